@@ -1,0 +1,49 @@
+#include "bench_util.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace varlo::bench {
+
+double BestSeconds(int runs, const std::function<void()>& body) {
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        body();
+        const auto stop = std::chrono::steady_clock::now();
+        best = std::min(best, std::chrono::duration<double>(stop - start).count());
+    }
+    return best;
+}
+
+static size_t StatusField(const char* field) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind(field, 0) == 0) {
+            std::istringstream s(line.substr(std::strlen(field)));
+            size_t kb = 0;
+            s >> kb;
+            return kb * 1024;
+        }
+    }
+    return 0;
+}
+
+size_t PeakRssBytes() { return StatusField("VmHWM:"); }
+size_t CurrentRssBytes() { return StatusField("VmRSS:"); }
+
+bool ResetPeakRss() {
+    std::ofstream out("/proc/self/clear_refs");
+    out << "5";
+    return static_cast<bool>(out);
+}
+
+void PrintRow(const std::string& what, double megabytes, double seconds, size_t peakBytes) {
+    std::printf("  %-44s %9.1f MB/s  %8.3f s  peak %8.1f MB\n", what.c_str(), megabytes / seconds,
+                seconds, static_cast<double>(peakBytes) / 1e6);
+}
+
+}  // namespace varlo::bench

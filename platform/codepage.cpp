@@ -1,0 +1,195 @@
+#include "platform/codepage.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "platform/text.h"
+
+namespace varlo {
+namespace {
+
+// Both directions as flat tables, built once from the C library's CP932 converter. A table beats
+// calling iconv on real text: iconv restarts after every unmappable character and has no ASCII
+// fast path.
+struct Cp932Tables {
+    std::array<uint16_t, 65536> toUnicode{};    // code page 932 code -> BMP code point
+    std::array<uint16_t, 65536> fromUnicode{};  // BMP code point -> code page 932 code
+
+    Cp932Tables() {
+        struct IconvCloser {
+            void operator()(iconv_t cd) const { iconv_close(cd); }
+        };
+        iconv_t raw = iconv_open("UTF-32LE", "CP932");
+        if (raw == reinterpret_cast<iconv_t>(-1)) {
+            for (uint16_t c = 0; c < 0x80; ++c) toUnicode[c] = fromUnicode[c] = c;
+            return;
+        }
+        std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser> cd(raw);
+        auto decode = [&](const char* bytes, size_t length) -> uint32_t {
+            char in[2];
+            std::memcpy(in, bytes, length);
+            char* inPtr = in;
+            size_t inLeft = length;
+            uint32_t out = 0;
+            char* outPtr = reinterpret_cast<char*>(&out);
+            size_t outLeft = sizeof out;
+            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+            if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) ||
+                inLeft != 0 || outLeft != 0) {
+                return 0;
+            }
+            return out;
+        };
+        auto add = [&](uint16_t code, uint32_t cp) {
+            if (cp == 0 || cp > 0xFFFF) return;
+            toUnicode[code] = static_cast<uint16_t>(cp);
+            const uint16_t existing = fromUnicode[cp];
+            // Several codes share a character; the lowest code wins, except that the IBM
+            // extensions (FA-FC) win over NEC's copies of them (ED-EE), as Windows converts.
+            const bool necCopy = existing >= 0xED00 && existing <= 0xEEFF;
+            const bool ibm = code >= 0xFA00;
+            if (existing == 0 || (necCopy && ibm)) fromUnicode[cp] = code;
+        };
+        for (int b = 1; b < 256; ++b) {
+            if (IsLeadByte(static_cast<unsigned char>(b))) continue;
+            const char byte = static_cast<char>(b);
+            add(static_cast<uint16_t>(b), decode(&byte, 1));
+        }
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                add(static_cast<uint16_t>(lead * 256 + trail), decode(pair, 2));
+            }
+        }
+    }
+};
+
+const Cp932Tables& Tables() {
+    static const Cp932Tables tables;
+    return tables;
+}
+
+// Length of the run of ASCII bytes at the start of [p, end).
+size_t AsciiRun(const unsigned char* p, const unsigned char* end) {
+    const unsigned char* start = p;
+    while (end - p >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (word & 0x8080808080808080ULL) break;
+        p += 8;
+    }
+    while (p < end && *p < 0x80) ++p;
+    return static_cast<size_t>(p - start);
+}
+
+}  // namespace
+
+uint16_t UnicodeToCp932Code(uint32_t codepoint) {
+    if (codepoint < 0x80) return static_cast<uint16_t>(codepoint);
+    if (codepoint > 0xFFFF) return 0;
+    return Tables().fromUnicode[codepoint];
+}
+
+uint32_t Cp932CodeToUnicode(uint16_t code) {
+    if (code < 0x80) return code;
+    return Tables().toUnicode[code];
+}
+
+std::string Utf8ToCp932(std::string_view utf8) {
+    const auto& table = Tables().fromUnicode;
+    // Every character gets at most as many bytes in code page 932 as in UTF-8.
+    std::string out(utf8.size(), '\0');
+    auto* o = reinterpret_cast<unsigned char*>(out.data());
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = p + utf8.size();
+    while (p < end) {
+        const size_t run = AsciiRun(p, end);
+        if (run) {
+            std::memcpy(o, p, run);
+            o += run;
+            p += run;
+            if (p == end) break;
+        }
+        const unsigned char c = *p;
+        uint32_t cp;
+        size_t length;
+        if (c >= 0xC2 && c <= 0xDF) {
+            cp = c & 0x1F;
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            cp = c & 0x0F;
+            length = 3;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            cp = c & 0x07;
+            length = 4;
+        } else {
+            *o++ = '?';
+            ++p;
+            continue;
+        }
+        size_t i = 1;
+        for (; i < length && p + i < end && (p[i] & 0xC0) == 0x80; ++i) cp = (cp << 6) | (p[i] & 0x3F);
+        if (i < length) {  // truncated sequence: one "?" for what was there
+            *o++ = '?';
+            p += i;
+            continue;
+        }
+        p += length;
+        const uint16_t code = cp <= 0xFFFF ? table[cp] : 0;
+        if (code == 0) {
+            *o++ = '?';
+        } else if (code < 0x100) {
+            *o++ = static_cast<unsigned char>(code);
+        } else {
+            *o++ = static_cast<unsigned char>(code >> 8);
+            *o++ = static_cast<unsigned char>(code & 0xFF);
+        }
+    }
+    out.resize(static_cast<size_t>(o - reinterpret_cast<unsigned char*>(out.data())));
+    return out;
+}
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+    const auto& table = Tables().toUnicode;
+    std::string out;
+    out.reserve(cp932.size() + cp932.size() / 2);
+    const auto* p = reinterpret_cast<const unsigned char*>(cp932.data());
+    const auto* end = p + cp932.size();
+    auto put = [&out](uint32_t cp) {
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    };
+    while (p < end) {
+        const size_t run = AsciiRun(p, end);
+        if (run) {
+            out.append(reinterpret_cast<const char*>(p), run);
+            p += run;
+            if (p == end) break;
+        }
+        const unsigned char c = *p;
+        uint32_t cp = 0;
+        if (IsLeadByte(c) && p + 1 < end) {
+            cp = table[c * 256 + p[1]];
+            p += cp ? 2 : 1;
+        } else {
+            cp = table[c];
+            ++p;
+        }
+        put(cp ? cp : '?');
+    }
+    return out;
+}
+
+}  // namespace varlo

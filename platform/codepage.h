@@ -1,0 +1,27 @@
+#pragma once
+// Conversions between code page 932 and Unicode. Characters that the target cannot hold become
+// "?" (0x3F), the code page's default character; malformed input bytes become "?" as well.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace varlo {
+
+// UTF-8 bytes to code page 932. A leading byte order mark is kept as a character (callers strip it).
+std::string Utf8ToCp932(std::string_view utf8);
+
+// Code page 932 bytes to UTF-8, without a byte order mark.
+std::string Cp932ToUtf8(std::string_view cp932);
+
+// Code page 932 code (a byte, or lead * 256 + trail) of a Unicode code point; 0 when it has none.
+uint16_t UnicodeToCp932Code(uint32_t codepoint);
+
+// Unicode code point of a code page 932 code (a byte, or lead * 256 + trail); 0 when undefined
+// (except for code 0 itself).
+uint32_t Cp932CodeToUnicode(uint16_t code);
+
+// A UTF-8 literal of the source (a message, a menu text) as system text.
+inline std::string Jp(std::string_view utf8) { return Utf8ToCp932(utf8); }
+
+}  // namespace varlo

@@ -1,0 +1,27 @@
+#pragma once
+// The system's text: code page 932 (Shift_JIS) bytes in a std::string.
+
+#include <string>
+#include <string_view>
+
+namespace varlo {
+
+using Text = std::string;
+
+// True for a byte that starts a double-byte character of code page 932.
+constexpr bool IsLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Position of the last `ch` (an ASCII byte) in `text`, stepping over double-byte characters so that
+// a trail byte is never taken for it; npos when absent.
+size_t FindLastAsciiStepping(std::string_view text, char ch);
+
+// Upper-cases ASCII letters in place (trail bytes of double-byte characters included, as the
+// code page's byte-wise upper-casing does).
+void AsciiUpperInPlace(std::string& text);
+
+// Removes the characters of `set` from both ends.
+std::string_view Trim(std::string_view text, std::string_view set = " \t\r\n");
+
+}  // namespace varlo

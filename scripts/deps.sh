@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Varlo needs to build, run and test; does nothing when they are present.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  libcurl4-openssl-dev libwxgtk3.2-dev libwxgtk-webview3.2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev libpugixml-dev nlohmann-json3-dev
+  clang libclang-rt-14-dev clang-format
+  xvfb xauth fonts-noto-cjk python3 python3-feedparser curl
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

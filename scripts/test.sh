@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds Varlo and runs every test: the suite in a normal build, the suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target for a short while, and the
+# formatting check.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/deps.sh
+jobs=2
+fuzz_seconds=${VARLO_FUZZ_SECONDS:-25}
+
+echo "== Formatting"
+files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h')
+clang-format --dry-run --Werror $files
+
+echo "== Build and test"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+(cd build && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$jobs")
+
+echo "== Build and test under the sanitizers"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARLO_SANITIZE=ON -DVARLO_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$jobs")
+
+echo "== Fuzz targets (${fuzz_seconds}s each)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVARLO_FUZZ=ON -DVARLO_SANITIZE=ON -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" >/dev/null
+cmake --build build-fuzz -j"$jobs"
+mkdir -p build-fuzz/artifacts
+for target in build-fuzz/fuzz/fuzz_*; do
+  [ -x "$target" ] || continue
+  name=$(basename "$target")
+  work="build-fuzz/work/$name"
+  mkdir -p "$work"
+  echo "-- $name"
+  "$target" -max_total_time="$fuzz_seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=0 "$work" "fuzz/corpus/$name" \
+    2>build-fuzz/$name.log || { tail -50 build-fuzz/$name.log; exit 1; }
+done
+echo "== All tests passed"

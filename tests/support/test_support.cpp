@@ -1,0 +1,85 @@
+#include "support/test_support.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "platform/codepage.h"
+
+namespace varlo::test {
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "varlo-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    m_path = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    // Folders a test made read-only must become writable again before they can be removed.
+    for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        if (it->is_directory(ignored)) {
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
+        }
+    }
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+MessageCapture::MessageCapture(int answer) : m_answer(answer) {
+    m_previous = SetMessageBoxHandler([this](const Text& text, unsigned style) {
+        m_messages.push_back(Cp932ToUtf8(text));
+        m_styles.push_back(style);
+        return m_answer;
+    });
+}
+
+MessageCapture::~MessageCapture() { SetMessageBoxHandler(m_previous); }
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Sjis(std::string_view utf8) { return Utf8ToCp932(utf8); }
+
+std::string DataPath(const std::string& name) { return std::string(VARLO_TEST_DATA) + "/" + name; }
+
+std::string CorpusPath(const std::string& relative) {
+    const std::filesystem::path root(VARLO_CORPUS);
+    if (!std::filesystem::exists(root)) return {};
+    return (root / relative).string();
+}
+
+ScopedTimeZone::ScopedTimeZone(const char* zone) {
+    const char* previous = std::getenv("TZ");
+    m_hadPrevious = previous != nullptr;
+    if (previous) m_previous = previous;
+    setenv("TZ", zone, 1);
+    tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+    if (m_hadPrevious) {
+        setenv("TZ", m_previous.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
+}
+
+}  // namespace varlo::test

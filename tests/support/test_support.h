@@ -1,0 +1,71 @@
+#pragma once
+// Helpers shared by the tests: temporary folders, captured message boxes, files, time zones.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/message_box.h"
+
+namespace varlo::test {
+
+// A fresh folder under the system's temporary folder, removed with its content on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return m_path; }
+    // Full path of a file in the folder, as a string.
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Records every message box while alive and answers with `answer` (OK by default).
+class MessageCapture {
+public:
+    explicit MessageCapture(int answer = kIdOk);
+    ~MessageCapture();
+    MessageCapture(const MessageCapture&) = delete;
+    MessageCapture& operator=(const MessageCapture&) = delete;
+    // Texts shown so far, converted to UTF-8.
+    const std::vector<std::string>& Messages() const { return m_messages; }
+    // Styles of the boxes shown so far.
+    const std::vector<unsigned>& Styles() const { return m_styles; }
+    void SetAnswer(int answer) { m_answer = answer; }
+
+private:
+    std::vector<std::string> m_messages;
+    std::vector<unsigned> m_styles;
+    int m_answer;
+    MessageBoxHandler m_previous;
+};
+
+// Writes bytes to a file (replacing it).
+void WriteFile(const std::string& path, std::string_view bytes);
+// Reads a whole file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+// A UTF-8 literal as system text (code page 932).
+std::string Sjis(std::string_view utf8);
+// Path of a fixture under tests/data.
+std::string DataPath(const std::string& name);
+// Path of a file of the shared corpus; empty when the corpus is absent.
+std::string CorpusPath(const std::string& relative);
+
+// Sets TZ for the lifetime of the object and restores the previous value afterwards.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone);
+    ~ScopedTimeZone();
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    std::string m_previous;
+    bool m_hadPrevious;
+};
+
+}  // namespace varlo::test

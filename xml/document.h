@@ -1,0 +1,38 @@
+#pragma once
+// An XML document: owns its root element; loads from and saves to files.
+
+#include <memory>
+#include <string>
+
+#include "xml/element.h"
+
+namespace varlo {
+
+class CMXMLDocument : public CMXMLNode {
+public:
+    int GetNodeType() const override { return kDocumentNode; }
+    std::unique_ptr<CMXMLNode> CloneNode() const override;
+    // The XML declaration, then the root element's markup.
+    Text GetXML() const override;
+
+    // The first child when it is an element, else null.
+    CMXMLElement* GetDocumentElement() const;
+    // A new detached element, owned by the caller until it is appended.
+    static std::unique_ptr<CMXMLElement> CreateElement(std::string_view name);
+
+    // Reads the file into this document. False (after a message box) when the file cannot be read.
+    bool LoadFile(const std::string& path);
+    // Writes the document as UTF-8. False (after a message box) when it cannot be written; the file
+    // that was there before is then left as it was.
+    bool SaveFile(const std::string& path);
+    // Builds the tree from a whole document text (file bytes as read).
+    void ParseXML(std::string text);
+
+    // The "encoding" of the XML declaration of the last text loaded.
+    const Text& GetEncoding() const { return m_encoding; }
+
+private:
+    Text m_encoding;
+};
+
+}  // namespace varlo

@@ -1,0 +1,23 @@
+#pragma once
+// The UTF-8 test and conversions that the XML file layer uses.
+
+#include <string>
+#include <string_view>
+
+#include "platform/text.h"
+
+namespace varlo {
+
+// True when the bytes are well-formed UTF-8 of one to three bytes a character (an empty or ASCII
+// text passes; four-byte sequences fail).
+bool IsUTF8(std::string_view text);
+// UTF-8 (with or without a byte order mark) to code page 932.
+Text UTF8ToText(std::string_view text);
+// Code page 932 to UTF-8, without a byte order mark.
+std::string TextToUTF8(std::string_view text);
+
+// The loader's decision: turns the bytes of an XML file (prolog already cut off) into code page 932
+// text. `declaredEncoding` is the encoding named by the XML declaration (may be empty).
+Text DecodeXmlText(std::string bytes, std::string_view declaredEncoding);
+
+}  // namespace varlo

@@ -1,0 +1,173 @@
+#pragma once
+// The XML node tree: a small DOM whose names, values and texts are code page 932 bytes held exactly
+// as written (no entity or character reference is ever decoded or encoded).
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace varlo {
+
+class CMXMLNode;
+class CMXMLElement;
+
+// W3C DOM node type codes.
+enum XmlNodeType : int {
+    kElementNode = 1,
+    kAttributeNode = 2,
+    kTextNode = 3,
+    kCDATASectionNode = 4,
+    kCommentNode = 8,
+    kDocumentNode = 9,
+};
+
+// An ordered list of node pointers. As a node's child list it holds the node's children (the node
+// owns them); any other list (a query result, a copy) owns nothing and must not outlive its tree.
+class CMXMLNodeList {
+public:
+    // Number of entries.
+    int GetCount() const { return static_cast<int>(m_nodes.size()); }
+    // The node at a 0-based position; null when out of range.
+    CMXMLNode* Item(int index) const {
+        return index >= 0 && index < GetCount() ? m_nodes[static_cast<size_t>(index)] : nullptr;
+    }
+    // Appends one pointer.
+    void AddTail(CMXMLNode* node) { m_nodes.push_back(node); }
+    // Appends every pointer of another list, in order.
+    void AddTail(const CMXMLNodeList& list);
+    // Drops the entries, never the nodes.
+    void RemoveAll() { m_nodes.clear(); }
+
+    // Parses element content into nodes appended to `parent` (whose child list this is). False
+    // when a comment or CDATA section has no terminator (what was read before it stays).
+    bool ParseNodes(std::string_view text, CMXMLNode* parent);
+
+    auto begin() const { return m_nodes.begin(); }
+    auto end() const { return m_nodes.end(); }
+
+private:
+    friend class CMXMLNode;
+    std::vector<CMXMLNode*> m_nodes;
+};
+
+// Base of every node. A node owns its children; destroying it destroys the whole subtree (without
+// recursion, so that a deep tree cannot exhaust the stack).
+class CMXMLNode {
+public:
+    CMXMLNode() = default;
+    CMXMLNode(const CMXMLNode&) = delete;
+    CMXMLNode& operator=(const CMXMLNode&) = delete;
+    virtual ~CMXMLNode();
+
+    // The W3C type code of the node.
+    virtual int GetNodeType() const = 0;
+    // Sets the name.
+    virtual void SetNodeName(std::string_view name) { m_name = name; }
+    // A copy of the name.
+    virtual Text GetNodeName() const { return m_name; }
+    // A copy of the value.
+    virtual Text GetNodeValue() const { return m_value; }
+    // True when the node has children.
+    virtual bool HasChildNodes() const { return m_children.GetCount() > 0; }
+    // Sets the value (an element parses the text as its new content instead).
+    virtual void SetNodeValue(std::string_view value) { m_value = value; }
+    // The node's text: its value; elements concatenate their children's text, comments give none.
+    virtual Text GetText() const;
+    // A detached deep copy.
+    virtual std::unique_ptr<CMXMLNode> CloneNode() const = 0;
+    // The node as markup.
+    virtual Text GetXML() const { return {}; }
+
+    // The name and value without copying.
+    const Text& NodeName() const { return m_name; }
+    const Text& NodeValue() const { return m_value; }
+
+    // The node's own child list (read it, do not destroy it).
+    const CMXMLNodeList& GetChildNodes() const { return m_children; }
+    CMXMLNode* GetFirstChild() const { return m_children.Item(0); }
+    CMXMLNode* GetLastChild() const { return m_children.Item(m_children.GetCount() - 1); }
+    CMXMLNode* GetNextSibling() const { return m_next; }
+    CMXMLNode* GetPreviousSibling() const { return m_prev; }
+    CMXMLNode* GetParentNode() const { return m_parent; }
+
+    // Appends `node` as the last child and takes ownership of it; returns it. A node that already is
+    // a child of this node moves to the end.
+    CMXMLNode* AppendChild(CMXMLNode* node);
+    template <typename T>
+    T* AppendChild(std::unique_ptr<T> node) {
+        T* raw = node.release();
+        AppendChild(static_cast<CMXMLNode*>(raw));
+        return raw;
+    }
+
+    // Appends the text of this subtree (as GetText gives it) to `out`.
+    virtual void AppendText(Text& out) const;
+
+protected:
+    // Destroys every child and empties the child list.
+    void DeleteChildren();
+
+    CMXMLNodeList m_children;
+    CMXMLNode* m_prev = nullptr;
+    CMXMLNode* m_next = nullptr;
+    CMXMLNode* m_parent = nullptr;
+    Text m_name;
+    Text m_value;
+};
+
+// Base of text, CDATA and comment nodes.
+class CMXMLCharacterData : public CMXMLNode {};
+
+// A run of character data (node name "#text").
+class CMXMLTextNode : public CMXMLCharacterData {
+public:
+    CMXMLTextNode();
+    explicit CMXMLTextNode(std::string_view value);
+    int GetNodeType() const override { return kTextNode; }
+    std::unique_ptr<CMXMLNode> CloneNode() const override;
+    Text GetXML() const override { return m_value; }
+};
+
+// A CDATA section (node name "#cdata-section"); its value is the text between the delimiters.
+class CMXMLCDATASection : public CMXMLTextNode {
+public:
+    CMXMLCDATASection();
+    explicit CMXMLCDATASection(std::string_view value);
+    int GetNodeType() const override { return kCDATASectionNode; }
+    std::unique_ptr<CMXMLNode> CloneNode() const override;
+    Text GetXML() const override;
+};
+
+// A comment (node name "#comment"); it contributes nothing to text.
+class CMXMLComment : public CMXMLCharacterData {
+public:
+    CMXMLComment();
+    explicit CMXMLComment(std::string_view value);
+    int GetNodeType() const override { return kCommentNode; }
+    Text GetText() const override { return {}; }
+    void AppendText(Text&) const override {}
+    std::unique_ptr<CMXMLNode> CloneNode() const override;
+    Text GetXML() const override;
+};
+
+// An attribute: its name and value; held by value in its element.
+class CMXMLAttribute : public CMXMLNode {
+public:
+    CMXMLAttribute() = default;
+    // Stores the name and the value with surrounding double quotes removed.
+    CMXMLAttribute(std::string_view name, std::string_view value);
+    CMXMLAttribute(const CMXMLAttribute& other);
+    CMXMLAttribute& operator=(const CMXMLAttribute& other);
+    CMXMLAttribute(CMXMLAttribute&& other) noexcept;
+    CMXMLAttribute& operator=(CMXMLAttribute&& other) noexcept;
+
+    int GetNodeType() const override { return kAttributeNode; }
+    std::unique_ptr<CMXMLNode> CloneNode() const override;
+    Text GetXML() const override;
+    // Sets the value, then strips surrounding single quotes, then surrounding double quotes.
+    void SetValue(std::string_view value);
+};
+
+}  // namespace varlo
