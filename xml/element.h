@@ -2,6 +2,7 @@
 // An XML element: name, attributes in written order, children, and whether its markup ended with
 // its own end tag.
 
+#include <cstddef>
 #include <vector>
 
 #include "xml/node.h"
@@ -68,6 +69,6 @@ private:
 };
 
 // Position in `text` where the end tag closing an element called `name` begins, or -1.
-int FindEndTag(std::string_view text, std::string_view name);
+std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name);
 
 }  // namespace varlo
