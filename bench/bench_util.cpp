@@ -32,8 +32,12 @@ static size_t StatusField(const char* field) {
     return 0;
 }
 
-size_t PeakRssBytes() { return StatusField("VmHWM:"); }
-size_t CurrentRssBytes() { return StatusField("VmRSS:"); }
+size_t PeakRssBytes() {
+    return StatusField("VmHWM:");
+}
+size_t CurrentRssBytes() {
+    return StatusField("VmRSS:");
+}
 
 bool ResetPeakRss() {
     std::ofstream out("/proc/self/clear_refs");

@@ -36,6 +36,6 @@ int UsageError(const char* commandName);
 
 #define VARLO_CLI_CONCAT2(a, b) a##b
 #define VARLO_CLI_CONCAT(a, b) VARLO_CLI_CONCAT2(a, b)
-#define VARLO_CLI_COMMAND(name, usage, fn)                         \
+#define VARLO_CLI_COMMAND(name, usage, fn)                      \
     static const bool VARLO_CLI_CONCAT(registered_, __LINE__) = \
         ::varlo::cli::RegisterCommand({name, usage, fn})

@@ -18,9 +18,13 @@ bool RegisterCommand(const Command& command) {
     return true;
 }
 
-const std::vector<Command>& Commands() { return CommandTable(); }
+const std::vector<Command>& Commands() {
+    return CommandTable();
+}
 
-std::string Out(const Text& text) { return Cp932ToUtf8(text); }
+std::string Out(const Text& text) {
+    return Cp932ToUtf8(text);
+}
 
 void PrintJson(const nlohmann::ordered_json& json) {
     std::cout << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";

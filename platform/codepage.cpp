@@ -132,7 +132,8 @@ std::string Utf8ToCp932(std::string_view utf8) {
             continue;
         }
         size_t i = 1;
-        for (; i < length && p + i < end && (p[i] & 0xC0) == 0x80; ++i) cp = (cp << 6) | (p[i] & 0x3F);
+        for (; i < length && p + i < end && (p[i] & 0xC0) == 0x80; ++i)
+            cp = (cp << 6) | (p[i] & 0x3F);
         if (i < length) {  // truncated sequence: one "?" for what was there
             *o++ = '?';
             p += i;

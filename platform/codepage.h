@@ -8,7 +8,8 @@
 
 namespace varlo {
 
-// UTF-8 bytes to code page 932. A leading byte order mark is kept as a character (callers strip it).
+// UTF-8 bytes to code page 932. A leading byte order mark is kept as a character (callers strip
+// it).
 std::string Utf8ToCp932(std::string_view utf8);
 
 // Code page 932 bytes to UTF-8, without a byte order mark.
@@ -22,6 +23,8 @@ uint16_t UnicodeToCp932Code(uint32_t codepoint);
 uint32_t Cp932CodeToUnicode(uint16_t code);
 
 // A UTF-8 literal of the source (a message, a menu text) as system text.
-inline std::string Jp(std::string_view utf8) { return Utf8ToCp932(utf8); }
+inline std::string Jp(std::string_view utf8) {
+    return Utf8ToCp932(utf8);
+}
 
 }  // namespace varlo

@@ -24,7 +24,9 @@ MessageBoxHandler& Handler() {
 
 }  // namespace
 
-int ShowMessageBox(const Text& text, unsigned style) { return Handler()(text, style); }
+int ShowMessageBox(const Text& text, unsigned style) {
+    return Handler()(text, style);
+}
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
     if (!handler) handler = StandardErrorHandler;

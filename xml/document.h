@@ -9,7 +9,7 @@
 namespace varlo {
 
 class CMXMLDocument : public CMXMLNode {
-public:
+  public:
     int GetNodeType() const override { return kDocumentNode; }
     std::unique_ptr<CMXMLNode> CloneNode() const override;
     // The XML declaration, then the root element's markup.
@@ -31,7 +31,7 @@ public:
     // The "encoding" of the XML declaration of the last text loaded.
     const Text& GetEncoding() const { return m_encoding; }
 
-private:
+  private:
     Text m_encoding;
 };
 

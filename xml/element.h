@@ -14,7 +14,7 @@ namespace varlo {
 inline constexpr int kMaxParseDepth = 256;
 
 class CMXMLElement : public CMXMLNode {
-public:
+  public:
     CMXMLElement() = default;
     // Builds the element from the markup of one element (start tag, content, end tag).
     explicit CMXMLElement(std::string_view markup);
@@ -22,6 +22,8 @@ public:
     int GetNodeType() const override { return kElementNode; }
     // Replaces the content by the nodes parsed from `text`.
     void SetNodeValue(std::string_view text) override;
+    Text GetText() const override;
+    void AppendText(Text& out) const override;
     std::unique_ptr<CMXMLNode> CloneNode() const override;
     Text GetXML() const override;
 
@@ -62,7 +64,7 @@ public:
     int ParseDepth() const { return m_parseDepth; }
     void SetParseDepth(int depth) { m_parseDepth = depth; }
 
-private:
+  private:
     std::vector<CMXMLAttribute> m_attributes;
     bool m_hasEndTag = true;
     int m_parseDepth = 1;

@@ -26,7 +26,7 @@ enum XmlNodeType : int {
 // An ordered list of node pointers. As a node's child list it holds the node's children (the node
 // owns them); any other list (a query result, a copy) owns nothing and must not outlive its tree.
 class CMXMLNodeList {
-public:
+  public:
     // Number of entries.
     int GetCount() const { return static_cast<int>(m_nodes.size()); }
     // The node at a 0-based position; null when out of range.
@@ -47,7 +47,7 @@ public:
     auto begin() const { return m_nodes.begin(); }
     auto end() const { return m_nodes.end(); }
 
-private:
+  private:
     friend class CMXMLNode;
     std::vector<CMXMLNode*> m_nodes;
 };
@@ -55,7 +55,7 @@ private:
 // Base of every node. A node owns its children; destroying it destroys the whole subtree (without
 // recursion, so that a deep tree cannot exhaust the stack).
 class CMXMLNode {
-public:
+  public:
     CMXMLNode() = default;
     CMXMLNode(const CMXMLNode&) = delete;
     CMXMLNode& operator=(const CMXMLNode&) = delete;
@@ -92,8 +92,8 @@ public:
     CMXMLNode* GetPreviousSibling() const { return m_prev; }
     CMXMLNode* GetParentNode() const { return m_parent; }
 
-    // Appends `node` as the last child and takes ownership of it; returns it. A node that already is
-    // a child of this node moves to the end.
+    // Appends `node` as the last child and takes ownership of it; returns it. A node that already
+    // is a child of this node moves to the end.
     CMXMLNode* AppendChild(CMXMLNode* node);
     template <typename T>
     T* AppendChild(std::unique_ptr<T> node) {
@@ -105,7 +105,7 @@ public:
     // Appends the text of this subtree (as GetText gives it) to `out`.
     virtual void AppendText(Text& out) const;
 
-protected:
+  protected:
     // Destroys every child and empties the child list.
     void DeleteChildren();
 
@@ -122,7 +122,7 @@ class CMXMLCharacterData : public CMXMLNode {};
 
 // A run of character data (node name "#text").
 class CMXMLTextNode : public CMXMLCharacterData {
-public:
+  public:
     CMXMLTextNode();
     explicit CMXMLTextNode(std::string_view value);
     int GetNodeType() const override { return kTextNode; }
@@ -132,7 +132,7 @@ public:
 
 // A CDATA section (node name "#cdata-section"); its value is the text between the delimiters.
 class CMXMLCDATASection : public CMXMLTextNode {
-public:
+  public:
     CMXMLCDATASection();
     explicit CMXMLCDATASection(std::string_view value);
     int GetNodeType() const override { return kCDATASectionNode; }
@@ -142,7 +142,7 @@ public:
 
 // A comment (node name "#comment"); it contributes nothing to text.
 class CMXMLComment : public CMXMLCharacterData {
-public:
+  public:
     CMXMLComment();
     explicit CMXMLComment(std::string_view value);
     int GetNodeType() const override { return kCommentNode; }
@@ -154,7 +154,7 @@ public:
 
 // An attribute: its name and value; held by value in its element.
 class CMXMLAttribute : public CMXMLNode {
-public:
+  public:
     CMXMLAttribute() = default;
     // Stores the name and the value with surrounding double quotes removed.
     CMXMLAttribute(std::string_view name, std::string_view value);

@@ -11,16 +11,16 @@ namespace varlo {
 
 // A file failure: a fixed Japanese text, ":", and the path concerned (code page 932).
 class CMorvaFileException {
-public:
+  public:
     explicit CMorvaFileException(Text message) : m_message(std::move(message)) {}
     Text GetMessage() const { return m_message; }
 
-private:
+  private:
     Text m_message;
 };
 
 class CPlainFile {
-public:
+  public:
     CPlainFile() = default;
     // Closes a stream left open without checking the result.
     ~CPlainFile() = default;
@@ -45,6 +45,8 @@ public:
     bool Sync();
 
     const std::string& GetPath() const { return m_path; }
+    // Names `path` in messages instead of the opened path (a temporary file stands in for it).
+    void SetReportedPath(const std::string& path) { m_reportedPath = path; }
 
     // Message texts of the failures.
     static const char* const kOpenFailed;
@@ -54,7 +56,7 @@ public:
     static const char* const kReadFailed;
     static const char* const kBufferFailed;
 
-private:
+  private:
     [[noreturn]] void Raise(const char* message) const;
 
     struct Closer {
@@ -62,6 +64,7 @@ private:
     };
     std::unique_ptr<std::FILE, Closer> m_stream;
     std::string m_path;
+    std::string m_reportedPath;
 };
 
 }  // namespace varlo

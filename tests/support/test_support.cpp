@@ -41,7 +41,9 @@ MessageCapture::MessageCapture(int answer) : m_answer(answer) {
     });
 }
 
-MessageCapture::~MessageCapture() { SetMessageBoxHandler(m_previous); }
+MessageCapture::~MessageCapture() {
+    SetMessageBoxHandler(m_previous);
+}
 
 void WriteFile(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -55,9 +57,13 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
-std::string Sjis(std::string_view utf8) { return Utf8ToCp932(utf8); }
+std::string Sjis(std::string_view utf8) {
+    return Utf8ToCp932(utf8);
+}
 
-std::string DataPath(const std::string& name) { return std::string(VARLO_TEST_DATA) + "/" + name; }
+std::string DataPath(const std::string& name) {
+    return std::string(VARLO_TEST_DATA) + "/" + name;
+}
 
 std::string CorpusPath(const std::string& relative) {
     const std::filesystem::path root(VARLO_CORPUS);

@@ -11,7 +11,7 @@ namespace varlo::test {
 
 // A fresh folder under the system's temporary folder, removed with its content on destruction.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,13 +20,13 @@ public:
     // Full path of a file in the folder, as a string.
     std::string File(const std::string& name) const { return (m_path / name).string(); }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 
 // Records every message box while alive and answers with `answer` (OK by default).
 class MessageCapture {
-public:
+  public:
     explicit MessageCapture(int answer = kIdOk);
     ~MessageCapture();
     MessageCapture(const MessageCapture&) = delete;
@@ -37,7 +37,7 @@ public:
     const std::vector<unsigned>& Styles() const { return m_styles; }
     void SetAnswer(int answer) { m_answer = answer; }
 
-private:
+  private:
     std::vector<std::string> m_messages;
     std::vector<unsigned> m_styles;
     int m_answer;
@@ -57,13 +57,13 @@ std::string CorpusPath(const std::string& relative);
 
 // Sets TZ for the lifetime of the object and restores the previous value afterwards.
 class ScopedTimeZone {
-public:
+  public:
     explicit ScopedTimeZone(const char* zone);
     ~ScopedTimeZone();
     ScopedTimeZone(const ScopedTimeZone&) = delete;
     ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
 
-private:
+  private:
     std::string m_previous;
     bool m_hadPrevious;
 };

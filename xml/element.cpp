@@ -1,0 +1,140 @@
+#include "xml/element.h"
+
+#include <utility>
+
+namespace varlo {
+
+CMXMLElement::CMXMLElement(std::string_view markup) {
+    ParseXML(markup);
+}
+
+void CMXMLElement::SetNodeValue(std::string_view text) {
+    DeleteChildren();
+    m_children.ParseNodes(text, this);
+}
+
+void CMXMLElement::AppendText(Text& out) const {
+    // Depth first without recursion: elements open their children, comments add nothing.
+    std::vector<std::pair<const CMXMLNode*, int>> stack{{this, 0}};
+    while (!stack.empty()) {
+        auto& [node, next] = stack.back();
+        const CMXMLNodeList& children = node->GetChildNodes();
+        if (next >= children.GetCount()) {
+            stack.pop_back();
+            continue;
+        }
+        const CMXMLNode* child = children.Item(next++);
+        switch (child->GetNodeType()) {
+            case kElementNode:
+                stack.emplace_back(child, 0);
+                break;
+            case kCommentNode:
+                break;
+            default:
+                out += child->NodeValue();
+                break;
+        }
+    }
+}
+
+Text CMXMLElement::GetText() const {
+    Text out;
+    AppendText(out);
+    return out;
+}
+
+std::unique_ptr<CMXMLNode> CMXMLElement::CloneNode() const {
+    auto copyShell = [](const CMXMLElement& from) {
+        auto to = std::make_unique<CMXMLElement>();
+        to->m_name = from.m_name;
+        to->m_hasEndTag = from.m_hasEndTag;
+        to->m_attributes = from.m_attributes;
+        return to;
+    };
+    auto root = copyShell(*this);
+    // (source, copy) pairs still to fill, so that a deep tree is copied without recursion.
+    std::vector<std::pair<const CMXMLElement*, CMXMLElement*>> pending{{this, root.get()}};
+    while (!pending.empty()) {
+        auto [from, to] = pending.back();
+        pending.pop_back();
+        for (const CMXMLNode* child : from->GetChildNodes()) {
+            if (child->GetNodeType() == kElementNode) {
+                const auto* element = static_cast<const CMXMLElement*>(child);
+                CMXMLElement* copy = to->AppendChild(copyShell(*element));
+                pending.emplace_back(element, copy);
+            } else {
+                to->AppendChild(child->CloneNode());
+            }
+        }
+    }
+    return root;
+}
+
+int CMXMLElement::FindAttribute(std::string_view name) const {
+    for (size_t i = 0; i < m_attributes.size(); ++i) {
+        if (m_attributes[i].NodeName() == name) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+Text CMXMLElement::GetAttribute(std::string_view name) const {
+    const int i = FindAttribute(name);
+    return i < 0 ? Text() : m_attributes[static_cast<size_t>(i)].NodeValue();
+}
+
+void CMXMLElement::SetAttribute(std::string_view name, std::string_view value) {
+    const bool removes = value.empty() || value == "\"\"";
+    const int i = FindAttribute(name);
+    if (i >= 0) {
+        if (removes) {
+            m_attributes.erase(m_attributes.begin() + i);
+        } else {
+            m_attributes[static_cast<size_t>(i)].SetValue(value);
+        }
+    } else if (!removes) {
+        m_attributes.emplace_back(name, value);
+    }
+}
+
+namespace {
+
+// Visits the descendant elements of `root` in document order until `visit` returns false.
+template <typename Visit>
+void ForEachDescendantElement(const CMXMLNode& root, Visit visit) {
+    std::vector<std::pair<const CMXMLNode*, int>> stack{{&root, 0}};
+    while (!stack.empty()) {
+        auto& [node, next] = stack.back();
+        const CMXMLNodeList& children = node->GetChildNodes();
+        if (next >= children.GetCount()) {
+            stack.pop_back();
+            continue;
+        }
+        CMXMLNode* child = children.Item(next++);
+        if (child->GetNodeType() != kElementNode) continue;
+        if (!visit(static_cast<CMXMLElement*>(child))) return;
+        if (child->HasChildNodes()) stack.emplace_back(child, 0);
+    }
+}
+
+}  // namespace
+
+CMXMLNodeList CMXMLElement::GetElementsByTagName(std::string_view name) const {
+    CMXMLNodeList result;
+    ForEachDescendantElement(*this, [&](CMXMLElement* element) {
+        if (element->NodeName() == name) result.AddTail(element);
+        return true;
+    });
+    return result;
+}
+
+CMXMLElement* CMXMLElement::FindFirstElement(std::string_view name) const {
+    CMXMLElement* found = nullptr;
+    ForEachDescendantElement(*this, [&](CMXMLElement* element) {
+        if (element->NodeName() != name) return true;
+        found = element;
+        return false;
+    });
+    return found;
+}
+
+}  // namespace varlo

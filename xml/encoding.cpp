@@ -1,0 +1,59 @@
+#include "xml/encoding.h"
+
+#include <cstring>
+
+#include "platform/codepage.h"
+
+namespace varlo {
+
+bool IsUTF8(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    int pending = 0;
+    while (p < end) {
+        if (pending == 0) {
+            // ASCII runs, eight bytes at a time.
+            while (end - p >= 8) {
+                uint64_t word;
+                std::memcpy(&word, p, 8);
+                if (word & 0x8080808080808080ULL) break;
+                p += 8;
+            }
+            if (p == end) break;
+            const unsigned char c = *p++;
+            if (c <= 0x7F) continue;
+            if (c <= 0xBF) return false;
+            if (c <= 0xDF) {
+                pending = 1;
+            } else if (c <= 0xEF) {
+                pending = 2;
+            } else {
+                return false;
+            }
+        } else {
+            if ((*p++ & 0xC0) != 0x80) return false;
+            --pending;
+        }
+    }
+    return pending == 0;
+}
+
+Text UTF8ToText(std::string_view text) {
+    if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
+        static_cast<unsigned char>(text[1]) == 0xBB &&
+        static_cast<unsigned char>(text[2]) == 0xBF) {
+        text.remove_prefix(3);
+    }
+    return Utf8ToCp932(text);
+}
+
+std::string TextToUTF8(std::string_view text) {
+    return Cp932ToUtf8(text);
+}
+
+std::optional<Text> DecodeXmlText(std::string_view bytes, std::string_view /*declaredEncoding*/) {
+    if (IsUTF8(bytes)) return UTF8ToText(bytes);
+    return std::nullopt;
+}
+
+}  // namespace varlo

@@ -1,0 +1,325 @@
+// The markup reader. It is not a conforming XML parser: each element's extent is found by searching
+// for its end tag, and content is read by the same means, accepting any text. Every slice is a view
+// into the text being parsed; only the strings stored in nodes are copies.
+
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+#include "xml/element.h"
+
+namespace varlo {
+namespace {
+
+constexpr std::string_view kWhiteSpace = " \t\r\n";
+
+// A cut that never fails: a start past the end or a negative length gives empty text.
+std::string_view Cut(std::string_view text, std::ptrdiff_t start, std::ptrdiff_t length) {
+    if (start < 0) start = 0;
+    if (length <= 0 || static_cast<size_t>(start) >= text.size()) return {};
+    return text.substr(static_cast<size_t>(start), static_cast<size_t>(length));
+}
+
+std::string_view TrimLeft(std::string_view text) {
+    const size_t first = text.find_first_not_of(kWhiteSpace);
+    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+unsigned char LowerAscii(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(LowerAscii(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Where each end tag "</name>" of a content text last occurs, by lower-cased name. Built once per
+// content, the first time an end-tag search there comes back empty: later searches for a name whose
+// end tag does not occur after their start then answer at once instead of scanning the rest of the
+// content again (many self-closing children would otherwise make parsing quadratic).
+class EndTagIndex {
+  public:
+    explicit EndTagIndex(std::string_view content) {
+        size_t nextGt = std::string_view::npos;
+        bool noMoreGt = false;
+        for (size_t p = content.find("</"); p != std::string_view::npos;
+             p = content.find("</", p + 1)) {
+            if (noMoreGt) break;
+            if (nextGt == std::string_view::npos || nextGt < p + 2) {
+                nextGt = content.find('>', p + 2);
+                if (nextGt == std::string_view::npos) {
+                    noMoreGt = true;
+                    break;
+                }
+            }
+            m_last[LowerAscii(content.substr(p + 2, nextGt - p - 2))] = p;
+        }
+    }
+    // False when no end tag for `name` starts at or after `position`.
+    bool MayOccurAfter(std::string_view name, size_t position) const {
+        const auto it = m_last.find(LowerAscii(name));
+        return it != m_last.end() && it->second >= position;
+    }
+
+  private:
+    std::unordered_map<std::string, size_t> m_last;
+};
+
+}  // namespace
+
+std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name) {
+    std::string open = "<";
+    open += name;
+    std::string close = "</";
+    close += name;
+    close += '>';
+    for (char& c : open) c = static_cast<char>(LowerAscii(static_cast<unsigned char>(c)));
+    for (char& c : close) c = static_cast<char>(LowerAscii(static_cast<unsigned char>(c)));
+
+    const size_t n = text.size();
+    size_t o = 0;
+    size_t c = 0;
+    long long depth = 0;
+    // The '>' that ends the tag of the latest opening seen, reused while it lies ahead.
+    size_t knownGt = 0;
+    bool knownGtValid = false;
+    for (size_t i = 0; i < n; ++i) {
+        if (o == 0 && c == 0) {
+            // Both patterns begin with "<": nothing can start before the next one.
+            const void* lt = std::memchr(text.data() + i, '<', n - i);
+            if (lt == nullptr) return -1;
+            i = static_cast<size_t>(static_cast<const char*>(lt) - text.data());
+        }
+        const unsigned char b = LowerAscii(static_cast<unsigned char>(text[i]));
+        if (b == static_cast<unsigned char>(open[o])) {
+            if (++o == open.size()) {
+                if (!knownGtValid || knownGt < i) {
+                    const size_t gt = text.find('>', i);
+                    knownGt = gt == std::string_view::npos ? n : gt;
+                    knownGtValid = true;
+                }
+                const size_t before = knownGt - 1;
+                if (before >= n || text[before] != '/') {
+                    ++depth;
+                    c = 0;
+                }
+                o = 0;
+            }
+        } else {
+            o = 0;
+        }
+        if (b == static_cast<unsigned char>(close[c])) {
+            if (++c == close.size()) {
+                if (depth == 0) return static_cast<std::ptrdiff_t>(i + 1 - close.size());
+                --depth;
+                c = 0;
+                o = 0;
+            }
+        } else {
+            c = 0;
+        }
+    }
+    return -1;
+}
+
+void CMXMLElement::ParseXML(std::string_view text) {
+    m_hasEndTag = true;
+    ParseStartTag(text);
+    if (m_name.empty()) return;
+    const size_t endTagLength = m_name.size() + 3;
+    const bool endsWithEndTag =
+        text.size() >= endTagLength && text.substr(text.size() - endTagLength, 2) == "</" &&
+        text.substr(text.size() - endTagLength + 2, m_name.size()) == m_name && text.back() == '>';
+    if (!endsWithEndTag) {
+        m_hasEndTag = false;
+        return;
+    }
+    const size_t k = text.find('>');
+    const std::string_view content = Cut(text, static_cast<std::ptrdiff_t>(k) + 1,
+                                         static_cast<std::ptrdiff_t>(text.size() - endTagLength) -
+                                             static_cast<std::ptrdiff_t>(k) - 1);
+    if (content.empty()) return;
+    if (m_parseDepth >= kMaxParseDepth) {
+        AppendChild(std::make_unique<CMXMLTextNode>(content));
+        return;
+    }
+    m_children.ParseNodes(content, this);
+}
+
+void CMXMLElement::ParseStartTag(std::string_view text) {
+    m_name.clear();
+    m_attributes.clear();
+    const size_t p = text.find('<');
+    if (p == std::string_view::npos) {
+        AppendChild(std::make_unique<CMXMLTextNode>(text));
+        return;
+    }
+    const size_t e = text.find('>', p);
+    if (e == std::string_view::npos) return;
+    std::string_view t = text.substr(p + 1, e - p - 1);
+    if (t.empty()) return;
+    if (t.back() == '/') t.remove_suffix(1);
+    if (t.size() > 2 && t.front() == '%' && t.back() == '%') {
+        m_name = Trim(t.substr(1, t.size() - 2), kWhiteSpace);
+        return;
+    }
+    const size_t s = t.find_first_of(kWhiteSpace);
+    if (s == std::string_view::npos) {
+        m_name = t;
+        return;
+    }
+    m_name = t.substr(0, s);
+    ParseAttributes(TrimLeft(t.substr(s + 1)));
+}
+
+void CMXMLElement::ParseAttributes(std::string_view text) {
+    enum class State { Name, AfterName, Value, AfterValue };
+    State state = State::Name;
+    CMXMLAttribute current;
+    size_t a = 0;
+    bool equalsSeen = false;
+    bool inDouble = false;
+    bool inSingle = false;
+    auto commit = [&] {
+        m_attributes.push_back(current);
+        current.SetNodeName({});
+        current.SetNodeValue({});
+    };
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        const bool last = i + 1 == n;
+        switch (state) {
+            case State::Name:
+                if (c == ' ' || c == '=' || c == '>' || (c == '/' && i >= 2)) {
+                    current.SetNodeName(text.substr(a, i - a));
+                    if (c == '=') equalsSeen = true;
+                    if (c == '>' || c == '/') commit();
+                    state = State::AfterName;
+                } else if (last) {
+                    current.SetNodeName(text.substr(a));
+                    commit();
+                }
+                break;
+            case State::AfterName:
+                if (c == ' ' || c == '=') {
+                    if (c == '=') equalsSeen = true;
+                } else if (equalsSeen) {
+                    a = i;
+                    if (c == '"') {
+                        inDouble = true;
+                    } else if (c == '\'') {
+                        inSingle = true;
+                    }
+                    if (last) {
+                        current.SetValue(text.substr(i, 1));
+                        commit();
+                    }
+                    state = State::Value;
+                } else {
+                    a = i;
+                    commit();
+                    state = State::Name;
+                }
+                break;
+            case State::Value: {
+                const bool closing = (c == '"' && inDouble) || (c == '\'' && inSingle) ||
+                                     (c == ' ' && !inDouble && !inSingle) || c == '>';
+                if (closing) {
+                    const bool quote = c == '"' || c == '\'';
+                    current.SetValue(text.substr(a, i - a + (quote ? 1 : 0)));
+                    if (!current.NodeName().empty() || !current.NodeValue().empty()) commit();
+                    equalsSeen = inDouble = inSingle = false;
+                    state = State::AfterValue;
+                } else if (last) {
+                    current.SetValue(text.substr(a));
+                    commit();
+                }
+                break;
+            }
+            case State::AfterValue:
+                if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+                    a = i;
+                    state = State::Name;
+                }
+                break;
+        }
+        if (c == '>') break;
+    }
+    // A name begun on the very last byte (a one-letter attribute after another attribute) would
+    // otherwise vanish; it becomes an attribute without value like any other bare name.
+    if (state == State::Name && a + 1 == n && current.NodeName().empty() && text[a] != '>') {
+        current.SetNodeName(text.substr(a));
+    }
+    if (!current.NodeName().empty() || !current.NodeValue().empty()) commit();
+}
+
+bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
+    const int childDepth = parent->GetNodeType() == kElementNode
+                               ? static_cast<CMXMLElement*>(parent)->ParseDepth() + 1
+                               : 1;
+    const std::string_view content = text;
+    std::unique_ptr<EndTagIndex> endTags;  // built on the first end-tag search that finds nothing
+    while (!text.empty()) {
+        const size_t b = text.find('<');
+        if (b == std::string_view::npos) {
+            parent->AppendChild(std::make_unique<CMXMLTextNode>(text));
+            return true;
+        }
+        if (b > 0) {
+            parent->AppendChild(std::make_unique<CMXMLTextNode>(text.substr(0, b)));
+            text.remove_prefix(b);
+            continue;
+        }
+        if (text.size() >= 7 && text.starts_with("<!--")) {
+            const size_t e = text.find("-->");
+            if (e == std::string_view::npos) return false;
+            parent->AppendChild(
+                std::make_unique<CMXMLComment>(Cut(text, 4, static_cast<std::ptrdiff_t>(e) - 4)));
+            text.remove_prefix(e + 3);
+            continue;
+        }
+        if (text.size() >= 12 && text.starts_with("<![CDATA[")) {
+            const size_t e = text.find("]]>");
+            if (e == std::string_view::npos) return false;
+            parent->AppendChild(std::make_unique<CMXMLCDATASection>(
+                Cut(text, 9, static_cast<std::ptrdiff_t>(e) - 9)));
+            text.remove_prefix(e + 3);
+            continue;
+        }
+        const size_t k = text.find_first_of("> \t");
+        if (k == std::string_view::npos) {
+            // A "<" with no tag end anywhere after it: keep the rest as text rather than lose it.
+            parent->AppendChild(std::make_unique<CMXMLTextNode>(text));
+            return false;
+        }
+        const std::string_view name = text.substr(1, k - 1);
+        const size_t absoluteK = static_cast<size_t>(text.data() - content.data()) + k;
+        std::ptrdiff_t f = -1;
+        if (!endTags || endTags->MayOccurAfter(name, absoluteK)) {
+            f = FindEndTag(text.substr(k), name);
+            if (f < 0 && !endTags) endTags = std::make_unique<EndTagIndex>(content);
+        }
+        size_t length;
+        if (f < 0) {
+            const size_t gt = text.find('>');
+            if (gt == std::string_view::npos) {
+                parent->AppendChild(std::make_unique<CMXMLTextNode>(text));
+                return false;
+            }
+            length = gt + 1;
+        } else {
+            length = k + static_cast<size_t>(f) + name.size() + 3;
+        }
+        auto element = std::make_unique<CMXMLElement>();
+        element->SetParseDepth(childDepth);
+        element->ParseXML(text.substr(0, length));
+        parent->AppendChild(std::move(element));
+        text.remove_prefix(length);
+    }
+    return true;
+}
+
+}  // namespace varlo
