@@ -1,0 +1,75 @@
+#pragma once
+// A feed: its feed-level texts and the articles it owns, in the order of the feed file; filled from
+// RSS 0.9x/2.0, RSS 1.0 (RDF), Atom 0.3 and Atom 1.0 files.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "feeds/rss_item.h"
+#include "platform/text.h"
+
+namespace varlo {
+
+class CMXMLElement;
+
+// Formats held in `CRssFile::m_nFormat`.
+enum FeedFormat : int {
+    kFormatNone = 0,    // no file with a root element read yet
+    kFormatRdf = 1,     // a root other than "rss" and "feed" (RSS 1.0 and anything else)
+    kFormatRss = 2,     // root "rss"
+    kFormatAtom03 = 3,  // root "feed" with version "0.3"
+    kFormatAtom10 = 4,  // root "feed" with any other version, or none
+};
+
+class CRssFile {
+  public:
+    // An empty feed with the default file names "index.rdf" and "atom.xml".
+    CRssFile();
+    CRssFile(const CRssFile&) = delete;
+    CRssFile& operator=(const CRssFile&) = delete;
+    virtual ~CRssFile() = default;
+
+    // Deletes every article and resets the feed-level texts; keeps m_nFormat.
+    void Clear();
+
+    // Reads a feed file into this feed (which the caller has cleared): 1 when it was read as a
+    // feed, 0 when it has no root element (unchanged feed) or, for RSS/RDF, no "channel".
+    int ReadRss(const std::string& path);
+    // Reads the Atom 0.3 elements below the root "feed"; always 1.
+    int ReadAtom03(const CMXMLElement& feed);
+    // Reads the Atom 1.0 elements below the root "feed"; always 1.
+    int ReadAtom10(const CMXMLElement& feed);
+
+    // Number of articles.
+    int GetSize() const { return static_cast<int>(m_items.size()); }
+    // The article at a 0-based index; null when out of range.
+    CRssItem* GetAt(int index) const {
+        return index >= 0 && index < GetSize() ? m_items[static_cast<size_t>(index)].get()
+                                               : nullptr;
+    }
+    // Appends an article and takes ownership of it; returns its index. A null article is refused
+    // (-1), so the list never holds one.
+    int Add(std::unique_ptr<CRssItem> item);
+    // Deletes every article (in index order) and empties the list.
+    void RemoveAll();
+
+    Text m_strTitle;        // the feed's title
+    Text m_strLink;         // address of the feed's web site
+    Text m_strDescription;  // the feed's description, tagline or subtitle
+    Text m_strAuthor;       // the feed's author name (Atom)
+    // File name and folder of the files read: file-system paths (UTF-8), not code page 932.
+    std::string m_strRssFileName;   // the last RSS or RDF file read, without folder
+    std::string m_strAtomFileName;  // the last Atom file read, without folder
+    std::string m_strFolder;        // folder of the last file read, without trailing "/"
+    Text m_strId;                   // the feed's identifier (Atom 1.0)
+    int m_nFormat = kFormatNone;    // a FeedFormat: the format of the last file read
+
+  private:
+    // Reads the RSS or RDF elements below the root; 0 when there is no "channel".
+    int ReadRssChannel(const CMXMLElement& root);
+
+    std::vector<std::unique_ptr<CRssItem>> m_items;
+};
+
+}  // namespace varlo

@@ -1,0 +1,13 @@
+#include "feeds/rss_item.h"
+
+#include <ctime>
+
+namespace varlo {
+
+// One reading of the clock for both fields, so that an undated article never carries two
+// different times of reading.
+CRssItem::CRssItem() : CRssItem(static_cast<TimeValue>(std::time(nullptr))) {}
+
+CRssItem::CRssItem(TimeValue t) : m_timeUpdated(t), m_timePublished(t) {}
+
+}  // namespace varlo
