@@ -1,0 +1,104 @@
+// varlo-cli opml: the subscription list of a file, sorted if asked, and optionally written back.
+
+#include <cstdio>
+
+#include "cli/command.h"
+#include "platform/codepage.h"
+#include "platform/message_box.h"
+#include "subscriptions/opml_file.h"
+
+namespace varlo::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// While alive, writes message box texts to standard error and notes whether the input file could
+// not be read: every failure of the file layer shows a message, and "not OPML" is the only other.
+class ReadFailureWatch {
+  public:
+    ReadFailureWatch()
+        : m_previous(SetMessageBoxHandler([this](const Text& text, unsigned) {
+              std::fprintf(stderr, "%s\n", Out(text).c_str());
+              if (text != Jp("OPMLファイルではありません")) m_fileFailed = true;
+              return static_cast<int>(kIdOk);
+          })) {}
+    ~ReadFailureWatch() { SetMessageBoxHandler(m_previous); }
+    ReadFailureWatch(const ReadFailureWatch&) = delete;
+    ReadFailureWatch& operator=(const ReadFailureWatch&) = delete;
+    bool FileFailed() const { return m_fileFailed; }
+
+  private:
+    bool m_fileFailed = false;
+    MessageBoxHandler m_previous;
+};
+
+Json ListJson(bool result, const COpmlFile& list) {
+    Json json;
+    json["result"] = result;
+    json["title"] = Out(list.m_strTitle);
+    std::vector<Text> categories;
+    list.GetCategories(categories);
+    Json categoryJson = Json::array();
+    for (const Text& c : categories) categoryJson.push_back(Out(c));
+    json["categories"] = std::move(categoryJson);
+    Json items = Json::array();
+    for (int i = 0; i < list.GetCount(); ++i) {
+        const COpmlItem& item = *list.GetAt(i);
+        items.push_back({{"title", Out(item.m_strTitle)},
+                         {"category", Out(item.m_strCategory)},
+                         {"htmlUrl", Out(item.m_strHtmlUrl)},
+                         {"xmlUrl", Out(item.m_strXmlUrl)},
+                         {"type", Out(item.m_strType)}});
+    }
+    json["items"] = std::move(items);
+    return json;
+}
+
+int RunOpml(const std::vector<std::string>& args) {
+    std::string path;
+    std::string out;
+    std::string sortKey;
+    bool descending = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--sort" && i + 1 < args.size() && sortKey.empty()) {
+            sortKey = args[++i];
+        } else if (args[i] == "--write" && i + 1 < args.size() && out.empty()) {
+            out = args[++i];
+        } else if (args[i] == "--descending") {
+            descending = true;
+        } else if (path.empty() && !args[i].starts_with("--")) {
+            path = args[i];
+        } else {
+            return UsageError("opml");
+        }
+    }
+    if (path.empty() || (!sortKey.empty() && sortKey != "0" && sortKey != "1")) {
+        return UsageError("opml");
+    }
+
+    COpmlFile list;
+    bool result;
+    {
+        ReadFailureWatch watch;
+        result = list.ReadOpml(path);
+        if (!result && watch.FileFailed()) return kExitUnreadable;
+    }
+    if (!sortKey.empty()) list.m_nSortKey = sortKey == "0" ? 0 : 1;
+    list.m_bDescending = descending;
+    list.Sort();
+    PrintJson(ListJson(result, list));
+    // A list that could not be read is not written: that would replace OUT with an empty list.
+    if (!out.empty() && result && !list.WriteOpml(out)) return kExitUnreadable;
+    return kExitOk;
+}
+
+}  // namespace
+
+VARLO_CLI_COMMAND("opml",
+                  "  varlo-cli opml FILE [--sort 0|1] [--descending]     the subscription list of "
+                  "FILE as JSON\n"
+                  "  varlo-cli opml FILE --write OUT                     the same, then the list "
+                  "written to OUT\n",
+                  RunOpml);
+
+}  // namespace varlo::cli

@@ -1,0 +1,132 @@
+#include "subscriptions/opml_escape.h"
+
+#include <cstdint>
+#include <string>
+
+#include "platform/codepage.h"
+
+namespace varlo {
+namespace {
+
+// The longest numeric reference worth reading: "&#x10FFFF;" and "&#1114111;" fit, and leading
+// zeros beyond this are not something a writer produces.
+constexpr size_t kMaxReferenceLength = 12;
+
+void AppendNumericReference(Text& out, unsigned char c) {
+    out += "&#";
+    out += std::to_string(static_cast<unsigned>(c));
+    out += ';';
+}
+
+// Appends the character of the reference called `name` (the text between "&" and ";"). False,
+// with nothing appended, when it is not a reference this reader decodes.
+bool DecodeOne(std::string_view name, Text& out) {
+    if (name == "amp") {
+        out += '&';
+    } else if (name == "lt") {
+        out += '<';
+    } else if (name == "gt") {
+        out += '>';
+    } else if (name == "quot") {
+        out += '"';
+    } else if (name == "apos") {
+        out += '\'';
+    } else if (name.size() >= 2 && name[0] == '#') {
+        const bool hex = name[1] == 'x';
+        std::string_view digits = name.substr(hex ? 2 : 1);
+        if (digits.empty()) return false;
+        uint32_t cp = 0;
+        for (char d : digits) {
+            uint32_t v;
+            if (d >= '0' && d <= '9') {
+                v = static_cast<uint32_t>(d - '0');
+            } else if (hex && d >= 'a' && d <= 'f') {
+                v = static_cast<uint32_t>(d - 'a' + 10);
+            } else if (hex && d >= 'A' && d <= 'F') {
+                v = static_cast<uint32_t>(d - 'A' + 10);
+            } else {
+                return false;
+            }
+            cp = cp * (hex ? 16 : 10) + v;
+            if (cp > 0x10FFFF) return false;
+        }
+        // A character the code page cannot hold keeps its reference: nothing is lost, and the
+        // user sees what the file says.
+        const uint16_t code = cp == 0 ? 0 : UnicodeToCp932Code(cp);
+        if (code == 0) return false;
+        if (code > 0xFF) out += static_cast<char>(code >> 8);
+        out += static_cast<char>(code & 0xFF);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+template <bool kAttribute>
+Text Escape(std::string_view text) {
+    Text out;
+    out.reserve(text.size() + text.size() / 8);
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                if (kAttribute) {
+                    out += "&quot;";
+                } else {
+                    out += ch;
+                }
+                break;
+            case 0:
+                break;
+            default:
+                if (c < 0x20 && (kAttribute || (c != '\t' && c != '\n'))) {
+                    AppendNumericReference(out, c);
+                } else {
+                    out += ch;
+                }
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+Text EscapeOpmlAttribute(std::string_view text) {
+    return Escape<true>(text);
+}
+
+Text EscapeOpmlContent(std::string_view text) {
+    return Escape<false>(text);
+}
+
+Text DecodeOpmlReferences(std::string_view text) {
+    size_t amp = text.find('&');
+    if (amp == std::string_view::npos) return Text(text);
+    Text out;
+    out.reserve(text.size());
+    size_t done = 0;
+    while (amp != std::string_view::npos) {
+        out.append(text, done, amp - done);
+        const size_t semi = text.substr(amp, kMaxReferenceLength).find(';');
+        if (semi != std::string_view::npos && DecodeOne(text.substr(amp + 1, semi - 1), out)) {
+            done = amp + semi + 1;
+        } else {
+            out += '&';
+            done = amp + 1;
+        }
+        amp = text.find('&', done);
+    }
+    out.append(text, done);
+    return out;
+}
+
+}  // namespace varlo
