@@ -1,0 +1,405 @@
+#include "fetch/http_download.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+#include "fetch/download_progress.h"
+#include "platform/codepage.h"
+#include "platform/message_box.h"
+#include "platform/message_pump.h"
+
+namespace varlo {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Each read hands this many bytes to the file, followed by exactly one pumped event.
+constexpr size_t kChunkSize = 1023;
+// A network layer's description is cut to this length, as the message box shows it.
+constexpr size_t kMaxDescription = 2048;
+
+struct EasyDeleter {
+    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct MultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+struct SlistDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+struct UrlDeleter {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+struct CurlStringDeleter {
+    void operator()(char* text) const { curl_free(text); }
+};
+
+// The local file, written chunk by chunk without a buffer of our own, so that what lies on the
+// disk is always exactly the chunks accepted so far.
+class LocalFile {
+  public:
+    ~LocalFile() { Close(); }
+    bool Create(const std::string& path) {
+        m_fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        return m_fd >= 0;
+    }
+    bool Write(std::string_view bytes) {
+        while (!bytes.empty()) {
+            ssize_t n = write(m_fd, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            bytes.remove_prefix(static_cast<size_t>(n));
+        }
+        return true;
+    }
+    void Close() {
+        if (m_fd >= 0) close(m_fd);
+        m_fd = -1;
+    }
+
+  private:
+    int m_fd = -1;
+};
+
+// A failure of the network layer (or of the limits); caught by Download and shown to the user.
+struct NetworkError {
+    Text description;
+    bool removeFile = false;  // the partial file is worthless and may be huge
+};
+
+// The local file could not be created or written.
+struct FileError {
+    Text message;
+};
+
+DownloadLimits& CurrentLimits() {
+    static DownloadLimits limits;
+    return limits;
+}
+
+Text TooLargeText() {
+    return Jp("ファイルが大きすぎます（上限 ") + std::to_string(CurrentLimits().maxBytes >> 20) +
+           Jp("MB）");
+}
+
+Text DescribeError(CURLcode code, const char* detail) {
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return Jp("サーバー名またはアドレスを解決できませんでした");
+        case CURLE_COULDNT_CONNECT:
+            return Jp("サーバーに接続できませんでした");
+        case CURLE_OPERATION_TIMEDOUT:
+            return Jp("操作がタイムアウトしました");
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_GOT_NOTHING:
+            return Jp("サーバーとの接続が切断されました");
+        case CURLE_TOO_MANY_REDIRECTS:
+            return Jp("リダイレクトの回数が多すぎます");
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return Jp("http と https 以外のアドレスには接続できません");
+        case CURLE_FILESIZE_EXCEEDED:
+            return TooLargeText();
+        default:
+            break;
+    }
+    std::string text = detail && *detail ? detail : curl_easy_strerror(code);
+    if (text.size() > kMaxDescription) text.resize(kMaxDescription);
+    return text;
+}
+
+// The address as libcurl should fetch it: surrounding white space dropped, unsafe characters
+// percent-encoded, and its scheme. Empty when it cannot be split into scheme, host and path.
+std::string SplitAddress(std::string_view address, std::string* scheme) {
+    address = Trim(address, " \t\r\n");
+    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    if (!url) return {};
+    std::string text(address);
+    if (curl_url_set(url.get(), CURLUPART_URL, text.c_str(),
+                     CURLU_URLENCODE | CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
+        return {};
+    }
+    char* part = nullptr;
+    if (curl_url_get(url.get(), CURLUPART_SCHEME, &part, 0) != CURLUE_OK) return {};
+    std::unique_ptr<char, CurlStringDeleter> schemePart(part);
+    *scheme = part;
+    // Other schemes are refused by the caller; only web addresses need a host.
+    if (*scheme != "http" && *scheme != "https") return text;
+    part = nullptr;
+    if (curl_url_get(url.get(), CURLUPART_HOST, &part, 0) != CURLUE_OK) return {};
+    std::unique_ptr<char, CurlStringDeleter> hostPart(part);
+    part = nullptr;
+    if (curl_url_get(url.get(), CURLUPART_URL, &part, 0) != CURLUE_OK) return {};
+    std::unique_ptr<char, CurlStringDeleter> full(part);
+    return full.get();
+}
+
+// Bytes libcurl hands over, kept until the download loop cuts them into chunks. The transfer is
+// paused while a whole chunk is waiting, so at most one chunk plus one network read is held.
+struct Transfer {
+    std::string pending;
+    bool paused = false;
+    Clock::time_point lastByte;
+};
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    if (transfer->pending.size() >= kChunkSize) {
+        transfer->paused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    transfer->pending.append(data, size * count);
+    transfer->lastByte = Clock::now();
+    return size * count;
+}
+
+size_t OnHeader(char*, size_t size, size_t count, void* user) {
+    static_cast<Transfer*>(user)->lastByte = Clock::now();
+    return size * count;
+}
+
+void GlobalInit() {
+    // Start-up does this in the program; the command-line tool and the tests rely on this one.
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    (void)initialised;
+}
+
+}  // namespace
+
+DownloadLimits CHttpDownload::SetLimits(const DownloadLimits& limits) {
+    return std::exchange(CurrentLimits(), limits);
+}
+
+DownloadLimits CHttpDownload::Limits() {
+    return CurrentLimits();
+}
+
+std::string CHttpDownload::Download(const std::string& folder, bool progress,
+                                    const char* fileName) {
+    m_announced = 0;
+    m_received = 0;
+
+    std::string name;
+    if (fileName && *fileName) {
+        name = fileName;
+    } else {
+        size_t slash = m_address.rfind('/');
+        if (slash == Text::npos) return {};
+        name = Cp932ToUtf8(std::string_view(m_address).substr(slash + 1));
+        // "." and ".." would name the folder itself or its parent, never a file of ours.
+        if (name.empty() || name == "." || name == "..") name = "MorvaHttpTemp.html";
+    }
+    std::string path = folder + "/" + name;
+    if (!fileName || !*fileName) path = MakeUniqueFileName(path);
+
+    std::unique_ptr<CDownloadProgress> dialog = MakeDownloadProgress();
+
+    std::string scheme;
+    const std::string url = SplitAddress(m_address, &scheme);
+    if (url.empty()) {
+        ShowMessageBox(m_address + Jp("の解析に失敗しました"), kMbOk | kMbIconWarning);
+        return {};
+    }
+    if (scheme != "http" && scheme != "https") {
+        ShowMessageBox(m_address + Jp(" は http または https のアドレスではありません"),
+                       kMbOk | kMbIconWarning);
+        return {};
+    }
+
+    GlobalInit();
+    const DownloadLimits limits = CurrentLimits();
+    LocalFile file;
+    bool fileCreated = false;
+    bool rejected = false;
+    uint64_t received = 0;
+    Transfer transfer;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    std::unique_ptr<curl_slist, SlistDeleter> headers(curl_slist_append(nullptr, "Accept: text/*"));
+    // The easy handle must leave the multi handle before either is cleaned up.
+    struct Detach {
+        CURLM* multi;
+        CURL* easy;
+        bool attached = false;
+        ~Detach() {
+            if (attached) curl_multi_remove_handle(multi, easy);
+        }
+    } detach{multi.get(), easy.get()};
+
+    try {
+        if (progress) dialog->Create(Jp("ダウンロード中です"), Utf8ToCp932(name));
+        if (!multi || !easy || !headers) throw NetworkError{DescribeError(CURLE_OUT_OF_MEMORY, "")};
+
+        CURL* e = easy.get();
+        curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+        curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+        curl_easy_setopt(e, CURLOPT_USERAGENT, "Mozilla/4.0*");
+        curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
+        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
+        curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
+                         static_cast<long>(limits.connectTimeout.count()));
+        curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE,
+                         static_cast<curl_off_t>(std::min<uint64_t>(limits.maxBytes, INT64_MAX)));
+        curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer);
+        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+        curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
+        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+        curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer);
+
+        // Once the response head is complete: the status rule, then the file and the length.
+        auto beginBody = [&]() {
+            long status = 0;
+            curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+            if (status <= 0 || status >= 300) return false;
+            PumpMessage();
+            transfer.lastByte = Clock::now();
+            if (!file.Create(path)) {
+                throw FileError{Jp("ファイル ") + Utf8ToCp932(path) +
+                                Jp(" を作成できませんでした")};
+            }
+            fileCreated = true;
+            curl_off_t length = -1;
+            if (curl_easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+                length >= 0) {
+                m_announced = static_cast<uint32_t>(std::min<curl_off_t>(length, UINT32_MAX));
+                if (progress) dialog->SetTotal(length);
+            }
+            return true;
+        };
+        // One chunk: count it, show it, pump one event, and write it unless the user cancelled.
+        auto takeChunk = [&](std::string_view chunk) {
+            received += chunk.size();
+            if (received > limits.maxBytes) throw NetworkError{TooLargeText(), true};
+            m_received = static_cast<uint32_t>(received);
+            if (progress) dialog->SetReceived(static_cast<int64_t>(received));
+            PumpMessage();
+            // Time spent in the pump (a question box, say) is not the server's stall.
+            transfer.lastByte = Clock::now();
+            if (dialog->IsCancelled()) return false;
+            if (!file.Write(chunk)) {
+                throw FileError{Jp("ファイル ") + Utf8ToCp932(path) +
+                                Jp(" に書き込めませんでした")};
+            }
+            return true;
+        };
+
+        transfer.lastByte = Clock::now();
+        if (curl_multi_add_handle(multi.get(), e) != CURLM_OK) {
+            throw NetworkError{DescribeError(CURLE_FAILED_INIT, "")};
+        }
+        detach.attached = true;
+
+        bool started = false;
+        bool stopped = false;  // cancelled, or the status rule ended it
+        CURLcode result = CURLE_OK;
+        for (;;) {
+            int running = 0;
+            CURLMcode code = curl_multi_perform(multi.get(), &running);
+            if (code != CURLM_OK) throw NetworkError{curl_multi_strerror(code)};
+            if (!started && !transfer.pending.empty()) {
+                started = true;
+                if (!beginBody()) {
+                    rejected = stopped = true;
+                    break;
+                }
+            }
+            size_t used = 0;
+            while (!stopped && transfer.pending.size() - used >= kChunkSize) {
+                if (!takeChunk(std::string_view(transfer.pending).substr(used, kChunkSize))) {
+                    stopped = true;
+                }
+                used += kChunkSize;
+            }
+            if (stopped) break;
+            transfer.pending.erase(0, used);
+            if (transfer.paused) {
+                transfer.paused = false;
+                curl_easy_pause(e, CURLPAUSE_CONT);
+                continue;
+            }
+            bool done = false;
+            int queued = 0;
+            while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
+                if (message->msg == CURLMSG_DONE) {
+                    done = true;
+                    result = message->data.result;
+                }
+            }
+            if (done) break;
+            auto idle = Clock::now() - transfer.lastByte;
+            if (idle >= limits.stallTimeout) {
+                throw NetworkError{DescribeError(CURLE_OPERATION_TIMEDOUT, "")};
+            }
+            auto wait =
+                std::chrono::duration_cast<std::chrono::milliseconds>(limits.stallTimeout - idle);
+            int waitMs = static_cast<int>(std::clamp<int64_t>(wait.count() + 1, 1, 1000));
+            curl_multi_poll(multi.get(), nullptr, 0, waitMs, nullptr);
+        }
+
+        if (!stopped) {
+            if (result != CURLE_OK) {
+                throw NetworkError{DescribeError(result, errorBuffer),
+                                   result == CURLE_FILESIZE_EXCEEDED};
+            }
+            if (!started && !beginBody()) {
+                rejected = true;
+            } else if (!transfer.pending.empty()) {
+                takeChunk(transfer.pending);
+            }
+        }
+    } catch (const NetworkError& error) {
+        file.Close();
+        if (error.removeFile && fileCreated) unlink(path.c_str());
+        dialog->Destroy();
+        ShowMessageBox(error.description, kMbOk | kMbIconWarning);
+        return {};
+    } catch (const FileError& error) {
+        file.Close();
+        dialog->Destroy();
+        ShowMessageBox(error.message, kMbOk | kMbIconWarning);
+        return {};
+    }
+
+    file.Close();
+    dialog->Destroy();
+    if (rejected) return {};
+    if (dialog->IsCancelled()) {
+        if (fileCreated) unlink(path.c_str());
+        return {};
+    }
+    return path;
+}
+
+std::string MakeUniqueFileName(const std::string& path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) return path;
+    size_t slash = path.rfind('/');
+    size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) dot = path.size();
+    const std::string_view stem = std::string_view(path).substr(0, dot);
+    const std::string_view extension = std::string_view(path).substr(dot);
+    for (unsigned long n = 1;; ++n) {
+        std::string candidate;
+        candidate.reserve(path.size() + 24);
+        candidate.append(stem).append("(").append(std::to_string(n)).append(")").append(extension);
+        if (lstat(candidate.c_str(), &info) != 0) return candidate;
+    }
+}
+
+}  // namespace varlo
