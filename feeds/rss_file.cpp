@@ -40,8 +40,9 @@ void CRssFile::RemoveAll() {
 
 int CRssFile::ReadRss(const std::string& path) {
     CMXMLDocument document;
-    // A file that cannot be read has been reported by the loader and leaves no root element.
-    document.LoadFile(path);
+    // A file that cannot be read has been reported by the loader; whatever part of a tree it may
+    // have built is not a feed.
+    if (!document.LoadFile(path)) return 0;
     const CMXMLElement* root = document.GetDocumentElement();
     if (root == nullptr) return 0;
 
