@@ -43,27 +43,43 @@ struct Cp932Tables {
             }
             return out;
         };
-        auto add = [&](uint16_t code, uint32_t cp) {
-            if (cp == 0 || cp > 0xFFFF) return;
-            toUnicode[code] = static_cast<uint16_t>(cp);
-            const uint16_t existing = fromUnicode[cp];
-            // Several codes share a character; the lowest code wins, except that the IBM
-            // extensions (FA-FC) win over NEC's copies of them (ED-EE), as Windows converts.
-            const bool necCopy = existing >= 0xED00 && existing <= 0xEEFF;
-            const bool ibm = code >= 0xFA00;
-            if (existing == 0 || (necCopy && ibm)) fromUnicode[cp] = code;
-        };
         for (int b = 1; b < 256; ++b) {
             if (IsLeadByte(static_cast<unsigned char>(b))) continue;
             const char byte = static_cast<char>(b);
-            add(static_cast<uint16_t>(b), decode(&byte, 1));
+            const uint32_t cp = decode(&byte, 1);
+            if (cp != 0 && cp <= 0xFFFF) toUnicode[b] = static_cast<uint16_t>(cp);
         }
         for (int lead = 0x81; lead <= 0xFC; ++lead) {
             if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
             for (int trail = 0x40; trail <= 0xFC; ++trail) {
                 const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                add(static_cast<uint16_t>(lead * 256 + trail), decode(pair, 2));
+                const uint32_t cp = decode(pair, 2);
+                if (cp != 0 && cp <= 0xFFFF)
+                    toUnicode[lead * 256 + trail] = static_cast<uint16_t>(cp);
             }
+        }
+        // The other direction is asked of the converter character by character: it knows which of
+        // several codes of one character to use, and accepts characters that decode differently
+        // (the wave dash, the double vertical line, the minus sign of other Japanese encodings).
+        raw = iconv_open("CP932", "UTF-32LE");
+        if (raw == reinterpret_cast<iconv_t>(-1)) return;
+        std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser> encoder(raw);
+        for (uint32_t cp = 0x80; cp <= 0xFFFF; ++cp) {
+            if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+            uint32_t in = cp;
+            char* inPtr = reinterpret_cast<char*>(&in);
+            size_t inLeft = sizeof in;
+            unsigned char out[4];
+            char* outPtr = reinterpret_cast<char*>(out);
+            size_t outLeft = sizeof out;
+            if (iconv(encoder.get(), &inPtr, &inLeft, &outPtr, &outLeft) ==
+                static_cast<size_t>(-1)) {
+                iconv(encoder.get(), nullptr, nullptr, nullptr, nullptr);
+                continue;
+            }
+            const size_t length = sizeof out - outLeft;
+            if (length == 1) fromUnicode[cp] = out[0];
+            if (length == 2) fromUnicode[cp] = static_cast<uint16_t>(out[0] * 256 + out[1]);
         }
     }
 };
@@ -183,7 +199,10 @@ std::string Cp932ToUtf8(std::string_view cp932) {
         uint32_t cp = 0;
         if (IsLeadByte(c) && p + 1 < end) {
             cp = table[c * 256 + p[1]];
-            p += cp ? 2 : 1;
+            // An undefined pair is one unknown character; a lead byte without a trail byte is one
+            // unknown byte, and what follows is read afresh.
+            const bool trailByte = p[1] >= 0x40 && p[1] <= 0xFC && p[1] != 0x7F;
+            p += cp || trailByte ? 2 : 1;
         } else {
             cp = table[c];
             ++p;

@@ -1,5 +1,6 @@
 #include "xml/plain_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -79,8 +80,29 @@ size_t CPlainFile::Read(void* buffer, size_t count) {
 }
 
 std::string CPlainFile::ReadAll() {
-    const long long length = GetLength();
     std::string buffer;
+    struct stat st;
+    if (m_stream && fstat(fileno(m_stream.get()), &st) == 0 && !S_ISREG(st.st_mode)) {
+        // A pipe or device has no length to ask for, and a folder cannot be read: read until the
+        // end, and let the stream report what fails.
+        char chunk[65536];
+        for (;;) {
+            const size_t read = Read(chunk, sizeof chunk);
+            if (read == 0) break;
+            buffer.append(chunk, read);
+        }
+    } else {
+        ReadRegular(buffer);
+    }
+    // The text ends at its first zero byte.
+    if (const void* zero = std::memchr(buffer.data(), 0, buffer.size())) {
+        buffer.resize(static_cast<size_t>(static_cast<const char*>(zero) - buffer.data()));
+    }
+    return buffer;
+}
+
+void CPlainFile::ReadRegular(std::string& buffer) {
+    const long long length = GetLength();
     try {
         buffer.resize(static_cast<size_t>(length));
     } catch (const std::bad_alloc&) {
@@ -90,11 +112,6 @@ std::string CPlainFile::ReadAll() {
     }
     const size_t read = Read(buffer.data(), buffer.size());
     buffer.resize(read);
-    // The text ends at its first zero byte.
-    if (const void* zero = std::memchr(buffer.data(), 0, buffer.size())) {
-        buffer.resize(static_cast<size_t>(static_cast<const char*>(zero) - buffer.data()));
-    }
-    return buffer;
 }
 
 }  // namespace varlo

@@ -58,6 +58,7 @@ class CPlainFile {
 
   private:
     [[noreturn]] void Raise(const char* message) const;
+    void ReadRegular(std::string& buffer);
 
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }

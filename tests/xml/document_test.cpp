@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "support/test_support.h"
+#include "xml/document.h"
+#include "xml/encoding.h"
+#include "xml/writer.h"
+
+namespace varlo {
+namespace {
+
+using test::MessageCapture;
+using test::ReadFile;
+using test::Sjis;
+using test::TempDir;
+using test::WriteFile;
+
+TEST(XmlDocumentLoading, Utf8FileWithMarkDeclarationAndCrLfBecomesShiftJis) {
+    TempDir dir;
+    const std::string path = dir.File("feed.xml");
+    WriteFile(path,
+              "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+              "<rss><title>日本語のタイトル</title></rss>\r\n");
+    CMXMLDocument doc;
+    ASSERT_TRUE(doc.LoadFile(path));
+    EXPECT_EQ(doc.GetEncoding(), "utf-8");
+    ASSERT_NE(doc.GetDocumentElement(), nullptr);
+    EXPECT_EQ(doc.GetDocumentElement()->NodeName(), "rss");
+    EXPECT_EQ(doc.GetDocumentElement()->GetText(), Sjis("日本語のタイトル"));
+}
+
+TEST(XmlDocumentLoading, ShiftJisFileIsLoadedUnchangedWhateverItDeclares) {
+    TempDir dir;
+    const std::string path = dir.File("sjis.xml");
+    const std::string title = Sjis("ひらがなカタカナ漢字");
+    WriteFile(path, "<?xml version=\"1.0\" encoding=\"utf-8\"?><r>" + title + "</r>");
+    CMXMLDocument doc;
+    ASSERT_TRUE(doc.LoadFile(path));
+    EXPECT_EQ(doc.GetDocumentElement()->GetText(), title);
+}
+
+TEST(XmlDocumentLoading, FourByteUtf8SequenceFailsTheTestAndIsNotConverted) {
+    const std::string bytes = "<r>\xF0\x9F\x98\x80 \xE6\x97\xA5</r>";
+    EXPECT_FALSE(IsUTF8(bytes));
+    CMXMLDocument doc;
+    doc.ParseXML(bytes);
+    EXPECT_EQ(doc.GetDocumentElement()->GetText(), "\xF0\x9F\x98\x80 \xE6\x97\xA5");
+}
+
+TEST(XmlDocumentLoading, Utf8TestAcceptsOneToThreeByteSequencesOnly) {
+    EXPECT_TRUE(IsUTF8(""));
+    EXPECT_TRUE(IsUTF8("plain ascii"));
+    EXPECT_TRUE(IsUTF8("\xC3\xA9\xE6\x97\xA5"));
+    EXPECT_FALSE(IsUTF8("\xC3"));
+    EXPECT_FALSE(IsUTF8("\x80"));
+    EXPECT_FALSE(IsUTF8("\xE6\x97"));
+    EXPECT_FALSE(IsUTF8("\xE6\x97\x41"));
+    // Overlong forms are not rejected.
+    EXPECT_TRUE(IsUTF8("\xC0\x80"));
+}
+
+TEST(XmlDocumentLoading, CommentAfterTheRootLeavesTheRootWithoutChildren) {
+    CMXMLDocument doc;
+    doc.ParseXML("<r><a/></r><!-- trailer -->");
+    EXPECT_FALSE(doc.GetDocumentElement()->HasChildNodes());
+    EXPECT_FALSE(doc.GetDocumentElement()->HasEndTag());
+}
+
+TEST(XmlDocumentLoading, DoctypeWithInternalSubsetEndsAtItsFirstBracket) {
+    CMXMLDocument doc;
+    doc.ParseXML(
+        "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<!DOCTYPE r [<!ENTITY e \"v\">]>\n"
+        "<!-- c --><r>x</r>");
+    EXPECT_EQ(doc.GetEncoding(), "Shift_JIS");
+    EXPECT_EQ(doc.GetDocumentElement()->NodeName(), "r");
+    EXPECT_EQ(doc.GetDocumentElement()->GetText(), "x");
+}
+
+TEST(XmlDocumentLoading, TextWithoutMarkupStillGivesAnUnnamedRoot) {
+    CMXMLDocument doc;
+    doc.ParseXML("  just text \r\n");
+    ASSERT_NE(doc.GetDocumentElement(), nullptr);
+    EXPECT_EQ(doc.GetDocumentElement()->NodeName(), "");
+    EXPECT_EQ(doc.GetDocumentElement()->GetText(), "just text");
+}
+
+TEST(XmlDocumentLoading, FileIsReadUpToItsFirstZeroByte) {
+    TempDir dir;
+    const std::string path = dir.File("z.xml");
+    WriteFile(path, std::string("<r>a</r>\0<x/>", 13));
+    CMXMLDocument doc;
+    ASSERT_TRUE(doc.LoadFile(path));
+    EXPECT_EQ(doc.GetDocumentElement()->GetXML(), "<r>a</r>");
+}
+
+TEST(XmlDocumentLoading, MissingFileShowsTheOpenMessageAndFails) {
+    MessageCapture messages;
+    CMXMLDocument doc;
+    EXPECT_FALSE(doc.LoadFile("/no/such/dir/file.xml"));
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0], "ファイルのオープンに失敗しました:/no/such/dir/file.xml");
+    EXPECT_EQ(doc.GetDocumentElement(), nullptr);
+}
+
+TEST(XmlDocumentLoading, UnreadableStreamShowsTheReadMessage) {
+    TempDir dir;
+    MessageCapture messages;
+    CMXMLDocument doc;
+    // A folder opens as a stream but cannot be read.
+    EXPECT_FALSE(doc.LoadFile(dir.Path().string()));
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_TRUE(messages.Messages()[0].starts_with("ファイルの読込に失敗しました:"))
+        << messages.Messages()[0];
+}
+
+TEST(XmlDocumentLoading, LoadingSelectsTheCompactLayout) {
+    SetXmlFormat(XmlFormat::Indented);
+    CMXMLDocument doc;
+    doc.ParseXML("<r><a/></r>");
+    EXPECT_EQ(GetXmlFormat(), XmlFormat::Compact);
+    EXPECT_EQ(doc.GetXML(), "<?xml version=\"1.0\" encoding=\"utf-8\" ?><r><a /></r>");
+}
+
+class XmlDocumentSaving : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto root = doc.AppendChild(CMXMLDocument::CreateElement("r"));
+        root->SetNodeValue(Sjis("<t>日本</t>"));
+    }
+    CMXMLDocument doc;
+};
+
+TEST_F(XmlDocumentSaving, WritesTheDeclarationAndUtf8WithoutAMark) {
+    TempDir dir;
+    ASSERT_TRUE(doc.SaveFile(dir.File("out.xml")));
+    EXPECT_EQ(ReadFile(dir.File("out.xml")),
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?><r><t>日本</t></r>");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST_F(XmlDocumentSaving, FailureInAReadOnlyFolderKeepsTheOldFile) {
+    if (geteuid() == 0 && access("/", W_OK) == 0) {
+        // Root writes anywhere; a folder that does not exist stands in for one we cannot write.
+        MessageCapture messages;
+        EXPECT_FALSE(doc.SaveFile("/no/such/folder/out.xml"));
+        ASSERT_EQ(messages.Messages().size(), 1u);
+        EXPECT_EQ(messages.Messages()[0],
+                  "ファイルのオープンに失敗しました:/no/such/folder/out.xml");
+        return;
+    }
+    TempDir dir;
+    const std::string path = dir.File("keep.xml");
+    WriteFile(path, "old content");
+    std::filesystem::permissions(
+        dir.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    MessageCapture messages;
+    EXPECT_FALSE(doc.SaveFile(path));
+    EXPECT_EQ(ReadFile(path), "old content");
+    ASSERT_EQ(messages.Messages().size(), 1u);
+}
+
+TEST_F(XmlDocumentSaving, AFailedWriteLeavesThePreviousFileIntactAndNoTemporary) {
+    TempDir dir;
+    const std::string path = dir.File("keep.xml");
+    WriteFile(path, "old content");
+    // Writes past the file size limit fail as a full device would.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 16;
+    setrlimit(RLIMIT_FSIZE, &small);
+    MessageCapture messages;
+    const bool saved_ok = doc.SaveFile(path);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_FALSE(saved_ok);
+    EXPECT_EQ(ReadFile(path), "old content");
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0], "ファイルの書込に失敗しました:" + path);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST_F(XmlDocumentSaving, SavingThroughALinkReplacesTheLinkedFile) {
+    TempDir dir;
+    const std::string real = dir.File("real.xml");
+    const std::string link = dir.File("link.xml");
+    WriteFile(real, "old");
+    std::filesystem::create_symlink(real, link);
+    ASSERT_TRUE(doc.SaveFile(link));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_NE(ReadFile(real).find("<r>"), std::string::npos);
+}
+
+TEST_F(XmlDocumentSaving, RoundTripKeepsTheTree) {
+    TempDir dir;
+    SetXmlFormat(XmlFormat::Indented);
+    ASSERT_TRUE(doc.SaveFile(dir.File("a.xml")));
+    CMXMLDocument again;
+    ASSERT_TRUE(again.LoadFile(dir.File("a.xml")));
+    EXPECT_EQ(again.GetDocumentElement()->FindFirstElement("t")->GetText(), Sjis("日本"));
+    SetXmlFormat(XmlFormat::Compact);
+}
+
+}  // namespace
+}  // namespace varlo

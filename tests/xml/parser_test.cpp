@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include "xml/document.h"
+
+namespace varlo {
+namespace {
+
+const CMXMLElement& ElementAt(const CMXMLNode& parent, int i) {
+    const CMXMLNode* node = parent.GetChildNodes().Item(i);
+    EXPECT_NE(node, nullptr);
+    EXPECT_EQ(node->GetNodeType(), kElementNode);
+    return *static_cast<const CMXMLElement*>(node);
+}
+
+std::vector<std::string> ChildNames(const CMXMLNode& parent) {
+    std::vector<std::string> names;
+    for (const CMXMLNode* child : parent.GetChildNodes()) names.push_back(child->GetNodeName());
+    return names;
+}
+
+using Names = std::vector<std::string>;
+
+TEST(XmlParserNesting, MixedContentGivesTextElementText) {
+    const CMXMLElement e("<r>a<b>c</b>d</r>");
+    EXPECT_EQ(ChildNames(e), (Names{"#text", "b", "#text"}));
+    EXPECT_EQ(e.GetLastChild()->GetPreviousSibling(), e.GetChildNodes().Item(1));
+    EXPECT_EQ(ElementAt(e, 1).GetText(), "c");
+}
+
+TEST(XmlParserNesting, LineBreaksBetweenElementsBecomeTextNodes) {
+    const CMXMLElement e("<r>\r\n\t<a/>\n</r>");
+    ASSERT_EQ(e.GetChildNodes().GetCount(), 3);
+    EXPECT_EQ(e.GetFirstChild()->GetNodeValue(), "\r\n\t");
+    EXPECT_EQ(e.GetLastChild()->GetNodeValue(), "\n");
+}
+
+TEST(XmlParserNesting, SelfClosingAndEmptyElementsDifferInTheEndTagFlag) {
+    const CMXMLElement br("<br/>");
+    EXPECT_EQ(br.NodeName(), "br");
+    EXPECT_FALSE(br.HasChildNodes());
+    EXPECT_FALSE(br.HasEndTag());
+    const CMXMLElement x("<x></x>");
+    EXPECT_FALSE(x.HasChildNodes());
+    EXPECT_TRUE(x.HasEndTag());
+}
+
+TEST(XmlParserNesting, SameNameNestsInside) {
+    const CMXMLElement e("<r><a>x<a>y</a>z</a></r>");
+    const CMXMLElement& outer = ElementAt(e, 0);
+    EXPECT_EQ(ChildNames(outer), (Names{"#text", "a", "#text"}));
+    EXPECT_EQ(outer.GetText(), "xyz");
+}
+
+TEST(XmlParserNesting, AnOpeningThatOnlyBeginsWithTheNameCountsAsNested) {
+    const CMXMLElement selfClosing("<r><item><items/></item></r>");
+    EXPECT_EQ(ChildNames(selfClosing), (Names{"item"}));
+    EXPECT_EQ(ChildNames(ElementAt(selfClosing, 0)), (Names{"items"}));
+
+    const CMXMLElement open("<r><item><items>1</items></item></r>");
+    EXPECT_EQ(ChildNames(open), (Names{"item", "items", "/item"}));
+    EXPECT_FALSE(ElementAt(open, 0).HasEndTag());
+    EXPECT_FALSE(ElementAt(open, 0).HasChildNodes());
+}
+
+TEST(XmlParserNesting, NameFollowedByALineBreakIsNotMatchedWithItsEndTag) {
+    const CMXMLElement e("<r><a\r\nx=\"1\">t</a></r>");
+    ASSERT_GE(e.GetChildNodes().GetCount(), 2);
+    EXPECT_FALSE(ElementAt(e, 0).HasChildNodes());
+    EXPECT_EQ(e.GetLastChild()->GetNodeName(), "/a");
+}
+
+TEST(XmlParserNesting, EndTagOfOtherCaseDropsTheContent) {
+    const CMXMLElement e("<r><a>t</A></r>");
+    const CMXMLElement& a = ElementAt(e, 0);
+    EXPECT_FALSE(a.HasChildNodes());
+    EXPECT_FALSE(a.HasEndTag());
+    EXPECT_EQ(e.GetChildNodes().GetCount(), 1);
+}
+
+TEST(XmlParserNesting, StrayEndTagBecomesAnElementNamedWithASlash) {
+    const CMXMLElement e("<r>x</y>z</r>");
+    EXPECT_EQ(ChildNames(e), (Names{"#text", "/y", "#text"}));
+}
+
+TEST(XmlParserNesting, UnclosedElementIsReducedToItsStartTagAndItsContentFollows) {
+    const CMXMLElement e("<r><p>one<b>two</b></r>");
+    EXPECT_EQ(ChildNames(e), (Names{"p", "#text", "b"}));
+    EXPECT_FALSE(ElementAt(e, 0).HasEndTag());
+}
+
+TEST(XmlParserNesting, DeepNestingIsCappedAndKeptAsText) {
+    std::string markup;
+    const int levels = 100000;
+    for (int i = 0; i < levels; ++i) markup += "<d>";
+    markup += "x";
+    for (int i = 0; i < levels; ++i) markup += "</d>";
+    const CMXMLElement root(markup);
+    int depth = 1;
+    const CMXMLNode* node = &root;
+    while (node->GetFirstChild() && node->GetFirstChild()->GetNodeType() == kElementNode) {
+        node = node->GetFirstChild();
+        ++depth;
+    }
+    EXPECT_EQ(depth, kMaxParseDepth);
+    ASSERT_NE(node->GetFirstChild(), nullptr);
+    const Text& kept = node->GetFirstChild()->NodeValue();
+    EXPECT_TRUE(kept.starts_with("<d>"));
+    EXPECT_NE(kept.find('x'), std::string::npos);
+}
+
+TEST(XmlParserNesting, ManySelfClosingChildrenParseIntoSiblings) {
+    std::string markup = "<r>";
+    for (int i = 0; i < 10000; ++i) markup += "<e/><f a=\"1\"/>";
+    markup += "</r>";
+    const CMXMLElement root(markup);
+    EXPECT_EQ(root.GetChildNodes().GetCount(), 20000);
+    EXPECT_EQ(ElementAt(root, 19999).GetAttribute("a"), "1");
+}
+
+TEST(XmlParserNesting, SelfClosingTagWithAttributesTakesInSiblingsUpToALaterEndTag) {
+    const CMXMLElement e("<r><a x=\"1\"/><b/></a></r>");
+    ASSERT_EQ(e.GetChildNodes().GetCount(), 1);
+    EXPECT_EQ(ChildNames(ElementAt(e, 0)), (Names{"b"}));
+}
+
+TEST(XmlParserTags, PercentTagsTakeTheirTrimmedInsideAsName) {
+    const CMXMLElement e("<%= x %>");
+    EXPECT_EQ(e.NodeName(), "= x");
+    EXPECT_EQ(e.GetAttributeCount(), 0);
+}
+
+TEST(XmlParserTags, MarkupWithoutATagBecomesATextChild) {
+    const CMXMLElement e("plain words");
+    EXPECT_EQ(e.NodeName(), "");
+    EXPECT_EQ(e.GetText(), "plain words");
+}
+
+TEST(XmlParserTags, NoEndTagSearchNeededForATagWithoutClosingBracket) {
+    const CMXMLElement e("<r>a<b c</r>");
+    EXPECT_EQ(e.GetText().substr(0, 1), "a");
+}
+
+TEST(XmlParserTags, ContentWithALoneOpeningBracketEndsWithTheRestAsText) {
+    CMXMLElement e;
+    e.SetNodeName("e");
+    e.SetNodeValue("a<bcd");
+    EXPECT_EQ(e.GetText(), "a<bcd");
+}
+
+TEST(XmlParserAttributes, BareQuotedAndUnquotedValuesInOrder) {
+    const CMXMLElement e("<t flag a=\"x y\" b='1 2' c=bare>");
+    ASSERT_EQ(e.GetAttributeCount(), 4);
+    EXPECT_EQ(e.GetAttributeAt(0).NodeName(), "flag");
+    EXPECT_EQ(e.GetAttributeAt(0).NodeValue(), "");
+    EXPECT_EQ(e.GetAttribute("a"), "x y");
+    EXPECT_EQ(e.GetAttribute("b"), "1 2");
+    EXPECT_EQ(e.GetAttribute("c"), "bare");
+}
+
+TEST(XmlParserAttributes, SpacesAroundEqualsAndTheOtherQuoteInside) {
+    const CMXMLElement e("<t a = \"it's\" b='say \"hi'>");
+    EXPECT_EQ(e.GetAttribute("a"), "it's");
+    // The value ends with a double quote, which quote stripping removes.
+    EXPECT_EQ(e.GetAttribute("b"), "say \"hi");
+}
+
+TEST(XmlParserAttributes, SingleQuotedValueEndingInADoubleQuoteLosesIt) {
+    const CMXMLElement e("<t b='x\"'>");
+    EXPECT_EQ(e.GetAttribute("b"), "x");
+}
+
+TEST(XmlParserAttributes, TabBeforeEqualsStaysInTheName) {
+    const CMXMLElement e("<t a\t=\"1\">");
+    EXPECT_EQ(e.FindAttribute("a"), -1);
+    EXPECT_EQ(e.GetAttributeAt(0).NodeName(), "a\t");
+}
+
+TEST(XmlParserAttributes, BareValueEndsOnlyAtASpace) {
+    const CMXMLElement e("<t a=1\tb=2 c=3>");
+    EXPECT_EQ(e.GetAttribute("a"), "1\tb=2");
+    EXPECT_EQ(e.GetAttribute("c"), "3");
+}
+
+TEST(XmlParserAttributes, GreaterThanInsideAQuotedValueEndsTheTag) {
+    const CMXMLElement e("<r><t a=\"x>y\">z</t></r>");
+    const auto* t = static_cast<const CMXMLElement*>(e.GetFirstChild());
+    EXPECT_EQ(t->GetAttribute("a"), "x");
+    EXPECT_EQ(t->GetText(), "y\">z");
+}
+
+TEST(XmlParserAttributes, AFinalOneLetterNameAfterAnotherAttributeIsKept) {
+    const CMXMLElement e("<t a=\"1\" b>");
+    EXPECT_EQ(e.FindAttribute("b"), 1);
+}
+
+TEST(XmlParserSpecialNodes, EmptyCommentAndEmptyCdata) {
+    const CMXMLElement e("<r><!----><![CDATA[]]></r>");
+    EXPECT_EQ(ChildNames(e), (Names{"#comment", "#cdata-section"}));
+    EXPECT_EQ(e.GetFirstChild()->NodeValue(), "");
+    EXPECT_EQ(e.GetLastChild()->NodeValue(), "");
+}
+
+TEST(XmlParserSpecialNodes, UnterminatedCommentKeepsWhatCameBefore) {
+    CMXMLElement e;
+    e.SetNodeName("e");
+    e.SetNodeValue("a<b/><!-- never closed <c>x</c>");
+    EXPECT_EQ(ChildNames(e), (Names{"#text", "b"}));
+    e.SetNodeValue("a<![CDATA[ never closed");
+    EXPECT_EQ(ChildNames(e), (Names{"#text"}));
+}
+
+TEST(XmlParserSpecialNodes, ShortCommentLikeTextIsReadAsAnElement) {
+    CMXMLElement e;
+    e.SetNodeName("e");
+    e.SetNodeValue("<!-->");
+    EXPECT_EQ(ChildNames(e), (Names{"!--"}));
+}
+
+TEST(XmlParserSpecialNodes, CdataKeepsMarkupAndReferencesStayText) {
+    const CMXMLElement e("<r><![CDATA[<b>&amp;</b>]]>&lt;</r>");
+    EXPECT_EQ(e.GetText(), "<b>&amp;</b>&lt;");
+}
+
+TEST(XmlParserEndTags, FindEndTagSkipsNestedOpeningsAndIgnoresCase) {
+    EXPECT_EQ(FindEndTag(">x<a>y</a></A>", "a"), 10);
+    EXPECT_EQ(FindEndTag(">x<a/></a>", "a"), 6);
+    EXPECT_EQ(FindEndTag(">nothing", "a"), -1);
+    // A mismatching "<" is not tried again as the start of a tag.
+    EXPECT_EQ(FindEndTag("><</a>", "a"), -1);
+    EXPECT_EQ(FindEndTag("> </a>", "a"), 2);
+}
+
+TEST(XmlParserDoubleByte, ShiftJisTextWithBracketLikeTrailBytesIsKept) {
+    // 0x83 0x5C ("ソ") and 0x83 0x7C have ASCII-looking trail bytes.
+    const std::string text = "<r>\x83\x5C\x83\x7C</r>";
+    const CMXMLElement e(text);
+    EXPECT_EQ(e.GetText(), "\x83\x5C\x83\x7C");
+}
+
+}  // namespace
+}  // namespace varlo
