@@ -41,31 +41,46 @@ struct CurlStringDeleter {
     void operator()(char* text) const { curl_free(text); }
 };
 
-// The local file, written chunk by chunk without a buffer of our own, so that what lies on the
-// disk is always exactly the chunks accepted so far.
+// The local file. Chunks go through a buffer of this size: one system call per 1023-byte chunk
+// would cost most of the throughput.
+constexpr size_t kWriteBuffer = 64 * 1024;
+
 class LocalFile {
   public:
     ~LocalFile() { Close(); }
     bool Create(const std::string& path) {
         m_fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        m_buffer.reserve(kWriteBuffer);
         return m_fd >= 0;
     }
     bool Write(std::string_view bytes) {
-        while (!bytes.empty()) {
-            ssize_t n = write(m_fd, bytes.data(), bytes.size());
+        m_buffer.append(bytes);
+        return m_buffer.size() < kWriteBuffer || Flush();
+    }
+    bool Flush() {
+        std::string_view rest = m_buffer;
+        while (!rest.empty()) {
+            ssize_t n = write(m_fd, rest.data(), rest.size());
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) return false;
-            bytes.remove_prefix(static_cast<size_t>(n));
+            rest.remove_prefix(static_cast<size_t>(n));
         }
+        m_buffer.clear();
         return true;
     }
-    void Close() {
-        if (m_fd >= 0) close(m_fd);
+    // Writes what is buffered (as far as it goes) and closes; true when everything was written.
+    bool Close() {
+        if (m_fd < 0) return true;
+        bool ok = Flush();
+        ok = close(m_fd) == 0 && ok;
         m_fd = -1;
+        m_buffer.clear();
+        return ok;
     }
 
   private:
     int m_fd = -1;
+    std::string m_buffer;
 };
 
 // A failure of the network layer (or of the limits); caught by Download and shown to the user.
@@ -82,6 +97,10 @@ struct FileError {
 DownloadLimits& CurrentLimits() {
     static DownloadLimits limits;
     return limits;
+}
+
+Text CannotWriteText(const std::string& path) {
+    return Jp("ファイル ") + Utf8ToCp932(path) + Jp(" に書き込めませんでした");
 }
 
 Text TooLargeText() {
@@ -292,8 +311,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
             transfer.lastByte = Clock::now();
             if (dialog->IsCancelled()) return false;
             if (!file.Write(chunk)) {
-                throw FileError{Jp("ファイル ") + Utf8ToCp932(path) +
-                                Jp(" に書き込めませんでした")};
+                throw FileError{CannotWriteText(path)};
             }
             return true;
         };
@@ -375,7 +393,11 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         return {};
     }
 
-    file.Close();
+    if (!file.Close() && !dialog->IsCancelled()) {
+        dialog->Destroy();
+        ShowMessageBox(CannotWriteText(path), kMbOk | kMbIconWarning);
+        return {};
+    }
     dialog->Destroy();
     if (rejected) return {};
     if (dialog->IsCancelled()) {

@@ -1,4 +1,4 @@
-#include "support/loopback_server.h"
+#include "loopback_server.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
