@@ -115,59 +115,77 @@ uint32_t Cp932CodeToUnicode(uint16_t code) {
     return Tables().toUnicode[code];
 }
 
-std::string Utf8ToCp932(std::string_view utf8) {
+namespace {
+
+inline unsigned char* PutCode(unsigned char* o, uint16_t code) {
+    if (code == 0) {
+        *o++ = '?';
+    } else if (code < 0x100) {
+        *o++ = static_cast<unsigned char>(code);
+    } else {
+        *o++ = static_cast<unsigned char>(code >> 8);
+        *o++ = static_cast<unsigned char>(code & 0xFF);
+    }
+    return o;
+}
+
+// Converts UTF-8 to code page 932 in one pass. With `strict` it stops and answers false at the
+// first byte sequence that is not of one to three bytes (the loader's test of whether a text is
+// UTF-8 at all); without it such bytes become "?" and the result is always true.
+bool ConvertUtf8(std::string_view utf8, std::string& out, bool strict) {
     const auto& table = Tables().fromUnicode;
     // Every character gets at most as many bytes in code page 932 as in UTF-8.
-    std::string out(utf8.size(), '\0');
+    out.resize(utf8.size());
     auto* o = reinterpret_cast<unsigned char*>(out.data());
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* end = p + utf8.size();
     while (p < end) {
-        const size_t run = AsciiRun(p, end);
-        if (run) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            const size_t run = AsciiRun(p, end);
             std::memcpy(o, p, run);
             o += run;
             p += run;
-            if (p == end) break;
+            continue;
         }
-        const unsigned char c = *p;
-        uint32_t cp;
-        size_t length;
-        if (c >= 0xC2 && c <= 0xDF) {
-            cp = c & 0x1F;
-            length = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            cp = c & 0x0F;
-            length = 3;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            cp = c & 0x07;
-            length = 4;
+        if (c >= 0xE0 && c <= 0xEF && end - p >= 3 && (p[1] & 0xC0) == 0x80 &&
+            (p[2] & 0xC0) == 0x80) {
+            const uint32_t cp = ((c & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+            o = PutCode(o, table[cp]);
+            p += 3;
+            continue;
+        }
+        if (c >= 0xC0 && c <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+            const uint32_t cp = ((c & 0x1Fu) << 6) | (p[1] & 0x3Fu);
+            o = PutCode(o, cp < 0x80 ? 0 : table[cp]);  // an overlong form is no character
+            p += 2;
+            continue;
+        }
+        if (strict) return false;
+        if (c >= 0xF0 && c <= 0xF4 && end - p >= 4 && (p[1] & 0xC0) == 0x80 &&
+            (p[2] & 0xC0) == 0x80 && (p[3] & 0xC0) == 0x80) {
+            p += 4;  // outside the range the code page can hold
         } else {
-            *o++ = '?';
+            // A malformed sequence: one "?" for its lead byte and the continuation bytes after it.
             ++p;
-            continue;
+            while (p < end && (*p & 0xC0) == 0x80 && c >= 0xC0) ++p;
         }
-        size_t i = 1;
-        for (; i < length && p + i < end && (p[i] & 0xC0) == 0x80; ++i)
-            cp = (cp << 6) | (p[i] & 0x3F);
-        if (i < length) {  // truncated sequence: one "?" for what was there
-            *o++ = '?';
-            p += i;
-            continue;
-        }
-        p += length;
-        const uint16_t code = cp <= 0xFFFF ? table[cp] : 0;
-        if (code == 0) {
-            *o++ = '?';
-        } else if (code < 0x100) {
-            *o++ = static_cast<unsigned char>(code);
-        } else {
-            *o++ = static_cast<unsigned char>(code >> 8);
-            *o++ = static_cast<unsigned char>(code & 0xFF);
-        }
+        *o++ = '?';
     }
     out.resize(static_cast<size_t>(o - reinterpret_cast<unsigned char*>(out.data())));
+    return true;
+}
+
+}  // namespace
+
+std::string Utf8ToCp932(std::string_view utf8) {
+    std::string out;
+    ConvertUtf8(utf8, out, false);
     return out;
+}
+
+bool StrictUtf8ToCp932(std::string_view utf8, std::string& out) {
+    return ConvertUtf8(utf8, out, true);
 }
 
 std::string Cp932ToUtf8(std::string_view cp932) {

@@ -12,6 +12,10 @@ namespace varlo {
 // it).
 std::string Utf8ToCp932(std::string_view utf8);
 
+// Converts UTF-8 of one- to three-byte sequences to code page 932 into `out`; false (with `out`
+// unspecified) at the first byte that is not part of such a sequence.
+bool StrictUtf8ToCp932(std::string_view utf8, std::string& out);
+
 // Code page 932 bytes to UTF-8, without a byte order mark.
 std::string Cp932ToUtf8(std::string_view cp932);
 

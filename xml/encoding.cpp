@@ -51,8 +51,33 @@ std::string TextToUTF8(std::string_view text) {
     return Cp932ToUtf8(text);
 }
 
+namespace {
+
+bool IsAscii(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (end - p >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (word & 0x8080808080808080ULL) return false;
+        p += 8;
+    }
+    while (p < end) {
+        if (*p++ & 0x80) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::optional<Text> DecodeXmlText(std::string_view bytes, std::string_view /*declaredEncoding*/) {
-    if (IsUTF8(bytes)) return UTF8ToText(bytes);
+    // ASCII reads the same in both code pages: no copy is made of it.
+    if (IsAscii(bytes)) return std::nullopt;
+    // The UTF-8 test and the conversion run as one pass; a text that turns out not to be UTF-8 is
+    // used as it is.
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    Text converted;
+    if (StrictUtf8ToCp932(bytes, converted)) return converted;
     return std::nullopt;
 }
 
