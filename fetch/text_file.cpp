@@ -1,0 +1,76 @@
+#include "fetch/text_file.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "platform/codepage.h"
+#include "platform/message_box.h"
+
+namespace varlo {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// The whole file, or false when it cannot be opened or read (a folder, for instance).
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return false;
+    std::string data;
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) data.append(buffer, got);
+    if (std::ferror(file.get())) return false;
+    bytes = std::move(data);
+    return true;
+}
+
+}  // namespace
+
+Text NormaliseLineBreaks(std::string_view text, int lineBreak) {
+    if (lineBreak != kLineBreakLf && lineBreak != kLineBreakCr) return Text(text);
+    Text out;
+    out.reserve(text.size() + text.size() / 16);
+    const char breakByte = lineBreak == kLineBreakLf ? '\n' : '\r';
+    size_t start = 0;
+    while (true) {
+        const size_t at = text.find(breakByte, start);
+        if (at == std::string_view::npos) break;
+        out.append(text.substr(start, at - start));
+        out.append("\r\n");
+        start = at + 1;
+        // A CR LF pair in a CR text is one break, not two.
+        if (lineBreak == kLineBreakCr && start < text.size() && text[start] == '\n') ++start;
+    }
+    out.append(text.substr(start));
+    return out;
+}
+
+int CTextFile::Load(const std::string& path) {
+    m_strPath = path;
+    if (!ReadWholeFile(path, m_strRaw)) {
+        ShowMessageBox(Jp("ファイルが見つかりません"), kMbOk | kMbIconError);
+        return 0;
+    }
+    m_nCode = DetectJapaneseCode(m_strRaw);
+    if (m_nCode == kCodeShiftJis && IsUtf8(m_strRaw)) m_nCode = kCodeUtf8;
+    m_nLineBreak = DetectLineBreak(m_strRaw);
+
+    Text text = m_bConvert ? NormaliseLineBreaks(m_strRaw, m_nLineBreak) : std::move(m_strRaw);
+    m_strRaw.clear();
+    m_strRaw.shrink_to_fit();
+    if (m_bConvert) {
+        if (m_nCode == kCodeJis || m_nCode == kCodeEucJp) {
+            // Each file starts in ASCII mode (the converter keeps no state between texts), so a
+            // page that ends in two-byte mode cannot garble the next one.
+            text = ConvertJapaneseLines(text, m_nCode, false);
+        } else if (m_nCode == kCodeUtf8) {
+            text = ConvertUtf8(text);
+        }
+    }
+    m_strText = std::move(text);
+    return 1;
+}
+
+}  // namespace varlo
