@@ -1,5 +1,7 @@
 #include "xml/node.h"
 
+#include "xml/node_pool.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -11,6 +13,14 @@ void CMXMLNodeList::AddTail(const CMXMLNodeList& list) {
 
 CMXMLNode::~CMXMLNode() {
     DeleteChildren();
+}
+
+void* CMXMLNode::operator new(std::size_t size) {
+    return xmlpool::Allocate(size);
+}
+
+void CMXMLNode::operator delete(void* block, std::size_t size) noexcept {
+    xmlpool::Free(block, size);
 }
 
 void CMXMLNode::DeleteChildren() {

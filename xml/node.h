@@ -61,6 +61,10 @@ class CMXMLNode {
     CMXMLNode& operator=(const CMXMLNode&) = delete;
     virtual ~CMXMLNode();
 
+    // Nodes live in the node pool (sized delete: the virtual destructor passes the real size).
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block, std::size_t size) noexcept;
+
     // The W3C type code of the node.
     virtual int GetNodeType() const = 0;
     // Sets the name.

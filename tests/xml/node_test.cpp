@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "xml/document.h"
+#include "xml/node_pool.h"
 
 namespace varlo {
 namespace {
@@ -124,6 +125,22 @@ TEST(XmlTree, DestroyingAVeryDeepHandBuiltTreeDoesNotRecurse) {
     const auto copy = root->CloneNode();
     EXPECT_EQ(copy->GetText(), "bottom");
     root.reset();  // must not overflow the stack
+}
+
+}  // namespace
+}  // namespace varlo
+
+namespace varlo {
+namespace {
+
+TEST(XmlNodePool, EveryNodeGoesBackWhenItsDocumentIsDestroyed) {
+    const size_t before = xmlpool::LiveBlocks();
+    {
+        CMXMLDocument doc;
+        doc.ParseXML("<r><a x=\"1\">t<!--c--></a><b/></r>");
+        EXPECT_GE(xmlpool::LiveBlocks(), before);
+    }
+    EXPECT_EQ(xmlpool::LiveBlocks(), before);
 }
 
 }  // namespace
