@@ -1,5 +1,8 @@
 #include "fetch/japanese_detect.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace varlo {
 namespace {
 
@@ -14,6 +17,16 @@ class ByteReader {
     bool AtEnd() const { return m_pos >= m_bytes.size(); }
     // Skips the bytes that never decide anything (ASCII other than ESC) in one go.
     void SkipUndecidingAscii() {
+        // Eight bytes at a time while none has its top bit set and none is ESC.
+        constexpr uint64_t kOnes = 0x0101010101010101ULL;
+        constexpr uint64_t kHighs = 0x8080808080808080ULL;
+        while (m_bytes.size() - m_pos >= 8) {
+            uint64_t word;
+            std::memcpy(&word, m_bytes.data() + m_pos, 8);
+            const uint64_t escapes = word ^ (kOnes * 0x1B);
+            if ((word & kHighs) || ((escapes - kOnes) & ~escapes & kHighs)) break;
+            m_pos += 8;
+        }
         while (m_pos < m_bytes.size()) {
             const auto c = static_cast<unsigned char>(m_bytes[m_pos]);
             if (c >= 0x80 || c == 0x1B) return;
