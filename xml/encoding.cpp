@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "xml/japanese_decoding.h"
 
 namespace varlo {
 
@@ -70,7 +71,11 @@ bool IsAscii(std::string_view text) {
 
 }  // namespace
 
-std::optional<Text> DecodeXmlText(std::string_view bytes, std::string_view /*declaredEncoding*/) {
+std::optional<Text> DecodeXmlText(std::string_view bytes, std::string_view declaredEncoding) {
+    // EUC-JP and ISO-2022-JP first: a JIS text is 7-bit and would pass for ASCII or UTF-8.
+    if (std::optional<Text> japanese = DecodeJapaneseXmlText(bytes, declaredEncoding)) {
+        return japanese;
+    }
     // ASCII reads the same in both code pages: no copy is made of it.
     if (IsAscii(bytes)) return std::nullopt;
     // The UTF-8 test and the conversion run as one pass; a text that turns out not to be UTF-8 is
