@@ -2,7 +2,6 @@
 
 #include "fetch/japanese_convert.h"
 #include "fetch/japanese_detect.h"
-#include "xml/encoding.h"
 
 namespace varlo {
 namespace {
@@ -30,11 +29,33 @@ int DeclaredCode(std::string_view name) {
     return -1;
 }
 
-bool HasEightBitByte(std::string_view bytes) {
-    for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
+// True when the bytes hold at least one non-ASCII character and are well-formed UTF-8 of one to
+// four bytes a character: such a text is UTF-8 whatever its declaration or its first pairs say.
+bool IsEightBitUtf8(std::string_view bytes) {
+    bool eightBit = false;
+    for (size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        size_t length;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i < length) return false;
+        for (size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
+        }
+        eightBit = true;
+        i += length;
     }
-    return false;
+    return eightBit;
 }
 
 }  // namespace
@@ -46,12 +67,14 @@ std::optional<Text> DecodeJapaneseXmlText(std::string_view bytes,
         code = DeclaredCode(declaredEncoding);
         if (code < 0) return std::nullopt;
         // A feed moved to UTF-8 that kept its old declaration reads as UTF-8, as it always did.
-        if (HasEightBitByte(bytes) && IsUTF8(bytes)) return std::nullopt;
+        if (IsEightBitUtf8(bytes)) return std::nullopt;
     } else {
-        // Only EUC-JP and JIS are decided here: a kind-2 guess implies the bytes are not UTF-8,
-        // and a JIS text carries its escapes, which no UTF-8 feed holds.
+        // Only EUC-JP and JIS are decided here. A UTF-8 text can look like EUC-JP to the guess
+        // (a four-byte character starts with F0-F4), so it is checked for first; a JIS text
+        // carries its escapes, which no UTF-8 feed holds.
         code = DetectJapaneseCode(bytes);
         if (code != kCodeEucJp && code != kCodeJis) return std::nullopt;
+        if (code == kCodeEucJp && IsEightBitUtf8(bytes)) return std::nullopt;
     }
     // Every CR and LF ends a line, so a shift state never turns a line break into a character.
     return ConvertJapaneseLines(bytes, code, true);

@@ -59,6 +59,14 @@ TEST(JapaneseFeedDecoding, ReadsUtf8UnderAStaleEucJpDeclarationAsUtf8) {
     EXPECT_EQ(Titles(Feed("EUC-JP")).first, Sjis(kTitle));
 }
 
+TEST(JapaneseFeedDecoding, NeverTakesUtf8WithFourByteCharactersForEucJp) {
+    // F0 would make the guess say EUC-JP.
+    EXPECT_EQ(DecodeJapaneseXmlText("<r>\xF0\x9F\x98\x80 \xE6\x97\xA5</r>", ""), std::nullopt);
+    EXPECT_EQ(DecodeJapaneseXmlText("<r>\xF0\x9F\x98\x80</r>", "EUC-JP"), std::nullopt);
+    // A broken sequence is not UTF-8: the guess stands.
+    EXPECT_EQ(DecodeJapaneseXmlText("<r>\xF0\xA1</r>", ""), std::optional<Text>("<r>\xE8\x9F</r>"));
+}
+
 TEST(JapaneseFeedDecoding, LeavesShiftJisAndUtf8AsTheyWere) {
     EXPECT_EQ(Titles(Transcode(Feed("Shift_JIS"), "UTF-8", "CP932")).first, Sjis(kTitle));
     EXPECT_EQ(Titles(Feed("utf-8")).first, Sjis(kTitle));
