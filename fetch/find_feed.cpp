@@ -1,0 +1,120 @@
+#include "fetch/find_feed.h"
+
+#include <curl/curl.h>
+
+#include <vector>
+
+#include "fetch/find_tags.h"
+#include "fetch/html_tag.h"
+#include "fetch/http_download.h"
+#include "fetch/text_file.h"
+#include "platform/codepage.h"
+#include "platform/message_box.h"
+#include "xml/element.h"
+
+namespace varlo {
+namespace {
+
+struct UrlDeleter {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
+
+struct CurlStringDeleter {
+    void operator()(char* text) const { curl_free(text); }
+};
+
+// Percent-encodes the bytes the URL parser refuses (spaces, controls, 8-bit bytes), as a browser
+// does before following such a link.
+std::string EncodeUnsafeBytes(std::string_view link) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(link.size());
+    for (const char ch : link) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c <= 0x20 || c >= 0x7F) {
+            out.push_back('%');
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 0x0F]);
+        } else {
+            out.push_back(ch);
+        }
+    }
+    return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && FindNoCase(a, b) == 0;
+}
+
+}  // namespace
+
+Text ResolveUrl(const Text& link, const Text& pageUrl) {
+    if (link.find("://") != Text::npos) return link;
+    UrlHandle url(curl_url());
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, pageUrl.c_str(), 0) != CURLUE_OK) {
+        return link;
+    }
+    const std::string relative = EncodeUnsafeBytes(link);
+    // A link of only a fragment (or nothing) names the page itself: the URL parser would drop the
+    // page's last path segment and query, so the join is made here.
+    const bool samePage = relative.empty() || relative.front() == '#';
+    if (samePage) {
+        curl_url_set(url.get(), CURLUPART_FRAGMENT, nullptr, 0);
+    } else if (curl_url_set(url.get(), CURLUPART_URL, relative.c_str(), 0) != CURLUE_OK) {
+        // Setting a relative address on a handle that holds the page address resolves it against
+        // that address (root-relative, scheme-relative, "../" and "?" links included).
+        return link;
+    }
+    char* joined = nullptr;
+    if (curl_url_get(url.get(), CURLUPART_URL, &joined, 0) != CURLUE_OK || joined == nullptr) {
+        return link;
+    }
+    std::unique_ptr<char, CurlStringDeleter> owner(joined);
+    return samePage ? Text(joined) + relative : Text(joined);
+}
+
+std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& folder, bool progress) {
+    CHttpDownload download(pageUrl);
+    const std::string path = download.Download(folder, progress, "down.html");
+    if (path.empty()) {
+        ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
+        return nullptr;
+    }
+    CTextFile page;
+    if (!page.Load(path)) return nullptr;
+
+    std::vector<Text> tags;
+    FindTags(page.m_strText, tags, "LINK");
+    Text rssLink;
+    Text atomLink;
+    for (const Text& tagText : tags) {
+        const CHtmlTag tag(tagText);
+        if (!EqualsNoCase(tag.GetAttribute("rel"), "alternate")) continue;
+        const Text type = tag.GetAttribute("TYPE");
+        // The last link of each kind counts.
+        if (EqualsNoCase(type, "application/rss+xml")) {
+            rssLink = tag.GetAttribute("HREF");
+        } else if (EqualsNoCase(type, "application/atom+xml")) {
+            atomLink = tag.GetAttribute("HREF");
+        }
+    }
+    const Text& chosen = atomLink.empty() ? rssLink : atomLink;
+
+    auto item = std::make_unique<COpmlItem>();
+    tags.clear();
+    FindTags(page.m_strText, tags, "TITLE");
+    if (tags.empty()) {
+        item->m_strTitle = pageUrl;
+    } else {
+        // The element has content only when its end tag is spelled like its start tag.
+        const CMXMLElement title(tags.front());
+        item->m_strTitle = title.GetText();
+    }
+    item->m_strType = "rss";
+    if (!chosen.empty()) item->m_strXmlUrl = ResolveUrl(chosen, pageUrl);
+    item->m_strHtmlUrl = pageUrl;
+    return item;
+}
+
+}  // namespace varlo
