@@ -1,0 +1,102 @@
+// Runs the window tests inside a real wx application (under Xvfb): the application is started
+// once, each test drives windows through commands, and unexpected modal dialogs are cancelled and
+// reported instead of hanging the run.
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/init.h>
+#include <wx/modalhook.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "gui_test_support.h"
+
+namespace varlo::test {
+
+ModalAnswers& Answers() {
+    static ModalAnswers answers;
+    return answers;
+}
+
+int ModalHook::Enter(wxDialog* dialog) {
+    auto& answers = Answers();
+    if (answers.handlers.empty()) {
+        ADD_FAILURE() << "unexpected modal dialog: " << dialog->GetTitle().utf8_str().data();
+        return wxID_CANCEL;
+    }
+    auto handler = std::move(answers.handlers.front());
+    answers.handlers.pop_front();
+    return handler(dialog);
+}
+
+void ModalHook::Exit(wxDialog*) {}
+
+void ExpectModal(std::function<int(wxDialog*)> handler) {
+    Answers().handlers.push_back(std::move(handler));
+}
+
+void ExpectNoPendingModals() {
+    EXPECT_TRUE(Answers().handlers.empty()) << "a dialog that was expected was not shown";
+    Answers().handlers.clear();
+}
+
+void PumpEvents() {
+    for (int i = 0; i < 50; ++i) {
+        if (wxTheApp) wxTheApp->ProcessPendingEvents();
+        wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+        if (!loop) break;
+        bool any = false;
+        while (loop->Pending()) {
+            loop->Dispatch();
+            any = true;
+        }
+        if (wxTheApp) wxTheApp->ProcessIdle();
+        if (!any) break;
+    }
+}
+
+}  // namespace varlo::test
+
+namespace {
+
+class TestApp : public wxApp {
+public:
+    bool OnInit() override { return true; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Each run gets its own home and XDG folders: the web engine writes caches there.
+    const auto home = std::filesystem::temp_directory_path() /
+                      ("varlo-gui-home-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(home);
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
+    setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 1);
+    setenv("VARLO_CONFIG", (home / "Varlo.ini").c_str(), 1);
+    setenv("NO_AT_BRIDGE", "1", 1);
+    ::testing::InitGoogleTest(&argc, argv);
+
+    wxApp::SetInstance(new TestApp);
+    wxEntryStart(argc, argv);
+    wxTheApp->CallOnInit();
+    int result = 0;
+    {
+        wxEventLoop loop;
+        wxEventLoopActivator activate(&loop);
+        varlo::test::ModalHook hook;
+        hook.Register();
+        result = RUN_ALL_TESTS();
+        hook.Unregister();
+    }
+    wxTheApp->OnExit();
+    wxEntryCleanup();
+    std::error_code ignored;
+    std::filesystem::remove_all(home, ignored);
+    return result;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Helpers for the window tests.
+
+#include <wx/dialog.h>
+#include <wx/modalhook.h>
+
+#include <deque>
+#include <functional>
+
+namespace varlo::test {
+
+// Answers modal dialogs in the order they are expected; an unexpected one fails the test and is
+// cancelled.
+class ModalHook : public wxModalDialogHook {
+protected:
+    int Enter(wxDialog* dialog) override;
+    void Exit(wxDialog* dialog) override;
+};
+
+struct ModalAnswers {
+    std::deque<std::function<int(wxDialog*)>> handlers;
+};
+
+// The next modal dialog is given to `handler`, which returns the dialog's result (wxID_OK...).
+void ExpectModal(std::function<int(wxDialog*)> handler);
+// Fails when an expected dialog was not shown; clears the expectations.
+void ExpectNoPendingModals();
+// Dispatches pending events and idle handling until nothing is left.
+void PumpEvents();
+
+}  // namespace varlo::test
