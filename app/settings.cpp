@@ -57,9 +57,9 @@ std::string FileSettings::DefaultPath() {
 }
 
 FileSettings::FileSettings(std::string path) : m_path(std::move(path)) {
-    m_config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString,
-                                              wxString::FromUTF8(m_path), wxEmptyString,
-                                              wxCONFIG_USE_LOCAL_FILE);
+    m_config =
+        std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, wxString::FromUTF8(m_path),
+                                       wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
     // Values are kept as written: no environment variable expansion, no escaping surprises.
     m_config->SetExpandEnvVars(false);
 }
@@ -79,8 +79,7 @@ void FileSettings::WriteInt(const std::string& section, const std::string& name,
     Flush();
 }
 
-Text FileSettings::GetString(const std::string& section, const std::string& name,
-                             const Text& def) {
+Text FileSettings::GetString(const std::string& section, const std::string& name, const Text& def) {
     wxString value;
     return m_config->Read(Key(section, name), &value) ? FromWx(value) : def;
 }
@@ -102,8 +101,12 @@ MemorySettings g_fallback;
 ISettings* g_settings = &g_fallback;
 }  // namespace
 
-ISettings& Settings() { return *g_settings; }
+ISettings& Settings() {
+    return *g_settings;
+}
 
-void SetSettings(ISettings* settings) { g_settings = settings ? settings : &g_fallback; }
+void SetSettings(ISettings* settings) {
+    g_settings = settings ? settings : &g_fallback;
+}
 
 }  // namespace varlo

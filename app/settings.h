@@ -13,7 +13,7 @@ class wxFileConfig;
 namespace varlo {
 
 class ISettings {
-public:
+  public:
     virtual ~ISettings() = default;
     // The integer `name` of `section`, or `def` when it is missing or not a number.
     virtual int GetInt(const std::string& section, const std::string& name, int def) = 0;
@@ -29,7 +29,7 @@ public:
 
 // Settings in memory, for tests and for a program without a settings file.
 class MemorySettings : public ISettings {
-public:
+  public:
     int GetInt(const std::string& section, const std::string& name, int def) override;
     void WriteInt(const std::string& section, const std::string& name, int value) override;
     Text GetString(const std::string& section, const std::string& name, const Text& def) override;
@@ -38,7 +38,7 @@ public:
     // Number of values written so far.
     size_t WriteCount() const { return m_writes; }
 
-private:
+  private:
     std::map<std::pair<std::string, std::string>, Text> m_values;
     size_t m_writes = 0;
 };
@@ -47,7 +47,7 @@ private:
 // ~/.config/Morva/Varlo.ini). Each write is flushed at once; the file and its folder are created
 // on the first write only.
 class FileSettings : public ISettings {
-public:
+  public:
     explicit FileSettings(std::string path = DefaultPath());
     ~FileSettings() override;
     int GetInt(const std::string& section, const std::string& name, int def) override;
@@ -59,7 +59,7 @@ public:
     // The path the program uses.
     static std::string DefaultPath();
 
-private:
+  private:
     void Flush();
     std::string m_path;
     std::unique_ptr<wxFileConfig> m_config;

@@ -62,7 +62,7 @@ void PumpEvents() {
 namespace {
 
 class TestApp : public wxApp {
-public:
+  public:
     bool OnInit() override { return true; }
 };
 
@@ -70,8 +70,8 @@ public:
 
 int main(int argc, char** argv) {
     // Each run gets its own home and XDG folders: the web engine writes caches there.
-    const auto home = std::filesystem::temp_directory_path() /
-                      ("varlo-gui-home-" + std::to_string(::getpid()));
+    const auto home =
+        std::filesystem::temp_directory_path() / ("varlo-gui-home-" + std::to_string(::getpid()));
     std::filesystem::create_directories(home);
     setenv("HOME", home.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);

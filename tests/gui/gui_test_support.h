@@ -12,7 +12,7 @@ namespace varlo::test {
 // Answers modal dialogs in the order they are expected; an unexpected one fails the test and is
 // cancelled.
 class ModalHook : public wxModalDialogHook {
-protected:
+  protected:
     int Enter(wxDialog* dialog) override;
     void Exit(wxDialog* dialog) override;
 };

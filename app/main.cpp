@@ -1,0 +1,3 @@
+#include "app/varlo_app.h"
+
+wxIMPLEMENT_APP(varlo::CVarloApp);
