@@ -1,17 +1,23 @@
 #include "fetch/japanese_convert.h"
 
+#include <cstring>
+
 #include "fetch/japanese_detect.h"
 #include "platform/codepage.h"
 
 namespace varlo {
 namespace {
 
+// The converters write through a raw pointer into space the caller has made: neither ever makes
+// a line longer (a pair gives a pair, a katakana byte one byte, escapes nothing), so the input's
+// length is always enough.
+
 bool IsJisByte(unsigned char c) {
     return c >= 0x21 && c <= 0x7E;
 }
 
 // A JIS X 0208 code (both bytes 0x21-0x7E) as its Shift_JIS pair.
-void AppendJisAsShiftJis(unsigned char j1, unsigned char j2, Text& out) {
+void PutJisAsShiftJis(unsigned char j1, unsigned char j2, char*& o) {
     const int lead = ((j1 - 0x21) >> 1) + (j1 <= 0x5E ? 0x81 : 0xC1);
     int trail;
     if (j1 & 1) {
@@ -19,20 +25,16 @@ void AppendJisAsShiftJis(unsigned char j1, unsigned char j2, Text& out) {
     } else {
         trail = j2 + 0x7E;
     }
-    out.push_back(static_cast<char>(lead));
-    out.push_back(static_cast<char>(trail));
+    *o++ = static_cast<char>(lead);
+    *o++ = static_cast<char>(trail);
 }
 
-// Length of the run of bytes below 0x80 at `from`.
-size_t AsciiRunLength(std::string_view line, size_t from) {
-    size_t i = from;
-    while (i < line.size() && static_cast<unsigned char>(line[i]) < 0x80) ++i;
-    return i - from;
+void PutRun(std::string_view line, size_t from, size_t to, char*& o) {
+    std::memcpy(o, line.data() + from, to - from);
+    o += to - from;
 }
 
-}  // namespace
-
-void ConvertJisLine(std::string_view line, JisModes& modes, Text& out) {
+void JisLine(std::string_view line, JisModes& modes, char*& o) {
     const size_t n = line.size();
     size_t i = 0;
     while (i < n) {
@@ -72,50 +74,69 @@ void ConvertJisLine(std::string_view line, JisModes& modes, Text& out) {
         }
         if (modes.twoByte) {
             if (i + 1 < n && IsJisByte(c) && IsJisByte(static_cast<unsigned char>(line[i + 1]))) {
-                AppendJisAsShiftJis(c, static_cast<unsigned char>(line[i + 1]), out);
+                PutJisAsShiftJis(c, static_cast<unsigned char>(line[i + 1]), o);
                 i += 2;
             } else {
-                out.push_back(static_cast<char>(c));
+                *o++ = static_cast<char>(c);
                 ++i;
             }
         } else if (modes.katakana) {
-            out.push_back(static_cast<char>(c + 0x80));
+            *o++ = static_cast<char>(c + 0x80);
             ++i;
         } else {
             // Plain bytes up to the next control that can change the mode are copied in one go.
             size_t end = i + 1;
             while (end < n && line[end] != 0x1B && line[end] != 0x0E && line[end] != 0x0F) ++end;
-            out.append(line.substr(i, end - i));
+            PutRun(line, i, end, o);
             i = end;
         }
     }
 }
 
-void ConvertEucLine(std::string_view line, Text& out) {
+void EucLine(std::string_view line, char*& o) {
     const size_t n = line.size();
     size_t i = 0;
     while (i < n) {
-        const size_t run = AsciiRunLength(line, i);
-        if (run) {
-            out.append(line.substr(i, run));
-            i += run;
-            continue;
-        }
         const auto a = static_cast<unsigned char>(line[i]);
-        if (a == 0x8E) {  // half-width katakana: the next byte is the code page 932 byte itself
-            if (i + 1 < n) out.push_back(line[i + 1]);
+        if (a < 0x80) {
+            size_t end = i + 1;
+            while (end < n && static_cast<unsigned char>(line[end]) < 0x80) ++end;
+            PutRun(line, i, end, o);
+            i = end;
+        } else if (a == 0x8E) {  // half-width katakana: the next byte is the code page's own
+            if (i + 1 < n) *o++ = line[i + 1];
             i += 2;
         } else if (a == 0x8F) {  // JIS X 0212 has no place in code page 932: the prefix goes
             ++i;
         } else if (i + 1 < n && IsJisByte(a & 0x7F) &&
                    IsJisByte(static_cast<unsigned char>(line[i + 1]) & 0x7F)) {
-            AppendJisAsShiftJis(a & 0x7F, static_cast<unsigned char>(line[i + 1]) & 0x7F, out);
+            PutJisAsShiftJis(a & 0x7F, static_cast<unsigned char>(line[i + 1]) & 0x7F, o);
             i += 2;
         } else {
-            out.push_back(static_cast<char>(a));
+            *o++ = static_cast<char>(a);
             ++i;
         }
     }
+}
+
+// Runs `convert(line, o)` on `line` and appends the result to `out`.
+template <typename Convert>
+void AppendConverted(std::string_view line, Text& out, Convert convert) {
+    const size_t base = out.size();
+    out.resize(base + line.size());
+    char* o = out.data() + base;
+    convert(line, o);
+    out.resize(static_cast<size_t>(o - out.data()));
+}
+
+}  // namespace
+
+void ConvertJisLine(std::string_view line, JisModes& modes, Text& out) {
+    AppendConverted(line, out, [&](std::string_view l, char*& o) { JisLine(l, modes, o); });
+}
+
+void ConvertEucLine(std::string_view line, Text& out) {
+    AppendConverted(line, out, EucLine);
 }
 
 Text ConvertUtf8(std::string_view text) {
@@ -126,34 +147,35 @@ Text ConvertUtf8(std::string_view text) {
 Text ConvertJapaneseLines(std::string_view text, int code, bool cutAtEachBreakByte) {
     if (code != kCodeJis && code != kCodeEucJp) return Text(text);
     Text out;
-    out.reserve(text.size() + text.size() / 8);
     JisModes modes;
-    auto convert = [&](std::string_view line) {
-        if (code == kCodeJis) {
-            ConvertJisLine(line, modes, out);
-        } else {
-            ConvertEucLine(line, out);
+    AppendConverted(text, out, [&](std::string_view all, char*& o) {
+        auto convert = [&](std::string_view line) {
+            if (code == kCodeJis) {
+                JisLine(line, modes, o);
+            } else {
+                EucLine(line, o);
+            }
+        };
+        size_t start = 0;
+        while (true) {
+            size_t end;
+            size_t breakLength;
+            if (cutAtEachBreakByte) {
+                end = all.find_first_of("\r\n", start);
+                breakLength = 1;
+            } else {
+                end = all.find("\r\n", start);
+                breakLength = 2;
+            }
+            if (end == std::string_view::npos) {
+                convert(all.substr(start));
+                return;
+            }
+            convert(all.substr(start, end - start));
+            PutRun(all, end, end + breakLength, o);
+            start = end + breakLength;
         }
-    };
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end;
-        size_t breakLength;
-        if (cutAtEachBreakByte) {
-            end = text.find_first_of("\r\n", start);
-            breakLength = 1;
-        } else {
-            end = text.find("\r\n", start);
-            breakLength = 2;
-        }
-        if (end == std::string_view::npos) {
-            convert(text.substr(start));
-            break;
-        }
-        convert(text.substr(start, end - start));
-        out.append(text.substr(end, breakLength));
-        start = end + breakLength;
-    }
+    });
     return out;
 }
 
