@@ -1,0 +1,35 @@
+#pragma once
+// Which pane carries out a command, and whether a menu item is enabled and checked, computed from
+// the state of the panes. Pure logic, so that the rules are tested without a window.
+
+namespace varlo {
+
+// The pane that has the commands of the panes: the one the user last activated.
+enum class ActivePane { None, SiteList, ArticleList, Browser };
+
+// Who carries out a command.
+enum class CommandTarget { Disabled, SiteList, Browser, Frame, Application };
+
+// The state the rules look at.
+struct PaneState {
+    ActivePane active = ActivePane::SiteList;
+    int selectedRow = -1;  // site list
+    int rowCount = 0;      // site list
+    int sortKey = -1;
+    bool descending = false;
+    bool description = false, linkNew = false, siteOutline = false, siteTitle = true;
+    bool browserShowsWebPage = false;  // its address holds neither "file://" nor "about:blank"
+    bool toolBarShown = true, statusBarShown = true;
+    bool hasRecentFiles = false;
+};
+
+// The pane or object that handles `id` while `active` is the active pane.
+CommandTarget RouteCommand(int id, ActivePane active);
+
+// Enable rule of `id` in `state`.
+bool IsCommandEnabled(int id, const PaneState& state);
+
+// Check mark of `id`: 1 checked, 0 unchecked, -1 when the check mark is left as it is.
+int CommandCheck(int id, const PaneState& state);
+
+}  // namespace varlo

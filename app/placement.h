@@ -1,0 +1,29 @@
+#pragma once
+// The main window's placement as stored in the settings: "Rect" holds eight integers, the normal
+// rectangle (left, top, right, bottom), the minimised position and the maximised position.
+
+#include <optional>
+#include <string>
+
+namespace varlo {
+
+struct WindowPlacement {
+    int left = 100, top = 100, right = 700, bottom = 500;
+    int minX = 0, minY = 0;
+    int maxX = -1, maxY = -1;
+    int showCmd = 1;  // 1 normal, 2 minimised, 3 maximised
+    int flags = 0;
+};
+
+// Show states as stored.
+inline constexpr int kShowNormal = 1;
+inline constexpr int kShowMinimized = 2;
+inline constexpr int kShowMaximized = 3;
+
+// The "Rect" text: "%d,%d,%d,%d,%d,%d,%d,%d".
+std::string FormatRect(const WindowPlacement& placement);
+// Reads a "Rect" text into the placement; nullopt (placement unchanged) unless it holds eight
+// integers.
+std::optional<WindowPlacement> ParseRect(const std::string& text, WindowPlacement base);
+
+}  // namespace varlo
