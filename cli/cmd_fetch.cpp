@@ -35,8 +35,8 @@ int RunFetch(const std::vector<std::string>& args) {
     if (!haveUrl || (haveName && name.empty())) return UsageError("fetch");
     if (folder.empty()) {
         std::error_code error;
-        folder = std::filesystem::current_path(error).string();
-        if (error) folder = ".";
+        std::filesystem::path current = std::filesystem::current_path(error);
+        folder = error ? std::filesystem::path(".").string() : current.string();
     }
     // A trailing separator would double in the joined path.
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
