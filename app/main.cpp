@@ -1,3 +1,16 @@
+#include <cstdio>
+#include <cstring>
+
 #include "app/varlo_app.h"
 
-wxIMPLEMENT_APP(varlo::CVarloApp);
+wxIMPLEMENT_APP_NO_MAIN(varlo::CVarloApp);
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("varlo %s\n", VARLO_VERSION);
+            return 0;
+        }
+    }
+    return wxEntry(argc, argv);
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The pane that lists the articles of the feed read last: title and date, in feed order.
+
+#include <wx/docview.h>
+
+namespace varlo {
+
+class CListCtrlBox;
+class CVarloDoc;
+
+class CArticleView : public wxView {
+  public:
+    CArticleView() = default;
+    // Creates the list control (id 1000) as a child of `parent`.
+    bool CreatePane(wxWindow* parent);
+    CListCtrlBox* GetList() const { return m_list; }
+
+    // Adds the columns the first time, then refills the rows without selecting one.
+    void OnInitialUpdate();
+    // Command 32794: refills the rows and selects the first article.
+    void OnArticleUpdate();
+    // Rebuilds the rows from the document's feed; `select` is a row to select or -1.
+    void FillArticleList(int select);
+
+    void OnDraw(wxDC*) override {}
+    bool OnClose(bool) override { return true; }
+    void OnUpdate(wxView*, wxObject*) override {}
+
+  private:
+    CVarloDoc* Doc() const;
+    CListCtrlBox* m_list = nullptr;
+    bool m_initialised = false;
+    wxDECLARE_DYNAMIC_CLASS(CArticleView);
+};
+
+}  // namespace varlo
