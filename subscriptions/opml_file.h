@@ -21,6 +21,8 @@ class COpmlFile {
     virtual ~COpmlFile();
     COpmlFile(const COpmlFile&) = delete;
     COpmlFile& operator=(const COpmlFile&) = delete;
+    COpmlFile(COpmlFile&&) = default;
+    COpmlFile& operator=(COpmlFile&&) = default;
 
     // Sets the title to "Morva OPML" and deletes every entry; the sort settings stay.
     void Clear();
