@@ -1,5 +1,6 @@
 // varlo-cli feed: a feed file read into a fresh feed, printed as JSON.
 
+#include <filesystem>
 #include <fstream>
 
 #include "cli/command.h"
@@ -10,9 +11,12 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// True when the file can be opened for reading; the reader's own message explains a failure.
+// True when the path is a file that can be opened for reading; the reader's own message explains
+// a failure.
 bool Readable(const std::string& path) {
-    return std::ifstream(path, std::ios::binary).is_open();
+    std::error_code ec;
+    return !std::filesystem::is_directory(path, ec) &&
+           std::ifstream(path, std::ios::binary).is_open();
 }
 
 int RunFeed(const std::vector<std::string>& args) {

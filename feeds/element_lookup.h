@@ -2,6 +2,7 @@
 // The few lookups the feed readers make on an XML tree, shaped so that a missing element is
 // harmless: each reports whether it found something and leaves the field alone otherwise.
 
+#include <initializer_list>
 #include <string_view>
 
 #include "platform/text.h"

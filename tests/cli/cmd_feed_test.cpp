@@ -45,6 +45,7 @@ TEST(CliFeed, PrintsOnlyTheCountsWithSummary) {
 
 TEST(CliFeed, ExitsWithOneForAnUnreadableFileAndTwoForBadUsage) {
     EXPECT_EQ(test::RunCli("feed /nonexistent/down.xml").status, 1);
+    EXPECT_EQ(test::RunCli("feed /tmp").status, 1);
     EXPECT_EQ(test::RunCli("feed").status, 2);
     EXPECT_EQ(test::RunCli("feed --verbose x.xml").status, 2);
 }
