@@ -1,0 +1,27 @@
+#pragma once
+// The preview page "MorvaPreview.html": the document's feed as a self-contained, safe HTML page.
+
+#include <string>
+
+namespace varlo {
+
+class CRssFile;
+
+// The four view options the page honours (settings section "View").
+struct PreviewOptions {
+    bool description;  // "Description": each article's summary rather than its full content
+    bool linkNew;      // "LinkNew": links open in a new window
+    bool siteTitle;    // "SiteTitle": the feed's title at the top
+    bool siteOutline;  // "SiteOutline": the feed's description at the top
+};
+
+// A complete UTF-8 page for the feed: its own style sheet, a policy that lets no script, plug-in,
+// frame or form run, escaped texts and sanitized article markup, and no external resource except
+// the articles' web images.
+std::string BuildPreviewPage(const CRssFile& feed, const PreviewOptions& options);
+
+// Writes the page for the feed to `path` through a temporary file beside it that replaces the old
+// page only once complete; false (the old page untouched) when it cannot be written.
+bool WritePreviewPage(const std::string& path, const CRssFile& feed, const PreviewOptions& options);
+
+}  // namespace varlo
