@@ -1,5 +1,6 @@
 // Reading a subscription file into the list.
 
+#include <string_view>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -44,10 +45,16 @@ Text DecodedText(const CMXMLElement& element) {
     return out;
 }
 
+// The value of an attribute as GetAttribute gives it, without a copy.
+std::string_view AttributeOf(const CMXMLElement& element, std::string_view name) {
+    const int index = element.FindAttribute(name);
+    return index < 0 ? std::string_view() : element.GetAttributeAt(index).NodeValue();
+}
+
 // The category that an element gives the entries directly inside it: its title, else its text.
 Text CategoryOf(const CMXMLElement& element) {
-    Text category = element.GetAttribute("title");
-    if (category.empty()) category = element.GetAttribute("text");
+    std::string_view category = AttributeOf(element, "title");
+    if (category.empty()) category = AttributeOf(element, "text");
     return DecodeOpmlReferences(category);
 }
 
@@ -104,16 +111,16 @@ void COpmlFile::ReadOutlines(const CMXMLElement& element) {
             folders.push_back({child.GetFirstChild(), CategoryOf(child)});
             continue;
         }
-        Text htmlUrl = child.GetAttribute("htmlUrl");
-        Text xmlUrl = child.GetAttribute("xmlUrl");
+        const std::string_view htmlUrl = AttributeOf(child, "htmlUrl");
+        const std::string_view xmlUrl = AttributeOf(child, "xmlUrl");
         if (htmlUrl.empty() && xmlUrl.empty()) continue;
 
         auto item = std::make_unique<COpmlItem>();
-        item->m_strTitle = DecodeOpmlReferences(child.GetAttribute("title"));
+        item->m_strTitle = DecodeOpmlReferences(AttributeOf(child, "title"));
         item->m_strCategory = folders.back().category;
         item->m_strHtmlUrl = DecodeOpmlReferences(htmlUrl);
         item->m_strXmlUrl = DecodeOpmlReferences(xmlUrl);
-        item->m_strType = DecodeOpmlReferences(child.GetAttribute("type"));
+        item->m_strType = DecodeOpmlReferences(AttributeOf(child, "type"));
         m_items.push_back(std::move(item));
     }
 }
