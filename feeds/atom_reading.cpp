@@ -6,10 +6,9 @@
 namespace varlo {
 namespace {
 
-// The W3C date of the first `name` below `parent`; 0 when there is none or it cannot be read.
-TimeValue DateOfFirst(const CMXMLElement& parent, std::string_view name) {
-    const CMXMLElement* found = parent.FindFirstElement(name);
-    return found == nullptr ? 0 : ParseW3cDate(TextOf(*found));
+// The W3C date of an element; 0 when there is none or it cannot be read.
+TimeValue DateOf(const CMXMLElement* element) {
+    return element == nullptr ? 0 : ParseW3cDate(TextOf(*element));
 }
 
 // The author is the first "name" anywhere in the feed, provided the feed has an "author" at all.
@@ -17,36 +16,46 @@ void TakeAuthor(const CMXMLElement& feed, Text& author) {
     if (feed.FindFirstElement("author") != nullptr) TakeTextOfFirst(feed, "name", author);
 }
 
+// The names an entry is read from, by the version's own words for its two dates and category.
+struct EntryNames {
+    std::string_view published, updated, category;
+};
+
 // An article from one entry: the dates named, then the texts both versions share.
-std::unique_ptr<CRssItem> ReadEntry(const CMXMLElement& entry, std::string_view publishedName,
-                                    std::string_view updatedName, std::string_view categoryName) {
-    const TimeValue published = DateOfFirst(entry, publishedName);
+std::unique_ptr<CRssItem> ReadEntry(const CMXMLElement& entry, const EntryNames& version) {
+    enum { kPublished, kTitle, kLink, kSummary, kContent, kUpdated, kCategory };
+    const auto found = FindFirstOfEach<7>(entry, {version.published, "title", "link", "summary",
+                                                  "content", version.updated, version.category});
+    const TimeValue published = DateOf(found[kPublished]);
     auto item =
         published != 0 ? std::make_unique<CRssItem>(published) : std::make_unique<CRssItem>();
-    TakeTextOfFirst(entry, "title", item->m_strTitle);
+    TakeText(found[kTitle], item->m_strTitle);
     // The entry's first link, whatever its "rel".
-    TakeAttributeOfFirst(entry, "link", "href", item->m_strLink);
-    TakeTextOfFirst(entry, "summary", item->m_strDescription);
-    TakeTextOfFirst(entry, "content", item->m_strContent);
-    const TimeValue updated = DateOfFirst(entry, updatedName);
+    TakeAttribute(found[kLink], "href", item->m_strLink);
+    TakeText(found[kSummary], item->m_strDescription);
+    TakeText(found[kContent], item->m_strContent);
+    const TimeValue updated = DateOf(found[kUpdated]);
     if (updated != 0) item->SetDate(updated);
-    TakeTextOfFirst(entry, categoryName, item->m_strCategory);
+    TakeText(found[kCategory], item->m_strCategory);
     return item;
+}
+
+// Appends one article per "entry" below the feed, in document order.
+void ReadEntries(const CMXMLElement& feed, const EntryNames& version, CRssFile& out) {
+    WalkElements(feed, [&](const CMXMLElement& element) {
+        if (element.NodeName() == "entry") out.Add(ReadEntry(element, version));
+        return false;
+    });
 }
 
 }  // namespace
 
 int CRssFile::ReadAtom03(const CMXMLElement& feed) {
     TakeTextOfFirst(feed, "title", m_strTitle);
-    TakeAttributeOfFirst(feed, "link", "href", m_strLink);
+    TakeAttribute(feed.FindFirstElement("link"), "href", m_strLink);
     TakeTextOfFirst(feed, "tagline", m_strDescription);
     TakeAuthor(feed, m_strAuthor);
-    const CMXMLNodeList entries = feed.GetElementsByTagName("entry");
-    m_items.reserve(m_items.size() + static_cast<size_t>(entries.GetCount()));
-    for (const CMXMLNode* node : entries) {
-        m_items.push_back(
-            ReadEntry(static_cast<const CMXMLElement&>(*node), "issued", "modified", "dc:subject"));
-    }
+    ReadEntries(feed, {"issued", "modified", "dc:subject"}, *this);
     return 1;
 }
 
@@ -59,12 +68,7 @@ int CRssFile::ReadAtom10(const CMXMLElement& feed) {
     TakeTextOfFirst(feed, "subtitle", m_strDescription);
     TakeAuthor(feed, m_strAuthor);
     TakeTextOfFirst(feed, "id", m_strId);
-    const CMXMLNodeList entries = feed.GetElementsByTagName("entry");
-    m_items.reserve(m_items.size() + static_cast<size_t>(entries.GetCount()));
-    for (const CMXMLNode* node : entries) {
-        m_items.push_back(
-            ReadEntry(static_cast<const CMXMLElement&>(*node), "published", "updated", "category"));
-    }
+    ReadEntries(feed, {"published", "updated", "category"}, *this);
     return 1;
 }
 

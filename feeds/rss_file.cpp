@@ -1,5 +1,7 @@
 #include "feeds/rss_file.h"
 
+#include <array>
+
 #include "feeds/element_lookup.h"
 #include "xml/document.h"
 
@@ -75,36 +77,43 @@ int CRssFile::ReadRssChannel(const CMXMLElement& root) {
 
     // Every article starts with the channel's own address; its "link" replaces it.
     const Text channelAbout = channel->GetAttribute("rdf:about");
+    const bool rdf = m_nFormat == kFormatRdf;
+    // The elements each item is read from, found in one walk over the item. RDF items have no
+    // "pubDate" and take their category from "dc:subject".
+    enum { kTitle, kLink, kDescription, kContent, kPubDate, kDcDate, kCategory };
+    const auto findFields = [rdf](const CMXMLElement& item) {
+        if (!rdf) {
+            return FindFirstOfEach<7>(item, {"title", "link", "description", "content:encoded",
+                                             "pubDate", "dc:date", "category"});
+        }
+        const auto f = FindFirstOfEach<6>(
+            item, {"title", "link", "description", "content:encoded", "dc:date", "dc:subject"});
+        return std::array<const CMXMLElement*, 7>{f[0], f[1], f[2], f[3], nullptr, f[4], f[5]};
+    };
+
     // Items beside the channel (RSS 1.0) count as well as those inside it (RSS 2.0).
-    const CMXMLNodeList items = root.GetElementsByTagName("item");
-    m_items.reserve(m_items.size() + static_cast<size_t>(items.GetCount()));
-    for (const CMXMLNode* node : items) {
-        const auto& element = static_cast<const CMXMLElement&>(*node);
+    WalkElements(root, [&](const CMXMLElement& element) {
+        if (element.NodeName() != "item") return false;
+        const auto found = findFields(element);
         auto item = std::make_unique<CRssItem>();
         item->m_strLink = channelAbout;
-        TakeTextOfFirst(element, "title", item->m_strTitle);
-        TakeTextOfFirst(element, "link", item->m_strLink);
-        TakeTextOfFirst(element, "description", item->m_strDescription);
-        TakeTextOfFirst(element, "content:encoded", item->m_strContent);
-
+        TakeText(found[kTitle], item->m_strTitle);
+        TakeText(found[kLink], item->m_strLink);
+        TakeText(found[kDescription], item->m_strDescription);
+        TakeText(found[kContent], item->m_strContent);
+        // An RSS item's "dc:date" counts only when it has no "pubDate" at all, readable or not;
+        // RDF items have only "dc:date".
         TimeValue t = 0;
-        if (m_nFormat == kFormatRdf) {
-            if (const CMXMLElement* date = element.FindFirstElement("dc:date")) {
-                t = ParseW3cDate(TextOf(*date));
-            }
-            TakeTextOfFirst(element, "dc:subject", item->m_strCategory);
-        } else {
-            // "dc:date" counts only when there is no "pubDate" at all, readable or not.
-            if (const CMXMLElement* pubDate = element.FindFirstElement("pubDate")) {
-                t = ParseRfc822Date(TextOf(*pubDate));
-            } else if (const CMXMLElement* date = element.FindFirstElement("dc:date")) {
-                t = ParseW3cDate(TextOf(*date));
-            }
-            TakeTextOfFirst(element, "category", item->m_strCategory);
+        if (found[kPubDate] != nullptr) {
+            t = ParseRfc822Date(TextOf(*found[kPubDate]));
+        } else if (found[kDcDate] != nullptr) {
+            t = ParseW3cDate(TextOf(*found[kDcDate]));
         }
         if (t != 0) item->SetDate(t);
+        TakeText(found[kCategory], item->m_strCategory);
         m_items.push_back(std::move(item));
-    }
+        return false;
+    });
     return 1;
 }
 

@@ -102,6 +102,16 @@ TEST(RssReading, TakesAnItemsTitleWhenTheChannelHasNone) {
     EXPECT_EQ(feed.m_strTitle, "A");
 }
 
+TEST(RssReading, ReadsItemsNestedInItemsAsArticlesOfTheirOwn) {
+    CRssFile feed;
+    ReadFeedText(feed,
+                 "<rss><channel><item><item><title>B</title></item><title>A</title></item>"
+                 "</channel></rss>");
+    ASSERT_EQ(feed.GetSize(), 2);
+    EXPECT_EQ(feed.GetAt(0)->GetTitle(), "B");
+    EXPECT_EQ(feed.GetAt(1)->GetTitle(), "B");
+}
+
 TEST(RssReading, GivesRdfItemsWithoutALinkTheChannelsAbout) {
     CRssFile feed;
     EXPECT_EQ(ReadFeedText(feed, R"(<rdf:RDF><channel rdf:about="http://site/rss">
