@@ -8,6 +8,16 @@
 
 namespace varlo {
 
+namespace {
+
+// The width of a window border; the desktop may not tell, and then it is one pixel.
+int BorderWidth(wxSystemMetric metric) {
+    const int width = wxSystemSettings::GetMetric(metric);
+    return width > 0 ? width : 1;
+}
+
+}  // namespace
+
 CContFrameWnd::CContFrameWnd(wxDocManager* manager, const wxString& title)
     : wxDocParentFrame(manager, nullptr, wxID_ANY, title, wxPoint(100, 100), wxSize(600, 400)) {
     Bind(wxEVT_SIZE, &CContFrameWnd::OnGeometry, this);
@@ -33,8 +43,8 @@ bool CContFrameWnd::Show(bool show) {
 void CContFrameWnd::LoadWindowPlacement() {
     ISettings& settings = Settings();
     WindowPlacement placement;
-    placement.maxX = -wxSystemSettings::GetMetric(wxSYS_BORDER_X, this);
-    placement.maxY = -wxSystemSettings::GetMetric(wxSYS_BORDER_Y, this);
+    placement.maxX = -BorderWidth(wxSYS_BORDER_X);
+    placement.maxY = -BorderWidth(wxSYS_BORDER_Y);
     const Text rect = settings.GetString(m_strSection, m_strRect, {});
     if (!rect.empty()) {
         if (auto parsed = ParseRect(rect, placement)) placement = *parsed;
@@ -65,8 +75,8 @@ WindowPlacement CContFrameWnd::CurrentPlacement() const {
     placement.top = m_normalRect.GetTop();
     placement.right = m_normalRect.GetRight() + 1;
     placement.bottom = m_normalRect.GetBottom() + 1;
-    placement.maxX = -wxSystemSettings::GetMetric(wxSYS_BORDER_X, this);
-    placement.maxY = -wxSystemSettings::GetMetric(wxSYS_BORDER_Y, this);
+    placement.maxX = -BorderWidth(wxSYS_BORDER_X);
+    placement.maxY = -BorderWidth(wxSYS_BORDER_Y);
     placement.showCmd = IsIconized()    ? kShowMinimized
                         : IsMaximized() ? kShowMaximized
                                         : kShowNormal;

@@ -111,7 +111,14 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     UpdateTitle();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The views outlive their windows until the document goes: they must not reach this frame.
+    for (wxView* view : {static_cast<wxView*>(m_siteList), static_cast<wxView*>(m_articles),
+                         static_cast<wxView*>(m_browser)}) {
+        if (view) view->SetFrame(nullptr);
+    }
+    if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) app->OnFrameDestroyed(this);
+}
 
 void CMainFrame::BuildMenus() {
     auto* bar = new wxMenuBar;

@@ -49,8 +49,16 @@ void CVarloApp::UseSettings(std::unique_ptr<ISettings> settings) {
 }
 
 bool CVarloApp::OnInit() {
-    InstallGuiMessageBoxes();
-    InstallGuiMessagePump();
+    if (s_deferStartUp) return true;
+    return StartUp();
+}
+
+bool CVarloApp::StartUp() {
+    // Tests answer message boxes and pump events themselves.
+    if (!s_deferStartUp) {
+        InstallGuiMessageBoxes();
+        InstallGuiMessagePump();
+    }
     SetAppName("Varlo");
     SetVendorName("Morva");
     // The network layer first: without it nothing can be fetched.
@@ -94,12 +102,24 @@ bool CVarloApp::OnInit() {
 }
 
 int CVarloApp::OnExit() {
+    ShutDown();
+    return wxApp::OnExit();
+}
+
+void CVarloApp::ShutDown() {
+    if (!m_docManager) return;
     m_recent.Save(Settings());
     if (m_document) m_document->Modify(false);
     InstallDownloadProgressWindows(nullptr);
+    if (m_frame && !m_frame->IsBeingDeleted() && wxTheApp->GetTopWindow() == m_frame) {
+        m_frame->Destroy();
+    }
+    m_frame = nullptr;
     m_docManager.reset();
+    m_document = nullptr;
+    m_template = nullptr;
     if (m_curlStarted) curl_global_cleanup();
-    return wxApp::OnExit();
+    m_curlStarted = false;
 }
 
 void CVarloApp::InitializeViews() {

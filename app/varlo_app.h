@@ -25,6 +25,13 @@ class CVarloApp : public wxApp {
 
     bool OnInit() override;
     int OnExit() override;
+    // The start-up sequence (OnInit runs it unless start-up is deferred); false ends the program.
+    bool StartUp();
+    // Writes the recent files and releases the document and the network layer (OnExit runs it);
+    // destroys the main window if it still exists. StartUp may run again afterwards (tests).
+    void ShutDown();
+    // Tests start the application themselves, several times in one process.
+    static void DeferStartUp(bool defer) { s_deferStartUp = defer; }
     // The program's own command line: [FILE]; no options of the toolkit's.
     void OnInitCmdLine(wxCmdLineParser&) override {}
     bool OnCmdLineParsed(wxCmdLineParser&) override { return true; }
@@ -43,6 +50,10 @@ class CVarloApp : public wxApp {
     void OnFileSave();
     bool OnFileSaveAs();
 
+    // The main window tells the application that it is gone.
+    void OnFrameDestroyed(CMainFrame* frame) {
+        if (m_frame == frame) m_frame = nullptr;
+    }
     CVarloDoc* Document() const { return m_document; }
     CMainFrame* Frame() const { return m_frame; }
     CRecentFileList& RecentFiles() { return m_recent; }
@@ -64,8 +75,7 @@ class CVarloApp : public wxApp {
     std::vector<std::string> m_arguments;
     bool m_argumentsSet = false;
     bool m_curlStarted = false;
+    static inline bool s_deferStartUp = false;
 };
-
-wxDECLARE_APP(CVarloApp);
 
 }  // namespace varlo

@@ -24,6 +24,8 @@ class CArticleView : public wxView {
 
     void OnDraw(wxDC*) override {}
     bool OnClose(bool) override { return true; }
+    // The main window keeps its own caption.
+    void OnChangeFilename() override {}
     void OnUpdate(wxView*, wxObject*) override {}
 
   private:

@@ -35,6 +35,8 @@ class CBrowserView : public wxView {
 
     void OnDraw(wxDC*) override {}
     bool OnClose(bool) override { return true; }
+    // The main window keeps its own caption.
+    void OnChangeFilename() override {}
 
   private:
     wxWebView* m_web = nullptr;

@@ -79,6 +79,8 @@ class CVarloView : public wxView {
 
     void OnDraw(wxDC*) override {}
     bool OnClose(bool) override { return true; }
+    // The main window keeps its own caption.
+    void OnChangeFilename() override {}
     void OnUpdate(wxView*, wxObject*) override {}
 
   private:

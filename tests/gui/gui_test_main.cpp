@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/varlo_app.h"
 #include "gui_test_support.h"
 
 namespace varlo::test {
@@ -82,7 +83,9 @@ int main(int argc, char** argv) {
     setenv("NO_AT_BRIDGE", "1", 1);
     ::testing::InitGoogleTest(&argc, argv);
 
-    wxApp::SetInstance(new TestApp);
+    // The program's own application object, started by each test that needs the main window.
+    varlo::CVarloApp::DeferStartUp(true);
+    wxApp::SetInstance(new varlo::CVarloApp);
     wxEntryStart(argc, argv);
     wxTheApp->CallOnInit();
     int result = 0;

@@ -1,0 +1,64 @@
+#pragma once
+// A started application for window tests: its own settings, command line and temporary folder.
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_frame.h"
+#include "app/settings.h"
+#include "app/varlo_app.h"
+#include "app/varlo_doc.h"
+#include "gui_test_support.h"
+#include "platform/program_folder.h"
+#include "support/test_support.h"
+
+namespace varlo::test {
+
+class AppTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetProgramFolder(dir.Path().string());
+        settingsPath = dir.File("Varlo.ini");
+    }
+    void TearDown() override {
+        Stop();
+        SetProgramFolder({});
+        ExpectNoPendingModals();
+    }
+    // Starts the application with `arguments` on the settings file of this test.
+    bool Start(std::vector<std::string> arguments = {}) {
+        app = static_cast<CVarloApp*>(wxTheApp);
+        app->UseSettings(std::make_unique<FileSettings>(settingsPath));
+        app->SetCommandLine(std::move(arguments));
+        const bool started = app->StartUp();
+        PumpEvents();
+        return started;
+    }
+    // Closes the main window as the user would and shuts the application down.
+    void Stop() {
+        if (!app) return;
+        if (CMainFrame* frame = app->Frame()) {
+            frame->Close(true);
+            PumpEvents();
+        }
+        app->ShutDown();
+        PumpEvents();
+        app = nullptr;
+    }
+    CMainFrame& Frame() { return *app->Frame(); }
+    CVarloDoc& Doc() { return *app->Document(); }
+    // The settings file as a fresh store (what the next start reads).
+    std::unique_ptr<FileSettings> StoredSettings() {
+        return std::make_unique<FileSettings>(settingsPath);
+    }
+
+    TempDir dir;
+    std::string settingsPath;
+    CVarloApp* app = nullptr;
+};
+
+}  // namespace varlo::test

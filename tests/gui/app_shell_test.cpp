@@ -1,0 +1,217 @@
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+
+#include <filesystem>
+
+#include "app/command_ids.h"
+#include "app/list_ctrl_box.h"
+#include "app_fixture.h"
+#include "views/article_view.h"
+#include "views/varlo_view.h"
+
+namespace varlo::test {
+namespace {
+
+const char* const kOpml =
+    "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\"><head><title>t</title>"
+    "</head><body><outline title=\"Subscriptions\"><outline title=\"ニュース\">"
+    "<outline title=\"A\" htmlUrl=\"http://a.example/\" />"
+    "<outline title=\"B\" htmlUrl=\"http://b.example/\" /></outline></outline></body></opml>";
+
+using ShellStartUp = AppTest;
+
+TEST_F(ShellStartUp, FirstStartShowsAnUntitledDocumentAtTheDefaultPlacement) {
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame().GetTitle(), wxString::FromUTF8("無題 - Varlo"));
+    const wxRect rect = Frame().GetRect();
+    EXPECT_EQ(rect.GetPosition(), wxPoint(100, 100));
+    EXPECT_EQ(rect.GetSize(), wxSize(600, 400));
+    EXPECT_TRUE(Frame().GetToolBar()->IsShown());
+    EXPECT_TRUE(Frame().GetStatusBar()->IsShown());
+    EXPECT_EQ(Frame().GetActivePane(), ActivePane::SiteList);
+    EXPECT_FALSE(std::filesystem::exists(settingsPath)) << "nothing is written at start-up";
+}
+
+TEST_F(ShellStartUp, PlacementAndBarsAreSavedOnCloseAndRestored) {
+    ASSERT_TRUE(Start());
+    Frame().SetSize(150, 120, 700, 500);
+    PumpEvents();
+    Frame().RunCommand(cmd::kViewToolBar);
+    EXPECT_FALSE(Frame().GetToolBar()->IsShown());
+    Stop();
+    auto stored = StoredSettings();
+    EXPECT_EQ(stored->GetString("Window size", "Rect", {}), "150,120,850,620,0,0,-1,-1");
+    EXPECT_EQ(stored->GetInt("Window size", "ToolBar", 1), 0);
+    EXPECT_EQ(stored->GetInt("Window size", "StatusBar", 0), 1);
+    EXPECT_EQ(stored->GetInt("Window size", "showCmd", 0), 1);
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame().GetRect(), wxRect(150, 120, 700, 500));
+    EXPECT_FALSE(Frame().GetToolBar()->IsShown());
+}
+
+TEST_F(ShellStartUp, ARectWithFewerThanEightIntegersCountsAsMissing) {
+    StoredSettings()->WriteString("Window size", "Rect", "10,20,300");
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame().GetRect(), wxRect(100, 100, 600, 400));
+}
+
+TEST_F(ShellStartUp, TheMostRecentFileIsOpenedUnlessInitFileIsZero) {
+    const std::string file = dir.File("subs.xml");
+    WriteFile(file, kOpml);
+    StoredSettings()->WriteString("Recent File List", "File1", file);
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Doc().m_opmlFile.GetCount(), 2);
+    EXPECT_EQ(Frame().GetTitle(), "subs.xml - Varlo");
+    EXPECT_EQ(Frame().SiteList()->GetList()->GetItemCount(), 2);
+    Stop();
+    StoredSettings()->WriteInt("System", "InitFile", 0);
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Doc().m_opmlFile.GetCount(), 0);
+    EXPECT_EQ(Frame().GetTitle(), wxString::FromUTF8("無題 - Varlo"));
+}
+
+TEST_F(ShellStartUp, ADeletedRecentFileGivesANewDocumentWithoutAMessage) {
+    StoredSettings()->WriteString("Recent File List", "File1", dir.File("gone.xml"));
+    MessageCapture messages;
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(Frame().GetTitle(), wxString::FromUTF8("無題 - Varlo"));
+}
+
+TEST_F(ShellStartUp, AnUnreadableRecentFileStillLeavesAWindow) {
+    const std::string file = dir.File("broken.xml");
+    WriteFile(file, "<html>not a subscription file</html>");
+    StoredSettings()->WriteString("Recent File List", "File1", file);
+    MessageCapture messages;
+    ASSERT_TRUE(Start());
+    ASSERT_NE(app->Frame(), nullptr);
+    EXPECT_TRUE(Frame().IsShown());
+    ASSERT_EQ(messages.Messages().size(), 2u);
+    EXPECT_EQ(messages.Messages()[0], "OPMLファイルではありません");
+    EXPECT_EQ(messages.Messages()[1], "ファイルを開けません");
+}
+
+TEST_F(ShellStartUp, AFileOnTheCommandLineIsOpenedWhateverInitFileHolds) {
+    const std::string file = dir.File("cmd.xml");
+    WriteFile(file, kOpml);
+    StoredSettings()->WriteInt("System", "InitFile", 0);
+    ASSERT_TRUE(Start({file}));
+    EXPECT_EQ(Doc().m_opmlFile.GetCount(), 2);
+}
+
+TEST_F(ShellStartUp, ListZeroLeavesNoPaneActive) {
+    StoredSettings()->WriteInt("View", "List", 0);
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame().GetActivePane(), ActivePane::None);
+}
+
+using ShellDocument = AppTest;
+
+TEST_F(ShellDocument, EditingMarksModifiedAndClosingAsksToSave) {
+    const std::string file = dir.File("subs.xml");
+    WriteFile(file, kOpml);
+    ASSERT_TRUE(Start({file}));
+    Doc().m_opmlFile.RemoveAt(0);
+    Doc().Modify(true);
+    {
+        MessageCapture messages(kIdCancel);
+        Frame().Close();
+        PumpEvents();
+        ASSERT_EQ(messages.Messages().size(), 1u);
+        EXPECT_EQ(messages.Messages()[0], "subs.xml への変更を保存しますか?");
+        ASSERT_NE(app->Frame(), nullptr) << "cancel keeps the window";
+    }
+    {
+        MessageCapture messages(kIdYes);
+        Frame().Close();
+        PumpEvents();
+        EXPECT_EQ(messages.Messages().size(), 1u);
+    }
+    EXPECT_EQ(app->Frame(), nullptr);
+    COpmlFile saved;
+    ASSERT_TRUE(saved.ReadOpml(file));
+    EXPECT_EQ(saved.GetCount(), 1);
+}
+
+TEST_F(ShellDocument, MovingAndSortingDoNotMarkModified) {
+    const std::string file = dir.File("subs.xml");
+    WriteFile(file, kOpml);
+    ASSERT_TRUE(Start({file}));
+    Frame().RunCommand(cmd::kSortTitle);
+    Frame().SiteList()->GetList()->SelectItem(1);
+    Frame().RunCommand(cmd::kMoveUp);
+    EXPECT_FALSE(Doc().IsModified());
+}
+
+TEST_F(ShellDocument, SaveWithAPathWritesWithoutADialogAndClearsTheFlag) {
+    const std::string file = dir.File("subs.xml");
+    WriteFile(file, kOpml);
+    ASSERT_TRUE(Start({file}));
+    Doc().m_opmlFile.m_strTitle = "changed";
+    Doc().Modify(true);
+    Frame().RunCommand(cmd::kFileSave);
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_NE(ReadFile(file).find("changed"), std::string::npos);
+}
+
+TEST_F(ShellDocument, ReopeningTheOpenFileDoesNotReadItAgain) {
+    const std::string file = dir.File("subs.xml");
+    WriteFile(file, kOpml);
+    ASSERT_TRUE(Start({file}));
+    Doc().m_opmlFile.RemoveAt(0);
+    Doc().Modify(true);
+    EXPECT_TRUE(app->OpenDocumentFile(file));
+    EXPECT_EQ(Doc().m_opmlFile.GetCount(), 1) << "unsaved changes stay in memory";
+}
+
+TEST_F(ShellDocument, AFailedOpenKeepsTheListTheRowsAndThePath) {
+    const std::string file = dir.File("subs.xml");
+    WriteFile(file, kOpml);
+    const std::string bad = dir.File("bad.xml");
+    WriteFile(bad, "<opml version=\"1.0\"><head/></opml>");
+    ASSERT_TRUE(Start({file}));
+    Doc().Modify(true);
+    MessageCapture messages(kIdNo);
+    EXPECT_FALSE(app->OpenDocumentFile(bad));
+    EXPECT_EQ(Doc().m_opmlFile.GetCount(), 2);
+    EXPECT_EQ(Frame().SiteList()->GetList()->GetItemCount(), 2);
+    EXPECT_TRUE(Doc().IsModified());
+    EXPECT_EQ(Frame().GetTitle(), "subs.xml - Varlo");
+    EXPECT_EQ(messages.Messages().back(), "ファイルを開けません");
+}
+
+TEST_F(ShellDocument, NewKeepsTheFeedAndEmptiesTheList) {
+    const std::string file = dir.File("subs.xml");
+    WriteFile(file, kOpml);
+    ASSERT_TRUE(Start({file}));
+    Doc().m_rssFile.Add(std::make_unique<CRssItem>(TimeValue{0}));
+    Frame().RunCommand(cmd::kFileNew);
+    EXPECT_EQ(Doc().m_opmlFile.GetCount(), 0);
+    EXPECT_EQ(Doc().m_rssFile.GetSize(), 1);
+    EXPECT_EQ(Frame().GetTitle(), wxString::FromUTF8("無題 - Varlo"));
+}
+
+using ArticleListFill = AppTest;
+
+TEST_F(ArticleListFill, TheUpdateCommandSelectsTheFirstArticleAndAnEmptyFeedSelectsNothing) {
+    ASSERT_TRUE(Start());
+    CArticleView& articles = *Frame().ArticleList();
+    for (int i = 0; i < 3; ++i) {
+        auto item = std::make_unique<CRssItem>(TimeValue{1000000000 + i});
+        item->m_strTitle = "article " + std::to_string(i);
+        Doc().m_rssFile.Add(std::move(item));
+    }
+    articles.OnArticleUpdate();
+    EXPECT_EQ(articles.GetList()->GetItemCount(), 3);
+    EXPECT_EQ(articles.GetList()->GetSelectedItem(), 0);
+    EXPECT_EQ(articles.GetList()->GetItemText(1, 0), "article 1");
+    Doc().m_rssFile.Clear();
+    articles.OnArticleUpdate();
+    EXPECT_EQ(articles.GetList()->GetItemCount(), 0);
+    EXPECT_EQ(articles.GetList()->GetSelectedItem(), -1);
+    articles.FillArticleList(-1);
+    EXPECT_EQ(articles.GetList()->GetSelectedItem(), -1);
+}
+
+}  // namespace
+}  // namespace varlo::test
