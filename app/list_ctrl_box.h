@@ -1,0 +1,38 @@
+#pragma once
+// The report list of the site list and the article list: a list control in report mode with
+// the few operations those views need, each with a fixed result.
+
+#include <wx/listctrl.h>
+
+namespace varlo {
+
+class CListCtrlBox : public wxListCtrl {
+  public:
+    // A report list with single selection (control 1000 of the views' templates).
+    CListCtrlBox(wxWindow* parent, wxWindowID id = 1000, const wxPoint& pos = wxDefaultPosition,
+                 const wxSize& size = wxDefaultSize, long style = wxLC_REPORT | wxLC_SINGLE_SEL);
+
+    // Appends a left-aligned column of `width` pixels; returns its index (-1 on failure).
+    long AddColumn(const wxString& heading, int width);
+    // Sub-item 0 appends a row (with the image unless it is -1) and returns its index; another
+    // sub-item sets that column of the last row and returns the row; -1 and no effect when there
+    // is no last row or no such column.
+    long AddItem(int subItem, const wxString& text, int image = -1);
+    // Fits every column to its content, and to its heading as well when `flag` is not 0.
+    void AutoSizeColumns(int flag);
+    // The first selected row, -1 when none.
+    int GetSelectedItem() const;
+    // Gives `row` the selected and focused states; returns 0.
+    int SelectItem(int row);
+    // Removes every row.
+    void DeleteAllItems();
+    // Scrolls so that `row` becomes the first visible row; -1 and nothing when it is not a row.
+    int ScrollToItem(int row);
+
+  private:
+    static constexpr int kCellMargin = 6;  // pixels on either side of a cell's text
+    int ContentWidth(int column) const;
+    void OnRightDown(wxMouseEvent& event);
+};
+
+}  // namespace varlo

@@ -1,0 +1,37 @@
+#include "app/static_link.h"
+
+#include <wx/cursor.h>
+#include <wx/utils.h>
+
+#include "platform/gui/shell_open.h"
+
+namespace varlo {
+
+const wxColour CStaticLink::kUnvisited(0, 0, 255);
+const wxColour CStaticLink::kVisited(128, 0, 128);
+
+CStaticLink::CStaticLink(wxWindow* parent, wxWindowID id, const wxString& label, const wxPoint& pos,
+                         const wxSize& size, const std::string& target)
+    : wxGenericStaticText(parent, id, label, pos, size, wxST_NO_AUTORESIZE), m_link(target) {
+    wxFont font = GetFont();
+    font.SetUnderlined(true);
+    SetFont(font);
+    SetForegroundColour(m_color);
+    SetCursor(wxCursor(wxCURSOR_HAND));
+    Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent&) { OpenLink(); });
+}
+
+bool CStaticLink::OpenLink() {
+    std::string target = m_link.empty() ? GetLabel().utf8_string() : m_link;
+    if (target.empty()) return false;
+    if (!OpenWithDefaultHandler(target)) {
+        wxBell();
+        return false;
+    }
+    m_color = kVisited;
+    SetForegroundColour(m_color);
+    Refresh();
+    return true;
+}
+
+}  // namespace varlo
