@@ -1,0 +1,279 @@
+#include <wx/combobox.h>
+#include <wx/evtloop.h>
+#include <wx/textctrl.h>
+#include <wx/webview.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "app/command_ids.h"
+#include "app/list_ctrl_box.h"
+#include "app_fixture.h"
+#include "support/loopback_server.h"
+#include "views/article_view.h"
+#include "views/browser_view.h"
+#include "views/varlo_view.h"
+
+namespace varlo::test {
+namespace {
+
+const char* const kRss20 =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel>"
+    "<title>テックニュース</title><link>http://example.jp/</link><description>説明</description>"
+    "<item><title>一つ目の記事</title><link>http://example.jp/1</link>"
+    "<description>要約です</description><pubDate>Sun, 06 Dec 2026 10:00:00 +0900</pubDate></item>"
+    "<item><title>二つ目の記事</title><link>http://example.jp/2</link></item>"
+    "</channel></rss>";
+
+const char* const kAtom10 =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?><feed xmlns=\"http://www.w3.org/2005/Atom\">"
+    "<title>図書館だより</title><link href=\"http://library.example/\"/>"
+    "<entry><title>お知らせ</title><link href=\"http://library.example/1\"/>"
+    "<updated>2026-12-06T12:00:00+09:00</updated><summary>休館日</summary></entry></feed>";
+
+// Every way a feed may try to run something in the preview page.
+const char* const kHostile =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel>"
+    "<title>Safe &lt;script&gt;document.title='PWNED'&lt;/script&gt;</title>"
+    "<description><![CDATA[<img src=x onerror=\"document.title='PWNED'\">]]></description>"
+    "<item><title>&lt;img src=x onerror=document.title='PWNED'&gt;</title>"
+    "<link>javascript:document.title='PWNED'</link>"
+    "<description><![CDATA[<script>document.title='PWNED'</script><p onclick=\"x()\">text</p>"
+    "<iframe src=\"javascript:parent.document.title='PWNED'\"></iframe>"
+    "<svg onload=\"document.title='PWNED'\"></svg><object data=\"x.swf\"></object>"
+    "<form action=\"http://evil.example/\"><input name=q></form>"
+    "<a href=\"jav&#x61;script:document.title='PWNED'\">link</a>"
+    "<img src=\"file:///etc/passwd\"><style>body{display:none}</style>]]></description>"
+    "</item><item><title>second</title>"
+    "<description>&lt;script&gt;document.title='PWNED'&lt;/script&gt;&lt;img src=x "
+    "onerror=document.title='PWNED'&gt;</description></item></channel></rss>";
+
+class SiteListFlow : public AppTest {
+  protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        server.Route("/rss20.xml", Ok(kRss20));
+        server.Route("/atom.xml", Ok(kAtom10));
+        server.Route("/hostile.xml", Ok(kHostile));
+        server.Route("/page.html",
+                     Ok("<html><head><title>ページ</title><link rel=\"alternate\" "
+                        "type=\"application/rss+xml\" href=\"rss20.xml\"></head><body>p</body>"
+                        "</html>",
+                        "text/html"));
+    }
+    // A subscription file of entries (title, category, feed path on the server or "" for none).
+    std::string Subscriptions(const std::vector<std::array<std::string, 3>>& entries) {
+        std::string xml =
+            "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\"><head>"
+            "<title>t</title></head><body><outline title=\"Subscriptions\">";
+        for (const auto& [title, category, feed] : entries) {
+            xml += "<outline title=\"" + category + "\"><outline title=\"" + title +
+                   "\" htmlUrl=\"" + server.Url("/page.html") + "\"";
+            if (!feed.empty()) xml += " xmlUrl=\"" + server.Url(feed) + "\"";
+            xml += " /></outline>";
+        }
+        xml += "</outline></body></opml>";
+        const std::string path = dir.File("subs.xml");
+        WriteFile(path, xml);
+        return path;
+    }
+    CVarloView& Sites() { return *Frame().SiteList(); }
+    CListCtrlBox& SiteRows() { return *Sites().GetList(); }
+    CListCtrlBox& ArticleRows() { return *Frame().ArticleList()->GetList(); }
+    wxWebView* Web() { return Frame().Browser()->GetWebView(); }
+    size_t Fetches(const std::string& target) {
+        size_t n = 0;
+        for (const auto& request : server.Requests()) n += request.target == target;
+        return n;
+    }
+    // Dispatches events until `done` holds (the browser engine works in another process).
+    template <typename Done>
+    bool WaitUntil(Done done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (done()) {
+                PumpEvents();
+                return true;
+            }
+            loop->DispatchTimeout(50);
+            wxTheApp->ProcessPendingEvents();
+        }
+        return false;
+    }
+    // Waits until the browser has loaded a page whose address ends with `suffix` and has its title.
+    bool WaitForPage(const std::string& suffix) {
+        return WaitUntil([&] {
+            const std::string url(Web()->GetCurrentURL().utf8_str());
+            return !Web()->IsBusy() && !Web()->GetCurrentTitle().empty() &&
+                   url.size() >= suffix.size() &&
+                   url.compare(url.size() - suffix.size(), suffix.size(), suffix) == 0;
+        });
+    }
+    std::string PageTitle() { return std::string(Web()->GetCurrentTitle().utf8_str()); }
+    // Selects a row as a click does.
+    void Click(int row) {
+        SiteRows().SelectItem(row);
+        PumpEvents();
+    }
+
+    LoopbackServer server;
+};
+
+TEST_F(SiteListFlow, ChoosingASiteFetchesItsFeedListsItsArticlesAndShowsThePreview) {
+    ASSERT_TRUE(Start({Subscriptions({{"News", "A", "/rss20.xml"}, {"Lib", "A", "/atom.xml"}})}));
+    EXPECT_EQ(ArticleRows().GetItemCount(), 0) << "nothing is fetched before a site is chosen";
+    Click(0);
+    EXPECT_EQ(Fetches("/rss20.xml"), 1u);
+    EXPECT_TRUE(std::filesystem::exists(dir.File("down.xml")));
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    EXPECT_EQ(ArticleRows().GetItemText(0, 0), wxString::FromUTF8("一つ目の記事"));
+    EXPECT_EQ(ArticleRows().GetSelectedItem(), 0);
+    ASSERT_TRUE(WaitForPage("MorvaPreview.html"));
+    EXPECT_EQ(PageTitle(), "テックニュース");
+    const std::string page = ReadFile(dir.File("MorvaPreview.html"));
+    EXPECT_NE(page.find("一つ目の記事"), std::string::npos);
+    EXPECT_NE(page.find("Content-Security-Policy"), std::string::npos);
+
+    // The row that is already chosen fetches nothing when it is chosen again.
+    Click(0);
+    EXPECT_EQ(Fetches("/rss20.xml"), 1u);
+    Click(1);
+    EXPECT_EQ(Fetches("/atom.xml"), 1u);
+    EXPECT_EQ(ArticleRows().GetItemText(0, 0), wxString::FromUTF8("お知らせ"));
+}
+
+TEST_F(SiteListFlow, ASiteWithoutFeedShowsItsPageAndEnablesAddingTheCurrentPage) {
+    ASSERT_TRUE(Start({Subscriptions({{"Page", "A", ""}})}));
+    EXPECT_FALSE(IsCommandEnabled(cmd::kAddCurrentPage, Frame().CurrentState()));
+    Click(0);
+    ASSERT_TRUE(WaitForPage("/page.html"));
+    EXPECT_TRUE(IsCommandEnabled(cmd::kAddCurrentPage, Frame().CurrentState()));
+    EXPECT_EQ(ArticleRows().GetItemCount(), 0);
+}
+
+TEST_F(SiteListFlow, MovingFollowsTheSelectionAndFetchesAgain) {
+    ASSERT_TRUE(Start({Subscriptions({{"One", "A", "/rss20.xml"}, {"Two", "A", "/atom.xml"}})}));
+    EXPECT_FALSE(IsCommandEnabled(cmd::kMoveDown, Frame().CurrentState()));
+    Click(1);
+    EXPECT_FALSE(IsCommandEnabled(cmd::kMoveDown, Frame().CurrentState()));
+    Frame().RunCommand(cmd::kMoveUp);
+    EXPECT_EQ(SiteRows().GetSelectedItem(), 0);
+    EXPECT_EQ(SiteRows().GetItemText(0, 0), "Two");
+    EXPECT_EQ(Fetches("/atom.xml"), 2u);
+    EXPECT_FALSE(IsCommandEnabled(cmd::kMoveUp, Frame().CurrentState()));
+    EXPECT_FALSE(Doc().IsModified());
+}
+
+TEST_F(SiteListFlow, DeletingTheLastRowSelectsTheNewLastAndTheOnlyRowLeavesNothing) {
+    ASSERT_TRUE(Start({Subscriptions({{"One", "A", "/rss20.xml"}, {"Two", "A", "/atom.xml"}})}));
+    Click(1);
+    {
+        MessageCapture messages(kIdYes);
+        Frame().RunCommand(cmd::kSiteDelete);
+        ASSERT_EQ(messages.Messages().size(), 1u);
+        EXPECT_EQ(messages.Messages()[0], "Two を削除しますか？");
+    }
+    EXPECT_EQ(SiteRows().GetItemCount(), 1);
+    EXPECT_EQ(SiteRows().GetSelectedItem(), 0);
+    EXPECT_TRUE(Doc().IsModified());
+    {
+        MessageCapture messages(kIdYes);
+        Frame().RunCommand(cmd::kSiteDelete);
+    }
+    EXPECT_EQ(SiteRows().GetItemCount(), 0);
+    EXPECT_EQ(SiteRows().GetSelectedItem(), -1);
+}
+
+TEST_F(SiteListFlow, SortingClearsTheSelectionAndFetchesNothing) {
+    ASSERT_TRUE(Start({Subscriptions({{"b", "Y", "/rss20.xml"}, {"a", "X", "/atom.xml"}})}));
+    Click(0);
+    const size_t before = server.Requests().size();
+    Frame().RunCommand(cmd::kSortTitle);
+    EXPECT_EQ(SiteRows().GetItemText(0, 0), "a");
+    EXPECT_EQ(SiteRows().GetSelectedItem(), -1);
+    Frame().RunCommand(cmd::kSortAscending);
+    EXPECT_EQ(SiteRows().GetItemText(0, 0), "b");
+    EXPECT_EQ(server.Requests().size(), before);
+    EXPECT_EQ(CommandCheck(cmd::kSortAscending, Frame().CurrentState()), 0);
+    EXPECT_EQ(CommandCheck(cmd::kSortTitle, Frame().CurrentState()), 1);
+}
+
+TEST_F(SiteListFlow, EditingACategoryInFileOrderMovesTheSiteAfterItsNewCategory) {
+    ASSERT_TRUE(Start({Subscriptions(
+        {{"n1", "News", ""}, {"t1", "Tech", ""}, {"n2", "News", ""}, {"x", "Misc", ""}})}));
+    Click(3);
+    ExpectModal([](wxDialog* dialog) {
+        static_cast<wxComboBox*>(dialog->FindWindow(1002))->SetValue("News");
+        return wxID_OK;
+    });
+    Frame().RunCommand(cmd::kSiteEdit);
+    EXPECT_EQ(SiteRows().GetItemText(1, 0), "x");
+    EXPECT_EQ(SiteRows().GetItemText(1, 1), "News");
+    EXPECT_EQ(SiteRows().GetSelectedItem(), 1);
+    EXPECT_TRUE(Doc().IsModified());
+    // Only the title changes: the site keeps its place.
+    ExpectModal([](wxDialog* dialog) {
+        static_cast<wxTextCtrl*>(dialog->FindWindow(1001))->SetValue("renamed");
+        return wxID_OK;
+    });
+    Frame().RunCommand(cmd::kSiteEdit);
+    EXPECT_EQ(SiteRows().GetItemText(1, 0), "renamed");
+}
+
+TEST_F(SiteListFlow, AddingASiteFindsItsFeedThroughThePage) {
+    ASSERT_TRUE(Start({Subscriptions({{"One", "A", "/atom.xml"}})}));
+    const std::string page = server.Url("/page.html");
+    ExpectModal([page](wxDialog* dialog) {
+        static_cast<wxTextCtrl*>(dialog->FindWindow(1003))->SetValue(page);
+        return wxID_OK;
+    });
+    std::string feedField;
+    ExpectModal([&feedField](wxDialog* dialog) {
+        feedField = static_cast<wxTextCtrl*>(dialog->FindWindow(1004))->GetValue().utf8_str();
+        return wxID_OK;
+    });
+    Frame().RunCommand(cmd::kSiteAdd);
+    EXPECT_EQ(feedField, server.Url("/rss20.xml"));
+    ASSERT_EQ(Doc().m_opmlFile.GetCount(), 2);
+    EXPECT_EQ(Doc().m_opmlFile.GetAt(1)->m_strTitle, Sjis("ページ"));
+    EXPECT_EQ(SiteRows().GetSelectedItem(), 1);
+    EXPECT_TRUE(Doc().IsModified());
+}
+
+TEST_F(SiteListFlow, AFailedDownloadSaysSoAndLeavesThePanesAsTheyWere) {
+    ASSERT_TRUE(Start({Subscriptions({{"One", "A", "/rss20.xml"}, {"Gone", "A", "/missing"}})}));
+    Click(0);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    MessageCapture messages;
+    Click(1);
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0], "ダウンロードに失敗しました");
+    EXPECT_EQ(ArticleRows().GetItemCount(), 2);
+}
+
+TEST_F(SiteListFlow, NothingFromAHostileFeedRunsInThePreview) {
+    ASSERT_TRUE(Start({Subscriptions({{"Evil", "A", "/hostile.xml"}})}));
+    Click(0);
+    ASSERT_TRUE(WaitForPage("MorvaPreview.html"));
+    // Give any script that could have slipped through the chance to run before looking.
+    PumpEvents();
+    // A script that ran would have made the title exactly "PWNED"; the feed's title is shown as
+    // the text it is.
+    EXPECT_EQ(PageTitle(), "Safe <script>document.title='PWNED'</script>");
+    // Inside the page's tags (feed text shown as text may mention anything) nothing can run.
+    const std::string page = ReadFile(dir.File("MorvaPreview.html"));
+    std::string tags;
+    for (size_t lt = page.find('<'); lt != std::string::npos; lt = page.find('<', lt + 1)) {
+        tags += page.substr(lt, page.find('>', lt) - lt + 1);
+    }
+    for (const char* banned : {"<script", "onerror", "onload", "onclick", "javascript:", "<iframe",
+                               "<object", "<form", "<svg", "file:///etc", "jav&#x61;"}) {
+        EXPECT_EQ(tags.find(banned), std::string::npos) << banned;
+    }
+    EXPECT_NE(page.find("Content-Security-Policy"), std::string::npos);
+    EXPECT_EQ(Fetches("/x"), 0u) << "no resource of the feed was loaded from our server";
+}
+
+}  // namespace
+}  // namespace varlo::test
