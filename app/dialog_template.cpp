@@ -5,6 +5,8 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+
 namespace varlo {
 
 wxFont TemplateFont() {
@@ -42,10 +44,20 @@ wxRect TemplateRect(const wxWindow& dialog, int x, int y, int cx, int cy) {
 
 wxStaticText* AddTemplateText(wxDialog& dialog, int id, const wxString& text, int x, int y, int cx,
                               int cy, long style) {
-    const wxRect rect = TemplateRect(dialog, x, y, cx, cy);
-    // The template's size is kept: a text does not grow to fit itself.
-    return new wxStaticText(&dialog, TemplateId(id), text, rect.GetPosition(), rect.GetSize(),
-                            style | wxST_NO_AUTORESIZE);
+    wxRect rect = TemplateRect(dialog, x, y, cx, cy);
+    auto* label =
+        new wxStaticText(&dialog, TemplateId(id), text, rect.GetPosition(), wxDefaultSize, style);
+    // This desktop's font is wider than the one the templates were measured in: a text wider
+    // than its place grows (leftwards when right-aligned) instead of being cut off.
+    const int needed = label->GetBestSize().x;
+    if (needed > rect.width) {
+        if (style & wxALIGN_RIGHT) rect.x = std::max(0, rect.GetRight() + 1 - needed);
+        rect.width = needed;
+    }
+    label->SetSize(rect);
+    // Later texts keep the size: the layout does not move while a window is open.
+    label->SetWindowStyle(label->GetWindowStyle() | wxST_NO_AUTORESIZE);
+    return label;
 }
 
 wxTextCtrl* AddTemplateEdit(wxDialog& dialog, int id, int x, int y, int cx, int cy, long style) {

@@ -1,6 +1,7 @@
 #include "app/static_link.h"
 
 #include <wx/cursor.h>
+#include <wx/dcclient.h>
 #include <wx/utils.h>
 
 #include "platform/gui/shell_open.h"
@@ -19,6 +20,17 @@ CStaticLink::CStaticLink(wxWindow* parent, wxWindowID id, const wxString& label,
     SetForegroundColour(m_color);
     SetCursor(wxCursor(wxCURSOR_HAND));
     Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent&) { OpenLink(); });
+    Bind(wxEVT_PAINT, &CStaticLink::OnPaint, this);
+}
+
+void CStaticLink::OnPaint(wxPaintEvent&) {
+    // Drawn here rather than by the base, which greys its text whenever the window is inactive.
+    wxPaintDC dc(this);
+    dc.SetFont(GetFont());
+    dc.SetTextForeground(m_color);
+    dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+    dc.DrawLabel(GetLabelText(), GetClientRect(),
+                 (GetWindowStyle() & wxALIGN_MASK) | wxALIGN_CENTER_VERTICAL);
 }
 
 bool CStaticLink::OpenLink() {

@@ -28,6 +28,8 @@ class CStaticLink : public wxGenericStaticText {
     static const wxColour kVisited;    // red 128, green 0, blue 128
 
   private:
+    void OnPaint(wxPaintEvent& event);
+
     std::string m_link;
     wxColour m_color = kUnvisited;
 };

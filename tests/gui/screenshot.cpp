@@ -1,9 +1,5 @@
 #include "screenshot.h"
 
-#include <wx/bitmap.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
-#include <wx/image.h>
 #include <wx/utils.h>
 #include <wx/window.h>
 
@@ -16,25 +12,22 @@ namespace varlo::test {
 void SaveScreenshot(wxWindow* window, const std::string& name) {
     const char* folder = std::getenv("VARLO_SCREENSHOT_DIR");
     if (!folder || !*folder || !window) return;
-    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
     const bool wasShown = window->IsShown();
     window->Show();
     window->Raise();
     // Only for pictures, never for a test's result: give the X server time to map and paint.
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 20; ++i) {
         PumpEvents();
         window->Update();
-        wxMilliSleep(30);
+        wxMilliSleep(25);
     }
+    // The toolkit's screen reading lags behind under Xvfb; ImageMagick reads the server itself.
     const wxRect rect = window->GetScreenRect();
-    wxBitmap bitmap(rect.width, rect.height, 24);
-    {
-        wxScreenDC screen;
-        wxMemoryDC memory(bitmap);
-        memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
-    }
-    bitmap.SaveFile(wxString::FromUTF8(std::string(folder) + "/" + name + ".png"),
-                    wxBITMAP_TYPE_PNG);
+    const wxString crop = wxString::Format("%dx%d+%d+%d", rect.width, rect.height, rect.x, rect.y);
+    const wxString file = wxString::FromUTF8(std::string(folder) + "/" + name + ".png");
+    const wchar_t* argv[] = {L"import",     L"-window",    L"root", L"-crop",
+                             crop.wc_str(), file.wc_str(), nullptr};
+    wxExecute(argv, wxEXEC_SYNC);
     if (!wasShown) window->Hide();
 }
 
