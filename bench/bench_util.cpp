@@ -5,6 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace varlo::bench {
 
 double BestSeconds(int runs, const std::function<void()>& body) {
@@ -43,6 +46,29 @@ bool ResetPeakRss() {
     std::ofstream out("/proc/self/clear_refs");
     out << "5";
     return static_cast<bool>(out);
+}
+
+size_t PeakGrowthInChild(const std::function<void()>& body) {
+    int fds[2];
+    if (pipe(fds) != 0) return 0;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        const size_t base = CurrentRssBytes();
+        body();
+        const size_t peak = PeakRssBytes();
+        const size_t growth = peak > base ? peak - base : 0;
+        (void)!write(fds[1], &growth, sizeof growth);
+        _exit(0);
+    }
+    close(fds[1]);
+    size_t growth = 0;
+    if (pid > 0) {
+        (void)!read(fds[0], &growth, sizeof growth);
+        waitpid(pid, nullptr, 0);
+    }
+    close(fds[0]);
+    return growth;
 }
 
 void PrintRow(const std::string& what, double megabytes, double seconds, size_t peakBytes) {

@@ -17,6 +17,9 @@ size_t PeakRssBytes();
 bool ResetPeakRss();
 // Current resident set, in bytes.
 size_t CurrentRssBytes();
+// Runs `body` in a child process and returns how far its resident memory rose above what the
+// child started with (the peak of that one call, untouched by what the parent did before).
+size_t PeakGrowthInChild(const std::function<void()>& body);
 // Prints one result row.
 void PrintRow(const std::string& what, double megabytes, double seconds, size_t peakBytes);
 

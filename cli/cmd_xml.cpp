@@ -35,23 +35,23 @@ Json NodeJson(const CMXMLNode& root) {
     };
     Json result = shell(root);
     struct Frame {
-        const CMXMLNode* node;
+        const CMXMLNode* next;  // the next child to add
         Json* json;
-        int next;
     };
     std::vector<Frame> stack;
-    if (root.GetNodeType() == kElementNode) stack.push_back({&root, &result, 0});
+    if (root.GetNodeType() == kElementNode) stack.push_back({root.GetFirstChild(), &result});
     while (!stack.empty()) {
         Frame& frame = stack.back();
-        const CMXMLNodeList& children = frame.node->GetChildNodes();
-        if (frame.next >= children.GetCount()) {
+        if (!frame.next) {
             stack.pop_back();
             continue;
         }
-        const CMXMLNode* child = children.Item(frame.next++);
+        const CMXMLNode* child = frame.next;
+        frame.next = child->GetNextSibling();
         Json& list = (*frame.json)["children"];
         list.push_back(shell(*child));
-        if (child->GetNodeType() == kElementNode) stack.push_back({child, &list.back(), 0});
+        if (child->GetNodeType() == kElementNode)
+            stack.push_back({child->GetFirstChild(), &list.back()});
     }
     return result;
 }
@@ -82,7 +82,10 @@ int RunXml(const std::vector<std::string>& args) {
     json["type"] = kDocumentNode;
     json["encoding"] = Out(document.GetEncoding());
     Json children = Json::array();
-    for (const CMXMLNode* child : document.GetChildNodes()) children.push_back(NodeJson(*child));
+    for (const CMXMLNode* child = document.GetFirstChild(); child;
+         child = child->GetNextSibling()) {
+        children.push_back(NodeJson(*child));
+    }
     json["children"] = std::move(children);
     PrintJson(json);
     return kExitOk;

@@ -178,6 +178,37 @@ bool ConvertUtf8(std::string_view utf8, std::string& out, bool strict) {
 
 }  // namespace
 
+size_t Utf8ToCp932InPlace(char* data, size_t size) {
+    const auto& table = Tables().fromUnicode;
+    auto* o = reinterpret_cast<unsigned char*>(data);
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    const auto* end = p + size;
+    // The output never overtakes the input: each character shrinks or keeps its length.
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            const size_t run = AsciiRun(p, end);
+            if (o != p) std::memmove(o, p, run);
+            o += run;
+            p += run;
+            continue;
+        }
+        if (c >= 0xE0 && c <= 0xEF && end - p >= 3) {
+            const uint32_t cp = ((c & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+            p += 3;
+            o = PutCode(o, table[cp]);
+        } else if (c >= 0xC0 && c <= 0xDF && end - p >= 2) {
+            const uint32_t cp = ((c & 0x1Fu) << 6) | (p[1] & 0x3Fu);
+            p += 2;
+            o = PutCode(o, cp < 0x80 ? 0 : table[cp]);
+        } else {
+            ++p;
+            *o++ = '?';
+        }
+    }
+    return static_cast<size_t>(o - reinterpret_cast<unsigned char*>(data));
+}
+
 std::string Utf8ToCp932(std::string_view utf8) {
     std::string out;
     ConvertUtf8(utf8, out, false);

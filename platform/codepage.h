@@ -16,6 +16,10 @@ std::string Utf8ToCp932(std::string_view utf8);
 // unspecified) at the first byte that is not part of such a sequence.
 bool StrictUtf8ToCp932(std::string_view utf8, std::string& out);
 
+// Converts text that passed the loader's UTF-8 test (sequences of one to three bytes) to code page
+// 932 within its own buffer; returns the new length.
+size_t Utf8ToCp932InPlace(char* data, size_t size);
+
 // Code page 932 bytes to UTF-8, without a byte order mark.
 std::string Cp932ToUtf8(std::string_view cp932);
 

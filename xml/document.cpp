@@ -11,6 +11,7 @@
 #include "platform/codepage.h"
 #include "platform/message_box.h"
 #include "xml/encoding.h"
+#include "xml/japanese_decoding.h"
 #include "xml/plain_file.h"
 #include "xml/writer.h"
 
@@ -60,11 +61,17 @@ void CMXMLDocument::ParseXML(std::string text) {
     }
     rest = Trim(rest, "\r\n \t");
 
-    std::optional<Text> converted = DecodeXmlText(rest, m_encoding);
+    std::optional<Text> converted = DecodeJapaneseXmlText(rest, m_encoding);
     if (converted) {
         // The file's bytes are no longer needed: free them before the tree is built.
         std::string().swap(text);
         rest = *converted;
+    } else if (!IsAscii(rest) && IsUTF8(rest)) {
+        // Converted where it lies: code page 932 never needs more bytes than UTF-8, so a large
+        // feed is not held twice.
+        if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
+        char* begin = text.data() + (rest.data() - text.data());
+        rest = std::string_view(begin, Utf8ToCp932InPlace(begin, rest.size()));
     }
     auto root = std::make_unique<CMXMLElement>();
     root->ParseXML(rest);

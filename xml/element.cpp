@@ -10,30 +10,25 @@ CMXMLElement::CMXMLElement(std::string_view markup) {
 
 void CMXMLElement::SetNodeValue(std::string_view text) {
     DeleteChildren();
-    m_children.ParseNodes(text, this);
+    CMXMLNodeList::ParseNodes(text, this);
 }
 
 void CMXMLElement::AppendText(Text& out) const {
-    // Depth first without recursion: elements open their children, comments add nothing.
-    std::vector<std::pair<const CMXMLNode*, int>> stack{{this, 0}};
-    while (!stack.empty()) {
-        auto& [node, next] = stack.back();
-        const CMXMLNodeList& children = node->GetChildNodes();
-        if (next >= children.GetCount()) {
-            stack.pop_back();
+    // Depth first along the sibling and parent links, without recursion and without a stack:
+    // elements open their children, comments add nothing.
+    const CMXMLNode* node = GetFirstChild();
+    while (node) {
+        const int type = node->GetNodeType();
+        if (type == kElementNode && node->GetFirstChild()) {
+            node = node->GetFirstChild();
             continue;
         }
-        const CMXMLNode* child = children.Item(next++);
-        switch (child->GetNodeType()) {
-            case kElementNode:
-                stack.emplace_back(child, 0);
-                break;
-            case kCommentNode:
-                break;
-            default:
-                out += child->NodeValue();
-                break;
+        if (type != kElementNode && type != kCommentNode) out += node->NodeValue();
+        while (node && !node->GetNextSibling()) {
+            node = node->GetParentNode();
+            if (node == this) return;
         }
+        if (node) node = node->GetNextSibling();
     }
 }
 
@@ -57,7 +52,8 @@ std::unique_ptr<CMXMLNode> CMXMLElement::CloneNode() const {
     while (!pending.empty()) {
         auto [from, to] = pending.back();
         pending.pop_back();
-        for (const CMXMLNode* child : from->GetChildNodes()) {
+        for (const CMXMLNode* child = from->GetFirstChild(); child;
+             child = child->GetNextSibling()) {
             if (child->GetNodeType() == kElementNode) {
                 const auto* element = static_cast<const CMXMLElement*>(child);
                 CMXMLElement* copy = to->AppendChild(copyShell(*element));
@@ -98,21 +94,24 @@ void CMXMLElement::SetAttribute(std::string_view name, std::string_view value) {
 
 namespace {
 
-// Visits the descendant elements of `root` in document order until `visit` returns false.
+// Visits the descendant elements of `root` in document order until `visit` returns false,
+// along the sibling and parent links (no stack, nothing allocated).
 template <typename Visit>
 void ForEachDescendantElement(const CMXMLNode& root, Visit visit) {
-    std::vector<std::pair<const CMXMLNode*, int>> stack{{&root, 0}};
-    while (!stack.empty()) {
-        auto& [node, next] = stack.back();
-        const CMXMLNodeList& children = node->GetChildNodes();
-        if (next >= children.GetCount()) {
-            stack.pop_back();
-            continue;
+    CMXMLNode* node = root.GetFirstChild();
+    while (node) {
+        if (node->GetNodeType() == kElementNode) {
+            if (!visit(static_cast<CMXMLElement*>(node))) return;
+            if (node->GetFirstChild()) {
+                node = node->GetFirstChild();
+                continue;
+            }
         }
-        CMXMLNode* child = children.Item(next++);
-        if (child->GetNodeType() != kElementNode) continue;
-        if (!visit(static_cast<CMXMLElement*>(child))) return;
-        if (child->HasChildNodes()) stack.emplace_back(child, 0);
+        while (node && !node->GetNextSibling()) {
+            node = node->GetParentNode();
+            if (node == &root) return;
+        }
+        if (node) node = node->GetNextSibling();
     }
 }
 

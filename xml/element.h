@@ -20,6 +20,8 @@ class CMXMLElement : public CMXMLNode {
     explicit CMXMLElement(std::string_view markup);
 
     int GetNodeType() const override { return kElementNode; }
+    const Text& NodeName() const override { return m_name; }
+    void SetNodeName(std::string_view name) override { m_name = name; }
     // Replaces the content by the nodes parsed from `text`.
     void SetNodeValue(std::string_view text) override;
     Text GetText() const override;
@@ -65,6 +67,7 @@ class CMXMLElement : public CMXMLNode {
     void SetParseDepth(int depth) { m_parseDepth = depth; }
 
   private:
+    Text m_name;
     std::vector<CMXMLAttribute> m_attributes;
     bool m_hasEndTag = true;
     int m_parseDepth = 1;

@@ -10,33 +10,30 @@ namespace varlo {
 bool IsUTF8(std::string_view text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
-    int pending = 0;
+    // A character at a time: ASCII runs eight bytes at a time, then whole sequences.
     while (p < end) {
-        if (pending == 0) {
-            // ASCII runs, eight bytes at a time.
+        const unsigned char c = *p;
+        if (c < 0x80) {
             while (end - p >= 8) {
                 uint64_t word;
                 std::memcpy(&word, p, 8);
                 if (word & 0x8080808080808080ULL) break;
                 p += 8;
             }
-            if (p == end) break;
-            const unsigned char c = *p++;
-            if (c <= 0x7F) continue;
-            if (c <= 0xBF) return false;
-            if (c <= 0xDF) {
-                pending = 1;
-            } else if (c <= 0xEF) {
-                pending = 2;
-            } else {
-                return false;
-            }
+            while (p < end && *p < 0x80) ++p;
+            continue;
+        }
+        if (c >= 0xE0 && c <= 0xEF) {
+            if (end - p < 3 || (p[1] & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80) return false;
+            p += 3;
+        } else if (c >= 0xC0 && c <= 0xDF) {
+            if (end - p < 2 || (p[1] & 0xC0) != 0x80) return false;
+            p += 2;
         } else {
-            if ((*p++ & 0xC0) != 0x80) return false;
-            --pending;
+            return false;  // a stray continuation byte, or a four-byte sequence
         }
     }
-    return pending == 0;
+    return true;
 }
 
 Text UTF8ToText(std::string_view text) {
@@ -52,8 +49,6 @@ std::string TextToUTF8(std::string_view text) {
     return Cp932ToUtf8(text);
 }
 
-namespace {
-
 bool IsAscii(std::string_view text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
@@ -68,8 +63,6 @@ bool IsAscii(std::string_view text) {
     }
     return true;
 }
-
-}  // namespace
 
 std::optional<Text> DecodeXmlText(std::string_view bytes, std::string_view declaredEncoding) {
     // EUC-JP and ISO-2022-JP first: a JIS text is 7-bit and would pass for ASCII or UTF-8.

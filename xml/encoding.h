@@ -17,6 +17,9 @@ Text UTF8ToText(std::string_view text);
 // Code page 932 to UTF-8, without a byte order mark.
 std::string TextToUTF8(std::string_view text);
 
+// True when every byte is below 0x80.
+bool IsAscii(std::string_view text);
+
 // The loader's decision on the bytes of an XML file (prolog already cut off, ends trimmed): the
 // text converted to code page 932, or nullopt when the bytes are to be used as they are.
 // `declaredEncoding` is the encoding named by the XML declaration (may be empty).

@@ -1,9 +1,8 @@
 #include "xml/node.h"
 
-#include "xml/node_pool.h"
-
-#include <algorithm>
 #include <utility>
+
+#include "xml/node_pool.h"
 
 namespace varlo {
 
@@ -23,41 +22,60 @@ void CMXMLNode::operator delete(void* block, std::size_t size) noexcept {
     xmlpool::Free(block, size);
 }
 
+const Text& CMXMLNode::Empty() {
+    static const Text empty;
+    return empty;
+}
+
+const Text& CMXMLNode::NodeName() const {
+    return Empty();
+}
+const Text& CMXMLNode::NodeValue() const {
+    return Empty();
+}
+
 void CMXMLNode::DeleteChildren() {
-    // Children are collected into a work list and each node's own children are taken over before
-    // it is deleted, so no destructor recurses however deep the tree is.
-    std::vector<CMXMLNode*> pending = std::move(m_children.m_nodes);
-    m_children.m_nodes.clear();
-    while (!pending.empty()) {
-        CMXMLNode* node = pending.back();
-        pending.pop_back();
-        auto& grandChildren = node->m_children.m_nodes;
-        pending.insert(pending.end(), grandChildren.begin(), grandChildren.end());
-        grandChildren.clear();
+    // The subtree is taken apart from the top: each node's children are moved to the front of the
+    // chain before the node itself is deleted, so no destructor recurses however deep the tree is.
+    CMXMLNode* pending = m_firstChild;
+    m_firstChild = m_lastChild = nullptr;
+    while (pending) {
+        CMXMLNode* node = pending;
+        if (node->m_firstChild) {
+            node->m_lastChild->m_next = node->m_next;
+            pending = node->m_firstChild;
+            node->m_firstChild = node->m_lastChild = nullptr;
+        } else {
+            pending = node->m_next;
+        }
         delete node;
     }
 }
 
+CMXMLNodeList CMXMLNode::GetChildNodes() const {
+    CMXMLNodeList list;
+    for (CMXMLNode* child = m_firstChild; child; child = child->m_next) list.AddTail(child);
+    return list;
+}
+
 CMXMLNode* CMXMLNode::AppendChild(CMXMLNode* node) {
     if (node == nullptr) return nullptr;
-    auto& nodes = m_children.m_nodes;
     if (node->m_parent == this) {
-        const auto it = std::find(nodes.begin(), nodes.end(), node);
-        if (it != nodes.end()) {
-            if (node->m_prev) node->m_prev->m_next = node->m_next;
-            if (node->m_next) node->m_next->m_prev = node->m_prev;
-            nodes.erase(it);
-        }
+        // Already a child: it is taken out of its place and goes to the end.
+        if (node->m_prev) node->m_prev->m_next = node->m_next;
+        if (node->m_next) node->m_next->m_prev = node->m_prev;
+        if (m_firstChild == node) m_firstChild = node->m_next;
+        if (m_lastChild == node) m_lastChild = node->m_prev;
     }
     node->m_parent = this;
     node->m_next = nullptr;
-    if (!nodes.empty()) {
-        nodes.back()->m_next = node;
-        node->m_prev = nodes.back();
+    node->m_prev = m_lastChild;
+    if (m_lastChild) {
+        m_lastChild->m_next = node;
     } else {
-        node->m_prev = nullptr;
+        m_firstChild = node;
     }
-    nodes.push_back(node);
+    m_lastChild = node;
     return node;
 }
 
@@ -68,27 +86,33 @@ Text CMXMLNode::GetText() const {
 }
 
 void CMXMLNode::AppendText(Text& out) const {
-    out += m_value;
+    out += NodeValue();
 }
 
-CMXMLTextNode::CMXMLTextNode() {
-    m_name = "#text";
-}
+CMXMLTextNode::CMXMLTextNode() = default;
 
-CMXMLTextNode::CMXMLTextNode(std::string_view value) : CMXMLTextNode() {
+CMXMLTextNode::CMXMLTextNode(std::string_view value) {
     m_value = value;
+}
+
+const Text& CMXMLTextNode::NodeName() const {
+    static const Text name = "#text";
+    return name;
 }
 
 std::unique_ptr<CMXMLNode> CMXMLTextNode::CloneNode() const {
     return std::make_unique<CMXMLTextNode>(m_value);
 }
 
-CMXMLCDATASection::CMXMLCDATASection() {
-    m_name = "#cdata-section";
+CMXMLCDATASection::CMXMLCDATASection() = default;
+
+CMXMLCDATASection::CMXMLCDATASection(std::string_view value) {
+    m_value = value;
 }
 
-CMXMLCDATASection::CMXMLCDATASection(std::string_view value) : CMXMLCDATASection() {
-    m_value = value;
+const Text& CMXMLCDATASection::NodeName() const {
+    static const Text name = "#cdata-section";
+    return name;
 }
 
 std::unique_ptr<CMXMLNode> CMXMLCDATASection::CloneNode() const {
@@ -99,12 +123,15 @@ Text CMXMLCDATASection::GetXML() const {
     return "<![CDATA[" + m_value + "]]>";
 }
 
-CMXMLComment::CMXMLComment() {
-    m_name = "#comment";
+CMXMLComment::CMXMLComment() = default;
+
+CMXMLComment::CMXMLComment(std::string_view value) {
+    m_value = value;
 }
 
-CMXMLComment::CMXMLComment(std::string_view value) : CMXMLComment() {
-    m_value = value;
+const Text& CMXMLComment::NodeName() const {
+    static const Text name = "#comment";
+    return name;
 }
 
 std::unique_ptr<CMXMLNode> CMXMLComment::CloneNode() const {
@@ -125,15 +152,11 @@ std::string_view StripAll(std::string_view text, char quote) {
 
 }  // namespace
 
-CMXMLAttribute::CMXMLAttribute(std::string_view name, std::string_view value) {
-    m_name = name;
-    m_value = StripAll(value, '"');
-}
+CMXMLAttribute::CMXMLAttribute(std::string_view name, std::string_view value)
+    : m_name(name), m_value(StripAll(value, '"')) {}
 
-CMXMLAttribute::CMXMLAttribute(const CMXMLAttribute& other) : CMXMLNode() {
-    m_name = other.m_name;
-    m_value = other.m_value;
-}
+CMXMLAttribute::CMXMLAttribute(const CMXMLAttribute& other)
+    : CMXMLNode(), m_name(other.m_name), m_value(other.m_value) {}
 
 CMXMLAttribute& CMXMLAttribute::operator=(const CMXMLAttribute& other) {
     m_name = other.m_name;
@@ -141,10 +164,8 @@ CMXMLAttribute& CMXMLAttribute::operator=(const CMXMLAttribute& other) {
     return *this;
 }
 
-CMXMLAttribute::CMXMLAttribute(CMXMLAttribute&& other) noexcept : CMXMLNode() {
-    m_name = std::move(other.m_name);
-    m_value = std::move(other.m_value);
-}
+CMXMLAttribute::CMXMLAttribute(CMXMLAttribute&& other) noexcept
+    : CMXMLNode(), m_name(std::move(other.m_name)), m_value(std::move(other.m_value)) {}
 
 CMXMLAttribute& CMXMLAttribute::operator=(CMXMLAttribute&& other) noexcept {
     m_name = std::move(other.m_name);

@@ -23,8 +23,8 @@ enum XmlNodeType : int {
     kDocumentNode = 9,
 };
 
-// An ordered list of node pointers. As a node's child list it holds the node's children (the node
-// owns them); any other list (a query result, a copy) owns nothing and must not outlive its tree.
+// An ordered list of node pointers (a query result, or a snapshot of a node's children). It owns
+// nothing and must not outlive the tree it points into.
 class CMXMLNodeList {
   public:
     // Number of entries.
@@ -40,20 +40,20 @@ class CMXMLNodeList {
     // Drops the entries, never the nodes.
     void RemoveAll() { m_nodes.clear(); }
 
-    // Parses element content into nodes appended to `parent` (whose child list this is). False
-    // when a comment or CDATA section has no terminator (what was read before it stays).
-    bool ParseNodes(std::string_view text, CMXMLNode* parent);
+    // Parses element content into nodes appended to `parent`. False when a comment or CDATA
+    // section has no terminator (what was read before it stays).
+    static bool ParseNodes(std::string_view text, CMXMLNode* parent);
 
     auto begin() const { return m_nodes.begin(); }
     auto end() const { return m_nodes.end(); }
 
   private:
-    friend class CMXMLNode;
     std::vector<CMXMLNode*> m_nodes;
 };
 
-// Base of every node. A node owns its children; destroying it destroys the whole subtree (without
-// recursion, so that a deep tree cannot exhaust the stack).
+// Base of every node. A node owns its children, which it keeps as a chain of sibling links (no
+// per-node array: a large feed has hundreds of thousands of nodes). Destroying a node destroys the
+// whole subtree without recursion, so that a deep tree cannot exhaust the stack.
 class CMXMLNode {
   public:
     CMXMLNode() = default;
@@ -67,16 +67,16 @@ class CMXMLNode {
 
     // The W3C type code of the node.
     virtual int GetNodeType() const = 0;
-    // Sets the name.
-    virtual void SetNodeName(std::string_view name) { m_name = name; }
+    // Sets the name (character data keep their fixed names).
+    virtual void SetNodeName(std::string_view) {}
     // A copy of the name.
-    virtual Text GetNodeName() const { return m_name; }
+    Text GetNodeName() const { return NodeName(); }
     // A copy of the value.
-    virtual Text GetNodeValue() const { return m_value; }
+    Text GetNodeValue() const { return NodeValue(); }
     // True when the node has children.
-    virtual bool HasChildNodes() const { return m_children.GetCount() > 0; }
+    bool HasChildNodes() const { return m_firstChild != nullptr; }
     // Sets the value (an element parses the text as its new content instead).
-    virtual void SetNodeValue(std::string_view value) { m_value = value; }
+    virtual void SetNodeValue(std::string_view) {}
     // The node's text: its value; elements concatenate their children's text, comments give none.
     virtual Text GetText() const;
     // A detached deep copy.
@@ -85,13 +85,13 @@ class CMXMLNode {
     virtual Text GetXML() const { return {}; }
 
     // The name and value without copying.
-    const Text& NodeName() const { return m_name; }
-    const Text& NodeValue() const { return m_value; }
+    virtual const Text& NodeName() const;
+    virtual const Text& NodeValue() const;
 
-    // The node's own child list (read it, do not destroy it).
-    const CMXMLNodeList& GetChildNodes() const { return m_children; }
-    CMXMLNode* GetFirstChild() const { return m_children.Item(0); }
-    CMXMLNode* GetLastChild() const { return m_children.Item(m_children.GetCount() - 1); }
+    // A snapshot of the children, in order (walk GetFirstChild / GetNextSibling to avoid it).
+    CMXMLNodeList GetChildNodes() const;
+    CMXMLNode* GetFirstChild() const { return m_firstChild; }
+    CMXMLNode* GetLastChild() const { return m_lastChild; }
     CMXMLNode* GetNextSibling() const { return m_next; }
     CMXMLNode* GetPreviousSibling() const { return m_prev; }
     CMXMLNode* GetParentNode() const { return m_parent; }
@@ -110,19 +110,29 @@ class CMXMLNode {
     virtual void AppendText(Text& out) const;
 
   protected:
-    // Destroys every child and empties the child list.
+    // Destroys every child.
     void DeleteChildren();
+    // An empty text for nodes without a name or value.
+    static const Text& Empty();
 
-    CMXMLNodeList m_children;
+  private:
+    CMXMLNode* m_firstChild = nullptr;
+    CMXMLNode* m_lastChild = nullptr;
     CMXMLNode* m_prev = nullptr;
     CMXMLNode* m_next = nullptr;
     CMXMLNode* m_parent = nullptr;
-    Text m_name;
-    Text m_value;
 };
 
-// Base of text, CDATA and comment nodes.
-class CMXMLCharacterData : public CMXMLNode {};
+// Base of text, CDATA and comment nodes: a value and a fixed name.
+class CMXMLCharacterData : public CMXMLNode {
+  public:
+    const Text& NodeValue() const override { return m_value; }
+    void SetNodeValue(std::string_view value) override { m_value = value; }
+    void AppendText(Text& out) const override { out += m_value; }
+
+  protected:
+    Text m_value;
+};
 
 // A run of character data (node name "#text").
 class CMXMLTextNode : public CMXMLCharacterData {
@@ -130,6 +140,7 @@ class CMXMLTextNode : public CMXMLCharacterData {
     CMXMLTextNode();
     explicit CMXMLTextNode(std::string_view value);
     int GetNodeType() const override { return kTextNode; }
+    const Text& NodeName() const override;
     std::unique_ptr<CMXMLNode> CloneNode() const override;
     Text GetXML() const override { return m_value; }
 };
@@ -140,6 +151,7 @@ class CMXMLCDATASection : public CMXMLTextNode {
     CMXMLCDATASection();
     explicit CMXMLCDATASection(std::string_view value);
     int GetNodeType() const override { return kCDATASectionNode; }
+    const Text& NodeName() const override;
     std::unique_ptr<CMXMLNode> CloneNode() const override;
     Text GetXML() const override;
 };
@@ -150,6 +162,7 @@ class CMXMLComment : public CMXMLCharacterData {
     CMXMLComment();
     explicit CMXMLComment(std::string_view value);
     int GetNodeType() const override { return kCommentNode; }
+    const Text& NodeName() const override;
     Text GetText() const override { return {}; }
     void AppendText(Text&) const override {}
     std::unique_ptr<CMXMLNode> CloneNode() const override;
@@ -168,10 +181,20 @@ class CMXMLAttribute : public CMXMLNode {
     CMXMLAttribute& operator=(CMXMLAttribute&& other) noexcept;
 
     int GetNodeType() const override { return kAttributeNode; }
+    const Text& NodeName() const override { return m_name; }
+    const Text& NodeValue() const override { return m_value; }
+    void SetNodeName(std::string_view name) override { m_name = name; }
+    // Assigns without removing anything.
+    void SetNodeValue(std::string_view value) override { m_value = value; }
+    void AppendText(Text& out) const override { out += m_value; }
     std::unique_ptr<CMXMLNode> CloneNode() const override;
     Text GetXML() const override;
     // Sets the value, then strips surrounding single quotes, then surrounding double quotes.
     void SetValue(std::string_view value);
+
+  private:
+    Text m_name;
+    Text m_value;
 };
 
 }  // namespace varlo

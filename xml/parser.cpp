@@ -145,7 +145,7 @@ void CMXMLElement::ParseXML(std::string_view text) {
         AppendChild(std::make_unique<CMXMLTextNode>(content));
         return;
     }
-    m_children.ParseNodes(content, this);
+    CMXMLNodeList::ParseNodes(content, this);
 }
 
 void CMXMLElement::ParseStartTag(std::string_view text) {

@@ -24,7 +24,7 @@ void AppendElementXML(Text& out, const CMXMLElement& root, int depth) {
     const bool indented = g_format == XmlFormat::Indented;
     struct Frame {
         const CMXMLElement* element;
-        int next;
+        const CMXMLNode* next;  // the next child to write
         int lastType;
         int depth;
     };
@@ -32,14 +32,14 @@ void AppendElementXML(Text& out, const CMXMLElement& root, int depth) {
     auto open = [&](const CMXMLElement& element, int level) {
         if (indented) AppendTabs(out, level);
         out += element.GetStartTag();
-        stack.push_back({&element, 0, 0, level});
+        stack.push_back({&element, element.GetFirstChild(), 0, level});
     };
     open(root, depth);
     while (!stack.empty()) {
         Frame& frame = stack.back();
-        const CMXMLNodeList& children = frame.element->GetChildNodes();
-        if (frame.next < children.GetCount()) {
-            const CMXMLNode* child = children.Item(frame.next++);
+        if (frame.next) {
+            const CMXMLNode* child = frame.next;
+            frame.next = child->GetNextSibling();
             frame.lastType = child->GetNodeType();
             if (frame.lastType == kElementNode) {
                 if (indented) out += kCrLf;
