@@ -1,9 +1,11 @@
 #include "platform/program_folder.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 
 namespace varlo {
 namespace {
@@ -32,15 +34,39 @@ std::string UserDataFolder() {
     return folder.string();
 }
 
+// Folders the package manager owns: even a program run by root must not leave its downloads there.
+bool IsSystemFolder(std::string_view folder) {
+    for (std::string_view system : {"/usr", "/bin", "/sbin", "/lib", "/opt"}) {
+        if (folder.substr(0, system.size()) == system &&
+            (folder.size() == system.size() || folder[system.size()] == '/')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MayWriteInto(const std::string& folder) {
+    if (IsSystemFolder(folder)) return false;
+    if (access(folder.c_str(), W_OK) != 0) return false;
+    // access() grants root everything; a folder whose mode lets no one write is read-only in
+    // intent (an install made read-only), so root is kept out of it as well.
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0) return false;
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
 }  // namespace
+
+std::string ProgramFolderFor(const std::string& executableFolder) {
+    std::string folder = MayWriteInto(executableFolder) ? executableFolder : UserDataFolder();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
 
 std::string GetProgramFolder() {
     if (!g_override.empty()) return g_override;
     if (const char* folder = std::getenv("VARLO_PROGRAM_FOLDER"); folder && *folder) return folder;
-    std::string folder = ExecutableFolder();
-    if (access(folder.c_str(), W_OK) != 0) folder = UserDataFolder();
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
+    return ProgramFolderFor(ExecutableFolder());
 }
 
 void SetProgramFolder(const std::string& folder) {

@@ -10,6 +10,10 @@ namespace varlo {
 // ~/.local/share/Varlo), created when missing.
 std::string GetProgramFolder();
 
+// The folder GetProgramFolder() chooses for a program lying in `executableFolder`: that folder
+// when the program may write there, otherwise the per-user folder.
+std::string ProgramFolderFor(const std::string& executableFolder);
+
 // Overrides the folder (tests, and VARLO_PROGRAM_FOLDER in the environment); empty restores it.
 void SetProgramFolder(const std::string& folder);
 
