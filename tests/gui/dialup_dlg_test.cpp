@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 #include <wx/choice.h>
 
-#include <string>
-#include <vector>
-
 #include "app/dialog_template.h"
 #include "app/settings.h"
+#include "dialog_test_util.h"
 #include "fetch/ras_connection.h"
 #include "gui_test_support.h"
 #include "screenshot.h"
@@ -17,137 +15,100 @@
 namespace varlo {
 namespace {
 
-using test::ExpectModal;
-using test::Sjis;
+using namespace test;
 
-std::vector<wxString> Listed(wxDialog* shown) {
-    std::vector<wxString> names;
-    auto* list = TemplateControl<wxChoice>(*shown, 1004);
-    for (unsigned i = 0; i < list->GetCount(); ++i) names.push_back(list->GetString(i));
-    return names;
+wxChoice* Entries(wxDialog* shown) {
+    return TemplateControl<wxChoice>(*shown, 1004);
 }
 
-wxString Selected(wxDialog* shown) {
-    return TemplateControl<wxChoice>(*shown, 1004)->GetStringSelection();
-}
-
-// A phone book of four entries and settings in memory.
+// A phone book of four entries, settings in memory, and the stored entry name.
 class DialupDialogTest : public ::testing::Test {
   protected:
+    // Shows the dialog with `stored` remembered; `answer` sees it and gives its result.
+    int Show(const Text& stored, std::function<int(wxDialog*)> answer) {
+        settings.WriteString("System", "DialupEntry", stored);
+        writes = settings.WriteCount();
+        CDialupDlg dialog(nullptr, connection, settings);
+        ExpectModal(std::move(answer));
+        const int result = dialog.DoModal();
+        ExpectNoPendingModals();
+        return result;
+    }
+    Text Stored() { return settings.GetString("System", "DialupEntry", "(missing)"); }
+
+    FakeDialupService service;
+    CRasConnection connection{service};
+    MemorySettings settings;
+    size_t writes = 0;
+
     DialupDialogTest() {
         service.entries = std::vector<std::string>{"office", "Home", "isp-b", "ISP-a"};
     }
-
-    test::FakeDialupService service;
-    CRasConnection connection{service};
-    MemorySettings settings;
 };
 
 TEST_F(DialupDialogTest, ListsTheEntriesSortedWithTheStoredOneSelected) {
-    settings.WriteString("System", "DialupEntry", "office");
-    CDialupDlg dialog(nullptr, connection, settings);
-    ExpectModal([](wxDialog* shown) {
-        EXPECT_EQ(shown->GetTitle(), wxString::FromUTF8("ダイヤルアップ接続"));
-        EXPECT_EQ(Listed(shown), (std::vector<wxString>{"Home", "ISP-a", "isp-b", "office"}));
-        EXPECT_EQ(Selected(shown), "office");
-        test::SaveScreenshot(shown, "dialup_dlg");
+    Show("office", [](wxDialog* shown) {
+        EXPECT_EQ(shown->GetTitle(), U8("ダイヤルアップ接続"));
+        const wxArrayString names = Entries(shown)->GetStrings();
+        EXPECT_EQ(std::vector<wxString>(names.begin(), names.end()),
+                  (std::vector<wxString>{"Home", "ISP-a", "isp-b", "office"}));
+        EXPECT_EQ(Entries(shown)->GetStringSelection(), "office");
+        SaveScreenshot(shown, "dialup_dlg");
         return wxID_CANCEL;
     });
-    EXPECT_EQ(dialog.DoModal(), 2);
-    test::ExpectNoPendingModals();
 }
 
-TEST_F(DialupDialogTest, StoredNameSelectsTheFirstEntryItBegins) {
-    settings.WriteString("System", "DialupEntry", "isp");
-    CDialupDlg dialog(nullptr, connection, settings);
-    ExpectModal([](wxDialog* shown) {
-        EXPECT_EQ(Selected(shown), "ISP-a");
+TEST_F(DialupDialogTest, StoredNameSelectsTheFirstEntryItBeginsWithoutCase) {
+    Show("isp", [](wxDialog* shown) {
+        EXPECT_EQ(Entries(shown)->GetStringSelection(), "ISP-a");
         return wxID_CANCEL;
     });
-    dialog.DoModal();
-}
-
-TEST_F(DialupDialogTest, DeletedStoredEntrySelectsNothingAndOkStoresEmpty) {
-    settings.WriteString("System", "DialupEntry", "gone");
-    CDialupDlg dialog(nullptr, connection, settings);
-    ExpectModal([](wxDialog* shown) {
-        EXPECT_EQ(TemplateControl<wxChoice>(*shown, 1004)->GetSelection(), wxNOT_FOUND);
-        return wxID_OK;
-    });
-    EXPECT_EQ(dialog.DoModal(), 1);
-    EXPECT_EQ(dialog.m_strEntry, "");
-    EXPECT_EQ(settings.GetString("System", "DialupEntry", "unset"), "");
 }
 
 TEST_F(DialupDialogTest, OkStoresTheChosenEntry) {
-    CDialupDlg dialog(nullptr, connection, settings);
-    ExpectModal([](wxDialog* shown) {
-        auto* list = TemplateControl<wxChoice>(*shown, 1004);
-        list->SetStringSelection("isp-b");
-        return wxID_OK;
-    });
-    EXPECT_EQ(dialog.DoModal(), 1);
-    EXPECT_EQ(dialog.m_strEntry, "isp-b");
-    EXPECT_EQ(settings.GetString("System", "DialupEntry", ""), "isp-b");
+    EXPECT_EQ(Show("Home",
+                   [](wxDialog* shown) {
+                       Entries(shown)->SetStringSelection("isp-b");
+                       return wxID_OK;
+                   }),
+              1);
+    EXPECT_EQ(Stored(), "isp-b");
     EXPECT_TRUE(service.calls.empty());  // the dialog only chooses; dialling is the caller's
 }
 
 TEST_F(DialupDialogTest, CancelStoresNothing) {
-    settings.WriteString("System", "DialupEntry", "Home");
-    const size_t writes = settings.WriteCount();
-    CDialupDlg dialog(nullptr, connection, settings);
-    ExpectModal([](wxDialog* shown) {
-        TemplateControl<wxChoice>(*shown, 1004)->SetStringSelection("office");
-        return wxID_CANCEL;
-    });
-    EXPECT_EQ(dialog.DoModal(), 2);
+    EXPECT_EQ(Show("Home",
+                   [](wxDialog* shown) {
+                       Entries(shown)->SetStringSelection("office");
+                       return wxID_CANCEL;
+                   }),
+              2);
     EXPECT_EQ(settings.WriteCount(), writes);
-    EXPECT_EQ(settings.GetString("System", "DialupEntry", ""), "Home");
 }
 
-TEST_F(DialupDialogTest, UnreadablePhoneBookGivesAnEmptyList) {
+TEST_F(DialupDialogTest, DeletedStoredEntryOrUnreadableBookSelectNothingAndOkStoresEmpty) {
+    auto nothingSelected = [](wxDialog* shown) {
+        EXPECT_EQ(Entries(shown)->GetSelection(), wxNOT_FOUND);
+        return wxID_OK;
+    };
+    Show("gone", nothingSelected);
+    EXPECT_EQ(Stored(), "");
     service.entries.reset();
-    CDialupDlg dialog(nullptr, connection, settings);
-    ExpectModal([](wxDialog* shown) {
-        EXPECT_TRUE(Listed(shown).empty());
-        return wxID_OK;
-    });
-    EXPECT_EQ(dialog.DoModal(), 1);
-    EXPECT_EQ(settings.GetString("System", "DialupEntry", "unset"), "");
+    Show("Home", nothingSelected);
+    EXPECT_EQ(Stored(), "");
 }
 
-TEST_F(DialupDialogTest, JapaneseEntryNamesAreShownAndStoredAsSystemText) {
-    service.entries = std::vector<std::string>{"会社", "自宅"};
-    settings.WriteString("System", "DialupEntry", Sjis("自"));
-    CDialupDlg dialog(nullptr, connection, settings);
-    ExpectModal([](wxDialog* shown) {
-        EXPECT_EQ(Selected(shown), wxString::FromUTF8("自宅"));
-        return wxID_OK;
-    });
-    EXPECT_EQ(dialog.DoModal(), 1);
-    EXPECT_EQ(settings.GetString("System", "DialupEntry", ""), Sjis("自宅"));
-}
-
-TEST(DialupEntryOrder, SortsWithoutCaseThenByBytes) {
+TEST(DialupEntryOrder, SortsAndFindsWithoutCaseButNeverFoldsATrailByte) {
     EXPECT_EQ(CDialupDlg::SortEntries({"b", "A", "a", "C"}),
               (std::vector<Text>{"A", "a", "b", "C"}));
-}
-
-TEST(DialupEntryOrder, PrefixIgnoresCaseOfLettersOnly) {
-    const std::vector<Text> names = {"Alpha", "beta"};
-    EXPECT_EQ(CDialupDlg::FindPrefix(names, "BE"), 1);
-    EXPECT_EQ(CDialupDlg::FindPrefix(names, "alphabet"), -1);
-    EXPECT_EQ(CDialupDlg::FindPrefix(names, ""), 0);
-}
-
-TEST(DialupEntryOrder, TrailBytesAreNeverTakenForLetters) {
+    EXPECT_EQ(CDialupDlg::FindPrefix({"Alpha", "beta"}, "BE"), 1);
+    EXPECT_EQ(CDialupDlg::FindPrefix({"Alpha", "beta"}, "alphabet"), -1);
     // "ア" is 0x83 0x41: its trail byte is an "A", which must not match an "a".
-    const std::vector<Text> names = {Sjis("ア")};
-    EXPECT_EQ(CDialupDlg::FindPrefix(names,
+    EXPECT_EQ(CDialupDlg::FindPrefix({Sjis("ア")},
                                      "\x83"
                                      "a"),
               -1);
-    EXPECT_EQ(CDialupDlg::FindPrefix(names, Sjis("ア")), 0);
+    EXPECT_EQ(CDialupDlg::FindPrefix({Sjis("ア")}, Sjis("ア")), 0);
 }
 
 }  // namespace

@@ -2,82 +2,60 @@
 
 #include <gtest/gtest.h>
 
+#include "dialog_test_util.h"
 #include "gui_test_support.h"
 #include "support/test_support.h"
 
 namespace varlo {
 namespace {
 
-using test::ExpectModal;
+using namespace test;
 
-TEST(FileDialogFilter, ClassicFilterLosesItsClosingPair) {
+TEST(FileDialogFilter, ClassicFilterLosesItsClosingPairAndAnythingIncomplete) {
     EXPECT_EQ(CFileDialogEx::ConvertFilter("OPML (*.opml)|*.opml;*.xml|All (*.*)|*.*||"),
               "OPML (*.opml)|*.opml;*.xml|All (*.*)|*.*");
-    EXPECT_EQ(CFileDialogEx::ConvertFilter("XML|*.xml|"), "XML|*.xml");
     EXPECT_EQ(CFileDialogEx::ConvertFilter("XML|*.xml"), "XML|*.xml");
-}
-
-TEST(FileDialogFilter, AnythingAfterTheClosingPairOrAnIncompletePairIsDropped) {
     EXPECT_EQ(CFileDialogEx::ConvertFilter("XML|*.xml||Text|*.txt||"), "XML|*.xml");
     EXPECT_EQ(CFileDialogEx::ConvertFilter("XML|*.xml|Text"), "XML|*.xml");
     EXPECT_EQ(CFileDialogEx::ConvertFilter("XML||"), "");
-    EXPECT_EQ(CFileDialogEx::ConvertFilter("||"), "");
     EXPECT_EQ(CFileDialogEx::ConvertFilter(""), "");
 }
 
-TEST(FileDialog, OpenDialogGivesTheChosenPath) {
-    test::TempDir dir;
-    test::WriteFile(dir.File("feeds.opml"), "x");
-    CFileDialogEx dialog(true, "opml", wxEmptyString, 0, "OPML|*.opml|All|*.*||");
-    ExpectModal([&](wxDialog* shown) {
-        auto* files = dynamic_cast<wxFileDialog*>(shown);
-        EXPECT_NE(files, nullptr);
-        EXPECT_EQ(files->GetMessage(), wxString::FromUTF8("ファイルを開く"));
-        files->SetDirectory(dir.Path().string());
-        files->SetFilename("feeds.opml");
+// Answers the next file dialog with `name` in `folder`.
+void ChooseFile(const std::string& folder, const wxString& name) {
+    ExpectModal([=](wxDialog* shown) {
+        auto* files = static_cast<wxFileDialog*>(shown);
+        files->SetDirectory(folder);
+        files->SetFilename(name);
         return wxID_OK;
     });
-    EXPECT_EQ(dialog.DoModal(), 1);
-    test::ExpectNoPendingModals();
-    EXPECT_EQ(dialog.GetPathName(), wxString(dir.File("feeds.opml")));
-    EXPECT_EQ(dialog.GetWildcard(), "OPML|*.opml|All|*.*");
 }
 
-TEST(FileDialog, OpenDialogKeepsAnExistingNameWithoutExtension) {
-    test::TempDir dir;
-    test::WriteFile(dir.File("README"), "x");
-    CFileDialogEx dialog(true, "opml");
-    ExpectModal([&](wxDialog* shown) {
-        auto* files = static_cast<wxFileDialog*>(shown);
-        files->SetDirectory(dir.Path().string());
-        files->SetFilename("README");
-        return wxID_OK;
-    });
+TEST(FileDialog, OpenDialogGivesTheChosenPathAndKeepsAnExistingBareName) {
+    TempDir dir;
+    WriteFile(dir.File("README"), "x");
+    CFileDialogEx dialog(true, "opml", wxEmptyString, 0, "OPML|*.opml|All|*.*||");
+    EXPECT_EQ(dialog.GetMessage(), U8("ファイルを開く"));
+    EXPECT_EQ(dialog.GetWildcard(), "OPML|*.opml|All|*.*");
+    ChooseFile(dir.Path().string(), "feeds.opml");
+    EXPECT_EQ(dialog.DoModal(), 1);
+    EXPECT_EQ(dialog.GetPathName(), wxString(dir.File("feeds.opml")));
+    ChooseFile(dir.Path().string(), "README");
     EXPECT_EQ(dialog.DoModal(), 1);
     EXPECT_EQ(dialog.GetPathName(), wxString(dir.File("README")));
-}
-
-TEST(FileDialog, SaveDialogAddsTheDefaultExtensionToABareName) {
-    test::TempDir dir;
-    CFileDialogEx dialog(false, "opml", dir.File("untitled.opml"), 0);
-    EXPECT_TRUE(dialog.HasFlag(wxFD_SAVE));
-    EXPECT_TRUE(dialog.HasFlag(wxFD_OVERWRITE_PROMPT));
-    ExpectModal([&](wxDialog* shown) {
-        auto* files = static_cast<wxFileDialog*>(shown);
-        EXPECT_EQ(files->GetMessage(), wxString::FromUTF8("名前を付けて保存"));
-        EXPECT_EQ(files->GetFilename(), "untitled.opml");
-        files->SetFilename(wxString::FromUTF8("購読"));
-        return wxID_OK;
-    });
-    EXPECT_EQ(dialog.DoModal(), 1);
-    EXPECT_EQ(dialog.GetPathName(), wxString::FromUTF8(dir.File("購読.opml").c_str()));
-}
-
-TEST(FileDialog, CancelGivesTwo) {
-    CFileDialogEx dialog(true);
     ExpectModal([](wxDialog*) { return wxID_CANCEL; });
     EXPECT_EQ(dialog.DoModal(), 2);
-    test::ExpectNoPendingModals();
+    ExpectNoPendingModals();
+}
+
+TEST(FileDialog, SaveDialogAsksBeforeReplacingAndAddsTheDefaultExtension) {
+    TempDir dir;
+    CFileDialogEx dialog(false, "opml", dir.File("untitled.opml"), 0);
+    EXPECT_TRUE(dialog.HasFlag(wxFD_OVERWRITE_PROMPT));
+    EXPECT_EQ(dialog.GetFilename(), "untitled.opml");
+    ChooseFile(dir.Path().string(), U8("購読"));
+    EXPECT_EQ(dialog.DoModal(), 1);
+    EXPECT_EQ(dialog.GetPathName(), wxString::FromUTF8(dir.File("購読.opml")));
 }
 
 }  // namespace
