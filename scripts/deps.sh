@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev libpugixml-dev nlohmann-json3-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth fonts-noto-cjk python3 python3-feedparser curl
+  file desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do
