@@ -34,8 +34,8 @@ body {
   -webkit-text-size-adjust: 100%; text-rendering: optimizeLegibility;
 }
 main { max-width: 46em; margin: 0 auto; padding: 1.5em 1em 3em; }
-a { color: #0b5cad; text-decoration: none; }
-a:hover { text-decoration: underline; }
+a[href] { color: #0b5cad; text-decoration: none; }
+a[href]:hover { text-decoration: underline; }
 .feed { margin: 0 0 1.5em; padding: 0 .25em 1em; border-bottom: 2px solid #d8dce1; }
 .feed h1 { margin: 0; font-size: 1.5em; line-height: 1.4; font-weight: 700; }
 .feed .author { margin: .25em 0 0; color: #6a737d; font-size: .9em; }
