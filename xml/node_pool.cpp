@@ -95,7 +95,7 @@ class Pool {
     std::size_t m_live = 0;
 };
 
-Pool& ThePool() {
+[[maybe_unused]] Pool& ThePool() {
     // Never destroyed: nodes of static objects may be freed during exit.
     static Pool* pool = new Pool;
     return *pool;

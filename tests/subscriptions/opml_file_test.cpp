@@ -15,7 +15,7 @@ COpmlFile List(const std::vector<Text>& titles, const std::vector<Text>& categor
     COpmlFile list;
     for (size_t i = 0; i < titles.size(); ++i) {
         list.Add(std::make_unique<COpmlItem>(
-            COpmlItem{titles[i], i < categories.size() ? categories[i] : Text()}));
+            COpmlItem{titles[i], i < categories.size() ? categories[i] : Text(), {}, {}, {}}));
     }
     return list;
 }

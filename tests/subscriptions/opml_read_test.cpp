@@ -96,7 +96,7 @@ class OpmlFailedReading : public OpmlReading {
     void SetUp() override {
         list.m_strTitle = "Before";
         list.m_nSortKey = 0;
-        kept = list.GetAt(list.Add(std::make_unique<COpmlItem>(COpmlItem{"kept"})));
+        kept = list.GetAt(list.Add(std::make_unique<COpmlItem>(COpmlItem{"kept", {}, {}, {}, {}})));
     }
     void ExpectUnchanged() const {
         EXPECT_EQ(list.m_strTitle, "Before");
