@@ -217,43 +217,40 @@ void CVarloView::Place(COpmlItem* entry, std::unique_ptr<COpmlItem> owned, int i
     doc->Modify(true);
 }
 
+bool CVarloView::AskSite(COpmlItem& entry, Text& category) {
+    std::vector<Text> categories;
+    Doc()->m_opmlFile.GetCategories(categories);
+    CSiteItemDlg dialog(wxGetTopLevelParent(m_listCtrl));
+    dialog.m_pCategories = &categories;
+    dialog.m_strTitle = entry.m_strTitle;
+    dialog.m_strCategory = entry.m_strCategory;
+    dialog.m_strUrl = entry.m_strHtmlUrl;
+    dialog.m_strFeed = entry.m_strXmlUrl;
+    if (dialog.DoModal() != 1) return false;
+    // The type is never edited; the category is placed by the caller.
+    entry.m_strTitle = dialog.m_strTitle;
+    entry.m_strHtmlUrl = dialog.m_strUrl;
+    entry.m_strXmlUrl = dialog.m_strFeed;
+    category = dialog.m_strCategory;
+    return true;
+}
+
 bool CVarloView::EditSite(int index) {
     CVarloDoc* doc = Doc();
     if (!doc || index < 0 || index >= doc->m_opmlFile.GetCount()) return false;
     COpmlItem* entry = doc->m_opmlFile.GetAt(index);
-    std::vector<Text> categories;
-    doc->m_opmlFile.GetCategories(categories);
-    CSiteItemDlg dialog(wxGetTopLevelParent(m_listCtrl));
-    dialog.m_pCategories = &categories;
-    dialog.m_strTitle = entry->m_strTitle;
-    dialog.m_strCategory = entry->m_strCategory;
-    dialog.m_strUrl = entry->m_strHtmlUrl;
-    dialog.m_strFeed = entry->m_strXmlUrl;
-    if (dialog.DoModal() != 1) return false;
-    entry->m_strTitle = dialog.m_strTitle;
-    entry->m_strHtmlUrl = dialog.m_strUrl;
-    entry->m_strXmlUrl = dialog.m_strFeed;
-    Place(entry, nullptr, index, dialog.m_strCategory);
+    Text category;
+    if (!AskSite(*entry, category)) return false;
+    Place(entry, nullptr, index, category);
     return true;
 }
 
 bool CVarloView::EditNewSite(std::unique_ptr<COpmlItem> entry) {
-    CVarloDoc* doc = Doc();
-    if (!doc || !entry) return false;
-    std::vector<Text> categories;
-    doc->m_opmlFile.GetCategories(categories);
-    CSiteItemDlg dialog(wxGetTopLevelParent(m_listCtrl));
-    dialog.m_pCategories = &categories;
-    dialog.m_strTitle = entry->m_strTitle;
-    dialog.m_strCategory = entry->m_strCategory;
-    dialog.m_strUrl = entry->m_strHtmlUrl;
-    dialog.m_strFeed = entry->m_strXmlUrl;
-    if (dialog.DoModal() != 1) return false;
-    entry->m_strTitle = dialog.m_strTitle;
-    entry->m_strHtmlUrl = dialog.m_strUrl;
-    entry->m_strXmlUrl = dialog.m_strFeed;
+    if (!Doc() || !entry) return false;
+    Text category;
+    if (!AskSite(*entry, category)) return false;
     COpmlItem* raw = entry.get();
-    Place(raw, std::move(entry), -1, dialog.m_strCategory);
+    Place(raw, std::move(entry), -1, category);
     return true;
 }
 

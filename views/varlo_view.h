@@ -91,6 +91,8 @@ class CVarloView : public wxView {
     void AddSiteFrom(const Text& pageUrl);
     void ToggleOption(bool& option, const char* name);
     PreviewOptions Options() const;
+    // Shows the site dialog for `entry`; on OK copies the fields back and sets `category`.
+    bool AskSite(COpmlItem& entry, Text& category);
     void Place(COpmlItem* entry, std::unique_ptr<COpmlItem> owned, int index, const Text& category);
 
     CListCtrlBox* m_listCtrl = nullptr;
