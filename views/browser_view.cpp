@@ -5,6 +5,7 @@
 
 #include "app/prop_dlg.h"
 #include "app/wx_text.h"
+#include "platform/gui/shell_open.h"
 #include "platform/program_folder.h"
 
 namespace varlo {
@@ -22,6 +23,14 @@ bool CBrowserView::CreatePane(wxWindow* parent) {
     // Scripts of the pages the user visits are theirs to run; the preview page forbids its own
     // through its content security policy.
     m_web->EnableContextMenu(true);
+    // A link meant for a new window ("LinkNew") opens in the user's default browser; only web
+    // addresses are passed on.
+    m_web->Bind(wxEVT_WEBVIEW_NEWWINDOW, [](wxWebViewEvent& event) {
+        const std::string url(event.GetURL().utf8_str());
+        if (url.starts_with("http://") || url.starts_with("https://")) {
+            OpenWithDefaultHandler(url);
+        }
+    });
     return true;
 }
 
