@@ -9,6 +9,7 @@
 #include "app/command_ids.h"
 #include "app/list_ctrl_box.h"
 #include "app_fixture.h"
+#include "platform/message_pump.h"
 #include "support/loopback_server.h"
 #include "views/article_view.h"
 #include "views/browser_view.h"
@@ -239,6 +240,40 @@ TEST_F(SiteListFlow, AddingASiteFindsItsFeedThroughThePage) {
     EXPECT_EQ(Doc().m_opmlFile.GetAt(1)->m_strTitle, Sjis("ページ"));
     EXPECT_EQ(SiteRows().GetSelectedItem(), 1);
     EXPECT_TRUE(Doc().IsModified());
+}
+
+TEST_F(SiteListFlow, CancellingASlowDiscoveryInItsProgressWindowAddsNothing) {
+    Response slow = Ok("<html><head><title>slow</title></head><body>", "text/html");
+    slow.generatedSize = 4 << 20;
+    slow.stallAfter = 64 << 10;  // then nothing more until the server stops
+    server.Route("/slow.html", slow);
+    ASSERT_TRUE(Start({Subscriptions({{"One", "A", "/atom.xml"}})}));
+    const std::string page = server.Url("/slow.html");
+    ExpectModal([page](wxDialog* dialog) {
+        static_cast<wxTextCtrl*>(dialog->FindWindow(1003))->SetValue(page);
+        return wxID_OK;
+    });
+    // On the third piece the user presses the progress window's cancel button and confirms.
+    int pumps = 0;
+    bool windowSeen = false;
+    ScopedMessagePumpHook hook([&] {
+        if (++pumps != 3) return;
+        for (wxWindow* window : wxTopLevelWindows) {
+            if (window->GetLabel() != wxString::FromUTF8("ダウンロード")) continue;
+            windowSeen = true;
+            wxCommandEvent click(wxEVT_BUTTON, 1003);
+            window->FindWindow(1003)->GetEventHandler()->ProcessEvent(click);
+        }
+    });
+    MessageCapture messages(kIdOk);
+    Frame().RunCommand(cmd::kSiteAdd);
+    EXPECT_TRUE(windowSeen);
+    ASSERT_EQ(messages.Messages().size(), 2u);
+    EXPECT_EQ(messages.Messages()[0], "中止しますか？");
+    EXPECT_EQ(messages.Messages()[1], "ダウンロードに失敗しました");
+    EXPECT_EQ(Doc().m_opmlFile.GetCount(), 1);
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("down.html")));
 }
 
 TEST_F(SiteListFlow, AFailedDownloadSaysSoAndLeavesThePanesAsTheyWere) {
