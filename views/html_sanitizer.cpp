@@ -243,7 +243,7 @@ enum class Kind : uint8_t {
 // describes is the tree the browser builds.
 enum class Closes : uint8_t { None, Paragraph, ListItem, DefinitionItem, Row, Cell, TableSection };
 
-struct ElementSpec {
+struct ElementRule {
     std::string_view name;
     Kind kind;
     std::span<const AttrSpec> attrs = {};
@@ -261,7 +261,7 @@ constexpr AttrSpec kListAttrs[] = {{"start", AttrRule::Number}};
 constexpr AttrSpec kTitleAttrs[] = {{"title", AttrRule::Text}};
 
 // Frequent elements first: the lookup is a short linear scan.
-constexpr ElementSpec kElements[] = {
+constexpr ElementRule kElements[] = {
     {"p", Kind::Allowed, {}, Closes::Paragraph},
     {"a", Kind::Allowed, kAnchorAttrs},
     {"br", Kind::Void, {}},
@@ -343,14 +343,14 @@ constexpr ElementSpec kElements[] = {
     {"meta", Kind::DropVoid, {}},
 };
 
-const ElementSpec* FindElement(std::string_view name) {
+const ElementRule* FindElement(std::string_view name) {
     constexpr size_t kLongest = 10;  // "blockquote", "figcaption"
     if (name.size() > kLongest) return nullptr;
     std::array<char, kLongest> lower{};
     for (size_t i = 0; i < name.size(); ++i) lower[i] = Lower(name[i]);
     const std::string_view key(lower.data(), name.size());
-    for (const ElementSpec& spec : kElements)
-        if (spec.name == key) return &spec;
+    for (const ElementRule& rule : kElements)
+        if (rule.name == key) return &rule;
     return nullptr;
 }
 
@@ -489,11 +489,11 @@ class Sanitizer {
             return;
         }
         m_pos = p;
-        const ElementSpec* spec = FindElement(name);
+        const ElementRule* rule = FindElement(name);
         if (end) {
-            EndTag(spec);
+            EndTag(rule);
         } else {
-            StartTag(spec, selfClosing);
+            StartTag(rule, selfClosing);
         }
     }
 
@@ -529,50 +529,50 @@ class Sanitizer {
         return true;
     }
 
-    void StartTag(const ElementSpec* spec, bool selfClosing) {
+    void StartTag(const ElementRule* rule, bool selfClosing) {
         if (m_skip) {
-            if (spec == m_skip && !selfClosing) ++m_skipDepth;
-            if (spec && spec->kind == Kind::DropRaw) SkipRawText(spec->name);
+            if (rule == m_skip && !selfClosing) ++m_skipDepth;
+            if (rule && rule->kind == Kind::DropRaw) SkipRawText(rule->name);
             return;
         }
-        if (!spec) return;
-        switch (spec->kind) {
+        if (!rule) return;
+        switch (rule->kind) {
             case Kind::DropVoid:
                 return;
             case Kind::DropRaw:
-                SkipRawText(spec->name);
+                SkipRawText(rule->name);
                 return;
             case Kind::DropContent:
                 if (!selfClosing) {
-                    m_skip = spec;
+                    m_skip = rule;
                     m_skipDepth = 1;
                 }
                 return;
             case Kind::Void:
-                CloseImplied(spec->closes);
-                WriteStartTag(*spec);
+                CloseImplied(rule->closes);
+                WriteStartTag(*rule);
                 return;
             case Kind::Allowed:
                 break;
         }
-        CloseImplied(spec->closes);
+        CloseImplied(rule->closes);
         // A link inside a link would be split by the browser; close the outer one first.
-        if (spec->name == "a") CloseThrough(spec);
+        if (rule->name == "a") CloseThrough(rule);
         if (m_open.size() >= kMaxDepth) return;
-        if (!WriteStartTag(*spec)) return;
+        if (!WriteStartTag(*rule)) return;
         if (selfClosing) {
-            WriteEndTag(*spec);
+            WriteEndTag(*rule);
         } else {
-            Push(spec);
+            Push(rule);
         }
     }
 
-    void EndTag(const ElementSpec* spec) {
+    void EndTag(const ElementRule* rule) {
         if (m_skip) {
-            if (spec == m_skip && --m_skipDepth == 0) m_skip = nullptr;
+            if (rule == m_skip && --m_skipDepth == 0) m_skip = nullptr;
             return;
         }
-        if (spec && spec->kind == Kind::Allowed) CloseThrough(spec);
+        if (rule && rule->kind == Kind::Allowed) CloseThrough(rule);
     }
 
     void CloseImplied(Closes closes) {
@@ -621,21 +621,21 @@ class Sanitizer {
         while (m_open.size() > found) CloseTop();
     }
 
-    // Closes the innermost open `spec` and everything opened inside it; nothing when it is not
+    // Closes the innermost open `rule` and everything opened inside it; nothing when it is not
     // open (a stray end tag is dropped).
-    void CloseThrough(const ElementSpec* spec) {
-        if (m_openCount[static_cast<size_t>(spec - kElements)] == 0) return;
+    void CloseThrough(const ElementRule* rule) {
+        if (m_openCount[static_cast<size_t>(rule - kElements)] == 0) return;
         for (size_t i = m_open.size(); i-- > 0;) {
-            if (m_open[i] == spec) {
+            if (m_open[i] == rule) {
                 while (m_open.size() > i) CloseTop();
                 return;
             }
         }
     }
 
-    void Push(const ElementSpec* spec) {
-        m_open.push_back(spec);
-        ++m_openCount[static_cast<size_t>(spec - kElements)];
+    void Push(const ElementRule* rule) {
+        m_open.push_back(rule);
+        ++m_openCount[static_cast<size_t>(rule - kElements)];
     }
 
     void CloseTop() {
@@ -665,15 +665,15 @@ class Sanitizer {
 
     // Writes the tag with its allowed attributes (the first of each name); false, writing
     // nothing, for an image without a usable address.
-    bool WriteStartTag(const ElementSpec& spec) {
+    bool WriteStartTag(const ElementRule& rule) {
         const size_t mark = m_out.size();
         m_out += '<';
-        m_out += spec.name;
+        m_out += rule.name;
         uint32_t written = 0;
         bool hasSource = false;
         for (const Attribute& attr : m_attrs) {
-            for (size_t k = 0; k < spec.attrs.size(); ++k) {
-                const AttrSpec& allowed = spec.attrs[k];
+            for (size_t k = 0; k < rule.attrs.size(); ++k) {
+                const AttrSpec& allowed = rule.attrs[k];
                 if ((written & (1u << k)) || !EqualsNoCase(attr.name, allowed.name)) continue;
                 written |= 1u << k;
                 if (WriteAttr(allowed, attr.value) && allowed.rule == AttrRule::ImageUrl)
@@ -681,7 +681,7 @@ class Sanitizer {
                 break;
             }
         }
-        if (spec.name == "img" && !hasSource) {
+        if (rule.name == "img" && !hasSource) {
             m_out.resize(mark);
             return false;
         }
@@ -722,9 +722,9 @@ class Sanitizer {
         m_out += '"';
     }
 
-    void WriteEndTag(const ElementSpec& spec) {
+    void WriteEndTag(const ElementRule& rule) {
         m_out += "</";
-        m_out += spec.name;
+        m_out += rule.name;
         m_out += '>';
     }
 
@@ -733,9 +733,9 @@ class Sanitizer {
     size_t m_pos = 0;
     std::string m_out;
     std::vector<Attribute> m_attrs;          // attributes of the tag being read (slices of m_in)
-    std::vector<const ElementSpec*> m_open;  // allowed elements written and not yet closed
+    std::vector<const ElementRule*> m_open;  // allowed elements written and not yet closed
     std::array<uint32_t, std::size(kElements)> m_openCount{};  // m_open's entries per element
-    const ElementSpec* m_skip = nullptr;  // dropped element whose content is being skipped
+    const ElementRule* m_skip = nullptr;  // dropped element whose content is being skipped
     int m_skipDepth = 0;                  // nesting of m_skip inside itself
 };
 
