@@ -4,8 +4,6 @@
 
 #include <fcntl.h>
 #include <iconv.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,8 +16,6 @@
 #include "bench_util.h"
 #include "fetch/text_file.h"
 #include "platform/message_box.h"
-
-extern char** environ;
 
 namespace {
 
@@ -62,20 +58,7 @@ std::string Transcode(const std::string& text, const char* to) {
 
 // Runs `iconv -f FROM -t CP932 FILE` with its output thrown away; true when it exited with 0.
 bool RunIconv(const char* from, const std::string& file) {
-    std::vector<std::string> args = {"iconv", "-f", from, "-t", "CP932", file};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, "iconv", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return false;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return varlo::bench::RunProgram({"iconv", "-f", from, "-t", "CP932", file});
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // Download throughput: a 100 MB body from a loopback server through CHttpDownload (1023-byte
 // reads, one pumped event each), side by side with the curl program on the same address.
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,23 +15,13 @@
 // The benchmarks are single files; the test server comes along as source rather than as a library.
 #include "tests/support/loopback_server.cpp"
 
-extern char** environ;
-
 namespace {
 
 constexpr uint64_t kBodyBytes = uint64_t{100} << 20;
 
 // Runs the curl program without a shell; true when it exited with 0.
 bool RunCurl(const std::string& url, const std::string& out) {
-    std::vector<std::string> args = {"curl", "-s", "-S", "--noproxy", "*", "-o", out, url};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "curl", nullptr, nullptr, argv.data(), environ) != 0) return false;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return varlo::bench::RunProgram({"curl", "-s", "-S", "--noproxy", "*", "-o", out, url});
 }
 
 }  // namespace

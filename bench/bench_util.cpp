@@ -5,8 +5,12 @@
 #include <fstream>
 #include <sstream>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace varlo::bench {
 
@@ -69,6 +73,22 @@ size_t PeakGrowthInChild(const std::function<void()>& body) {
     }
     close(fds[0]);
     return growth;
+}
+
+bool RunProgram(std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (auto& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return false;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void PrintRow(const std::string& what, double megabytes, double seconds, size_t peakBytes) {

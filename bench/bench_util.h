@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace varlo::bench {
 
@@ -20,6 +21,9 @@ size_t CurrentRssBytes();
 // Runs `body` in a child process and returns how far its resident memory rose above what the
 // child started with (the peak of that one call, untouched by what the parent did before).
 size_t PeakGrowthInChild(const std::function<void()>& body);
+// Runs a program with an argument list (no shell), its output thrown away; true when it exited
+// with 0.
+bool RunProgram(std::vector<std::string> arguments);
 // Prints one result row.
 void PrintRow(const std::string& what, double megabytes, double seconds, size_t peakBytes);
 

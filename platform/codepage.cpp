@@ -104,6 +104,11 @@ size_t AsciiRun(const unsigned char* p, const unsigned char* end) {
 
 }  // namespace
 
+bool IsAsciiText(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    return AsciiRun(p, p + text.size()) == text.size();
+}
+
 uint16_t UnicodeToCp932Code(uint32_t codepoint) {
     if (codepoint < 0x80) return static_cast<uint16_t>(codepoint);
     if (codepoint > 0xFFFF) return 0;

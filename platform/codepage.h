@@ -23,6 +23,9 @@ size_t Utf8ToCp932InPlace(char* data, size_t size);
 // Code page 932 bytes to UTF-8, without a byte order mark.
 std::string Cp932ToUtf8(std::string_view cp932);
 
+// True when every byte is below 0x80 (the text reads the same in both encodings).
+bool IsAsciiText(std::string_view text);
+
 // Code page 932 code (a byte, or lead * 256 + trail) of a Unicode code point; 0 when it has none.
 uint16_t UnicodeToCp932Code(uint32_t codepoint);
 

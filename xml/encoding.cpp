@@ -50,18 +50,7 @@ std::string TextToUTF8(std::string_view text) {
 }
 
 bool IsAscii(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (end - p >= 8) {
-        uint64_t word;
-        std::memcpy(&word, p, 8);
-        if (word & 0x8080808080808080ULL) return false;
-        p += 8;
-    }
-    while (p < end) {
-        if (*p++ & 0x80) return false;
-    }
-    return true;
+    return IsAsciiText(text);
 }
 
 std::optional<Text> DecodeXmlText(std::string_view bytes, std::string_view declaredEncoding) {
