@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "bench_util.h"
 #include "fetch/text_file.h"
 #include "platform/message_box.h"
+#include "support/bench_util.h"
 
 namespace {
 

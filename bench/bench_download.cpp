@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <string>
 
-#include "bench_util.h"
 #include "fetch/http_download.h"
 #include "platform/message_pump.h"
+#include "support/bench_util.h"
 
 // The benchmarks are single files; the test server comes along as source rather than as a library.
 #include "tests/support/loopback_server.cpp"

@@ -15,10 +15,10 @@
 #include <string_view>
 #include <vector>
 
-#include "bench_util.h"
-#include "feed_generator.h"
 #include "feeds/dates.h"
 #include "feeds/rss_file.h"
+#include "support/bench_util.h"
+#include "support/feed_generator.h"
 
 using namespace varlo;
 using namespace varlo::bench;

@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "bench_util.h"
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 #include "platform/message_box.h"
 #include "subscriptions/opml_file.h"
+#include "support/bench_util.h"
 
 using namespace varlo;
 using namespace varlo::bench;

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "bench_util.h"
-#include "feed_generator.h"
+#include "encoding/codepage.h"
 #include "feeds/rss_file.h"
-#include "platform/codepage.h"
-#include "views/html_sanitizer.h"
-#include "views/preview_page.h"
+#include "preview/html_sanitizer.h"
+#include "preview/preview_page.h"
+#include "support/bench_util.h"
+#include "support/feed_generator.h"
 
 using namespace varlo;
 using namespace varlo::bench;

@@ -13,9 +13,9 @@
 #include <pugixml.hpp>
 #include <sstream>
 
-#include "bench_util.h"
-#include "feed_generator.h"
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
+#include "support/bench_util.h"
+#include "support/feed_generator.h"
 #include "xml/document.h"
 
 using namespace varlo;

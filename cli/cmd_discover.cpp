@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "cli/command.h"
+#include "encoding/codepage.h"
 #include "fetch/find_feed.h"
-#include "platform/codepage.h"
 
 namespace varlo::cli {
 namespace {

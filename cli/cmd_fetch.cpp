@@ -5,8 +5,8 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "encoding/codepage.h"
 #include "fetch/http_download.h"
-#include "platform/codepage.h"
 
 namespace varlo::cli {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/command.h"
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 #include "platform/message_box.h"
 #include "subscriptions/opml_file.h"
 

@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "cli/command.h"
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 #include "platform/message_box.h"
 
 namespace varlo::cli {
@@ -71,8 +71,17 @@ int main(int argc, char** argv) {
         std::printf("varlo-cli %s\n", VARLO_VERSION);
         return kExitOk;
     }
-    // Message boxes become lines on standard error (the default handler).
-    varlo::SetMessageBoxHandler(nullptr);
+    // Message boxes become UTF-8 lines on standard error.
+    varlo::SetMessageBoxHandler([](const varlo::Text& text, unsigned style) {
+        std::string line = varlo::Cp932ToUtf8(text);
+        for (char& c : line) {
+            if (c == '\n' || c == '\r') c = ' ';
+        }
+        std::fprintf(stderr, "%s\n", line.c_str());
+        const unsigned buttons = style & 0xF;
+        return buttons == varlo::kMbYesNo || buttons == varlo::kMbYesNoCancel ? varlo::kIdYes
+                                                                              : varlo::kIdOk;
+    });
     for (const auto& c : Commands()) {
         if (args[0] == c.name) {
             return c.run(std::vector<std::string>(args.begin() + 1, args.end()));

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 #include "platform/message_box.h"
 
 namespace varlo {

@@ -4,11 +4,11 @@
 
 #include <vector>
 
+#include "encoding/codepage.h"
 #include "fetch/find_tags.h"
 #include "fetch/html_tag.h"
 #include "fetch/http_download.h"
 #include "fetch/text_file.h"
-#include "platform/codepage.h"
 #include "platform/message_box.h"
 #include "xml/element.h"
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <utility>
 
+#include "encoding/codepage.h"
 #include "fetch/download_progress.h"
-#include "platform/codepage.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
 

@@ -1,6 +1,6 @@
 #include "fetch/ras_connection.h"
 
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 #include "platform/message_box.h"
 
 namespace varlo {

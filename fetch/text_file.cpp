@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 #include "platform/message_box.h"
 
 namespace varlo {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "fetch/japanese_convert.h"
-#include "fetch/japanese_detect.h"
+#include "encoding/japanese_convert.h"
+#include "encoding/japanese_detect.h"
 #include "platform/text.h"
 
 namespace varlo {

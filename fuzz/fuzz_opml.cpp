@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 #include "platform/message_box.h"
 #include "subscriptions/opml_file.h"
 

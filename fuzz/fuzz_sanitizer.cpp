@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "views/html_sanitizer.h"
+#include "preview/html_sanitizer.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "fetch/japanese_convert.h"
-#include "fetch/japanese_detect.h"
+#include "encoding/japanese_convert.h"
+#include "encoding/japanese_detect.h"
 #include "fetch/text_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <utility>
 
-#include "platform/codepage.h"
-
 namespace varlo {
 namespace {
 
+// Without a program's own handler the text goes out as its bytes: converting it belongs to the
+// text-encoding layer above this one, and the programs that print install a converting handler.
 int StandardErrorHandler(const Text& text, unsigned style) {
-    std::string line = Cp932ToUtf8(text);
+    std::string line = text;
     for (char& c : line) {
         if (c == '\n' || c == '\r') c = ' ';
     }

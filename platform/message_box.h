@@ -31,7 +31,7 @@ using MessageBoxHandler = std::function<int(const Text& text, unsigned style)>;
 int ShowMessageBox(const Text& text, unsigned style = kMbOk);
 
 // Installs a handler and returns the previous one. An empty handler restores the default, which
-// writes the text as one UTF-8 line to standard error and answers OK (or Yes).
+// writes the text's bytes as one line to standard error and answers OK (or Yes).
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
 }  // namespace varlo

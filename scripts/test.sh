@@ -12,6 +12,9 @@ echo "== Formatting"
 files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h')
 clang-format --dry-run --Werror $files
 
+echo "== Layers"
+python3 scripts/check_layers.py
+
 echo "== Build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"

@@ -3,7 +3,7 @@
 #include <array>
 #include <memory>
 
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 #include "platform/text.h"
 
 namespace varlo {

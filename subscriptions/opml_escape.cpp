@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 
 namespace varlo {
 namespace {

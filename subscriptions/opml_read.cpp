@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 #include "platform/message_box.h"
 #include "subscriptions/opml_escape.h"
 #include "subscriptions/opml_file.h"

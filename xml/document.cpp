@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <new>
 
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 #include "platform/message_box.h"
 #include "xml/encoding.h"
 #include "xml/japanese_decoding.h"

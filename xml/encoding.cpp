@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 #include "xml/japanese_decoding.h"
 
 namespace varlo {

@@ -1,7 +1,7 @@
 #include "xml/japanese_decoding.h"
 
-#include "fetch/japanese_convert.h"
-#include "fetch/japanese_detect.h"
+#include "encoding/japanese_convert.h"
+#include "encoding/japanese_detect.h"
 
 namespace varlo {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 
 namespace varlo {
 

@@ -8,8 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
+#include "encoding/codepage.h"
 #include "feeds/rss_file.h"
-#include "platform/codepage.h"
 #include "platform/text.h"
 #include "support/test_support.h"
 

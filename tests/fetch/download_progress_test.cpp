@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 #include "platform/message_pump.h"
 #include "support/test_support.h"
 

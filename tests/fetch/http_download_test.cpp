@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "encoding/codepage.h"
 #include "fetch/download_progress.h"
-#include "platform/codepage.h"
 #include "platform/message_pump.h"
 #include "support/loopback_server.h"
 #include "support/test_support.h"

@@ -1,10 +1,10 @@
-#include "app/about_dlg.h"
+#include "gui/controls/about_dlg.h"
 
 #include <gtest/gtest.h>
 
-#include "app/dialog_template.h"
-#include "app/static_link.h"
 #include "dialog_test_util.h"
+#include "gui/controls/dialog_template.h"
+#include "gui/controls/static_link.h"
 #include "gui_test_support.h"
 #include "screenshot.h"
 

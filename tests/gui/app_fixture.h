@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/main_frame.h"
-#include "app/settings.h"
-#include "app/varlo_app.h"
-#include "app/varlo_doc.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/varlo_app.h"
+#include "gui/document/varlo_doc.h"
+#include "gui/platform/settings.h"
 #include "gui_test_support.h"
 #include "platform/program_folder.h"
 #include "support/test_support.h"

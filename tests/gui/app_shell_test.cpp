@@ -3,11 +3,11 @@
 
 #include <filesystem>
 
-#include "app/command_ids.h"
-#include "app/list_ctrl_box.h"
 #include "app_fixture.h"
-#include "views/article_view.h"
-#include "views/varlo_view.h"
+#include "gui/controls/list_ctrl_box.h"
+#include "gui/views/article_view.h"
+#include "gui/views/varlo_view.h"
+#include "shell/command_ids.h"
 
 namespace varlo::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gui/shell_open.h"
+#include "gui/platform/shell_open.h"
 
 namespace varlo::test {
 

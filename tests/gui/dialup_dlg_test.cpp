@@ -1,12 +1,12 @@
-#include "app/dialup_dlg.h"
+#include "gui/controls/dialup_dlg.h"
 
 #include <gtest/gtest.h>
 #include <wx/choice.h>
 
-#include "app/dialog_template.h"
-#include "app/settings.h"
 #include "dialog_test_util.h"
 #include "fetch/ras_connection.h"
+#include "gui/controls/dialog_template.h"
+#include "gui/platform/settings.h"
 #include "gui_test_support.h"
 #include "screenshot.h"
 #include "support/fake_dialup.h"

@@ -1,4 +1,4 @@
-#include "app/file_dialog_ex.h"
+#include "gui/controls/file_dialog_ex.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "app/varlo_app.h"
+#include "gui/app/varlo_app.h"
 #include "gui_test_support.h"
 
 namespace varlo::test {

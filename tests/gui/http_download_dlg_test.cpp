@@ -1,4 +1,4 @@
-#include "app/http_download_dlg.h"
+#include "gui/controls/http_download_dlg.h"
 
 #include <gtest/gtest.h>
 #include <wx/frame.h>
@@ -7,8 +7,8 @@
 
 #include <climits>
 
-#include "app/dialog_template.h"
 #include "dialog_test_util.h"
+#include "gui/controls/dialog_template.h"
 #include "gui_test_support.h"
 #include "screenshot.h"
 #include "support/test_support.h"

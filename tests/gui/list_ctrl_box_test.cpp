@@ -1,4 +1,4 @@
-#include "app/list_ctrl_box.h"
+#include "gui/controls/list_ctrl_box.h"
 
 #include <gtest/gtest.h>
 #include <wx/frame.h>

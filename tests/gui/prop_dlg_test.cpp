@@ -1,11 +1,11 @@
-#include "app/prop_dlg.h"
+#include "gui/controls/prop_dlg.h"
 
 #include <gtest/gtest.h>
 #include <wx/clipbrd.h>
 #include <wx/textctrl.h>
 
-#include "app/dialog_template.h"
 #include "dialog_test_util.h"
+#include "gui/controls/dialog_template.h"
 #include "gui_test_support.h"
 #include "screenshot.h"
 #include "support/test_support.h"

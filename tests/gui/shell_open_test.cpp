@@ -1,4 +1,4 @@
-#include "platform/gui/shell_open.h"
+#include "gui/platform/shell_open.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,10 +1,10 @@
-#include "app/site_add_dlg.h"
+#include "gui/controls/site_add_dlg.h"
 
 #include <gtest/gtest.h>
 #include <wx/textctrl.h>
 
-#include "app/dialog_template.h"
 #include "dialog_test_util.h"
+#include "gui/controls/dialog_template.h"
 #include "gui_test_support.h"
 #include "screenshot.h"
 #include "support/test_support.h"

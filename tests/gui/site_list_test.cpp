@@ -6,14 +6,14 @@
 #include <chrono>
 #include <filesystem>
 
-#include "app/command_ids.h"
-#include "app/list_ctrl_box.h"
 #include "app_fixture.h"
+#include "gui/controls/list_ctrl_box.h"
+#include "gui/views/article_view.h"
+#include "gui/views/browser_view.h"
+#include "gui/views/varlo_view.h"
 #include "platform/message_pump.h"
+#include "shell/command_ids.h"
 #include "support/loopback_server.h"
-#include "views/article_view.h"
-#include "views/browser_view.h"
-#include "views/varlo_view.h"
 
 namespace varlo::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/static_link.h"
+#include "gui/controls/static_link.h"
 
 #include <gtest/gtest.h>
 #include <wx/frame.h>

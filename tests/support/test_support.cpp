@@ -8,7 +8,7 @@
 #include <random>
 #include <sstream>
 
-#include "platform/codepage.h"
+#include "encoding/codepage.h"
 
 namespace varlo::test {
 

@@ -1,0 +1,533 @@
+#include "gui/app/main_frame.h"
+
+#include <wx/accel.h>
+#include <wx/artprov.h>
+#include <wx/menu.h>
+#include <wx/splitter.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+#include <wx/utils.h>
+
+#include "fetch/ras_connection.h"
+#include "gui/app/varlo_app.h"
+#include "gui/controls/dialup_dlg.h"
+#include "gui/controls/list_ctrl_box.h"
+#include "gui/document/varlo_doc.h"
+#include "gui/platform/settings.h"
+#include "gui/platform/shell_open.h"
+#include "gui/platform/wx_text.h"
+#include "gui/views/article_view.h"
+#include "gui/views/browser_view.h"
+#include "gui/views/varlo_view.h"
+#include "shell/command_ids.h"
+
+namespace varlo {
+
+namespace {
+
+// The maker's home page.
+const char* const kHomePageAddress = "https://varlo.example.org/";
+
+// Status-bar prompts: the text before "\n" of each command's string.
+wxString Prompt(int id) {
+    switch (id) {
+        case cmd::kFileNew:
+            return Wx("新規にﾌｧｲﾙを作成");
+        case cmd::kFileOpen:
+            return Wx("既存のﾌｧｲﾙを開く");
+        case cmd::kFileSave:
+            return Wx("作業中のﾌｧｲﾙを上書きして保存");
+        case cmd::kFileSaveAs:
+            return Wx("作業中のﾌｧｲﾙを新しい名前で保存");
+        case cmd::kFileMruFirst:
+            return Wx("指定のﾌｧｲﾙを開く");
+        case cmd::kAppExit:
+            return Wx("ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示");
+        case cmd::kAppAbout:
+            return Wx("ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示");
+        case cmd::kHelpFinder:
+            return Wx("ヘルプ目次");
+        case cmd::kViewToolBar:
+            return Wx("ﾂｰﾙ ﾊﾞｰの表示/非表示");
+        case cmd::kViewStatusBar:
+            return Wx("ｽﾃｰﾀｽ ﾊﾞｰの表示/非表示");
+        case cmd::kSiteEdit:
+            return Wx("サイトの修正");
+        case cmd::kSiteDelete:
+            return Wx("サイトデータの削除");
+        case cmd::kGoBack:
+            return Wx("戻る");
+        case cmd::kGoForward:
+            return Wx("進む");
+        case cmd::kMoveUp:
+            return Wx("一つ上へ");
+        case cmd::kStop:
+            return Wx("中止");
+        case cmd::kMoveDown:
+            return Wx("一つ下へ");
+        case cmd::kOpenInBrowser:
+            return Wx("標準ブラウザで開く");
+        case cmd::kHelpKeyword:
+            return Wx("ヘルプを指定された文字列で検索します");
+        case cmd::kHomePage:
+            return Wx("このソフトのﾎｰﾑﾍﾟｰｼﾞにアクセスします");
+        default:
+            return {};
+    }
+}
+
+wxMenuItem* Item(wxMenu* menu, int id, const char* text, wxItemKind kind = wxITEM_NORMAL) {
+    return menu->Append(id, Wx(text), Prompt(id), kind);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
+    : CContFrameWnd(manager, "Varlo") {
+    BuildMenus();
+    BuildToolBar();
+    BuildStatusBar();
+    BuildPanes(document);
+    m_active = Settings().GetInt("View", "List", 1) == 1 ? ActivePane::SiteList : ActivePane::None;
+
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSiteEdit, cmd::kHomePage);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kFileNew, cmd::kViewStatusBar);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSiteEdit, cmd::kHomePage);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kFileNew, cmd::kViewStatusBar);
+    Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
+    Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+    Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
+
+    wxAcceleratorEntry keys[] = {
+        {wxACCEL_CTRL, 'N', cmd::kFileNew},           {wxACCEL_CTRL, 'O', cmd::kFileOpen},
+        {wxACCEL_CTRL, 'S', cmd::kFileSave},          {wxACCEL_CTRL, 'Z', cmd::kEditUndo},
+        {wxACCEL_ALT, WXK_BACK, cmd::kEditUndo},      {wxACCEL_CTRL, 'X', cmd::kEditCut},
+        {wxACCEL_SHIFT, WXK_DELETE, cmd::kEditCut},   {wxACCEL_CTRL, 'C', cmd::kEditCopy},
+        {wxACCEL_CTRL, WXK_INSERT, cmd::kEditCopy},   {wxACCEL_CTRL, 'V', cmd::kEditPaste},
+        {wxACCEL_SHIFT, WXK_INSERT, cmd::kEditPaste}, {wxACCEL_NORMAL, WXK_F6, cmd::kNextPane},
+        {wxACCEL_SHIFT, WXK_F6, cmd::kPrevPane},
+    };
+    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
+    UpdateTitle();
+}
+
+CMainFrame::~CMainFrame() {
+    // The views outlive their windows until the document goes: they must not reach this frame.
+    for (wxView* view : {static_cast<wxView*>(m_siteList), static_cast<wxView*>(m_articles),
+                         static_cast<wxView*>(m_browser)}) {
+        if (view) view->SetFrame(nullptr);
+    }
+    if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) app->OnFrameDestroyed(this);
+}
+
+void CMainFrame::BuildMenus() {
+    auto* bar = new wxMenuBar;
+    m_fileMenu = new wxMenu;
+    Item(m_fileMenu, cmd::kFileNew, "新規作成(&N)\tCtrl+N");
+    Item(m_fileMenu, cmd::kFileOpen, "開く(&O)...\tCtrl+O");
+    Item(m_fileMenu, cmd::kFileSave, "上書き保存(&S)\tCtrl+S");
+    Item(m_fileMenu, cmd::kFileSaveAs, "名前を付けて保存(&A)...");
+    m_fileMenu->AppendSeparator();
+    Item(m_fileMenu, cmd::kPageInfo, "ページ情報(&I)");
+    m_fileMenu->AppendSeparator();
+    Item(m_fileMenu, cmd::kFileMruFirst, "最近使ったﾌｧｲﾙ");
+    m_fileMenu->AppendSeparator();
+    Item(m_fileMenu, cmd::kAppExit, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)");
+    bar->Append(m_fileMenu, Wx("ﾌｧｲﾙ(&F)"));
+
+    auto* edit = new wxMenu;
+    Item(edit, cmd::kSiteEdit, "サイトデータの修正(&S)...");
+    Item(edit, cmd::kSiteDelete, "サイトデータの削除(&D)...");
+    edit->AppendSeparator();
+    Item(edit, cmd::kSiteAdd, "サイトデータの追加(&A)...");
+    Item(edit, cmd::kMoveUp, "一つ上へ(&U)");
+    Item(edit, cmd::kMoveDown, "一つ下へ(&W)");
+    edit->AppendSeparator();
+    Item(edit, cmd::kAddCurrentPage, "現在のページを追加");
+    bar->Append(edit, Wx("編集(&E)"));
+
+    auto* view = new wxMenu;
+    auto* sort = new wxMenu;
+    Item(sort, cmd::kSortInitial, "初期状態(&I)", wxITEM_CHECK);
+    Item(sort, cmd::kSortCategory, "カテゴリ(&C)", wxITEM_CHECK);
+    Item(sort, cmd::kSortTitle, "タイトル(&T)", wxITEM_CHECK);
+    sort->AppendSeparator();
+    Item(sort, cmd::kSortAscending, "昇順(&A)", wxITEM_CHECK);
+    view->AppendSubMenu(sort, Wx("整列(&S)"));
+    auto* connect = new wxMenu;
+    Item(connect, cmd::kDialupConnect, "ダイヤルアップ接続(&C)...");
+    Item(connect, cmd::kDialupDisconnect, "切断(&D)");
+    view->AppendSubMenu(connect, Wx("接続(&C)"));
+    view->AppendSeparator();
+    Item(view, cmd::kGoBack, "前に戻る(&B)");
+    Item(view, cmd::kGoForward, "次に進む(&F)");
+    view->AppendSeparator();
+    Item(view, cmd::kGoHome, "ホーム(&H)");
+    Item(view, cmd::kStop, "中止(&S)");
+    Item(view, cmd::kRefresh, "再読込(&R)");
+    view->AppendSeparator();
+    Item(view, cmd::kOpenInBrowser, "標準ブラウザで開く(&W)");
+    Item(view, cmd::kViewLinkNew, "リンクを新しいウィンドウで(&N)", wxITEM_CHECK);
+    view->AppendSeparator();
+    Item(view, cmd::kViewDescription, "概要のみ(&D)", wxITEM_CHECK);
+    Item(view, cmd::kViewSiteOutline, "サイト説明の表示(&I)", wxITEM_CHECK);
+    Item(view, cmd::kViewSiteTitle, "サイトタイトル表示(&T)", wxITEM_CHECK);
+    view->AppendSeparator();
+    Item(view, cmd::kViewToolBar, "ﾂｰﾙ ﾊﾞｰ(&T)", wxITEM_CHECK);
+    Item(view, cmd::kViewStatusBar, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", wxITEM_CHECK);
+    bar->Append(view, Wx("表示(&V)"));
+
+    auto* help = new wxMenu;
+    Item(help, cmd::kHelpFinder, "ヘルプ目次(&C)");
+    Item(help, cmd::kHelpKeyword, "キーワードで検索(&S)");
+    help->AppendSeparator();
+    Item(help, cmd::kHomePage, "Varloのホームページへ(&H)");
+    help->AppendSeparator();
+    Item(help, cmd::kAppAbout, "Varlo のﾊﾞｰｼﾞｮﾝ情報(&A)...");
+    bar->Append(help, Wx("ﾍﾙﾌﾟ(&H)"));
+    SetMenuBar(bar);
+}
+
+void CMainFrame::BuildToolBar() {
+    wxToolBar* bar = CreateToolBar(wxTB_FLAT | wxTB_HORIZONTAL, cmd::kViewToolBar);
+    const wxSize size(16, 16);
+    auto art = [&](const wxArtID& id) { return wxArtProvider::GetBitmap(id, wxART_TOOLBAR, size); };
+    bar->SetToolBitmapSize(size);
+    bar->AddTool(cmd::kGoBack, Wx("戻る"), art(wxART_GO_BACK), wxString(), wxITEM_NORMAL);
+    bar->SetToolLongHelp(cmd::kGoBack, Wx("戻る"));
+    bar->AddTool(cmd::kGoForward, Wx("進む"), art(wxART_GO_FORWARD), wxString(), wxITEM_NORMAL);
+    bar->SetToolLongHelp(cmd::kGoForward, Wx("進む"));
+    bar->AddTool(cmd::kStop, Wx("中止"), art(wxART_STOP), wxString(), wxITEM_NORMAL);
+    bar->SetToolLongHelp(cmd::kStop, Wx("中止"));
+    bar->AddSeparator();
+    bar->AddTool(cmd::kFileOpen, Wx("開く"), art(wxART_FILE_OPEN), Wx("開く"));
+    bar->SetToolLongHelp(cmd::kFileOpen, Prompt(cmd::kFileOpen));
+    bar->AddTool(cmd::kFileSave, Wx("保存"), art(wxART_FILE_SAVE), Wx("保存"));
+    bar->SetToolLongHelp(cmd::kFileSave, Prompt(cmd::kFileSave));
+    bar->AddSeparator();
+    bar->AddTool(cmd::kHelpFinder, Wx("ヘルプ"), art(wxART_HELP), Wx("ヘルプ"));
+    bar->SetToolLongHelp(cmd::kHelpFinder, Prompt(cmd::kHelpFinder));
+    bar->Realize();
+}
+
+void CMainFrame::BuildStatusBar() {
+    wxStatusBar* bar = CreateStatusBar(5, wxSTB_DEFAULT_STYLE, cmd::kViewStatusBar);
+    const int widths[] = {-1, 40, 40, 40, 40};
+    bar->SetStatusWidths(5, widths);
+    SetStatusBarPane(0);
+    bar->SetStatusText(Wx("ﾚﾃﾞｨ"), 0);
+}
+
+void CMainFrame::BuildPanes(CVarloDoc* document) {
+    m_outer = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                   wxSP_3D | wxSP_LIVE_UPDATE);
+    m_inner = new wxSplitterWindow(m_outer, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                   wxSP_3D | wxSP_LIVE_UPDATE);
+    m_outer->SetSashGravity(0.0);
+    m_inner->SetSashGravity(0.0);
+    m_outer->SetMinimumPaneSize(1);
+    m_inner->SetMinimumPaneSize(1);
+
+    m_siteList = new CVarloView;
+    m_articles = new CArticleView;
+    m_browser = new CBrowserView;
+    m_siteList->CreatePane(m_outer);
+    m_articles->CreatePane(m_inner);
+    m_browser->CreatePane(m_inner);
+    m_siteList->SetPanes(m_articles, m_browser);
+    m_siteList->SetAfterDownload([this] { AfterDownload(); });
+    for (wxView* view : {static_cast<wxView*>(m_siteList), static_cast<wxView*>(m_articles),
+                         static_cast<wxView*>(m_browser)}) {
+        view->SetDocument(document);
+        view->SetFrame(this);
+    }
+    // Rows of 60 pixels for the two lists; the browser takes the rest.
+    m_inner->SplitHorizontally(m_articles->GetList(), m_browser->GetPaneWindow(), 60);
+    m_outer->SplitHorizontally(m_siteList->GetList(), m_inner, 60);
+
+    // A click anywhere in a list (its rows live in a child window) makes that list active.
+    auto activateOnClick = [this](wxWindow* list, ActivePane pane) {
+        std::vector<wxWindow*> targets{list};
+        for (wxWindow* child : list->GetChildren()) targets.push_back(child);
+        for (wxWindow* target : targets) {
+            target->Bind(wxEVT_LEFT_DOWN,
+                         [this, pane](wxMouseEvent& e) { ActivateByMouse(pane, e); });
+            target->Bind(wxEVT_RIGHT_DOWN,
+                         [this, pane](wxMouseEvent& e) { ActivateByMouse(pane, e); });
+        }
+    };
+    activateOnClick(m_siteList->GetList(), ActivePane::SiteList);
+    activateOnClick(m_articles->GetList(), ActivePane::ArticleList);
+}
+
+void CMainFrame::ActivateByMouse(ActivePane pane, wxMouseEvent& event) {
+    m_active = pane;
+    event.Skip();
+}
+
+void CMainFrame::OnChildFocus(wxChildFocusEvent& event) {
+    // The browser engine takes the mouse itself; its taking the focus is what activates it.
+    wxWindow* web = m_browser ? m_browser->GetPaneWindow() : nullptr;
+    for (wxWindow* w = event.GetWindow(); w && w != this; w = w->GetParent()) {
+        if (w == web) {
+            m_active = ActivePane::Browser;
+            break;
+        }
+    }
+    event.Skip();
+}
+
+PaneState CMainFrame::CurrentState() const {
+    PaneState state;
+    state.active = m_active;
+    if (m_siteList) m_siteList->FillPaneState(state);
+    state.toolBarShown = GetToolBar() && GetToolBar()->IsShown();
+    state.statusBarShown = GetStatusBar() && GetStatusBar()->IsShown();
+    if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) {
+        state.hasRecentFiles = !app->RecentFiles().Paths().empty();
+    }
+    return state;
+}
+
+void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
+    const int id = event.GetId();
+    const PaneState state = CurrentState();
+    bool enabled = IsCommandEnabled(id, state);
+    // Nothing that changes the list, the document or the feed starts while a download runs.
+    if (m_siteList && m_siteList->IsBusy() &&
+        (RouteCommand(id, m_active) == CommandTarget::SiteList || id == cmd::kFileNew ||
+         id == cmd::kFileOpen || (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast))) {
+        enabled = false;
+    }
+    if (id >= cmd::kFileMruFirst + 1 && id <= cmd::kFileMruLast) enabled = !m_siteList->IsBusy();
+    if ((id == cmd::kEditCopy || id == cmd::kEditCut || id == cmd::kEditPaste ||
+         id == cmd::kEditUndo)) {
+        enabled = m_active == ActivePane::Browser;
+    }
+    event.Enable(enabled);
+    const int check = CommandCheck(id, state);
+    if (check >= 0) event.Check(check == 1);
+}
+
+void CMainFrame::RunCommand(int id) {
+    const PaneState state = CurrentState();
+    bool enabled = IsCommandEnabled(id, state) ||
+                   (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast && state.hasRecentFiles);
+    if (id == cmd::kEditCopy || id == cmd::kEditCut || id == cmd::kEditPaste ||
+        id == cmd::kEditUndo) {
+        enabled = m_active == ActivePane::Browser;
+    }
+    if (!enabled) return;
+    wxWebView* web = m_browser ? m_browser->GetWebView() : nullptr;
+    switch (id) {
+        case cmd::kEditCopy:
+            if (web) web->Copy();
+            return;
+        case cmd::kEditCut:
+            if (web) web->Cut();
+            return;
+        case cmd::kEditPaste:
+            if (web) web->Paste();
+            return;
+        case cmd::kEditUndo:
+            if (web) web->Undo();
+            return;
+        default:
+            break;
+    }
+    switch (RouteCommand(id, m_active)) {
+        case CommandTarget::Disabled:
+            return;
+        case CommandTarget::SiteList:
+            switch (id) {
+                case cmd::kSiteEdit:
+                    m_siteList->OnSiteEdit();
+                    return;
+                case cmd::kSiteDelete:
+                    m_siteList->OnSiteDelete();
+                    return;
+                case cmd::kSiteAdd:
+                    m_siteList->OnSiteAdd();
+                    return;
+                case cmd::kAddCurrentPage:
+                    m_siteList->OnAddCurrentPage();
+                    return;
+                case cmd::kMoveUp:
+                    m_siteList->OnMoveUp();
+                    return;
+                case cmd::kMoveDown:
+                    m_siteList->OnMoveDown();
+                    return;
+                case cmd::kSortCategory:
+                    m_siteList->OnSortCategory();
+                    return;
+                case cmd::kSortTitle:
+                    m_siteList->OnSortTitle();
+                    return;
+                case cmd::kSortAscending:
+                    m_siteList->OnSortAscending();
+                    return;
+                case cmd::kViewDescription:
+                    m_siteList->OnViewDescription();
+                    return;
+                case cmd::kViewLinkNew:
+                    m_siteList->OnViewLinkNew();
+                    return;
+                case cmd::kViewSiteOutline:
+                    m_siteList->OnViewSiteOutline();
+                    return;
+                case cmd::kViewSiteTitle:
+                    m_siteList->OnViewSiteTitle();
+                    return;
+                case cmd::kOpenInBrowser:
+                    m_siteList->OnOpenInBrowser();
+                    return;
+                default:
+                    return;
+            }
+        case CommandTarget::Browser:
+            switch (id) {
+                case cmd::kGoBack:
+                    m_browser->GoBack();
+                    return;
+                case cmd::kGoForward:
+                    m_browser->GoForward();
+                    return;
+                case cmd::kGoHome:
+                    m_browser->GoHome();
+                    return;
+                case cmd::kStop:
+                    m_browser->Stop();
+                    return;
+                case cmd::kRefresh:
+                    m_browser->Refresh();
+                    return;
+                case cmd::kPageInfo:
+                    m_browser->ShowPageInfo();
+                    return;
+                default:
+                    return;
+            }
+        case CommandTarget::Frame:
+            switch (id) {
+                case cmd::kDialupConnect: {
+                    CRasConnection connection;
+                    CDialupDlg dialog(this, connection, Settings());
+                    if (dialog.DoModal() == 1) connection.Dial(dialog.m_strEntry);
+                    return;
+                }
+                case cmd::kDialupDisconnect: {
+                    CRasConnection connection;
+                    connection.HangUp();
+                    return;
+                }
+                case cmd::kHomePage:
+                    OpenWithDefaultHandler(kHomePageAddress);
+                    return;
+                case cmd::kHelpKeyword:
+                    return;  // there is no help viewer to search
+                case cmd::kViewToolBar:
+                    ToggleBar(GetToolBar());
+                    return;
+                case cmd::kViewStatusBar:
+                    ToggleBar(GetStatusBar());
+                    return;
+                case cmd::kNextPane:
+                    CyclePane(1);
+                    return;
+                case cmd::kPrevPane:
+                    CyclePane(-1);
+                    return;
+                default:
+                    return;
+            }
+        case CommandTarget::Application:
+            if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) app->OnAppCommand(id);
+            return;
+    }
+}
+
+void CMainFrame::OnCommand(wxCommandEvent& event) {
+    if (m_siteList && m_siteList->IsBusy()) {
+        const CommandTarget target = RouteCommand(event.GetId(), m_active);
+        const int id = event.GetId();
+        if (target == CommandTarget::SiteList || id == cmd::kFileNew || id == cmd::kFileOpen ||
+            (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast)) {
+            return;
+        }
+    }
+    RunCommand(event.GetId());
+}
+
+void CMainFrame::ToggleBar(wxWindow* bar) {
+    if (!bar) return;
+    bar->Show(!bar->IsShown());
+    SendSizeEvent();
+}
+
+void CMainFrame::CyclePane(int step) {
+    const ActivePane order[] = {ActivePane::SiteList, ActivePane::ArticleList, ActivePane::Browser};
+    int index = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (order[i] == m_active) index = i;
+    }
+    index = (index + step + 3) % 3;
+    m_active = order[index];
+    wxWindow* target = m_active == ActivePane::SiteList      ? m_siteList->GetList()
+                       : m_active == ActivePane::ArticleList ? m_articles->GetList()
+                                                             : m_browser->GetPaneWindow();
+    if (target) target->SetFocus();
+}
+
+void CMainFrame::OnIdleIndicators(wxIdleEvent& event) {
+    if (wxStatusBar* bar = GetStatusBar(); bar && bar->IsShown()) {
+        auto show = [bar](int field, wxKeyCode key, const char* text) {
+            const wxString wanted = wxGetKeyState(key) ? wxString(text) : wxString();
+            if (bar->GetStatusText(field) != wanted) bar->SetStatusText(wanted, field);
+        };
+        show(2, WXK_CAPITAL, "CAP");
+        show(3, WXK_NUMLOCK, "NUM");
+        show(4, WXK_SCROLL, "SCRL");
+    }
+    event.Skip();
+}
+
+void CMainFrame::AfterDownload() {
+    if (m_closeWanted) {
+        m_closeWanted = false;
+        CallAfter([this] { Close(); });
+    }
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event) {
+    if (m_siteList && m_siteList->IsBusy()) {
+        // The download still uses the document: the window closes when it has ended.
+        m_closeWanted = true;
+        if (event.CanVeto()) {
+            event.Veto();
+            return;
+        }
+    }
+    auto* app = wxDynamicCast(wxTheApp, CVarloApp);
+    if (app && event.CanVeto() && !app->SaveModified()) {
+        event.Veto();
+        return;
+    }
+    SaveWindowPlacement();
+    Destroy();
+}
+
+void CMainFrame::UpdateTitle() {
+    wxDocument* doc = m_siteList ? m_siteList->GetDocument() : nullptr;
+    wxString title = doc ? doc->GetUserReadableName() : wxString();
+    if (title.empty()) title = Wx("無題");
+    SetTitle(title + " - Varlo");
+}
+
+void CMainFrame::UpdateRecentFiles() {
+    if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) {
+        app->RecentFiles().UpdateMenu(*m_fileMenu, cmd::kFileMruFirst);
+    }
+}
+
+}  // namespace varlo

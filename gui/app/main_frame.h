@@ -1,0 +1,66 @@
+#pragma once
+// The main window: menus, tool bar, status bar and three panes stacked from top to bottom (site
+// list, article list, browser). It routes each command to the pane that carries it out.
+
+#include "gui/app/cont_frame_wnd.h"
+#include "shell/command_rules.h"
+
+class wxSplitterWindow;
+class wxMenu;
+
+namespace varlo {
+
+class CArticleView;
+class CBrowserView;
+class CVarloDoc;
+class CVarloView;
+
+class CMainFrame : public CContFrameWnd {
+  public:
+    CMainFrame(wxDocManager* manager, CVarloDoc* document);
+    ~CMainFrame() override;
+
+    CVarloView* SiteList() const { return m_siteList; }
+    CArticleView* ArticleList() const { return m_articles; }
+    CBrowserView* Browser() const { return m_browser; }
+    wxSplitterWindow* OuterSplitter() const { return m_outer; }
+    wxSplitterWindow* InnerSplitter() const { return m_inner; }
+    wxMenu* FileMenu() const { return m_fileMenu; }
+
+    ActivePane GetActivePane() const { return m_active; }
+    void SetActivePane(ActivePane pane) { m_active = pane; }
+    // The state the enable rules look at, as it is now.
+    PaneState CurrentState() const;
+    // Runs a command as the menu would (ignored when its rule disables it).
+    void RunCommand(int id);
+    // The caption: the document's title, " - Varlo".
+    void UpdateTitle();
+    // Rebuilds the recent-file entries of the File menu.
+    void UpdateRecentFiles();
+
+  private:
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildPanes(CVarloDoc* document);
+    void OnCommand(wxCommandEvent& event);
+    void OnUpdateCommand(wxUpdateUIEvent& event);
+    void OnChildFocus(wxChildFocusEvent& event);
+    void OnClose(wxCloseEvent& event);
+    void OnIdleIndicators(wxIdleEvent& event);
+    void ActivateByMouse(ActivePane pane, wxMouseEvent& event);
+    void CyclePane(int step);
+    void ToggleBar(wxWindow* bar);
+    void AfterDownload();
+
+    CVarloView* m_siteList = nullptr;
+    CArticleView* m_articles = nullptr;
+    CBrowserView* m_browser = nullptr;
+    wxSplitterWindow* m_outer = nullptr;
+    wxSplitterWindow* m_inner = nullptr;
+    wxMenu* m_fileMenu = nullptr;
+    ActivePane m_active = ActivePane::SiteList;
+    bool m_closeWanted = false;
+};
+
+}  // namespace varlo

@@ -1,0 +1,92 @@
+#include "gui/controls/list_ctrl_box.h"
+
+#include <wx/imaglist.h>
+
+#include <algorithm>
+
+namespace varlo {
+
+CListCtrlBox::CListCtrlBox(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
+                           long style)
+    : wxListCtrl(parent, id, pos, size, style) {
+    // The rows live in an inner window of the list (the one it scrolls); the clicks arrive there.
+    wxWindow* rows = GetTargetWindow() ? GetTargetWindow() : this;
+    rows->Bind(wxEVT_RIGHT_DOWN, &CListCtrlBox::OnRightDown, this);
+}
+
+long CListCtrlBox::AddColumn(const wxString& heading, int width) {
+    return InsertColumn(GetColumnCount(), heading, wxLIST_FORMAT_LEFT, width);
+}
+
+long CListCtrlBox::AddItem(int subItem, const wxString& text, int image) {
+    if (subItem == 0) return InsertItem(GetItemCount(), text, image);
+    const long last = GetItemCount() - 1;
+    if (last < 0 || subItem < 0 || subItem >= GetColumnCount()) return -1;
+    return SetItem(last, subItem, text) ? last : -1;
+}
+
+void CListCtrlBox::AutoSizeColumns(int flag) {
+    for (int column = 0; column < GetColumnCount(); ++column) {
+        if (flag) {
+            SetColumnWidth(column, wxLIST_AUTOSIZE_USEHEADER);
+        } else {
+            // The toolkit's automatic width counts the heading too: the content is measured here.
+            SetColumnWidth(column, ContentWidth(column));
+        }
+    }
+}
+
+int CListCtrlBox::ContentWidth(int column) const {
+    int width = 0;
+    for (long row = 0; row < GetItemCount(); ++row) {
+        width = std::max(width, GetTextExtent(GetItemText(row, column)).x);
+    }
+    int imageWidth = 0, imageHeight = 0;
+    if (column == 0 && GetImageList(wxIMAGE_LIST_SMALL) &&
+        GetImageList(wxIMAGE_LIST_SMALL)->GetSize(0, imageWidth, imageHeight)) {
+        width += imageWidth + kCellMargin;
+    }
+    return width + 2 * kCellMargin;
+}
+
+int CListCtrlBox::GetSelectedItem() const {
+    return static_cast<int>(GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED));
+}
+
+int CListCtrlBox::SelectItem(int row) {
+    const long states = wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED;
+    SetItemState(row, states, states);
+    return 0;
+}
+
+void CListCtrlBox::DeleteAllItems() {
+    wxListCtrl::DeleteAllItems();
+}
+
+int CListCtrlBox::ScrollToItem(int row) {
+    if (row < 0 || row >= GetItemCount()) return -1;
+    const long top = GetTopItem();
+    wxRect first, second;
+    GetItemRect(top, first);
+    // With a single row there is no next row to measure; its own height is the step.
+    const int step = top + 1 < GetItemCount() && GetItemRect(top + 1, second) ? second.y - first.y
+                                                                              : first.height;
+    ScrollList(0, step * static_cast<int>(row - top));
+    return 0;
+}
+
+void CListCtrlBox::OnRightDown(wxMouseEvent& event) {
+    event.Skip();
+    // The parent hears of the click after the list has handled it (selection first), as a
+    // right-button press at the point in the list's own coordinates.
+    wxWindow* parent = GetParent();
+    if (!parent) return;
+    wxMouseEvent forwarded(event);
+    auto* source = static_cast<wxWindow*>(event.GetEventObject());
+    forwarded.SetPosition(ScreenToClient(source->ClientToScreen(event.GetPosition())));
+    forwarded.SetEventObject(this);
+    forwarded.SetId(GetId());
+    parent->GetEventHandler()->AddPendingEvent(forwarded);
+}
+
+}  // namespace varlo

@@ -1,0 +1,16 @@
+#include <cstdio>
+#include <cstring>
+
+#include "gui/app/varlo_app.h"
+
+wxIMPLEMENT_APP_NO_MAIN(varlo::CVarloApp);
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("varlo %s\n", VARLO_VERSION);
+            return 0;
+        }
+    }
+    return wxEntry(argc, argv);
+}

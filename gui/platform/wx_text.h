@@ -1,0 +1,25 @@
+#pragma once
+// Between the system's text (code page 932) and the toolkit's strings.
+
+#include <wx/string.h>
+
+#include "encoding/codepage.h"
+#include "platform/text.h"
+
+namespace varlo {
+
+// System text as a toolkit string.
+inline wxString ToWx(const Text& text) {
+    return wxString::FromUTF8(Cp932ToUtf8(text));
+}
+// A toolkit string as system text (characters the code page lacks become "?").
+inline Text FromWx(const wxString& text) {
+    const wxScopedCharBuffer utf8 = text.utf8_str();
+    return Utf8ToCp932(std::string_view(utf8.data(), utf8.length()));
+}
+// A UTF-8 literal of the source as a toolkit string.
+inline wxString Wx(const char* utf8) {
+    return wxString::FromUTF8(utf8);
+}
+
+}  // namespace varlo

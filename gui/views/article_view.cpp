@@ -1,0 +1,60 @@
+#include "gui/views/article_view.h"
+
+#include "feeds/dates.h"
+#include "gui/controls/list_ctrl_box.h"
+#include "gui/document/varlo_doc.h"
+#include "gui/platform/wx_text.h"
+
+namespace varlo {
+
+wxIMPLEMENT_DYNAMIC_CLASS(CArticleView, wxView);
+
+bool CArticleView::CreatePane(wxWindow* parent) {
+    m_list = new CListCtrlBox(parent, 1000);
+    return m_list != nullptr;
+}
+
+CVarloDoc* CArticleView::Doc() const {
+    return wxDynamicCast(GetDocument(), CVarloDoc);
+}
+
+void CArticleView::OnInitialUpdate() {
+    if (!m_initialised && m_list) {
+        m_list->AddColumn(Wx("タイトル"), 100);
+        m_list->AddColumn(Wx("更新時間"), 100);
+        m_initialised = true;
+    }
+    FillArticleList(-1);
+}
+
+void CArticleView::OnArticleUpdate() {
+    FillArticleList(0);
+}
+
+void CArticleView::FillArticleList(int select) {
+    CVarloDoc* doc = Doc();
+    if (!m_list || !doc) return;
+    int top = static_cast<int>(m_list->GetTopItem());
+    m_list->Freeze();
+    m_list->DeleteAllItems();
+    const CRssFile& feed = doc->m_rssFile;
+    for (int i = 0; i < feed.GetSize(); ++i) {
+        const CRssItem* item = feed.GetAt(i);
+        m_list->AddItem(0, ToWx(item->GetTitle()), -1);
+        m_list->AddItem(1, ToWx(FormatDisplayDate(item->m_timeUpdated)), -1);
+    }
+    const int count = m_list->GetItemCount();
+    if (top >= count - 1) top = count - 1;
+    m_list->ScrollToItem(top);
+    if (select != -1 && count > 0) {
+        if (select >= count - 1) select = count - 1;
+        m_list->SelectItem(select);
+        m_list->EnsureVisible(select);
+    }
+    doc->UpdateAllViews(nullptr, nullptr);
+    m_list->SetFocus();
+    if (count > 0) m_list->AutoSizeColumns(0);
+    m_list->Thaw();
+}
+
+}  // namespace varlo

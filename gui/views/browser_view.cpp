@@ -1,0 +1,99 @@
+#include "gui/views/browser_view.h"
+
+#include <wx/filename.h>
+#include <wx/stattext.h>
+
+#include "gui/controls/prop_dlg.h"
+#include "gui/platform/shell_open.h"
+#include "gui/platform/wx_text.h"
+#include "platform/program_folder.h"
+
+namespace varlo {
+
+wxIMPLEMENT_DYNAMIC_CLASS(CBrowserView, wxView);
+
+bool CBrowserView::CreatePane(wxWindow* parent) {
+    if (!wxWebView::IsBackendAvailable(wxWebViewBackendDefault)) {
+        m_fallback = new wxStaticText(parent, wxID_ANY, Wx("ブラウザを使用できません"));
+        return true;
+    }
+    m_web = wxWebView::New(parent, wxID_ANY, wxWebViewDefaultURLStr, wxDefaultPosition,
+                           wxDefaultSize, wxWebViewBackendDefault, wxBORDER_NONE);
+    if (m_web == nullptr) return false;
+    // Scripts of the pages the user visits are theirs to run; the preview page forbids its own
+    // through its content security policy.
+    m_web->EnableContextMenu(true);
+    // A link meant for a new window ("LinkNew") opens in the user's default browser; only web
+    // addresses are passed on.
+    m_web->Bind(wxEVT_WEBVIEW_NEWWINDOW, [](wxWebViewEvent& event) {
+        const std::string url(event.GetURL().utf8_str());
+        if (url.starts_with("http://") || url.starts_with("https://")) {
+            OpenWithDefaultHandler(url);
+        }
+    });
+    return true;
+}
+
+wxWindow* CBrowserView::GetPaneWindow() const {
+    return m_web ? static_cast<wxWindow*>(m_web) : m_fallback;
+}
+
+wxString BrowserAddressOf(const Text& address) {
+    const wxString text = ToWx(address);
+    if (text.StartsWith("file://")) {
+        // "file://" followed by a plain path: encode the path as a proper file address.
+        const wxString path = text.Mid(7);
+        if (path.StartsWith("/")) return wxFileName::FileNameToURL(wxFileName(path));
+        return text;
+    }
+    if (text.StartsWith("/")) return wxFileName::FileNameToURL(wxFileName(text));
+    return text;
+}
+
+void CBrowserView::Navigate(const Text& address) {
+    if (m_web) m_web->LoadURL(BrowserAddressOf(address));
+}
+
+Text CBrowserView::GetLocationURL() const {
+    if (!m_web) return {};
+    const wxString url = m_web->GetCurrentURL();
+    return FromWx(url);
+}
+
+Text CBrowserView::GetLocationName() const {
+    return m_web ? FromWx(m_web->GetCurrentTitle()) : Text();
+}
+
+void CBrowserView::GoBack() {
+    if (m_web && m_web->CanGoBack()) m_web->GoBack();
+}
+
+void CBrowserView::GoForward() {
+    if (m_web && m_web->CanGoForward()) m_web->GoForward();
+}
+
+void CBrowserView::GoHome() {
+    // There is no system browser home page here: home is the program's own preview page.
+    if (m_web && wxFileName::FileExists(wxString::FromUTF8(GetPreviewPath()))) {
+        Navigate(GetPreviewPath());
+    } else if (m_web) {
+        m_web->LoadURL(wxWebViewDefaultURLStr);
+    }
+}
+
+void CBrowserView::Stop() {
+    if (m_web) m_web->Stop();
+}
+
+void CBrowserView::Refresh() {
+    if (m_web) m_web->Reload();
+}
+
+void CBrowserView::ShowPageInfo() {
+    CPropDlg dialog(GetPaneWindow() ? GetPaneWindow()->GetParent() : nullptr);
+    dialog.m_strTitle = GetLocationName();
+    dialog.m_strUrl = GetLocationURL();
+    dialog.DoModal();
+}
+
+}  // namespace varlo

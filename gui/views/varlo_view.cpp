@@ -1,0 +1,387 @@
+#include "gui/views/varlo_view.h"
+
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+
+#include "fetch/find_feed.h"
+#include "fetch/http_download.h"
+#include "gui/controls/list_ctrl_box.h"
+#include "gui/controls/site_add_dlg.h"
+#include "gui/controls/site_item_dlg.h"
+#include "gui/document/varlo_doc.h"
+#include "gui/platform/settings.h"
+#include "gui/platform/shell_open.h"
+#include "gui/platform/wx_text.h"
+#include "gui/views/article_view.h"
+#include "gui/views/browser_view.h"
+#include "platform/message_box.h"
+#include "platform/program_folder.h"
+#include "preview/preview_page.h"
+#include "shell/command_ids.h"
+
+namespace varlo {
+
+wxIMPLEMENT_DYNAMIC_CLASS(CVarloView, wxView);
+
+namespace {
+
+const char* const kView = "View";
+
+// Holds back commands while a download runs; the download dispatches window events, so another
+// command could otherwise reach an entry or a feed that the first one is still using.
+class BusyScope {
+  public:
+    explicit BusyScope(int& busy) : m_busy(busy) { ++m_busy; }
+    ~BusyScope() { --m_busy; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    int& m_busy;
+};
+
+}  // namespace
+
+CVarloView::CVarloView() {
+    ISettings& settings = Settings();
+    m_bDescription = settings.GetInt(kView, "Description", 0) != 0;
+    m_bLinkNew = settings.GetInt(kView, "LinkNew", 0) != 0;
+    m_bSiteTitle = settings.GetInt(kView, "SiteTitle", 1) != 0;
+    m_bSiteOutline = settings.GetInt(kView, "SiteOutline", 0) != 0;
+}
+
+bool CVarloView::CreatePane(wxWindow* parent) {
+    m_listCtrl = new CListCtrlBox(parent, 1000);
+    m_listCtrl->Bind(wxEVT_LIST_ITEM_SELECTED, &CVarloView::OnItemChanged, this);
+    m_listCtrl->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CVarloView::OnItemActivated, this);
+    m_listCtrl->Bind(wxEVT_CONTEXT_MENU, &CVarloView::OnContextMenu, this);
+    return true;
+}
+
+void CVarloView::SetPanes(CArticleView* articles, CBrowserView* browser) {
+    m_articles = articles;
+    m_browser = browser;
+}
+
+CVarloDoc* CVarloView::Doc() const {
+    return wxDynamicCast(GetDocument(), CVarloDoc);
+}
+
+void CVarloView::OnInitialUpdate() {
+    if (!m_bInitialized && m_listCtrl) {
+        m_listCtrl->AddColumn(Wx("ページ名"), 100);
+        m_listCtrl->AddColumn(Wx("カテゴリ"), 100);
+        m_listCtrl->AddColumn(Wx("アドレス"), 100);
+        m_bInitialized = true;
+    }
+    RefreshList(-1);
+}
+
+void CVarloView::RefreshList(int select) {
+    CVarloDoc* doc = Doc();
+    if (!m_listCtrl || !doc) return;
+    const COpmlFile& list = doc->m_opmlFile;
+    int top = static_cast<int>(m_listCtrl->GetTopItem());
+    m_listCtrl->Freeze();
+    m_listCtrl->DeleteAllItems();
+    for (int i = 0; i < list.GetCount(); ++i) {
+        const COpmlItem* entry = list.GetAt(i);
+        m_listCtrl->AddItem(0, ToWx(entry->m_strTitle), -1);
+        m_listCtrl->AddItem(1, ToWx(entry->m_strCategory), -1);
+        m_listCtrl->AddItem(2, ToWx(entry->m_strHtmlUrl), -1);
+    }
+    const int count = m_listCtrl->GetItemCount();
+    if (top >= count - 1) top = count - 1;
+    if (count > 0) m_listCtrl->ScrollToItem(top);
+    bool selected = false;
+    if (select != -1 && count > 0) {
+        if (select >= count - 1) select = count - 1;
+        m_selecting = true;
+        m_listCtrl->SelectItem(select);
+        m_selecting = false;
+        m_listCtrl->EnsureVisible(select);
+        selected = true;
+    }
+    doc->UpdateAllViews(nullptr, nullptr);
+    if (count > 0) m_listCtrl->AutoSizeColumns(0);
+    m_listCtrl->Thaw();
+    // The selection made here fetches the row's feed like a user's choice does.
+    if (selected) UpdateFeed();
+    m_listCtrl->SetFocus();
+}
+
+void CVarloView::OnItemChanged(wxListEvent& event) {
+    if (m_selecting) return;
+    const long row = event.GetIndex();
+    const long state = m_listCtrl->GetItemState(row, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    if (state != (wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED)) return;
+    if (IsBusy()) {
+        // The feed of the row chosen now is fetched when the running download has ended.
+        m_updateWanted = true;
+        return;
+    }
+    UpdateFeed();
+}
+
+void CVarloView::OnItemActivated(wxListEvent&) {
+    OnSiteEdit();
+}
+
+void CVarloView::OnContextMenu(wxContextMenuEvent& event) {
+    wxMenu menu;
+    menu.Append(cmd::kSiteEdit, Wx("サイトデータの修正(&S)..."));
+    menu.Append(cmd::kSiteDelete, Wx("サイトデータの削除(&D)..."));
+    menu.Append(cmd::kSiteAdd, Wx("サイトデータの追加(&A)..."));
+    wxWindow* frame = wxGetTopLevelParent(m_listCtrl);
+    wxPoint position = event.GetPosition();
+    position = position == wxDefaultPosition ? wxDefaultPosition : frame->ScreenToClient(position);
+    frame->PopupMenu(&menu, position);
+}
+
+void CVarloView::UpdateFeed() {
+    CVarloDoc* doc = Doc();
+    if (!doc || !m_listCtrl || IsBusy()) return;
+    const int row = m_listCtrl->GetSelectedItem();
+    if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
+    const COpmlItem* entry = doc->m_opmlFile.GetAt(row);
+    if (entry->m_strXmlUrl.empty()) {
+        Text address = entry->m_strHtmlUrl;
+        if (address.find("://") == Text::npos) address = "file://" + address;
+        if (m_browser) m_browser->Navigate(address);
+        return;
+    }
+    const Text feedUrl = entry->m_strXmlUrl;
+    {
+        BusyScope busy(m_busy);
+        CHttpDownload download(feedUrl);
+        m_strDownPath = download.Download(GetProgramFolder(), false, "down.xml");
+    }
+    if (m_strDownPath.empty()) {
+        ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
+    } else {
+        ReadFeed(m_strDownPath);
+        WritePreviewPage(GetPreviewPath(), doc->m_rssFile, Options());
+        if (m_browser) m_browser->Navigate(GetPreviewPath());
+    }
+    if (m_afterDownload) m_afterDownload();
+    if (m_updateWanted) {
+        m_updateWanted = false;
+        UpdateFeed();
+    }
+}
+
+void CVarloView::ReadFeed(const std::string& path) {
+    CVarloDoc* doc = Doc();
+    if (!doc) return;
+    doc->m_rssFile.Clear();
+    // Before any site was chosen there is nothing to read: an empty feed, and no error message.
+    if (!path.empty()) doc->m_rssFile.ReadRss(path);
+    if (m_articles) m_articles->OnArticleUpdate();
+}
+
+PreviewOptions CVarloView::Options() const {
+    PreviewOptions options;
+    options.description = m_bDescription;
+    options.linkNew = m_bLinkNew;
+    options.siteTitle = m_bSiteTitle;
+    options.siteOutline = m_bSiteOutline;
+    return options;
+}
+
+void CVarloView::ShowPreview() {
+    CVarloDoc* doc = Doc();
+    if (!doc) return;
+    WritePreviewPage(GetPreviewPath(), doc->m_rssFile, Options());
+    if (m_browser) m_browser->Navigate("file://" + GetPreviewPath());
+}
+
+void CVarloView::Place(COpmlItem* entry, std::unique_ptr<COpmlItem> owned, int index,
+                       const Text& category) {
+    CVarloDoc* doc = Doc();
+    COpmlFile& list = doc->m_opmlFile;
+    if (category != entry->m_strCategory) {
+        entry->m_strCategory = category;
+        if (index != -1) owned = list.TakeAt(index);
+        if (list.m_nSortKey == -1) {
+            index = list.FindInsertPos(category);
+            list.InsertAt(index, std::move(owned));
+        } else {
+            list.Add(std::move(owned));
+            list.Sort();
+            index = list.FindItem(entry);
+        }
+    } else if (index == -1) {
+        index = list.Add(std::move(owned));
+    }
+    RefreshList(index);
+    doc->Modify(true);
+}
+
+bool CVarloView::AskSite(COpmlItem& entry, Text& category) {
+    std::vector<Text> categories;
+    Doc()->m_opmlFile.GetCategories(categories);
+    CSiteItemDlg dialog(wxGetTopLevelParent(m_listCtrl));
+    dialog.m_pCategories = &categories;
+    dialog.m_strTitle = entry.m_strTitle;
+    dialog.m_strCategory = entry.m_strCategory;
+    dialog.m_strUrl = entry.m_strHtmlUrl;
+    dialog.m_strFeed = entry.m_strXmlUrl;
+    if (dialog.DoModal() != 1) return false;
+    // The type is never edited; the category is placed by the caller.
+    entry.m_strTitle = dialog.m_strTitle;
+    entry.m_strHtmlUrl = dialog.m_strUrl;
+    entry.m_strXmlUrl = dialog.m_strFeed;
+    category = dialog.m_strCategory;
+    return true;
+}
+
+bool CVarloView::EditSite(int index) {
+    CVarloDoc* doc = Doc();
+    if (!doc || index < 0 || index >= doc->m_opmlFile.GetCount()) return false;
+    COpmlItem* entry = doc->m_opmlFile.GetAt(index);
+    Text category;
+    if (!AskSite(*entry, category)) return false;
+    Place(entry, nullptr, index, category);
+    return true;
+}
+
+bool CVarloView::EditNewSite(std::unique_ptr<COpmlItem> entry) {
+    if (!Doc() || !entry) return false;
+    Text category;
+    if (!AskSite(*entry, category)) return false;
+    COpmlItem* raw = entry.get();
+    Place(raw, std::move(entry), -1, category);
+    return true;
+}
+
+void CVarloView::OnSiteEdit() {
+    if (IsBusy() || !m_listCtrl) return;
+    const int row = m_listCtrl->GetSelectedItem();
+    if (row >= 0) EditSite(row);
+}
+
+void CVarloView::OnSiteDelete() {
+    CVarloDoc* doc = Doc();
+    if (IsBusy() || !doc || !m_listCtrl) return;
+    const int row = m_listCtrl->GetSelectedItem();
+    if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
+    const Text question = doc->m_opmlFile.GetAt(row)->m_strTitle + Jp(" を削除しますか？");
+    if (ShowMessageBox(question, kMbYesNo | kMbIconQuestion) != kIdYes) return;
+    doc->m_opmlFile.RemoveAt(row);
+    RefreshList(row);
+    doc->Modify(true);
+}
+
+void CVarloView::AddSiteFrom(const Text& pageUrl) {
+    std::unique_ptr<COpmlItem> entry;
+    {
+        BusyScope busy(m_busy);
+        entry = FindFeed(pageUrl, GetProgramFolder(), true);
+    }
+    if (m_afterDownload) m_afterDownload();
+    if (entry) EditNewSite(std::move(entry));
+}
+
+void CVarloView::OnSiteAdd() {
+    if (IsBusy()) return;
+    CSiteAddDlg dialog(wxGetTopLevelParent(m_listCtrl));
+    if (dialog.DoModal() != 1) return;
+    AddSiteFrom(dialog.m_strUrl);
+}
+
+void CVarloView::OnAddCurrentPage() {
+    if (IsBusy() || !m_browser) return;
+    AddSiteFrom(m_browser->GetLocationURL());
+}
+
+void CVarloView::OnMoveUp() {
+    CVarloDoc* doc = Doc();
+    if (IsBusy() || !doc) return;
+    const int row = m_listCtrl->GetSelectedItem();
+    if (row <= 0 || row >= doc->m_opmlFile.GetCount()) return;
+    doc->m_opmlFile.SwapItems(row, row - 1);
+    RefreshList(row - 1);
+}
+
+void CVarloView::OnMoveDown() {
+    CVarloDoc* doc = Doc();
+    if (IsBusy() || !doc) return;
+    const int row = m_listCtrl->GetSelectedItem();
+    if (row < 0 || row >= doc->m_opmlFile.GetCount() - 1) return;
+    doc->m_opmlFile.SwapItems(row, row + 1);
+    RefreshList(row + 1);
+}
+
+void CVarloView::OnSortCategory() {
+    CVarloDoc* doc = Doc();
+    if (IsBusy() || !doc) return;
+    doc->m_opmlFile.m_nSortKey = 0;
+    doc->m_opmlFile.Sort();
+    RefreshList(-1);
+}
+
+void CVarloView::OnSortTitle() {
+    CVarloDoc* doc = Doc();
+    if (IsBusy() || !doc) return;
+    doc->m_opmlFile.m_nSortKey = 1;
+    doc->m_opmlFile.Sort();
+    RefreshList(-1);
+}
+
+void CVarloView::OnSortAscending() {
+    CVarloDoc* doc = Doc();
+    if (IsBusy() || !doc) return;
+    doc->m_opmlFile.m_bDescending = !doc->m_opmlFile.m_bDescending;
+    doc->m_opmlFile.Sort();
+    RefreshList(-1);
+}
+
+void CVarloView::ToggleOption(bool& option, const char* name) {
+    if (IsBusy()) return;
+    option = !option;
+    Settings().WriteInt(kView, name, option ? 1 : 0);
+    ReadFeed(m_strDownPath);
+    ShowPreview();
+}
+
+void CVarloView::OnViewDescription() {
+    ToggleOption(m_bDescription, "Description");
+}
+void CVarloView::OnViewLinkNew() {
+    ToggleOption(m_bLinkNew, "LinkNew");
+}
+void CVarloView::OnViewSiteOutline() {
+    ToggleOption(m_bSiteOutline, "SiteOutline");
+}
+void CVarloView::OnViewSiteTitle() {
+    ToggleOption(m_bSiteTitle, "SiteTitle");
+}
+
+void CVarloView::OnOpenInBrowser() {
+    CVarloDoc* doc = Doc();
+    if (!doc || !m_listCtrl) return;
+    const int row = m_listCtrl->GetSelectedItem();
+    if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
+    OpenWithDefaultHandler(Cp932ToUtf8(doc->m_opmlFile.GetAt(row)->m_strHtmlUrl));
+}
+
+void CVarloView::FillPaneState(PaneState& state) const {
+    CVarloDoc* doc = Doc();
+    state.selectedRow = m_listCtrl ? m_listCtrl->GetSelectedItem() : -1;
+    state.rowCount = m_listCtrl ? m_listCtrl->GetItemCount() : 0;
+    if (doc) {
+        state.sortKey = doc->m_opmlFile.m_nSortKey;
+        state.descending = doc->m_opmlFile.m_bDescending;
+    }
+    state.description = m_bDescription;
+    state.linkNew = m_bLinkNew;
+    state.siteOutline = m_bSiteOutline;
+    state.siteTitle = m_bSiteTitle;
+    if (m_browser) {
+        const Text url = m_browser->GetLocationURL();
+        state.browserShowsWebPage = url.find("file://") == Text::npos &&
+                                    url.find("about:blank") == Text::npos && !url.empty();
+    }
+}
+
+}  // namespace varlo

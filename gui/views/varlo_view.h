@@ -1,0 +1,110 @@
+#pragma once
+// The site list: the subscribed sites as rows, the commands that edit, move and sort them, and the
+// feed update that runs when the user chooses a site.
+
+#include <wx/docview.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/text.h"
+#include "shell/command_rules.h"
+
+class wxListEvent;
+
+namespace varlo {
+
+class CArticleView;
+class CBrowserView;
+class CListCtrlBox;
+class COpmlItem;
+class CVarloDoc;
+struct PreviewOptions;
+
+class CVarloView : public wxView {
+  public:
+    // Reads the four view options from the settings.
+    CVarloView();
+    // Creates the list control (id 1000) as a child of `parent`.
+    bool CreatePane(wxWindow* parent);
+    CListCtrlBox* GetList() const { return m_listCtrl; }
+    // The other two panes, which the frame creates beside this one.
+    void SetPanes(CArticleView* articles, CBrowserView* browser);
+
+    // Each time a document is created or opened: columns the first time, then the rows.
+    void OnInitialUpdate();
+    // Rebuilds the rows; `select` is a row to select (which fetches its feed) or -1.
+    void RefreshList(int select);
+    // The feed update for the selected row.
+    void UpdateFeed();
+    // Empties and re-reads the document's feed from `path` and refills the article list.
+    void ReadFeed(const std::string& path);
+    // Writes the preview page of the current feed and shows it.
+    void ShowPreview();
+    // Edits the entry at `index` in the site dialog; false on Cancel.
+    bool EditSite(int index);
+    // Lets the user check a new entry in the site dialog and adds it; false on Cancel (the entry
+    // is then dropped).
+    bool EditNewSite(std::unique_ptr<COpmlItem> entry);
+
+    // Commands.
+    void OnSiteEdit();
+    void OnSiteDelete();
+    void OnSiteAdd();
+    void OnAddCurrentPage();
+    void OnMoveUp();
+    void OnMoveDown();
+    void OnSortCategory();
+    void OnSortTitle();
+    void OnSortAscending();
+    void OnViewDescription();
+    void OnViewLinkNew();
+    void OnViewSiteOutline();
+    void OnViewSiteTitle();
+    void OnOpenInBrowser();
+
+    // Fills the site list's part of the state the command rules look at.
+    void FillPaneState(PaneState& state) const;
+    // True while a download runs: commands that change the list, the document or the feed wait.
+    bool IsBusy() const { return m_busy > 0; }
+    // Called when a download has ended (runs a feed update the user asked for meanwhile).
+    void SetAfterDownload(std::function<void()> callback) { m_afterDownload = std::move(callback); }
+
+    const std::string& DownPath() const { return m_strDownPath; }
+    bool m_bDescription = false;
+    bool m_bSiteOutline = false;
+    bool m_bSiteTitle = true;
+    bool m_bLinkNew = false;
+
+    void OnDraw(wxDC*) override {}
+    bool OnClose(bool) override { return true; }
+    // The main window keeps its own caption.
+    void OnChangeFilename() override {}
+    void OnUpdate(wxView*, wxObject*) override {}
+
+  private:
+    CVarloDoc* Doc() const;
+    void OnItemChanged(wxListEvent& event);
+    void OnItemActivated(wxListEvent& event);
+    void OnContextMenu(wxContextMenuEvent& event);
+    void AddSiteFrom(const Text& pageUrl);
+    void ToggleOption(bool& option, const char* name);
+    PreviewOptions Options() const;
+    // Shows the site dialog for `entry`; on OK copies the fields back and sets `category`.
+    bool AskSite(COpmlItem& entry, Text& category);
+    void Place(COpmlItem* entry, std::unique_ptr<COpmlItem> owned, int index, const Text& category);
+
+    CListCtrlBox* m_listCtrl = nullptr;
+    CArticleView* m_articles = nullptr;
+    CBrowserView* m_browser = nullptr;
+    bool m_bInitialized = false;
+    std::string m_strDownPath;
+    int m_busy = 0;
+    bool m_selecting = false;     // a selection made by the program itself
+    bool m_updateWanted = false;  // the user chose another row during a download
+    std::function<void()> m_afterDownload;
+    wxDECLARE_DYNAMIC_CLASS(CVarloView);
+};
+
+}  // namespace varlo

@@ -1,0 +1,208 @@
+#include "preview/preview_page.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "encoding/codepage.h"
+#include "feeds/dates.h"
+#include "feeds/rss_file.h"
+#include "preview/html_sanitizer.h"
+
+namespace varlo {
+namespace {
+
+// The policy comes first in <head> so that it governs everything after it. Scripts, plug-ins,
+// frames, workers, fonts, media and form submissions are refused; styles only from the page
+// itself; images only from the web (a file address could read local files).
+constexpr std::string_view kPolicy =
+    "default-src 'none'; script-src 'none'; object-src 'none'; frame-src 'none'; "
+    "child-src 'none'; worker-src 'none'; form-action 'none'; base-uri 'none'; "
+    "img-src http: https: data:; style-src 'unsafe-inline'";
+
+constexpr std::string_view kStyle = R"(
+:root { color-scheme: light; }
+* { box-sizing: border-box; }
+body {
+  margin: 0; background: #f3f4f6; color: #1f2328;
+  font-family: "Noto Sans CJK JP", "Noto Sans JP", "Hiragino Kaku Gothic ProN", "Hiragino Sans",
+    "Yu Gothic UI", "Yu Gothic", Meiryo, "IPAexGothic", "TakaoPGothic", "VL PGothic", sans-serif;
+  font-size: 15px; line-height: 1.8; overflow-wrap: anywhere;
+  -webkit-text-size-adjust: 100%; text-rendering: optimizeLegibility;
+}
+main { max-width: 46em; margin: 0 auto; padding: 1.5em 1em 3em; }
+a[href] { color: #0b5cad; text-decoration: none; }
+a[href]:hover { text-decoration: underline; }
+.feed { margin: 0 0 1.5em; padding: 0 .25em 1em; border-bottom: 2px solid #d8dce1; }
+.feed h1 { margin: 0; font-size: 1.5em; line-height: 1.4; font-weight: 700; }
+.feed .author { margin: .25em 0 0; color: #6a737d; font-size: .9em; }
+.feed .outline { margin: .5em 0 0; color: #444c56; }
+.entry {
+  background: #fff; border: 1px solid #e1e4e8; border-radius: 10px;
+  padding: 1em 1.3em 1.1em; margin: 0 0 1em; box-shadow: 0 1px 2px rgba(0, 0, 0, .04);
+}
+.entry h2 { margin: 0 0 .2em; font-size: 1.15em; line-height: 1.5; font-weight: 700; }
+.meta { margin: 0 0 .6em; color: #8b949e; font-size: .82em; letter-spacing: .02em; }
+.meta .category {
+  margin-left: .8em; padding: 0 .5em; border-radius: 3px; background: #eef1f4; color: #57606a;
+}
+.body > :first-child { margin-top: 0; }
+.body > :last-child { margin-bottom: 0; }
+.body p { margin: 0 0 .8em; }
+.body img { max-width: 100%; height: auto; vertical-align: middle; }
+.body h1, .body h2, .body h3, .body h4, .body h5, .body h6 { font-size: 1.05em; margin: 1em 0 .4em; }
+.body blockquote { margin: .8em 0; padding: .1em 1em; border-left: 3px solid #d0d7de; color: #57606a; }
+.body pre { overflow-x: auto; padding: .8em 1em; background: #f6f8fa; border-radius: 6px;
+  font-size: .9em; line-height: 1.5; overflow-wrap: normal; }
+.body code, .body kbd, .body samp {
+  font-family: "Noto Sans Mono CJK JP", "DejaVu Sans Mono", monospace; font-size: .92em; }
+.body table { border-collapse: collapse; max-width: 100%; display: block; overflow-x: auto; }
+.body td, .body th { border: 1px solid #d0d7de; padding: .3em .6em; }
+.body th { background: #f6f8fa; }
+.body hr { border: 0; border-top: 1px solid #e1e4e8; }
+.body figure { margin: 1em 0; }
+.body figcaption { color: #6a737d; font-size: .85em; }
+.plain { white-space: pre-line; }
+.empty { color: #6a737d; text-align: center; padding: 3em 0; }
+)";
+
+// A feed text (code page 932) as page text.
+std::string TextOf(const Text& cp932) {
+    return EscapeHtmlText(Cp932ToUtf8(cp932));
+}
+
+// The web address (http or https) of a feed text; empty when it is anything else. Image
+// addresses are held to exactly these schemes, so the check for images serves here.
+std::string WebAddress(const Text& cp932) {
+    return CheckedUrl(Cp932ToUtf8(cp932), UrlUse::Image);
+}
+
+// A feed or article text that is either HTML or plain text, as a block of the page.
+void AppendBody(std::string& page, const Text& cp932, const std::string& base,
+                std::string_view cssClass) {
+    const std::string utf8 = Cp932ToUtf8(cp932);
+    const bool html = LooksLikeHtml(utf8);
+    page += "<div class=\"";
+    page += cssClass;
+    page += html ? "\">" : " plain\">";
+    page += html ? SanitizeHtml(utf8, base) : EscapeHtmlText(utf8);
+    page += "</div>\n";
+}
+
+void AppendLinkStart(std::string& page, const std::string& url, bool linkNew) {
+    page += "<a href=\"";
+    page += EscapeHtml(url);
+    page += linkNew ? "\" target=\"_blank\" rel=\"noopener noreferrer\">" : "\">";
+}
+
+void AppendHeader(std::string& page, const CRssFile& feed, const PreviewOptions& options) {
+    if (!options.siteTitle && !options.siteOutline) return;
+    page += "<header class=\"feed\">\n";
+    if (options.siteTitle) {
+        const std::string title = TextOf(feed.m_strTitle);
+        const std::string link = WebAddress(feed.m_strLink);
+        page += "<h1>";
+        if (!link.empty()) AppendLinkStart(page, link, options.linkNew);
+        page += title.empty() ? "（無題のフィード）" : title;
+        if (!link.empty()) page += "</a>";
+        page += "</h1>\n";
+        if (!feed.m_strAuthor.empty()) {
+            page += "<p class=\"author\">";
+            page += TextOf(feed.m_strAuthor);
+            page += "</p>\n";
+        }
+    }
+    if (options.siteOutline && !feed.m_strDescription.empty())
+        AppendBody(page, feed.m_strDescription, WebAddress(feed.m_strLink), "outline");
+    page += "</header>\n";
+}
+
+void AppendArticle(std::string& page, const CRssItem& item, const std::string& feedLink,
+                   const PreviewOptions& options) {
+    const std::string link = WebAddress(item.m_strLink);
+    page += "<article class=\"entry\">\n<h2>";
+    if (!link.empty()) AppendLinkStart(page, link, options.linkNew);
+    const std::string title = TextOf(item.m_strTitle);
+    page += title.empty() ? "（無題）" : title;
+    if (!link.empty()) page += "</a>";
+    page += "</h2>\n<p class=\"meta\"><span class=\"date\">";
+    page += TextOf(FormatDisplayDate(item.m_timeUpdated));
+    page += "</span>";
+    if (!item.m_strCategory.empty()) {
+        page += "<span class=\"category\">";
+        page += TextOf(item.m_strCategory);
+        page += "</span>";
+    }
+    page += "</p>\n";
+    // The summary when the user asks for it, else the full content where the feed has one.
+    const Text& body = options.description || item.m_strContent.empty() ? item.m_strDescription
+                                                                        : item.m_strContent;
+    if (!body.empty()) AppendBody(page, body, link.empty() ? feedLink : link, "body");
+    page += "</article>\n";
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Permissions of a newly created file under the current umask (mkstemp makes 0600).
+mode_t NewFileMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0644 & ~mask;
+}
+
+}  // namespace
+
+std::string BuildPreviewPage(const CRssFile& feed, const PreviewOptions& options) {
+    std::string page;
+    page.reserve(4096 + static_cast<size_t>(feed.GetSize()) * 1024);
+    page += "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n";
+    page += "<meta http-equiv=\"Content-Security-Policy\" content=\"";
+    page += kPolicy;
+    page += "\">\n<meta name=\"referrer\" content=\"no-referrer\">\n";
+    page += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
+    // Links inside the articles' own markup follow the same option as the titles.
+    if (options.linkNew) page += "<base target=\"_blank\">\n";
+    const std::string title = TextOf(feed.m_strTitle);
+    page += "<title>";
+    page += title.empty() ? "プレビュー" : title;
+    page += "</title>\n<style>";
+    page += kStyle;
+    page += "</style>\n</head>\n<body>\n<main>\n";
+    AppendHeader(page, feed, options);
+    const std::string feedLink = WebAddress(feed.m_strLink);
+    for (int i = 0; i < feed.GetSize(); ++i) AppendArticle(page, *feed.GetAt(i), feedLink, options);
+    if (feed.GetSize() == 0) page += "<p class=\"empty\">記事はありません。</p>\n";
+    page += "</main>\n</body>\n</html>\n";
+    return page;
+}
+
+bool WritePreviewPage(const std::string& path, const CRssFile& feed,
+                      const PreviewOptions& options) {
+    const std::string page = BuildPreviewPage(feed, options);
+    // The browser pane may be reading the old page: the new one replaces it in one rename.
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) return false;
+    fchmod(fd, NewFileMode());
+    std::unique_ptr<std::FILE, FileCloser> file(fdopen(fd, "wb"));
+    if (!file) {
+        close(fd);
+        std::remove(temporary.c_str());
+        return false;
+    }
+    bool ok = std::fwrite(page.data(), 1, page.size(), file.get()) == page.size();
+    ok = std::fflush(file.get()) == 0 && ok;
+    ok = std::fclose(file.release()) == 0 && ok;
+    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace varlo

@@ -1,0 +1,261 @@
+#include "preview/preview_page.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "feeds/rss_file.h"
+#include "html_check.h"
+#include "support/test_support.h"
+
+namespace varlo {
+namespace {
+
+using test::Sjis;
+
+constexpr PreviewOptions kAll{true, true, true, true};
+constexpr PreviewOptions kNone{false, false, false, false};
+
+CRssItem& AddArticle(CRssFile& feed, std::string_view title, std::string_view link,
+                     TimeValue date = 1031356801) {
+    auto item = std::make_unique<CRssItem>(date);
+    item->m_strTitle = Sjis(title);
+    item->m_strLink = Sjis(link);
+    CRssItem& ref = *item;
+    feed.Add(std::move(item));
+    return ref;
+}
+
+// The part of the page that carries feed content.
+std::string MainOf(const std::string& page) {
+    const size_t begin = page.find("<main>");
+    const size_t end = page.find("</main>");
+    if (begin == std::string::npos || end == std::string::npos) return {};
+    return page.substr(begin + 6, end - begin - 6);
+}
+
+size_t Count(const std::string& text, std::string_view what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// ---- Content and options
+
+TEST(PreviewPage, ShowsTheFeedTitleLinkedToItsSiteOnlyWithSiteTitle) {
+    CRssFile feed;
+    feed.m_strTitle = Sjis("日本語のフィード");
+    feed.m_strLink = "https://example.jp/";
+    feed.m_strAuthor = Sjis("モルヴァ");
+    const std::string on = BuildPreviewPage(feed, {false, false, true, false});
+    EXPECT_NE(on.find("<h1><a href=\"https://example.jp/\">日本語のフィード</a></h1>"),
+              std::string::npos);
+    EXPECT_NE(on.find("モルヴァ"), std::string::npos);
+    EXPECT_NE(on.find("<title>日本語のフィード</title>"), std::string::npos);
+    const std::string off = BuildPreviewPage(feed, kNone);
+    EXPECT_EQ(MainOf(off).find("日本語のフィード"), std::string::npos);
+    EXPECT_EQ(off.find("<h1>"), std::string::npos);
+}
+
+TEST(PreviewPage, ShowsTheFeedDescriptionOnlyWithSiteOutline) {
+    CRssFile feed;
+    feed.m_strDescription = Sjis("サイトの説明\n二行目");
+    const std::string on = BuildPreviewPage(feed, {false, false, false, true});
+    EXPECT_NE(on.find("<div class=\"outline plain\">サイトの説明\n二行目</div>"),
+              std::string::npos);
+    EXPECT_EQ(BuildPreviewPage(feed, {false, false, true, false}).find("サイトの説明"),
+              std::string::npos);
+}
+
+TEST(PreviewPage, LinksEveryArticleTitleToItsAddressInFileOrder) {
+    CRssFile feed;
+    AddArticle(feed, "一つ目", "https://example.jp/1?a=1&amp;b=2");
+    AddArticle(feed, "二つ目", "http://example.jp/2");
+    const std::string page = BuildPreviewPage(feed, kNone);
+    const size_t first = page.find("<a href=\"https://example.jp/1?a=1&amp;b=2\">一つ目</a>");
+    const size_t second = page.find("<a href=\"http://example.jp/2\">二つ目</a>");
+    ASSERT_NE(first, std::string::npos);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_LT(first, second);
+    EXPECT_EQ(page.find("target="), std::string::npos);
+    EXPECT_EQ(Count(page, "<article class=\"entry\">"), 2u);
+}
+
+TEST(PreviewPage, OpensLinksInANewWindowWithLinkNew) {
+    CRssFile feed;
+    feed.m_strTitle = "F";
+    feed.m_strLink = "https://example.jp/";
+    AddArticle(feed, "t", "https://example.jp/1");
+    const std::string page = BuildPreviewPage(feed, {false, true, true, false});
+    EXPECT_NE(page.find("<a href=\"https://example.jp/1\" target=\"_blank\" "
+                        "rel=\"noopener noreferrer\">t</a>"),
+              std::string::npos);
+    EXPECT_NE(page.find("<a href=\"https://example.jp/\" target=\"_blank\""), std::string::npos);
+    // Links inside the articles' own markup follow the option through the page's base target.
+    EXPECT_NE(page.find("<base target=\"_blank\">"), std::string::npos);
+}
+
+TEST(PreviewPage, MakesOnlyWebAddressesIntoLinks) {
+    CRssFile feed;
+    feed.m_strTitle = "Feed";
+    feed.m_strLink = "javascript:alert(1)";
+    AddArticle(feed, "mail", "mailto:a@example.jp");
+    AddArticle(feed, "file", "file:///etc/passwd");
+    AddArticle(feed, "relative", "/2024/entry");
+    const std::string main = MainOf(BuildPreviewPage(feed, kAll));
+    EXPECT_EQ(main.find("<a "), std::string::npos);
+    EXPECT_NE(main.find("<h2>mail</h2>"), std::string::npos);
+    EXPECT_NE(main.find("<h2>relative</h2>"), std::string::npos);
+    EXPECT_NE(main.find("<h1>Feed</h1>"), std::string::npos);
+}
+
+TEST(PreviewPage, ShowsEachDateInTheDisplayForm) {
+    test::ScopedTimeZone zone("Asia/Tokyo");
+    CRssFile feed;
+    AddArticle(feed, "t", "", 1031356801);  // 2002-09-07 00:00:01 UTC
+    EXPECT_NE(BuildPreviewPage(feed, kNone).find("<span class=\"date\">2002-09-07 09:00</span>"),
+              std::string::npos);
+}
+
+TEST(PreviewPage, ShowsTheSummaryWithDescriptionAndTheFullContentWithout) {
+    CRssFile feed;
+    CRssItem& full = AddArticle(feed, "a", "");
+    full.m_strDescription = Sjis("<p>要約</p>");
+    full.SetContent(Sjis("<p>全文</p>"));
+    CRssItem& summaryOnly = AddArticle(feed, "b", "");
+    summaryOnly.m_strDescription = Sjis("要約だけ");
+    const std::string summaries = BuildPreviewPage(feed, {true, false, false, false});
+    EXPECT_NE(summaries.find("<p>要約</p>"), std::string::npos);
+    EXPECT_EQ(summaries.find("全文"), std::string::npos);
+    const std::string contents = BuildPreviewPage(feed, {false, false, false, false});
+    EXPECT_NE(contents.find("<div class=\"body\"><p>全文</p></div>"), std::string::npos);
+    EXPECT_EQ(contents.find("<p>要約</p>"), std::string::npos);
+    // Without content of its own an article falls back to its summary.
+    EXPECT_NE(contents.find("<div class=\"body plain\">要約だけ</div>"), std::string::npos);
+}
+
+TEST(PreviewPage, ResolvesRelativeImagesOfAnArticleAgainstItsAddress) {
+    CRssFile feed;
+    feed.m_strLink = "https://example.jp/";
+    CRssItem& item = AddArticle(feed, "a", "https://example.jp/2024/01/entry.html");
+    item.m_strDescription = "<img src=\"pic.png\"><img src=\"/top.png\">";
+    CRssItem& noLink = AddArticle(feed, "b", "");
+    noLink.m_strDescription = "<img src=\"side.png\">";
+    const std::string page = BuildPreviewPage(feed, kAll);
+    EXPECT_NE(page.find("<img src=\"https://example.jp/2024/01/pic.png\">"), std::string::npos);
+    EXPECT_NE(page.find("<img src=\"https://example.jp/top.png\">"), std::string::npos);
+    EXPECT_NE(page.find("<img src=\"https://example.jp/side.png\">"), std::string::npos);
+}
+
+TEST(PreviewPage, CarriesItsOwnStyleSheetAndNoExternalResource) {
+    CRssFile feed;
+    AddArticle(feed, "t", "https://example.jp/1");
+    const std::string page = BuildPreviewPage(feed, kAll);
+    EXPECT_EQ(page.rfind("<!DOCTYPE html>\n<html lang=\"ja\">", 0), 0u);
+    EXPECT_NE(page.find("<style>"), std::string::npos);
+    EXPECT_NE(page.find("Noto Sans CJK JP"), std::string::npos);
+    EXPECT_EQ(page.find("<link"), std::string::npos);
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+    EXPECT_EQ(page.find("src="), std::string::npos);
+    EXPECT_EQ(page.find("url("), std::string::npos);
+}
+
+// ---- Safety
+
+TEST(PreviewSafety, PutsAPolicyForbiddingScriptsPluginsFramesAndFormsFirstInTheHead) {
+    const std::string page = BuildPreviewPage(CRssFile(), kAll);
+    const size_t head = page.find("<head>");
+    const size_t policy = page.find("<meta http-equiv=\"Content-Security-Policy\" content=\"");
+    ASSERT_NE(policy, std::string::npos);
+    // Only the character set comes before it.
+    EXPECT_EQ(page.substr(head, policy - head), "<head>\n<meta charset=\"utf-8\">\n");
+    const std::string rule = page.substr(policy, page.find('>', policy) - policy);
+    for (const char* directive :
+         {"default-src 'none'", "script-src 'none'", "object-src 'none'", "frame-src 'none'",
+          "child-src 'none'", "form-action 'none'", "base-uri 'none'",
+          "img-src http: https: data:", "style-src 'unsafe-inline'"}) {
+        EXPECT_NE(rule.find(directive), std::string::npos) << directive;
+    }
+    EXPECT_EQ(rule.find("file:"), std::string::npos);
+}
+
+TEST(PreviewSafety, EscapesEveryTextMeantAsText) {
+    CRssFile feed;
+    feed.m_strTitle = "<script>alert(1)</script>";
+    feed.m_strAuthor = "<b onmouseover=x>a</b>";
+    CRssItem& item = AddArticle(feed, "\"><img src=x onerror=alert(1)>", "https://example.jp/\"x");
+    item.m_strCategory = "<i>c</i>";
+    const std::string page = BuildPreviewPage(feed, kAll);
+    EXPECT_NE(page.find("<title>&lt;script&gt;alert(1)&lt;/script&gt;</title>"), std::string::npos);
+    EXPECT_NE(page.find("&lt;b onmouseover=x&gt;a&lt;/b&gt;"), std::string::npos);
+    EXPECT_NE(page.find("&quot;&gt;&lt;img src=x onerror=alert(1)&gt;</a>"), std::string::npos);
+    EXPECT_NE(page.find("href=\"https://example.jp/&quot;x\""), std::string::npos);
+    EXPECT_NE(page.find("&lt;i&gt;c&lt;/i&gt;"), std::string::npos);
+    EXPECT_EQ(test::HtmlProblem(MainOf(page), true), "");
+}
+
+TEST(PreviewSafety, KeepsTheFeedsReferencesSoThatTheyShowAsWritten) {
+    CRssFile feed;
+    AddArticle(feed, "AT&amp;T &lt;b&gt; &#x1F600; & R&D", "");
+    EXPECT_NE(BuildPreviewPage(feed, kNone).find("AT&amp;T &lt;b&gt; &#x1F600; &amp; R&amp;D"),
+              std::string::npos);
+}
+
+TEST(PreviewSafety, LeavesNothingThatCanRunFromAHostileFeed) {
+    CRssFile feed;
+    ASSERT_EQ(feed.ReadRss(test::DataPath("preview/hostile_feed.xml")), 1);
+    ASSERT_EQ(feed.GetSize(), 2);
+    for (const PreviewOptions& options : {kAll, kNone}) {
+        const std::string page = BuildPreviewPage(feed, options);
+        const std::string main = MainOf(page);
+        EXPECT_EQ(test::HtmlProblem(main, true), "") << main;
+        EXPECT_EQ(Count(page, "<script"), 0u);
+        EXPECT_EQ(Count(page, "<iframe"), 0u);
+        EXPECT_EQ(Count(page, "<svg"), 0u);
+        EXPECT_EQ(Count(page, "<form"), 0u);
+        EXPECT_EQ(Count(page, "<object"), 0u);
+        EXPECT_EQ(Count(page, "<embed"), 0u);
+        EXPECT_EQ(Count(page, "<style"), 1u);  // the page's own
+        EXPECT_EQ(Count(page, "<meta"), 4u);   // the page's own
+        EXPECT_EQ(Count(page, "href=\"javascript"), 0u);
+        EXPECT_EQ(Count(page, "href=\"data"), 0u);
+        EXPECT_EQ(Count(page, "<base href"), 0u);
+        // The one safe link of the feed survives, without its handler.
+        EXPECT_NE(main.find("<a href=\"https://example.jp/ok\">ok</a>"), std::string::npos);
+    }
+    const std::string full = MainOf(BuildPreviewPage(feed, kNone));
+    EXPECT_NE(full.find("<img src=\"https://example.jp/pic.png\">"), std::string::npos);
+    EXPECT_NE(full.find("&lt;script&gt;alert(&#39;cdata&#39;)&lt;/script&gt;"), std::string::npos);
+    EXPECT_NE(full.find("<b>unclosed <i>tags"), std::string::npos);
+}
+
+// ---- Writing the file
+
+TEST(PreviewFile, WritesThePageAndReplacesAnOldOne) {
+    test::TempDir dir;
+    const std::string path = dir.File("MorvaPreview.html");
+    test::WriteFile(path, "old page");
+    CRssFile feed;
+    AddArticle(feed, "記事", "https://example.jp/1");
+    ASSERT_TRUE(WritePreviewPage(path, feed, kAll));
+    EXPECT_EQ(test::ReadFile(path), BuildPreviewPage(feed, kAll));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_TRUE((std::filesystem::status(path).permissions() &
+                 std::filesystem::perms::owner_read) != std::filesystem::perms::none);
+}
+
+TEST(PreviewFile, ReportsAFolderItCannotWriteInAndLeavesNothingBehind) {
+    test::TempDir dir;
+    CRssFile feed;
+    EXPECT_FALSE(WritePreviewPage(dir.File("missing/MorvaPreview.html"), feed, kAll));
+    const std::string target = dir.File("page");
+    std::filesystem::create_directory(target);  // a folder in the way of the rename
+    EXPECT_FALSE(WritePreviewPage(target, feed, kAll));
+    EXPECT_TRUE(std::filesystem::is_directory(target));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+}  // namespace
+}  // namespace varlo
