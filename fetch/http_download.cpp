@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,22 +42,69 @@ struct CurlStringDeleter {
     void operator()(char* text) const { curl_free(text); }
 };
 
-// The local file. Chunks go through a buffer of this size: one system call per 1023-byte chunk
-// would cost most of the throughput.
+// Permissions of a newly created file under the current umask (mkstemp makes 0600).
+mode_t NewFileMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+// The local file. The body goes to a new temporary file beside the target, created exclusively,
+// and replaces the target in one rename only when the download succeeded: a link planted under
+// the target's name is replaced, never followed, and a failed download leaves the previous file as
+// it was. Chunks go through a buffer of this size: one system call per 1023-byte chunk would cost
+// most of the throughput.
 constexpr size_t kWriteBuffer = 64 * 1024;
 
 class LocalFile {
   public:
-    ~LocalFile() { Close(); }
+    ~LocalFile() { Discard(); }
     bool Create(const std::string& path) {
-        m_fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        // An empty folder would put the file at the root of the file system.
+        if (path.rfind('/') == 0) return false;
+        m_temporary = path + ".XXXXXX";
+        m_fd = mkostemp(m_temporary.data(), O_CLOEXEC);
+        if (m_fd < 0) {
+            m_temporary.clear();
+            return false;
+        }
+        fchmod(m_fd, NewFileMode());
         m_buffer.reserve(kWriteBuffer);
-        return m_fd >= 0;
+        return true;
     }
     bool Write(std::string_view bytes) {
         m_buffer.append(bytes);
         return m_buffer.size() < kWriteBuffer || Flush();
     }
+    // Writes what is buffered and puts the file in place of `path`: replacing whatever has that
+    // name, or, with `keepExisting`, only while nothing has it. True when all of it is there.
+    bool Commit(const std::string& path, bool keepExisting) {
+        if (m_temporary.empty()) return false;
+        bool ok = Close();
+        if (ok && keepExisting) {
+            // Never over a file that appeared meanwhile. File systems without that kind of rename
+            // get a second link and the old name removed, which refuses an existing name as well.
+            ok = renameat2(AT_FDCWD, m_temporary.c_str(), AT_FDCWD, path.c_str(),
+                           RENAME_NOREPLACE) == 0;
+            if (!ok && errno == EINVAL) {
+                ok = link(m_temporary.c_str(), path.c_str()) == 0;
+                if (ok) unlink(m_temporary.c_str());
+            }
+        } else if (ok) {
+            ok = rename(m_temporary.c_str(), path.c_str()) == 0;
+        }
+        if (!ok) unlink(m_temporary.c_str());
+        m_temporary.clear();
+        return ok;
+    }
+    // Drops the temporary file; the target is untouched.
+    void Discard() {
+        Close();
+        if (!m_temporary.empty()) unlink(m_temporary.c_str());
+        m_temporary.clear();
+    }
+
+  private:
     bool Flush() {
         std::string_view rest = m_buffer;
         while (!rest.empty()) {
@@ -78,15 +126,14 @@ class LocalFile {
         return ok;
     }
 
-  private:
     int m_fd = -1;
+    std::string m_temporary;
     std::string m_buffer;
 };
 
 // A failure of the network layer (or of the limits); caught by Download and shown to the user.
 struct NetworkError {
     Text description;
-    bool removeFile = false;  // the partial file is worthless and may be huge
 };
 
 // The local file could not be created or written.
@@ -237,7 +284,6 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
     GlobalInit();
     const DownloadLimits limits = CurrentLimits();
     LocalFile file;
-    bool fileCreated = false;
     bool rejected = false;
     uint64_t received = 0;
     Transfer transfer;
@@ -291,7 +337,6 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
                 throw FileError{Jp("ファイル ") + Utf8ToCp932(path) +
                                 Jp(" を作成できませんでした")};
             }
-            fileCreated = true;
             curl_off_t length = -1;
             if (curl_easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
                 length >= 0) {
@@ -303,7 +348,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         // One chunk: count it, show it, pump one event, and write it unless the user cancelled.
         auto takeChunk = [&](std::string_view chunk) {
             received += chunk.size();
-            if (received > limits.maxBytes) throw NetworkError{TooLargeText(), true};
+            if (received > limits.maxBytes) throw NetworkError{TooLargeText()};
             m_received = static_cast<uint32_t>(received);
             if (progress) dialog->SetReceived(static_cast<int64_t>(received));
             PumpMessage();
@@ -371,8 +416,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
 
         if (!stopped) {
             if (result != CURLE_OK) {
-                throw NetworkError{DescribeError(result, errorBuffer),
-                                   result == CURLE_FILESIZE_EXCEEDED};
+                throw NetworkError{DescribeError(result, errorBuffer)};
             }
             if (!started && !beginBody()) {
                 rejected = true;
@@ -381,27 +425,23 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
             }
         }
     } catch (const NetworkError& error) {
-        file.Close();
-        if (error.removeFile && fileCreated) unlink(path.c_str());
+        file.Discard();
         dialog->Destroy();
         ShowMessageBox(error.description, kMbOk | kMbIconWarning);
         return {};
     } catch (const FileError& error) {
-        file.Close();
+        file.Discard();
         dialog->Destroy();
         ShowMessageBox(error.message, kMbOk | kMbIconWarning);
         return {};
     }
 
-    if (!file.Close() && !dialog->IsCancelled()) {
-        dialog->Destroy();
-        ShowMessageBox(CannotWriteText(path), kMbOk | kMbIconWarning);
-        return {};
-    }
     dialog->Destroy();
-    if (rejected) return {};
-    if (dialog->IsCancelled()) {
-        if (fileCreated) unlink(path.c_str());
+    if (rejected || dialog->IsCancelled()) return {};
+    // A name of our own choosing stays unique up to the last moment; a given name replaces its
+    // file.
+    if (!file.Commit(path, !fileName || !*fileName)) {
+        ShowMessageBox(CannotWriteText(path), kMbOk | kMbIconWarning);
         return {};
     }
     return path;

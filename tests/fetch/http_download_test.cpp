@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "encoding/codepage.h"
 #include "fetch/download_progress.h"
@@ -79,6 +81,15 @@ class HttpDownloadTest : public ::testing::Test {
     }
     bool Exists(const std::string& name) const {
         return std::filesystem::exists(m_dir.Path() / name);
+    }
+    // Names in the download folder, sorted.
+    std::vector<std::string> FileNames() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path())) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     LoopbackServer m_server;
@@ -260,20 +271,25 @@ TEST_F(HttpDownloadTest, PumpsOnceAfterTheStatusAndOnceAfterEachChunk) {
 
 TEST_F(HttpDownloadTest, CancelOnTheThirdChunkDropsThatChunkAndTheFile) {
     m_server.Route("/big", test::Ok(Body(20000)));
+    test::WriteFile(m_dir.File("down.xml"), "previous");
     int pumps = 0;
-    bool fileDuringTransfer = false;
+    std::vector<std::string> filesDuringTransfer;
     ScopedMessagePumpHook hook([&] {
         // The first pump follows the status, the fourth the third chunk.
         if (++pumps == 4) {
-            fileDuringTransfer = Exists("down.xml");
+            filesDuringTransfer = FileNames();
             m_log->current->OnCancelButton();
         }
     });
     EXPECT_EQ(Fetch("/big", "down.xml", true), "");
     EXPECT_EQ(pumps, 4);
-    EXPECT_TRUE(fileDuringTransfer);
+    // The body goes to a temporary file beside the target, never into the target itself.
+    ASSERT_EQ(filesDuringTransfer.size(), 2u);
+    EXPECT_EQ(filesDuringTransfer[0], "down.xml");
+    EXPECT_EQ(filesDuringTransfer[1].rfind("down.xml.", 0), 0u);
     EXPECT_EQ(m_received, 3069u);
-    EXPECT_FALSE(Exists("down.xml"));
+    EXPECT_EQ(FileNames(), std::vector<std::string>{"down.xml"});
+    EXPECT_EQ(test::ReadFile(m_dir.File("down.xml")), "previous");
     ASSERT_EQ(m_messages.Messages().size(), 1u);
     EXPECT_EQ(m_messages.Messages()[0], "中止しますか？");
     EXPECT_EQ(m_messages.Styles()[0], unsigned{kMbOkCancel | kMbIconQuestion});
@@ -399,6 +415,55 @@ TEST_F(HttpDownloadTest, AnAnnouncedLengthOverTheLimitIsRefusedBeforeReading) {
     EXPECT_EQ(pumps, 0);
     EXPECT_FALSE(Exists("down.xml"));
     EXPECT_EQ(m_messages.Messages().size(), 1u);
+}
+
+TEST_F(HttpDownloadTest, APlantedLinkIsReplacedAndItsTargetKeepsItsContent) {
+    test::TempDir elsewhere;
+    const std::string victim = elsewhere.File("victim.txt");
+    test::WriteFile(victim, "precious");
+    std::filesystem::create_symlink(victim, m_dir.File("down.xml"));
+    std::filesystem::create_symlink(victim, m_dir.File("page.html"));
+    m_server.Route("/f", test::Ok("chosen by the server"));
+
+    EXPECT_EQ(Fetch("/f"), m_dir.File("down.xml"));
+    EXPECT_EQ(Fetch("/f", nullptr), m_dir.File("f"));
+    m_server.Route("/page.html", test::Ok("another"));
+    EXPECT_EQ(Fetch("/page.html", nullptr), m_dir.File("page(1).html"));
+
+    EXPECT_EQ(test::ReadFile(victim), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink(m_dir.File("down.xml")));
+    EXPECT_EQ(test::ReadFile(m_dir.File("down.xml")), "chosen by the server");
+    EXPECT_TRUE(std::filesystem::is_symlink(m_dir.File("page.html")));
+    EXPECT_EQ(test::ReadFile(m_dir.File("page(1).html")), "another");
+}
+
+TEST_F(HttpDownloadTest, AFailedDownloadLeavesThePreviousFileAndNoTemporaryFile) {
+    test::WriteFile(m_dir.File("down.xml"), "previous");
+    Response dropped = test::Ok(Body(10000));
+    dropped.dropAfter = 3000;
+    m_server.Route("/drop", dropped);
+    DownloadLimits limits;
+    limits.maxBytes = 4096;
+    CHttpDownload::SetLimits(limits);
+    Response huge = test::Ok(Body(10000));
+    huge.contentLength = false;
+    m_server.Route("/huge", huge);
+
+    EXPECT_EQ(Fetch("/drop"), "");
+    EXPECT_EQ(Fetch("/huge"), "");
+    EXPECT_EQ(m_messages.Messages().size(), 2u);
+    EXPECT_EQ(FileNames(), std::vector<std::string>{"down.xml"});
+    EXPECT_EQ(test::ReadFile(m_dir.File("down.xml")), "previous");
+}
+
+TEST_F(HttpDownloadTest, ANewFileGetsTheUsualPermissions) {
+    m_server.Route("/f", test::Ok("x"));
+    const mode_t mask = umask(022);
+    std::string path = Fetch("/f");
+    umask(mask);
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
 }
 
 TEST_F(HttpDownloadTest, AFolderThatCannotBeWrittenIsReportedNotThrown) {
