@@ -50,6 +50,11 @@ void CDownloadProgress::OnCancelButton() {
     Destroy();
 }
 
+void CDownloadProgress::Cancel() {
+    m_cancelled = true;
+    Destroy();
+}
+
 void CDownloadProgress::OnCloseBox() {
     Destroy();
 }

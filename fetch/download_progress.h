@@ -34,6 +34,8 @@ class CDownloadProgress {
     // The cancel button: asks "中止しますか？"; on OK sets the cancelled flag and closes the
     // window.
     void OnCancelButton();
+    // Cancels without asking (Esc, the stop command) and closes the window if it is open.
+    void Cancel();
     // The close box: closes the window without cancelling; the download goes on without it.
     void OnCloseBox();
     // True once the user confirmed the cancel question.

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <utility>
 
@@ -214,6 +216,7 @@ std::string SplitAddress(std::string_view address, std::string* scheme) {
 struct Transfer {
     std::string pending;
     bool paused = false;
+    uint64_t bytes = 0;  // everything the server sent, head included: what the speed counts
     Clock::time_point lastByte;
 };
 
@@ -224,14 +227,89 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
         return CURL_WRITEFUNC_PAUSE;
     }
     transfer->pending.append(data, size * count);
+    transfer->bytes += size * count;
     transfer->lastByte = Clock::now();
     return size * count;
 }
 
 size_t OnHeader(char*, size_t size, size_t count, void* user) {
-    static_cast<Transfer*>(user)->lastByte = Clock::now();
+    auto* transfer = static_cast<Transfer*>(user);
+    transfer->bytes += size * count;
+    transfer->lastByte = Clock::now();
     return size * count;
 }
+
+// The time limits of one transfer, on the transfer's own clock: time spent in the message pump
+// is taken out by moving every mark forward by it.
+class TransferClock {
+  public:
+    TransferClock(const DownloadLimits& limits, Transfer& transfer)
+        : m_limits(limits), m_transfer(transfer) {
+        m_start = m_windowStart = m_transfer.lastByte = Clock::now();
+    }
+    // Runs a pump and leaves its time out of every limit.
+    template <typename PumpFunction>
+    void Pump(PumpFunction pump) {
+        const auto before = Clock::now();
+        pump();
+        const auto spent = Clock::now() - before;
+        m_start += spent;
+        m_windowStart += spent;
+        m_transfer.lastByte += spent;
+    }
+    // Transfer time so far.
+    Clock::duration Elapsed() const { return Clock::now() - m_start; }
+    // True when a limit was passed: no byte for the stall time, too slow over the last speed
+    // window, or too long in all.
+    bool Exceeded() {
+        const auto now = Clock::now();
+        if (now - m_transfer.lastByte >= m_limits.stallTimeout) return true;
+        if (now - m_start >= m_limits.totalTimeout) return true;
+        if (now - m_windowStart >= m_limits.minSpeedTime) {
+            const uint64_t wanted =
+                m_limits.minSpeed * static_cast<uint64_t>(m_limits.minSpeedTime.count()) / 1000;
+            if (m_transfer.bytes - m_windowBytes < wanted) return true;
+            m_windowStart = now;
+            m_windowBytes = m_transfer.bytes;
+        }
+        return false;
+    }
+    // How long the next wait for the network may last before a limit has to be looked at again.
+    std::chrono::milliseconds NextCheck() const {
+        const auto now = Clock::now();
+        const Clock::duration left[] = {m_limits.stallTimeout - (now - m_transfer.lastByte),
+                                        m_limits.totalTimeout - (now - m_start),
+                                        m_limits.minSpeedTime - (now - m_windowStart)};
+        const auto soonest = *std::min_element(std::begin(left), std::end(left));
+        return std::chrono::duration_cast<std::chrono::milliseconds>(soonest) +
+               std::chrono::milliseconds(1);
+    }
+
+  private:
+    const DownloadLimits& m_limits;
+    Transfer& m_transfer;
+    Clock::time_point m_start;
+    Clock::time_point m_windowStart;
+    uint64_t m_windowBytes = 0;
+};
+
+// The progress object of the innermost running download: Esc and the stop command cancel it.
+CDownloadProgress*& RunningDownload() {
+    static CDownloadProgress* running = nullptr;
+    return running;
+}
+
+class RunningScope {
+  public:
+    explicit RunningScope(CDownloadProgress* progress)
+        : m_previous(std::exchange(RunningDownload(), progress)) {}
+    ~RunningScope() { RunningDownload() = m_previous; }
+    RunningScope(const RunningScope&) = delete;
+    RunningScope& operator=(const RunningScope&) = delete;
+
+  private:
+    CDownloadProgress* m_previous;
+};
 
 void GlobalInit() {
     // Start-up does this in the program; the command-line tool and the tests rely on this one.
@@ -276,34 +354,38 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         return {};
     }
     if (scheme != "http" && scheme != "https") {
-        ShowMessageBox(m_address + Jp(" は http または https のアドレスではありません"),
-                       kMbOk | kMbIconWarning);
+        ShowMessageBox(NotWebAddressText(m_address), kMbOk | kMbIconWarning);
         return {};
     }
 
     GlobalInit();
     const DownloadLimits limits = CurrentLimits();
+    RunningScope runningScope(dialog.get());
     LocalFile file;
     bool rejected = false;
+    bool windowed = progress;  // the progress window is (or was) shown
     uint64_t received = 0;
     Transfer transfer;
+    TransferClock clock(limits, transfer);
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
-    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    std::unique_ptr<curl_slist, SlistDeleter> headers(curl_slist_append(nullptr, "Accept: text/*"));
+    std::unique_ptr<CURLM, MultiDeleter> multi;
+    std::unique_ptr<CURL, EasyDeleter> easy;
+    std::unique_ptr<curl_slist, SlistDeleter> headers;
     // The easy handle must leave the multi handle before either is cleaned up.
     struct Detach {
-        CURLM* multi;
-        CURL* easy;
-        bool attached = false;
+        CURLM* multi = nullptr;
+        CURL* easy = nullptr;
         ~Detach() {
-            if (attached) curl_multi_remove_handle(multi, easy);
+            if (multi) curl_multi_remove_handle(multi, easy);
         }
-    } detach{multi.get(), easy.get()};
+    } detach;
 
     try {
         if (progress) dialog->Create(Jp("ダウンロード中です"), Utf8ToCp932(name));
-        if (!multi || !easy || !headers) throw NetworkError{DescribeError(CURLE_OUT_OF_MEMORY, "")};
+        multi.reset(curl_multi_init());
+        easy.reset(curl_easy_init());
+        headers.reset(curl_slist_append(nullptr, "Accept: text/*"));
+        if (!multi || !easy || !headers) throw std::bad_alloc();
 
         CURL* e = easy.get();
         curl_easy_setopt(e, CURLOPT_URL, url.c_str());
@@ -331,8 +413,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
             long status = 0;
             curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
             if (status <= 0 || status >= 300) return false;
-            PumpMessage();
-            transfer.lastByte = Clock::now();
+            clock.Pump(PumpMessage);
             if (!file.Create(path)) {
                 throw FileError{Jp("ファイル ") + Utf8ToCp932(path) +
                                 Jp(" を作成できませんでした")};
@@ -341,7 +422,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
             if (curl_easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
                 length >= 0) {
                 m_announced = static_cast<uint32_t>(std::min<curl_off_t>(length, UINT32_MAX));
-                if (progress) dialog->SetTotal(length);
+                if (windowed) dialog->SetTotal(length);
             }
             return true;
         };
@@ -350,29 +431,39 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
             received += chunk.size();
             if (received > limits.maxBytes) throw NetworkError{TooLargeText()};
             m_received = static_cast<uint32_t>(received);
-            if (progress) dialog->SetReceived(static_cast<int64_t>(received));
-            PumpMessage();
-            // Time spent in the pump (a question box, say) is not the server's stall.
-            transfer.lastByte = Clock::now();
+            if (windowed) dialog->SetReceived(static_cast<int64_t>(received));
+            clock.Pump(PumpMessage);
             if (dialog->IsCancelled()) return false;
             if (!file.Write(chunk)) {
                 throw FileError{CannotWriteText(path)};
             }
             return true;
         };
+        // A download asked to run without a window gets one once it has taken long enough.
+        auto showLateWindow = [&]() {
+            if (windowed || m_progressAfter.count() <= 0 || clock.Elapsed() < m_progressAfter) {
+                return;
+            }
+            windowed = true;
+            dialog->Create(Jp("ダウンロード中です"), Utf8ToCp932(name));
+            if (m_announced > 0) dialog->SetTotal(m_announced);
+            if (received > 0) dialog->SetReceived(static_cast<int64_t>(received));
+        };
 
-        transfer.lastByte = Clock::now();
         if (curl_multi_add_handle(multi.get(), e) != CURLM_OK) {
             throw NetworkError{DescribeError(CURLE_FAILED_INIT, "")};
         }
-        detach.attached = true;
+        detach.multi = multi.get();
+        detach.easy = e;
 
         bool started = false;
         bool stopped = false;  // cancelled, or the status rule ended it
         CURLcode result = CURLE_OK;
+        const bool waitInSlices = HasWaitingPumpHook();
         for (;;) {
             int running = 0;
             CURLMcode code = curl_multi_perform(multi.get(), &running);
+            if (code == CURLM_OUT_OF_MEMORY) throw std::bad_alloc();
             if (code != CURLM_OK) throw NetworkError{curl_multi_strerror(code)};
             if (!started && !transfer.pending.empty()) {
                 started = true;
@@ -404,18 +495,31 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
                 }
             }
             if (done) break;
-            auto idle = Clock::now() - transfer.lastByte;
-            if (idle >= limits.stallTimeout) {
-                throw NetworkError{DescribeError(CURLE_OPERATION_TIMEDOUT, "")};
-            }
+            if (clock.Exceeded()) throw NetworkError{DescribeError(CURLE_OPERATION_TIMEDOUT, "")};
+            showLateWindow();
+            // With a window to keep alive the wait is cut into slices; the events that came
+            // meanwhile (a cancel among them) are handled after each.
             auto wait =
-                std::chrono::duration_cast<std::chrono::milliseconds>(limits.stallTimeout - idle);
-            int waitMs = static_cast<int>(std::clamp<int64_t>(wait.count() + 1, 1, 1000));
+                std::min(clock.NextCheck(), std::chrono::milliseconds(waitInSlices ? 50 : 1000));
+            if (m_progressAfter.count() > 0 && !windowed) {
+                wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          m_progressAfter - clock.Elapsed()) +
+                                          std::chrono::milliseconds(1));
+            }
+            const int waitMs = static_cast<int>(std::clamp<int64_t>(wait.count(), 1, 1000));
             curl_multi_poll(multi.get(), nullptr, 0, waitMs, nullptr);
+            if (waitInSlices) {
+                clock.Pump(PumpWhileWaiting);
+                if (dialog->IsCancelled()) {
+                    stopped = true;
+                    break;
+                }
+            }
         }
 
         if (!stopped) {
             if (result != CURLE_OK) {
+                if (result == CURLE_OUT_OF_MEMORY) throw std::bad_alloc();
                 throw NetworkError{DescribeError(result, errorBuffer)};
             }
             if (!started && !beginBody()) {
@@ -434,6 +538,12 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         dialog->Destroy();
         ShowMessageBox(error.message, kMbOk | kMbIconWarning);
         return {};
+    } catch (const std::bad_alloc&) {
+        // Whatever was held for the transfer is released on the way out; the message needs little.
+        file.Discard();
+        dialog->Destroy();
+        ShowMessageBox(Jp("メモリが不足しています"), kMbOk | kMbIconError);
+        return {};
     }
 
     dialog->Destroy();
@@ -445,6 +555,21 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         return {};
     }
     return path;
+}
+
+bool CHttpDownload::CancelRunning() {
+    CDownloadProgress* running = RunningDownload();
+    if (!running || running->IsCancelled()) return false;
+    running->Cancel();
+    return true;
+}
+
+bool CHttpDownload::IsRunning() {
+    return RunningDownload() != nullptr;
+}
+
+Text NotWebAddressText(const Text& address) {
+    return address + Jp(" は http または https のアドレスではありません");
 }
 
 std::string MakeUniqueFileName(const std::string& path) {

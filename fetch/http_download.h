@@ -17,6 +17,13 @@ struct DownloadLimits {
     std::chrono::milliseconds stallTimeout{60000};
     // A body larger than this ends the download; the partial file is removed.
     uint64_t maxBytes = uint64_t{256} << 20;
+    // Fewer than minSpeed bytes a second, measured over minSpeedTime, end a server that trickles.
+    uint64_t minSpeed = 64;
+    std::chrono::milliseconds minSpeedTime{60000};
+    // The longest a whole transfer may take.
+    std::chrono::milliseconds totalTimeout{600000};
+    // Time spent in the message pump (Varlo's own dialogs, other commands) counts for none of
+    // these: it is not the server's.
 };
 
 class CHttpDownload {
@@ -34,6 +41,15 @@ class CHttpDownload {
     // Bytes received by the last Download.
     uint32_t Received() const { return m_received; }
 
+    // Opens the progress window after this much transfer time even when Download was asked for
+    // none, so that a slow download can be cancelled with its button; zero (the default): never.
+    void ShowProgressAfter(std::chrono::milliseconds delay) { m_progressAfter = delay; }
+
+    // Cancels the innermost download running now, without asking; false when none runs.
+    static bool CancelRunning();
+    // Whether a download is running (it may be cancelled with CancelRunning).
+    static bool IsRunning();
+
     // The limits every download uses from now on; returns the previous ones.
     static DownloadLimits SetLimits(const DownloadLimits& limits);
     static DownloadLimits Limits();
@@ -42,7 +58,11 @@ class CHttpDownload {
     Text m_address;
     uint32_t m_announced = 0;
     uint32_t m_received = 0;
+    std::chrono::milliseconds m_progressAfter{0};
 };
+
+// The message for an address that is neither http nor https: the address followed by the reason.
+Text NotWebAddressText(const Text& address);
 
 // `path` itself if nothing of that name exists, else the first free "base(n).ext" (n = 1, 2, ...)
 // in the same folder.

@@ -11,6 +11,11 @@ MessagePumpHook& Hook() {
     return hook;
 }
 
+MessagePumpHook& WaitingHook() {
+    static MessagePumpHook hook;
+    return hook;
+}
+
 }  // namespace
 
 void PumpMessage() {
@@ -20,6 +25,18 @@ void PumpMessage() {
 
 MessagePumpHook SetMessagePumpHook(MessagePumpHook hook) {
     return std::exchange(Hook(), std::move(hook));
+}
+
+void PumpWhileWaiting() {
+    if (MessagePumpHook hook = WaitingHook()) hook();
+}
+
+MessagePumpHook SetWaitingPumpHook(MessagePumpHook hook) {
+    return std::exchange(WaitingHook(), std::move(hook));
+}
+
+bool HasWaitingPumpHook() {
+    return static_cast<bool>(WaitingHook());
 }
 
 }  // namespace varlo

@@ -17,6 +17,17 @@ void PumpMessage();
 // Installs a hook and returns the previous one; an empty hook removes it.
 MessagePumpHook SetMessagePumpHook(MessagePumpHook hook);
 
+// While a download waits for the network it runs this hook now and then, so that the window
+// stays alive (and a cancel can reach the download) even when no data arrives. The GUI installs
+// one that dispatches every pending event; with none installed it does nothing.
+void PumpWhileWaiting();
+
+// Installs the waiting hook and returns the previous one; an empty hook removes it.
+MessagePumpHook SetWaitingPumpHook(MessagePumpHook hook);
+
+// Whether a waiting hook is installed (a download then waits in short slices).
+bool HasWaitingPumpHook();
+
 // Installs a hook for its lifetime and restores the previous one afterwards.
 class ScopedMessagePumpHook {
   public:

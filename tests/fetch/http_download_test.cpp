@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "encoding/codepage.h"
@@ -242,6 +243,108 @@ TEST_F(HttpDownloadTest, AServerThatNeverAnswersTimesOut) {
     EXPECT_EQ(Fetch("/silent"), "");
     ASSERT_EQ(m_messages.Messages().size(), 1u);
     EXPECT_EQ(m_messages.Messages()[0], "操作がタイムアウトしました");
+    EXPECT_FALSE(Exists("down.xml"));
+}
+
+// Installs a hook for the download's waits for its lifetime.
+class ScopedWaitingHook {
+  public:
+    explicit ScopedWaitingHook(MessagePumpHook hook)
+        : m_previous(SetWaitingPumpHook(std::move(hook))) {}
+    ~ScopedWaitingHook() { SetWaitingPumpHook(std::move(m_previous)); }
+
+  private:
+    MessagePumpHook m_previous;
+};
+
+TEST_F(HttpDownloadTest, ServersThatTrickleOrTakeTooLongFailAsATimeOut) {
+    test::WriteFile(m_dir.File("down.xml"), "previous");
+    DownloadLimits limits;
+    limits.minSpeed = 64;
+    limits.minSpeedTime = std::chrono::milliseconds(300);
+    CHttpDownload::SetLimits(limits);
+    Response trickle = test::Ok(Body(10000));
+    trickle.trickle = std::chrono::milliseconds(25);  // 40 bytes a second: always a byte in time
+    m_server.Route("/trickle", trickle);
+    EXPECT_EQ(Fetch("/trickle"), "");
+
+    limits = DownloadLimits{};
+    limits.totalTimeout = std::chrono::milliseconds(300);
+    CHttpDownload::SetLimits(limits);
+    Response steady = test::Ok(Body(100000));
+    steady.trickle = std::chrono::milliseconds(1);  // fast enough, but it would take minutes
+    m_server.Route("/long", steady);
+    EXPECT_EQ(Fetch("/long"), "");
+
+    const std::vector<std::string> expected(2, "操作がタイムアウトしました");
+    EXPECT_EQ(m_messages.Messages(), expected);
+    EXPECT_EQ(FileNames(), std::vector<std::string>{"down.xml"});
+    EXPECT_EQ(test::ReadFile(m_dir.File("down.xml")), "previous");
+}
+
+TEST_F(HttpDownloadTest, ASlowButSteadyServerIsNotCutShort) {
+    DownloadLimits limits;
+    limits.minSpeed = 16;
+    limits.minSpeedTime = std::chrono::milliseconds(100);
+    CHttpDownload::SetLimits(limits);
+    Response slow = test::Ok(Body(300));
+    slow.trickle = std::chrono::milliseconds(1);
+    m_server.Route("/slow", slow);
+    EXPECT_EQ(test::ReadFile(Fetch("/slow")), Body(300));
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(HttpDownloadTest, TimeSpentInTheMessagePumpCountsForNoLimit) {
+    DownloadLimits limits;
+    limits.stallTimeout = limits.minSpeedTime = limits.totalTimeout =
+        std::chrono::milliseconds(200);
+    limits.minSpeed = 1000;
+    CHttpDownload::SetLimits(limits);
+    m_server.Route("/n", test::Ok(Body(5000)));
+    // The user reads a dialog for a while after each piece: 600 ms in all.
+    ScopedMessagePumpHook hook([] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); });
+    EXPECT_EQ(test::ReadFile(Fetch("/n")), Body(5000));
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(HttpDownloadTest, ADownloadWithoutWindowIsCancelledWhileItWaitsForTheServer) {
+    test::WriteFile(m_dir.File("down.xml"), "previous");
+    Response stalled = test::Ok(Body(10000));
+    stalled.stallAfter = 2000;
+    m_server.Route("/stall", stalled);
+    bool runningInside = false;
+    ScopedWaitingHook waiting([&] {
+        runningInside = CHttpDownload::IsRunning();
+        EXPECT_TRUE(CHttpDownload::CancelRunning());
+    });
+    EXPECT_EQ(Fetch("/stall"), "");
+    EXPECT_TRUE(runningInside);
+    EXPECT_FALSE(CHttpDownload::IsRunning());
+    EXPECT_FALSE(CHttpDownload::CancelRunning());
+    EXPECT_TRUE(m_messages.Messages().empty());
+    EXPECT_EQ(FileNames(), std::vector<std::string>{"down.xml"});
+    EXPECT_EQ(test::ReadFile(m_dir.File("down.xml")), "previous");
+}
+
+TEST_F(HttpDownloadTest, ASlowDownloadShowsItsWindowLateAndItsButtonCancels) {
+    Response stalled = test::Ok(Body(10000));
+    stalled.stallAfter = 3000;
+    m_server.Route("/stall", stalled);
+    CHttpDownload download(m_server.Url("/stall"));
+    // Two whole pieces have come when the server stops sending.
+    ScopedWaitingHook waiting([&] {
+        if (m_log->current->IsWindowOpen() && download.Received() == 2046) {
+            m_log->current->OnCancelButton();
+        }
+    });
+    download.ShowProgressAfter(std::chrono::milliseconds(50));
+    EXPECT_EQ(download.Download(m_dir.Path().string(), false, "down.xml"), "");
+    ASSERT_EQ(m_log->events.size(), 2u);
+    EXPECT_EQ(m_log->events[0], "open ダウンロード中です|down.xml");
+    EXPECT_EQ(m_log->events[1], "close");
+    ASSERT_FALSE(m_log->counters.empty());
+    EXPECT_EQ(m_log->counters.back(), "2046/10000バイト");
+    EXPECT_EQ(m_messages.Messages(), std::vector<std::string>{"中止しますか？"});
     EXPECT_FALSE(Exists("down.xml"));
 }
 

@@ -55,6 +55,16 @@ bool WaitFor(int fd, short events, int stopFd) {
     }
 }
 
+// Waits for `pause` unless the server stops first; false when it stopped.
+bool Pause(std::chrono::milliseconds pause, int stopFd) {
+    pollfd fds[1] = {{stopFd, POLLIN, 0}};
+    for (;;) {
+        int n = poll(fds, 1, static_cast<int>(pause.count()));
+        if (n < 0 && errno == EINTR) continue;
+        return n == 0;
+    }
+}
+
 // Sends everything unless the peer goes away or the server stops.
 bool SendAll(int fd, std::string_view bytes, int stopFd) {
     while (!bytes.empty()) {
@@ -249,7 +259,8 @@ void LoopbackServer::Serve(int fd) {
     };
 
     const uint64_t stopAt = std::min({size, response.dropAfter, response.stallAfter});
-    const size_t piece = response.chunked ? std::max<size_t>(1, response.chunkSize) : 65536;
+    size_t piece = response.chunked ? std::max<size_t>(1, response.chunkSize) : 65536;
+    if (response.trickle.count() > 0) piece = 1;
     uint64_t sent = 0;
     while (sent < stopAt) {
         size_t length = static_cast<size_t>(std::min<uint64_t>(piece, stopAt - sent));
@@ -265,6 +276,7 @@ void LoopbackServer::Serve(int fd) {
             return;
         }
         sent += length;
+        if (response.trickle.count() > 0 && !Pause(response.trickle, stopFd)) return;
     }
     if (sent < size && response.stallAfter <= response.dropAfter) {
         WaitFor(fd, 0, stopFd);

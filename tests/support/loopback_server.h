@@ -5,6 +5,7 @@
 // body or stall until the server stops.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -31,6 +32,9 @@ struct Response {
     uint64_t stallAfter = UINT64_MAX;
     // Hold the connection without sending even the status line.
     bool stallBeforeHeaders = false;
+    // When non-zero the body goes out one byte at a time with this pause after each (a server
+    // that trickles).
+    std::chrono::milliseconds trickle{0};
 };
 
 // A response of status 200 with the body and a Content-Length.
