@@ -17,12 +17,15 @@ void CRasConnection::FillEntryList(std::vector<Text>& list) const {
     list.insert(list.end(), m_entries.begin(), m_entries.end());
 }
 
+bool CRasConnection::CheckAvailable() {
+    if (m_service.Available()) return true;
+    ShowMessageBox(Jp("ダイヤルアップネットワークを利用できません"), kMbOk | kMbIconWarning);
+    return false;
+}
+
 bool CRasConnection::Dial(const Text& entry) {
     if (entry.empty()) return false;
-    if (!m_service.Available()) {
-        ShowMessageBox(Jp("ダイヤルアップネットワークを利用できません"), kMbOk | kMbIconWarning);
-        return false;
-    }
+    if (!CheckAvailable()) return false;
     // The name comes from the settings file: it must name a peer file and nothing else.
     const std::string name = Cp932ToUtf8(entry);
     if (!IsPlainEntryName(name) || !m_service.HasEntry(name)) return false;

@@ -14,6 +14,8 @@ class CRasConnection {
     // Uses the system's service unless another (a fake in tests) is given; it must outlive this.
     explicit CRasConnection(IDialupService& service = SystemDialupService()) : m_service(service) {}
 
+    // True when dial-up networking is installed; otherwise tells the user so and returns false.
+    bool CheckAvailable();
     // Reads the entry names; false (and no entries) when the list cannot be read.
     bool EnumEntries();
     // Appends every entry name to `list` in entry order (the dialog sorts and selects itself).

@@ -1,5 +1,6 @@
 #include "shell/placement.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace varlo {
@@ -19,6 +20,20 @@ std::optional<WindowPlacement> ParseRect(const std::string& text, WindowPlacemen
         return std::nullopt;
     }
     return p;
+}
+
+PaneHeights ClampPaneHeights(std::optional<int> siteList, std::optional<int> articleList,
+                             int available, int minimum) {
+    const PaneHeights defaults;
+    PaneHeights heights{siteList.value_or(defaults.siteList),
+                        articleList.value_or(defaults.articleList)};
+    // A window too small for three panes of `minimum` shares what it has.
+    minimum = std::max(1, std::min(minimum, available / 3));
+    heights.siteList =
+        std::clamp(heights.siteList, minimum, std::max(minimum, available - 2 * minimum));
+    heights.articleList = std::clamp(heights.articleList, minimum,
+                                     std::max(minimum, available - heights.siteList - minimum));
+    return heights;
 }
 
 }  // namespace varlo

@@ -26,4 +26,16 @@ std::string FormatRect(const WindowPlacement& placement);
 // integers.
 std::optional<WindowPlacement> ParseRect(const std::string& text, WindowPlacement base);
 
+// Heights in pixels of the site list and the article list, as kept in the settings.
+struct PaneHeights {
+    int siteList = 60;
+    int articleList = 60;
+};
+
+// The stored heights fitted to a client area `available` pixels high: a height that is missing
+// (nullopt) takes 60, and each is clamped so that every one of the three panes keeps at least
+// `minimum` pixels.
+PaneHeights ClampPaneHeights(std::optional<int> siteList, std::optional<int> articleList,
+                             int available, int minimum = 20);
+
 }  // namespace varlo

@@ -13,20 +13,23 @@
 #include "gui/controls/dialup_dlg.h"
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/document/varlo_doc.h"
+#include "gui/platform/program_icon.h"
 #include "gui/platform/settings.h"
 #include "gui/platform/shell_open.h"
 #include "gui/platform/wx_text.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
+#include "platform/product.h"
 #include "shell/command_ids.h"
 
 namespace varlo {
 
 namespace {
 
-// The maker's home page.
-const char* const kHomePageAddress = "https://varlo.example.org/";
+// Settings of the two list panes' heights, beside the window placement.
+const char* const kSiteListHeight = "SiteListHeight";
+const char* const kArticleListHeight = "ArticleListHeight";
 
 // Status-bar prompts: the text before "\n" of each command's string.
 wxString Prompt(int id) {
@@ -88,6 +91,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     BuildToolBar();
     BuildStatusBar();
     BuildPanes(document);
+    SetIcons(ProgramIcons());
     m_active = Settings().GetInt("View", "List", 1) == 1 ? ActivePane::SiteList : ActivePane::None;
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSiteEdit, cmd::kHomePage);
@@ -499,6 +503,31 @@ void CMainFrame::AfterDownload() {
     }
 }
 
+bool CMainFrame::Show(bool show) {
+    const bool first = show && m_bFirstActivation;
+    const bool result = CContFrameWnd::Show(show);
+    if (first && m_outer && m_inner) {
+        ISettings& settings = Settings();
+        auto stored = [&](const char* name) -> std::optional<int> {
+            const int value = settings.GetInt(m_strSection, name, -1);
+            return value > 0 ? std::optional<int>(value) : std::nullopt;
+        };
+        // The client area is known once the saved placement has sized the window.
+        const PaneHeights heights = ClampPaneHeights(
+            stored(kSiteListHeight), stored(kArticleListHeight), m_outer->GetClientSize().y);
+        m_outer->SetSashPosition(heights.siteList);
+        m_inner->SetSashPosition(heights.articleList);
+    }
+    return result;
+}
+
+void CMainFrame::SavePaneHeights() {
+    if (!m_outer || !m_inner) return;
+    ISettings& settings = Settings();
+    settings.WriteInt(m_strSection, kSiteListHeight, m_outer->GetSashPosition());
+    settings.WriteInt(m_strSection, kArticleListHeight, m_inner->GetSashPosition());
+}
+
 void CMainFrame::OnClose(wxCloseEvent& event) {
     if (m_siteList && m_siteList->IsBusy()) {
         // The download still uses the document: the window closes when it has ended.
@@ -514,6 +543,7 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
         return;
     }
     SaveWindowPlacement();
+    SavePaneHeights();
     Destroy();
 }
 

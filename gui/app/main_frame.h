@@ -23,6 +23,11 @@ class CMainFrame : public CContFrameWnd {
     CVarloView* SiteList() const { return m_siteList; }
     CArticleView* ArticleList() const { return m_articles; }
     CBrowserView* Browser() const { return m_browser; }
+    // The first showing also restores the heights of the two list panes.
+    bool Show(bool show = true) override;
+    // Writes the heights of the two list panes to the settings ("SiteListHeight",
+    // "ArticleListHeight" beside the placement).
+    void SavePaneHeights();
     wxSplitterWindow* OuterSplitter() const { return m_outer; }
     wxSplitterWindow* InnerSplitter() const { return m_inner; }
     wxMenu* FileMenu() const { return m_fileMenu; }

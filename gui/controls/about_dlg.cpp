@@ -9,13 +9,14 @@
 
 #include "gui/controls/dialog_template.h"
 #include "gui/controls/static_link.h"
+#include "gui/platform/program_icon.h"
 #include "gui/platform/wx_text.h"
 #include "platform/message_box.h"
+#include "platform/product.h"
 
 namespace varlo {
 
 const char* const CAboutDlg::kSupportMail = "support@example.org";
-const char* const CAboutDlg::kHomePage = "https://example.org/";
 
 CAboutDlg::CAboutDlg(wxWindow* parent) {
     CreateTemplateDialog(*this, parent, 100, Wx("Varloのﾊﾞｰｼﾞｮﾝ情報"), 170, 153);
@@ -25,6 +26,8 @@ CAboutDlg::CAboutDlg(wxWindow* parent) {
     if (auto* frame = dynamic_cast<wxTopLevelWindow*>(wxGetTopLevelParent(parent))) {
         icon = frame->GetIcon();
     }
+    if (!icon.IsOk())
+        icon = ProgramIcons().GetIcon(iconRect.GetSize(), wxIconBundle::FALLBACK_NEAREST_LARGER);
     if (!icon.IsOk()) {
         icon = wxArtProvider::GetIcon(wxART_INFORMATION, wxART_MESSAGE_BOX, iconRect.GetSize());
     }
@@ -34,7 +37,7 @@ CAboutDlg::CAboutDlg(wxWindow* parent) {
     m_mailLink = new CStaticLink(this, 206, kSupportMail, mail.GetPosition(), mail.GetSize(),
                                  std::string("mailto:") + kSupportMail);
     const wxRect home = TemplateRect(*this, 41, 47, 90, 8);
-    m_homeLink = new CStaticLink(this, 156, kHomePage, home.GetPosition(), home.GetSize());
+    m_homeLink = new CStaticLink(this, 156, kHomePageAddress, home.GetPosition(), home.GetSize());
     AddTemplateButton(*this, 1, "OK", 52, 132, 69, 14, true)->SetFocus();
 }
 

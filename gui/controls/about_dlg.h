@@ -14,9 +14,8 @@ class CAboutDlg : public wxDialog {
     // Shows the box modally; 1 when it was closed with OK, 2 otherwise.
     int DoModal();
 
-    // The maker's addresses shown by the links.
+    // The maker's support address shown by the mail link (the home page is the program's own).
     static const char* const kSupportMail;
-    static const char* const kHomePage;
 
     // Link 206: the support mail address, opened as a mailto address.
     CStaticLink* m_mailLink = nullptr;

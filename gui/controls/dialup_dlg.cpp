@@ -60,6 +60,8 @@ int CDialupDlg::FindPrefix(const std::vector<Text>& names, const Text& prefix) {
 }
 
 int CDialupDlg::DoModal() {
+    // Without dial-up networking an empty list would leave the user guessing: say why instead.
+    if (!m_connection.CheckAvailable()) return kIdCancel;
     // An unreadable phone book simply leaves the list empty.
     m_connection.EnumEntries();
     std::vector<Text> names;

@@ -22,7 +22,8 @@ class CDialupDlg : public wxDialog {
     CDialupDlg(wxWindow* parent, CRasConnection& connection, ISettings& settings);
 
     // Shows the entries sorted, the stored one selected by prefix. OK (1) sets the field to the
-    // selected entry (empty when none) and stores it; Cancel (2) stores nothing.
+    // selected entry (empty when none) and stores it; Cancel (2) stores nothing. Without dial-up
+    // networking it shows why instead and returns 2.
     int DoModal();
 
     // The entry list control (1004).

@@ -30,8 +30,8 @@ void CListCtrlBox::AutoSizeColumns(int flag) {
         if (flag) {
             SetColumnWidth(column, wxLIST_AUTOSIZE_USEHEADER);
         } else {
-            // The toolkit's automatic width counts the heading too: the content is measured here.
-            SetColumnWidth(column, ContentWidth(column));
+            // Content alone would hide the heading of an empty or narrow column.
+            SetColumnWidth(column, std::max(ContentWidth(column), HeadingWidth(column)));
         }
     }
 }
@@ -47,6 +47,14 @@ int CListCtrlBox::ContentWidth(int column) const {
         width += imageWidth + kCellMargin;
     }
     return width + 2 * kCellMargin;
+}
+
+int CListCtrlBox::HeadingWidth(int column) const {
+    wxListItem heading;
+    heading.SetMask(wxLIST_MASK_TEXT);
+    if (!GetColumn(column, heading)) return 0;
+    // The header draws its text with a wider padding than the cells do.
+    return GetTextExtent(heading.GetText()).x + 4 * kCellMargin;
 }
 
 int CListCtrlBox::GetSelectedItem() const {

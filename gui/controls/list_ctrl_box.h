@@ -8,9 +8,10 @@ namespace varlo {
 
 class CListCtrlBox : public wxListCtrl {
   public:
-    // A report list with single selection (control 1000 of the views' templates).
+    // A report list with single selection and grid lines (control 1000 of the views' templates).
     CListCtrlBox(wxWindow* parent, wxWindowID id = 1000, const wxPoint& pos = wxDefaultPosition,
-                 const wxSize& size = wxDefaultSize, long style = wxLC_REPORT | wxLC_SINGLE_SEL);
+                 const wxSize& size = wxDefaultSize,
+                 long style = wxLC_REPORT | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES);
 
     // Appends a left-aligned column of `width` pixels; returns its index (-1 on failure).
     long AddColumn(const wxString& heading, int width);
@@ -18,7 +19,8 @@ class CListCtrlBox : public wxListCtrl {
     // sub-item sets that column of the last row and returns the row; -1 and no effect when there
     // is no last row or no such column.
     long AddItem(int subItem, const wxString& text, int image = -1);
-    // Fits every column to its content, and to its heading as well when `flag` is not 0.
+    // Fits every column to its content and its heading: a column is never narrower than its
+    // heading, so an empty column still shows what it is.
     void AutoSizeColumns(int flag);
     // The first selected row, -1 when none.
     int GetSelectedItem() const;
@@ -32,6 +34,7 @@ class CListCtrlBox : public wxListCtrl {
   private:
     static constexpr int kCellMargin = 6;  // pixels on either side of a cell's text
     int ContentWidth(int column) const;
+    int HeadingWidth(int column) const;
     void OnRightDown(wxMouseEvent& event);
 };
 

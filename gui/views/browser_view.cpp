@@ -90,7 +90,7 @@ void CBrowserView::Refresh() {
 }
 
 void CBrowserView::ShowPageInfo() {
-    CPropDlg dialog(GetPaneWindow() ? GetPaneWindow()->GetParent() : nullptr);
+    CPropDlg dialog(GetPaneWindow() ? wxGetTopLevelParent(GetPaneWindow()) : nullptr);
     dialog.m_strTitle = GetLocationName();
     dialog.m_strUrl = GetLocationURL();
     dialog.DoModal();

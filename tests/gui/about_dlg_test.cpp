@@ -6,6 +6,7 @@
 #include "gui/controls/dialog_template.h"
 #include "gui/controls/static_link.h"
 #include "gui_test_support.h"
+#include "platform/product.h"
 #include "screenshot.h"
 
 namespace varlo {
@@ -19,7 +20,7 @@ TEST(AboutBox, ShowsTheMakersLinksWhichOpenTheMailAddressAndTheShownPage) {
     ExpectModal([](wxDialog* shown) {
         EXPECT_EQ(shown->GetTitle(), U8("Varloのﾊﾞｰｼﾞｮﾝ情報"));
         EXPECT_EQ(TemplateControl<CStaticLink>(*shown, 206)->GetLabel(), "support@example.org");
-        EXPECT_EQ(TemplateControl<CStaticLink>(*shown, 156)->GetLabel(), "https://example.org/");
+        EXPECT_EQ(TemplateControl<CStaticLink>(*shown, 156)->GetLabel(), kHomePageAddress);
         SaveScreenshot(shown, "about_dlg");
         return wxID_OK;
     });
@@ -28,7 +29,7 @@ TEST(AboutBox, ShowsTheMakersLinksWhichOpenTheMailAddressAndTheShownPage) {
     dialog.m_mailLink->OpenLink();
     dialog.m_homeLink->OpenLink();
     EXPECT_EQ(launcher.opened,
-              (std::vector<std::string>{"mailto:support@example.org", "https://example.org/"}));
+              (std::vector<std::string>{"mailto:support@example.org", kHomePageAddress}));
 }
 
 }  // namespace

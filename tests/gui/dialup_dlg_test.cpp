@@ -98,6 +98,16 @@ TEST_F(DialupDialogTest, DeletedStoredEntryOrUnreadableBookSelectNothingAndOkSto
     EXPECT_EQ(Stored(), "");
 }
 
+TEST_F(DialupDialogTest, WithoutDialupNetworkingItSaysSoInsteadOfAnEmptyList) {
+    MessageCapture messages;
+    service.available = false;
+    CDialupDlg dialog(nullptr, connection, settings);
+    EXPECT_EQ(dialog.DoModal(), 2);  // no dialog was expected: one shown would fail the test
+    ExpectNoPendingModals();
+    EXPECT_EQ(messages.Messages(),
+              std::vector<std::string>{"ダイヤルアップネットワークを利用できません"});
+}
+
 TEST(DialupEntryOrder, SortsAndFindsWithoutCaseButNeverFoldsATrailByte) {
     EXPECT_EQ(CDialupDlg::SortEntries({"b", "A", "a", "C"}),
               (std::vector<Text>{"A", "a", "b", "C"}));

@@ -90,16 +90,21 @@ TEST_F(ListCtrlBoxTest, ScrollToItemMakesTheRowTheFirstVisibleOneUnlessItIsNoRow
     EXPECT_EQ(list->GetTopItem(), 5);
 }
 
-TEST_F(ListCtrlBoxTest, AutoSizeFitsContentAndWithTheFlagTheHeadingToo) {
+TEST_F(ListCtrlBoxTest, AutoSizeFitsContentButNeverHidesAHeading) {
     const wxString heading = "A rather long column heading";
+    const wxString content = "content much longer than its own column heading";
     list->AddColumn(heading, 10);
     list->AddColumn("B", 10);
+    list->AddColumn(heading, 10);  // an empty column, as the category column often is
     list->AddItem(0, "x");
-    list->AutoSizeColumns(1);
-    EXPECT_GE(list->GetColumnWidth(0), list->GetTextExtent(heading).x);
-    list->AutoSizeColumns(0);
-    EXPECT_LT(list->GetColumnWidth(0), list->GetTextExtent(heading).x);
-    EXPECT_GE(list->GetColumnWidth(0), list->GetTextExtent("x").x);
+    list->AddItem(1, content);
+    for (int flag : {0, 1}) {
+        list->AutoSizeColumns(flag);
+        EXPECT_GE(list->GetColumnWidth(0), list->GetTextExtent(heading).x) << flag;
+        EXPECT_GE(list->GetColumnWidth(1), list->GetTextExtent(content).x) << flag;
+        EXPECT_GE(list->GetColumnWidth(2), list->GetTextExtent(heading).x) << flag;
+    }
+    EXPECT_TRUE(list->HasFlag(wxLC_HRULES) && list->HasFlag(wxLC_VRULES)) << "grid lines";
 }
 
 TEST_F(ListCtrlBoxTest, RightButtonIsPassedOnToTheParentInListCoordinates) {
