@@ -1,0 +1,300 @@
+#include "store/feed_store.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "encoding/codepage.h"
+#include "platform/kill_point.h"
+
+namespace varlo {
+namespace {
+
+// Each step takes the schema from its index to the next version; a new version appends a step.
+const char* const kMigrations[] = {
+    // 0 -> 1
+    "CREATE TABLE feeds ("
+    "  id INTEGER PRIMARY KEY,"
+    "  url BLOB NOT NULL UNIQUE,"
+    "  etag BLOB NOT NULL DEFAULT x'',"
+    "  last_modified BLOB NOT NULL DEFAULT x'',"
+    "  last_success INTEGER NOT NULL DEFAULT 0,"
+    "  last_failure INTEGER NOT NULL DEFAULT 0,"
+    "  failure_message BLOB NOT NULL DEFAULT x'',"
+    "  downloaded INTEGER NOT NULL DEFAULT 0,"
+    "  touched INTEGER NOT NULL);"
+    "CREATE TABLE articles ("
+    "  feed_id INTEGER NOT NULL REFERENCES feeds(id) ON DELETE CASCADE,"
+    "  key BLOB NOT NULL,"
+    "  first_seen INTEGER NOT NULL,"
+    "  last_present INTEGER NOT NULL,"
+    "  seen INTEGER NOT NULL DEFAULT 0,"
+    "  PRIMARY KEY (feed_id, key)) WITHOUT ROWID;"
+    "CREATE INDEX articles_by_presence ON articles(last_present);",
+};
+static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
+
+// A write transaction: taken at once (so a second writer waits at BEGIN under the busy time-out
+// instead of failing half-way) and rolled back unless committed.
+class WriteTransaction {
+  public:
+    explicit WriteTransaction(sqlite3* db) : m_db(db) {
+        m_open = SqliteExec(db, "BEGIN IMMEDIATE") == SQLITE_OK;
+    }
+    ~WriteTransaction() {
+        if (m_open) SqliteExec(m_db, "ROLLBACK");
+    }
+    bool Open() const { return m_open; }
+    bool Commit() {
+        if (!m_open) return false;
+        m_open = false;
+        if (SqliteExec(m_db, "COMMIT") == SQLITE_OK) return true;
+        SqliteExec(m_db, "ROLLBACK");
+        return false;
+    }
+
+  private:
+    sqlite3* m_db;
+    bool m_open = false;
+};
+
+bool IsDamage(int code) {
+    code &= 0xff;
+    return code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
+}
+
+std::string TimeStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &local);
+    return text;
+}
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
+}
+
+}  // namespace
+
+CFeedStore::OpenResult CFeedStore::TryOpen(const std::string& path) {
+    m_db.reset();
+    sqlite3* raw = nullptr;
+    int code =
+        sqlite3_open_v2(path.c_str(), &raw,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);
+    SqliteDb db(raw);
+    if (code != SQLITE_OK) return IsDamage(code) ? OpenResult::kDamaged : OpenResult::kFailed;
+    sqlite3_extended_result_codes(raw, 1);
+    // The window and varlo-cli may write at the same time; the later one waits.
+    sqlite3_busy_timeout(raw, 5000);
+
+    code = SqliteExec(raw, "PRAGMA journal_mode=WAL");
+    if (code != SQLITE_OK) return IsDamage(code) ? OpenResult::kDamaged : OpenResult::kFailed;
+    // WAL with NORMAL loses nothing when the process dies; only a power cut may drop the last
+    // commits, and then as whole transactions.
+    SqliteExec(raw, "PRAGMA synchronous=NORMAL");
+    SqliteExec(raw, "PRAGMA foreign_keys=ON");
+
+    int version = -1;
+    {
+        SqliteStatement query(raw, "PRAGMA user_version");
+        code = query.Step();
+        if (code != SQLITE_ROW) {
+            return IsDamage(code) ? OpenResult::kDamaged : OpenResult::kFailed;
+        }
+        version = static_cast<int>(query.Int(0));
+    }
+    if (version > kSchemaVersion) return OpenResult::kNewer;
+    if (version > 0) {
+        SqliteStatement check(raw, "PRAGMA quick_check(1)");
+        code = check.Step();
+        if (code != SQLITE_ROW) {
+            return IsDamage(code) ? OpenResult::kDamaged : OpenResult::kFailed;
+        }
+        if (check.String(0) != "ok") return OpenResult::kDamaged;
+    }
+    if (version < kSchemaVersion) {
+        WriteTransaction transaction(raw);
+        if (!transaction.Open()) return OpenResult::kFailed;
+        for (int step = version; step < kSchemaVersion; ++step) {
+            code = SqliteExec(raw, kMigrations[step]);
+            if (code != SQLITE_OK) {
+                return IsDamage(code) ? OpenResult::kDamaged : OpenResult::kFailed;
+            }
+        }
+        const std::string setVersion = "PRAGMA user_version=" + std::to_string(kSchemaVersion);
+        if (SqliteExec(raw, setVersion.c_str()) != SQLITE_OK || !transaction.Commit()) {
+            return OpenResult::kFailed;
+        }
+    }
+    m_db = std::move(db);
+    return OpenResult::kOk;
+}
+
+bool CFeedStore::MoveAside(const std::string& path, const char* kind) {
+    m_db.reset();
+    const std::string aside = path + "." + kind + "-" + TimeStamp();
+    if (rename(path.c_str(), aside.c_str()) != 0) return false;
+    // The log belongs to the old file; a fresh store must not replay it.
+    if (Exists(path + "-wal")) rename((path + "-wal").c_str(), (aside + "-wal").c_str());
+    unlink((path + "-shm").c_str());
+    m_notice = Jp("新着の記録を読めなかったため、新しく作り直しました。古い記録は ") +
+               Utf8ToCp932(aside) + Jp(" に残してあります。");
+    return true;
+}
+
+bool CFeedStore::Open(const std::string& path) {
+    m_notice.clear();
+    OpenResult result = TryOpen(path);
+    if (result == OpenResult::kDamaged || result == OpenResult::kNewer) {
+        if (!MoveAside(path, result == OpenResult::kNewer ? "newer" : "corrupt")) return false;
+        result = TryOpen(path);
+    }
+    return result == OpenResult::kOk;
+}
+
+FeedRecord CFeedStore::Feed(const Text& url) {
+    FeedRecord record;
+    if (!m_db) return record;
+    SqliteStatement query(m_db.get(),
+                          "SELECT etag, last_modified, last_success, last_failure, "
+                          "failure_message, downloaded FROM feeds WHERE url = ?");
+    query.Bind(1, url);
+    if (query.Step() != SQLITE_ROW) return record;
+    record.known = true;
+    record.validators.etag = query.String(0);
+    record.validators.lastModified = query.String(1);
+    record.lastSuccess = query.Int(2);
+    record.lastFailure = query.Int(3);
+    record.failureMessage = query.String(4);
+    record.downloaded = query.Int(5) != 0;
+    return record;
+}
+
+int64_t CFeedStore::FeedId(const Text& url, int64_t now) {
+    SqliteStatement insert(m_db.get(),
+                           "INSERT INTO feeds(url, touched) VALUES(?, ?) "
+                           "ON CONFLICT(url) DO UPDATE SET touched = excluded.touched");
+    insert.Bind(1, url).Bind(2, now);
+    if (insert.Step() != SQLITE_DONE) return -1;
+    SqliteStatement query(m_db.get(), "SELECT id FROM feeds WHERE url = ?");
+    query.Bind(1, url);
+    return query.Step() == SQLITE_ROW ? query.Int(0) : -1;
+}
+
+int CFeedStore::RecordSuccess(const Text& url, const FeedValidators& validators,
+                              const std::vector<Text>& keys, int64_t now) {
+    if (!m_db) return -1;
+    KillPoint("store-before-commit");
+    WriteTransaction transaction(m_db.get());
+    if (!transaction.Open()) return -1;
+    const int64_t id = FeedId(url, now);
+    if (id < 0) return -1;
+    SqliteStatement feed(m_db.get(),
+                         "UPDATE feeds SET etag = ?, last_modified = ?, last_success = ?, "
+                         "downloaded = 1 WHERE id = ?");
+    feed.Bind(1, validators.etag).Bind(2, validators.lastModified).Bind(3, now).Bind(4, id);
+    if (feed.Step() != SQLITE_DONE) return -1;
+
+    SqliteStatement present(m_db.get(),
+                            "UPDATE articles SET last_present = ? WHERE feed_id = ? AND key = ?");
+    SqliteStatement add(m_db.get(),
+                        "INSERT INTO articles(feed_id, key, first_seen, last_present) "
+                        "VALUES(?, ?, ?, ?)");
+    int added = 0;
+    for (const Text& key : keys) {
+        present.Reset();
+        present.Bind(1, now).Bind(2, id).Bind(3, key);
+        if (present.Step() != SQLITE_DONE) return -1;
+        if (sqlite3_changes(m_db.get()) > 0) continue;
+        add.Reset();
+        add.Bind(1, id).Bind(2, key).Bind(3, now).Bind(4, now);
+        if (add.Step() != SQLITE_DONE) return -1;
+        ++added;
+    }
+    KillPoint("store-inside-commit");
+    if (!transaction.Commit()) return -1;
+    KillPoint("store-after-commit");
+    return added;
+}
+
+bool CFeedStore::RecordFailure(const Text& url, const Text& message, int64_t now) {
+    if (!m_db) return false;
+    SqliteStatement statement(m_db.get(),
+                              "INSERT INTO feeds(url, touched, last_failure, failure_message) "
+                              "VALUES(?1, ?2, ?2, ?3) ON CONFLICT(url) DO UPDATE SET "
+                              "touched = ?2, last_failure = ?2, failure_message = ?3");
+    statement.Bind(1, url).Bind(2, now).Bind(3, message);
+    return statement.Step() == SQLITE_DONE;
+}
+
+bool CFeedStore::Touch(const std::vector<Text>& urls, int64_t now) {
+    if (!m_db) return false;
+    WriteTransaction transaction(m_db.get());
+    if (!transaction.Open()) return false;
+    SqliteStatement touch(m_db.get(),
+                          "INSERT INTO feeds(url, touched) VALUES(?, ?) "
+                          "ON CONFLICT(url) DO UPDATE SET touched = excluded.touched");
+    for (const Text& url : urls) {
+        if (url.empty()) continue;
+        touch.Reset();
+        touch.Bind(1, url).Bind(2, now);
+        if (touch.Step() != SQLITE_DONE) return false;
+    }
+    return transaction.Commit();
+}
+
+bool CFeedStore::MarkSeen(const Text& url) {
+    if (!m_db) return false;
+    SqliteStatement statement(m_db.get(),
+                              "UPDATE articles SET seen = 1 WHERE seen = 0 AND feed_id = "
+                              "(SELECT id FROM feeds WHERE url = ?)");
+    statement.Bind(1, url);
+    return statement.Step() == SQLITE_DONE;
+}
+
+int CFeedStore::UnseenCount(const Text& url) {
+    if (!m_db) return -1;
+    SqliteStatement query(m_db.get(),
+                          "SELECT f.downloaded, (SELECT count(*) FROM articles a "
+                          "WHERE a.feed_id = f.id AND a.seen = 0) FROM feeds f WHERE f.url = ?");
+    query.Bind(1, url);
+    if (query.Step() != SQLITE_ROW || query.Int(0) == 0) return -1;
+    return static_cast<int>(query.Int(1));
+}
+
+std::set<Text> CFeedStore::UnseenKeys(const Text& url) {
+    std::set<Text> keys;
+    if (!m_db) return keys;
+    SqliteStatement query(m_db.get(),
+                          "SELECT a.key FROM articles a JOIN feeds f ON a.feed_id = f.id "
+                          "WHERE f.url = ? AND a.seen = 0");
+    query.Bind(1, url);
+    while (query.Step() == SQLITE_ROW) keys.insert(query.String(0));
+    return keys;
+}
+
+std::vector<Text> CFeedStore::Prune(int64_t now) {
+    std::vector<Text> forgotten;
+    if (!m_db) return forgotten;
+    WriteTransaction transaction(m_db.get());
+    if (!transaction.Open()) return forgotten;
+    SqliteStatement old(m_db.get(), "SELECT url FROM feeds WHERE touched < ?");
+    old.Bind(1, now - kFeedLifetime);
+    while (old.Step() == SQLITE_ROW) forgotten.push_back(old.String(0));
+    SqliteStatement feeds(m_db.get(), "DELETE FROM feeds WHERE touched < ?");
+    feeds.Bind(1, now - kFeedLifetime);
+    SqliteStatement articles(m_db.get(), "DELETE FROM articles WHERE last_present < ?");
+    articles.Bind(1, now - kArticleLifetime);
+    if (feeds.Step() != SQLITE_DONE || articles.Step() != SQLITE_DONE || !transaction.Commit()) {
+        forgotten.clear();
+    }
+    return forgotten;
+}
+
+}  // namespace varlo

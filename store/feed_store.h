@@ -1,0 +1,89 @@
+#pragma once
+// What Varlo remembers about feeds between runs: per feed address, the validators of its last
+// download, when it last succeeded and failed (with the message), and the key of every article
+// it has held, when that was first seen and whether the user has been shown it. One SQLite file,
+// shared by the window and varlo-cli: every change is one transaction, so a crash at any point
+// leaves each feed as it was before the change or after it.
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+#include "store/sqlite.h"
+
+namespace varlo {
+
+// The HTTP validators of a feed's last full download.
+struct FeedValidators {
+    Text etag;          // ETag, as the server sent it
+    Text lastModified;  // Last-Modified, as the server sent it
+};
+
+// What the store knows about one feed address.
+struct FeedRecord {
+    bool known = false;       // the store has a row for the address
+    bool downloaded = false;  // at least one download succeeded
+    FeedValidators validators;
+    int64_t lastSuccess = 0;  // seconds since 1970; 0 for never
+    int64_t lastFailure = 0;  // seconds since 1970; 0 for never
+    Text failureMessage;      // the message of the last failure
+};
+
+class CFeedStore {
+  public:
+    // Days without any touch after which a feed is forgotten.
+    static constexpr int64_t kFeedLifetime = 30 * 86400;
+    // Days an article key may be missing from its feed before it is forgotten.
+    static constexpr int64_t kArticleLifetime = 90 * 86400;
+
+    CFeedStore() = default;
+    CFeedStore(const CFeedStore&) = delete;
+    CFeedStore& operator=(const CFeedStore&) = delete;
+
+    // Opens the store at `path`, making it when missing. A file that is not a database, is
+    // damaged or was written by a newer Varlo is moved aside and a fresh store made; Notice()
+    // then tells the user where the old one went. False when no store could be had (a busy or
+    // unwritable file: nothing is moved then).
+    bool Open(const std::string& path);
+    bool IsOpen() const { return m_db != nullptr; }
+    // The message for the user when the last Open moved a file aside; empty otherwise.
+    const Text& Notice() const { return m_notice; }
+
+    // What the store knows about the feed at `url`.
+    FeedRecord Feed(const Text& url);
+    // Records a successful download whose articles have `keys`: its validators, the time, and
+    // the articles, each new key as unseen. Returns how many keys the feed never had before
+    // (every key on its first download), or -1 when nothing could be recorded.
+    int RecordSuccess(const Text& url, const FeedValidators& validators,
+                      const std::vector<Text>& keys, int64_t now);
+    // Records a failed download with its message; articles and validators stay.
+    bool RecordFailure(const Text& url, const Text& message, int64_t now);
+    // Notes that each feed was in use at `now` (an update, a choice, an opened file), so that it
+    // is not forgotten.
+    bool Touch(const std::vector<Text>& urls, int64_t now);
+    // Marks every stored article of the feed seen.
+    bool MarkSeen(const Text& url);
+    // The number of unseen articles of the feed; -1 when it was never downloaded.
+    int UnseenCount(const Text& url);
+    // The keys of the feed's unseen articles.
+    std::set<Text> UnseenKeys(const Text& url);
+    // Forgets feeds untouched for kFeedLifetime and article keys missing for kArticleLifetime;
+    // returns the addresses of the feeds forgotten.
+    std::vector<Text> Prune(int64_t now);
+
+    // The schema version this program writes.
+    static constexpr int kSchemaVersion = 1;
+
+  private:
+    enum class OpenResult { kOk, kDamaged, kNewer, kFailed };
+    OpenResult TryOpen(const std::string& path);
+    bool MoveAside(const std::string& path, const char* kind);
+    int64_t FeedId(const Text& url, int64_t now);
+
+    SqliteDb m_db;
+    Text m_notice;
+};
+
+}  // namespace varlo
