@@ -2,6 +2,7 @@
 
 #include "cli/command.h"
 #include "platform/program_folder.h"
+#include "store/store_paths.h"
 
 namespace varlo::cli {
 namespace {
@@ -12,6 +13,8 @@ int RunPaths(const std::vector<std::string>& args) {
     // Paths are file-system paths (UTF-8 here), not system text.
     json["programFolder"] = GetProgramFolder();
     json["previewPath"] = GetPreviewPath();
+    json["store"] = StorePath();
+    json["cache"] = FeedCacheFolder();
     PrintJson(json);
     return kExitOk;
 }
@@ -21,7 +24,8 @@ int RunPaths(const std::vector<std::string>& args) {
 VARLO_CLI_COMMAND(
     "paths",
     "  varlo-cli paths                                    the program folder, where down.xml,\n"
-    "                                                     down.html and the preview page go\n",
+    "                                                     down.html and the preview page go;\n"
+    "                                                     the store and the feed cache\n",
     RunPaths);
 
 }  // namespace varlo::cli

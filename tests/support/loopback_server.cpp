@@ -7,8 +7,10 @@
 #include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <stdexcept>
 #include <string_view>
@@ -125,6 +127,25 @@ Response Ok(std::string body, std::string contentType) {
     return response;
 }
 
+std::string Compress(const std::string& data, const std::string& encoding) {
+    z_stream stream{};
+    // 31: a gzip wrapper; 15: the zlib wrapper that HTTP calls "deflate".
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, encoding == "gzip" ? 31 : 15, 9,
+                     Z_DEFAULT_STRATEGY) != Z_OK) {
+        throw std::runtime_error("deflateInit2 failed");
+    }
+    std::string out(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    const int result = deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    if (result != Z_STREAM_END) throw std::runtime_error("deflate failed");
+    return out;
+}
+
 Response Redirect(int status, std::string location) {
     Response response;
     response.status = status;
@@ -146,7 +167,7 @@ std::string Request::Header(const std::string& name) const {
     return {};
 }
 
-LoopbackServer::LoopbackServer() {
+LoopbackServer::LoopbackServer(const std::string& host) : m_address(host) {
     if (pipe2(m_stopPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listen < 0) throw std::runtime_error("socket failed");
@@ -154,11 +175,13 @@ LoopbackServer::LoopbackServer() {
     setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
+        throw std::runtime_error("not an IPv4 address: " + host);
+    }
     address.sin_port = 0;
     socklen_t length = sizeof address;
     if (bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(m_listen, 64) != 0 ||
+        listen(m_listen, 512) != 0 ||
         getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         throw std::runtime_error("cannot listen on loopback");
     }
@@ -183,7 +206,7 @@ void LoopbackServer::Route(const std::string& target, Response response) {
 }
 
 std::string LoopbackServer::Url(const std::string& target) const {
-    return "http://127.0.0.1:" + std::to_string(m_port) + target;
+    return "http://" + m_address + ":" + std::to_string(m_port) + target;
 }
 
 std::vector<Request> LoopbackServer::Requests() const {
@@ -231,6 +254,34 @@ void LoopbackServer::Serve(int fd) {
             response.body = "<html><body>not found</body></html>";
         }
     }
+    const bool notModified =
+        (!response.etag.empty() && request.Header("If-None-Match") == response.etag) ||
+        (!response.lastModified.empty() &&
+         request.Header("If-Modified-Since") == response.lastModified);
+    if (notModified) {
+        response.status = 304;
+        response.body.clear();
+        response.generatedSize = 0;
+        response.encoding.clear();
+        response.contentLength = false;
+        response.chunked = false;
+    }
+    if (!response.etag.empty()) response.headers.emplace_back("ETag", response.etag);
+    if (!response.lastModified.empty()) {
+        response.headers.emplace_back("Last-Modified", response.lastModified);
+    }
+    if (!response.encoding.empty()) {
+        if (response.generatedSize) {
+            std::string body;
+            body.reserve(response.generatedSize);
+            while (body.size() < response.generatedSize) body += kPattern;
+            body.resize(response.generatedSize);
+            response.body = std::move(body);
+            response.generatedSize = 0;
+        }
+        response.body = Compress(response.body, response.encoding);
+        response.headers.emplace_back("Content-Encoding", response.encoding);
+    }
     if (response.stallBeforeHeaders) {
         WaitFor(fd, 0, stopFd);
         return;
@@ -261,6 +312,9 @@ void LoopbackServer::Serve(int fd) {
     const uint64_t stopAt = std::min({size, response.dropAfter, response.stallAfter});
     size_t piece = response.chunked ? std::max<size_t>(1, response.chunkSize) : 65536;
     if (response.trickle.count() > 0) piece = 1;
+    // Pacing sends a tenth of the rate every tenth of a second.
+    const auto paceStart = std::chrono::steady_clock::now();
+    if (response.bytesPerSecond) piece = std::max<size_t>(1, response.bytesPerSecond / 10);
     uint64_t sent = 0;
     while (sent < stopAt) {
         size_t length = static_cast<size_t>(std::min<uint64_t>(piece, stopAt - sent));
@@ -277,6 +331,17 @@ void LoopbackServer::Serve(int fd) {
         }
         sent += length;
         if (response.trickle.count() > 0 && !Pause(response.trickle, stopFd)) return;
+        if (response.bytesPerSecond && sent < stopAt) {
+            const auto due =
+                paceStart + std::chrono::microseconds(sent * 1000000 / response.bytesPerSecond);
+            // The server paces itself; a stop cuts the wait short.
+            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+                due - std::chrono::steady_clock::now());
+            if (wait.count() > 0) {
+                pollfd stop{stopFd, POLLIN, 0};
+                if (poll(&stop, 1, static_cast<int>(wait.count())) > 0) return;
+            }
+        }
     }
     if (sent < size && response.stallAfter <= response.dropAfter) {
         WaitFor(fd, 0, stopFd);

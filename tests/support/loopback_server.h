@@ -35,10 +35,21 @@ struct Response {
     // When non-zero the body goes out one byte at a time with this pause after each (a server
     // that trickles).
     std::chrono::milliseconds trickle{0};
+    // Validators sent with the body; a request whose If-None-Match or If-Modified-Since matches
+    // one of them gets 304 Not Modified without a body.
+    std::string etag;
+    std::string lastModified;
+    // "gzip" or "deflate": the body (generated or given) goes out compressed with that
+    // Content-Encoding, whatever the request accepts.
+    std::string encoding;
+    // When non-zero the body is paced to about this many bytes a second.
+    uint64_t bytesPerSecond = 0;
 };
 
 // A response of status 200 with the body and a Content-Length.
 Response Ok(std::string body, std::string contentType = "text/xml");
+// `data` compressed as "gzip" or "deflate" (zlib) would send it.
+std::string Compress(const std::string& data, const std::string& encoding);
 // A redirect of the given status (301, 302, ...) to `location`.
 Response Redirect(int status, std::string location);
 
@@ -57,14 +68,16 @@ struct Request {
 
 class LoopbackServer {
   public:
-    LoopbackServer();
+    // Listens on `address`, a loopback address (127.0.0.1 unless given: 127.0.0.2 and so on make
+    // servers on hosts of their own).
+    explicit LoopbackServer(const std::string& address = "127.0.0.1");
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     // Sets what the server answers for a request target (path with query); others get 404.
     void Route(const std::string& target, Response response);
-    // "http://127.0.0.1:PORT" + target.
+    // "http://ADDRESS:PORT" + target.
     std::string Url(const std::string& target) const;
     int Port() const { return m_port; }
     // Requests received so far, in order.
@@ -77,6 +90,7 @@ class LoopbackServer {
     int m_listen = -1;
     int m_stopPipe[2] = {-1, -1};  // readable once the server stops; wakes every waiting thread
     int m_port = 0;
+    std::string m_address;
     std::thread m_acceptor;
     mutable std::mutex m_mutex;  // guards the routes, the requests and the connection threads
     std::map<std::string, Response> m_routes;

@@ -1,0 +1,119 @@
+// varlo-cli update and new: update every site of a subscription file into the store, and show
+// what the user has not seen yet.
+
+#include <cstdio>
+#include <ctime>
+#include <iostream>
+
+#include "cli/command.h"
+#include "cli/feed_list.h"
+#include "encoding/codepage.h"
+#include "store/feed_store.h"
+#include "store/store_paths.h"
+#include "update/update_run.h"
+
+namespace varlo::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const char* StatusName(SiteStatus status) {
+    switch (status) {
+        case SiteStatus::kNew:
+            return "new";
+        case SiteStatus::kUnchanged:
+            return "unchanged";
+        default:
+            return "failed";
+    }
+}
+
+void PrintLine(const Json& json) {
+    std::cout << json.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n" << std::flush;
+}
+
+// Opens the store, telling the user on standard error when an old one had to be moved aside.
+bool OpenStore(CFeedStore& store) {
+    const bool open = store.Open(StorePath());
+    if (!store.Notice().empty()) std::fprintf(stderr, "%s\n", Out(store.Notice()).c_str());
+    if (!open) std::fprintf(stderr, "%s\n", Out(Jp("新着の記録を開けませんでした")).c_str());
+    return open;
+}
+
+int RunUpdate(const std::vector<std::string>& args) {
+    std::string path;
+    UpdateOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--jobs" && i + 1 < args.size()) {
+            const std::string& value = args[++i];
+            if (value.empty() || value.size() > 4 ||
+                value.find_first_not_of("0123456789") != std::string::npos) {
+                return UsageError("update");
+            }
+            options.jobs = std::stoi(value);
+            if (options.jobs < 1) return UsageError("update");
+        } else if (path.empty() && !args[i].starts_with("--")) {
+            path = args[i];
+        } else {
+            return UsageError("update");
+        }
+    }
+    if (path.empty()) return UsageError("update");
+    std::vector<Text> urls;
+    if (!ReadFeedAddresses(path, &urls)) return kExitUnreadable;
+    CFeedStore store;
+    if (!OpenStore(store)) return kExitUnreadable;
+    const CFeedCache cache(FeedCacheFolder());
+
+    CUpdateRun run(store, cache, urls, options);
+    // Lines come in file order, each as soon as every site before it has ended.
+    size_t printed = 0;
+    auto printReady = [&] {
+        const std::vector<SiteResult> results = run.Results();
+        for (; printed < results.size() && results[printed].status != SiteStatus::kPending;
+             ++printed) {
+            const SiteResult& r = results[printed];
+            PrintLine(Json{{"xmlUrl", Out(r.xmlUrl)},
+                           {"status", StatusName(r.status)},
+                           {"new", r.newArticles},
+                           {"message", Out(r.message)}});
+        }
+    };
+    while (run.Step(200)) printReady();
+    printReady();
+    PrintLine(
+        Json{{"sites", urls.size()}, {"new", run.SitesWithNew()}, {"failed", run.SitesFailed()}});
+    for (const Text& gone : store.Prune(static_cast<int64_t>(std::time(nullptr)))) {
+        cache.Remove(gone);
+    }
+    return kExitOk;
+}
+
+int RunNew(const std::vector<std::string>& args) {
+    if (args.size() != 1 || args[0].starts_with("--")) return UsageError("new");
+    std::vector<Text> urls;
+    if (!ReadFeedAddresses(args[0], &urls)) return kExitUnreadable;
+    CFeedStore store;
+    if (!OpenStore(store)) return kExitUnreadable;
+    for (const Text& url : urls) {
+        const int unseen = store.UnseenCount(url);
+        PrintLine(Json{{"xmlUrl", Out(url)}, {"unseen", unseen < 0 ? Json() : Json(unseen)}});
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+VARLO_CLI_COMMAND(
+    "update",
+    "  varlo-cli update OPML [--jobs N]                   update every site of the file into the\n"
+    "                                                     store; one JSON line per site, then a\n"
+    "                                                     summary line\n",
+    RunUpdate);
+
+VARLO_CLI_COMMAND(
+    "new",
+    "  varlo-cli new OPML                                 per site, the articles not seen yet\n",
+    RunNew);
+
+}  // namespace varlo::cli

@@ -1,0 +1,222 @@
+#include "update/update_run.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "store/store_paths.h"
+#include "support/loopback_server.h"
+#include "support/test_support.h"
+
+namespace varlo {
+namespace {
+
+using test::LoopbackServer;
+using test::Ok;
+using test::Response;
+
+std::string Rss(const std::vector<std::string>& guids) {
+    std::string xml =
+        "<?xml version='1.0' encoding='UTF-8'?><rss version='2.0'><channel>"
+        "<title>t</title>";
+    for (const auto& g : guids)
+        xml += "<item><title>" + g + "</title><guid>" + g + "</guid></item>";
+    return xml + "</channel></rss>";
+}
+
+Response Feed(const std::vector<std::string>& guids, std::string etag = "",
+              std::string encoding = "") {
+    Response response = Ok(Rss(guids));
+    response.etag = std::move(etag);
+    response.encoding = std::move(encoding);
+    return response;
+}
+
+Response Status(int status) {
+    Response response;
+    response.status = status;
+    response.body = status == 304 ? "" : "no";
+    response.contentLength = status != 304;
+    return response;
+}
+
+Response Hang() {
+    Response response;
+    response.stallBeforeHeaders = true;
+    return response;
+}
+
+class UpdateRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("no_proxy", "*", 1);
+        ASSERT_TRUE(MakePrivateFolder(m_dir.File("cache")));
+        ASSERT_TRUE(m_store.Open(m_dir.File("varlo.db")));
+        m_options.limits.lowSpeedTime = std::chrono::seconds(1);
+        m_options.limits.lowSpeedBytes = 1;
+    }
+
+    std::vector<SiteResult> Update(const std::vector<Text>& urls) {
+        CUpdateRun run(m_store, Cache(), urls, m_options);
+        while (run.Step(100)) {
+        }
+        EXPECT_EQ(run.Finished(), run.Total());
+        return run.Results();
+    }
+    CFeedCache Cache() const { return CFeedCache(m_dir.File("cache")); }
+    // Files in the cache folder, temporary ones included.
+    size_t CacheFiles() const {
+        return static_cast<size_t>(
+            std::distance(std::filesystem::directory_iterator(m_dir.File("cache")), {}));
+    }
+
+    test::TempDir m_dir;
+    CFeedStore m_store;
+    UpdateOptions m_options;
+    LoopbackServer m_server;
+};
+
+TEST_F(UpdateRun, ManySitesOnOneServerEachEndOnItsOwnAndOneBadSiteStopsNoOther) {
+    m_server.Route("/plain", Feed({"a", "b"}, "\"p1\""));
+    m_server.Route("/gzip", Feed({"g"}, "\"g1\"", "gzip"));
+    m_server.Route("/deflate", Feed({"d1", "d2", "d3"}, "", "deflate"));
+    m_server.Route("/missing", Status(404));
+    m_server.Route("/tofile", test::Redirect(302, "file:///etc/passwd"));
+    m_server.Route("/hang", Hang());
+    m_server.Route("/page", Ok("<html><body>not a feed</body></html>", "text/html"));
+    const std::vector<Text> urls = {
+        m_server.Url("/plain"),   m_server.Url("/gzip"),    m_server.Url("/deflate"),
+        m_server.Url("/missing"), m_server.Url("/tofile"),  m_server.Url("/hang"),
+        m_server.Url("/page"),    "ftp://example.com/feed", m_server.Url("/plain")};
+    const auto results = Update(urls);
+    ASSERT_EQ(results.size(), urls.size());
+    EXPECT_EQ(results[0].status, SiteStatus::kNew);
+    EXPECT_EQ(results[0].newArticles, 2);
+    EXPECT_EQ(results[1].newArticles, 1);
+    EXPECT_EQ(results[2].newArticles, 3);
+    for (size_t i = 3; i < 8; ++i) {
+        EXPECT_EQ(results[i].status, SiteStatus::kFailed) << urls[i];
+        EXPECT_FALSE(results[i].message.empty()) << urls[i];
+        EXPECT_EQ(m_store.UnseenCount(urls[i]), -1);
+        EXPECT_EQ(m_store.Feed(urls[i]).failureMessage, results[i].message);
+    }
+    EXPECT_EQ(results[3].message, test::Sjis("サーバーがエラー 404 を返しました"));
+    EXPECT_EQ(results[5].message, test::Sjis("操作がタイムアウトしました"));
+    // The same address twice is fetched once and reported twice.
+    EXPECT_EQ(results[8].newArticles, 2);
+    EXPECT_EQ(m_server.Requests().size(), 7u);
+
+    // Every feed request is the designed one, asking for compression and naming Varlo.
+    for (const auto& request : m_server.Requests()) {
+        EXPECT_EQ(request.version, "HTTP/1.0");
+        EXPECT_EQ(request.Header("Accept"), "text/*");
+        EXPECT_NE(request.Header("Accept-Encoding").find("gzip"), std::string::npos);
+        EXPECT_EQ(request.Header("User-Agent").rfind("Mozilla/4.0 (compatible; Varlo/", 0), 0u);
+        EXPECT_EQ(request.Count("If-None-Match"), 0u);
+    }
+    // Only the bodies of the three feeds are left in the cache.
+    EXPECT_EQ(CacheFiles(), 3u);
+}
+
+TEST_F(UpdateRun, ASecondUpdateAsksConditionallyAndCountsExactlyTheNewArticles) {
+    m_server.Route("/etag", Feed({"a", "b"}, "\"v1\""));
+    Response dated = Feed({"x"});
+    dated.lastModified = "Tue, 01 Oct 2024 10:00:00 GMT";
+    m_server.Route("/dated", dated);
+    m_server.Route("/changing", Feed({"1", "2", "3"}, "\"c1\""));
+    const std::vector<Text> urls = {m_server.Url("/etag"), m_server.Url("/dated"),
+                                    m_server.Url("/changing")};
+    Update(urls);
+    m_store.MarkSeen(urls[0]);
+    m_server.Route("/changing", Feed({"4", "2", "5", "3"}, "\"c2\"", "gzip"));
+
+    const auto results = Update(urls);
+    EXPECT_EQ(results[0].status, SiteStatus::kUnchanged);
+    EXPECT_EQ(results[1].status, SiteStatus::kUnchanged);
+    EXPECT_EQ(results[2].status, SiteStatus::kNew);
+    EXPECT_EQ(results[2].newArticles, 2);
+    EXPECT_EQ(m_store.UnseenCount(urls[0]), 0);
+    EXPECT_EQ(m_store.UnseenCount(urls[2]), 5);
+    EXPECT_EQ(m_store.Feed(urls[2]).validators.etag, "\"c2\"");
+
+    std::map<std::string, test::Request> second;
+    const auto requests = m_server.Requests();
+    for (size_t i = 3; i < requests.size(); ++i) second[requests[i].target] = requests[i];
+    EXPECT_EQ(second["/etag"].Header("If-None-Match"), "\"v1\"");
+    EXPECT_EQ(second["/dated"].Header("If-Modified-Since"), "Tue, 01 Oct 2024 10:00:00 GMT");
+    EXPECT_EQ(second["/changing"].Header("If-None-Match"), "\"c1\"");
+
+    // Without the cached body, the validators are not sent and the whole feed comes again.
+    Cache().Remove(urls[0]);
+    Update({urls[0]});
+    EXPECT_EQ(m_server.Requests().back().Count("If-None-Match"), 0u);
+}
+
+TEST_F(UpdateRun, BrokenAnswersAreFailuresThatWriteNothing) {
+    // 304 to an unconditional request: there is no body it could stand for.
+    m_server.Route("/304", Status(304));
+    // A body that claims a compression it does not have.
+    Response wrong = Ok(Rss({"a"}));
+    wrong.headers.emplace_back("Content-Encoding", "gzip");
+    m_server.Route("/wrong", wrong);
+    // A small compressed body far beyond the cap once decompressed.
+    Response bomb;
+    bomb.generatedSize = 8 << 20;
+    bomb.encoding = "gzip";
+    m_server.Route("/bomb", bomb);
+    m_options.limits.maxBytes = 1 << 20;
+    const std::vector<Text> urls = {m_server.Url("/304"), m_server.Url("/wrong"),
+                                    m_server.Url("/bomb")};
+    const auto results = Update(urls);
+    for (const auto& result : results) {
+        EXPECT_EQ(result.status, SiteStatus::kFailed) << result.xmlUrl;
+        EXPECT_FALSE(Cache().HasBody(result.xmlUrl));
+        EXPECT_FALSE(m_store.Feed(result.xmlUrl).downloaded);
+    }
+    EXPECT_EQ(results[1].message, test::Sjis("サーバーが送った圧縮データを展開できませんでした"));
+    EXPECT_EQ(results[2].message, test::Sjis("ファイルが大きすぎます（上限 1MB）"));
+    EXPECT_EQ(CacheFiles(), 0u);
+}
+
+TEST_F(UpdateRun,
+       TransfersWaitForASlotWithAtMostEightAtOnceAndTwoPerHostAndCancelKeepsTheFinished) {
+    std::vector<std::unique_ptr<LoopbackServer>> hosts;
+    std::vector<Text> urls = {m_server.Url("/quick1"), m_server.Url("/quick2")};
+    m_server.Route("/quick1", Feed({"q"}));
+    m_server.Route("/quick2", Feed({"r"}));
+    for (int h = 2; h <= 6; ++h) {
+        hosts.push_back(std::make_unique<LoopbackServer>("127.0.0." + std::to_string(h)));
+        for (int i = 0; i < 3; ++i) {
+            const std::string path = "/hang" + std::to_string(i);
+            hosts.back()->Route(path, Hang());
+            urls.push_back(hosts.back()->Url(path));
+        }
+    }
+    m_options.limits.lowSpeedTime = std::chrono::seconds(600);
+    CUpdateRun run(m_store, Cache(), urls, m_options);
+    while (run.Finished() < 2) ASSERT_TRUE(run.Step(100));
+    auto running = run.RunningHosts();
+    EXPECT_EQ(running.size(), 8u);
+    std::map<std::string, int> perHost;
+    for (const auto& host : running) ++perHost[host];
+    for (const auto& [host, count] : perHost) EXPECT_LE(count, 2) << host;
+
+    run.Cancel();
+    EXPECT_TRUE(run.Done());
+    EXPECT_TRUE(run.Cancelled());
+    EXPECT_TRUE(run.RunningHosts().empty());
+    EXPECT_FALSE(run.Step(0));
+    const auto results = run.Results();
+    EXPECT_EQ(results[0].status, SiteStatus::kNew);
+    EXPECT_EQ(results[1].status, SiteStatus::kNew);
+    for (size_t i = 2; i < results.size(); ++i) EXPECT_EQ(results[i].status, SiteStatus::kPending);
+    EXPECT_EQ(m_store.UnseenCount(urls[0]), 1);
+    EXPECT_EQ(m_store.UnseenCount(urls[2]), -1);
+    // The cancelled transfers leave no temporary file behind.
+    EXPECT_EQ(CacheFiles(), 2u);
+}
+
+}  // namespace
+}  // namespace varlo

@@ -1,0 +1,144 @@
+#include "update/feed_request.h"
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+#include "encoding/codepage.h"
+#include "fetch/http_download.h"
+
+namespace varlo {
+namespace {
+
+struct UrlDeleter {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+struct CurlStringDeleter {
+    void operator()(char* text) const { curl_free(text); }
+};
+
+std::string UrlPart(CURLU* url, CURLUPart which) {
+    char* part = nullptr;
+    if (curl_url_get(url, which, &part, 0) != CURLUE_OK || part == nullptr) return {};
+    std::unique_ptr<char, CurlStringDeleter> owner(part);
+    return part;
+}
+
+}  // namespace
+
+const char* const kVarloUserAgent = "Mozilla/4.0 (compatible; Varlo/1.1; +https://varlo.example/)";
+
+TransferLimits DefaultTransferLimits() {
+    const DownloadLimits designed = CHttpDownload::Limits();
+    TransferLimits limits;
+    limits.connectTimeout = designed.connectTimeout;
+    limits.maxBytes = designed.maxBytes;
+    return limits;
+}
+
+std::string FetchableAddress(const Text& address, std::string* host, Text* failure) {
+    const std::string text(Trim(Cp932ToUtf8(address), " \t\r\n"));
+    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(),
+                             CURLU_URLENCODE | CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
+        *failure = address + Jp("の解析に失敗しました");
+        return {};
+    }
+    const std::string scheme = UrlPart(url.get(), CURLUPART_SCHEME);
+    if (scheme != "http" && scheme != "https") {
+        *failure = address + Jp(" は http または https のアドレスではありません");
+        return {};
+    }
+    *host = UrlPart(url.get(), CURLUPART_HOST);
+    std::string full = UrlPart(url.get(), CURLUPART_URL);
+    if (host->empty() || full.empty()) {
+        *failure = address + Jp("の解析に失敗しました");
+        return {};
+    }
+    std::transform(host->begin(), host->end(), host->begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return full;
+}
+
+curl_slist* FeedRequestHeaders(const Text& etag, const Text& lastModified) {
+    curl_slist* list = curl_slist_append(nullptr, "Accept: text/*");
+    // A validator holding a line break would smuggle a header of its own; such a one is dropped.
+    auto add = [&](const char* name, const Text& value) {
+        if (!list || value.empty() || value.find_first_of("\r\n") != Text::npos) return;
+        curl_slist* longer = curl_slist_append(list, (std::string(name) + value).c_str());
+        if (!longer) {
+            curl_slist_free_all(list);
+            list = nullptr;
+            return;
+        }
+        list = longer;
+    };
+    add("If-None-Match: ", etag);
+    add("If-Modified-Since: ", lastModified);
+    return list;
+}
+
+void SetFeedRequest(CURL* e, const std::string& url, curl_slist* headers,
+                    const TransferLimits& limits) {
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+    curl_easy_setopt(e, CURLOPT_USERAGENT, kVarloUserAgent);
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
+    // Every encoding libcurl can decode; the cap counts decoded bytes.
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(limits.connectTimeout.count()));
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.lowSpeedTime.count()));
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTimeout.count()));
+    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE,
+                     static_cast<curl_off_t>(std::min<uint64_t>(limits.maxBytes, INT64_MAX)));
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+}
+
+Text TooLargeMessage(uint64_t maxBytes) {
+    return Jp("ファイルが大きすぎます（上限 ") + std::to_string(maxBytes >> 20) + Jp("MB）");
+}
+
+Text DescribeTransferFailure(CURLcode code, const char* detail, uint64_t maxBytes) {
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return Jp("サーバー名またはアドレスを解決できませんでした");
+        case CURLE_COULDNT_CONNECT:
+            return Jp("サーバーに接続できませんでした");
+        case CURLE_OPERATION_TIMEDOUT:
+            return Jp("操作がタイムアウトしました");
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_GOT_NOTHING:
+            return Jp("サーバーとの接続が切断されました");
+        case CURLE_TOO_MANY_REDIRECTS:
+            return Jp("リダイレクトの回数が多すぎます");
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return Jp("http と https 以外のアドレスには接続できません");
+        case CURLE_FILESIZE_EXCEEDED:
+            return TooLargeMessage(maxBytes);
+        case CURLE_BAD_CONTENT_ENCODING:
+            return Jp("サーバーが送った圧縮データを展開できませんでした");
+        default:
+            break;
+    }
+    // The library's own words are ASCII; kept short as a message box shows them.
+    std::string text = detail && *detail ? detail : curl_easy_strerror(code);
+    if (text.size() > 2048) text.resize(2048);
+    return text;
+}
+
+void EnsureCurlInitialised() {
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    (void)initialised;
+}
+
+}  // namespace varlo

@@ -1,0 +1,57 @@
+#pragma once
+// The request every feed download makes: the designed GET over HTTP/1.0 with "Accept: text/*",
+// asking for compression, naming Varlo in its User-Agent, conditional on the validators of the
+// cached body, and bounded by time-outs and a size cap.
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "platform/text.h"
+
+namespace varlo {
+
+// The User-Agent of every download: the designed "Mozilla/4.0" form, naming Varlo and its version.
+extern const char* const kVarloUserAgent;
+
+// Time-outs and the size cap of one feed transfer.
+struct TransferLimits {
+    std::chrono::milliseconds connectTimeout{30000};
+    // A transfer slower than `lowSpeedBytes` a second for `lowSpeedTime` has stalled.
+    long lowSpeedBytes = 64;
+    std::chrono::seconds lowSpeedTime{60};
+    // No transfer runs longer than this in all.
+    std::chrono::milliseconds totalTimeout{600000};
+    // The cap on the body once decompressed.
+    uint64_t maxBytes = uint64_t{256} << 20;
+};
+
+// The limits of the designed download (connect time-out and size cap), the rest as above.
+TransferLimits DefaultTransferLimits();
+
+// `address` (system text) as libcurl should fetch it, percent-encoded where needed, with its
+// lower-cased host in `host`. Empty with `failure` set when it cannot be fetched: not splittable
+// into scheme, host and path, or not an http or https address.
+std::string FetchableAddress(const Text& address, std::string* host, Text* failure);
+
+// Sets the designed request on `easy`, with `headers` (which the caller keeps alive) holding
+// "Accept: text/*" and the validators when given.
+void SetFeedRequest(CURL* easy, const std::string& url, curl_slist* headers,
+                    const TransferLimits& limits);
+
+// The request headers: "Accept: text/*", then If-None-Match and If-Modified-Since for the
+// validators that are not empty. Null when out of memory.
+curl_slist* FeedRequestHeaders(const Text& etag, const Text& lastModified);
+
+// The message a user sees for a transfer that ended with `code`.
+Text DescribeTransferFailure(CURLcode code, const char* detail, uint64_t maxBytes);
+
+// The message for a body beyond the size cap.
+Text TooLargeMessage(uint64_t maxBytes);
+
+// Starts libcurl once for the process (the program does it at start-up too).
+void EnsureCurlInitialised();
+
+}  // namespace varlo

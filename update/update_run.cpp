@@ -1,0 +1,327 @@
+#include "update/update_run.h"
+
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <map>
+#include <string_view>
+
+#include "encoding/codepage.h"
+#include "platform/kill_point.h"
+#include "platform/message_box.h"
+#include "store/article_keys.h"
+
+namespace varlo {
+namespace {
+
+CURLM* Multi(void* multi) {
+    return static_cast<CURLM*>(multi);
+}
+
+int64_t Now() {
+    return static_cast<int64_t>(std::time(nullptr));
+}
+
+// The value of a header line "Name: value\r\n" when it is `name`; false otherwise.
+bool HeaderValue(std::string_view line, std::string_view name, Text* value) {
+    if (line.size() <= name.size() || line[name.size()] != ':' ||
+        strncasecmp(line.data(), name.data(), name.size()) != 0) {
+        return false;
+    }
+    *value = Text(Trim(line.substr(name.size() + 1), " \t\r\n"));
+    return true;
+}
+
+}  // namespace
+
+// One running download: its handle, the temporary file its body goes to, and what the response
+// said. Owned by the run from start to finish.
+struct CUpdateRun::Transfer {
+    size_t site = 0;
+    std::string host;
+    std::string url;
+    CURL* easy = nullptr;
+    curl_slist* headers = nullptr;
+    int fd = -1;
+    std::string tempPath;
+    uint64_t received = 0;
+    uint64_t maxBytes = 0;
+    bool tooLarge = false;
+    bool writeFailed = false;
+    bool sentValidators = false;
+    FeedValidators stored;    // what the request was conditional on
+    FeedValidators response;  // what the final response carried
+    char error[CURL_ERROR_SIZE] = {};
+
+    ~Transfer() {
+        if (easy) curl_easy_cleanup(easy);
+        curl_slist_free_all(headers);
+        if (fd >= 0) close(fd);
+        if (!tempPath.empty()) unlink(tempPath.c_str());
+    }
+
+    static size_t OnBody(char* data, size_t size, size_t count, void* user) {
+        auto* t = static_cast<Transfer*>(user);
+        const size_t bytes = size * count;
+        if (t->received == 0) KillPoint("update-transfer");
+        t->received += bytes;
+        // Counted after decoding: a small compressed body cannot grow past the cap.
+        if (t->received > t->maxBytes) {
+            t->tooLarge = true;
+            return 0;
+        }
+        const char* p = data;
+        size_t left = bytes;
+        while (left > 0) {
+            ssize_t n = write(t->fd, p, left);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                t->writeFailed = true;
+                return 0;
+            }
+            p += n;
+            left -= static_cast<size_t>(n);
+        }
+        return bytes;
+    }
+
+    static size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+        auto* t = static_cast<Transfer*>(user);
+        const std::string_view line(data, size * count);
+        // Each response of a redirection chain starts afresh; only the last one counts.
+        if (line.substr(0, 5) == "HTTP/") t->response = {};
+        HeaderValue(line, "ETag", &t->response.etag) ||
+            HeaderValue(line, "Last-Modified", &t->response.lastModified);
+        return size * count;
+    }
+};
+
+CUpdateRun::CUpdateRun(CFeedStore& store, CFeedCache cache, std::vector<Text> urls,
+                       UpdateOptions options)
+    : m_store(store), m_cache(std::move(cache)), m_options(options), m_urls(std::move(urls)) {
+    EnsureCurlInitialised();
+    m_options.jobs = std::max(1, m_options.jobs);
+    m_options.perHost = std::max(1, m_options.perHost);
+    std::map<Text, size_t> seen;
+    for (const Text& url : m_urls) {
+        auto [it, added] = seen.emplace(url, m_results.size());
+        if (added) {
+            m_results.push_back(SiteResult{url, SiteStatus::kPending, 0, {}});
+            m_queue.push_back(it->second);
+        }
+        m_siteOfUrl.push_back(it->second);
+    }
+    m_multi = curl_multi_init();
+    // Touched before anything is fetched: a site that fails every time is still in use.
+    m_store.Touch(m_urls, Now());
+}
+
+CUpdateRun::~CUpdateRun() {
+    Cancel();
+    if (m_multi) curl_multi_cleanup(Multi(m_multi));
+}
+
+void CUpdateRun::Cancel() {
+    if (m_finished < m_results.size()) m_cancelled = true;
+    for (auto& transfer : m_running) {
+        curl_multi_remove_handle(Multi(m_multi), transfer->easy);
+    }
+    m_running.clear();
+    m_queue.clear();
+}
+
+void CUpdateRun::Complete(size_t site, SiteStatus status, int newArticles, Text message) {
+    SiteResult& result = m_results[site];
+    result.status = status;
+    result.newArticles = newArticles;
+    result.message = std::move(message);
+    if (status == SiteStatus::kFailed) m_store.RecordFailure(result.xmlUrl, result.message, Now());
+    ++m_finished;
+}
+
+void CUpdateRun::StartQueued() {
+    std::map<std::string, int> perHost;
+    for (const auto& transfer : m_running) ++perHost[transfer->host];
+    // Sites wait here, not inside libcurl: a transfer's time-outs start only once it has a slot.
+    for (auto it = m_queue.begin();
+         it != m_queue.end() && m_running.size() < static_cast<size_t>(m_options.jobs);) {
+        const size_t site = *it;
+        const Text& address = m_results[site].xmlUrl;
+        auto transfer = std::make_unique<Transfer>();
+        Text failure;
+        transfer->url = FetchableAddress(address, &transfer->host, &failure);
+        if (transfer->url.empty()) {
+            it = m_queue.erase(it);
+            Complete(site, SiteStatus::kFailed, 0, failure);
+            continue;
+        }
+        if (perHost[transfer->host] >= m_options.perHost) {
+            ++it;
+            continue;
+        }
+        it = m_queue.erase(it);
+        transfer->site = site;
+        transfer->maxBytes = m_options.limits.maxBytes;
+        // Validators only while the body they stand for is still at hand.
+        const FeedRecord record = m_store.Feed(address);
+        if (m_cache.HasBody(address)) transfer->stored = record.validators;
+        transfer->sentValidators =
+            !transfer->stored.etag.empty() || !transfer->stored.lastModified.empty();
+        transfer->headers =
+            FeedRequestHeaders(transfer->stored.etag, transfer->stored.lastModified);
+        transfer->tempPath = m_cache.CreateTemp(&transfer->fd);
+        transfer->easy = curl_easy_init();
+        if (transfer->tempPath.empty() || !transfer->easy || !transfer->headers) {
+            Complete(site, SiteStatus::kFailed, 0,
+                     transfer->tempPath.empty()
+                         ? Jp("フィードの控えを書き込めませんでした")
+                         : DescribeTransferFailure(CURLE_OUT_OF_MEMORY, "", 0));
+            continue;
+        }
+        CURL* e = transfer->easy;
+        SetFeedRequest(e, transfer->url, transfer->headers, m_options.limits);
+        curl_easy_setopt(e, CURLOPT_ERRORBUFFER, transfer->error);
+        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
+        curl_easy_setopt(e, CURLOPT_WRITEDATA, transfer.get());
+        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
+        curl_easy_setopt(e, CURLOPT_HEADERDATA, transfer.get());
+        curl_easy_setopt(e, CURLOPT_PRIVATE, transfer.get());
+        if (curl_multi_add_handle(Multi(m_multi), e) != CURLM_OK) {
+            Complete(site, SiteStatus::kFailed, 0,
+                     DescribeTransferFailure(CURLE_FAILED_INIT, "", 0));
+            continue;
+        }
+        ++perHost[transfer->host];
+        m_running.push_back(std::move(transfer));
+    }
+}
+
+void CUpdateRun::Finish(Transfer& t, CURLcode code) {
+    const Text& address = m_results[t.site].xmlUrl;
+    if (t.fd >= 0) {
+        if (close(t.fd) != 0) t.writeFailed = true;
+        t.fd = -1;
+    }
+    if (t.tooLarge) return Complete(t.site, SiteStatus::kFailed, 0, TooLargeMessage(t.maxBytes));
+    if (t.writeFailed) {
+        return Complete(t.site, SiteStatus::kFailed, 0, Jp("フィードの控えを書き込めませんでした"));
+    }
+    if (code != CURLE_OK) {
+        return Complete(t.site, SiteStatus::kFailed, 0,
+                        DescribeTransferFailure(code, t.error, t.maxBytes));
+    }
+    long status = 0;
+    curl_easy_getinfo(t.easy, CURLINFO_RESPONSE_CODE, &status);
+
+    std::string body;  // the file whose articles this download stands for
+    FeedValidators validators = t.response;
+    if (status == 304) {
+        // Not modified is an answer only to a question asked: without a cached body there is
+        // nothing it could stand for.
+        if (!t.sentValidators || !m_cache.HasBody(address)) {
+            return Complete(t.site, SiteStatus::kFailed, 0,
+                            Jp("サーバーが、送っていない内容を「変更なし」(304) と答えました"));
+        }
+        body = m_cache.BodyPath(address);
+        if (validators.etag.empty()) validators.etag = t.stored.etag;
+        if (validators.lastModified.empty()) validators.lastModified = t.stored.lastModified;
+    } else if (status >= 200 && status < 300) {
+        body = t.tempPath;
+    } else {
+        return Complete(t.site, SiteStatus::kFailed, 0,
+                        Jp("サーバーがエラー ") + std::to_string(status) + Jp(" を返しました"));
+    }
+
+    std::vector<Text> keys;
+    Text readFailure;
+    {
+        // The loader's own message boxes become this site's message, never a window.
+        MessageBoxHandler previous = SetMessageBoxHandler([&](const Text& text, unsigned) {
+            if (readFailure.empty()) readFailure = text;
+            return static_cast<int>(kIdOk);
+        });
+        const bool read = ReadArticleKeys(body, &keys);
+        SetMessageBoxHandler(std::move(previous));
+        if (!read) {
+            return Complete(
+                t.site, SiteStatus::kFailed, 0,
+                readFailure.empty() ? Jp("フィードとして読めませんでした") : readFailure);
+        }
+    }
+    if (body == t.tempPath) {
+        // The body is in place before the store takes validators that would claim it.
+        if (!m_cache.Commit(t.tempPath, address)) validators = {};
+        t.tempPath.clear();
+    }
+    const int added = m_store.RecordSuccess(address, validators, keys, Now());
+    if (added < 0) {
+        return Complete(t.site, SiteStatus::kFailed, 0, Jp("新着の記録に書き込めませんでした"));
+    }
+    Complete(t.site, added > 0 ? SiteStatus::kNew : SiteStatus::kUnchanged, added, {});
+}
+
+bool CUpdateRun::Step(int waitMs) {
+    if (Done()) return false;
+    if (!m_multi) {
+        while (!m_queue.empty()) {
+            const size_t site = m_queue.front();
+            m_queue.pop_front();
+            Complete(site, SiteStatus::kFailed, 0,
+                     DescribeTransferFailure(CURLE_OUT_OF_MEMORY, "", 0));
+        }
+        return false;
+    }
+    StartQueued();
+    int running = 0;
+    curl_multi_perform(Multi(m_multi), &running);
+    if (waitMs > 0 && !m_running.empty()) {
+        curl_multi_poll(Multi(m_multi), nullptr, 0, waitMs, nullptr);
+        curl_multi_perform(Multi(m_multi), &running);
+    }
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(Multi(m_multi), &queued)) {
+        if (message->msg != CURLMSG_DONE) continue;
+        CURL* easy = message->easy_handle;
+        const CURLcode code = message->data.result;
+        curl_multi_remove_handle(Multi(m_multi), easy);
+        auto it = std::find_if(m_running.begin(), m_running.end(),
+                               [easy](const auto& t) { return t->easy == easy; });
+        if (it == m_running.end()) continue;
+        std::unique_ptr<Transfer> transfer = std::move(*it);
+        m_running.erase(it);
+        Finish(*transfer, code);
+    }
+    StartQueued();
+    return !Done();
+}
+
+int CUpdateRun::SitesWithNew() const {
+    return static_cast<int>(std::count_if(m_results.begin(), m_results.end(), [](const auto& r) {
+        return r.status == SiteStatus::kNew;
+    }));
+}
+
+int CUpdateRun::SitesFailed() const {
+    return static_cast<int>(std::count_if(m_results.begin(), m_results.end(), [](const auto& r) {
+        return r.status == SiteStatus::kFailed;
+    }));
+}
+
+std::vector<std::string> CUpdateRun::RunningHosts() const {
+    std::vector<std::string> hosts;
+    for (const auto& transfer : m_running) hosts.push_back(transfer->host);
+    return hosts;
+}
+
+std::vector<SiteResult> CUpdateRun::Results() const {
+    std::vector<SiteResult> results;
+    results.reserve(m_urls.size());
+    for (size_t site : m_siteOfUrl) results.push_back(m_results[site]);
+    return results;
+}
+
+}  // namespace varlo

@@ -1,0 +1,90 @@
+#pragma once
+// One update of many feeds: conditional, compressed downloads run side by side (a few at once,
+// fewer per host), each recorded in the store as it ends. Nothing here blocks: the owner calls
+// Step from its event loop (or in a loop of its own) until the run is done, and may cancel at any
+// time, keeping every site that finished.
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+#include "store/feed_cache.h"
+#include "store/feed_store.h"
+#include "update/feed_request.h"
+
+namespace varlo {
+
+// How many transfers run at once, in all and per host, and the limits of each.
+struct UpdateOptions {
+    int jobs = 8;
+    int perHost = 2;
+    TransferLimits limits = DefaultTransferLimits();
+};
+
+// How one site's update ended.
+enum class SiteStatus {
+    kPending,    // not finished (still queued or running, or cancelled)
+    kNew,        // downloaded, with articles the store had never seen
+    kUnchanged,  // not modified, or no article the store had not seen
+    kFailed,     // see the message
+};
+
+// The outcome of one site.
+struct SiteResult {
+    Text xmlUrl;
+    SiteStatus status = SiteStatus::kPending;
+    int newArticles = 0;  // articles the store had never seen before this update
+    Text message;         // why it failed
+};
+
+class CUpdateRun {
+  public:
+    // A run over `urls` (duplicates are fetched once and share their result), recording in
+    // `store` and `cache`, which must outlive the run. Nothing starts before the first Step.
+    CUpdateRun(CFeedStore& store, CFeedCache cache, std::vector<Text> urls,
+               UpdateOptions options = {});
+    ~CUpdateRun();
+    CUpdateRun(const CUpdateRun&) = delete;
+    CUpdateRun& operator=(const CUpdateRun&) = delete;
+
+    // Starts queued transfers in free slots, waits at most `waitMs` for network activity, takes
+    // what arrived and finishes every site whose transfer ended. True while sites remain.
+    bool Step(int waitMs);
+    // Ends every running transfer now and starts no other; finished sites keep their results.
+    void Cancel();
+
+    bool Done() const { return m_finished == m_results.size() || m_cancelled; }
+    bool Cancelled() const { return m_cancelled; }
+    size_t Total() const { return m_results.size(); }
+    size_t Finished() const { return m_finished; }
+    // Sites with new articles and sites that failed, so far.
+    int SitesWithNew() const;
+    int SitesFailed() const;
+    // The host of each transfer running now.
+    std::vector<std::string> RunningHosts() const;
+    // One result per address given, in the order given.
+    std::vector<SiteResult> Results() const;
+
+  private:
+    struct Transfer;
+    void StartQueued();
+    void Finish(Transfer& transfer, CURLcode code);
+    void Complete(size_t site, SiteStatus status, int newArticles, Text message);
+
+    CFeedStore& m_store;
+    CFeedCache m_cache;
+    UpdateOptions m_options;
+    std::vector<Text> m_urls;           // as given
+    std::vector<size_t> m_siteOfUrl;    // index into m_results for each given address
+    std::vector<SiteResult> m_results;  // one per distinct address
+    std::deque<size_t> m_queue;         // sites not yet started
+    std::vector<std::unique_ptr<Transfer>> m_running;
+    void* m_multi = nullptr;  // CURLM*, owned
+    size_t m_finished = 0;
+    bool m_cancelled = false;
+};
+
+}  // namespace varlo
