@@ -2,10 +2,12 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
 
+#include "encoding/carried_reference.h"
 #include "platform/text.h"
 
 namespace varlo {
@@ -78,8 +80,14 @@ struct Cp932Tables {
                 continue;
             }
             const size_t length = sizeof out - outLeft;
-            if (length == 1) fromUnicode[cp] = out[0];
-            if (length == 2) fromUnicode[cp] = static_cast<uint16_t>(out[0] * 256 + out[1]);
+            uint16_t code = 0;
+            if (length == 1) code = out[0];
+            if (length == 2) code = static_cast<uint16_t>(out[0] * 256 + out[1]);
+            // A character that shares its code with another one (the em dash with the horizontal
+            // bar, the wave dash with the full-width tilde) would come back as the other one: it
+            // is carried as a reference instead, so that no text changes on its way through.
+            const uint32_t back = code < 0x80 ? code : toUnicode[code];
+            if (back == cp) fromUnicode[cp] = code;
         }
     }
 };
@@ -122,10 +130,55 @@ uint32_t Cp932CodeToUnicode(uint16_t code) {
 
 namespace {
 
-inline unsigned char* PutCode(unsigned char* o, uint16_t code) {
-    if (code == 0) {
+constexpr uint32_t kMalformed = 0xFFFFFFFF;
+
+// Decodes the UTF-8 character at p: its code point, or kMalformed for bytes that are not a
+// character (a stray continuation byte, a truncated or overlong sequence, a surrogate, a value
+// beyond U+10FFFF). Returns the bytes consumed: a malformed lead byte takes the continuation bytes
+// after it, so one bad character gives one "?". Sequences of two and three bytes are read
+// leniently, as they always were: a three-byte overlong form still gives its character.
+size_t DecodeUtf8(const unsigned char* p, const unsigned char* end, uint32_t& cp) {
+    const unsigned char c = *p;
+    const ptrdiff_t left = end - p;
+    if (c >= 0xE0 && c <= 0xEF && left >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+        cp = ((c & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+        if (cp >= 0xD800 && cp <= 0xDFFF) cp = kMalformed;
+        return 3;
+    }
+    if (c >= 0xC0 && c <= 0xDF && left >= 2 && (p[1] & 0xC0) == 0x80) {
+        cp = ((c & 0x1Fu) << 6) | (p[1] & 0x3Fu);
+        if (cp < 0x80) cp = kMalformed;  // an overlong form is no character
+        return 2;
+    }
+    if (c >= 0xF0 && c <= 0xF4 && left >= 4 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80 &&
+        (p[3] & 0xC0) == 0x80) {
+        cp = ((c & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
+        if (cp < 0x10000 || cp > 0x10FFFF) cp = kMalformed;
+        return 4;
+    }
+    cp = kMalformed;
+    size_t length = 1;
+    if (c >= 0xC0) {
+        while (p + length < end && (p[length] & 0xC0) == 0x80) ++length;
+    }
+    return length;
+}
+
+// The code page 932 form of one decoded character into `o` (at least 10 bytes of room): its code,
+// the carried reference when the code page lacks it, or "?" for malformed bytes.
+inline unsigned char* PutCharacter(unsigned char* o, uint32_t cp) {
+    if (cp == kMalformed) {
         *o++ = '?';
-    } else if (code < 0x100) {
+        return o;
+    }
+    const uint16_t code = cp <= 0xFFFF ? Tables().fromUnicode[cp] : 0;
+    if (code == 0) {
+        std::string reference;
+        AppendCarriedReference(cp, reference);
+        std::memcpy(o, reference.data(), reference.size());
+        return o + reference.size();
+    }
+    if (code < 0x100) {
         *o++ = static_cast<unsigned char>(code);
     } else {
         *o++ = static_cast<unsigned char>(code >> 8);
@@ -134,84 +187,84 @@ inline unsigned char* PutCode(unsigned char* o, uint16_t code) {
     return o;
 }
 
+// Bytes the code page 932 form of a character may take: a carried reference of a 21-bit value.
+constexpr size_t kMaxCharacterBytes = 10;
+
 // Converts UTF-8 to code page 932 in one pass. With `strict` it stops and answers false at the
-// first byte sequence that is not of one to three bytes (the loader's test of whether a text is
+// first byte sequence that is not a well-formed character (the loader's test of whether a text is
 // UTF-8 at all); without it such bytes become "?" and the result is always true.
 bool ConvertUtf8(std::string_view utf8, std::string& out, bool strict) {
-    const auto& table = Tables().fromUnicode;
-    // Every character gets at most as many bytes in code page 932 as in UTF-8.
+    // Kept true throughout: the room left in `out` is at least the input left, so runs of ASCII and
+    // the characters that shrink need no check; only a carried reference may grow the buffer.
     out.resize(utf8.size());
-    auto* o = reinterpret_cast<unsigned char*>(out.data());
+    auto* base = reinterpret_cast<unsigned char*>(out.data());
+    unsigned char* o = base;
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* end = p + utf8.size();
     while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
+        if (*p < 0x80) {
             const size_t run = AsciiRun(p, end);
             std::memcpy(o, p, run);
             o += run;
             p += run;
             continue;
         }
-        if (c >= 0xE0 && c <= 0xEF && end - p >= 3 && (p[1] & 0xC0) == 0x80 &&
-            (p[2] & 0xC0) == 0x80) {
-            const uint32_t cp = ((c & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-            o = PutCode(o, table[cp]);
-            p += 3;
-            continue;
+        uint32_t cp;
+        const size_t consumed = DecodeUtf8(p, end, cp);
+        if (strict && cp == kMalformed) return false;
+        p += consumed;
+        const size_t used = static_cast<size_t>(o - base);
+        const size_t needed = used + kMaxCharacterBytes + static_cast<size_t>(end - p);
+        if (needed > out.size()) {
+            out.resize(std::max(needed, out.size() + out.size() / 2));
+            base = reinterpret_cast<unsigned char*>(out.data());
+            o = base + used;
         }
-        if (c >= 0xC0 && c <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
-            const uint32_t cp = ((c & 0x1Fu) << 6) | (p[1] & 0x3Fu);
-            o = PutCode(o, cp < 0x80 ? 0 : table[cp]);  // an overlong form is no character
-            p += 2;
-            continue;
-        }
-        if (strict) return false;
-        if (c >= 0xF0 && c <= 0xF4 && end - p >= 4 && (p[1] & 0xC0) == 0x80 &&
-            (p[2] & 0xC0) == 0x80 && (p[3] & 0xC0) == 0x80) {
-            p += 4;  // outside the range the code page can hold
-        } else {
-            // A malformed sequence: one "?" for its lead byte and the continuation bytes after it.
-            ++p;
-            while (p < end && (*p & 0xC0) == 0x80 && c >= 0xC0) ++p;
-        }
-        *o++ = '?';
+        o = PutCharacter(o, cp);
     }
-    out.resize(static_cast<size_t>(o - reinterpret_cast<unsigned char*>(out.data())));
+    out.resize(static_cast<size_t>(o - base));
     return true;
 }
 
 }  // namespace
 
-size_t Utf8ToCp932InPlace(char* data, size_t size) {
-    const auto& table = Tables().fromUnicode;
-    auto* o = reinterpret_cast<unsigned char*>(data);
-    const auto* p = reinterpret_cast<const unsigned char*>(data);
-    const auto* end = p + size;
-    // The output never overtakes the input: each character shrinks or keeps its length.
+void Utf8ToCp932InPlace(std::string& text) {
+    auto* base = reinterpret_cast<unsigned char*>(text.data());
+    unsigned char* o = base;
+    const unsigned char* p = base;
+    const unsigned char* end = p + text.size();
+    // Code page 932 takes no more bytes than UTF-8 for any character it holds, so the output never
+    // overtakes the input, except for a carried reference: an "é" of two bytes becomes six. When
+    // one does not fit behind the input, the rest is converted into a new buffer.
     while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
+        if (*p < 0x80) {
             const size_t run = AsciiRun(p, end);
             if (o != p) std::memmove(o, p, run);
             o += run;
             p += run;
             continue;
         }
-        if (c >= 0xE0 && c <= 0xEF && end - p >= 3) {
-            const uint32_t cp = ((c & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-            p += 3;
-            o = PutCode(o, table[cp]);
-        } else if (c >= 0xC0 && c <= 0xDF && end - p >= 2) {
-            const uint32_t cp = ((c & 0x1Fu) << 6) | (p[1] & 0x3Fu);
-            p += 2;
-            o = PutCode(o, cp < 0x80 ? 0 : table[cp]);
-        } else {
-            ++p;
-            *o++ = '?';
+        uint32_t cp;
+        const size_t consumed = DecodeUtf8(p, end, cp);
+        unsigned char scratch[kMaxCharacterBytes];
+        const size_t length = static_cast<size_t>(PutCharacter(scratch, cp) - scratch);
+        if (o + length > p + consumed) {
+            std::string rest;
+            ConvertUtf8(
+                std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(end - p)),
+                rest, false);
+            std::string converted;
+            converted.reserve(static_cast<size_t>(o - base) + rest.size());
+            converted.append(reinterpret_cast<const char*>(base), static_cast<size_t>(o - base));
+            converted += rest;
+            text.swap(converted);
+            return;
         }
+        std::memcpy(o, scratch, length);
+        o += length;
+        p += consumed;
     }
-    return static_cast<size_t>(o - reinterpret_cast<unsigned char*>(data));
+    text.resize(static_cast<size_t>(o - base));
 }
 
 std::string Utf8ToCp932(std::string_view utf8) {
@@ -230,24 +283,33 @@ std::string Cp932ToUtf8(std::string_view cp932) {
     out.reserve(cp932.size() + cp932.size() / 2);
     const auto* p = reinterpret_cast<const unsigned char*>(cp932.data());
     const auto* end = p + cp932.size();
-    auto put = [&out](uint32_t cp) {
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    };
     while (p < end) {
         const size_t run = AsciiRun(p, end);
         if (run) {
-            out.append(reinterpret_cast<const char*>(p), run);
-            p += run;
-            if (p == end) break;
+            // "&" is never a trail byte, so a reference can only begin in an ASCII run.
+            const auto* runEnd = p + run;
+            while (p < runEnd) {
+                const auto* amp = static_cast<const unsigned char*>(
+                    std::memchr(p, '&', static_cast<size_t>(runEnd - p)));
+                if (amp == nullptr) {
+                    out.append(reinterpret_cast<const char*>(p), static_cast<size_t>(runEnd - p));
+                    p = runEnd;
+                    break;
+                }
+                out.append(reinterpret_cast<const char*>(p), static_cast<size_t>(amp - p));
+                const auto reference = ReadNumericReference(std::string_view(
+                    reinterpret_cast<const char*>(amp), static_cast<size_t>(end - amp)));
+                if (reference && IsCarriedCodePoint(reference->codepoint)) {
+                    AppendUtf8(reference->codepoint, out);
+                    p = amp + reference->length;
+                } else {
+                    out += '&';
+                    p = amp + 1;
+                }
+            }
+            // A reference may run past the ASCII run only by ASCII bytes, which it consumed.
+            if (p >= end) break;
+            if (*p < 0x80) continue;
         }
         const unsigned char c = *p;
         uint32_t cp = 0;
@@ -261,7 +323,7 @@ std::string Cp932ToUtf8(std::string_view cp932) {
             cp = table[c];
             ++p;
         }
-        put(cp ? cp : '?');
+        AppendUtf8(cp ? cp : '?', out);
     }
     return out;
 }

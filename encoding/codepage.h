@@ -1,6 +1,7 @@
 #pragma once
-// Conversions between code page 932 and Unicode. Characters that the target cannot hold become
-// "?" (0x3F), the code page's default character; malformed input bytes become "?" as well.
+// Conversions between code page 932 and Unicode. A character that code page 932 cannot hold is
+// carried as a numeric character reference ("&#x1F600;", see carried_reference.h); malformed input
+// bytes become "?" (0x3F), the code page's default character.
 
 #include <cstdint>
 #include <string>
@@ -8,19 +9,22 @@
 
 namespace varlo {
 
-// UTF-8 bytes to code page 932. A leading byte order mark is kept as a character (callers strip
-// it).
+// UTF-8 bytes to code page 932, characters it lacks as carried references. A leading byte order
+// mark is kept as a character (callers strip it).
 std::string Utf8ToCp932(std::string_view utf8);
 
-// Converts UTF-8 of one- to three-byte sequences to code page 932 into `out`; false (with `out`
-// unspecified) at the first byte that is not part of such a sequence.
+// Converts well-formed UTF-8 (sequences of one to four bytes) to code page 932 into `out`; false
+// (with `out` unspecified) at the first byte that is not part of such a sequence.
 bool StrictUtf8ToCp932(std::string_view utf8, std::string& out);
 
-// Converts text that passed the loader's UTF-8 test (sequences of one to three bytes) to code page
-// 932 within its own buffer; returns the new length.
-size_t Utf8ToCp932InPlace(char* data, size_t size);
+// Converts UTF-8 to code page 932 as Utf8ToCp932 does, within the text's own buffer as far as the
+// result fits there (a carried reference is longer than its character; the rest then goes to a new
+// buffer).
+void Utf8ToCp932InPlace(std::string& text);
 
-// Code page 932 bytes to UTF-8, without a byte order mark.
+// Code page 932 bytes to UTF-8, without a byte order mark. A numeric reference ("&#x1F600;" or
+// "&#128512;") to a character that code page 932 lacks becomes that character; every other
+// reference is kept as written.
 std::string Cp932ToUtf8(std::string_view cp932);
 
 // True when every byte is below 0x80 (the text reads the same in both encodings).

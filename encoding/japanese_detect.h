@@ -23,9 +23,13 @@ inline constexpr int kLineBreakCr = 2;
 // the first deciding byte.
 int DetectJapaneseCode(std::string_view bytes);
 
-// True when the bytes begin with a UTF-8 byte order mark, or are UTF-8 of one to three bytes a
+// True when the bytes begin with a UTF-8 byte order mark, or are UTF-8 of one to four bytes a
 // character with no sequence left open at the end.
 bool IsUtf8(std::string_view bytes);
+
+// True when the bytes hold at least one non-ASCII character and are well-formed UTF-8 of one to
+// four bytes a character: such a text is UTF-8 whatever a declaration or a guess says.
+bool IsEightBitUtf8(std::string_view bytes);
 
 // The kind of the first line break: CR LF, LF alone, CR alone, or none.
 int DetectLineBreak(std::string_view bytes);

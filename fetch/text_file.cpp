@@ -55,6 +55,10 @@ int CTextFile::Load(const std::string& path) {
     }
     m_nCode = DetectJapaneseCode(m_strRaw);
     if (m_nCode == kCodeShiftJis && IsUtf8(m_strRaw)) m_nCode = kCodeUtf8;
+    // An emoji starts with a byte that looks like EUC-JP, and accented letters look like either
+    // Japanese encoding; well-formed UTF-8 is UTF-8 all the same.
+    if ((m_nCode == kCodeEucJp || m_nCode == kCodeEucOrSjis) && IsEightBitUtf8(m_strRaw))
+        m_nCode = kCodeUtf8;
     m_nLineBreak = DetectLineBreak(m_strRaw);
 
     Text text = m_bConvert ? NormaliseLineBreaks(m_strRaw, m_nLineBreak) : std::move(m_strRaw);

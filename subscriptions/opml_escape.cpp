@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
 
 namespace varlo {
@@ -66,11 +67,19 @@ template <bool kAttribute>
 Text Escape(std::string_view text) {
     Text out;
     out.reserve(text.size() + text.size() / 8);
-    for (char ch : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
             case '&':
-                out += "&amp;";
+                // A carried character stays a reference here: the writer turns it into the
+                // character itself.
+                if (const auto reference = ReadNumericReference(text.substr(i));
+                    reference && IsCarriedCodePoint(reference->codepoint)) {
+                    out += '&';
+                } else {
+                    out += "&amp;";
+                }
                 break;
             case '<':
                 out += "&lt;";

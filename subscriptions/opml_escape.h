@@ -9,13 +9,14 @@
 
 namespace varlo {
 
-// The text as an attribute value between double quotes: "&", "<", ">" and the double quote become
-// references, and so do tab, line feed and carriage return (which XML readers would otherwise
-// turn into spaces) and other control characters. Zero bytes, which no XML file may hold, are
-// dropped.
+// The text as an attribute value between double quotes: "&" (except where it begins a carried
+// reference to a character code page 932 lacks), "<", ">" and the double quote become references,
+// and so do tab, line feed and carriage return (which XML readers would otherwise turn into spaces)
+// and other control characters. Zero bytes, which no XML file may hold, are dropped.
 Text EscapeOpmlAttribute(std::string_view text);
 
-// The text as element content: "&", "<" and ">" become references, and so does carriage return
+// The text as element content: "&" (except where it begins a carried reference), "<" and ">"
+// become references, and so does carriage return
 // (which XML readers would otherwise turn into a line feed) and other control characters except
 // tab and line feed. Zero bytes are dropped.
 Text EscapeOpmlContent(std::string_view text);

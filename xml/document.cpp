@@ -9,9 +9,12 @@
 #include <new>
 
 #include "encoding/codepage.h"
+#include "encoding/declared_encoding.h"
+#include "encoding/japanese_detect.h"
 #include "platform/message_box.h"
 #include "xml/encoding.h"
 #include "xml/japanese_decoding.h"
+#include "xml/parse_limits.h"
 #include "xml/plain_file.h"
 #include "xml/writer.h"
 
@@ -36,12 +39,51 @@ std::unique_ptr<CMXMLElement> CMXMLDocument::CreateElement(std::string_view name
     return element;
 }
 
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The root element's markup without what a host appended after its end tag (a comment from a
+// cache plug-in, a script, text): when the text does not end with the root's end tag, the root
+// ends at the last end tag of its name. A text without any such end tag is left as it is.
+std::string_view CutAfterRoot(std::string_view rest) {
+    if (rest.size() < 2 || rest[0] != '<') return rest;
+    const size_t nameEnd = rest.find_first_of("> \t\r\n/", 1);
+    if (nameEnd == std::string_view::npos || nameEnd == 1) return rest;
+    const std::string_view name = rest.substr(1, nameEnd - 1);
+    std::string close = "</";
+    close += name;
+    for (size_t at = rest.rfind(close); at != std::string_view::npos && at > 0;
+         at = rest.rfind(close, at - 1)) {
+        size_t gt = at + close.size();
+        while (gt < rest.size() && IsSpace(rest[gt])) ++gt;
+        if (gt < rest.size() && rest[gt] == '>') return rest.substr(0, gt + 1);
+    }
+    return rest;
+}
+
+}  // namespace
+
 void CMXMLDocument::ParseXML(std::string text) {
+    ParseLimitWatch watch;
+    // UTF-16 and UTF-32 are brought to UTF-8 first, so that the markup can be found at all; the
+    // byte order mark (or "<" written in them) is their declaration.
+    bool utf8Declared = false;
+    if (std::optional<std::string> wide = DecodeWideText(text)) {
+        text = std::move(*wide);
+        utf8Declared = true;
+    }
+    // The text ends at its first zero byte.
+    if (const size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
+
     // The prolog: the XML declaration (whose encoding is noted), processing instructions, DOCTYPE
     // and comments are skipped, each up to its first ">"; other bytes before the root are dropped.
     std::string_view rest = text;
     bool inItem = false;
     size_t itemStart = 0;
+    const bool utf8Mark = rest.starts_with("\xEF\xBB\xBF");
     for (size_t i = 0; i < rest.size(); ++i) {
         if (inItem) {
             if (rest[i] == '>') {
@@ -59,24 +101,43 @@ void CMXMLDocument::ParseXML(std::string text) {
             }
         }
     }
-    rest = Trim(rest, "\r\n \t");
+    rest = CutAfterRoot(Trim(rest, "\r\n \t"));
 
-    std::optional<Text> converted = DecodeJapaneseXmlText(rest, m_encoding);
-    if (converted) {
+    // A UTF-8 byte order mark declares UTF-8 as well: a stray bad byte then costs one "?", not the
+    // whole text.
+    if (utf8Mark) utf8Declared = true;
+    const DeclaredEncoding declared = ClassifyEncoding(m_encoding);
+    std::optional<Text> converted;
+    if (!utf8Declared) converted = DecodeJapaneseXmlText(rest, m_encoding);
+    if (!converted && !utf8Declared && declared == DeclaredEncoding::Other && !IsAscii(rest) &&
+        !IsEightBitUtf8(rest)) {
+        // Well-formed UTF-8 wins over the declaration, as it does over the Japanese ones: feeds
+        // moved to UTF-8 often keep their old declaration.
+        converted = ConvertWithIconv(rest, IconvName(m_encoding));
+        if (converted) utf8Declared = true;
+    }
+    if (converted && utf8Declared) {
+        Utf8ToCp932InPlace(*converted);
+        std::string().swap(text);
+        rest = *converted;
+    } else if (converted) {
         // The file's bytes are no longer needed: free them before the tree is built.
         std::string().swap(text);
         rest = *converted;
-    } else if (!IsAscii(rest) && IsUTF8(rest)) {
-        // Converted where it lies: code page 932 never needs more bytes than UTF-8, so a large
-        // feed is not held twice.
-        if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
-        char* begin = text.data() + (rest.data() - text.data());
-        rest = std::string_view(begin, Utf8ToCp932InPlace(begin, rest.size()));
+    } else if (!IsAscii(rest) && (utf8Declared || IsUTF8(rest))) {
+        // Converted where it lies: code page 932 needs no more bytes than UTF-8 except for carried
+        // references, so a large feed is normally not held twice.
+        const size_t offset = static_cast<size_t>(rest.data() - text.data());
+        text.resize(offset + rest.size());
+        text.erase(0, offset);
+        Utf8ToCp932InPlace(text);
+        rest = text;
     }
     auto root = std::make_unique<CMXMLElement>();
     root->ParseXML(rest);
     AppendChild(std::move(root));
     SetXmlFormat(XmlFormat::Compact);
+    m_limitReached = watch.Reached();
 }
 
 bool CMXMLDocument::LoadFile(const std::string& path) {

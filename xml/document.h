@@ -31,8 +31,13 @@ class CMXMLDocument : public CMXMLNode {
     // The "encoding" of the XML declaration of the last text loaded.
     const Text& GetEncoding() const { return m_encoding; }
 
+    // True when the last text parsed reached one of the parser's caps (attributes on one tag,
+    // nesting depth, the size of the tree) and something of it was dropped.
+    bool LimitReached() const { return m_limitReached; }
+
   private:
     Text m_encoding;
+    bool m_limitReached = false;
 };
 
 }  // namespace varlo

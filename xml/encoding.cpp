@@ -29,8 +29,13 @@ bool IsUTF8(std::string_view text) {
         } else if (c >= 0xC0 && c <= 0xDF) {
             if (end - p < 2 || (p[1] & 0xC0) != 0x80) return false;
             p += 2;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            if (end - p < 4 || (p[1] & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80 ||
+                (p[3] & 0xC0) != 0x80)
+                return false;
+            p += 4;
         } else {
-            return false;  // a stray continuation byte, or a four-byte sequence
+            return false;  // a stray continuation byte, or no lead byte of UTF-8
         }
     }
     return true;

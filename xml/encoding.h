@@ -9,8 +9,8 @@
 
 namespace varlo {
 
-// True when the bytes are well-formed UTF-8 of one to three bytes a character (an empty or ASCII
-// text passes; four-byte sequences fail).
+// True when the bytes are well-formed UTF-8 of one to four bytes a character (an empty or ASCII
+// text passes).
 bool IsUTF8(std::string_view text);
 // UTF-8 (with or without a byte order mark) to code page 932.
 Text UTF8ToText(std::string_view text);

@@ -29,35 +29,6 @@ int DeclaredCode(std::string_view name) {
     return -1;
 }
 
-// True when the bytes hold at least one non-ASCII character and are well-formed UTF-8 of one to
-// four bytes a character: such a text is UTF-8 whatever its declaration or its first pairs say.
-bool IsEightBitUtf8(std::string_view bytes) {
-    bool eightBit = false;
-    for (size_t i = 0; i < bytes.size();) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        size_t length;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length) return false;
-        for (size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
-        }
-        eightBit = true;
-        i += length;
-    }
-    return eightBit;
-}
-
 }  // namespace
 
 std::optional<Text> DecodeJapaneseXmlText(std::string_view bytes,

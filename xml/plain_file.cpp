@@ -7,6 +7,7 @@
 #include <new>
 
 #include "encoding/codepage.h"
+#include "encoding/declared_encoding.h"
 
 namespace varlo {
 
@@ -94,7 +95,8 @@ std::string CPlainFile::ReadAll() {
     } else {
         ReadRegular(buffer);
     }
-    // The text ends at its first zero byte.
+    // The text ends at its first zero byte, unless it is UTF-16 or UTF-32, which hold zero bytes.
+    if (HasWideTextSignature(buffer)) return buffer;
     if (const void* zero = std::memchr(buffer.data(), 0, buffer.size())) {
         buffer.resize(static_cast<size_t>(static_cast<const char*>(zero) - buffer.data()));
     }

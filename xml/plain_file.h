@@ -39,7 +39,8 @@ class CPlainFile {
     long long GetLength();
     // Reads up to `count` bytes; throws when the stream reports an error.
     size_t Read(void* buffer, size_t count);
-    // Reads the whole file; throws when the buffer cannot be allocated or the read fails.
+    // Reads the whole file up to its first zero byte (all of it when it is UTF-16 or UTF-32);
+    // throws when the buffer cannot be allocated or the read fails.
     std::string ReadAll();
     // Flushes and syncs the written data to the device; throws on failure.
     bool Sync();

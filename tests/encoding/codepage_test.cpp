@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
 #include "platform/text.h"
 
@@ -46,16 +47,93 @@ TEST(CodePageConversion, DuplicateCodesConvertToTheCodesWindowsUses) {
     EXPECT_EQ(UnicodeToCp932Code(0x2235), 0x81E6);  // because
 }
 
-TEST(CodePageConversion, UnmappableAndMalformedInputBecomesQuestionMarks) {
-    EXPECT_EQ(Utf8ToCp932("a\xC3\xA9z"), "a?z");          // é has no code
-    EXPECT_EQ(Utf8ToCp932("a\xF0\x9F\x98\x80z"), "a?z");  // outside the BMP
+TEST(CodePageConversion, MalformedInputBecomesQuestionMarks) {
     EXPECT_EQ(Utf8ToCp932("a\x80z"), "a?z");              // stray continuation
     EXPECT_EQ(Utf8ToCp932("a\xE6\x97"), "a?");            // truncated
+    EXPECT_EQ(Utf8ToCp932("a\xED\xA0\x80z"), "a?z");      // a surrogate is no character
+    EXPECT_EQ(Utf8ToCp932("a\xF4\x90\x80\x80z"), "a?z");  // beyond U+10FFFF
+    EXPECT_EQ(Utf8ToCp932("a\xF0\x8F\xBF\xBFz"), "a?z");  // overlong four-byte form
+    EXPECT_EQ(Utf8ToCp932("a\xC1\x81z"), "a?z");          // overlong two-byte form
     EXPECT_EQ(Cp932ToUtf8("a\x81"), "a?");                // lead byte at the end
     EXPECT_EQ(Cp932ToUtf8("\x85\x40z"), "?z");            // undefined pair
     EXPECT_EQ(Cp932ToUtf8("\x85\x0Az"), "?\nz");          // lead byte without trail
-    EXPECT_EQ(Utf8ToCp932("〜"), "\x81\x60");             // wave dash of other encodings
+    // The wave dash and the em dash share their codes with the full-width tilde and the
+    // horizontal bar, and used to come back as those: they are carried instead.
+    EXPECT_EQ(Utf8ToCp932("〜—"), "&#x301C;&#x2014;");
+    EXPECT_EQ(Utf8ToCp932("～―"), "\x81\x60\x81\x5C");
     EXPECT_EQ(Cp932ToUtf8("\xB1"), "ｱ");
+}
+
+TEST(CarriedReferences, CharactersTheCodePageLacksTravelAsUpperCaseHexReferences) {
+    // Formerly these became "?", and the character was lost on the next save.
+    EXPECT_EQ(Utf8ToCp932("a\xC3\xA9z"), "a&#xE9;z");
+    EXPECT_EQ(Utf8ToCp932("a😀z"), "a&#x1F600;z");
+    EXPECT_EQ(Utf8ToCp932("한국어"), "&#xD55C;&#xAD6D;&#xC5B4;");
+    EXPECT_EQ(Utf8ToCp932("Привет").find('&'), std::string::npos);  // Cyrillic is in the code page
+    EXPECT_EQ(Utf8ToCp932("\xF4\x8F\xBF\xBF"), "&#x10FFFF;");
+}
+
+TEST(CarriedReferences, EveryCharacterRoundTripsThroughSystemText) {
+    const std::string samples[] = {
+        "😀 emoji 🇯🇵 and 𠮷野家",
+        "café, naïve, Ærøskøbing, €5 — “quoted” 〜",
+        "中文简体：汉语，繁體：漢語",
+        "한국어 텍스트",
+        "Привет, мир",
+        "日本語のテキスト、ｶﾀｶﾅ①Ⅰ",
+        "a&b &amp; &#38; &#x26; &#xZZ;",
+    };
+    for (const std::string& utf8 : samples) {
+        const std::string system = Utf8ToCp932(utf8);
+        EXPECT_EQ(Cp932ToUtf8(system), utf8) << utf8;
+        std::string inPlace = utf8;
+        Utf8ToCp932InPlace(inPlace);
+        EXPECT_EQ(inPlace, system) << utf8;
+    }
+}
+
+TEST(CarriedReferences, OnlyReferencesToCharactersTheCodePageLacksAreExpanded) {
+    EXPECT_EQ(Cp932ToUtf8("&#x1F600;&#128512;&#xe9;&#233;"), "😀😀éé");
+    // Characters the code page has stay references: they were written so on purpose (markup).
+    EXPECT_EQ(Cp932ToUtf8("&#x3C;&#60;&#x26;&#x3042;&#65;"), "&#x3C;&#60;&#x26;&#x3042;&#65;");
+    // Not references, or references to no character.
+    EXPECT_EQ(Cp932ToUtf8("&#X1F600; &#x; &#xE9 &#xD800; &#x110000; &#99999999999; &amp;#xE9;"),
+              "&#X1F600; &#x; &#xE9 &#xD800; &#x110000; &#99999999999; &amp;#xE9;");
+    EXPECT_EQ(Cp932ToUtf8("&"), "&");
+    EXPECT_EQ(Cp932ToUtf8("\x82\xA0&#xE9;\x82\xA2"), "あéい");
+    EXPECT_EQ(ExpandCarriedReferences("x &#x1F600; &#x3042; &#xE9"), "x 😀 &#x3042; &#xE9");
+}
+
+TEST(CarriedReferences, InPlaceConversionFallsBackWhenAReferenceOutgrowsItsCharacter) {
+    // "é" (2 bytes) becomes 6 at the very start: no room behind the input for it.
+    std::string text = "\xC3\xA9" + std::string(100, 'x') + "日本😀";
+    const std::string expected = Utf8ToCp932(text);
+    Utf8ToCp932InPlace(text);
+    EXPECT_EQ(text, "&#xE9;" + std::string(100, 'x') + "\x93\xFA\x96\x7B&#x1F600;");
+    EXPECT_EQ(text, expected);
+    std::string garbage = "\xFF\xC3";
+    Utf8ToCp932InPlace(garbage);
+    EXPECT_EQ(garbage, "??");
+}
+
+TEST(CarriedReferences, ReferencesAreReadAndWrittenOneAtATime) {
+    std::string out;
+    AppendCarriedReference(0x1F600, out);
+    AppendCarriedReference(0xE9, out);
+    EXPECT_EQ(out, "&#x1F600;&#xE9;");
+    const auto hex = ReadNumericReference("&#x1f600;rest");
+    ASSERT_TRUE(hex);
+    EXPECT_EQ(hex->codepoint, 0x1F600u);
+    EXPECT_EQ(hex->length, 9u);
+    const auto dec = ReadNumericReference("&#0233;");
+    ASSERT_TRUE(dec);
+    EXPECT_EQ(dec->codepoint, 0xE9u);
+    EXPECT_FALSE(ReadNumericReference("&#;"));
+    EXPECT_FALSE(ReadNumericReference("&#x110000;"));
+    EXPECT_TRUE(IsCarriedCodePoint(0xE9));
+    EXPECT_FALSE(IsCarriedCodePoint(0x3042));  // hiragana a
+    EXPECT_FALSE(IsCarriedCodePoint(0x41));
+    EXPECT_FALSE(IsCarriedCodePoint(0xDC00));
 }
 
 TEST(TextHelpers, LastSlashSearchStepsOverDoubleByteCharacters) {

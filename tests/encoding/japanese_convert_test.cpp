@@ -102,9 +102,9 @@ TEST(EucConversion, HandlesKatakanaAndSupplementaryPrefixes) {
     EXPECT_EQ(Euc("\x90\xB0\xA1"), "\x90\x88\x9F");  // no JIS code: copied alone
 }
 
-TEST(Utf8Conversion, DropsTheByteOrderMarkAndMarksUnmappableCharacters) {
+TEST(Utf8Conversion, DropsTheByteOrderMarkAndCarriesUnmappableCharacters) {
     EXPECT_EQ(ConvertUtf8("\xEF\xBB\xBF\xE3\x81\x82"), "\x82\xA0");
-    EXPECT_EQ(ConvertUtf8("caf\xC3\xA9"), "caf?");
+    EXPECT_EQ(ConvertUtf8("caf\xC3\xA9"), "caf&#xE9;");
 }
 
 TEST(LineConversion, CanCutAtEveryBreakByte) {

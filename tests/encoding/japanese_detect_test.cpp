@@ -67,10 +67,14 @@ TEST(Utf8Test, AcceptsAByteOrderMarkWhateverFollows) {
     EXPECT_TRUE(IsUtf8("\xEF\xBB\xBF\xFF\xFF"));
 }
 
-TEST(Utf8Test, AcceptsOneToThreeByteCharactersOnly) {
+TEST(Utf8Test, AcceptsOneToFourByteCharacters) {
     EXPECT_TRUE(IsUtf8(""));
     EXPECT_TRUE(IsUtf8("abc \xC3\xA9 \xE3\x81\x82"));
-    EXPECT_FALSE(IsUtf8("\xF0\x9F\x98\x80"));
+    EXPECT_TRUE(IsUtf8("\xF0\x9F\x98\x80"));
+    EXPECT_FALSE(IsUtf8("\xF0\x9F\x98"));
+    EXPECT_FALSE(IsUtf8("\xF8\x9F\x98\x80"));
+    EXPECT_FALSE(IsEightBitUtf8("plain"));
+    EXPECT_TRUE(IsEightBitUtf8("caf\xC3\xA9"));
     EXPECT_FALSE(IsUtf8("\xE3\x81"));
     EXPECT_FALSE(IsUtf8("\xE3\x41\x82"));
     EXPECT_FALSE(IsUtf8("\x82\xA0"));

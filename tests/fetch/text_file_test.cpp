@@ -64,16 +64,20 @@ TEST_F(TextFileLoading, ConvertsEachEncodingMadeByIconv) {
     EXPECT_EQ(file.m_strText, Sjis("<title>日本語のページ</title>\r\n<body>カタカナと漢字</body>"));
 }
 
-TEST_F(TextFileLoading, LeavesUtf8WithOnlyAccentsUndecided) {
-    const CTextFile file = LoadBytes("caf\xC3\xA9\r\n");
-    EXPECT_EQ(file.m_nCode, kCodeEucOrSjis);
-    EXPECT_EQ(file.m_strText, "caf\xC3\xA9\r\n");
+TEST_F(TextFileLoading, ReadsUtf8WithOnlyAccentsOrAnEmojiFirstAsUtf8) {
+    // Formerly left undecided (accents) or read as EUC-JP (an emoji first), garbling the title.
+    const CTextFile accents = LoadBytes("caf\xC3\xA9\r\n");
+    EXPECT_EQ(accents.m_nCode, kCodeUtf8);
+    EXPECT_EQ(accents.m_strText, "caf&#xE9;\r\n");
+    const CTextFile emoji = LoadBytes("<title>\xF0\x9F\x98\x80 \xE6\x97\xA5</title>");
+    EXPECT_EQ(emoji.m_nCode, kCodeUtf8);
+    EXPECT_EQ(emoji.m_strText, "<title>&#x1F600; \x93\xFA</title>");
 }
 
 TEST_F(TextFileLoading, RecognisesUtf8ByItsByteOrderMarkAndDropsIt) {
     const CTextFile file = LoadBytes("\xEF\xBB\xBF<p>caf\xC3\xA9 \xE3\x81\x82</p>");
     EXPECT_EQ(file.m_nCode, kCodeUtf8);
-    EXPECT_EQ(file.m_strText, "<p>caf? \x82\xA0</p>");
+    EXPECT_EQ(file.m_strText, "<p>caf&#xE9; \x82\xA0</p>");
 }
 
 TEST_F(TextFileLoading, ConvertsHalfWidthKatakanaAfterTheJisEscape) {

@@ -42,15 +42,22 @@ TEST(XmlDocumentLoading, ShiftJisFileIsLoadedUnchangedWhateverItDeclares) {
     EXPECT_EQ(doc.GetDocumentElement()->GetText(), title);
 }
 
-TEST(XmlDocumentLoading, FourByteUtf8SequenceFailsTheTestAndIsNotConverted) {
-    const std::string bytes = "<r>\xF0\x9F\x98\x80 \xE6\x97\xA5</r>";
-    EXPECT_FALSE(IsUTF8(bytes));
+TEST(XmlDocumentLoading, Utf8FileWithOneEmojiIsReadWholeAsUtf8) {
+    // Formerly the emoji failed the test and every Japanese character was read as Shift_JIS.
+    const std::string bytes = "<r>\xF0\x9F\x98\x80 \xE6\x97\xA5\xC3\xA9</r>";
+    EXPECT_TRUE(IsUTF8(bytes));
     CMXMLDocument doc;
     doc.ParseXML(bytes);
-    EXPECT_EQ(doc.GetDocumentElement()->GetText(), "\xF0\x9F\x98\x80 \xE6\x97\xA5");
+    EXPECT_EQ(doc.GetDocumentElement()->GetText(), "&#x1F600; \x93\xFA&#xE9;");
+    EXPECT_EQ(
+        TextToUTF8(doc.GetXML()),
+        "<?xml version=\"1.0\" encoding=\"utf-8\" ?><r>\xF0\x9F\x98\x80 \xE6\x97\xA5\xC3\xA9</r>");
 }
 
-TEST(XmlDocumentLoading, Utf8TestAcceptsOneToThreeByteSequencesOnly) {
+TEST(XmlDocumentLoading, Utf8TestAcceptsWellFormedSequencesOfOneToFourBytes) {
+    EXPECT_TRUE(IsUTF8("\xF0\x9F\x98\x80"));
+    EXPECT_FALSE(IsUTF8("\xF0\x9F\x98"));
+    EXPECT_FALSE(IsUTF8("\xF8\x88\x80\x80\x80"));
     EXPECT_TRUE(IsUTF8(""));
     EXPECT_TRUE(IsUTF8("plain ascii"));
     EXPECT_TRUE(IsUTF8("\xC3\xA9\xE6\x97\xA5"));
@@ -62,11 +69,26 @@ TEST(XmlDocumentLoading, Utf8TestAcceptsOneToThreeByteSequencesOnly) {
     EXPECT_TRUE(IsUTF8("\xC0\x80"));
 }
 
-TEST(XmlDocumentLoading, CommentAfterTheRootLeavesTheRootWithoutChildren) {
-    CMXMLDocument doc;
-    doc.ParseXML("<r><a/></r><!-- trailer -->");
-    EXPECT_FALSE(doc.GetDocumentElement()->HasChildNodes());
-    EXPECT_FALSE(doc.GetDocumentElement()->HasEndTag());
+TEST(XmlDocumentLoading, WhatFollowsTheRootsEndTagIsIgnored) {
+    // A cache plug-in's comment after the root used to leave the root without children, and the
+    // feed without articles.
+    const char* trailers[] = {
+        "<!-- cached 0.1s -->", "<?pi x?>\n", "<script>var a = '</x>';</script>",
+        "  stray text ",        "junk</x>",   "<!-- a --> <!-- b -->\n"};
+    for (const char* trailer : trailers) {
+        CMXMLDocument doc;
+        doc.ParseXML(std::string("<?xml version=\"1.0\"?>\n<rss><a>1</a><b/></rss >\n") + trailer);
+        const CMXMLElement* root = doc.GetDocumentElement();
+        ASSERT_NE(root, nullptr);
+        EXPECT_EQ(root->NodeName(), "rss") << trailer;
+        EXPECT_TRUE(root->HasEndTag()) << trailer;
+        EXPECT_EQ(root->GetText(), "1") << trailer;
+        EXPECT_EQ(root->GetElementsByTagName("b").GetCount(), 1) << trailer;
+    }
+    // A root that is never closed stays as it was designed: no children.
+    CMXMLDocument open;
+    open.ParseXML("<rss><a>1</a><!-- -->");
+    EXPECT_FALSE(open.GetDocumentElement()->HasChildNodes());
 }
 
 TEST(XmlDocumentLoading, DoctypeWithInternalSubsetEndsAtItsFirstBracket) {

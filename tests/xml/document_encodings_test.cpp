@@ -1,0 +1,118 @@
+// Feeds and subscription files in the encodings real sites use, read into system text and written
+// back as UTF-8 without losing a character.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "encoding/codepage.h"
+#include "support/test_support.h"
+#include "support/transcode.h"
+#include "xml/document.h"
+#include "xml/encoding.h"
+
+namespace varlo {
+namespace {
+
+using test::Transcode;
+
+// The UTF-8 text of the root's content, after reading `bytes` as a whole document.
+std::string ReadTitle(const std::string& bytes) {
+    CMXMLDocument doc;
+    doc.ParseXML(bytes);
+    const CMXMLElement* root = doc.GetDocumentElement();
+    return root ? Cp932ToUtf8(root->GetText()) : std::string("(no root)");
+}
+
+std::string Declared(const char* encoding, const std::string& title) {
+    return std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>\n<title>" + title +
+           "</title>\n";
+}
+
+struct Sample {
+    const char* encoding;  // as declared
+    const char* iconvName;
+    const char* text;  // UTF-8
+};
+
+TEST(DeclaredEncodings, EachIsConvertedAndEveryCharacterComesBackOnSave) {
+    const Sample samples[] = {
+        {"ISO-8859-1", "ISO-8859-1", "Café crème, naïve façade, Ærøskøbing"},
+        {"windows-1252", "WINDOWS-1252", "“Smart” quotes — and €5 …"},
+        {"GB2312", "GB2312", "中文简体：汉语新闻"},
+        {"GBK", "GBK", "中文简体：汉语新闻"},
+        {"Big5", "BIG5", "繁體中文：漢語新聞"},
+        {"EUC-KR", "EUC-KR", "한국어 뉴스 제목"},
+        {"KOI8-R", "KOI8-R", "Новости: Привет, мир"},
+    };
+    for (const Sample& sample : samples) {
+        const std::string bytes =
+            Transcode(Declared(sample.encoding, sample.text), "UTF-8", sample.iconvName);
+        EXPECT_EQ(ReadTitle(bytes), sample.text) << sample.encoding;
+        CMXMLDocument doc;
+        doc.ParseXML(bytes);
+        EXPECT_EQ(doc.GetEncoding(), sample.encoding);
+        EXPECT_NE(TextToUTF8(doc.GetXML()).find(std::string("<title>") + sample.text + "</title>"),
+                  std::string::npos)
+            << sample.encoding;
+    }
+}
+
+TEST(DeclaredEncodings, Iso88591IsReadAsWindows1252LikeBrowsersDo) {
+    EXPECT_EQ(ReadTitle(Declared("iso-8859-1", "It\x92s \x93quoted\x94")), "It’s “quoted”");
+}
+
+TEST(DeclaredEncodings, WellFormedUtf8WinsOverADeclaredSingleByteEncoding) {
+    EXPECT_EQ(ReadTitle(Declared("ISO-8859-1", "Café 日本 😀")), "Café 日本 😀");
+    EXPECT_EQ(ReadTitle(Declared("windows-1252", "na\xC3\xAFve")), "naïve");
+}
+
+TEST(DeclaredEncodings, UnknownNamesAndUndeclaredTextsKeepTheDesignedDetection) {
+    const std::string sjis = Transcode("日本語", "UTF-8", "CP932");
+    EXPECT_EQ(ReadTitle(Declared("x-no-such-encoding", sjis)), "日本語");
+    EXPECT_EQ(ReadTitle("<title>" + sjis + "</title>"), "日本語");
+    EXPECT_EQ(ReadTitle(Declared("Shift_JIS", sjis)), "日本語");
+    EXPECT_EQ(ReadTitle("<title>" + Transcode("日本語", "UTF-8", "EUC-JP") + "</title>"), "日本語");
+}
+
+TEST(WideEncodings, Utf16AndUtf32WithAByteOrderMarkOrWithoutAreRead) {
+    const std::string text = "日本語 😀 Café";
+    const std::string document = Declared("UTF-16", text);
+    const struct {
+        const char* iconvName;
+        std::string mark;
+    } forms[] = {
+        {"UTF-16LE", "\xFF\xFE"},
+        {"UTF-16BE", "\xFE\xFF"},
+        {"UTF-16LE", ""},
+        {"UTF-16BE", ""},
+        {"UTF-32LE", std::string("\xFF\xFE\0\0", 4)},
+        {"UTF-32BE", std::string("\0\0\xFE\xFF", 4)},
+    };
+    for (const auto& form : forms) {
+        const std::string bytes = form.mark + Transcode(document, "UTF-8", form.iconvName);
+        EXPECT_EQ(ReadTitle(bytes), text) << form.iconvName << " mark " << form.mark.size();
+    }
+}
+
+TEST(WideEncodings, AUtf16FileIsReadWholeDespiteItsZeroBytes) {
+    test::TempDir dir;
+    const std::string path = dir.File("wide.xml");
+    test::WriteFile(path,
+                    "\xFF\xFE" + Transcode(Declared("UTF-16", "ひらがな 😀"), "UTF-8", "UTF-16LE"));
+    CMXMLDocument doc;
+    ASSERT_TRUE(doc.LoadFile(path));
+    EXPECT_EQ(Cp932ToUtf8(doc.GetDocumentElement()->GetText()), "ひらがな 😀");
+    // A broken unit (a lone surrogate) costs one "?", not the rest of the file.
+    const std::string broken = "\xFF\xFE" + Transcode("<t>a", "UTF-8", "UTF-16LE") +
+                               std::string("\x00\xD8", 2) + Transcode("b</t>", "UTF-8", "UTF-16LE");
+    EXPECT_EQ(ReadTitle(broken), "a?b");
+}
+
+TEST(Utf8Mark, DeclaresUtf8EvenWithAStrayBadByte) {
+    // Without the mark the bad byte makes the whole text Shift_JIS, as designed.
+    EXPECT_EQ(ReadTitle("\xEF\xBB\xBF<t>日本\xFF語</t>"), "日本?語");
+}
+
+}  // namespace
+}  // namespace varlo
