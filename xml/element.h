@@ -13,6 +13,10 @@ namespace varlo {
 // node, so hostile nesting costs neither stack nor quadratic time.
 inline constexpr int kMaxParseDepth = 256;
 
+// At most this many attributes are kept on one tag; the rest are dropped (a hostile tag may hold
+// millions) and the parse notes that a limit was reached.
+inline constexpr size_t kMaxAttributes = 1000;
+
 class CMXMLElement : public CMXMLNode {
   public:
     CMXMLElement() = default;
@@ -73,7 +77,13 @@ class CMXMLElement : public CMXMLNode {
     int m_parseDepth = 1;
 };
 
-// Position in `text` where the end tag closing an element called `name` begins, or -1.
-std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name);
+// Position in `text` where the end tag closing an element called `name` begins ("</name>", white
+// space allowed before its ">"), or -1. `endTagLength`, when given, receives the end tag's length.
+std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name,
+                          size_t* endTagLength = nullptr);
+
+// Position of the ">" that ends the tag beginning at or after `from`: the first one outside a
+// quoted attribute value; npos when there is none.
+size_t FindTagEnd(std::string_view text, size_t from);
 
 }  // namespace varlo

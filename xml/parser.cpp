@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "xml/element.h"
+#include "xml/parse_limits.h"
 
 namespace varlo {
 namespace {
@@ -23,6 +24,10 @@ std::string_view Cut(std::string_view text, std::ptrdiff_t start, std::ptrdiff_t
 std::string_view TrimLeft(std::string_view text) {
     const size_t first = text.find_first_not_of(kWhiteSpace);
     return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+bool IsWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 unsigned char LowerAscii(unsigned char c) {
@@ -54,7 +59,9 @@ class EndTagIndex {
                     break;
                 }
             }
-            m_last[LowerAscii(content.substr(p + 2, nextGt - p - 2))] = p;
+            std::string_view name = content.substr(p + 2, nextGt - p - 2);
+            while (!name.empty() && IsWhiteSpace(name.back())) name.remove_suffix(1);
+            m_last[LowerAscii(name)] = p;
         }
     }
     // False when no end tag for `name` starts at or after `position`.
@@ -69,12 +76,33 @@ class EndTagIndex {
 
 }  // namespace
 
-std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name) {
+size_t FindTagEnd(std::string_view text, size_t from) {
+    size_t pos = from;
+    while (true) {
+        const size_t at = text.find_first_of("\"'>", pos);
+        if (at == std::string_view::npos || text[at] == '>') return at;
+        // A quote opens a value only right after "=": an apostrophe in a stray word opens none.
+        size_t before = at;
+        while (before > from && IsWhiteSpace(text[before - 1])) --before;
+        if (before == from || text[before - 1] != '=') {
+            pos = at + 1;
+            continue;
+        }
+        // A value never holds "<": a quote that is not closed before the next tag is taken for a
+        // typing error, and the tag ends at its next ">" as if it were not there.
+        const char quote[] = {text[at], '<', '\0'};
+        const size_t close = text.find_first_of(quote, at + 1);
+        if (close == std::string_view::npos || text[close] == '<') return text.find('>', at + 1);
+        pos = close + 1;
+    }
+}
+
+std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name, size_t* endTagLength) {
     std::string open = "<";
     open += name;
+    // The end tag is "</name", white space, ">": the last part is checked when the rest matched.
     std::string close = "</";
     close += name;
-    close += '>';
     for (char& c : open) c = static_cast<char>(LowerAscii(static_cast<unsigned char>(c)));
     for (char& c : close) c = static_cast<char>(LowerAscii(static_cast<unsigned char>(c)));
 
@@ -96,7 +124,7 @@ std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name) {
         if (b == static_cast<unsigned char>(open[o])) {
             if (++o == open.size()) {
                 if (!knownGtValid || knownGt < i) {
-                    const size_t gt = text.find('>', i);
+                    const size_t gt = FindTagEnd(text, i);
                     knownGt = gt == std::string_view::npos ? n : gt;
                     knownGtValid = true;
                 }
@@ -112,10 +140,19 @@ std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name) {
         }
         if (b == static_cast<unsigned char>(close[c])) {
             if (++c == close.size()) {
-                if (depth == 0) return static_cast<std::ptrdiff_t>(i + 1 - close.size());
-                --depth;
+                size_t gt = i + 1;
+                while (gt < n && IsWhiteSpace(text[gt])) ++gt;
+                if (gt < n && text[gt] == '>') {
+                    const size_t start = i + 1 - close.size();
+                    if (depth == 0) {
+                        if (endTagLength) *endTagLength = gt + 1 - start;
+                        return static_cast<std::ptrdiff_t>(start);
+                    }
+                    --depth;
+                    o = 0;
+                    i = gt;
+                }
                 c = 0;
-                o = 0;
             }
         } else {
             c = 0;
@@ -128,20 +165,29 @@ void CMXMLElement::ParseXML(std::string_view text) {
     m_hasEndTag = true;
     ParseStartTag(text);
     if (m_name.empty()) return;
-    const size_t endTagLength = m_name.size() + 3;
-    const bool endsWithEndTag =
-        text.size() >= endTagLength && text.substr(text.size() - endTagLength, 2) == "</" &&
-        text.substr(text.size() - endTagLength + 2, m_name.size()) == m_name && text.back() == '>';
-    if (!endsWithEndTag) {
+    // The text must end with "</name>", where white space may come before the ">".
+    size_t endTagStart = std::string_view::npos;
+    if (!text.empty() && text.back() == '>') {
+        size_t stop = text.size() - 1;
+        while (stop > 0 && IsWhiteSpace(text[stop - 1])) --stop;
+        if (stop >= m_name.size() + 2 &&
+            text.substr(stop - m_name.size(), m_name.size()) == m_name &&
+            text.substr(stop - m_name.size() - 2, 2) == "</") {
+            endTagStart = stop - m_name.size() - 2;
+        }
+    }
+    if (endTagStart == std::string_view::npos) {
         m_hasEndTag = false;
         return;
     }
-    const size_t k = text.find('>');
+    const size_t endTagLength = text.size() - endTagStart;
+    const size_t k = FindTagEnd(text, 0);
     const std::string_view content = Cut(text, static_cast<std::ptrdiff_t>(k) + 1,
                                          static_cast<std::ptrdiff_t>(text.size() - endTagLength) -
                                              static_cast<std::ptrdiff_t>(k) - 1);
     if (content.empty()) return;
     if (m_parseDepth >= kMaxParseDepth) {
+        NoteParseLimitReached();
         AppendChild(std::make_unique<CMXMLTextNode>(content));
         return;
     }
@@ -156,7 +202,7 @@ void CMXMLElement::ParseStartTag(std::string_view text) {
         AppendChild(std::make_unique<CMXMLTextNode>(text));
         return;
     }
-    const size_t e = text.find('>', p);
+    const size_t e = FindTagEnd(text, p);
     if (e == std::string_view::npos) return;
     std::string_view t = text.substr(p + 1, e - p - 1);
     if (t.empty()) return;
@@ -182,8 +228,13 @@ void CMXMLElement::ParseAttributes(std::string_view text) {
     bool equalsSeen = false;
     bool inDouble = false;
     bool inSingle = false;
+    bool nameTakenAtEnd = false;
     auto commit = [&] {
-        m_attributes.push_back(current);
+        if (m_attributes.size() < kMaxAttributes) {
+            m_attributes.push_back(current);
+        } else {
+            NoteParseLimitReached();
+        }
         current.SetNodeName({});
         current.SetNodeValue({});
     };
@@ -191,6 +242,7 @@ void CMXMLElement::ParseAttributes(std::string_view text) {
     for (size_t i = 0; i < n; ++i) {
         const char c = text[i];
         const bool last = i + 1 == n;
+        const bool inQuotes = state == State::Value && (inDouble || inSingle);
         switch (state) {
             case State::Name:
                 if (c == ' ' || c == '=' || c == '>' || (c == '/' && i >= 2)) {
@@ -201,6 +253,7 @@ void CMXMLElement::ParseAttributes(std::string_view text) {
                 } else if (last) {
                     current.SetNodeName(text.substr(a));
                     commit();
+                    nameTakenAtEnd = true;
                 }
                 break;
             case State::AfterName:
@@ -225,8 +278,10 @@ void CMXMLElement::ParseAttributes(std::string_view text) {
                 }
                 break;
             case State::Value: {
+                // A ">" inside quotes is part of the value (legal XML, written by other tools).
                 const bool closing = (c == '"' && inDouble) || (c == '\'' && inSingle) ||
-                                     (c == ' ' && !inDouble && !inSingle) || c == '>';
+                                     (c == ' ' && !inDouble && !inSingle) ||
+                                     (c == '>' && !inQuotes);
                 if (closing) {
                     const bool quote = c == '"' || c == '\'';
                     current.SetValue(text.substr(a, i - a + (quote ? 1 : 0)));
@@ -246,11 +301,12 @@ void CMXMLElement::ParseAttributes(std::string_view text) {
                 }
                 break;
         }
-        if (c == '>') break;
+        if (c == '>' && !inQuotes) break;
     }
     // A name begun on the very last byte (a one-letter attribute after another attribute) would
     // otherwise vanish; it becomes an attribute without value like any other bare name.
-    if (state == State::Name && a + 1 == n && current.NodeName().empty() && text[a] != '>') {
+    if (state == State::Name && a + 1 == n && !nameTakenAtEnd && current.NodeName().empty() &&
+        text[a] != '>') {
         current.SetNodeName(text.substr(a));
     }
     if (!current.NodeName().empty() || !current.NodeValue().empty()) commit();
@@ -289,7 +345,8 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
             text.remove_prefix(e + 3);
             continue;
         }
-        const size_t k = text.find_first_of("> \t");
+        // A line break after the name separates it like a space does.
+        const size_t k = text.find_first_of("> \t\r\n");
         if (k == std::string_view::npos) {
             // A "<" with no tag end anywhere after it: keep the rest as text rather than lose it.
             parent->AppendChild(std::make_unique<CMXMLTextNode>(text));
@@ -298,20 +355,21 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
         const std::string_view name = text.substr(1, k - 1);
         const size_t absoluteK = static_cast<size_t>(text.data() - content.data()) + k;
         std::ptrdiff_t f = -1;
+        size_t endTagLength = 0;
         if (!endTags || endTags->MayOccurAfter(name, absoluteK)) {
-            f = FindEndTag(text.substr(k), name);
+            f = FindEndTag(text.substr(k), name, &endTagLength);
             if (f < 0 && !endTags) endTags = std::make_unique<EndTagIndex>(content);
         }
         size_t length;
         if (f < 0) {
-            const size_t gt = text.find('>');
+            const size_t gt = FindTagEnd(text, 0);
             if (gt == std::string_view::npos) {
                 parent->AppendChild(std::make_unique<CMXMLTextNode>(text));
                 return false;
             }
             length = gt + 1;
         } else {
-            length = k + static_cast<size_t>(f) + name.size() + 3;
+            length = k + static_cast<size_t>(f) + endTagLength;
         }
         auto element = std::make_unique<CMXMLElement>();
         element->SetParseDepth(childDepth);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "xml/document.h"
+#include "xml/parse_limits.h"
 
 namespace varlo {
 namespace {
@@ -62,11 +63,26 @@ TEST(XmlParserNesting, AnOpeningThatOnlyBeginsWithTheNameCountsAsNested) {
     EXPECT_FALSE(ElementAt(open, 0).HasChildNodes());
 }
 
-TEST(XmlParserNesting, NameFollowedByALineBreakIsNotMatchedWithItsEndTag) {
+TEST(XmlParserNesting, NameFollowedByALineBreakIsMatchedWithItsEndTag) {
+    // Such an element used to lose its content to a stray "/a" sibling.
     const CMXMLElement e("<r><a\r\nx=\"1\">t</a></r>");
-    ASSERT_GE(e.GetChildNodes().GetCount(), 2);
-    EXPECT_FALSE(ElementAt(e, 0).HasChildNodes());
-    EXPECT_EQ(e.GetLastChild()->GetNodeName(), "/a");
+    ASSERT_EQ(e.GetChildNodes().GetCount(), 1);
+    EXPECT_EQ(ElementAt(e, 0).GetText(), "t");
+    EXPECT_EQ(ElementAt(e, 0).GetAttribute("x"), "1");
+}
+
+TEST(XmlParserNesting, EndTagsWithWhiteSpaceBeforeTheirCloseCloseTheirElement) {
+    const CMXMLElement e(
+        "<r><link>http://a/</link\n><title >t</title ><x><x>in</x \t></x\r\n></r>");
+    EXPECT_EQ(ChildNames(e), (Names{"link", "title", "x"}));
+    EXPECT_EQ(ElementAt(e, 0).GetText(), "http://a/");
+    EXPECT_TRUE(ElementAt(e, 0).HasEndTag());
+    EXPECT_EQ(ElementAt(e, 1).GetText(), "t");
+    EXPECT_EQ(ChildNames(ElementAt(e, 2)), (Names{"x"}));
+    EXPECT_EQ(ElementAt(e, 2).GetText(), "in");
+    // A longer name is no end tag of the shorter one.
+    const CMXMLElement longer("<r><a>1</ab ></a></r>");
+    EXPECT_EQ(ChildNames(ElementAt(longer, 0)), (Names{"#text", "/ab"}));
 }
 
 TEST(XmlParserNesting, EndTagOfOtherCaseDropsTheContent) {
@@ -181,11 +197,49 @@ TEST(XmlParserAttributes, BareValueEndsOnlyAtASpace) {
     EXPECT_EQ(e.GetAttribute("c"), "3");
 }
 
-TEST(XmlParserAttributes, GreaterThanInsideAQuotedValueEndsTheTag) {
-    const CMXMLElement e("<r><t a=\"x>y\">z</t></r>");
-    const auto* t = static_cast<const CMXMLElement*>(e.GetFirstChild());
-    EXPECT_EQ(t->GetAttribute("a"), "x");
-    EXPECT_EQ(t->GetText(), "y\">z");
+TEST(XmlParserAttributes, GreaterThanInsideAQuotedValueStaysInTheValue) {
+    // It used to end the tag there, so that the entry vanished from a subscription file.
+    const CMXMLElement e("<r><t a=\"x>y\" b='>>' c=\"1\">z</t><u v=\"a>b\"/><w/></r>");
+    EXPECT_EQ(ChildNames(e), (Names{"t", "u", "w"}));
+    const auto& t = ElementAt(e, 0);
+    EXPECT_EQ(t.GetAttribute("a"), "x>y");
+    EXPECT_EQ(t.GetAttribute("c"), "1");
+    EXPECT_EQ(t.GetText(), "z");
+    EXPECT_EQ(ElementAt(e, 1).GetAttribute("v"), "a>b");
+    EXPECT_FALSE(ElementAt(e, 1).HasChildNodes());
+}
+
+TEST(XmlParserAttributes, AQuoteThatIsNeverClosedBeforeTheNextTagDoesNotSwallowIt) {
+    const CMXMLElement e("<r><t a=\"x>y</t><u/><p don't>q</p></r>");
+    EXPECT_EQ(ChildNames(e), (Names{"t", "u", "p"}));
+    EXPECT_EQ(ElementAt(e, 0).GetAttribute("a"), "x");
+    EXPECT_EQ(ElementAt(e, 2).GetText(), "q");
+}
+
+TEST(XmlParserAttributes, ABareOneLetterNameIsKeptOnce) {
+    const CMXMLElement e("<r><e n/><f a=\"1\" n/></r>");
+    EXPECT_EQ(ElementAt(e, 0).GetAttributeCount(), 1);
+    EXPECT_EQ(ElementAt(e, 0).GetAttributeAt(0).NodeName(), "n");
+    EXPECT_EQ(ElementAt(e, 1).GetAttributeCount(), 2);
+    EXPECT_EQ(ElementAt(e, 1).GetXML(), "<f a=\"1\" n />");
+}
+
+TEST(XmlParserAttributes, AtMostAThousandAttributesAreKeptOnATagAndTheLimitIsNoted) {
+    std::string tag = "<t";
+    for (int i = 0; i < 1500; ++i)
+        tag += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+    tag += " last/>";
+    {
+        ParseLimitWatch watch;
+        const CMXMLElement e(tag);
+        EXPECT_EQ(e.GetAttributeCount(), 1000);
+        EXPECT_EQ(e.GetAttribute("a999"), "999");
+        EXPECT_EQ(e.FindAttribute("a1000"), -1);
+        EXPECT_TRUE(watch.Reached());
+    }
+    ParseLimitWatch quiet;
+    const CMXMLElement small("<t a=\"1\"/>");
+    EXPECT_FALSE(quiet.Reached());
 }
 
 TEST(XmlParserAttributes, AFinalOneLetterNameAfterAnotherAttributeIsKept) {
