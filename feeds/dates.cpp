@@ -96,10 +96,59 @@ class Tokenizer {
 int MonthNumber(std::string_view token) {
     static constexpr std::string_view kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static constexpr std::string_view kFullMonths[] = {
+        "January", "February", "March",     "April",   "May",      "June",
+        "July",    "August",   "September", "October", "November", "December"};
     for (int i = 0; i < 12; ++i) {
-        if (token == kMonths[i]) return i + 1;
+        if (token == kMonths[i] || token == kFullMonths[i]) return i + 1;
     }
     return 13;
+}
+
+bool IsWeekdayName(std::string_view token) {
+    static constexpr std::string_view kDays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    static constexpr std::string_view kFullDays[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                                     "Friday", "Saturday", "Sunday"};
+    for (int i = 0; i < 7; ++i) {
+        if (token == kDays[i] || token == kFullDays[i]) return true;
+    }
+    return false;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' ||
+                             text.front() == '\n'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
+                             text.back() == '\n'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// True for text that begins like "2004-01-02" or "2004/01/02": a date in the W3C order.
+bool StartsWithNumericDate(std::string_view text) {
+    return text.size() >= 10 && IsDigit(text[0]) && IsDigit(text[1]) && IsDigit(text[2]) &&
+           IsDigit(text[3]) && (text[4] == '-' || text[4] == '/');
+}
+
+// Local calendar fields to an instant, daylight saving decided by the system; 0 when the
+// conversion fails.
+TimeValue LocalTime(int year, int month, int day, int hour, int minute, int second) {
+    std::tm fields{};
+    fields.tm_year = year - 1900;
+    fields.tm_mon = month - 1;
+    fields.tm_mday = day;
+    fields.tm_hour = hour;
+    fields.tm_min = minute;
+    fields.tm_sec = second;
+    fields.tm_isdst = -1;
+    const time_t t = std::mktime(&fields);
+    if (t == static_cast<time_t>(-1)) return 0;
+    return t > 0 ? t : 0;
 }
 
 // The value of a digit character as the zone reader takes it: its low four bits.
@@ -120,6 +169,15 @@ constexpr const char* kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 }  // namespace
 
 TimeValue ParseW3cDate(std::string_view text) {
+    const std::string_view trimmed = TrimSpaces(text);
+    // An RFC 822 date where a W3C one belongs ("Sat, 07 Sep 2002 ..." in an Atom feed).
+    if (!trimmed.empty() && !IsDigit(trimmed[0]) && trimmed[0] != '+' && trimmed[0] != '-' &&
+        trimmed.size() <= 4095 && trimmed.find(' ') != std::string_view::npos)
+        return ParseRfc822Date(trimmed);
+    // White space around the date (a feed that puts its dates on lines of their own) moves no
+    // field; trailing white space after the date alone still makes a time of day, as it did.
+    if (StartsWithNumericDate(trimmed))
+        text = text.substr(static_cast<size_t>(trimmed.data() - text.data()));
     const int year = FieldAt(text, 0, 4);
     const int month = FieldAt(text, 5, 2);
     const int day = FieldAt(text, 8, 2);
@@ -128,37 +186,67 @@ TimeValue ParseW3cDate(std::string_view text) {
     if (text.size() <= 10) return LocalMidnight(year, month, day);
     const int hour = FieldAt(text, 11, 2);
     const int minute = FieldAt(text, 14, 2);
-    const int second = FieldAt(text, 17, 2);
-    const int offset = text.size() > 19 ? ParseZoneOffset(text.substr(19)) : 0;
+    // The seconds may be missing ("03:04+09:00") and may have a fraction ("05.25+09:00"); the
+    // zone follows whatever is there.
+    int second = 0;
+    size_t zoneAt = 16;
+    const bool secondsMissing = text.size() > 16 && (text[16] == '+' || text[16] == '-' ||
+                                                     text[16] == 'Z' || text[16] == ' ');
+    if (!secondsMissing) {
+        second = FieldAt(text, 17, 2);
+        zoneAt = 19;
+        if (zoneAt < text.size() && (text[zoneAt] == '.' || text[zoneAt] == ',') &&
+            zoneAt + 1 < text.size() && IsDigit(text[zoneAt + 1])) {
+            ++zoneAt;
+            while (zoneAt < text.size() && IsDigit(text[zoneAt])) ++zoneAt;
+        }
+    }
+    const std::string_view zone =
+        zoneAt < text.size() ? TrimSpaces(text.substr(zoneAt)) : std::string_view();
+    // "2004/01/02 03:04:05" is how some Japanese feeds write their local time.
+    if (text[4] == '/' && zone.empty()) return LocalTime(year, month, day, hour, minute, second);
+    const int offset = ParseZoneOffset(zone);
     return NonNegativeOrNone(UtcFromFields(year, month, day, hour, minute, second) - offset);
 }
 
 TimeValue ParseRfc822Date(std::string_view text) {
     // Only the first 4,095 characters count; no date is longer.
     text = text.substr(0, 4095);
+    // "2004-01-02 03:04:05 +0900" and "2004/01/02 03:04:05" stand where RFC 822 dates belong.
+    if (StartsWithNumericDate(TrimSpaces(text))) return ParseW3cDate(text);
     static constexpr std::string_view kSeparators = ", :(";
-    std::string_view tokens[7];
+    std::string_view tokens[3];
+    std::string_view time;
+    std::string_view zone;
     const size_t comma = text.find(',');
+    Tokenizer tokenizer(comma != std::string_view::npos ? text.substr(comma + 1) : text);
     if (comma != std::string_view::npos) {
         // Whatever stands before the first comma is the day of the week.
-        Tokenizer tokenizer(text.substr(comma + 1));
         for (auto& token : tokens) token = tokenizer.Next(kSeparators);
     } else {
-        Tokenizer tokenizer(text);
         tokens[0] = tokenizer.Next(", :(+");
-        for (int i = 1; i < 7; ++i) tokens[i] = tokenizer.Next(kSeparators);
+        // A day of the week written without its comma.
+        if (IsWeekdayName(tokens[0])) tokens[0] = tokenizer.Next(", :(+");
+        for (int i = 1; i < 3; ++i) tokens[i] = tokenizer.Next(kSeparators);
     }
+    // The time of day is one token: its seconds may be missing, and then the zone still follows.
+    time = tokenizer.Next(", (");
+    zone = tokenizer.Next(kSeparators);
+    Tokenizer clock(time);
+    const std::string_view hourToken = clock.Next(":");
+    const std::string_view minuteToken = clock.Next(":");
+    const std::string_view secondToken = clock.Next(":");
     const int day = DecimalPrefix(tokens[0]);
     const int month = MonthNumber(tokens[1]);
     int year = DecimalPrefix(tokens[2]);
     if (year < 1900) year += 1900;
     // A missing time of day reads as 0 (a missing token is an empty one).
-    const int hour = DecimalPrefix(tokens[3]);
-    const int minute = DecimalPrefix(tokens[4]);
-    const int second = DecimalPrefix(tokens[5]);
-    const int zone = ParseZoneOffset(tokens[6]);
+    const int hour = DecimalPrefix(hourToken);
+    const int minute = DecimalPrefix(minuteToken);
+    const int second = DecimalPrefix(secondToken);
+    const int offset = ParseZoneOffset(zone);
     if (year < 1970 || year > 2038 || month < 1 || month > 12 || day < 1 || day > 31) return 0;
-    return NonNegativeOrNone(UtcFromFields(year, month, day, hour, minute, second) - zone);
+    return NonNegativeOrNone(UtcFromFields(year, month, day, hour, minute, second) - offset);
 }
 
 int ParseZoneOffset(std::string_view text) {

@@ -67,13 +67,54 @@ TEST(W3cDates, ReadADateAloneAsLocalMidnight) {
     }
 }
 
+TEST(W3cDates, KeepTheZoneAfterFractionalOrMissingSeconds) {
+    // Both used to lose the zone (the fraction pushed it out of place; without seconds the zone's
+    // hours became the seconds), putting the article hours off.
+    for (const char* zone : kZones) {
+        ScopedTimeZone tz(zone);
+        EXPECT_EQ(ParseW3cDate("2004-01-02T03:04:05.25+09:00"), Utc(2004, 1, 1, 18, 4, 5)) << zone;
+        EXPECT_EQ(ParseW3cDate("2004-01-02T03:04:05.123456789Z"), Utc(2004, 1, 2, 3, 4, 5));
+        EXPECT_EQ(ParseW3cDate("2004-01-02T03:04+09:00"), Utc(2004, 1, 1, 18, 4, 0)) << zone;
+        EXPECT_EQ(ParseW3cDate("2004-01-02T03:04-05:00"), Utc(2004, 1, 2, 8, 4, 0)) << zone;
+        EXPECT_EQ(ParseW3cDate("2004-01-02T03:04Z"), Utc(2004, 1, 2, 3, 4, 0)) << zone;
+        EXPECT_EQ(ParseW3cDate("\n  2004-01-02T03:04:05+09:00\n"), Utc(2004, 1, 1, 18, 4, 5));
+    }
+}
+
+TEST(FeedDates, ReadTheFormsRealFeedsUseInEitherElement) {
+    for (const char* zone : kZones) {
+        ScopedTimeZone tz(zone);
+        for (auto parse : {ParseRfc822Date, ParseW3cDate}) {
+            // A space for the "T" and before a zone without colon.
+            EXPECT_EQ(parse("2004-01-02 03:04:05 +0900"), Utc(2004, 1, 1, 18, 4, 5)) << zone;
+            EXPECT_EQ(parse("2004-01-02 03:04:05 -0500"), Utc(2004, 1, 2, 8, 4, 5)) << zone;
+            // Full month and weekday names, a missing seconds field.
+            EXPECT_EQ(parse("Saturday, 07 September 2002 00:00:01 GMT"), Utc(2002, 9, 7, 0, 0, 1));
+            EXPECT_EQ(parse("Tuesday 01 June 2004 09:30 +0900"), Utc(2004, 6, 1, 0, 30, 0));
+            EXPECT_EQ(parse("Sat, 07 Sep 2002 09:00 +0900"), Utc(2002, 9, 7, 0, 0, 0)) << zone;
+        }
+    }
+}
+
+TEST(FeedDates, ReadSlashedDatesWithoutZoneAsLocalTime) {
+    {
+        ScopedTimeZone tz(kTokyo);
+        EXPECT_EQ(ParseRfc822Date("2004/01/02 03:04:05"), Utc(2004, 1, 1, 18, 4, 5));
+        EXPECT_EQ(ParseW3cDate("2004/01/02 03:04:05"), Utc(2004, 1, 1, 18, 4, 5));
+    }
+    {
+        ScopedTimeZone tz(kNewYork);  // daylight saving in July
+        EXPECT_EQ(ParseRfc822Date("2004/07/02 03:04:05"), Utc(2004, 7, 2, 7, 4, 5));
+        EXPECT_EQ(ParseRfc822Date("2004/01/02 03:04:05"), Utc(2004, 1, 2, 8, 4, 5));
+    }
+    {
+        ScopedTimeZone tz("UTC");
+        EXPECT_EQ(ParseRfc822Date("2004/01/02 03:04:05"), Utc(2004, 1, 2, 3, 4, 5));
+    }
+}
+
 TEST(W3cDates, TakeFieldsFromFixedPositionsWithoutTestingSeparators) {
     ScopedTimeZone tz(kTokyo);
-    // Fractional seconds push the zone out of place: it is not recognised and the time counts as
-    // UTC.
-    EXPECT_EQ(ParseW3cDate("2004-01-02T03:04:05.25+09:00"), Utc(2004, 1, 2, 3, 4, 5));
-    // Without seconds, the zone's hours become the seconds and ":00" is no zone.
-    EXPECT_EQ(ParseW3cDate("2004-01-02T03:04+09:00"), Utc(2004, 1, 2, 3, 4, 9));
     EXPECT_EQ(ParseW3cDate("2004/01/02 03.04.05Z"), Utc(2004, 1, 2, 3, 4, 5));
     // Eleven characters make a time of day even when nothing follows the date.
     EXPECT_EQ(ParseW3cDate("2004-01-02 "), Utc(2004, 1, 2));
@@ -125,15 +166,16 @@ TEST(Rfc822Dates, KeepTheirYearRules) {
 
 TEST(Rfc822Dates, RejectUnknownMonthsAndDaysOutOfRange) {
     EXPECT_EQ(ParseRfc822Date("07 sep 2002 00:00:01 GMT"), 0);
-    EXPECT_EQ(ParseRfc822Date("Sat, 07 September 2002 00:00:01 GMT"), 0);
+    EXPECT_EQ(ParseRfc822Date("Sat, 07 Septembre 2002 00:00:01 GMT"), 0);
     EXPECT_EQ(ParseRfc822Date("Sat, 00 Sep 2002 00:00:01 GMT"), 0);
     EXPECT_EQ(ParseRfc822Date("Sat, 32 Sep 2002 00:00:01 GMT"), 0);
     EXPECT_EQ(ParseRfc822Date(""), 0);
     EXPECT_EQ(ParseRfc822Date(","), 0);
 }
 
-TEST(Rfc822Dates, ReadANumericZoneAsTheSecondsWhenTheSecondsAreMissing) {
-    EXPECT_EQ(ParseRfc822Date("Sat, 07 Sep 2002 00:00 +0900"), Utc(2002, 9, 7, 0, 15, 0));
+TEST(Rfc822Dates, KeepTheZoneWhenTheSecondsAreMissing) {
+    // The zone used to be read as the seconds (900) and lost.
+    EXPECT_EQ(ParseRfc822Date("Sat, 07 Sep 2002 00:00 +0900"), Utc(2002, 9, 6, 15, 0, 0));
 }
 
 TEST(Rfc822Dates, ReadAMissingTimeOfDayAsMidnightUtc) {
