@@ -92,11 +92,12 @@ std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& fold
         const CHtmlTag tag(tagText);
         if (!EqualsNoCase(tag.GetAttribute("rel"), "alternate")) continue;
         const Text type = tag.GetAttribute("TYPE");
-        // The last link of each kind counts.
+        // The first link of each kind counts: blog engines list the site's own feed first and
+        // the comments feed (or a category's) after it.
         if (EqualsNoCase(type, "application/rss+xml")) {
-            rssLink = tag.GetAttribute("HREF");
+            if (rssLink.empty()) rssLink = tag.GetAttribute("HREF");
         } else if (EqualsNoCase(type, "application/atom+xml")) {
-            atomLink = tag.GetAttribute("HREF");
+            if (atomLink.empty()) atomLink = tag.GetAttribute("HREF");
         }
     }
     const Text& chosen = atomLink.empty() ? rssLink : atomLink;

@@ -63,17 +63,26 @@ TEST_F(FeedDiscovery, IgnoresLinksInsideClosedCommentsOnly) {
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->m_strXmlUrl, m_server.Url("/blog/new.xml"));
     item = Discover(
-        "<link rel=\"alternate\" type=\"application/rss+xml\" href=\"new.xml\"><!-- never closed"
+        "<!-- never closed"
         "<link rel=\"alternate\" type=\"application/rss+xml\" href=\"hidden.xml\">");
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->m_strXmlUrl, m_server.Url("/blog/hidden.xml"));
 }
 
-TEST_F(FeedDiscovery, TakesTheLastLinkOfAKind) {
-    const auto item = Discover(
-        "<link rel=\"alternate\" type=\"application/rss+xml\" href=\"first.xml\">"
-        "<link rel=\"alternate\" type=\"application/rss+xml\" href=\"second.xml\">");
-    EXPECT_EQ(item->m_strXmlUrl, m_server.Url("/blog/second.xml"));
+TEST_F(FeedDiscovery, TakesTheFirstLinkOfAKindNotTheCommentsFeedAfterIt) {
+    // A WordPress page: the site's feed, then its comments feed. The last one used to win.
+    auto item = Discover(
+        "<link rel=\"alternate\" type=\"application/rss+xml\" title=\"Blog &raquo; Feed\" "
+        "href=\"feed/\">"
+        "<link rel=\"alternate\" type=\"application/rss+xml\" title=\"Blog &raquo; Comments "
+        "Feed\" href=\"comments/feed/\">");
+    EXPECT_EQ(item->m_strXmlUrl, m_server.Url("/blog/feed/"));
+    // Atom still beats RSS, and among Atom links the first counts too.
+    item = Discover(
+        "<link rel=\"alternate\" type=\"application/rss+xml\" href=\"rss.xml\">"
+        "<link rel=\"alternate\" type=\"application/atom+xml\" href=\"atom.xml\">"
+        "<link rel=\"alternate\" type=\"application/atom+xml\" href=\"comments.atom\">");
+    EXPECT_EQ(item->m_strXmlUrl, m_server.Url("/blog/atom.xml"));
 }
 
 TEST_F(FeedDiscovery, KeepsAnAbsoluteFeedAddressAsWritten) {
