@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include "fetch/download_progress.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
+#include "platform/product.h"
 
 namespace varlo {
 namespace {
@@ -133,6 +135,26 @@ class LocalFile {
     std::string m_buffer;
 };
 
+// Appends the whole file at `source` to `file`.
+bool CopyFileInto(const std::string& source, LocalFile& file) {
+    const int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    char buffer[16 * 1024];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        if (!file.Write(std::string_view(buffer, static_cast<size_t>(n)))) {
+            ok = false;
+            break;
+        }
+    }
+    close(fd);
+    return ok;
+}
+
 // A failure of the network layer (or of the limits); caught by Download and shown to the user.
 struct NetworkError {
     Text description;
@@ -177,6 +199,8 @@ Text DescribeError(CURLcode code, const char* detail) {
             return Jp("http と https 以外のアドレスには接続できません");
         case CURLE_FILESIZE_EXCEEDED:
             return TooLargeText();
+        case CURLE_BAD_CONTENT_ENCODING:
+            return Jp("サーバーが送った圧縮データを展開できませんでした");
         default:
             break;
     }
@@ -218,7 +242,19 @@ struct Transfer {
     bool paused = false;
     uint64_t bytes = 0;  // everything the server sent, head included: what the speed counts
     Clock::time_point lastByte;
+    Text etag;  // validators of the last response of a redirection chain
+    Text lastModified;
 };
+
+// Takes the value of the header line when it is `name`.
+bool TakeHeader(std::string_view line, std::string_view name, Text& value) {
+    if (line.size() <= name.size() || line[name.size()] != ':' ||
+        strncasecmp(line.data(), name.data(), name.size()) != 0) {
+        return false;
+    }
+    value = Text(Trim(line.substr(name.size() + 1), " \t\r\n"));
+    return true;
+}
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
@@ -232,8 +268,16 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     return size * count;
 }
 
-size_t OnHeader(char*, size_t size, size_t count, void* user) {
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
+    const std::string_view line(data, size * count);
+    // Each response of a redirection chain starts afresh: only the last one's validators count.
+    if (line.substr(0, 5) == "HTTP/") {
+        transfer->etag.clear();
+        transfer->lastModified.clear();
+    }
+    TakeHeader(line, "ETag", transfer->etag) ||
+        TakeHeader(line, "Last-Modified", transfer->lastModified);
     transfer->bytes += size * count;
     transfer->lastByte = Clock::now();
     return size * count;
@@ -327,10 +371,20 @@ DownloadLimits CHttpDownload::Limits() {
     return CurrentLimits();
 }
 
+void CHttpDownload::SetConditional(const Text& etag, const Text& lastModified,
+                                   const std::string& cachedBody) {
+    m_etag = etag;
+    m_lastModified = lastModified;
+    m_cachedBody = cachedBody;
+}
+
 std::string CHttpDownload::Download(const std::string& folder, bool progress,
                                     const char* fileName) {
     m_announced = 0;
     m_received = 0;
+    m_notModified = false;
+    m_responseETag.clear();
+    m_responseLastModified.clear();
 
     std::string name;
     if (fileName && *fileName) {
@@ -386,13 +440,27 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         easy.reset(curl_easy_init());
         headers.reset(curl_slist_append(nullptr, "Accept: text/*"));
         if (!multi || !easy || !headers) throw std::bad_alloc();
+        // A validator holding a line break would smuggle in a header of its own.
+        const bool conditional =
+            !m_cachedBody.empty() && (!m_etag.empty() || !m_lastModified.empty());
+        auto addHeader = [&](const char* header, const Text& value) {
+            if (!conditional || value.empty() || value.find_first_of("\r\n") != Text::npos) return;
+            curl_slist* longer = curl_slist_append(headers.get(), (header + value).c_str());
+            if (!longer) throw std::bad_alloc();
+            (void)headers.release();
+            headers.reset(longer);
+        };
+        addHeader("If-None-Match: ", m_etag);
+        addHeader("If-Modified-Since: ", m_lastModified);
 
         CURL* e = easy.get();
         curl_easy_setopt(e, CURLOPT_URL, url.c_str());
         curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
         curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-        curl_easy_setopt(e, CURLOPT_USERAGENT, "Mozilla/4.0*");
+        curl_easy_setopt(e, CURLOPT_USERAGENT, kUserAgent);
         curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
+        // Any encoding libcurl can decode; the size cap counts the decoded bytes.
+        curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
@@ -412,11 +480,19 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         auto beginBody = [&]() {
             long status = 0;
             curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
-            if (status <= 0 || status >= 300) return false;
+            // "Not modified" answers a conditional request with the body it stands for.
+            m_notModified = status == 304 && conditional;
+            if (!m_notModified && (status <= 0 || status >= 300)) return false;
             clock.Pump(PumpMessage);
             if (!file.Create(path)) {
                 throw FileError{Jp("ファイル ") + Utf8ToCp932(path) +
                                 Jp(" を作成できませんでした")};
+            }
+            m_responseETag = transfer.etag;
+            m_responseLastModified = transfer.lastModified;
+            if (m_notModified) {
+                if (!CopyFileInto(m_cachedBody, file)) throw FileError{CannotWriteText(path)};
+                return true;
             }
             curl_off_t length = -1;
             if (curl_easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&

@@ -45,6 +45,16 @@ class CHttpDownload {
     // none, so that a slow download can be cancelled with its button; zero (the default): never.
     void ShowProgressAfter(std::chrono::milliseconds delay) { m_progressAfter = delay; }
 
+    // Makes the request conditional (feed downloads): sends the validators that are not empty and
+    // takes a "not modified" answer as a download of `cachedBody`, the file they stand for, which
+    // is then written to the target as if the server had sent it.
+    void SetConditional(const Text& etag, const Text& lastModified, const std::string& cachedBody);
+    // Whether the last Download was answered "not modified" (the target holds the cached body).
+    bool NotModified() const { return m_notModified; }
+    // The validators of the last Download's final response; empty when it sent none.
+    const Text& ResponseETag() const { return m_responseETag; }
+    const Text& ResponseLastModified() const { return m_responseLastModified; }
+
     // Cancels the innermost download running now, without asking; false when none runs.
     static bool CancelRunning();
     // Whether a download is running (it may be cancelled with CancelRunning).
@@ -59,6 +69,12 @@ class CHttpDownload {
     uint32_t m_announced = 0;
     uint32_t m_received = 0;
     std::chrono::milliseconds m_progressAfter{0};
+    Text m_etag;
+    Text m_lastModified;
+    std::string m_cachedBody;
+    bool m_notModified = false;
+    Text m_responseETag;
+    Text m_responseLastModified;
 };
 
 // The message for an address that is neither http nor https: the address followed by the reason.

@@ -6,6 +6,7 @@
 
 #include "encoding/codepage.h"
 #include "fetch/http_download.h"
+#include "platform/product.h"
 
 namespace varlo {
 namespace {
@@ -26,13 +27,14 @@ std::string UrlPart(CURLU* url, CURLUPart which) {
 
 }  // namespace
 
-const char* const kVarloUserAgent = "Mozilla/4.0 (compatible; Varlo/1.1; +https://varlo.example/)";
-
 TransferLimits DefaultTransferLimits() {
     const DownloadLimits designed = CHttpDownload::Limits();
     TransferLimits limits;
     limits.connectTimeout = designed.connectTimeout;
     limits.maxBytes = designed.maxBytes;
+    limits.lowSpeedBytes = static_cast<long>(designed.minSpeed);
+    limits.lowSpeedTime = std::chrono::duration_cast<std::chrono::seconds>(designed.minSpeedTime);
+    limits.totalTimeout = designed.totalTimeout;
     return limits;
 }
 
@@ -83,7 +85,7 @@ void SetFeedRequest(CURL* e, const std::string& url, curl_slist* headers,
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
     curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-    curl_easy_setopt(e, CURLOPT_USERAGENT, kVarloUserAgent);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, kUserAgent);
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
     // Every encoding libcurl can decode; the cap counts decoded bytes.
     curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");

@@ -13,9 +13,6 @@
 
 namespace varlo {
 
-// The User-Agent of every download: the designed "Mozilla/4.0" form, naming Varlo and its version.
-extern const char* const kVarloUserAgent;
-
 // Time-outs and the size cap of one feed transfer.
 struct TransferLimits {
     std::chrono::milliseconds connectTimeout{30000};

@@ -140,7 +140,8 @@ TEST_F(HttpDownloadTest, SendsOneWellFormedGetWithTheFixedHeaders) {
     EXPECT_EQ(requests[0].Count("Accept"), 1u);
     EXPECT_EQ(requests[0].Header("Accept"), "text/*");
     EXPECT_EQ(requests[0].Count("User-Agent"), 1u);
-    EXPECT_EQ(requests[0].Header("User-Agent"), "Mozilla/4.0*");
+    EXPECT_EQ(requests[0].Header("User-Agent"),
+              "Mozilla/4.0 (compatible; Varlo/1.1; +https://varlo.example.org/)");
     EXPECT_EQ(requests[0].raw.find("\r\n\r\n"), requests[0].raw.size() - 4);
 }
 

@@ -1,0 +1,86 @@
+#include "update/feed_choice.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "store/store_paths.h"
+#include "support/loopback_server.h"
+#include "support/test_support.h"
+
+namespace varlo {
+namespace {
+
+std::string Rss(const std::vector<std::string>& guids) {
+    std::string xml = "<rss version='2.0'><channel><title>t</title>";
+    for (const auto& g : guids)
+        xml += "<item><title>" + g + "</title><guid>" + g + "</guid></item>";
+    return xml + "</channel></rss>";
+}
+
+class FeedChoice : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("no_proxy", "*", 1);
+        ASSERT_TRUE(MakePrivateFolder(m_dir.File("cache")));
+        ASSERT_TRUE(m_store.Open(m_dir.File("varlo.db")));
+    }
+    void Serve(const std::vector<std::string>& guids, const std::string& etag) {
+        test::Response response = test::Ok(Rss(guids));
+        response.etag = etag;
+        m_server.Route("/feed", response);
+    }
+    // Chooses the site as the site list does; empty keys when the download failed.
+    ChosenFeed Choose() {
+        CHttpDownload download(Url());
+        PrepareFeedDownload(download, m_store, m_cache, Url());
+        const std::string path = download.Download(m_dir.Path().string(), false, "down.xml");
+        if (path.empty()) {
+            RecordChosenFeedFailure(m_store, Url());
+            return {};
+        }
+        return RecordChosenFeed(download, m_store, m_cache, Url(), path);
+    }
+    Text Url() const { return m_server.Url("/feed"); }
+
+    test::TempDir m_dir;
+    test::LoopbackServer m_server;
+    CFeedStore m_store;
+    CFeedCache m_cache{m_dir.File("cache")};
+};
+
+TEST_F(FeedChoice, ChoosingShowsWhatWasUnseenThenMarksTheFeedSeenAndANotModifiedFeedReadsTheSame) {
+    Serve({"a", "b"}, "\"1\"");
+    ChosenFeed first = Choose();
+    EXPECT_EQ(first.keys, (std::vector<Text>{"a", "b"}));
+    EXPECT_TRUE(first.WasUnseen(0) && first.WasUnseen(1));
+    EXPECT_FALSE(first.WasUnseen(2));
+    EXPECT_EQ(first.newArticles, 2);
+    EXPECT_EQ(m_store.UnseenCount(Url()), 0);
+
+    ChosenFeed again = Choose();
+    EXPECT_EQ(m_server.Requests().back().Header("If-None-Match"), "\"1\"");
+    EXPECT_EQ(again.keys, first.keys);
+    EXPECT_FALSE(again.WasUnseen(0));
+    EXPECT_EQ(test::ReadFile(m_dir.File("down.xml")), Rss({"a", "b"}));
+
+    Serve({"c", "a", "b"}, "\"2\"");
+    ChosenFeed changed = Choose();
+    EXPECT_EQ(changed.newArticles, 1);
+    EXPECT_TRUE(changed.WasUnseen(0));
+    EXPECT_FALSE(changed.WasUnseen(1));
+    EXPECT_EQ(m_store.Feed(Url()).validators.etag, "\"2\"");
+}
+
+TEST_F(FeedChoice, AFailedChoiceIsRecordedAndANonFeedRecordsNothing) {
+    test::MessageCapture messages;
+    EXPECT_TRUE(Choose().keys.empty());
+    EXPECT_EQ(m_store.Feed(Url()).failureMessage, test::Sjis("ダウンロードに失敗しました"));
+    m_server.Route("/feed", test::Ok("<html><body>moved</body></html>", "text/html"));
+    EXPECT_TRUE(Choose().keys.empty());
+    EXPECT_FALSE(m_store.Feed(Url()).downloaded);
+    EXPECT_FALSE(m_cache.HasBody(Url()));
+}
+
+}  // namespace
+}  // namespace varlo

@@ -1,0 +1,61 @@
+#include "update/feed_choice.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include "encoding/codepage.h"
+#include "platform/message_box.h"
+#include "store/article_keys.h"
+
+namespace varlo {
+namespace {
+
+int64_t Now() {
+    return static_cast<int64_t>(std::time(nullptr));
+}
+
+}  // namespace
+
+void PrepareFeedDownload(CHttpDownload& download, CFeedStore& store, const CFeedCache& cache,
+                         const Text& url) {
+    store.Touch({url}, Now());
+    if (!cache.HasBody(url)) return;
+    const FeedRecord record = store.Feed(url);
+    download.SetConditional(record.validators.etag, record.validators.lastModified,
+                            cache.BodyPath(url));
+}
+
+ChosenFeed RecordChosenFeed(const CHttpDownload& download, CFeedStore& store,
+                            const CFeedCache& cache, const Text& url, const std::string& path) {
+    ChosenFeed chosen;
+    bool read = false;
+    {
+        // The window reads the same file right after and reports what is wrong with it there.
+        MessageBoxHandler previous =
+            SetMessageBoxHandler([](const Text&, unsigned) { return static_cast<int>(kIdOk); });
+        read = ReadArticleKeys(path, &chosen.keys);
+        SetMessageBoxHandler(std::move(previous));
+    }
+    if (!read) return chosen;
+    FeedValidators validators{download.ResponseETag(), download.ResponseLastModified()};
+    if (download.NotModified()) {
+        const FeedRecord record = store.Feed(url);
+        if (validators.etag.empty()) validators.etag = record.validators.etag;
+        if (validators.lastModified.empty()) {
+            validators.lastModified = record.validators.lastModified;
+        }
+    } else if (!cache.StoreCopy(path, url)) {
+        // Validators without the body they stand for would turn the next answer into nothing.
+        validators = {};
+    }
+    chosen.newArticles = std::max(0, store.RecordSuccess(url, validators, chosen.keys, Now()));
+    chosen.unseen = store.UnseenKeys(url);
+    store.MarkSeen(url);
+    return chosen;
+}
+
+void RecordChosenFeedFailure(CFeedStore& store, const Text& url) {
+    store.RecordFailure(url, Jp("ダウンロードに失敗しました"), Now());
+}
+
+}  // namespace varlo

@@ -1,0 +1,42 @@
+#pragma once
+// The store's part in the download of one chosen site: the request made conditional on what the
+// store and the cache hold, and afterwards the body kept, its articles recorded and the feed
+// marked seen, with the marks as they were at that moment for the article list.
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fetch/http_download.h"
+#include "platform/text.h"
+#include "store/feed_cache.h"
+#include "store/feed_store.h"
+
+namespace varlo {
+
+// What the article list needs after a chosen feed was read.
+struct ChosenFeed {
+    std::vector<Text> keys;  // one per article, in the order the feed reader lists them
+    std::set<Text> unseen;   // keys that were unseen when the site was chosen
+    int newArticles = 0;     // keys the store had never seen
+    // Whether article `index` was unseen when the site was chosen.
+    bool WasUnseen(size_t index) const {
+        return index < keys.size() && unseen.count(keys[index]) > 0;
+    }
+};
+
+// Makes `download` of the feed at `url` conditional on the stored validators, while the cache
+// holds the body they stand for.
+void PrepareFeedDownload(CHttpDownload& download, CFeedStore& store, const CFeedCache& cache,
+                         const Text& url);
+
+// After `download` of `url` wrote `path`: keeps the body in the cache (unless it came from
+// there), records the articles with the response's validators, takes the unseen marks and then
+// marks the whole feed seen. A body that is not a feed records nothing and marks nothing.
+ChosenFeed RecordChosenFeed(const CHttpDownload& download, CFeedStore& store,
+                            const CFeedCache& cache, const Text& url, const std::string& path);
+
+// Records that the download of the chosen `url` failed.
+void RecordChosenFeedFailure(CFeedStore& store, const Text& url);
+
+}  // namespace varlo
