@@ -13,6 +13,7 @@ COpmlFile::~COpmlFile() = default;
 void COpmlFile::Clear() {
     m_strTitle = kDefaultOpmlTitle;
     m_items.clear();
+    m_nUnreadItems = 0;
 }
 
 void COpmlFile::GetCategories(std::vector<Text>& out) const {

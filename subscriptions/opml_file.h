@@ -33,6 +33,8 @@ class COpmlFile {
     bool ReadOpml(const std::string& path);
     // Appends an entry for every childless element below `element` that has a site or feed
     // address; each takes the title (or text) of its nearest enclosing element as category.
+    // Outlines with an address that the parser kept as text (nested beyond its cap) are counted
+    // in m_nUnreadItems.
     void ReadOutlines(const CMXMLElement& element);
     // Writes the list as an indented OPML file; true when it was saved. A failed save shows a
     // message box and leaves the file that was there before as it was.
@@ -70,6 +72,7 @@ class COpmlFile {
     std::unique_ptr<COpmlItem> TakeAt(int index);
 
     Text m_strTitle;             // document title, read from and written to the file's head
+    int m_nUnreadItems = 0;      // outlines with an address that the last read could not take
     int32_t m_nSortKey = -1;     // -1 file order, 0 category then title, 1 title
     bool m_bDescending = false;  // sort direction
 

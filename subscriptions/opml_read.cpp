@@ -58,6 +58,23 @@ Text CategoryOf(const CMXMLElement& element) {
     return DecodeOpmlReferences(category);
 }
 
+// The tags with a site or feed address in a text node. Markup reaches a text node only where the
+// parser stopped building elements (nesting beyond its cap): those outlines are lost to the list,
+// and the user is told how many.
+int CountOutlinesInText(std::string_view text) {
+    int count = 0;
+    for (size_t lt = text.find('<'); lt != std::string_view::npos; lt = text.find('<', lt + 1)) {
+        if (lt + 1 >= text.size() || text[lt + 1] == '/' || text[lt + 1] == '!') continue;
+        const size_t gt = FindTagEnd(text, lt);
+        if (gt == std::string_view::npos) break;
+        CMXMLElement tag;
+        tag.ParseStartTag(text.substr(lt, gt - lt + 1));
+        if (!AttributeOf(tag, "htmlUrl").empty() || !AttributeOf(tag, "xmlUrl").empty()) ++count;
+        lt = gt;
+    }
+    return count;
+}
+
 }  // namespace
 
 bool COpmlFile::ReadOpml(const std::string& path) {
@@ -84,6 +101,7 @@ bool COpmlFile::ReadOpml(const std::string& path) {
 
     m_strTitle = std::move(fresh.m_strTitle);
     m_items = std::move(fresh.m_items);
+    m_nUnreadItems = fresh.m_nUnreadItems;
     return true;
 }
 
@@ -103,6 +121,10 @@ void COpmlFile::ReadOutlines(const CMXMLElement& element) {
             continue;
         }
         folders.back().next = node->GetNextSibling();
+        if (node->GetNodeType() == kTextNode) {
+            m_nUnreadItems += CountOutlinesInText(node->NodeValue());
+            continue;
+        }
         if (node->GetNodeType() != kElementNode) continue;
 
         // Any element counts, whatever its name; one with child nodes of any kind is a folder.

@@ -284,7 +284,13 @@ void CMXMLElement::ParseAttributes(std::string_view text) {
                                      (c == '>' && !inQuotes);
                 if (closing) {
                     const bool quote = c == '"' || c == '\'';
-                    current.SetValue(text.substr(a, i - a + (quote ? 1 : 0)));
+                    if (quote) {
+                        // Exactly the quotes it was written in go: the other kind of quote at
+                        // either end is part of the value.
+                        current.SetNodeValue(text.substr(a + 1, i - a - 1));
+                    } else {
+                        current.SetValue(text.substr(a, i - a));
+                    }
                     if (!current.NodeName().empty() || !current.NodeValue().empty()) commit();
                     equalsSeen = inDouble = inSingle = false;
                     state = State::AfterValue;

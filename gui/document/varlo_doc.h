@@ -15,8 +15,10 @@ class CVarloDoc : public wxDocument {
     // Empties the subscription list (the feed is kept) and clears the modified flag.
     bool OnNewDocument() override;
     // Reads the subscription file; on failure shows "ファイルを開けません" and the list is kept.
+    // Says how many outlines could not be read, when any.
     bool OnOpenDocument(const wxString& path) override;
-    // Writes the subscription file; a successful save clears the modified flag.
+    // Writes the subscription file; a successful save clears the modified flag. Saving over a file
+    // whose outlines could not all be read asks first, and "No" saves nothing.
     bool OnSaveDocument(const wxString& path) override;
     // Empties the subscription list only.
     bool DeleteContents() override;
@@ -27,6 +29,11 @@ class CVarloDoc : public wxDocument {
     CRssFile m_rssFile;
 
   private:
+    // The file last opened when it held outlines that could not be read (empty otherwise): saving
+    // over it loses them, so the user is asked first.
+    std::string m_lossyPath;
+    int m_lossyCount = 0;
+
     wxDECLARE_DYNAMIC_CLASS(CVarloDoc);
 };
 

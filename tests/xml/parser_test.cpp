@@ -176,13 +176,15 @@ TEST(XmlParserAttributes, BareQuotedAndUnquotedValuesInOrder) {
 TEST(XmlParserAttributes, SpacesAroundEqualsAndTheOtherQuoteInside) {
     const CMXMLElement e("<t a = \"it's\" b='say \"hi'>");
     EXPECT_EQ(e.GetAttribute("a"), "it's");
-    // The value ends with a double quote, which quote stripping removes.
     EXPECT_EQ(e.GetAttribute("b"), "say \"hi");
 }
 
-TEST(XmlParserAttributes, SingleQuotedValueEndingInADoubleQuoteLosesIt) {
-    const CMXMLElement e("<t b='x\"'>");
-    EXPECT_EQ(e.GetAttribute("b"), "x");
+TEST(XmlParserAttributes, SingleQuotedValueEndingInADoubleQuoteKeepsIt) {
+    // The double quote used to be stripped with the single quotes, changing the value.
+    const CMXMLElement e("<t b='x\"' c='\"' d=\"'y'\">");
+    EXPECT_EQ(e.GetAttribute("b"), "x\"");
+    EXPECT_EQ(e.GetAttribute("c"), "\"");
+    EXPECT_EQ(e.GetAttribute("d"), "'y'");
 }
 
 TEST(XmlParserAttributes, TabBeforeEqualsStaysInTheName) {
