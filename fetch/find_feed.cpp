@@ -10,6 +10,7 @@
 #include "fetch/http_download.h"
 #include "fetch/text_file.h"
 #include "platform/message_box.h"
+#include "platform/text.h"
 #include "xml/element.h"
 
 namespace varlo {
@@ -45,6 +46,15 @@ std::string EncodeUnsafeBytes(std::string_view link) {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && FindNoCase(a, b) == 0;
+}
+
+// White space around an address in a page or a typed field is layout, not part of the address.
+constexpr std::string_view kAddressSpace = " \t\r\n\f\v";
+
+// Only web addresses may come out of discovery: anything else would reach the browser pane or the
+// download as the address of a site.
+bool IsWebAddress(std::string_view address) {
+    return FindNoCase(address, "http://") == 0 || FindNoCase(address, "https://") == 0;
 }
 
 }  // namespace
@@ -100,21 +110,24 @@ std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& fold
             if (atomLink.empty()) atomLink = tag.GetAttribute("HREF");
         }
     }
-    const Text& chosen = atomLink.empty() ? rssLink : atomLink;
+    const Text chosen(Trim(atomLink.empty() ? rssLink : atomLink, kAddressSpace));
+    const Text pageAddress(Trim(pageUrl, kAddressSpace));
 
     auto item = std::make_unique<COpmlItem>();
     tags.clear();
     FindTags(page.m_strText, tags, "TITLE");
     if (tags.empty()) {
-        item->m_strTitle = pageUrl;
+        item->m_strTitle = pageAddress;
     } else {
         // The element has content only when its end tag is spelled like its start tag.
         const CMXMLElement title(tags.front());
         item->m_strTitle = title.GetText();
     }
     item->m_strType = "rss";
-    if (!chosen.empty()) item->m_strXmlUrl = ResolveUrl(chosen, pageUrl);
-    item->m_strHtmlUrl = pageUrl;
+    if (!chosen.empty()) item->m_strXmlUrl = ResolveUrl(chosen, pageAddress);
+    // A feed address of another kind counts as none found.
+    if (!IsWebAddress(item->m_strXmlUrl)) item->m_strXmlUrl.clear();
+    item->m_strHtmlUrl = IsWebAddress(pageAddress) ? pageAddress : Text();
     return item;
 }
 

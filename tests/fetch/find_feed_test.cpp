@@ -141,6 +141,30 @@ TEST_F(FeedDiscovery, ResolvesRelativeLinksOfEveryKind) {
     EXPECT_EQ(rss->m_strXmlUrl, m_server.Url("/feed/"));
 }
 
+TEST_F(FeedDiscovery, KeepsOnlyWebAddressesAndTrimsTheWhiteSpaceAroundThem) {
+    for (const char* href :
+         {"javascript:alert(1)", " JavaScript:alert(1)", "data:text/xml,<rss/>",
+          "file:///etc/passwd", "javascript://%0Aalert(1)", "ftp://example.com/feed"}) {
+        const auto item = Discover(std::string("<link rel=alternate type=application/rss+xml "
+                                               "href=\"") +
+                                   href + "\">");
+        ASSERT_NE(item, nullptr) << href;
+        EXPECT_EQ(item->m_strXmlUrl, "") << href;
+    }
+    const auto item =
+        Discover("<link rel=alternate type=application/atom+xml href=\"\n\t atom.xml \r\n\">");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->m_strXmlUrl, m_server.Url("/blog/atom.xml"));
+
+    // A typed page address keeps no white space around it either.
+    m_server.Route("/p", test::Ok("<link rel=alternate type=application/rss+xml href=f>"));
+    const auto typed = FindFeed(" " + m_server.Url("/p") + "\t\r\n", m_dir.Path().string());
+    ASSERT_NE(typed, nullptr);
+    EXPECT_EQ(typed->m_strHtmlUrl, m_server.Url("/p"));
+    EXPECT_EQ(typed->m_strXmlUrl, m_server.Url("/f"));
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
 TEST_F(FeedDiscovery, ReportsAPageThatCannotBeFetched) {
     m_page = m_server.Url("/missing.html");
     const auto item = FindFeed(m_page, m_dir.Path().string());

@@ -1,0 +1,110 @@
+#include "shell/browser_policy.h"
+
+#include <filesystem>
+
+namespace varlo {
+namespace {
+
+bool IsUrlSpace(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
+
+// The address as a URL parser sees it: surrounding controls and spaces gone, tabs and line
+// breaks removed wherever they are ("java\tscript:" is "javascript:").
+std::string Cleaned(std::string_view address) {
+    while (!address.empty() && IsUrlSpace(address.front())) address.remove_prefix(1);
+    while (!address.empty() && IsUrlSpace(address.back())) address.remove_suffix(1);
+    std::string out;
+    out.reserve(address.size());
+    for (char c : address) {
+        if (c != '\t' && c != '\n' && c != '\r') out.push_back(c);
+    }
+    return out;
+}
+
+// The scheme in lower case, or "" when the address has none.
+std::string SchemeOf(std::string_view address) {
+    std::string scheme;
+    for (size_t i = 0; i < address.size(); ++i) {
+        const char c = address[i];
+        if (c == ':') return i == 0 ? std::string() : scheme;
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        if (!letter && !(i > 0 && other)) return {};
+        scheme.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
+    }
+    return {};
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string LocalPathOfFileAddress(std::string_view address) {
+    const std::string cleaned = Cleaned(address);
+    std::string_view rest = cleaned;
+    if (!StartsWithNoCase(rest, "file://")) return {};
+    rest.remove_prefix(7);
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    // The host part: none, or this machine by name.
+    const size_t slash = rest.find('/');
+    if (slash == std::string_view::npos) return {};
+    const std::string_view host = rest.substr(0, slash);
+    if (!host.empty() && !(host.size() == 9 && StartsWithNoCase(host, "localhost"))) return {};
+    rest.remove_prefix(slash);
+    std::string path;
+    path.reserve(rest.size());
+    for (size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i] != '%' || i + 2 >= rest.size() || HexValue(rest[i + 1]) < 0 ||
+            HexValue(rest[i + 2]) < 0) {
+            path.push_back(rest[i]);
+            continue;
+        }
+        const char c = static_cast<char>(HexValue(rest[i + 1]) * 16 + HexValue(rest[i + 2]));
+        // A decoded NUL would cut the path short wherever it is used; a decoded "/" would make
+        // segments that the address itself does not have.
+        if (c == '\0' || c == '/') return {};
+        path.push_back(c);
+        i += 2;
+    }
+    return path;
+}
+
+BrowserNavigation ClassifyNavigation(std::string_view address, std::string_view previewPath) {
+    const std::string cleaned = Cleaned(address);
+    const std::string scheme = SchemeOf(cleaned);
+    if (scheme == "http" || scheme == "https") return BrowserNavigation::kLoad;
+    if (scheme == "mailto") return BrowserNavigation::kMail;
+    if (scheme == "about") {
+        const std::string_view rest = std::string_view(cleaned).substr(6);
+        const std::string_view page = rest.substr(0, rest.find_first_of("?#"));
+        return page == "blank" ? BrowserNavigation::kLoad : BrowserNavigation::kRefuse;
+    }
+    if (scheme == "file" && !previewPath.empty()) {
+        const std::string path = LocalPathOfFileAddress(cleaned);
+        // The engine drops "." and ".." segments of an address; the preview path is compared in
+        // the same form.
+        if (!path.empty() && std::filesystem::path(path).lexically_normal() ==
+                                 std::filesystem::path(previewPath).lexically_normal()) {
+            return BrowserNavigation::kLoad;
+        }
+    }
+    return BrowserNavigation::kRefuse;
+}
+
+}  // namespace varlo

@@ -1,0 +1,28 @@
+#pragma once
+// What the browser pane may load. Pages from the web come and go there freely; anything else
+// could run script with the user's local files in reach (a data: page, a local file, a
+// javascript: address run inside the page shown), so the pane loads only web addresses, the
+// preview page and the empty page, whoever asks: Varlo itself or the page shown.
+
+#include <string>
+#include <string_view>
+
+namespace varlo {
+
+// What the pane does with an address.
+enum class BrowserNavigation {
+    kLoad,    // http, https, the preview page, about:blank
+    kMail,    // a mailto: address, given to the desktop's mail program
+    kRefuse,  // anything else: nothing loads and the user is told
+};
+
+// The decision for `address` (UTF-8, as the browser engine would take it), given the local path
+// of the preview page. Surrounding white space and tabs or line breaks inside are ignored, as the
+// engine ignores them.
+BrowserNavigation ClassifyNavigation(std::string_view address, std::string_view previewPath);
+
+// The local path a file: address names (percent-decoded, query and fragment dropped); "" when the
+// address is not a file address of this machine.
+std::string LocalPathOfFileAddress(std::string_view address);
+
+}  // namespace varlo

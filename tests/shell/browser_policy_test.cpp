@@ -1,0 +1,81 @@
+// What the browser pane may load, whoever asks for it.
+
+#include "shell/browser_policy.h"
+
+#include <gtest/gtest.h>
+
+namespace varlo {
+namespace {
+
+constexpr const char* kPreview = "/home/u/.local/share/Varlo/MorvaPreview.html";
+
+BrowserNavigation Classify(std::string_view address) {
+    return ClassifyNavigation(address, kPreview);
+}
+
+TEST(BrowserPolicy, WebAddressesAndTheEmptyPageLoadAndMailGoesToTheMailProgram) {
+    for (const char* address : {"http://example.com/", "HTTPS://example.com/a?b#c",
+                                "  http://example.com/\r\n", "about:blank", "about:blank#top"}) {
+        EXPECT_EQ(Classify(address), BrowserNavigation::kLoad) << address;
+    }
+    EXPECT_EQ(Classify("mailto:someone@example.com"), BrowserNavigation::kMail);
+    EXPECT_EQ(Classify(" MailTo:someone@example.com"), BrowserNavigation::kMail);
+}
+
+TEST(BrowserPolicy, AddressesThatCouldRunScriptOrReadLocalFilesAreRefused) {
+    for (const char* address : {"data:text/html,<script>alert(1)</script>",
+                                "javascript:alert(1)",
+                                "  JavaScript:alert(1)",
+                                "java\tscript:alert(1)",
+                                "jav\na\rscript:alert(1)",
+                                "\x01javascript:alert(1)",
+                                "vbscript:x",
+                                "blob:http://example.com/1234",
+                                "view-source:http://example.com/",
+                                "ftp://example.com/",
+                                "about:srcdoc",
+                                "about:config",
+                                "file:///etc/passwd",
+                                "/etc/passwd",
+                                "//example.com/",
+                                "example.com/feed",
+                                "",
+                                "C:\\pages\\a.html",
+                                "file://data:text/html,<script>alert(1)</script>",
+                                "file://javascript:alert(1)",
+                                "httpx://example.com/",
+                                "http-x:y"}) {
+        EXPECT_EQ(Classify(address), BrowserNavigation::kRefuse) << address;
+    }
+}
+
+TEST(BrowserPolicy, ThePreviewPageIsTheOneLocalFileThatLoads) {
+    for (const char* address : {"file:///home/u/.local/share/Varlo/MorvaPreview.html",
+                                "FILE://localhost/home/u/.local/share/Varlo/MorvaPreview.html",
+                                "file:///home/u/.local/share/Varlo/MorvaPreview.html#article-3",
+                                "file:///home/u/.local/share/Varlo/./MorvaPreview.html",
+                                "file:///home/u/.local/share/Varlo/Morva%50review.html"}) {
+        EXPECT_EQ(Classify(address), BrowserNavigation::kLoad) << address;
+    }
+    for (const char* address :
+         {"file:///home/u/.local/share/Varlo/down.xml", "file:///home/u/.local/share/Varlo/",
+          "file://evil.example/home/u/.local/share/Varlo/MorvaPreview.html",
+          "file:///home/u/.local/share/Varlo/MorvaPreview.html%00.txt",
+          "file:///home/u/.local/share/x%2F..%2FVarlo/MorvaPreview.html",
+          "file:///home/u/.local/share/Varlo/MorvaPreview.htm"}) {
+        EXPECT_EQ(Classify(address), BrowserNavigation::kRefuse) << address;
+    }
+    EXPECT_EQ(ClassifyNavigation("file:///MorvaPreview.html", ""), BrowserNavigation::kRefuse);
+}
+
+TEST(BrowserPolicy, FileAddressesGiveTheirDecodedLocalPath) {
+    EXPECT_EQ(LocalPathOfFileAddress("file:///tmp/a%20b/%E6%97%A5.html?x#y"),
+              "/tmp/a b/\xE6\x97\xA5.html");
+    EXPECT_EQ(LocalPathOfFileAddress("file://localhost/tmp/a"), "/tmp/a");
+    EXPECT_EQ(LocalPathOfFileAddress("file://host/tmp/a"), "");
+    EXPECT_EQ(LocalPathOfFileAddress("http://host/tmp/a"), "");
+    EXPECT_EQ(LocalPathOfFileAddress("file:///tmp/100%"), "/tmp/100%");
+}
+
+}  // namespace
+}  // namespace varlo
