@@ -6,6 +6,7 @@
 #include <wx/stdpaths.h>
 
 #include <filesystem>
+#include <new>
 
 #include "gui/app/main_frame.h"
 #include "gui/controls/about_dlg.h"
@@ -39,6 +40,36 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+bool CVarloApp::OnExceptionInMainLoop() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        // The handler that ran out has unwound and released what it held: the window goes on.
+        ReportOutOfMemory();
+        return true;
+    } catch (...) {
+        return wxApp::OnExceptionInMainLoop();
+    }
+}
+
+void CVarloApp::OnUnhandledException() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory();
+    } catch (...) {
+        wxApp::OnUnhandledException();
+    }
+}
+
+void CVarloApp::ProcessPendingEvents() {
+    try {
+        wxApp::ProcessPendingEvents();
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory();
+    }
+}
 
 CVarloApp::CVarloApp() = default;
 CVarloApp::~CVarloApp() = default;

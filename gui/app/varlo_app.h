@@ -36,6 +36,13 @@ class CVarloApp : public wxApp {
     void OnInitCmdLine(wxCmdLineParser&) override {}
     bool OnCmdLineParsed(wxCmdLineParser&) override { return true; }
 
+    // Running out of memory anywhere in the window ends the action that ran into it with the
+    // message "メモリが不足しています", never the program; other exceptions are the toolkit's.
+    bool OnExceptionInMainLoop() override;
+    void OnUnhandledException() override;
+    // Events posted for later (CallAfter among them) are run here, under the same rule.
+    void ProcessPendingEvents() override;
+
     // Commands of the application object (file commands, recent files, about, help contents).
     void OnAppCommand(int id);
     // Asks "%1 への変更を保存しますか?" when the document is modified; false when the user cancels

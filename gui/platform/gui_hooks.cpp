@@ -4,6 +4,8 @@
 #include <wx/evtloop.h>
 #include <wx/msgdlg.h>
 
+#include <new>
+
 #include "gui/platform/wx_text.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
@@ -57,12 +59,42 @@ void InstallGuiMessageBoxes() {
     });
 }
 
+void ReportOutOfMemory() {
+    ShowMessageBox(Jp("メモリが不足しています"), kMbOk | kMbIconError);
+}
+
+namespace {
+
+// Runs events for a download that is waiting; a handler that runs out of memory ends with the
+// message, and the download goes on.
+template <typename Dispatch>
+void DispatchForDownload(Dispatch dispatch) {
+    try {
+        dispatch();
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory();
+    }
+}
+
+}  // namespace
+
 void InstallGuiMessagePump() {
     SetMessagePumpHook([] {
-        if (wxEventLoopBase* loop = wxEventLoopBase::GetActive(); loop && loop->Pending()) {
-            loop->Dispatch();
-        }
-        if (wxTheApp) wxTheApp->ProcessPendingEvents();
+        DispatchForDownload([] {
+            if (wxEventLoopBase* loop = wxEventLoopBase::GetActive(); loop && loop->Pending()) {
+                loop->Dispatch();
+            }
+            if (wxTheApp) wxTheApp->ProcessPendingEvents();
+        });
+    });
+    // While the network is quiet everything that is waiting runs, so the window answers at
+    // once; a bound keeps an endless stream of events from holding the download.
+    SetWaitingPumpHook([] {
+        DispatchForDownload([] {
+            wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+            for (int i = 0; i < 100 && loop && loop->Pending(); ++i) loop->Dispatch();
+            if (wxTheApp) wxTheApp->ProcessPendingEvents();
+        });
     });
 }
 

@@ -3,10 +3,13 @@
 #include <wx/filename.h>
 #include <wx/stattext.h>
 
+#include "fetch/http_download.h"
 #include "gui/controls/prop_dlg.h"
 #include "gui/platform/shell_open.h"
 #include "gui/platform/wx_text.h"
+#include "platform/message_box.h"
 #include "platform/program_folder.h"
+#include "shell/browser_policy.h"
 
 namespace varlo {
 
@@ -23,6 +26,8 @@ bool CBrowserView::CreatePane(wxWindow* parent) {
     // Scripts of the pages the user visits are theirs to run; the preview page forbids its own
     // through its content security policy.
     m_web->EnableContextMenu(true);
+    // Every navigation, the page's own included, passes the address rule before it starts.
+    m_web->Bind(wxEVT_WEBVIEW_NAVIGATING, &CBrowserView::OnNavigating, this);
     // A link meant for a new window ("LinkNew") opens in the user's default browser; only web
     // addresses are passed on.
     m_web->Bind(wxEVT_WEBVIEW_NEWWINDOW, [](wxWebViewEvent& event) {
@@ -50,8 +55,43 @@ wxString BrowserAddressOf(const Text& address) {
     return text;
 }
 
-void CBrowserView::Navigate(const Text& address) {
-    if (m_web) m_web->LoadURL(BrowserAddressOf(address));
+bool CBrowserView::Allow(const wxString& url, const Text& shownAs, bool askedByEngine) {
+    const std::string address(url.utf8_str());
+    switch (ClassifyNavigation(address, GetPreviewPath())) {
+        case BrowserNavigation::kLoad:
+            return true;
+        case BrowserNavigation::kMail:
+            OpenWithDefaultHandler(std::string(Trim(address, " \t\r\n")));
+            return false;
+        case BrowserNavigation::kRefuse:
+            break;
+    }
+    if (!askedByEngine) {
+        ShowMessageBox(NotWebAddressText(shownAs), kMbOk | kMbIconWarning);
+        return false;
+    }
+    // The engine waits for its answer: the message comes afterwards. A page that keeps trying
+    // gets one message at a time, not a pile of them.
+    if (!m_refusalPending) {
+        m_refusalPending = true;
+        CallAfter([this, shownAs] {
+            ShowMessageBox(NotWebAddressText(shownAs), kMbOk | kMbIconWarning);
+            m_refusalPending = false;
+        });
+    }
+    return false;
+}
+
+void CBrowserView::OnNavigating(wxWebViewEvent& event) {
+    if (!Allow(event.GetURL(), FromWx(event.GetURL()), true)) event.Veto();
+}
+
+void CBrowserView::Navigate(const Text& address, const Text& shownAs) {
+    if (!m_web) return;
+    const wxString url = BrowserAddressOf(address);
+    // Refused here as well: a javascript: address would run inside the page shown without ever
+    // being a navigation the engine asks about.
+    if (Allow(url, shownAs.empty() ? address : shownAs, false)) m_web->LoadURL(url);
 }
 
 Text CBrowserView::GetLocationURL() const {
@@ -82,6 +122,8 @@ void CBrowserView::GoHome() {
 }
 
 void CBrowserView::Stop() {
+    // The stop command also ends a download of Varlo's own (a feed, a page for discovery).
+    CHttpDownload::CancelRunning();
     if (m_web) m_web->Stop();
 }
 

@@ -18,8 +18,10 @@ class CBrowserView : public wxView {
     wxWebView* GetWebView() const { return m_web; }
     wxWindow* GetPaneWindow() const;
 
-    // Loads an address: a web address, a "file://" address or a plain local path.
-    void Navigate(const Text& address);
+    // Loads an address: a web address, the preview page (a "file://" address or its plain path)
+    // or about:blank. A mailto: address goes to the mail program; anything else loads nothing and
+    // the user is told, naming `shownAs` (the address itself when empty).
+    void Navigate(const Text& address, const Text& shownAs = {});
     // The address of the page shown (empty before the first navigation).
     Text GetLocationURL() const;
     // The title of the page shown.
@@ -39,6 +41,12 @@ class CBrowserView : public wxView {
     void OnChangeFilename() override {}
 
   private:
+    // Applies the address rule to `url`; false when the navigation must not happen (a mail
+    // address was handed on, or the user is told of the refusal, naming `shownAs`).
+    bool Allow(const wxString& url, const Text& shownAs, bool askedByEngine);
+    void OnNavigating(wxWebViewEvent& event);
+
+    bool m_refusalPending = false;
     wxWebView* m_web = nullptr;
     wxWindow* m_fallback = nullptr;  // shown when no browser engine is available
     wxDECLARE_DYNAMIC_CLASS(CBrowserView);

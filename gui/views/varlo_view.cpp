@@ -55,6 +55,14 @@ bool CVarloView::CreatePane(wxWindow* parent) {
     m_listCtrl->Bind(wxEVT_LIST_ITEM_SELECTED, &CVarloView::OnItemChanged, this);
     m_listCtrl->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CVarloView::OnItemActivated, this);
     m_listCtrl->Bind(wxEVT_CONTEXT_MENU, &CVarloView::OnContextMenu, this);
+    // Esc anywhere in the main window cancels the download that is running; otherwise the key
+    // goes where it would. Nothing of the view is kept: the window may outlive it.
+    if (wxWindow* frame = wxGetTopLevelParent(parent)) {
+        frame->Bind(wxEVT_CHAR_HOOK, [](wxKeyEvent& event) {
+            if (event.GetKeyCode() == WXK_ESCAPE && CHttpDownload::CancelRunning()) return;
+            event.Skip();
+        });
+    }
     return true;
 }
 
@@ -146,14 +154,21 @@ void CVarloView::UpdateFeed() {
     const COpmlItem* entry = doc->m_opmlFile.GetAt(row);
     if (entry->m_strXmlUrl.empty()) {
         Text address = entry->m_strHtmlUrl;
-        if (address.find("://") == Text::npos) address = "file://" + address;
-        if (m_browser) m_browser->Navigate(address);
+        // A local path becomes a file address; an address of any other kind (mailto: among
+        // them) goes to the browser pane as it is, which decides what it may load.
+        if (address.find("://") == Text::npos && address.starts_with('/')) {
+            address = "file://" + address;
+        }
+        // A refusal names the address as the subscription holds it.
+        if (m_browser) m_browser->Navigate(address, entry->m_strHtmlUrl);
         return;
     }
     const Text feedUrl = entry->m_strXmlUrl;
     {
         BusyScope busy(m_busy);
         CHttpDownload download(feedUrl);
+        // A feed that is slow to come gets the progress window and its cancel button.
+        download.ShowProgressAfter(std::chrono::seconds(1));
         m_strDownPath = download.Download(GetProgramFolder(), false, "down.xml");
     }
     if (m_strDownPath.empty()) {

