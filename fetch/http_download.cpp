@@ -557,6 +557,9 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
             }
             if (stopped) break;
             transfer.pending.erase(0, used);
+            // Looked at on every turn: a server that never lets the loop wait must still end.
+            if (clock.Exceeded()) throw NetworkError{DescribeError(CURLE_OPERATION_TIMEDOUT, "")};
+            showLateWindow();
             if (transfer.paused) {
                 transfer.paused = false;
                 curl_easy_pause(e, CURLPAUSE_CONT);
@@ -571,8 +574,6 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
                 }
             }
             if (done) break;
-            if (clock.Exceeded()) throw NetworkError{DescribeError(CURLE_OPERATION_TIMEDOUT, "")};
-            showLateWindow();
             // With a window to keep alive the wait is cut into slices; the events that came
             // meanwhile (a cancel among them) are handled after each.
             auto wait =

@@ -202,7 +202,15 @@ bool CVarloApp::OpenDocumentFile(const std::string& path) {
     if (!SaveModified()) return false;
     const bool wasModified = m_document->IsModified();
     m_document->Modify(false);
-    if (!m_document->OnOpenDocument(wxString::FromUTF8(path))) {
+    bool read = false;
+    try {
+        read = m_document->OnOpenDocument(wxString::FromUTF8(path));
+    } catch (const std::bad_alloc&) {
+        // The list is replaced only after a whole read, so the previous one is still intact; at
+        // start-up the user then gets a new document instead of no window.
+        ReportOutOfMemory();
+    }
+    if (!read) {
         m_document->Modify(wasModified);
         return false;
     }
