@@ -1,6 +1,7 @@
 // Reading of Atom 0.3 and Atom 1.0 feeds into a CRssFile.
 
 #include "feeds/element_lookup.h"
+#include "feeds/html_form.h"
 #include "feeds/rss_file.h"
 
 namespace varlo {
@@ -19,56 +20,84 @@ void TakeAuthor(const CMXMLElement& feed, Text& author) {
 // The names an entry is read from, by the version's own words for its two dates and category.
 struct EntryNames {
     std::string_view published, updated, category;
+    bool atom03;
 };
+
+// Fills a description or content field, its kind and its HTML form from a text construct.
+void TakeTextConstruct(const CMXMLElement* element, bool atom03, Text& field, int& kind,
+                       Text& html) {
+    if (element == nullptr) return;
+    TakeText(element, field);
+    kind = AtomTextKind(*element, atom03);
+    html = HtmlForm(*element, kind);
+}
 
 // An article from one entry: the dates named, then the texts both versions share.
 std::unique_ptr<CRssItem> ReadEntry(const CMXMLElement& entry, const EntryNames& version) {
-    enum { kPublished, kTitle, kLink, kSummary, kContent, kUpdated, kCategory };
-    const auto found = FindFirstOfEach<7>(entry, {version.published, "title", "link", "summary",
-                                                  "content", version.updated, version.category});
+    enum { kPublished, kTitle, kSummary, kContent, kUpdated, kCategory };
+    const auto found = FindFirstOfEach<6>(entry, {version.published, "title", "summary", "content",
+                                                  version.updated, version.category});
     const TimeValue published = DateOf(found[kPublished]);
     auto item =
         published != 0 ? std::make_unique<CRssItem>(published) : std::make_unique<CRssItem>();
     TakeText(found[kTitle], item->m_strTitle);
-    // The entry's first link, whatever its "rel".
-    TakeAttribute(found[kLink], "href", item->m_strLink);
-    TakeText(found[kSummary], item->m_strDescription);
-    TakeText(found[kContent], item->m_strContent);
+    // The entry's own first link meant for readers; without one the article has no link (an
+    // "edit" or "replies" address is not the article).
+    const CMXMLElement* link = FindReaderLink(entry);
+    TakeAttribute(link, "href", item->m_strLink);
+    item->m_strBase = BaseOf(link != nullptr ? *link : entry);
+    TakeText(FindChild(entry, [](const CMXMLElement& e) { return e.NodeName() == "id"; }),
+             item->m_strGuid);
+    TakeTextConstruct(found[kSummary], version.atom03, item->m_strDescription,
+                      item->m_nDescriptionKind, item->m_strDescriptionHtml);
+    TakeTextConstruct(found[kContent], version.atom03, item->m_strContent, item->m_nContentKind,
+                      item->m_strContentHtml);
     const TimeValue updated = DateOf(found[kUpdated]);
     if (updated != 0) item->SetDate(updated);
     TakeText(found[kCategory], item->m_strCategory);
     return item;
 }
 
-// Appends one article per "entry" below the feed, in document order.
+// Appends one article per "entry" below the feed, in document order, up to the cap.
 void ReadEntries(const CMXMLElement& feed, const EntryNames& version, CRssFile& out) {
     WalkElements(feed, [&](const CMXMLElement& element) {
-        if (element.NodeName() == "entry") out.Add(ReadEntry(element, version));
+        if (element.NodeName() != "entry") return false;
+        if (out.GetSize() >= kMaxArticles) {
+            out.m_bArticleCapReached = true;
+            return true;
+        }
+        out.Add(ReadEntry(element, version));
         return false;
     });
+}
+
+// The feed's own link meant for readers (never an entry's) and the base it is relative to.
+void TakeFeedLink(const CMXMLElement& feed, CRssFile& out) {
+    const CMXMLElement* link = FindReaderLink(feed);
+    TakeAttribute(link, "href", out.m_strLink);
+    out.m_strBase = BaseOf(link != nullptr ? *link : feed);
 }
 
 }  // namespace
 
 int CRssFile::ReadAtom03(const CMXMLElement& feed) {
     TakeTextOfFirst(feed, "title", m_strTitle);
-    TakeAttribute(feed.FindFirstElement("link"), "href", m_strLink);
-    TakeTextOfFirst(feed, "tagline", m_strDescription);
+    TakeFeedLink(feed, *this);
+    TakeTextConstruct(feed.FindFirstElement("tagline"), true, m_strDescription, m_nDescriptionKind,
+                      m_strDescriptionHtml);
     TakeAuthor(feed, m_strAuthor);
-    ReadEntries(feed, {"issued", "modified", "dc:subject"}, *this);
+    ReadEntries(feed, {"issued", "modified", "dc:subject", true}, *this);
     return 1;
 }
 
 int CRssFile::ReadAtom10(const CMXMLElement& feed) {
     TakeTextOfFirst(feed, "title", m_strTitle);
-    // The first link meant for readers; the entries' links count when the feed has none.
-    if (const CMXMLElement* link = FindFirstWithAttribute(feed, "link", "rel", {"alternate", ""})) {
-        m_strLink = link->GetAttribute("href");
-    }
-    TakeTextOfFirst(feed, "subtitle", m_strDescription);
+    TakeFeedLink(feed, *this);
+    TakeTextConstruct(feed.FindFirstElement("subtitle"), false, m_strDescription,
+                      m_nDescriptionKind, m_strDescriptionHtml);
     TakeAuthor(feed, m_strAuthor);
     TakeTextOfFirst(feed, "id", m_strId);
-    ReadEntries(feed, {"published", "updated", "category"}, *this);
+    ReadEntries(feed, {"published", "updated", "category", false}, *this);
     return 1;
 }
 

@@ -28,6 +28,14 @@ bool TakeAttribute(const CMXMLElement* element, std::string_view attribute, Text
     return true;
 }
 
+const CMXMLElement* FindReaderLink(const CMXMLElement& parent) {
+    return FindChild(parent, [](const CMXMLElement& element) {
+        if (element.NodeName() != "link") return false;
+        const Text rel = element.GetAttribute("rel");
+        return rel.empty() || rel == "alternate";
+    });
+}
+
 const CMXMLElement* FindFirstWithAttribute(const CMXMLElement& parent, std::string_view name,
                                            std::string_view attribute,
                                            std::initializer_list<std::string_view> accepted) {

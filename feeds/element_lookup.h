@@ -36,6 +36,22 @@ const CMXMLElement* WalkElements(const CMXMLElement& root, Visit visit) {
     return nullptr;
 }
 
+// The first child element of `parent` (children only, not deeper) for which `accept` is true;
+// null when there is none.
+template <typename Accept>
+const CMXMLElement* FindChild(const CMXMLElement& parent, Accept accept) {
+    for (const CMXMLNode* node = parent.GetFirstChild(); node; node = node->GetNextSibling()) {
+        if (node->GetNodeType() != kElementNode) continue;
+        const auto& element = static_cast<const CMXMLElement&>(*node);
+        if (accept(element)) return &element;
+    }
+    return nullptr;
+}
+
+// The first child "link" of `parent` meant for readers: "rel" absent, empty or "alternate"
+// (never "self", "edit", "replies", "enclosure" or "service.*"); null when there is none.
+const CMXMLElement* FindReaderLink(const CMXMLElement& parent);
+
 // For each of `names`, the first element so called below `parent` (null where there is none),
 // all found in one walk that stops once every name has been found.
 template <size_t N>

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "feeds/element_lookup.h"
+#include "feeds/html_form.h"
 #include "xml/document.h"
 
 namespace varlo {
@@ -24,6 +25,11 @@ void CRssFile::Clear() {
     m_strAuthor.clear();
     m_strFolder.clear();
     m_strId.clear();
+    m_strAddress.clear();
+    m_nDescriptionKind = kKindHtml;
+    m_strDescriptionHtml.clear();
+    m_strBase.clear();
+    m_bArticleCapReached = false;
     m_strRssFileName = kDefaultRssFileName;
     m_strAtomFileName = kDefaultAtomFileName;
 }
@@ -72,35 +78,58 @@ int CRssFile::ReadRssChannel(const CMXMLElement& root) {
     if (channel == nullptr) return 0;
 
     TakeTextOfFirst(*channel, "title", m_strTitle);
-    TakeTextOfFirst(*channel, "link", m_strLink);
-    TakeTextOfFirst(*channel, "description", m_strDescription);
+    // The channel's own link: an item's or the image's link is not the site's address.
+    const CMXMLElement* channelLink =
+        FindChild(*channel, [](const CMXMLElement& e) { return e.NodeName() == "link"; });
+    TakeText(channelLink, m_strLink);
+    m_strBase = BaseOf(channelLink != nullptr ? *channelLink : *channel);
+    if (const CMXMLElement* description = channel->FindFirstElement("description")) {
+        TakeText(description, m_strDescription);
+        m_nDescriptionKind = kKindHtml;
+        m_strDescriptionHtml = HtmlForm(*description, kKindHtml);
+    }
 
     // Every article starts with the channel's own address; its "link" replaces it.
     const Text channelAbout = channel->GetAttribute("rdf:about");
     const bool rdf = m_nFormat == kFormatRdf;
     // The elements each item is read from, found in one walk over the item. RDF items have no
     // "pubDate" and take their category from "dc:subject".
-    enum { kTitle, kLink, kDescription, kContent, kPubDate, kDcDate, kCategory };
+    enum { kTitle, kLink, kDescription, kContent, kPubDate, kDcDate, kCategory, kGuid };
     const auto findFields = [rdf](const CMXMLElement& item) {
         if (!rdf) {
-            return FindFirstOfEach<7>(item, {"title", "link", "description", "content:encoded",
-                                             "pubDate", "dc:date", "category"});
+            return FindFirstOfEach<8>(item, {"title", "link", "description", "content:encoded",
+                                             "pubDate", "dc:date", "category", "guid"});
         }
-        const auto f = FindFirstOfEach<6>(
-            item, {"title", "link", "description", "content:encoded", "dc:date", "dc:subject"});
-        return std::array<const CMXMLElement*, 7>{f[0], f[1], f[2], f[3], nullptr, f[4], f[5]};
+        const auto f = FindFirstOfEach<7>(item, {"title", "link", "description", "content:encoded",
+                                                 "dc:date", "dc:subject", "guid"});
+        return std::array<const CMXMLElement*, 8>{f[0],    f[1], f[2], f[3],
+                                                  nullptr, f[4], f[5], f[6]};
     };
 
     // Items beside the channel (RSS 1.0) count as well as those inside it (RSS 2.0).
     WalkElements(root, [&](const CMXMLElement& element) {
         if (element.NodeName() != "item") return false;
+        if (GetSize() >= kMaxArticles) {
+            m_bArticleCapReached = true;
+            return true;
+        }
         const auto found = findFields(element);
         auto item = std::make_unique<CRssItem>();
         item->m_strLink = channelAbout;
         TakeText(found[kTitle], item->m_strTitle);
-        TakeText(found[kLink], item->m_strLink);
-        TakeText(found[kDescription], item->m_strDescription);
-        TakeText(found[kContent], item->m_strContent);
+        TakeText(found[kGuid], item->m_strGuid);
+        if (!TakeText(found[kLink], item->m_strLink) && found[kGuid] != nullptr &&
+            found[kGuid]->GetAttribute("isPermaLink") != "false") {
+            // Without a link, a guid that is a permalink is the article's address.
+            item->m_strLink = item->m_strGuid;
+        }
+        item->m_strBase = BaseOf(found[kLink] != nullptr ? *found[kLink] : element);
+        if (TakeText(found[kDescription], item->m_strDescription)) {
+            item->m_strDescriptionHtml = HtmlForm(*found[kDescription], kKindHtml);
+        }
+        if (TakeText(found[kContent], item->m_strContent)) {
+            item->m_strContentHtml = HtmlForm(*found[kContent], kKindHtml);
+        }
         // An RSS item's "dc:date" counts only when it has no "pubDate" at all, readable or not;
         // RDF items have only "dc:date".
         TimeValue t = 0;

@@ -13,6 +13,10 @@ namespace varlo {
 
 class CMXMLElement;
 
+// At most this many articles are read from one file: enough for any real feed, and a bound on
+// the memory a hostile file can make the reader use.
+inline constexpr int kMaxArticles = 100000;
+
 // Formats held in `CRssFile::m_nFormat`.
 enum FeedFormat : int {
     kFormatNone = 0,    // no file with a root element read yet
@@ -64,6 +68,14 @@ class CRssFile {
     std::string m_strFolder;        // folder of the last file read, without trailing "/"
     Text m_strId;                   // the feed's identifier (Atom 1.0)
     int m_nFormat = kFormatNone;    // a FeedFormat: the format of the last file read
+
+    // What the display needs beyond the designed fields. The address is set by the caller after
+    // Clear and before ReadRss; the rest is filled at read time.
+    Text m_strAddress;                   // where the feed was downloaded from ("" for a file)
+    int m_nDescriptionKind = kKindHtml;  // how the feed's description is written
+    Text m_strDescriptionHtml;           // the feed's description as HTML, not yet sanitized
+    Text m_strBase;                      // xml:base in effect for the feed link, display form
+    bool m_bArticleCapReached = false;   // the file held more articles than are read
 
   private:
     // Reads the RSS or RDF elements below the root; 0 when there is no "channel".

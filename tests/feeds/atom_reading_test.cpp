@@ -37,11 +37,13 @@ TEST(AtomReading, TakesTheFirstAlternateOrUnmarkedLinkAsTheFeedLink) {
     EXPECT_EQ(feed.m_strLink, "http://s/");
 }
 
-TEST(AtomReading, TakesTheFeedLinkFromAnEntryWhenTheFeedHasOnlyASelfLink) {
+TEST(AtomReading, NeverTakesTheFeedLinkFromAnEntry) {
     CRssFile feed;
     ReadFeedText(feed, R"(<feed><link rel="self" href="http://s/feed"/>
 <entry><link rel="edit" href="http://s/edit"/><link href="http://s/1"/></entry></feed>)");
-    EXPECT_EQ(feed.m_strLink, "http://s/1");
+    EXPECT_EQ(feed.m_strLink, "");
+    ASSERT_EQ(feed.GetSize(), 1);
+    EXPECT_EQ(feed.GetAt(0)->m_strLink, "http://s/1");
 }
 
 TEST(AtomReading, KeepsTheFeedLinkWhenNoLinkQualifies) {
@@ -52,12 +54,17 @@ href="http://s/"/></feed>)");
     EXPECT_EQ(feed.m_strLink, "before");
 }
 
-TEST(AtomReading, GivesAnEntryItsFirstLinkWhateverTheRel) {
+TEST(AtomReading, GivesAnEntryItsFirstAlternateOrUnmarkedLinkAndNoOther) {
     CRssFile feed;
     ReadFeedText(feed, R"(<feed><entry><link rel="enclosure" href="http://s/a.mp3"/>
-<link rel="alternate" href="http://s/1"/></entry></feed>)");
-    ASSERT_EQ(feed.GetSize(), 1);
-    EXPECT_EQ(feed.GetAt(0)->m_strLink, "http://s/a.mp3");
+<link rel="alternate" href="http://s/1"/><link href="http://s/2"/></entry>
+<entry><link rel="edit" href="http://s/edit"/><link rel="replies" href="http://s/r"/>
+<link rel="self" href="http://s/self"/><link rel="service.edit" href="http://s/s"/></entry>
+<entry><source><link href="http://other/"/></source></entry></feed>)");
+    ASSERT_EQ(feed.GetSize(), 3);
+    EXPECT_EQ(feed.GetAt(0)->m_strLink, "http://s/1");
+    EXPECT_EQ(feed.GetAt(1)->m_strLink, "");
+    EXPECT_EQ(feed.GetAt(2)->m_strLink, "");
 }
 
 TEST(AtomReading, ReadsPublishedAndUpdatedIntoTheirOwnDates) {
@@ -88,7 +95,7 @@ TEST(AtomReading, ReadsAtom03IssuedModifiedAndDcSubject) {
 <entry><issued>2004-01-01T00:00:00Z</issued><modified>2004-01-02T00:00:00Z</modified>
 <published>2005-01-01T00:00:00Z</published><dc:subject>S</dc:subject><category>C</category>
 <summary>Sum</summary><content mode="escaped">&lt;b&gt;</content></entry></feed>)");
-    EXPECT_EQ(feed.m_strLink, "http://s/post");
+    EXPECT_EQ(feed.m_strLink, "http://s/");
     ASSERT_EQ(feed.GetSize(), 1);
     const CRssItem& item = *feed.GetAt(0);
     EXPECT_EQ(item.m_timePublished, kJan1);

@@ -87,13 +87,14 @@ TEST(RssReading, ReadsTheChannelAndItsItemsInFileOrder) {
     EXPECT_TRUE(feed.GetAt(2)->m_strLink.empty());
 }
 
-TEST(RssReading, TakesTheImageTitleWhenItComesFirst) {
+TEST(RssReading, TakesTheImageTitleWhenItComesFirstButNeverAnotherElementsLink) {
     CRssFile feed;
     ReadFeedText(feed,
                  "<rss><channel><image><title>Logo</title><link>http://img/</link></image>"
-                 "<title>Channel</title><item><title>A</title></item></channel></rss>");
+                 "<title>Channel</title><item><title>A</title><link>http://a/</link></item>"
+                 "</channel></rss>");
     EXPECT_EQ(feed.m_strTitle, "Logo");
-    EXPECT_EQ(feed.m_strLink, "http://img/");
+    EXPECT_EQ(feed.m_strLink, "");
 }
 
 TEST(RssReading, TakesAnItemsTitleWhenTheChannelHasNone) {

@@ -1,0 +1,219 @@
+#include "feeds/display_form.h"
+
+#include <cstdint>
+
+#include "encoding/carried_reference.h"
+#include "encoding/codepage.h"
+#include "feeds/address.h"
+#include "feeds/html_entities.h"
+#include "feeds/rss_file.h"
+
+namespace varlo {
+namespace {
+
+bool IsAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// Appends a decoded character to code page 932 text: its code page bytes, or its carried form
+// when the code page lacks it. NUL, surrogates and values beyond Unicode give U+FFFD, so that a
+// hostile reference never yields a control byte.
+void AppendCodePointCp932(Text& out, uint32_t codepoint) {
+    if (codepoint == 0 || codepoint > 0x10FFFF || (codepoint >= 0xD800 && codepoint <= 0xDFFF)) {
+        codepoint = 0xFFFD;
+    }
+    if (codepoint < 0x80) {
+        out.push_back(static_cast<char>(codepoint));
+    } else if (IsCarriedCodePoint(codepoint)) {
+        AppendCarriedReference(codepoint, out);
+    } else {
+        const uint16_t code = UnicodeToCp932Code(codepoint);
+        if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));
+        out.push_back(static_cast<char>(code & 0xFF));
+    }
+}
+
+// The code point of the well-formed reference at `text[at]` (an "&") and its length; length 0 when
+// there is none. Numbers beyond Unicode still count as references (they decode to U+FFFD).
+struct Reference {
+    uint32_t codepoint = 0;
+    size_t length = 0;
+};
+
+Reference ReadReference(std::string_view text, size_t at) {
+    size_t p = at + 1;
+    if (p < text.size() && text[p] == '#') {
+        ++p;
+        const bool hex = p < text.size() && (text[p] == 'x' || text[p] == 'X');
+        if (hex) ++p;
+        const size_t digits = p;
+        uint32_t cp = 0;
+        for (; p < text.size(); ++p) {
+            const char c = text[p];
+            uint32_t v;
+            if (IsDigit(c)) {
+                v = static_cast<uint32_t>(c - '0');
+            } else if (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) {
+                v = static_cast<uint32_t>((c | 0x20) - 'a' + 10);
+            } else {
+                break;
+            }
+            cp = cp > 0x10FFFF ? cp : cp * (hex ? 16 : 10) + v;
+        }
+        if (p == digits || p >= text.size() || text[p] != ';') return {};
+        return {cp, p + 1 - at};
+    }
+    const size_t name = p;
+    while (p < text.size() && p - name <= 32 && (IsAlpha(text[p]) || IsDigit(text[p]))) ++p;
+    if (p == name || p >= text.size() || text[p] != ';') return {};
+    const uint32_t cp = LookupHtmlEntity(text.substr(name, p - name));
+    if (cp == 0) return {};
+    return {cp, p + 1 - at};
+}
+
+// Length of the markup at `text[at]` (a "<"): a tag, a comment, a declaration or a processing
+// instruction, through its closing ">"; 0 when "<" starts none (as in "a < b") or never closes.
+size_t MarkupLength(std::string_view text, size_t at) {
+    const size_t next = at + 1;
+    if (next >= text.size()) return 0;
+    const char c = text[next];
+    if (text.substr(next).starts_with("!--")) {
+        const size_t end = text.find("-->", next + 3);
+        return end == std::string_view::npos ? 0 : end + 3 - at;
+    }
+    if (!IsAlpha(c) && c != '/' && c != '!' && c != '?') return 0;
+    const size_t end = text.find('>', next);
+    return end == std::string_view::npos ? 0 : end + 1 - at;
+}
+
+}  // namespace
+
+Text DecodeReferences(std::string_view text) {
+    Text out;
+    out.reserve(text.size());
+    size_t done = 0;
+    for (size_t amp = text.find('&'); amp != std::string_view::npos;
+         amp = text.find('&', amp + 1)) {
+        const Reference ref = ReadReference(text, amp);
+        if (ref.length == 0) continue;
+        out.append(text.substr(done, amp - done));
+        AppendCodePointCp932(out, ref.codepoint);
+        done = amp + ref.length;
+        amp = done - 1;
+    }
+    out.append(text.substr(done));
+    return out;
+}
+
+Text DecodeToHtmlText(std::string_view text) {
+    Text out;
+    out.reserve(text.size());
+    const auto escape = [&out](char c) {
+        switch (c) {
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out.push_back(c);
+        }
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '&') {
+            escape(text[i]);
+            continue;
+        }
+        const Reference ref = ReadReference(text, i);
+        if (ref.length == 0) {
+            escape('&');
+            continue;
+        }
+        // One character: its bytes (escaped when it is markup), or a reference that HTML reads.
+        Text character;
+        AppendCodePointCp932(character, ref.codepoint);
+        if (character.size() > 2) {
+            out += character;
+        } else {
+            for (const char c : character) escape(c);
+        }
+        i += ref.length - 1;
+    }
+    return out;
+}
+
+Text DisplayText(std::string_view raw) {
+    const Text decoded = DecodeReferences(raw);
+    const std::string_view text = decoded;
+    Text out;
+    out.reserve(text.size());
+    bool pendingSpace = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '<') {
+            if (const size_t length = MarkupLength(text, i)) {
+                i += length - 1;
+                continue;
+            }
+        }
+        if (IsSpace(c)) {
+            pendingSpace = !out.empty();
+            continue;
+        }
+        if (pendingSpace) out.push_back(' ');
+        pendingSpace = false;
+        out.push_back(c);
+    }
+    return out;
+}
+
+Text DisplayLink(std::string_view raw, std::string_view base) {
+    const Text decoded = DecodeReferences(raw);
+    const std::string_view link = Trim(decoded, " \t\r\n\f");
+    // An article without a link has none: it must not open the feed's own address.
+    if (link.empty() || base.empty()) return Text(link);
+    return ResolveAddress(link, base);
+}
+
+namespace {
+
+// A base of the feed in display form, resolved against the feed's own address.
+Text EffectiveBase(const CRssFile& feed, const Text& base) {
+    const Text address(Trim(feed.m_strAddress, " \t\r\n\f"));
+    if (base.empty()) return address;
+    return address.empty() ? base : ResolveAddress(base, address);
+}
+
+}  // namespace
+
+Text DisplayLinkOf(const CRssFile& feed) {
+    return DisplayLink(feed.m_strLink, EffectiveBase(feed, feed.m_strBase));
+}
+
+Text DisplayLinkOf(const CRssFile& feed, const CRssItem& item) {
+    return DisplayLink(item.m_strLink, EffectiveBase(feed, item.m_strBase));
+}
+
+Text ContentBaseOf(const CRssFile& feed, const CRssItem& item) {
+    if (!item.m_strBase.empty()) return EffectiveBase(feed, item.m_strBase);
+    Text link = DisplayLinkOf(feed, item);
+    if (HasScheme(link)) return link;
+    const Text address(Trim(feed.m_strAddress, " \t\r\n\f"));
+    if (!address.empty()) return address;
+    return DisplayLinkOf(feed);
+}
+
+}  // namespace varlo

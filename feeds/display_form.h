@@ -1,0 +1,45 @@
+#pragma once
+// The display form: feed text as the user sees it. The XML tree and the feed model keep text as
+// written (references undecoded); text becomes what the user sees here, in one place, so that
+// every pane, the preview page and varlo-cli agree. Input and output are code page 932 text; a
+// character that the code page lacks comes out in its carried form ("&#x1F600;").
+
+#include <string_view>
+
+#include "platform/text.h"
+
+namespace varlo {
+
+class CRssFile;
+class CRssItem;
+
+// `text` with every well-formed reference decoded exactly once: the XML ones, the named ones of
+// HTML and numeric ones (decimal and hex). Anything that is not a well-formed reference, such as
+// a lone "&" or an unknown name, stays as written.
+Text DecodeReferences(std::string_view text);
+
+// Plain text with its references as written, as HTML text: references decoded once and the
+// result escaped ("<", ">", "&", '"'), except that a character code page 932 lacks becomes a
+// numeric reference, which HTML reads as that character.
+Text DecodeToHtmlText(std::string_view text);
+
+// The plain text a user sees for a title, an author or a category: references decoded once,
+// markup ("<b>", "</a>", comments) removed, runs of white space made one space, both ends trimmed.
+Text DisplayText(std::string_view raw);
+
+// The address a link opens: references decoded once, white space around it trimmed, and, when it
+// is relative and `base` is given, resolved against `base` (which is itself in display form).
+Text DisplayLink(std::string_view raw, std::string_view base = {});
+
+// The address the feed's link opens: resolved against its xml:base, else the feed's own address.
+Text DisplayLinkOf(const CRssFile& feed);
+
+// The address an article's link opens: resolved against its xml:base (itself resolved against the
+// feed's own address), else against the feed's own address.
+Text DisplayLinkOf(const CRssFile& feed, const CRssItem& item);
+
+// The base for relative addresses inside an article's description or content: its xml:base, else
+// its own link, else the feed's address, else the feed's link; empty when none is known.
+Text ContentBaseOf(const CRssFile& feed, const CRssItem& item);
+
+}  // namespace varlo
