@@ -14,6 +14,7 @@
 #include <string_view>
 #include <utility>
 
+#include "encoding/address_text.h"
 #include "encoding/codepage.h"
 #include "fetch/download_progress.h"
 #include "platform/message_box.h"
@@ -402,7 +403,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
     std::unique_ptr<CDownloadProgress> dialog = MakeDownloadProgress();
 
     std::string scheme;
-    const std::string url = SplitAddress(m_address, &scheme);
+    const std::string url = SplitAddress(AddressToUtf8(m_address), &scheme);
     if (url.empty()) {
         ShowMessageBox(m_address + Jp("の解析に失敗しました"), kMbOk | kMbIconWarning);
         return {};

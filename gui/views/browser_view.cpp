@@ -3,6 +3,7 @@
 #include <wx/filename.h>
 #include <wx/stattext.h>
 
+#include "encoding/address_text.h"
 #include "fetch/http_download.h"
 #include "gui/controls/prop_dlg.h"
 #include "gui/platform/shell_open.h"
@@ -52,7 +53,7 @@ wxString BrowserAddressOf(const Text& address) {
         return text;
     }
     if (text.StartsWith("/")) return wxFileName::FileNameToURL(wxFileName(text));
-    return text;
+    return wxString::FromUTF8(AddressToUtf8(address));
 }
 
 bool CBrowserView::Allow(const wxString& url, const Text& shownAs, bool askedByEngine) {

@@ -145,13 +145,13 @@ TEST_F(HttpDownloadTest, SendsOneWellFormedGetWithTheFixedHeaders) {
     EXPECT_EQ(requests[0].raw.find("\r\n\r\n"), requests[0].raw.size() - 4);
 }
 
-TEST_F(HttpDownloadTest, EncodesSpacesAndEightBitBytesOfTheAddress) {
-    // libcurl writes the escapes in lower case; servers treat both cases alike.
-    m_server.Route("/a%20b/%e6%97%a5.xml", test::Ok("x"));
-    CHttpDownload download(test::Sjis("  ") + m_server.Url("/a b/") + "\xE6\x97\xA5.xml\r\n");
+TEST_F(HttpDownloadTest, SendsTheAddressAsPercentEncodedUtf8) {
+    // A Japanese path leaves as UTF-8, never as the code page's bytes.
+    m_server.Route("/a%20b/%E6%97%A5.xml", test::Ok("x"));
+    CHttpDownload download(test::Sjis("  ") + m_server.Url("/a b/") + test::Sjis("日.xml\r\n"));
     EXPECT_EQ(test::ReadFile(download.Download(m_dir.Path().string(), false, "down.xml")), "x");
     ASSERT_EQ(m_server.Requests().size(), 1u);
-    EXPECT_EQ(m_server.Requests()[0].target, "/a%20b/%e6%97%a5.xml");
+    EXPECT_EQ(m_server.Requests()[0].target, "/a%20b/%E6%97%A5.xml");
 }
 
 TEST_F(HttpDownloadTest, StatusNotFoundGivesAnEmptyResultNoFileAndNoMessage) {
