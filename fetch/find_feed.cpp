@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "encoding/codepage.h"
+#include "feeds/display_form.h"
 #include "fetch/find_tags.h"
 #include "fetch/html_tag.h"
 #include "fetch/http_download.h"
@@ -121,7 +122,7 @@ std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& fold
     } else {
         // The element has content only when its end tag is spelled like its start tag.
         const CMXMLElement title(tags.front());
-        item->m_strTitle = title.GetText();
+        item->m_strTitle = DisplayText(title.GetText());
     }
     item->m_strType = "rss";
     if (!chosen.empty()) item->m_strXmlUrl = ResolveUrl(chosen, pageAddress);

@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "encoding/address_text.h"
 #include "encoding/codepage.h"
 #include "feeds/dates.h"
+#include "feeds/display_form.h"
 #include "feeds/rss_file.h"
 #include "preview/html_sanitizer.h"
 
@@ -69,28 +71,37 @@ a[href]:hover { text-decoration: underline; }
 .empty { color: #6a737d; text-align: center; padding: 3em 0; }
 )";
 
-// A feed text (code page 932) as page text.
-std::string TextOf(const Text& cp932) {
-    return EscapeHtmlText(Cp932ToUtf8(cp932));
+// A feed's title, author or category as page text, in its display form.
+std::string TextOf(const Text& raw) {
+    return EscapeHtml(Cp932ToUtf8(DisplayText(raw)));
 }
 
-// The web address (http or https) of a feed text; empty when it is anything else. Image
-// addresses are held to exactly these schemes, so the check for images serves here.
-std::string WebAddress(const Text& cp932) {
-    return CheckedUrl(Cp932ToUtf8(cp932), UrlUse::Image);
+// The web address (http or https) of an address in display form; empty when it is anything
+// else. Image addresses are held to exactly these schemes, so the check for images serves here.
+std::string WebAddress(const Text& address) {
+    return CheckedUrl(AddressToUtf8(address), UrlUse::Image);
 }
 
-// A feed or article text that is either HTML or plain text, as a block of the page.
-void AppendBody(std::string& page, const Text& cp932, const std::string& base,
+// A description or content as a block of the page: its HTML form sanitized; plain text (and HTML
+// without any tag) keeps its line breaks.
+void AppendBody(std::string& page, const Text& html, int kind, const Text& base,
                 std::string_view cssClass) {
-    const std::string utf8 = Cp932ToUtf8(cp932);
-    const bool html = LooksLikeHtml(utf8);
+    const std::string utf8 = Cp932ToUtf8(html);
+    const bool plain = kind == kKindText || !LooksLikeHtml(utf8);
     page += "<div class=\"";
     page += cssClass;
-    page += html ? "\">" : " plain\">";
-    page += html ? SanitizeHtml(utf8, base) : EscapeHtmlText(utf8);
+    page += plain ? " plain\">" : "\">";
+    page += SanitizeHtml(utf8, WebAddress(base));
     page += "</div>\n";
 }
+
+}  // namespace
+
+std::string SanitizedBody(const Text& html, const Text& base) {
+    return SanitizeHtml(Cp932ToUtf8(html), WebAddress(base));
+}
+
+namespace {
 
 void AppendLinkStart(std::string& page, const std::string& url, bool linkNew) {
     page += "<a href=\"";
@@ -103,7 +114,7 @@ void AppendHeader(std::string& page, const CRssFile& feed, const PreviewOptions&
     page += "<header class=\"feed\">\n";
     if (options.siteTitle) {
         const std::string title = TextOf(feed.m_strTitle);
-        const std::string link = WebAddress(feed.m_strLink);
+        const std::string link = WebAddress(DisplayLinkOf(feed));
         page += "<h1>";
         if (!link.empty()) AppendLinkStart(page, link, options.linkNew);
         page += title.empty() ? "（無題のフィード）" : title;
@@ -115,14 +126,17 @@ void AppendHeader(std::string& page, const CRssFile& feed, const PreviewOptions&
             page += "</p>\n";
         }
     }
-    if (options.siteOutline && !feed.m_strDescription.empty())
-        AppendBody(page, feed.m_strDescription, WebAddress(feed.m_strLink), "outline");
+    if (options.siteOutline && !feed.m_strDescription.empty()) {
+        const Text link = DisplayLinkOf(feed);
+        AppendBody(page, feed.m_strDescriptionHtml, feed.m_nDescriptionKind,
+                   link.empty() ? Text(Trim(feed.m_strAddress)) : link, "outline");
+    }
     page += "</header>\n";
 }
 
-void AppendArticle(std::string& page, const CRssItem& item, const std::string& feedLink,
+void AppendArticle(std::string& page, const CRssFile& feed, const CRssItem& item,
                    const PreviewOptions& options) {
-    const std::string link = WebAddress(item.m_strLink);
+    const std::string link = WebAddress(DisplayLinkOf(feed, item));
     page += "<article class=\"entry\">\n<h2>";
     if (!link.empty()) AppendLinkStart(page, link, options.linkNew);
     const std::string title = TextOf(item.m_strTitle);
@@ -138,9 +152,12 @@ void AppendArticle(std::string& page, const CRssItem& item, const std::string& f
     }
     page += "</p>\n";
     // The summary when the user asks for it, else the full content where the feed has one.
-    const Text& body = options.description || item.m_strContent.empty() ? item.m_strDescription
-                                                                        : item.m_strContent;
-    if (!body.empty()) AppendBody(page, body, link.empty() ? feedLink : link, "body");
+    const bool summary = options.description || item.m_strContent.empty();
+    const Text& body = summary ? item.m_strDescriptionHtml : item.m_strContentHtml;
+    if (!body.empty()) {
+        AppendBody(page, body, summary ? item.m_nDescriptionKind : item.m_nContentKind,
+                   ContentBaseOf(feed, item), "body");
+    }
     page += "</article>\n";
 }
 
@@ -159,7 +176,7 @@ mode_t NewFileMode() {
 
 std::string BuildPreviewPage(const CRssFile& feed, const PreviewOptions& options) {
     std::string page;
-    page.reserve(4096 + static_cast<size_t>(feed.GetSize()) * 1024);
+    // No reservation per article: a file of empty articles would reserve far more than it holds.
     page += "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n";
     page += "<meta http-equiv=\"Content-Security-Policy\" content=\"";
     page += kPolicy;
@@ -174,8 +191,7 @@ std::string BuildPreviewPage(const CRssFile& feed, const PreviewOptions& options
     page += kStyle;
     page += "</style>\n</head>\n<body>\n<main>\n";
     AppendHeader(page, feed, options);
-    const std::string feedLink = WebAddress(feed.m_strLink);
-    for (int i = 0; i < feed.GetSize(); ++i) AppendArticle(page, *feed.GetAt(i), feedLink, options);
+    for (int i = 0; i < feed.GetSize(); ++i) AppendArticle(page, feed, *feed.GetAt(i), options);
     if (feed.GetSize() == 0) page += "<p class=\"empty\">記事はありません。</p>\n";
     page += "</main>\n</body>\n</html>\n";
     return page;

@@ -1,6 +1,7 @@
 #include "gui/views/article_view.h"
 
 #include "feeds/dates.h"
+#include "feeds/display_form.h"
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/wx_text.h"
@@ -40,7 +41,7 @@ void CArticleView::FillArticleList(int select) {
     const CRssFile& feed = doc->m_rssFile;
     for (int i = 0; i < feed.GetSize(); ++i) {
         const CRssItem* item = feed.GetAt(i);
-        m_list->AddItem(0, ToWx(item->GetTitle()), -1);
+        m_list->AddItem(0, ToWx(DisplayText(item->m_strTitle)), -1);
         m_list->AddItem(1, ToWx(FormatDisplayDate(item->m_timeUpdated)), -1);
     }
     const int count = m_list->GetItemCount();

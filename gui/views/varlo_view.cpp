@@ -1,5 +1,6 @@
 #include "gui/views/varlo_view.h"
 
+#include <wx/frame.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 
@@ -170,6 +171,7 @@ void CVarloView::UpdateFeed() {
         // A feed that is slow to come gets the progress window and its cancel button.
         download.ShowProgressAfter(std::chrono::seconds(1));
         m_strDownPath = download.Download(GetProgramFolder(), false, "down.xml");
+        m_strFeedAddress = feedUrl;
     }
     if (m_strDownPath.empty()) {
         ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
@@ -189,9 +191,17 @@ void CVarloView::ReadFeed(const std::string& path) {
     CVarloDoc* doc = Doc();
     if (!doc) return;
     doc->m_rssFile.Clear();
+    // Relative links of the feed are relative to where it came from.
+    doc->m_rssFile.m_strAddress = m_strFeedAddress;
     // Before any site was chosen there is nothing to read: an empty feed, and no error message.
     if (!path.empty()) doc->m_rssFile.ReadRss(path);
     if (m_articles) m_articles->OnArticleUpdate();
+    if (doc->m_rssFile.m_bArticleCapReached && m_listCtrl) {
+        if (auto* frame = wxDynamicCast(wxGetTopLevelParent(m_listCtrl), wxFrame)) {
+            frame->SetStatusText(Wx("記事が多すぎるため、最初の 100,000 件だけを読み込みました"),
+                                 0);
+        }
+    }
 }
 
 PreviewOptions CVarloView::Options() const {

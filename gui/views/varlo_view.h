@@ -100,6 +100,7 @@ class CVarloView : public wxView {
     CBrowserView* m_browser = nullptr;
     bool m_bInitialized = false;
     std::string m_strDownPath;
+    Text m_strFeedAddress;  // the address "down.xml" was downloaded from
     int m_busy = 0;
     bool m_selecting = false;     // a selection made by the program itself
     bool m_updateWanted = false;  // the user chose another row during a download

@@ -62,6 +62,7 @@ TEST(PreviewPage, ShowsTheFeedTitleLinkedToItsSiteOnlyWithSiteTitle) {
 TEST(PreviewPage, ShowsTheFeedDescriptionOnlyWithSiteOutline) {
     CRssFile feed;
     feed.m_strDescription = Sjis("サイトの説明\n二行目");
+    feed.m_strDescriptionHtml = feed.m_strDescription;
     const std::string on = BuildPreviewPage(feed, {false, false, false, true});
     EXPECT_NE(on.find("<div class=\"outline plain\">サイトの説明\n二行目</div>"),
               std::string::npos);
@@ -122,10 +123,11 @@ TEST(PreviewPage, ShowsEachDateInTheDisplayForm) {
 TEST(PreviewPage, ShowsTheSummaryWithDescriptionAndTheFullContentWithout) {
     CRssFile feed;
     CRssItem& full = AddArticle(feed, "a", "");
-    full.m_strDescription = Sjis("<p>要約</p>");
+    full.m_strDescription = full.m_strDescriptionHtml = Sjis("<p>要約</p>");
     full.SetContent(Sjis("<p>全文</p>"));
+    full.m_strContentHtml = full.m_strContent;
     CRssItem& summaryOnly = AddArticle(feed, "b", "");
-    summaryOnly.m_strDescription = Sjis("要約だけ");
+    summaryOnly.m_strDescription = summaryOnly.m_strDescriptionHtml = Sjis("要約だけ");
     const std::string summaries = BuildPreviewPage(feed, {true, false, false, false});
     EXPECT_NE(summaries.find("<p>要約</p>"), std::string::npos);
     EXPECT_EQ(summaries.find("全文"), std::string::npos);
@@ -140,9 +142,10 @@ TEST(PreviewPage, ResolvesRelativeImagesOfAnArticleAgainstItsAddress) {
     CRssFile feed;
     feed.m_strLink = "https://example.jp/";
     CRssItem& item = AddArticle(feed, "a", "https://example.jp/2024/01/entry.html");
-    item.m_strDescription = "<img src=\"pic.png\"><img src=\"/top.png\">";
+    item.m_strDescription = item.m_strDescriptionHtml =
+        "<img src=\"pic.png\"><img src=\"/top.png\">";
     CRssItem& noLink = AddArticle(feed, "b", "");
-    noLink.m_strDescription = "<img src=\"side.png\">";
+    noLink.m_strDescription = noLink.m_strDescriptionHtml = "<img src=\"side.png\">";
     const std::string page = BuildPreviewPage(feed, kAll);
     EXPECT_NE(page.find("<img src=\"https://example.jp/2024/01/pic.png\">"), std::string::npos);
     EXPECT_NE(page.find("<img src=\"https://example.jp/top.png\">"), std::string::npos);
@@ -181,27 +184,29 @@ TEST(PreviewSafety, PutsAPolicyForbiddingScriptsPluginsFramesAndFormsFirstInTheH
     EXPECT_EQ(rule.find("file:"), std::string::npos);
 }
 
-TEST(PreviewSafety, EscapesEveryTextMeantAsText) {
+TEST(PreviewSafety, ShowsTitlesWithoutTheirMarkupAndEscapesWhatRemains) {
     CRssFile feed;
     feed.m_strTitle = "<script>alert(1)</script>";
-    feed.m_strAuthor = "<b onmouseover=x>a</b>";
-    CRssItem& item = AddArticle(feed, "\"><img src=x onerror=alert(1)>", "https://example.jp/\"x");
+    feed.m_strAuthor = "&lt;b onmouseover=x&gt;a&lt;/b&gt; & b";
+    CRssItem& item =
+        AddArticle(feed, "\"><img src=x onerror=alert(1)> 1 < 2", "https://example.jp/\"x");
     item.m_strCategory = "<i>c</i>";
     const std::string page = BuildPreviewPage(feed, kAll);
-    EXPECT_NE(page.find("<title>&lt;script&gt;alert(1)&lt;/script&gt;</title>"), std::string::npos);
-    EXPECT_NE(page.find("&lt;b onmouseover=x&gt;a&lt;/b&gt;"), std::string::npos);
-    EXPECT_NE(page.find("&quot;&gt;&lt;img src=x onerror=alert(1)&gt;</a>"), std::string::npos);
+    EXPECT_NE(page.find("<title>alert(1)</title>"), std::string::npos);
+    EXPECT_NE(page.find(">a &amp; b</p>"), std::string::npos);
+    EXPECT_NE(page.find("&quot;&gt; 1 &lt; 2</a>"), std::string::npos);
     EXPECT_NE(page.find("href=\"https://example.jp/&quot;x\""), std::string::npos);
-    EXPECT_NE(page.find("&lt;i&gt;c&lt;/i&gt;"), std::string::npos);
+    EXPECT_NE(page.find("<span class=\"category\">c</span>"), std::string::npos);
+    EXPECT_EQ(page.find("onerror"), std::string::npos);
+    EXPECT_EQ(page.find("onmouseover"), std::string::npos);
     EXPECT_EQ(test::HtmlProblem(MainOf(page), true), "");
 }
 
-TEST(PreviewSafety, KeepsTheFeedsReferencesSoThatTheyShowAsWritten) {
+TEST(PreviewSafety, DecodesTheFeedsReferencesOnceAndEscapesTheResult) {
     CRssFile feed;
-    AddArticle(feed, "AT&amp;T &lt;b&gt; &#x1F600; & R&D", "");
-    // A reference to a character that code page 932 lacks is the character itself once it leaves
-    // as UTF-8.
-    EXPECT_NE(BuildPreviewPage(feed, kNone).find("AT&amp;T &lt;b&gt; 😀 &amp; R&amp;D"),
+    AddArticle(feed, "AT&amp;T &amp;lt;b&amp;gt; &#x1F600; & R&D", "");
+    // A character that code page 932 lacks is the character itself once it leaves as UTF-8.
+    EXPECT_NE(BuildPreviewPage(feed, kNone).find("AT&amp;T &amp;lt;b&amp;gt; 😀 &amp; R&amp;D"),
               std::string::npos);
 }
 
