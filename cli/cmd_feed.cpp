@@ -4,7 +4,9 @@
 #include <fstream>
 
 #include "cli/command.h"
+#include "feeds/display_form.h"
 #include "feeds/rss_file.h"
+#include "preview/preview_page.h"
 
 namespace varlo::cli {
 namespace {
@@ -19,19 +21,32 @@ bool Readable(const std::string& path) {
            std::ifstream(path, std::ios::binary).is_open();
 }
 
+// The texts of a feed as printed: as held, or in the display form the window shows.
+struct Texts {
+    bool display;
+    std::string Plain(const Text& raw) const { return Out(display ? DisplayText(raw) : raw); }
+    std::string Html(const Text& raw, const Text& html, const Text& base) const {
+        if (!display) return Out(raw);
+        return raw.empty() ? std::string() : SanitizedBody(html, base);
+    }
+};
+
 int RunFeed(const std::vector<std::string>& args) {
     bool summary = false;
+    bool display = false;
     std::string path;
     for (const auto& arg : args) {
         if (arg == "--summary") {
             summary = true;
+        } else if (arg == "--display") {
+            display = true;
         } else if (path.empty() && !arg.starts_with("--")) {
             path = arg;
         } else {
             return UsageError("feed");
         }
     }
-    if (path.empty()) return UsageError("feed");
+    if (path.empty() || (summary && display)) return UsageError("feed");
 
     const bool readable = Readable(path);
     CRssFile feed;
@@ -41,16 +56,18 @@ int RunFeed(const std::vector<std::string>& args) {
     Json json;
     json["result"] = result;
     json["format"] = feed.m_nFormat;
-    json["title"] = Out(feed.m_strTitle);
+    const Texts texts{display};
+    json["title"] = texts.Plain(feed.m_strTitle);
     if (summary) {
         json["items"] = feed.GetSize();
         PrintJson(json);
         return kExitOk;
     }
-    json["link"] = Out(feed.m_strLink);
-    json["description"] = Out(feed.m_strDescription);
-    json["author"] = Out(feed.m_strAuthor);
-    json["id"] = Out(feed.m_strId);
+    json["link"] = Out(display ? DisplayLinkOf(feed) : feed.m_strLink);
+    const Text feedLink = DisplayLinkOf(feed);
+    json["description"] = texts.Html(feed.m_strDescription, feed.m_strDescriptionHtml, feedLink);
+    json["author"] = texts.Plain(feed.m_strAuthor);
+    json["id"] = texts.Plain(feed.m_strId);
     // Folder and file names are file-system paths already, not code page 932 text.
     json["folder"] = feed.m_strFolder;
     json["rssFileName"] = feed.m_strRssFileName;
@@ -59,11 +76,12 @@ int RunFeed(const std::vector<std::string>& args) {
     for (int i = 0; i < feed.GetSize(); ++i) {
         const CRssItem& item = *feed.GetAt(i);
         Json entry;
-        entry["title"] = Out(item.m_strTitle);
-        entry["link"] = Out(item.m_strLink);
-        entry["description"] = Out(item.m_strDescription);
-        entry["category"] = Out(item.m_strCategory);
-        entry["content"] = Out(item.m_strContent);
+        const Text base = ContentBaseOf(feed, item);
+        entry["title"] = texts.Plain(item.m_strTitle);
+        entry["link"] = Out(display ? DisplayLinkOf(feed, item) : item.m_strLink);
+        entry["description"] = texts.Html(item.m_strDescription, item.m_strDescriptionHtml, base);
+        entry["category"] = texts.Plain(item.m_strCategory);
+        entry["content"] = texts.Html(item.m_strContent, item.m_strContentHtml, base);
         entry["updated"] = item.m_timeUpdated;
         entry["published"] = item.m_timePublished;
         items.push_back(std::move(entry));
@@ -75,9 +93,11 @@ int RunFeed(const std::vector<std::string>& args) {
 
 }  // namespace
 
-VARLO_CLI_COMMAND("feed",
-                  "  varlo-cli feed [--summary] FILE  read a feed file (RSS, RDF, Atom) and print "
-                  "it as JSON\n",
-                  RunFeed);
+VARLO_CLI_COMMAND(
+    "feed",
+    "  varlo-cli feed [--summary] FILE  read a feed file (RSS, RDF, Atom) and print "
+    "it as JSON\n"
+    "  varlo-cli feed --display FILE    the same, every text as the window shows it\n",
+    RunFeed);
 
 }  // namespace varlo::cli

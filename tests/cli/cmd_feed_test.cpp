@@ -43,6 +43,73 @@ TEST(CliFeed, PrintsOnlyTheCountsWithSummary) {
               R"({"result":1,"format":4,"title":"T","items":2})");
 }
 
+TEST(CliFeed, PrintsEveryTextAsTheWindowShowsItWithDisplay) {
+    test::TempDir dir;
+    test::WriteFile(dir.File("f.xml"), R"(<rss><channel><title>Tom &amp;amp; <b>Jerry</b></title>
+<link> http://s/?a=1&amp;b=2 </link>
+<item><title>It&#039;s
+  new</title><guid>http://s/1</guid><category>&lt;i&gt;c&lt;/i&gt;</category>
+<description>&lt;p&gt;One&lt;/p&gt;&lt;script&gt;x()&lt;/script&gt;</description></item>
+</channel></rss>)");
+    const test::CliResult plain = test::RunCli("feed '" + dir.File("f.xml") + "'");
+    const test::CliResult shown = test::RunCli("feed --display '" + dir.File("f.xml") + "'");
+    ASSERT_EQ(shown.status, 0);
+    const auto held = nlohmann::ordered_json::parse(plain.out);
+    const auto json = nlohmann::ordered_json::parse(shown.out);
+    // The same fields in the same order; only the texts differ.
+    std::vector<std::string> heldKeys, keys;
+    for (const auto& [key, value] : held.items()) heldKeys.push_back(key);
+    for (const auto& [key, value] : json.items()) keys.push_back(key);
+    EXPECT_EQ(keys, heldKeys);
+    EXPECT_EQ(held["title"], "Tom &amp;amp; Jerry");
+    EXPECT_EQ(json["title"], "Tom &amp; Jerry");
+    EXPECT_EQ(json["link"], "http://s/?a=1&b=2");
+    ASSERT_EQ(json["items"].size(), 1u);
+    const auto& item = json["items"][0];
+    EXPECT_EQ(item["title"], "It's new");
+    EXPECT_EQ(item["link"], "http://s/1");
+    EXPECT_EQ(item["category"], "c");
+    EXPECT_EQ(item["description"], "<p>One</p>");
+    EXPECT_EQ(item["content"], "");
+    EXPECT_EQ(test::RunCli("feed --display --summary '" + dir.File("f.xml") + "'").status, 2);
+}
+
+TEST(CliPreview, WritesThePageWithTheWindowsViewOptions) {
+    test::TempDir dir;
+    test::WriteFile(dir.File("f.xml"), R"(<rss><channel><title>Site</title>
+<description>Outline</description><item><title>A</title>
+<description>&lt;p&gt;summary&lt;/p&gt;</description>
+<content:encoded><![CDATA[<p>full</p>]]></content:encoded></item></channel></rss>)");
+    test::WriteFile(dir.File("Varlo.ini"),
+                    "[Window size]\nDescription=0\n[View]\nDescription=1\n"
+                    "SiteTitle=0\nSiteOutline = 1\nLinkNew=x\n");
+    const std::string out = dir.File("page.html");
+    const test::CliResult run = test::RunCli("preview '" + dir.File("f.xml") + "' '" + out + "'",
+                                             "VARLO_CONFIG='" + dir.File("Varlo.ini") + "' ");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, out + "\n");
+    const std::string page = test::ReadFile(out);
+    EXPECT_NE(page.find("<p>summary</p>"), std::string::npos);
+    EXPECT_EQ(page.find("<p>full</p>"), std::string::npos);
+    EXPECT_EQ(page.find("<h1>"), std::string::npos);
+    EXPECT_NE(page.find("Outline"), std::string::npos);
+    EXPECT_EQ(page.find("target=\"_blank\""), std::string::npos);
+    // Without a settings file, the window's defaults: the feed's title and the full content.
+    ASSERT_EQ(test::RunCli("preview '" + dir.File("f.xml") + "' '" + out + "'",
+                           "VARLO_CONFIG='" + dir.File("none.ini") + "' ")
+                  .status,
+              0);
+    const std::string defaults = test::ReadFile(out);
+    EXPECT_NE(defaults.find("<h1>Site</h1>"), std::string::npos);
+    EXPECT_NE(defaults.find("<p>full</p>"), std::string::npos);
+    EXPECT_EQ(test::RunCli("preview /nonexistent.xml '" + out + "'").status, 1);
+    EXPECT_EQ(test::RunCli("preview '" + dir.File("f.xml") + "'").status, 2);
+    EXPECT_EQ(
+        test::RunCli("preview '" + dir.File("f.xml") + "' '" + dir.File("no/such/dir.html") + "'")
+            .status,
+        1);
+}
+
 TEST(CliFeed, ExitsWithOneForAnUnreadableFileAndTwoForBadUsage) {
     EXPECT_EQ(test::RunCli("feed /nonexistent/down.xml").status, 1);
     EXPECT_EQ(test::RunCli("feed /tmp").status, 1);

@@ -13,9 +13,11 @@ struct CliResult {
     std::string out;  // standard output
 };
 
-// Runs varlo-cli with the arguments (already quoted for the shell) and captures standard output.
-inline CliResult RunCli(const std::string& arguments) {
-    const std::string command = std::string(VARLO_CLI_PATH) + " " + arguments + " 2>/dev/null";
+// Runs varlo-cli with the arguments (already quoted for the shell) and captures standard output;
+// `environment` ("NAME='value' ", quoted) is set for the child only.
+inline CliResult RunCli(const std::string& arguments, const std::string& environment = {}) {
+    const std::string command =
+        environment + std::string(VARLO_CLI_PATH) + " " + arguments + " 2>/dev/null";
     CliResult result;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return result;

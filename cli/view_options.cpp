@@ -1,0 +1,51 @@
+#include "cli/view_options.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/text.h"
+
+namespace varlo::cli {
+
+std::string SettingsPath() {
+    if (const char* path = std::getenv("VARLO_CONFIG"); path && *path) return path;
+    std::filesystem::path base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+        base = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        base = std::filesystem::path(home) / ".config";
+    } else {
+        base = ".";
+    }
+    return (base / "Morva" / "Varlo.ini").string();
+}
+
+PreviewOptions ReadViewOptions(const std::string& path) {
+    // The window's defaults.
+    PreviewOptions options{false, false, true, false};
+    std::ifstream file(path);
+    std::string line;
+    bool inView = false;
+    while (std::getline(file, line)) {
+        const std::string_view text = Trim(line);
+        if (text.starts_with('[')) {
+            inView = text == "[View]";
+            continue;
+        }
+        const size_t equals = text.find('=');
+        if (!inView || equals == std::string_view::npos) continue;
+        const std::string_view name = Trim(text.substr(0, equals));
+        const std::string value(Trim(text.substr(equals + 1)));
+        char* end = nullptr;
+        const long number = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0') continue;
+        if (name == "Description") options.description = number != 0;
+        if (name == "LinkNew") options.linkNew = number != 0;
+        if (name == "SiteTitle") options.siteTitle = number != 0;
+        if (name == "SiteOutline") options.siteOutline = number != 0;
+    }
+    return options;
+}
+
+}  // namespace varlo::cli
