@@ -92,6 +92,14 @@ bool HasScheme(std::string_view address) {
     return SchemeLength(address) != 0;
 }
 
+bool IsWebAddress(std::string_view address) {
+    const size_t n = SchemeLength(address);
+    if (n != 4 && n != 5) return false;
+    std::string scheme(address.substr(0, n));
+    for (char& c : scheme) c = static_cast<char>(c | 0x20);
+    return scheme == "http" || scheme == "https";
+}
+
 std::string ResolveAddress(std::string_view reference, std::string_view base) {
     if (base.empty() || HasScheme(reference) || !HasScheme(base)) return std::string(reference);
     const Parts r = Split(reference);

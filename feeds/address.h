@@ -11,6 +11,9 @@ namespace varlo {
 // "." after a first letter, then ":".
 bool HasScheme(std::string_view address);
 
+// True when the address is absolute with the scheme http or https (in any case).
+bool IsWebAddress(std::string_view address);
+
 // The absolute address of `reference` relative to `base` by the standard resolution rules (dot
 // segments removed, a query or fragment alone kept on the base's path). An absolute reference, an
 // empty base or a base without a scheme gives `reference` unchanged.

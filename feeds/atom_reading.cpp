@@ -81,9 +81,10 @@ void TakeFeedLink(const CMXMLElement& feed, CRssFile& out) {
 }  // namespace
 
 int CRssFile::ReadAtom03(const CMXMLElement& feed) {
-    TakeTextOfFirst(feed, "title", m_strTitle);
+    // The feed's own title and tagline, never an entry's.
+    TakeText(FindChildNamed(feed, "title"), m_strTitle);
     TakeFeedLink(feed, *this);
-    TakeTextConstruct(feed.FindFirstElement("tagline"), true, m_strDescription, m_nDescriptionKind,
+    TakeTextConstruct(FindChildNamed(feed, "tagline"), true, m_strDescription, m_nDescriptionKind,
                       m_strDescriptionHtml);
     TakeAuthor(feed, m_strAuthor);
     ReadEntries(feed, {"issued", "modified", "dc:subject", true}, *this);
@@ -91,10 +92,10 @@ int CRssFile::ReadAtom03(const CMXMLElement& feed) {
 }
 
 int CRssFile::ReadAtom10(const CMXMLElement& feed) {
-    TakeTextOfFirst(feed, "title", m_strTitle);
+    TakeText(FindChildNamed(feed, "title"), m_strTitle);
     TakeFeedLink(feed, *this);
-    TakeTextConstruct(feed.FindFirstElement("subtitle"), false, m_strDescription,
-                      m_nDescriptionKind, m_strDescriptionHtml);
+    TakeTextConstruct(FindChildNamed(feed, "subtitle"), false, m_strDescription, m_nDescriptionKind,
+                      m_strDescriptionHtml);
     TakeAuthor(feed, m_strAuthor);
     TakeTextOfFirst(feed, "id", m_strId);
     ReadEntries(feed, {"published", "updated", "category", false}, *this);

@@ -210,7 +210,7 @@ Text DisplayLinkOf(const CRssFile& feed, const CRssItem& item) {
 Text ContentBaseOf(const CRssFile& feed, const CRssItem& item) {
     if (!item.m_strBase.empty()) return EffectiveBase(feed, item.m_strBase);
     Text link = DisplayLinkOf(feed, item);
-    if (HasScheme(link)) return link;
+    if (IsWebAddress(link)) return link;
     const Text address(Trim(feed.m_strAddress, " \t\r\n\f"));
     if (!address.empty()) return address;
     return DisplayLinkOf(feed);

@@ -39,7 +39,8 @@ Text DisplayLinkOf(const CRssFile& feed);
 Text DisplayLinkOf(const CRssFile& feed, const CRssItem& item);
 
 // The base for relative addresses inside an article's description or content: its xml:base, else
-// its own link, else the feed's address, else the feed's link; empty when none is known.
+// its own link when that is a web address, else the feed's address, else the feed's link; empty
+// when none is known.
 Text ContentBaseOf(const CRssFile& feed, const CRssItem& item);
 
 }  // namespace varlo

@@ -28,6 +28,11 @@ bool TakeAttribute(const CMXMLElement* element, std::string_view attribute, Text
     return true;
 }
 
+const CMXMLElement* FindChildNamed(const CMXMLElement& parent, std::string_view name) {
+    return FindChild(parent,
+                     [name](const CMXMLElement& element) { return element.NodeName() == name; });
+}
+
 const CMXMLElement* FindReaderLink(const CMXMLElement& parent) {
     return FindChild(parent, [](const CMXMLElement& element) {
         if (element.NodeName() != "link") return false;

@@ -48,6 +48,9 @@ const CMXMLElement* FindChild(const CMXMLElement& parent, Accept accept) {
     return nullptr;
 }
 
+// The first child element of `parent` called `name`; null when there is none.
+const CMXMLElement* FindChildNamed(const CMXMLElement& parent, std::string_view name);
+
 // The first child "link" of `parent` meant for readers: "rel" absent, empty or "alternate"
 // (never "self", "edit", "replies", "enclosure" or "service.*"); null when there is none.
 const CMXMLElement* FindReaderLink(const CMXMLElement& parent);

@@ -77,13 +77,13 @@ int CRssFile::ReadRssChannel(const CMXMLElement& root) {
     const CMXMLElement* channel = root.FindFirstElement("channel");
     if (channel == nullptr) return 0;
 
-    TakeTextOfFirst(*channel, "title", m_strTitle);
-    // The channel's own link: an item's or the image's link is not the site's address.
-    const CMXMLElement* channelLink =
-        FindChild(*channel, [](const CMXMLElement& e) { return e.NodeName() == "link"; });
+    // The channel's own texts: an item's, the image's or the text input's title, link or
+    // description is not the site's.
+    TakeText(FindChildNamed(*channel, "title"), m_strTitle);
+    const CMXMLElement* channelLink = FindChildNamed(*channel, "link");
     TakeText(channelLink, m_strLink);
     m_strBase = BaseOf(channelLink != nullptr ? *channelLink : *channel);
-    if (const CMXMLElement* description = channel->FindFirstElement("description")) {
+    if (const CMXMLElement* description = FindChildNamed(*channel, "description")) {
         TakeText(description, m_strDescription);
         m_nDescriptionKind = kKindHtml;
         m_strDescriptionHtml = HtmlForm(*description, kKindHtml);

@@ -105,13 +105,19 @@ TEST(AtomReading, ReadsAtom03IssuedModifiedAndDcSubject) {
     EXPECT_EQ(item.m_strContent, "&lt;b&gt;");
 }
 
-TEST(AtomReading, TakesTheFirstEntryTitleWhenTheFeedHasNone) {
+TEST(AtomReading, NeverTakesTheFeedsTitleOrSubtitleFromAnEntry) {
     CRssFile feed;
     ReadFeedText(feed,
-                 "<feed><entry><title>E1</title></entry><entry><title>E2</title></entry>"
-                 "</feed>");
-    EXPECT_EQ(feed.m_strTitle, "E1");
+                 "<feed><entry><title>E1</title><subtitle>S1</subtitle></entry>"
+                 "<entry><title>E2</title></entry><title>F</title></feed>");
+    EXPECT_EQ(feed.m_strTitle, "F");
+    EXPECT_EQ(feed.m_strDescription, "");
     EXPECT_EQ(feed.GetAt(1)->GetTitle(), "E2");
+    feed.Clear();
+    ReadFeedText(
+        feed, "<feed version=\"0.3\"><entry><title>E</title><tagline>T</tagline></entry></feed>");
+    EXPECT_EQ(feed.m_strTitle, "");
+    EXPECT_EQ(feed.m_strDescription, "");
 }
 
 TEST(AtomReading, ReadsTheCategoryTextNotItsTerm) {

@@ -91,6 +91,9 @@ TEST(DisplayForm, ResolvesRelativeAddressesAsBrowsersDo) {
     EXPECT_TRUE(HasScheme("mailto:a@b"));
     EXPECT_FALSE(HasScheme("/a:b"));
     EXPECT_FALSE(HasScheme("1http://"));
+    EXPECT_TRUE(IsWebAddress("HTTPS://a/"));
+    EXPECT_FALSE(IsWebAddress("javascript:x"));
+    EXPECT_FALSE(IsWebAddress("httpx://a/"));
 }
 
 TEST(DisplayForm, ResolvesFeedAndArticleLinksAgainstXmlBaseThenTheFeedsAddress) {

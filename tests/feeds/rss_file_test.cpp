@@ -87,20 +87,18 @@ TEST(RssReading, ReadsTheChannelAndItsItemsInFileOrder) {
     EXPECT_TRUE(feed.GetAt(2)->m_strLink.empty());
 }
 
-TEST(RssReading, TakesTheImageTitleWhenItComesFirstButNeverAnotherElementsLink) {
+TEST(RssReading, TakesTheChannelsOwnTextsNeverTheImagesOrAnItems) {
     CRssFile feed;
     ReadFeedText(feed,
                  "<rss><channel><image><title>Logo</title><link>http://img/</link></image>"
-                 "<title>Channel</title><item><title>A</title><link>http://a/</link></item>"
-                 "</channel></rss>");
-    EXPECT_EQ(feed.m_strTitle, "Logo");
+                 "<title>Channel</title><item><title>A</title><link>http://a/</link>"
+                 "<description>D</description></item></channel></rss>");
+    EXPECT_EQ(feed.m_strTitle, "Channel");
     EXPECT_EQ(feed.m_strLink, "");
-}
-
-TEST(RssReading, TakesAnItemsTitleWhenTheChannelHasNone) {
-    CRssFile feed;
+    EXPECT_EQ(feed.m_strDescription, "");
+    feed.Clear();
     ReadFeedText(feed, "<rss><channel><item><title>A</title></item></channel></rss>");
-    EXPECT_EQ(feed.m_strTitle, "A");
+    EXPECT_EQ(feed.m_strTitle, "");
 }
 
 TEST(RssReading, ReadsItemsNestedInItemsAsArticlesOfTheirOwn) {
@@ -235,7 +233,7 @@ TEST(RssReading, KeepsEarlierFeedTextsWhenTheFileLacksThemAndAppendsArticles) {
     CRssFile feed;
     ReadFeedText(feed, kRss2);
     ReadFeedText(feed, "<rss><channel><item><title>Four</title></item></channel></rss>");
-    EXPECT_EQ(feed.m_strTitle, "Four");
+    EXPECT_EQ(feed.m_strTitle, "Channel");
     EXPECT_EQ(feed.m_strLink, "http://example.com/");
     EXPECT_EQ(feed.GetSize(), 4);
 }
