@@ -1,0 +1,142 @@
+// The preview page in the real browser engine: articles written as escaped HTML or as XHTML show
+// as paragraphs, links and images, never as tags in the text.
+
+#include <wx/evtloop.h>
+#include <wx/webview.h>
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+
+#include "app_fixture.h"
+#include "gui/controls/list_ctrl_box.h"
+#include "gui/views/browser_view.h"
+#include "gui/views/varlo_view.h"
+#include "screenshot.h"
+#include "support/loopback_server.h"
+
+namespace varlo::test {
+namespace {
+
+// An RSS description in the form most feeds use: HTML escaped once for XML, with a CDATA part.
+const char* const kEscaped =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel>"
+    "<title>Escaped &amp;amp; friends</title><link>http://example.jp/</link>"
+    "<item><title>It&#039;s &lt;b&gt;escaped&lt;/b&gt;</title><link>http://example.jp/1</link>"
+    "<description>&lt;p&gt;First &amp;amp; paragraph&lt;/p&gt;&lt;p&gt;Second with "
+    "&lt;a href=\"http://example.jp/more?a=1&amp;amp;b=2\"&gt;a link&lt;/a&gt;&lt;br /&gt;"
+    "and &lt;img src=\"http://example.jp/pic.png\" alt=\"pic\"&gt;&lt;/p&gt;"
+    "<![CDATA[<p>Third from CDATA</p>]]></description></item></channel></rss>";
+
+// Atom content of type xhtml: markup inside a div, with a prefix on some names.
+const char* const kXhtml =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?><feed xmlns=\"http://www.w3.org/2005/Atom\" "
+    "xmlns:h=\"http://www.w3.org/1999/xhtml\"><title type=\"html\">XHTML &amp;lt;feed&amp;gt;"
+    "</title><link rel=\"self\" href=\"http://example.jp/atom\"/>"
+    "<link href=\"http://example.jp/\"/><entry><title>xhtml entry</title>"
+    "<link rel=\"edit\" href=\"http://example.jp/edit/1\"/>"
+    "<link rel=\"alternate\" href=\"http://example.jp/a/1\"/>"
+    "<content type=\"xhtml\"><h:div><h:p>One <h:a href=\"http://example.jp/x\">link</h:a></h:p>"
+    "<h:p>Two<h:br/><h:img src=\"http://example.jp/i.png\" alt=\"i\"/></h:p></h:div></content>"
+    "</entry></feed>";
+
+class PreviewPane : public AppTest {
+  protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        server.Route("/escaped.xml", Ok(kEscaped));
+        server.Route("/xhtml.xml", Ok(kXhtml));
+        WriteFile(dir.File("subs.xml"),
+                  "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\"><body>"
+                  "<outline title=\"A\"><outline title=\"Escaped\" xmlUrl=\"" +
+                      server.Url("/escaped.xml") + "\"/><outline title=\"Xhtml\" xmlUrl=\"" +
+                      server.Url("/xhtml.xml") + "\"/></outline></body></opml>");
+    }
+    wxWebView* Web() { return Frame().Browser()->GetWebView(); }
+    // Dispatches events until `done` holds (the browser engine works in another process).
+    template <typename Done>
+    bool WaitUntil(Done done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (done()) return true;
+            loop->DispatchTimeout(50);
+            wxTheApp->ProcessPendingEvents();
+        }
+        return false;
+    }
+    // What the page shows: its title and text, the element counts of its articles, its links
+    // and images.
+    struct Shown {
+        std::string title, text;
+        int paragraphs = -1, breaks = -1;
+        std::string links, images;
+    };
+    // Chooses a site, waits until the browser shows its preview page with `title` and reads what
+    // it shows.
+    // The page's own policy forbids scripts (and the toolkit runs scripts through eval), so the
+    // page is read by a user script of the browser, which hands its findings over in the title.
+    Shown ShowSite(int row, const std::string& title) {
+        Web()->RemoveAllUserScripts();
+        Web()->AddUserScript(
+            "document.title = JSON.stringify({title: document.title,"
+            " text: document.querySelector('main').innerText,"
+            " paragraphs: document.querySelectorAll('.entry .body p').length,"
+            " breaks: document.querySelectorAll('.entry br').length,"
+            " links: Array.from(document.querySelectorAll('main a[href]'), a => a.href).join(' '),"
+            " images: Array.from(document.querySelectorAll('.entry img'), i => i.src).join(' ')});",
+            wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+        Frame().SiteList()->GetList()->SelectItem(row);
+        PumpEvents();
+        Shown shown;
+        const bool loaded = WaitUntil([&] {
+            return !Web()->IsBusy() &&
+                   std::string(Web()->GetCurrentURL().utf8_str()).ends_with("MorvaPreview.html") &&
+                   std::string(Web()->GetCurrentTitle().utf8_str())
+                       .starts_with("{\"title\":\"" + title + "\"");
+        });
+        if (!loaded) return shown;
+        const auto json = nlohmann::json::parse(std::string(Web()->GetCurrentTitle().utf8_str()));
+        shown.title = json["title"];
+        shown.text = json["text"];
+        shown.paragraphs = json["paragraphs"];
+        shown.breaks = json["breaks"];
+        shown.links = json["links"];
+        shown.images = json["images"];
+        return shown;
+    }
+
+    LoopbackServer server;
+};
+
+TEST_F(PreviewPane, ShowsEscapedAndXhtmlArticlesAsParagraphsLinksAndImages) {
+    WriteFile(settingsPath, "[View]\nSiteTitle=1\n");
+    ASSERT_TRUE(Start({dir.File("subs.xml")}));
+    Frame().SetSize(900, 800);
+
+    Shown page = ShowSite(0, "Escaped &amp; friends");
+    EXPECT_EQ(page.title, "Escaped &amp; friends");
+    EXPECT_EQ(page.paragraphs, 3);
+    EXPECT_EQ(page.breaks, 1);
+    EXPECT_NE(page.text.find("First & paragraph"), std::string::npos) << page.text;
+    EXPECT_NE(page.text.find("It's escaped"), std::string::npos) << page.text;
+    EXPECT_NE(page.text.find("Third from CDATA"), std::string::npos) << page.text;
+    EXPECT_EQ(page.links, "http://example.jp/ http://example.jp/1 http://example.jp/more?a=1&b=2");
+    EXPECT_EQ(page.images, "http://example.jp/pic.png");
+    for (const char* tag : {"<", ">", "&lt;", "&gt;", "&#039;"}) {
+        EXPECT_EQ(page.text.find(tag), std::string::npos) << tag << " in " << page.text;
+    }
+    SaveScreenshot(&Frame(), "preview-escaped");
+
+    page = ShowSite(1, "XHTML &lt;feed&gt;");
+    EXPECT_EQ(page.title, "XHTML &lt;feed&gt;");
+    EXPECT_EQ(page.paragraphs, 2);
+    EXPECT_EQ(page.breaks, 1);
+    EXPECT_NE(page.text.find("One link"), std::string::npos) << page.text;
+    EXPECT_EQ(page.links, "http://example.jp/ http://example.jp/a/1 http://example.jp/x");
+    EXPECT_EQ(page.images, "http://example.jp/i.png");
+    EXPECT_EQ(page.text.find('<'), std::string::npos) << page.text;
+    SaveScreenshot(&Frame(), "preview-xhtml");
+}
+
+}  // namespace
+}  // namespace varlo::test
