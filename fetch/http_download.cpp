@@ -405,7 +405,8 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
     std::string scheme;
     const std::string url = SplitAddress(AddressToUtf8(m_address), &scheme);
     if (url.empty()) {
-        ShowMessageBox(m_address + Jp("の解析に失敗しました"), kMbOk | kMbIconWarning);
+        ShowMessageBox(ShownAddress(m_address) + Jp("の解析に失敗しました"),
+                       kMbOk | kMbIconWarning);
         return {};
     }
     if (scheme != "http" && scheme != "https") {
@@ -646,8 +647,21 @@ bool CHttpDownload::IsRunning() {
     return RunningDownload() != nullptr;
 }
 
+Text ShownAddress(std::string_view address) {
+    // A data: address can hold a whole page; a message box of that size would take ages to lay out.
+    constexpr size_t kShown = 200;
+    if (address.size() <= kShown) return Text(address);
+    size_t end = 0;
+    while (end < kShown) {
+        const size_t step = IsLeadByte(static_cast<unsigned char>(address[end])) ? 2 : 1;
+        if (end + step > kShown) break;
+        end += step;
+    }
+    return Text(address.substr(0, end)) + Jp("…");
+}
+
 Text NotWebAddressText(const Text& address) {
-    return address + Jp(" は http または https のアドレスではありません");
+    return ShownAddress(address) + Jp(" は http または https のアドレスではありません");
 }
 
 std::string MakeUniqueFileName(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/text.h"
 
@@ -79,6 +80,10 @@ class CHttpDownload {
 
 // The message for an address that is neither http nor https: the address followed by the reason.
 Text NotWebAddressText(const Text& address);
+
+// An address as a message shows it: whole up to 200 bytes, else cut there (never inside a
+// character) and ended with "…".
+Text ShownAddress(std::string_view address);
 
 // `path` itself if nothing of that name exists, else the first free "base(n).ext" (n = 1, 2, ...)
 // in the same folder.

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <new>
+#include <stdexcept>
 
 #include "gui/app/main_frame.h"
 #include "gui/controls/about_dlg.h"
@@ -48,6 +49,10 @@ bool CVarloApp::OnExceptionInMainLoop() {
         // The handler that ran out has unwound and released what it held: the window goes on.
         ReportOutOfMemory();
         return true;
+    } catch (const std::length_error&) {
+        // A size beyond what any allocation could give: the same shortage, asked for at once.
+        ReportOutOfMemory();
+        return true;
     } catch (...) {
         return wxApp::OnExceptionInMainLoop();
     }
@@ -58,6 +63,8 @@ void CVarloApp::OnUnhandledException() {
         throw;
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory();
+    } catch (const std::length_error&) {
+        ReportOutOfMemory();
     } catch (...) {
         wxApp::OnUnhandledException();
     }
@@ -67,6 +74,8 @@ void CVarloApp::ProcessPendingEvents() {
     try {
         wxApp::ProcessPendingEvents();
     } catch (const std::bad_alloc&) {
+        ReportOutOfMemory();
+    } catch (const std::length_error&) {
         ReportOutOfMemory();
     }
 }

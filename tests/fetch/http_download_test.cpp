@@ -199,6 +199,17 @@ TEST_F(HttpDownloadTest, RefusesAnAddressThatIsNotHttp) {
               std::string::npos);
 }
 
+TEST(ShownAddress, AVeryLongAddressIsCutShortWithoutSplittingACharacter) {
+    const std::string page = "data:text/html," + std::string(1 << 20, 'a');
+    EXPECT_EQ(NotWebAddressText(page),
+              test::Sjis(page.substr(0, 200) + "… は http または https "
+                                               "のアドレスではありません"));
+    // "日" is two bytes in the system's text: the cut falls before it, not in its middle.
+    const std::string japanese = std::string(199, 'a') + test::Sjis("日本");
+    EXPECT_EQ(ShownAddress(japanese), std::string(199, 'a') + test::Sjis("…"));
+    EXPECT_EQ(ShownAddress("http://short/"), "http://short/");
+}
+
 TEST_F(HttpDownloadTest, StopsAfterTenRedirections) {
     for (int i = 0; i < 12; ++i) {
         m_server.Route("/r" + std::to_string(i), test::Redirect(302, "/r" + std::to_string(i + 1)));

@@ -296,6 +296,9 @@ TEST_F(HostileInput, RunningOutOfMemoryInTheWindowIsAMessageNotAnAbort) {
     Frame().HandleWindowEvent(command);
     Frame().CallAfter([] { throw std::bad_alloc(); });
     PumpEvents();
+    // A size no allocation could give is the same shortage.
+    Frame().CallAfter([] { std::string().reserve(std::string().max_size() + 1); });
+    PumpEvents();
     // And one during a download, in an event the download dispatches.
     bool thrown = false;
     ScopedMessagePumpHook hook([&] {
@@ -304,7 +307,7 @@ TEST_F(HostileInput, RunningOutOfMemoryInTheWindowIsAMessageNotAnAbort) {
         wxTheApp->ProcessPendingEvents();
     });
     Click(0);
-    EXPECT_EQ(messages.Messages(), std::vector<std::string>(3, "メモリが不足しています"));
+    EXPECT_EQ(messages.Messages(), std::vector<std::string>(4, "メモリが不足しています"));
     // The window goes on: the feed was read all the same.
     EXPECT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), 1);
 }
