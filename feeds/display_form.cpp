@@ -92,6 +92,31 @@ size_t MarkupLength(std::string_view text, size_t at) {
     return end == std::string_view::npos ? 0 : end + 1 - at;
 }
 
+// Some publishing tools encode UTF-8 twice: every character then arrives as two or three Latin-1
+// characters ("FÃ³rmula"). A text made only of characters up to U+00FF whose Latin-1 bytes are
+// themselves well-formed UTF-8 with at least one multi-byte character is such a text, and reads
+// as that UTF-8. Japanese text never qualifies: its characters lie far above U+00FF.
+void RepairDoubleEncoding(Text& text) {
+    // Characters beyond ASCII are code page bytes or carried references.
+    if (IsAsciiText(text) && text.find("&#") == Text::npos) return;
+    const std::string utf8 = Cp932ToUtf8(text);
+    std::string latin1;
+    latin1.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            latin1.push_back(static_cast<char>(c));
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
+            const auto next = static_cast<unsigned char>(utf8[++i]);
+            latin1.push_back(static_cast<char>(((c & 0x1F) << 6) | (next & 0x3F)));
+        } else {
+            return;  // a character above U+00FF
+        }
+    }
+    Text repaired;
+    if (StrictUtf8ToCp932(latin1, repaired)) text = std::move(repaired);
+}
+
 }  // namespace
 
 Text DecodeReferences(std::string_view text) {
@@ -177,6 +202,7 @@ Text DisplayText(std::string_view raw) {
         pendingSpace = false;
         out.push_back(c);
     }
+    RepairDoubleEncoding(out);
     return out;
 }
 

@@ -24,7 +24,8 @@ Text DecodeReferences(std::string_view text);
 Text DecodeToHtmlText(std::string_view text);
 
 // The plain text a user sees for a title, an author or a category: references decoded once,
-// markup ("<b>", "</a>", comments) removed, runs of white space made one space, both ends trimmed.
+// markup ("<b>", "</a>", comments) removed, runs of white space made one space, both ends trimmed,
+// and UTF-8 that was encoded twice ("FÃ³rmula") read once.
 Text DisplayText(std::string_view raw);
 
 // The address a link opens: references decoded once, white space around it trimmed, and, when it

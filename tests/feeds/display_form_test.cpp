@@ -43,6 +43,17 @@ TEST(DisplayForm, ShowsTitlesAsPlainTextOnOneLine) {
     EXPECT_EQ(DisplayText(" \n "), "");
 }
 
+TEST(DisplayForm, ReadsUtf8ThatWasEncodedTwiceOnce) {
+    // "Fórmula" and "¿Aquí?" encoded twice; the repaired text holds characters the code page
+    // lacks, which stay carried.
+    EXPECT_EQ(DisplayText("F&#xC3;&#xB3;rmula"), "F&#xF3;rmula");
+    EXPECT_EQ(DisplayText("&#xC2;&#xBF;Aqu&#xC3;&#xAD;?"), "&#xBF;Aqu&#xED;?");
+    // Genuine Latin-1 text, text with characters beyond Latin-1, and Japanese stay as they are.
+    EXPECT_EQ(DisplayText("caf&#xE9; &#xC3;"), "caf&#xE9; &#xC3;");
+    EXPECT_EQ(DisplayText("&#xC3;&#xB3; &#x20AC;"), "&#xC3;&#xB3; &#x20AC;");
+    EXPECT_EQ(DisplayText(Sjis("日本語 ó")), Sjis("日本語 ") + "&#xF3;");
+}
+
 TEST(DisplayForm, GivesPlainTextAsHtmlWithCharactersBeyondTheCodePageAsReferences) {
     EXPECT_EQ(DecodeToHtmlText("a &lt;b&gt; &amp;amp; \"q\" & &#x1F600; &#x3042;"),
               "a &lt;b&gt; &amp;amp; &quot;q&quot; &amp; &#x1F600; " + Sjis("あ"));
