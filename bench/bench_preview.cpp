@@ -1,6 +1,8 @@
 // The preview page for a feed of 10,000 articles: building it and writing it, then the HTML
 // sanitizer alone on the articles' markup and on richer markup, side by side with libxml2's HTML
-// parser reading the same markup (which checks nothing) and with plain escaping. Usage:
+// parser reading the same markup (which checks nothing) and with plain escaping; last, the peak
+// memory of reading a feed and writing its page, against the size of the file, for ordinary and
+// hostile feeds (the target: within 16 times the file). Usage:
 // bench_preview [folder for the generated files]
 
 #include <libxml/HTMLparser.h>
@@ -74,6 +76,39 @@ void CompareSanitizers(const std::string& what, const std::vector<std::string>& 
     if (sink == 0) std::printf("(nothing produced)\n");
 }
 
+// Peak memory of what the window does with a downloaded feed: read it, write its preview page.
+void PeakOfPreview(const std::string& what, const std::string& folder, const std::string& xml) {
+    const std::string path = folder + "/peak.xml";
+    if (!WriteBenchFile(path, xml)) return;
+    const size_t read = PeakGrowthInChild([&] {
+        CRssFile feed;
+        feed.ReadRss(path);
+    });
+    const size_t peak = PeakGrowthInChild([&] {
+        CRssFile feed;
+        feed.ReadRss(path);
+        WritePreviewPage(folder + "/peak.html", feed, {false, false, true, true});
+    });
+    const auto megabytes = [](size_t bytes) { return static_cast<double>(bytes) / 1e6; };
+    std::printf("  %-40s %5.1f MB file, read %6.1f MB, with the page %6.1f MB = %4.1f x\n",
+                what.c_str(), megabytes(xml.size()), megabytes(read), megabytes(peak),
+                static_cast<double>(peak) / static_cast<double>(xml.size()));
+}
+
+void PeakMemory(const std::string& folder) {
+    std::printf("\nPeak memory of reading a feed and writing its preview page\n");
+    PeakOfPreview("RSS 2.0, 10,000 articles", folder, GenerateFeed(FeedKind::Rss20, 0, 10000));
+    PeakOfPreview("Atom 1.0, 20 MB", folder, GenerateFeed(FeedKind::Atom10, 20000000));
+    std::string empty = "<rss><channel>";
+    while (empty.size() < 20000000) empty += "<item/>";
+    PeakOfPreview("20 MB of <item/> (100,000 read)", folder, empty + "</channel></rss>");
+    // Escaped markup that unescapes into many small elements, each one a line of the page.
+    std::string escaped = "<rss><channel><item><description>";
+    while (escaped.size() < 20000000) escaped += "&lt;p&gt;&lt;a href=x&gt;a&lt;/a&gt;&lt;/p&gt;";
+    PeakOfPreview("20 MB escaped description of tiny links", folder,
+                  escaped + "</description></item></channel></rss>");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,11 +146,12 @@ int main(int argc, char** argv) {
 
     std::vector<std::string> descriptions;
     for (int i = 0; i < feed.GetSize(); ++i)
-        descriptions.push_back(Cp932ToUtf8(feed.GetAt(i)->m_strDescription));
+        descriptions.push_back(Cp932ToUtf8(feed.GetAt(i)->m_strDescriptionHtml));
     CompareSanitizers("Descriptions of the feed", descriptions);
     std::vector<std::string> rich;
     for (int i = 0; i < 10000; ++i) rich.push_back(RichArticle(i));
     CompareSanitizers("\nRich article markup", rich);
+    PeakMemory(folder);
 
     xmlCleanupParser();
     return 0;

@@ -174,8 +174,13 @@ mode_t NewFileMode() {
 
 }  // namespace
 
-std::string BuildPreviewPage(const CRssFile& feed, const PreviewOptions& options) {
-    std::string page;
+namespace {
+
+// Builds the page piece by piece, handing each piece to `flush` whenever `page` has grown past
+// `chunk` bytes (and at the end), so that a writer never holds the whole page.
+template <typename Flush>
+void BuildPage(const CRssFile& feed, const PreviewOptions& options, std::string& page, size_t chunk,
+               Flush flush) {
     // No reservation per article: a file of empty articles would reserve far more than it holds.
     page += "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n";
     page += "<meta http-equiv=\"Content-Security-Policy\" content=\"";
@@ -191,15 +196,25 @@ std::string BuildPreviewPage(const CRssFile& feed, const PreviewOptions& options
     page += kStyle;
     page += "</style>\n</head>\n<body>\n<main>\n";
     AppendHeader(page, feed, options);
-    for (int i = 0; i < feed.GetSize(); ++i) AppendArticle(page, feed, *feed.GetAt(i), options);
+    for (int i = 0; i < feed.GetSize(); ++i) {
+        AppendArticle(page, feed, *feed.GetAt(i), options);
+        if (page.size() >= chunk) flush(page);
+    }
     if (feed.GetSize() == 0) page += "<p class=\"empty\">記事はありません。</p>\n";
     page += "</main>\n</body>\n</html>\n";
+    flush(page);
+}
+
+}  // namespace
+
+std::string BuildPreviewPage(const CRssFile& feed, const PreviewOptions& options) {
+    std::string page;
+    BuildPage(feed, options, page, std::string::npos, [](std::string&) {});
     return page;
 }
 
 bool WritePreviewPage(const std::string& path, const CRssFile& feed,
                       const PreviewOptions& options) {
-    const std::string page = BuildPreviewPage(feed, options);
     // The browser pane may be reading the old page: the new one replaces it in one rename.
     std::string temporary = path + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
@@ -211,7 +226,13 @@ bool WritePreviewPage(const std::string& path, const CRssFile& feed,
         std::remove(temporary.c_str());
         return false;
     }
-    bool ok = std::fwrite(page.data(), 1, page.size(), file.get()) == page.size();
+    // Written as it is built: a large feed's page never lies in memory whole.
+    bool ok = true;
+    std::string piece;
+    BuildPage(feed, options, piece, 64 * 1024, [&](std::string& done) {
+        ok = std::fwrite(done.data(), 1, done.size(), file.get()) == done.size() && ok;
+        done.clear();
+    });
     ok = std::fflush(file.get()) == 0 && ok;
     ok = std::fclose(file.release()) == 0 && ok;
     if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {

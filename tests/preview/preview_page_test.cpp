@@ -245,9 +245,13 @@ TEST(PreviewFile, WritesThePageAndReplacesAnOldOne) {
     const std::string path = dir.File("MorvaPreview.html");
     test::WriteFile(path, "old page");
     CRssFile feed;
-    AddArticle(feed, "記事", "https://example.jp/1");
+    // Enough articles that the page is written in several pieces.
+    for (int i = 0; i < 2000; ++i)
+        AddArticle(feed, "記事", "https://example.jp/" + std::to_string(i));
     ASSERT_TRUE(WritePreviewPage(path, feed, kAll));
-    EXPECT_EQ(test::ReadFile(path), BuildPreviewPage(feed, kAll));
+    const std::string page = BuildPreviewPage(feed, kAll);
+    EXPECT_GT(page.size(), 200000u);
+    EXPECT_EQ(test::ReadFile(path), page);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
     EXPECT_TRUE((std::filesystem::status(path).permissions() &
                  std::filesystem::perms::owner_read) != std::filesystem::perms::none);
