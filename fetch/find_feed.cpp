@@ -111,7 +111,8 @@ std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& fold
             if (atomLink.empty()) atomLink = tag.GetAttribute("HREF");
         }
     }
-    const Text chosen(Trim(atomLink.empty() ? rssLink : atomLink, kAddressSpace));
+    // An attribute value holds references ("&amp;" in a query) that the address does not.
+    const Text chosen(Trim(DecodeReferences(atomLink.empty() ? rssLink : atomLink), kAddressSpace));
     const Text pageAddress(Trim(pageUrl, kAddressSpace));
 
     auto item = std::make_unique<COpmlItem>();

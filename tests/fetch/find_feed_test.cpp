@@ -92,6 +92,16 @@ TEST_F(FeedDiscovery, KeepsAnAbsoluteFeedAddressAsWritten) {
     EXPECT_EQ(item->m_strXmlUrl, "https://feeds.example.com/a/../Atom?x=1");
 }
 
+TEST_F(FeedDiscovery, TakesTheTitleAndFeedAddressAsTheUserSeesThem) {
+    const auto item = Discover(
+        "<title>\n  Tom &amp;amp; Jerry&#039;s &lt;b&gt;blog&lt;/b&gt;\n</title><link "
+        "rel=alternate "
+        "type=application/rss+xml href=\"/feed?a=1&amp;b=2\">");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->m_strTitle, "Tom &amp; Jerry's blog");
+    EXPECT_EQ(item->m_strXmlUrl, m_server.Url("/feed?a=1&b=2"));
+}
+
 TEST_F(FeedDiscovery, TakesTheTitleOnlyWhenItsEndTagIsSpelledLikeItsStart) {
     auto item = Discover("<TITLE>Mixed</title><p>no links</p>");
     ASSERT_NE(item, nullptr);
