@@ -180,9 +180,11 @@ TEST_F(HostileInput, APageCannotTakeThePaneAwayFromTheWeb) {
     beacon.Route("/to-custom.html", page("varlo-evil:" + beacon.Url("/custom")));
     beacon.Route("/to-mail.html", page("mailto:someone@example.com"));
     beacon.Route("/to-web.html", page(beacon.Url("/page.html")));
+    beacon.Route("/redirect.html", Redirect(302, "varlo-evil:" + dir.File("secret.html")));
     ASSERT_TRUE(Start({Subscriptions({{beacon.Url("/to-custom.html"), ""},
                                       {beacon.Url("/to-mail.html"), ""},
-                                      {beacon.Url("/to-web.html"), ""}})}));
+                                      {beacon.Url("/to-web.html"), ""},
+                                      {beacon.Url("/redirect.html"), ""}})}));
     RecordingLauncher launcher;
     MessageCapture messages;
     Click(0);
@@ -198,9 +200,30 @@ TEST_F(HostileInput, APageCannotTakeThePaneAwayFromTheWeb) {
     // Links between web pages go on as before.
     Click(2);
     ASSERT_TRUE(WaitForPage("/page.html"));
-    EXPECT_EQ(messages.Messages().size(), 1u);
-    EXPECT_EQ(StrayRequests({"/to-custom.html", "/to-mail.html", "/to-web.html", "/page.html"}),
+    // A server's redirection is a navigation like any other.
+    Click(3);
+    ASSERT_TRUE(WaitUntil([&] { return messages.Messages().size() == 2; }));
+    EXPECT_EQ(messages.Messages()[1], Refusal("varlo-evil:" + dir.File("secret.html")));
+    EXPECT_EQ(Url(), beacon.Url("/page.html"));
+    EXPECT_EQ(StrayRequests({"/to-custom.html", "/to-mail.html", "/to-web.html", "/page.html",
+                             "/redirect.html"}),
               std::vector<std::string>{});
+}
+
+TEST_F(HostileInput, LinksPlantedInTheProgramFolderAreReplacedNeverFollowed) {
+    TempDir elsewhere;
+    for (const char* name : {"down.xml", "MorvaPreview.html"}) {
+        WriteFile(elsewhere.File(name), "precious");
+        std::filesystem::create_symlink(elsewhere.File(name), dir.File(name));
+    }
+    ASSERT_TRUE(Start({Subscriptions({{"", beacon.Url("/feed.xml")}})}));
+    Click(0);
+    EXPECT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), 1);
+    for (const char* name : {"down.xml", "MorvaPreview.html"}) {
+        EXPECT_EQ(ReadFile(elsewhere.File(name)), "precious") << name;
+        EXPECT_FALSE(std::filesystem::is_symlink(dir.File(name))) << name;
+    }
+    EXPECT_EQ(ReadFile(dir.File("down.xml")), kFeed);
 }
 
 TEST_F(HostileInput, ATricklingFeedFailsWithinTheLimits) {
