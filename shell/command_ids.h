@@ -57,6 +57,33 @@ enum : int {
     kOpenInBrowser = 32796 - kIdOffset,
     kHelpKeyword = 32820 - kIdOffset,
     kHomePage = 32823 - kIdOffset,
+    // Updating every site and the marks of what is new.
+    kUpdateAll = 32830 - kIdOffset,
+    kShowUpdateFailures = 32831 - kIdOffset,
+    kMarkSeen = 32832 - kIdOffset,
+    kAutoUpdateOff = 32833 - kIdOffset,
+    kAutoUpdate15 = 32834 - kIdOffset,
+    kAutoUpdate30 = 32835 - kIdOffset,
+    kAutoUpdate60 = 32836 - kIdOffset,
+    kAutoUpdate120 = 32837 - kIdOffset,
 };
+
+// The interval in minutes of an automatic-update command (0 for "off"), -1 for other commands.
+constexpr int AutoUpdateMinutes(int id) {
+    switch (id) {
+        case kAutoUpdateOff:
+            return 0;
+        case kAutoUpdate15:
+            return 15;
+        case kAutoUpdate30:
+            return 30;
+        case kAutoUpdate60:
+            return 60;
+        case kAutoUpdate120:
+            return 120;
+        default:
+            return -1;
+    }
+}
 
 }  // namespace varlo::cmd

@@ -22,6 +22,7 @@ bool IsSiteListCommand(int id) {
         case cmd::kViewSiteOutline:
         case cmd::kViewSiteTitle:
         case cmd::kOpenInBrowser:
+        case cmd::kMarkSeen:
             return true;
         default:
             return false;
@@ -65,6 +66,8 @@ CommandTarget RouteCommand(int id, ActivePane active) {
         case cmd::kViewStatusBar:
         case cmd::kNextPane:
         case cmd::kPrevPane:
+        case cmd::kUpdateAll:
+        case cmd::kShowUpdateFailures:
             return CommandTarget::Frame;
         case cmd::kFileNew:
         case cmd::kFileOpen:
@@ -78,6 +81,7 @@ CommandTarget RouteCommand(int id, ActivePane active) {
             if (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast) {
                 return CommandTarget::Application;
             }
+            if (cmd::AutoUpdateMinutes(id) >= 0) return CommandTarget::Frame;
             return CommandTarget::Disabled;
     }
 }
@@ -87,6 +91,9 @@ bool IsCommandEnabled(int id, const PaneState& state) {
     if (target == CommandTarget::Disabled) return false;
     if (id == cmd::kSortInitial) return false;  // it only shows a check mark
     if (id == cmd::kFileMruFirst) return state.hasRecentFiles;
+    // One update of every site at a time; its failures can be listed once there were some.
+    if (id == cmd::kUpdateAll) return !state.updating;
+    if (id == cmd::kShowUpdateFailures) return state.hasUpdateFailures;
     // The site list's own rules hold while it is the active pane; the browser pane has none.
     if (state.active != ActivePane::SiteList) return true;
     switch (id) {
@@ -109,6 +116,9 @@ int CommandCheck(int id, const PaneState& state) {
             return state.statusBarShown;
         default:
             break;
+    }
+    if (const int minutes = cmd::AutoUpdateMinutes(id); minutes >= 0) {
+        return state.autoUpdateMinutes == minutes;
     }
     if (state.active != ActivePane::SiteList) return -1;
     switch (id) {

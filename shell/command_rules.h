@@ -21,6 +21,9 @@ struct PaneState {
     bool browserShowsWebPage = false;  // its address holds neither "file://" nor "about:blank"
     bool toolBarShown = true, statusBarShown = true;
     bool hasRecentFiles = false;
+    bool updating = false;           // an update of every site is running
+    bool hasUpdateFailures = false;  // the last update of every site had failures
+    int autoUpdateMinutes = 0;       // the interval of automatic updates; 0 for none
 };
 
 // The pane or object that handles `id` while `active` is the active pane.

@@ -8,7 +8,11 @@
 #include <wx/toolbar.h>
 #include <wx/utils.h>
 
+#include <algorithm>
+
+#include "fetch/http_download.h"
 #include "fetch/ras_connection.h"
+#include "gui/app/update_all.h"
 #include "gui/app/varlo_app.h"
 #include "gui/controls/dialup_dlg.h"
 #include "gui/controls/list_ctrl_box.h"
@@ -74,6 +78,12 @@ wxString Prompt(int id) {
             return Wx("ヘルプを指定された文字列で検索します");
         case cmd::kHomePage:
             return Wx("このソフトのﾎｰﾑﾍﾟｰｼﾞにアクセスします");
+        case cmd::kUpdateAll:
+            return Wx("すべてのサイトのフィードを更新します");
+        case cmd::kShowUpdateFailures:
+            return Wx("前回の更新で失敗したサイトを一覧します");
+        case cmd::kMarkSeen:
+            return Wx("サイトの記事をすべて既読にします");
         default:
             return {};
     }
@@ -92,12 +102,16 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     BuildStatusBar();
     BuildPanes(document);
     SetIcons(ProgramIcons());
+    m_updates = std::make_unique<CUpdateAll>(*this);
+    m_updates->SetAutoUpdate(std::max(0, Settings().GetInt("View", "AutoUpdate", 0)));
     m_active = Settings().GetInt("View", "List", 1) == 1 ? ActivePane::SiteList : ActivePane::None;
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSiteEdit, cmd::kHomePage);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kFileNew, cmd::kViewStatusBar);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSiteEdit, cmd::kHomePage);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kFileNew, cmd::kViewStatusBar);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kUpdateAll, cmd::kAutoUpdate120);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kUpdateAll, cmd::kAutoUpdate120);
     Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
@@ -109,13 +123,16 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
         {wxACCEL_SHIFT, WXK_DELETE, cmd::kEditCut},   {wxACCEL_CTRL, 'C', cmd::kEditCopy},
         {wxACCEL_CTRL, WXK_INSERT, cmd::kEditCopy},   {wxACCEL_CTRL, 'V', cmd::kEditPaste},
         {wxACCEL_SHIFT, WXK_INSERT, cmd::kEditPaste}, {wxACCEL_NORMAL, WXK_F6, cmd::kNextPane},
-        {wxACCEL_SHIFT, WXK_F6, cmd::kPrevPane},
+        {wxACCEL_SHIFT, WXK_F6, cmd::kPrevPane},      {wxACCEL_NORMAL, WXK_F5, cmd::kUpdateAll},
+        {wxACCEL_NORMAL, WXK_ESCAPE, cmd::kStop},
     };
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
     UpdateTitle();
 }
 
 CMainFrame::~CMainFrame() {
+    // A running update ends with the window; what finished is already in the store.
+    m_updates.reset();
     // The views outlive their windows until the document goes: they must not reach this frame.
     for (wxView* view : {static_cast<wxView*>(m_siteList), static_cast<wxView*>(m_articles),
                          static_cast<wxView*>(m_browser)}) {
@@ -151,6 +168,16 @@ void CMainFrame::BuildMenus() {
     bar->Append(edit, Wx("編集(&E)"));
 
     auto* view = new wxMenu;
+    Item(view, cmd::kUpdateAll, "すべてのサイトを更新(&U)\tF5");
+    Item(view, cmd::kShowUpdateFailures, "更新の失敗を表示(&E)...");
+    auto* automatic = new wxMenu;
+    Item(automatic, cmd::kAutoUpdateOff, "しない", wxITEM_CHECK);
+    Item(automatic, cmd::kAutoUpdate15, "15 分ごと", wxITEM_CHECK);
+    Item(automatic, cmd::kAutoUpdate30, "30 分ごと", wxITEM_CHECK);
+    Item(automatic, cmd::kAutoUpdate60, "60 分ごと", wxITEM_CHECK);
+    Item(automatic, cmd::kAutoUpdate120, "120 分ごと", wxITEM_CHECK);
+    view->AppendSubMenu(automatic, Wx("自動更新(&T)"));
+    view->AppendSeparator();
     auto* sort = new wxMenu;
     Item(sort, cmd::kSortInitial, "初期状態(&I)", wxITEM_CHECK);
     Item(sort, cmd::kSortCategory, "カテゴリ(&C)", wxITEM_CHECK);
@@ -203,6 +230,9 @@ void CMainFrame::BuildToolBar() {
     bar->SetToolLongHelp(cmd::kGoForward, Wx("進む"));
     bar->AddTool(cmd::kStop, Wx("中止"), art(wxART_STOP), wxString(), wxITEM_NORMAL);
     bar->SetToolLongHelp(cmd::kStop, Wx("中止"));
+    bar->AddTool(cmd::kUpdateAll, Wx("すべてのサイトを更新"), art(wxART_REFRESH),
+                 Wx("すべてのサイトを更新 (F5)"));
+    bar->SetToolLongHelp(cmd::kUpdateAll, Prompt(cmd::kUpdateAll));
     bar->AddSeparator();
     bar->AddTool(cmd::kFileOpen, Wx("開く"), art(wxART_FILE_OPEN), Wx("開く"));
     bar->SetToolLongHelp(cmd::kFileOpen, Prompt(cmd::kFileOpen));
@@ -290,6 +320,11 @@ PaneState CMainFrame::CurrentState() const {
     if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) {
         state.hasRecentFiles = !app->RecentFiles().Paths().empty();
     }
+    if (m_updates) {
+        state.updating = m_updates->IsRunning();
+        state.hasUpdateFailures = !m_updates->Failures().empty();
+        state.autoUpdateMinutes = m_updates->AutoUpdateMinutes();
+    }
     return state;
 }
 
@@ -322,6 +357,11 @@ void CMainFrame::RunCommand(int id) {
         enabled = m_active == ActivePane::Browser;
     }
     if (!enabled) return;
+    // Stop (and Esc) ends what Varlo itself is fetching before it stops the browser pane.
+    if (id == cmd::kStop && m_updates && (m_updates->IsRunning() || CHttpDownload::IsRunning())) {
+        m_updates->Cancel();
+        return;
+    }
     wxWebView* web = m_browser ? m_browser->GetWebView() : nullptr;
     switch (id) {
         case cmd::kEditCopy:
@@ -386,6 +426,9 @@ void CMainFrame::RunCommand(int id) {
                 case cmd::kOpenInBrowser:
                     m_siteList->OnOpenInBrowser();
                     return;
+                case cmd::kMarkSeen:
+                    m_siteList->OnMarkSeen();
+                    return;
                 default:
                     return;
             }
@@ -442,7 +485,17 @@ void CMainFrame::RunCommand(int id) {
                 case cmd::kPrevPane:
                     CyclePane(-1);
                     return;
+                case cmd::kUpdateAll:
+                    m_updates->Start();
+                    return;
+                case cmd::kShowUpdateFailures:
+                    m_updates->ShowFailures();
+                    return;
                 default:
+                    if (const int minutes = cmd::AutoUpdateMinutes(id); minutes >= 0) {
+                        m_updates->SetAutoUpdate(minutes);
+                        Settings().WriteInt("View", "AutoUpdate", minutes);
+                    }
                     return;
             }
         case CommandTarget::Application:

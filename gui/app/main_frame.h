@@ -2,6 +2,8 @@
 // The main window: menus, tool bar, status bar and three panes stacked from top to bottom (site
 // list, article list, browser). It routes each command to the pane that carries it out.
 
+#include <memory>
+
 #include "gui/app/cont_frame_wnd.h"
 #include "shell/command_rules.h"
 
@@ -11,6 +13,7 @@ class wxMenu;
 namespace varlo {
 
 class CArticleView;
+class CUpdateAll;
 class CBrowserView;
 class CVarloDoc;
 class CVarloView;
@@ -23,6 +26,8 @@ class CMainFrame : public CContFrameWnd {
     CVarloView* SiteList() const { return m_siteList; }
     CArticleView* ArticleList() const { return m_articles; }
     CBrowserView* Browser() const { return m_browser; }
+    // The update of every site.
+    CUpdateAll& Updates() const { return *m_updates; }
     // The first showing also restores the heights of the two list panes.
     bool Show(bool show = true) override;
     // Writes the heights of the two list panes to the settings ("SiteListHeight",
@@ -66,6 +71,7 @@ class CMainFrame : public CContFrameWnd {
     wxMenu* m_fileMenu = nullptr;
     ActivePane m_active = ActivePane::SiteList;
     bool m_closeWanted = false;
+    std::unique_ptr<CUpdateAll> m_updates;
 };
 
 }  // namespace varlo

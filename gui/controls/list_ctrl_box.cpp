@@ -39,7 +39,12 @@ void CListCtrlBox::AutoSizeColumns(int flag) {
 int CListCtrlBox::ContentWidth(int column) const {
     int width = 0;
     for (long row = 0; row < GetItemCount(); ++row) {
-        width = std::max(width, GetTextExtent(GetItemText(row, column)).x);
+        // A row in a font of its own (bold for what is new) is measured in that font.
+        const wxFont font = GetItemFont(row);
+        int textWidth = 0;
+        GetTextExtent(GetItemText(row, column), &textWidth, nullptr, nullptr, nullptr,
+                      font.IsOk() ? &font : nullptr);
+        width = std::max(width, textWidth);
     }
     int imageWidth = 0, imageHeight = 0;
     if (column == 0 && GetImageList(wxIMAGE_LIST_SMALL) &&

@@ -28,6 +28,12 @@ void CArticleView::OnInitialUpdate() {
     FillArticleList(-1);
 }
 
+bool CArticleView::IsRowBold(int row) const {
+    if (!m_list || row < 0 || row >= m_list->GetItemCount()) return false;
+    const wxFont font = m_list->GetItemFont(row);
+    return font.IsOk() && font.GetWeight() == wxFONTWEIGHT_BOLD;
+}
+
 void CArticleView::OnArticleUpdate() {
     FillArticleList(0);
 }
@@ -39,10 +45,17 @@ void CArticleView::FillArticleList(int select) {
     m_list->Freeze();
     m_list->DeleteAllItems();
     const CRssFile& feed = doc->m_rssFile;
+    wxFont bold = m_list->GetFont();
+    bold.SetWeight(wxFONTWEIGHT_BOLD);
+    const std::vector<bool> unseen = std::move(m_unseen);
+    m_unseen.clear();
     for (int i = 0; i < feed.GetSize(); ++i) {
         const CRssItem* item = feed.GetAt(i);
-        m_list->AddItem(0, ToWx(DisplayText(item->m_strTitle)), -1);
+        const long row = m_list->AddItem(0, ToWx(DisplayText(item->m_strTitle)), -1);
         m_list->AddItem(1, ToWx(FormatDisplayDate(item->m_timeUpdated)), -1);
+        if (static_cast<size_t>(i) < unseen.size() && unseen[static_cast<size_t>(i)]) {
+            m_list->SetItemFont(row, bold);
+        }
     }
     const int count = m_list->GetItemCount();
     if (top >= count - 1) top = count - 1;

@@ -3,6 +3,8 @@
 
 #include <wx/docview.h>
 
+#include <vector>
+
 namespace varlo {
 
 class CListCtrlBox;
@@ -21,6 +23,11 @@ class CArticleView : public wxView {
     void OnArticleUpdate();
     // Rebuilds the rows from the document's feed; `select` is a row to select or -1.
     void FillArticleList(int select);
+    // The next rebuild shows in bold the rows marked here (articles the user had not seen); the
+    // rebuild after it shows none.
+    void SetUnseenRows(std::vector<bool> unseen) { m_unseen = std::move(unseen); }
+    // Whether `row` is shown in bold.
+    bool IsRowBold(int row) const;
 
     void OnDraw(wxDC*) override {}
     bool OnClose(bool) override { return true; }
@@ -32,6 +39,7 @@ class CArticleView : public wxView {
     CVarloDoc* Doc() const;
     CListCtrlBox* m_list = nullptr;
     bool m_initialised = false;
+    std::vector<bool> m_unseen;
     wxDECLARE_DYNAMIC_CLASS(CArticleView);
 };
 

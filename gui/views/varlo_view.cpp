@@ -4,11 +4,14 @@
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 
+#include <algorithm>
+
 #include "fetch/find_feed.h"
 #include "fetch/http_download.h"
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/controls/site_add_dlg.h"
 #include "gui/controls/site_item_dlg.h"
+#include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/settings.h"
 #include "gui/platform/shell_open.h"
@@ -19,6 +22,7 @@
 #include "platform/program_folder.h"
 #include "preview/preview_page.h"
 #include "shell/command_ids.h"
+#include "update/feed_choice.h"
 
 namespace varlo {
 
@@ -81,7 +85,16 @@ void CVarloView::OnInitialUpdate() {
         m_listCtrl->AddColumn(Wx("ページ名"), 100);
         m_listCtrl->AddColumn(Wx("カテゴリ"), 100);
         m_listCtrl->AddColumn(Wx("アドレス"), 100);
+        m_listCtrl->AddColumn(Wx("新着"), 100);
         m_bInitialized = true;
+    }
+    // The sites of an opened file are in use: the store keeps what it knows of them.
+    if (CVarloDoc* doc = Doc()) {
+        std::vector<Text> urls;
+        for (int i = 0; i < doc->m_opmlFile.GetCount(); ++i) {
+            urls.push_back(doc->m_opmlFile.GetAt(i)->m_strXmlUrl);
+        }
+        FeedMarks().Touch(urls);
     }
     RefreshList(-1);
 }
@@ -99,6 +112,7 @@ void CVarloView::RefreshList(int select) {
         m_listCtrl->AddItem(1, ToWx(entry->m_strCategory), -1);
         m_listCtrl->AddItem(2, ToWx(entry->m_strHtmlUrl), -1);
     }
+    RefreshMarks();
     const int count = m_listCtrl->GetItemCount();
     if (top >= count - 1) top = count - 1;
     if (count > 0) m_listCtrl->ScrollToItem(top);
@@ -141,6 +155,8 @@ void CVarloView::OnContextMenu(wxContextMenuEvent& event) {
     menu.Append(cmd::kSiteEdit, Wx("サイトデータの修正(&S)..."));
     menu.Append(cmd::kSiteDelete, Wx("サイトデータの削除(&D)..."));
     menu.Append(cmd::kSiteAdd, Wx("サイトデータの追加(&A)..."));
+    menu.AppendSeparator();
+    menu.Append(cmd::kMarkSeen, Wx("既読にする(&R)"));
     wxWindow* frame = wxGetTopLevelParent(m_listCtrl);
     wxPoint position = event.GetPosition();
     position = position == wxDefaultPosition ? wxDefaultPosition : frame->ScreenToClient(position);
@@ -165,17 +181,33 @@ void CVarloView::UpdateFeed() {
         return;
     }
     const Text feedUrl = entry->m_strXmlUrl;
+    CFeedMarks& marks = FeedMarks();
+    ChosenFeed chosen;
     {
         BusyScope busy(m_busy);
         CHttpDownload download(feedUrl);
         // A feed that is slow to come gets the progress window and its cancel button.
         download.ShowProgressAfter(std::chrono::seconds(1));
+        PrepareFeedDownload(download, marks.Store(), marks.Cache(), feedUrl);
         m_strDownPath = download.Download(GetProgramFolder(), false, "down.xml");
         m_strFeedAddress = feedUrl;
+        if (m_strDownPath.empty()) {
+            RecordChosenFeedFailure(marks.Store(), feedUrl);
+        } else {
+            chosen =
+                RecordChosenFeed(download, marks.Store(), marks.Cache(), feedUrl, m_strDownPath);
+        }
     }
     if (m_strDownPath.empty()) {
         ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
     } else {
+        RefreshMarks();
+        if (m_articles) {
+            // The articles that were unseen when the site was chosen stay bold in this list.
+            std::vector<bool> unseen(chosen.keys.size());
+            for (size_t i = 0; i < unseen.size(); ++i) unseen[i] = chosen.WasUnseen(i);
+            m_articles->SetUnseenRows(std::move(unseen));
+        }
         ReadFeed(m_strDownPath);
         WritePreviewPage(GetPreviewPath(), doc->m_rssFile, Options());
         if (m_browser) m_browser->Navigate(GetPreviewPath());
@@ -185,6 +217,48 @@ void CVarloView::UpdateFeed() {
         m_updateWanted = false;
         UpdateFeed();
     }
+}
+
+void CVarloView::RefreshMarks() {
+    CVarloDoc* doc = Doc();
+    if (!m_listCtrl || !doc) return;
+    CFeedMarks& marks = FeedMarks();
+    const wxFont normal = m_listCtrl->GetFont();
+    wxFont bold = normal;
+    bold.SetWeight(wxFONTWEIGHT_BOLD);
+    const int count = std::min(m_listCtrl->GetItemCount(), doc->m_opmlFile.GetCount());
+    bool changed = false;
+    for (int row = 0; row < count; ++row) {
+        const int unseen = marks.UnseenCount(doc->m_opmlFile.GetAt(row)->m_strXmlUrl);
+        const wxString text = unseen > 0 ? wxString::Format("%d", unseen) : wxString();
+        if (m_listCtrl->GetItemText(row, 3) != text) {
+            m_listCtrl->SetItem(row, 3, text);
+            changed = true;
+        }
+        const bool wantBold = unseen > 0;
+        if (IsRowBold(row) != wantBold) {
+            m_listCtrl->SetItemFont(row, wantBold ? bold : normal);
+            changed = true;
+        }
+    }
+    // Bold text is wider: the columns follow it.
+    if (changed && count > 0) m_listCtrl->AutoSizeColumns(0);
+}
+
+bool CVarloView::IsRowBold(int row) const {
+    if (!m_listCtrl || row < 0 || row >= m_listCtrl->GetItemCount()) return false;
+    const wxFont font = m_listCtrl->GetItemFont(row);
+    return font.IsOk() && font.GetWeight() == wxFONTWEIGHT_BOLD;
+}
+
+void CVarloView::OnMarkSeen() {
+    CVarloDoc* doc = Doc();
+    if (!doc || !m_listCtrl) return;
+    const int row = m_listCtrl->GetSelectedItem();
+    if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
+    const Text& url = doc->m_opmlFile.GetAt(row)->m_strXmlUrl;
+    if (!url.empty()) FeedMarks().Store().MarkSeen(url);
+    RefreshMarks();
 }
 
 void CVarloView::ReadFeed(const std::string& path) {

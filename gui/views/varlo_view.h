@@ -63,6 +63,12 @@ class CVarloView : public wxView {
     void OnViewSiteOutline();
     void OnViewSiteTitle();
     void OnOpenInBrowser();
+    // Marks every stored article of the selected site seen without opening it.
+    void OnMarkSeen();
+    // Shows each site's number of unseen articles and makes sites with unseen articles bold.
+    void RefreshMarks();
+    // Whether `row` is shown in bold.
+    bool IsRowBold(int row) const;
 
     // Fills the site list's part of the state the command rules look at.
     void FillPaneState(PaneState& state) const;

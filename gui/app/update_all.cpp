@@ -1,0 +1,144 @@
+#include "gui/app/update_all.h"
+
+#include <wx/statusbr.h>
+
+#include <cstdlib>
+
+#include "fetch/http_download.h"
+#include "gui/app/main_frame.h"
+#include "gui/controls/update_failures_dlg.h"
+#include "gui/document/feed_marks.h"
+#include "gui/document/varlo_doc.h"
+#include "gui/platform/wx_text.h"
+#include "gui/views/varlo_view.h"
+
+namespace varlo {
+namespace {
+
+// How often the transfers are moved on while an update runs.
+constexpr int kTickMs = 20;
+// The site list's counts follow the update at most this often (each refresh asks the store for
+// every row), and once more at the end.
+constexpr auto kMarksEvery = std::chrono::milliseconds(500);
+
+// The length of one "minute" of the automatic update: VARLO_AUTO_UPDATE_UNIT_MS lets a test run
+// it in milliseconds.
+int MinuteMs() {
+    if (const char* unit = std::getenv("VARLO_AUTO_UPDATE_UNIT_MS"); unit && *unit) {
+        const int value = std::atoi(unit);
+        if (value > 0) return value;
+    }
+    return 60000;
+}
+
+}  // namespace
+
+CUpdateAll::CUpdateAll(CMainFrame& frame) : m_frame(frame), m_tick(this), m_auto(this) {
+    Bind(wxEVT_TIMER, &CUpdateAll::OnTick, this, m_tick.GetId());
+    Bind(wxEVT_TIMER, &CUpdateAll::OnAutoUpdate, this, m_auto.GetId());
+}
+
+CUpdateAll::~CUpdateAll() {
+    m_tick.Stop();
+    m_auto.Stop();
+    m_run.reset();
+}
+
+void CUpdateAll::Start() {
+    if (m_run) return;
+    CVarloView* sites = m_frame.SiteList();
+    auto* doc = sites ? wxDynamicCast(sites->GetDocument(), CVarloDoc) : nullptr;
+    if (!doc) return;
+    std::vector<Text> urls;
+    for (int i = 0; i < doc->m_opmlFile.GetCount(); ++i) {
+        const Text& url = doc->m_opmlFile.GetAt(i)->m_strXmlUrl;
+        if (!url.empty()) urls.push_back(url);
+    }
+    CFeedMarks& marks = FeedMarks();
+    m_run = std::make_unique<CUpdateRun>(marks.Store(), marks.Cache(), std::move(urls));
+    m_shownFinished = static_cast<size_t>(-1);
+    m_longestTick = std::chrono::milliseconds(0);
+    m_lastTick = m_lastMarks = std::chrono::steady_clock::now();
+    ShowStatus(wxString::Format(Wx("更新中 %d/%d"), 0, static_cast<int>(m_run->Total())));
+    m_tick.Start(kTickMs);
+}
+
+void CUpdateAll::OnTick(wxTimerEvent&) {
+    if (!m_run) return;
+    const auto now = std::chrono::steady_clock::now();
+    m_longestTick = std::max(
+        m_longestTick, std::chrono::duration_cast<std::chrono::milliseconds>(now - m_lastTick));
+    const bool running = m_run->Step(0);
+    if (m_run->Finished() != m_shownFinished) {
+        m_shownFinished = m_run->Finished();
+        ShowStatus(wxString::Format(Wx("更新中 %d/%d"), static_cast<int>(m_shownFinished),
+                                    static_cast<int>(m_run->Total())));
+        if (now - m_lastMarks >= kMarksEvery && m_frame.SiteList()) {
+            m_lastMarks = now;
+            m_frame.SiteList()->RefreshMarks();
+        }
+    }
+    if (!running) Finish();
+    m_lastTick = std::chrono::steady_clock::now();
+}
+
+void CUpdateAll::Cancel() {
+    // A single site's download goes first: its wait would hold up everything else.
+    CHttpDownload::CancelRunning();
+    if (m_run) {
+        m_run->Cancel();
+        Finish();
+    }
+}
+
+void CUpdateAll::Finish() {
+    m_tick.Stop();
+    if (!m_run) return;
+    std::unique_ptr<CUpdateRun> run = std::move(m_run);
+    m_failures.clear();
+    for (const SiteResult& result : run->Results()) {
+        if (result.status == SiteStatus::kFailed) m_failures.push_back(result);
+    }
+    ShowStatus(wxString::Format(Wx("新着 %d サイト、失敗 %d サイト"), run->SitesWithNew(),
+                                run->SitesFailed()));
+    run.reset();
+    FeedMarks().Prune();
+    if (m_frame.SiteList()) m_frame.SiteList()->RefreshMarks();
+}
+
+void CUpdateAll::ShowStatus(const wxString& text) {
+    if (wxStatusBar* bar = m_frame.GetStatusBar()) bar->SetStatusText(text, 0);
+}
+
+void CUpdateAll::ShowFailures() {
+    CVarloView* sites = m_frame.SiteList();
+    auto* doc = sites ? wxDynamicCast(sites->GetDocument(), CVarloDoc) : nullptr;
+    std::vector<std::pair<wxString, wxString>> rows;
+    for (const SiteResult& failure : m_failures) {
+        Text site = failure.xmlUrl;
+        // The title the user knows the site by, when the open file still has it.
+        for (int i = 0; doc && i < doc->m_opmlFile.GetCount(); ++i) {
+            const COpmlItem* entry = doc->m_opmlFile.GetAt(i);
+            if (entry->m_strXmlUrl == failure.xmlUrl && !entry->m_strTitle.empty()) {
+                site = entry->m_strTitle;
+                break;
+            }
+        }
+        rows.emplace_back(ToWx(site), ToWx(failure.message));
+    }
+    CUpdateFailuresDlg dialog(&m_frame, rows);
+    dialog.ShowModal();
+}
+
+void CUpdateAll::SetAutoUpdate(int minutes) {
+    m_autoMinutes = minutes;
+    m_auto.Stop();
+    if (minutes > 0) m_auto.Start(minutes * MinuteMs());
+}
+
+void CUpdateAll::OnAutoUpdate(wxTimerEvent&) {
+    // An update still running when the next is due simply goes on.
+    Start();
+}
+
+}  // namespace varlo

@@ -1,0 +1,57 @@
+#pragma once
+// Updating every site of the open subscription file in the background, from the main window's
+// event loop: a short timer moves the transfers on (nothing in it waits on the network), the status
+// bar shows the progress and the end, and the site list its counts. Also the automatic update.
+
+#include <wx/event.h>
+#include <wx/timer.h>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "update/update_run.h"
+
+namespace varlo {
+
+class CMainFrame;
+
+class CUpdateAll : public wxEvtHandler {
+  public:
+    explicit CUpdateAll(CMainFrame& frame);
+    ~CUpdateAll() override;
+
+    // Starts an update of every site with a feed address; nothing when one is running.
+    void Start();
+    // Ends the running update now, keeping every site that finished.
+    void Cancel();
+    bool IsRunning() const { return m_run != nullptr; }
+    // The failures of the last update that ended.
+    const std::vector<SiteResult>& Failures() const { return m_failures; }
+    // Lists the failures in a dialog.
+    void ShowFailures();
+    // Updates every `minutes` from now on (0: never).
+    void SetAutoUpdate(int minutes);
+    int AutoUpdateMinutes() const { return m_autoMinutes; }
+    // Longest time between two ticks of the last update (how long the window was held up).
+    std::chrono::milliseconds LongestTick() const { return m_longestTick; }
+
+  private:
+    void OnTick(wxTimerEvent& event);
+    void OnAutoUpdate(wxTimerEvent& event);
+    void Finish();
+    void ShowStatus(const wxString& text);
+
+    CMainFrame& m_frame;
+    std::unique_ptr<CUpdateRun> m_run;
+    std::vector<SiteResult> m_failures;
+    wxTimer m_tick;
+    wxTimer m_auto;
+    int m_autoMinutes = 0;
+    size_t m_shownFinished = 0;
+    std::chrono::steady_clock::time_point m_lastMarks;
+    std::chrono::steady_clock::time_point m_lastTick;
+    std::chrono::milliseconds m_longestTick{0};
+};
+
+}  // namespace varlo

@@ -1,0 +1,45 @@
+#include "gui/document/feed_marks.h"
+
+#include <ctime>
+
+#include "platform/message_box.h"
+#include "store/store_paths.h"
+
+namespace varlo {
+
+CFeedStore& CFeedMarks::Store() {
+    const std::string path = StorePath();
+    if (path != m_path) {
+        m_path = path;
+        m_store.Open(path);
+        if (!m_store.Notice().empty()) {
+            ShowMessageBox(m_store.Notice(), kMbOk | kMbIconWarning);
+        }
+    }
+    return m_store;
+}
+
+const CFeedCache& CFeedMarks::Cache() {
+    if (!m_cacheSet) {
+        m_cache = CFeedCache(FeedCacheFolder());
+        m_cacheSet = true;
+    }
+    return m_cache;
+}
+
+void CFeedMarks::Touch(const std::vector<Text>& urls) {
+    Store().Touch(urls, static_cast<int64_t>(std::time(nullptr)));
+}
+
+void CFeedMarks::Prune() {
+    for (const Text& url : Store().Prune(static_cast<int64_t>(std::time(nullptr)))) {
+        Cache().Remove(url);
+    }
+}
+
+CFeedMarks& FeedMarks() {
+    static CFeedMarks marks;
+    return marks;
+}
+
+}  // namespace varlo

@@ -1,0 +1,38 @@
+#pragma once
+// The window's one connection to the store and the feed cache, opened at first use and again
+// whenever the program folder has changed since.
+
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+#include "store/feed_cache.h"
+#include "store/feed_store.h"
+
+namespace varlo {
+
+class CFeedMarks {
+  public:
+    // The store in the program folder; when an old store had to be moved aside, the user is told
+    // once, when it is opened. A store that cannot be opened answers as an empty one.
+    CFeedStore& Store();
+    // The feed cache.
+    const CFeedCache& Cache();
+    // The number of unseen articles of the feed at `url`: -1 when never downloaded.
+    int UnseenCount(const Text& url) { return url.empty() ? -1 : Store().UnseenCount(url); }
+    // Notes that the feeds of an opened subscription file are in use.
+    void Touch(const std::vector<Text>& urls);
+    // Forgets feeds and articles long unused, and their cached bodies.
+    void Prune();
+
+  private:
+    CFeedStore m_store;
+    std::string m_path;
+    CFeedCache m_cache{std::string()};
+    bool m_cacheSet = false;
+};
+
+// The marks of this process.
+CFeedMarks& FeedMarks();
+
+}  // namespace varlo
