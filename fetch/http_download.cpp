@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <deque>
 #include <iterator>
 #include <memory>
 #include <new>
@@ -290,7 +291,8 @@ class TransferClock {
   public:
     TransferClock(const DownloadLimits& limits, Transfer& transfer)
         : m_limits(limits), m_transfer(transfer) {
-        m_start = m_windowStart = m_transfer.lastByte = Clock::now();
+        m_start = m_transfer.lastByte = Clock::now();
+        m_samples.push_back({m_start, 0});
     }
     // Runs a pump and leaves its time out of every limit.
     template <typename PumpFunction>
@@ -299,8 +301,8 @@ class TransferClock {
         pump();
         const auto spent = Clock::now() - before;
         m_start += spent;
-        m_windowStart += spent;
         m_transfer.lastByte += spent;
+        for (auto& sample : m_samples) sample.time += spent;
     }
     // Transfer time so far.
     Clock::duration Elapsed() const { return Clock::now() - m_start; }
@@ -310,32 +312,42 @@ class TransferClock {
         const auto now = Clock::now();
         if (now - m_transfer.lastByte >= m_limits.stallTimeout) return true;
         if (now - m_start >= m_limits.totalTimeout) return true;
-        if (now - m_windowStart >= m_limits.minSpeedTime) {
-            const uint64_t wanted =
-                m_limits.minSpeed * static_cast<uint64_t>(m_limits.minSpeedTime.count()) / 1000;
-            if (m_transfer.bytes - m_windowBytes < wanted) return true;
-            m_windowStart = now;
-            m_windowBytes = m_transfer.bytes;
+        // The speed is measured over a window that slides in steps of a sixteenth of its length:
+        // a server that slows down after a fast start is caught a window later, not two.
+        if (now - m_samples.back().time >= SampleStep()) {
+            m_samples.push_back({now, m_transfer.bytes});
         }
-        return false;
+        const auto windowStart = now - m_limits.minSpeedTime;
+        while (m_samples.size() > 1 && m_samples[1].time <= windowStart) m_samples.pop_front();
+        if (m_samples.front().time > windowStart) return false;  // not a whole window yet
+        const uint64_t wanted =
+            m_limits.minSpeed * static_cast<uint64_t>(m_limits.minSpeedTime.count()) / 1000;
+        return m_transfer.bytes - m_samples.front().bytes < wanted;
     }
     // How long the next wait for the network may last before a limit has to be looked at again.
     std::chrono::milliseconds NextCheck() const {
         const auto now = Clock::now();
         const Clock::duration left[] = {m_limits.stallTimeout - (now - m_transfer.lastByte),
-                                        m_limits.totalTimeout - (now - m_start),
-                                        m_limits.minSpeedTime - (now - m_windowStart)};
+                                        m_limits.totalTimeout - (now - m_start), SampleStep()};
         const auto soonest = *std::min_element(std::begin(left), std::end(left));
         return std::chrono::duration_cast<std::chrono::milliseconds>(soonest) +
                std::chrono::milliseconds(1);
     }
 
   private:
+    struct Sample {
+        Clock::time_point time;
+        uint64_t bytes;  // received by then
+    };
+    Clock::duration SampleStep() const {
+        return std::max<Clock::duration>(m_limits.minSpeedTime / 16, std::chrono::milliseconds(1));
+    }
+
     const DownloadLimits& m_limits;
     Transfer& m_transfer;
     Clock::time_point m_start;
-    Clock::time_point m_windowStart;
-    uint64_t m_windowBytes = 0;
+    // Oldest first; the first one lies at or before the start of the current window.
+    std::deque<Sample> m_samples;
 };
 
 // The progress object of the innermost running download: Esc and the stop command cancel it.

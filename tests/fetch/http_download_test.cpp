@@ -68,6 +68,8 @@ class HttpDownloadTest : public ::testing::Test {
             [log = m_log] { return std::make_unique<RecordingProgress>(log); });
     }
     void TearDown() override {
+        // Suites that test proxies rely on the lower-case variable alone.
+        unsetenv("NO_PROXY");
         SetDownloadProgressFactory(m_previousFactory);
         CHttpDownload::SetLimits(DownloadLimits{});
     }
