@@ -270,10 +270,14 @@ void CVarloView::ReadFeed(const std::string& path) {
     // Before any site was chosen there is nothing to read: an empty feed, and no error message.
     if (!path.empty()) doc->m_rssFile.ReadRss(path);
     if (m_articles) m_articles->OnArticleUpdate();
-    if (doc->m_rssFile.m_bArticleCapReached && m_listCtrl) {
-        if (auto* frame = wxDynamicCast(wxGetTopLevelParent(m_listCtrl), wxFrame)) {
-            frame->SetStatusText(Wx("記事が多すぎるため、最初の 100,000 件だけを読み込みました"),
-                                 0);
+    // The status bar says so while the feed shown is one that was cut short.
+    auto* frame = m_listCtrl ? wxDynamicCast(wxGetTopLevelParent(m_listCtrl), wxFrame) : nullptr;
+    if (frame && frame->GetStatusBar()) {
+        const wxString capped = Wx("記事が多すぎるため、最初の 100,000 件だけを読み込みました");
+        if (doc->m_rssFile.m_bArticleCapReached) {
+            frame->SetStatusText(capped, 0);
+        } else if (frame->GetStatusBar()->GetStatusText(0) == capped) {
+            frame->SetStatusText(Wx("ﾚﾃﾞｨ"), 0);
         }
     }
 }

@@ -9,6 +9,7 @@
 
 #include "app_fixture.h"
 #include "gui/controls/list_ctrl_box.h"
+#include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
 #include "screenshot.h"
@@ -136,6 +137,32 @@ TEST_F(PreviewPane, ShowsEscapedAndXhtmlArticlesAsParagraphsLinksAndImages) {
     EXPECT_EQ(page.images, "http://example.jp/i.png");
     EXPECT_EQ(page.text.find('<'), std::string::npos) << page.text;
     SaveScreenshot(&Frame(), "preview-xhtml");
+}
+
+TEST_F(PreviewPane, SaysInTheStatusBarWhenOnlyTheFirstArticlesWereRead) {
+    std::string many = "<rss><channel><title>many</title>";
+    for (int i = 0; i <= kMaxArticles; ++i) many += "<item/>";
+    server.Route("/many.xml", Ok(many + "</channel></rss>"));
+    WriteFile(dir.File("many.opml"),
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\"><body>"
+              "<outline title=\"A\"><outline title=\"Few\" xmlUrl=\"" +
+                  server.Url("/escaped.xml") + "\"/><outline title=\"Many\" xmlUrl=\"" +
+                  server.Url("/many.xml") + "\"/></outline></body></opml>");
+    ASSERT_TRUE(Start({dir.File("many.opml")}));
+    const auto status = [&] {
+        return std::string(Frame().GetStatusBar()->GetStatusText(0).utf8_str());
+    };
+    Frame().SiteList()->GetList()->SelectItem(0);
+    PumpEvents();
+    EXPECT_EQ(status().find("100,000"), std::string::npos);
+    Frame().SiteList()->GetList()->SelectItem(1);
+    PumpEvents();
+    EXPECT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), kMaxArticles);
+    EXPECT_EQ(status(), "記事が多すぎるため、最初の 100,000 件だけを読み込みました");
+    SaveScreenshot(&Frame(), "article-cap");
+    Frame().SiteList()->GetList()->SelectItem(0);
+    PumpEvents();
+    EXPECT_EQ(status().find("100,000"), std::string::npos);
 }
 
 }  // namespace
