@@ -14,6 +14,7 @@
 #include "dialog_test_util.h"
 #include "fetch/http_download.h"
 #include "gui/controls/list_ctrl_box.h"
+#include "gui/platform/gui_hooks.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
@@ -278,6 +279,26 @@ TEST_F(CancelFeed, EscapeInTheMainWindowCancelsIt) {
         Frame().GetEventHandler()->QueueEvent(escape);
         wxTheApp->ProcessPendingEvents();
     });
+    EXPECT_EQ(messages.Messages(), std::vector<std::string>{"ダウンロードに失敗しました"});
+    ExpectNothingChanged();
+}
+
+TEST_F(CancelFeed, TheWindowsOwnEventPumpBringsTheKeyToTheDownload) {
+    // As the program runs: the download hands the toolkit's events over while it waits.
+    InstallGuiMessagePump();
+    const MessagePumpHook programPump = SetWaitingPumpHook({});
+    MessageCapture messages;
+    bool queued = false;
+    ChooseTheStalledSite([&] {
+        if (!std::exchange(queued, true)) {
+            auto* escape = new wxKeyEvent(wxEVT_CHAR_HOOK);
+            escape->m_keyCode = WXK_ESCAPE;
+            Frame().GetEventHandler()->QueueEvent(escape);
+        }
+        programPump();
+    });
+    SetMessagePumpHook({});
+    SetWaitingPumpHook({});
     EXPECT_EQ(messages.Messages(), std::vector<std::string>{"ダウンロードに失敗しました"});
     ExpectNothingChanged();
 }
