@@ -158,6 +158,8 @@ TEST_F(HostileInput, AddressesOfASharedSubscriptionFileLoadNothingButWebPages) {
         EXPECT_EQ(messages.Messages()[0], Refusal(hostile[i]));
         EXPECT_EQ(Url(), beacon.Url("/page.html"));
     }
+    // The page shown before is still there, untouched.
+    SaveScreenshot(&Frame(), "refused_addresses");
     {
         MessageCapture messages;
         Click(static_cast<int>(sites.size() - 1));
