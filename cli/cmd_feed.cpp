@@ -25,9 +25,9 @@ bool Readable(const std::string& path) {
 struct Texts {
     bool display;
     std::string Plain(const Text& raw) const { return Out(display ? DisplayText(raw) : raw); }
-    std::string Html(const Text& raw, const Text& html, const Text& base) const {
+    std::string Html(const Text& raw, const Text& html, int kind, const Text& base) const {
         if (!display) return Out(raw);
-        return raw.empty() ? std::string() : SanitizedBody(html, base);
+        return raw.empty() ? std::string() : SanitizedBody(html, kind, base);
     }
 };
 
@@ -65,7 +65,8 @@ int RunFeed(const std::vector<std::string>& args) {
     }
     json["link"] = Out(display ? DisplayLinkOf(feed) : feed.m_strLink);
     const Text feedLink = DisplayLinkOf(feed);
-    json["description"] = texts.Html(feed.m_strDescription, feed.m_strDescriptionHtml, feedLink);
+    json["description"] = texts.Html(feed.m_strDescription, feed.m_strDescriptionHtml,
+                                     feed.m_nDescriptionKind, feedLink);
     json["author"] = texts.Plain(feed.m_strAuthor);
     json["id"] = texts.Plain(feed.m_strId);
     // Folder and file names are file-system paths already, not code page 932 text.
@@ -79,9 +80,11 @@ int RunFeed(const std::vector<std::string>& args) {
         const Text base = ContentBaseOf(feed, item);
         entry["title"] = texts.Plain(item.m_strTitle);
         entry["link"] = Out(display ? DisplayLinkOf(feed, item) : item.m_strLink);
-        entry["description"] = texts.Html(item.m_strDescription, item.m_strDescriptionHtml, base);
+        entry["description"] = texts.Html(item.m_strDescription, item.m_strDescriptionHtml,
+                                          item.m_nDescriptionKind, base);
         entry["category"] = texts.Plain(item.m_strCategory);
-        entry["content"] = texts.Html(item.m_strContent, item.m_strContentHtml, base);
+        entry["content"] =
+            texts.Html(item.m_strContent, item.m_strContentHtml, item.m_nContentKind, base);
         entry["updated"] = item.m_timeUpdated;
         entry["published"] = item.m_timePublished;
         items.push_back(std::move(entry));

@@ -82,23 +82,53 @@ std::string WebAddress(const Text& address) {
     return CheckedUrl(AddressToUtf8(address), UrlUse::Image);
 }
 
+// True when HTML holds no tag at all but escaped tags ("&lt;p&gt;", "&lt;br /&gt;"): markup that
+// its feed escaped once more than HTML needs (escaped markup wrapped in CDATA, say), which would
+// show as tags in the page.
+bool OnlyEscapedMarkup(std::string_view html) {
+    if (LooksLikeHtml(html)) return false;
+    static constexpr std::string_view kTags[] = {
+        "p",  "br", "div", "a",  "img", "span", "b",     "i",          "em",     "ul",
+        "ol", "li", "h1",  "h2", "h3",  "h4",   "table", "blockquote", "strong", "pre"};
+    for (size_t at = html.find("&lt;"); at != std::string_view::npos;
+         at = html.find("&lt;", at + 1)) {
+        std::string_view rest = html.substr(at + 4);
+        if (rest.starts_with('/')) rest.remove_prefix(1);
+        for (const std::string_view tag : kTags) {
+            if (rest.size() <= tag.size() || rest.substr(0, tag.size()) != tag) continue;
+            const char after = rest[tag.size()];
+            if (after == ' ' || after == '/' || rest.substr(tag.size()).starts_with("&gt;")) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The sanitized HTML of a text in its HTML form of `kind`, as UTF-8.
+std::string SanitizedHtml(const Text& html, int kind, const Text& base) {
+    if (kind != kKindText && OnlyEscapedMarkup(html)) {
+        return SanitizeHtml(Cp932ToUtf8(DecodeReferences(html)), WebAddress(base));
+    }
+    return SanitizeHtml(Cp932ToUtf8(html), WebAddress(base));
+}
+
 // A description or content as a block of the page: its HTML form sanitized; plain text (and HTML
 // without any tag) keeps its line breaks.
 void AppendBody(std::string& page, const Text& html, int kind, const Text& base,
                 std::string_view cssClass) {
-    const std::string utf8 = Cp932ToUtf8(html);
-    const bool plain = kind == kKindText || !LooksLikeHtml(utf8);
+    const bool plain = kind == kKindText || (!LooksLikeHtml(html) && !OnlyEscapedMarkup(html));
     page += "<div class=\"";
     page += cssClass;
     page += plain ? " plain\">" : "\">";
-    page += SanitizeHtml(utf8, WebAddress(base));
+    page += SanitizedHtml(html, kind, base);
     page += "</div>\n";
 }
 
 }  // namespace
 
-std::string SanitizedBody(const Text& html, const Text& base) {
-    return SanitizeHtml(Cp932ToUtf8(html), WebAddress(base));
+std::string SanitizedBody(const Text& html, int kind, const Text& base) {
+    return SanitizedHtml(html, kind, base);
 }
 
 namespace {

@@ -22,9 +22,10 @@ struct PreviewOptions {
 // the articles' web images.
 std::string BuildPreviewPage(const CRssFile& feed, const PreviewOptions& options);
 
-// The sanitized HTML (UTF-8) the page holds for a description or content in its HTML form, with
-// relative addresses resolved against `base` (an address in display form; "" for none).
-std::string SanitizedBody(const Text& html, const Text& base);
+// The sanitized HTML (UTF-8) the page holds for a description or content in its HTML form of
+// `kind` (a TextKind), with relative addresses resolved against `base` (an address in display
+// form; "" for none).
+std::string SanitizedBody(const Text& html, int kind, const Text& base);
 
 // Writes the page for the feed to `path` through a temporary file beside it that replaces the old
 // page only once complete; false (the old page untouched) when it cannot be written.

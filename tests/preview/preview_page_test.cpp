@@ -138,6 +138,28 @@ TEST(PreviewPage, ShowsTheSummaryWithDescriptionAndTheFullContentWithout) {
     EXPECT_NE(contents.find("<div class=\"body plain\">要約だけ</div>"), std::string::npos);
 }
 
+TEST(PreviewPage, ShowsMarkupEscapedOnceTooOftenAsMarkupButCodeSamplesAsText) {
+    CRssFile feed;
+    // Escaped markup inside CDATA: no tag at all, only escaped ones.
+    AddArticle(feed, "a", "").m_strDescriptionHtml = "&lt;p&gt;One&lt;br /&gt;two&lt;/p&gt;";
+    // Real markup that shows a tag as a code sample keeps the sample as text.
+    AddArticle(feed, "b", "").m_strDescriptionHtml = "<p>Use &lt;p&gt; here</p>";
+    // Plain text that merely mentions "&lt;" is not markup.
+    AddArticle(feed, "c", "").m_strDescriptionHtml = "1 &lt; 2 &lt;pre-order&gt;";
+    CRssItem& text = AddArticle(feed, "d", "");
+    text.m_nDescriptionKind = kKindText;
+    text.m_strDescriptionHtml = "&lt;p&gt;typed as text&lt;/p&gt;";
+    for (int i = 0; i < feed.GetSize(); ++i) feed.GetAt(i)->m_strDescription = "x";
+    const std::string main = MainOf(BuildPreviewPage(feed, kAll));
+    EXPECT_NE(main.find("<div class=\"body\"><p>One<br>two</p></div>"), std::string::npos) << main;
+    EXPECT_NE(main.find("<p>Use &lt;p&gt; here</p>"), std::string::npos);
+    EXPECT_NE(main.find("<div class=\"body plain\">1 &lt; 2 &lt;pre-order&gt;</div>"),
+              std::string::npos);
+    EXPECT_NE(main.find("&lt;p&gt;typed as text&lt;/p&gt;"), std::string::npos);
+    EXPECT_EQ(SanitizedBody("&lt;b&gt;x&lt;/b&gt;", kKindHtml, ""), "<b>x</b>");
+    EXPECT_EQ(SanitizedBody("&lt;b&gt;x&lt;/b&gt;", kKindText, ""), "&lt;b&gt;x&lt;/b&gt;");
+}
+
 TEST(PreviewPage, ResolvesRelativeImagesOfAnArticleAgainstItsAddress) {
     CRssFile feed;
     feed.m_strLink = "https://example.jp/";
