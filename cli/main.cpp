@@ -4,6 +4,7 @@
 
 #include "cli/command.h"
 #include "encoding/codepage.h"
+#include "platform/allocator.h"
 #include "platform/message_box.h"
 
 namespace varlo::cli {
@@ -58,6 +59,7 @@ void PrintHelp(std::FILE* to) {
 
 int main(int argc, char** argv) {
     using namespace varlo::cli;
+    varlo::KeepLargeBlocksOutOfTheHeap();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         PrintHelp(stderr);

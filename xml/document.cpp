@@ -41,6 +41,10 @@ std::unique_ptr<CMXMLElement> CMXMLDocument::CreateElement(std::string_view name
 
 namespace {
 
+// The memory budget of a tree: bytes per byte of the text parsed, and bytes any text may use.
+constexpr size_t kTreeBytesPerTextByte = 13;
+constexpr size_t kTreeBytesAlways = 1 << 20;
+
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
@@ -131,8 +135,14 @@ void CMXMLDocument::ParseXML(std::string text) {
         text.resize(offset + rest.size());
         text.erase(0, offset);
         Utf8ToCp932InPlace(text);
+        // Japanese shrinks by a third: give the rest back before the tree is built.
+        if (text.capacity() - text.size() > text.size() / 8) text.shrink_to_fit();
         rest = text;
     }
+    // Hostile markup (millions of tiny elements or text nodes) would make a tree dozens of times
+    // the size of its text; the tree stops growing at a multiple that ordinary feeds (about two)
+    // never reach, so that loading anything stays within a fixed multiple of its size.
+    watch.SetMemoryBudget(rest.size() * kTreeBytesPerTextByte + kTreeBytesAlways);
     auto root = std::make_unique<CMXMLElement>();
     root->ParseXML(rest);
     AppendChild(std::move(root));

@@ -1,8 +1,39 @@
 #include "xml/element.h"
 
+#include <new>
 #include <utility>
 
 namespace varlo {
+
+void CMXMLAttributeList::BlockDeleter::operator()(Block* block) const {
+    CMXMLAttribute* items = block->Items();
+    for (size_t i = 0; i < block->count; ++i) items[i].~CMXMLAttribute();
+    block->~Block();
+    ::operator delete(block);
+}
+
+std::vector<CMXMLAttribute> CMXMLAttributeList::Taken() {
+    std::vector<CMXMLAttribute> all;
+    if (m_block) {
+        all.reserve(m_block->count);
+        for (size_t i = 0; i < m_block->count; ++i) all.push_back(std::move(m_block->Items()[i]));
+    }
+    m_block.reset();
+    return all;
+}
+
+void CMXMLAttributeList::Store(std::vector<CMXMLAttribute>&& all) {
+    m_block.reset();
+    if (all.empty()) return;
+    void* raw = ::operator new(sizeof(Block) + all.size() * sizeof(CMXMLAttribute));
+    std::unique_ptr<Block, BlockDeleter> block(::new (raw) Block);
+    // The count grows with each attribute made, so that a failure half way frees what was made.
+    for (CMXMLAttribute& attribute : all) {
+        ::new (block->Items() + block->count) CMXMLAttribute(std::move(attribute));
+        ++block->count;
+    }
+    m_block = std::move(block);
+}
 
 CMXMLElement::CMXMLElement(std::string_view markup) {
     ParseXML(markup);
@@ -83,7 +114,7 @@ void CMXMLElement::SetAttribute(std::string_view name, std::string_view value) {
     const int i = FindAttribute(name);
     if (i >= 0) {
         if (removes) {
-            m_attributes.erase(m_attributes.begin() + i);
+            m_attributes.erase(static_cast<size_t>(i));
         } else {
             m_attributes[static_cast<size_t>(i)].SetValue(value);
         }

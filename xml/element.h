@@ -3,6 +3,8 @@
 // its own end tag.
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "xml/node.h"
@@ -16,6 +18,74 @@ inline constexpr int kMaxParseDepth = 256;
 // At most this many attributes are kept on one tag; the rest are dropped (a hostile tag may hold
 // millions) and the parse notes that a limit was reached.
 inline constexpr size_t kMaxAttributes = 1000;
+
+// The attributes of an element, in written order, in one block of exactly their number that also
+// holds the count. Most elements of a feed have none, so the list costs one pointer until the
+// first arrives.
+class CMXMLAttributeList {
+  public:
+    CMXMLAttributeList() = default;
+    CMXMLAttributeList(const CMXMLAttributeList& other) {
+        Store(std::vector<CMXMLAttribute>(other.begin(), other.end()));
+    }
+    CMXMLAttributeList& operator=(const CMXMLAttributeList& other) {
+        if (this != &other) Store(std::vector<CMXMLAttribute>(other.begin(), other.end()));
+        return *this;
+    }
+
+    size_t size() const { return m_block ? m_block->count : 0; }
+    bool empty() const { return size() == 0; }
+    CMXMLAttribute& operator[](size_t index) { return m_block->Items()[index]; }
+    const CMXMLAttribute& operator[](size_t index) const { return m_block->Items()[index]; }
+    const CMXMLAttribute* begin() const { return m_block ? m_block->Items() : nullptr; }
+    const CMXMLAttribute* end() const {
+        return m_block ? m_block->Items() + m_block->count : nullptr;
+    }
+    // Bytes the list holds on the heap, its attributes' texts included (an estimate of what the
+    // allocator hands out).
+    size_t HeapBytes() const;
+    void clear() { m_block.reset(); }
+    void emplace_back(std::string_view name, std::string_view value) {
+        std::vector<CMXMLAttribute> all = Taken();
+        all.emplace_back(name, value);
+        Store(std::move(all));
+    }
+    // Moves `more` to the end.
+    void Append(std::vector<CMXMLAttribute>&& more) {
+        if (more.empty()) return;
+        if (empty()) {
+            Store(std::move(more));
+            return;
+        }
+        std::vector<CMXMLAttribute> all = Taken();
+        for (CMXMLAttribute& attribute : more) all.push_back(std::move(attribute));
+        Store(std::move(all));
+    }
+    void erase(size_t index) {
+        std::vector<CMXMLAttribute> all = Taken();
+        all.erase(all.begin() + static_cast<std::ptrdiff_t>(index));
+        Store(std::move(all));
+    }
+
+  private:
+    struct Block {
+        size_t count = 0;  // attributes constructed behind this header
+        CMXMLAttribute* Items() { return reinterpret_cast<CMXMLAttribute*>(this + 1); }
+        const CMXMLAttribute* Items() const {
+            return reinterpret_cast<const CMXMLAttribute*>(this + 1);
+        }
+    };
+    struct BlockDeleter {
+        void operator()(Block* block) const;
+    };
+
+    // The attributes moved out; the list is left empty.
+    std::vector<CMXMLAttribute> Taken();
+    // Replaces the block by one holding `all`.
+    void Store(std::vector<CMXMLAttribute>&& all);
+
+    std::unique_ptr<Block, BlockDeleter> m_block;
+};
 
 class CMXMLElement : public CMXMLNode {
   public:
@@ -43,6 +113,8 @@ class CMXMLElement : public CMXMLNode {
     const CMXMLAttribute& GetAttributeAt(int index) const {
         return m_attributes[static_cast<size_t>(index)];
     }
+    // Bytes the attributes hold on the heap (an estimate of what the allocator hands out).
+    size_t AttributeHeapBytes() const { return m_attributes.HeapBytes(); }
     // Sets, adds or (for an empty value or "\"\"") removes an attribute.
     void SetAttribute(std::string_view name, std::string_view value);
 
@@ -68,13 +140,15 @@ class CMXMLElement : public CMXMLNode {
 
     // Nesting level of this element while it is parsed (1 for a root element).
     int ParseDepth() const { return m_parseDepth; }
-    void SetParseDepth(int depth) { m_parseDepth = depth; }
+    void SetParseDepth(int depth) {
+        m_parseDepth = static_cast<uint16_t>(depth < 0 ? 0 : depth > 65535 ? 65535 : depth);
+    }
 
   private:
     Text m_name;
-    std::vector<CMXMLAttribute> m_attributes;
+    CMXMLAttributeList m_attributes;
+    uint16_t m_parseDepth = 1;
     bool m_hasEndTag = true;
-    int m_parseDepth = 1;
 };
 
 // Position in `text` where the end tag closing an element called `name` begins ("</name>", white

@@ -38,13 +38,13 @@ void CMXMLNode::DeleteChildren() {
     // The subtree is taken apart from the top: each node's children are moved to the front of the
     // chain before the node itself is deleted, so no destructor recurses however deep the tree is.
     CMXMLNode* pending = m_firstChild;
-    m_firstChild = m_lastChild = nullptr;
+    m_firstChild = nullptr;
     while (pending) {
         CMXMLNode* node = pending;
         if (node->m_firstChild) {
-            node->m_lastChild->m_next = node->m_next;
+            node->m_firstChild->m_prev->m_next = node->m_next;
             pending = node->m_firstChild;
-            node->m_firstChild = node->m_lastChild = nullptr;
+            node->m_firstChild = nullptr;
         } else {
             pending = node->m_next;
         }
@@ -62,20 +62,28 @@ CMXMLNode* CMXMLNode::AppendChild(CMXMLNode* node) {
     if (node == nullptr) return nullptr;
     if (node->m_parent == this) {
         // Already a child: it is taken out of its place and goes to the end.
-        if (node->m_prev) node->m_prev->m_next = node->m_next;
-        if (node->m_next) node->m_next->m_prev = node->m_prev;
-        if (m_firstChild == node) m_firstChild = node->m_next;
-        if (m_lastChild == node) m_lastChild = node->m_prev;
+        CMXMLNode* last = m_firstChild->m_prev;
+        if (node == last) return node;
+        CMXMLNode* next = node->m_next;  // not null: the node is not the last
+        if (node == m_firstChild) {
+            m_firstChild = next;
+            next->m_prev = last;
+        } else {
+            node->m_prev->m_next = next;
+            next->m_prev = node->m_prev;
+        }
     }
     node->m_parent = this;
     node->m_next = nullptr;
-    node->m_prev = m_lastChild;
-    if (m_lastChild) {
-        m_lastChild->m_next = node;
+    if (m_firstChild) {
+        CMXMLNode* last = m_firstChild->m_prev;
+        last->m_next = node;
+        node->m_prev = last;
+        m_firstChild->m_prev = node;
     } else {
         m_firstChild = node;
+        node->m_prev = node;
     }
-    m_lastChild = node;
     return node;
 }
 

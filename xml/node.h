@@ -91,9 +91,11 @@ class CMXMLNode {
     // A snapshot of the children, in order (walk GetFirstChild / GetNextSibling to avoid it).
     CMXMLNodeList GetChildNodes() const;
     CMXMLNode* GetFirstChild() const { return m_firstChild; }
-    CMXMLNode* GetLastChild() const { return m_lastChild; }
+    CMXMLNode* GetLastChild() const { return m_firstChild ? m_firstChild->m_prev : nullptr; }
     CMXMLNode* GetNextSibling() const { return m_next; }
-    CMXMLNode* GetPreviousSibling() const { return m_prev; }
+    CMXMLNode* GetPreviousSibling() const {
+        return m_parent && m_parent->m_firstChild == this ? nullptr : m_prev;
+    }
     CMXMLNode* GetParentNode() const { return m_parent; }
 
     // Appends `node` as the last child and takes ownership of it; returns it. A node that already
@@ -117,7 +119,8 @@ class CMXMLNode {
 
   private:
     CMXMLNode* m_firstChild = nullptr;
-    CMXMLNode* m_lastChild = nullptr;
+    // The previous sibling; the first child's points to the last child instead, which saves a
+    // pointer in every node (a large feed has hundreds of thousands).
     CMXMLNode* m_prev = nullptr;
     CMXMLNode* m_next = nullptr;
     CMXMLNode* m_parent = nullptr;

@@ -9,8 +9,9 @@
 namespace varlo::xmlpool {
 namespace {
 
-constexpr std::size_t kGranule = 16;
-constexpr std::size_t kClasses = 16;  // blocks up to 256 bytes; larger ones come from the heap
+// Fine-grained classes: nodes are 72 or 88 bytes, which a 16-byte granule would round up.
+constexpr std::size_t kGranule = 8;
+constexpr std::size_t kClasses = 32;  // blocks up to 256 bytes; larger ones come from the heap
 constexpr std::size_t kSlabBytes = 256 * 1024;
 
 struct FreeBlock {

@@ -22,4 +22,16 @@ void NoteParseLimitReached() {
     if (t_watch) t_watch->m_reached = true;
 }
 
+bool ChargeParseMemory(size_t bytes) {
+    ParseLimitWatch* watch = t_watch;
+    if (watch == nullptr || !watch->m_limited) return true;
+    if (watch->m_budget < bytes) {
+        watch->m_budget = 0;
+        watch->m_reached = true;
+        return false;
+    }
+    watch->m_budget -= bytes;
+    return true;
+}
+
 }  // namespace varlo

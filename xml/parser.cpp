@@ -14,6 +14,12 @@ namespace {
 
 constexpr std::string_view kWhiteSpace = " \t\r\n";
 
+// What a string takes on the heap: nothing while it fits in itself, else its block with the
+// allocator's rounding and header.
+size_t StringHeapBytes(const std::string& text) {
+    return text.capacity() > 15 ? ((text.capacity() + 1 + 15) & ~size_t{15}) + 16 : 0;
+}
+
 // A cut that never fails: a start past the end or a negative length gives empty text.
 std::string_view Cut(std::string_view text, std::ptrdiff_t start, std::ptrdiff_t length) {
     if (start < 0) start = 0;
@@ -64,6 +70,12 @@ class EndTagIndex {
             m_last[LowerAscii(name)] = p;
         }
     }
+    // Bytes the index holds (an estimate of what the allocator hands out).
+    size_t Bytes() const {
+        size_t bytes = m_last.bucket_count() * sizeof(void*);
+        for (const auto& [name, position] : m_last) bytes += 64 + StringHeapBytes(name);
+        return bytes;
+    }
     // False when no end tag for `name` starts at or after `position`.
     bool MayOccurAfter(std::string_view name, size_t position) const {
         const auto it = m_last.find(LowerAscii(name));
@@ -74,7 +86,38 @@ class EndTagIndex {
     std::unordered_map<std::string, size_t> m_last;
 };
 
+// Bytes a node itself takes (its children not included), as the budget of a parse counts them.
+size_t NodeBytes(const CMXMLNode& node) {
+    size_t bytes = 0;
+    switch (node.GetNodeType()) {
+        case kElementNode: {
+            const auto& element = static_cast<const CMXMLElement&>(node);
+            bytes = sizeof(CMXMLElement) + StringHeapBytes(element.NodeName());
+            break;
+        }
+        case kCDATASectionNode:
+            bytes = sizeof(CMXMLCDATASection) + StringHeapBytes(node.NodeValue());
+            break;
+        case kCommentNode:
+            bytes = sizeof(CMXMLComment) + StringHeapBytes(node.NodeValue());
+            break;
+        default:
+            bytes = sizeof(CMXMLTextNode) + StringHeapBytes(node.NodeValue());
+            break;
+    }
+    return (bytes + 7) & ~size_t{7};
+}
+
 }  // namespace
+
+size_t CMXMLAttributeList::HeapBytes() const {
+    if (empty()) return 0;
+    size_t bytes = 16 + sizeof(Block) + size() * sizeof(CMXMLAttribute);
+    for (const CMXMLAttribute& attribute : *this) {
+        bytes += StringHeapBytes(attribute.NodeName()) + StringHeapBytes(attribute.NodeValue());
+    }
+    return bytes;
+}
 
 size_t FindTagEnd(std::string_view text, size_t from) {
     size_t pos = from;
@@ -188,7 +231,8 @@ void CMXMLElement::ParseXML(std::string_view text) {
     if (content.empty()) return;
     if (m_parseDepth >= kMaxParseDepth) {
         NoteParseLimitReached();
-        AppendChild(std::make_unique<CMXMLTextNode>(content));
+        if (ChargeParseMemory(sizeof(CMXMLTextNode) + content.size() + 32))
+            AppendChild(std::make_unique<CMXMLTextNode>(content));
         return;
     }
     CMXMLNodeList::ParseNodes(content, this);
@@ -229,9 +273,12 @@ void CMXMLElement::ParseAttributes(std::string_view text) {
     bool inDouble = false;
     bool inSingle = false;
     bool nameTakenAtEnd = false;
+    // Gathered apart and moved in at the end, so that the element's list is allocated once at its
+    // final size.
+    std::vector<CMXMLAttribute> added;
     auto commit = [&] {
-        if (m_attributes.size() < kMaxAttributes) {
-            m_attributes.push_back(current);
+        if (m_attributes.size() + added.size() < kMaxAttributes) {
+            added.push_back(current);
         } else {
             NoteParseLimitReached();
         }
@@ -316,6 +363,7 @@ void CMXMLElement::ParseAttributes(std::string_view text) {
         current.SetNodeName(text.substr(a));
     }
     if (!current.NodeName().empty() || !current.NodeValue().empty()) commit();
+    m_attributes.Append(std::move(added));
 }
 
 bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
@@ -324,30 +372,39 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
                                : 1;
     const std::string_view content = text;
     std::unique_ptr<EndTagIndex> endTags;  // built on the first end-tag search that finds nothing
+    // Appends a node and charges it to the parse's memory budget; false once that is spent, and
+    // the rest of the content is then left unread.
+    auto append = [parent](std::unique_ptr<CMXMLNode> node) {
+        const size_t bytes = NodeBytes(*node);
+        parent->AppendChild(std::move(node));
+        return ChargeParseMemory(bytes);
+    };
     while (!text.empty()) {
         const size_t b = text.find('<');
         if (b == std::string_view::npos) {
-            parent->AppendChild(std::make_unique<CMXMLTextNode>(text));
+            append(std::make_unique<CMXMLTextNode>(text));
             return true;
         }
         if (b > 0) {
-            parent->AppendChild(std::make_unique<CMXMLTextNode>(text.substr(0, b)));
+            if (!append(std::make_unique<CMXMLTextNode>(text.substr(0, b)))) return false;
             text.remove_prefix(b);
             continue;
         }
         if (text.size() >= 7 && text.starts_with("<!--")) {
             const size_t e = text.find("-->");
             if (e == std::string_view::npos) return false;
-            parent->AppendChild(
-                std::make_unique<CMXMLComment>(Cut(text, 4, static_cast<std::ptrdiff_t>(e) - 4)));
+            if (!append(std::make_unique<CMXMLComment>(
+                    Cut(text, 4, static_cast<std::ptrdiff_t>(e) - 4))))
+                return false;
             text.remove_prefix(e + 3);
             continue;
         }
         if (text.size() >= 12 && text.starts_with("<![CDATA[")) {
             const size_t e = text.find("]]>");
             if (e == std::string_view::npos) return false;
-            parent->AppendChild(std::make_unique<CMXMLCDATASection>(
-                Cut(text, 9, static_cast<std::ptrdiff_t>(e) - 9)));
+            if (!append(std::make_unique<CMXMLCDATASection>(
+                    Cut(text, 9, static_cast<std::ptrdiff_t>(e) - 9))))
+                return false;
             text.remove_prefix(e + 3);
             continue;
         }
@@ -355,7 +412,7 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
         const size_t k = text.find_first_of("> \t\r\n");
         if (k == std::string_view::npos) {
             // A "<" with no tag end anywhere after it: keep the rest as text rather than lose it.
-            parent->AppendChild(std::make_unique<CMXMLTextNode>(text));
+            append(std::make_unique<CMXMLTextNode>(text));
             return false;
         }
         const std::string_view name = text.substr(1, k - 1);
@@ -364,13 +421,16 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
         size_t endTagLength = 0;
         if (!endTags || endTags->MayOccurAfter(name, absoluteK)) {
             f = FindEndTag(text.substr(k), name, &endTagLength);
-            if (f < 0 && !endTags) endTags = std::make_unique<EndTagIndex>(content);
+            if (f < 0 && !endTags) {
+                endTags = std::make_unique<EndTagIndex>(content);
+                if (!ChargeParseMemory(endTags->Bytes())) return false;
+            }
         }
         size_t length;
         if (f < 0) {
             const size_t gt = FindTagEnd(text, 0);
             if (gt == std::string_view::npos) {
-                parent->AppendChild(std::make_unique<CMXMLTextNode>(text));
+                append(std::make_unique<CMXMLTextNode>(text));
                 return false;
             }
             length = gt + 1;
@@ -380,7 +440,8 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
         auto element = std::make_unique<CMXMLElement>();
         element->SetParseDepth(childDepth);
         element->ParseXML(text.substr(0, length));
-        parent->AppendChild(std::move(element));
+        const size_t attributeBytes = element->AttributeHeapBytes();
+        if (!append(std::move(element)) || !ChargeParseMemory(attributeBytes)) return false;
         text.remove_prefix(length);
     }
     return true;

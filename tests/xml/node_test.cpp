@@ -95,6 +95,39 @@ TEST(XmlTree, AppendedChildrenAreLinkedAsSiblings) {
     EXPECT_EQ(root->GetLastChild(), a);
     EXPECT_EQ(c->GetNextSibling(), a);
     EXPECT_EQ(b->GetPreviousSibling(), nullptr);
+    EXPECT_EQ(a->GetPreviousSibling(), c);
+    // The last child, a middle one, and an only child.
+    root->AppendChild(a);
+    EXPECT_EQ(root->GetLastChild(), a);
+    EXPECT_EQ(a->GetNextSibling(), nullptr);
+    root->AppendChild(c);
+    EXPECT_EQ(b->GetNextSibling(), a);
+    EXPECT_EQ(a->GetPreviousSibling(), b);
+    EXPECT_EQ(root->GetLastChild(), c);
+    EXPECT_EQ(c->GetPreviousSibling(), a);
+    auto* only = a->AppendChild(CMXMLDocument::CreateElement("only"));
+    EXPECT_EQ(a->GetLastChild(), only);
+    EXPECT_EQ(only->GetPreviousSibling(), nullptr);
+    a->AppendChild(only);
+    EXPECT_EQ(a->GetFirstChild(), only);
+    EXPECT_EQ(a->GetLastChild(), only);
+    EXPECT_EQ(root->GetElementsByTagName("only").GetCount(), 1);
+}
+
+TEST(XmlTree, AttributesAreSetRemovedAndCopiedInTheirBlock) {
+    auto e = CMXMLDocument::CreateElement("e");
+    for (int i = 0; i < 5; ++i) e->SetAttribute("a" + std::to_string(i), std::to_string(i));
+    e->SetAttribute("a2", "");
+    ASSERT_EQ(e->GetAttributeCount(), 4);
+    EXPECT_EQ(e->GetAttributeAt(2).NodeName(), "a3");
+    e->SetAttribute("a4", "four");
+    const auto copy = e->CloneNode();
+    e->SetAttribute("a0", "");
+    const auto& copied = static_cast<const CMXMLElement&>(*copy);
+    EXPECT_EQ(copied.GetAttributeCount(), 4);
+    EXPECT_EQ(copied.GetAttribute("a4"), "four");
+    EXPECT_EQ(copied.GetXML(), "<e a0=\"0\" a1=\"1\" a3=\"3\" a4=\"four\" />");
+    EXPECT_EQ(e->GetAttributeCount(), 3);
 }
 
 TEST(XmlTree, CloneCopiesTheWholeSubtreeDetached) {
