@@ -56,23 +56,26 @@ wxString BrowserAddressOf(const Text& address) {
     return wxString::FromUTF8(AddressToUtf8(address));
 }
 
-bool CBrowserView::Allow(const wxString& url, const Text& shownAs, bool askedByEngine) {
+bool CBrowserView::Allow(const wxString& url, const Text& shownAs, Asker asker) {
     const std::string address(url.utf8_str());
-    switch (ClassifyNavigation(address, GetPreviewPath())) {
-        case BrowserNavigation::kLoad:
-            return true;
-        case BrowserNavigation::kMail:
-            OpenWithDefaultHandler(std::string(Trim(address, " \t\r\n")));
-            return false;
-        case BrowserNavigation::kRefuse:
-            break;
+    const BrowserNavigation decision = ClassifyNavigation(address, GetPreviewPath());
+    if (decision == BrowserNavigation::kLoad) return true;
+    // A page's script that keeps trying gets one answer per page shown; more would bury the
+    // window under messages or mail windows. A click of the user's is always answered.
+    if (asker == Asker::kPageScript) {
+        const wxString page = m_web ? m_web->GetCurrentURL() : wxString();
+        if (m_answeredPage == page) return false;
+        m_answeredPage = page;
     }
-    if (!askedByEngine) {
+    if (decision == BrowserNavigation::kMail) {
+        OpenWithDefaultHandler(std::string(Trim(address, " \t\r\n")));
+        return false;
+    }
+    if (asker == Asker::kVarlo) {
         ShowMessageBox(NotWebAddressText(shownAs), kMbOk | kMbIconWarning);
         return false;
     }
-    // The engine waits for its answer: the message comes afterwards. A page that keeps trying
-    // gets one message at a time, not a pile of them.
+    // The engine waits for its answer: the message comes afterwards, one at a time.
     if (!m_refusalPending) {
         m_refusalPending = true;
         CallAfter([this, shownAs] {
@@ -84,7 +87,10 @@ bool CBrowserView::Allow(const wxString& url, const Text& shownAs, bool askedByE
 }
 
 void CBrowserView::OnNavigating(wxWebViewEvent& event) {
-    if (!Allow(event.GetURL(), FromWx(event.GetURL()), true)) event.Veto();
+    const Asker asker = event.GetNavigationAction() == wxWEBVIEW_NAV_ACTION_USER
+                            ? Asker::kPageUser
+                            : Asker::kPageScript;
+    if (!Allow(event.GetURL(), FromWx(event.GetURL()), asker)) event.Veto();
 }
 
 void CBrowserView::Navigate(const Text& address, const Text& shownAs) {
@@ -92,7 +98,7 @@ void CBrowserView::Navigate(const Text& address, const Text& shownAs) {
     const wxString url = BrowserAddressOf(address);
     // Refused here as well: a javascript: address would run inside the page shown without ever
     // being a navigation the engine asks about.
-    if (Allow(url, shownAs.empty() ? address : shownAs, false)) m_web->LoadURL(url);
+    if (Allow(url, shownAs.empty() ? address : shownAs, Asker::kVarlo)) m_web->LoadURL(url);
 }
 
 Text CBrowserView::GetLocationURL() const {

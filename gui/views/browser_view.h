@@ -41,12 +41,15 @@ class CBrowserView : public wxView {
     void OnChangeFilename() override {}
 
   private:
+    // Who asks for a navigation.
+    enum class Asker { kVarlo, kPageUser, kPageScript };
     // Applies the address rule to `url`; false when the navigation must not happen (a mail
     // address was handed on, or the user is told of the refusal, naming `shownAs`).
-    bool Allow(const wxString& url, const Text& shownAs, bool askedByEngine);
+    bool Allow(const wxString& url, const Text& shownAs, Asker asker);
     void OnNavigating(wxWebViewEvent& event);
 
     bool m_refusalPending = false;
+    wxString m_answeredPage;  // the page whose script had its one refusal or mail
     wxWebView* m_web = nullptr;
     wxWindow* m_fallback = nullptr;  // shown when no browser engine is available
     wxDECLARE_DYNAMIC_CLASS(CBrowserView);

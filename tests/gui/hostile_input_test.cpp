@@ -213,6 +213,25 @@ TEST_F(HostileInput, APageCannotTakeThePaneAwayFromTheWeb) {
               std::vector<std::string>{});
 }
 
+TEST_F(HostileInput, APageThatKeepsTryingGetsOneMessage) {
+    // Every few milliseconds the page tells the beacon, then tries to leave the web.
+    beacon.Route("/loop.html", Ok("<html><head><title>loop</title></head><body><script>let n = 0;"
+                                  "setInterval(() => { new Image().src = '/tick?' + n++;"
+                                  "location = 'varlo-evil:again'; }, 5)</script></body></html>",
+                                  "text/html"));
+    ASSERT_TRUE(Start({Subscriptions({{beacon.Url("/loop.html"), ""}})}));
+    MessageCapture messages;
+    Click(0);
+    auto ticks = [this] {
+        size_t n = 0;
+        for (const auto& request : beacon.Requests()) n += request.target.starts_with("/tick?");
+        return n;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return ticks() >= 20 && !messages.Messages().empty(); }));
+    EXPECT_EQ(messages.Messages(), std::vector<std::string>{Refusal("varlo-evil:again")});
+    EXPECT_EQ(Url(), beacon.Url("/loop.html"));
+}
+
 TEST_F(HostileInput, LinksPlantedInTheProgramFolderAreReplacedNeverFollowed) {
     TempDir elsewhere;
     for (const char* name : {"down.xml", "MorvaPreview.html"}) {
