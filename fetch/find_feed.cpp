@@ -95,6 +95,17 @@ std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& fold
     CTextFile page;
     if (!page.Load(path)) return nullptr;
 
+    const Text pageAddress(Trim(pageUrl, kAddressSpace));
+    // A link's address as the entry would hold it; empty for a link to anything but the web,
+    // which counts as no link at all.
+    auto feedAddress = [&pageAddress](const Text& href) {
+        // An attribute value holds references ("&amp;" in a query) that the address does not.
+        const Text link(Trim(DecodeReferences(href), kAddressSpace));
+        if (link.empty()) return Text();
+        Text resolved = ResolveUrl(link, pageAddress);
+        return IsWebAddress(resolved) ? resolved : Text();
+    };
+
     std::vector<Text> tags;
     FindTags(page.m_strText, tags, "LINK");
     Text rssLink;
@@ -106,14 +117,11 @@ std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& fold
         // The first link of each kind counts: blog engines list the site's own feed first and
         // the comments feed (or a category's) after it.
         if (EqualsNoCase(type, "application/rss+xml")) {
-            if (rssLink.empty()) rssLink = tag.GetAttribute("HREF");
+            if (rssLink.empty()) rssLink = feedAddress(tag.GetAttribute("HREF"));
         } else if (EqualsNoCase(type, "application/atom+xml")) {
-            if (atomLink.empty()) atomLink = tag.GetAttribute("HREF");
+            if (atomLink.empty()) atomLink = feedAddress(tag.GetAttribute("HREF"));
         }
     }
-    // An attribute value holds references ("&amp;" in a query) that the address does not.
-    const Text chosen(Trim(DecodeReferences(atomLink.empty() ? rssLink : atomLink), kAddressSpace));
-    const Text pageAddress(Trim(pageUrl, kAddressSpace));
 
     auto item = std::make_unique<COpmlItem>();
     tags.clear();
@@ -126,9 +134,7 @@ std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& fold
         item->m_strTitle = DisplayText(title.GetText());
     }
     item->m_strType = "rss";
-    if (!chosen.empty()) item->m_strXmlUrl = ResolveUrl(chosen, pageAddress);
-    // A feed address of another kind counts as none found.
-    if (!IsWebAddress(item->m_strXmlUrl)) item->m_strXmlUrl.clear();
+    item->m_strXmlUrl = atomLink.empty() ? rssLink : atomLink;
     item->m_strHtmlUrl = IsWebAddress(pageAddress) ? pageAddress : Text();
     return item;
 }

@@ -161,6 +161,14 @@ TEST_F(FeedDiscovery, KeepsOnlyWebAddressesAndTrimsTheWhiteSpaceAroundThem) {
         ASSERT_NE(item, nullptr) << href;
         EXPECT_EQ(item->m_strXmlUrl, "") << href;
     }
+    // A link to anything else is as if it were not there: the next one counts.
+    const auto next = Discover(
+        "<link rel=alternate type=application/atom+xml href=\"javascript:alert(1)\">"
+        "<link rel=alternate type=application/rss+xml href=\"data:,x\">"
+        "<link rel=alternate type=application/rss+xml href=\"rss.xml\">");
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->m_strXmlUrl, m_server.Url("/blog/rss.xml"));
+
     const auto item =
         Discover("<link rel=alternate type=application/atom+xml href=\"\n\t atom.xml \r\n\">");
     ASSERT_NE(item, nullptr);
