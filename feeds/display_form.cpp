@@ -77,20 +77,34 @@ Reference ReadReference(std::string_view text, size_t at) {
     return {cp, p + 1 - at};
 }
 
-// Length of the markup at `text[at]` (a "<"): a tag, a comment, a declaration or a processing
-// instruction, through its closing ">"; 0 when "<" starts none (as in "a < b") or never closes.
-size_t MarkupLength(std::string_view text, size_t at) {
-    const size_t next = at + 1;
-    if (next >= text.size()) return 0;
-    const char c = text[next];
-    if (text.substr(next).starts_with("!--")) {
-        const size_t end = text.find("-->", next + 3);
-        return end == std::string_view::npos ? 0 : end + 3 - at;
+// Finds the markup in a text: a tag, a comment, a declaration or a processing instruction, from
+// its "<" through its closing ">". The last closing delimiters are found once, so that a text of
+// many "<" without any ">" after them costs one pass, not one search per "<".
+class MarkupFinder {
+  public:
+    explicit MarkupFinder(std::string_view text)
+        : m_text(text), m_lastGt(text.rfind('>')), m_lastCommentEnd(text.rfind("-->")) {}
+
+    // Length of the markup at `m_text[at]` (a "<"); 0 when "<" starts none (as in "a < b") or
+    // never closes.
+    size_t LengthAt(size_t at) const {
+        const size_t next = at + 1;
+        if (next >= m_text.size()) return 0;
+        const char c = m_text[next];
+        if (m_text.substr(next).starts_with("!--") && m_lastCommentEnd != std::string_view::npos &&
+            m_lastCommentEnd >= next + 3) {
+            return m_text.find("-->", next + 3) + 3 - at;
+        }
+        if (!IsAlpha(c) && c != '/' && c != '!' && c != '?') return 0;
+        if (m_lastGt == std::string_view::npos || m_lastGt < next) return 0;
+        return m_text.find('>', next) + 1 - at;
     }
-    if (!IsAlpha(c) && c != '/' && c != '!' && c != '?') return 0;
-    const size_t end = text.find('>', next);
-    return end == std::string_view::npos ? 0 : end + 1 - at;
-}
+
+  private:
+    std::string_view m_text;
+    size_t m_lastGt;
+    size_t m_lastCommentEnd;
+};
 
 // Some publishing tools encode UTF-8 twice: every character then arrives as two or three Latin-1
 // characters ("FÃ³rmula"). A text made only of characters up to U+00FF whose Latin-1 bytes are
@@ -183,13 +197,14 @@ Text DecodeToHtmlText(std::string_view text) {
 Text DisplayText(std::string_view raw) {
     const Text decoded = DecodeReferences(raw);
     const std::string_view text = decoded;
+    const MarkupFinder markup(text);
     Text out;
     out.reserve(text.size());
     bool pendingSpace = false;
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '<') {
-            if (const size_t length = MarkupLength(text, i)) {
+            if (const size_t length = markup.LengthAt(i)) {
                 i += length - 1;
                 continue;
             }

@@ -41,6 +41,7 @@ TEST(DisplayForm, ShowsTitlesAsPlainTextOnOneLine) {
     EXPECT_EQ(DisplayText("Tom &amp;amp; Jerry"), "Tom &amp; Jerry");
     EXPECT_EQ(DisplayText(Sjis("日本\r\n語")), Sjis("日本 語"));
     EXPECT_EQ(DisplayText(" \n "), "");
+    EXPECT_EQ(DisplayText("a <!-- open comment <b>x</b>"), "a x");
 }
 
 TEST(DisplayForm, ReadsUtf8ThatWasEncodedTwiceOnce) {
