@@ -118,7 +118,12 @@ std::string ProgramFolderFor(const std::string& executableFolder) {
 
 std::string GetProgramFolder() {
     if (!g_override.empty()) return g_override;
-    if (const char* folder = std::getenv("VARLO_PROGRAM_FOLDER"); folder && *folder) return folder;
+    // The environment's folder is held to the same rule as every other: a shared one is passed
+    // over.
+    if (const char* folder = std::getenv("VARLO_PROGRAM_FOLDER");
+        folder && *folder && IsPrivateFolder(folder, Privacy::kNoOtherWriter)) {
+        return folder;
+    }
     return ProgramFolderFor(ExecutableFolder());
 }
 

@@ -17,7 +17,8 @@ std::string GetProgramFolder();
 // fresh folder of this process under the temporary folder. Missing per-user folders are created.
 std::string ProgramFolderFor(const std::string& executableFolder);
 
-// Overrides the folder (tests, and VARLO_PROGRAM_FOLDER in the environment); empty restores it.
+// Overrides the folder for tests; empty restores it. VARLO_PROGRAM_FOLDER in the environment
+// overrides it as well, when it names a folder private to this user.
 void SetProgramFolder(const std::string& folder);
 
 // GetProgramFolder() + "/MorvaPreview.html".

@@ -110,6 +110,14 @@ class UnsafeFolders : public ProgramFolder {
     ScopedEnv m_tmp{"TMPDIR", m_temporary.Path().c_str()};
 };
 
+TEST_F(UnsafeFolders, TheEnvironmentsFolderCountsOnlyWhenItIsPrivate) {
+    ScopedEnv shared("VARLO_PROGRAM_FOLDER", MakeFolder(m_program, "shared", 0777).c_str());
+    EXPECT_NE(GetProgramFolder(), m_program.File("shared"));
+    ScopedEnv foreign("VARLO_PROGRAM_FOLDER",
+                      MakeFolder(m_program, "foreign", 0700, kSomeoneElse).c_str());
+    EXPECT_NE(GetProgramFolder(), m_program.File("foreign"));
+}
+
 TEST_F(UnsafeFolders, TheProgramsFolderCountsOnlyWhenItIsThisUsersAndNobodyElseCanWriteIt) {
     EXPECT_EQ(ProgramFolderFor(MakeFolder(m_program, "shared", 0777)), UserFolder());
     EXPECT_EQ(ProgramFolderFor(MakeFolder(m_program, "sticky", 01777)), UserFolder());
