@@ -37,7 +37,7 @@ TEST_F(WindowDetails, TheAboutBoxShowsTheProgramIcon) {
     ExpectModal([](wxDialog* shown) {
         wxStaticBitmap* picture = nullptr;
         for (wxWindow* child : shown->GetChildren()) {
-            if (auto* bitmap = wxDynamicCast(child, wxStaticBitmap)) picture = bitmap;
+            if (auto* bitmap = dynamic_cast<wxStaticBitmap*>(child)) picture = bitmap;
         }
         EXPECT_NE(picture, nullptr);
         if (!picture) return wxID_OK;
