@@ -35,7 +35,9 @@ void TakeTextConstruct(const CMXMLElement* element, bool atom03, Text& field, in
 // An article from one entry: the dates named, then the texts both versions share.
 std::unique_ptr<CRssItem> ReadEntry(const CMXMLElement& entry, const EntryNames& version) {
     enum { kPublished, kTitle, kSummary, kContent, kUpdated, kCategory };
-    const auto found = FindFirstOfEach<6>(entry, {version.published, "title", "summary", "content",
+    // The entry's own elements: a "source" inside it carries the title, dates and id of the feed
+    // it was taken from, which are not the article's.
+    const auto found = FindChildOfEach<6>(entry, {version.published, "title", "summary", "content",
                                                   version.updated, version.category});
     const TimeValue published = DateOf(found[kPublished]);
     auto item =

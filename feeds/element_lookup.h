@@ -48,6 +48,21 @@ const CMXMLElement* FindChild(const CMXMLElement& parent, Accept accept) {
     return nullptr;
 }
 
+// For each of `names`, the first child element (children only, not deeper) of `parent` so
+// called; null where there is none.
+template <size_t N>
+std::array<const CMXMLElement*, N> FindChildOfEach(const CMXMLElement& parent,
+                                                   const std::array<std::string_view, N>& names) {
+    std::array<const CMXMLElement*, N> found{};
+    FindChild(parent, [&](const CMXMLElement& element) {
+        for (size_t i = 0; i < N; ++i) {
+            if (found[i] == nullptr && element.NodeName() == names[i]) found[i] = &element;
+        }
+        return false;
+    });
+    return found;
+}
+
 // The first child element of `parent` called `name`; null when there is none.
 const CMXMLElement* FindChildNamed(const CMXMLElement& parent, std::string_view name);
 

@@ -120,6 +120,19 @@ TEST(AtomReading, NeverTakesTheFeedsTitleOrSubtitleFromAnEntry) {
     EXPECT_EQ(feed.m_strDescription, "");
 }
 
+TEST(AtomReading, ReadsAnEntrysOwnElementsNeverThoseOfItsSource) {
+    CRssFile feed;
+    ReadFeedText(feed, R"(<feed><entry><source><title>Src</title><id>src-id</id>
+<updated>2004-01-02T00:00:00Z</updated><link href="http://src/"/><subtitle>S</subtitle></source>
+<id>own</id><published>2004-01-01T00:00:00Z</published></entry></feed>)");
+    ASSERT_EQ(feed.GetSize(), 1);
+    const CRssItem& item = *feed.GetAt(0);
+    EXPECT_EQ(item.m_strTitle, "");
+    EXPECT_EQ(item.m_strGuid, "own");
+    EXPECT_EQ(item.m_strLink, "");
+    EXPECT_EQ(item.m_timeUpdated, kJan1);
+}
+
 TEST(AtomReading, ReadsTheCategoryTextNotItsTerm) {
     CRssFile feed;
     ReadFeedText(feed, R"(<feed><entry><category term="t"/></entry>
