@@ -290,9 +290,12 @@ TEST_F(HttpDownloadTest, ServersThatTrickleOrTakeTooLongFailAsATimeOut) {
     m_server.Route("/long", steady);
     EXPECT_EQ(Fetch("/long"), "");
 
-    // A fast body that would go on for long: the data never lets the download wait.
+    // A fast body that would go on for long: the data never lets the download wait. Neither its
+    // end nor the size cap may come first, however fast the machine moves the bytes.
+    limits.maxBytes = uint64_t{1} << 42;
+    CHttpDownload::SetLimits(limits);
     Response endless;
-    endless.generatedSize = uint64_t{250} << 20;
+    endless.generatedSize = uint64_t{1} << 41;
     endless.contentLength = false;
     m_server.Route("/endless", endless);
     EXPECT_EQ(Fetch("/endless"), "");
