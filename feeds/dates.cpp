@@ -194,7 +194,10 @@ TimeValue ParseW3cDate(std::string_view text) {
                                                      text[16] == 'Z' || text[16] == ' ');
     if (!secondsMissing) {
         second = FieldAt(text, 17, 2);
-        zoneAt = 19;
+        // A seconds field of one digit ("12:35:9+01:00") still leaves the zone after it.
+        size_t digits = 0;
+        while (digits < 2 && 17 + digits < text.size() && IsDigit(text[17 + digits])) ++digits;
+        zoneAt = digits == 1 ? 18 : 19;
         if (zoneAt < text.size() && (text[zoneAt] == '.' || text[zoneAt] == ',') &&
             zoneAt + 1 < text.size() && IsDigit(text[zoneAt + 1])) {
             ++zoneAt;

@@ -77,6 +77,7 @@ TEST(W3cDates, KeepTheZoneAfterFractionalOrMissingSeconds) {
         EXPECT_EQ(ParseW3cDate("2004-01-02T03:04+09:00"), Utc(2004, 1, 1, 18, 4, 0)) << zone;
         EXPECT_EQ(ParseW3cDate("2004-01-02T03:04-05:00"), Utc(2004, 1, 2, 8, 4, 0)) << zone;
         EXPECT_EQ(ParseW3cDate("2004-01-02T03:04Z"), Utc(2004, 1, 2, 3, 4, 0)) << zone;
+        EXPECT_EQ(ParseW3cDate("2006-01-17T12:35:9+01:00"), Utc(2006, 1, 17, 11, 35, 9)) << zone;
         EXPECT_EQ(ParseW3cDate("\n  2004-01-02T03:04:05+09:00\n"), Utc(2004, 1, 1, 18, 4, 5));
     }
 }
