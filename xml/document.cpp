@@ -82,8 +82,9 @@ void CMXMLDocument::ParseXML(std::string text) {
     // The text ends at its first zero byte.
     if (const size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
 
-    // The prolog: the XML declaration (whose encoding is noted), processing instructions, DOCTYPE
-    // and comments are skipped, each up to its first ">"; other bytes before the root are dropped.
+    // The prolog: the XML declaration (whose encoding is noted), processing instructions and
+    // DOCTYPE are skipped, each up to its first ">", and comments up to their "-->"; other bytes
+    // before the root are dropped.
     std::string_view rest = text;
     bool inItem = false;
     size_t itemStart = 0;
@@ -96,7 +97,13 @@ void CMXMLDocument::ParseXML(std::string text) {
                 inItem = false;
             }
         } else if (rest[i] == '<') {
-            if (i + 1 < rest.size() && (rest[i + 1] == '?' || rest[i + 1] == '!')) {
+            const size_t commentEnd = rest.substr(i).starts_with("<!--") ? rest.find("-->", i + 4)
+                                                                         : std::string_view::npos;
+            if (commentEnd != std::string_view::npos) {
+                // A comment ends at "-->": a ">" inside it (feeds describe themselves in one)
+                // would otherwise make its rest the root.
+                i = commentEnd + 2;
+            } else if (i + 1 < rest.size() && (rest[i + 1] == '?' || rest[i + 1] == '!')) {
                 inItem = true;
                 itemStart = i;
             } else {

@@ -69,6 +69,17 @@ TEST(XmlDocumentLoading, Utf8TestAcceptsWellFormedSequencesOfOneToFourBytes) {
     EXPECT_TRUE(IsUTF8("\xC0\x80"));
 }
 
+TEST(XmlDocumentLoading, ACommentBeforeTheRootEndsAtItsCloseNotAtAGreaterThanInside) {
+    // Such a comment used to end at its first ">", and its rest became the root.
+    CMXMLDocument doc;
+    doc.ParseXML(
+        "<?xml version=\"1.0\"?>\n<!--\nExpect: '<span style=\"x\">a</span>'\n-->\n"
+        "<rss><item/></rss>");
+    ASSERT_NE(doc.GetDocumentElement(), nullptr);
+    EXPECT_EQ(doc.GetDocumentElement()->NodeName(), "rss");
+    EXPECT_EQ(doc.GetDocumentElement()->GetElementsByTagName("item").GetCount(), 1);
+}
+
 TEST(XmlDocumentLoading, WhatFollowsTheRootsEndTagIsIgnored) {
     // A cache plug-in's comment after the root used to leave the root without children, and the
     // feed without articles.
