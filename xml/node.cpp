@@ -189,10 +189,15 @@ Text CMXMLAttribute::GetXML() const {
     if (m_value.empty()) return m_name;
     Text out;
     out.reserve(m_name.size() + m_value.size() + 3);
+    // A value read from single quotes may hold double quotes: it goes back in single quotes, so
+    // that it reads the same again.
+    const char quote =
+        m_value.find('"') != Text::npos && m_value.find('\'') == Text::npos ? '\'' : '"';
     out += m_name;
-    out += "=\"";
+    out += '=';
+    out += quote;
     out += m_value;
-    out += '"';
+    out += quote;
     return out;
 }
 

@@ -185,6 +185,10 @@ TEST(XmlParserAttributes, SingleQuotedValueEndingInADoubleQuoteKeepsIt) {
     EXPECT_EQ(e.GetAttribute("b"), "x\"");
     EXPECT_EQ(e.GetAttribute("c"), "\"");
     EXPECT_EQ(e.GetAttribute("d"), "'y'");
+    // Written back in the quotes that keep it whole, it reads the same again.
+    EXPECT_EQ(e.GetStartTag(), "<t b='x\"' c='\"' d=\"'y'\" />");
+    const CMXMLElement again(e.GetStartTag());
+    EXPECT_EQ(again.GetAttribute("b"), "x\"");
 }
 
 TEST(XmlParserAttributes, TabBeforeEqualsStaysInTheName) {

@@ -45,7 +45,8 @@ TEST(XmlWriterEscaping, NothingIsEscaped) {
     e.SetAttribute("q", "a\"b");
     e.AppendChild(std::make_unique<CMXMLTextNode>("& <"));
     e.AppendChild(std::make_unique<CMXMLCDATASection>("]"));
-    EXPECT_EQ(e.GetXML(), "<e q=\"a\"b\">& <<![CDATA[]]]></e>");
+    // A value holding a double quote goes in single quotes (it used to break the tag).
+    EXPECT_EQ(e.GetXML(), "<e q='a\"b'>& <<![CDATA[]]]></e>");
 }
 
 TEST(XmlWriterEscaping, EmptyValueIsABareNameAndNoEndTagWhenTheFlagIsClear) {
