@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "encoding/codepage.h"
+#include "encoding/declared_encoding.h"
 #include "platform/message_box.h"
 
 namespace varlo {
@@ -53,6 +54,8 @@ int CTextFile::Load(const std::string& path) {
         ShowMessageBox(Jp("ファイルが見つかりません"), kMbOk | kMbIconError);
         return 0;
     }
+    // A page in UTF-16 says so by its byte order mark: it is read as the UTF-8 it becomes.
+    if (std::optional<std::string> wide = DecodeWideText(m_strRaw)) m_strRaw = std::move(*wide);
     m_nCode = DetectJapaneseCode(m_strRaw);
     if (m_nCode == kCodeShiftJis && IsUtf8(m_strRaw)) m_nCode = kCodeUtf8;
     // An emoji starts with a byte that looks like EUC-JP, and accented letters look like either

@@ -64,6 +64,13 @@ TEST_F(TextFileLoading, ConvertsEachEncodingMadeByIconv) {
     EXPECT_EQ(file.m_strText, Sjis("<title>日本語のページ</title>\r\n<body>カタカナと漢字</body>"));
 }
 
+TEST_F(TextFileLoading, ReadsAUtf16PageByItsByteOrderMark) {
+    const CTextFile file =
+        LoadBytes("\xFF\xFE" + Transcode("<title>日本語 café</title>\n", "UTF-8", "UTF-16LE"));
+    EXPECT_EQ(file.m_nCode, kCodeUtf8);
+    EXPECT_EQ(file.m_strText, Sjis("<title>日本語 caf") + "&#xE9;</title>\r\n");
+}
+
 TEST_F(TextFileLoading, ReadsUtf8WithOnlyAccentsOrAnEmojiFirstAsUtf8) {
     // Formerly left undecided (accents) or read as EUC-JP (an emoji first), garbling the title.
     const CTextFile accents = LoadBytes("caf\xC3\xA9\r\n");
