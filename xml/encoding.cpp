@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "encoding/codepage.h"
-#include "xml/japanese_decoding.h"
 
 namespace varlo {
 
@@ -56,21 +55,6 @@ std::string TextToUTF8(std::string_view text) {
 
 bool IsAscii(std::string_view text) {
     return IsAsciiText(text);
-}
-
-std::optional<Text> DecodeXmlText(std::string_view bytes, std::string_view declaredEncoding) {
-    // EUC-JP and ISO-2022-JP first: a JIS text is 7-bit and would pass for ASCII or UTF-8.
-    if (std::optional<Text> japanese = DecodeJapaneseXmlText(bytes, declaredEncoding)) {
-        return japanese;
-    }
-    // ASCII reads the same in both code pages: no copy is made of it.
-    if (IsAscii(bytes)) return std::nullopt;
-    // The UTF-8 test and the conversion run as one pass; a text that turns out not to be UTF-8 is
-    // used as it is.
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    Text converted;
-    if (StrictUtf8ToCp932(bytes, converted)) return converted;
-    return std::nullopt;
 }
 
 }  // namespace varlo

@@ -1,7 +1,6 @@
 #pragma once
 // The UTF-8 test and conversions that the XML file layer uses.
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,17 +11,13 @@ namespace varlo {
 // True when the bytes are well-formed UTF-8 of one to four bytes a character (an empty or ASCII
 // text passes).
 bool IsUTF8(std::string_view text);
-// UTF-8 (with or without a byte order mark) to code page 932.
+// UTF-8 (with or without a byte order mark) to code page 932, characters it lacks carried as
+// references.
 Text UTF8ToText(std::string_view text);
-// Code page 932 to UTF-8, without a byte order mark.
+// Code page 932 to UTF-8, without a byte order mark; carried references become their characters.
 std::string TextToUTF8(std::string_view text);
 
 // True when every byte is below 0x80.
 bool IsAscii(std::string_view text);
-
-// The loader's decision on the bytes of an XML file (prolog already cut off, ends trimmed): the
-// text converted to code page 932, or nullopt when the bytes are to be used as they are.
-// `declaredEncoding` is the encoding named by the XML declaration (may be empty).
-std::optional<Text> DecodeXmlText(std::string_view bytes, std::string_view declaredEncoding);
 
 }  // namespace varlo
