@@ -131,6 +131,7 @@ void CUpdateRun::Cancel() {
         curl_multi_remove_handle(Multi(m_multi), transfer->easy);
     }
     m_running.clear();
+    m_ended.clear();
     m_queue.clear();
 }
 
@@ -266,6 +267,8 @@ void CUpdateRun::Finish(Transfer& t, CURLcode code) {
 
 bool CUpdateRun::Step(int waitMs) {
     if (Done()) return false;
+    // Bodies still to be finished come first; no need to wait on the network for them.
+    if (!m_ended.empty()) waitMs = 0;
     if (!m_multi) {
         while (!m_queue.empty()) {
             const size_t site = m_queue.front();
@@ -291,11 +294,18 @@ bool CUpdateRun::Step(int waitMs) {
         auto it = std::find_if(m_running.begin(), m_running.end(),
                                [easy](const auto& t) { return t->easy == easy; });
         if (it == m_running.end()) continue;
-        std::unique_ptr<Transfer> transfer = std::move(*it);
+        m_ended.emplace_back(std::move(*it), static_cast<int>(code));
         m_running.erase(it);
-        Finish(*transfer, code);
     }
+    // The slots are free at once; reading and recording the bodies may take more than one Step.
     StartQueued();
+    const auto start = std::chrono::steady_clock::now();
+    while (!m_ended.empty()) {
+        auto [transfer, code] = std::move(m_ended.front());
+        m_ended.pop_front();
+        Finish(*transfer, static_cast<CURLcode>(code));
+        if (std::chrono::steady_clock::now() - start >= m_options.stepBudget) break;
+    }
     return !Done();
 }
 

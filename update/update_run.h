@@ -4,6 +4,7 @@
 // Step from its event loop (or in a loop of its own) until the run is done, and may cancel at any
 // time, keeping every site that finished.
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -21,6 +22,9 @@ namespace varlo {
 struct UpdateOptions {
     int jobs = 8;
     int perHost = 2;
+    // Transfers that ended are finished (read, recorded) in one Step until this much time has
+    // gone; the rest wait for the next Step, so that a Step never holds its caller for long.
+    std::chrono::milliseconds stepBudget{10};
     TransferLimits limits = DefaultTransferLimits();
 };
 
@@ -82,6 +86,8 @@ class CUpdateRun {
     std::vector<SiteResult> m_results;  // one per distinct address
     std::deque<size_t> m_queue;         // sites not yet started
     std::vector<std::unique_ptr<Transfer>> m_running;
+    // Transfers that ended, with their result, waiting to be finished.
+    std::deque<std::pair<std::unique_ptr<Transfer>, int>> m_ended;
     void* m_multi = nullptr;  // CURLM*, owned
     size_t m_finished = 0;
     bool m_cancelled = false;

@@ -1,0 +1,211 @@
+// Updating many sites at once: 500 feeds of 100 KB on 10 loopback hosts, 5 of them sending at
+// 50 KB/s, through the update of every site (driven from a 20 ms timer as the window drives it),
+// side by side with a sequential loop of the curl program over the same addresses; then the same
+// update again with every server answering "not modified"; the longest gap between two timer ticks
+// and the peak memory of updates of different sizes.
+//
+// usage: bench_update [SITES]   (default 500; a smaller number for a quick look)
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "store/feed_cache.h"
+#include "store/feed_store.h"
+#include "store/store_paths.h"
+#include "support/bench_util.h"
+#include "support/feed_generator.h"
+#include "update/update_run.h"
+
+// The benchmarks are single files; the test server comes along as source rather than as a library.
+#include "tests/support/loopback_server.cpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kHosts = 10;
+constexpr int kSlowHosts = 5;
+constexpr size_t kFeedBytes = 100 * 1024;
+constexpr uint64_t kSlowBytesPerSecond = 50 * 1024;
+constexpr auto kTick = std::chrono::milliseconds(20);
+
+// The servers live in a process of their own, so that their copies of the bodies and their
+// threads count for neither side. Returns the base address of each host; the servers stop when
+// `stop` (the write end of a pipe) is closed.
+std::vector<std::string> StartServers(int sites, int* stop, pid_t* pid) {
+    int ports[2], hold[2];
+    if (pipe(ports) != 0 || pipe(hold) != 0) std::exit(1);
+    *pid = fork();
+    if (*pid == 0) {
+        close(ports[0]);
+        close(hold[1]);
+        std::vector<std::unique_ptr<varlo::test::LoopbackServer>> servers;
+        const std::string body =
+            varlo::bench::GenerateFeed(varlo::bench::FeedKind::Rss20, kFeedBytes);
+        for (int h = 0; h < kHosts; ++h) {
+            servers.push_back(
+                std::make_unique<varlo::test::LoopbackServer>("127.0.0." + std::to_string(h + 1)));
+        }
+        for (int site = 0; site < sites; ++site) {
+            varlo::test::Response response = varlo::test::Ok(body);
+            response.etag = "\"" + std::to_string(site) + "\"";
+            const int host = site % kHosts;
+            if (host >= kHosts - kSlowHosts) response.bytesPerSecond = kSlowBytesPerSecond;
+            servers[static_cast<size_t>(host)]->Route("/feed/" + std::to_string(site) + ".xml",
+                                                      response);
+        }
+        for (auto& s : servers) {
+            const std::string url = s->Url("");
+            (void)!write(ports[1], url.c_str(), url.size() + 1);
+        }
+        close(ports[1]);
+        char byte;
+        while (read(hold[0], &byte, 1) > 0) {
+        }
+        _exit(0);
+    }
+    close(ports[1]);
+    close(hold[0]);
+    *stop = hold[1];
+    std::vector<std::string> hosts;
+    std::string current;
+    char c;
+    while (read(ports[0], &c, 1) == 1) {
+        if (c == '\0') {
+            hosts.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    close(ports[0]);
+    return hosts;
+}
+
+struct UpdateFigures {
+    double seconds = 0;
+    int sitesNew = 0;
+    int failed = 0;
+    std::chrono::microseconds longestStep{0};  // the longest time one tick held the loop
+    std::chrono::microseconds longestGap{0};   // the longest time between two ticks' starts
+};
+
+// One update of `urls`, moved on by a tick every 20 ms as the window's timer does.
+UpdateFigures Update(varlo::CFeedStore& store, const varlo::CFeedCache& cache,
+                     const std::vector<varlo::Text>& urls) {
+    UpdateFigures figures;
+    const auto start = Clock::now();
+    varlo::CUpdateRun run(store, cache, urls);
+    auto previous = Clock::now();
+    auto next = previous;
+    for (bool running = true; running;) {
+        next += kTick;
+        std::this_thread::sleep_until(next);
+        const auto tick = Clock::now();
+        running = run.Step(0);
+        const auto done = Clock::now();
+        figures.longestStep =
+            std::max(figures.longestStep,
+                     std::chrono::duration_cast<std::chrono::microseconds>(done - tick));
+        figures.longestGap =
+            std::max(figures.longestGap,
+                     std::chrono::duration_cast<std::chrono::microseconds>(tick - previous));
+        previous = tick;
+        // A tick that ran late starts the next period from now, as a timer does.
+        if (done > next) next = done;
+    }
+    figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    figures.sitesNew = run.SitesWithNew();
+    figures.failed = run.SitesFailed();
+    return figures;
+}
+
+void PrintUpdate(const char* what, const UpdateFigures& f) {
+    std::printf(
+        "%-34s %8.2f s   new %4d  failed %3d   longest tick %5.1f ms   longest gap %5.1f ms\n",
+        what, f.seconds, f.sitesNew, f.failed, f.longestStep.count() / 1000.0,
+        f.longestGap.count() / 1000.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace varlo;
+    const int sites = argc > 1 ? std::max(kHosts, std::atoi(argv[1])) : 500;
+    setenv("no_proxy", "*", 1);
+    int stop = -1;
+    pid_t serverPid = -1;
+    const std::vector<std::string> hosts = StartServers(sites, &stop, &serverPid);
+    if (hosts.size() != kHosts) return 1;
+    std::vector<Text> urls;
+    for (int site = 0; site < sites; ++site) {
+        urls.push_back(hosts[static_cast<size_t>(site % kHosts)] + "/feed/" + std::to_string(site) +
+                       ".xml");
+    }
+
+    char pattern[] = "/tmp/varlo-bench-update-XXXXXX";
+    if (!mkdtemp(pattern)) return 1;
+    const std::string folder = pattern;
+    std::filesystem::create_directories(folder + "/cache");
+
+    std::printf(
+        "update of %d feeds of %zu KB on %d loopback hosts, %d of them at %llu KB/s; at "
+        "most 8 transfers, 2 per host\n",
+        sites, kFeedBytes / 1024, kHosts, kSlowHosts,
+        static_cast<unsigned long long>(kSlowBytesPerSecond / 1024));
+
+    // Peak memory of updates of two sizes, each in a child of its own with its own store: what
+    // grows with the number of sites and what does not.
+    for (int count : {std::min(sites, 40), sites}) {
+        const std::string sub = folder + "/memory-" + std::to_string(count);
+        std::filesystem::create_directories(sub + "/cache");
+        const std::vector<Text> some(urls.begin(), urls.begin() + count);
+        const size_t growth = bench::PeakGrowthInChild([&] {
+            CFeedStore store;
+            store.Open(sub + "/varlo.db");
+            Update(store, CFeedCache(sub + "/cache"), some);
+        });
+        std::printf("peak memory growth, update of %3d sites:   %6.1f MB\n", count,
+                    growth / 1048576.0);
+    }
+
+    CFeedStore store;
+    if (!store.Open(folder + "/varlo.db")) return 1;
+    const CFeedCache cache(folder + "/cache");
+    const UpdateFigures first = Update(store, cache, urls);
+    PrintUpdate("update, first (every body)", first);
+    const UpdateFigures second = Update(store, cache, urls);
+    PrintUpdate("update, second (all not modified)", second);
+
+    const auto curlStart = Clock::now();
+    int curlFailures = 0;
+    for (const Text& url : urls) {
+        curlFailures += !bench::RunProgram(
+            {"curl", "-s", "-S", "--noproxy", "*", "-o", folder + "/curl.xml", url});
+    }
+    const double curlSeconds = std::chrono::duration<double>(Clock::now() - curlStart).count();
+    std::printf("%-34s %8.2f s   failed %3d\n", "sequential loop of the curl program", curlSeconds,
+                curlFailures);
+
+    std::printf("first update vs curl loop: %.1fx faster (goal: at least 4x)\n",
+                curlSeconds / first.seconds);
+    std::printf("second update vs first:    %.1fx faster (goal: at least 10x)\n",
+                first.seconds / second.seconds);
+    std::printf("longest gap between 20 ms ticks: %.1f ms (goal: at most 50 ms)\n",
+                std::max(first.longestGap, second.longestGap).count() / 1000.0);
+
+    close(stop);
+    waitpid(serverPid, nullptr, 0);
+    std::filesystem::remove_all(folder);
+    const bool ok = first.failed == 0 && second.failed == 0 && curlFailures == 0 &&
+                    first.sitesNew == sites && second.sitesNew == 0;
+    return ok ? 0 : 1;
+}
