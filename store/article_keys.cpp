@@ -2,66 +2,19 @@
 
 #include <string_view>
 
+#include "feeds/display_form.h"
 #include "feeds/element_lookup.h"
+#include "feeds/rss_file.h"
 #include "xml/document.h"
 #include "xml/element.h"
 
 namespace varlo {
 namespace {
 
-// The feed reader stops at this many articles; keys beyond it would mark rows that never show.
-constexpr size_t kMaxArticles = 100000;
-
-// The five XML references and ASCII numeric ones decoded once, so that "a?x=1&amp;y=2" and the
-// same address written in CDATA give one key.
+// An address as the user opens it: references decoded once and white space trimmed, so that
+// "a?x=1&amp;y=2" and the same address written in CDATA give one key.
 Text DecodeAddress(std::string_view text) {
-    text = Trim(text);
-    Text out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '&') {
-            out += text[i];
-            continue;
-        }
-        const size_t semicolon = text.find(';', i);
-        if (semicolon == std::string_view::npos || semicolon - i > 10) {
-            out += '&';
-            continue;
-        }
-        const std::string_view name = text.substr(i + 1, semicolon - i - 1);
-        char c = 0;
-        if (name == "amp")
-            c = '&';
-        else if (name == "lt")
-            c = '<';
-        else if (name == "gt")
-            c = '>';
-        else if (name == "quot")
-            c = '"';
-        else if (name == "apos")
-            c = '\'';
-        else if (name.size() > 1 && name[0] == '#') {
-            const bool hex = name[1] == 'x' || name[1] == 'X';
-            unsigned long value = 0;
-            bool digits = name.size() > (hex ? 2u : 1u);
-            for (char d : name.substr(hex ? 2 : 1)) {
-                int v = d >= '0' && d <= '9'          ? d - '0'
-                        : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
-                        : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
-                                                      : -1;
-                if (v < 0) digits = false;
-                value = value * (hex ? 16 : 10) + static_cast<unsigned long>(v < 0 ? 0 : v);
-            }
-            if (digits && value > 0 && value < 0x80) c = static_cast<char>(value);
-        }
-        if (c == 0) {
-            out += '&';
-            continue;
-        }
-        out += c;
-        i = semicolon;
-    }
-    return Text(Trim(out));
+    return DisplayLink(text);
 }
 
 Text Trimmed(const CMXMLElement* element) {
@@ -114,14 +67,15 @@ bool ArticleKeysOf(const CMXMLDocument& document, std::vector<Text>* keys) {
         const bool atom03 = root->GetAttribute("version") == "0.3";
         WalkElements(*root, [&](const CMXMLElement& element) {
             if (element.NodeName() == "entry") keys->push_back(AtomKey(element, atom03));
-            return keys->size() >= kMaxArticles;
+            // The reader stops at this many articles; keys beyond would mark rows that never show.
+            return keys->size() >= static_cast<size_t>(kMaxArticles);
         });
         return true;
     }
     if (root->FindFirstElement("channel") == nullptr) return false;
     WalkElements(*root, [&](const CMXMLElement& element) {
         if (element.NodeName() == "item") keys->push_back(RssKey(element));
-        return keys->size() >= kMaxArticles;
+        return keys->size() >= static_cast<size_t>(kMaxArticles);
     });
     return true;
 }
