@@ -33,6 +33,10 @@ const char* const kMigrations[] = {
     "  seen INTEGER NOT NULL DEFAULT 0,"
     "  PRIMARY KEY (feed_id, key)) WITHOUT ROWID;"
     "CREATE INDEX articles_by_presence ON articles(last_present);",
+    // 1 -> 2: when the feed's body last changed. An article whose key was in that body is
+    // present even when later answers were "not modified", which leave its row untouched.
+    "ALTER TABLE feeds ADD COLUMN body_time INTEGER NOT NULL DEFAULT 0;"
+    "UPDATE feeds SET body_time = last_success;",
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 
@@ -187,35 +191,43 @@ int64_t CFeedStore::FeedId(const Text& url, int64_t now) {
     return query.Step() == SQLITE_ROW ? query.Int(0) : -1;
 }
 
-int CFeedStore::RecordSuccess(const Text& url, const FeedValidators& validators,
-                              const std::vector<Text>& keys, int64_t now) {
+int CFeedStore::Record(const Text& url, const FeedValidators& validators,
+                       const std::vector<Text>& keys, int64_t now, bool bodyChanged) {
     if (!m_db) return -1;
     KillPoint("store-before-commit");
     WriteTransaction transaction(m_db.get());
     if (!transaction.Open()) return -1;
     const int64_t id = FeedId(url, now);
     if (id < 0) return -1;
-    SqliteStatement feed(m_db.get(),
-                         "UPDATE feeds SET etag = ?, last_modified = ?, last_success = ?, "
-                         "downloaded = 1 WHERE id = ?");
+    SqliteStatement feed(m_db.get(), bodyChanged
+                                         ? "UPDATE feeds SET etag = ?, last_modified = ?, "
+                                           "last_success = ?3, body_time = ?3, downloaded = 1 "
+                                           "WHERE id = ?4"
+                                         : "UPDATE feeds SET etag = ?, last_modified = ?, "
+                                           "last_success = ?3, downloaded = 1 WHERE id = ?4");
     feed.Bind(1, validators.etag).Bind(2, validators.lastModified).Bind(3, now).Bind(4, id);
     if (feed.Step() != SQLITE_DONE) return -1;
 
+    // A changed body marks every key it holds present now; an unchanged one writes only the keys
+    // the store does not have (none, unless the store lost them), so that a "not modified" answer
+    // costs almost nothing.
     SqliteStatement present(m_db.get(),
                             "UPDATE articles SET last_present = ? WHERE feed_id = ? AND key = ?");
     SqliteStatement add(m_db.get(),
-                        "INSERT INTO articles(feed_id, key, first_seen, last_present) "
+                        "INSERT OR IGNORE INTO articles(feed_id, key, first_seen, last_present) "
                         "VALUES(?, ?, ?, ?)");
     int added = 0;
     for (const Text& key : keys) {
-        present.Reset();
-        present.Bind(1, now).Bind(2, id).Bind(3, key);
-        if (present.Step() != SQLITE_DONE) return -1;
-        if (sqlite3_changes(m_db.get()) > 0) continue;
+        if (bodyChanged) {
+            present.Reset();
+            present.Bind(1, now).Bind(2, id).Bind(3, key);
+            if (present.Step() != SQLITE_DONE) return -1;
+            if (sqlite3_changes(m_db.get()) > 0) continue;
+        }
         add.Reset();
         add.Bind(1, id).Bind(2, key).Bind(3, now).Bind(4, now);
         if (add.Step() != SQLITE_DONE) return -1;
-        ++added;
+        added += sqlite3_changes(m_db.get()) > 0;
     }
     KillPoint("store-inside-commit");
     if (!transaction.Commit()) return -1;
@@ -289,7 +301,10 @@ std::vector<Text> CFeedStore::Prune(int64_t now) {
     while (old.Step() == SQLITE_ROW) forgotten.push_back(old.String(0));
     SqliteStatement feeds(m_db.get(), "DELETE FROM feeds WHERE touched < ?");
     feeds.Bind(1, now - kFeedLifetime);
-    SqliteStatement articles(m_db.get(), "DELETE FROM articles WHERE last_present < ?");
+    // Missing from the feed: older than its current body (see body_time), and for long enough.
+    SqliteStatement articles(m_db.get(),
+                             "DELETE FROM articles WHERE last_present < ? AND last_present < "
+                             "(SELECT body_time FROM feeds WHERE feeds.id = articles.feed_id)");
     articles.Bind(1, now - kArticleLifetime);
     if (feeds.Step() != SQLITE_DONE || articles.Step() != SQLITE_DONE || !transaction.Commit()) {
         forgotten.clear();

@@ -57,7 +57,15 @@ class CFeedStore {
     // the articles, each new key as unseen. Returns how many keys the feed never had before
     // (every key on its first download), or -1 when nothing could be recorded.
     int RecordSuccess(const Text& url, const FeedValidators& validators,
-                      const std::vector<Text>& keys, int64_t now);
+                      const std::vector<Text>& keys, int64_t now) {
+        return Record(url, validators, keys, now, true);
+    }
+    // Records a "not modified" answer whose cached body holds `keys`: the same as RecordSuccess
+    // for the count of new keys, without rewriting the articles the store already has.
+    int RecordUnchanged(const Text& url, const FeedValidators& validators,
+                        const std::vector<Text>& keys, int64_t now) {
+        return Record(url, validators, keys, now, false);
+    }
     // Records a failed download with its message; articles and validators stay.
     bool RecordFailure(const Text& url, const Text& message, int64_t now);
     // Notes that each feed was in use at `now` (an update, a choice, an opened file), so that it
@@ -74,13 +82,15 @@ class CFeedStore {
     std::vector<Text> Prune(int64_t now);
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
   private:
     enum class OpenResult { kOk, kDamaged, kNewer, kFailed };
     OpenResult TryOpen(const std::string& path);
     bool MoveAside(const std::string& path, const char* kind);
     int64_t FeedId(const Text& url, int64_t now);
+    int Record(const Text& url, const FeedValidators& validators, const std::vector<Text>& keys,
+               int64_t now, bool bodyChanged);
 
     SqliteDb m_db;
     Text m_notice;

@@ -48,7 +48,10 @@ ChosenFeed RecordChosenFeed(const CHttpDownload& download, CFeedStore& store,
         // Validators without the body they stand for would turn the next answer into nothing.
         validators = {};
     }
-    chosen.newArticles = std::max(0, store.RecordSuccess(url, validators, chosen.keys, Now()));
+    const int added = download.NotModified()
+                          ? store.RecordUnchanged(url, validators, chosen.keys, Now())
+                          : store.RecordSuccess(url, validators, chosen.keys, Now());
+    chosen.newArticles = std::max(0, added);
     chosen.unseen = store.UnseenKeys(url);
     store.MarkSeen(url);
     return chosen;

@@ -111,6 +111,9 @@ CUpdateRun::CUpdateRun(CFeedStore& store, CFeedCache cache, std::vector<Text> ur
         auto [it, added] = seen.emplace(url, m_results.size());
         if (added) {
             m_results.push_back(SiteResult{url, SiteStatus::kPending, 0, {}});
+            Address address;
+            address.url = FetchableAddress(url, &address.host, &address.failure);
+            m_addresses.push_back(std::move(address));
             m_queue.push_back(it->second);
         }
         m_siteOfUrl.push_back(it->second);
@@ -152,19 +155,20 @@ void CUpdateRun::StartQueued() {
          it != m_queue.end() && m_running.size() < static_cast<size_t>(m_options.jobs);) {
         const size_t site = *it;
         const Text& address = m_results[site].xmlUrl;
-        auto transfer = std::make_unique<Transfer>();
-        Text failure;
-        transfer->url = FetchableAddress(address, &transfer->host, &failure);
-        if (transfer->url.empty()) {
+        const Address& fetchable = m_addresses[site];
+        if (fetchable.url.empty()) {
             it = m_queue.erase(it);
-            Complete(site, SiteStatus::kFailed, 0, failure);
+            Complete(site, SiteStatus::kFailed, 0, fetchable.failure);
             continue;
         }
-        if (perHost[transfer->host] >= m_options.perHost) {
+        if (perHost[fetchable.host] >= m_options.perHost) {
             ++it;
             continue;
         }
         it = m_queue.erase(it);
+        auto transfer = std::make_unique<Transfer>();
+        transfer->url = fetchable.url;
+        transfer->host = fetchable.host;
         transfer->site = site;
         transfer->maxBytes = m_options.limits.maxBytes;
         // Validators only while the body they stand for is still at hand.
@@ -258,7 +262,8 @@ void CUpdateRun::Finish(Transfer& t, CURLcode code) {
         if (!m_cache.Commit(t.tempPath, address)) validators = {};
         t.tempPath.clear();
     }
-    const int added = m_store.RecordSuccess(address, validators, keys, Now());
+    const int added = status == 304 ? m_store.RecordUnchanged(address, validators, keys, Now())
+                                    : m_store.RecordSuccess(address, validators, keys, Now());
     if (added < 0) {
         return Complete(t.site, SiteStatus::kFailed, 0, Jp("新着の記録に書き込めませんでした"));
     }

@@ -84,7 +84,14 @@ class CUpdateRun {
     std::vector<Text> m_urls;           // as given
     std::vector<size_t> m_siteOfUrl;    // index into m_results for each given address
     std::vector<SiteResult> m_results;  // one per distinct address
-    std::deque<size_t> m_queue;         // sites not yet started
+    // Per distinct address: what libcurl fetches, its host, or why it cannot be fetched.
+    struct Address {
+        std::string url;
+        std::string host;
+        Text failure;
+    };
+    std::vector<Address> m_addresses;
+    std::deque<size_t> m_queue;  // sites not yet started
     std::vector<std::unique_ptr<Transfer>> m_running;
     // Transfers that ended, with their result, waiting to be finished.
     std::deque<std::pair<std::unique_ptr<Transfer>, int>> m_ended;

@@ -117,6 +117,49 @@ TEST(FeedStore, PruningForgetsUntouchedFeedsAfter30DaysAndMissingArticlesAfter90
     EXPECT_EQ(store.UnseenKeys("kept"), std::set<Text>{"current"});
     // A key that comes back after being forgotten is new again.
     EXPECT_EQ(store.RecordSuccess("kept", {}, {"old", "current"}, kT0 + 101 * kDay), 1);
+
+    // "Not modified" for months keeps every article of the body it stands for.
+    store.RecordSuccess("quiet", {"e", ""}, {"a", "b"}, kT0);
+    for (int64_t day = 10; day <= 200; day += 10) {
+        EXPECT_EQ(store.RecordUnchanged("quiet", {"e", ""}, {"a", "b"}, kT0 + day * kDay), 0);
+    }
+    store.Prune(kT0 + 200 * kDay);
+    EXPECT_EQ(store.UnseenKeys("quiet"), (std::set<Text>{"a", "b"}));
+    EXPECT_EQ(store.Feed("quiet").lastSuccess, kT0 + 200 * kDay);
+}
+
+TEST(FeedStore, AStoreOfTheFirstVersionIsMigratedKeepingItsMarks) {
+    TempDir dir;
+    const std::string path = dir.File("varlo.db");
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        const char* v1 =
+            "CREATE TABLE feeds (id INTEGER PRIMARY KEY, url BLOB NOT NULL UNIQUE,"
+            " etag BLOB NOT NULL DEFAULT x'', last_modified BLOB NOT NULL DEFAULT x'',"
+            " last_success INTEGER NOT NULL DEFAULT 0, last_failure INTEGER NOT NULL DEFAULT 0,"
+            " failure_message BLOB NOT NULL DEFAULT x'', downloaded INTEGER NOT NULL DEFAULT 0,"
+            " touched INTEGER NOT NULL);"
+            "CREATE TABLE articles (feed_id INTEGER NOT NULL REFERENCES feeds(id) ON DELETE "
+            "CASCADE, key BLOB NOT NULL, first_seen INTEGER NOT NULL, last_present INTEGER NOT "
+            "NULL, seen INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (feed_id, key)) WITHOUT ROWID;"
+            "CREATE INDEX articles_by_presence ON articles(last_present);"
+            "INSERT INTO feeds(id, url, etag, last_success, downloaded, touched)"
+            " VALUES(1, CAST('u' AS BLOB), CAST('e' AS BLOB), 1700000000, 1, 1700000000);"
+            "INSERT INTO articles VALUES(1, CAST('a' AS BLOB), 1700000000, 1700000000, 0);"
+            "PRAGMA user_version=1;";
+        ASSERT_EQ(sqlite3_exec(db, v1, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    CFeedStore store;
+    ASSERT_TRUE(store.Open(path));
+    EXPECT_TRUE(store.Notice().empty());
+    EXPECT_EQ(store.UnseenKeys("u"), std::set<Text>{"a"});
+    EXPECT_EQ(store.Feed("u").validators.etag, "e");
+    // The article was in the body of the last download: months of "not modified" keep it.
+    store.RecordUnchanged("u", {"e", ""}, {"a"}, kT0 + 200 * kDay);
+    store.Prune(kT0 + 200 * kDay);
+    EXPECT_EQ(store.UnseenCount("u"), 1);
 }
 
 TEST(FeedStore, ADamagedOrNewerFileIsMovedAsideOnceAndAFreshStoreMade) {
