@@ -135,7 +135,10 @@ void CMXMLDocument::ParseXML(std::string text) {
         // The file's bytes are no longer needed: free them before the tree is built.
         std::string().swap(text);
         rest = *converted;
-    } else if (!IsAscii(rest) && (utf8Declared || IsUTF8(rest))) {
+    } else if (!IsAscii(rest) &&
+               (utf8Declared || IsUTF8(rest) ||
+                ((declared == DeclaredEncoding::None || declared == DeclaredEncoding::Utf8) &&
+                 IsUtf8WithStrayBytes(rest)))) {
         // Converted where it lies: code page 932 needs no more bytes than UTF-8 except for carried
         // references, so a large feed is normally not held twice.
         const size_t offset = static_cast<size_t>(rest.data() - text.data());

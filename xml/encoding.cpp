@@ -53,6 +53,34 @@ std::string TextToUTF8(std::string_view text) {
     return Cp932ToUtf8(text);
 }
 
+bool IsUtf8WithStrayBytes(std::string_view text) {
+    size_t good = 0;
+    size_t bad = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        const size_t length = c >= 0xC2 && c <= 0xDF   ? 2
+                              : c >= 0xE0 && c <= 0xEF ? 3
+                              : c >= 0xF0 && c <= 0xF4 ? 4
+                                                       : 0;
+        bool wellFormed = length != 0 && static_cast<size_t>(end - p) >= length;
+        for (size_t k = 1; wellFormed && k < length; ++k) wellFormed = (p[k] & 0xC0) == 0x80;
+        if (wellFormed) {
+            ++good;
+            p += length;
+        } else {
+            ++bad;
+            ++p;
+        }
+    }
+    return good >= 16 && bad * 50 <= good;
+}
+
 bool IsAscii(std::string_view text) {
     return IsAsciiText(text);
 }

@@ -17,6 +17,11 @@ Text UTF8ToText(std::string_view text);
 // Code page 932 to UTF-8, without a byte order mark; carried references become their characters.
 std::string TextToUTF8(std::string_view text);
 
+// True for text that is UTF-8 but for a few stray bytes (a character cut in half where a
+// publishing tool shortened a text): at least 16 well-formed characters beyond ASCII and at most
+// one bad byte for every 50 of them. Text in the Japanese legacy encodings is never this.
+bool IsUtf8WithStrayBytes(std::string_view text);
+
 // True when every byte is below 0x80.
 bool IsAscii(std::string_view text);
 

@@ -2,6 +2,7 @@
 
 #include "encoding/japanese_convert.h"
 #include "encoding/japanese_detect.h"
+#include "xml/encoding.h"
 
 namespace varlo {
 namespace {
@@ -45,7 +46,8 @@ std::optional<Text> DecodeJapaneseXmlText(std::string_view bytes,
         // carries its escapes, which no UTF-8 feed holds.
         code = DetectJapaneseCode(bytes);
         if (code != kCodeEucJp && code != kCodeJis) return std::nullopt;
-        if (code == kCodeEucJp && IsEightBitUtf8(bytes)) return std::nullopt;
+        if (code == kCodeEucJp && (IsEightBitUtf8(bytes) || IsUtf8WithStrayBytes(bytes)))
+            return std::nullopt;
     }
     // Every CR and LF ends a line, so a shift state never turns a line break into a character.
     return ConvertJapaneseLines(bytes, code, true);

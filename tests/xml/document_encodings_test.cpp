@@ -109,6 +109,27 @@ TEST(WideEncodings, AUtf16FileIsReadWholeDespiteItsZeroBytes) {
     EXPECT_EQ(ReadTitle(broken), "a?b");
 }
 
+TEST(StrayBytes, AUtf8FeedWithACharacterCutInHalfIsStillReadAsUtf8) {
+    // A description shortened in the middle of a character used to make the whole feed read as
+    // Shift_JIS, garbling every Japanese character in it.
+    std::string japanese;
+    for (int i = 0; i < 3; ++i)
+        japanese += "日本語のニュース記事です。新しい製品が発表されました。";
+    const std::string cut = japanese.substr(0, 10);  // ends one byte into a character
+    for (const char* declaration : {"", "<?xml version=\"1.0\" encoding=\"utf-8\"?>"}) {
+        const std::string title =
+            ReadTitle(std::string(declaration) + "<t>" + japanese + cut + "</t>");
+        EXPECT_EQ(title, japanese + cut.substr(0, 9) + "?") << declaration;
+    }
+    // Shift_JIS and EUC-JP text is never taken for such UTF-8.
+    const std::string long_ = japanese + japanese;
+    EXPECT_FALSE(IsUtf8WithStrayBytes(Transcode(long_, "UTF-8", "CP932")));
+    EXPECT_FALSE(IsUtf8WithStrayBytes(Transcode(long_, "UTF-8", "EUC-JP")));
+    EXPECT_EQ(ReadTitle("<t>" + Transcode(long_, "UTF-8", "CP932") + "</t>"), long_);
+    // A few characters and a bad byte decide nothing.
+    EXPECT_FALSE(IsUtf8WithStrayBytes("caf\xC3\xA9 \xFF"));
+}
+
 TEST(Utf8Mark, DeclaresUtf8EvenWithAStrayBadByte) {
     // Without the mark the bad byte makes the whole text Shift_JIS, as designed.
     EXPECT_EQ(ReadTitle("\xEF\xBB\xBF<t>日本\xFF語</t>"), "日本?語");
