@@ -67,7 +67,7 @@ TEST(DeclaredEncodings, WellFormedUtf8WinsOverADeclaredSingleByteEncoding) {
     EXPECT_EQ(ReadTitle(Declared("windows-1252", "na\xC3\xAFve")), "naïve");
 }
 
-TEST(DeclaredEncodings, UnknownNamesAndUndeclaredTextsKeepTheDesignedDetection) {
+TEST(DeclaredEncodings, UnknownNamesAndUndeclaredTextsAreDetectedAsBefore) {
     const std::string sjis = Transcode("日本語", "UTF-8", "CP932");
     EXPECT_EQ(ReadTitle(Declared("x-no-such-encoding", sjis)), "日本語");
     EXPECT_EQ(ReadTitle("<title>" + sjis + "</title>"), "日本語");
@@ -131,7 +131,7 @@ TEST(StrayBytes, AUtf8FeedWithACharacterCutInHalfIsStillReadAsUtf8) {
 }
 
 TEST(Utf8Mark, DeclaresUtf8EvenWithAStrayBadByte) {
-    // Without the mark the bad byte makes the whole text Shift_JIS, as designed.
+    // Without the mark, so short a text with a bad byte would be read as Shift_JIS.
     EXPECT_EQ(ReadTitle("\xEF\xBB\xBF<t>日本\xFF語</t>"), "日本?語");
 }
 

@@ -96,7 +96,7 @@ TEST(XmlDocumentLoading, WhatFollowsTheRootsEndTagIsIgnored) {
         EXPECT_EQ(root->GetText(), "1") << trailer;
         EXPECT_EQ(root->GetElementsByTagName("b").GetCount(), 1) << trailer;
     }
-    // A root that is never closed stays as it was designed: no children.
+    // A root that is never closed still has no children.
     CMXMLDocument open;
     open.ParseXML("<rss><a>1</a><!-- -->");
     EXPECT_FALSE(open.GetDocumentElement()->HasChildNodes());
