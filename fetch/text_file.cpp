@@ -1,10 +1,12 @@
 #include "fetch/text_file.h"
 
+#include <cctype>
 #include <cstdio>
 #include <memory>
 
 #include "encoding/codepage.h"
 #include "encoding/declared_encoding.h"
+#include "encoding/japanese_detect.h"
 #include "platform/message_box.h"
 
 namespace varlo {
@@ -27,7 +29,40 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     return true;
 }
 
+bool EqualsNoCaseAt(std::string_view text, size_t at, std::string_view lower) {
+    if (at + lower.size() > text.size()) return false;
+    for (size_t i = 0; i < lower.size(); ++i) {
+        char c = text[at + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != lower[i]) return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+std::string DeclaredPageCharset(std::string_view bytes) {
+    // The declaration stands in the head, near the start; the rest of the page is not searched.
+    const std::string_view head = bytes.substr(0, 4096);
+    for (size_t at = 0; at + 8 <= head.size(); ++at) {
+        if (!EqualsNoCaseAt(head, at, "charset=")) continue;
+        const size_t tag = head.rfind('<', at);
+        if (tag == std::string_view::npos || !EqualsNoCaseAt(head, tag, "<meta") ||
+            head.find('>', tag) < at)
+            continue;
+        size_t start = at + 8;
+        while (start < head.size() &&
+               (head[start] == '"' || head[start] == '\'' || head[start] == ' '))
+            ++start;
+        size_t end = start;
+        while (end < head.size() &&
+               (std::isalnum(static_cast<unsigned char>(head[end])) || head[end] == '-' ||
+                head[end] == '_' || head[end] == '.' || head[end] == ':'))
+            ++end;
+        return std::string(head.substr(start, end - start));
+    }
+    return {};
+}
 
 Text NormaliseLineBreaks(std::string_view text, int lineBreak) {
     if (lineBreak != kLineBreakLf && lineBreak != kLineBreakCr) return Text(text);
@@ -54,8 +89,17 @@ int CTextFile::Load(const std::string& path) {
         ShowMessageBox(Jp("ファイルが見つかりません"), kMbOk | kMbIconError);
         return 0;
     }
-    // A page in UTF-16 says so by its byte order mark: it is read as the UTF-8 it becomes.
-    if (std::optional<std::string> wide = DecodeWideText(m_strRaw)) m_strRaw = std::move(*wide);
+    // A page in UTF-16 says so by its byte order mark, and a page in an encoding other than the
+    // Japanese ones by its meta element: either is read as the UTF-8 it becomes. Well-formed
+    // UTF-8 wins over a declaration, as it does for feeds.
+    if (std::optional<std::string> wide = DecodeWideText(m_strRaw)) {
+        m_strRaw = std::move(*wide);
+    } else if (const std::string charset = DeclaredPageCharset(m_strRaw);
+               ClassifyEncoding(charset) == DeclaredEncoding::Other && !IsAsciiText(m_strRaw) &&
+               !IsEightBitUtf8(m_strRaw)) {
+        if (std::optional<std::string> utf8 = ConvertWithIconv(m_strRaw, IconvName(charset)))
+            m_strRaw = std::move(*utf8);
+    }
     m_nCode = DetectJapaneseCode(m_strRaw);
     if (m_nCode == kCodeShiftJis && IsUtf8(m_strRaw)) m_nCode = kCodeUtf8;
     // An emoji starts with a byte that looks like EUC-JP, and accented letters look like either

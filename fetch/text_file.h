@@ -24,6 +24,10 @@ class CTextFile {
     std::string m_strRaw;               // the file's bytes, held only while they are converted
 };
 
+// The character set a page names in a meta element near its start ("<meta charset=...>" or
+// "content=\"text/html; charset=...\""); empty when it names none.
+std::string DeclaredPageCharset(std::string_view bytes);
+
 // Brings the line breaks of `text` to CR LF for a text whose first break is of `lineBreak` kind:
 // LF texts get CR before every LF, CR texts get LF after every CR (CR LF pairs kept whole); CR LF
 // texts and texts without breaks are returned unchanged.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "encoding/codepage.h"
 #include "support/test_support.h"
 #include "support/transcode.h"
 
@@ -62,6 +63,36 @@ TEST_F(TextFileLoading, ConvertsEachEncodingMadeByIconv) {
     const CTextFile file = LoadBytes(Transcode(jisPage, "UTF-8", "ISO-2022-JP"));
     EXPECT_EQ(file.m_nCode, kCodeJis);
     EXPECT_EQ(file.m_strText, Sjis("<title>日本語のページ</title>\r\n<body>カタカナと漢字</body>"));
+}
+
+TEST_F(TextFileLoading, ReadsAPageInTheEncodingItsMetaElementDeclares) {
+    // Such pages used to be guessed at as Japanese, garbling the title discovery takes.
+    const struct {
+        const char* meta;
+        const char* encoding;
+        const char* title;
+    } pages[] = {
+        {"<meta charset=\"iso-8859-1\">", "ISO-8859-1", "Café"},
+        {"<META http-equiv=\"Content-Type\" content=\"text/html; charset=GB2312\">", "GB2312",
+         "中文新闻"},
+        {"<meta charset='windows-1251'>", "WINDOWS-1251", "Новости"},
+    };
+    for (const auto& page : pages) {
+        const std::string html = std::string("<html><head>") + page.meta + "<title>" + page.title +
+                                 "</title></head></html>";
+        const CTextFile file = LoadBytes(Transcode(html, "UTF-8", page.encoding));
+        EXPECT_EQ(file.m_nCode, kCodeUtf8) << page.encoding;
+        EXPECT_NE(Cp932ToUtf8(file.m_strText).find(std::string("<title>") + page.title),
+                  std::string::npos)
+            << page.encoding;
+    }
+    // UTF-8 wins over the declaration; Japanese declarations keep the detection.
+    EXPECT_EQ(LoadBytes("<meta charset=\"iso-8859-1\"><title>caf\xC3\xA9</title>").m_strText,
+              "<meta charset=\"iso-8859-1\"><title>caf&#xE9;</title>");
+    const std::string sjis = "<meta charset=\"shift_jis\"><title>" + Sjis("日本語") + "</title>";
+    EXPECT_EQ(LoadBytes(sjis).m_strText, sjis);
+    EXPECT_EQ(DeclaredPageCharset("<p>charset=x</p>"), "");
+    EXPECT_EQ(DeclaredPageCharset("<meta content=\"text/html;charset=EUC-KR\">"), "EUC-KR");
 }
 
 TEST_F(TextFileLoading, ReadsAUtf16PageByItsByteOrderMark) {
