@@ -30,6 +30,7 @@ void CRssFile::Clear() {
     m_strDescriptionHtml.clear();
     m_strBase.clear();
     m_bArticleCapReached = false;
+    m_bTreeLimitReached = false;
     m_strRssFileName = kDefaultRssFileName;
     m_strAtomFileName = kDefaultAtomFileName;
 }
@@ -51,6 +52,7 @@ int CRssFile::ReadRss(const std::string& path) {
     // A file that cannot be read has been reported by the loader; whatever part of a tree it may
     // have built is not a feed.
     if (!document.LoadFile(path)) return 0;
+    m_bTreeLimitReached = document.LimitReached();
     const CMXMLElement* root = document.GetDocumentElement();
     if (root == nullptr) return 0;
 

@@ -76,6 +76,8 @@ class CRssFile {
     Text m_strDescriptionHtml;           // the feed's description as HTML, not yet sanitized
     Text m_strBase;                      // xml:base in effect for the feed link, display form
     bool m_bArticleCapReached = false;   // the file held more articles than are read
+    bool m_bTreeLimitReached = false;    // the file's markup passed a reading limit (attributes on
+                                         // one tag, nesting, tree size): part of it was left out
 
   private:
     // Reads the RSS or RDF elements below the root; 0 when there is no "channel".

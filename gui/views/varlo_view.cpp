@@ -274,9 +274,13 @@ void CVarloView::ReadFeed(const std::string& path) {
     auto* frame = m_listCtrl ? wxDynamicCast(wxGetTopLevelParent(m_listCtrl), wxFrame) : nullptr;
     if (frame && frame->GetStatusBar()) {
         const wxString capped = Wx("記事が多すぎるため、最初の 100,000 件だけを読み込みました");
+        const wxString limited = Wx("フィードが大きすぎるため、一部を読み込めませんでした");
+        const wxString shown = frame->GetStatusBar()->GetStatusText(0);
         if (doc->m_rssFile.m_bArticleCapReached) {
             frame->SetStatusText(capped, 0);
-        } else if (frame->GetStatusBar()->GetStatusText(0) == capped) {
+        } else if (doc->m_rssFile.m_bTreeLimitReached) {
+            frame->SetStatusText(limited, 0);
+        } else if (shown == capped || shown == limited) {
             frame->SetStatusText(Wx("ﾚﾃﾞｨ"), 0);
         }
     }

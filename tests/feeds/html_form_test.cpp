@@ -149,6 +149,21 @@ TEST(ArticleCap, ReadsAtMostTheCapAndSaysSo) {
     ReadFeedText(feed, atom);
     EXPECT_EQ(feed.GetSize(), kMaxArticles);
     EXPECT_TRUE(feed.m_bArticleCapReached);
+    EXPECT_FALSE(feed.m_bTreeLimitReached);
+}
+
+TEST(ArticleCap, MarkupBeyondTheReadingLimitsIsNotedAndForgottenByTheNextRead) {
+    std::string tag = "<item><title>kept</title><x";
+    for (int i = 0; i < 1500; ++i) tag += " a" + std::to_string(i) + "=\"1\"";
+    CRssFile feed;
+    EXPECT_EQ(ReadFeedText(feed, "<rss><channel>" + tag + "/></item></channel></rss>"), 1);
+    EXPECT_TRUE(feed.m_bTreeLimitReached);
+    EXPECT_FALSE(feed.m_bArticleCapReached);
+    ASSERT_EQ(feed.GetSize(), 1);
+    EXPECT_EQ(feed.GetAt(0)->m_strTitle, "kept");
+    feed.Clear();
+    EXPECT_EQ(ReadFeedText(feed, "<rss><channel><item/></channel></rss>"), 1);
+    EXPECT_FALSE(feed.m_bTreeLimitReached);
 }
 
 }  // namespace

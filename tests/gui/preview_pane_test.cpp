@@ -165,5 +165,27 @@ TEST_F(PreviewPane, SaysInTheStatusBarWhenOnlyTheFirstArticlesWereRead) {
     EXPECT_EQ(status().find("100,000"), std::string::npos);
 }
 
+TEST_F(PreviewPane, SaysInTheStatusBarWhenPartOfTheMarkupWasLeftOut) {
+    std::string wide = "<rss><channel><title>wide</title><item><title>t</title><x";
+    for (int i = 0; i < 1500; ++i) wide += " a" + std::to_string(i) + "=\"1\"";
+    server.Route("/wide.xml", Ok(wide + "/></item></channel></rss>"));
+    WriteFile(dir.File("wide.opml"),
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\"><body>"
+              "<outline title=\"A\"><outline title=\"Few\" xmlUrl=\"" +
+                  server.Url("/escaped.xml") + "\"/><outline title=\"Wide\" xmlUrl=\"" +
+                  server.Url("/wide.xml") + "\"/></outline></body></opml>");
+    ASSERT_TRUE(Start({dir.File("wide.opml")}));
+    const auto status = [&] {
+        return std::string(Frame().GetStatusBar()->GetStatusText(0).utf8_str());
+    };
+    Frame().SiteList()->GetList()->SelectItem(1);
+    PumpEvents();
+    EXPECT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), 1);
+    EXPECT_EQ(status(), "フィードが大きすぎるため、一部を読み込めませんでした");
+    Frame().SiteList()->GetList()->SelectItem(0);
+    PumpEvents();
+    EXPECT_EQ(status(), "ﾚﾃﾞｨ");
+}
+
 }  // namespace
 }  // namespace varlo::test
