@@ -70,6 +70,8 @@ std::string LocalPathOfFileAddress(std::string_view address) {
     std::string path;
     path.reserve(rest.size());
     for (size_t i = 0; i < rest.size(); ++i) {
+        // A raw NUL cuts the path short just as a decoded one would.
+        if (rest[i] == '\0') return {};
         if (rest[i] != '%' || i + 2 >= rest.size() || HexValue(rest[i + 1]) < 0 ||
             HexValue(rest[i + 2]) < 0) {
             path.push_back(rest[i]);

@@ -75,6 +75,10 @@ TEST(BrowserPolicy, FileAddressesGiveTheirDecodedLocalPath) {
     EXPECT_EQ(LocalPathOfFileAddress("file://host/tmp/a"), "");
     EXPECT_EQ(LocalPathOfFileAddress("http://host/tmp/a"), "");
     EXPECT_EQ(LocalPathOfFileAddress("file:///tmp/100%"), "/tmp/100%");
+    // A NUL, raw or encoded, would cut the path short wherever it is used.
+    using namespace std::string_view_literals;
+    EXPECT_EQ(LocalPathOfFileAddress("file:///tmp/a\0b/MorvaPreview.html"sv), "");
+    EXPECT_EQ(LocalPathOfFileAddress("file:///tmp/a%00b"), "");
 }
 
 }  // namespace
