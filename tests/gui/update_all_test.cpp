@@ -1,6 +1,7 @@
 // Updating every site from the window: counts and bold rows, choosing and marking seen, the end
 // summary and the failures, cancelling, the automatic update and marks across restarts.
 
+#include <wx/accel.h>
 #include <wx/evtloop.h>
 #include <wx/menu.h>
 #include <wx/splitter.h>
@@ -175,6 +176,14 @@ TEST_F(UpdateAllWindow, StopCancelsAnUpdateAtOnceKeepingWhatFinished) {
     hanging.stallBeforeHeaders = true;
     server.Route("/hang.xml", hanging);
     ASSERT_TRUE(Start({Subscriptions({{"News", "/news.xml"}, {"Hang", "/hang.xml"}})}));
+    // F5 starts the update and Esc is the stop command, wherever the focus is in the window.
+    auto command = [&](int key) {
+        wxKeyEvent press(wxEVT_KEY_DOWN);
+        press.m_keyCode = key;
+        return Frame().GetAcceleratorTable()->GetCommand(press);
+    };
+    EXPECT_EQ(command(WXK_F5), cmd::kUpdateAll);
+    EXPECT_EQ(command(WXK_ESCAPE), cmd::kStop);
     Frame().RunCommand(cmd::kUpdateAll);
     EXPECT_FALSE(MenuEnabled(cmd::kUpdateAll)) << "one update at a time";
     ASSERT_TRUE(WaitUntil([&] { return Count(0) == "2" || Status() == "更新中 1/2"; }));
