@@ -47,8 +47,10 @@ void CArticleView::FillArticleList(int select) {
     const CRssFile& feed = doc->m_rssFile;
     wxFont bold = m_list->GetFont();
     bold.SetWeight(wxFONTWEIGHT_BOLD);
-    const std::vector<bool> unseen = std::move(m_unseen);
+    std::vector<bool> unseen = std::move(m_unseen);
     m_unseen.clear();
+    // Marks that do not line up with the articles would make the wrong rows bold: none then.
+    if (unseen.size() != static_cast<size_t>(feed.GetSize())) unseen.clear();
     for (int i = 0; i < feed.GetSize(); ++i) {
         const CRssItem* item = feed.GetAt(i);
         const long row = m_list->AddItem(0, ToWx(DisplayText(item->m_strTitle)), -1);
