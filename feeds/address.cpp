@@ -2,19 +2,18 @@
 
 #include <optional>
 
+#include "platform/text.h"
+
 namespace varlo {
 namespace {
 
-bool IsAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 size_t SchemeLength(std::string_view address) {
-    if (address.empty() || !IsAlpha(address[0])) return 0;
+    if (address.empty() || !IsAsciiAlpha(address[0])) return 0;
     for (size_t i = 1; i < address.size(); ++i) {
         const char c = address[i];
         if (c == ':') return i;
-        if (!IsAlpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return 0;
+        if (!IsAsciiAlpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+            return 0;
     }
     return 0;
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/text.h"
+
 namespace varlo {
 namespace {
 
@@ -115,10 +117,6 @@ bool IsWeekdayName(std::string_view token) {
     return false;
 }
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 std::string_view TrimSpaces(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' ||
                              text.front() == '\n'))
@@ -131,8 +129,8 @@ std::string_view TrimSpaces(std::string_view text) {
 
 // True for text that begins like "2004-01-02" or "2004/01/02": a date in the W3C order.
 bool StartsWithNumericDate(std::string_view text) {
-    return text.size() >= 10 && IsDigit(text[0]) && IsDigit(text[1]) && IsDigit(text[2]) &&
-           IsDigit(text[3]) && (text[4] == '-' || text[4] == '/');
+    return text.size() >= 10 && IsAsciiDigit(text[0]) && IsAsciiDigit(text[1]) &&
+           IsAsciiDigit(text[2]) && IsAsciiDigit(text[3]) && (text[4] == '-' || text[4] == '/');
 }
 
 // Local calendar fields to an instant, daylight saving decided by the system; 0 when the
@@ -171,7 +169,7 @@ constexpr const char* kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 TimeValue ParseW3cDate(std::string_view text) {
     const std::string_view trimmed = TrimSpaces(text);
     // An RFC 822 date where a W3C one belongs ("Sat, 07 Sep 2002 ..." in an Atom feed).
-    if (!trimmed.empty() && !IsDigit(trimmed[0]) && trimmed[0] != '+' && trimmed[0] != '-' &&
+    if (!trimmed.empty() && !IsAsciiDigit(trimmed[0]) && trimmed[0] != '+' && trimmed[0] != '-' &&
         trimmed.size() <= 4095 && trimmed.find(' ') != std::string_view::npos)
         return ParseRfc822Date(trimmed);
     // White space around the date (a feed that puts its dates on lines of their own) moves no
@@ -196,12 +194,12 @@ TimeValue ParseW3cDate(std::string_view text) {
         second = FieldAt(text, 17, 2);
         // A seconds field of one digit ("12:35:9+01:00") still leaves the zone after it.
         size_t digits = 0;
-        while (digits < 2 && 17 + digits < text.size() && IsDigit(text[17 + digits])) ++digits;
+        while (digits < 2 && 17 + digits < text.size() && IsAsciiDigit(text[17 + digits])) ++digits;
         zoneAt = digits == 1 ? 18 : 19;
         if (zoneAt < text.size() && (text[zoneAt] == '.' || text[zoneAt] == ',') &&
-            zoneAt + 1 < text.size() && IsDigit(text[zoneAt + 1])) {
+            zoneAt + 1 < text.size() && IsAsciiDigit(text[zoneAt + 1])) {
             ++zoneAt;
-            while (zoneAt < text.size() && IsDigit(text[zoneAt])) ++zoneAt;
+            while (zoneAt < text.size() && IsAsciiDigit(text[zoneAt])) ++zoneAt;
         }
     }
     const std::string_view zone =

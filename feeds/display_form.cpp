@@ -6,20 +6,12 @@
 #include "encoding/codepage.h"
 #include "feeds/address.h"
 #include "feeds/html_entities.h"
+#include "feeds/html_form.h"
 #include "feeds/rss_file.h"
+#include "platform/text.h"
 
 namespace varlo {
 namespace {
-
-bool IsAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
 
 // Appends a decoded character to code page 932 text: its code page bytes, or its carried form
 // when the code page lacks it. NUL, surrogates and values beyond Unicode give U+FFFD, so that a
@@ -57,7 +49,7 @@ Reference ReadReference(std::string_view text, size_t at) {
         for (; p < text.size(); ++p) {
             const char c = text[p];
             uint32_t v;
-            if (IsDigit(c)) {
+            if (IsAsciiDigit(c)) {
                 v = static_cast<uint32_t>(c - '0');
             } else if (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) {
                 v = static_cast<uint32_t>((c | 0x20) - 'a' + 10);
@@ -70,7 +62,8 @@ Reference ReadReference(std::string_view text, size_t at) {
         return {cp, p + 1 - at};
     }
     const size_t name = p;
-    while (p < text.size() && p - name <= 32 && (IsAlpha(text[p]) || IsDigit(text[p]))) ++p;
+    while (p < text.size() && p - name <= 32 && (IsAsciiAlpha(text[p]) || IsAsciiDigit(text[p])))
+        ++p;
     if (p == name || p >= text.size() || text[p] != ';') return {};
     const uint32_t cp = LookupHtmlEntity(text.substr(name, p - name));
     if (cp == 0) return {};
@@ -95,7 +88,7 @@ class MarkupFinder {
             m_lastCommentEnd >= next + 3) {
             return m_text.find("-->", next + 3) + 3 - at;
         }
-        if (!IsAlpha(c) && c != '/' && c != '!' && c != '?') return 0;
+        if (!IsAsciiAlpha(c) && c != '/' && c != '!' && c != '?') return 0;
         if (m_lastGt == std::string_view::npos || m_lastGt < next) return 0;
         return m_text.find('>', next) + 1 - at;
     }
@@ -153,24 +146,7 @@ Text DecodeReferences(std::string_view text) {
 Text DecodeToHtmlText(std::string_view text) {
     Text out;
     out.reserve(text.size());
-    const auto escape = [&out](char c) {
-        switch (c) {
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '&':
-                out += "&amp;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out.push_back(c);
-        }
-    };
+    const auto escape = [&out](char c) { AppendHtmlEscaped(out, std::string_view(&c, 1)); };
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '&') {
             escape(text[i]);
@@ -209,7 +185,7 @@ Text DisplayText(std::string_view raw) {
                 continue;
             }
         }
-        if (IsSpace(c)) {
+        if (IsHtmlSpace(c)) {
             pendingSpace = !out.empty();
             continue;
         }

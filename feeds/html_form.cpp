@@ -22,8 +22,9 @@ bool IsVoidElement(std::string_view name) {
     return false;
 }
 
-// Appends `text` with the characters that mean markup in HTML escaped.
-void AppendEscaped(Text& out, std::string_view text) {
+}  // namespace
+
+void AppendHtmlEscaped(Text& out, std::string_view text) {
     for (const char c : text) {
         switch (c) {
             case '<':
@@ -43,6 +44,8 @@ void AppendEscaped(Text& out, std::string_view text) {
         }
     }
 }
+
+namespace {
 
 // Appends plain text whose references are still as written.
 void AppendPlainText(Text& out, std::string_view written) {
@@ -64,7 +67,7 @@ void AppendMarkup(Text& out, const CMXMLNode& node) {
             out += node.NodeValue();
             return;
         case kCDATASectionNode:
-            AppendEscaped(out, node.NodeValue());
+            AppendHtmlEscaped(out, node.NodeValue());
             return;
         case kElementNode:
             break;
@@ -158,7 +161,7 @@ Text HtmlForm(const CMXMLElement& element, int kind) {
                 if (kind == kKindHtml) {
                     out += child->NodeValue();
                 } else {
-                    AppendEscaped(out, child->NodeValue());
+                    AppendHtmlEscaped(out, child->NodeValue());
                 }
                 break;
             case kElementNode:

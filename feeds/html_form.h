@@ -21,6 +21,9 @@ int AtomTextKind(const CMXMLElement& element, bool atom03);
 // A character that code page 932 lacks stays a numeric reference, which HTML reads the same.
 Text HtmlForm(const CMXMLElement& element, int kind);
 
+// Appends `text` with the characters that mean markup in HTML (< > & ") escaped.
+void AppendHtmlEscaped(Text& out, std::string_view text);
+
 // The xml:base in effect at `element` (its own or its nearest ancestors', relative ones resolved
 // against those further out), in display form; empty when no element on the way has one.
 Text BaseOf(const CMXMLElement& element);

@@ -13,6 +13,25 @@ constexpr bool IsLeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+// ASCII character classes, the same in every code page the system reads (a byte of 0x80 or above
+// is never one of them).
+constexpr bool IsAsciiAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+constexpr bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+constexpr bool IsAsciiHexDigit(char c) {
+    return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+constexpr bool IsAsciiAlnum(char c) {
+    return IsAsciiAlpha(c) || IsAsciiDigit(c);
+}
+// White space as HTML knows it (XML's lacks the form feed).
+constexpr bool IsHtmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+
 // Position of the last `ch` (an ASCII byte) in `text`, stepping over double-byte characters so that
 // a trail byte is never taken for it; npos when absent.
 size_t FindLastAsciiStepping(std::string_view text, char ch);

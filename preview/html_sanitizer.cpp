@@ -7,26 +7,11 @@
 #include <vector>
 
 #include "fetch/find_feed.h"
+#include "platform/text.h"
 
 namespace varlo {
 namespace {
 
-bool IsAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsHex(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-bool IsAlnum(char c) {
-    return IsAlpha(c) || IsDigit(c);
-}
-// White space as the HTML tokenizer knows it.
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-}
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
 }
@@ -47,12 +32,14 @@ size_t ReferenceLength(std::string_view text, size_t at) {
         const bool hex = p < text.size() && (text[p] == 'x' || text[p] == 'X');
         if (hex) ++p;
         const size_t digits = p;
-        while (p < text.size() && p - digits < 8 && (hex ? IsHex(text[p]) : IsDigit(text[p]))) ++p;
+        while (p < text.size() && p - digits < 8 &&
+               (hex ? IsAsciiHexDigit(text[p]) : IsAsciiDigit(text[p])))
+            ++p;
         if (p == digits) return 0;
     } else {
         const size_t name = p;
-        if (p >= text.size() || !IsAlpha(text[p])) return 0;
-        while (p < text.size() && p - name < 32 && IsAlnum(text[p])) ++p;
+        if (p >= text.size() || !IsAsciiAlpha(text[p])) return 0;
+        while (p < text.size() && p - name < 32 && IsAsciiAlnum(text[p])) ++p;
     }
     return p < text.size() && text[p] == ';' ? p + 1 - at : 0;
 }
@@ -154,10 +141,11 @@ std::string DecodeReferences(std::string_view value) {
             if (hex) ++p;
             const size_t digits = p;
             uint32_t cp = 0;
-            for (; p < value.size() && (hex ? IsHex(value[p]) : IsDigit(value[p])); ++p) {
+            for (; p < value.size() && (hex ? IsAsciiHexDigit(value[p]) : IsAsciiDigit(value[p]));
+                 ++p) {
                 const char d = Lower(value[p]);
-                const uint32_t v = IsDigit(d) ? static_cast<uint32_t>(d - '0')
-                                              : static_cast<uint32_t>(d - 'a' + 10);
+                const uint32_t v = IsAsciiDigit(d) ? static_cast<uint32_t>(d - '0')
+                                                   : static_cast<uint32_t>(d - 'a' + 10);
                 cp = cp > 0x10FFFF ? cp : cp * (hex ? 16 : 10) + v;
             }
             if (p == digits) {
@@ -170,7 +158,7 @@ std::string DecodeReferences(std::string_view value) {
             continue;
         }
         const size_t name = p;
-        while (p < value.size() && p - name < 32 && IsAlnum(value[p])) ++p;
+        while (p < value.size() && p - name < 32 && IsAsciiAlnum(value[p])) ++p;
         bool decoded = false;
         if (p < value.size() && value[p] == ';') {
             const std::string_view word = value.substr(name, p - name);
@@ -204,7 +192,7 @@ std::string CleanAddress(std::string_view decoded) {
 
 // The lower-case scheme of an address ("https"), or empty when it has none (a relative address).
 std::string SchemeOf(std::string_view address) {
-    if (address.empty() || !IsAlpha(address[0])) return {};
+    if (address.empty() || !IsAsciiAlpha(address[0])) return {};
     for (size_t i = 1; i < address.size(); ++i) {
         const char c = address[i];
         if (c == ':') {
@@ -212,7 +200,7 @@ std::string SchemeOf(std::string_view address) {
             for (char& s : scheme) s = Lower(s);
             return scheme;
         }
-        if (!IsAlnum(c) && c != '+' && c != '-' && c != '.') return {};
+        if (!IsAsciiAlnum(c) && c != '+' && c != '-' && c != '.') return {};
     }
     return {};
 }
@@ -396,10 +384,10 @@ class Sanitizer {
     void Markup() {
         const size_t p = m_pos + 1;
         const char c = p < m_in.size() ? m_in[p] : '\0';
-        if (IsAlpha(c)) return Tag(p, false);
+        if (IsAsciiAlpha(c)) return Tag(p, false);
         if (c == '/') {
             const char d = p + 1 < m_in.size() ? m_in[p + 1] : '\0';
-            if (IsAlpha(d)) return Tag(p + 1, true);
+            if (IsAsciiAlpha(d)) return Tag(p + 1, true);
             if (d == '>') {
                 m_pos = p + 2;
                 return;
@@ -463,14 +451,14 @@ class Sanitizer {
     // dropped, as the browser drops it.
     void Tag(size_t p, bool end) {
         const size_t nameStart = p;
-        while (p < m_in.size() && !IsSpace(m_in[p]) && m_in[p] != '/' && m_in[p] != '>') ++p;
+        while (p < m_in.size() && !IsHtmlSpace(m_in[p]) && m_in[p] != '/' && m_in[p] != '>') ++p;
         const std::string_view name = m_in.substr(nameStart, p - nameStart);
         m_attrs.clear();
         bool selfClosing = false;
         bool closed = false;
         while (p < m_in.size()) {
             const char c = m_in[p];
-            if (IsSpace(c)) {
+            if (IsHtmlSpace(c)) {
                 ++p;
             } else if (c == '>') {
                 closed = true;
@@ -501,15 +489,15 @@ class Sanitizer {
     // inside a quoted value.
     bool Attr(size_t& p) {
         const size_t nameStart = p++;
-        while (p < m_in.size() && !IsSpace(m_in[p]) && m_in[p] != '/' && m_in[p] != '>' &&
+        while (p < m_in.size() && !IsHtmlSpace(m_in[p]) && m_in[p] != '/' && m_in[p] != '>' &&
                m_in[p] != '=')
             ++p;
         Attribute attr{m_in.substr(nameStart, p - nameStart), {}};
         size_t q = p;
-        while (q < m_in.size() && IsSpace(m_in[q])) ++q;
+        while (q < m_in.size() && IsHtmlSpace(m_in[q])) ++q;
         if (q < m_in.size() && m_in[q] == '=') {
             ++q;
-            while (q < m_in.size() && IsSpace(m_in[q])) ++q;
+            while (q < m_in.size() && IsHtmlSpace(m_in[q])) ++q;
             if (q < m_in.size() && (m_in[q] == '"' || m_in[q] == '\'')) {
                 const size_t close = m_in.find(m_in[q], q + 1);
                 if (close == std::string_view::npos) {
@@ -520,7 +508,7 @@ class Sanitizer {
                 q = close + 1;
             } else {
                 const size_t valueStart = q;
-                while (q < m_in.size() && !IsSpace(m_in[q]) && m_in[q] != '>') ++q;
+                while (q < m_in.size() && !IsHtmlSpace(m_in[q]) && m_in[q] != '>') ++q;
                 attr.value = m_in.substr(valueStart, q - valueStart);
             }
         }
@@ -654,7 +642,7 @@ class Sanitizer {
              at = m_in.find("</", at + 2)) {
             const size_t after = at + 2 + name.size();
             if (EqualsNoCase(m_in.substr(at + 2, name.size()), name) &&
-                (after >= m_in.size() || IsSpace(m_in[after]) || m_in[after] == '/' ||
+                (after >= m_in.size() || IsHtmlSpace(m_in[after]) || m_in[after] == '/' ||
                  m_in[after] == '>')) {
                 SkipPast(">", after);
                 return;
@@ -698,7 +686,7 @@ class Sanitizer {
                 const std::string trimmed = CleanAddress(value);
                 if (trimmed.empty() || trimmed.size() > 4) return false;
                 for (const char c : trimmed)
-                    if (!IsDigit(c)) return false;
+                    if (!IsAsciiDigit(c)) return false;
                 AppendAttr(allowed.name, trimmed, false);
                 return true;
             }
@@ -777,7 +765,7 @@ std::string EscapeHtml(std::string_view utf8) {
 bool LooksLikeHtml(std::string_view utf8) {
     for (size_t at = utf8.find('<'); at != std::string_view::npos; at = utf8.find('<', at + 1)) {
         const char next = at + 1 < utf8.size() ? utf8[at + 1] : '\0';
-        if (IsAlpha(next) || next == '/' || next == '!') return true;
+        if (IsAsciiAlpha(next) || next == '/' || next == '!') return true;
     }
     return false;
 }
