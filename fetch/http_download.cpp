@@ -18,6 +18,7 @@
 #include "encoding/address_text.h"
 #include "encoding/codepage.h"
 #include "fetch/download_progress.h"
+#include "fetch/transfer_messages.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
 #include "platform/product.h"
@@ -29,8 +30,6 @@ using Clock = std::chrono::steady_clock;
 
 // Each read hands this many bytes to the file, followed by exactly one pumped event.
 constexpr size_t kChunkSize = 1023;
-// A network layer's description is cut to this length, as the message box shows it.
-constexpr size_t kMaxDescription = 2048;
 
 struct EasyDeleter {
     void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
@@ -174,41 +173,6 @@ DownloadLimits& CurrentLimits() {
 
 Text CannotWriteText(const std::string& path) {
     return Jp("ファイル ") + Utf8ToCp932(path) + Jp(" に書き込めませんでした");
-}
-
-Text TooLargeText() {
-    return Jp("ファイルが大きすぎます（上限 ") + std::to_string(CurrentLimits().maxBytes >> 20) +
-           Jp("MB）");
-}
-
-Text DescribeError(CURLcode code, const char* detail) {
-    switch (code) {
-        case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_RESOLVE_PROXY:
-            return Jp("サーバー名またはアドレスを解決できませんでした");
-        case CURLE_COULDNT_CONNECT:
-            return Jp("サーバーに接続できませんでした");
-        case CURLE_OPERATION_TIMEDOUT:
-            return Jp("操作がタイムアウトしました");
-        case CURLE_RECV_ERROR:
-        case CURLE_SEND_ERROR:
-        case CURLE_PARTIAL_FILE:
-        case CURLE_GOT_NOTHING:
-            return Jp("サーバーとの接続が切断されました");
-        case CURLE_TOO_MANY_REDIRECTS:
-            return Jp("リダイレクトの回数が多すぎます");
-        case CURLE_UNSUPPORTED_PROTOCOL:
-            return Jp("http と https 以外のアドレスには接続できません");
-        case CURLE_FILESIZE_EXCEEDED:
-            return TooLargeText();
-        case CURLE_BAD_CONTENT_ENCODING:
-            return Jp("サーバーが送った圧縮データを展開できませんでした");
-        default:
-            break;
-    }
-    std::string text = detail && *detail ? detail : curl_easy_strerror(code);
-    if (text.size() > kMaxDescription) text.resize(kMaxDescription);
-    return text;
 }
 
 // The address as libcurl should fetch it: surrounding white space dropped, unsafe characters
@@ -519,7 +483,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         // One chunk: count it, show it, pump one event, and write it unless the user cancelled.
         auto takeChunk = [&](std::string_view chunk) {
             received += chunk.size();
-            if (received > limits.maxBytes) throw NetworkError{TooLargeText()};
+            if (received > limits.maxBytes) throw NetworkError{TooLargeMessage(limits.maxBytes)};
             m_received = static_cast<uint32_t>(received);
             if (windowed) dialog->SetReceived(static_cast<int64_t>(received));
             clock.Pump(PumpMessage);
@@ -541,7 +505,8 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         };
 
         if (curl_multi_add_handle(multi.get(), e) != CURLM_OK) {
-            throw NetworkError{DescribeError(CURLE_FAILED_INIT, "")};
+            throw NetworkError{
+                DescribeTransferFailure(CURLE_FAILED_INIT, "", CurrentLimits().maxBytes)};
         }
         detach.multi = multi.get();
         detach.easy = e;
@@ -572,7 +537,9 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
             if (stopped) break;
             transfer.pending.erase(0, used);
             // Looked at on every turn: a server that never lets the loop wait must still end.
-            if (clock.Exceeded()) throw NetworkError{DescribeError(CURLE_OPERATION_TIMEDOUT, "")};
+            if (clock.Exceeded())
+                throw NetworkError{DescribeTransferFailure(CURLE_OPERATION_TIMEDOUT, "",
+                                                           CurrentLimits().maxBytes)};
             showLateWindow();
             if (transfer.paused) {
                 transfer.paused = false;
@@ -611,7 +578,8 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         if (!stopped) {
             if (result != CURLE_OK) {
                 if (result == CURLE_OUT_OF_MEMORY) throw std::bad_alloc();
-                throw NetworkError{DescribeError(result, errorBuffer)};
+                throw NetworkError{
+                    DescribeTransferFailure(result, errorBuffer, CurrentLimits().maxBytes)};
             }
             if (!started && !beginBody()) {
                 rejected = true;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fetch/transfer_messages.h"
 #include "platform/text.h"
 
 namespace varlo {
@@ -41,12 +42,6 @@ void SetFeedRequest(CURL* easy, const std::string& url, curl_slist* headers,
 // The request headers: "Accept: text/*", then If-None-Match and If-Modified-Since for the
 // validators that are not empty. Null when out of memory.
 curl_slist* FeedRequestHeaders(const Text& etag, const Text& lastModified);
-
-// The message a user sees for a transfer that ended with `code`.
-Text DescribeTransferFailure(CURLcode code, const char* detail, uint64_t maxBytes);
-
-// The message for a body beyond the size cap.
-Text TooLargeMessage(uint64_t maxBytes);
 
 // Starts libcurl once for the process (the program does it at start-up too).
 void EnsureCurlInitialised();
