@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "gui/platform/wx_text.h"
+#include "platform/settings_path.h"
 
 namespace varlo {
 
@@ -44,16 +45,7 @@ wxString Key(const std::string& section, const std::string& name) {
 }  // namespace
 
 std::string FileSettings::DefaultPath() {
-    if (const char* path = std::getenv("VARLO_CONFIG"); path && *path) return path;
-    std::filesystem::path base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
-        base = xdg;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        base = std::filesystem::path(home) / ".config";
-    } else {
-        base = ".";
-    }
-    return (base / "Morva" / "Varlo.ini").string();
+    return SettingsFilePath();
 }
 
 FileSettings::FileSettings(std::string path) : m_path(std::move(path)) {
