@@ -232,7 +232,8 @@ TimeValue ParseRfc822Date(std::string_view text) {
     }
     // The time of day is one token: its seconds may be missing, and then the zone still follows.
     time = tokenizer.Next(", (");
-    zone = tokenizer.Next(kSeparators);
+    // The zone is one token too: some feeds write its offset with a colon ("+09:00").
+    zone = tokenizer.Next(", (");
     Tokenizer clock(time);
     const std::string_view hourToken = clock.Next(":");
     const std::string_view minuteToken = clock.Next(":");

@@ -198,7 +198,13 @@ Text DisplayText(std::string_view raw) {
 }
 
 Text DisplayLink(std::string_view raw, std::string_view base) {
-    const Text decoded = DecodeReferences(raw);
+    Text decoded = DecodeReferences(raw);
+    // Some publishing tools escape an address for HTML and then again for XML
+    // ("?a=1&amp;amp;b=2"). An address never means a literal "&amp;": it is the "&" between
+    // query fields, and the page would not open with it.
+    for (size_t at = decoded.find("&amp;"); at != Text::npos; at = decoded.find("&amp;", at + 1)) {
+        decoded.erase(at + 1, 4);
+    }
     const std::string_view link = Trim(decoded, " \t\r\n\f");
     // An article without a link has none: it must not open the feed's own address.
     if (link.empty() || base.empty()) return Text(link);

@@ -179,6 +179,13 @@ TEST(Rfc822Dates, KeepTheZoneWhenTheSecondsAreMissing) {
     EXPECT_EQ(ParseRfc822Date("Sat, 07 Sep 2002 00:00 +0900"), Utc(2002, 9, 6, 15, 0, 0));
 }
 
+TEST(Rfc822Dates, ReadAZoneOffsetWrittenWithAColon) {
+    // The colon used to end the zone token, leaving "+09", which reads as UTC.
+    EXPECT_EQ(ParseRfc822Date("Sat, 07 Sep 2002 09:00:01 +09:00"), Utc(2002, 9, 7, 0, 0, 1));
+    EXPECT_EQ(ParseRfc822Date("Sat, 07 Sep 2002 00:00 -05:30"), Utc(2002, 9, 7, 5, 30, 0));
+    EXPECT_EQ(ParseRfc822Date("Sat, 07 Sep 2002 00:00:01 +0000 (UTC)"), Utc(2002, 9, 7, 0, 0, 1));
+}
+
 TEST(Rfc822Dates, ReadAMissingTimeOfDayAsMidnightUtc) {
     ScopedTimeZone tz(kTokyo);
     EXPECT_EQ(ParseRfc822Date("Sat, 07 Sep 2002"), Utc(2002, 9, 7));

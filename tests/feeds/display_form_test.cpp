@@ -67,6 +67,12 @@ TEST(DisplayForm, DecodesTrimsAndResolvesLinks) {
     // No link stays no link: it must not open the base.
     EXPECT_EQ(DisplayLink("  ", "http://a.example/"), "");
     EXPECT_EQ(DisplayLink("/rel"), "/rel");
+    // An address escaped twice opens the page it names, not one with "&amp;" in its query;
+    // other references decoded once stay as they are.
+    EXPECT_EQ(DisplayLink("http://a.example/?x=1&amp;amp;y=2&amp;amp;amp;z"),
+              "http://a.example/?x=1&y=2&amp;z");
+    EXPECT_EQ(DisplayLink("http://a.example/?q=&amp;lt;b&amp;gt;"),
+              "http://a.example/?q=&lt;b&gt;");
 }
 
 TEST(DisplayForm, ResolvesRelativeAddressesAsBrowsersDo) {
