@@ -252,6 +252,14 @@ TimeValue ParseRfc822Date(std::string_view text) {
 }
 
 int ParseZoneOffset(std::string_view text) {
+    // Java's date formatter writes a zone without a short name as "GMT+09:00".
+    for (const std::string_view prefix : {"GMT", "UTC"}) {
+        if (text.size() > prefix.size() && text.starts_with(prefix) &&
+            (text[prefix.size()] == '+' || text[prefix.size()] == '-')) {
+            text.remove_prefix(prefix.size());
+            break;
+        }
+    }
     if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
         if (text.size() < 5) return 0;
         const int hours = DigitValue(text, 1) * 10 + DigitValue(text, 2);

@@ -38,6 +38,16 @@ struct Reference {
     size_t length = 0;
 };
 
+// Numbers 128 to 159 name C1 control characters, which no text means; pages written in
+// windows-1252 put its characters there ("&#146;" for "’"), and browsers read them so.
+uint32_t Windows1252Remap(uint32_t codepoint) {
+    static constexpr uint16_t kC1[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    return codepoint >= 0x80 && codepoint <= 0x9F ? kC1[codepoint - 0x80] : codepoint;
+}
+
 Reference ReadReference(std::string_view text, size_t at) {
     size_t p = at + 1;
     if (p < text.size() && text[p] == '#') {
@@ -59,7 +69,7 @@ Reference ReadReference(std::string_view text, size_t at) {
             cp = cp > 0x10FFFF ? cp : cp * (hex ? 16 : 10) + v;
         }
         if (p == digits || p >= text.size() || text[p] != ';') return {};
-        return {cp, p + 1 - at};
+        return {Windows1252Remap(cp), p + 1 - at};
     }
     const size_t name = p;
     while (p < text.size() && p - name <= 32 && (IsAsciiAlpha(text[p]) || IsAsciiDigit(text[p])))

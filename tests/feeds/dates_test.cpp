@@ -217,6 +217,12 @@ TEST(ZoneOffsets, ReadNumericOffsetsWithAndWithoutColon) {
     EXPECT_EQ(ParseZoneOffset("-03:30"), -12600);
     EXPECT_EQ(ParseZoneOffset("+09"), 0);
     EXPECT_EQ(ParseZoneOffset("-"), 0);
+    // An offset from GMT or UTC written after the name, as Java writes zones it has no name for.
+    EXPECT_EQ(ParseZoneOffset("GMT+09:00"), 32400);
+    EXPECT_EQ(ParseZoneOffset("UTC-0330"), -12600);
+    EXPECT_EQ(ParseZoneOffset("GMT+9"), 0);
+    EXPECT_EQ(ParseZoneOffset("GMT+"), 0);
+    EXPECT_EQ(ParseRfc822Date("Sat, 07 Sep 2002 09:00:01 GMT+09:00"), Utc(2002, 9, 7, 0, 0, 1));
 }
 
 TEST(ZoneOffsets, ReadNamedZonesOnlyWhenWrittenExactly) {

@@ -27,6 +27,10 @@ TEST(DisplayForm, DecodesEachReferenceExactlyOnce) {
     // Hostile numbers never give a control byte or a broken character.
     EXPECT_EQ(DecodeReferences("&#0;&#xD800;&#x110000;&#99999999999999;"),
               "&#xFFFD;&#xFFFD;&#xFFFD;&#xFFFD;");
+    // Numbers in the C1 range name the windows-1252 characters, as browsers read them; the
+    // unassigned ones stay what they are.
+    EXPECT_EQ(DecodeReferences("It&#146;s &#147;x&#148; &#x96; &#133;"), Sjis("It’s “x” – …"));
+    EXPECT_EQ(DecodeReferences("&#128;&#159;&#x81;"), "&#x20AC;&#x178;&#x81;");
     // Double-byte characters whose second byte is a letter are not taken apart.
     const Text table = Sjis("表ソ&amp;");
     EXPECT_EQ(DecodeReferences(table), Sjis("表ソ&"));
