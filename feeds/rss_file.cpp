@@ -120,12 +120,22 @@ int CRssFile::ReadRssChannel(const CMXMLElement& root) {
         item->m_strLink = channelAbout;
         TakeText(found[kTitle], item->m_strTitle);
         TakeText(found[kGuid], item->m_strGuid);
-        if (!TakeText(found[kLink], item->m_strLink) && found[kGuid] != nullptr &&
-            found[kGuid]->GetAttribute("isPermaLink") != "false") {
+        // Some generators give an item its page only as an Atom link.
+        const CMXMLElement* atomLink =
+            found[kLink] != nullptr
+                ? nullptr
+                : FindFirstWithAttribute(element, "atom:link", "rel", {"", "alternate"});
+        if (found[kLink] != nullptr) {
+            TakeText(found[kLink], item->m_strLink);
+        } else if (atomLink != nullptr) {
+            TakeAttribute(atomLink, "href", item->m_strLink);
+        } else if (found[kGuid] != nullptr &&
+                   found[kGuid]->GetAttribute("isPermaLink") != "false") {
             // Without a link, a guid that is a permalink is the article's address.
             item->m_strLink = item->m_strGuid;
         }
-        item->m_strBase = BaseOf(found[kLink] != nullptr ? *found[kLink] : element);
+        const CMXMLElement* linkElement = found[kLink] != nullptr ? found[kLink] : atomLink;
+        item->m_strBase = BaseOf(linkElement != nullptr ? *linkElement : element);
         if (TakeText(found[kDescription], item->m_strDescription)) {
             item->m_strDescriptionHtml = HtmlForm(*found[kDescription], kKindHtml);
         }
@@ -139,6 +149,14 @@ int CRssFile::ReadRssChannel(const CMXMLElement& root) {
             t = ParseRfc822Date(TextOf(*found[kPubDate]));
         } else if (found[kDcDate] != nullptr) {
             t = ParseW3cDate(TextOf(*found[kDcDate]));
+        } else {
+            // Without either, an Atom date in the item (.NET writes "a10:updated" for every
+            // item and "pubDate" only when it was given a publication date).
+            const auto atom = FindFirstOfEach<4>(
+                element, {"atom:published", "a10:published", "atom:updated", "a10:updated"});
+            for (const CMXMLElement* date : atom) {
+                if (date != nullptr && (t = ParseW3cDate(TextOf(*date))) != 0) break;
+            }
         }
         if (t != 0) item->SetDate(t);
         TakeText(found[kCategory], item->m_strCategory);

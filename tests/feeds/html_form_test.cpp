@@ -133,6 +133,23 @@ TEST(RssLinks, FallBackToAPermalinkGuidOnly) {
     EXPECT_EQ(feed.GetAt(3)->m_strLink, "http://site/4");
 }
 
+TEST(RssLinks, TakeAnAtomAlternateLinkBeforeTheGuidButNeverBeforeTheirOwnLink) {
+    CRssFile feed;
+    ReadFeedText(feed, R"(<rss xmlns:atom="http://www.w3.org/2005/Atom"><channel>
+<item><atom:link rel="self" href="http://site/self1"/><atom:link href="http://site/1"/></item>
+<item><guid>http://site/g2</guid><atom:link rel="alternate" href="http://site/2"/></item>
+<item><atom:link rel="replies" href="http://site/r3"/><guid>http://site/g3</guid></item>
+<item><atom:link rel="edit" href="http://site/e4"/></item>
+<item><atom:link href="http://site/a5"/><link>http://site/5</link></item>
+</channel></rss>)");
+    ASSERT_EQ(feed.GetSize(), 5);
+    EXPECT_EQ(feed.GetAt(0)->m_strLink, "http://site/1");
+    EXPECT_EQ(feed.GetAt(1)->m_strLink, "http://site/2");
+    EXPECT_EQ(feed.GetAt(2)->m_strLink, "http://site/g3");
+    EXPECT_EQ(feed.GetAt(3)->m_strLink, "");
+    EXPECT_EQ(feed.GetAt(4)->m_strLink, "http://site/5");
+}
+
 TEST(ArticleCap, ReadsAtMostTheCapAndSaysSo) {
     std::string xml = "<rss><channel>";
     for (int i = 0; i <= kMaxArticles; ++i) xml += "<item/>";

@@ -158,6 +158,28 @@ TEST(RssReading, FallsBackToDcDateOnlyWhenAnRssItemHasNoPubDate) {
     EXPECT_TRUE(feed.GetAt(2)->m_strCategory.empty());
 }
 
+TEST(RssReading, DatesAnItemWithoutRssDatesByItsAtomDates) {
+    CRssFile feed;
+    test::ReadingTime clock;
+    ReadFeedText(feed, R"(<rss><channel>
+<item><a10:updated>2004-01-02T03:04:05Z</a10:updated></item>
+<item><atom:updated>2004-01-02T03:04:05Z</atom:updated><atom:published>2003-01-02T03:04:05Z</atom:published></item>
+<item><atom:published>later</atom:published><atom:updated>2004-01-02T03:04:05+09:00</atom:updated></item>
+<item><pubDate>Fri, 02 Jan 2004 03:04:05 GMT</pubDate><atom:updated>2009-01-01T00:00:00Z</atom:updated></item>
+<item><dc:date>2004-01-02T03:04:05Z</dc:date><a10:updated>2009-01-01T00:00:00Z</a10:updated></item>
+<item><pubDate>someday</pubDate><atom:updated>2009-01-01T00:00:00Z</atom:updated></item>
+</channel></rss>)");
+    clock.Stop();
+    ASSERT_EQ(feed.GetSize(), 6);
+    EXPECT_EQ(feed.GetAt(0)->m_timeUpdated, 1073012645);
+    EXPECT_EQ(feed.GetAt(1)->m_timeUpdated, 1041476645);
+    EXPECT_EQ(feed.GetAt(2)->m_timeUpdated, 1073012645 - 9 * 3600);
+    EXPECT_EQ(feed.GetAt(3)->m_timeUpdated, 1073012645);
+    EXPECT_EQ(feed.GetAt(4)->m_timeUpdated, 1073012645);
+    // An unreadable pubDate keeps the time of reading, as before.
+    EXPECT_TRUE(clock.Contains(feed.GetAt(5)->m_timeUpdated));
+}
+
 TEST(RssReading, KeepsTextsAsWrittenWithCdataAndWithoutComments) {
     CRssFile feed;
     ReadFeedText(feed,
