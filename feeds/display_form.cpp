@@ -5,6 +5,7 @@
 #include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
 #include "feeds/address.h"
+#include "feeds/html_elements.h"
 #include "feeds/html_entities.h"
 #include "feeds/html_form.h"
 #include "feeds/rss_file.h"
@@ -100,10 +101,29 @@ class MarkupFinder {
         }
         if (!IsAsciiAlpha(c) && c != '/' && c != '!' && c != '?') return 0;
         if (m_lastGt == std::string_view::npos || m_lastGt < next) return 0;
+        if ((IsAsciiAlpha(c) || c == '/') && !IsTagName(next + (c == '/' ? 1 : 0))) return 0;
         return m_text.find('>', next) + 1 - at;
     }
 
   private:
+    // Whether the name at `m_text[from]` makes a tag: an HTML element, or a name with a prefix
+    // or a hyphen (Word's "o:p", custom elements). Angle brackets around other words are text a
+    // title means ("Option<T>", "Map<K, V>").
+    bool IsTagName(size_t from) const {
+        size_t end = from;
+        bool qualified = false;
+        while (end < m_text.size() && (IsAsciiAlnum(m_text[end]) || m_text[end] == '-' ||
+                                       m_text[end] == ':' || m_text[end] == '_')) {
+            qualified = qualified || m_text[end] == '-' || m_text[end] == ':';
+            ++end;
+        }
+        if (end == from || !IsAsciiAlpha(m_text[from]) || end >= m_text.size()) return false;
+        if (m_text[end - 1] == ':' || m_text[end - 1] == '-') return false;  // "<T: Clone>"
+        const char after = m_text[end];
+        if (!IsHtmlSpace(after) && after != '/' && after != '>') return false;
+        return qualified || IsHtmlElementName(m_text.substr(from, end - from));
+    }
+
     std::string_view m_text;
     size_t m_lastGt;
     size_t m_lastCommentEnd;

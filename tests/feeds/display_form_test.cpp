@@ -4,6 +4,7 @@
 
 #include "feed_fixture.h"
 #include "feeds/address.h"
+#include "feeds/html_elements.h"
 #include "support/test_support.h"
 
 namespace varlo {
@@ -46,6 +47,22 @@ TEST(DisplayForm, ShowsTitlesAsPlainTextOnOneLine) {
     EXPECT_EQ(DisplayText(Sjis("日本\r\n語")), Sjis("日本 語"));
     EXPECT_EQ(DisplayText(" \n "), "");
     EXPECT_EQ(DisplayText("a <!-- open comment <b>x</b>"), "a x");
+}
+
+TEST(DisplayForm, KeepsAngleBracketsAroundWordsThatAreNoMarkup) {
+    // Programming titles: type parameters are text, whatever their case or spacing.
+    EXPECT_EQ(DisplayText("Option&lt;T&gt; and Vec&lt;String&gt;"), "Option<T> and Vec<String>");
+    EXPECT_EQ(DisplayText("Map&lt;K, V&gt; &lt;T: Clone&gt;"), "Map<K, V> <T: Clone>");
+    EXPECT_EQ(DisplayText("x&lt;/T&gt; &lt;1&gt; &lt;&gt;"), "x</T> <1> <>");
+    // HTML elements in any case, with attributes or closed in place, are markup; so are names
+    // with a prefix or a hyphen.
+    EXPECT_EQ(DisplayText("<B>a</B> <a href=\"x\">b</a><br/>c<IMG SRC=x>"), "a bc");
+    EXPECT_EQ(DisplayText("<o:p>Word</o:p> <my-tag>x</my-tag> <h2 >y</h2\n>"), "Word x y");
+    EXPECT_TRUE(IsHtmlElementName("blockquote"));
+    EXPECT_TRUE(IsHtmlElementName("H1"));
+    EXPECT_FALSE(IsHtmlElementName("string"));
+    EXPECT_FALSE(IsHtmlElementName("blockquotes"));
+    EXPECT_FALSE(IsHtmlElementName(""));
 }
 
 TEST(DisplayForm, ReadsUtf8ThatWasEncodedTwiceOnce) {
