@@ -5,12 +5,61 @@
 #include "feeds/element_lookup.h"
 #include "feeds/html_form.h"
 #include "xml/document.h"
+#include "xml/plain_file.h"
 
 namespace varlo {
 namespace {
 
 constexpr const char* kDefaultRssFileName = "index.rdf";
 constexpr const char* kDefaultAtomFileName = "atom.xml";
+
+bool IsFeedRootName(std::string_view name) {
+    return name == "rss" || name == "rdf:RDF" || name == "feed";
+}
+
+// Where the feed's root element starts in `text`: the first "<rss", "<rdf:RDF" or "<feed" that
+// opens a tag; npos when there is none.
+size_t FeedRootStart(std::string_view text) {
+    size_t first = std::string_view::npos;
+    for (const std::string_view open : {"<rss", "<rdf:RDF", "<feed"}) {
+        for (size_t at = text.find(open); at != std::string_view::npos && at < first;
+             at = text.find(open, at + 1)) {
+            const size_t after = at + open.size();
+            if (after < text.size() && (IsHtmlSpace(text[after]) || text[after] == '>')) {
+                first = at;
+                break;
+            }
+        }
+    }
+    return first;
+}
+
+// A server that prints warnings before the feed (PHP does, as HTML: "<br />\n<b>Warning</b>...")
+// makes their first tag the document's root and hides the feed. Parses the file again from the
+// feed's own root, with the XML declaration kept for its encoding; false when the file holds no
+// such root after other markup or cannot be read again.
+bool ParseFeedBehindMarkup(const std::string& path, CMXMLDocument& document) {
+    std::string text;
+    try {
+        CPlainFile file;
+        file.Open(path, "rb");
+        text = file.ReadAll();
+    } catch (const std::exception&) {
+        return false;
+    } catch (const CMorvaFileException&) {
+        return false;
+    }
+    const size_t root = FeedRootStart(text);
+    if (root == 0 || root == std::string::npos) return false;
+    std::string declaration;
+    if (const size_t start = text.rfind("<?xml", root); start != std::string::npos) {
+        if (const size_t end = text.find("?>", start); end != std::string::npos && end < root) {
+            declaration = text.substr(start, end + 2 - start);
+        }
+    }
+    document.ParseXML(declaration + text.substr(root));
+    return true;
+}
 
 }  // namespace
 
@@ -52,8 +101,15 @@ int CRssFile::ReadRss(const std::string& path) {
     // A file that cannot be read has been reported by the loader; whatever part of a tree it may
     // have built is not a feed.
     if (!document.LoadFile(path)) return 0;
-    m_bTreeLimitReached = document.LimitReached();
     const CMXMLElement* root = document.GetDocumentElement();
+    CMXMLDocument behindMarkup;
+    if (root != nullptr && !IsFeedRootName(root->NodeName()) &&
+        ParseFeedBehindMarkup(path, behindMarkup)) {
+        root = behindMarkup.GetDocumentElement();
+        m_bTreeLimitReached = behindMarkup.LimitReached();
+    } else {
+        m_bTreeLimitReached = document.LimitReached();
+    }
     if (root == nullptr) return 0;
 
     // Paths are file-system paths: "/" never occurs inside a multi-byte UTF-8 character.

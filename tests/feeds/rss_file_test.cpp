@@ -180,6 +180,34 @@ TEST(RssReading, DatesAnItemWithoutRssDatesByItsAtomDates) {
     EXPECT_TRUE(clock.Contains(feed.GetAt(5)->m_timeUpdated));
 }
 
+TEST(RssReading, FindsTheFeedBehindWarningsPrintedBeforeIt) {
+    // PHP's warnings come as HTML before the XML declaration; the declared encoding still counts.
+    CRssFile rss;
+    EXPECT_EQ(ReadFeedText(rss,
+                           "<br />\n<b>Warning</b>:  Cannot modify header information in "
+                           "<b>/x.php</b> on line <b>2</b><br />\n"
+                           "<?xml version=\"1.0\" encoding=\"EUC-JP\"?>\n"
+                           "<rss version=\"2.0\"><channel><title>\xC6\xFC</title>"
+                           "<item><title>One</title></item><item/></channel></rss>"),
+              1);
+    EXPECT_EQ(rss.m_nFormat, kFormatRss);
+    EXPECT_EQ(rss.m_strTitle, Sjis("日"));
+    EXPECT_EQ(rss.GetSize(), 2);
+    CRssFile atom;
+    ReadFeedText(atom,
+                 "<b>Notice</b><feed\nxmlns=\"http://www.w3.org/2005/Atom\"><title>A</title>"
+                 "<entry><title>E</title></entry></feed>");
+    EXPECT_EQ(atom.m_nFormat, kFormatAtom10);
+    EXPECT_EQ(atom.m_strTitle, "A");
+    EXPECT_EQ(atom.GetSize(), 1);
+    // Words that only begin like a feed's root are no root; without one the file stays no feed.
+    CRssFile none;
+    EXPECT_EQ(
+        ReadFeedText(none, "<html><p>&lt;rss is <rssfeed>x</rssfeed> <feeds></feeds></p></html>"),
+        0);
+    EXPECT_EQ(none.GetSize(), 0);
+}
+
 TEST(RssReading, KeepsTextsAsWrittenWithCdataAndWithoutComments) {
     CRssFile feed;
     ReadFeedText(feed,
