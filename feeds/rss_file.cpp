@@ -13,6 +13,15 @@ namespace {
 constexpr const char* kDefaultRssFileName = "index.rdf";
 constexpr const char* kDefaultAtomFileName = "atom.xml";
 
+// A guid is the article's address unless it says otherwise; generators differ in how they
+// spell the attribute and its value ("false", "False").
+bool IsPermalinkGuid(const CMXMLElement& guid) {
+    Text value = guid.GetAttribute("isPermaLink");
+    if (value.empty()) value = guid.GetAttribute("ispermalink");
+    AsciiUpperInPlace(value);
+    return Trim(value, " \t\r\n") != "FALSE";
+}
+
 bool IsFeedRootName(std::string_view name) {
     return name == "rss" || name == "rdf:RDF" || name == "feed";
 }
@@ -185,8 +194,7 @@ int CRssFile::ReadRssChannel(const CMXMLElement& root) {
             TakeText(found[kLink], item->m_strLink);
         } else if (atomLink != nullptr) {
             TakeAttribute(atomLink, "href", item->m_strLink);
-        } else if (found[kGuid] != nullptr &&
-                   found[kGuid]->GetAttribute("isPermaLink") != "false") {
+        } else if (found[kGuid] != nullptr && IsPermalinkGuid(*found[kGuid])) {
             // Without a link, a guid that is a permalink is the article's address.
             item->m_strLink = item->m_strGuid;
         }

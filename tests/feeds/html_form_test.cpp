@@ -125,12 +125,19 @@ TEST(RssLinks, FallBackToAPermalinkGuidOnly) {
 <item><guid isPermaLink="true">http://site/2</guid></item>
 <item><guid isPermaLink="false">http://site/3</guid></item>
 <item><link>http://site/4</link><guid>http://site/g4</guid></item>
+<item><guid isPermaLink="False">http://site/5</guid></item>
+<item><guid ispermalink="FALSE">http://site/6</guid></item>
+<item><guid isPermaLink="falsely">http://site/7</guid></item>
 </channel></rss>)");
-    ASSERT_EQ(feed.GetSize(), 4);
+    ASSERT_EQ(feed.GetSize(), 7);
     EXPECT_EQ(feed.GetAt(0)->m_strLink, "http://site/1");
     EXPECT_EQ(feed.GetAt(1)->m_strLink, "http://site/2");
     EXPECT_EQ(feed.GetAt(2)->m_strLink, "");
     EXPECT_EQ(feed.GetAt(3)->m_strLink, "http://site/4");
+    // However the attribute and its value are spelt.
+    EXPECT_EQ(feed.GetAt(4)->m_strLink, "");
+    EXPECT_EQ(feed.GetAt(5)->m_strLink, "");
+    EXPECT_EQ(feed.GetAt(6)->m_strLink, "http://site/7");
 }
 
 TEST(RssLinks, TakeAnAtomAlternateLinkBeforeTheGuidButNeverBeforeTheirOwnLink) {
