@@ -1,6 +1,5 @@
 #include "feeds/display_form.h"
 
-#include <algorithm>
 #include <cstdint>
 
 #include "encoding/carried_reference.h"
@@ -201,51 +200,6 @@ Text DecodeToHtmlText(std::string_view text) {
     return out;
 }
 
-namespace {
-
-bool EqualsIgnoringAsciiCase(char a, char b) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return lower(a) == lower(b);
-}
-
-// The text of a script or a style element is no text of the title: where the element whose tag
-// opens at `text[tag]` is one, the end of its closing tag; else `tagEnd`. `unclosed` remembers a
-// name whose closing tag is absent, so that many such tags cost one search each kind.
-size_t SkipElementBody(std::string_view text, size_t tag, size_t tagEnd, bool unclosed[2]) {
-    static constexpr std::string_view kClosers[2] = {"</script", "</style"};
-    for (int k = 0; k < 2; ++k) {
-        const std::string_view name = kClosers[k].substr(2);
-        if (unclosed[k] || tag + 1 + name.size() >= text.size()) continue;
-        const std::string_view candidate = text.substr(tag + 1, name.size());
-        const char after = text[tag + 1 + name.size()];
-        if (!std::equal(candidate.begin(), candidate.end(), name.begin(),
-                        EqualsIgnoringAsciiCase) ||
-            !(IsHtmlSpace(after) || after == '>' || after == '/')) {
-            continue;
-        }
-        size_t end = std::string_view::npos;
-        for (auto from = text.begin() + static_cast<ptrdiff_t>(tagEnd);;) {
-            const auto close = std::search(from, text.end(), kClosers[k].begin(), kClosers[k].end(),
-                                           EqualsIgnoringAsciiCase);
-            if (close == text.end()) break;
-            const size_t next = static_cast<size_t>(close - text.begin()) + kClosers[k].size();
-            if (next < text.size() && (IsHtmlSpace(text[next]) || text[next] == '>')) {
-                end = text.find('>', next);
-                break;
-            }
-            from = close + 1;
-        }
-        if (end == std::string_view::npos) {
-            unclosed[k] = true;
-            return tagEnd;
-        }
-        return end + 1;
-    }
-    return tagEnd;
-}
-
-}  // namespace
-
 Text DisplayText(std::string_view raw) {
     const Text decoded = DecodeReferences(raw);
     const std::string_view text = decoded;
@@ -253,12 +207,11 @@ Text DisplayText(std::string_view raw) {
     Text out;
     out.reserve(text.size());
     bool pendingSpace = false;
-    bool unclosed[2] = {false, false};
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '<') {
             if (const size_t length = markup.LengthAt(i)) {
-                i = SkipElementBody(text, i, i + length, unclosed) - 1;
+                i += length - 1;
                 continue;
             }
         }

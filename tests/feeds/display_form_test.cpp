@@ -65,13 +65,6 @@ TEST(DisplayForm, KeepsAngleBracketsAroundWordsThatAreNoMarkup) {
     EXPECT_FALSE(IsHtmlElementName(""));
 }
 
-TEST(DisplayForm, LeavesTheBodiesOfScriptsAndStylesOutOfTitles) {
-    EXPECT_EQ(DisplayText("a<script>alert(1)</script> b<STYLE type=x>p{}</Style >c"), "a bc");
-    EXPECT_EQ(DisplayText("&lt;script&gt;x()&lt;/script&gt;Title"), "Title");
-    // Without its closing tag only the tag goes; names that merely begin alike are other tags.
-    EXPECT_EQ(DisplayText("<script>x <style>y </scripts>z"), "x y </scripts>z");
-}
-
 TEST(DisplayForm, ReadsUtf8ThatWasEncodedTwiceOnce) {
     // "Fórmula" and "¿Aquí?" encoded twice; the repaired text holds characters the code page
     // lacks, which stay carried.
