@@ -192,6 +192,12 @@ int CRssFile::ReadRssChannel(const CMXMLElement& root) {
                 : FindFirstWithAttribute(element, "atom:link", "rel", {"", "alternate"});
         if (found[kLink] != nullptr) {
             TakeText(found[kLink], item->m_strLink);
+            // Generators that confuse RSS with Atom write the address as an attribute.
+            if (Trim(item->m_strLink, " \t\r\n").empty()) {
+                if (Text href = found[kLink]->GetAttribute("href"); !href.empty()) {
+                    item->m_strLink = std::move(href);
+                }
+            }
         } else if (atomLink != nullptr) {
             TakeAttribute(atomLink, "href", item->m_strLink);
         } else if (found[kGuid] != nullptr && IsPermalinkGuid(*found[kGuid])) {

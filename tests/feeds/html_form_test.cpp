@@ -148,13 +148,18 @@ TEST(RssLinks, TakeAnAtomAlternateLinkBeforeTheGuidButNeverBeforeTheirOwnLink) {
 <item><atom:link rel="replies" href="http://site/r3"/><guid>http://site/g3</guid></item>
 <item><atom:link rel="edit" href="http://site/e4"/></item>
 <item><atom:link href="http://site/a5"/><link>http://site/5</link></item>
+<item><link href="http://site/6"/><guid>http://site/g6</guid></item>
+<item><link> </link><guid>http://site/g7</guid></item>
 </channel></rss>)");
-    ASSERT_EQ(feed.GetSize(), 5);
+    ASSERT_EQ(feed.GetSize(), 7);
     EXPECT_EQ(feed.GetAt(0)->m_strLink, "http://site/1");
     EXPECT_EQ(feed.GetAt(1)->m_strLink, "http://site/2");
     EXPECT_EQ(feed.GetAt(2)->m_strLink, "http://site/g3");
     EXPECT_EQ(feed.GetAt(3)->m_strLink, "");
     EXPECT_EQ(feed.GetAt(4)->m_strLink, "http://site/5");
+    // A link written as an attribute is the link; an empty one stays empty.
+    EXPECT_EQ(feed.GetAt(5)->m_strLink, "http://site/6");
+    EXPECT_EQ(feed.GetAt(6)->m_strLink, " ");
 }
 
 TEST(ArticleCap, ReadsAtMostTheCapAndSaysSo) {
