@@ -146,7 +146,10 @@ int CRssFile::ReadRssChannel(const CMXMLElement& root) {
 
     // The channel's own texts: an item's, the image's or the text input's title, link or
     // description is not the site's.
-    TakeText(FindChildNamed(*channel, "title"), m_strTitle);
+    // Some feeds name themselves and their items only in Dublin Core (or Media RSS) terms.
+    if (!TakeText(FindChildNamed(*channel, "title"), m_strTitle)) {
+        TakeText(FindChildNamed(*channel, "dc:title"), m_strTitle);
+    }
     const CMXMLElement* channelLink = FindChildNamed(*channel, "link");
     TakeText(channelLink, m_strLink);
     m_strBase = BaseOf(channelLink != nullptr ? *channelLink : *channel);
@@ -183,7 +186,10 @@ int CRssFile::ReadRssChannel(const CMXMLElement& root) {
         const auto found = findFields(element);
         auto item = std::make_unique<CRssItem>();
         item->m_strLink = channelAbout;
-        TakeText(found[kTitle], item->m_strTitle);
+        if (!TakeText(found[kTitle], item->m_strTitle)) {
+            const auto other = FindFirstOfEach<2>(element, {"dc:title", "media:title"});
+            TakeText(other[0] != nullptr ? other[0] : other[1], item->m_strTitle);
+        }
         TakeText(found[kGuid], item->m_strGuid);
         // Some generators give an item its page only as an Atom link.
         const CMXMLElement* atomLink =

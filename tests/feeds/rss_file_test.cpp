@@ -208,6 +208,24 @@ TEST(RssReading, FindsTheFeedBehindWarningsPrintedBeforeIt) {
     EXPECT_EQ(none.GetSize(), 0);
 }
 
+TEST(RssReading, TakesDublinCoreAndMediaTitlesOnlyWhereThereIsNoTitle) {
+    CRssFile feed;
+    ReadFeedText(feed, R"(<rss><channel><dc:title>Channel</dc:title>
+<item><media:group><media:title>M1</media:title></media:group><dc:title>D1</dc:title></item>
+<item><media:title>M2</media:title></item>
+<item><dc:title>D3</dc:title><title>T3</title></item>
+<item><itunes:title>I4</itunes:title></item></channel></rss>)");
+    EXPECT_EQ(feed.m_strTitle, "Channel");
+    ASSERT_EQ(feed.GetSize(), 4);
+    EXPECT_EQ(feed.GetAt(0)->GetTitle(), "D1");
+    EXPECT_EQ(feed.GetAt(1)->GetTitle(), "M2");
+    EXPECT_EQ(feed.GetAt(2)->GetTitle(), "T3");
+    EXPECT_EQ(feed.GetAt(3)->GetTitle(), "");
+    CRssFile both;
+    ReadFeedText(both, "<rss><channel><dc:title>D</dc:title><title>T</title></channel></rss>");
+    EXPECT_EQ(both.m_strTitle, "T");
+}
+
 TEST(RssReading, KeepsTextsAsWrittenWithCdataAndWithoutComments) {
     CRssFile feed;
     ReadFeedText(feed,
