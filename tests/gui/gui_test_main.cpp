@@ -7,6 +7,7 @@
 #include <wx/evtloop.h>
 #include <wx/init.h>
 #include <wx/modalhook.h>
+#include <chrono>
 
 #include <cstdlib>
 #include <filesystem>
@@ -42,6 +43,17 @@ void ExpectModal(std::function<int(wxDialog*)> handler) {
 void ExpectNoPendingModals() {
     EXPECT_TRUE(Answers().handlers.empty()) << "a dialog that was expected was not shown";
     Answers().handlers.clear();
+}
+
+bool WaitUntil(const std::function<bool()>& done, int sliceMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (done()) return true;
+        loop->DispatchTimeout(sliceMs);
+        wxTheApp->ProcessPendingEvents();
+    }
+    return false;
 }
 
 void PumpEvents() {

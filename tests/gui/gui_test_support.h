@@ -27,5 +27,9 @@ void ExpectModal(std::function<int(wxDialog*)> handler);
 void ExpectNoPendingModals();
 // Dispatches pending events and idle handling until nothing is left.
 void PumpEvents();
+// Dispatches events, waiting at most `sliceMs` for each, until `done` holds or 30 seconds have
+// passed (the browser engine and the loopback servers work in other processes and threads);
+// true when it held.
+bool WaitUntil(const std::function<bool()>& done, int sliceMs = 50);
 
 }  // namespace varlo::test

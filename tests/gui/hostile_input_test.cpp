@@ -94,20 +94,11 @@ class HostileInput : public AppTest {
         }
         return stray;
     }
-    // Dispatches events until `done` holds (the browser engine works in another process).
-    template <typename Done>
-    bool WaitUntil(Done done) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        wxEventLoopBase* loop = wxEventLoopBase::GetActive();
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (done()) {
-                PumpEvents();
-                return true;
-            }
-            loop->DispatchTimeout(50);
-            wxTheApp->ProcessPendingEvents();
-        }
-        return false;
+    // Waits as the shared helper does, then lets the window finish what the change started.
+    bool WaitUntil(const std::function<bool()>& done) {
+        if (!test::WaitUntil(done)) return false;
+        PumpEvents();
+        return true;
     }
     bool WaitForPage(const std::string& suffix) {
         return WaitUntil([&] {

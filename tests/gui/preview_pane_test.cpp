@@ -53,18 +53,6 @@ class PreviewPane : public AppTest {
                       server.Url("/xhtml.xml") + "\"/></outline></body></opml>");
     }
     wxWebView* Web() { return Frame().Browser()->GetWebView(); }
-    // Dispatches events until `done` holds (the browser engine works in another process).
-    template <typename Done>
-    bool WaitUntil(Done done) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        wxEventLoopBase* loop = wxEventLoopBase::GetActive();
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (done()) return true;
-            loop->DispatchTimeout(50);
-            wxTheApp->ProcessPendingEvents();
-        }
-        return false;
-    }
     // What the page shows: its title and text, the element counts of its articles, its links
     // and images.
     struct Shown {
