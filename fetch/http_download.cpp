@@ -18,10 +18,10 @@
 #include "encoding/address_text.h"
 #include "encoding/codepage.h"
 #include "fetch/download_progress.h"
+#include "fetch/request.h"
 #include "fetch/transfer_messages.h"
 #include "platform/message_box.h"
 #include "platform/message_pump.h"
-#include "platform/product.h"
 
 namespace varlo {
 namespace {
@@ -416,38 +416,14 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         if (progress) dialog->Create(Jp("ダウンロード中です"), Utf8ToCp932(name));
         multi.reset(curl_multi_init());
         easy.reset(curl_easy_init());
-        headers.reset(curl_slist_append(nullptr, "Accept: text/*"));
+        // Validators only while the body they stand for is cached.
+        const bool conditional = !m_cachedBody.empty();
+        headers.reset(
+            RequestHeaders(conditional ? m_etag : Text(), conditional ? m_lastModified : Text()));
         if (!multi || !easy || !headers) throw std::bad_alloc();
-        // A validator holding a line break would smuggle in a header of its own.
-        const bool conditional =
-            !m_cachedBody.empty() && (!m_etag.empty() || !m_lastModified.empty());
-        auto addHeader = [&](const char* header, const Text& value) {
-            if (!conditional || value.empty() || value.find_first_of("\r\n") != Text::npos) return;
-            curl_slist* longer = curl_slist_append(headers.get(), (header + value).c_str());
-            if (!longer) throw std::bad_alloc();
-            (void)headers.release();
-            headers.reset(longer);
-        };
-        addHeader("If-None-Match: ", m_etag);
-        addHeader("If-Modified-Since: ", m_lastModified);
 
         CURL* e = easy.get();
-        curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
-        curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-        curl_easy_setopt(e, CURLOPT_USERAGENT, kUserAgent);
-        curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
-        // Any encoding libcurl can decode; the size cap counts the decoded bytes.
-        curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
-        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
-        curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
-                         static_cast<long>(limits.connectTimeout.count()));
-        curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE,
-                         static_cast<curl_off_t>(std::min<uint64_t>(limits.maxBytes, INT64_MAX)));
-        curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+        SetDownloadRequest(e, url, headers.get(), limits.connectTimeout, limits.maxBytes);
         curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer);
         curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
         curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);

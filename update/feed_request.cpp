@@ -6,7 +6,6 @@
 
 #include "encoding/codepage.h"
 #include "fetch/http_download.h"
-#include "platform/product.h"
 
 namespace varlo {
 namespace {
@@ -62,45 +61,14 @@ std::string FetchableAddress(const Text& address, std::string* host, Text* failu
     return full;
 }
 
-curl_slist* FeedRequestHeaders(const Text& etag, const Text& lastModified) {
-    curl_slist* list = curl_slist_append(nullptr, "Accept: text/*");
-    // A validator holding a line break would smuggle a header of its own; such a one is dropped.
-    auto add = [&](const char* name, const Text& value) {
-        if (!list || value.empty() || value.find_first_of("\r\n") != Text::npos) return;
-        curl_slist* longer = curl_slist_append(list, (std::string(name) + value).c_str());
-        if (!longer) {
-            curl_slist_free_all(list);
-            list = nullptr;
-            return;
-        }
-        list = longer;
-    };
-    add("If-None-Match: ", etag);
-    add("If-Modified-Since: ", lastModified);
-    return list;
-}
-
 void SetFeedRequest(CURL* e, const std::string& url, curl_slist* headers,
                     const TransferLimits& limits) {
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-    curl_easy_setopt(e, CURLOPT_USERAGENT, kUserAgent);
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
-    // Every encoding libcurl can decode; the cap counts decoded bytes.
-    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
-                     static_cast<long>(limits.connectTimeout.count()));
+    SetDownloadRequest(e, url, headers, limits.connectTimeout, limits.maxBytes);
+    // Many transfers share one multi handle here, with no clock of Varlo's own per transfer:
+    // libcurl keeps the speed and total limits.
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.lowSpeedTime.count()));
     curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTimeout.count()));
-    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE,
-                     static_cast<curl_off_t>(std::min<uint64_t>(limits.maxBytes, INT64_MAX)));
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
 }
 
 void EnsureCurlInitialised() {

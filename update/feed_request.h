@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fetch/request.h"
 #include "fetch/transfer_messages.h"
 #include "platform/text.h"
 
@@ -38,10 +39,6 @@ std::string FetchableAddress(const Text& address, std::string* host, Text* failu
 // "Accept: text/*" and the validators when given.
 void SetFeedRequest(CURL* easy, const std::string& url, curl_slist* headers,
                     const TransferLimits& limits);
-
-// The request headers: "Accept: text/*", then If-None-Match and If-Modified-Since for the
-// validators that are not empty. Null when out of memory.
-curl_slist* FeedRequestHeaders(const Text& etag, const Text& lastModified);
 
 // Starts libcurl once for the process (the program does it at start-up too).
 void EnsureCurlInitialised();

@@ -177,7 +177,7 @@ void CUpdateRun::StartQueued() {
         transfer->sentValidators =
             !transfer->stored.etag.empty() || !transfer->stored.lastModified.empty();
         transfer->headers =
-            FeedRequestHeaders(transfer->stored.etag, transfer->stored.lastModified);
+            RequestHeaders(transfer->stored.etag, transfer->stored.lastModified);
         transfer->tempPath = m_cache.CreateTemp(&transfer->fd);
         transfer->easy = curl_easy_init();
         if (transfer->tempPath.empty() || !transfer->easy || !transfer->headers) {
