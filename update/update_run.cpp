@@ -176,8 +176,7 @@ void CUpdateRun::StartQueued() {
         if (m_cache.HasBody(address)) transfer->stored = record.validators;
         transfer->sentValidators =
             !transfer->stored.etag.empty() || !transfer->stored.lastModified.empty();
-        transfer->headers =
-            RequestHeaders(transfer->stored.etag, transfer->stored.lastModified);
+        transfer->headers = RequestHeaders(transfer->stored.etag, transfer->stored.lastModified);
         transfer->tempPath = m_cache.CreateTemp(&transfer->fd);
         transfer->easy = curl_easy_init();
         if (transfer->tempPath.empty() || !transfer->easy || !transfer->headers) {
