@@ -3,10 +3,11 @@
 // into the text being parsed; only the strings stored in nodes are copies.
 
 #include <cstring>
+#include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "xml/element.h"
+#include "xml/end_tag_search.h"
 #include "xml/parse_limits.h"
 
 namespace varlo {
@@ -39,52 +40,6 @@ bool IsWhiteSpace(char c) {
 unsigned char LowerAscii(unsigned char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
-
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(LowerAscii(static_cast<unsigned char>(c)));
-    return out;
-}
-
-// Where each end tag "</name>" of a content text last occurs, by lower-cased name. Built once per
-// content, the first time an end-tag search there comes back empty: later searches for a name whose
-// end tag does not occur after their start then answer at once instead of scanning the rest of the
-// content again (many self-closing children would otherwise make parsing quadratic).
-class EndTagIndex {
-  public:
-    explicit EndTagIndex(std::string_view content) {
-        size_t nextGt = std::string_view::npos;
-        bool noMoreGt = false;
-        for (size_t p = content.find("</"); p != std::string_view::npos;
-             p = content.find("</", p + 1)) {
-            if (noMoreGt) break;
-            if (nextGt == std::string_view::npos || nextGt < p + 2) {
-                nextGt = content.find('>', p + 2);
-                if (nextGt == std::string_view::npos) {
-                    noMoreGt = true;
-                    break;
-                }
-            }
-            std::string_view name = content.substr(p + 2, nextGt - p - 2);
-            while (!name.empty() && IsWhiteSpace(name.back())) name.remove_suffix(1);
-            m_last[LowerAscii(name)] = p;
-        }
-    }
-    // Bytes the index holds (an estimate of what the allocator hands out).
-    size_t Bytes() const {
-        size_t bytes = m_last.bucket_count() * sizeof(void*);
-        for (const auto& [name, position] : m_last) bytes += 64 + StringHeapBytes(name);
-        return bytes;
-    }
-    // False when no end tag for `name` starts at or after `position`.
-    bool MayOccurAfter(std::string_view name, size_t position) const {
-        const auto it = m_last.find(LowerAscii(name));
-        return it != m_last.end() && it->second >= position;
-    }
-
-  private:
-    std::unordered_map<std::string, size_t> m_last;
-};
 
 // Bytes a node itself takes (its children not included), as the budget of a parse counts them.
 size_t NodeBytes(const CMXMLNode& node) {
@@ -370,8 +325,10 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
     const int childDepth = parent->GetNodeType() == kElementNode
                                ? static_cast<CMXMLElement*>(parent)->ParseDepth() + 1
                                : 1;
-    const std::string_view content = text;
-    std::unique_ptr<EndTagIndex> endTags;  // built on the first end-tag search that finds nothing
+    // One search serves every level of a parse: nested contents are slices of the outermost one.
+    std::optional<EndTagSearch> ownSearch;
+    EndTagSearch* search = EndTagSearch::Current(text);
+    if (search == nullptr) search = &ownSearch.emplace(text);
     // Appends a node and charges it to the parse's memory budget; false once that is spent, and
     // the rest of the content is then left unread.
     auto append = [parent](std::unique_ptr<CMXMLNode> node) {
@@ -416,18 +373,9 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
             return false;
         }
         const std::string_view name = text.substr(1, k - 1);
-        const size_t absoluteK = static_cast<size_t>(text.data() - content.data()) + k;
-        std::ptrdiff_t f = -1;
-        size_t endTagLength = 0;
-        if (!endTags || endTags->MayOccurAfter(name, absoluteK)) {
-            f = FindEndTag(text.substr(k), name, &endTagLength);
-            if (f < 0 && !endTags) {
-                endTags = std::make_unique<EndTagIndex>(content);
-                if (!ChargeParseMemory(endTags->Bytes())) return false;
-            }
-        }
+        const EndTagMatch match = search->Find(text.substr(k), name);
         size_t length;
-        if (f < 0) {
+        if (!match.Found()) {
             const size_t gt = FindTagEnd(text, 0);
             if (gt == std::string_view::npos) {
                 append(std::make_unique<CMXMLTextNode>(text));
@@ -435,7 +383,7 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
             }
             length = gt + 1;
         } else {
-            length = k + static_cast<size_t>(f) + endTagLength;
+            length = k + match.start + match.length;
         }
         auto element = std::make_unique<CMXMLElement>();
         element->SetParseDepth(childDepth);

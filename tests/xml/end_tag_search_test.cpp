@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "xml/element.h"
+#include "xml/end_tag_search.h"
+#include "xml/node.h"
+
+namespace varlo {
+namespace {
+
+// Every place where the reader searches for an end tag: a "<" followed by a name and the byte
+// that ends the name.
+struct Start {
+    size_t after;  // position right after the name
+    std::string name;
+};
+
+std::vector<Start> ElementStarts(std::string_view text) {
+    std::vector<Start> starts;
+    for (size_t p = text.find('<'); p != std::string_view::npos; p = text.find('<', p + 1)) {
+        const size_t k = text.find_first_of("> \t\r\n", p + 1);
+        if (k == std::string_view::npos) break;
+        const std::string_view name = text.substr(p + 1, k - p - 1);
+        if (name.empty() || name.find('<') != std::string_view::npos) continue;
+        starts.push_back({k, std::string(name)});
+    }
+    return starts;
+}
+
+TEST(EndTagSearch, TheIndexFindsWhatTheScanFindsOnRandomMarkup) {
+    const char* pieces[] = {"<a",   "<A",  "</a>",   "</A >",      "<ab",        "</ab>",
+                            "<a/>", "<",   ">",      "x",          " ",          "/",
+                            "'",    "=",   "\"",     "<b",         "</b>",       "\n",
+                            "<!--", "-->", "</a\n>", "<a x='1'/>", "<a x=\">\">"};
+    std::mt19937 random(17);
+    std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> pieceCount(1, 60);
+    size_t compared = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int i = pieceCount(random); i > 0; --i) text += pieces[pick(random)];
+        EndTagSearch indexed(text, 0);
+        for (const Start& start : ElementStarts(text)) {
+            const std::string_view rest = std::string_view(text).substr(start.after);
+            size_t length = 0;
+            const std::ptrdiff_t scanned = FindEndTag(rest, start.name, &length);
+            const EndTagMatch match = indexed.Find(rest, start.name);
+            ASSERT_EQ(match.Found(), scanned >= 0) << text << " / " << start.name;
+            if (scanned >= 0) {
+                EXPECT_EQ(match.start, static_cast<size_t>(scanned)) << text;
+                EXPECT_EQ(match.length, length) << text;
+            }
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 10000u);
+}
+
+// Shapes that made every search rescan the rest of the document: each is read in one pass now,
+// and still gives the tree the reader always gave.
+TEST(EndTagSearch, UnclosedOpeningsBeforeOneEndTagReadAsSiblings) {
+    std::string markup = "<r>";
+    const int count = 200000;  // 600 KB: quadratic rescanning would take minutes
+    for (int i = 0; i < count; ++i) markup += "<a>";
+    markup += "x</a></r>";
+    const CMXMLElement root(markup);
+    ASSERT_EQ(root.GetChildNodes().GetCount(), count);
+    const CMXMLNode* last = root.GetChildNodes().Item(count - 1);
+    EXPECT_EQ(last->GetText(), "x");
+    EXPECT_FALSE(static_cast<const CMXMLElement*>(root.GetChildNodes().Item(0))->HasEndTag());
+}
+
+TEST(EndTagSearch, DistinctUnclosedNamesWithLaterEndTagsReadAsSiblings) {
+    std::string markup = "<r>";
+    const int count = 20000;
+    for (int i = 0; i < count; ++i)
+        markup += "<n" + std::to_string(i) + "><n" + std::to_string(i) + ">";
+    for (int i = 0; i < count; ++i) markup += "</n" + std::to_string(i) + ">";
+    markup += "</r>";
+    const CMXMLElement root(markup);
+    EXPECT_EQ(root.GetFirstChild()->GetNodeName(), "n0");
+    EXPECT_FALSE(static_cast<const CMXMLElement*>(root.GetFirstChild())->HasEndTag());
+}
+
+TEST(EndTagSearch, DeepNestingInsideTheCapIsReadWhole) {
+    std::string markup;
+    const int levels = 200;
+    const int repeats = 2000;
+    for (int r = 0; r < repeats; ++r) {
+        for (int i = 0; i < levels; ++i) markup += "<d>";
+        markup += "x";
+        for (int i = 0; i < levels; ++i) markup += "</d>";
+    }
+    const CMXMLElement root("<r>" + markup + "</r>");
+    ASSERT_EQ(root.GetChildNodes().GetCount(), repeats);
+    int depth = 0;
+    for (const CMXMLNode* node = root.GetFirstChild(); node && node->GetNodeType() == kElementNode;
+         node = node->GetFirstChild())
+        ++depth;
+    EXPECT_EQ(depth, levels);
+}
+
+}  // namespace
+}  // namespace varlo
