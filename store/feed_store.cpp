@@ -8,6 +8,7 @@
 
 #include "encoding/codepage.h"
 #include "platform/kill_point.h"
+#include "store/article_keys.h"
 
 namespace varlo {
 namespace {
@@ -37,6 +38,21 @@ const char* const kMigrations[] = {
     // present even when later answers were "not modified", which leave its row untouched.
     "ALTER TABLE feeds ADD COLUMN body_time INTEGER NOT NULL DEFAULT 0;"
     "UPDATE feeds SET body_time = last_success;",
+    // 2 -> 3: keys kept as a fixed-size hash (a feed's guids may be of any length), with an
+    // index by age so that a feed past its number of keys loses its oldest quickly.
+    "CREATE TABLE article_hashes ("
+    "  feed_id INTEGER NOT NULL REFERENCES feeds(id) ON DELETE CASCADE,"
+    "  key_hash INTEGER NOT NULL,"
+    "  first_seen INTEGER NOT NULL,"
+    "  last_present INTEGER NOT NULL,"
+    "  seen INTEGER NOT NULL DEFAULT 0,"
+    "  PRIMARY KEY (feed_id, key_hash)) WITHOUT ROWID;"
+    "INSERT OR IGNORE INTO article_hashes "
+    "  SELECT feed_id, varlo_key_hash(key), first_seen, last_present, seen FROM articles;"
+    "DROP TABLE articles;"
+    "ALTER TABLE article_hashes RENAME TO articles;"
+    "CREATE INDEX articles_by_presence ON articles(last_present);"
+    "CREATE INDEX articles_by_age ON articles(feed_id, last_present, first_seen);",
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 
@@ -78,6 +94,19 @@ std::string TimeStamp() {
     return text;
 }
 
+// The hash of an article key for SQL, so that a migration can turn stored keys into hashes.
+void KeyHashFunction(sqlite3_context* context, int, sqlite3_value** values) {
+    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(values[0]));
+    const int size = sqlite3_value_bytes(values[0]);
+    const std::string_view key =
+        bytes ? std::string_view(bytes, static_cast<size_t>(size)) : std::string_view();
+    sqlite3_result_int64(context, static_cast<sqlite3_int64>(HashArticleKey(key)));
+}
+
+int64_t KeyHash(const Text& key) {
+    return static_cast<int64_t>(HashArticleKey(key));
+}
+
 bool Exists(const std::string& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0;
@@ -103,6 +132,10 @@ CFeedStore::OpenResult CFeedStore::TryOpen(const std::string& path) {
     // commits, and then as whole transactions.
     SqliteExec(raw, "PRAGMA synchronous=NORMAL");
     SqliteExec(raw, "PRAGMA foreign_keys=ON");
+    // A large update grows the log; it is cut back to this size once it is checkpointed.
+    SqliteExec(raw, "PRAGMA journal_size_limit=4194304");
+    sqlite3_create_function_v2(raw, "varlo_key_hash", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                               nullptr, &KeyHashFunction, nullptr, nullptr, nullptr);
 
     int version = -1;
     {
@@ -211,28 +244,45 @@ int CFeedStore::Record(const Text& url, const FeedValidators& validators,
     // A changed body marks every key it holds present now; an unchanged one writes only the keys
     // the store does not have (none, unless the store lost them), so that a "not modified" answer
     // costs almost nothing.
-    SqliteStatement present(m_db.get(),
-                            "UPDATE articles SET last_present = ? WHERE feed_id = ? AND key = ?");
+    SqliteStatement present(
+        m_db.get(), "UPDATE articles SET last_present = ? WHERE feed_id = ? AND key_hash = ?");
     SqliteStatement add(m_db.get(),
-                        "INSERT OR IGNORE INTO articles(feed_id, key, first_seen, last_present) "
-                        "VALUES(?, ?, ?, ?)");
+                        "INSERT OR IGNORE INTO articles(feed_id, key_hash, first_seen, "
+                        "last_present) VALUES(?, ?, ?, ?)");
     int added = 0;
     for (const Text& key : keys) {
+        const int64_t hash = KeyHash(key);
         if (bodyChanged) {
             present.Reset();
-            present.Bind(1, now).Bind(2, id).Bind(3, key);
+            present.Bind(1, now).Bind(2, id).Bind(3, hash);
             if (present.Step() != SQLITE_DONE) return -1;
             if (sqlite3_changes(m_db.get()) > 0) continue;
         }
         add.Reset();
-        add.Bind(1, id).Bind(2, key).Bind(3, now).Bind(4, now);
+        add.Bind(1, id).Bind(2, hash).Bind(3, now).Bind(4, now);
         if (add.Step() != SQLITE_DONE) return -1;
         added += sqlite3_changes(m_db.get()) > 0;
     }
+    if (added > 0 && !TrimKeys(id)) return -1;
     KillPoint("store-inside-commit");
     if (!transaction.Commit()) return -1;
     KillPoint("store-after-commit");
     return added;
+}
+
+bool CFeedStore::TrimKeys(int64_t feedId) {
+    SqliteStatement count(m_db.get(), "SELECT count(*) FROM articles WHERE feed_id = ?");
+    count.Bind(1, feedId);
+    if (count.Step() != SQLITE_ROW) return false;
+    const int64_t excess = count.Int(0) - kMaxKeysPerFeed;
+    if (excess <= 0) return true;
+    // Longest missing from the feed first, then the earliest seen.
+    SqliteStatement trim(m_db.get(),
+                         "DELETE FROM articles WHERE feed_id = ?1 AND key_hash IN "
+                         "(SELECT key_hash FROM articles WHERE feed_id = ?1 "
+                         "ORDER BY last_present, first_seen LIMIT ?2)");
+    trim.Bind(1, feedId).Bind(2, excess);
+    return trim.Step() == SQLITE_DONE;
 }
 
 bool CFeedStore::RecordFailure(const Text& url, const Text& message, int64_t now) {
@@ -280,14 +330,14 @@ int CFeedStore::UnseenCount(const Text& url) {
     return static_cast<int>(query.Int(1));
 }
 
-std::set<Text> CFeedStore::UnseenKeys(const Text& url) {
-    std::set<Text> keys;
+std::set<uint64_t> CFeedStore::UnseenKeys(const Text& url) {
+    std::set<uint64_t> keys;
     if (!m_db) return keys;
     SqliteStatement query(m_db.get(),
-                          "SELECT a.key FROM articles a JOIN feeds f ON a.feed_id = f.id "
+                          "SELECT a.key_hash FROM articles a JOIN feeds f ON a.feed_id = f.id "
                           "WHERE f.url = ? AND a.seen = 0");
     query.Bind(1, url);
-    while (query.Step() == SQLITE_ROW) keys.insert(query.String(0));
+    while (query.Step() == SQLITE_ROW) keys.insert(static_cast<uint64_t>(query.Int(0)));
     return keys;
 }
 

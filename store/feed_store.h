@@ -1,9 +1,9 @@
 #pragma once
 // What Varlo remembers about feeds between runs: per feed address, the validators of its last
 // download, when it last succeeded and failed (with the message), and the key of every article
-// it has held, when that was first seen and whether the user has been shown it. One SQLite file,
-// shared by the window and varlo-cli: every change is one transaction, so a crash at any point
-// leaves each feed as it was before the change or after it.
+// it has held (as a hash), when that was first seen and whether the user has been shown it. One
+// SQLite file, shared by the window and varlo-cli: every change is one transaction, so a crash at
+// any point leaves each feed as it was before the change or after it.
 
 #include <cstdint>
 #include <set>
@@ -37,6 +37,9 @@ class CFeedStore {
     static constexpr int64_t kFeedLifetime = 30 * 86400;
     // Days an article key may be missing from its feed before it is forgotten.
     static constexpr int64_t kArticleLifetime = 90 * 86400;
+    // The most article keys one feed keeps; past it the oldest go (a feed that invents new
+    // guids at every answer would otherwise grow the store without end).
+    static constexpr int64_t kMaxKeysPerFeed = 200000;
 
     CFeedStore() = default;
     CFeedStore(const CFeedStore&) = delete;
@@ -75,20 +78,21 @@ class CFeedStore {
     bool MarkSeen(const Text& url);
     // The number of unseen articles of the feed; -1 when it was never downloaded.
     int UnseenCount(const Text& url);
-    // The keys of the feed's unseen articles.
-    std::set<Text> UnseenKeys(const Text& url);
+    // The keys of the feed's unseen articles, as HashArticleKey gives them.
+    std::set<uint64_t> UnseenKeys(const Text& url);
     // Forgets feeds untouched for kFeedLifetime and article keys missing for kArticleLifetime;
     // returns the addresses of the feeds forgotten.
     std::vector<Text> Prune(int64_t now);
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
   private:
     enum class OpenResult { kOk, kDamaged, kNewer, kFailed };
     OpenResult TryOpen(const std::string& path);
     bool MoveAside(const std::string& path, const char* kind);
     int64_t FeedId(const Text& url, int64_t now);
+    bool TrimKeys(int64_t feedId);
     int Record(const Text& url, const FeedValidators& validators, const std::vector<Text>& keys,
                int64_t now, bool bodyChanged);
 

@@ -6,6 +6,7 @@
 #include "encoding/codepage.h"
 #include "platform/message_box.h"
 #include "store/article_keys.h"
+#include "update/feed_request.h"
 
 namespace varlo {
 namespace {
@@ -19,6 +20,7 @@ int64_t Now() {
 void PrepareFeedDownload(CHttpDownload& download, CFeedStore& store, const CFeedCache& cache,
                          const Text& url) {
     store.Touch({url}, Now());
+    download.SetSizeCap(kMaxFeedBytes, FeedTooLargeMessage());
     if (!cache.HasBody(url)) return;
     const FeedRecord record = store.Feed(url);
     download.SetConditional(record.validators.etag, record.validators.lastModified,

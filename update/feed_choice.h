@@ -3,12 +3,14 @@
 // store and the cache hold, and afterwards the body kept, its articles recorded and the feed
 // marked seen, with the marks as they were at that moment for the article list.
 
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "fetch/http_download.h"
 #include "platform/text.h"
+#include "store/article_keys.h"
 #include "store/feed_cache.h"
 #include "store/feed_store.h"
 
@@ -16,12 +18,12 @@ namespace varlo {
 
 // What the article list needs after a chosen feed was read.
 struct ChosenFeed {
-    std::vector<Text> keys;  // one per article, in the order the feed reader lists them
-    std::set<Text> unseen;   // keys that were unseen when the site was chosen
-    int newArticles = 0;     // keys the store had never seen
+    std::vector<Text> keys;     // one per article, in the order the feed reader lists them
+    std::set<uint64_t> unseen;  // hashes of the keys that were unseen when the site was chosen
+    int newArticles = 0;        // keys the store had never seen
     // Whether article `index` was unseen when the site was chosen.
     bool WasUnseen(size_t index) const {
-        return index < keys.size() && unseen.count(keys[index]) > 0;
+        return index < keys.size() && unseen.count(HashArticleKey(keys[index])) > 0;
     }
 };
 

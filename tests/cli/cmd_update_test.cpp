@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "cli/run_cli.h"
+#include "store/article_keys.h"
 #include "store/feed_store.h"
 #include "support/loopback_server.h"
 #include "support/test_support.h"
@@ -113,10 +114,11 @@ TEST_F(CliUpdate, PathsNameTheStoreInTheProgramFolderAndThePrivateCache) {
     EXPECT_EQ(json["cache"], m_dir.File("cache/Varlo/feeds"));
 }
 
-// The state of one site in the store: its validator and its article keys.
+// The state of one site in the store: its validator and its article keys (as the store keeps
+// them, hashed).
 struct SiteState {
     std::string etag;
-    std::set<std::string> keys;
+    std::set<int64_t> keys;
     bool operator==(const SiteState&) const = default;
 };
 
@@ -137,10 +139,11 @@ std::map<std::string, SiteState> ReadStates(const std::string& path) {
     while (sqlite3_step(statement) == SQLITE_ROW)
         states[text(statement, 0)].etag = text(statement, 1);
     sqlite3_finalize(statement);
-    sqlite3_prepare_v2(db, "SELECT f.url, a.key FROM articles a JOIN feeds f ON f.id = a.feed_id",
+    sqlite3_prepare_v2(db,
+                       "SELECT f.url, a.key_hash FROM articles a JOIN feeds f ON f.id = a.feed_id",
                        -1, &statement, nullptr);
     while (sqlite3_step(statement) == SQLITE_ROW) {
-        states[text(statement, 0)].keys.insert(text(statement, 1));
+        states[text(statement, 0)].keys.insert(sqlite3_column_int64(statement, 1));
     }
     sqlite3_finalize(statement);
     sqlite3_close(db);
@@ -149,8 +152,9 @@ std::map<std::string, SiteState> ReadStates(const std::string& path) {
 
 TEST_F(CliUpdate, AnUpdateKilledAtAnyPointLeavesEachSiteInItsOldOrItsNewState) {
     const std::vector<std::string> paths = {"/s1", "/s2", "/s3"};
-    const SiteState oldState{"\"v1\"", {"a", "b"}};
-    const SiteState newState{"\"v2\"", {"a", "b", "c"}};
+    auto hash = [](std::string_view key) { return static_cast<int64_t>(HashArticleKey(key)); };
+    const SiteState oldState{"\"v1\"", {hash("a"), hash("b")}};
+    const SiteState newState{"\"v2\"", {hash("a"), hash("b"), hash("c")}};
     for (const char* point :
          {"update-transfer", "store-before-commit", "store-inside-commit", "store-after-commit"}) {
         SCOPED_TRACE(point);

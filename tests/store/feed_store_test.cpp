@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "store/article_keys.h"
 #include "support/test_support.h"
 
 namespace varlo {
@@ -17,6 +18,13 @@ using test::WriteFile;
 
 constexpr int64_t kDay = 86400;
 constexpr int64_t kT0 = 1700000000;
+
+// The store's form of a set of article keys.
+std::set<uint64_t> Hashes(std::initializer_list<std::string_view> keys) {
+    std::set<uint64_t> hashes;
+    for (const std::string_view key : keys) hashes.insert(HashArticleKey(key));
+    return hashes;
+}
 
 // Entries of `folder` whose names start with `prefix`.
 std::vector<std::string> FilesStartingWith(const TempDir& folder, const std::string& prefix) {
@@ -44,7 +52,7 @@ TEST(FeedStore, FirstDownloadMakesEveryArticleNewAndUnseenAndLaterOnlyUnknownKey
     // The same key twice in one body is one article.
     EXPECT_EQ(store.RecordSuccess(url, {"\"v2\"", ""}, {"b", "c", "d", "d"}, kT0 + 60), 1);
     EXPECT_EQ(store.UnseenCount(url), 4);
-    EXPECT_EQ(store.UnseenKeys(url), (std::set<Text>{"a", "b", "c", "d"}));
+    EXPECT_EQ(store.UnseenKeys(url), Hashes({"a", "b", "c", "d"}));
 
     const FeedRecord record = store.Feed(url);
     EXPECT_TRUE(record.known);
@@ -56,7 +64,7 @@ TEST(FeedStore, FirstDownloadMakesEveryArticleNewAndUnseenAndLaterOnlyUnknownKey
     EXPECT_TRUE(store.MarkSeen(url));
     EXPECT_EQ(store.UnseenCount(url), 0);
     EXPECT_EQ(store.RecordSuccess(url, {}, {"d", "e"}, kT0 + 120), 1);
-    EXPECT_EQ(store.UnseenKeys(url), std::set<Text>{"e"});
+    EXPECT_EQ(store.UnseenKeys(url), Hashes({"e"}));
 }
 
 TEST(FeedStore, FailuresKeepArticlesAndValidatorsAndATouchedFeedIsNotYetDownloaded) {
@@ -95,7 +103,7 @@ TEST(FeedStore, MarksAndValidatorsSurviveReopeningAndTwoConnectionsShareTheFile)
     CFeedStore cli;
     ASSERT_TRUE(window.Open(path));
     ASSERT_TRUE(cli.Open(path));
-    EXPECT_EQ(window.UnseenKeys("u"), std::set<Text>{"c"});
+    EXPECT_EQ(window.UnseenKeys("u"), Hashes({"c"}));
     EXPECT_EQ(window.Feed("u").validators.etag, "e2");
     EXPECT_EQ(cli.RecordSuccess("u", {}, {"d"}, kT0 + 2), 1);
     EXPECT_EQ(window.UnseenCount("u"), 2);
@@ -114,7 +122,7 @@ TEST(FeedStore, PruningForgetsUntouchedFeedsAfter30DaysAndMissingArticlesAfter90
     EXPECT_TRUE(store.Prune(kT0 + 29 * kDay).empty());
     EXPECT_EQ(store.Prune(kT0 + 91 * kDay), std::vector<Text>{"dropped"});
     EXPECT_FALSE(store.Feed("dropped").known);
-    EXPECT_EQ(store.UnseenKeys("kept"), std::set<Text>{"current"});
+    EXPECT_EQ(store.UnseenKeys("kept"), Hashes({"current"}));
     // A key that comes back after being forgotten is new again.
     EXPECT_EQ(store.RecordSuccess("kept", {}, {"old", "current"}, kT0 + 101 * kDay), 1);
 
@@ -124,7 +132,7 @@ TEST(FeedStore, PruningForgetsUntouchedFeedsAfter30DaysAndMissingArticlesAfter90
         EXPECT_EQ(store.RecordUnchanged("quiet", {"e", ""}, {"a", "b"}, kT0 + day * kDay), 0);
     }
     store.Prune(kT0 + 200 * kDay);
-    EXPECT_EQ(store.UnseenKeys("quiet"), (std::set<Text>{"a", "b"}));
+    EXPECT_EQ(store.UnseenKeys("quiet"), Hashes({"a", "b"}));
     EXPECT_EQ(store.Feed("quiet").lastSuccess, kT0 + 200 * kDay);
 }
 
@@ -154,7 +162,7 @@ TEST(FeedStore, AStoreOfTheFirstVersionIsMigratedKeepingItsMarks) {
     CFeedStore store;
     ASSERT_TRUE(store.Open(path));
     EXPECT_TRUE(store.Notice().empty());
-    EXPECT_EQ(store.UnseenKeys("u"), std::set<Text>{"a"});
+    EXPECT_EQ(store.UnseenKeys("u"), Hashes({"a"}));
     EXPECT_EQ(store.Feed("u").validators.etag, "e");
     // The article was in the body of the last download: months of "not modified" keep it.
     store.RecordUnchanged("u", {"e", ""}, {"a"}, kT0 + 200 * kDay);
@@ -233,6 +241,35 @@ TEST(FeedStore, AStoreThatCannotBeMadeIsNoStoreAndMovesNothing) {
     EXPECT_TRUE(store.Notice().empty());
     EXPECT_EQ(store.RecordSuccess("u", {}, {"a"}, kT0), -1);
     EXPECT_EQ(store.UnseenCount("u"), -1);
+}
+
+// A feed that answers every time with new 1,000-byte guids: the store keeps a fixed-size hash of
+// each and at most its share of keys, dropping the oldest.
+TEST(FeedStore, AFeedInventingLongNewKeysAtEveryAnswerKeepsTheStoreBounded) {
+    TempDir dir;
+    const std::string path = dir.File("varlo.db");
+    CFeedStore store;
+    ASSERT_TRUE(store.Open(path));
+    const int rounds = 10;
+    const int perRound = 25000;
+    auto keyOf = [](int round, int i) {
+        std::string key = std::to_string(round) + "-" + std::to_string(i) + "-";
+        key.resize(1000, 'k');
+        return key;
+    };
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<Text> keys;
+        keys.reserve(perRound);
+        for (int i = 0; i < perRound; ++i) keys.push_back(keyOf(round, i));
+        ASSERT_EQ(store.RecordSuccess("u", {}, keys, kT0 + round * 60), perRound);
+    }
+    EXPECT_EQ(store.UnseenCount("u"), CFeedStore::kMaxKeysPerFeed);
+    const std::set<uint64_t> kept = store.UnseenKeys("u");
+    EXPECT_EQ(kept.count(HashArticleKey(keyOf(0, 0))), 0u);
+    EXPECT_EQ(kept.count(HashArticleKey(keyOf(rounds - 1, perRound - 1))), 1u);
+    std::error_code error;
+    const auto wal = std::filesystem::file_size(path + "-wal", error);
+    EXPECT_LT(std::filesystem::file_size(path) + (error ? 0 : wal), 64u << 20);
 }
 
 }  // namespace
