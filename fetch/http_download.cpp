@@ -391,7 +391,10 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
     }
 
     GlobalInit();
-    const DownloadLimits limits = CurrentLimits();
+    DownloadLimits limits = CurrentLimits();
+    const bool ownCap = m_sizeCap != 0 && m_sizeCap < limits.maxBytes;
+    if (ownCap) limits.maxBytes = m_sizeCap;
+    const Text tooLarge = ownCap ? m_sizeCapMessage : TooLargeMessage(limits.maxBytes);
     RunningScope runningScope(dialog.get());
     LocalFile file;
     bool rejected = false;
@@ -459,7 +462,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         // One chunk: count it, show it, pump one event, and write it unless the user cancelled.
         auto takeChunk = [&](std::string_view chunk) {
             received += chunk.size();
-            if (received > limits.maxBytes) throw NetworkError{TooLargeMessage(limits.maxBytes)};
+            if (received > limits.maxBytes) throw NetworkError{tooLarge};
             m_received = static_cast<uint32_t>(received);
             if (windowed) dialog->SetReceived(static_cast<int64_t>(received));
             clock.Pump(PumpMessage);
@@ -554,6 +557,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         if (!stopped) {
             if (result != CURLE_OK) {
                 if (result == CURLE_OUT_OF_MEMORY) throw std::bad_alloc();
+                if (result == CURLE_FILESIZE_EXCEEDED) throw NetworkError{tooLarge};
                 throw NetworkError{
                     DescribeTransferFailure(result, errorBuffer, CurrentLimits().maxBytes)};
             }

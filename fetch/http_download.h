@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -46,6 +47,13 @@ class CHttpDownload {
     // none, so that a slow download can be cancelled with its button; zero (the default): never.
     void ShowProgressAfter(std::chrono::milliseconds delay) { m_progressAfter = delay; }
 
+    // Caps this download's decoded body below the process-wide limit (feeds); past it the download
+    // fails with `message`.
+    void SetSizeCap(uint64_t maxBytes, Text message) {
+        m_sizeCap = maxBytes;
+        m_sizeCapMessage = std::move(message);
+    }
+
     // Makes the request conditional (feed downloads): sends the validators that are not empty and
     // takes a "not modified" answer as a download of `cachedBody`, the file they stand for, which
     // is then written to the target as if the server had sent it.
@@ -70,6 +78,8 @@ class CHttpDownload {
     uint32_t m_announced = 0;
     uint32_t m_received = 0;
     std::chrono::milliseconds m_progressAfter{0};
+    uint64_t m_sizeCap = 0;
+    Text m_sizeCapMessage;
     Text m_etag;
     Text m_lastModified;
     std::string m_cachedBody;

@@ -30,11 +30,16 @@ TransferLimits DefaultTransferLimits() {
     const DownloadLimits designed = CHttpDownload::Limits();
     TransferLimits limits;
     limits.connectTimeout = designed.connectTimeout;
-    limits.maxBytes = designed.maxBytes;
+    limits.maxBytes = std::min(designed.maxBytes, kMaxFeedBytes);
     limits.lowSpeedBytes = static_cast<long>(designed.minSpeed);
     limits.lowSpeedTime = std::chrono::duration_cast<std::chrono::seconds>(designed.minSpeedTime);
     limits.totalTimeout = designed.totalTimeout;
     return limits;
+}
+
+Text FeedTooLargeMessage(uint64_t maxBytes) {
+    return Jp("フィードが大きすぎます (") + std::to_string(maxBytes >> 20) +
+           Jp(" MB を超えています)");
 }
 
 std::string FetchableAddress(const Text& address, std::string* host, Text* failure) {

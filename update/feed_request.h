@@ -15,6 +15,13 @@
 
 namespace varlo {
 
+// The most a feed body may hold once decoded. A feed is text: a small compressed answer must not
+// make Varlo read, parse and keep hundreds of megabytes. Other downloads keep the larger cap.
+inline constexpr uint64_t kMaxFeedBytes = uint64_t{32} << 20;
+
+// The failure of a feed body past `maxBytes`.
+Text FeedTooLargeMessage(uint64_t maxBytes = kMaxFeedBytes);
+
 // Time-outs and the size cap of one feed transfer.
 struct TransferLimits {
     std::chrono::milliseconds connectTimeout{30000};
@@ -27,7 +34,8 @@ struct TransferLimits {
     uint64_t maxBytes = uint64_t{256} << 20;
 };
 
-// The limits of the designed download (connect time-out and size cap), the rest as above.
+// The limits of the designed download (connect time-out, and its size cap where that is below
+// the feed cap), the rest as above.
 TransferLimits DefaultTransferLimits();
 
 // `address` (system text) as libcurl should fetch it, percent-encoded where needed, with its

@@ -210,7 +210,9 @@ void CUpdateRun::Finish(Transfer& t, CURLcode code) {
         if (close(t.fd) != 0) t.writeFailed = true;
         t.fd = -1;
     }
-    if (t.tooLarge) return Complete(t.site, SiteStatus::kFailed, 0, TooLargeMessage(t.maxBytes));
+    if (t.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
+        return Complete(t.site, SiteStatus::kFailed, 0, FeedTooLargeMessage(t.maxBytes));
+    }
     if (t.writeFailed) {
         return Complete(t.site, SiteStatus::kFailed, 0, Jp("フィードの控えを書き込めませんでした"));
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "store/store_paths.h"
 #include "support/loopback_server.h"
@@ -79,6 +80,19 @@ TEST_F(FeedChoice, AFailedChoiceIsRecordedAndANonFeedRecordsNothing) {
     m_server.Route("/feed", test::Ok("<html><body>moved</body></html>", "text/html"));
     EXPECT_TRUE(Choose().keys.empty());
     EXPECT_FALSE(m_store.Feed(Url()).downloaded);
+    EXPECT_FALSE(m_cache.HasBody(Url()));
+}
+
+TEST_F(FeedChoice, AChosenFeedPastTheFeedCapFailsWithItsOwnMessageAndKeepsNothing) {
+    test::Response bomb;
+    bomb.generatedSize = 40 << 20;
+    bomb.encoding = "gzip";
+    m_server.Route("/feed", bomb);
+    test::MessageCapture messages;
+    EXPECT_TRUE(Choose().keys.empty());
+    ASSERT_FALSE(messages.Messages().empty());
+    EXPECT_EQ(messages.Messages().front(), "フィードが大きすぎます (32 MB を超えています)");
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("down.xml")));
     EXPECT_FALSE(m_cache.HasBody(Url()));
 }
 

@@ -161,12 +161,12 @@ TEST_F(UpdateRun, BrokenAnswersAreFailuresThatWriteNothing) {
     Response wrong = Ok(Rss({"a"}));
     wrong.headers.emplace_back("Content-Encoding", "gzip");
     m_server.Route("/wrong", wrong);
-    // A small compressed body far beyond the cap once decompressed.
+    // A small compressed body beyond the feed cap once decompressed (under the cap of other
+    // downloads): nothing of it is read or kept.
     Response bomb;
-    bomb.generatedSize = 8 << 20;
+    bomb.generatedSize = 40 << 20;
     bomb.encoding = "gzip";
     m_server.Route("/bomb", bomb);
-    m_options.limits.maxBytes = 1 << 20;
     const std::vector<Text> urls = {m_server.Url("/304"), m_server.Url("/wrong"),
                                     m_server.Url("/bomb")};
     const auto results = Update(urls);
@@ -176,7 +176,7 @@ TEST_F(UpdateRun, BrokenAnswersAreFailuresThatWriteNothing) {
         EXPECT_FALSE(m_store.Feed(result.xmlUrl).downloaded);
     }
     EXPECT_EQ(results[1].message, test::Sjis("サーバーが送った圧縮データを展開できませんでした"));
-    EXPECT_EQ(results[2].message, test::Sjis("ファイルが大きすぎます（上限 1MB）"));
+    EXPECT_EQ(results[2].message, test::Sjis("フィードが大きすぎます (32 MB を超えています)"));
     EXPECT_EQ(CacheFiles(), 0u);
 }
 
