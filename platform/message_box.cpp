@@ -17,8 +17,11 @@ int StandardErrorHandler(const Text& text, unsigned style) {
     return (style & 0xF) == kMbYesNo || (style & 0xF) == kMbYesNoCancel ? kIdYes : kIdOk;
 }
 
+// Each thread has its own: the window's thread shows windows, while a worker's messages are
+// caught by the work that runs there (it hands them to the window's thread with its result) or
+// go to standard error, never into a window from the wrong thread.
 MessageBoxHandler& Handler() {
-    static MessageBoxHandler handler = StandardErrorHandler;
+    thread_local MessageBoxHandler handler = StandardErrorHandler;
     return handler;
 }
 

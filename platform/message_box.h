@@ -30,8 +30,9 @@ using MessageBoxHandler = std::function<int(const Text& text, unsigned style)>;
 // Shows a message box through the installed handler and returns the user's answer.
 int ShowMessageBox(const Text& text, unsigned style = kMbOk);
 
-// Installs a handler and returns the previous one. An empty handler restores the default, which
-// writes the text's bytes as one line to standard error and answers OK (or Yes).
+// Installs a handler for the calling thread and returns the previous one. An empty handler
+// restores the default, which writes the text's bytes as one line to standard error and answers
+// OK (or Yes); every thread starts with the default.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
 }  // namespace varlo

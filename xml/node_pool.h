@@ -11,7 +11,7 @@ namespace varlo::xmlpool {
 void* Allocate(std::size_t size);
 // Returns a block from Allocate with the same size.
 void Free(void* block, std::size_t size) noexcept;
-// Number of blocks handed out and not yet returned.
+// Number of blocks of the calling thread's pool handed out and not yet returned.
 std::size_t LiveBlocks();
 
 }  // namespace varlo::xmlpool

@@ -8,10 +8,10 @@
 namespace varlo {
 namespace {
 
-// The layout and the indentation depth are process-wide, as the writer has always kept them; the
-// program serialises on its one user-interface thread only.
-XmlFormat g_format = XmlFormat::Compact;
-int g_depth = 0;
+// The layout and the indentation depth belong to the thread that writes: a worker that writes a
+// file never changes the layout another thread is writing in.
+thread_local XmlFormat g_format = XmlFormat::Compact;
+thread_local int g_depth = 0;
 
 constexpr const char* kCrLf = "\r\n";
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <thread>
+
 #include "xml/document.h"
 #include "xml/node_pool.h"
 
@@ -174,6 +177,35 @@ TEST(XmlNodePool, EveryNodeGoesBackWhenItsDocumentIsDestroyed) {
         EXPECT_GE(xmlpool::LiveBlocks(), before);
     }
     EXPECT_EQ(xmlpool::LiveBlocks(), before);
+}
+
+// Workers parse side by side, and a tree may be dropped by another thread than the one that
+// built it: every node still goes back, and nothing is corrupted (the sanitizer build checks it
+// without the pool).
+TEST(XmlNodePool, TreesBuiltAndDroppedOnSeveralThreadsAtOnce) {
+    std::string markup = "<r>";
+    for (int i = 0; i < 2000; ++i) markup += "<item a=\"1\"><title>t</title></item>";
+    markup += "</r>";
+    std::vector<std::unique_ptr<CMXMLDocument>> built(4);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < built.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 20; ++round) {
+                auto doc = std::make_unique<CMXMLDocument>();
+                doc->ParseXML(markup);
+                EXPECT_EQ(doc->GetDocumentElement()->GetChildNodes().GetCount(), 2000);
+                built[t] = std::move(doc);
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    // Dropped here, on another thread, after their own threads ended.
+    const size_t before = xmlpool::LiveBlocks();
+    built.clear();
+    EXPECT_EQ(xmlpool::LiveBlocks(), before);
+    CMXMLDocument after;
+    after.ParseXML(markup);
+    EXPECT_EQ(after.GetDocumentElement()->GetChildNodes().GetCount(), 2000);
 }
 
 }  // namespace
