@@ -32,6 +32,9 @@ class CRssFile {
     CRssFile();
     CRssFile(const CRssFile&) = delete;
     CRssFile& operator=(const CRssFile&) = delete;
+    // A feed read on a worker is handed to the window's document whole.
+    CRssFile(CRssFile&&) = default;
+    CRssFile& operator=(CRssFile&&) = default;
     virtual ~CRssFile() = default;
 
     // Deletes every article and resets the feed-level texts; keeps m_nFormat.

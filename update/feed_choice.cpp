@@ -27,20 +27,31 @@ void PrepareFeedDownload(CHttpDownload& download, CFeedStore& store, const CFeed
                             cache.BodyPath(url));
 }
 
+bool ReadChosenKeys(const std::string& path, std::vector<Text>* keys) {
+    // The window reads the same file right after and reports what is wrong with it there.
+    MessageBoxHandler previous =
+        SetMessageBoxHandler([](const Text&, unsigned) { return static_cast<int>(kIdOk); });
+    const bool read = ReadArticleKeys(path, keys);
+    SetMessageBoxHandler(std::move(previous));
+    return read;
+}
+
 ChosenFeed RecordChosenFeed(const CHttpDownload& download, CFeedStore& store,
                             const CFeedCache& cache, const Text& url, const std::string& path) {
+    std::vector<Text> keys;
+    if (!ReadChosenKeys(path, &keys)) return {};
+    const ChosenAnswer answer{download.ResponseETag(), download.ResponseLastModified(),
+                              download.NotModified()};
+    return RecordChosenKeys(answer, store, cache, url, path, std::move(keys));
+}
+
+ChosenFeed RecordChosenKeys(const ChosenAnswer& answer, CFeedStore& store, const CFeedCache& cache,
+                            const Text& url, const std::string& path, std::vector<Text> keys,
+                            bool markSeen) {
     ChosenFeed chosen;
-    bool read = false;
-    {
-        // The window reads the same file right after and reports what is wrong with it there.
-        MessageBoxHandler previous =
-            SetMessageBoxHandler([](const Text&, unsigned) { return static_cast<int>(kIdOk); });
-        read = ReadArticleKeys(path, &chosen.keys);
-        SetMessageBoxHandler(std::move(previous));
-    }
-    if (!read) return chosen;
-    FeedValidators validators{download.ResponseETag(), download.ResponseLastModified()};
-    if (download.NotModified()) {
+    chosen.keys = std::move(keys);
+    FeedValidators validators{answer.etag, answer.lastModified};
+    if (answer.notModified) {
         const FeedRecord record = store.Feed(url);
         if (validators.etag.empty()) validators.etag = record.validators.etag;
         if (validators.lastModified.empty()) {
@@ -50,12 +61,12 @@ ChosenFeed RecordChosenFeed(const CHttpDownload& download, CFeedStore& store,
         // Validators without the body they stand for would turn the next answer into nothing.
         validators = {};
     }
-    const int added = download.NotModified()
+    const int added = answer.notModified
                           ? store.RecordUnchanged(url, validators, chosen.keys, Now())
                           : store.RecordSuccess(url, validators, chosen.keys, Now());
     chosen.newArticles = std::max(0, added);
     chosen.unseen = store.UnseenKeys(url);
-    store.MarkSeen(url);
+    if (markSeen) store.MarkSeen(url);
     return chosen;
 }
 

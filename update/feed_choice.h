@@ -38,6 +38,23 @@ void PrepareFeedDownload(CHttpDownload& download, CFeedStore& store, const CFeed
 ChosenFeed RecordChosenFeed(const CHttpDownload& download, CFeedStore& store,
                             const CFeedCache& cache, const Text& url, const std::string& path);
 
+// What the server answered to the download of a chosen feed, as far as the store cares.
+struct ChosenAnswer {
+    Text etag;
+    Text lastModified;
+    bool notModified = false;
+};
+
+// Reads the keys of the chosen feed's file at `path` (on any thread); false when it is no feed.
+// Its messages are not shown: the window reads the same file and reports there.
+bool ReadChosenKeys(const std::string& path, std::vector<Text>* keys);
+
+// As RecordChosenFeed, with the keys already read and the answer taken from the download;
+// `markSeen` false records the download without marking the feed seen (the user has moved on).
+ChosenFeed RecordChosenKeys(const ChosenAnswer& answer, CFeedStore& store, const CFeedCache& cache,
+                            const Text& url, const std::string& path, std::vector<Text> keys,
+                            bool markSeen = true);
+
 // Records that the download of the chosen `url` failed.
 void RecordChosenFeedFailure(CFeedStore& store, const Text& url);
 

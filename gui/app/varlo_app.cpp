@@ -14,6 +14,7 @@
 #include "gui/controls/file_dialog_ex.h"
 #include "gui/controls/http_download_dlg.h"
 #include "gui/document/varlo_doc.h"
+#include "gui/platform/background.h"
 #include "gui/platform/gui_hooks.h"
 #include "gui/platform/settings.h"
 #include "gui/platform/wx_text.h"
@@ -150,6 +151,7 @@ void CVarloApp::ShutDown() {
     if (!m_docManager) return;
     m_recent.Save(Settings());
     if (m_document) m_document->Modify(false);
+    StopBackgroundWork();
     InstallDownloadProgressWindows(nullptr);
     if (m_frame && !m_frame->IsBeingDeleted() && wxTheApp->GetTopWindow() == m_frame) {
         m_frame->Destroy();

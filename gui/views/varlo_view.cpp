@@ -4,7 +4,14 @@
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "fetch/find_feed.h"
 #include "fetch/http_download.h"
@@ -13,6 +20,7 @@
 #include "gui/controls/site_item_dlg.h"
 #include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
+#include "gui/platform/background.h"
 #include "gui/platform/settings.h"
 #include "gui/platform/shell_open.h"
 #include "gui/platform/wx_text.h"
@@ -47,7 +55,34 @@ class BusyScope {
 
 }  // namespace
 
+namespace {
+
+// The views alive now: a result read on a worker reaches its view only while it lives. Touched
+// on the window's thread only.
+std::set<const CVarloView*>& LiveViews() {
+    static std::set<const CVarloView*> views;
+    return views;
+}
+
+}  // namespace
+
+bool CVarloView::IsLiveView(const CVarloView* view) {
+    return LiveViews().count(view) > 0;
+}
+
+CVarloView::~CVarloView() {
+    LiveViews().erase(this);
+    if (m_listCtrl) m_listCtrl->Unbind(wxEVT_DESTROY, &CVarloView::OnListDestroyed, this);
+}
+
+void CVarloView::OnListDestroyed(wxWindowDestroyEvent& event) {
+    // The window closes before the view goes: a result read meanwhile finds no list to fill.
+    if (event.GetEventObject() == m_listCtrl) m_listCtrl = nullptr;
+    event.Skip();
+}
+
 CVarloView::CVarloView() {
+    LiveViews().insert(this);
     ISettings& settings = Settings();
     m_bDescription = settings.GetInt(kView, "Description", 0) != 0;
     m_bLinkNew = settings.GetInt(kView, "LinkNew", 0) != 0;
@@ -60,6 +95,7 @@ bool CVarloView::CreatePane(wxWindow* parent) {
     m_listCtrl->Bind(wxEVT_LIST_ITEM_SELECTED, &CVarloView::OnItemChanged, this);
     m_listCtrl->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CVarloView::OnItemActivated, this);
     m_listCtrl->Bind(wxEVT_CONTEXT_MENU, &CVarloView::OnContextMenu, this);
+    m_listCtrl->Bind(wxEVT_DESTROY, &CVarloView::OnListDestroyed, this);
     // Esc anywhere in the main window cancels the download that is running; otherwise the key
     // goes where it would. Nothing of the view is kept: the window may outlive it.
     if (wxWindow* frame = wxGetTopLevelParent(parent)) {
@@ -81,6 +117,8 @@ CVarloDoc* CVarloView::Doc() const {
 }
 
 void CVarloView::OnInitialUpdate() {
+    // What is still being read belongs to the document that was open before.
+    ++m_generation;
     if (!m_bInitialized && m_listCtrl) {
         m_listCtrl->AddColumn(Wx("ページ名"), 100);
         m_listCtrl->AddColumn(Wx("カテゴリ"), 100);
@@ -182,7 +220,9 @@ void CVarloView::UpdateFeed() {
     }
     const Text feedUrl = entry->m_strXmlUrl;
     CFeedMarks& marks = FeedMarks();
-    ChosenFeed chosen;
+    // A result of an earlier choice that is still being read is not shown from now on.
+    const uint64_t generation = ++m_generation;
+    ChosenAnswer answer;
     {
         BusyScope busy(m_busy);
         CHttpDownload download(feedUrl);
@@ -194,29 +234,97 @@ void CVarloView::UpdateFeed() {
         if (m_strDownPath.empty()) {
             RecordChosenFeedFailure(marks.Store(), feedUrl);
         } else {
-            chosen =
-                RecordChosenFeed(download, marks.Store(), marks.Cache(), feedUrl, m_strDownPath);
+            answer = {download.ResponseETag(), download.ResponseLastModified(),
+                      download.NotModified()};
         }
     }
     if (m_strDownPath.empty()) {
         ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
     } else {
-        RefreshMarks();
-        if (m_articles) {
-            // The articles that were unseen when the site was chosen stay bold in this list.
-            std::vector<bool> unseen(chosen.keys.size());
-            for (size_t i = 0; i < unseen.size(); ++i) unseen[i] = chosen.WasUnseen(i);
-            m_articles->SetUnseenRows(std::move(unseen));
-        }
-        ReadFeed(m_strDownPath);
-        WritePreviewPage(GetPreviewPath(), doc->m_rssFile, Options());
-        if (m_browser) m_browser->Navigate(GetPreviewPath());
+        ReadChosenFeed(generation, feedUrl, m_strDownPath, answer);
     }
     if (m_afterDownload) m_afterDownload();
     if (m_updateWanted) {
         m_updateWanted = false;
         UpdateFeed();
     }
+}
+
+// What a worker read of a chosen feed: the feed, its article keys and the preview page, with the
+// messages the reading would have shown.
+struct CVarloView::ChosenRead {
+    CRssFile feed;
+    std::vector<Text> keys;
+    bool keysRead = false;
+    std::vector<std::pair<Text, unsigned>> messages;
+    std::string previewTemp;  // the preview page, written beside its place
+    bool previewWritten = false;
+};
+
+void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
+                                const ChosenAnswer& answer) {
+    ++m_reading;
+    const PreviewOptions options = Options();
+    const std::string previewTemp = GetPreviewPath() + "." + std::to_string(generation) + ".new";
+    CVarloView* self = this;
+    RunInBackground([=]() -> std::function<void()> {
+        auto read = std::make_shared<ChosenRead>();
+        MessageBoxHandler previous =
+            SetMessageBoxHandler([&read](const Text& text, unsigned style) {
+                read->messages.emplace_back(text, style);
+                return static_cast<int>(kIdOk);
+            });
+        read->keysRead = ReadChosenKeys(path, &read->keys);
+        // Relative links of the feed are relative to where it came from.
+        read->feed.m_strAddress = url;
+        read->feed.ReadRss(path);
+        read->previewTemp = previewTemp;
+        read->previewWritten = WritePreviewPage(previewTemp, read->feed, options);
+        SetMessageBoxHandler(std::move(previous));
+        return [self, generation, read, url, path, answer] {
+            if (IsLiveView(self)) self->ApplyChosenRead(generation, *read, url, path, answer);
+        };
+    });
+}
+
+void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Text& url,
+                                 const std::string& path, const ChosenAnswer& answer) {
+    --m_reading;
+    auto dropped = [&] {
+        // The user moved on: nothing is shown or marked seen, and the file, which a later
+        // download may have replaced, is not recorded for this site.
+        if (!read.previewTemp.empty()) unlink(read.previewTemp.c_str());
+    };
+    CVarloDoc* doc = Doc();
+    wxWindow* frame = m_listCtrl ? wxGetTopLevelParent(m_listCtrl) : nullptr;
+    if (!doc || !frame || frame->IsBeingDeleted() || generation != m_generation) {
+        return dropped();
+    }
+    for (const auto& [text, style] : read.messages) ShowMessageBox(text, style);
+    // A message box lets the user choose again before it is answered.
+    if (generation != m_generation) return dropped();
+
+    CFeedMarks& marks = FeedMarks();
+    ChosenFeed chosen;
+    if (read.keysRead) {
+        chosen =
+            RecordChosenKeys(answer, marks.Store(), marks.Cache(), url, path, std::move(read.keys));
+    }
+    RefreshMarks();
+    if (m_articles) {
+        // The articles that were unseen when the site was chosen stay bold in this list.
+        std::vector<bool> unseen(chosen.keys.size());
+        for (size_t i = 0; i < unseen.size(); ++i) unseen[i] = chosen.WasUnseen(i);
+        m_articles->SetUnseenRows(std::move(unseen));
+    }
+    doc->m_rssFile = std::move(read.feed);
+    ShowFeedRead();
+    const std::string preview = GetPreviewPath();
+    if (!read.previewWritten || rename(read.previewTemp.c_str(), preview.c_str()) != 0) {
+        dropped();
+        WritePreviewPage(preview, doc->m_rssFile, Options());
+    }
+    if (m_browser) m_browser->Navigate(preview);
 }
 
 void CVarloView::RefreshMarks() {
@@ -269,6 +377,12 @@ void CVarloView::ReadFeed(const std::string& path) {
     doc->m_rssFile.m_strAddress = m_strFeedAddress;
     // Before any site was chosen there is nothing to read: an empty feed, and no error message.
     if (!path.empty()) doc->m_rssFile.ReadRss(path);
+    ShowFeedRead();
+}
+
+void CVarloView::ShowFeedRead() {
+    CVarloDoc* doc = Doc();
+    if (!doc) return;
     if (m_articles) m_articles->OnArticleUpdate();
     // The status bar says so while the feed shown is one that was cut short.
     auto* frame = m_listCtrl ? wxDynamicCast(wxGetTopLevelParent(m_listCtrl), wxFrame) : nullptr;

@@ -4,14 +4,17 @@
 
 #include <wx/docview.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/text.h"
 #include "shell/command_rules.h"
+#include "update/feed_choice.h"
 
 class wxListEvent;
+class wxWindowDestroyEvent;
 
 namespace varlo {
 
@@ -26,6 +29,7 @@ class CVarloView : public wxView {
   public:
     // Reads the four view options from the settings.
     CVarloView();
+    ~CVarloView() override;
     // Creates the list control (id 1000) as a child of `parent`.
     bool CreatePane(wxWindow* parent);
     CListCtrlBox* GetList() const { return m_listCtrl; }
@@ -40,6 +44,8 @@ class CVarloView : public wxView {
     void UpdateFeed();
     // Empties and re-reads the document's feed from `path` and refills the article list.
     void ReadFeed(const std::string& path);
+    // True while a chosen feed is read on a worker (its articles and preview follow).
+    bool IsReading() const { return m_reading > 0; }
     // Writes the preview page of the current feed and shows it.
     void ShowPreview();
     // Edits the entry at `index` in the site dialog; false on Cancel.
@@ -90,10 +96,21 @@ class CVarloView : public wxView {
     void OnUpdate(wxView*, wxObject*) override {}
 
   private:
+    struct ChosenRead;
     CVarloDoc* Doc() const;
+    static bool IsLiveView(const CVarloView* view);
+    // Reads the downloaded feed, its keys and its preview page on a worker, then shows them.
+    void ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
+                        const ChosenAnswer& answer);
+    void ApplyChosenRead(uint64_t generation, ChosenRead& read, const Text& url,
+                         const std::string& path, const ChosenAnswer& answer);
+    // Refills the article list from the document's feed and says in the status bar whether it
+    // was cut short.
+    void ShowFeedRead();
     void OnItemChanged(wxListEvent& event);
     void OnItemActivated(wxListEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
+    void OnListDestroyed(wxWindowDestroyEvent& event);
     void AddSiteFrom(const Text& pageUrl);
     void ToggleOption(bool& option, const char* name);
     PreviewOptions Options() const;
@@ -110,6 +127,8 @@ class CVarloView : public wxView {
     int m_busy = 0;
     bool m_selecting = false;     // a selection made by the program itself
     bool m_updateWanted = false;  // the user chose another row during a download
+    uint64_t m_generation = 0;    // raised by each choice: older reads are not shown
+    int m_reading = 0;            // chosen feeds being read on a worker
     std::function<void()> m_afterDownload;
     wxDECLARE_DYNAMIC_CLASS(CVarloView);
 };

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "gui/app/varlo_app.h"
+#include "gui/platform/background.h"
 #include "gui_test_support.h"
 
 namespace varlo::test {
@@ -57,6 +58,9 @@ bool WaitUntil(const std::function<bool()>& done, int sliceMs) {
 }
 
 void PumpEvents() {
+    // Work that a command started on a worker is part of that command: its result arrives as an
+    // event, which is waited for (not a time).
+    if (PendingBackgroundWork() > 0) WaitUntil([] { return PendingBackgroundWork() == 0; }, 1000);
     for (int i = 0; i < 50; ++i) {
         if (wxTheApp) wxTheApp->ProcessPendingEvents();
         wxEventLoopBase* loop = wxEventLoopBase::GetActive();

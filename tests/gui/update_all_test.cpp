@@ -217,5 +217,23 @@ TEST_F(UpdateAllWindow, MarksSurviveARestart) {
     EXPECT_TRUE(Frame().SiteList()->IsRowBold(0));
 }
 
+// A chosen feed is read on a worker; the user may choose another site before it is shown. The
+// first result is then dropped: only the last site chosen is shown and marked seen.
+TEST_F(UpdateAllWindow, AFeedReadAfterTheUserMovedOnIsNeitherShownNorMarkedSeen) {
+    ASSERT_TRUE(Start({Subscriptions({{"News", "/news.xml"}, {"Blog", "/blog.xml"}})}));
+    ASSERT_TRUE(UpdateAndWait());
+    ASSERT_EQ(Count(0), "2");
+    ASSERT_EQ(Count(1), "1");
+    SiteRows().SelectItem(0);  // downloaded now, read on a worker
+    EXPECT_TRUE(Frame().SiteList()->IsReading());
+    SiteRows().SelectItem(1);  // chosen before the news were shown
+    PumpEvents();
+    EXPECT_FALSE(Frame().SiteList()->IsReading());
+    ASSERT_EQ(ArticleRows().GetItemCount(), 1);
+    EXPECT_EQ(ArticleRows().GetItemText(0, 0), wxString::FromUTF8("日記"));
+    EXPECT_EQ(Count(0), "2") << "the news were never shown, so they stay unseen";
+    EXPECT_EQ(Count(1), "");
+}
+
 }  // namespace
 }  // namespace varlo::test

@@ -1,0 +1,20 @@
+#pragma once
+// Work off the window's thread as a chain: the work runs on the worker pool and returns what is
+// to be done with its result, which then runs on the window's thread. The work holds no window
+// and shows no message; the continuation decides whether its result still matters (the user may
+// have moved on) before it touches anything.
+
+#include <functional>
+
+namespace varlo {
+
+// Runs `work` on a worker; the function it returns runs on the window's thread afterwards. Call
+// from the window's thread only.
+void RunInBackground(std::function<std::function<void()>()> work);
+// Background work started and whose continuation has not run yet.
+int PendingBackgroundWork();
+// Waits for the work already started and forgets its continuations (the application is ending:
+// they are dropped with its pending events).
+void StopBackgroundWork();
+
+}  // namespace varlo

@@ -1,0 +1,45 @@
+#pragma once
+// Threads for work that must not hold up the window: decoding, parsing, building pages. At most
+// one thread per core (and at least one); work runs in the order it was posted.
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace varlo {
+
+class WorkerPool {
+  public:
+    // A pool of `threads` threads (0: one per core, at most two feeds' worth of memory at once).
+    explicit WorkerPool(unsigned threads = 0);
+    // Finishes the work already posted, then ends the threads.
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    // Runs `work` on one of the threads. After Stop, work is dropped.
+    void Post(std::function<void()> work);
+    // Finishes the work already posted and ends the threads; later posts are dropped.
+    void Stop();
+    // Waits until every piece of work posted so far has run.
+    void WaitIdle();
+
+    // The pool of the process.
+    static WorkerPool& Shared();
+
+  private:
+    void Run();
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_queue;
+    std::vector<std::thread> m_threads;
+    std::condition_variable m_idle;
+    int m_running = 0;
+    bool m_stopping = false;
+};
+
+}  // namespace varlo
