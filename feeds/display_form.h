@@ -28,6 +28,14 @@ Text DecodeToHtmlText(std::string_view text);
 // and UTF-8 that was encoded twice ("FÃ³rmula") read once.
 Text DisplayText(std::string_view raw);
 
+// The plain text a user sees for a title written as `kind` (a TextKind), on one line as above.
+// HTML (every RSS title, Atom "html") shows as a browser shows it: references decoded, markup
+// removed, then the references of the HTML decoded once more ("&amp;amp;" shows "&"); angle
+// brackets around words that are no HTML stay ("Option<T>"). XHTML shows the text of its markup
+// with its references decoded twice alike. Plain text ("text") is decoded exactly once and keeps
+// everything its author wrote ("&amp;lt;" shows "&lt;", "<b>" shows "<b>").
+Text DisplayTitle(std::string_view raw, int kind);
+
 // The address a link opens: references decoded once, white space around it trimmed, and, when it
 // is relative and `base` is given, resolved against `base` (which is itself in display form).
 Text DisplayLink(std::string_view raw, std::string_view base = {});

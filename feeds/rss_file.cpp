@@ -84,6 +84,7 @@ void CRssFile::Clear() {
     m_strFolder.clear();
     m_strId.clear();
     m_strAddress.clear();
+    m_nTitleKind = kKindHtml;
     m_nDescriptionKind = kKindHtml;
     m_strDescriptionHtml.clear();
     m_strBase.clear();

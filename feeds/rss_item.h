@@ -41,6 +41,7 @@ class CRssItem {
 
     // What the display needs beyond the designed fields, all filled at read time.
     Text m_strGuid;                      // the RSS "guid" or Atom "id", as written
+    int m_nTitleKind = kKindHtml;        // how the title is written
     int m_nDescriptionKind = kKindHtml;  // how the description is written
     int m_nContentKind = kKindHtml;      // how the content is written
     Text m_strDescriptionHtml;           // the description as HTML, not yet sanitized

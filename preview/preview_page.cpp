@@ -105,6 +105,11 @@ bool OnlyEscapedMarkup(std::string_view html) {
     return false;
 }
 
+// A title as page text, in its display form.
+std::string TitleOf(const Text& raw, int kind) {
+    return EscapeHtml(Cp932ToUtf8(DisplayTitle(raw, kind)));
+}
+
 // The sanitized HTML of a text in its HTML form of `kind`, as UTF-8.
 std::string SanitizedHtml(const Text& html, int kind, const Text& base) {
     if (kind != kKindText && OnlyEscapedMarkup(html)) {
@@ -143,7 +148,7 @@ void AppendHeader(std::string& page, const CRssFile& feed, const PreviewOptions&
     if (!options.siteTitle && !options.siteOutline) return;
     page += "<header class=\"feed\">\n";
     if (options.siteTitle) {
-        const std::string title = TextOf(feed.m_strTitle);
+        const std::string title = TitleOf(feed.m_strTitle, feed.m_nTitleKind);
         const std::string link = WebAddress(DisplayLinkOf(feed));
         page += "<h1>";
         if (!link.empty()) AppendLinkStart(page, link, options.linkNew);
@@ -169,7 +174,7 @@ void AppendArticle(std::string& page, const CRssFile& feed, const CRssItem& item
     const std::string link = WebAddress(DisplayLinkOf(feed, item));
     page += "<article class=\"entry\">\n<h2>";
     if (!link.empty()) AppendLinkStart(page, link, options.linkNew);
-    const std::string title = TextOf(item.m_strTitle);
+    const std::string title = TitleOf(item.m_strTitle, item.m_nTitleKind);
     page += title.empty() ? "（無題）" : title;
     if (!link.empty()) page += "</a>";
     page += "</h2>\n<p class=\"meta\"><span class=\"date\">";
@@ -219,7 +224,7 @@ void BuildPage(const CRssFile& feed, const PreviewOptions& options, std::string&
     page += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
     // Links inside the articles' own markup follow the same option as the titles.
     if (options.linkNew) page += "<base target=\"_blank\">\n";
-    const std::string title = TextOf(feed.m_strTitle);
+    const std::string title = TitleOf(feed.m_strTitle, feed.m_nTitleKind);
     page += "<title>";
     page += title.empty() ? "プレビュー" : title;
     page += "</title>\n<style>";

@@ -227,8 +227,9 @@ TEST(PreviewSafety, ShowsTitlesWithoutTheirMarkupAndEscapesWhatRemains) {
 TEST(PreviewSafety, DecodesTheFeedsReferencesOnceAndEscapesTheResult) {
     CRssFile feed;
     AddArticle(feed, "AT&amp;T &amp;lt;b&amp;gt; &#x1F600; & R&D", "");
-    // A character that code page 932 lacks is the character itself once it leaves as UTF-8.
-    EXPECT_NE(BuildPreviewPage(feed, kNone).find("AT&amp;T &amp;lt;b&amp;gt; 😀 &amp; R&amp;D"),
+    // A character that code page 932 lacks is the character itself once it leaves as UTF-8. The
+    // title is HTML: its text "<b>" (escaped twice) is shown, never taken for markup.
+    EXPECT_NE(BuildPreviewPage(feed, kNone).find("AT&amp;T &lt;b&gt; 😀 &amp; R&amp;D"),
               std::string::npos);
 }
 

@@ -41,8 +41,6 @@ CAPTURES = [
 # walk still reports are, apart from hand-written edge cases, differences where Varlo is meant to
 # differ:
 # - an Atom entry without an alternate (or rel-less) link has no link; feedparser opens its id;
-# - a title whose text is HTML keeps its references in feedparser's result ("&amp;", "&lt;p&gt;"
-#   inside CDATA), while Varlo shows the characters they stand for;
 # - feedparser takes the last of several links or titles of an item, Varlo the first;
 # - UTF-16 files, Shift_JIS written with code page 932's own characters ("①") and labels such as
 #   "Windows-31J" or "x-sjis", which feedparser reads as windows-1252 or not at all;
@@ -58,6 +56,16 @@ def normalise(text):
     return re.sub(r"\s+", " ", text).strip()
 
 
+def shown_title(entry):
+    """A title as a browser shows it: feedparser keeps an HTML title as HTML ("&amp;"), whose
+    markup goes and whose references are then read; a plain text title is shown as it is."""
+    title = entry.get("title", "")
+    detail = entry.get("title_detail") or {}
+    if detail.get("type", "text/html") in ("text/html", "application/xhtml+xml"):
+        title = html.unescape(re.sub(r"<[^>]*>", "", title))
+    return title
+
+
 def feedparser_view(path):
     import feedparser
     d = feedparser.parse(path)
@@ -71,9 +79,9 @@ def feedparser_view(path):
             if e.get(key):
                 date = calendar.timegm(e[key])
                 break
-        items.append({"title": e.get("title", ""), "link": (e.get("link") or "").strip(),
+        items.append({"title": shown_title(e), "link": (e.get("link") or "").strip(),
                       "date": date})
-    return {"title": d.feed.get("title", ""), "link": (d.feed.get("link") or "").strip(),
+    return {"title": shown_title(d.feed), "link": (d.feed.get("link") or "").strip(),
             "items": items}
 
 
