@@ -90,6 +90,17 @@ int RunFeed(const std::vector<std::string>& args) {
             texts.Html(item.m_strContent, item.m_strContentHtml, item.m_nContentKind, base);
         entry["updated"] = item.m_timeUpdated;
         entry["published"] = item.m_timePublished;
+        const auto links = [&](const std::vector<MediaLink>& list) {
+            Json out = Json::array();
+            for (const MediaLink& link : list) {
+                out.push_back({{"url", Out(display ? DisplayLinkOf(feed, link) : link.url)},
+                               {"type", Out(link.type)},
+                               {"length", link.length}});
+            }
+            return out;
+        };
+        entry["enclosures"] = links(item.m_enclosures);
+        entry["media"] = links(item.m_media);
         items.push_back(std::move(entry));
     }
     json["items"] = std::move(items);

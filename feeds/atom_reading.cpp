@@ -2,6 +2,7 @@
 
 #include "feeds/element_lookup.h"
 #include "feeds/html_form.h"
+#include "feeds/media_reading.h"
 #include "feeds/rss_file.h"
 
 namespace varlo {
@@ -62,6 +63,7 @@ std::unique_ptr<CRssItem> ReadEntry(const CMXMLElement& entry, const EntryNames&
     const TimeValue updated = DateOf(found[kUpdated]);
     if (updated != 0) item->SetDate(updated);
     TakeText(found[kCategory], item->m_strCategory);
+    ReadMedia(entry, *item);
     return item;
 }
 

@@ -275,6 +275,10 @@ Text DisplayLinkOf(const CRssFile& feed, const CRssItem& item) {
     return DisplayLink(item.m_strLink, EffectiveBase(feed, item.m_strBase));
 }
 
+Text DisplayLinkOf(const CRssFile& feed, const MediaLink& media) {
+    return DisplayLink(media.url, EffectiveBase(feed, media.base));
+}
+
 Text ContentBaseOf(const CRssFile& feed, const CRssItem& item) {
     if (!item.m_strBase.empty()) return EffectiveBase(feed, item.m_strBase);
     Text link = DisplayLinkOf(feed, item);

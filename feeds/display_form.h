@@ -12,6 +12,7 @@ namespace varlo {
 
 class CRssFile;
 class CRssItem;
+struct MediaLink;
 
 // `text` with every well-formed reference decoded exactly once: the XML ones, the named ones of
 // HTML and numeric ones (decimal and hex). Anything that is not a well-formed reference, such as
@@ -46,6 +47,10 @@ Text DisplayLinkOf(const CRssFile& feed);
 // The address an article's link opens: resolved against its xml:base (itself resolved against the
 // feed's own address), else against the feed's own address.
 Text DisplayLinkOf(const CRssFile& feed, const CRssItem& item);
+
+// The address a file an article carries opens, as a link's: resolved against its xml:base
+// (itself resolved against the feed's own address), else against the feed's own address.
+Text DisplayLinkOf(const CRssFile& feed, const MediaLink& media);
 
 // The base for relative addresses inside an article's description or content: its xml:base, else
 // its own link when that is a web address, else the feed's address, else the feed's link; empty
