@@ -300,7 +300,9 @@ std::string Cp932ToUtf8(std::string_view cp932) {
                 const auto reference = ReadNumericReference(std::string_view(
                     reinterpret_cast<const char*>(amp), static_cast<size_t>(end - amp)));
                 if (reference && IsCarriedCodePoint(reference->codepoint)) {
-                    AppendUtf8(reference->codepoint, out);
+                    // No text means a C1 control character: such a reference is one to
+                    // windows-1252, as browsers read it.
+                    AppendUtf8(ReferencedCodePoint(reference->codepoint), out);
                     p = amp + reference->length;
                 } else {
                     out += '&';
