@@ -25,6 +25,9 @@ bool Readable(const std::string& path) {
 struct Texts {
     bool display;
     std::string Plain(const Text& raw) const { return Out(display ? DisplayText(raw) : raw); }
+    std::string Title(const Text& raw, int kind) const {
+        return Out(display ? DisplayTitle(raw, kind) : raw);
+    }
     std::string Html(const Text& raw, const Text& html, int kind, const Text& base) const {
         if (!display) return Out(raw);
         return raw.empty() ? std::string() : SanitizedBody(html, kind, base);
@@ -57,7 +60,7 @@ int RunFeed(const std::vector<std::string>& args) {
     json["result"] = result;
     json["format"] = feed.m_nFormat;
     const Texts texts{display};
-    json["title"] = texts.Plain(feed.m_strTitle);
+    json["title"] = texts.Title(feed.m_strTitle, feed.m_nTitleKind);
     if (summary) {
         json["items"] = feed.GetSize();
         PrintJson(json);
@@ -78,7 +81,7 @@ int RunFeed(const std::vector<std::string>& args) {
         const CRssItem& item = *feed.GetAt(i);
         Json entry;
         const Text base = ContentBaseOf(feed, item);
-        entry["title"] = texts.Plain(item.m_strTitle);
+        entry["title"] = texts.Title(item.m_strTitle, item.m_nTitleKind);
         entry["link"] = Out(display ? DisplayLinkOf(feed, item) : item.m_strLink);
         entry["description"] = texts.Html(item.m_strDescription, item.m_strDescriptionHtml,
                                           item.m_nDescriptionKind, base);
@@ -87,6 +90,17 @@ int RunFeed(const std::vector<std::string>& args) {
             texts.Html(item.m_strContent, item.m_strContentHtml, item.m_nContentKind, base);
         entry["updated"] = item.m_timeUpdated;
         entry["published"] = item.m_timePublished;
+        const auto links = [&](const std::vector<MediaLink>& list) {
+            Json out = Json::array();
+            for (const MediaLink& link : list) {
+                out.push_back({{"url", Out(display ? DisplayLinkOf(feed, link) : link.url)},
+                               {"type", Out(link.type)},
+                               {"length", link.length}});
+            }
+            return out;
+        };
+        entry["enclosures"] = links(item.m_enclosures);
+        entry["media"] = links(item.m_media);
         items.push_back(std::move(entry));
     }
     json["items"] = std::move(items);

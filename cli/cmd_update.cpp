@@ -23,6 +23,12 @@ const char* StatusName(SiteStatus status) {
             return "new";
         case SiteStatus::kUnchanged:
             return "unchanged";
+        case SiteStatus::kWaiting:
+            return "waiting";
+        case SiteStatus::kFresh:
+            return "fresh";
+        case SiteStatus::kGone:
+            return "gone";
         default:
             return "failed";
     }
@@ -52,6 +58,8 @@ int RunUpdate(const std::vector<std::string>& args) {
             }
             options.jobs = std::stoi(value);
             if (options.jobs < 1) return UsageError("update");
+        } else if (args[i] == "--auto") {
+            options.automatic = true;
         } else if (path.empty() && !args[i].starts_with("--")) {
             path = args[i];
         } else {
@@ -73,16 +81,22 @@ int RunUpdate(const std::vector<std::string>& args) {
         for (; printed < results.size() && results[printed].status != SiteStatus::kPending;
              ++printed) {
             const SiteResult& r = results[printed];
-            PrintLine(Json{{"xmlUrl", Out(r.xmlUrl)},
-                           {"status", StatusName(r.status)},
-                           {"new", r.newArticles},
-                           {"message", Out(r.message)}});
+            Json line{{"xmlUrl", Out(r.xmlUrl)},
+                      {"status", StatusName(r.status)},
+                      {"new", r.newArticles},
+                      {"message", Out(r.message)}};
+            if (r.status == SiteStatus::kWaiting) line["until"] = r.until;
+            PrintLine(line);
         }
     };
     while (run.Step(200)) printReady();
     printReady();
-    PrintLine(
-        Json{{"sites", urls.size()}, {"new", run.SitesWithNew()}, {"failed", run.SitesFailed()}});
+    PrintLine(Json{{"sites", urls.size()},
+                   {"new", run.SitesWithNew()},
+                   {"failed", run.SitesFailed()},
+                   {"waiting", run.SitesWith(SiteStatus::kWaiting)},
+                   {"fresh", run.SitesWith(SiteStatus::kFresh)},
+                   {"gone", run.SitesWith(SiteStatus::kGone)}});
     for (const Text& gone : store.Prune(static_cast<int64_t>(std::time(nullptr)))) {
         cache.Remove(gone);
     }
@@ -106,9 +120,10 @@ int RunNew(const std::vector<std::string>& args) {
 
 VARLO_CLI_COMMAND(
     "update",
-    "  varlo-cli update OPML [--jobs N]                   update every site of the file into the\n"
+    "  varlo-cli update OPML [--jobs N] [--auto]          update every site of the file into the\n"
     "                                                     store; one JSON line per site, then a\n"
-    "                                                     summary line\n",
+    "                                                     summary line; --auto skips the feeds\n"
+    "                                                     still fresh, as the automatic update\n",
     RunUpdate);
 
 VARLO_CLI_COMMAND(

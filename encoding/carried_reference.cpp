@@ -80,7 +80,7 @@ std::string ExpandCarriedReferences(std::string_view utf8) {
             continue;
         }
         out.append(utf8.substr(start, at - start));
-        AppendUtf8(reference->codepoint, out);
+        AppendUtf8(ReferencedCodePoint(reference->codepoint), out);
         at += reference->length;
         start = at;
     }

@@ -300,7 +300,9 @@ std::string Cp932ToUtf8(std::string_view cp932) {
                 const auto reference = ReadNumericReference(std::string_view(
                     reinterpret_cast<const char*>(amp), static_cast<size_t>(end - amp)));
                 if (reference && IsCarriedCodePoint(reference->codepoint)) {
-                    AppendUtf8(reference->codepoint, out);
+                    // No text means a C1 control character: such a reference is one to
+                    // windows-1252, as browsers read it.
+                    AppendUtf8(ReferencedCodePoint(reference->codepoint), out);
                     p = amp + reference->length;
                 } else {
                     out += '&';
@@ -326,6 +328,20 @@ std::string Cp932ToUtf8(std::string_view cp932) {
         AppendUtf8(cp ? cp : '?', out);
     }
     return out;
+}
+
+uint32_t Windows1252ToUnicode(unsigned char byte) {
+    static constexpr uint16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    return byte >= 0x80 && byte <= 0x9F ? kHigh[byte - 0x80] : byte;
+}
+
+uint32_t ReferencedCodePoint(uint32_t codepoint) {
+    return codepoint >= 0x80 && codepoint <= 0x9F
+               ? Windows1252ToUnicode(static_cast<unsigned char>(codepoint))
+               : codepoint;
 }
 
 }  // namespace varlo

@@ -37,6 +37,15 @@ uint16_t UnicodeToCp932Code(uint32_t codepoint);
 // (except for code 0 itself).
 uint32_t Cp932CodeToUnicode(uint16_t code);
 
+// The character a byte of windows-1252 stands for (bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D, which
+// it leaves unassigned, stand for the control characters of the same number).
+uint32_t Windows1252ToUnicode(unsigned char byte);
+
+// The character a numeric character reference to `codepoint` shows in a browser: numbers 128 to
+// 159 name control characters that no text means, and pages written in windows-1252 put its
+// characters there ("&#146;" for "’"); every other number is itself.
+uint32_t ReferencedCodePoint(uint32_t codepoint);
+
 // A UTF-8 literal of the source (a message, a menu text) as system text.
 inline std::string Jp(std::string_view utf8) {
     return Utf8ToCp932(utf8);

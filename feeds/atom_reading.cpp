@@ -2,6 +2,7 @@
 
 #include "feeds/element_lookup.h"
 #include "feeds/html_form.h"
+#include "feeds/media_reading.h"
 #include "feeds/rss_file.h"
 
 namespace varlo {
@@ -32,6 +33,11 @@ void TakeTextConstruct(const CMXMLElement* element, bool atom03, Text& field, in
     html = HtmlForm(*element, kind);
 }
 
+// Fills a title and its kind from a text construct.
+void TakeTitle(const CMXMLElement* element, bool atom03, Text& title, int& kind) {
+    if (TakeText(element, title)) kind = AtomTextKind(*element, atom03);
+}
+
 // An article from one entry: the dates named, then the texts both versions share.
 std::unique_ptr<CRssItem> ReadEntry(const CMXMLElement& entry, const EntryNames& version) {
     enum { kPublished, kTitle, kSummary, kContent, kUpdated, kCategory };
@@ -42,7 +48,7 @@ std::unique_ptr<CRssItem> ReadEntry(const CMXMLElement& entry, const EntryNames&
     const TimeValue published = DateOf(found[kPublished]);
     auto item =
         published != 0 ? std::make_unique<CRssItem>(published) : std::make_unique<CRssItem>();
-    TakeText(found[kTitle], item->m_strTitle);
+    TakeTitle(found[kTitle], version.atom03, item->m_strTitle, item->m_nTitleKind);
     // The entry's own first link meant for readers; without one the article has no link (an
     // "edit" or "replies" address is not the article).
     const CMXMLElement* link = FindReaderLink(entry);
@@ -57,6 +63,7 @@ std::unique_ptr<CRssItem> ReadEntry(const CMXMLElement& entry, const EntryNames&
     const TimeValue updated = DateOf(found[kUpdated]);
     if (updated != 0) item->SetDate(updated);
     TakeText(found[kCategory], item->m_strCategory);
+    ReadMedia(entry, *item);
     return item;
 }
 
@@ -84,7 +91,7 @@ void TakeFeedLink(const CMXMLElement& feed, CRssFile& out) {
 
 int CRssFile::ReadAtom03(const CMXMLElement& feed) {
     // The feed's own title and tagline, never an entry's.
-    TakeText(FindChildNamed(feed, "title"), m_strTitle);
+    TakeTitle(FindChildNamed(feed, "title"), true, m_strTitle, m_nTitleKind);
     TakeFeedLink(feed, *this);
     TakeTextConstruct(FindChildNamed(feed, "tagline"), true, m_strDescription, m_nDescriptionKind,
                       m_strDescriptionHtml);
@@ -94,7 +101,7 @@ int CRssFile::ReadAtom03(const CMXMLElement& feed) {
 }
 
 int CRssFile::ReadAtom10(const CMXMLElement& feed) {
-    TakeText(FindChildNamed(feed, "title"), m_strTitle);
+    TakeTitle(FindChildNamed(feed, "title"), false, m_strTitle, m_nTitleKind);
     TakeFeedLink(feed, *this);
     TakeTextConstruct(FindChildNamed(feed, "subtitle"), false, m_strDescription, m_nDescriptionKind,
                       m_strDescriptionHtml);

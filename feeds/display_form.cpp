@@ -9,6 +9,7 @@
 #include "feeds/html_entities.h"
 #include "feeds/html_form.h"
 #include "feeds/rss_file.h"
+#include "feeds/rss_item.h"
 #include "platform/text.h"
 
 namespace varlo {
@@ -39,16 +40,6 @@ struct Reference {
     size_t length = 0;
 };
 
-// Numbers 128 to 159 name C1 control characters, which no text means; pages written in
-// windows-1252 put its characters there ("&#146;" for "’"), and browsers read them so.
-uint32_t Windows1252Remap(uint32_t codepoint) {
-    static constexpr uint16_t kC1[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    return codepoint >= 0x80 && codepoint <= 0x9F ? kC1[codepoint - 0x80] : codepoint;
-}
-
 Reference ReadReference(std::string_view text, size_t at) {
     size_t p = at + 1;
     if (p < text.size() && text[p] == '#') {
@@ -70,7 +61,7 @@ Reference ReadReference(std::string_view text, size_t at) {
             cp = cp > 0x10FFFF ? cp : cp * (hex ? 16 : 10) + v;
         }
         if (p == digits || p >= text.size() || text[p] != ';') return {};
-        return {Windows1252Remap(cp), p + 1 - at};
+        return {ReferencedCodePoint(cp), p + 1 - at};
     }
     const size_t name = p;
     while (p < text.size() && p - name <= 32 && (IsAsciiAlpha(text[p]) || IsAsciiDigit(text[p])))
@@ -200,16 +191,18 @@ Text DecodeToHtmlText(std::string_view text) {
     return out;
 }
 
-Text DisplayText(std::string_view raw) {
-    const Text decoded = DecodeReferences(raw);
-    const std::string_view text = decoded;
+namespace {
+
+// `text` on one line: runs of white space made one space, both ends trimmed and, when
+// `removeMarkup`, markup ("<b>", "</a>", comments) left out.
+Text OneLine(std::string_view text, bool removeMarkup) {
     const MarkupFinder markup(text);
     Text out;
     out.reserve(text.size());
     bool pendingSpace = false;
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '<') {
+        if (c == '<' && removeMarkup) {
             if (const size_t length = markup.LengthAt(i)) {
                 i += length - 1;
                 continue;
@@ -222,6 +215,28 @@ Text DisplayText(std::string_view raw) {
         if (pendingSpace) out.push_back(' ');
         pendingSpace = false;
         out.push_back(c);
+    }
+    return out;
+}
+
+}  // namespace
+
+Text DisplayText(std::string_view raw) {
+    Text out = OneLine(DecodeReferences(raw), true);
+    RepairDoubleEncoding(out);
+    return out;
+}
+
+Text DisplayTitle(std::string_view raw, int kind) {
+    Text out;
+    if (kind == kKindText) {
+        out = OneLine(DecodeReferences(raw), false);
+    } else {
+        // HTML as a browser shows it: the XML references give the markup, which is left out,
+        // and what remains is HTML text with references of its own. The text of XHTML has no
+        // markup left, only those references.
+        const Text markup = DecodeReferences(raw);
+        out = OneLine(DecodeReferences(kind == kKindHtml ? OneLine(markup, true) : markup), false);
     }
     RepairDoubleEncoding(out);
     return out;
@@ -258,6 +273,10 @@ Text DisplayLinkOf(const CRssFile& feed) {
 
 Text DisplayLinkOf(const CRssFile& feed, const CRssItem& item) {
     return DisplayLink(item.m_strLink, EffectiveBase(feed, item.m_strBase));
+}
+
+Text DisplayLinkOf(const CRssFile& feed, const MediaLink& media) {
+    return DisplayLink(media.url, EffectiveBase(feed, media.base));
 }
 
 Text ContentBaseOf(const CRssFile& feed, const CRssItem& item) {

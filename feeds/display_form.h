@@ -12,6 +12,7 @@ namespace varlo {
 
 class CRssFile;
 class CRssItem;
+struct MediaLink;
 
 // `text` with every well-formed reference decoded exactly once: the XML ones, the named ones of
 // HTML and numeric ones (decimal and hex). Anything that is not a well-formed reference, such as
@@ -28,6 +29,14 @@ Text DecodeToHtmlText(std::string_view text);
 // and UTF-8 that was encoded twice ("FÃ³rmula") read once.
 Text DisplayText(std::string_view raw);
 
+// The plain text a user sees for a title written as `kind` (a TextKind), on one line as above.
+// HTML (every RSS title, Atom "html") shows as a browser shows it: references decoded, markup
+// removed, then the references of the HTML decoded once more ("&amp;amp;" shows "&"); angle
+// brackets around words that are no HTML stay ("Option<T>"). XHTML shows the text of its markup
+// with its references decoded twice alike. Plain text ("text") is decoded exactly once and keeps
+// everything its author wrote ("&amp;lt;" shows "&lt;", "<b>" shows "<b>").
+Text DisplayTitle(std::string_view raw, int kind);
+
 // The address a link opens: references decoded once, white space around it trimmed, and, when it
 // is relative and `base` is given, resolved against `base` (which is itself in display form).
 Text DisplayLink(std::string_view raw, std::string_view base = {});
@@ -38,6 +47,10 @@ Text DisplayLinkOf(const CRssFile& feed);
 // The address an article's link opens: resolved against its xml:base (itself resolved against the
 // feed's own address), else against the feed's own address.
 Text DisplayLinkOf(const CRssFile& feed, const CRssItem& item);
+
+// The address a file an article carries opens, as a link's: resolved against its xml:base
+// (itself resolved against the feed's own address), else against the feed's own address.
+Text DisplayLinkOf(const CRssFile& feed, const MediaLink& media);
 
 // The base for relative addresses inside an article's description or content: its xml:base, else
 // its own link when that is a web address, else the feed's address, else the feed's link; empty

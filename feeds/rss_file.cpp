@@ -4,6 +4,7 @@
 
 #include "feeds/element_lookup.h"
 #include "feeds/html_form.h"
+#include "feeds/media_reading.h"
 #include "xml/document.h"
 #include "xml/plain_file.h"
 
@@ -84,6 +85,7 @@ void CRssFile::Clear() {
     m_strFolder.clear();
     m_strId.clear();
     m_strAddress.clear();
+    m_nTitleKind = kKindHtml;
     m_nDescriptionKind = kKindHtml;
     m_strDescriptionHtml.clear();
     m_strBase.clear();
@@ -236,6 +238,7 @@ int CRssFile::ReadRssChannel(const CMXMLElement& root) {
         }
         if (t != 0) item->SetDate(t);
         TakeText(found[kCategory], item->m_strCategory);
+        ReadMedia(element, *item);
         m_items.push_back(std::move(item));
         return false;
     });

@@ -75,6 +75,7 @@ class CRssFile {
     // What the display needs beyond the designed fields. The address is set by the caller after
     // Clear and before ReadRss; the rest is filled at read time.
     Text m_strAddress;                   // where the feed was downloaded from ("" for a file)
+    int m_nTitleKind = kKindHtml;        // how the feed's title is written
     int m_nDescriptionKind = kKindHtml;  // how the feed's description is written
     Text m_strDescriptionHtml;           // the feed's description as HTML, not yet sanitized
     Text m_strBase;                      // xml:base in effect for the feed link, display form

@@ -1,6 +1,9 @@
 #pragma once
 // One article of a feed: its texts and its two dates.
 
+#include <cstdint>
+#include <vector>
+
 #include "feeds/dates.h"
 #include "platform/text.h"
 
@@ -15,6 +18,15 @@ enum TextKind : int {
 
 // "text", "html" or "xhtml".
 const char* TextKindName(int kind);
+
+// A file an article carries: a podcast's audio, a video, a picture.
+struct MediaLink {
+    Text url;                // as written
+    Text type;               // its media type as written ("audio/mpeg"), "" when not given
+    int64_t length = 0;      // its size in bytes; 0 when not given or unreadable
+    Text base;               // xml:base in effect at the element, display form ("" when none)
+    bool thumbnail = false;  // a picture that stands for the article (media:thumbnail)
+};
 
 class CRssItem {
   public:
@@ -41,11 +53,19 @@ class CRssItem {
 
     // What the display needs beyond the designed fields, all filled at read time.
     Text m_strGuid;                      // the RSS "guid" or Atom "id", as written
+    int m_nTitleKind = kKindHtml;        // how the title is written
     int m_nDescriptionKind = kKindHtml;  // how the description is written
     int m_nContentKind = kKindHtml;      // how the content is written
     Text m_strDescriptionHtml;           // the description as HTML, not yet sanitized
     Text m_strContentHtml;               // the content as HTML, not yet sanitized
     Text m_strBase;  // xml:base in effect for the link, in display form ("" when none)
+    // Files the article carries: RSS "enclosure" and Atom "link rel=enclosure" elements, then
+    // Media RSS "media:content" and "media:thumbnail" ones, each in document order.
+    std::vector<MediaLink> m_enclosures;
+    std::vector<MediaLink> m_media;
+    // The Media RSS description (else the iTunes summary), plain text as written: the only
+    // text some feeds give an article (YouTube's).
+    Text m_strMediaDescription;
 };
 
 }  // namespace varlo

@@ -7,6 +7,7 @@
 #include "encoding/codepage.h"
 #include "encoding/declared_encoding.h"
 #include "encoding/japanese_detect.h"
+#include "encoding/latin_text.h"
 #include "platform/message_box.h"
 
 namespace varlo {
@@ -92,15 +93,26 @@ int CTextFile::Load(const std::string& path) {
     // A page in UTF-16 says so by its byte order mark, and a page in an encoding other than the
     // Japanese ones by its meta element: either is read as the UTF-8 it becomes. Well-formed
     // UTF-8 wins over a declaration, as it does for feeds.
+    // UTF-8 with a few stray bytes of windows-1252 in it, and windows-1252 that declares nothing,
+    // are read as browsers read them, not as Japanese.
+    bool western = false;
     if (std::optional<std::string> wide = DecodeWideText(m_strRaw)) {
         m_strRaw = std::move(*wide);
-    } else if (const std::string charset = DeclaredPageCharset(m_strRaw);
-               ClassifyEncoding(charset) == DeclaredEncoding::Other && !IsAsciiText(m_strRaw) &&
-               !IsEightBitUtf8(m_strRaw)) {
-        if (std::optional<std::string> utf8 = ConvertWithIconv(m_strRaw, IconvName(charset)))
-            m_strRaw = std::move(*utf8);
+    } else if (!IsAsciiText(m_strRaw) && !IsEightBitUtf8(m_strRaw)) {
+        const std::string charset = DeclaredPageCharset(m_strRaw);
+        const DeclaredEncoding declared = ClassifyEncoding(charset);
+        if (declared == DeclaredEncoding::Other) {
+            if (std::optional<std::string> utf8 = ConvertWithIconv(m_strRaw, IconvName(charset)))
+                m_strRaw = std::move(*utf8);
+        } else if (declared == DeclaredEncoding::Utf8 && IsMostlyUtf8(m_strRaw)) {
+            m_strRaw = StrayBytesAsWindows1252(m_strRaw);
+            western = true;
+        } else if (declared == DeclaredEncoding::None && LooksLikeWindows1252(m_strRaw)) {
+            m_strRaw = Windows1252ToUtf8(m_strRaw);
+            western = true;
+        }
     }
-    m_nCode = DetectJapaneseCode(m_strRaw);
+    m_nCode = western ? kCodeUtf8 : DetectJapaneseCode(m_strRaw);
     if (m_nCode == kCodeShiftJis && IsUtf8(m_strRaw)) m_nCode = kCodeUtf8;
     // An emoji starts with a byte that looks like EUC-JP, and accented letters look like either
     // Japanese encoding; well-formed UTF-8 is UTF-8 all the same.

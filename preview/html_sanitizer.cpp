@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "encoding/codepage.h"
 #include "fetch/find_feed.h"
 #include "platform/text.h"
 
@@ -153,7 +154,7 @@ std::string DecodeReferences(std::string_view value) {
                 continue;
             }
             if (p < value.size() && value[p] == ';') ++p;
-            AppendUtf8(out, cp);
+            AppendUtf8(out, ReferencedCodePoint(cp));
             i = p - 1;
             continue;
         }

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "encoding/address_text.h"
 #include "encoding/codepage.h"
@@ -18,12 +20,13 @@ namespace varlo {
 namespace {
 
 // The policy comes first in <head> so that it governs everything after it. Scripts, plug-ins,
-// frames, workers, fonts, media and form submissions are refused; styles only from the page
-// itself; images only from the web (a file address could read local files).
+// frames, workers, fonts and form submissions are refused; styles only from the page itself;
+// images and the players' audio and video only from the web (a file address could read local
+// files).
 constexpr std::string_view kPolicy =
     "default-src 'none'; script-src 'none'; object-src 'none'; frame-src 'none'; "
     "child-src 'none'; worker-src 'none'; form-action 'none'; base-uri 'none'; "
-    "img-src http: https: data:; style-src 'unsafe-inline'";
+    "img-src http: https: data:; media-src http: https:; style-src 'unsafe-inline'";
 
 constexpr std::string_view kStyle = R"(
 :root { color-scheme: light; }
@@ -68,6 +71,12 @@ a[href]:hover { text-decoration: underline; }
 .body figure { margin: 1em 0; }
 .body figcaption { color: #6a737d; font-size: .85em; }
 .plain { white-space: pre-line; }
+.thumbnail { margin: .6em 0 0; }
+.thumbnail img { max-width: 100%; height: auto; border-radius: 6px; }
+.media { margin: .6em 0 0; padding: 0; list-style: none; font-size: .9em; }
+.media li { margin: .3em 0; }
+.media .size { margin-left: .5em; color: #6a737d; }
+.media audio, .media video { display: block; max-width: 100%; margin-top: .3em; }
 .empty { color: #6a737d; text-align: center; padding: 3em 0; }
 )";
 
@@ -103,6 +112,11 @@ bool OnlyEscapedMarkup(std::string_view html) {
         }
     }
     return false;
+}
+
+// A title as page text, in its display form.
+std::string TitleOf(const Text& raw, int kind) {
+    return EscapeHtml(Cp932ToUtf8(DisplayTitle(raw, kind)));
 }
 
 // The sanitized HTML of a text in its HTML form of `kind`, as UTF-8.
@@ -143,7 +157,7 @@ void AppendHeader(std::string& page, const CRssFile& feed, const PreviewOptions&
     if (!options.siteTitle && !options.siteOutline) return;
     page += "<header class=\"feed\">\n";
     if (options.siteTitle) {
-        const std::string title = TextOf(feed.m_strTitle);
+        const std::string title = TitleOf(feed.m_strTitle, feed.m_nTitleKind);
         const std::string link = WebAddress(DisplayLinkOf(feed));
         page += "<h1>";
         if (!link.empty()) AppendLinkStart(page, link, options.linkNew);
@@ -164,12 +178,81 @@ void AppendHeader(std::string& page, const CRssFile& feed, const PreviewOptions&
     page += "</header>\n";
 }
 
+// "12.3 MB": a size in bytes as the user reads it.
+std::string SizeText(int64_t bytes) {
+    static constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB"};
+    if (bytes < 1024) return std::to_string(bytes) + " バイト";
+    double size = static_cast<double>(bytes) / 1024;
+    size_t unit = 0;
+    while (size >= 1024 && unit + 1 < std::size(kUnits)) {
+        size /= 1024;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", size, kUnits[unit]);
+    return text;
+}
+
+// The name a file is listed by: the last part of its address's path, else the whole address.
+std::string FileNameOf(std::string_view address) {
+    const std::string_view path = address.substr(0, address.find_first_of("?#"));
+    const size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return std::string(name.empty() || path.find("//") + 1 >= slash ? address : name);
+}
+
+// The article's thumbnail as a picture, then each file it carries as a link with its type and
+// size, and a player (never starting by itself) for audio and video from the web.
+void AppendMedia(std::string& page, const CRssFile& feed, const CRssItem& item,
+                 const PreviewOptions& options) {
+    for (const MediaLink& media : item.m_media) {
+        if (!media.thumbnail) continue;
+        const std::string src = WebAddress(DisplayLinkOf(feed, media));
+        if (src.empty()) continue;
+        page += "<p class=\"thumbnail\"><img src=\"" + EscapeHtml(src) + "\" alt=\"\"></p>\n";
+        break;
+    }
+    std::vector<std::string> listed;
+    bool open = false;
+    const auto append = [&](const MediaLink& media) {
+        const std::string address = Cp932ToUtf8(DisplayLinkOf(feed, media));
+        if (address.empty() || std::find(listed.begin(), listed.end(), address) != listed.end()) {
+            return;
+        }
+        listed.push_back(address);
+        if (!open) page += "<ul class=\"media\">\n";
+        open = true;
+        const std::string url = WebAddress(DisplayLinkOf(feed, media));
+        page += "<li>";
+        if (!url.empty()) AppendLinkStart(page, url, options.linkNew);
+        page += EscapeHtml(FileNameOf(address));
+        if (!url.empty()) page += "</a>";
+        std::string about = Cp932ToUtf8(media.type);
+        if (media.length > 0) about += (about.empty() ? "" : "、") + SizeText(media.length);
+        if (!about.empty()) page += "<span class=\"size\">" + EscapeHtml(about) + "</span>";
+        const std::string_view type = media.type;
+        const char* player = type.starts_with("audio/")   ? "audio"
+                             : type.starts_with("video/") ? "video"
+                                                          : nullptr;
+        if (player != nullptr && !url.empty()) {
+            page += std::string("<") + player + " controls preload=\"none\" src=\"" +
+                    EscapeHtml(url) + "\"></" + player + ">";
+        }
+        page += "</li>\n";
+    };
+    for (const MediaLink& media : item.m_enclosures) append(media);
+    for (const MediaLink& media : item.m_media) {
+        if (!media.thumbnail) append(media);
+    }
+    if (open) page += "</ul>\n";
+}
+
 void AppendArticle(std::string& page, const CRssFile& feed, const CRssItem& item,
                    const PreviewOptions& options) {
     const std::string link = WebAddress(DisplayLinkOf(feed, item));
     page += "<article class=\"entry\">\n<h2>";
     if (!link.empty()) AppendLinkStart(page, link, options.linkNew);
-    const std::string title = TextOf(item.m_strTitle);
+    const std::string title = TitleOf(item.m_strTitle, item.m_nTitleKind);
     page += title.empty() ? "（無題）" : title;
     if (!link.empty()) page += "</a>";
     page += "</h2>\n<p class=\"meta\"><span class=\"date\">";
@@ -187,7 +270,13 @@ void AppendArticle(std::string& page, const CRssFile& feed, const CRssItem& item
     if (!body.empty()) {
         AppendBody(page, body, summary ? item.m_nDescriptionKind : item.m_nContentKind,
                    ContentBaseOf(feed, item), "body");
+    } else if (item.m_strDescription.empty() && item.m_strContent.empty() &&
+               !item.m_strMediaDescription.empty()) {
+        // The only text some feeds give an article (YouTube's) is its Media RSS description.
+        AppendBody(page, DecodeToHtmlText(item.m_strMediaDescription), kKindText,
+                   ContentBaseOf(feed, item), "body");
     }
+    AppendMedia(page, feed, item, options);
     page += "</article>\n";
 }
 
@@ -219,7 +308,7 @@ void BuildPage(const CRssFile& feed, const PreviewOptions& options, std::string&
     page += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
     // Links inside the articles' own markup follow the same option as the titles.
     if (options.linkNew) page += "<base target=\"_blank\">\n";
-    const std::string title = TextOf(feed.m_strTitle);
+    const std::string title = TitleOf(feed.m_strTitle, feed.m_nTitleKind);
     page += "<title>";
     page += title.empty() ? "プレビュー" : title;
     page += "</title>\n<style>";

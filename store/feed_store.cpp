@@ -13,6 +13,13 @@
 namespace varlo {
 namespace {
 
+// What servers asked of later updates: a feed fresh until a time, a feed gone for good,
+// and hosts that asked every site of theirs to wait until a time.
+constexpr const char* kServerRequestsMigration =
+    "ALTER TABLE feeds ADD COLUMN fresh_until INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE feeds ADD COLUMN gone INTEGER NOT NULL DEFAULT 0;"
+    "CREATE TABLE host_waits (host BLOB PRIMARY KEY, until INTEGER NOT NULL) WITHOUT ROWID;";
+
 // Each step takes the schema from its index to the next version; a new version appends a step.
 const char* const kMigrations[] = {
     // 0 -> 1
@@ -53,6 +60,8 @@ const char* const kMigrations[] = {
     "ALTER TABLE article_hashes RENAME TO articles;"
     "CREATE INDEX articles_by_presence ON articles(last_present);"
     "CREATE INDEX articles_by_age ON articles(feed_id, last_present, first_seen);",
+    // 3 -> 4: what servers asked of later updates.
+    kServerRequestsMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 
@@ -198,9 +207,10 @@ bool CFeedStore::Open(const std::string& path) {
 FeedRecord CFeedStore::Feed(const Text& url) {
     FeedRecord record;
     if (!m_db) return record;
-    SqliteStatement query(m_db.get(),
-                          "SELECT etag, last_modified, last_success, last_failure, "
-                          "failure_message, downloaded FROM feeds WHERE url = ?");
+    SqliteStatement query(
+        m_db.get(),
+        "SELECT etag, last_modified, last_success, last_failure, "
+        "failure_message, downloaded, fresh_until, gone FROM feeds WHERE url = ?");
     query.Bind(1, url);
     if (query.Step() != SQLITE_ROW) return record;
     record.known = true;
@@ -210,6 +220,8 @@ FeedRecord CFeedStore::Feed(const Text& url) {
     record.lastFailure = query.Int(3);
     record.failureMessage = query.String(4);
     record.downloaded = query.Int(5) != 0;
+    record.freshUntil = query.Int(6);
+    record.gone = query.Int(7) != 0;
     return record;
 }
 
@@ -234,10 +246,11 @@ int CFeedStore::Record(const Text& url, const FeedValidators& validators,
     if (id < 0) return -1;
     SqliteStatement feed(m_db.get(), bodyChanged
                                          ? "UPDATE feeds SET etag = ?, last_modified = ?, "
-                                           "last_success = ?3, body_time = ?3, downloaded = 1 "
-                                           "WHERE id = ?4"
+                                           "last_success = ?3, body_time = ?3, downloaded = 1, "
+                                           "gone = 0 WHERE id = ?4"
                                          : "UPDATE feeds SET etag = ?, last_modified = ?, "
-                                           "last_success = ?3, downloaded = 1 WHERE id = ?4");
+                                           "last_success = ?3, downloaded = 1, gone = 0 "
+                                           "WHERE id = ?4");
     feed.Bind(1, validators.etag).Bind(2, validators.lastModified).Bind(3, now).Bind(4, id);
     if (feed.Step() != SQLITE_DONE) return -1;
 
@@ -293,6 +306,40 @@ bool CFeedStore::RecordFailure(const Text& url, const Text& message, int64_t now
                               "touched = ?2, last_failure = ?2, failure_message = ?3");
     statement.Bind(1, url).Bind(2, now).Bind(3, message);
     return statement.Step() == SQLITE_DONE;
+}
+
+bool CFeedStore::RecordGone(const Text& url, const Text& message, int64_t now) {
+    if (!m_db) return false;
+    SqliteStatement statement(
+        m_db.get(),
+        "INSERT INTO feeds(url, touched, last_failure, failure_message, gone) "
+        "VALUES(?1, ?2, ?2, ?3, 1) ON CONFLICT(url) DO UPDATE SET "
+        "touched = ?2, last_failure = ?2, failure_message = ?3, gone = 1");
+    statement.Bind(1, url).Bind(2, now).Bind(3, message);
+    return statement.Step() == SQLITE_DONE;
+}
+
+bool CFeedStore::SetFreshUntil(const Text& url, int64_t until) {
+    if (!m_db) return false;
+    SqliteStatement statement(m_db.get(), "UPDATE feeds SET fresh_until = ? WHERE url = ?");
+    statement.Bind(1, until).Bind(2, url);
+    return statement.Step() == SQLITE_DONE;
+}
+
+bool CFeedStore::SetHostWait(const std::string& host, int64_t until) {
+    if (!m_db) return false;
+    SqliteStatement statement(m_db.get(),
+                              "INSERT INTO host_waits(host, until) VALUES(?1, ?2) "
+                              "ON CONFLICT(host) DO UPDATE SET until = ?2");
+    statement.Bind(1, host).Bind(2, until);
+    return statement.Step() == SQLITE_DONE;
+}
+
+int64_t CFeedStore::HostWait(const std::string& host, int64_t now) {
+    if (!m_db) return 0;
+    SqliteStatement query(m_db.get(), "SELECT until FROM host_waits WHERE host = ? AND until > ?");
+    query.Bind(1, host).Bind(2, now);
+    return query.Step() == SQLITE_ROW ? query.Int(0) : 0;
 }
 
 bool CFeedStore::Touch(const std::vector<Text>& urls, int64_t now) {
@@ -356,7 +403,10 @@ std::vector<Text> CFeedStore::Prune(int64_t now) {
                              "DELETE FROM articles WHERE last_present < ? AND last_present < "
                              "(SELECT body_time FROM feeds WHERE feeds.id = articles.feed_id)");
     articles.Bind(1, now - kArticleLifetime);
-    if (feeds.Step() != SQLITE_DONE || articles.Step() != SQLITE_DONE || !transaction.Commit()) {
+    SqliteStatement waits(m_db.get(), "DELETE FROM host_waits WHERE until <= ?");
+    waits.Bind(1, now);
+    if (feeds.Step() != SQLITE_DONE || articles.Step() != SQLITE_DONE ||
+        waits.Step() != SQLITE_DONE || !transaction.Commit()) {
         forgotten.clear();
     }
     return forgotten;

@@ -29,6 +29,9 @@ struct FeedRecord {
     int64_t lastSuccess = 0;  // seconds since 1970; 0 for never
     int64_t lastFailure = 0;  // seconds since 1970; 0 for never
     Text failureMessage;      // the message of the last failure
+    int64_t freshUntil = 0;   // the last answer said the feed stays fresh until then; 0 for not
+    bool gone = false;        // the server said the feed is gone for good (410), and has not
+                              // answered with it since
 };
 
 class CFeedStore {
@@ -71,6 +74,15 @@ class CFeedStore {
     }
     // Records a failed download with its message; articles and validators stay.
     bool RecordFailure(const Text& url, const Text& message, int64_t now);
+    // Records that the server said the feed is gone for good, with the message; the next
+    // successful download clears the mark.
+    bool RecordGone(const Text& url, const Text& message, int64_t now);
+    // Records until when the feed's last answer said it stays fresh (0: not fresh).
+    bool SetFreshUntil(const Text& url, int64_t until);
+    // Records that every site of `host` (lower case) waits until `until`.
+    bool SetHostWait(const std::string& host, int64_t until);
+    // Until when `host` waits; 0 when it does not wait at `now`.
+    int64_t HostWait(const std::string& host, int64_t now);
     // Notes that each feed was in use at `now` (an update, a choice, an opened file), so that it
     // is not forgotten.
     bool Touch(const std::vector<Text>& urls, int64_t now);
@@ -80,12 +92,12 @@ class CFeedStore {
     int UnseenCount(const Text& url);
     // The keys of the feed's unseen articles, as HashArticleKey gives them.
     std::set<uint64_t> UnseenKeys(const Text& url);
-    // Forgets feeds untouched for kFeedLifetime and article keys missing for kArticleLifetime;
-    // returns the addresses of the feeds forgotten.
+    // Forgets feeds untouched for kFeedLifetime, article keys missing for kArticleLifetime and
+    // waits that ended; returns the addresses of the feeds forgotten.
     std::vector<Text> Prune(int64_t now);
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
   private:
     enum class OpenResult { kOk, kDamaged, kNewer, kFailed };

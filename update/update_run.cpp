@@ -14,6 +14,7 @@
 #include "platform/kill_point.h"
 #include "platform/message_box.h"
 #include "store/article_keys.h"
+#include "update/server_answer.h"
 
 namespace varlo {
 namespace {
@@ -36,6 +37,17 @@ bool HeaderValue(std::string_view line, std::string_view name, Text* value) {
     return true;
 }
 
+// The first bytes of the body in `path`, enough to tell a web page from a feed.
+std::string BodyHead(const std::string& path) {
+    std::string head(1024, '\0');
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    const ssize_t n = pread(fd, head.data(), head.size(), 0);
+    close(fd);
+    head.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return head;
+}
+
 }  // namespace
 
 // One running download: its handle, the temporary file its body goes to, and what the response
@@ -55,6 +67,8 @@ struct CUpdateRun::Transfer {
     bool sentValidators = false;
     FeedValidators stored;    // what the request was conditional on
     FeedValidators response;  // what the final response carried
+    ServerAnswer answer;      // what the final response asked of later requests
+    int64_t freshUntil = 0;   // as the store had it before
     char error[CURL_ERROR_SIZE] = {};
 
     ~Transfer() {
@@ -93,9 +107,13 @@ struct CUpdateRun::Transfer {
         auto* t = static_cast<Transfer*>(user);
         const std::string_view line(data, size * count);
         // Each response of a redirection chain starts afresh; only the last one counts.
-        if (line.substr(0, 5) == "HTTP/") t->response = {};
+        if (line.substr(0, 5) == "HTTP/") {
+            t->response = {};
+            t->answer = {};
+        }
         HeaderValue(line, "ETag", &t->response.etag) ||
             HeaderValue(line, "Last-Modified", &t->response.lastModified);
+        ReadServerAnswerHeader(line, t->answer);
         return size * count;
     }
 };
@@ -147,6 +165,21 @@ void CUpdateRun::Complete(size_t site, SiteStatus status, int newArticles, Text 
     ++m_finished;
 }
 
+bool CUpdateRun::CompleteUnasked(size_t site, const FeedRecord& record) {
+    const int64_t now = Now();
+    if (record.gone) {
+        Complete(site, SiteStatus::kGone, 0, Jp("サイトは終了しました"));
+    } else if (const int64_t until = m_store.HostWait(m_addresses[site].host, now)) {
+        Complete(site, SiteStatus::kWaiting, 0, WaitingMessage(until));
+        m_results[site].until = until;
+    } else if (m_options.automatic && record.freshUntil > now) {
+        Complete(site, SiteStatus::kFresh, 0, {});
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void CUpdateRun::StartQueued() {
     std::map<std::string, int> perHost;
     for (const auto& transfer : m_running) ++perHost[transfer->host];
@@ -161,6 +194,13 @@ void CUpdateRun::StartQueued() {
             Complete(site, SiteStatus::kFailed, 0, fetchable.failure);
             continue;
         }
+        // A site its server asked not to ask now ends without a slot, even while its host is
+        // busy: a wait asked for during this run holds the host's queued sites too.
+        const FeedRecord record = m_store.Feed(address);
+        if (CompleteUnasked(site, record)) {
+            it = m_queue.erase(it);
+            continue;
+        }
         if (perHost[fetchable.host] >= m_options.perHost) {
             ++it;
             continue;
@@ -171,8 +211,8 @@ void CUpdateRun::StartQueued() {
         transfer->host = fetchable.host;
         transfer->site = site;
         transfer->maxBytes = m_options.limits.maxBytes;
+        transfer->freshUntil = record.freshUntil;
         // Validators only while the body they stand for is still at hand.
-        const FeedRecord record = m_store.Feed(address);
         if (m_cache.HasBody(address)) transfer->stored = record.validators;
         transfer->sentValidators =
             !transfer->stored.etag.empty() || !transfer->stored.lastModified.empty();
@@ -238,8 +278,11 @@ void CUpdateRun::Finish(Transfer& t, CURLcode code) {
     } else if (status >= 200 && status < 300) {
         body = t.tempPath;
     } else {
-        return Complete(t.site, SiteStatus::kFailed, 0,
-                        Jp("サーバーがエラー ") + std::to_string(status) + Jp(" を返しました"));
+        return FinishRefusal(t, status);
+    }
+    // Recorded before the body is read: a body that is no feed is still this answer.
+    if (const int64_t fresh = FreshUntil(t.answer, Now()); fresh != 0 || t.freshUntil != 0) {
+        m_store.SetFreshUntil(address, fresh);
     }
 
     std::vector<Text> keys;
@@ -269,6 +312,31 @@ void CUpdateRun::Finish(Transfer& t, CURLcode code) {
         return Complete(t.site, SiteStatus::kFailed, 0, Jp("新着の記録に書き込めませんでした"));
     }
     Complete(t.site, added > 0 ? SiteStatus::kNew : SiteStatus::kUnchanged, added, {});
+}
+
+void CUpdateRun::FinishRefusal(Transfer& t, long status) {
+    const Text& address = m_results[t.site].xmlUrl;
+    const int64_t now = Now();
+    if (status == 410) {
+        const Text message = Jp("サイトは終了しました");
+        m_store.RecordGone(address, message, now);
+        return Complete(t.site, SiteStatus::kGone, 0, message);
+    }
+    if (status == 429 || status == 503) {
+        if (const std::optional<int64_t> until = WaitUntil(t.answer, now); until && *until > now) {
+            m_store.SetHostWait(t.host, *until);
+            Complete(t.site, SiteStatus::kWaiting, 0, WaitingMessage(*until));
+            m_results[t.site].until = *until;
+            m_store.RecordFailure(address, m_results[t.site].message, now);
+            return;
+        }
+    }
+    if (IsBotWall(static_cast<int>(status), t.answer, BodyHead(t.tempPath))) {
+        return Complete(t.site, SiteStatus::kFailed, 0,
+                        Jp("サイトがアクセスを拒否しました (ボット対策の可能性があります)"));
+    }
+    Complete(t.site, SiteStatus::kFailed, 0,
+             Jp("サーバーがエラー ") + std::to_string(status) + Jp(" を返しました"));
 }
 
 bool CUpdateRun::Step(int waitMs) {
@@ -322,9 +390,12 @@ int CUpdateRun::SitesWithNew() const {
 }
 
 int CUpdateRun::SitesFailed() const {
-    return static_cast<int>(std::count_if(m_results.begin(), m_results.end(), [](const auto& r) {
-        return r.status == SiteStatus::kFailed;
-    }));
+    return SitesWith(SiteStatus::kFailed);
+}
+
+int CUpdateRun::SitesWith(SiteStatus status) const {
+    return static_cast<int>(std::count_if(m_results.begin(), m_results.end(),
+                                          [status](const auto& r) { return r.status == status; }));
 }
 
 std::vector<std::string> CUpdateRun::RunningHosts() const {

@@ -26,6 +26,8 @@ struct UpdateOptions {
     // gone; the rest wait for the next Step, so that a Step never holds its caller for long.
     std::chrono::milliseconds stepBudget{10};
     TransferLimits limits = DefaultTransferLimits();
+    // The automatic update: a feed whose last answer said it is still fresh is not asked.
+    bool automatic = false;
 };
 
 // How one site's update ended.
@@ -34,6 +36,9 @@ enum class SiteStatus {
     kNew,        // downloaded, with articles the store had never seen
     kUnchanged,  // not modified, or no article the store had not seen
     kFailed,     // see the message
+    kWaiting,    // its host asked to wait (now or before) until `until`; not asked
+    kFresh,      // the automatic update found it still fresh; not asked
+    kGone,       // the server said it is gone for good (now or before)
 };
 
 // The outcome of one site.
@@ -41,7 +46,8 @@ struct SiteResult {
     Text xmlUrl;
     SiteStatus status = SiteStatus::kPending;
     int newArticles = 0;  // articles the store had never seen before this update
-    Text message;         // why it failed
+    Text message;         // why it failed, waits or is gone
+    int64_t until = 0;    // waiting: until when (seconds since 1970)
 };
 
 class CUpdateRun {
@@ -64,9 +70,10 @@ class CUpdateRun {
     bool Cancelled() const { return m_cancelled; }
     size_t Total() const { return m_results.size(); }
     size_t Finished() const { return m_finished; }
-    // Sites with new articles and sites that failed, so far.
+    // Sites with new articles, sites that failed, and sites with any other status, so far.
     int SitesWithNew() const;
     int SitesFailed() const;
+    int SitesWith(SiteStatus status) const;
     // The host of each transfer running now.
     std::vector<std::string> RunningHosts() const;
     // One result per address given, in the order given.
@@ -76,7 +83,12 @@ class CUpdateRun {
     struct Transfer;
     void StartQueued();
     void Finish(Transfer& transfer, CURLcode code);
+    // Finishes an answer that is neither a body nor "not modified".
+    void FinishRefusal(Transfer& transfer, long status);
     void Complete(size_t site, SiteStatus status, int newArticles, Text message);
+    // Completes a site the server asked not to be asked now (gone, waiting, fresh); false when
+    // it is to be asked.
+    bool CompleteUnasked(size_t site, const FeedRecord& record);
 
     CFeedStore& m_store;
     CFeedCache m_cache;

@@ -11,6 +11,7 @@
 #include "encoding/codepage.h"
 #include "encoding/declared_encoding.h"
 #include "encoding/japanese_detect.h"
+#include "encoding/latin_text.h"
 #include "platform/message_box.h"
 #include "xml/encoding.h"
 #include "xml/japanese_decoding.h"
@@ -119,7 +120,20 @@ void CMXMLDocument::ParseXML(std::string text) {
     if (utf8Mark) utf8Declared = true;
     const DeclaredEncoding declared = ClassifyEncoding(m_encoding);
     std::optional<Text> converted;
-    if (!utf8Declared) converted = DecodeJapaneseXmlText(rest, m_encoding);
+    // Whether the text as it stands is well-formed UTF-8, found out once at most.
+    std::optional<bool> wellFormed;
+    const auto isUtf8 = [&wellFormed, &rest] {
+        if (!wellFormed) wellFormed = IsUTF8(rest);
+        return *wellFormed;
+    };
+    // Western text that declares nothing and is no UTF-8 is windows-1252, as browsers read it;
+    // its accented letters would otherwise pass for Japanese.
+    if (!utf8Declared && declared == DeclaredEncoding::None && !IsAscii(rest) && !isUtf8() &&
+        LooksLikeWindows1252(rest) && !IsUtf8WithStrayBytes(rest)) {
+        converted = Windows1252ToUtf8(rest);
+        utf8Declared = true;
+    }
+    if (!converted && !utf8Declared) converted = DecodeJapaneseXmlText(rest, m_encoding);
     if (!converted && !utf8Declared && declared == DeclaredEncoding::Other && !IsAscii(rest) &&
         !IsEightBitUtf8(rest)) {
         // Well-formed UTF-8 wins over the declaration, as it does over the Japanese ones: feeds
@@ -136,14 +150,17 @@ void CMXMLDocument::ParseXML(std::string text) {
         std::string().swap(text);
         rest = *converted;
     } else if (!IsAscii(rest) &&
-               (utf8Declared || IsUTF8(rest) ||
-                ((declared == DeclaredEncoding::None || declared == DeclaredEncoding::Utf8) &&
-                 IsUtf8WithStrayBytes(rest)))) {
+               (utf8Declared || isUtf8() ||
+                (declared == DeclaredEncoding::None && IsUtf8WithStrayBytes(rest)) ||
+                (declared == DeclaredEncoding::Utf8 && IsMostlyUtf8(rest)))) {
+        // A stray byte (a word processor's quote) is the windows-1252 character a browser shows.
+        const bool strayBytes = !isUtf8();
         // Converted where it lies: code page 932 needs no more bytes than UTF-8 except for carried
         // references, so a large feed is normally not held twice.
         const size_t offset = static_cast<size_t>(rest.data() - text.data());
         text.resize(offset + rest.size());
         text.erase(0, offset);
+        if (strayBytes) text = StrayBytesAsWindows1252(text);
         Utf8ToCp932InPlace(text);
         // Japanese shrinks by a third: give the rest back before the tree is built.
         if (text.capacity() - text.size() > text.size() / 8) text.shrink_to_fit();

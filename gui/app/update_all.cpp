@@ -44,7 +44,7 @@ CUpdateAll::~CUpdateAll() {
     m_run.reset();
 }
 
-void CUpdateAll::Start() {
+void CUpdateAll::Start(bool automatic) {
     if (m_run) return;
     CVarloView* sites = m_frame.SiteList();
     auto* doc = sites ? wxDynamicCast(sites->GetDocument(), CVarloDoc) : nullptr;
@@ -55,7 +55,9 @@ void CUpdateAll::Start() {
         if (!url.empty()) urls.push_back(url);
     }
     CFeedMarks& marks = FeedMarks();
-    m_run = std::make_unique<CUpdateRun>(marks.Store(), marks.Cache(), std::move(urls));
+    UpdateOptions options;
+    options.automatic = automatic;
+    m_run = std::make_unique<CUpdateRun>(marks.Store(), marks.Cache(), std::move(urls), options);
     m_shownFinished = static_cast<size_t>(-1);
     m_longestTick = std::chrono::milliseconds(0);
     m_lastTick = m_lastMarks = std::chrono::steady_clock::now();
@@ -97,10 +99,13 @@ void CUpdateAll::Finish() {
     std::unique_ptr<CUpdateRun> run = std::move(m_run);
     m_failures.clear();
     for (const SiteResult& result : run->Results()) {
-        if (result.status == SiteStatus::kFailed) m_failures.push_back(result);
+        if (result.status == SiteStatus::kFailed || result.status == SiteStatus::kWaiting ||
+            result.status == SiteStatus::kGone) {
+            m_failures.push_back(result);
+        }
     }
     ShowStatus(wxString::Format(Wx("新着 %d サイト、失敗 %d サイト"), run->SitesWithNew(),
-                                run->SitesFailed()));
+                                static_cast<int>(m_failures.size())));
     run.reset();
     FeedMarks().Prune();
     if (m_frame.SiteList()) m_frame.SiteList()->RefreshMarks();
@@ -138,7 +143,7 @@ void CUpdateAll::SetAutoUpdate(int minutes) {
 
 void CUpdateAll::OnAutoUpdate(wxTimerEvent&) {
     // An update still running when the next is due simply goes on.
-    Start();
+    Start(true);
 }
 
 }  // namespace varlo

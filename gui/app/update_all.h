@@ -21,12 +21,13 @@ class CUpdateAll : public wxEvtHandler {
     explicit CUpdateAll(CMainFrame& frame);
     ~CUpdateAll() override;
 
-    // Starts an update of every site with a feed address; nothing when one is running.
-    void Start();
+    // Starts an update of every site with a feed address; nothing when one is running. The
+    // automatic update does not ask the feeds still fresh.
+    void Start(bool automatic = false);
     // Ends the running update now, keeping every site that finished.
     void Cancel();
     bool IsRunning() const { return m_run != nullptr; }
-    // The failures of the last update that ended.
+    // The failures of the last update that ended, with the sites that wait or are gone.
     const std::vector<SiteResult>& Failures() const { return m_failures; }
     // Lists the failures in a dialog.
     void ShowFailures();

@@ -53,7 +53,8 @@ void CArticleView::FillArticleList(int select) {
     if (unseen.size() != static_cast<size_t>(feed.GetSize())) unseen.clear();
     for (int i = 0; i < feed.GetSize(); ++i) {
         const CRssItem* item = feed.GetAt(i);
-        const long row = m_list->AddItem(0, ToWx(DisplayText(item->m_strTitle)), -1);
+        const long row =
+            m_list->AddItem(0, ToWx(DisplayTitle(item->m_strTitle, item->m_nTitleKind)), -1);
         m_list->AddItem(1, ToWx(FormatDisplayDate(item->m_timeUpdated)), -1);
         if (static_cast<size_t>(i) < unseen.size() && unseen[static_cast<size_t>(i)]) {
             m_list->SetItemFont(row, bold);

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -81,7 +82,8 @@ TEST_F(CliUpdate, PrintsOneLinePerSiteInFileOrderThenASummaryAndNewShowsWhatIsUn
     EXPECT_EQ(lines[1]["status"], "failed");
     EXPECT_EQ(lines[1]["message"], "サーバーがエラー 404 を返しました");
     EXPECT_EQ(lines[2]["new"], 1);
-    EXPECT_EQ(lines[3], Json::parse(R"({"sites":3,"new":2,"failed":1})"));
+    EXPECT_EQ(lines[3], Json::parse(R"({"sites":3,"new":2,"failed":1,"waiting":0,"fresh":0,
+                                         "gone":0})"));
 
     Serve("/b", {"x", "y"}, "\"b2\"");
     lines = Lines(test::RunCli("update " + subs).out);
@@ -89,7 +91,8 @@ TEST_F(CliUpdate, PrintsOneLinePerSiteInFileOrderThenASummaryAndNewShowsWhatIsUn
     EXPECT_EQ(lines[0]["new"], 0);
     EXPECT_EQ(lines[2]["status"], "new");
     EXPECT_EQ(lines[2]["new"], 1);
-    EXPECT_EQ(lines[3], Json::parse(R"({"sites":3,"new":1,"failed":1})"));
+    EXPECT_EQ(lines[3], Json::parse(R"({"sites":3,"new":1,"failed":1,"waiting":0,"fresh":0,
+                                         "gone":0})"));
 
     // The marks live in the store, across runs of the tool.
     lines = Lines(test::RunCli("new " + subs).out);
@@ -97,6 +100,51 @@ TEST_F(CliUpdate, PrintsOneLinePerSiteInFileOrderThenASummaryAndNewShowsWhatIsUn
     EXPECT_EQ(lines[0], Json::parse("{\"xmlUrl\":\"" + m_server.Url("/a") + "\",\"unseen\":2}"));
     EXPECT_TRUE(lines[1]["unseen"].is_null());
     EXPECT_EQ(lines[2]["unseen"], 2);
+}
+
+TEST_F(CliUpdate, TellsOfSitesThatWaitAreGoneOrWithAutoStillFresh) {
+    test::LoopbackServer busy("127.0.0.2");
+    test::Response tooMany;
+    tooMany.status = 429;
+    tooMany.headers = {{"Retry-After", "3600"}};
+    busy.Route("/busy", tooMany);
+    test::Response fresh = test::Ok(Rss({"1"}));
+    fresh.headers.emplace_back("Cache-Control", "max-age=3600");
+    m_server.Route("/fresh", fresh);
+    test::Response gone;
+    gone.status = 410;
+    m_server.Route("/gone", gone);
+    std::string opml = "<opml version='1.0'><body>";
+    for (const std::string& url :
+         {m_server.Url("/fresh"), m_server.Url("/gone"), busy.Url("/busy")})
+        opml += "<outline text='s' type='rss' xmlUrl='" + url + "'/>";
+    test::WriteFile(m_dir.File("subs.opml"), opml + "</body></opml>");
+    const std::string subs = "'" + m_dir.File("subs.opml") + "'";
+
+    const auto before = static_cast<int64_t>(std::time(nullptr));
+    auto lines = Lines(test::RunCli("update " + subs).out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0]["status"], "new");
+    EXPECT_EQ(lines[1]["status"], "gone");
+    EXPECT_EQ(lines[1]["message"], "サイトは終了しました");
+    EXPECT_EQ(lines[2]["status"], "waiting");
+    EXPECT_GE(lines[2]["until"].get<int64_t>(), before + 3600);
+    EXPECT_EQ(lines[3]["gone"], 1);
+    EXPECT_EQ(lines[3]["waiting"], 1);
+    EXPECT_FALSE(lines[0].contains("until"));
+
+    // As the automatic update: the fresh feed is not asked; the others are not asked either.
+    lines = Lines(test::RunCli("update " + subs + " --auto").out);
+    EXPECT_EQ(lines[0]["status"], "fresh");
+    EXPECT_EQ(lines[1]["status"], "gone");
+    EXPECT_EQ(lines[2]["status"], "waiting");
+    EXPECT_EQ(lines[3]["fresh"], 1);
+    EXPECT_EQ(m_server.Requests().size(), 2u);
+    EXPECT_EQ(busy.Requests().size(), 1u);
+    // Without --auto the fresh feed is asked again.
+    lines = Lines(test::RunCli("update " + subs).out);
+    EXPECT_EQ(lines[0]["status"], "unchanged");
+    EXPECT_EQ(m_server.Requests().size(), 3u);
 }
 
 TEST_F(CliUpdate, UsageAndUnreadableFiles) {

@@ -102,6 +102,9 @@ TEST(CarriedReferences, OnlyReferencesToCharactersTheCodePageLacksAreExpanded) {
     EXPECT_EQ(Cp932ToUtf8("&"), "&");
     EXPECT_EQ(Cp932ToUtf8("\x82\xA0&#xE9;\x82\xA2"), "あéい");
     EXPECT_EQ(ExpandCarriedReferences("x &#x1F600; &#x3042; &#xE9"), "x 😀 &#x3042; &#xE9");
+    // References 128 to 159 are the windows-1252 characters browsers show, not control codes.
+    EXPECT_EQ(Cp932ToUtf8("a&#150;b&#x99;"), "a–b™");
+    EXPECT_EQ(ExpandCarriedReferences("&#x92;"), "’");
 }
 
 TEST(CarriedReferences, InPlaceConversionFallsBackWhenAReferenceOutgrowsItsCharacter) {

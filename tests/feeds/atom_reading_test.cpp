@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "feed_fixture.h"
+#include "feeds/display_form.h"
 #include "feeds/rss_file.h"
 
 namespace varlo {
@@ -140,6 +141,24 @@ TEST(AtomReading, ReadsTheCategoryTextNotItsTerm) {
     ASSERT_EQ(feed.GetSize(), 2);
     EXPECT_EQ(feed.GetAt(0)->m_strCategory, "");
     EXPECT_EQ(feed.GetAt(1)->m_strCategory, "label");
+}
+
+TEST(AtomReading, KnowsHowEachTitleIsWritten) {
+    CRssFile feed;
+    ReadFeedText(feed, R"(<feed><title type="html">F &amp;amp; G</title>
+<entry><title>&amp;lt;</title></entry><entry><title type="html">&amp;lt;</title></entry>
+<entry><title type="xhtml"><div xmlns="http://www.w3.org/1999/xhtml">a <b>b</b></div></title>
+</entry></feed>)");
+    ASSERT_EQ(feed.GetSize(), 3);
+    EXPECT_EQ(feed.m_nTitleKind, kKindHtml);
+    EXPECT_EQ(DisplayTitle(feed.m_strTitle, feed.m_nTitleKind), "F & G");
+    EXPECT_EQ(DisplayTitle(feed.GetAt(0)->m_strTitle, feed.GetAt(0)->m_nTitleKind), "&lt;");
+    EXPECT_EQ(DisplayTitle(feed.GetAt(1)->m_strTitle, feed.GetAt(1)->m_nTitleKind), "<");
+    EXPECT_EQ(feed.GetAt(2)->m_nTitleKind, kKindXhtml);
+    EXPECT_EQ(DisplayTitle(feed.GetAt(2)->m_strTitle, feed.GetAt(2)->m_nTitleKind), "a b");
+    // Reading another file starts again from HTML, the kind of every RSS title.
+    feed.Clear();
+    EXPECT_EQ(feed.m_nTitleKind, kKindHtml);
 }
 
 TEST(AtomReading, FlattensXhtmlContentToItsText) {

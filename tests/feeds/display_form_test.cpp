@@ -65,6 +65,26 @@ TEST(DisplayForm, KeepsAngleBracketsAroundWordsThatAreNoMarkup) {
     EXPECT_FALSE(IsHtmlElementName(""));
 }
 
+TEST(DisplayForm, ShowsHtmlTitlesAsABrowserShowsThem) {
+    EXPECT_EQ(DisplayTitle("Beware of &amp;quot;Assumed&amp;quot;", kKindHtml),
+              "Beware of \"Assumed\"");
+    EXPECT_EQ(DisplayTitle("Left, Right &amp;amp; Center", kKindHtml), "Left, Right & Center");
+    EXPECT_EQ(DisplayTitle("Caf&amp;eacute; &amp;hellip;", kKindHtml), "Caf&#xE9; " + Sjis("…"));
+    // Markup goes before the second decoding: escaped tags in the HTML are its text.
+    EXPECT_EQ(DisplayTitle("&lt;b&gt;New&lt;/b&gt; &amp;lt;b&amp;gt; tag", kKindHtml),
+              "New <b> tag");
+    EXPECT_EQ(DisplayTitle("Option&lt;T&gt; &amp;#153;\n x", kKindHtml), Sjis("Option<T> ™ x"));
+    // XHTML: the text of the markup, its references decoded alike.
+    EXPECT_EQ(DisplayTitle("Caf&amp;eacute; &amp;amp; <i>", kKindXhtml), "Caf&#xE9; & <i>");
+}
+
+TEST(DisplayForm, ShowsPlainTextTitlesExactlyAsWritten) {
+    EXPECT_EQ(DisplayTitle("a &amp;lt; b &lt;b&gt;c&lt;/b&gt;", kKindText), "a &lt; b <b>c</b>");
+    EXPECT_EQ(DisplayTitle(" Tom &amp;amp;\n Jerry ", kKindText), "Tom &amp; Jerry");
+    EXPECT_EQ(DisplayTitle("&#153; &amp;#153;", kKindText), Sjis("™ &#153;"));
+    EXPECT_EQ(DisplayTitle("F&#xC3;&#xB3;rmula", kKindText), "F&#xF3;rmula");
+}
+
 TEST(DisplayForm, ReadsUtf8ThatWasEncodedTwiceOnce) {
     // "Fórmula" and "¿Aquí?" encoded twice; the repaired text holds characters the code page
     // lacks, which stay carried.

@@ -112,6 +112,28 @@ TEST_F(TextFileLoading, ReadsUtf8WithOnlyAccentsOrAnEmojiFirstAsUtf8) {
     EXPECT_EQ(emoji.m_strText, "<title>&#x1F600; \x93\xFA</title>");
 }
 
+TEST_F(TextFileLoading, ReadsWesternPagesAsBrowsersDoNotAsJapanese) {
+    // Declared UTF-8 with one stray byte of windows-1252 among well-formed characters.
+    std::string accents;
+    for (int i = 0; i < 19; ++i) accents += "\xC3\xA9";
+    const CTextFile stray = LoadBytes("<meta charset=\"utf-8\"><p>I don\x92t " + accents + "</p>");
+    EXPECT_EQ(stray.m_nCode, kCodeUtf8);
+    EXPECT_EQ(Cp932ToUtf8(stray.m_strText),
+              "<meta charset=\"utf-8\"><p>I don’t ééééééééééééééééééé</p>");
+    // Without any declaration, letters standing alone: windows-1252.
+    const CTextFile latin = LoadBytes(
+        "<p>simula\xE7\xF5"
+        "es de n\xEDvel caf\xE9 ol\xE1 j\xE1 est\xE1 don\x92t voc\xEA pa\xEDs</p>");
+    EXPECT_EQ(latin.m_nCode, kCodeUtf8);
+    EXPECT_EQ(Cp932ToUtf8(latin.m_strText),
+              "<p>simulações de nível café olá já está don’t você país</p>");
+    // Shift_JIS that claims to be UTF-8 is still found out.
+    const CTextFile sjis =
+        LoadBytes("<meta charset=\"utf-8\">" + Transcode("日本語のページ", "UTF-8", "CP932"));
+    EXPECT_EQ(sjis.m_nCode, kCodeShiftJis);
+    EXPECT_EQ(sjis.m_strText, Sjis("<meta charset=\"utf-8\">日本語のページ"));
+}
+
 TEST_F(TextFileLoading, RecognisesUtf8ByItsByteOrderMarkAndDropsIt) {
     const CTextFile file = LoadBytes("\xEF\xBB\xBF<p>caf\xC3\xA9 \xE3\x81\x82</p>");
     EXPECT_EQ(file.m_nCode, kCodeUtf8);

@@ -58,7 +58,7 @@ class PreviewPane : public AppTest {
     struct Shown {
         std::string title, text;
         int paragraphs = -1, breaks = -1;
-        std::string links, images;
+        std::string links, images, players;
     };
     // Chooses a site, waits until the browser shows its preview page with `title` and reads what
     // it shows.
@@ -72,7 +72,9 @@ class PreviewPane : public AppTest {
             " paragraphs: document.querySelectorAll('.entry .body p').length,"
             " breaks: document.querySelectorAll('.entry br').length,"
             " links: Array.from(document.querySelectorAll('main a[href]'), a => a.href).join(' '),"
-            " images: Array.from(document.querySelectorAll('.entry img'), i => i.src).join(' ')});",
+            " images: Array.from(document.querySelectorAll('.entry img'), i => i.src).join(' '),"
+            " players: Array.from(document.querySelectorAll('audio[controls], video[controls]'),"
+            " p => p.tagName + ' ' + p.src + ' ' + p.paused).join(' ')});",
             wxWEBVIEW_INJECT_AT_DOCUMENT_END);
         Frame().SiteList()->GetList()->SelectItem(row);
         PumpEvents();
@@ -91,6 +93,7 @@ class PreviewPane : public AppTest {
         shown.breaks = json["breaks"];
         shown.links = json["links"];
         shown.images = json["images"];
+        shown.players = json["players"];
         return shown;
     }
 
@@ -102,8 +105,9 @@ TEST_F(PreviewPane, ShowsEscapedAndXhtmlArticlesAsParagraphsLinksAndImages) {
     ASSERT_TRUE(Start({dir.File("subs.xml")}));
     Frame().SetSize(900, 800);
 
-    Shown page = ShowSite(0, "Escaped &amp; friends");
-    EXPECT_EQ(page.title, "Escaped &amp; friends");
+    // An RSS title is HTML: shown as a browser shows it.
+    Shown page = ShowSite(0, "Escaped & friends");
+    EXPECT_EQ(page.title, "Escaped & friends");
     EXPECT_EQ(page.paragraphs, 3);
     EXPECT_EQ(page.breaks, 1);
     EXPECT_NE(page.text.find("First & paragraph"), std::string::npos) << page.text;
@@ -116,15 +120,47 @@ TEST_F(PreviewPane, ShowsEscapedAndXhtmlArticlesAsParagraphsLinksAndImages) {
     }
     SaveScreenshot(&Frame(), "preview-escaped");
 
-    page = ShowSite(1, "XHTML &lt;feed&gt;");
-    EXPECT_EQ(page.title, "XHTML &lt;feed&gt;");
+    page = ShowSite(1, "XHTML <feed>");
+    EXPECT_EQ(page.title, "XHTML <feed>");
     EXPECT_EQ(page.paragraphs, 2);
     EXPECT_EQ(page.breaks, 1);
     EXPECT_NE(page.text.find("One link"), std::string::npos) << page.text;
     EXPECT_EQ(page.links, "http://example.jp/ http://example.jp/a/1 http://example.jp/x");
     EXPECT_EQ(page.images, "http://example.jp/i.png");
-    EXPECT_EQ(page.text.find('<'), std::string::npos) << page.text;
+    // The feed's title shows the text "<feed>" it escaped; the article shows no tag.
+    EXPECT_EQ(page.text.find('<', page.text.find("xhtml entry")), std::string::npos) << page.text;
     SaveScreenshot(&Frame(), "preview-xhtml");
+}
+
+TEST_F(PreviewPane, ShowsAPodcastsEpisodeWithAPlayerAndAVideosThumbnailAndDescription) {
+    const std::string mp3 = server.Url("/ep1.mp3");
+    server.Route("/podcast.xml",
+                 Ok("<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\" "
+                    "xmlns:media=\"http://search.yahoo.com/mrss/\"><channel><title>Cast</title>"
+                    "<item><title>Episode 1</title><description>Show notes</description>"
+                    "<enclosure url=\"" +
+                    mp3 +
+                    "\" type=\"audio/mpeg\" length=\"3145728\"/></item>"
+                    "<item><title>Video</title><media:group><media:thumbnail url=\"" +
+                    server.Url("/thumb.jpg") +
+                    "\"/><media:description>Only this text</media:description>"
+                    "</media:group></item></channel></rss>"));
+    WriteFile(dir.File("subs.xml"),
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\"><body>"
+              "<outline title=\"Cast\" xmlUrl=\"" +
+                  server.Url("/podcast.xml") + "\"/></body></opml>");
+    ASSERT_TRUE(Start({dir.File("subs.xml")}));
+    Frame().SetSize(900, 800);
+    const Shown page = ShowSite(0, "Cast");
+    // A player that waits for the user, the file listed with its type and size, the video's
+    // thumbnail and its only text.
+    EXPECT_EQ(page.players, "AUDIO " + mp3 + " true");
+    EXPECT_NE(page.text.find("ep1.mp3audio/mpeg、3.0 MB"), std::string::npos) << page.text;
+    EXPECT_NE(page.text.find("Only this text"), std::string::npos) << page.text;
+    EXPECT_EQ(page.images, server.Url("/thumb.jpg"));
+    SaveScreenshot(&Frame(), "preview-podcast");
+    // Nothing was fetched but the feed itself (and the thumbnail picture).
+    for (const auto& request : server.Requests()) EXPECT_NE(request.target, "/ep1.mp3");
 }
 
 TEST_F(PreviewPane, SaysInTheStatusBarWhenOnlyTheFirstArticlesWereRead) {

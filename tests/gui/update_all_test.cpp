@@ -162,6 +162,57 @@ TEST_F(UpdateAllWindow, F5UpdatesEverySiteShowsCountsInBoldAndChoosingASiteClear
     EXPECT_FALSE(Frame().SiteList()->IsRowBold(2));
 }
 
+TEST_F(UpdateAllWindow, TheFailuresListSaysUntilWhenAHostWaitsAndWhichSitesAreGone) {
+    LoopbackServer busy("127.0.0.2");
+    Response tooMany = Ok("slow down");
+    tooMany.status = 429;
+    tooMany.headers.emplace_back("Retry-After", "7200");
+    busy.Route("/busy.xml", tooMany);
+    Response gone = Ok("gone");
+    gone.status = 410;
+    server.Route("/gone.xml", gone);
+    Response fresh = Ok(Rss("ブログ", {"日記"}));
+    fresh.headers.emplace_back("Cache-Control", "max-age=3600");
+    server.Route("/blog.xml", fresh);
+    std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\"><body>";
+    for (const auto& [title, url] :
+         {std::pair{"Busy", busy.Url("/busy.xml")}, std::pair{"Gone", server.Url("/gone.xml")},
+          std::pair{"Blog", server.Url("/blog.xml")}}) {
+        xml += "<outline title=\"" + std::string(title) + "\" xmlUrl=\"" + url + "\" />";
+    }
+    WriteFile(dir.File("subs.xml"), xml + "</body></opml>");
+    ASSERT_TRUE(Start({dir.File("subs.xml")}));
+
+    ASSERT_TRUE(UpdateAndWait());
+    EXPECT_EQ(Status(), "新着 1 サイト、失敗 2 サイト");
+    ExpectModal([](wxDialog* dialog) {
+        auto* failures = dynamic_cast<CUpdateFailuresDlg*>(dialog);
+        EXPECT_NE(failures, nullptr);
+        if (failures) {
+            CListCtrlBox* list = failures->GetList();
+            EXPECT_EQ(list->GetItemCount(), 2);
+            EXPECT_EQ(list->GetItemText(0, 0), "Busy");
+            EXPECT_TRUE(list->GetItemText(0, 1).EndsWith(wxString::FromUTF8(" まで待機中")));
+            EXPECT_EQ(list->GetItemText(1, 1), wxString::FromUTF8("サイトは終了しました"));
+            SaveScreenshot(dialog, "update-failures-waiting-gone");
+        }
+        return wxID_OK;
+    });
+    Frame().RunCommand(cmd::kShowUpdateFailures);
+
+    // The next update, automatic or not, asks neither the waiting host nor the gone site; the
+    // automatic one leaves the feed still fresh as well, F5 asks it.
+    const size_t asked = server.Requests().size();
+    Frame().Updates().Start(true);
+    ASSERT_TRUE(WaitUntil([&] { return !Frame().Updates().IsRunning(); }));
+    EXPECT_EQ(server.Requests().size(), asked);
+    EXPECT_EQ(busy.Requests().size(), 1u);
+    ASSERT_TRUE(UpdateAndWait());
+    EXPECT_EQ(server.Requests().size(), asked + 1);
+    EXPECT_EQ(busy.Requests().size(), 1u);
+    EXPECT_EQ(Status(), "新着 0 サイト、失敗 2 サイト");
+}
+
 TEST_F(UpdateAllWindow, StopCancelsAnUpdateAtOnceKeepingWhatFinished) {
     Response hanging;
     hanging.stallBeforeHeaders = true;

@@ -11,7 +11,8 @@
 namespace varlo::test {
 
 // Empty when `html` is safe and well-formed; otherwise what is wrong with it. With `page`, the
-// preview page's own article frames (with their class, target and rel) are allowed as well.
+// preview page's own article frames (with their class, target and rel) and players are allowed
+// as well.
 inline std::string HtmlProblem(std::string_view html, bool page = false) {
     static const std::set<std::string> kVoid = {"br", "img", "hr", "wbr"};
     static const std::set<std::string> kElements = {
@@ -23,7 +24,7 @@ inline std::string HtmlProblem(std::string_view html, bool page = false) {
         "th",      "figure",  "figcaption", "dl",    "dt",    "dd",    "sub",  "sup",
         "small",   "mark",    "abbr",       "ruby",  "rt",    "rp",    "wbr",  "address",
         "section", "details", "summary"};
-    static const std::regex kTag(R"(<(/?)([a-z0-9]+)((?: [a-z]+="[^"<>]*")*)>)");
+    static const std::regex kTag(R"(<(/?)([a-z0-9]+)((?: [a-z]+(?:="[^"<>]*")?)*)>)");
     static const std::regex kAttr(R"( ([a-z]+)="([^"]*)\")");
     std::vector<std::string> open;
     size_t pos = 0;
@@ -33,7 +34,9 @@ inline std::string HtmlProblem(std::string_view html, bool page = false) {
                                std::regex_constants::match_continuous))
             return "not a tag at " + std::string(html.substr(pos, 40));
         const std::string name = m[2];
-        if (!kElements.count(name) && !(page && (name == "header" || name == "article")))
+        // The page's own frames, and its players of the files articles carry.
+        if (!kElements.count(name) && !(page && (name == "header" || name == "article" ||
+                                                 name == "audio" || name == "video")))
             return "element " + name;
         if (m[1].length()) {
             if (open.empty() || open.back() != name) return "unbalanced </" + name + ">";

@@ -187,6 +187,47 @@ TEST(PreviewPage, CarriesItsOwnStyleSheetAndNoExternalResource) {
     EXPECT_EQ(page.find("url("), std::string::npos);
 }
 
+TEST(PreviewPage, ShowsTheFilesAnArticleCarriesWithPlayersForWebAudioAndVideo) {
+    CRssFile feed;
+    feed.m_strAddress = "https://example.jp/feed.xml";
+    CRssItem& podcast = AddArticle(feed, "episode", "https://example.jp/1");
+    podcast.m_strDescription = "notes";
+    podcast.m_strDescriptionHtml = "notes";
+    podcast.m_enclosures = {{"media/ep1.mp3", "audio/mpeg", 25 << 20, "", false},
+                            {"file:///etc/passwd", "video/mp4", 0, "", false}};
+    podcast.m_media = {{"https://example.jp/media/ep1.mp3", "audio/mpeg", 0, "", false},
+                       {"https://example.jp/clip.webm", "video/webm", 2048, "", false},
+                       {"https://example.jp/t1.jpg", "", 0, "", true},
+                       {"https://example.jp/t2.jpg", "", 0, "", true}};
+    podcast.m_strMediaDescription = "not shown: the article has its own text";
+    CRssItem& video = AddArticle(feed, "video", "https://example.jp/2");
+    video.m_strMediaDescription = "Only &lt;here&gt;\nsecond line";
+    const std::string page = BuildPreviewPage(feed, kNone);
+    const std::string main = MainOf(page);
+    // After the article's text: one thumbnail, then each file once, by its resolved address.
+    EXPECT_LT(main.find("notes"), main.find("<p class=\"thumbnail\">"));
+    EXPECT_NE(main.find("<img src=\"https://example.jp/t1.jpg\" alt=\"\">"), std::string::npos);
+    EXPECT_EQ(main.find("t2.jpg"), std::string::npos);
+    EXPECT_NE(main.find("<a href=\"https://example.jp/media/ep1.mp3\">ep1.mp3</a><span "
+                        "class=\"size\">audio/mpeg、25.0 MB</span><audio controls preload=\"none\" "
+                        "src=\"https://example.jp/media/ep1.mp3\"></audio>"),
+              std::string::npos);
+    EXPECT_EQ(Count(main, "ep1.mp3</a>"), 1u);
+    EXPECT_NE(main.find("<video controls preload=\"none\" src=\"https://example.jp/clip.webm\">"),
+              std::string::npos);
+    EXPECT_NE(main.find("video/webm、2.0 KB"), std::string::npos);
+    // A file that is not on the web is listed, neither linked nor played.
+    EXPECT_NE(main.find("<li>passwd<span class=\"size\">video/mp4</span></li>"), std::string::npos);
+    EXPECT_EQ(main.find("file:"), std::string::npos);
+    EXPECT_EQ(main.find("autoplay"), std::string::npos);
+    // The Media RSS description is the text of an article that has no other.
+    EXPECT_EQ(main.find("not shown"), std::string::npos);
+    EXPECT_NE(main.find("<div class=\"body plain\">Only &lt;here&gt;\nsecond line</div>"),
+              std::string::npos);
+    EXPECT_EQ(test::HtmlProblem(main, true), "");
+    EXPECT_NE(page.find("media-src http: https:;"), std::string::npos);
+}
+
 // ---- Safety
 
 TEST(PreviewSafety, PutsAPolicyForbiddingScriptsPluginsFramesAndFormsFirstInTheHead) {
@@ -227,8 +268,9 @@ TEST(PreviewSafety, ShowsTitlesWithoutTheirMarkupAndEscapesWhatRemains) {
 TEST(PreviewSafety, DecodesTheFeedsReferencesOnceAndEscapesTheResult) {
     CRssFile feed;
     AddArticle(feed, "AT&amp;T &amp;lt;b&amp;gt; &#x1F600; & R&D", "");
-    // A character that code page 932 lacks is the character itself once it leaves as UTF-8.
-    EXPECT_NE(BuildPreviewPage(feed, kNone).find("AT&amp;T &amp;lt;b&amp;gt; 😀 &amp; R&amp;D"),
+    // A character that code page 932 lacks is the character itself once it leaves as UTF-8. The
+    // title is HTML: its text "<b>" (escaped twice) is shown, never taken for markup.
+    EXPECT_NE(BuildPreviewPage(feed, kNone).find("AT&amp;T &lt;b&gt; 😀 &amp; R&amp;D"),
               std::string::npos);
 }
 

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <map>
 
 #include "store/store_paths.h"
 #include "support/loopback_server.h"
 #include "support/test_support.h"
+#include "update/server_answer.h"
 
 namespace varlo {
 namespace {
@@ -216,6 +218,111 @@ TEST_F(UpdateRun,
     EXPECT_EQ(m_store.UnseenCount(urls[2]), -1);
     // The cancelled transfers leave no temporary file behind.
     EXPECT_EQ(CacheFiles(), 2u);
+}
+
+Response WithHeaders(Response response, std::vector<std::pair<std::string, std::string>> headers) {
+    for (auto& header : headers) response.headers.push_back(std::move(header));
+    return response;
+}
+
+TEST_F(UpdateRun, AHostThatAsksToWaitMakesEachOfItsSitesWaitAlsoAfterARestart) {
+    LoopbackServer busy("127.0.0.2");
+    busy.Route("/a", WithHeaders(Status(429), {{"Retry-After", "600"}}));
+    busy.Route("/b", Feed({"b"}));
+    // A 503 without a readable wait is an error like any other.
+    busy.Route("/down", WithHeaders(Status(503), {{"Retry-After", "later"}}));
+    m_server.Route("/feed", Feed({"f"}));
+    const int64_t before = static_cast<int64_t>(std::time(nullptr));
+    auto results = Update({busy.Url("/down"), busy.Url("/a")});
+    EXPECT_EQ(results[0].status, SiteStatus::kFailed);
+    EXPECT_EQ(results[0].message, test::Sjis("サーバーがエラー 503 を返しました"));
+    ASSERT_EQ(results[1].status, SiteStatus::kWaiting);
+    EXPECT_GE(results[1].until, before + 600);
+    EXPECT_LE(results[1].until, static_cast<int64_t>(std::time(nullptr)) + 600);
+    EXPECT_EQ(results[1].message, WaitingMessage(results[1].until));
+    EXPECT_EQ(busy.Requests().size(), 2u);
+
+    // The next update, in another run of the program, asks no site of that host; other hosts
+    // are asked as ever.
+    CFeedStore reopened;
+    ASSERT_TRUE(reopened.Open(m_dir.File("varlo.db")));
+    CUpdateRun run(reopened, Cache(), {busy.Url("/b"), m_server.Url("/feed")}, m_options);
+    while (run.Step(100)) {
+    }
+    results = run.Results();
+    EXPECT_EQ(results[0].status, SiteStatus::kWaiting);
+    EXPECT_EQ(results[0].until, reopened.HostWait("127.0.0.2", before));
+    EXPECT_EQ(results[1].status, SiteStatus::kNew);
+    EXPECT_EQ(busy.Requests().size(), 2u);
+    EXPECT_EQ(run.SitesWith(SiteStatus::kWaiting), 1);
+}
+
+TEST_F(UpdateRun, TheAutomaticUpdateLeavesFeedsStillFreshAndEveryOtherUpdateAsksThem) {
+    m_server.Route("/age", WithHeaders(Feed({"a"}, "\"a1\""), {{"Cache-Control", "max-age=600"}}));
+    m_server.Route("/expires",
+                   WithHeaders(Feed({"e"}), {{"Date", "Tue, 01 Oct 2024 08:00:00 GMT"},
+                                             {"Expires", "Tue, 01 Oct 2024 09:00:00 GMT"}}));
+    m_server.Route("/zero", WithHeaders(Feed({"z"}), {{"Cache-Control", "max-age=0"}}));
+    m_server.Route("/plain", Feed({"p"}));
+    const std::vector<Text> urls = {m_server.Url("/age"), m_server.Url("/expires"),
+                                    m_server.Url("/zero"), m_server.Url("/plain")};
+    Update(urls);
+    EXPECT_EQ(m_server.Requests().size(), 4u);
+
+    m_options.automatic = true;
+    auto results = Update(urls);
+    EXPECT_EQ(results[0].status, SiteStatus::kFresh);
+    EXPECT_EQ(results[1].status, SiteStatus::kFresh);
+    EXPECT_EQ(results[2].status, SiteStatus::kUnchanged);
+    EXPECT_EQ(results[3].status, SiteStatus::kUnchanged);
+    EXPECT_EQ(m_server.Requests().size(), 6u);
+
+    // F5 asks them all, conditionally; an answer without a promise of freshness ends one.
+    m_options.automatic = false;
+    m_server.Route("/age", Feed({"a"}, "\"a1\""));
+    results = Update(urls);
+    EXPECT_EQ(results[0].status, SiteStatus::kUnchanged);
+    EXPECT_EQ(m_server.Requests().size(), 10u);
+    const auto requests = m_server.Requests();
+    const auto age = std::find_if(requests.rbegin(), requests.rend(),
+                                  [](const auto& r) { return r.target == "/age"; });
+    EXPECT_EQ(age->Header("If-None-Match"), "\"a1\"");
+    EXPECT_EQ(m_store.Feed(urls[0]).freshUntil, 0);
+    m_options.automatic = true;
+    EXPECT_EQ(Update({urls[0]})[0].status, SiteStatus::kUnchanged);
+}
+
+TEST_F(UpdateRun, AGoneSiteIsLeftOutUntilItAnswersAgain) {
+    m_server.Route("/gone", Status(410));
+    const Text url = m_server.Url("/gone");
+    auto results = Update({url});
+    EXPECT_EQ(results[0].status, SiteStatus::kGone);
+    EXPECT_EQ(results[0].message, test::Sjis("サイトは終了しました"));
+    EXPECT_TRUE(m_store.Feed(url).gone);
+    EXPECT_EQ(Update({url})[0].status, SiteStatus::kGone);
+    EXPECT_EQ(m_server.Requests().size(), 1u);
+
+    // Chosen by hand, the site answered with its feed once more.
+    m_server.Route("/gone", Feed({"back"}));
+    EXPECT_GT(m_store.RecordSuccess(url, {}, {"back"}, 1), 0);
+    EXPECT_FALSE(m_store.Feed(url).gone);
+    EXPECT_EQ(Update({url})[0].status, SiteStatus::kUnchanged);
+    EXPECT_EQ(m_server.Requests().size(), 2u);
+}
+
+TEST_F(UpdateRun, ARefusalFromAWallAgainstBotsSaysSo) {
+    m_server.Route("/challenge", WithHeaders(Status(403), {{"cf-mitigated", "challenge"}}));
+    Response page = Ok("<!DOCTYPE html><html><title>Just a moment...</title></html>", "text/html");
+    page.status = 503;
+    m_server.Route("/page", page);
+    m_server.Route("/forbidden", Status(403));
+    const auto results =
+        Update({m_server.Url("/challenge"), m_server.Url("/page"), m_server.Url("/forbidden")});
+    const Text wall = test::Sjis("サイトがアクセスを拒否しました (ボット対策の可能性があります)");
+    EXPECT_EQ(results[0].message, wall);
+    EXPECT_EQ(results[1].message, wall);
+    EXPECT_EQ(results[2].message, test::Sjis("サーバーがエラー 403 を返しました"));
+    for (const auto& result : results) EXPECT_EQ(result.status, SiteStatus::kFailed);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "encoding/codepage.h"
+#include "encoding/latin_text.h"
 #include "support/test_support.h"
 #include "support/transcode.h"
 #include "xml/document.h"
@@ -119,7 +120,8 @@ TEST(StrayBytes, AUtf8FeedWithACharacterCutInHalfIsStillReadAsUtf8) {
     for (const char* declaration : {"", "<?xml version=\"1.0\" encoding=\"utf-8\"?>"}) {
         const std::string title =
             ReadTitle(std::string(declaration) + "<t>" + japanese + cut + "</t>");
-        EXPECT_EQ(title, japanese + cut.substr(0, 9) + "?") << declaration;
+        // The stray byte reads as its windows-1252 character.
+        EXPECT_EQ(title, japanese + cut.substr(0, 9) + "ã") << declaration;
     }
     // Shift_JIS and EUC-JP text is never taken for such UTF-8.
     const std::string long_ = japanese + japanese;
@@ -132,7 +134,49 @@ TEST(StrayBytes, AUtf8FeedWithACharacterCutInHalfIsStillReadAsUtf8) {
 
 TEST(Utf8Mark, DeclaresUtf8EvenWithAStrayBadByte) {
     // Without the mark, so short a text with a bad byte would be read as Shift_JIS.
-    EXPECT_EQ(ReadTitle("\xEF\xBB\xBF<t>日本\xFF語</t>"), "日本?語");
+    EXPECT_EQ(ReadTitle("\xEF\xBB\xBF<t>日本\xFF語</t>"), "日本ÿ語");
+}
+
+TEST(StrayBytes, AFeedDeclaredUtf8WithAWordProcessorsQuoteIsReadAsUtf8) {
+    const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    std::string accents;
+    for (int i = 0; i < 19; ++i) accents += "\xC3\xA9";
+    // 19 well-formed characters and one stray byte: 95%. The stray byte is the windows-1252
+    // character browsers show.
+    EXPECT_TRUE(IsMostlyUtf8("don\x92t " + accents));
+    EXPECT_EQ(ReadTitle(utf8 + "<t>I don\x92t really feel " + accents + "</t>"),
+              "I don’t really feel ééééééééééééééééééé");
+    EXPECT_EQ(ReadTitle(utf8 + "<t>\x93\xE6\x97\xA5 \xE2\x80\x94 \xF0\x9F\x98\x80\x94 " + accents +
+                        accents + "</t>"),
+              "“日 — 😀” ééééééééééééééééééé" + Cp932ToUtf8(Utf8ToCp932("ééééééééééééééééééé")));
+    // Below 95% the detection decides as before: Shift_JIS labelled UTF-8 stays Shift_JIS.
+    EXPECT_FALSE(IsMostlyUtf8("don\x92t " + accents.substr(2)));
+    const std::string sjis = Transcode("日本語のニュース記事です。", "UTF-8", "CP932");
+    EXPECT_FALSE(IsMostlyUtf8(sjis));
+    EXPECT_EQ(ReadTitle(utf8 + "<t>" + sjis + "</t>"), "日本語のニュース記事です。");
+}
+
+TEST(LatinText, UndeclaredWindows1252IsReadAsItAndJapaneseKeepsItsReading) {
+    // Letters standing alone beside ASCII letters: Western text in windows-1252.
+    EXPECT_EQ(ReadTitle("<t>Voc\xEA ter\xE1 simula\xE7\xF5"
+                        "es de 2\xBA n\xEDvel: don\x92t caf\xE9 na\xEFve m\xE1quina r\xE1pida "
+                        "est\xE1 l\xE1 j\xE1 f\xE9 s\xF3</t>"),
+              "Você terá simulações de 2º nível: don’t café naïve máquina rápida está lá já fé só");
+    EXPECT_EQ(ReadTitle("<?xml version=\"1.0\"?><t>don\x92t</t>"), "don’t");
+    // Japanese in each legacy encoding keeps its reading, katakana and punctuation included.
+    for (const char* japanese : {"日本語のニュース記事です。", "アイテム、カタログ。", "ｱｲｳ ﾃｽﾄ",
+                                 "Windows版 ソフト", "表示 Test"}) {
+        EXPECT_EQ(ReadTitle("<t>" + Transcode(japanese, "UTF-8", "CP932") + "</t>"), japanese);
+    }
+    const std::string japanese = "日本語のニュース記事です。";
+    for (const char* encoding : {"EUC-JP", "ISO-2022-JP"}) {
+        EXPECT_EQ(ReadTitle("<t>" + Transcode(japanese, "UTF-8", encoding) + "</t>"), japanese)
+            << encoding;
+    }
+    // A declaration decides.
+    EXPECT_EQ(ReadTitle(Declared("Shift_JIS", "\x83\x41")), "ア");
+    EXPECT_FALSE(LooksLikeWindows1252(Transcode("カタログ", "UTF-8", "CP932")));
+    EXPECT_FALSE(LooksLikeWindows1252("plain ASCII"));
 }
 
 }  // namespace
