@@ -89,7 +89,10 @@ std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& fold
     CHttpDownload download(pageUrl);
     const std::string path = download.Download(folder, progress, "down.html");
     if (path.empty()) {
-        ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
+        // The user who cancelled knows why nothing came.
+        if (!download.Cancelled()) {
+            ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
+        }
         return nullptr;
     }
     CTextFile page;
