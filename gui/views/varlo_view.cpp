@@ -60,14 +60,10 @@ bool CVarloView::CreatePane(wxWindow* parent) {
     m_listCtrl->Bind(wxEVT_LIST_ITEM_SELECTED, &CVarloView::OnItemChanged, this);
     m_listCtrl->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CVarloView::OnItemActivated, this);
     m_listCtrl->Bind(wxEVT_CONTEXT_MENU, &CVarloView::OnContextMenu, this);
-    // Esc anywhere in the main window cancels the download that is running; otherwise the key
-    // goes where it would. Nothing of the view is kept: the window may outlive it.
-    if (wxWindow* frame = wxGetTopLevelParent(parent)) {
-        frame->Bind(wxEVT_CHAR_HOOK, [](wxKeyEvent& event) {
-            if (event.GetKeyCode() == WXK_ESCAPE && CHttpDownload::CancelRunning()) return;
-            event.Skip();
-        });
-    }
+    // The rows live in an inner window of the list; the right button is pressed there.
+    wxWindow* rows = m_listCtrl->GetTargetWindow() ? m_listCtrl->GetTargetWindow() : m_listCtrl;
+    rows->Bind(wxEVT_RIGHT_DOWN, &CVarloView::OnRightDown, this);
+    rows->Bind(wxEVT_LEFT_DOWN, &CVarloView::OnLeftDown, this);
     return true;
 }
 
@@ -104,6 +100,7 @@ void CVarloView::RefreshList(int select) {
     if (!m_listCtrl || !doc) return;
     const COpmlFile& list = doc->m_opmlFile;
     int top = static_cast<int>(m_listCtrl->GetTopItem());
+    m_selectedUnchosen = false;
     m_listCtrl->Freeze();
     m_listCtrl->DeleteAllItems();
     for (int i = 0; i < list.GetCount(); ++i) {
@@ -166,6 +163,7 @@ void CVarloView::OnContextMenu(wxContextMenuEvent& event) {
 void CVarloView::UpdateFeed() {
     CVarloDoc* doc = Doc();
     if (!doc || !m_listCtrl || IsBusy()) return;
+    m_selectedUnchosen = false;
     const int row = m_listCtrl->GetSelectedItem();
     if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
     const COpmlItem* entry = doc->m_opmlFile.GetAt(row);
@@ -183,22 +181,31 @@ void CVarloView::UpdateFeed() {
     const Text feedUrl = entry->m_strXmlUrl;
     CFeedMarks& marks = FeedMarks();
     ChosenFeed chosen;
+    bool cancelled = false;
     {
         BusyScope busy(m_busy);
         CHttpDownload download(feedUrl);
         // A feed that is slow to come gets the progress window and its cancel button.
         download.ShowProgressAfter(std::chrono::seconds(1));
         PrepareFeedDownload(download, marks.Store(), marks.Cache(), feedUrl);
-        m_strDownPath = download.Download(GetProgramFolder(), false, "down.xml");
-        m_strFeedAddress = feedUrl;
-        if (m_strDownPath.empty()) {
-            RecordChosenFeedFailure(marks.Store(), feedUrl);
-        } else {
-            chosen =
-                RecordChosenFeed(download, marks.Store(), marks.Cache(), feedUrl, m_strDownPath);
+        std::string path = download.Download(GetProgramFolder(), false, "down.xml");
+        // A cancel is the user's choice, not the site's failure: the feed shown stays the one
+        // the view options re-read, and the store records nothing.
+        cancelled = download.Cancelled();
+        if (!cancelled) {
+            m_strDownPath = std::move(path);
+            m_strFeedAddress = feedUrl;
+            if (m_strDownPath.empty()) {
+                RecordChosenFeedFailure(marks.Store(), feedUrl);
+            } else {
+                chosen = RecordChosenFeed(download, marks.Store(), marks.Cache(), feedUrl,
+                                          m_strDownPath);
+            }
         }
     }
-    if (m_strDownPath.empty()) {
+    if (cancelled) {
+        ShowStatus(Wx("中止しました"));
+    } else if (m_strDownPath.empty()) {
         ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
     } else {
         RefreshMarks();
@@ -217,6 +224,49 @@ void CVarloView::UpdateFeed() {
         m_updateWanted = false;
         UpdateFeed();
     }
+}
+
+void CVarloView::OnRightDown(wxMouseEvent& event) {
+    // A right click selects its row for the context menu and nothing more: the site is chosen
+    // (downloaded and marked seen) by a left click or the keyboard. The list's own handling that
+    // follows finds the row selected already and leaves the selection alone.
+    int flags = 0;
+    const long row = m_listCtrl->HitTest(event.GetPosition(), flags);
+    if (row >= 0 && m_listCtrl->GetSelectedItem() != row) {
+        m_selecting = true;
+        m_listCtrl->SelectItem(static_cast<int>(row));
+        m_selecting = false;
+        m_selectedUnchosen = true;
+    }
+    event.Skip();
+}
+
+void CVarloView::OnLeftDown(wxMouseEvent& event) {
+    event.Skip();
+    // The list reports no new selection for a click on the selected row; a row that a right click
+    // selected is chosen by it all the same, once the list has handled the click.
+    int flags = 0;
+    const long row = m_listCtrl->HitTest(event.GetPosition(), flags);
+    if (!m_selectedUnchosen || row < 0 || row != m_listCtrl->GetSelectedItem()) return;
+    CallAfter([this] {
+        if (m_selectedUnchosen) UpdateFeed();
+    });
+}
+
+void CVarloView::ForgetFeed() {
+    m_strDownPath.clear();
+    m_strFeedAddress.clear();
+    m_updateWanted = false;
+    m_selectedUnchosen = false;
+    if (CVarloDoc* doc = Doc()) doc->m_rssFile.Clear();
+    if (m_articles) m_articles->FillArticleList(-1);
+    if (m_browser) m_browser->Navigate("about:blank");
+    ShowStatus(Wx("ﾚﾃﾞｨ"));
+}
+
+void CVarloView::ShowStatus(const wxString& text) {
+    auto* frame = m_listCtrl ? wxDynamicCast(wxGetTopLevelParent(m_listCtrl), wxFrame) : nullptr;
+    if (frame && frame->GetStatusBar()) frame->SetStatusText(text, 0);
 }
 
 void CVarloView::RefreshMarks() {
@@ -488,6 +538,7 @@ void CVarloView::FillPaneState(PaneState& state) const {
         const Text url = m_browser->GetLocationURL();
         state.browserShowsWebPage = url.find("file://") == Text::npos &&
                                     url.find("about:blank") == Text::npos && !url.empty();
+        state.browserShowsPage = !url.empty() && url != "about:blank";
     }
 }
 

@@ -42,6 +42,9 @@ class CVarloView : public wxView {
     void ReadFeed(const std::string& path);
     // Writes the preview page of the current feed and shows it.
     void ShowPreview();
+    // Forgets the feed read last, for a new document: no last download, an empty feed, article
+    // list and browser pane, and a plain status bar.
+    void ForgetFeed();
     // Edits the entry at `index` in the site dialog; false on Cancel.
     bool EditSite(int index);
     // Lets the user check a new entry in the site dialog and adds it; false on Cancel (the entry
@@ -94,6 +97,9 @@ class CVarloView : public wxView {
     void OnItemChanged(wxListEvent& event);
     void OnItemActivated(wxListEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
+    void OnRightDown(wxMouseEvent& event);
+    void OnLeftDown(wxMouseEvent& event);
+    void ShowStatus(const wxString& text);
     void AddSiteFrom(const Text& pageUrl);
     void ToggleOption(bool& option, const char* name);
     PreviewOptions Options() const;
@@ -108,8 +114,9 @@ class CVarloView : public wxView {
     std::string m_strDownPath;
     Text m_strFeedAddress;  // the address "down.xml" was downloaded from
     int m_busy = 0;
-    bool m_selecting = false;     // a selection made by the program itself
-    bool m_updateWanted = false;  // the user chose another row during a download
+    bool m_selecting = false;         // a selection made by the program itself
+    bool m_updateWanted = false;      // the user chose another row during a download
+    bool m_selectedUnchosen = false;  // a right click selected a row whose feed is not shown
     std::function<void()> m_afterDownload;
     wxDECLARE_DYNAMIC_CLASS(CVarloView);
 };
