@@ -274,15 +274,18 @@ TEST_F(UpdateAllWindow, TheSiteListHeadingsFollowWhenBoldRowsWidenTheColumns) {
     ASSERT_NE(heading, nullptr);
     PumpEvents();
     const int before = SiteRows().GetColumnWidth(0);
-    bool painted = false;
+    // The width the headings were last drawn at.
+    int drawnAt = -1;
     heading->Bind(wxEVT_PAINT, [&](wxPaintEvent& event) {
-        painted = true;
+        drawnAt = SiteRows().GetColumnWidth(0);
         event.Skip();
     });
     ASSERT_TRUE(UpdateAndWait());
     ASSERT_TRUE(Frame().SiteList()->IsRowBold(0));
-    EXPECT_GT(SiteRows().GetColumnWidth(0), before) << "bold text is wider";
-    EXPECT_TRUE(WaitUntil([&] { return painted; })) << "the headings are drawn at the new widths";
+    const int after = SiteRows().GetColumnWidth(0);
+    EXPECT_GT(after, before) << "bold text is wider";
+    EXPECT_TRUE(WaitUntil([&] { return drawnAt == after; }))
+        << "the headings are drawn at the rows' widths, not " << drawnAt;
     SaveScreenshot(&Frame(), "site-list-headings-after-update");
 }
 
