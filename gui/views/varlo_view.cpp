@@ -431,10 +431,12 @@ void CVarloView::OnSiteDelete() {
 
 void CVarloView::AddSiteFrom(const Text& pageUrl) {
     std::unique_ptr<COpmlItem> entry;
+    bool cancelled = false;
     {
         BusyScope busy(m_busy);
-        entry = FindFeed(pageUrl, GetProgramFolder(), true);
+        entry = FindFeed(pageUrl, GetProgramFolder(), true, &cancelled);
     }
+    if (cancelled) ShowStatus(Wx("中止しました"));
     if (m_afterDownload) m_afterDownload();
     if (entry) EditNewSite(std::move(entry));
 }

@@ -1,6 +1,7 @@
 #include <wx/combobox.h>
 #include <wx/evtloop.h>
 #include <wx/menu.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 #include <wx/webview.h>
@@ -309,6 +310,7 @@ TEST_F(SiteListFlow, CancellingASlowDiscoveryInItsProgressWindowAddsNothing) {
     EXPECT_TRUE(windowSeen);
     EXPECT_EQ(messages.Messages(), std::vector<std::string>{"中止しますか？"})
         << "a cancel is the user's own: no failure is reported";
+    EXPECT_EQ(Frame().GetStatusBar()->GetStatusText(0), wxString::FromUTF8("中止しました"));
     EXPECT_EQ(Doc().m_opmlFile.GetCount(), 1);
     EXPECT_FALSE(Doc().IsModified());
     EXPECT_FALSE(std::filesystem::exists(dir.File("down.html")));
