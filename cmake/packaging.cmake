@@ -38,8 +38,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://example.org/)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window's texts are Japanese: without a CJK font they show as boxes.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic")
+# The window's texts are Japanese: without a CJK font they show as boxes, and so do emoji in
+# titles and articles without a colour emoji font.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic, fonts-noto-color-emoji")
 # The synopsis comes from the summary above; this is the extended description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Varlo keeps a list of subscribed sites in an OPML file; choosing a site
