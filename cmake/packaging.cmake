@@ -1,16 +1,22 @@
 # What `cmake --install` puts under the prefix, and the Debian package CPack makes of it.
 include(GNUInstallDirs)
 
+# The man pages carry the project's version (written "@PROJECT_VERSION@" in their sources).
+foreach(page varlo varlo-cli)
+  configure_file(data/${page}.1 ${CMAKE_BINARY_DIR}/man/${page}.1 @ONLY)
+endforeach()
+
 install(TARGETS varlo-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES data/varlo-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_BINARY_DIR}/man/varlo-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # A copy to read as an example: its addresses point at the sample server of the source tree.
 install(FILES data/sample/subscriptions.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/varlo/sample)
-install(FILES README.md docs/user-guide.md docs/main-window.png docs/article-preview.png
-        docs/add-site.png DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/varlo)
+# The guide's page with its pictures beside it, where Varlo's help commands look for it.
+install(FILES README.md docs/user-guide.md ${VARLO_HELP_OUTPUTS}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/varlo)
 
 if(TARGET varlo)
   install(TARGETS varlo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES data/varlo.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${CMAKE_BINARY_DIR}/man/varlo.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES data/varlo.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   set(icons ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
   install(FILES data/icons/varlo.svg DESTINATION ${icons}/scalable/apps)
@@ -32,8 +38,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://example.org/)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window's texts are Japanese: without a CJK font they show as boxes.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic")
+# The window's texts are Japanese: without a CJK font they show as boxes, and so do emoji in
+# titles and articles without a colour emoji font.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic, fonts-noto-color-emoji")
 # The synopsis comes from the summary above; this is the extended description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Varlo keeps a list of subscribed sites in an OPML file; choosing a site

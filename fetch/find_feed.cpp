@@ -85,11 +85,16 @@ Text ResolveUrl(const Text& link, const Text& pageUrl) {
     return samePage ? Text(joined) + relative : Text(joined);
 }
 
-std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& folder, bool progress) {
+std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& folder, bool progress,
+                                    bool* cancelled) {
     CHttpDownload download(pageUrl);
     const std::string path = download.Download(folder, progress, "down.html");
+    if (cancelled) *cancelled = download.Cancelled();
     if (path.empty()) {
-        ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
+        // The user who cancelled knows why nothing came.
+        if (!download.Cancelled()) {
+            ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
+        }
         return nullptr;
     }
     CTextFile page;

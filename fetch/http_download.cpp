@@ -359,6 +359,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
                                     const char* fileName) {
     m_announced = 0;
     m_received = 0;
+    m_cancelled = false;
     m_notModified = false;
     m_responseETag.clear();
     m_responseLastModified.clear();
@@ -586,7 +587,8 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
     }
 
     dialog->Destroy();
-    if (rejected || dialog->IsCancelled()) return {};
+    m_cancelled = dialog->IsCancelled();
+    if (rejected || m_cancelled) return {};
     // A name of our own choosing stays unique up to the last moment; a given name replaces its
     // file.
     if (!file.Commit(path, !fileName || !*fileName)) {

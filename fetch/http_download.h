@@ -42,6 +42,8 @@ class CHttpDownload {
     uint32_t AnnouncedLength() const { return m_announced; }
     // Bytes received by the last Download.
     uint32_t Received() const { return m_received; }
+    // Whether the user cancelled the last Download (its empty result is then no failure).
+    bool Cancelled() const { return m_cancelled; }
 
     // Opens the progress window after this much transfer time even when Download was asked for
     // none, so that a slow download can be cancelled with its button; zero (the default): never.
@@ -77,6 +79,7 @@ class CHttpDownload {
     Text m_address;
     uint32_t m_announced = 0;
     uint32_t m_received = 0;
+    bool m_cancelled = false;
     std::chrono::milliseconds m_progressAfter{0};
     uint64_t m_sizeCap = 0;
     Text m_sizeCapMessage;

@@ -34,7 +34,8 @@ constexpr std::string_view kStyle = R"(
 body {
   margin: 0; background: #f3f4f6; color: #1f2328;
   font-family: "Noto Sans CJK JP", "Noto Sans JP", "Hiragino Kaku Gothic ProN", "Hiragino Sans",
-    "Yu Gothic UI", "Yu Gothic", Meiryo, "IPAexGothic", "TakaoPGothic", "VL PGothic", sans-serif;
+    "Yu Gothic UI", "Yu Gothic", Meiryo, "IPAexGothic", "TakaoPGothic", "VL PGothic",
+    "Noto Color Emoji", sans-serif;
   font-size: 15px; line-height: 1.8; overflow-wrap: anywhere;
   -webkit-text-size-adjust: 100%; text-rendering: optimizeLegibility;
 }

@@ -6,8 +6,8 @@ packages=(
   libcurl4-openssl-dev libsqlite3-dev zlib1g-dev libwxgtk3.2-dev libwxgtk-webview3.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev libpugixml-dev nlohmann-json3-dev
   clang libclang-rt-14-dev clang-format
-  xvfb xauth fonts-noto-cjk python3 python3-feedparser curl
-  file desktop-file-utils
+  xvfb xauth fonts-noto-cjk fonts-noto-color-emoji python3 python3-feedparser curl
+  file desktop-file-utils cmark
 )
 missing=()
 for p in "${packages[@]}"; do

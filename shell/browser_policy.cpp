@@ -87,7 +87,8 @@ std::string LocalPathOfFileAddress(std::string_view address) {
     return path;
 }
 
-BrowserNavigation ClassifyNavigation(std::string_view address, std::string_view previewPath) {
+BrowserNavigation ClassifyNavigation(std::string_view address, std::string_view previewPath,
+                                     std::string_view helpPath) {
     const std::string cleaned = Cleaned(address);
     const std::string scheme = SchemeOf(cleaned);
     if (scheme == "http" || scheme == "https") return BrowserNavigation::kLoad;
@@ -97,14 +98,17 @@ BrowserNavigation ClassifyNavigation(std::string_view address, std::string_view 
         const std::string_view page = rest.substr(0, rest.find_first_of("?#"));
         return page == "blank" ? BrowserNavigation::kLoad : BrowserNavigation::kRefuse;
     }
-    if (scheme == "file" && !previewPath.empty()) {
+    if (scheme == "file") {
         const std::string path = LocalPathOfFileAddress(cleaned);
-        // The engine drops "." and ".." segments of an address; the preview path is compared in
-        // the same form.
-        if (!path.empty() && std::filesystem::path(path).lexically_normal() ==
-                                 std::filesystem::path(previewPath).lexically_normal()) {
-            return BrowserNavigation::kLoad;
-        }
+        // The engine drops "." and ".." segments of an address; the allowed paths are compared
+        // in the same form. Exactly those files: the guide's pictures load as parts of its page,
+        // never as pages of their own.
+        const auto same = [&path](std::string_view allowed) {
+            return !path.empty() && !allowed.empty() &&
+                   std::filesystem::path(path).lexically_normal() ==
+                       std::filesystem::path(allowed).lexically_normal();
+        };
+        if (same(previewPath) || same(helpPath)) return BrowserNavigation::kLoad;
     }
     return BrowserNavigation::kRefuse;
 }

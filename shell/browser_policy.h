@@ -2,7 +2,7 @@
 // What the browser pane may load. Pages from the web come and go there freely; anything else
 // could run script with the user's local files in reach (a data: page, a local file, a
 // javascript: address run inside the page shown), so the pane loads only web addresses, the
-// preview page and the empty page, whoever asks: Varlo itself or the page shown.
+// preview page, the user guide and the empty page, whoever asks: Varlo itself or the page shown.
 
 #include <string>
 #include <string_view>
@@ -11,15 +11,16 @@ namespace varlo {
 
 // What the pane does with an address.
 enum class BrowserNavigation {
-    kLoad,    // http, https, the preview page, about:blank
+    kLoad,    // http, https, the preview page, the user guide, about:blank
     kMail,    // a mailto: address, given to the desktop's mail program
     kRefuse,  // anything else: nothing loads and the user is told
 };
 
-// The decision for `address` (UTF-8, as the browser engine would take it), given the local path
-// of the preview page. Surrounding white space and tabs or line breaks inside are ignored, as the
-// engine ignores them.
-BrowserNavigation ClassifyNavigation(std::string_view address, std::string_view previewPath);
+// The decision for `address` (UTF-8, as the browser engine would take it), given the local paths
+// of the preview page and of the user guide's page (either may be empty: none). Surrounding white
+// space and tabs or line breaks inside are ignored, as the engine ignores them.
+BrowserNavigation ClassifyNavigation(std::string_view address, std::string_view previewPath,
+                                     std::string_view helpPath = {});
 
 // The local path a file: address names (percent-decoded, query and fragment dropped); "" when the
 // address is not a file address of this machine.

@@ -54,9 +54,8 @@ CommandTarget RouteCommand(int id, ActivePane active) {
                    ? CommandTarget::Browser
                    : CommandTarget::Disabled;
     }
-    if (id == cmd::kPageInfo) {
-        return active == ActivePane::Browser ? CommandTarget::Browser : CommandTarget::Disabled;
-    }
+    // The page shown belongs to the browser pane whichever pane is active.
+    if (id == cmd::kPageInfo) return CommandTarget::Browser;
     switch (id) {
         case cmd::kDialupConnect:
         case cmd::kDialupDisconnect:
@@ -87,6 +86,9 @@ CommandTarget RouteCommand(int id, ActivePane active) {
 }
 
 bool IsCommandEnabled(int id, const PaneState& state) {
+    // Stopping what Varlo fetches must never depend on where the focus happens to be.
+    if (id == cmd::kStop && (state.updating || state.downloading)) return true;
+    if (id == cmd::kPageInfo) return state.browserShowsPage;
     const CommandTarget target = RouteCommand(id, state.active);
     if (target == CommandTarget::Disabled) return false;
     if (id == cmd::kSortInitial) return false;  // it only shows a check mark

@@ -19,9 +19,11 @@ struct PaneState {
     bool descending = false;
     bool description = false, linkNew = false, siteOutline = false, siteTitle = true;
     bool browserShowsWebPage = false;  // its address holds neither "file://" nor "about:blank"
+    bool browserShowsPage = false;     // any page but the empty one (the preview page included)
     bool toolBarShown = true, statusBarShown = true;
     bool hasRecentFiles = false;
     bool updating = false;           // an update of every site is running
+    bool downloading = false;        // a download of Varlo's own is running (a feed, a page)
     bool hasUpdateFailures = false;  // the last update of every site had failures
     int autoUpdateMinutes = 0;       // the interval of automatic updates; 0 for none
 };

@@ -1,7 +1,6 @@
 #include "gui/app/main_frame.h"
 
 #include <wx/accel.h>
-#include <wx/artprov.h>
 #include <wx/menu.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
@@ -20,12 +19,15 @@
 #include "gui/platform/program_icon.h"
 #include "gui/platform/settings.h"
 #include "gui/platform/shell_open.h"
+#include "gui/platform/tool_icons.h"
 #include "gui/platform/wx_text.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
+#include "platform/message_box.h"
 #include "platform/product.h"
 #include "shell/command_ids.h"
+#include "shell/help_page.h"
 
 namespace varlo {
 
@@ -115,6 +117,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
+    Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
 
     wxAcceleratorEntry keys[] = {
         {wxACCEL_CTRL, 'N', cmd::kFileNew},           {wxACCEL_CTRL, 'O', cmd::kFileOpen},
@@ -221,26 +224,24 @@ void CMainFrame::BuildMenus() {
 
 void CMainFrame::BuildToolBar() {
     wxToolBar* bar = CreateToolBar(wxTB_FLAT | wxTB_HORIZONTAL, cmd::kViewToolBar);
-    const wxSize size(16, 16);
-    auto art = [&](const wxArtID& id) { return wxArtProvider::GetBitmap(id, wxART_TOOLBAR, size); };
-    bar->SetToolBitmapSize(size);
-    bar->AddTool(cmd::kGoBack, Wx("戻る"), art(wxART_GO_BACK), wxString(), wxITEM_NORMAL);
-    bar->SetToolLongHelp(cmd::kGoBack, Wx("戻る"));
-    bar->AddTool(cmd::kGoForward, Wx("進む"), art(wxART_GO_FORWARD), wxString(), wxITEM_NORMAL);
-    bar->SetToolLongHelp(cmd::kGoForward, Wx("進む"));
-    bar->AddTool(cmd::kStop, Wx("中止"), art(wxART_STOP), wxString(), wxITEM_NORMAL);
-    bar->SetToolLongHelp(cmd::kStop, Wx("中止"));
-    bar->AddTool(cmd::kUpdateAll, Wx("すべてのサイトを更新"), art(wxART_REFRESH),
-                 Wx("すべてのサイトを更新 (F5)"));
-    bar->SetToolLongHelp(cmd::kUpdateAll, Prompt(cmd::kUpdateAll));
+    bar->SetToolBitmapSize(wxSize(16, 16));
+    // Each button in colour, and in grey while its command is disabled.
+    auto add = [bar](int id, const char* label, ToolIcon icon, const wxString& shortHelp,
+                     const wxString& longHelp) {
+        const wxBitmap picture = ToolIconBitmap(icon);
+        bar->AddTool(id, Wx(label), picture, DisabledToolBitmap(picture), wxITEM_NORMAL, shortHelp,
+                     longHelp);
+    };
+    add(cmd::kGoBack, "戻る", ToolIcon::kBack, wxString(), Wx("戻る"));
+    add(cmd::kGoForward, "進む", ToolIcon::kForward, wxString(), Wx("進む"));
+    add(cmd::kStop, "中止", ToolIcon::kStop, wxString(), Wx("中止"));
+    add(cmd::kUpdateAll, "すべてのサイトを更新", ToolIcon::kUpdate, Wx("すべてのサイトを更新 (F5)"),
+        Prompt(cmd::kUpdateAll));
     bar->AddSeparator();
-    bar->AddTool(cmd::kFileOpen, Wx("開く"), art(wxART_FILE_OPEN), Wx("開く"));
-    bar->SetToolLongHelp(cmd::kFileOpen, Prompt(cmd::kFileOpen));
-    bar->AddTool(cmd::kFileSave, Wx("保存"), art(wxART_FILE_SAVE), Wx("保存"));
-    bar->SetToolLongHelp(cmd::kFileSave, Prompt(cmd::kFileSave));
+    add(cmd::kFileOpen, "開く", ToolIcon::kOpen, Wx("開く"), Prompt(cmd::kFileOpen));
+    add(cmd::kFileSave, "保存", ToolIcon::kSave, Wx("保存"), Prompt(cmd::kFileSave));
     bar->AddSeparator();
-    bar->AddTool(cmd::kHelpFinder, Wx("ヘルプ"), art(wxART_HELP), Wx("ヘルプ"));
-    bar->SetToolLongHelp(cmd::kHelpFinder, Prompt(cmd::kHelpFinder));
+    add(cmd::kHelpFinder, "ヘルプ", ToolIcon::kHelp, Wx("ヘルプ"), Prompt(cmd::kHelpFinder));
     bar->Realize();
 }
 
@@ -320,6 +321,7 @@ PaneState CMainFrame::CurrentState() const {
     if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) {
         state.hasRecentFiles = !app->RecentFiles().Paths().empty();
     }
+    state.downloading = CHttpDownload::IsRunning();
     if (m_updates) {
         state.updating = m_updates->IsRunning();
         state.hasUpdateFailures = !m_updates->Failures().empty();
@@ -472,7 +474,8 @@ void CMainFrame::RunCommand(int id) {
                     OpenWithDefaultHandler(kHomePageAddress);
                     return;
                 case cmd::kHelpKeyword:
-                    return;  // there is no help viewer to search
+                    ShowHelp("keywords");
+                    return;
                 case cmd::kViewToolBar:
                     ToggleBar(GetToolBar());
                     return;
@@ -514,6 +517,28 @@ void CMainFrame::OnCommand(wxCommandEvent& event) {
         }
     }
     RunCommand(event.GetId());
+}
+
+void CMainFrame::OnCharHook(wxKeyEvent& event) {
+    // Esc reaches the stop command before any pane sees it, so a list that has the focus cannot
+    // keep it from ending a download or an update; otherwise the key goes where it would.
+    if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers()) {
+        const PaneState state = CurrentState();
+        if (state.updating || state.downloading) {
+            RunCommand(cmd::kStop);
+            return;
+        }
+    }
+    event.Skip();
+}
+
+void CMainFrame::ShowHelp(const std::string& section) {
+    const std::string guide = HelpPagePath();
+    if (guide.empty()) {
+        ShowMessageBox(Jp("ヘルプ (ユーザーガイド) が見つかりません。"), kMbOk | kMbIconWarning);
+        return;
+    }
+    if (m_browser) m_browser->ShowLocalPage(guide, section);
 }
 
 void CMainFrame::ToggleBar(wxWindow* bar) {

@@ -3,6 +3,7 @@
 // list, article list, browser). It routes each command to the pane that carries it out.
 
 #include <memory>
+#include <string>
 
 #include "gui/app/cont_frame_wnd.h"
 #include "shell/command_rules.h"
@@ -47,6 +48,8 @@ class CMainFrame : public CContFrameWnd {
     void UpdateTitle();
     // Rebuilds the recent-file entries of the File menu.
     void UpdateRecentFiles();
+    // Shows the user guide in the browser pane, at `section` (an anchor) unless it is empty.
+    void ShowHelp(const std::string& section = {});
 
   private:
     void BuildMenus();
@@ -58,6 +61,7 @@ class CMainFrame : public CContFrameWnd {
     void OnChildFocus(wxChildFocusEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnIdleIndicators(wxIdleEvent& event);
+    void OnCharHook(wxKeyEvent& event);
     void ActivateByMouse(ActivePane pane, wxMouseEvent& event);
     void CyclePane(int step);
     void ToggleBar(wxWindow* bar);

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "gui/app/main_frame.h"
+#include "gui/app/update_all.h"
 #include "gui/controls/about_dlg.h"
 #include "gui/controls/file_dialog_ex.h"
 #include "gui/controls/http_download_dlg.h"
@@ -127,6 +128,9 @@ bool CVarloApp::StartUp() {
     if (!m_argumentsSet) {
         for (int i = 1; i < argc; ++i) m_arguments.push_back(Utf8(argv[i]));
     }
+    // The window comes first: what opening the file has to say appears centred on it, not alone
+    // in a corner of the screen before there is a window at all.
+    m_frame->Show(true);
     const int initFile = Settings().GetInt("System", "InitFile", 1);
     bool opened = false;
     if (m_arguments.empty() && initFile != 0) {
@@ -137,7 +141,6 @@ bool CVarloApp::StartUp() {
     }
     // A file that cannot be read still leaves the user a window, with a new empty document.
     if (!opened) NewDocument();
-    m_frame->Show(true);
     m_frame->Update();
     return true;
 }
@@ -166,8 +169,15 @@ void CVarloApp::ShutDown() {
 
 void CVarloApp::InitializeViews() {
     if (!m_frame) return;
+    // Nothing of the previous document's feed stays on screen or in reach of the view options.
+    m_frame->SiteList()->ForgetFeed();
     m_frame->ArticleList()->OnInitialUpdate();
     m_frame->SiteList()->OnInitialUpdate();
+}
+
+void CVarloApp::StopUpdate() {
+    // The update works through the open file's sites; what finished is kept in the store.
+    if (m_frame) m_frame->Updates().Cancel();
 }
 
 void CVarloApp::AfterDocumentChange() {
@@ -196,6 +206,7 @@ bool CVarloApp::SaveModified() {
 bool CVarloApp::NewDocument() {
     if (!m_document) return false;
     if (!SaveModified()) return false;
+    StopUpdate();
     m_document->OnNewDocument();
     m_document->SetFilename(wxString(), false);
     m_document->SetTitle(Wx("無題"));
@@ -211,6 +222,7 @@ bool CVarloApp::OpenDocumentFile(const std::string& path) {
         return true;
     }
     if (!SaveModified()) return false;
+    StopUpdate();
     const bool wasModified = m_document->IsModified();
     m_document->Modify(false);
     bool read = false;
@@ -305,7 +317,8 @@ void CVarloApp::OnAppCommand(int id) {
             if (m_frame) m_frame->Close();
             break;
         case cmd::kHelpFinder:
-            break;  // there is no help viewer: help requests do nothing
+            if (m_frame) m_frame->ShowHelp();
+            break;
         default:
             break;
     }

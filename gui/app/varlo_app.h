@@ -72,6 +72,7 @@ class CVarloApp : public wxApp {
   private:
     void InitializeViews();
     void AfterDocumentChange();
+    void StopUpdate();
 
     std::unique_ptr<ISettings> m_settings;
     std::unique_ptr<wxDocManager> m_docManager;

@@ -34,6 +34,11 @@ void CListCtrlBox::AutoSizeColumns(int flag) {
             SetColumnWidth(column, std::max(ContentWidth(column), HeadingWidth(column)));
         }
     }
+    // The heading is a window of its own beside the rows: left to itself it keeps the old widths
+    // until something else repaints it, out of line with the rows below.
+    for (wxWindow* child : GetChildren()) {
+        if (child != GetTargetWindow()) child->Refresh();
+    }
 }
 
 int CListCtrlBox::ContentWidth(int column) const {

@@ -20,7 +20,7 @@ class CListCtrlBox : public wxListCtrl {
     // is no last row or no such column.
     long AddItem(int subItem, const wxString& text, int image = -1);
     // Fits every column to its content and its heading: a column is never narrower than its
-    // heading, so an empty column still shows what it is.
+    // heading, so an empty column still shows what it is. The headings are redrawn with the rows.
     void AutoSizeColumns(int flag);
     // The first selected row, -1 when none.
     int GetSelectedItem() const;

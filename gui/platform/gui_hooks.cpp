@@ -3,6 +3,8 @@
 #include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/msgdlg.h>
+// The generic message box builds on the declarations of the one above.
+#include <wx/generic/msgdlgg.h>
 
 #include <new>
 
@@ -11,6 +13,30 @@
 #include "platform/message_pump.h"
 
 namespace varlo {
+
+namespace {
+
+// The toolkit's own message box takes its button labels from the system's language; this one is
+// built of the toolkit's controls, so the labels are Varlo's whatever that language.
+class JapaneseMessageBox : public wxGenericMessageDialog {
+  public:
+    JapaneseMessageBox(wxWindow* parent, const wxString& text, long style)
+        : wxGenericMessageDialog(parent, text, "Varlo", style | wxCENTRE) {
+        SetYesNoCancelLabels(Wx("はい"), Wx("いいえ"), Wx("キャンセル"));
+        SetOKCancelLabels(Wx("OK"), Wx("キャンセル"));
+        // Built and placed now, not when shown: whoever watches modal windows (the tests) sees
+        // the box as the user will.
+        DoCreateMsgdialog();
+    }
+    int ShowModal() override { return wxDialog::ShowModal(); }
+};
+
+}  // namespace
+
+int ShowJapaneseMessageBox(wxWindow* parent, const wxString& text, long style) {
+    JapaneseMessageBox dialog(parent, text, style);
+    return dialog.ShowModal();
+}
 
 void InstallGuiMessageBoxes() {
     SetMessageBoxHandler([](const Text& text, unsigned style) {
@@ -46,12 +72,14 @@ void InstallGuiMessageBoxes() {
                 break;
         }
         wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-        switch (wxMessageBox(ToWx(text), "Varlo", wxStyle, parent)) {
-            case wxYES:
+        // A window not yet shown is no place to centre on: the screen is then.
+        if (parent && !parent->IsShown()) parent = nullptr;
+        switch (ShowJapaneseMessageBox(parent, ToWx(text), wxStyle)) {
+            case wxID_YES:
                 return static_cast<int>(kIdYes);
-            case wxNO:
+            case wxID_NO:
                 return static_cast<int>(kIdNo);
-            case wxCANCEL:
+            case wxID_CANCEL:
                 return static_cast<int>(kIdCancel);
             default:
                 return static_cast<int>(kIdOk);

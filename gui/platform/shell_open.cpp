@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <wx/filesys.h>
+#include <wx/log.h>
 #include <wx/utils.h>
 
 #include <algorithm>
@@ -122,13 +123,23 @@ ShellTarget ClassifyShellTarget(const std::string& addressOrPath, std::string* l
 
 bool OpenWithDefaultHandler(const std::string& addressOrPath) {
     std::string localPath;
-    switch (ClassifyShellTarget(addressOrPath, &localPath)) {
-        case ShellTarget::kBrowser:
-            return Launcher().browser(addressOrPath);
-        case ShellTarget::kLocalFile:
-            return Launcher().application(localPath);
-        case ShellTarget::kRefused:
-            break;
+    const ShellTarget target = ClassifyShellTarget(addressOrPath, &localPath);
+    if (target != ShellTarget::kRefused) {
+        bool launched = false;
+        {
+            // The toolkit reports a launch that failed in English, through its log; Varlo tells
+            // the user itself, in the window's language.
+            wxLogNull quiet;
+            launched = target == ShellTarget::kBrowser ? Launcher().browser(addressOrPath)
+                                                       : Launcher().application(localPath);
+        }
+        if (!launched) {
+            ShowMessageBox(
+                Jp("次のアドレスまたはファイルを開くプログラムを起動できませんでした。\n") +
+                    Utf8ToCp932(addressOrPath),
+                kMbOk | kMbIconWarning);
+        }
+        return launched;
     }
     ShowMessageBox(Jp("次のアドレスまたはファイルは開けません。\n") + Utf8ToCp932(addressOrPath) +
                        Jp("\n\n開けるのは http、https、mailto のアドレスと、"

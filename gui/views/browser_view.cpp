@@ -11,6 +11,7 @@
 #include "platform/message_box.h"
 #include "platform/program_folder.h"
 #include "shell/browser_policy.h"
+#include "shell/help_page.h"
 
 namespace varlo {
 
@@ -58,7 +59,8 @@ wxString BrowserAddressOf(const Text& address) {
 
 bool CBrowserView::Allow(const wxString& url, const Text& shownAs, Asker asker) {
     const std::string address(url.utf8_str());
-    const BrowserNavigation decision = ClassifyNavigation(address, GetPreviewPath());
+    const BrowserNavigation decision =
+        ClassifyNavigation(address, GetPreviewPath(), HelpPagePath());
     if (decision == BrowserNavigation::kLoad) return true;
     // A page's script that keeps trying gets one answer per page shown; more would bury the
     // window under messages or mail windows. A click of the user's is always answered.
@@ -99,6 +101,13 @@ void CBrowserView::Navigate(const Text& address, const Text& shownAs) {
     // Refused here as well: a javascript: address would run inside the page shown without ever
     // being a navigation the engine asks about.
     if (Allow(url, shownAs.empty() ? address : shownAs, Asker::kVarlo)) m_web->LoadURL(url);
+}
+
+void CBrowserView::ShowLocalPage(const std::string& path, const std::string& section) {
+    if (!m_web) return;
+    wxString url = wxFileName::FileNameToURL(wxFileName(wxString::FromUTF8(path)));
+    if (!section.empty()) url += "#" + wxString::FromUTF8(section);
+    if (Allow(url, Utf8ToCp932(path), Asker::kVarlo)) m_web->LoadURL(url);
 }
 
 Text CBrowserView::GetLocationURL() const {

@@ -5,6 +5,8 @@
 #include <wx/docview.h>
 #include <wx/webview.h>
 
+#include <string>
+
 #include "platform/text.h"
 
 namespace varlo {
@@ -22,6 +24,9 @@ class CBrowserView : public wxView {
     // or about:blank. A mailto: address goes to the mail program; anything else loads nothing and
     // the user is told, naming `shownAs` (the address itself when empty).
     void Navigate(const Text& address, const Text& shownAs = {});
+    // Loads the local page at `path` (UTF-8), at its `section` (an anchor; none when empty), as
+    // the address rule allows.
+    void ShowLocalPage(const std::string& path, const std::string& section = {});
     // The address of the page shown (empty before the first navigation).
     Text GetLocationURL() const;
     // The title of the page shown.

@@ -96,14 +96,10 @@ bool CVarloView::CreatePane(wxWindow* parent) {
     m_listCtrl->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CVarloView::OnItemActivated, this);
     m_listCtrl->Bind(wxEVT_CONTEXT_MENU, &CVarloView::OnContextMenu, this);
     m_listCtrl->Bind(wxEVT_DESTROY, &CVarloView::OnListDestroyed, this);
-    // Esc anywhere in the main window cancels the download that is running; otherwise the key
-    // goes where it would. Nothing of the view is kept: the window may outlive it.
-    if (wxWindow* frame = wxGetTopLevelParent(parent)) {
-        frame->Bind(wxEVT_CHAR_HOOK, [](wxKeyEvent& event) {
-            if (event.GetKeyCode() == WXK_ESCAPE && CHttpDownload::CancelRunning()) return;
-            event.Skip();
-        });
-    }
+    // The rows live in an inner window of the list; the right button is pressed there.
+    wxWindow* rows = m_listCtrl->GetTargetWindow() ? m_listCtrl->GetTargetWindow() : m_listCtrl;
+    rows->Bind(wxEVT_RIGHT_DOWN, &CVarloView::OnRightDown, this);
+    rows->Bind(wxEVT_LEFT_DOWN, &CVarloView::OnLeftDown, this);
     return true;
 }
 
@@ -142,6 +138,7 @@ void CVarloView::RefreshList(int select) {
     if (!m_listCtrl || !doc) return;
     const COpmlFile& list = doc->m_opmlFile;
     int top = static_cast<int>(m_listCtrl->GetTopItem());
+    m_selectedUnchosen = false;
     m_listCtrl->Freeze();
     m_listCtrl->DeleteAllItems();
     for (int i = 0; i < list.GetCount(); ++i) {
@@ -204,6 +201,7 @@ void CVarloView::OnContextMenu(wxContextMenuEvent& event) {
 void CVarloView::UpdateFeed() {
     CVarloDoc* doc = Doc();
     if (!doc || !m_listCtrl || IsBusy()) return;
+    m_selectedUnchosen = false;
     const int row = m_listCtrl->GetSelectedItem();
     if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
     const COpmlItem* entry = doc->m_opmlFile.GetAt(row);
@@ -223,22 +221,31 @@ void CVarloView::UpdateFeed() {
     // A result of an earlier choice that is still being read is not shown from now on.
     const uint64_t generation = ++m_generation;
     ChosenAnswer answer;
+    bool cancelled = false;
     {
         BusyScope busy(m_busy);
         CHttpDownload download(feedUrl);
         // A feed that is slow to come gets the progress window and its cancel button.
         download.ShowProgressAfter(std::chrono::seconds(1));
         PrepareFeedDownload(download, marks.Store(), marks.Cache(), feedUrl);
-        m_strDownPath = download.Download(GetProgramFolder(), false, "down.xml");
-        m_strFeedAddress = feedUrl;
-        if (m_strDownPath.empty()) {
-            RecordChosenFeedFailure(marks.Store(), feedUrl);
-        } else {
-            answer = {download.ResponseETag(), download.ResponseLastModified(),
-                      download.NotModified()};
+        std::string path = download.Download(GetProgramFolder(), false, "down.xml");
+        // A cancel is the user's choice, not the site's failure: the feed shown stays the one
+        // the view options re-read, and the store records nothing.
+        cancelled = download.Cancelled();
+        if (!cancelled) {
+            m_strDownPath = std::move(path);
+            m_strFeedAddress = feedUrl;
+            if (m_strDownPath.empty()) {
+                RecordChosenFeedFailure(marks.Store(), feedUrl);
+            } else {
+                answer = {download.ResponseETag(), download.ResponseLastModified(),
+                          download.NotModified()};
+            }
         }
     }
-    if (m_strDownPath.empty()) {
+    if (cancelled) {
+        ShowStatus(Wx("中止しました"));
+    } else if (m_strDownPath.empty()) {
         ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
     } else {
         ReadChosenFeed(generation, feedUrl, m_strDownPath, answer);
@@ -325,6 +332,51 @@ void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Te
         WritePreviewPage(preview, doc->m_rssFile, Options());
     }
     if (m_browser) m_browser->Navigate(preview);
+}
+
+void CVarloView::OnRightDown(wxMouseEvent& event) {
+    // A right click selects its row for the context menu and nothing more: the site is chosen
+    // (downloaded and marked seen) by a left click or the keyboard. The list's own handling that
+    // follows finds the row selected already and leaves the selection alone.
+    int flags = 0;
+    const long row = m_listCtrl->HitTest(event.GetPosition(), flags);
+    if (row >= 0 && m_listCtrl->GetSelectedItem() != row) {
+        m_selecting = true;
+        m_listCtrl->SelectItem(static_cast<int>(row));
+        m_selecting = false;
+        m_selectedUnchosen = true;
+    }
+    event.Skip();
+}
+
+void CVarloView::OnLeftDown(wxMouseEvent& event) {
+    event.Skip();
+    // The list reports no new selection for a click on the selected row; a row that a right click
+    // selected is chosen by it all the same, once the list has handled the click.
+    int flags = 0;
+    const long row = m_listCtrl->HitTest(event.GetPosition(), flags);
+    if (!m_selectedUnchosen || row < 0 || row != m_listCtrl->GetSelectedItem()) return;
+    CallAfter([this] {
+        if (m_selectedUnchosen) UpdateFeed();
+    });
+}
+
+void CVarloView::ForgetFeed() {
+    // A feed still being read belongs to what was open before.
+    ++m_generation;
+    m_strDownPath.clear();
+    m_strFeedAddress.clear();
+    m_updateWanted = false;
+    m_selectedUnchosen = false;
+    if (CVarloDoc* doc = Doc()) doc->m_rssFile.Clear();
+    if (m_articles) m_articles->FillArticleList(-1);
+    if (m_browser) m_browser->Navigate("about:blank");
+    ShowStatus(Wx("ﾚﾃﾞｨ"));
+}
+
+void CVarloView::ShowStatus(const wxString& text) {
+    auto* frame = m_listCtrl ? wxDynamicCast(wxGetTopLevelParent(m_listCtrl), wxFrame) : nullptr;
+    if (frame && frame->GetStatusBar()) frame->SetStatusText(text, 0);
 }
 
 void CVarloView::RefreshMarks() {
@@ -495,10 +547,12 @@ void CVarloView::OnSiteDelete() {
 
 void CVarloView::AddSiteFrom(const Text& pageUrl) {
     std::unique_ptr<COpmlItem> entry;
+    bool cancelled = false;
     {
         BusyScope busy(m_busy);
-        entry = FindFeed(pageUrl, GetProgramFolder(), true);
+        entry = FindFeed(pageUrl, GetProgramFolder(), true, &cancelled);
     }
+    if (cancelled) ShowStatus(Wx("中止しました"));
     if (m_afterDownload) m_afterDownload();
     if (entry) EditNewSite(std::move(entry));
 }
@@ -602,6 +656,7 @@ void CVarloView::FillPaneState(PaneState& state) const {
         const Text url = m_browser->GetLocationURL();
         state.browserShowsWebPage = url.find("file://") == Text::npos &&
                                     url.find("about:blank") == Text::npos && !url.empty();
+        state.browserShowsPage = !url.empty() && url != "about:blank";
     }
 }
 

@@ -48,6 +48,9 @@ class CVarloView : public wxView {
     bool IsReading() const { return m_reading > 0; }
     // Writes the preview page of the current feed and shows it.
     void ShowPreview();
+    // Forgets the feed read last, for a new document: no last download, an empty feed, article
+    // list and browser pane, and a plain status bar.
+    void ForgetFeed();
     // Edits the entry at `index` in the site dialog; false on Cancel.
     bool EditSite(int index);
     // Lets the user check a new entry in the site dialog and adds it; false on Cancel (the entry
@@ -111,6 +114,9 @@ class CVarloView : public wxView {
     void OnItemActivated(wxListEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
     void OnListDestroyed(wxWindowDestroyEvent& event);
+    void OnRightDown(wxMouseEvent& event);
+    void OnLeftDown(wxMouseEvent& event);
+    void ShowStatus(const wxString& text);
     void AddSiteFrom(const Text& pageUrl);
     void ToggleOption(bool& option, const char* name);
     PreviewOptions Options() const;
@@ -125,10 +131,11 @@ class CVarloView : public wxView {
     std::string m_strDownPath;
     Text m_strFeedAddress;  // the address "down.xml" was downloaded from
     int m_busy = 0;
-    bool m_selecting = false;     // a selection made by the program itself
-    bool m_updateWanted = false;  // the user chose another row during a download
-    uint64_t m_generation = 0;    // raised by each choice: older reads are not shown
-    int m_reading = 0;            // chosen feeds being read on a worker
+    bool m_selecting = false;         // a selection made by the program itself
+    bool m_updateWanted = false;      // the user chose another row during a download
+    bool m_selectedUnchosen = false;  // a right click selected a row whose feed is not shown
+    uint64_t m_generation = 0;        // raised by each choice: older reads are not shown
+    int m_reading = 0;                // chosen feeds being read on a worker
     std::function<void()> m_afterDownload;
     wxDECLARE_DYNAMIC_CLASS(CVarloView);
 };

@@ -185,8 +185,10 @@ TEST_F(FeedDiscovery, KeepsOnlyWebAddressesAndTrimsTheWhiteSpaceAroundThem) {
 
 TEST_F(FeedDiscovery, ReportsAPageThatCannotBeFetched) {
     m_page = m_server.Url("/missing.html");
-    const auto item = FindFeed(m_page, m_dir.Path().string());
+    bool cancelled = true;
+    const auto item = FindFeed(m_page, m_dir.Path().string(), false, &cancelled);
     EXPECT_EQ(item, nullptr);
+    EXPECT_FALSE(cancelled) << "a failure is no cancel";
     ASSERT_EQ(m_messages.Messages().size(), 1u);
     EXPECT_EQ(m_messages.Messages()[0], "ダウンロードに失敗しました");
 }

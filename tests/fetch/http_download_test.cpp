@@ -143,7 +143,7 @@ TEST_F(HttpDownloadTest, SendsOneWellFormedGetWithTheFixedHeaders) {
     EXPECT_EQ(requests[0].Header("Accept"), "text/*");
     EXPECT_EQ(requests[0].Count("User-Agent"), 1u);
     EXPECT_EQ(requests[0].Header("User-Agent"),
-              "Mozilla/4.0 (compatible; Varlo/1.1; +https://varlo.example.org/)");
+              "Mozilla/4.0 (compatible; Varlo/1.1.0; +https://varlo.example.org/)");
     EXPECT_EQ(requests[0].raw.find("\r\n\r\n"), requests[0].raw.size() - 4);
 }
 

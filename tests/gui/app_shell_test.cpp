@@ -180,14 +180,17 @@ TEST_F(ShellDocument, AFailedOpenKeepsTheListTheRowsAndThePath) {
     EXPECT_EQ(messages.Messages().back(), "ファイルを開けません");
 }
 
-TEST_F(ShellDocument, NewKeepsTheFeedAndEmptiesTheList) {
+TEST_F(ShellDocument, NewEmptiesTheListTheFeedAndTheArticles) {
     const std::string file = dir.File("subs.xml");
     WriteFile(file, kOpml);
     ASSERT_TRUE(Start({file}));
     Doc().m_rssFile.Add(std::make_unique<CRssItem>(TimeValue{0}));
+    Frame().ArticleList()->OnArticleUpdate();
+    ASSERT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), 1);
     Frame().RunCommand(cmd::kFileNew);
     EXPECT_EQ(Doc().m_opmlFile.GetCount(), 0);
-    EXPECT_EQ(Doc().m_rssFile.GetSize(), 1);
+    EXPECT_EQ(Doc().m_rssFile.GetSize(), 0);
+    EXPECT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), 0);
     EXPECT_EQ(Frame().GetTitle(), wxString::FromUTF8("無題 - Varlo"));
 }
 

@@ -52,9 +52,11 @@ TEST_F(StaticLinkTest, WithoutATargetOpensItsOwnText) {
 
 TEST_F(StaticLinkTest, StaysBlueWhenTheHandlerFails) {
     RecordingLauncher launcher(false);
+    MessageCapture messages;
     CStaticLink* link = Link("http://example.org/");
     EXPECT_FALSE(link->OpenLink());
     EXPECT_EQ(link->LinkColour(), wxColour(0, 0, 255));
+    EXPECT_EQ(messages.Messages().size(), 1u) << "the failed launch is told";
 }
 
 TEST_F(StaticLinkTest, RefusedTargetSaysWhyAndEmptyOneDoesNothing) {

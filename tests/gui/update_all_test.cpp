@@ -6,6 +6,8 @@
 #include <wx/menu.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
+#include <wx/toolbar.h>
+#include <wx/webview.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -14,7 +16,9 @@
 #include "gui/app/update_all.h"
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/controls/update_failures_dlg.h"
+#include "gui/document/feed_marks.h"
 #include "gui/views/article_view.h"
+#include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
 #include "screenshot.h"
 #include "shell/command_ids.h"
@@ -235,6 +239,105 @@ TEST_F(UpdateAllWindow, StopCancelsAnUpdateAtOnceKeepingWhatFinished) {
     EXPECT_EQ(Count(0), "2");
     EXPECT_EQ(Count(1), "");
     EXPECT_TRUE(MenuEnabled(cmd::kUpdateAll));
+}
+
+TEST_F(UpdateAllWindow, EscWithTheArticleListFocusedStopsTheUpdateAndSoDoesTheStopButton) {
+    Response hanging;
+    hanging.stallBeforeHeaders = true;
+    server.Route("/hang.xml", hanging);
+    ASSERT_TRUE(Start({Subscriptions({{"News", "/news.xml"}, {"Hang", "/hang.xml"}})}));
+    // The user has clicked into the article list: it has the focus and the commands.
+    auto startInTheArticleList = [&] {
+        Frame().RunCommand(cmd::kUpdateAll);
+        ASSERT_TRUE(WaitUntil([&] { return Status() == "更新中 1/2"; }));
+        Frame().SetActivePane(ActivePane::ArticleList);
+        ArticleRows().SetFocus();
+        Frame().UpdateWindowUI(wxUPDATE_UI_RECURSE);
+        EXPECT_TRUE(Frame().GetToolBar()->GetToolEnabled(cmd::kStop))
+            << "the stop button is live while the update runs";
+        EXPECT_TRUE(MenuEnabled(cmd::kStop));
+    };
+    startInTheArticleList();
+    SaveScreenshot(&Frame(), "stop-enabled-during-update");
+    // Esc as the keyboard delivers it: to the window with the focus first, then up to the frame.
+    wxKeyEvent escape(wxEVT_CHAR_HOOK);
+    escape.m_keyCode = WXK_ESCAPE;
+    escape.SetEventObject(&ArticleRows());
+    ArticleRows().ProcessWindowEvent(escape);
+    EXPECT_FALSE(Frame().Updates().IsRunning());
+    EXPECT_EQ(Status(), "新着 1 サイト、失敗 0 サイト");
+    EXPECT_EQ(Count(0), "2");
+    Frame().UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    EXPECT_FALSE(Frame().GetToolBar()->GetToolEnabled(cmd::kStop))
+        << "nothing left to stop from the article list";
+
+    // The tool bar's stop button, pressed while the article list is still the active pane.
+    startInTheArticleList();
+    wxCommandEvent press(wxEVT_TOOL, cmd::kStop);
+    press.SetEventObject(Frame().GetToolBar());
+    Frame().GetToolBar()->ProcessWindowEvent(press);
+    EXPECT_FALSE(Frame().Updates().IsRunning());
+}
+
+TEST_F(UpdateAllWindow, OpeningAnotherFileStopsTheUpdateAndStartsWithEmptyPanes) {
+    Response hanging;
+    hanging.stallBeforeHeaders = true;
+    server.Route("/hang.xml", hanging);
+    ASSERT_TRUE(Start(
+        {Subscriptions({{"News", "/news.xml"}, {"Hang", "/hang.xml"}, {"Blog", "/blog.xml"}})}));
+    SiteRows().SelectItem(2);
+    PumpEvents();
+    ASSERT_EQ(ArticleRows().GetItemCount(), 1);
+    ASSERT_FALSE(Frame().SiteList()->DownPath().empty());
+    wxWebView* web = Frame().Browser()->GetWebView();
+    ASSERT_TRUE(WaitUntil([&] { return web->GetCurrentURL().EndsWith("MorvaPreview.html"); }));
+    Frame().RunCommand(cmd::kUpdateAll);
+    ASSERT_TRUE(WaitUntil([&] { return Status() == "更新中 2/3"; }));
+
+    const std::string other = dir.File("other.xml");
+    WriteFile(other,
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\"><head><title>o"
+              "</title></head><body><outline title=\"News\" htmlUrl=\"http://example.jp/\" "
+              "xmlUrl=\"" +
+                  server.Url("/news.xml") + "\" /></body></opml>");
+    ASSERT_TRUE(app->OpenDocumentFile(other));
+    EXPECT_FALSE(Frame().Updates().IsRunning()) << "the update worked through the old file";
+    EXPECT_EQ(Count(0), "2") << "what finished before is kept";
+    EXPECT_EQ(ArticleRows().GetItemCount(), 0);
+    EXPECT_EQ(Doc().m_rssFile.GetSize(), 0);
+    EXPECT_EQ(Frame().SiteList()->DownPath(), "");
+    EXPECT_EQ(Status(), "ﾚﾃﾞｨ");
+    EXPECT_TRUE(WaitUntil([&] { return web->GetCurrentURL() == "about:blank"; }));
+    // A view option re-reads the last download: there is none, so nothing of the old file returns.
+    Frame().SetActivePane(ActivePane::SiteList);
+    Frame().RunCommand(cmd::kViewDescription);
+    EXPECT_EQ(ArticleRows().GetItemCount(), 0);
+    Frame().RunCommand(cmd::kViewDescription);
+    SaveScreenshot(&Frame(), "another-file-opened");
+}
+
+TEST_F(UpdateAllWindow, TheSiteListHeadingsFollowWhenBoldRowsWidenTheColumns) {
+    ASSERT_TRUE(Start({Subscriptions({{"A very long site title for the heading", "/news.xml"}})}));
+    wxWindow* heading = nullptr;
+    for (wxWindow* child : SiteRows().GetChildren()) {
+        if (child != SiteRows().GetTargetWindow()) heading = child;
+    }
+    ASSERT_NE(heading, nullptr);
+    PumpEvents();
+    const int before = SiteRows().GetColumnWidth(0);
+    // The width the headings were last drawn at.
+    int drawnAt = -1;
+    heading->Bind(wxEVT_PAINT, [&](wxPaintEvent& event) {
+        drawnAt = SiteRows().GetColumnWidth(0);
+        event.Skip();
+    });
+    ASSERT_TRUE(UpdateAndWait());
+    ASSERT_TRUE(Frame().SiteList()->IsRowBold(0));
+    const int after = SiteRows().GetColumnWidth(0);
+    EXPECT_GT(after, before) << "bold text is wider";
+    EXPECT_TRUE(WaitUntil([&] { return drawnAt == after; }))
+        << "the headings are drawn at the rows' widths, not " << drawnAt;
+    SaveScreenshot(&Frame(), "site-list-headings-after-update");
 }
 
 TEST_F(UpdateAllWindow, AutomaticUpdateFiresAtItsIntervalAndIsKeptInTheSettings) {

@@ -18,7 +18,7 @@ deb=${debs[0]}
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = varlo ] || fail "Package"
-[ "$(field Version)" = 1.0.0-1 ] || fail "Version: $(field Version)"
+[ "$(field Version)" = 1.1.0-1 ] || fail "Version: $(field Version)"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
 [ "$(field Section)" = net ] || fail "Section"
 [ -n "$(field Maintainer)" ] || fail "Maintainer"
@@ -36,7 +36,8 @@ for file in usr/bin/varlo usr/bin/varlo-cli usr/share/applications/varlo.desktop
     usr/share/icons/hicolor/32x32/apps/varlo.png usr/share/icons/hicolor/48x48/apps/varlo.png \
     usr/share/icons/hicolor/128x128/apps/varlo.png usr/share/icons/hicolor/256x256/apps/varlo.png \
     usr/share/man/man1/varlo.1 usr/share/man/man1/varlo-cli.1 \
-    usr/share/varlo/sample/subscriptions.xml usr/share/doc/varlo/user-guide.md; do
+    usr/share/varlo/sample/subscriptions.xml usr/share/doc/varlo/user-guide.md \
+    usr/share/doc/varlo/user-guide.html usr/share/doc/varlo/update-all.png; do
   grep -qx "\./$file" <<<"$contents" || fail "$file is missing from the package"
 done
 # Nothing outside /usr, and no build or test files.

@@ -20,9 +20,10 @@ json() { python3 -c "import json, sys; print(json.load(sys.stdin)$1)"; }
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/varlo-cli share/man/man1/varlo-cli.1 share/varlo/sample/subscriptions.xml \
-    share/doc/varlo/user-guide.md; do
+    share/doc/varlo/user-guide.md share/doc/varlo/user-guide.html share/doc/varlo/article-preview.png; do
   [ -f "$prefix/$file" ] || fail "$file was not installed"
 done
+grep -qF '"Varlo 1.1.0"' "$prefix/share/man/man1/varlo-cli.1" || fail "man page version"
 chmod -R a-w "$prefix"
 touch "$work/installed"
 
@@ -31,9 +32,9 @@ unset VARLO_PROGRAM_FOLDER
 mkdir -p "$HOME"
 cli="$prefix/bin/varlo-cli"
 
-[ "$("$cli" --version)" = "varlo-cli 1.0.0" ] || fail "varlo-cli --version"
+[ "$("$cli" --version)" = "varlo-cli 1.1.0" ] || fail "varlo-cli --version"
 if [ -x "$prefix/bin/varlo" ]; then
-  [ "$("$prefix/bin/varlo" --version)" = "varlo 1.0.0" ] || fail "varlo --version"
+  [ "$("$prefix/bin/varlo" --version)" = "varlo 1.1.0" ] || fail "varlo --version"
 fi
 
 paths=$("$cli" paths)

@@ -181,6 +181,8 @@ TEST(PreviewPage, CarriesItsOwnStyleSheetAndNoExternalResource) {
     EXPECT_EQ(page.rfind("<!DOCTYPE html>\n<html lang=\"ja\">", 0), 0u);
     EXPECT_NE(page.find("<style>"), std::string::npos);
     EXPECT_NE(page.find("Noto Sans CJK JP"), std::string::npos);
+    // Emoji fall through the text fonts to the colour emoji font the README installs.
+    EXPECT_NE(page.find("\"Noto Color Emoji\", sans-serif;"), std::string::npos);
     EXPECT_EQ(page.find("<link"), std::string::npos);
     EXPECT_EQ(page.find("<script"), std::string::npos);
     EXPECT_EQ(page.find("src="), std::string::npos);

@@ -68,6 +68,26 @@ TEST(BrowserPolicy, ThePreviewPageIsTheOneLocalFileThatLoads) {
     EXPECT_EQ(ClassifyNavigation("file:///MorvaPreview.html", ""), BrowserNavigation::kRefuse);
 }
 
+TEST(BrowserPolicy, TheUserGuideLoadsAtAnyOfItsSectionsButNothingElseBesideIt) {
+    constexpr const char* kGuide = "/usr/share/doc/varlo/user-guide.html";
+    for (const char* address : {"file:///usr/share/doc/varlo/user-guide.html",
+                                "file:///usr/share/doc/varlo/user-guide.html#keywords",
+                                "file:///usr/share/doc/../doc/varlo/user-guide.html#the-window",
+                                "file:///home/u/.local/share/Varlo/MorvaPreview.html"}) {
+        EXPECT_EQ(ClassifyNavigation(address, kPreview, kGuide), BrowserNavigation::kLoad)
+            << address;
+    }
+    for (const char* address :
+         {"file:///usr/share/doc/varlo/update-all.png", "file:///usr/share/doc/varlo/README.md",
+          "file:///usr/share/doc/varlo/", "file:///usr/share/doc/varlo",
+          "file:///usr/share/doc/varlo/user-guide.html%00.png"}) {
+        EXPECT_EQ(ClassifyNavigation(address, kPreview, kGuide), BrowserNavigation::kRefuse)
+            << address;
+    }
+    EXPECT_EQ(Classify("file:///usr/share/doc/varlo/user-guide.html"), BrowserNavigation::kRefuse)
+        << "no guide, no exception";
+}
+
 TEST(BrowserPolicy, FileAddressesGiveTheirDecodedLocalPath) {
     EXPECT_EQ(LocalPathOfFileAddress("file:///tmp/a%20b/%E6%97%A5.html?x#y"),
               "/tmp/a b/\xE6\x97\xA5.html");

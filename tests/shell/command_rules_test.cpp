@@ -40,5 +40,34 @@ TEST(CommandRules, MarkingASiteSeenBelongsToTheSiteList) {
     EXPECT_EQ(RouteCommand(cmd::kMarkSeen, ActivePane::ArticleList), CommandTarget::Disabled);
 }
 
+TEST(CommandRules, StopIsEnabledWhileAnythingIsFetchedWhicheverPaneIsActive) {
+    PaneState state;
+    state.active = ActivePane::ArticleList;
+    EXPECT_FALSE(IsCommandEnabled(cmd::kStop, state)) << "the article list has no page to stop";
+    for (ActivePane pane :
+         {ActivePane::None, ActivePane::SiteList, ActivePane::ArticleList, ActivePane::Browser}) {
+        state.active = pane;
+        state.updating = true;
+        state.downloading = false;
+        EXPECT_TRUE(IsCommandEnabled(cmd::kStop, state));
+        state.updating = false;
+        state.downloading = true;
+        EXPECT_TRUE(IsCommandEnabled(cmd::kStop, state));
+    }
+}
+
+TEST(CommandRules, PageInformationFollowsThePageShownNotTheActivePane) {
+    PaneState state;
+    for (ActivePane pane :
+         {ActivePane::None, ActivePane::SiteList, ActivePane::ArticleList, ActivePane::Browser}) {
+        state.active = pane;
+        EXPECT_EQ(RouteCommand(cmd::kPageInfo, pane), CommandTarget::Browser);
+        state.browserShowsPage = false;
+        EXPECT_FALSE(IsCommandEnabled(cmd::kPageInfo, state));
+        state.browserShowsPage = true;
+        EXPECT_TRUE(IsCommandEnabled(cmd::kPageInfo, state));
+    }
+}
+
 }  // namespace
 }  // namespace varlo

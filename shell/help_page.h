@@ -1,0 +1,18 @@
+#pragma once
+// Where the user guide's HTML page lies: installed with the package beside the other documents,
+// or built into the build folder when Varlo runs from there.
+
+#include <string>
+
+namespace varlo {
+
+// The guide for a program lying in `executableFolder`: PREFIX/share/doc/varlo/user-guide.html
+// for a program in PREFIX/bin, else BUILD/help/user-guide.html for one in a folder of the build
+// folder BUILD; the first that exists, as an absolute path without "." or ".." segments; "" when
+// neither does.
+std::string HelpPagePathFor(const std::string& executableFolder);
+
+// HelpPagePathFor the folder of the running program.
+std::string HelpPagePath();
+
+}  // namespace varlo
