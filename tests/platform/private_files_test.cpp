@@ -1,0 +1,79 @@
+// Folders and files that only their owner may use, whatever the umask.
+
+#include "platform/private_files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/test_support.h"
+
+namespace varlo {
+namespace {
+
+mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) return 07777;
+    return info.st_mode & 07777;
+}
+
+// Runs `action` under a umask that would leave everything open to everyone.
+template <typename Action>
+auto UnderOpenUmask(Action action) {
+    const mode_t mask = umask(0);
+    auto result = action();
+    umask(mask);
+    return result;
+}
+
+TEST(PrivateFolders, EveryMissingFolderIsMadeForItsOwnerOnlyAndExistingOnesAreLeftAlone) {
+    test::TempDir dir;
+    chmod(dir.Path().c_str(), 0755);
+    const std::string deepest = dir.File("share/Varlo/feeds");
+    ASSERT_TRUE(UnderOpenUmask([&] { return MakeFolders(deepest); }));
+    EXPECT_EQ(ModeOf(dir.File("share")), 0700u);
+    EXPECT_EQ(ModeOf(dir.File("share/Varlo")), 0700u);
+    EXPECT_EQ(ModeOf(deepest), 0700u);
+    EXPECT_EQ(ModeOf(dir.Path().string()), 0755u);
+    // Made again: nothing changes, and it is still a success.
+    chmod(dir.File("share").c_str(), 0755);
+    EXPECT_TRUE(MakeFolders(deepest));
+    EXPECT_EQ(ModeOf(dir.File("share")), 0755u);
+}
+
+TEST(PrivateFolders, AFileInTheWayIsNoFolder) {
+    test::TempDir dir;
+    test::WriteFile(dir.File("taken"), "x");
+    EXPECT_FALSE(MakeFolders(dir.File("taken")));
+    EXPECT_FALSE(MakeFolders(dir.File("taken/below")));
+    EXPECT_FALSE(MakeFolders(""));
+}
+
+TEST(PrivateFiles, AnOpenFileIsNarrowedToItsOwnerAndAMissingOneIsFine) {
+    test::TempDir dir;
+    const std::string path = dir.File("varlo.db");
+    test::WriteFile(path, "x");
+    chmod(path.c_str(), 0664);
+    EXPECT_TRUE(MakeFilePrivate(path));
+    EXPECT_EQ(ModeOf(path), 0600u);
+    chmod(path.c_str(), 0400);
+    EXPECT_TRUE(MakeFilePrivate(path));
+    EXPECT_EQ(ModeOf(path), 0400u);
+    EXPECT_TRUE(MakeFilePrivate(dir.File("missing")));
+}
+
+TEST(PrivateFiles, ALinkIsNeverFollowed) {
+    test::TempDir dir;
+    test::TempDir elsewhere;
+    const std::string target = elsewhere.File("theirs");
+    test::WriteFile(target, "x");
+    chmod(target.c_str(), 0644);
+    std::filesystem::create_symlink(target, dir.File("varlo.db-wal"));
+    EXPECT_FALSE(MakeFilePrivate(dir.File("varlo.db-wal")));
+    EXPECT_EQ(ModeOf(target), 0644u);
+}
+
+}  // namespace
+}  // namespace varlo
