@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "encoding/codepage.h"
+#include "fetch/request.h"
 #include "platform/message_box.h"
 #include "store/article_keys.h"
 
@@ -40,8 +41,11 @@ ChosenFeed RecordChosenFeed(const CHttpDownload& download, CFeedStore& store,
     FeedValidators validators{download.ResponseETag(), download.ResponseLastModified()};
     if (download.NotModified()) {
         const FeedRecord record = store.Feed(url);
-        if (validators.etag.empty()) validators.etag = record.validators.etag;
-        if (validators.lastModified.empty()) {
+        // One an earlier version kept unfit is not kept any longer.
+        if (validators.etag.empty() && IsUsableValidator(record.validators.etag)) {
+            validators.etag = record.validators.etag;
+        }
+        if (validators.lastModified.empty() && IsUsableValidator(record.validators.lastModified)) {
             validators.lastModified = record.validators.lastModified;
         }
     } else if (!cache.StoreCopy(path, url)) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "encoding/codepage.h"
+#include "fetch/request.h"
 #include "platform/kill_point.h"
 #include "platform/message_box.h"
 #include "store/article_keys.h"
@@ -26,13 +27,15 @@ int64_t Now() {
     return static_cast<int64_t>(std::time(nullptr));
 }
 
-// The value of a header line "Name: value\r\n" when it is `name`; false otherwise.
+// The value of a validator header line "Name: value\r\n" when it is `name` (empty when unfit to
+// be kept, see IsUsableValidator); false for another line.
 bool HeaderValue(std::string_view line, std::string_view name, Text* value) {
     if (line.size() <= name.size() || line[name.size()] != ':' ||
         strncasecmp(line.data(), name.data(), name.size()) != 0) {
         return false;
     }
-    *value = Text(Trim(line.substr(name.size() + 1), " \t\r\n"));
+    const std::string_view taken = Trim(line.substr(name.size() + 1), " \t\r\n");
+    *value = IsUsableValidator(taken) ? Text(taken) : Text();
     return true;
 }
 
@@ -53,6 +56,7 @@ struct CUpdateRun::Transfer {
     bool tooLarge = false;
     bool writeFailed = false;
     bool sentValidators = false;
+    bool inHead = false;      // a response head is being received
     FeedValidators stored;    // what the request was conditional on
     FeedValidators response;  // what the final response carried
     char error[CURL_ERROR_SIZE] = {};
@@ -93,7 +97,12 @@ struct CUpdateRun::Transfer {
         auto* t = static_cast<Transfer*>(user);
         const std::string_view line(data, size * count);
         // Each response of a redirection chain starts afresh; only the last one counts.
-        if (line.substr(0, 5) == "HTTP/") t->response = {};
+        if (line.substr(0, 5) == "HTTP/") {
+            t->response = {};
+            t->inHead = true;
+        } else if (line == "\r\n" || line == "\n") {
+            t->inHead = false;
+        }
         HeaderValue(line, "ETag", &t->response.etag) ||
             HeaderValue(line, "Last-Modified", &t->response.lastModified);
         return size * count;
@@ -174,6 +183,11 @@ void CUpdateRun::StartQueued() {
         // Validators only while the body they stand for is still at hand.
         const FeedRecord record = m_store.Feed(address);
         if (m_cache.HasBody(address)) transfer->stored = record.validators;
+        // One an earlier version kept is neither sent nor kept any longer.
+        if (!IsUsableValidator(transfer->stored.etag)) transfer->stored.etag.clear();
+        if (!IsUsableValidator(transfer->stored.lastModified)) {
+            transfer->stored.lastModified.clear();
+        }
         transfer->sentValidators =
             !transfer->stored.etag.empty() || !transfer->stored.lastModified.empty();
         transfer->headers = RequestHeaders(transfer->stored.etag, transfer->stored.lastModified);
@@ -216,7 +230,7 @@ void CUpdateRun::Finish(Transfer& t, CURLcode code) {
     }
     if (code != CURLE_OK) {
         return Complete(t.site, SiteStatus::kFailed, 0,
-                        DescribeTransferFailure(code, t.error, t.maxBytes));
+                        DescribeTransferFailure(code, t.error, t.maxBytes, t.inHead));
     }
     long status = 0;
     curl_easy_getinfo(t.easy, CURLINFO_RESPONSE_CODE, &status);
