@@ -5,6 +5,7 @@
 #include <wx/docview.h>
 #include <wx/webview.h>
 
+#include "gui/platform/navigation_gesture.h"
 #include "platform/text.h"
 
 namespace varlo {
@@ -22,7 +23,8 @@ class CBrowserView : public wxView {
     // or about:blank. A mailto: address goes to the mail program; anything else loads nothing and
     // the user is told, naming `shownAs` (the address itself when empty).
     void Navigate(const Text& address, const Text& shownAs = {});
-    // The address of the page shown (empty before the first navigation).
+    // The address of the page shown (empty before the first navigation): never that of a page
+    // still loading or of a navigation refused.
     Text GetLocationURL() const;
     // The title of the page shown.
     Text GetLocationName() const;
@@ -48,8 +50,10 @@ class CBrowserView : public wxView {
     bool Allow(const wxString& url, const Text& shownAs, Asker asker);
     void OnNavigating(wxWebViewEvent& event);
 
+    NavigationGestures m_gestures;
+    wxString m_shownUrl;  // the address of the last page the engine committed to
     bool m_refusalPending = false;
-    wxString m_answeredPage;  // the page whose script had its one refusal or mail
+    wxString m_answeredPage;  // the page whose script had its one refusal
     wxWebView* m_web = nullptr;
     wxWindow* m_fallback = nullptr;  // shown when no browser engine is available
     wxDECLARE_DYNAMIC_CLASS(CBrowserView);
