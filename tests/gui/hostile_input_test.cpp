@@ -214,7 +214,9 @@ TEST_F(HostileInput, OnlyAClickOfTheUserHandsAMailAddressOnAndOnlyItsAddressSubj
            "href=\"mailto:someone@example.com?subject=Hi&amp;attach=/etc/passwd&amp;body=Text&amp;"
            "cc=spy@example.com\" style=\"display:block;position:fixed;left:0;top:0;width:100%;"
            "height:100%\">mail</a><script>document.getElementById('a').click();"
-           "location = 'varlo-evil:after'</script></body></html>",
+           "location = 'varlo-evil:after';"
+           "document.addEventListener('mousemove', () => { document.title = 'pointer' })"
+           "</script></body></html>",
            "text/html"));
     ASSERT_TRUE(Start({Subscriptions({{beacon.Url("/mail.html"), ""}})}));
     RecordingLauncher launcher;
@@ -225,21 +227,23 @@ TEST_F(HostileInput, OnlyAClickOfTheUserHandsAMailAddressOnAndOnlyItsAddressSubj
     EXPECT_EQ(launcher.opened, std::vector<std::string>{});
     ASSERT_TRUE(WaitForPage("/mail.html"));
 
-    // A real click of the mouse on the page, once the window is on the screen (clicked again
-    // until the page has taken one).
+    // A real click of the mouse on the page, once the page has seen the pointer move over it (the
+    // window is then on the screen and the page laid out).
     Frame().Show();
     Frame().Raise();
     wxUIActionSimulator mouse;
+    int step = 0;
     ASSERT_TRUE(WaitUntil([&] {
-        if (!launcher.opened.empty()) return true;
+        if (Web()->GetCurrentTitle() == "pointer") return true;
         const wxRect pane = Web()->GetScreenRect();
-        mouse.MouseMove(pane.GetLeft() + pane.GetWidth() / 2, pane.GetTop() + pane.GetHeight() / 2);
-        mouse.MouseClick();
+        mouse.MouseMove(pane.GetLeft() + pane.GetWidth() / 2 + (++step % 2),
+                        pane.GetTop() + pane.GetHeight() / 2);
         return false;
     }));
-    for (const std::string& opened : launcher.opened) {
-        EXPECT_EQ(opened, "mailto:someone@example.com?subject=Hi&body=Text");
-    }
+    mouse.MouseClick();
+    ASSERT_TRUE(WaitUntil([&] { return !launcher.opened.empty(); }));
+    EXPECT_EQ(launcher.opened,
+              std::vector<std::string>{"mailto:someone@example.com?subject=Hi&body=Text"});
     SaveScreenshot(&Frame(), "mail_link_clicked");
     Frame().Hide();
     EXPECT_EQ(Url(), beacon.Url("/mail.html"));
