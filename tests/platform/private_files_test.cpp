@@ -1,4 +1,4 @@
-// Folders and files that only their owner may use, whatever the umask.
+// Folders that only their owner may use, whatever the umask (files: see the store's tests).
 
 #include "platform/private_files.h"
 
@@ -49,30 +49,6 @@ TEST(PrivateFolders, AFileInTheWayIsNoFolder) {
     EXPECT_FALSE(MakeFolders(dir.File("taken")));
     EXPECT_FALSE(MakeFolders(dir.File("taken/below")));
     EXPECT_FALSE(MakeFolders(""));
-}
-
-TEST(PrivateFiles, AnOpenFileIsNarrowedToItsOwnerAndAMissingOneIsFine) {
-    test::TempDir dir;
-    const std::string path = dir.File("varlo.db");
-    test::WriteFile(path, "x");
-    chmod(path.c_str(), 0664);
-    EXPECT_TRUE(MakeFilePrivate(path));
-    EXPECT_EQ(ModeOf(path), 0600u);
-    chmod(path.c_str(), 0400);
-    EXPECT_TRUE(MakeFilePrivate(path));
-    EXPECT_EQ(ModeOf(path), 0400u);
-    EXPECT_TRUE(MakeFilePrivate(dir.File("missing")));
-}
-
-TEST(PrivateFiles, ALinkIsNeverFollowed) {
-    test::TempDir dir;
-    test::TempDir elsewhere;
-    const std::string target = elsewhere.File("theirs");
-    test::WriteFile(target, "x");
-    chmod(target.c_str(), 0644);
-    std::filesystem::create_symlink(target, dir.File("varlo.db-wal"));
-    EXPECT_FALSE(MakeFilePrivate(dir.File("varlo.db-wal")));
-    EXPECT_EQ(ModeOf(target), 0644u);
 }
 
 }  // namespace
