@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/command.h"
+#include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
 #include "platform/message_box.h"
 #include "subscriptions/opml_file.h"
@@ -32,23 +33,28 @@ class ReadFailureWatch {
     MessageBoxHandler m_previous;
 };
 
+// A subscription text as the user reads it (text that looks like a reference stays as it is).
+std::string Shown(const Text& text) {
+    return Cp932TextToUtf8(text);
+}
+
 Json ListJson(bool result, const COpmlFile& list) {
     Json json;
     json["result"] = result;
-    json["title"] = Out(list.m_strTitle);
+    json["title"] = Shown(list.m_strTitle);
     std::vector<Text> categories;
     list.GetCategories(categories);
     Json categoryJson = Json::array();
-    for (const Text& c : categories) categoryJson.push_back(Out(c));
+    for (const Text& c : categories) categoryJson.push_back(Shown(c));
     json["categories"] = std::move(categoryJson);
     Json items = Json::array();
     for (int i = 0; i < list.GetCount(); ++i) {
         const COpmlItem& item = *list.GetAt(i);
-        items.push_back({{"title", Out(item.m_strTitle)},
-                         {"category", Out(item.m_strCategory)},
-                         {"htmlUrl", Out(item.m_strHtmlUrl)},
-                         {"xmlUrl", Out(item.m_strXmlUrl)},
-                         {"type", Out(item.m_strType)}});
+        items.push_back({{"title", Shown(item.m_strTitle)},
+                         {"category", Shown(item.m_strCategory)},
+                         {"htmlUrl", Shown(item.m_strHtmlUrl)},
+                         {"xmlUrl", Shown(item.m_strXmlUrl)},
+                         {"type", Shown(item.m_strType)}});
     }
     json["items"] = std::move(items);
     return json;
@@ -59,6 +65,7 @@ int RunOpml(const std::vector<std::string>& args) {
     std::string out;
     std::string sortKey;
     bool descending = false;
+    bool force = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--sort" && i + 1 < args.size() && sortKey.empty()) {
             sortKey = args[++i];
@@ -66,6 +73,8 @@ int RunOpml(const std::vector<std::string>& args) {
             out = args[++i];
         } else if (args[i] == "--descending") {
             descending = true;
+        } else if (args[i] == "--force") {
+            force = true;
         } else if (path.empty() && !args[i].starts_with("--")) {
             path = args[i];
         } else {
@@ -88,7 +97,18 @@ int RunOpml(const std::vector<std::string>& args) {
     list.Sort();
     PrintJson(ListJson(result, list));
     // A list that could not be read is not written: that would replace OUT with an empty list.
-    if (!out.empty() && result && !list.WriteOpml(out)) return kExitUnreadable;
+    if (out.empty() || !result) return kExitOk;
+    // Nor is one missing outlines the file holds, unless the user accepts losing them.
+    if (list.m_nUnreadItems > 0 && !force) {
+        std::fprintf(stderr, "%s\n",
+                     Out(Jp("読み込めなかった項目が ") + std::to_string(list.m_nUnreadItems) +
+                         Jp(" 件あります。--force を付けると、それらを失って書き込みます。"))
+                         .c_str());
+        return kExitUnreadable;
+    }
+    int leftOut = 0;
+    if (!list.WriteOpml(out, &leftOut)) return kExitUnreadable;
+    if (leftOut > 0) std::fprintf(stderr, "%s\n", Out(LeftOutCharactersMessage(leftOut)).c_str());
     return kExitOk;
 }
 
@@ -97,8 +117,10 @@ int RunOpml(const std::vector<std::string>& args) {
 VARLO_CLI_COMMAND("opml",
                   "  varlo-cli opml FILE [--sort 0|1] [--descending]     the subscription list of "
                   "FILE as JSON\n"
-                  "  varlo-cli opml FILE --write OUT                     the same, then the list "
-                  "written to OUT\n",
+                  "  varlo-cli opml FILE --write OUT [--force]           the same, then the list "
+                  "written to OUT\n"
+                  "                                                      (--force: even when "
+                  "outlines of FILE could not be read)\n",
                   RunOpml);
 
 }  // namespace varlo::cli

@@ -1,12 +1,13 @@
 #include "encoding/address_text.h"
 
+#include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
 #include "platform/text.h"
 
 namespace varlo {
 
 std::string AddressToUtf8(std::string_view cp932) {
-    const std::string utf8 = Cp932ToUtf8(Trim(cp932, " \t\r\n\f"));
+    const std::string utf8 = Cp932TextToUtf8(Trim(cp932, " \t\r\n\f"));
     // The host runs from after "//" to the next "/", "?" or "#".
     size_t hostBegin = std::string::npos;
     size_t hostEnd = std::string::npos;

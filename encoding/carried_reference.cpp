@@ -88,4 +88,61 @@ std::string ExpandCarriedReferences(std::string_view utf8) {
     return out;
 }
 
+bool IsCarriedReferenceTail(std::string_view tail) {
+    std::string reference;
+    for (;;) {
+        // The check never passes the next "&": the checks of one text look at parts of it that
+        // do not overlap, and converting it takes time in proportion to its length.
+        if (tail.empty() || tail[0] != '#') return false;
+        size_t end = 1;
+        while (end < tail.size() && tail[end] != ';' && tail[end] != '&') ++end;
+        if (end >= tail.size() || tail[end] != ';') return false;
+        reference.assign("&").append(tail.substr(0, end + 1));
+        const auto read = ReadNumericReference(reference);
+        if (!read || read->length != reference.size()) return false;
+        if (IsCarriedCodePoint(read->codepoint)) return true;
+        if (reference != kCarriedAmpersand) return false;
+        tail.remove_prefix(end + 1);
+    }
+}
+
+std::string CarryLiteralAmpersands(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t done = 0;
+    for (size_t amp = text.find('&'); amp != std::string_view::npos;
+         amp = text.find('&', amp + 1)) {
+        if (!IsCarriedReferenceTail(text.substr(amp + 1))) continue;
+        out.append(text.substr(done, amp - done)).append(kCarriedAmpersand);
+        done = amp + 1;
+    }
+    out.append(text.substr(done));
+    return out;
+}
+
+std::string UncarryLiteralAmpersands(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t done = 0;
+    for (size_t at = text.find(kCarriedAmpersand); at != std::string_view::npos;
+         at = text.find(kCarriedAmpersand, at + 1)) {
+        if (!IsCarriedReferenceTail(text.substr(at + kCarriedAmpersand.size()))) continue;
+        out.append(text.substr(done, at - done)).append(1, '&');
+        done = at + kCarriedAmpersand.size();
+    }
+    out.append(text.substr(done));
+    return out;
+}
+
+std::string Cp932TextToUtf8(std::string_view cp932) {
+    std::string utf8 = Cp932ToUtf8(cp932);
+    if (utf8.find(kCarriedAmpersand) == std::string::npos) return utf8;
+    return UncarryLiteralAmpersands(utf8);
+}
+
+std::string Utf8TextToCp932(std::string_view utf8) {
+    if (utf8.find('&') == std::string_view::npos) return Utf8ToCp932(utf8);
+    return Utf8ToCp932(CarryLiteralAmpersands(utf8));
+}
+
 }  // namespace varlo

@@ -36,4 +36,31 @@ void AppendUtf8(uint32_t codepoint, std::string& out);
 // is. For code page 932 text use Cp932ToUtf8, which does this while converting.
 std::string ExpandCarriedReferences(std::string_view utf8);
 
+// A literal "&" that would otherwise read as the start of a carried reference ("&#x1F600;" typed
+// or read as text, not as the character) is held in system text as this reference to "&". Text
+// that the user sees or types passes through CarryLiteralAmpersands on its way in and
+// UncarryLiteralAmpersands on its way out, so that both come back as they were; files (markup)
+// are converted without them, as their own references already say what is meant.
+inline constexpr std::string_view kCarriedAmpersand = "&#x26;";
+
+// True when "&" followed by `tail` reads as a carried reference ("#x1F600;..."), or as the carried
+// ampersand followed by a tail that does so in turn ("#x26;#x1F600;..."): the text an "&" begins
+// that the conversions above would change.
+bool IsCarriedReferenceTail(std::string_view tail);
+
+// The text (UTF-8 or code page 932) with every "&" that begins a carried reference's look-alike
+// (see IsCarriedReferenceTail) written as kCarriedAmpersand; everything else as it is.
+std::string CarryLiteralAmpersands(std::string_view text);
+
+// The reverse of CarryLiteralAmpersands: every kCarriedAmpersand followed by the tail of a
+// look-alike becomes "&" again. Apply after carried references became characters.
+std::string UncarryLiteralAmpersands(std::string_view text);
+
+// System text as the user reads it, in UTF-8: Cp932ToUtf8, then UncarryLiteralAmpersands. For
+// plain text (what the window shows, addresses); not for markup.
+std::string Cp932TextToUtf8(std::string_view cp932);
+
+// UTF-8 plain text (typed by the user) as system text: CarryLiteralAmpersands, then Utf8ToCp932.
+std::string Utf8TextToCp932(std::string_view utf8);
+
 }  // namespace varlo

@@ -47,18 +47,12 @@ struct CurlStringDeleter {
     void operator()(char* text) const { curl_free(text); }
 };
 
-// Permissions of a newly created file under the current umask (mkstemp makes 0600).
-mode_t NewFileMode() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-// The local file. The body goes to a new temporary file beside the target, created exclusively,
-// and replaces the target in one rename only when the download succeeded: a link planted under
-// the target's name is replaced, never followed, and a failed download leaves the previous file as
-// it was. Chunks go through a buffer of this size: one system call per 1023-byte chunk would cost
-// most of the throughput.
+// The local file. The body goes to a new temporary file beside the target, created exclusively
+// and readable by this user only (mkostemp makes it 0600, whatever the umask), and replaces the
+// target in one rename only when the download succeeded: a link planted under the target's name is
+// replaced, never followed, and a failed download leaves the previous file as it was. Chunks go
+// through a buffer of this size: one system call per 1023-byte chunk would cost most of the
+// throughput.
 constexpr size_t kWriteBuffer = 64 * 1024;
 
 class LocalFile {
@@ -73,7 +67,6 @@ class LocalFile {
             m_temporary.clear();
             return false;
         }
-        fchmod(m_fd, NewFileMode());
         m_buffer.reserve(kWriteBuffer);
         return true;
     }
@@ -210,15 +203,18 @@ struct Transfer {
     Clock::time_point lastByte;
     Text etag;  // validators of the last response of a redirection chain
     Text lastModified;
+    bool inHead = false;  // a response head is being received
 };
 
-// Takes the value of the header line when it is `name`.
-bool TakeHeader(std::string_view line, std::string_view name, Text& value) {
+// Takes the value of the validator header line when it is `name`; a value unfit to be kept
+// (IsUsableValidator) is taken as none, and the transfer goes on.
+bool TakeValidator(std::string_view line, std::string_view name, Text& value) {
     if (line.size() <= name.size() || line[name.size()] != ':' ||
         strncasecmp(line.data(), name.data(), name.size()) != 0) {
         return false;
     }
-    value = Text(Trim(line.substr(name.size() + 1), " \t\r\n"));
+    const std::string_view taken = Trim(line.substr(name.size() + 1), " \t\r\n");
+    value = IsUsableValidator(taken) ? Text(taken) : Text();
     return true;
 }
 
@@ -241,9 +237,12 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     if (line.substr(0, 5) == "HTTP/") {
         transfer->etag.clear();
         transfer->lastModified.clear();
+        transfer->inHead = true;
+    } else if (line == "\r\n" || line == "\n") {
+        transfer->inHead = false;
     }
-    TakeHeader(line, "ETag", transfer->etag) ||
-        TakeHeader(line, "Last-Modified", transfer->lastModified);
+    TakeValidator(line, "ETag", transfer->etag) ||
+        TakeValidator(line, "Last-Modified", transfer->lastModified);
     transfer->bytes += size * count;
     transfer->lastByte = Clock::now();
     return size * count;
@@ -499,7 +498,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
             int running = 0;
             CURLMcode code = curl_multi_perform(multi.get(), &running);
             if (code == CURLM_OUT_OF_MEMORY) throw std::bad_alloc();
-            if (code != CURLM_OK) throw NetworkError{curl_multi_strerror(code)};
+            if (code != CURLM_OK) throw NetworkError{DescribeMultiFailure(code)};
             if (!started && !transfer.pending.empty()) {
                 started = true;
                 if (!beginBody()) {
@@ -557,10 +556,13 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
 
         if (!stopped) {
             if (result != CURLE_OK) {
-                if (result == CURLE_OUT_OF_MEMORY) throw std::bad_alloc();
+                if (result == CURLE_OUT_OF_MEMORY &&
+                    !IsHeaderTooLarge(result, errorBuffer, transfer.inHead)) {
+                    throw std::bad_alloc();
+                }
                 if (result == CURLE_FILESIZE_EXCEEDED) throw NetworkError{tooLarge};
-                throw NetworkError{
-                    DescribeTransferFailure(result, errorBuffer, CurrentLimits().maxBytes)};
+                throw NetworkError{DescribeTransferFailure(
+                    result, errorBuffer, CurrentLimits().maxBytes, transfer.inHead)};
             }
             if (!started && !beginBody()) {
                 rejected = true;

@@ -7,10 +7,19 @@
 
 namespace varlo {
 
+bool IsUsableValidator(std::string_view value) {
+    if (value.empty() || value.size() > kMaxValidatorSize) return false;
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) return false;
+    }
+    return true;
+}
+
 curl_slist* RequestHeaders(const Text& etag, const Text& lastModified) {
     curl_slist* list = curl_slist_append(nullptr, "Accept: text/*");
     auto add = [&](const char* name, const Text& value) {
-        if (!list || value.empty() || value.find_first_of("\r\n") != Text::npos) return;
+        if (!list || !IsUsableValidator(value)) return;
         curl_slist* longer = curl_slist_append(list, (std::string(name) + value).c_str());
         if (!longer) {
             curl_slist_free_all(list);

@@ -3,10 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
+
+#include "platform/private_files.h"
 
 namespace varlo {
 namespace {
@@ -52,10 +53,9 @@ bool IsPrivateFolder(const std::string& folder, Privacy privacy) {
 
 // Creates `folder` (and missing parents) and returns it when it is private, else "".
 std::string PrivateFolder(const std::filesystem::path& folder, Privacy privacy) {
-    std::error_code ignored;
-    std::filesystem::create_directories(folder.parent_path(), ignored);
-    // 0700 from the start: no moment in which another user could enter it.
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return {};
+    // 0700 from the start, missing parents (~/.local/share) included: no moment in which another
+    // user could enter it.
+    if (!MakeFolders(folder.string())) return {};
     return IsPrivateFolder(folder.string(), privacy) ? folder.string() : std::string();
 }
 

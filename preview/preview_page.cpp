@@ -285,13 +285,6 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Permissions of a newly created file under the current umask (mkstemp makes 0600).
-mode_t NewFileMode() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0644 & ~mask;
-}
-
 }  // namespace
 
 namespace {
@@ -335,11 +328,11 @@ std::string BuildPreviewPage(const CRssFile& feed, const PreviewOptions& options
 
 bool WritePreviewPage(const std::string& path, const CRssFile& feed,
                       const PreviewOptions& options) {
-    // The browser pane may be reading the old page: the new one replaces it in one rename.
+    // The browser pane may be reading the old page: the new one replaces it in one rename. The page
+    // tells what the user reads, so it stays 0600 as mkstemp makes it.
     std::string temporary = path + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0) return false;
-    fchmod(fd, NewFileMode());
     std::unique_ptr<std::FILE, FileCloser> file(fdopen(fd, "wb"));
     if (!file) {
         close(fd);

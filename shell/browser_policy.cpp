@@ -87,6 +87,37 @@ std::string LocalPathOfFileAddress(std::string_view address) {
     return path;
 }
 
+std::string MailAddressToHandOn(std::string_view address) {
+    const std::string cleaned = Cleaned(address);
+    if (SchemeOf(cleaned) != "mailto") return {};
+    std::string_view rest = std::string_view(cleaned).substr(7);
+    rest = rest.substr(0, rest.find('#'));
+    const size_t question = rest.find('?');
+    std::string out = "mailto:";
+    out.append(rest.substr(0, question));
+    if (question == std::string_view::npos) return out;
+    std::string_view query = rest.substr(question + 1);
+    bool subject = false;
+    bool body = false;
+    char separator = '?';
+    while (!query.empty()) {
+        const size_t amp = query.find('&');
+        const std::string_view field = query.substr(0, amp);
+        query = amp == std::string_view::npos ? std::string_view() : query.substr(amp + 1);
+        const std::string_view name = field.substr(0, field.find('='));
+        // Field names are case-insensitive; only the first of each counts.
+        bool* seen = nullptr;
+        if (name.size() == 7 && StartsWithNoCase(name, "subject")) seen = &subject;
+        if (name.size() == 4 && StartsWithNoCase(name, "body")) seen = &body;
+        if (seen == nullptr || *seen) continue;
+        *seen = true;
+        out += separator;
+        out.append(field);
+        separator = '&';
+    }
+    return out;
+}
+
 BrowserNavigation ClassifyNavigation(std::string_view address, std::string_view previewPath,
                                      std::string_view helpPath) {
     const std::string cleaned = Cleaned(address);

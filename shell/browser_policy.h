@@ -22,6 +22,13 @@ enum class BrowserNavigation {
 BrowserNavigation ClassifyNavigation(std::string_view address, std::string_view previewPath,
                                      std::string_view helpPath = {});
 
+// The mailto: address handed to the mail program for `address` (a kMail address): its recipients
+// and its first "subject" and "body" fields as written; every other field ("attach", "cc",
+// "bcc", "to" and the like) and any fragment is dropped, so a page can never make the mail
+// program attach a file or write to someone the address does not show. "" when `address` is not
+// a mailto: address.
+std::string MailAddressToHandOn(std::string_view address);
+
 // The local path a file: address names (percent-decoded, query and fragment dropped); "" when the
 // address is not a file address of this machine.
 std::string LocalPathOfFileAddress(std::string_view address);

@@ -9,6 +9,7 @@
 #include "encoding/codepage.h"
 #include "platform/kill_point.h"
 #include "store/article_keys.h"
+#include "store/store_paths.h"
 
 namespace varlo {
 namespace {
@@ -126,6 +127,7 @@ bool Exists(const std::string& path) {
 CFeedStore::OpenResult CFeedStore::TryOpen(const std::string& path) {
     m_db.reset();
     sqlite3* raw = nullptr;
+    PrepareStoreFile(path);
     int code =
         sqlite3_open_v2(path.c_str(), &raw,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);

@@ -1,11 +1,13 @@
 #include "store/store_paths.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/private_files.h"
 #include "platform/program_folder.h"
 
 namespace varlo {
@@ -55,6 +57,20 @@ std::string FeedCacheFolder() {
         return {};
     }
     return MakePrivateFolder(folder) ? folder : std::string();
+}
+
+bool PrepareStoreFile(const std::string& path) {
+    // Never through a link: a planted one would make SQLite write wherever it points.
+    const int fd =
+        open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateFileMode);
+    if (fd >= 0) {
+        close(fd);
+        return true;
+    }
+    if (errno != EEXIST) return false;
+    bool ok = MakeFilePrivate(path);
+    for (const char* log : {"-wal", "-shm"}) ok = MakeFilePrivate(path + log) && ok;
+    return ok;
 }
 
 void SetFeedCacheFolder(const std::string& folder) {

@@ -12,6 +12,12 @@ std::string StorePath();
 // missing; empty when no private folder can be had there (the cache is then not used).
 std::string FeedCacheFolder();
 
+// Readies the store's file at `path` for SQLite: creates it empty with mode 0600 when missing, so
+// that the store and the log files SQLite makes beside it with the same mode ("-wal", "-shm") are
+// the user's alone whatever the umask, and takes group and other access from those files when an
+// earlier version left them open. True unless the file could be neither made nor found.
+bool PrepareStoreFile(const std::string& path);
+
 // Overrides the cache folder (tests); empty restores the default.
 void SetFeedCacheFolder(const std::string& folder);
 

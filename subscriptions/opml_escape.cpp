@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
@@ -63,20 +64,38 @@ bool DecodeOne(std::string_view name, Text& out) {
     return true;
 }
 
+// Characters XML 1.0 allows nowhere, not even as references: U+FFFE and U+FFFF (the C0 controls
+// other than tab, line feed and carriage return are handled byte by byte).
+bool IsNonCharacter(uint32_t codepoint) {
+    return codepoint == 0xFFFE || codepoint == 0xFFFF;
+}
+
 template <bool kAttribute>
-Text Escape(std::string_view text) {
+Text Escape(std::string_view text, int* leftOut) {
     Text out;
     out.reserve(text.size() + text.size() / 8);
+    int dropped = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         const char ch = text[i];
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
             case '&':
-                // A carried character stays a reference here: the writer turns it into the
-                // character itself.
                 if (const auto reference = ReadNumericReference(text.substr(i));
                     reference && IsCarriedCodePoint(reference->codepoint)) {
-                    out += '&';
+                    if (IsNonCharacter(reference->codepoint)) {
+                        ++dropped;
+                    } else {
+                        // A carried character stays a reference here: the writer turns it into
+                        // the character itself.
+                        out.append(text.substr(i, reference->length));
+                    }
+                    i += reference->length - 1;
+                } else if (text.substr(i).starts_with(kCarriedAmpersand) &&
+                           IsCarriedReferenceTail(text.substr(i + kCarriedAmpersand.size()))) {
+                    // A literal "&" before what would read as a carried character: written as
+                    // "&amp;", the rest follows as the text it is.
+                    out += "&amp;";
+                    i += kCarriedAmpersand.size() - 1;
                 } else {
                     out += "&amp;";
                 }
@@ -94,27 +113,32 @@ Text Escape(std::string_view text) {
                     out += ch;
                 }
                 break;
-            case 0:
-                break;
             default:
-                if (c < 0x20 && (kAttribute || (c != '\t' && c != '\n'))) {
+                if (c >= 0x20) {
+                    out += ch;
+                } else if (c != '\t' && c != '\n' && c != '\r') {
+                    // No XML 1.0 file may hold another control character, not even as a
+                    // reference: strict readers would refuse the whole file.
+                    ++dropped;
+                } else if (kAttribute || c == '\r') {
                     AppendNumericReference(out, c);
                 } else {
                     out += ch;
                 }
         }
     }
+    if (leftOut) *leftOut += dropped;
     return out;
 }
 
 }  // namespace
 
-Text EscapeOpmlAttribute(std::string_view text) {
-    return Escape<true>(text);
+Text EscapeOpmlAttribute(std::string_view text, int* leftOut) {
+    return Escape<true>(text, leftOut);
 }
 
-Text EscapeOpmlContent(std::string_view text) {
-    return Escape<false>(text);
+Text EscapeOpmlContent(std::string_view text, int* leftOut) {
+    return Escape<false>(text, leftOut);
 }
 
 Text DecodeOpmlReferences(std::string_view text) {
@@ -122,11 +146,14 @@ Text DecodeOpmlReferences(std::string_view text) {
     if (amp == std::string_view::npos) return Text(text);
     Text out;
     out.reserve(text.size());
+    std::vector<size_t> ampersands;  // where a reference gave a literal "&" in `out`
     size_t done = 0;
     while (amp != std::string_view::npos) {
         out.append(text, done, amp - done);
         const size_t semi = text.substr(amp, kMaxReferenceLength).find(';');
+        const size_t before = out.size();
         if (semi != std::string_view::npos && DecodeOne(text.substr(amp + 1, semi - 1), out)) {
+            if (out.size() == before + 1 && out.back() == '&') ampersands.push_back(before);
             done = amp + semi + 1;
         } else {
             out += '&';
@@ -135,7 +162,19 @@ Text DecodeOpmlReferences(std::string_view text) {
         amp = text.find('&', done);
     }
     out.append(text, done);
-    return out;
+    if (ampersands.empty()) return out;
+    // A literal "&" that would read as the start of a carried character ("&amp;#x1F600;" in the
+    // file) is held apart from one, so that it stays text.
+    Text held;
+    held.reserve(out.size() + 8);
+    size_t copied = 0;
+    for (const size_t at : ampersands) {
+        if (!IsCarriedReferenceTail(std::string_view(out).substr(at + 1))) continue;
+        held.append(out, copied, at - copied).append(kCarriedAmpersand);
+        copied = at + 1;
+    }
+    held.append(out, copied);
+    return held;
 }
 
 }  // namespace varlo

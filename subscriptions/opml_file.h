@@ -37,8 +37,10 @@ class COpmlFile {
     // in m_nUnreadItems.
     void ReadOutlines(const CMXMLElement& element);
     // Writes the list as an indented OPML file; true when it was saved. A failed save shows a
-    // message box and leaves the file that was there before as it was.
-    bool WriteOpml(const std::string& path) const;
+    // message box and leaves the file that was there before as it was. Characters that no XML
+    // 1.0 file may hold (control characters, U+FFFE, U+FFFF) are left out; `*leftOut`, when
+    // given, is set to how many.
+    bool WriteOpml(const std::string& path, int* leftOut = nullptr) const;
 
     // Appends to `out` one category per run of equal categories, in list order; leading entries
     // without category add nothing.
@@ -81,6 +83,9 @@ class COpmlFile {
 
     std::vector<std::unique_ptr<COpmlItem>> m_items;
 };
+
+// What the user is told after a save that left out `count` characters (WriteOpml).
+Text LeftOutCharactersMessage(int count);
 
 // The title of a new or cleared list.
 inline constexpr const char* kDefaultOpmlTitle = "Morva OPML";

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "encoding/codepage.h"
+#include "fetch/request.h"
 #include "platform/message_box.h"
 #include "store/article_keys.h"
 #include "update/feed_request.h"
@@ -53,8 +54,11 @@ ChosenFeed RecordChosenKeys(const ChosenAnswer& answer, CFeedStore& store, const
     FeedValidators validators{answer.etag, answer.lastModified};
     if (answer.notModified) {
         const FeedRecord record = store.Feed(url);
-        if (validators.etag.empty()) validators.etag = record.validators.etag;
-        if (validators.lastModified.empty()) {
+        // One an earlier version kept unfit is not kept any longer.
+        if (validators.etag.empty() && IsUsableValidator(record.validators.etag)) {
+            validators.etag = record.validators.etag;
+        }
+        if (validators.lastModified.empty() && IsUsableValidator(record.validators.lastModified)) {
             validators.lastModified = record.validators.lastModified;
         }
     } else if (!cache.StoreCopy(path, url)) {

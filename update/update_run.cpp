@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "encoding/codepage.h"
+#include "fetch/request.h"
 #include "platform/kill_point.h"
 #include "platform/message_box.h"
 #include "store/article_keys.h"
@@ -27,13 +28,15 @@ int64_t Now() {
     return static_cast<int64_t>(std::time(nullptr));
 }
 
-// The value of a header line "Name: value\r\n" when it is `name`; false otherwise.
+// The value of a validator header line "Name: value\r\n" when it is `name` (empty when unfit to
+// be kept, see IsUsableValidator); false for another line.
 bool HeaderValue(std::string_view line, std::string_view name, Text* value) {
     if (line.size() <= name.size() || line[name.size()] != ':' ||
         strncasecmp(line.data(), name.data(), name.size()) != 0) {
         return false;
     }
-    *value = Text(Trim(line.substr(name.size() + 1), " \t\r\n"));
+    const std::string_view taken = Trim(line.substr(name.size() + 1), " \t\r\n");
+    *value = IsUsableValidator(taken) ? Text(taken) : Text();
     return true;
 }
 
@@ -65,6 +68,7 @@ struct CUpdateRun::Transfer {
     bool tooLarge = false;
     bool writeFailed = false;
     bool sentValidators = false;
+    bool inHead = false;      // a response head is being received
     FeedValidators stored;    // what the request was conditional on
     FeedValidators response;  // what the final response carried
     ServerAnswer answer;      // what the final response asked of later requests
@@ -110,6 +114,9 @@ struct CUpdateRun::Transfer {
         if (line.substr(0, 5) == "HTTP/") {
             t->response = {};
             t->answer = {};
+            t->inHead = true;
+        } else if (line == "\r\n" || line == "\n") {
+            t->inHead = false;
         }
         HeaderValue(line, "ETag", &t->response.etag) ||
             HeaderValue(line, "Last-Modified", &t->response.lastModified);
@@ -214,6 +221,11 @@ void CUpdateRun::StartQueued() {
         transfer->freshUntil = record.freshUntil;
         // Validators only while the body they stand for is still at hand.
         if (m_cache.HasBody(address)) transfer->stored = record.validators;
+        // One an earlier version kept is neither sent nor kept any longer.
+        if (!IsUsableValidator(transfer->stored.etag)) transfer->stored.etag.clear();
+        if (!IsUsableValidator(transfer->stored.lastModified)) {
+            transfer->stored.lastModified.clear();
+        }
         transfer->sentValidators =
             !transfer->stored.etag.empty() || !transfer->stored.lastModified.empty();
         transfer->headers = RequestHeaders(transfer->stored.etag, transfer->stored.lastModified);
@@ -258,7 +270,7 @@ void CUpdateRun::Finish(Transfer& t, CURLcode code) {
     }
     if (code != CURLE_OK) {
         return Complete(t.site, SiteStatus::kFailed, 0,
-                        DescribeTransferFailure(code, t.error, t.maxBytes));
+                        DescribeTransferFailure(code, t.error, t.maxBytes, t.inHead));
     }
     long status = 0;
     curl_easy_getinfo(t.easy, CURLINFO_RESPONSE_CODE, &status);

@@ -63,8 +63,12 @@ bool CVarloDoc::OnSaveDocument(const wxString& path) {
                        kMbYesNo | kMbIconWarning) != kIdYes) {
         return false;
     }
-    const bool saved = m_opmlFile.WriteOpml(file);
+    int leftOut = 0;
+    const bool saved = m_opmlFile.WriteOpml(file, &leftOut);
     if (saved) Modify(false);
+    if (saved && leftOut > 0) {
+        ShowMessageBox(LeftOutCharactersMessage(leftOut), kMbOk | kMbIconWarning);
+    }
     // Once written over, the file no longer holds what could not be read.
     if (saved && overLossyFile) {
         m_lossyPath.clear();

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "gui/platform/wx_text.h"
+#include "platform/private_files.h"
 #include "platform/settings_path.h"
 
 namespace varlo {
@@ -54,6 +55,8 @@ FileSettings::FileSettings(std::string path) : m_path(std::move(path)) {
                                        wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
     // Values are kept as written: no environment variable expansion, no escaping surprises.
     m_config->SetExpandEnvVars(false);
+    // The file names the user's subscription files and recent folders: theirs alone to read.
+    m_config->SetUmask(077);
 }
 
 FileSettings::~FileSettings() {
@@ -83,9 +86,10 @@ void FileSettings::WriteString(const std::string& section, const std::string& na
 }
 
 void FileSettings::Flush() {
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), ignored);
+    MakeFolders(std::filesystem::path(m_path).parent_path().string());
     m_config->Flush();  // a failed write is ignored, as the program always has
+    // A file written by an earlier version keeps its mode through the rewrite; it is narrowed here.
+    MakeFilePrivate(m_path);
 }
 
 namespace {

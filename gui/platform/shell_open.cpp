@@ -18,12 +18,22 @@
 namespace varlo {
 namespace {
 
+// Tells the user that the desktop could not open `target`. The toolkit's own report is English,
+// so it is kept quiet and this one shown instead.
+bool CouldNotOpen(const std::string& target) {
+    ShowMessageBox(Jp("既定のアプリケーションで開けませんでした。\n") + Utf8ToCp932(target),
+                   kMbOk | kMbIconWarning);
+    return false;
+}
+
 bool DesktopBrowser(const std::string& address) {
-    return wxLaunchDefaultBrowser(wxString::FromUTF8(address));
+    wxLogNull quiet;
+    return wxLaunchDefaultBrowser(wxString::FromUTF8(address)) || CouldNotOpen(address);
 }
 
 bool DesktopApplication(const std::string& localPath) {
-    return wxLaunchDefaultApplication(wxString::FromUTF8(localPath));
+    wxLogNull quiet;
+    return wxLaunchDefaultApplication(wxString::FromUTF8(localPath)) || CouldNotOpen(localPath);
 }
 
 ShellLauncher& Launcher() {

@@ -3,19 +3,22 @@
 
 #include <wx/string.h>
 
+#include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
 #include "platform/text.h"
 
 namespace varlo {
 
-// System text as a toolkit string.
+// System text as a toolkit string: carried characters as themselves, text that merely looks like
+// a reference ("&#x1F600;" typed) as it was typed.
 inline wxString ToWx(const Text& text) {
-    return wxString::FromUTF8(Cp932ToUtf8(text));
+    return wxString::FromUTF8(Cp932TextToUtf8(text));
 }
-// A toolkit string as system text (characters the code page lacks become "?").
+// A toolkit string as system text (characters the code page lacks carried as references, and an
+// "&" typed before what would read as one kept apart from them).
 inline Text FromWx(const wxString& text) {
     const wxScopedCharBuffer utf8 = text.utf8_str();
-    return Utf8ToCp932(std::string_view(utf8.data(), utf8.length()));
+    return Utf8TextToCp932(std::string_view(utf8.data(), utf8.length()));
 }
 // A UTF-8 literal of the source as a toolkit string.
 inline wxString Wx(const char* utf8) {

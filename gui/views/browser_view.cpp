@@ -29,7 +29,13 @@ bool CBrowserView::CreatePane(wxWindow* parent) {
     // through its content security policy.
     m_web->EnableContextMenu(true);
     // Every navigation, the page's own included, passes the address rule before it starts.
+    m_gestures.Watch(m_web);
     m_web->Bind(wxEVT_WEBVIEW_NAVIGATING, &CBrowserView::OnNavigating, this);
+    // The page shown is the one the engine committed to; until then it is the one before.
+    m_web->Bind(wxEVT_WEBVIEW_NAVIGATED, [this](wxWebViewEvent& event) {
+        m_shownUrl = event.GetURL();
+        event.Skip();
+    });
     // A link meant for a new window ("LinkNew") opens in the user's default browser; only web
     // addresses are passed on.
     m_web->Bind(wxEVT_WEBVIEW_NEWWINDOW, [](wxWebViewEvent& event) {
@@ -62,16 +68,18 @@ bool CBrowserView::Allow(const wxString& url, const Text& shownAs, Asker asker) 
     const BrowserNavigation decision =
         ClassifyNavigation(address, GetPreviewPath(), HelpPagePath());
     if (decision == BrowserNavigation::kLoad) return true;
+    if (decision == BrowserNavigation::kMail) {
+        // Only the user starts a mail, and only with what the address shows: a page's script
+        // alone never does, and fields such as "attach" never reach the mail program.
+        if (asker != Asker::kPageScript) OpenWithDefaultHandler(MailAddressToHandOn(address));
+        return false;
+    }
     // A page's script that keeps trying gets one answer per page shown; more would bury the
-    // window under messages or mail windows. A click of the user's is always answered.
+    // window under messages. A click of the user's is always answered.
     if (asker == Asker::kPageScript) {
         const wxString page = m_web ? m_web->GetCurrentURL() : wxString();
         if (m_answeredPage == page) return false;
         m_answeredPage = page;
-    }
-    if (decision == BrowserNavigation::kMail) {
-        OpenWithDefaultHandler(std::string(Trim(address, " \t\r\n")));
-        return false;
     }
     if (asker == Asker::kVarlo) {
         ShowMessageBox(NotWebAddressText(shownAs), kMbOk | kMbIconWarning);
@@ -89,9 +97,9 @@ bool CBrowserView::Allow(const wxString& url, const Text& shownAs, Asker asker) 
 }
 
 void CBrowserView::OnNavigating(wxWebViewEvent& event) {
-    const Asker asker = event.GetNavigationAction() == wxWEBVIEW_NAV_ACTION_USER
-                            ? Asker::kPageUser
-                            : Asker::kPageScript;
+    const bool user = event.GetNavigationAction() == wxWEBVIEW_NAV_ACTION_USER ||
+                      m_gestures.FromUser(std::string(event.GetURL().utf8_str()));
+    const Asker asker = user ? Asker::kPageUser : Asker::kPageScript;
     if (!Allow(event.GetURL(), FromWx(event.GetURL()), asker)) event.Veto();
 }
 
@@ -112,8 +120,18 @@ void CBrowserView::ShowLocalPage(const std::string& path, const std::string& sec
 
 Text CBrowserView::GetLocationURL() const {
     if (!m_web) return {};
-    const wxString url = m_web->GetCurrentURL();
-    return FromWx(url);
+    // The engine names a page as soon as it starts loading it, a redirection's target as soon as
+    // it is asked about it (even one refused), and names the page shown again only once that load
+    // has ended. The pane's address is the page it shows: the engine's address only while that is
+    // the same document (a jump to an anchor moves within it).
+    const wxString current = m_web->GetCurrentURL();
+    if (m_shownUrl.empty()) {
+        const std::string address(current.utf8_str());
+        return ClassifyNavigation(address, GetPreviewPath()) == BrowserNavigation::kLoad
+                   ? FromWx(current)
+                   : Text();
+    }
+    return FromWx(current.BeforeFirst('#') == m_shownUrl.BeforeFirst('#') ? current : m_shownUrl);
 }
 
 Text CBrowserView::GetLocationName() const {

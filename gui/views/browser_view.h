@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "gui/platform/navigation_gesture.h"
 #include "platform/text.h"
 
 namespace varlo {
@@ -27,7 +28,8 @@ class CBrowserView : public wxView {
     // Loads the local page at `path` (UTF-8), at its `section` (an anchor; none when empty), as
     // the address rule allows.
     void ShowLocalPage(const std::string& path, const std::string& section = {});
-    // The address of the page shown (empty before the first navigation).
+    // The address of the page shown (empty before the first navigation): never that of a page
+    // still loading or of a navigation refused.
     Text GetLocationURL() const;
     // The title of the page shown.
     Text GetLocationName() const;
@@ -53,8 +55,10 @@ class CBrowserView : public wxView {
     bool Allow(const wxString& url, const Text& shownAs, Asker asker);
     void OnNavigating(wxWebViewEvent& event);
 
+    NavigationGestures m_gestures;
+    wxString m_shownUrl;  // the address of the last page the engine committed to
     bool m_refusalPending = false;
-    wxString m_answeredPage;  // the page whose script had its one refusal or mail
+    wxString m_answeredPage;  // the page whose script had its one refusal
     wxWebView* m_web = nullptr;
     wxWindow* m_fallback = nullptr;  // shown when no browser engine is available
     wxDECLARE_DYNAMIC_CLASS(CBrowserView);

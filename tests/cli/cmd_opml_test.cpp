@@ -24,6 +24,18 @@ std::pair<int, std::string> RunCli(const std::string& args) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
+// Runs varlo-cli with the arguments; returns the exit status and standard error.
+std::pair<int, std::string> RunCliForErrors(const std::string& args) {
+    std::FILE* pipe =
+        popen((std::string(VARLO_CLI_PATH) + " " + args + " 2>&1 >/dev/null").c_str(), "r");
+    if (pipe == nullptr) return {-1, {}};
+    std::string err;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) err.append(buffer, n);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, err};
+}
+
 class CliOpml : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -74,6 +86,43 @@ TEST_F(CliOpml, WritesOnlyAListThatWasRead) {
     EXPECT_EQ(status, 0);
     EXPECT_EQ(nlohmann::json::parse(json)["result"], false);
     EXPECT_EQ(test::ReadFile(out), "old");
+}
+
+TEST_F(CliOpml, AFileWithOutlinesItCouldNotReadIsWrittenOnlyWithForce) {
+    std::string nested;
+    for (int i = 0; i < 300; ++i) nested += "<outline title=\"f\">";
+    nested +=
+        "<outline title=\"deep\" xmlUrl=\"http://deep/\"/>"
+        "<outline title=\"deep2\" htmlUrl=\"http://deep2/\"/>";
+    for (int i = 0; i < 300; ++i) nested += "</outline>";
+    test::WriteFile(path, "<?xml version=\"1.0\" encoding=\"utf-8\"?><opml version=\"1.0\"><body>" +
+                              nested + "<outline title=\"s\" xmlUrl=\"http://s/\"/></body></opml>");
+    const std::string out = dir.File("out.opml");
+    test::WriteFile(out, "old");
+    EXPECT_EQ(
+        RunCliForErrors("opml '" + path + "' --write '" + out + "'"),
+        std::make_pair(1, std::string("読み込めなかった項目が 2 件あります。--force を付けると、"
+                                      "それらを失って書き込みます。\n")));
+    EXPECT_EQ(test::ReadFile(out), "old");
+    // Without --write there is nothing to lose.
+    EXPECT_EQ(RunCliForErrors("opml '" + path + "'"), std::make_pair(0, std::string()));
+
+    EXPECT_EQ(RunCliForErrors("opml '" + path + "' --write '" + out + "' --force"),
+              std::make_pair(0, std::string()));
+    const auto [status, json] = RunCli("opml '" + out + "'");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(nlohmann::json::parse(json)["items"].size(), 1u);
+}
+
+TEST_F(CliOpml, CharactersXmlForbidsAreLeftOutOfTheWrittenFileAndCounted) {
+    test::WriteFile(path, R"(<?xml version="1.0" encoding="utf-8"?><opml version="1.0"><body>)"
+                          R"(<outline title="a&#1;b&#xFFFF;" xmlUrl="http://x/"/></body></opml>)");
+    const std::string out = dir.File("out.opml");
+    EXPECT_EQ(RunCliForErrors("opml '" + path + "' --write '" + out + "'"),
+              std::make_pair(0, std::string("XML ファイルに書けない文字 (制御文字など) が 2 個"
+                                            "あったため、それらを除いて保存しました。\n")));
+    const auto json = nlohmann::json::parse(RunCli("opml '" + out + "'").second);
+    EXPECT_EQ(json["items"][0]["title"], "ab");
 }
 
 TEST_F(CliOpml, ExitsWithOneForAnUnreadableFileAndTwoForUsageErrors) {

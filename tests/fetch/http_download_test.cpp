@@ -583,14 +583,16 @@ TEST_F(HttpDownloadTest, AFailedDownloadLeavesThePreviousFileAndNoTemporaryFile)
     EXPECT_EQ(test::ReadFile(m_dir.File("down.xml")), "previous");
 }
 
-TEST_F(HttpDownloadTest, ANewFileGetsTheUsualPermissions) {
+TEST_F(HttpDownloadTest, ANewFileIsReadableByItsOwnerOnlyWhateverTheUmask) {
     m_server.Route("/f", test::Ok("x"));
-    const mode_t mask = umask(022);
-    std::string path = Fetch("/f");
-    umask(mask);
-    struct stat info {};
-    ASSERT_EQ(stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    for (const mode_t umaskGiven : {mode_t{022}, mode_t{0}}) {
+        const mode_t mask = umask(umaskGiven);
+        std::string path = Fetch("/f");
+        umask(mask);
+        struct stat info {};
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+    }
 }
 
 TEST_F(HttpDownloadTest, AFolderThatCannotBeWrittenIsReportedNotThrown) {
@@ -599,6 +601,71 @@ TEST_F(HttpDownloadTest, AFolderThatCannotBeWrittenIsReportedNotThrown) {
     EXPECT_EQ(download.Download(m_dir.File("missing-folder"), false, "down.xml"), "");
     ASSERT_EQ(m_messages.Messages().size(), 1u);
     EXPECT_NE(m_messages.Messages()[0].find("を作成できませんでした"), std::string::npos);
+}
+
+// ---- Validators a server sends
+
+TEST_F(HttpDownloadTest, AValidatorTooLongOrHoldingAControlCharacterIsNeitherKeptNorSent) {
+    const std::vector<std::pair<std::string, std::string>> unfit = {
+        {"ETag", "\"" + std::string(2000, 'e') + "\""},
+        {"ETag", "\"a\rb\""},
+        {"Last-Modified", "Tue, 01 Oct 2024\x01 10:00:00 GMT"},
+        {"Last-Modified", std::string(1025, 'x')},
+    };
+    for (const auto& [name, value] : unfit) {
+        SCOPED_TRACE(name + " of " + std::to_string(value.size()) + " bytes");
+        Response response = test::Ok("<rss/>");
+        response.headers.emplace_back(name, value);
+        m_server.Route("/f", response);
+        CHttpDownload first(m_server.Url("/f"));
+        // The transfer goes on as if the server had sent none.
+        ASSERT_EQ(first.Download(m_dir.Path().string(), false, "down.xml"), m_dir.File("down.xml"));
+        EXPECT_EQ(first.ResponseETag(), "");
+        EXPECT_EQ(first.ResponseLastModified(), "");
+        // One kept by an earlier version is not sent back either.
+        CHttpDownload second(m_server.Url("/f"));
+        second.SetConditional(name == "ETag" ? value : "", name == "ETag" ? "" : value,
+                              m_dir.File("down.xml"));
+        ASSERT_NE(second.Download(m_dir.Path().string(), false, "down.xml"), "");
+        EXPECT_EQ(m_server.Requests().back().Count("If-None-Match"), 0u);
+        EXPECT_EQ(m_server.Requests().back().Count("If-Modified-Since"), 0u);
+    }
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(HttpDownloadTest, AValidatorOfOneKilobyteIsKeptAndSentBack) {
+    const std::string etag = "\"" + std::string(1022, 'e') + "\"";
+    Response response = test::Ok("<rss/>");
+    response.etag = etag;
+    m_server.Route("/f", response);
+    CHttpDownload first(m_server.Url("/f"));
+    ASSERT_NE(first.Download(m_dir.Path().string(), false, "down.xml"), "");
+    EXPECT_EQ(first.ResponseETag(), etag);
+    CHttpDownload second(m_server.Url("/f"));
+    second.SetConditional(etag, "", m_dir.File("down.xml"));
+    ASSERT_NE(second.Download(m_dir.Path().string(), false, "down.xml"), "");
+    EXPECT_TRUE(second.NotModified());
+}
+
+TEST_F(HttpDownloadTest, AResponseHeadTooLargeForLibcurlFailsWithAJapaneseMessage) {
+    // One header of 1 MB, or five of 90 KB each (over the whole head's limit).
+    Response oneHeader = test::Ok("<rss/>");
+    oneHeader.headers.emplace_back("ETag", "\"" + std::string(1 << 20, 'e') + "\"");
+    m_server.Route("/one", oneHeader);
+    Response manyHeaders = test::Ok("<rss/>");
+    for (int i = 0; i < 5; ++i) {
+        manyHeaders.headers.emplace_back("X-Header-" + std::to_string(i),
+                                         std::string(90 * 1024, 'h'));
+    }
+    m_server.Route("/many", manyHeaders);
+    for (const char* target : {"/one", "/many"}) {
+        SCOPED_TRACE(target);
+        MessageCapture messages;
+        EXPECT_EQ(Fetch(target), "");
+        EXPECT_EQ(messages.Messages(),
+                  std::vector<std::string>{"サーバーの応答ヘッダーが大きすぎます"});
+        EXPECT_TRUE(FileNames().empty());
+    }
 }
 
 TEST(UniqueFileName, KeepsAFreeName) {

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "dialog_test_util.h"
+#include "gui_test_support.h"
 #include "support/test_support.h"
 
 namespace varlo {
@@ -72,6 +76,24 @@ TEST_F(ShellOpenTest, OtherSchemesAndMalformedAddressesAreRefused) {
                    "file://otherhost/etc/hosts", "http:", "http://", "http:/example.org/",
                    "http:///etc/passwd", "mailto:", "http://example.org/a b",
                    "http://example.org/\n--help"});
+}
+
+TEST(DesktopOpen, AFailureOfTheDesktopIsToldInJapaneseNotInTheToolkitsEnglish) {
+    // With nothing on the path, the desktop has no program to hand a mail address to.
+    const std::string previousPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    TempDir empty;
+    setenv("PATH", empty.Path().c_str(), 1);
+    const ShellLauncher previous = SetShellLauncher({});
+    MessageCapture messages;
+    const bool opened = OpenWithDefaultHandler("mailto:someone@example.org");
+    // The toolkit's report would be a dialog of its own, shown once the window is idle.
+    PumpEvents();
+    SetShellLauncher(previous);
+    setenv("PATH", previousPath.c_str(), 1);
+    if (opened) GTEST_SKIP() << "this desktop found a mail program all the same";
+    EXPECT_EQ(messages.Messages(),
+              std::vector<std::string>{
+                  "既定のアプリケーションで開けませんでした。\nmailto:someone@example.org"});
 }
 
 }  // namespace

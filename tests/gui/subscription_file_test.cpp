@@ -2,6 +2,7 @@
 // could not be read announced on open and guarded on save.
 
 #include <string>
+#include <vector>
 
 #include "app_fixture.h"
 #include "gui/controls/list_ctrl_box.h"
@@ -62,6 +63,27 @@ TEST_F(SubscriptionFile, EmojiAndOtherScriptsShowAsThemselvesAndSaveUnchanged) {
         << saved;
     EXPECT_NE(saved.find("title=\"ニュース 😀\""), std::string::npos);
     EXPECT_NE(saved.find("title=\"Ærø — “q” 〜\""), std::string::npos);
+}
+
+TEST_F(SubscriptionFile, ReferenceTextShowsAsTextAndWhatXmlForbidsIsLeftOutWithAWord) {
+    const std::string file = dir.File("subs.xml");
+    WriteFile(file, Opml("<outline title=\"&amp;#x1F600; 😀&#1;\" htmlUrl=\"http://a.example/\"/>"));
+    ASSERT_TRUE(Start({file}));
+    CListCtrlBox& rows = *Frame().SiteList()->GetList();
+    ASSERT_EQ(rows.GetItemCount(), 1);
+    EXPECT_EQ(rows.GetItemText(0, 0), wxString::FromUTF8("&#x1F600; 😀\x01"));
+    SaveScreenshot(&Frame(), "site_list_reference_text");
+
+    MessageCapture messages;
+    Doc().Modify(true);
+    Frame().RunCommand(cmd::kFileSave);
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_EQ(
+        messages.Messages(),
+        std::vector<std::string>{"XML ファイルに書けない文字 (制御文字など) が 1 個あったため、"
+                                 "それらを除いて保存しました。"});
+    const std::string saved = ReadFile(file);
+    EXPECT_NE(saved.find("title=\"&amp;#x1F600; 😀\""), std::string::npos) << saved;
 }
 
 TEST_F(SubscriptionFile, OutlinesThatCouldNotBeReadAreAnnouncedAndSavingOverThemAsks) {

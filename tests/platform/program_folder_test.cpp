@@ -77,8 +77,17 @@ TEST_F(ProgramFolder, AMissingFolderGivesThePerUserFolder) {
 TEST_F(ProgramFolder, WithoutXdgDataHomeThePerUserFolderLiesUnderHome) {
     ScopedEnv noXdg("XDG_DATA_HOME", nullptr);
     ScopedEnv home("HOME", m_home.Path().c_str());
-    EXPECT_EQ(ProgramFolderFor("/usr/bin"), m_home.File(".local/share/Varlo"));
+    const mode_t mask = umask(0);
+    const std::string folder = ProgramFolderFor("/usr/bin");
+    umask(mask);
+    EXPECT_EQ(folder, m_home.File(".local/share/Varlo"));
     EXPECT_TRUE(std::filesystem::is_directory(m_home.File(".local/share/Varlo")));
+    // Every folder made on the way is its owner's alone, whatever the umask.
+    for (const char* made : {".local", ".local/share", ".local/share/Varlo"}) {
+        struct stat info {};
+        ASSERT_EQ(stat(m_home.File(made).c_str(), &info), 0) << made;
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << made;
+    }
 }
 
 // Folders that another user could write, or that are not what they seem, are never used: a link

@@ -1,6 +1,7 @@
 #include "preview/preview_page.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <memory>
@@ -321,6 +322,20 @@ TEST(PreviewFile, WritesThePageAndReplacesAnOldOne) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
     EXPECT_TRUE((std::filesystem::status(path).permissions() &
                  std::filesystem::perms::owner_read) != std::filesystem::perms::none);
+}
+
+TEST(PreviewFile, ThePageIsReadableByItsOwnerOnlyWhateverTheUmask) {
+    test::TempDir dir;
+    const std::string path = dir.File("MorvaPreview.html");
+    CRssFile feed;
+    AddArticle(feed, "記事", "https://example.jp/");
+    const mode_t mask = umask(0);
+    const bool written = WritePreviewPage(path, feed, kAll);
+    umask(mask);
+    ASSERT_TRUE(written);
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST(PreviewFile, ReportsAFolderItCannotWriteInAndLeavesNothingBehind) {

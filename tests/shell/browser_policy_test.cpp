@@ -22,6 +22,22 @@ TEST(BrowserPolicy, WebAddressesAndTheEmptyPageLoadAndMailGoesToTheMailProgram) 
     EXPECT_EQ(Classify(" MailTo:someone@example.com"), BrowserNavigation::kMail);
 }
 
+TEST(BrowserPolicy, TheMailProgramGetsOnlyTheRecipientsSubjectAndBody) {
+    EXPECT_EQ(MailAddressToHandOn("mailto:someone@example.com"), "mailto:someone@example.com");
+    EXPECT_EQ(MailAddressToHandOn("mailto:a@example.com?attach=/etc/passwd"),
+              "mailto:a@example.com");
+    EXPECT_EQ(MailAddressToHandOn("mailto:a@example.com,b@example.com?cc=c@x&bcc=d@x&to=e@x"
+                                  "&Subject=Hi%20there&attachment=%2Fetc%2Fshadow&body=Text&"
+                                  "subject=second&BODY=second&in-reply-to=x#fragment"),
+              "mailto:a@example.com,b@example.com?Subject=Hi%20there&body=Text");
+    // The field's name must be the whole name: "subjects" or "bodyx" are other fields.
+    EXPECT_EQ(MailAddressToHandOn("mailto:a@example.com?bodyx=1&subjects=2&=3&&body"),
+              "mailto:a@example.com?body");
+    EXPECT_EQ(MailAddressToHandOn("  MAILTO:a@example.com?body=b\r\n"),
+              "mailto:a@example.com?body=b");
+    EXPECT_EQ(MailAddressToHandOn("http://example.com/?subject=x"), "");
+}
+
 TEST(BrowserPolicy, AddressesThatCouldRunScriptOrReadLocalFilesAreRefused) {
     for (const char* address : {"data:text/html,<script>alert(1)</script>",
                                 "javascript:alert(1)",

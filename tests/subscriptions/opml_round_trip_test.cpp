@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
 #include "subscriptions/opml_file.h"
 #include "support/test_support.h"
@@ -133,6 +134,86 @@ TEST_F(OpmlRoundTrip, TextThatLooksLikeAReferenceStaysAsTyped) {
     list.Add(std::move(item));
     EXPECT_EQ(SavedAndReread(list),
               std::vector<std::string>{"|Tom &amp; Jerry &#x3042; & <b> \"q\"||http://x/?a=1&b=2"});
+}
+
+TEST_F(OpmlRoundTrip, LiteralReferenceTextStaysTextWhileCarriedCharactersStayCharacters) {
+    // Titles, a category and addresses that hold the text "&#x1F600;" beside the emoji itself,
+    // given as a character and as a reference.
+    const std::string body =
+        R"(<outline title="Tag &amp;#x1F600;"><outline title="&amp;#x1F600; 😀 &#x1F600;" )"
+        R"(htmlUrl="http://x/?q=&amp;#x1F600;" xmlUrl="http://x/😀?a=1&amp;b=&amp;#x26;#x1F600;"/>)"
+        R"(</outline>)";
+    COpmlFile list;
+    ASSERT_TRUE(Read(kHead + body + kTail, list));
+    auto shown = [](const COpmlFile& l) {
+        std::vector<std::string> rows;
+        for (int i = 0; i < l.GetCount(); ++i) {
+            const COpmlItem& e = *l.GetAt(i);
+            for (const Text* t : {&e.m_strCategory, &e.m_strTitle, &e.m_strHtmlUrl, &e.m_strXmlUrl})
+                rows.push_back(Cp932TextToUtf8(*t));
+        }
+        return rows;
+    };
+    const std::vector<std::string> expected = {"Tag &#x1F600;", "&#x1F600; 😀 😀",
+                                               "http://x/?q=&#x1F600;",
+                                               "http://x/😀?a=1&b=&#x26;#x1F600;"};
+    EXPECT_EQ(shown(list), expected);
+    for (int round = 0; round < 2; ++round) {
+        const std::string path = dir.File("out.opml");
+        ASSERT_TRUE(list.WriteOpml(path));
+        saved = test::ReadFile(path);
+        ASSERT_TRUE(list.ReadOpml(path));
+        EXPECT_EQ(shown(list), expected);
+    }
+    EXPECT_NE(saved.find(R"(title="&amp;#x1F600; 😀 😀")"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(R"(title="Tag &amp;#x1F600;")"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(R"(xmlUrl="http://x/😀?a=1&amp;b=&amp;#x26;#x1F600;")"), std::string::npos)
+        << saved;
+}
+
+TEST_F(OpmlRoundTrip, TextTypedAsAReferenceIsSavedAsText) {
+    COpmlFile list;
+    auto item = std::make_unique<COpmlItem>();
+    item->m_strTitle = Utf8TextToCp932("&#x1F600; 😀");
+    item->m_strCategory = Utf8TextToCp932("&#128512;");
+    item->m_strXmlUrl = Utf8TextToCp932("http://x/?e=&#xE9;");
+    list.Add(std::move(item));
+    const std::string path = dir.File("out.opml");
+    ASSERT_TRUE(list.WriteOpml(path));
+    COpmlFile reread;
+    ASSERT_TRUE(reread.ReadOpml(path));
+    ASSERT_EQ(reread.GetCount(), 1);
+    EXPECT_EQ(Cp932TextToUtf8(reread.GetAt(0)->m_strTitle), "&#x1F600; 😀");
+    EXPECT_EQ(Cp932TextToUtf8(reread.GetAt(0)->m_strCategory), "&#128512;");
+    EXPECT_EQ(Cp932TextToUtf8(reread.GetAt(0)->m_strXmlUrl), "http://x/?e=&#xE9;");
+}
+
+TEST_F(OpmlRoundTrip, CharactersXmlForbidsAreLeftOutAndCounted) {
+    // What a file may bring in: control characters as references, U+FFFF as a reference.
+    const std::string body =
+        "<outline title=\"a&#1;b&#xFFFF;c\" xmlUrl=\"http://x/&#x1f;\"/>"
+        "<outline title=\"&#8;\" htmlUrl=\"http://y/\"/>";
+    COpmlFile list;
+    ASSERT_TRUE(Read(kHead + body + kTail, list));
+    const std::string path = dir.File("out.opml");
+    int leftOut = -1;
+    ASSERT_TRUE(list.WriteOpml(path, &leftOut));
+    EXPECT_EQ(leftOut, 4);
+    saved = test::ReadFile(path);
+    for (const unsigned char c : saved) {
+        EXPECT_TRUE(c >= 0x20 || c == '\t' || c == '\n' || c == '\r') << static_cast<int>(c);
+    }
+    EXPECT_EQ(saved.find("&#1;"), std::string::npos);
+    EXPECT_EQ(saved.find("\xEF\xBF\xBF"), std::string::npos);
+    COpmlFile reread;
+    ASSERT_TRUE(reread.ReadOpml(path));
+    EXPECT_EQ(Rows(reread), (std::vector<std::string>{"|abc||http://x/", "||http://y/|"}));
+    // A list with nothing to leave out says so.
+    ASSERT_TRUE(reread.WriteOpml(path, &leftOut));
+    EXPECT_EQ(leftOut, 0);
+    EXPECT_EQ(LeftOutCharactersMessage(4),
+              test::Sjis("XML ファイルに書けない文字 (制御文字など) が 4 個あったため、"
+                         "それらを除いて保存しました。"));
 }
 
 }  // namespace

@@ -156,6 +156,38 @@ TEST_F(UpdateRun, ASecondUpdateAsksConditionallyAndCountsExactlyTheNewArticles) 
     EXPECT_EQ(m_server.Requests().back().Count("If-None-Match"), 0u);
 }
 
+TEST_F(UpdateRun, AnUnfitValidatorIsNotKeptSoTheServerIsNeverSentItBack) {
+    // A server that would answer 431 from then on if its 90 KB ETag came back.
+    Response huge = Feed({"a"});
+    huge.headers.emplace_back("ETag", "\"" + std::string(90 * 1024, 'e') + "\"");
+    m_server.Route("/huge", huge);
+    Response control = Feed({"b"});
+    control.headers.emplace_back("ETag", "\"a\rb\"");
+    m_server.Route("/control", control);
+    const std::vector<Text> urls = {m_server.Url("/huge"), m_server.Url("/control")};
+    for (const auto& result : Update(urls)) {
+        EXPECT_EQ(result.status, SiteStatus::kNew) << result.xmlUrl;
+        EXPECT_EQ(m_store.Feed(result.xmlUrl).validators.etag, "") << result.xmlUrl;
+    }
+    // Kept by an earlier version: neither sent nor kept any longer.
+    m_store.RecordSuccess(urls[0], {"\"a\rb\"", std::string(2000, 'x')}, {"a"}, 1700000000);
+    Update({urls[0]});
+    EXPECT_EQ(m_server.Requests().back().Count("If-None-Match"), 0u);
+    EXPECT_EQ(m_server.Requests().back().Count("If-Modified-Since"), 0u);
+    EXPECT_EQ(m_store.Feed(urls[0]).validators.etag, "");
+    EXPECT_EQ(m_store.Feed(urls[0]).validators.lastModified, "");
+}
+
+TEST_F(UpdateRun, AResponseHeadTooLargeForLibcurlFailsInJapanese) {
+    Response response = Feed({"a"});
+    response.headers.emplace_back("ETag", "\"" + std::string(1 << 20, 'e') + "\"");
+    m_server.Route("/f", response);
+    const auto results = Update({m_server.Url("/f")});
+    EXPECT_EQ(results[0].status, SiteStatus::kFailed);
+    EXPECT_EQ(results[0].message, test::Sjis("サーバーの応答ヘッダーが大きすぎます"));
+    EXPECT_EQ(CacheFiles(), 0u);
+}
+
 TEST_F(UpdateRun, BrokenAnswersAreFailuresThatWriteNothing) {
     // 304 to an unconditional request: there is no body it could stand for.
     m_server.Route("/304", Status(304));
