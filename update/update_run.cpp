@@ -14,6 +14,7 @@
 #include "fetch/request.h"
 #include "platform/kill_point.h"
 #include "platform/message_box.h"
+#include "platform/worker_pool.h"
 #include "store/article_keys.h"
 #include "update/server_answer.h"
 
@@ -125,9 +126,34 @@ struct CUpdateRun::Transfer {
     }
 };
 
+// What a worker read of one body.
+struct CUpdateRun::BodyRead {
+    size_t site = 0;
+    bool read = false;
+    std::vector<Text> keys;
+    Text failure;  // the first message the loader would have shown
+};
+
+struct CUpdateRun::ReadResults {
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<BodyRead> done;
+};
+
+struct CUpdateRun::PendingRead {
+    std::unique_ptr<Transfer> transfer;
+    std::string body;
+    long status = 0;
+    FeedValidators validators;
+};
+
 CUpdateRun::CUpdateRun(CFeedStore& store, CFeedCache cache, std::vector<Text> urls,
                        UpdateOptions options)
-    : m_store(store), m_cache(std::move(cache)), m_options(options), m_urls(std::move(urls)) {
+    : m_store(store),
+      m_cache(std::move(cache)),
+      m_options(options),
+      m_urls(std::move(urls)),
+      m_reads(std::make_shared<ReadResults>()) {
     EnsureCurlInitialised();
     m_options.jobs = std::max(1, m_options.jobs);
     m_options.perHost = std::max(1, m_options.perHost);
@@ -161,6 +187,10 @@ void CUpdateRun::Cancel() {
     m_running.clear();
     m_ended.clear();
     m_queue.clear();
+    // Reads still running finish into results nobody takes; their files go with the transfers.
+    m_reading.clear();
+    std::lock_guard<std::mutex> lock(m_reads->mutex);
+    m_reads->done.clear();
 }
 
 void CUpdateRun::Complete(size_t site, SiteStatus status, int newArticles, Text message) {
@@ -256,7 +286,8 @@ void CUpdateRun::StartQueued() {
     }
 }
 
-void CUpdateRun::Finish(Transfer& t, CURLcode code) {
+void CUpdateRun::Finish(std::unique_ptr<Transfer> transfer, CURLcode code) {
+    Transfer& t = *transfer;
     const Text& address = m_results[t.site].xmlUrl;
     if (t.fd >= 0) {
         if (close(t.fd) != 0) t.writeFailed = true;
@@ -297,29 +328,52 @@ void CUpdateRun::Finish(Transfer& t, CURLcode code) {
         m_store.SetFreshUntil(address, fresh);
     }
 
-    std::vector<Text> keys;
-    Text readFailure;
-    {
+    StartRead(std::move(transfer), std::move(body), status, validators);
+}
+
+void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body, long status,
+                           FeedValidators validators) {
+    const size_t site = transfer->site;
+    std::shared_ptr<ReadResults> results = m_reads;
+    WorkerPool::Shared().Post([results, site, body] {
+        BodyRead read;
+        read.site = site;
         // The loader's own message boxes become this site's message, never a window.
-        MessageBoxHandler previous = SetMessageBoxHandler([&](const Text& text, unsigned) {
-            if (readFailure.empty()) readFailure = text;
+        MessageBoxHandler previous = SetMessageBoxHandler([&read](const Text& text, unsigned) {
+            if (read.failure.empty()) read.failure = text;
             return static_cast<int>(kIdOk);
         });
-        const bool read = ReadArticleKeys(body, &keys);
+        read.read = ReadArticleKeys(body, &read.keys);
         SetMessageBoxHandler(std::move(previous));
-        if (!read) {
-            return Complete(
-                t.site, SiteStatus::kFailed, 0,
-                readFailure.empty() ? Jp("フィードとして読めませんでした") : readFailure);
+        {
+            std::lock_guard<std::mutex> lock(results->mutex);
+            results->done.push_back(std::move(read));
         }
+        results->ready.notify_all();
+    });
+    m_reading[site] = PendingRead{std::move(transfer), std::move(body), status, validators};
+}
+
+void CUpdateRun::Record(BodyRead& read) {
+    auto it = m_reading.find(read.site);
+    if (it == m_reading.end()) return;
+    PendingRead pending = std::move(it->second);
+    m_reading.erase(it);
+    Transfer& t = *pending.transfer;
+    const Text& address = m_results[t.site].xmlUrl;
+    if (!read.read) {
+        return Complete(t.site, SiteStatus::kFailed, 0,
+                        read.failure.empty() ? Jp("フィードとして読めませんでした") : read.failure);
     }
-    if (body == t.tempPath) {
+    FeedValidators validators = pending.validators;
+    if (pending.body == t.tempPath) {
         // The body is in place before the store takes validators that would claim it.
         if (!m_cache.Commit(t.tempPath, address)) validators = {};
         t.tempPath.clear();
     }
-    const int added = status == 304 ? m_store.RecordUnchanged(address, validators, keys, Now())
-                                    : m_store.RecordSuccess(address, validators, keys, Now());
+    const int added = pending.status == 304
+                          ? m_store.RecordUnchanged(address, validators, read.keys, Now())
+                          : m_store.RecordSuccess(address, validators, read.keys, Now());
     if (added < 0) {
         return Complete(t.site, SiteStatus::kFailed, 0, Jp("新着の記録に書き込めませんでした"));
     }
@@ -355,6 +409,10 @@ bool CUpdateRun::Step(int waitMs) {
     if (Done()) return false;
     // Bodies still to be finished come first; no need to wait on the network for them.
     if (!m_ended.empty()) waitMs = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_reads->mutex);
+        if (!m_reads->done.empty()) waitMs = 0;
+    }
     if (!m_multi) {
         while (!m_queue.empty()) {
             const size_t site = m_queue.front();
@@ -370,6 +428,11 @@ bool CUpdateRun::Step(int waitMs) {
     if (waitMs > 0 && !m_running.empty()) {
         curl_multi_poll(Multi(m_multi), nullptr, 0, waitMs, nullptr);
         curl_multi_perform(Multi(m_multi), &running);
+    } else if (waitMs > 0 && !m_reading.empty()) {
+        // Only bodies being read remain: wait for a worker instead of the network.
+        std::unique_lock<std::mutex> lock(m_reads->mutex);
+        m_reads->ready.wait_for(lock, std::chrono::milliseconds(waitMs),
+                                [this] { return !m_reads->done.empty(); });
     }
     int queued = 0;
     while (CURLMsg* message = curl_multi_info_read(Multi(m_multi), &queued)) {
@@ -389,9 +452,15 @@ bool CUpdateRun::Step(int waitMs) {
     while (!m_ended.empty()) {
         auto [transfer, code] = std::move(m_ended.front());
         m_ended.pop_front();
-        Finish(*transfer, static_cast<CURLcode>(code));
+        Finish(std::move(transfer), static_cast<CURLcode>(code));
         if (std::chrono::steady_clock::now() - start >= m_options.stepBudget) break;
     }
+    std::deque<BodyRead> read;
+    {
+        std::lock_guard<std::mutex> lock(m_reads->mutex);
+        read.swap(m_reads->done);
+    }
+    for (BodyRead& body : read) Record(body);
     return !Done();
 }
 

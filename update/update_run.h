@@ -5,9 +5,12 @@
 // time, keeping every site that finished.
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -82,7 +85,14 @@ class CUpdateRun {
   private:
     struct Transfer;
     void StartQueued();
-    void Finish(Transfer& transfer, CURLcode code);
+    struct BodyRead;
+    struct ReadResults;
+    struct PendingRead;
+    void Finish(std::unique_ptr<Transfer> transfer, CURLcode code);
+    // Reads the articles of a body on a worker; Record takes the result in a later Step.
+    void StartRead(std::unique_ptr<Transfer> transfer, std::string body, long status,
+                   FeedValidators validators);
+    void Record(BodyRead& read);
     // Finishes an answer that is neither a body nor "not modified".
     void FinishRefusal(Transfer& transfer, long status);
     void Complete(size_t site, SiteStatus status, int newArticles, Text message);
@@ -107,6 +117,10 @@ class CUpdateRun {
     std::vector<std::unique_ptr<Transfer>> m_running;
     // Transfers that ended, with their result, waiting to be finished.
     std::deque<std::pair<std::unique_ptr<Transfer>, int>> m_ended;
+    // Bodies being read on workers, by site (the transfer keeps the body's file), and what the
+    // workers have read; the workers hold the results alone if the run ends first.
+    std::map<size_t, PendingRead> m_reading;
+    std::shared_ptr<ReadResults> m_reads;
     void* m_multi = nullptr;  // CURLM*, owned
     size_t m_finished = 0;
     bool m_cancelled = false;
