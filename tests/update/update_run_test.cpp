@@ -201,6 +201,8 @@ TEST_F(UpdateRun, BrokenAnswersAreFailuresThatWriteNothing) {
     bomb.generatedSize = 40 << 20;
     bomb.encoding = "gzip";
     m_server.Route("/bomb", bomb);
+    // The server takes a while to compress the bomb before its first byte: nothing here hangs.
+    m_options.limits.lowSpeedTime = std::chrono::seconds(600);
     const std::vector<Text> urls = {m_server.Url("/304"), m_server.Url("/wrong"),
                                     m_server.Url("/bomb")};
     const auto results = Update(urls);
