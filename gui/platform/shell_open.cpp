@@ -18,22 +18,16 @@
 namespace varlo {
 namespace {
 
-// Tells the user that the desktop could not open `target`. The toolkit's own report is English,
-// so it is kept quiet and this one shown instead.
-bool CouldNotOpen(const std::string& target) {
-    ShowMessageBox(Jp("既定のアプリケーションで開けませんでした。\n") + Utf8ToCp932(target),
-                   kMbOk | kMbIconWarning);
-    return false;
-}
-
+// The toolkit's own report of a failed launch is English: it is kept quiet, and the caller tells
+// the user in the window's language.
 bool DesktopBrowser(const std::string& address) {
     wxLogNull quiet;
-    return wxLaunchDefaultBrowser(wxString::FromUTF8(address)) || CouldNotOpen(address);
+    return wxLaunchDefaultBrowser(wxString::FromUTF8(address));
 }
 
 bool DesktopApplication(const std::string& localPath) {
     wxLogNull quiet;
-    return wxLaunchDefaultApplication(wxString::FromUTF8(localPath)) || CouldNotOpen(localPath);
+    return wxLaunchDefaultApplication(wxString::FromUTF8(localPath));
 }
 
 ShellLauncher& Launcher() {

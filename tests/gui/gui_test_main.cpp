@@ -59,19 +59,24 @@ bool WaitUntil(const std::function<bool()>& done, int sliceMs) {
 
 void PumpEvents() {
     // Work that a command started on a worker is part of that command: its result arrives as an
-    // event, which is waited for (not a time).
-    if (PendingBackgroundWork() > 0) WaitUntil([] { return PendingBackgroundWork() == 0; }, 1000);
-    for (int i = 0; i < 50; ++i) {
-        if (wxTheApp) wxTheApp->ProcessPendingEvents();
-        wxEventLoopBase* loop = wxEventLoopBase::GetActive();
-        if (!loop) break;
-        bool any = false;
-        while (loop->Pending()) {
-            loop->Dispatch();
-            any = true;
+    // event, which is waited for (not a time). Events dispatched here may start more.
+    for (int round = 0; round < 20; ++round) {
+        if (PendingBackgroundWork() > 0) {
+            WaitUntil([] { return PendingBackgroundWork() == 0; }, 1000);
         }
-        if (wxTheApp) wxTheApp->ProcessIdle();
-        if (!any) break;
+        for (int i = 0; i < 50; ++i) {
+            if (wxTheApp) wxTheApp->ProcessPendingEvents();
+            wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+            if (!loop) break;
+            bool any = false;
+            while (loop->Pending()) {
+                loop->Dispatch();
+                any = true;
+            }
+            if (wxTheApp) wxTheApp->ProcessIdle();
+            if (!any) break;
+        }
+        if (PendingBackgroundWork() == 0) break;
     }
 }
 

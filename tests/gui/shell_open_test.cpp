@@ -93,7 +93,8 @@ TEST(DesktopOpen, AFailureOfTheDesktopIsToldInJapaneseNotInTheToolkitsEnglish) {
     if (opened) GTEST_SKIP() << "this desktop found a mail program all the same";
     EXPECT_EQ(messages.Messages(),
               std::vector<std::string>{
-                  "既定のアプリケーションで開けませんでした。\nmailto:someone@example.org"});
+                  "次のアドレスまたはファイルを開くプログラムを起動できませんでした。\n"
+                  "mailto:someone@example.org"});
 }
 
 }  // namespace
