@@ -206,15 +206,14 @@ bool CFeedStore::Open(const std::string& path) {
     return result == OpenResult::kOk;
 }
 
-FeedRecord CFeedStore::Feed(const Text& url) {
+namespace {
+
+constexpr const char* kRecordColumns =
+    "SELECT etag, last_modified, last_success, last_failure, failure_message, downloaded, "
+    "fresh_until, gone, url FROM feeds";
+
+FeedRecord RecordFromRow(const SqliteStatement& query) {
     FeedRecord record;
-    if (!m_db) return record;
-    SqliteStatement query(
-        m_db.get(),
-        "SELECT etag, last_modified, last_success, last_failure, "
-        "failure_message, downloaded, fresh_until, gone FROM feeds WHERE url = ?");
-    query.Bind(1, url);
-    if (query.Step() != SQLITE_ROW) return record;
     record.known = true;
     record.validators.etag = query.String(0);
     record.validators.lastModified = query.String(1);
@@ -225,6 +224,24 @@ FeedRecord CFeedStore::Feed(const Text& url) {
     record.freshUntil = query.Int(6);
     record.gone = query.Int(7) != 0;
     return record;
+}
+
+}  // namespace
+
+FeedRecord CFeedStore::Feed(const Text& url) {
+    if (!m_db) return {};
+    SqliteStatement query(m_db.get(), std::string(kRecordColumns) + " WHERE url = ?");
+    query.Bind(1, url);
+    if (query.Step() != SQLITE_ROW) return {};
+    return RecordFromRow(query);
+}
+
+std::map<Text, FeedRecord> CFeedStore::Feeds() {
+    std::map<Text, FeedRecord> records;
+    if (!m_db) return records;
+    SqliteStatement query(m_db.get(), kRecordColumns);
+    while (query.Step() == SQLITE_ROW) records.emplace(query.String(8), RecordFromRow(query));
+    return records;
 }
 
 int64_t CFeedStore::FeedId(const Text& url, int64_t now) {

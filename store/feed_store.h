@@ -6,6 +6,7 @@
 // any point leaves each feed as it was before the change or after it.
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -59,6 +60,8 @@ class CFeedStore {
 
     // What the store knows about the feed at `url`.
     FeedRecord Feed(const Text& url);
+    // What the store knows about every feed, by address (one query for a whole update).
+    std::map<Text, FeedRecord> Feeds();
     // Records a successful download whose articles have `keys`: its validators, the time, and
     // the articles, each new key as unseen. Returns how many keys the feed never had before
     // (every key on its first download), or -1 when nothing could be recorded.

@@ -206,7 +206,7 @@ bool CUpdateRun::CompleteUnasked(size_t site, const FeedRecord& record) {
     const int64_t now = Now();
     if (record.gone) {
         Complete(site, SiteStatus::kGone, 0, Jp("サイトは終了しました"));
-    } else if (const int64_t until = m_store.HostWait(m_addresses[site].host, now)) {
+    } else if (const int64_t until = HostWaitOf(m_addresses[site].host, now)) {
         Complete(site, SiteStatus::kWaiting, 0, WaitingMessage(until));
         m_results[site].until = until;
     } else if (m_options.automatic && record.freshUntil > now) {
@@ -215,6 +215,26 @@ bool CUpdateRun::CompleteUnasked(size_t site, const FeedRecord& record) {
         return false;
     }
     return true;
+}
+
+const FeedRecord& CUpdateRun::RecordOf(size_t site) {
+    if (m_records.size() < m_results.size()) {
+        // The first look reads every feed's record in one query.
+        std::map<Text, FeedRecord> all = m_store.Feeds();
+        m_records.resize(m_results.size());
+        for (size_t i = 0; i < m_results.size(); ++i) {
+            auto it = all.find(m_results[i].xmlUrl);
+            m_records[i] = std::make_unique<FeedRecord>(it != all.end() ? std::move(it->second)
+                                                                        : FeedRecord());
+        }
+    }
+    return *m_records[site];
+}
+
+int64_t CUpdateRun::HostWaitOf(const std::string& host, int64_t now) {
+    auto it = m_hostWaits.find(host);
+    if (it == m_hostWaits.end()) it = m_hostWaits.emplace(host, m_store.HostWait(host, now)).first;
+    return it->second > now ? it->second : 0;
 }
 
 void CUpdateRun::StartQueued() {
@@ -233,7 +253,7 @@ void CUpdateRun::StartQueued() {
         }
         // A site its server asked not to ask now ends without a slot, even while its host is
         // busy: a wait asked for during this run holds the host's queued sites too.
-        const FeedRecord record = m_store.Feed(address);
+        const FeedRecord& record = RecordOf(site);
         if (CompleteUnasked(site, record)) {
             it = m_queue.erase(it);
             continue;
@@ -391,6 +411,7 @@ void CUpdateRun::FinishRefusal(Transfer& t, long status) {
     if (status == 429 || status == 503) {
         if (const std::optional<int64_t> until = WaitUntil(t.answer, now); until && *until > now) {
             m_store.SetHostWait(t.host, *until);
+            m_hostWaits[t.host] = *until;
             Complete(t.site, SiteStatus::kWaiting, 0, WaitingMessage(*until));
             m_results[t.site].until = *until;
             m_store.RecordFailure(address, m_results[t.site].message, now);
@@ -460,7 +481,17 @@ bool CUpdateRun::Step(int waitMs) {
         std::lock_guard<std::mutex> lock(m_reads->mutex);
         read.swap(m_reads->done);
     }
-    for (BodyRead& body : read) Record(body);
+    // Recording writes the store: within the step's time too, the rest in the next steps.
+    while (!read.empty()) {
+        Record(read.front());
+        read.pop_front();
+        if (std::chrono::steady_clock::now() - start >= m_options.stepBudget) break;
+    }
+    if (!read.empty()) {
+        std::lock_guard<std::mutex> lock(m_reads->mutex);
+        m_reads->done.insert(m_reads->done.begin(), std::make_move_iterator(read.begin()),
+                             std::make_move_iterator(read.end()));
+    }
     return !Done();
 }
 

@@ -99,6 +99,12 @@ class CUpdateRun {
     // Completes a site the server asked not to be asked now (gone, waiting, fresh); false when
     // it is to be asked.
     bool CompleteUnasked(size_t site, const FeedRecord& record);
+    // What the store knew of a site when the run first looked at it, read once: a queued site
+    // is looked at in every step.
+    const FeedRecord& RecordOf(size_t site);
+    // Until when a host asked to wait (0: it did not), read from the store once a run and kept
+    // up to date by the waits asked for during it.
+    int64_t HostWaitOf(const std::string& host, int64_t now);
 
     CFeedStore& m_store;
     CFeedCache m_cache;
@@ -121,6 +127,8 @@ class CUpdateRun {
     // workers have read; the workers hold the results alone if the run ends first.
     std::map<size_t, PendingRead> m_reading;
     std::shared_ptr<ReadResults> m_reads;
+    std::vector<std::unique_ptr<FeedRecord>> m_records;  // per distinct address, once read
+    std::map<std::string, int64_t> m_hostWaits;
     void* m_multi = nullptr;  // CURLM*, owned
     size_t m_finished = 0;
     bool m_cancelled = false;
