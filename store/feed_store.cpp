@@ -196,7 +196,30 @@ bool CFeedStore::MoveAside(const std::string& path, const char* kind) {
     return true;
 }
 
+bool CFeedStore::OpenAnother(const std::string& path) {
+    m_db.reset();
+    m_notice.clear();
+    sqlite3* raw = nullptr;
+    const int code =
+        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr);
+    SqliteDb db(raw);
+    if (code != SQLITE_OK) return false;
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, 5000);
+    SqliteExec(raw, "PRAGMA synchronous=NORMAL");
+    SqliteExec(raw, "PRAGMA foreign_keys=ON");
+    SqliteExec(raw, "PRAGMA journal_size_limit=4194304");
+    SqliteStatement query(raw, "PRAGMA user_version");
+    if (query.Step() != SQLITE_ROW || query.Int(0) != kSchemaVersion) return false;
+    SqliteStatement mode(raw, "PRAGMA journal_mode");
+    if (mode.Step() != SQLITE_ROW || mode.String(0) != "wal") return false;
+    m_db = std::move(db);
+    m_path = path;
+    return true;
+}
+
 bool CFeedStore::Open(const std::string& path) {
+    m_path = path;
     m_notice.clear();
     OpenResult result = TryOpen(path);
     if (result == OpenResult::kDamaged || result == OpenResult::kNewer) {

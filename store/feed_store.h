@@ -55,6 +55,12 @@ class CFeedStore {
     // unwritable file: nothing is moved then).
     bool Open(const std::string& path);
     bool IsOpen() const { return m_db != nullptr; }
+    // Opens another connection to the store at `path` that a first one opened (and checked and
+    // migrated): for writing from another thread while the first one reads. Nothing is made,
+    // checked or moved aside; false unless the store is there at this version.
+    bool OpenAnother(const std::string& path);
+    // The path of the store opened last; empty before.
+    const std::string& Path() const { return m_path; }
     // The message for the user when the last Open moved a file aside; empty otherwise.
     const Text& Notice() const { return m_notice; }
 
@@ -113,6 +119,7 @@ class CFeedStore {
 
     SqliteDb m_db;
     Text m_notice;
+    std::string m_path;
 };
 
 }  // namespace varlo

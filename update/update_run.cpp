@@ -131,13 +131,36 @@ struct CUpdateRun::BodyRead {
     size_t site = 0;
     bool read = false;
     std::vector<Text> keys;
-    Text failure;  // the first message the loader would have shown
+    Text failure;            // the first message the loader would have shown
+    bool recorded = false;   // the worker recorded it in the store, with this result
+    bool committed = false;  // the worker moved the body into the cache
+    int added = -1;
 };
 
+// Shared by the run and its workers, which may outlive it (a cancelled run leaves them to finish
+// into results nobody takes).
 struct CUpdateRun::ReadResults {
     std::mutex mutex;
     std::condition_variable ready;
     std::deque<BodyRead> done;
+    // The workers' own connection to the store, so that writing (and the log's checkpoints)
+    // never holds up the thread that drives the run; one writer at a time.
+    std::mutex writing;
+    std::string storePath;
+    std::unique_ptr<CFeedStore> writer;
+    bool writerTried = false;
+    CFeedCache cache{std::string()};
+
+    // The workers' connection, opened at the first use; null when it cannot be had (the body is
+    // then recorded by the run's own connection).
+    CFeedStore* Writer() {
+        if (!writerTried) {
+            writerTried = true;
+            auto store = std::make_unique<CFeedStore>();
+            if (!storePath.empty() && store->OpenAnother(storePath)) writer = std::move(store);
+        }
+        return writer.get();
+    }
 };
 
 struct CUpdateRun::PendingRead {
@@ -154,6 +177,8 @@ CUpdateRun::CUpdateRun(CFeedStore& store, CFeedCache cache, std::vector<Text> ur
       m_options(options),
       m_urls(std::move(urls)),
       m_reads(std::make_shared<ReadResults>()) {
+    m_reads->storePath = m_store.Path();
+    m_reads->cache = m_cache;
     EnsureCurlInitialised();
     m_options.jobs = std::max(1, m_options.jobs);
     m_options.perHost = std::max(1, m_options.perHost);
@@ -355,7 +380,9 @@ void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body,
                            FeedValidators validators) {
     const size_t site = transfer->site;
     std::shared_ptr<ReadResults> results = m_reads;
-    WorkerPool::Shared().Post([results, site, body] {
+    const Text address = m_results[site].xmlUrl;
+    const bool fresh = body == transfer->tempPath;
+    WorkerPool::Shared().Post([results, site, body, address, fresh, status, validators] {
         BodyRead read;
         read.site = site;
         // The loader's own message boxes become this site's message, never a window.
@@ -365,6 +392,20 @@ void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body,
         });
         read.read = ReadArticleKeys(body, &read.keys);
         SetMessageBoxHandler(std::move(previous));
+        if (read.read) {
+            std::lock_guard<std::mutex> lock(results->writing);
+            if (CFeedStore* store = results->Writer()) {
+                FeedValidators kept = validators;
+                if (fresh) {
+                    // The body is in place before the store takes validators that claim it.
+                    if (!results->cache.Commit(body, address)) kept = {};
+                    read.committed = true;
+                }
+                read.added = status == 304 ? store->RecordUnchanged(address, kept, read.keys, Now())
+                                           : store->RecordSuccess(address, kept, read.keys, Now());
+                read.recorded = true;
+            }
+        }
         {
             std::lock_guard<std::mutex> lock(results->mutex);
             results->done.push_back(std::move(read));
@@ -385,15 +426,19 @@ void CUpdateRun::Record(BodyRead& read) {
         return Complete(t.site, SiteStatus::kFailed, 0,
                         read.failure.empty() ? Jp("フィードとして読めませんでした") : read.failure);
     }
-    FeedValidators validators = pending.validators;
-    if (pending.body == t.tempPath) {
-        // The body is in place before the store takes validators that would claim it.
-        if (!m_cache.Commit(t.tempPath, address)) validators = {};
-        t.tempPath.clear();
+    if (read.committed) t.tempPath.clear();
+    int added = read.added;
+    if (!read.recorded) {
+        FeedValidators validators = pending.validators;
+        if (pending.body == t.tempPath) {
+            // The body is in place before the store takes validators that would claim it.
+            if (!m_cache.Commit(t.tempPath, address)) validators = {};
+            t.tempPath.clear();
+        }
+        added = pending.status == 304
+                    ? m_store.RecordUnchanged(address, validators, read.keys, Now())
+                    : m_store.RecordSuccess(address, validators, read.keys, Now());
     }
-    const int added = pending.status == 304
-                          ? m_store.RecordUnchanged(address, validators, read.keys, Now())
-                          : m_store.RecordSuccess(address, validators, read.keys, Now());
     if (added < 0) {
         return Complete(t.site, SiteStatus::kFailed, 0, Jp("新着の記録に書き込めませんでした"));
     }
