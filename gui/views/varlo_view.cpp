@@ -266,6 +266,7 @@ struct CVarloView::ChosenRead {
     std::vector<std::pair<Text, unsigned>> messages;
     std::string previewTemp;  // the preview page, written beside its place
     bool previewWritten = false;
+    PreviewOptions options{};  // the view options it was written with
 };
 
 void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
@@ -286,6 +287,7 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
         read->feed.m_strAddress = url;
         read->feed.ReadRss(path);
         read->previewTemp = previewTemp;
+        read->options = options;
         read->previewWritten = WritePreviewPage(previewTemp, read->feed, options);
         SetMessageBoxHandler(std::move(previous));
         return [self, generation, read, url, path, answer] {
@@ -327,9 +329,15 @@ void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Te
     doc->m_rssFile = std::move(read.feed);
     ShowFeedRead();
     const std::string preview = GetPreviewPath();
-    if (!read.previewWritten || rename(read.previewTemp.c_str(), preview.c_str()) != 0) {
+    // A view option changed while the page was written makes it anew.
+    const PreviewOptions now = Options();
+    const bool sameOptions =
+        now.description == read.options.description && now.linkNew == read.options.linkNew &&
+        now.siteTitle == read.options.siteTitle && now.siteOutline == read.options.siteOutline;
+    if (!sameOptions || !read.previewWritten ||
+        rename(read.previewTemp.c_str(), preview.c_str()) != 0) {
         dropped();
-        WritePreviewPage(preview, doc->m_rssFile, Options());
+        WritePreviewPage(preview, doc->m_rssFile, now);
     }
     if (m_browser) m_browser->Navigate(preview);
 }
