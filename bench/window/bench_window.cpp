@@ -161,10 +161,10 @@ int main(int argc, char** argv) {
             const double gap = probe.EndMs();
             const double whole =
                 std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
-            std::printf("%-44s %11.1f ms %11.1f ms %19s%s\n", what, gap, whole,
-                        before > 0 ? (std::to_string(static_cast<int>(before)) + " ms").c_str()
-                                   : "",
-                        finished ? "" : "  (did not finish)");
+            std::printf(
+                "%-44s %11.1f ms %11.1f ms %19s%s\n", what, gap, whole,
+                before > 0 ? (std::to_string(static_cast<int>(before)) + " ms").c_str() : "",
+                finished ? "" : "  (did not finish)");
             if (!finished) status = 1;
         };
         measure(
@@ -173,9 +173,7 @@ int main(int argc, char** argv) {
         auto choose = [&](int row) {
             return [&frame, row] { frame.SiteList()->GetList()->SelectItem(row); };
         };
-        auto chosen = [&] {
-            return !frame.SiteList()->IsBusy() && PendingBackgroundWork() == 0;
-        };
+        auto chosen = [&] { return !frame.SiteList()->IsBusy() && PendingBackgroundWork() == 0; };
         measure("choosing a 1.6 MB feed of unclosed tags", choose(0), chosen,
                 InOnePieceMs(home.string(), unclosed));
         measure("choosing a 20 MB feed", choose(1), chosen, InOnePieceMs(home.string(), big));
