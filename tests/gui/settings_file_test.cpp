@@ -11,12 +11,6 @@
 namespace varlo::test {
 namespace {
 
-mode_t ModeOf(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return 07777;
-    return info.st_mode & 07777;
-}
-
 TEST(SettingsFile, IsWrittenForItsOwnerOnlyInFoldersOfItsOwnerOnly) {
     TempDir dir;
     const std::string path = dir.File("config/Morva/Varlo.ini");

@@ -13,11 +13,7 @@
 namespace varlo {
 namespace {
 
-mode_t ModeOf(const std::string& path) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0) return 07777;
-    return info.st_mode & 07777;
-}
+using test::ModeOf;
 
 // Runs `action` under a umask that would leave everything open to everyone.
 template <typename Action>

@@ -15,11 +15,7 @@
 namespace varlo {
 namespace {
 
-mode_t ModeOf(const std::string& path) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0) return 07777;
-    return info.st_mode & 07777;
-}
+using test::ModeOf;
 
 class StoreFiles : public ::testing::Test {
   protected:

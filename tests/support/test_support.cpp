@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include <sys/stat.h>
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -86,6 +88,12 @@ ScopedTimeZone::~ScopedTimeZone() {
         unsetenv("TZ");
     }
     tzset();
+}
+
+unsigned ModeOf(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) return 07777;
+    return info.st_mode & 07777;
 }
 
 }  // namespace varlo::test

@@ -48,6 +48,9 @@ class MessageCapture {
 void WriteFile(const std::string& path, std::string_view bytes);
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
+// The permission bits of the file or folder at `path` itself (a link is not followed); 07777 when
+// there is none.
+unsigned ModeOf(const std::string& path);
 // A UTF-8 literal as system text (code page 932).
 std::string Sjis(std::string_view utf8);
 // Path of a fixture under tests/data.
