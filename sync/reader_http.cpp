@@ -42,7 +42,10 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     // A new status line (after a 100 Continue) starts the headers afresh.
     if (line.starts_with("HTTP/")) t->answer->server = ServerAnswer{};
     ReadServerAnswerHeader(line, t->answer->server);
-    if (StartsWithNoCase(line, "x-reader-google-bad-token:")) t->answer->badToken = true;
+    if (StartsWithNoCase(line, "x-reader-google-bad-token:") ||
+        StartsWithNoCase(line, "google-bad-token:")) {
+        t->answer->badToken = true;
+    }
     return n;
 }
 

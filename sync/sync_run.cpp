@@ -1,6 +1,7 @@
 #include "sync/sync_run.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <ctime>
 #include <map>
 #include <memory>
@@ -34,6 +35,9 @@ std::string HostOf(std::string_view url) {
     }
     return host;
 }
+
+// The label FreshRSS gives a site in no category: no category in the file.
+constexpr std::string_view kNoCategoryLabel = "Uncategorized";
 
 // A server's text (UTF-8, HTML-escaped) as the window shows a feed's title.
 Text ShownText(const std::string& utf8) {
@@ -146,15 +150,16 @@ void CSync::Subscriptions() {
         SyncedSite site;
         site.xmlUrl = Text(Trim(Utf8ToCp932(s.xmlUrl)));
         site.title = ShownText(s.title);
-        if (!s.labels.empty()) {
-            const std::string* first = &s.labels.front();
-            for (const std::string& l : s.labels) {
-                const auto r = rank.find(l);
-                const auto best = rank.find(*first);
-                if (r != rank.end() && (best == rank.end() || r->second < best->second)) first = &l;
+        const std::string* first = nullptr;
+        for (const std::string& l : s.labels) {
+            if (l == kNoCategoryLabel) continue;
+            const auto r = rank.find(l);
+            const auto best = first ? rank.find(*first) : rank.end();
+            if (!first || (r != rank.end() && (best == rank.end() || r->second < best->second))) {
+                first = &l;
             }
-            site.category = ShownText(*first);
         }
+        if (first) site.category = ShownText(*first);
         m_streamSite[s.streamId] = site.xmlUrl;
         m_siteStream[site.xmlUrl] = s.streamId;
         m_siteLabels[site.xmlUrl] = s.labels;
@@ -216,7 +221,7 @@ void CSync::Subscriptions() {
         if (m_stop) break;
         std::string removeLabel;
         for (const std::string& l : m_siteLabels[s.xmlUrl]) {
-            if (ShownText(l) != s.category) removeLabel = l;
+            if (l != kNoCategoryLabel && ShownText(l) != s.category) removeLabel = l;
         }
         if (Failed(m_client.EditSubscription("edit", m_siteStream[s.xmlUrl], ServerText(s.title),
                                              ServerText(s.category), removeLabel))) {
@@ -291,6 +296,9 @@ void CSync::SendMarks() {
 }
 
 void CSync::Articles() {
+    // Without the server's list the articles cannot be given their sites: they are read at the
+    // next sync instead.
+    if (!m_haveServerList) return;
     std::vector<ReaderItem> items;
     const int64_t newest = m_state.NewestSeen();
     if (Failed(m_client.ReadingList(newest, &items))) return;
@@ -299,6 +307,7 @@ void CSync::Articles() {
         sites.insert(Text(Trim(m_file.GetAt(i)->m_strXmlUrl)));
     std::map<Text, std::vector<LibraryArticle>> fresh;
     int64_t seen = newest;
+    int64_t skippedFrom = INT64_MAX;
     for (const ReaderItem& item : items) {
         seen = std::max(seen, item.crawled);
         Text site;
@@ -308,7 +317,11 @@ void CSync::Articles() {
                    item.streamId.find("://") != std::string::npos) {
             site = Utf8ToCp932(item.streamId.substr(5));  // servers that name a feed by address
         }
-        if (site.empty() || !sites.contains(site)) continue;
+        if (site.empty() || !sites.contains(site)) {
+            // A site the file does not hold yet (its change was refused): read again next time.
+            skippedFrom = std::min(skippedFrom, item.crawled);
+            continue;
+        }
         if (m_library.FindByServerId(item.id)) continue;
         LibraryArticle a;
         a.link = Cp932TextToUtf8(DisplayLink(Utf8ToCp932(item.link)));
@@ -337,7 +350,8 @@ void CSync::Articles() {
         }
         m_summary.articles += added;
     }
-    m_state.SetNewestSeen(seen);
+    // `ot` takes articles from that second on: one skipped is read again.
+    m_state.SetNewestSeen(std::min(seen, skippedFrom));
 }
 
 void CSync::ReceiveMarks() {
