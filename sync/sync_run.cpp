@@ -68,7 +68,8 @@ class CSync {
     int64_t Now() const {
         return m_options.clock ? m_options.clock() : static_cast<int64_t>(std::time(nullptr));
     }
-    // Notes a failure; true when the sync must stop (no answer, no login, a long wait).
+    // Notes a failure and whether the sync must stop (no answer, no login, a long wait); true
+    // for any failure.
     bool Failed(const ReaderStatus& status);
     void Subscriptions();
     void SendMarks();
@@ -98,19 +99,17 @@ class CSync {
 bool CSync::Failed(const ReaderStatus& status) {
     if (status.Ok()) return false;
     m_summary.failures.push_back(status.message);
-    switch (status.failure) {
-        case ReaderFailure::kUnreachable:
-        case ReaderFailure::kLogin:
-        case ReaderFailure::kWaiting:
-            if (status.failure == ReaderFailure::kWaiting) {
-                m_store.SetHostWait(HostOf(m_account.server), status.waitUntil);
-            }
-            m_summary.stopped = status.failure;
-            m_stop = true;
-            return true;
-        default:
-            return false;
+    const bool fatal = status.failure == ReaderFailure::kUnreachable ||
+                       status.failure == ReaderFailure::kLogin ||
+                       status.failure == ReaderFailure::kWaiting;
+    if (status.failure == ReaderFailure::kWaiting) {
+        m_store.SetHostWait(HostOf(m_account.server), status.waitUntil);
     }
+    if (fatal) {
+        m_summary.stopped = status.failure;
+        m_stop = true;
+    }
+    return true;
 }
 
 SyncSummary CSync::Run(const std::string& password) {
@@ -221,7 +220,10 @@ void CSync::Subscriptions() {
         if (m_stop) break;
         std::string removeLabel;
         for (const std::string& l : m_siteLabels[s.xmlUrl]) {
-            if (l != kNoCategoryLabel && ShownText(l) != s.category) removeLabel = l;
+            // FreshRSS's label for none is left only for a category.
+            if (ShownText(l) != s.category && !(l == kNoCategoryLabel && s.category.empty())) {
+                removeLabel = l;
+            }
         }
         if (Failed(m_client.EditSubscription("edit", m_siteStream[s.xmlUrl], ServerText(s.title),
                                              ServerText(s.category), removeLabel))) {

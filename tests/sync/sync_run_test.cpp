@@ -164,6 +164,26 @@ TEST_F(SyncRun, SubscriptionsRemovedOrRenamedOnEitherSideChangeTheOther) {
     EXPECT_EQ(server.Subscriptions().size(), 1u);
 }
 
+TEST_F(SyncRun, AnswersThatCannotBeReadChangeNothing) {
+    ASSERT_TRUE(Sync().ran);
+    server.RemoveSubscription("feed/2");
+    server.SetRead(20, true);
+    server.Fault("subscription/list", test::Ok("{\"subscriptions\": 7}", "application/json"));
+    server.Fault("items/ids", test::Ok("<html>maintenance</html>", "text/html"));
+    const SyncSummary s = Sync();
+    EXPECT_TRUE(s.ran);
+    EXPECT_EQ(s.failed, 2);
+    EXPECT_EQ(s.failures.size(), 2u);
+    // Neither an empty list of sites nor an empty set of unread articles was read into them.
+    EXPECT_EQ(file.GetCount(), 3);
+    EXPECT_EQ(CLibrary(store).UnreadTotal(), 48);
+    // The next sync that can read them takes both changes.
+    const SyncSummary next = Sync();
+    EXPECT_EQ(next.subscriptionsRemoved, 1);
+    EXPECT_EQ(next.marksReceived, 1);
+    EXPECT_EQ(CLibrary(store).UnreadTotal(), 47);
+}
+
 TEST_F(SyncRun, TwoThousandArticlesOverPagesAndA401InTheMiddleLosesNothing) {
     server.AddItems("feed/1", 1950, kNow - 600);
     options.caps.pageItems = 250;
