@@ -411,7 +411,8 @@ SyncSummary RunSync(CFeedStore& store, COpmlFile& file, const SyncAccount& accou
 
 bool ForgetSyncState(CFeedStore& store, const SyncAccount& account) {
     CSyncState state;
-    return state.Open(store.Path(), account.Key()) && state.Forget();
+    const bool forgotten = state.Open(store.Path(), account.Key()) && state.Forget();
+    return CLibrary(store).ForgetServerIds() && forgotten;
 }
 
 }  // namespace varlo

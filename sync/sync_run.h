@@ -58,7 +58,8 @@ SyncSummary RunSync(CFeedStore& store, COpmlFile& file, const SyncAccount& accou
                     const std::string& password, const SyncOptions& options = {});
 
 // Forgets everything the store keeps for the account (removing it): its last-synced set, the
-// sites declined for upload and the reading list's position.
+// sites declined for upload, the reading list's position, the server's ids of the articles and
+// the marks queued for it. The password is forgotten apart (ForgetPassword).
 bool ForgetSyncState(CFeedStore& store, const SyncAccount& account);
 
 }  // namespace varlo

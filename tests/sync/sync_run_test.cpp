@@ -164,6 +164,24 @@ TEST_F(SyncRun, SubscriptionsRemovedOrRenamedOnEitherSideChangeTheOther) {
     EXPECT_EQ(server.Subscriptions().size(), 1u);
 }
 
+TEST_F(SyncRun, RemovingTheAccountForgetsItsStateAndTheServersIdsButKeepsTheArticles) {
+    ASSERT_TRUE(Sync().ran);
+    CLibrary library(store);
+    ASSERT_TRUE(library.SetRead(ByServer(10)->id, true));
+    ASSERT_TRUE(ForgetSyncState(store, account));
+    EXPECT_FALSE(ByServer(10));
+    EXPECT_TRUE(library.TakePendingMarks().empty());
+    EXPECT_EQ(library.UnreadTotal(), 47);
+    // Set up again, it starts over as a first sync: a union that removes nothing.
+    file.RemoveAt(0);
+    const SyncSummary s = Sync();
+    EXPECT_EQ(s.subscriptionsRemoved, 0);
+    EXPECT_EQ(file.GetCount(), 3);
+    // The stored articles are found again by their links, not stored twice.
+    EXPECT_EQ(s.articles, 0);
+    EXPECT_TRUE(ByServer(10));
+}
+
 TEST_F(SyncRun, AnswersThatCannotBeReadChangeNothing) {
     ASSERT_TRUE(Sync().ran);
     server.RemoveSubscription("feed/2");
