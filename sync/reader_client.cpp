@@ -166,7 +166,7 @@ ReaderStatus CReaderClient::Call(const std::string& path, const std::string* for
             if (until) s.waitUntil = *until;
             return s;
         }
-        if (status == 401 && form && !m_auth.empty() && !tokenRenewed) {
+        if (status == 401 && form && answer->badToken && !m_auth.empty() && !tokenRenewed) {
             // The write token expires on some servers: a new one, then the same request again.
             tokenRenewed = true;
             m_token.clear();

@@ -128,6 +128,14 @@ TEST_F(ReaderClientTest, AnExpiredTokenIsRenewedOnceAndTheEditSentAgain) {
     ASSERT_TRUE(client->EditTag({LongItemId("2")}, kReadState, "").Ok());
     EXPECT_EQ(server.ReadIds(), std::set<uint64_t>{2});
     EXPECT_EQ(server.CountRequests("/token"), 2);
+    // FreshRSS's spelling of the header.
+    server.Fault("edit-tag", WithStatus(401, {{"Google-Bad-Token", "true"}}));
+    ASSERT_TRUE(client->EditTag({LongItemId("3")}, kReadState, "").Ok());
+    EXPECT_EQ(server.CountRequests("/token"), 3);
+    // A 401 that does not speak of the token is a login the server no longer takes.
+    server.Fault("edit-tag", WithStatus(401));
+    EXPECT_EQ(client->EditTag({LongItemId("1")}, kReadState, "").failure, ReaderFailure::kLogin);
+    EXPECT_EQ(server.CountRequests("/token"), 3);
 }
 
 TEST_F(ReaderClientTest, SubscribesEditsAndUnsubscribes) {
