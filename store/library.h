@@ -1,0 +1,218 @@
+#pragma once
+// The reading library: every article Varlo read, kept in the store beside the feeds it came from,
+// with its read and starred marks, views for the window's virtual lists, full-text search and
+// the limits that keep any one feed from filling the disk.
+//
+// Article texts are UTF-8 (characters the window carries as references are themselves here);
+// feed addresses are Text, as the rest of the store takes them. A CLibrary works on the
+// connection of the CFeedStore it was made over, on that store's thread; a worker opens its own
+// store with CFeedStore::OpenAnother and makes its own CLibrary over it.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/text.h"
+#include "store/feed_store.h"
+
+namespace varlo {
+
+// One article of a feed as it is recorded.
+struct LibraryArticle {
+    std::string key;    // the article's key (the designed rule), UTF-8
+    std::string title;  // display form
+    std::string link;   // display form
+    int64_t date = 0;   // seconds since 1970; 0 when undated
+    std::string author;
+    std::string category;
+    std::string html;      // the sanitized HTML of its text
+    std::string serverId;  // the sync server's item id; empty for none
+};
+
+// One stored article as a view gives it. `html` is filled only where a call says so.
+struct LibraryRow {
+    int64_t id = 0;  // stable while the article is stored
+    Text feedUrl;    // the site's feed address
+    std::string key;
+    std::string title;
+    std::string link;
+    int64_t date = 0;  // 0 when undated
+    std::string author;
+    std::string category;
+    std::string html;
+    int64_t firstSeen = 0;
+    int64_t lastInFeed = 0;  // when its feed last held it
+    bool read = false;
+    bool starred = false;
+    std::string serverId;
+};
+
+// Which stored articles a list shows. Every view is ordered newest first: by the article's
+// date, else by when it was first seen (ties by id, newest first).
+struct LibraryView {
+    enum class Kind { kUnread, kStarred, kSite, kSearch, kAll };
+    Kind kind = Kind::kUnread;
+    Text site;          // kSite: the feed address
+    std::string words;  // kSearch: what the user typed, UTF-8
+
+    static LibraryView Unread() { return {Kind::kUnread, {}, {}}; }
+    static LibraryView Starred() { return {Kind::kStarred, {}, {}}; }
+    static LibraryView Site(const Text& url) { return {Kind::kSite, url, {}}; }
+    static LibraryView Search(const std::string& words) { return {Kind::kSearch, {}, words}; }
+    // Every stored article (for varlo-cli; no list shows it, and it has no index of its own).
+    static LibraryView All() { return {Kind::kAll, {}, {}}; }
+};
+
+// Who made a mark: a mark the user made is queued for the sync server; one that came from the
+// server is not sent back.
+enum class MarkSource { kLocal, kServer };
+
+// A mark made locally that the sync server has not been sent yet: the article's latest state.
+struct PendingMark {
+    int64_t articleId = 0;
+    std::string serverId;
+    bool read = false;
+    bool starred = false;
+    bool readChanged = false;     // the read mark changed since last sent
+    bool starredChanged = false;  // the star changed since last sent
+};
+
+// An article of the unread or starred set, for comparing with a server's sets.
+struct LibraryRef {
+    int64_t id = 0;
+    Text feedUrl;
+    std::string key;
+    std::string serverId;  // empty when it has none
+};
+
+class CLibrary {
+  public:
+    // Days an unstarred article is kept after it left its feed, unless set otherwise.
+    static constexpr int kDefaultKeepDays = 90;
+    // The most stored articles one site keeps, and the most bytes of text (titles and HTML).
+    static constexpr int64_t kMaxArticlesPerSite = 20000;
+    static constexpr int64_t kMaxTextPerSite = 64 * 1024 * 1024;
+
+    explicit CLibrary(CFeedStore& store) : m_store(store) {}
+    // Other limits per site than kMaxArticlesPerSite and kMaxTextPerSite (for tests).
+    void SetSiteLimits(int64_t articles, int64_t textBytes) {
+        m_maxArticles = articles;
+        m_maxText = textBytes;
+    }
+    CLibrary(const CLibrary&) = delete;
+    CLibrary& operator=(const CLibrary&) = delete;
+
+    // --- recording ---------------------------------------------------------------------------
+
+    // Records a download of the feed at `url` with its articles, in feed order, as one
+    // transaction: the validators and time as CFeedStore::RecordSuccess does (`bodyChanged`
+    // false for a "not modified" answer), each article stored or brought up to date and marked
+    // present now. A new article starts unread, or read when its key was seen before the store
+    // kept articles. Returns how many articles the feed never had before, -1 when nothing could
+    // be recorded.
+    int RecordFeed(const Text& url, const FeedValidators& validators,
+                   const std::vector<LibraryArticle>& articles, int64_t now, bool bodyChanged);
+    // Records articles of a site that came from elsewhere than its feed (a sync server): stored
+    // or brought up to date, without touching validators. Returns how many were new, -1 on error.
+    int RecordArticles(const Text& url, const std::vector<LibraryArticle>& articles, int64_t now);
+
+    // --- marks ---------------------------------------------------------------------------------
+
+    bool SetRead(int64_t id, bool read, MarkSource source = MarkSource::kLocal);
+    bool SetStarred(int64_t id, bool starred, MarkSource source = MarkSource::kLocal);
+    // The same by article key (UTF-8), in every site that holds it; the number of articles
+    // found, -1 on error.
+    int SetReadByKey(const std::string& key, bool read, MarkSource source = MarkSource::kLocal);
+    int SetStarredByKey(const std::string& key, bool starred,
+                        MarkSource source = MarkSource::kLocal);
+    // Marks every article of the site read (one statement, however many).
+    bool MarkSiteRead(const Text& url);
+    // Marks every article a view shows read: the unread view marks everything.
+    bool MarkViewRead(const LibraryView& view);
+    bool MarkAllRead() { return MarkViewRead(LibraryView::Unread()); }
+
+    // --- counts --------------------------------------------------------------------------------
+
+    // Unread articles per feed address, every site in one query (sites without any are absent).
+    std::map<Text, int64_t> UnreadCounts();
+    int64_t UnreadCount(const Text& url);
+    int64_t UnreadTotal();
+    int64_t StarredCount();
+
+    // --- views for virtual lists ---------------------------------------------------------------
+
+    // The number of rows of the view. A search is run once and its results kept until other
+    // words are asked for or the library changes.
+    int64_t Count(const LibraryView& view);
+    // Rows [offset, offset + n) of the view, without their HTML.
+    std::vector<LibraryRow> Page(const LibraryView& view, int64_t offset, int64_t n);
+    // The ids of the whole view in order: a snapshot a list can keep while marks change.
+    std::vector<int64_t> Ids(const LibraryView& view);
+    // The articles of `ids` in that order (those still stored), with HTML when `withHtml`.
+    std::vector<LibraryRow> Rows(const std::vector<int64_t>& ids, bool withHtml = false);
+    // One article with its HTML.
+    std::optional<LibraryRow> Article(int64_t id);
+    // A site's stored articles with their HTML, newest first, at most `limit` (0: all): what the
+    // window shows when the site's download failed.
+    std::vector<LibraryRow> SiteArticles(const Text& url, int64_t limit = 0);
+    // The most articles a search view holds when each hit's text has to be checked.
+    static constexpr int64_t kMaxSearchResults = 10000;
+    // The first `limit` articles (0: all, at most kMaxSearchResults when hits are checked)
+    // matching `words`, newest first.
+    std::vector<int64_t> Search(const std::string& words, int64_t limit = 0);
+
+    // --- sync ----------------------------------------------------------------------------------
+
+    std::optional<LibraryRow> FindByServerId(const std::string& serverId);
+    std::optional<LibraryRow> FindByLink(const Text& url, const std::string& link);
+    std::optional<LibraryRow> FindByTitleDate(const Text& url, const std::string& title,
+                                              int64_t date);
+    bool SetServerId(int64_t id, const std::string& serverId);
+    // Forgets every article's server id and the marks queued for the server (the sync account
+    // was removed): the articles and their marks stay.
+    bool ForgetServerIds();
+    std::vector<LibraryRef> UnreadSet();
+    std::vector<LibraryRef> StarredSet();
+    // Up to `max` marks made locally on articles that have a server id, oldest first.
+    std::vector<PendingMark> TakePendingMarks(int64_t max = 1000);
+    // Forgets marks that were sent, unless the article was marked again since they were taken.
+    bool ClearSentMarks(const std::vector<PendingMark>& sent);
+
+    // --- retention -----------------------------------------------------------------------------
+
+    // Forgets unstarred articles `keepDays` after they left their feed (0: never) and the
+    // unstarred articles of feeds the store forgets; starred articles stay.
+    bool Prune(int64_t now, int keepDays = kDefaultKeepDays);
+
+    // Whether the search index agrees with the stored articles.
+    bool CheckSearchIndex();
+
+  private:
+    int StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles, int64_t now,
+                      bool present);
+    bool TrimSite(int64_t feedId);
+    bool SetMark(const char* sql, int64_t value, std::string_view key, int64_t id,
+                 MarkSource source, int* found);
+    int CountByKey(const std::string& key);
+    std::vector<int64_t> ViewIds(const LibraryView& view, int64_t offset, int64_t n);
+    const std::vector<int64_t>& SearchResults(const std::string& words);
+    std::vector<int64_t> FindHits(const std::string& words, int64_t limit);
+    std::optional<LibraryRow> FindOne(const std::string& sql, const std::vector<std::string>& texts,
+                                      int64_t number);
+    std::vector<LibraryRef> RefsWhere(const char* where);
+
+    CFeedStore& m_store;
+    int64_t m_maxArticles = kMaxArticlesPerSite;
+    int64_t m_maxText = kMaxTextPerSite;
+    std::string m_searchWords;
+    std::vector<int64_t> m_searchIds;
+    // What the library looked like when the results were taken: this connection's changes and
+    // the file's version (other connections' commits).
+    int64_t m_searchChanges = -1;
+    int64_t m_searchDataVersion = -1;
+};
+
+}  // namespace varlo
