@@ -10,7 +10,7 @@ namespace varlo {
 namespace {
 
 // Blocks below this are not worth a system call.
-constexpr std::size_t kLargeBlock = 4 * 1024 * 1024;
+constexpr std::size_t kLargeBlock = 2 * 1024 * 1024;
 
 std::uintptr_t PageSize() {
     static const auto size = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
@@ -40,7 +40,7 @@ void AdviseHugePages(void* block, std::size_t bytes) {
 }
 
 void ReleaseUnusedCapacity(std::string& text) {
-    if (text.capacity() - text.size() < kLargeBlock / 4) return;
+    if (text.capacity() - text.size() < kLargeBlock / 2) return;
     const std::uintptr_t page = PageSize();
     // The terminating zero stays where it is.
     const auto end = reinterpret_cast<std::uintptr_t>(text.data()) + text.size() + 1;
