@@ -17,6 +17,7 @@
 
 #include "feeds/dates.h"
 #include "feeds/rss_file.h"
+#include "platform/allocator.h"
 #include "support/bench_util.h"
 #include "support/feed_generator.h"
 
@@ -306,6 +307,8 @@ int main(int argc, char** argv) {
                  : (std::filesystem::temp_directory_path() / "varlo-bench-feeds").string();
     const size_t largest = argc > 2 ? static_cast<size_t>(std::atoi(argv[2])) : 100;
     std::filesystem::create_directories(folder);
+    // Large blocks as the programs get them (fresh from the system each time), for every reader.
+    KeepLargeBlocksOutOfTheHeap();
     xmlInitParser();
     for (FeedKind kind : {FeedKind::Rss20, FeedKind::Rss10, FeedKind::Atom10}) {
         for (size_t megabytes : {size_t{1}, size_t{10}, size_t{100}}) {
