@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <string_view>
 
 #include "cli/command.h"
 #include "feeds/display_form.h"
@@ -33,6 +35,18 @@ struct Texts {
         return raw.empty() ? std::string() : SanitizedBody(html, kind, base);
     }
 };
+
+// Prints the lines of one article's JSON at the depth the list of articles puts it.
+void PrintIndented(std::string_view text) {
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        std::cout << "    " << line;
+        if (end == std::string_view::npos) break;
+        std::cout << '\n';
+        text.remove_prefix(end + 1);
+    }
+}
 
 int RunFeed(const std::vector<std::string>& args) {
     bool summary = false;
@@ -76,7 +90,12 @@ int RunFeed(const std::vector<std::string>& args) {
     json["folder"] = feed.m_strFolder;
     json["rssFileName"] = feed.m_strRssFileName;
     json["atomFileName"] = feed.m_strAtomFileName;
-    Json items = Json::array();
+    // The articles are printed one by one as they are made, exactly as the whole document would
+    // print: a feed of many small articles would otherwise be held a second time as JSON, several
+    // times its size.
+    std::string head = json.dump(2, ' ', false, Json::error_handler_t::replace);
+    head.resize(head.size() - 2);  // the closing "\n}"
+    std::cout << head << ",\n  \"items\": [";
     for (int i = 0; i < feed.GetSize(); ++i) {
         const CRssItem& item = *feed.GetAt(i);
         Json entry;
@@ -101,10 +120,10 @@ int RunFeed(const std::vector<std::string>& args) {
         };
         entry["enclosures"] = links(item.m_enclosures);
         entry["media"] = links(item.m_media);
-        items.push_back(std::move(entry));
+        std::cout << (i == 0 ? "\n" : ",\n");
+        PrintIndented(entry.dump(2, ' ', false, Json::error_handler_t::replace));
     }
-    json["items"] = std::move(items);
-    PrintJson(json);
+    std::cout << (feed.GetSize() == 0 ? "]\n}\n" : "\n  ]\n}\n");
     return kExitOk;
 }
 

@@ -26,7 +26,7 @@ bool RegisterCommand(const Command& command);
 const std::vector<Command>& Commands();
 
 // System text (code page 932) as UTF-8 for output.
-std::string Out(const Text& text);
+std::string Out(std::string_view text);
 // Prints JSON with two-space indentation and a line break.
 void PrintJson(const nlohmann::ordered_json& json);
 // Prints the usage of one command to standard error and returns kExitUsage.

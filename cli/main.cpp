@@ -23,7 +23,7 @@ const std::vector<Command>& Commands() {
     return CommandTable();
 }
 
-std::string Out(const Text& text) {
+std::string Out(std::string_view text) {
     return Cp932ToUtf8(text);
 }
 

@@ -1,5 +1,6 @@
 #include "feeds/display_form.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "encoding/carried_reference.h"
@@ -170,7 +171,10 @@ Text DecodeToHtmlText(std::string_view text) {
     const auto escape = [&out](char c) { AppendHtmlEscaped(out, std::string_view(&c, 1)); };
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '&') {
-            escape(text[i]);
+            // The run up to the next reference is escaped whole.
+            const size_t next = std::min(text.find('&', i), text.size());
+            AppendHtmlEscaped(out, text.substr(i, next - i));
+            i = next - 1;
             continue;
         }
         const Reference ref = ReadReference(text, i);

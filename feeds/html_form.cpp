@@ -25,24 +25,31 @@ bool IsVoidElement(std::string_view name) {
 }  // namespace
 
 void AppendHtmlEscaped(Text& out, std::string_view text) {
-    for (const char c : text) {
-        switch (c) {
+    // Runs of bytes that need no escaping are copied whole.
+    size_t run = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        std::string_view entity;
+        switch (text[i]) {
             case '<':
-                out += "&lt;";
+                entity = "&lt;";
                 break;
             case '>':
-                out += "&gt;";
+                entity = "&gt;";
                 break;
             case '&':
-                out += "&amp;";
+                entity = "&amp;";
                 break;
             case '"':
-                out += "&quot;";
+                entity = "&quot;";
                 break;
             default:
-                out.push_back(c);
+                continue;
         }
+        out.append(text.data() + run, i - run);
+        out += entity;
+        run = i + 1;
     }
+    out.append(text.data() + run, text.size() - run);
 }
 
 namespace {

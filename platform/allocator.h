@@ -1,5 +1,8 @@
 #pragma once
-// How the program asks the C library's allocator to treat large blocks.
+// How the program asks the C library's allocator and the system to treat large blocks.
+
+#include <cstddef>
+#include <string>
 
 namespace varlo {
 
@@ -8,5 +11,14 @@ namespace varlo {
 // threshold after the first large block is freed, and later feeds would leave their memory in the
 // heap: loading a document then takes noticeably more than its tree. Called once at start-up.
 void KeepLargeBlocksOutOfTheHeap();
+
+// Asks the system to back the whole pages of a large block with huge pages where it can: a block
+// of megabytes is otherwise filled one small page (and one page fault) at a time, which costs
+// more than the work done on its bytes. Small blocks are left alone.
+void AdviseHugePages(void* block, std::size_t bytes);
+
+// Gives the whole pages of `text`'s buffer past its end back to the system, without moving the
+// text (a shrink would copy it). What lies past the end is never read, so the pages may go.
+void ReleaseUnusedCapacity(std::string& text);
 
 }  // namespace varlo

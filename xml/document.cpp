@@ -12,6 +12,7 @@
 #include "encoding/declared_encoding.h"
 #include "encoding/japanese_detect.h"
 #include "encoding/latin_text.h"
+#include "platform/allocator.h"
 #include "platform/message_box.h"
 #include "xml/encoding.h"
 #include "xml/japanese_decoding.h"
@@ -162,16 +163,23 @@ void CMXMLDocument::ParseXML(std::string text) {
         text.erase(0, offset);
         if (strayBytes) text = StrayBytesAsWindows1252(text);
         Utf8ToCp932InPlace(text);
-        // Japanese shrinks by a third: give the rest back before the tree is built.
-        if (text.capacity() - text.size() > text.size() / 8) text.shrink_to_fit();
+        // Japanese shrinks by a third: give the rest back before the tree is built (in place: a
+        // shrink would copy the text once more).
+        ReleaseUnusedCapacity(text);
         rest = text;
     }
     // Hostile markup (millions of tiny elements or text nodes) would make a tree dozens of times
     // the size of its text; the tree stops growing at a multiple that ordinary feeds (about two)
     // never reach, so that loading anything stays within a fixed multiple of its size.
     watch.SetMemoryBudget(rest.size() * kTreeBytesPerTextByte + kTreeBytesAlways);
+    // The tree points into the text rather than copying it: the root element keeps it.
     auto root = std::make_unique<CMXMLElement>();
-    root->ParseXML(rest);
+    std::string& kept = converted ? *converted : text;
+    if (rest.empty() || rest.data() < kept.data() || rest.data() >= kept.data() + kept.size()) {
+        root->ParseXML(rest);
+    } else {
+        root->ParseKeptXML(std::move(kept), rest);
+    }
     AppendChild(std::move(root));
     SetXmlFormat(XmlFormat::Compact);
     m_limitReached = watch.Reached();

@@ -41,7 +41,38 @@ CMXMLElement::CMXMLElement(std::string_view markup) {
 
 void CMXMLElement::SetNodeValue(std::string_view text) {
     DeleteChildren();
-    CMXMLNodeList::ParseNodes(text, this);
+    if (KeptTextScope::Covers(text)) {
+        CMXMLNodeList::ParseNodes(text, this);
+        return;
+    }
+    const std::string_view kept = Keep(std::string(text));
+    const KeptTextScope scope(kept);
+    CMXMLNodeList::ParseNodes(kept, this);
+}
+
+std::string_view CMXMLElement::Keep(std::string&& text) {
+    auto kept = std::make_unique<KeptText>();
+    kept->text = std::move(text);
+    kept->earlier = std::move(m_kept);
+    m_kept = std::move(kept);
+    return m_kept->text;
+}
+
+void CMXMLElement::ParseXML(std::string_view text) {
+    if (KeptTextScope::Covers(text)) {
+        ParseMarkup(text);
+        return;
+    }
+    const std::string_view kept = Keep(std::string(text));
+    const KeptTextScope scope(kept);
+    ParseMarkup(kept);
+}
+
+void CMXMLElement::ParseKeptXML(std::string&& text, std::string_view markup) {
+    const auto offset = static_cast<size_t>(markup.data() - text.data());
+    const std::string_view kept = Keep(std::move(text)).substr(offset, markup.size());
+    const KeptTextScope scope(kept);
+    ParseMarkup(kept);
 }
 
 void CMXMLElement::AppendText(Text& out) const {
@@ -72,7 +103,7 @@ Text CMXMLElement::GetText() const {
 std::unique_ptr<CMXMLNode> CMXMLElement::CloneNode() const {
     auto copyShell = [](const CMXMLElement& from) {
         auto to = std::make_unique<CMXMLElement>();
-        to->m_name = from.m_name;
+        to->m_name = from.m_name.View();
         to->m_hasEndTag = from.m_hasEndTag;
         to->m_attributes = from.m_attributes;
         return to;
@@ -106,7 +137,7 @@ int CMXMLElement::FindAttribute(std::string_view name) const {
 
 Text CMXMLElement::GetAttribute(std::string_view name) const {
     const int i = FindAttribute(name);
-    return i < 0 ? Text() : m_attributes[static_cast<size_t>(i)].NodeValue();
+    return i < 0 ? Text() : Text(m_attributes[static_cast<size_t>(i)].NodeValue());
 }
 
 void CMXMLElement::SetAttribute(std::string_view name, std::string_view value) {

@@ -94,7 +94,7 @@ class CMXMLElement : public CMXMLNode {
     explicit CMXMLElement(std::string_view markup);
 
     int GetNodeType() const override { return kElementNode; }
-    const Text& NodeName() const override { return m_name; }
+    std::string_view NodeName() const override { return m_name; }
     void SetNodeName(std::string_view name) override { m_name = name; }
     // Replaces the content by the nodes parsed from `text`.
     void SetNodeValue(std::string_view text) override;
@@ -115,6 +115,8 @@ class CMXMLElement : public CMXMLNode {
     }
     // Bytes the attributes hold on the heap (an estimate of what the allocator hands out).
     size_t AttributeHeapBytes() const { return m_attributes.HeapBytes(); }
+    size_t HeapBytes() const override { return NameHeapBytes() + m_attributes.HeapBytes(); }
+    size_t NameHeapBytes() const { return m_name.HeapBytes(); }
     // Sets, adds or (for an empty value or "\"\"") removes an attribute.
     void SetAttribute(std::string_view name, std::string_view value);
 
@@ -123,8 +125,12 @@ class CMXMLElement : public CMXMLNode {
     // The first descendant element called `name` in document order, or null; builds no list.
     CMXMLElement* FindFirstElement(std::string_view name) const;
 
-    // Builds this element from its markup text.
+    // Builds this element from its markup text. The element keeps a copy of the text that its
+    // nodes point into, unless the text is already kept by the parse running on this thread.
     void ParseXML(std::string_view text);
+    // The same from a text the element takes over: its nodes point into it, nothing is copied.
+    // `markup` is the part of `text` to parse.
+    void ParseKeptXML(std::string&& text, std::string_view markup);
     // Takes the name and attributes from the first tag of the text.
     void ParseStartTag(std::string_view text);
     // Adds the attributes written in the text (the part of a start tag after the name).
@@ -145,8 +151,20 @@ class CMXMLElement : public CMXMLNode {
     }
 
   private:
-    Text m_name;
+    // A text that nodes of this subtree point into; an element parsed more than once keeps the
+    // texts of every parse, as nodes of the earlier ones may still be there.
+    struct KeptText {
+        std::string text;
+        std::unique_ptr<KeptText> earlier;
+    };
+    // Parses `text` as this element's markup; nodes point into text that the parse keeps.
+    void ParseMarkup(std::string_view text);
+    // Keeps `text` (moved in) with this element and returns where it now lies.
+    std::string_view Keep(std::string&& text);
+
+    NodeText m_name;
     CMXMLAttributeList m_attributes;
+    std::unique_ptr<KeptText> m_kept;
     uint16_t m_parseDepth = 1;
     bool m_hasEndTag = true;
 };

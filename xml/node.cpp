@@ -22,18 +22,6 @@ void CMXMLNode::operator delete(void* block, std::size_t size) noexcept {
     xmlpool::Free(block, size);
 }
 
-const Text& CMXMLNode::Empty() {
-    static const Text empty;
-    return empty;
-}
-
-const Text& CMXMLNode::NodeName() const {
-    return Empty();
-}
-const Text& CMXMLNode::NodeValue() const {
-    return Empty();
-}
-
 void CMXMLNode::DeleteChildren() {
     // The subtree is taken apart from the top: each node's children are moved to the front of the
     // chain before the node itself is deleted, so no destructor recurses however deep the tree is.
@@ -103,11 +91,6 @@ CMXMLTextNode::CMXMLTextNode(std::string_view value) {
     m_value = value;
 }
 
-const Text& CMXMLTextNode::NodeName() const {
-    static const Text name = "#text";
-    return name;
-}
-
 std::unique_ptr<CMXMLNode> CMXMLTextNode::CloneNode() const {
     return std::make_unique<CMXMLTextNode>(m_value);
 }
@@ -116,11 +99,6 @@ CMXMLCDATASection::CMXMLCDATASection() = default;
 
 CMXMLCDATASection::CMXMLCDATASection(std::string_view value) {
     m_value = value;
-}
-
-const Text& CMXMLCDATASection::NodeName() const {
-    static const Text name = "#cdata-section";
-    return name;
 }
 
 std::unique_ptr<CMXMLNode> CMXMLCDATASection::CloneNode() const {
@@ -135,11 +113,6 @@ CMXMLComment::CMXMLComment() = default;
 
 CMXMLComment::CMXMLComment(std::string_view value) {
     m_value = value;
-}
-
-const Text& CMXMLComment::NodeName() const {
-    static const Text name = "#comment";
-    return name;
 }
 
 std::unique_ptr<CMXMLNode> CMXMLComment::CloneNode() const {
@@ -186,17 +159,20 @@ std::unique_ptr<CMXMLNode> CMXMLAttribute::CloneNode() const {
 }
 
 Text CMXMLAttribute::GetXML() const {
-    if (m_value.empty()) return m_name;
+    if (m_value.empty()) return Text(m_name.View());
     Text out;
     out.reserve(m_name.size() + m_value.size() + 3);
     // A value read from single quotes may hold double quotes: it goes back in single quotes, so
     // that it reads the same again.
+    const std::string_view value = m_value;
     const char quote =
-        m_value.find('"') != Text::npos && m_value.find('\'') == Text::npos ? '\'' : '"';
-    out += m_name;
+        value.find('"') != std::string_view::npos && value.find('\'') == std::string_view::npos
+            ? '\''
+            : '"';
+    out += m_name.View();
     out += '=';
     out += quote;
-    out += m_value;
+    out += value;
     out += quote;
     return out;
 }

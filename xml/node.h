@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "xml/node_text.h"
 
 namespace varlo {
 
@@ -70,9 +71,9 @@ class CMXMLNode {
     // Sets the name (character data keep their fixed names).
     virtual void SetNodeName(std::string_view) {}
     // A copy of the name.
-    Text GetNodeName() const { return NodeName(); }
+    Text GetNodeName() const { return Text(NodeName()); }
     // A copy of the value.
-    Text GetNodeValue() const { return NodeValue(); }
+    Text GetNodeValue() const { return Text(NodeValue()); }
     // True when the node has children.
     bool HasChildNodes() const { return m_firstChild != nullptr; }
     // Sets the value (an element parses the text as its new content instead).
@@ -84,9 +85,9 @@ class CMXMLNode {
     // The node as markup.
     virtual Text GetXML() const { return {}; }
 
-    // The name and value without copying.
-    virtual const Text& NodeName() const;
-    virtual const Text& NodeValue() const;
+    // The name and value without copying; valid while the node lives and is not changed.
+    virtual std::string_view NodeName() const { return {}; }
+    virtual std::string_view NodeValue() const { return {}; }
 
     // A snapshot of the children, in order (walk GetFirstChild / GetNextSibling to avoid it).
     CMXMLNodeList GetChildNodes() const;
@@ -110,12 +111,13 @@ class CMXMLNode {
 
     // Appends the text of this subtree (as GetText gives it) to `out`.
     virtual void AppendText(Text& out) const;
+    // Bytes the node holds on the heap besides itself (its children not included): an estimate
+    // of what the allocator hands out.
+    virtual size_t HeapBytes() const { return 0; }
 
   protected:
     // Destroys every child.
     void DeleteChildren();
-    // An empty text for nodes without a name or value.
-    static const Text& Empty();
 
   private:
     CMXMLNode* m_firstChild = nullptr;
@@ -129,12 +131,13 @@ class CMXMLNode {
 // Base of text, CDATA and comment nodes: a value and a fixed name.
 class CMXMLCharacterData : public CMXMLNode {
   public:
-    const Text& NodeValue() const override { return m_value; }
+    std::string_view NodeValue() const override { return m_value; }
     void SetNodeValue(std::string_view value) override { m_value = value; }
-    void AppendText(Text& out) const override { out += m_value; }
+    void AppendText(Text& out) const override { out += m_value.View(); }
+    size_t HeapBytes() const override { return m_value.HeapBytes(); }
 
   protected:
-    Text m_value;
+    NodeText m_value;
 };
 
 // A run of character data (node name "#text").
@@ -143,9 +146,9 @@ class CMXMLTextNode : public CMXMLCharacterData {
     CMXMLTextNode();
     explicit CMXMLTextNode(std::string_view value);
     int GetNodeType() const override { return kTextNode; }
-    const Text& NodeName() const override;
+    std::string_view NodeName() const override { return "#text"; }
     std::unique_ptr<CMXMLNode> CloneNode() const override;
-    Text GetXML() const override { return m_value; }
+    Text GetXML() const override { return Text(m_value.View()); }
 };
 
 // A CDATA section (node name "#cdata-section"); its value is the text between the delimiters.
@@ -154,7 +157,7 @@ class CMXMLCDATASection : public CMXMLTextNode {
     CMXMLCDATASection();
     explicit CMXMLCDATASection(std::string_view value);
     int GetNodeType() const override { return kCDATASectionNode; }
-    const Text& NodeName() const override;
+    std::string_view NodeName() const override { return "#cdata-section"; }
     std::unique_ptr<CMXMLNode> CloneNode() const override;
     Text GetXML() const override;
 };
@@ -165,7 +168,7 @@ class CMXMLComment : public CMXMLCharacterData {
     CMXMLComment();
     explicit CMXMLComment(std::string_view value);
     int GetNodeType() const override { return kCommentNode; }
-    const Text& NodeName() const override;
+    std::string_view NodeName() const override { return "#comment"; }
     Text GetText() const override { return {}; }
     void AppendText(Text&) const override {}
     std::unique_ptr<CMXMLNode> CloneNode() const override;
@@ -184,20 +187,21 @@ class CMXMLAttribute : public CMXMLNode {
     CMXMLAttribute& operator=(CMXMLAttribute&& other) noexcept;
 
     int GetNodeType() const override { return kAttributeNode; }
-    const Text& NodeName() const override { return m_name; }
-    const Text& NodeValue() const override { return m_value; }
+    std::string_view NodeName() const override { return m_name; }
+    std::string_view NodeValue() const override { return m_value; }
     void SetNodeName(std::string_view name) override { m_name = name; }
     // Assigns without removing anything.
     void SetNodeValue(std::string_view value) override { m_value = value; }
-    void AppendText(Text& out) const override { out += m_value; }
+    void AppendText(Text& out) const override { out += m_value.View(); }
+    size_t HeapBytes() const override { return m_name.HeapBytes() + m_value.HeapBytes(); }
     std::unique_ptr<CMXMLNode> CloneNode() const override;
     Text GetXML() const override;
     // Sets the value, then strips surrounding single quotes, then surrounding double quotes.
     void SetValue(std::string_view value);
 
   private:
-    Text m_name;
-    Text m_value;
+    NodeText m_name;
+    NodeText m_value;
 };
 
 }  // namespace varlo

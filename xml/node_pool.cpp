@@ -7,6 +7,8 @@
 #include <new>
 #include <vector>
 
+#include "platform/allocator.h"
+
 namespace varlo::xmlpool {
 namespace {
 
@@ -14,8 +16,10 @@ namespace {
 constexpr std::size_t kGranule = 8;
 constexpr std::size_t kClasses = 32;  // blocks up to 256 bytes; larger ones come from the heap
 // Slabs are aligned to their size, so that a block finds its slab, and so its pool, from its
-// own address.
-constexpr std::size_t kSlabBytes = 256 * 1024;
+// own address. A slab is as large as a huge page: from the second slab on (a large tree), each is
+// asked to be one, so that a tree of megabytes costs a handful of page faults, not thousands; a
+// small tree touches only the pages of the first slab that it uses.
+constexpr std::size_t kSlabBytes = 2 * 1024 * 1024;
 
 struct FreeBlock {
     FreeBlock* next;
@@ -119,6 +123,7 @@ class Pool {
     void NewSlab() {
         char* slab = static_cast<char*>(std::aligned_alloc(kSlabBytes, kSlabBytes));
         if (slab == nullptr) throw std::bad_alloc();
+        if (!m_slabs.empty()) AdviseHugePages(slab, kSlabBytes);
         ::new (slab) SlabHeader{this, 0};
         m_slabs.push_back(slab);
         m_next = slab + sizeof(SlabHeader);

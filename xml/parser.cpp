@@ -15,12 +15,6 @@ namespace {
 
 constexpr std::string_view kWhiteSpace = " \t\r\n";
 
-// What a string takes on the heap: nothing while it fits in itself, else its block with the
-// allocator's rounding and header.
-size_t StringHeapBytes(const std::string& text) {
-    return text.capacity() > 15 ? ((text.capacity() + 1 + 15) & ~size_t{15}) + 16 : 0;
-}
-
 // A cut that never fails: a start past the end or a negative length gives empty text.
 std::string_view Cut(std::string_view text, std::ptrdiff_t start, std::ptrdiff_t length) {
     if (start < 0) start = 0;
@@ -41,23 +35,22 @@ unsigned char LowerAscii(unsigned char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
-// Bytes a node itself takes (its children not included), as the budget of a parse counts them.
+// Bytes a node itself takes (its children and attributes not included), as the budget of a parse
+// counts them.
 size_t NodeBytes(const CMXMLNode& node) {
     size_t bytes = 0;
     switch (node.GetNodeType()) {
-        case kElementNode: {
-            const auto& element = static_cast<const CMXMLElement&>(node);
-            bytes = sizeof(CMXMLElement) + StringHeapBytes(element.NodeName());
+        case kElementNode:
+            bytes = sizeof(CMXMLElement) + static_cast<const CMXMLElement&>(node).NameHeapBytes();
             break;
-        }
         case kCDATASectionNode:
-            bytes = sizeof(CMXMLCDATASection) + StringHeapBytes(node.NodeValue());
+            bytes = sizeof(CMXMLCDATASection) + node.HeapBytes();
             break;
         case kCommentNode:
-            bytes = sizeof(CMXMLComment) + StringHeapBytes(node.NodeValue());
+            bytes = sizeof(CMXMLComment) + node.HeapBytes();
             break;
         default:
-            bytes = sizeof(CMXMLTextNode) + StringHeapBytes(node.NodeValue());
+            bytes = sizeof(CMXMLTextNode) + node.HeapBytes();
             break;
     }
     return (bytes + 7) & ~size_t{7};
@@ -69,7 +62,7 @@ size_t CMXMLAttributeList::HeapBytes() const {
     if (empty()) return 0;
     size_t bytes = 16 + sizeof(Block) + size() * sizeof(CMXMLAttribute);
     for (const CMXMLAttribute& attribute : *this) {
-        bytes += StringHeapBytes(attribute.NodeName()) + StringHeapBytes(attribute.NodeValue());
+        bytes += attribute.HeapBytes();
     }
     return bytes;
 }
@@ -159,7 +152,7 @@ std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name, size_t* 
     return -1;
 }
 
-void CMXMLElement::ParseXML(std::string_view text) {
+void CMXMLElement::ParseMarkup(std::string_view text) {
     m_hasEndTag = true;
     ParseStartTag(text);
     if (m_name.empty()) return;

@@ -8,6 +8,7 @@
 
 #include "encoding/codepage.h"
 #include "encoding/declared_encoding.h"
+#include "platform/allocator.h"
 
 namespace varlo {
 
@@ -106,6 +107,8 @@ std::string CPlainFile::ReadAll() {
 void CPlainFile::ReadRegular(std::string& buffer) {
     const long long length = GetLength();
     try {
+        buffer.reserve(static_cast<size_t>(length));
+        AdviseHugePages(buffer.data(), buffer.capacity());
         buffer.resize(static_cast<size_t>(length));
     } catch (const std::bad_alloc&) {
         Raise(kBufferFailed);

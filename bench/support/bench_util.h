@@ -10,7 +10,8 @@
 
 namespace varlo::bench {
 
-// Seconds of the fastest of `runs` calls.
+// Seconds of the fastest of `runs` calls: wall time, or the calling thread's processor time when
+// VARLO_BENCH_CPU_TIME is set.
 double BestSeconds(int runs, const std::function<void()>& body);
 // Peak resident set of this process so far, in bytes.
 size_t PeakRssBytes();

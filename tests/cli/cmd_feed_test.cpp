@@ -34,6 +34,29 @@ TEST(CliFeed, PrintsTheFeedAndItsArticlesAsJson) {
                                               "atomFileName", "items"}));
 }
 
+TEST(CliFeed, ArticlesPrintedOneByOneMakeTheSameTextAsTheWholeDocument) {
+    // The articles are printed as they are made; the text must be what printing the whole JSON
+    // document at once gives, for no article, one, and several with nested lists and odd texts.
+    test::TempDir dir;
+    const std::string items[] = {
+        "",
+        "<item><title>A</title></item>",
+        "<item><title>a \"quoted\"\n\tline</title><enclosure url=\"http://x/a\" length=\"3\"/>"
+        "</item><item/><item><description>&lt;p&gt;x&lt;/p&gt;</description></item>",
+    };
+    for (const std::string& body : items) {
+        test::WriteFile(dir.File("f.xml"),
+                        "<rss><channel><title>t</title>" + body + "</channel></rss>");
+        for (const char* mode : {"", "--display "}) {
+            const test::CliResult run =
+                test::RunCli(std::string("feed ") + mode + "'" + dir.File("f.xml") + "'");
+            ASSERT_EQ(run.status, 0);
+            const auto json = nlohmann::ordered_json::parse(run.out);
+            EXPECT_EQ(run.out, json.dump(2) + "\n") << body << mode;
+        }
+    }
+}
+
 TEST(CliFeed, PrintsTheFilesEachArticleCarries) {
     test::TempDir dir;
     test::WriteFile(dir.File("p.xml"), R"(<rss><channel><item><title>a</title>
