@@ -113,7 +113,7 @@ class HostileInput : public AppTest {
         });
     }
     void Click(int row) {
-        SiteRows().SelectItem(row);
+        SiteRows().SelectItem(SiteRow(row));
         PumpEvents();
     }
 

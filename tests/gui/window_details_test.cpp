@@ -98,8 +98,12 @@ TEST_F(WindowDetails, AnEmptyCategoryColumnStillShowsItsHeading) {
 
 TEST_F(WindowDetails, ListHeightsAreKeptAcrossARestartAndFittedToTheWindow) {
     ASSERT_TRUE(Start());
-    EXPECT_EQ(Frame().OuterSplitter()->GetSashPosition(), 60);
-    EXPECT_EQ(Frame().InnerSplitter()->GetSashPosition(), 60);
+    // At the first start each list has room for eight rows, the browser pane for more.
+    for (CListCtrlBox* list : {Frame().SiteList()->GetList(), Frame().ArticleList()->GetList()}) {
+        const int rowsRoom = list->GetTargetWindow()->GetClientSize().y;
+        EXPECT_GE(rowsRoom, 8 * list->RowHeight());
+    }
+    EXPECT_GT(Frame().Browser()->GetPaneWindow()->GetSize().y, 100);
     Frame().OuterSplitter()->SetSashPosition(140);
     Frame().InnerSplitter()->SetSashPosition(90);
     PumpEvents();
