@@ -38,14 +38,6 @@ void PrintLine(const Json& json) {
     std::cout << json.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n" << std::flush;
 }
 
-// Opens the store, telling the user on standard error when an old one had to be moved aside.
-bool OpenStore(CFeedStore& store) {
-    const bool open = store.Open(StorePath());
-    if (!store.Notice().empty()) std::fprintf(stderr, "%s\n", Out(store.Notice()).c_str());
-    if (!open) std::fprintf(stderr, "%s\n", Out(Jp("新着の記録を開けませんでした")).c_str());
-    return open;
-}
-
 int RunUpdate(const std::vector<std::string>& args) {
     std::string path;
     UpdateOptions options;

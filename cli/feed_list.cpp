@@ -3,12 +3,14 @@
 #include <cstdio>
 
 #include "cli/command.h"
+#include "encoding/codepage.h"
 #include "platform/message_box.h"
+#include "store/store_paths.h"
 #include "subscriptions/opml_file.h"
 
 namespace varlo::cli {
 
-bool ReadFeedAddresses(const std::string& path, std::vector<Text>* urls) {
+bool ReadFeedTitles(const std::string& path, std::vector<std::pair<Text, Text>>* sites) {
     bool failed = false;
     MessageBoxHandler previous = SetMessageBoxHandler([&](const Text& text, unsigned) {
         std::fprintf(stderr, "%s\n", Out(text).c_str());
@@ -19,11 +21,27 @@ bool ReadFeedAddresses(const std::string& path, std::vector<Text>* urls) {
     const bool read = list.ReadOpml(path);
     SetMessageBoxHandler(std::move(previous));
     if (!read || failed) return false;
-    urls->clear();
+    sites->clear();
     for (int i = 0; i < list.GetCount(); ++i) {
-        if (!list.GetAt(i)->m_strXmlUrl.empty()) urls->push_back(list.GetAt(i)->m_strXmlUrl);
+        const auto* item = list.GetAt(i);
+        if (!item->m_strXmlUrl.empty()) sites->emplace_back(item->m_strXmlUrl, item->m_strTitle);
     }
     return true;
+}
+
+bool ReadFeedAddresses(const std::string& path, std::vector<Text>* urls) {
+    std::vector<std::pair<Text, Text>> sites;
+    if (!ReadFeedTitles(path, &sites)) return false;
+    urls->clear();
+    for (auto& site : sites) urls->push_back(std::move(site.first));
+    return true;
+}
+
+bool OpenStore(CFeedStore& store) {
+    const bool open = store.Open(StorePath());
+    if (!store.Notice().empty()) std::fprintf(stderr, "%s\n", Out(store.Notice()).c_str());
+    if (!open) std::fprintf(stderr, "%s\n", Out(Jp("新着の記録を開けませんでした")).c_str());
+    return open;
 }
 
 }  // namespace varlo::cli

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
-  libcurl4-openssl-dev libsqlite3-dev zlib1g-dev libwxgtk3.2-dev libwxgtk-webview3.2-dev
+  libcurl4-openssl-dev libsqlite3-dev libutf8proc-dev zlib1g-dev libwxgtk3.2-dev libwxgtk-webview3.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev libpugixml-dev nlohmann-json3-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth fonts-noto-cjk fonts-noto-color-emoji python3 python3-feedparser curl

@@ -9,7 +9,11 @@
 #include "encoding/codepage.h"
 #include "platform/kill_point.h"
 #include "store/article_keys.h"
+#include "store/fts_tokenizer.h"
+#include "store/library_schema.h"
+#include "store/search_query.h"
 #include "store/store_paths.h"
+#include "store/write_transaction.h"
 
 namespace varlo {
 namespace {
@@ -63,32 +67,10 @@ const char* const kMigrations[] = {
     "CREATE INDEX articles_by_age ON articles(feed_id, last_present, first_seen);",
     // 3 -> 4: what servers asked of later updates.
     kServerRequestsMigration,
+    // 4 -> 5: the reading library.
+    kLibraryMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
-
-// A write transaction: taken at once (so a second writer waits at BEGIN under the busy time-out
-// instead of failing half-way) and rolled back unless committed.
-class WriteTransaction {
-  public:
-    explicit WriteTransaction(sqlite3* db) : m_db(db) {
-        m_open = SqliteExec(db, "BEGIN IMMEDIATE") == SQLITE_OK;
-    }
-    ~WriteTransaction() {
-        if (m_open) SqliteExec(m_db, "ROLLBACK");
-    }
-    bool Open() const { return m_open; }
-    bool Commit() {
-        if (!m_open) return false;
-        m_open = false;
-        if (SqliteExec(m_db, "COMMIT") == SQLITE_OK) return true;
-        SqliteExec(m_db, "ROLLBACK");
-        return false;
-    }
-
-  private:
-    sqlite3* m_db;
-    bool m_open = false;
-};
 
 bool IsDamage(int code) {
     code &= 0xff;
@@ -113,6 +95,11 @@ void KeyHashFunction(sqlite3_context* context, int, sqlite3_value** values) {
     sqlite3_result_int64(context, static_cast<sqlite3_int64>(HashArticleKey(key)));
 }
 
+// Whether marks made now are the user's: the connection's flag.
+void LocalMarksFunction(sqlite3_context* context, int, sqlite3_value**) {
+    sqlite3_result_int(context, *static_cast<const int*>(sqlite3_user_data(context)));
+}
+
 int64_t KeyHash(const Text& key) {
     return static_cast<int64_t>(HashArticleKey(key));
 }
@@ -123,6 +110,15 @@ bool Exists(const std::string& path) {
 }
 
 }  // namespace
+
+void CFeedStore::RegisterFunctions(sqlite3* db) {
+    sqlite3_create_function_v2(db, "varlo_key_hash", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               &KeyHashFunction, nullptr, nullptr, nullptr);
+    RegisterVarloTokenizer(db);
+    RegisterSearchCheck(db);
+    sqlite3_create_function_v2(db, "varlo_local_marks", 0, SQLITE_UTF8, &m_localMarks,
+                               &LocalMarksFunction, nullptr, nullptr, nullptr);
+}
 
 CFeedStore::OpenResult CFeedStore::TryOpen(const std::string& path) {
     m_db.reset();
@@ -145,8 +141,7 @@ CFeedStore::OpenResult CFeedStore::TryOpen(const std::string& path) {
     SqliteExec(raw, "PRAGMA foreign_keys=ON");
     // A large update grows the log; it is cut back to this size once it is checkpointed.
     SqliteExec(raw, "PRAGMA journal_size_limit=4194304");
-    sqlite3_create_function_v2(raw, "varlo_key_hash", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                               nullptr, &KeyHashFunction, nullptr, nullptr, nullptr);
+    RegisterFunctions(raw);
 
     int version = -1;
     {
@@ -209,6 +204,7 @@ bool CFeedStore::OpenAnother(const std::string& path) {
     SqliteExec(raw, "PRAGMA synchronous=NORMAL");
     SqliteExec(raw, "PRAGMA foreign_keys=ON");
     SqliteExec(raw, "PRAGMA journal_size_limit=4194304");
+    RegisterFunctions(raw);
     SqliteStatement query(raw, "PRAGMA user_version");
     if (query.Step() != SQLITE_ROW || query.Int(0) != kSchemaVersion) return false;
     SqliteStatement mode(raw, "PRAGMA journal_mode");
@@ -303,7 +299,7 @@ int CFeedStore::Record(const Text& url, const FeedValidators& validators,
         m_db.get(), "UPDATE articles SET last_present = ? WHERE feed_id = ? AND key_hash = ?");
     SqliteStatement add(m_db.get(),
                         "INSERT OR IGNORE INTO articles(feed_id, key_hash, first_seen, "
-                        "last_present) VALUES(?, ?, ?, ?)");
+                        "last_present, sort_time) VALUES(?1, ?2, ?3, ?4, ?3)");
     int added = 0;
     for (const Text& key : keys) {
         const int64_t hash = KeyHash(key);
@@ -403,7 +399,7 @@ bool CFeedStore::Touch(const std::vector<Text>& urls, int64_t now) {
 bool CFeedStore::MarkSeen(const Text& url) {
     if (!m_db) return false;
     SqliteStatement statement(m_db.get(),
-                              "UPDATE articles SET seen = 1 WHERE seen = 0 AND feed_id = "
+                              "UPDATE articles SET read = 1 WHERE read = 0 AND feed_id = "
                               "(SELECT id FROM feeds WHERE url = ?)");
     statement.Bind(1, url);
     return statement.Step() == SQLITE_DONE;
@@ -413,7 +409,7 @@ int CFeedStore::UnseenCount(const Text& url) {
     if (!m_db) return -1;
     SqliteStatement query(m_db.get(),
                           "SELECT f.downloaded, (SELECT count(*) FROM articles a "
-                          "WHERE a.feed_id = f.id AND a.seen = 0) FROM feeds f WHERE f.url = ?");
+                          "WHERE a.feed_id = f.id AND a.read = 0) FROM feeds f WHERE f.url = ?");
     query.Bind(1, url);
     if (query.Step() != SQLITE_ROW || query.Int(0) == 0) return -1;
     return static_cast<int>(query.Int(1));
@@ -424,7 +420,7 @@ std::set<uint64_t> CFeedStore::UnseenKeys(const Text& url) {
     if (!m_db) return keys;
     SqliteStatement query(m_db.get(),
                           "SELECT a.key_hash FROM articles a JOIN feeds f ON a.feed_id = f.id "
-                          "WHERE f.url = ? AND a.seen = 0");
+                          "WHERE f.url = ? AND a.read = 0");
     query.Bind(1, url);
     while (query.Step() == SQLITE_ROW) keys.insert(static_cast<uint64_t>(query.Int(0)));
     return keys;
@@ -435,22 +431,39 @@ std::vector<Text> CFeedStore::Prune(int64_t now) {
     if (!m_db) return forgotten;
     WriteTransaction transaction(m_db.get());
     if (!transaction.Open()) return forgotten;
+    const int64_t untouched = now - kFeedLifetime;
     SqliteStatement old(m_db.get(), "SELECT url FROM feeds WHERE touched < ?");
-    old.Bind(1, now - kFeedLifetime);
+    old.Bind(1, untouched);
     while (old.Step() == SQLITE_ROW) forgotten.push_back(old.String(0));
-    SqliteStatement feeds(m_db.get(), "DELETE FROM feeds WHERE touched < ?");
-    feeds.Bind(1, now - kFeedLifetime);
-    // Missing from the feed: older than its current body (see body_time), and for long enough.
-    SqliteStatement articles(m_db.get(),
-                             "DELETE FROM articles WHERE last_present < ? AND last_present < "
-                             "(SELECT body_time FROM feeds WHERE feeds.id = articles.feed_id)");
-    articles.Bind(1, now - kArticleLifetime);
+    // A forgotten feed keeps its starred articles and so its row, but nothing that stands for a
+    // body the cache no longer holds.
+    SqliteStatement unstarred(m_db.get(),
+                              "DELETE FROM articles WHERE starred = 0 AND feed_id IN "
+                              "(SELECT id FROM feeds WHERE touched < ?)");
+    unstarred.Bind(1, untouched);
+    SqliteStatement kept(m_db.get(),
+                         "UPDATE feeds SET etag = x'', last_modified = x'', downloaded = 0, "
+                         "fresh_until = 0 WHERE touched < ?");
+    kept.Bind(1, untouched);
+    SqliteStatement feeds(m_db.get(),
+                          "DELETE FROM feeds WHERE touched < ? AND NOT EXISTS "
+                          "(SELECT 1 FROM articles a WHERE a.feed_id = feeds.id)");
+    feeds.Bind(1, untouched);
+    bool ok = unstarred.Step() == SQLITE_DONE && kept.Step() == SQLITE_DONE &&
+              feeds.Step() == SQLITE_DONE;
+    if (ok && m_keepDays > 0) {
+        // Missing from the feed: older than its current body (see body_time), and for long
+        // enough.
+        SqliteStatement articles(
+            m_db.get(),
+            "DELETE FROM articles WHERE last_present < ? AND starred = 0 AND last_present < "
+            "(SELECT body_time FROM feeds WHERE feeds.id = articles.feed_id)");
+        articles.Bind(1, now - int64_t{m_keepDays} * 86400);
+        ok = articles.Step() == SQLITE_DONE;
+    }
     SqliteStatement waits(m_db.get(), "DELETE FROM host_waits WHERE until <= ?");
     waits.Bind(1, now);
-    if (feeds.Step() != SQLITE_DONE || articles.Step() != SQLITE_DONE ||
-        waits.Step() != SQLITE_DONE || !transaction.Commit()) {
-        forgotten.clear();
-    }
+    if (!ok || waits.Step() != SQLITE_DONE || !transaction.Commit()) forgotten.clear();
     return forgotten;
 }
 

@@ -95,18 +95,25 @@ class CFeedStore {
     // Notes that each feed was in use at `now` (an update, a choice, an opened file), so that it
     // is not forgotten.
     bool Touch(const std::vector<Text>& urls, int64_t now);
-    // Marks every stored article of the feed seen.
+    // Marks every stored article of the feed seen (read, in the library's words).
     bool MarkSeen(const Text& url);
     // The number of unseen articles of the feed; -1 when it was never downloaded.
     int UnseenCount(const Text& url);
     // The keys of the feed's unseen articles, as HashArticleKey gives them.
     std::set<uint64_t> UnseenKeys(const Text& url);
-    // Forgets feeds untouched for kFeedLifetime, article keys missing for kArticleLifetime and
-    // waits that ended; returns the addresses of the feeds forgotten.
+    // Forgets feeds untouched for kFeedLifetime, unstarred articles missing from their feed for
+    // the keeping time (SetKeepDays) and waits that ended; returns the addresses of the feeds
+    // forgotten. A forgotten feed's starred articles stay, with the feed's row but not its
+    // validators (the cached body they stand for goes with the feed).
     std::vector<Text> Prune(int64_t now);
+    // Days an unstarred article is kept after it left its feed; 0 keeps it for ever.
+    void SetKeepDays(int days) { m_keepDays = days < 0 ? 0 : days; }
+
+    // The connection, for the library working on this store (same thread only).
+    sqlite3* Connection() const { return m_db.get(); }
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
 
   private:
     enum class OpenResult { kOk, kDamaged, kNewer, kFailed };
@@ -117,7 +124,14 @@ class CFeedStore {
     int Record(const Text& url, const FeedValidators& validators, const std::vector<Text>& keys,
                int64_t now, bool bodyChanged);
 
+    void RegisterFunctions(sqlite3* db);
+    friend class CLibrary;
+
     SqliteDb m_db;
+    int m_keepDays = 90;
+    // Whether marks made on this connection are the user's (queued for a sync server); the
+    // library clears it while it applies marks that came from the server.
+    int m_localMarks = 1;
     Text m_notice;
     std::string m_path;
 };

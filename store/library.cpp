@@ -1,91 +1,635 @@
 #include "store/library.h"
 
-namespace varlo {
+#include <algorithm>
+#include <functional>
 
-int CLibrary::RecordFeed(const Text&, const FeedValidators&, const std::vector<LibraryArticle>&,
-                         int64_t, bool) {
-    return -1;
+#include "encoding/carried_reference.h"
+#include "platform/kill_point.h"
+#include "store/article_keys.h"
+#include "store/search_query.h"
+#include "store/write_transaction.h"
+
+namespace varlo {
+namespace {
+
+// The store hashes keys in the system's text, as the window has always recorded them.
+int64_t KeyHashOf(const std::string& utf8Key) {
+    return static_cast<int64_t>(HashArticleKey(Utf8TextToCp932(utf8Key)));
 }
-int CLibrary::RecordArticles(const Text&, const std::vector<LibraryArticle>&, int64_t) {
-    return -1;
+
+int64_t SortTime(int64_t date, int64_t firstSeen) {
+    return date > 0 ? date : firstSeen;
 }
-bool CLibrary::SetRead(int64_t, bool, MarkSource) {
-    return false;
+
+int64_t TextSize(const LibraryArticle& article) {
+    return static_cast<int64_t>(article.title.size() + article.html.size());
 }
-bool CLibrary::SetStarred(int64_t, bool, MarkSource) {
-    return false;
+
+constexpr const char* kRowColumns =
+    "SELECT a.id, f.url, a.key, a.title, a.link, a.date, a.author, a.category, a.first_seen, "
+    "a.last_present, a.read, a.starred, a.server_id";
+
+LibraryRow RowFrom(const SqliteStatement& query, bool withHtml) {
+    LibraryRow row;
+    row.id = query.Int(0);
+    row.feedUrl = query.String(1);
+    row.key = query.String(2);
+    row.title = query.String(3);
+    row.link = query.String(4);
+    row.date = query.Int(5);
+    row.author = query.String(6);
+    row.category = query.String(7);
+    row.firstSeen = query.Int(8);
+    row.lastInFeed = query.Int(9);
+    row.read = query.Int(10) != 0;
+    row.starred = query.Int(11) != 0;
+    if (!query.IsNull(12)) row.serverId = query.String(12);
+    if (withHtml) row.html = query.String(13);
+    return row;
 }
-int CLibrary::SetReadByKey(const std::string&, bool, MarkSource) {
-    return -1;
+
+std::string RowQuery(bool withHtml, const char* rest) {
+    return std::string(kRowColumns) + (withHtml ? ", a.html" : "") +
+           " FROM articles a JOIN feeds f ON f.id = a.feed_id " + rest;
 }
-int CLibrary::SetStarredByKey(const std::string&, bool, MarkSource) {
-    return -1;
+
+// The WHERE and ORDER BY of a stored view (not a search), with the site's address as ?1.
+const char* ViewClause(LibraryView::Kind kind) {
+    switch (kind) {
+        case LibraryView::Kind::kUnread:
+            return "WHERE read = 0 AND stored = 1 ORDER BY sort_time DESC, id DESC";
+        case LibraryView::Kind::kStarred:
+            return "WHERE starred = 1 AND stored = 1 ORDER BY sort_time DESC, id DESC";
+        case LibraryView::Kind::kAll:
+            return "WHERE stored = 1 ORDER BY sort_time DESC, id DESC";
+        case LibraryView::Kind::kSite:
+        case LibraryView::Kind::kSearch:
+            break;
+    }
+    return "WHERE feed_id = (SELECT id FROM feeds WHERE url = ?1) AND stored = 1 "
+           "ORDER BY sort_time DESC, id DESC";
 }
-bool CLibrary::MarkSiteRead(const Text&) {
-    return false;
+
+// Runs `statement` with the connection's marks counted as the server's while it lives.
+class ServerMarks {
+  public:
+    ServerMarks(int& flag, MarkSource source) : m_flag(flag), m_old(flag) {
+        m_flag = source == MarkSource::kLocal ? 1 : 0;
+    }
+    ~ServerMarks() { m_flag = m_old; }
+    ServerMarks(const ServerMarks&) = delete;
+    ServerMarks& operator=(const ServerMarks&) = delete;
+
+  private:
+    int& m_flag;
+    int m_old;
+};
+
+}  // namespace
+
+// --- recording ---------------------------------------------------------------------------------
+
+int CLibrary::RecordFeed(const Text& url, const FeedValidators& validators,
+                         const std::vector<LibraryArticle>& articles, int64_t now,
+                         bool bodyChanged) {
+    sqlite3* db = m_store.Connection();
+    if (!db) return -1;
+    KillPoint("store-before-commit");
+    WriteTransaction transaction(db);
+    if (!transaction.Open()) return -1;
+    const int64_t id = m_store.FeedId(url, now);
+    if (id < 0) return -1;
+    SqliteStatement feed(db, bodyChanged
+                                 ? "UPDATE feeds SET etag = ?, last_modified = ?, "
+                                   "last_success = ?3, body_time = ?3, downloaded = 1, "
+                                   "gone = 0 WHERE id = ?4"
+                                 : "UPDATE feeds SET etag = ?, last_modified = ?, "
+                                   "last_success = ?3, downloaded = 1, gone = 0 WHERE id = ?4");
+    feed.Bind(1, validators.etag).Bind(2, validators.lastModified).Bind(3, now).Bind(4, id);
+    if (feed.Step() != SQLITE_DONE) return -1;
+    const int added = StoreArticles(id, articles, now, bodyChanged);
+    if (added < 0) return -1;
+    KillPoint("store-inside-commit");
+    if (!transaction.Commit()) return -1;
+    KillPoint("store-after-commit");
+    return added;
 }
-bool CLibrary::MarkViewRead(const LibraryView&) {
-    return false;
+
+int CLibrary::RecordArticles(const Text& url, const std::vector<LibraryArticle>& articles,
+                             int64_t now) {
+    sqlite3* db = m_store.Connection();
+    if (!db) return -1;
+    WriteTransaction transaction(db);
+    if (!transaction.Open()) return -1;
+    const int64_t id = m_store.FeedId(url, now);
+    if (id < 0) return -1;
+    const int added = StoreArticles(id, articles, now, true);
+    if (added < 0 || !transaction.Commit()) return -1;
+    return added;
 }
+
+int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles,
+                            int64_t now, bool present) {
+    sqlite3* db = m_store.Connection();
+    // A body that holds an article marks it present now; a "not modified" answer leaves the
+    // article's presence as the body it stands for set it.
+    SqliteStatement mark(db, present ? "UPDATE articles SET last_present = ?1 "
+                                       "WHERE feed_id = ?2 AND key_hash = ?3"
+                                     : "SELECT ?1 FROM articles "
+                                       "WHERE feed_id = ?2 AND key_hash = ?3");
+    SqliteStatement add(db,
+                        "INSERT INTO articles(feed_id, key_hash, key, title, link, date, author, "
+                        "category, html, first_seen, last_present, sort_time, server_id, "
+                        "text_size, stored) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?10, "
+                        "?11, ?12, ?13, 1)");
+    // Rewrites only what changed, so that an article read again costs no index work.
+    SqliteStatement change(
+        db,
+        "UPDATE articles SET key = ?3, title = ?4, link = ?5, date = ?6, author = ?7, "
+        "category = ?8, html = ?9, sort_time = CASE WHEN ?6 > 0 THEN ?6 ELSE first_seen END, "
+        "server_id = coalesce(?10, server_id), text_size = ?11, stored = 1 "
+        "WHERE feed_id = ?1 AND key_hash = ?2 AND (stored = 0 OR key IS NOT ?3 OR title IS NOT "
+        "?4 OR link IS NOT ?5 OR date != ?6 OR author IS NOT ?7 OR category IS NOT ?8 OR html "
+        "IS NOT ?9 OR (?10 IS NOT NULL AND server_id IS NOT ?10))");
+    int added = 0;
+    for (const LibraryArticle& article : articles) {
+        const int64_t hash = KeyHashOf(article.key);
+        mark.Reset();
+        mark.Bind(1, now).Bind(2, feedId).Bind(3, hash);
+        const int marked = mark.Step();
+        bool known;
+        if (present) {
+            if (marked != SQLITE_DONE) return -1;
+            known = sqlite3_changes(db) > 0;
+        } else {
+            if (marked != SQLITE_ROW && marked != SQLITE_DONE) return -1;
+            known = marked == SQLITE_ROW;
+        }
+        if (!known) {
+            add.Reset();
+            add.Bind(1, feedId).Bind(2, hash).Bind(3, article.key).Bind(4, article.title);
+            add.Bind(5, article.link).Bind(6, article.date).Bind(7, article.author);
+            add.Bind(8, article.category).Bind(9, article.html).Bind(10, now);
+            add.Bind(11, SortTime(article.date, now));
+            if (article.serverId.empty()) {
+                add.BindNull(12);
+            } else {
+                add.Bind(12, article.serverId);
+            }
+            add.Bind(13, TextSize(article));
+            if (add.Step() != SQLITE_DONE) return -1;
+            ++added;
+            continue;
+        }
+        change.Reset();
+        change.Bind(1, feedId).Bind(2, hash).Bind(3, article.key).Bind(4, article.title);
+        change.Bind(5, article.link).Bind(6, article.date).Bind(7, article.author);
+        change.Bind(8, article.category).Bind(9, article.html);
+        if (article.serverId.empty()) {
+            change.BindNull(10);
+        } else {
+            change.Bind(10, article.serverId);
+        }
+        change.Bind(11, TextSize(article));
+        if (change.Step() != SQLITE_DONE) return -1;
+    }
+    if (added > 0 && (!TrimSite(feedId) || !m_store.TrimKeys(feedId))) return -1;
+    return added;
+}
+
+bool CLibrary::TrimSite(int64_t feedId) {
+    sqlite3* db = m_store.Connection();
+    SqliteStatement totals(db,
+                           "SELECT count(*), coalesce(sum(text_size), 0) FROM articles "
+                           "WHERE feed_id = ? AND stored = 1");
+    totals.Bind(1, feedId);
+    if (totals.Step() != SQLITE_ROW) return false;
+    int64_t count = totals.Int(0);
+    int64_t size = totals.Int(1);
+    if (count <= m_maxArticles && size <= m_maxText) return true;
+    // The oldest read articles go first, then the oldest unread ones; starred ones stay.
+    SqliteStatement candidates(db,
+                               "SELECT id, text_size FROM articles WHERE feed_id = ? AND "
+                               "stored = 1 AND starred = 0 ORDER BY read DESC, sort_time, id");
+    candidates.Bind(1, feedId);
+    std::vector<int64_t> doomed;
+    while ((count > m_maxArticles || size > m_maxText) && candidates.Step() == SQLITE_ROW) {
+        doomed.push_back(candidates.Int(0));
+        --count;
+        size -= candidates.Int(1);
+    }
+    SqliteStatement remove(db, "DELETE FROM articles WHERE id = ?");
+    for (const int64_t id : doomed) {
+        remove.Reset();
+        remove.Bind(1, id);
+        if (remove.Step() != SQLITE_DONE) return false;
+    }
+    return true;
+}
+
+// --- marks -------------------------------------------------------------------------------------
+
+bool CLibrary::SetMark(const char* sql, int64_t value, std::string_view key, int64_t id,
+                       MarkSource source, int* found) {
+    sqlite3* db = m_store.Connection();
+    if (!db) return false;
+    const ServerMarks marks(m_store.m_localMarks, source);
+    KillPoint("library-mark");
+    SqliteStatement statement(db, sql);
+    statement.Bind(1, value);
+    if (id >= 0) {
+        statement.Bind(2, id);
+    } else {
+        statement.Bind(2, KeyHashOf(std::string(key))).Bind(3, key);
+    }
+    if (statement.Step() != SQLITE_DONE) return false;
+    if (found) *found = sqlite3_changes(db);
+    return true;
+}
+
+bool CLibrary::SetRead(int64_t id, bool read, MarkSource source) {
+    return SetMark("UPDATE articles SET read = ?1 WHERE id = ?2", read, {}, id, source, nullptr);
+}
+
+bool CLibrary::SetStarred(int64_t id, bool starred, MarkSource source) {
+    return SetMark("UPDATE articles SET starred = ?1 WHERE id = ?2", starred, {}, id, source,
+                   nullptr);
+}
+
+int CLibrary::SetReadByKey(const std::string& key, bool read, MarkSource source) {
+    int found = 0;
+    if (!SetMark("UPDATE articles SET read = ?1 WHERE key_hash = ?2 AND key = ?3 AND stored = 1",
+                 read, key, -1, source, &found)) {
+        return -1;
+    }
+    return CountByKey(key);
+}
+
+int CLibrary::SetStarredByKey(const std::string& key, bool starred, MarkSource source) {
+    int found = 0;
+    if (!SetMark("UPDATE articles SET starred = ?1 WHERE key_hash = ?2 AND key = ?3 AND "
+                 "stored = 1",
+                 starred, key, -1, source, &found)) {
+        return -1;
+    }
+    return CountByKey(key);
+}
+
+int CLibrary::CountByKey(const std::string& key) {
+    SqliteStatement query(m_store.Connection(),
+                          "SELECT count(*) FROM articles WHERE key_hash = ? AND key = ? AND "
+                          "stored = 1");
+    query.Bind(1, KeyHashOf(key)).Bind(2, key);
+    return query.Step() == SQLITE_ROW ? static_cast<int>(query.Int(0)) : -1;
+}
+
+bool CLibrary::MarkSiteRead(const Text& url) {
+    if (!m_store.Connection()) return false;
+    KillPoint("library-mark");
+    return m_store.MarkSeen(url);
+}
+
+bool CLibrary::MarkViewRead(const LibraryView& view) {
+    sqlite3* db = m_store.Connection();
+    if (!db) return false;
+    KillPoint("library-mark");
+    switch (view.kind) {
+        case LibraryView::Kind::kUnread:
+        case LibraryView::Kind::kAll: {
+            // Everything, the articles known by their keys alone too: one statement.
+            const bool done =
+                SqliteExec(db, "UPDATE articles SET read = 1 WHERE read = 0") == SQLITE_OK;
+            KillPoint("library-mark-after");
+            return done;
+        }
+        case LibraryView::Kind::kStarred:
+            return SqliteExec(db, "UPDATE articles SET read = 1 WHERE starred = 1 AND read = 0") ==
+                   SQLITE_OK;
+        case LibraryView::Kind::kSite:
+            return MarkSiteRead(view.site);
+        case LibraryView::Kind::kSearch:
+            break;
+    }
+    const std::vector<int64_t> ids = Search(view.words);
+    WriteTransaction transaction(db);
+    if (!transaction.Open()) return false;
+    SqliteStatement mark(db, "UPDATE articles SET read = 1 WHERE id = ? AND read = 0");
+    for (const int64_t id : ids) {
+        mark.Reset();
+        mark.Bind(1, id);
+        if (mark.Step() != SQLITE_DONE) return false;
+    }
+    return transaction.Commit();
+}
+
+// --- counts ------------------------------------------------------------------------------------
+
 std::map<Text, int64_t> CLibrary::UnreadCounts() {
-    return {};
+    std::map<Text, int64_t> counts;
+    if (!m_store.Connection()) return counts;
+    SqliteStatement query(m_store.Connection(),
+                          "SELECT f.url, c.n FROM (SELECT feed_id, count(*) AS n FROM articles "
+                          "WHERE read = 0 GROUP BY feed_id) c JOIN feeds f ON f.id = c.feed_id");
+    while (query.Step() == SQLITE_ROW) counts.emplace(query.String(0), query.Int(1));
+    return counts;
 }
-int64_t CLibrary::UnreadCount(const Text&) {
-    return 0;
+
+int64_t CLibrary::UnreadCount(const Text& url) {
+    if (!m_store.Connection()) return 0;
+    SqliteStatement query(m_store.Connection(),
+                          "SELECT count(*) FROM articles WHERE read = 0 AND feed_id = "
+                          "(SELECT id FROM feeds WHERE url = ?)");
+    query.Bind(1, url);
+    return query.Step() == SQLITE_ROW ? query.Int(0) : 0;
 }
+
 int64_t CLibrary::UnreadTotal() {
-    return 0;
+    return Count(LibraryView::Unread());
 }
+
 int64_t CLibrary::StarredCount() {
-    return 0;
+    return Count(LibraryView::Starred());
 }
-int64_t CLibrary::Count(const LibraryView&) {
-    return 0;
+
+// --- views -------------------------------------------------------------------------------------
+
+int64_t CLibrary::Count(const LibraryView& view) {
+    if (!m_store.Connection()) return 0;
+    if (view.kind == LibraryView::Kind::kSearch) {
+        return static_cast<int64_t>(SearchResults(view.words).size());
+    }
+    std::string sql = std::string("SELECT count(*) FROM articles ") + ViewClause(view.kind);
+    sql.resize(sql.find(" ORDER BY"));
+    SqliteStatement query(m_store.Connection(), sql);
+    if (view.kind == LibraryView::Kind::kSite) query.Bind(1, view.site);
+    return query.Step() == SQLITE_ROW ? query.Int(0) : 0;
 }
-std::vector<LibraryRow> CLibrary::Page(const LibraryView&, int64_t, int64_t) {
-    return {};
+
+std::vector<int64_t> CLibrary::ViewIds(const LibraryView& view, int64_t offset, int64_t n) {
+    std::vector<int64_t> ids;
+    if (!m_store.Connection() || offset < 0) return ids;
+    if (view.kind == LibraryView::Kind::kSearch) {
+        const std::vector<int64_t>& all = SearchResults(view.words);
+        if (offset >= static_cast<int64_t>(all.size())) return ids;
+        const int64_t end = n < 0 ? static_cast<int64_t>(all.size())
+                                  : std::min<int64_t>(static_cast<int64_t>(all.size()), offset + n);
+        return std::vector<int64_t>(all.begin() + offset, all.begin() + end);
+    }
+    // The ids come from the view's ordered index alone; skipping rows reads no article.
+    SqliteStatement query(m_store.Connection(), std::string("SELECT id FROM articles ") +
+                                                    ViewClause(view.kind) + " LIMIT ?2 OFFSET ?3");
+    if (view.kind == LibraryView::Kind::kSite) {
+        query.Bind(1, view.site);
+    } else {
+        query.BindNull(1);
+    }
+    query.Bind(2, n).Bind(3, offset);
+    while (query.Step() == SQLITE_ROW) ids.push_back(query.Int(0));
+    return ids;
 }
-std::vector<int64_t> CLibrary::Ids(const LibraryView&) {
-    return {};
+
+std::vector<LibraryRow> CLibrary::Page(const LibraryView& view, int64_t offset, int64_t n) {
+    if (n <= 0) return {};
+    return Rows(ViewIds(view, offset, n));
 }
-std::vector<LibraryRow> CLibrary::Rows(const std::vector<int64_t>&, bool) {
-    return {};
+
+std::vector<int64_t> CLibrary::Ids(const LibraryView& view) {
+    return ViewIds(view, 0, -1);
 }
-std::optional<LibraryRow> CLibrary::Article(int64_t) {
-    return std::nullopt;
+
+std::vector<LibraryRow> CLibrary::Rows(const std::vector<int64_t>& ids, bool withHtml) {
+    std::vector<LibraryRow> rows;
+    if (!m_store.Connection()) return rows;
+    rows.reserve(ids.size());
+    SqliteStatement query(m_store.Connection(), RowQuery(withHtml, "WHERE a.id = ?"));
+    for (const int64_t id : ids) {
+        query.Reset();
+        query.Bind(1, id);
+        if (query.Step() == SQLITE_ROW) rows.push_back(RowFrom(query, withHtml));
+    }
+    return rows;
 }
-std::vector<LibraryRow> CLibrary::SiteArticles(const Text&, int64_t) {
-    return {};
+
+std::optional<LibraryRow> CLibrary::Article(int64_t id) {
+    std::vector<LibraryRow> rows = Rows({id}, true);
+    if (rows.empty()) return std::nullopt;
+    return std::move(rows.front());
 }
-std::vector<int64_t> CLibrary::Search(const std::string&, int64_t) {
-    return {};
+
+std::vector<LibraryRow> CLibrary::SiteArticles(const Text& url, int64_t limit) {
+    return Rows(ViewIds(LibraryView::Site(url), 0, limit > 0 ? limit : -1), true);
 }
-std::optional<LibraryRow> CLibrary::FindByServerId(const std::string&) {
-    return std::nullopt;
+
+// --- sync --------------------------------------------------------------------------------------
+
+std::optional<LibraryRow> CLibrary::FindOne(const std::string& sql,
+                                            const std::vector<std::string>& texts, int64_t number) {
+    if (!m_store.Connection()) return std::nullopt;
+    SqliteStatement query(m_store.Connection(), RowQuery(false, sql.c_str()) + " LIMIT 1");
+    int index = 1;
+    for (const std::string& text : texts) query.Bind(index++, text);
+    if (number >= 0) query.Bind(index, number);
+    if (query.Step() != SQLITE_ROW) return std::nullopt;
+    return RowFrom(query, false);
 }
-std::optional<LibraryRow> CLibrary::FindByLink(const Text&, const std::string&) {
-    return std::nullopt;
+
+std::optional<LibraryRow> CLibrary::FindByServerId(const std::string& serverId) {
+    return FindOne("WHERE a.server_id = ?1", {serverId}, -1);
 }
-std::optional<LibraryRow> CLibrary::FindByTitleDate(const Text&, const std::string&, int64_t) {
-    return std::nullopt;
+
+std::optional<LibraryRow> CLibrary::FindByLink(const Text& url, const std::string& link) {
+    return FindOne("WHERE f.url = ?1 AND a.stored = 1 AND a.link = ?2", {url, link}, -1);
 }
-bool CLibrary::SetServerId(int64_t, const std::string&) {
-    return false;
+
+std::optional<LibraryRow> CLibrary::FindByTitleDate(const Text& url, const std::string& title,
+                                                    int64_t date) {
+    return FindOne("WHERE f.url = ?1 AND a.stored = 1 AND a.title = ?2 AND a.date = ?3",
+                   {url, title}, date);
 }
+
+bool CLibrary::SetServerId(int64_t id, const std::string& serverId) {
+    if (!m_store.Connection()) return false;
+    SqliteStatement statement(m_store.Connection(),
+                              "UPDATE articles SET server_id = ? WHERE id = ?");
+    if (serverId.empty()) {
+        statement.BindNull(1);
+    } else {
+        statement.Bind(1, serverId);
+    }
+    statement.Bind(2, id);
+    return statement.Step() == SQLITE_DONE;
+}
+
+std::vector<LibraryRef> CLibrary::RefsWhere(const char* where) {
+    std::vector<LibraryRef> refs;
+    if (!m_store.Connection()) return refs;
+    SqliteStatement query(m_store.Connection(),
+                          std::string("SELECT a.id, f.url, a.key, a.server_id FROM articles a "
+                                      "JOIN feeds f ON f.id = a.feed_id WHERE a.stored = 1 AND ") +
+                              where);
+    while (query.Step() == SQLITE_ROW) {
+        LibraryRef ref;
+        ref.id = query.Int(0);
+        ref.feedUrl = query.String(1);
+        ref.key = query.String(2);
+        if (!query.IsNull(3)) ref.serverId = query.String(3);
+        refs.push_back(std::move(ref));
+    }
+    return refs;
+}
+
 std::vector<LibraryRef> CLibrary::UnreadSet() {
-    return {};
+    return RefsWhere("a.read = 0");
 }
+
 std::vector<LibraryRef> CLibrary::StarredSet() {
-    return {};
+    return RefsWhere("a.starred = 1");
 }
-std::vector<PendingMark> CLibrary::TakePendingMarks(int64_t) {
-    return {};
+
+std::vector<PendingMark> CLibrary::TakePendingMarks(int64_t max) {
+    std::vector<PendingMark> marks;
+    if (!m_store.Connection()) return marks;
+    SqliteStatement query(m_store.Connection(),
+                          "SELECT p.article_id, a.server_id, a.read, a.starred, p.read_changed, "
+                          "p.starred_changed FROM pending_marks p JOIN articles a ON "
+                          "a.id = p.article_id WHERE a.server_id IS NOT NULL ORDER BY p.seq "
+                          "LIMIT ?");
+    query.Bind(1, max);
+    while (query.Step() == SQLITE_ROW) {
+        PendingMark mark;
+        mark.articleId = query.Int(0);
+        mark.serverId = query.String(1);
+        mark.read = query.Int(2) != 0;
+        mark.starred = query.Int(3) != 0;
+        mark.readChanged = query.Int(4) != 0;
+        mark.starredChanged = query.Int(5) != 0;
+        marks.push_back(std::move(mark));
+    }
+    return marks;
 }
-bool CLibrary::ClearSentMarks(const std::vector<PendingMark>&) {
-    return false;
+
+bool CLibrary::ClearSentMarks(const std::vector<PendingMark>& sent) {
+    sqlite3* db = m_store.Connection();
+    if (!db) return false;
+    WriteTransaction transaction(db);
+    if (!transaction.Open()) return false;
+    // A mark made again since it was taken stays queued: the article's state differs from what
+    // was sent.
+    SqliteStatement clear(db,
+                          "DELETE FROM pending_marks WHERE article_id = ?1 AND EXISTS (SELECT 1 "
+                          "FROM articles WHERE id = ?1 AND read = ?2 AND starred = ?3)");
+    for (const PendingMark& mark : sent) {
+        clear.Reset();
+        clear.Bind(1, mark.articleId).Bind(2, int64_t{mark.read}).Bind(3, int64_t{mark.starred});
+        if (clear.Step() != SQLITE_DONE) return false;
+    }
+    return transaction.Commit();
 }
-bool CLibrary::Prune(int64_t, int) {
-    return false;
+
+// --- retention ---------------------------------------------------------------------------------
+
+bool CLibrary::Prune(int64_t now, int keepDays) {
+    if (!m_store.Connection()) return false;
+    m_store.SetKeepDays(keepDays);
+    m_store.Prune(now);
+    return true;
+}
+
+// --- search ------------------------------------------------------------------------------------
+
+namespace {
+
+// Below this many index hits, each hit's date is looked up; above it, the articles are walked
+// newest first and kept when they are hits, which finds the first page after a few thousand.
+constexpr size_t kLookUpHits = 4000;
+
+}  // namespace
+
+std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit) {
+    std::vector<int64_t> found;
+    sqlite3* db = m_store.Connection();
+    if (!db) return found;
+    const SearchQuery query = BuildSearchQuery(words);
+    if (query.Empty()) return found;
+    // The index's hits, by id (no article is read for them).
+    std::vector<int64_t> hits;
+    {
+        SqliteStatement match(db, "SELECT rowid FROM article_search WHERE article_search MATCH ?");
+        match.Bind(1, query.Match());
+        while (match.Step() == SQLITE_ROW) hits.push_back(match.Int(0));
+        std::sort(hits.begin(), hits.end());
+    }
+    // The hits newest first.
+    std::vector<int64_t> ordered;
+    const size_t wanted =
+        limit > 0 && !query.NeedsCheck() ? static_cast<size_t>(limit) : hits.size();
+    if (hits.size() <= kLookUpHits) {
+        std::vector<std::pair<int64_t, int64_t>> dated;  // (sort_time, id)
+        SqliteStatement date(db, "SELECT sort_time FROM articles WHERE id = ? AND stored = 1");
+        for (const int64_t id : hits) {
+            date.Reset();
+            date.Bind(1, id);
+            if (date.Step() == SQLITE_ROW) dated.emplace_back(date.Int(0), id);
+        }
+        std::sort(dated.begin(), dated.end(), std::greater<>());
+        for (const auto& [time, id] : dated) ordered.push_back(id);
+    } else {
+        SqliteStatement walk(db,
+                             "SELECT id FROM articles WHERE stored = 1 "
+                             "ORDER BY sort_time DESC, id DESC");
+        while (ordered.size() < wanted && walk.Step() == SQLITE_ROW) {
+            const int64_t id = walk.Int(0);
+            if (std::binary_search(hits.begin(), hits.end(), id)) ordered.push_back(id);
+        }
+    }
+    if (!query.NeedsCheck()) {
+        if (limit > 0 && static_cast<int64_t>(ordered.size()) > limit) ordered.resize(limit);
+        return ordered;
+    }
+    // The index holds pairs of characters and words without their places: each hit's own text
+    // says whether it holds the longer run or the phrase.
+    SqliteStatement text(db, "SELECT title, html FROM articles WHERE id = ?");
+    const int64_t most = limit > 0 ? limit : kMaxSearchResults;
+    for (const int64_t id : ordered) {
+        text.Reset();
+        text.Bind(1, id);
+        if (text.Step() != SQLITE_ROW) continue;
+        if (query.Matches(text.String(0), text.String(1), TextForm::kHtml)) {
+            found.push_back(id);
+            if (static_cast<int64_t>(found.size()) >= most) break;
+        }
+    }
+    return found;
+}
+
+const std::vector<int64_t>& CLibrary::SearchResults(const std::string& words) {
+    sqlite3* db = m_store.Connection();
+    int64_t dataVersion = -1;
+    if (db) {
+        SqliteStatement version(db, "PRAGMA data_version");
+        if (version.Step() == SQLITE_ROW) dataVersion = version.Int(0);
+    }
+    const int64_t changes = db ? sqlite3_total_changes64(db) : -1;
+    if (words != m_searchWords || changes != m_searchChanges ||
+        dataVersion != m_searchDataVersion) {
+        m_searchIds = FindHits(words, 0);
+        m_searchWords = words;
+        m_searchChanges = changes;
+        m_searchDataVersion = dataVersion;
+    }
+    return m_searchIds;
+}
+
+std::vector<int64_t> CLibrary::Search(const std::string& words, int64_t limit) {
+    if (limit <= 0) return SearchResults(words);
+    return FindHits(words, limit);
+}
+
+bool CLibrary::CheckSearchIndex() {
+    sqlite3* db = m_store.Connection();
+    return db && SqliteExec(db,
+                            "INSERT INTO article_search(article_search) "
+                            "VALUES('integrity-check')") == SQLITE_OK;
 }
 
 }  // namespace varlo

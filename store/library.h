@@ -12,6 +12,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/text.h"
@@ -52,7 +53,7 @@ struct LibraryRow {
 // Which stored articles a list shows. Every view is ordered newest first: by the article's
 // date, else by when it was first seen (ties by id, newest first).
 struct LibraryView {
-    enum class Kind { kUnread, kStarred, kSite, kSearch };
+    enum class Kind { kUnread, kStarred, kSite, kSearch, kAll };
     Kind kind = Kind::kUnread;
     Text site;          // kSite: the feed address
     std::string words;  // kSearch: what the user typed, UTF-8
@@ -61,6 +62,8 @@ struct LibraryView {
     static LibraryView Starred() { return {Kind::kStarred, {}, {}}; }
     static LibraryView Site(const Text& url) { return {Kind::kSite, url, {}}; }
     static LibraryView Search(const std::string& words) { return {Kind::kSearch, {}, words}; }
+    // Every stored article (for varlo-cli; no list shows it, and it has no index of its own).
+    static LibraryView All() { return {Kind::kAll, {}, {}}; }
 };
 
 // Who made a mark: a mark the user made is queued for the sync server; one that came from the
@@ -94,6 +97,11 @@ class CLibrary {
     static constexpr int64_t kMaxTextPerSite = 64 * 1024 * 1024;
 
     explicit CLibrary(CFeedStore& store) : m_store(store) {}
+    // Other limits per site than kMaxArticlesPerSite and kMaxTextPerSite (for tests).
+    void SetSiteLimits(int64_t articles, int64_t textBytes) {
+        m_maxArticles = articles;
+        m_maxText = textBytes;
+    }
     CLibrary(const CLibrary&) = delete;
     CLibrary& operator=(const CLibrary&) = delete;
 
@@ -150,7 +158,10 @@ class CLibrary {
     // A site's stored articles with their HTML, newest first, at most `limit` (0: all): what the
     // window shows when the site's download failed.
     std::vector<LibraryRow> SiteArticles(const Text& url, int64_t limit = 0);
-    // The first `limit` articles (0: all) matching `words`, newest first.
+    // The most articles a search view holds when each hit's text has to be checked.
+    static constexpr int64_t kMaxSearchResults = 10000;
+    // The first `limit` articles (0: all, at most kMaxSearchResults when hits are checked)
+    // matching `words`, newest first.
     std::vector<int64_t> Search(const std::string& words, int64_t limit = 0);
 
     // --- sync ----------------------------------------------------------------------------------
@@ -173,11 +184,32 @@ class CLibrary {
     // unstarred articles of feeds the store forgets; starred articles stay.
     bool Prune(int64_t now, int keepDays = kDefaultKeepDays);
 
+    // Whether the search index agrees with the stored articles.
+    bool CheckSearchIndex();
+
   private:
+    int StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles, int64_t now,
+                      bool present);
+    bool TrimSite(int64_t feedId);
+    bool SetMark(const char* sql, int64_t value, std::string_view key, int64_t id,
+                 MarkSource source, int* found);
+    int CountByKey(const std::string& key);
+    std::vector<int64_t> ViewIds(const LibraryView& view, int64_t offset, int64_t n);
+    const std::vector<int64_t>& SearchResults(const std::string& words);
+    std::vector<int64_t> FindHits(const std::string& words, int64_t limit);
+    std::optional<LibraryRow> FindOne(const std::string& sql, const std::vector<std::string>& texts,
+                                      int64_t number);
+    std::vector<LibraryRef> RefsWhere(const char* where);
+
     CFeedStore& m_store;
+    int64_t m_maxArticles = kMaxArticlesPerSite;
+    int64_t m_maxText = kMaxTextPerSite;
     std::string m_searchWords;
     std::vector<int64_t> m_searchIds;
-    int64_t m_searchChange = -1;
+    // What the library looked like when the results were taken: this connection's changes and
+    // the file's version (other connections' commits).
+    int64_t m_searchChanges = -1;
+    int64_t m_searchDataVersion = -1;
 };
 
 }  // namespace varlo

@@ -7,7 +7,9 @@
 #include "fetch/request.h"
 #include "platform/message_box.h"
 #include "store/article_keys.h"
+#include "store/library.h"
 #include "update/feed_request.h"
+#include "update/library_articles.h"
 
 namespace varlo {
 namespace {
@@ -46,11 +48,12 @@ ChosenFeed RecordChosenFeed(const CHttpDownload& download, CFeedStore& store,
     return RecordChosenKeys(answer, store, cache, url, path, std::move(keys));
 }
 
-ChosenFeed RecordChosenKeys(const ChosenAnswer& answer, CFeedStore& store, const CFeedCache& cache,
-                            const Text& url, const std::string& path, std::vector<Text> keys,
-                            bool markSeen) {
-    ChosenFeed chosen;
-    chosen.keys = std::move(keys);
+namespace {
+
+// The validators to record for the chosen feed's answer: a "not modified" one keeps the stored
+// ones it did not repeat; a body the cache could not keep records none.
+FeedValidators ChosenValidators(const ChosenAnswer& answer, CFeedStore& store,
+                                const CFeedCache& cache, const Text& url, const std::string& path) {
     FeedValidators validators{answer.etag, answer.lastModified};
     if (answer.notModified) {
         const FeedRecord record = store.Feed(url);
@@ -65,9 +68,35 @@ ChosenFeed RecordChosenKeys(const ChosenAnswer& answer, CFeedStore& store, const
         // Validators without the body they stand for would turn the next answer into nothing.
         validators = {};
     }
+    return validators;
+}
+
+}  // namespace
+
+ChosenFeed RecordChosenKeys(const ChosenAnswer& answer, CFeedStore& store, const CFeedCache& cache,
+                            const Text& url, const std::string& path, std::vector<Text> keys,
+                            bool markSeen) {
+    ChosenFeed chosen;
+    chosen.keys = std::move(keys);
+    const FeedValidators validators = ChosenValidators(answer, store, cache, url, path);
     const int added = answer.notModified
                           ? store.RecordUnchanged(url, validators, chosen.keys, Now())
                           : store.RecordSuccess(url, validators, chosen.keys, Now());
+    chosen.newArticles = std::max(0, added);
+    chosen.unseen = store.UnseenKeys(url);
+    if (markSeen) store.MarkSeen(url);
+    return chosen;
+}
+
+ChosenFeed RecordChosenArticles(const ChosenAnswer& answer, CFeedStore& store,
+                                const CFeedCache& cache, const Text& url, const std::string& path,
+                                const CRssFile& feed, std::vector<Text> keys, bool markSeen) {
+    ChosenFeed chosen;
+    chosen.keys = std::move(keys);
+    const FeedValidators validators = ChosenValidators(answer, store, cache, url, path);
+    CLibrary library(store);
+    const int added = library.RecordFeed(url, validators, LibraryArticlesOf(feed, chosen.keys),
+                                         Now(), !answer.notModified);
     chosen.newArticles = std::max(0, added);
     chosen.unseen = store.UnseenKeys(url);
     if (markSeen) store.MarkSeen(url);

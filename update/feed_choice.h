@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "feeds/rss_file.h"
 #include "fetch/http_download.h"
 #include "platform/text.h"
 #include "store/article_keys.h"
@@ -54,6 +55,14 @@ bool ReadChosenKeys(const std::string& path, std::vector<Text>* keys);
 ChosenFeed RecordChosenKeys(const ChosenAnswer& answer, CFeedStore& store, const CFeedCache& cache,
                             const Text& url, const std::string& path, std::vector<Text> keys,
                             bool markSeen = true);
+
+// As RecordChosenKeys, storing the chosen feed's articles in the library too, in the same
+// transaction: `feed` is the feed read from `path` (with its address set), `keys` its keys. For
+// the worker that read the chosen site; it marks every stored article of the site read unless
+// `markSeen` is false.
+ChosenFeed RecordChosenArticles(const ChosenAnswer& answer, CFeedStore& store,
+                                const CFeedCache& cache, const Text& url, const std::string& path,
+                                const CRssFile& feed, std::vector<Text> keys, bool markSeen = true);
 
 // Records that the download of the chosen `url` failed.
 void RecordChosenFeedFailure(CFeedStore& store, const Text& url);

@@ -16,6 +16,8 @@
 #include "platform/message_box.h"
 #include "platform/worker_pool.h"
 #include "store/article_keys.h"
+#include "store/library.h"
+#include "update/library_articles.h"
 #include "update/server_answer.h"
 
 namespace varlo {
@@ -131,6 +133,7 @@ struct CUpdateRun::BodyRead {
     size_t site = 0;
     bool read = false;
     std::vector<Text> keys;
+    std::vector<LibraryArticle> articles;
     Text failure;            // the first message the loader would have shown
     bool recorded = false;   // the worker recorded it in the store, with this result
     bool committed = false;  // the worker moved the body into the cache
@@ -391,6 +394,13 @@ void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body,
             return static_cast<int>(kIdOk);
         });
         read.read = ReadArticleKeys(body, &read.keys);
+        if (read.read) {
+            CRssFile feed;
+            // Relative links of the feed are relative to where it came from.
+            feed.m_strAddress = address;
+            feed.ReadRss(body);
+            read.articles = LibraryArticlesOf(feed, read.keys);
+        }
         SetMessageBoxHandler(std::move(previous));
         if (read.read) {
             std::lock_guard<std::mutex> lock(results->writing);
@@ -401,8 +411,8 @@ void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body,
                     if (!results->cache.Commit(body, address)) kept = {};
                     read.committed = true;
                 }
-                read.added = status == 304 ? store->RecordUnchanged(address, kept, read.keys, Now())
-                                           : store->RecordSuccess(address, kept, read.keys, Now());
+                CLibrary library(*store);
+                read.added = library.RecordFeed(address, kept, read.articles, Now(), status != 304);
                 read.recorded = true;
             }
         }
@@ -435,9 +445,9 @@ void CUpdateRun::Record(BodyRead& read) {
             if (!m_cache.Commit(t.tempPath, address)) validators = {};
             t.tempPath.clear();
         }
-        added = pending.status == 304
-                    ? m_store.RecordUnchanged(address, validators, read.keys, Now())
-                    : m_store.RecordSuccess(address, validators, read.keys, Now());
+        CLibrary library(m_store);
+        added =
+            library.RecordFeed(address, validators, read.articles, Now(), pending.status != 304);
     }
     if (added < 0) {
         return Complete(t.site, SiteStatus::kFailed, 0, Jp("新着の記録に書き込めませんでした"));

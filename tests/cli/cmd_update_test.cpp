@@ -14,6 +14,7 @@
 #include "cli/run_cli.h"
 #include "store/article_keys.h"
 #include "store/feed_store.h"
+#include "store/library.h"
 #include "support/loopback_server.h"
 #include "support/test_support.h"
 
@@ -162,11 +163,12 @@ TEST_F(CliUpdate, PathsNameTheStoreInTheProgramFolderAndThePrivateCache) {
     EXPECT_EQ(json["cache"], m_dir.File("cache/Varlo/feeds"));
 }
 
-// The state of one site in the store: its validator and its article keys (as the store keeps
-// them, hashed).
+// The state of one site in the store: its validator, its article keys (as the store keeps
+// them, hashed) and the titles of its stored articles.
 struct SiteState {
     std::string etag;
     std::set<int64_t> keys;
+    std::set<std::string> titles;
     bool operator==(const SiteState&) const = default;
 };
 
@@ -194,6 +196,14 @@ std::map<std::string, SiteState> ReadStates(const std::string& path) {
         states[text(statement, 0)].keys.insert(sqlite3_column_int64(statement, 1));
     }
     sqlite3_finalize(statement);
+    sqlite3_prepare_v2(db,
+                       "SELECT f.url, a.title FROM articles a JOIN feeds f ON f.id = a.feed_id "
+                       "WHERE a.stored = 1",
+                       -1, &statement, nullptr);
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        states[text(statement, 0)].titles.insert(text(statement, 1));
+    }
+    sqlite3_finalize(statement);
     sqlite3_close(db);
     return states;
 }
@@ -201,8 +211,8 @@ std::map<std::string, SiteState> ReadStates(const std::string& path) {
 TEST_F(CliUpdate, AnUpdateKilledAtAnyPointLeavesEachSiteInItsOldOrItsNewState) {
     const std::vector<std::string> paths = {"/s1", "/s2", "/s3"};
     auto hash = [](std::string_view key) { return static_cast<int64_t>(HashArticleKey(key)); };
-    const SiteState oldState{"\"v1\"", {hash("a"), hash("b")}};
-    const SiteState newState{"\"v2\"", {hash("a"), hash("b"), hash("c")}};
+    const SiteState oldState{"\"v1\"", {hash("a"), hash("b")}, {"a", "b"}};
+    const SiteState newState{"\"v2\"", {hash("a"), hash("b"), hash("c")}, {"a", "b", "c"}};
     for (const char* point :
          {"update-transfer", "store-before-commit", "store-inside-commit", "store-after-commit"}) {
         SCOPED_TRACE(point);
@@ -233,6 +243,10 @@ TEST_F(CliUpdate, AnUpdateKilledAtAnyPointLeavesEachSiteInItsOldOrItsNewState) {
         ASSERT_EQ(test::RunCli("update " + subs).status, 0);
         for (const auto& p : paths)
             EXPECT_EQ(ReadStates(dir.File("varlo.db")).at(m_server.Url(p)), newState);
+        // The search index holds what the articles hold, no more and no less.
+        CFeedStore store;
+        ASSERT_TRUE(store.Open(dir.File("varlo.db")));
+        EXPECT_TRUE(CLibrary(store).CheckSearchIndex());
     }
 }
 

@@ -1,0 +1,89 @@
+#pragma once
+// The schema steps that turn the store's table of article keys into the reading library.
+
+namespace varlo {
+
+// 4 -> 5: every article kept with what the window shows of it. A row known only by its key's
+// hash (a store of an earlier version, or a download recorded by its keys alone) has `stored`
+// 0 and no texts; its seen mark becomes its read mark, so an article recorded later under a key
+// that was seen starts read. `sort_time` is the article's date, else when it was first seen:
+// the order of every view, kept in partial indexes so that a view's rows are read in order
+// without sorting and marking many read touches only the indexes that hold them.
+inline constexpr const char* kLibraryMigration =
+    "DROP INDEX IF EXISTS articles_by_presence;"
+    "DROP INDEX IF EXISTS articles_by_age;"
+    "ALTER TABLE articles RENAME TO article_keys_before_library;"
+    "CREATE TABLE articles ("
+    "  id INTEGER PRIMARY KEY,"
+    "  feed_id INTEGER NOT NULL REFERENCES feeds(id) ON DELETE CASCADE,"
+    "  key_hash INTEGER NOT NULL,"
+    "  key BLOB,"
+    "  title BLOB NOT NULL DEFAULT x'',"
+    "  link BLOB NOT NULL DEFAULT x'',"
+    "  date INTEGER NOT NULL DEFAULT 0,"
+    "  author BLOB NOT NULL DEFAULT x'',"
+    "  category BLOB NOT NULL DEFAULT x'',"
+    "  html BLOB NOT NULL DEFAULT x'',"
+    "  first_seen INTEGER NOT NULL,"
+    "  last_present INTEGER NOT NULL,"
+    "  sort_time INTEGER NOT NULL,"
+    "  read INTEGER NOT NULL DEFAULT 0,"
+    "  starred INTEGER NOT NULL DEFAULT 0,"
+    "  server_id BLOB,"
+    "  text_size INTEGER NOT NULL DEFAULT 0,"
+    "  stored INTEGER NOT NULL DEFAULT 0,"
+    "  UNIQUE (feed_id, key_hash));"
+    // The search index reads the titles and the HTML of the articles themselves (the text is
+    // not stored twice) and keeps neither positions nor sizes: a phrase or a long run of
+    // Japanese is checked on the hit's text instead. Triggers keep it in step in the same
+    // transaction as every change, deletions by a feed's cascade included.
+    "CREATE VIRTUAL TABLE article_search USING fts5(title, html, content='articles', "
+    "  content_rowid='id', tokenize='varlo html', detail=none, columnsize=0);"
+    "CREATE TRIGGER articles_search_insert AFTER INSERT ON articles BEGIN "
+    "  INSERT INTO article_search(rowid, title, html) VALUES(new.id, new.title, new.html);"
+    "END;"
+    "CREATE TRIGGER articles_search_delete AFTER DELETE ON articles BEGIN "
+    "  INSERT INTO article_search(article_search, rowid, title, html) "
+    "  VALUES('delete', old.id, old.title, old.html);"
+    "END;"
+    "CREATE TRIGGER articles_search_update AFTER UPDATE OF title, html ON articles BEGIN "
+    "  INSERT INTO article_search(article_search, rowid, title, html) "
+    "  VALUES('delete', old.id, old.title, old.html);"
+    "  INSERT INTO article_search(rowid, title, html) VALUES(new.id, new.title, new.html);"
+    "END;"
+    "INSERT INTO articles(feed_id, key_hash, first_seen, last_present, sort_time, read) "
+    "  SELECT feed_id, key_hash, first_seen, last_present, first_seen, seen "
+    "  FROM article_keys_before_library;"
+    "DROP TABLE article_keys_before_library;"
+    "CREATE INDEX articles_by_presence ON articles(last_present);"
+    "CREATE INDEX articles_by_age ON articles(feed_id, last_present, first_seen);"
+    "CREATE INDEX articles_unread ON articles(sort_time DESC, id DESC) "
+    "  WHERE read = 0 AND stored = 1;"
+    "CREATE INDEX articles_starred ON articles(sort_time DESC, id DESC) "
+    "  WHERE starred = 1 AND stored = 1;"
+    "CREATE INDEX articles_by_site ON articles(feed_id, sort_time DESC, id DESC) "
+    "  WHERE stored = 1;"
+    "CREATE INDEX articles_by_time ON articles(sort_time DESC, id DESC) WHERE stored = 1;"
+    "CREATE INDEX articles_unread_by_site ON articles(feed_id) WHERE read = 0;"
+    "CREATE INDEX articles_by_server_id ON articles(server_id) WHERE server_id IS NOT NULL;"
+    // Marks the user made on articles a sync server knows, not yet sent: the latest state is in
+    // the article; this says which marks changed, in the order they were made.
+    "CREATE TABLE pending_marks ("
+    "  article_id INTEGER PRIMARY KEY REFERENCES articles(id) ON DELETE CASCADE,"
+    "  read_changed INTEGER NOT NULL,"
+    "  starred_changed INTEGER NOT NULL,"
+    "  seq INTEGER NOT NULL);"
+    "CREATE INDEX pending_marks_by_seq ON pending_marks(seq);"
+    "CREATE TRIGGER articles_queue_marks AFTER UPDATE OF read, starred ON articles "
+    "  WHEN new.server_id IS NOT NULL AND varlo_local_marks() "
+    "  AND (old.read != new.read OR old.starred != new.starred) BEGIN "
+    "  INSERT OR REPLACE INTO pending_marks(article_id, read_changed, starred_changed, seq) "
+    "  VALUES(new.id,"
+    "    coalesce((SELECT read_changed FROM pending_marks WHERE article_id = new.id), 0) "
+    "      OR old.read != new.read,"
+    "    coalesce((SELECT starred_changed FROM pending_marks WHERE article_id = new.id), 0) "
+    "      OR old.starred != new.starred,"
+    "    (SELECT coalesce(max(seq), 0) + 1 FROM pending_marks));"
+    "END;";
+
+}  // namespace varlo

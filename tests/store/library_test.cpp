@@ -1,0 +1,338 @@
+#include "store/library.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "store/article_keys.h"
+#include "support/test_support.h"
+
+namespace varlo {
+namespace {
+
+using test::TempDir;
+
+constexpr int64_t kDay = 86400;
+constexpr int64_t kT0 = 1700000000;
+
+LibraryArticle Article(const std::string& key, int64_t date = 0, std::string html = "<p>x</p>") {
+    LibraryArticle article;
+    article.key = key;
+    article.title = "title " + key;
+    article.link = "https://example.com/" + key;
+    article.date = date;
+    article.html = std::move(html);
+    return article;
+}
+
+std::vector<std::string> Keys(const std::vector<LibraryRow>& rows) {
+    std::vector<std::string> keys;
+    for (const LibraryRow& row : rows) keys.push_back(row.key);
+    return keys;
+}
+
+class Library : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(m_store.Open(m_dir.File("varlo.db"))); }
+    int Record(const Text& url, const std::vector<LibraryArticle>& articles, int64_t now,
+               bool bodyChanged = true) {
+        return m_library.RecordFeed(url, {}, articles, now, bodyChanged);
+    }
+    std::vector<std::string> ViewKeys(const LibraryView& view) {
+        return Keys(m_library.Page(view, 0, 1000));
+    }
+
+    TempDir m_dir;
+    CFeedStore m_store;
+    CLibrary m_library{m_store};
+};
+
+TEST_F(Library, ViewsListStoredArticlesNewestFirstAndPagesMatchTheWholeView) {
+    // Dated articles by their date; an undated one by when it was first seen.
+    EXPECT_EQ(
+        Record("a", {Article("a1", kT0 - 10), Article("a2", kT0 + 10), Article("a3")}, kT0 + 5), 3);
+    EXPECT_EQ(Record("b", {Article("b1", kT0 + 7), Article("b2", kT0 - 20)}, kT0 + 6), 2);
+    // The same article again is not new and keeps its place; changed texts are taken.
+    LibraryArticle changed = Article("a1", kT0 - 10);
+    changed.title = "新しい題名 café";
+    EXPECT_EQ(Record("a", {changed, Article("a2", kT0 + 10)}, kT0 + 8), 0);
+
+    const std::vector<std::string> all = {"a2", "b1", "a3", "a1", "b2"};
+    EXPECT_EQ(ViewKeys(LibraryView::Unread()), all);
+    EXPECT_EQ(m_library.Count(LibraryView::Unread()), 5);
+    EXPECT_EQ(ViewKeys(LibraryView::Site("a")), (std::vector<std::string>{"a2", "a3", "a1"}));
+    EXPECT_EQ(m_library.Count(LibraryView::Site("b")), 2);
+    EXPECT_EQ(m_library.Count(LibraryView::Site("nothing")), 0);
+    for (int64_t offset = 0; offset <= 6; ++offset) {
+        for (int64_t n = 1; n <= 3; ++n) {
+            std::vector<std::string> expected;
+            for (int64_t i = offset; i < offset + n && i < 5; ++i) expected.push_back(all[i]);
+            EXPECT_EQ(Keys(m_library.Page(LibraryView::Unread(), offset, n)), expected)
+                << offset << " " << n;
+        }
+    }
+    std::vector<int64_t> ids = m_library.Ids(LibraryView::Unread());
+    ASSERT_EQ(ids.size(), 5u);
+    const std::vector<LibraryRow> rows = m_library.Rows({ids[3], ids[0]}, true);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].title, "新しい題名 café");
+    EXPECT_EQ(rows[0].feedUrl, "a");
+    EXPECT_EQ(rows[0].date, kT0 - 10);
+    EXPECT_EQ(rows[0].firstSeen, kT0 + 5);
+    EXPECT_EQ(rows[0].lastInFeed, kT0 + 8);
+    EXPECT_EQ(rows[0].html, "<p>x</p>");
+    EXPECT_EQ(rows[1].key, "a2");
+    EXPECT_TRUE(m_library.Page(LibraryView::Unread(), 0, 1)[0].html.empty());
+    EXPECT_EQ(m_library.SiteArticles("a", 2).size(), 2u);
+    EXPECT_EQ(m_library.SiteArticles("a")[2].html, "<p>x</p>");
+    EXPECT_EQ(m_library.UnreadCounts(), (std::map<Text, int64_t>{{"a", 3}, {"b", 2}}));
+}
+
+TEST_F(Library, MarksByIdKeySiteAndViewAgreeWithTheSeenMarksOfTheWindow) {
+    Record("a", {Article("k1", kT0), Article("k2", kT0 + 1), Article("shared", kT0 + 2)}, kT0);
+    Record("b", {Article("shared", kT0 + 3), Article("k3", kT0 + 4)}, kT0);
+    const int64_t k1 = m_library.Ids(LibraryView::Site("a")).back();
+
+    EXPECT_TRUE(m_library.SetRead(k1, true));
+    EXPECT_EQ(m_store.UnseenCount("a"), 2);
+    EXPECT_EQ(m_library.SetReadByKey("shared", true), 2);
+    EXPECT_EQ(m_library.SetReadByKey("no such key", true), 0);
+    EXPECT_EQ(m_library.UnreadTotal(), 2);
+    EXPECT_EQ(m_store.UnseenKeys("b"), std::set<uint64_t>{HashArticleKey("k3")});
+    EXPECT_EQ(m_library.SetStarredByKey("k3", true), 1);
+    EXPECT_TRUE(m_library.SetStarred(k1, true));
+    EXPECT_EQ(ViewKeys(LibraryView::Starred()), (std::vector<std::string>{"k3", "k1"}));
+
+    // Marking the starred view read leaves the rest unread.
+    EXPECT_TRUE(m_library.MarkViewRead(LibraryView::Starred()));
+    EXPECT_EQ(ViewKeys(LibraryView::Unread()), std::vector<std::string>{"k2"});
+    EXPECT_TRUE(m_library.SetReadByKey("k3", false) == 1);
+    EXPECT_TRUE(m_library.MarkSiteRead("b"));
+    EXPECT_EQ(m_store.UnseenCount("b"), 0);
+    EXPECT_EQ(m_library.UnreadCount("a"), 1);
+    EXPECT_TRUE(m_library.SetRead(k1, false));
+    EXPECT_TRUE(m_library.MarkAllRead());
+    EXPECT_EQ(m_library.UnreadTotal(), 0);
+    EXPECT_EQ(m_store.UnseenCount("a"), 0);
+
+    // A new download keeps the marks; what is new in it is unread.
+    Record("a", {Article("k1", kT0), Article("k4", kT0 + 9)}, kT0 + 60);
+    EXPECT_EQ(ViewKeys(LibraryView::Unread()), std::vector<std::string>{"k4"});
+    EXPECT_TRUE(m_library.Article(k1)->starred);
+    EXPECT_TRUE(m_library.Article(k1)->read);
+    // The window's own calls: seen is read.
+    EXPECT_TRUE(m_store.MarkSeen("a"));
+    EXPECT_EQ(m_library.UnreadTotal(), 0);
+    EXPECT_EQ(m_library.StarredCount(), 2);
+}
+
+TEST_F(Library, UnstarredArticlesGoAfterTheKeepingTimeAndForgottenFeedsKeepOnlyStarredOnes) {
+    Record("kept", {Article("old"), Article("starred"), Article("current")}, kT0);
+    Record("dropped", {Article("d1"), Article("d2")}, kT0);
+    m_library.SetStarredByKey("starred", true);
+    m_library.SetStarredByKey("d2", true);
+    for (int64_t day = 20; day <= 100; day += 20) {
+        Record("kept", {Article("current")}, kT0 + day * kDay);
+    }
+    ASSERT_TRUE(m_library.Prune(kT0 + 91 * kDay, 90));
+    EXPECT_EQ(ViewKeys(LibraryView::Site("kept")),
+              (std::vector<std::string>{"current", "starred"}));
+    // The forgotten feed keeps its starred article, but no validators of a body now gone.
+    EXPECT_EQ(ViewKeys(LibraryView::Site("dropped")), std::vector<std::string>{"d2"});
+    EXPECT_FALSE(m_store.Feed("dropped").downloaded);
+    EXPECT_EQ(ViewKeys(LibraryView::Starred()), (std::vector<std::string>{"d2", "starred"}));
+
+    // Keeping for ever (0) and a shorter time.
+    Record("kept", {Article("gone soon")}, kT0 + 101 * kDay);
+    Record("kept", {Article("current")}, kT0 + 102 * kDay);
+    ASSERT_TRUE(m_library.Prune(kT0 + 120 * kDay, 0));
+    EXPECT_EQ(m_library.Count(LibraryView::Site("kept")), 3);
+    ASSERT_TRUE(m_library.Prune(kT0 + 120 * kDay, 7));
+    EXPECT_EQ(ViewKeys(LibraryView::Site("kept")),
+              (std::vector<std::string>{"current", "starred"}));
+}
+
+TEST_F(Library, ASiteKeepsAtMostItsNumberOfArticlesAndBytesOfTextOldestReadFirst) {
+    constexpr int64_t kMost = 200;
+    m_library.SetSiteLimits(kMost, 1 << 20);
+    std::vector<LibraryArticle> first;
+    for (int i = 0; i < 10; ++i) first.push_back(Article("first" + std::to_string(i), kT0 + i));
+    Record("u", first, kT0);
+    m_library.SetReadByKey("first5", true);
+    m_library.SetStarredByKey("first0", true);
+    std::vector<LibraryArticle> flood;
+    for (int64_t i = 0; i < kMost; ++i) {
+        flood.push_back(Article("flood" + std::to_string(i), kT0 + 1000 + i));
+    }
+    EXPECT_EQ(Record("u", flood, kT0 + 1), kMost);
+    EXPECT_EQ(m_library.Count(LibraryView::Site("u")), kMost);
+    // The read one went first, then the oldest unread ones; the starred one stayed.
+    const std::vector<std::string> oldest =
+        Keys(m_library.Page(LibraryView::Site("u"), kMost - 3, 3));
+    EXPECT_EQ(oldest, (std::vector<std::string>{"flood2", "flood1", "first0"}));
+    EXPECT_TRUE(m_library.CheckSearchIndex());
+
+    // Bytes of text: a feed of huge articles keeps the newest that fit.
+    const std::string big(100000, 'x');
+    std::vector<LibraryArticle> huge;
+    for (int i = 0; i < 20; ++i) huge.push_back(Article("huge" + std::to_string(i), kT0 + i, big));
+    Record("big", huge, kT0);
+    const std::vector<LibraryRow> kept = m_library.Page(LibraryView::Site("big"), 0, 100);
+    EXPECT_EQ(kept.size(), 10u);
+    EXPECT_EQ(kept.front().key, "huge19");
+    EXPECT_EQ(kept.back().key, "huge10");
+    // The real limits hold a site of 20,000 articles of 3 KB.
+    EXPECT_LE(CLibrary::kMaxArticlesPerSite * 3000, CLibrary::kMaxTextPerSite);
+}
+
+TEST_F(Library, SearchFindsTitlesAndTextsNewestFirstAndFollowsChanges) {
+    Record("a",
+           {Article("tokyo", kT0 + 1, "<p>東京都の<b>天気</b>は晴れ</p>"),
+            Article("kyoto", kT0 + 2, "<p>京都と東京の都市</p>"),
+            Article("cafe", kT0 + 3, "<p>A Caf&eacute; in Paris &amp; more</p>")},
+           kT0);
+    Record("b", {Article("cafeteria", kT0 + 4, "<p>the cafeteria opens</p>")}, kT0);
+    auto keysOf = [&](const std::vector<int64_t>& ids) { return Keys(m_library.Rows(ids)); };
+    EXPECT_EQ(keysOf(m_library.Search("東京")), (std::vector<std::string>{"kyoto", "tokyo"}));
+    // A run of three characters is checked on the text: 東京 and 京都 apart are no hit.
+    EXPECT_EQ(keysOf(m_library.Search("東京都")), std::vector<std::string>{"tokyo"});
+    EXPECT_EQ(keysOf(m_library.Search("都の天気")), std::vector<std::string>{"tokyo"});
+    EXPECT_EQ(keysOf(m_library.Search("cafe")), (std::vector<std::string>{"cafeteria", "cafe"}));
+    EXPECT_EQ(keysOf(m_library.Search("café paris")), std::vector<std::string>{"cafe"});
+    EXPECT_EQ(keysOf(m_library.Search("\"cafeteria opens\"")),
+              std::vector<std::string>{"cafeteria"});
+    EXPECT_EQ(keysOf(m_library.Search("\"opens cafeteria\"")), std::vector<std::string>{});
+    EXPECT_EQ(keysOf(m_library.Search("title")).size(), 4u);
+    EXPECT_EQ(keysOf(m_library.Search("title", 1)), std::vector<std::string>{"cafeteria"});
+    EXPECT_TRUE(m_library.Search("  ").empty());
+    EXPECT_TRUE(m_library.Search("amp").empty());
+
+    const LibraryView view = LibraryView::Search("東京");
+    EXPECT_EQ(m_library.Count(view), 2);
+    EXPECT_EQ(ViewKeys(view), (std::vector<std::string>{"kyoto", "tokyo"}));
+    // Changed texts, new articles and articles gone are found as they are now, also when
+    // another connection changed them.
+    CFeedStore other;
+    ASSERT_TRUE(other.OpenAnother(m_store.Path()));
+    CLibrary worker(other);
+    worker.RecordFeed("a", {},
+                      {Article("tokyo", kT0 + 1, "<p>大阪</p>"), Article("new", kT0 + 9, "東京")},
+                      kT0 + 60, true);
+    EXPECT_EQ(ViewKeys(view), (std::vector<std::string>{"new", "kyoto"}));
+    EXPECT_TRUE(m_library.MarkViewRead(view));
+    EXPECT_EQ(ViewKeys(LibraryView::Unread()),
+              (std::vector<std::string>{"cafeteria", "cafe", "tokyo"}));
+    m_store.Prune(kT0 + 200 * kDay);
+    EXPECT_EQ(m_library.Count(view), 0);
+    EXPECT_TRUE(m_library.CheckSearchIndex());
+}
+
+TEST_F(Library, MarksOnSyncedArticlesAreQueuedUntilSentUnlessTheyCameFromTheServer) {
+    LibraryArticle synced = Article("s1", kT0);
+    synced.serverId = "tag:google.com,2005:reader/item/0001";
+    Record("u", {synced, Article("local", kT0 + 1)}, kT0);
+    const std::optional<LibraryRow> row = m_library.FindByServerId(synced.serverId);
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->key, "s1");
+    EXPECT_EQ(m_library.FindByLink("u", "https://example.com/local")->key, "local");
+    EXPECT_EQ(m_library.FindByTitleDate("u", "title s1", kT0)->id, row->id);
+    EXPECT_FALSE(m_library.FindByTitleDate("u", "title s1", kT0 + 1));
+
+    EXPECT_TRUE(m_library.SetRead(row->id, true, MarkSource::kServer));
+    EXPECT_TRUE(m_library.TakePendingMarks().empty());
+    m_library.SetReadByKey("local", true);
+    EXPECT_TRUE(m_library.TakePendingMarks().empty());
+    EXPECT_TRUE(m_library.SetStarred(row->id, true));
+    std::vector<PendingMark> marks = m_library.TakePendingMarks();
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0].serverId, synced.serverId);
+    EXPECT_TRUE(marks[0].starred && marks[0].starredChanged && !marks[0].readChanged);
+    // Marked again before the sent ones were cleared: it stays queued.
+    EXPECT_TRUE(m_library.SetRead(row->id, false));
+    EXPECT_TRUE(m_library.ClearSentMarks(marks));
+    marks = m_library.TakePendingMarks();
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_TRUE(marks[0].readChanged && !marks[0].read);
+    EXPECT_TRUE(m_library.ClearSentMarks(marks));
+    EXPECT_TRUE(m_library.TakePendingMarks().empty());
+
+    EXPECT_EQ(m_library.UnreadSet().size(), 1u);
+    EXPECT_EQ(m_library.StarredSet().at(0).serverId, synced.serverId);
+    EXPECT_EQ(m_library.RecordArticles("u", {Article("from server")}, kT0 + 5), 1);
+    EXPECT_EQ(m_library.UnreadSet().size(), 2u);
+}
+
+// Builds a store of schema 2 or 4 by hand: article keys of feed "u" ("a" seen, "b" not).
+void WriteOldStore(const std::string& path, int version) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    std::string sql =
+        "CREATE TABLE feeds (id INTEGER PRIMARY KEY, url BLOB NOT NULL UNIQUE,"
+        " etag BLOB NOT NULL DEFAULT x'', last_modified BLOB NOT NULL DEFAULT x'',"
+        " last_success INTEGER NOT NULL DEFAULT 0, last_failure INTEGER NOT NULL DEFAULT 0,"
+        " failure_message BLOB NOT NULL DEFAULT x'', downloaded INTEGER NOT NULL DEFAULT 0,"
+        " touched INTEGER NOT NULL, body_time INTEGER NOT NULL DEFAULT 0);"
+        "INSERT INTO feeds(id, url, last_success, downloaded, touched, body_time)"
+        " VALUES(1, CAST('u' AS BLOB), 1700000000, 1, 1700000000, 1700000000);";
+    if (version == 2) {
+        sql +=
+            "CREATE TABLE articles (feed_id INTEGER NOT NULL REFERENCES feeds(id) ON DELETE "
+            "CASCADE, key BLOB NOT NULL, first_seen INTEGER NOT NULL, last_present INTEGER NOT "
+            "NULL, seen INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (feed_id, key)) WITHOUT ROWID;"
+            "CREATE INDEX articles_by_presence ON articles(last_present);"
+            "INSERT INTO articles VALUES(1, CAST('a' AS BLOB), 1700000000, 1700000000, 1);"
+            "INSERT INTO articles VALUES(1, CAST('b' AS BLOB), 1700000000, 1700000000, 0);";
+    } else {
+        sql +=
+            "ALTER TABLE feeds ADD COLUMN fresh_until INTEGER NOT NULL DEFAULT 0;"
+            "ALTER TABLE feeds ADD COLUMN gone INTEGER NOT NULL DEFAULT 0;"
+            "CREATE TABLE host_waits (host BLOB PRIMARY KEY, until INTEGER NOT NULL) "
+            "WITHOUT ROWID;"
+            "CREATE TABLE articles (feed_id INTEGER NOT NULL REFERENCES feeds(id) ON DELETE "
+            "CASCADE, key_hash INTEGER NOT NULL, first_seen INTEGER NOT NULL, last_present "
+            "INTEGER NOT NULL, seen INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (feed_id, key_hash)) "
+            "WITHOUT ROWID;"
+            "CREATE INDEX articles_by_presence ON articles(last_present);"
+            "CREATE INDEX articles_by_age ON articles(feed_id, last_present, first_seen);" +
+            ("INSERT INTO articles VALUES(1, " +
+             std::to_string(static_cast<int64_t>(HashArticleKey("a"))) +
+             ", 1700000000, 1700000000, 1);") +
+            ("INSERT INTO articles VALUES(1, " +
+             std::to_string(static_cast<int64_t>(HashArticleKey("b"))) +
+             ", 1700000000, 1700000000, 0);");
+    }
+    sql += "PRAGMA user_version=" + std::to_string(version) + ";";
+    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
+TEST(LibraryMigration, SeenKeysOfSchemas2And4BecomeReadMarksOfArticlesRecordedLater) {
+    for (const int version : {2, 4}) {
+        SCOPED_TRACE(version);
+        TempDir dir;
+        const std::string path = dir.File("varlo.db");
+        WriteOldStore(path, version);
+        CFeedStore store;
+        ASSERT_TRUE(store.Open(path));
+        EXPECT_TRUE(store.Notice().empty());
+        EXPECT_EQ(store.UnseenKeys("u"), std::set<uint64_t>{HashArticleKey("b")});
+        CLibrary library(store);
+        // Known by their keys alone, they are in no view until their feed is read again.
+        EXPECT_EQ(library.Count(LibraryView::Unread()), 0);
+        EXPECT_EQ(
+            library.RecordFeed(
+                "u", {}, {Article("a", kT0 + 1), Article("b", kT0 + 2), Article("c", kT0 + 3)},
+                kT0 + 60, true),
+            1);
+        EXPECT_EQ(Keys(library.Page(LibraryView::Site("u"), 0, 10)),
+                  (std::vector<std::string>{"c", "b", "a"}));
+        EXPECT_EQ(Keys(library.Page(LibraryView::Unread(), 0, 10)),
+                  (std::vector<std::string>{"c", "b"}));
+        EXPECT_TRUE(library.CheckSearchIndex());
+    }
+}
+
+}  // namespace
+}  // namespace varlo

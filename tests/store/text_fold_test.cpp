@@ -1,0 +1,93 @@
+#include "store/text_fold.h"
+
+#include <gtest/gtest.h>
+
+#include "encoding/carried_reference.h"
+#include "support/test_support.h"
+
+namespace varlo {
+namespace {
+
+std::string FoldHtml(std::string_view html) {
+    std::string folded;
+    TextFolder folder(html, TextForm::kHtml);
+    FoldedChar c;
+    while (folder.Next(c)) folded.append(c.text);
+    return folded;
+}
+
+TEST(TextFold, WidthsCaseAndLatinAccentsFoldAway) {
+    EXPECT_EQ(FoldForSearch("ＡＢＣ ａｂｃ １２３"), "abc abc 123");
+    EXPECT_EQ(FoldForSearch("ｶﾒﾗ"), "カメラ");
+    EXPECT_EQ(FoldForSearch("Café CAFÉ cafe\xCC\x81"), "cafe cafe cafe");  // the last: e + U+0301
+    EXPECT_EQ(FoldForSearch("Straße ΣΊΣΥΦΟΣ Ёлка"), "strasse σισυφοσ елка");
+    EXPECT_EQ(FoldForSearch("ﬁle ①"), "file 1");
+    EXPECT_EQ(FoldForSearch("㍻"), "平成");
+    // Nothing that shows nothing: a soft hyphen, a zero-width space... and a variation selector.
+    EXPECT_EQ(FoldForSearch("soft\xC2\xADware zero\xE2\x80\x8Bwidth \xE2\x9D\xA4\xEF\xB8\x8F"),
+              "software zerowidth \xE2\x9D\xA4");
+}
+
+TEST(TextFold, KanaKeepTheirScriptAndTheirVoicedMarks) {
+    EXPECT_EQ(FoldForSearch("ガ"), "ガ");
+    EXPECT_EQ(FoldForSearch("ｶﾞｯｺｳ ﾊﾟﾝ"), "ガッコウ パン");
+    EXPECT_EQ(FoldForSearch("\xE3\x82\xAB\xE3\x82\x99"), "ガ");  // カ + combining voiced mark
+    EXPECT_EQ(FoldForSearch("がっこう"), "がっこう");
+    EXPECT_NE(FoldForSearch("がっこう"), FoldForSearch("ガッコウ"));
+    EXPECT_EQ(FoldForSearch("한국어"), "한국어");
+    // A kana with a mark that has no precomposed form keeps it.
+    EXPECT_EQ(FoldForSearch("\xE3\x81\x8B\xE3\x82\x9A"), "\xE3\x81\x8B\xE3\x82\x9A");
+}
+
+TEST(TextFold, EachFoldedCharacterKnowsItsSourceBytesAndClass) {
+    const std::string text = "Aé ｶﾞ😀、한";
+    TextFolder folder(text, TextForm::kPlain);
+    std::vector<std::tuple<std::string, CharClass, std::string>> seen;
+    FoldedChar c;
+    while (folder.Next(c)) {
+        seen.emplace_back(std::string(c.text), c.kind, text.substr(c.begin, c.end - c.begin));
+    }
+    using C = CharClass;
+    EXPECT_EQ(seen, (std::vector<std::tuple<std::string, CharClass, std::string>>{
+                        {"a", C::kWord, "A"},
+                        {"e", C::kWord, "é"},
+                        {" ", C::kSeparator, " "},
+                        {"ガ", C::kCjk, "ｶﾞ"},
+                        {"😀", C::kSymbol, "😀"},
+                        {"、", C::kSeparator, "、"},
+                        {"한", C::kCjk, "한"}}));
+}
+
+TEST(TextFold, DamagedAndHostileTextFoldsInLinearTime) {
+    // Bytes that are not UTF-8 read as spaces, and the characters around them stay.
+    EXPECT_EQ(FoldForSearch("a\xFF\xC3z\xED\xA0\x80"
+                            "b"),
+              "a  z   b");
+    // A base with a hundred thousand accents: the accents of a Latin letter go, the rest stays
+    // split into bounded characters.
+    std::string stacked = "e";
+    for (int i = 0; i < 100000; ++i) stacked += "\xCC\x81";
+    EXPECT_EQ(FoldForSearch(stacked).substr(0, 1), "e");
+}
+
+TEST(TextFold, SystemTextCarriesItsCharactersAsThemselves) {
+    EXPECT_EQ(FoldSystemTextForSearch(test::Sjis("ｶﾒﾗ😀Café")), "カメラ😀cafe");
+    EXPECT_EQ(FoldSystemTextForSearch("&#x1F600;"), "😀");
+    // Typed text that only looks like a reference stays text.
+    EXPECT_EQ(FoldSystemTextForSearch(Utf8TextToCp932("&#x1F600;")), "&#x1f600;");
+}
+
+TEST(TextFold, HtmlReadsAsTheTextAReaderSees) {
+    EXPECT_EQ(FoldHtml("<p class=\"a>b\">Caf&eacute; &amp; <b>bar</b>s&#x1F600;&#12354;</p>"),
+              " cafe & bars😀あ ");
+    // Inline markup inside a word keeps it one word; blocks and line breaks split.
+    EXPECT_EQ(FoldHtml("東<em>京</em>都<br>大阪<div>x</div>"), "東京都 大阪 x ");
+    EXPECT_EQ(FoldHtml("a<!-- hidden -->b<script>var x = '<p>';</script>c<style>p{}</style>"),
+              "ab  c  ");
+    // What is not markup is text: a lone "<", an unknown or unfinished reference, a tag left open.
+    EXPECT_EQ(FoldHtml("1 < 2 &nosuch; &#; AT&T <b"), "1 < 2 &nosuch; &#; at&t <b");
+    EXPECT_EQ(FoldHtml("&#0;&#xD800;&#99999999;x"), "   x");
+}
+
+}  // namespace
+}  // namespace varlo

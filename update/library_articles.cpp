@@ -1,0 +1,60 @@
+#include "update/library_articles.h"
+
+#include <algorithm>
+
+#include "encoding/carried_reference.h"
+#include "feeds/display_form.h"
+#include "platform/message_box.h"
+#include "preview/html_sanitizer.h"
+#include "preview/preview_page.h"
+#include "store/article_keys.h"
+
+namespace varlo {
+
+std::vector<LibraryArticle> LibraryArticlesOf(const CRssFile& feed, const std::vector<Text>& keys) {
+    std::vector<LibraryArticle> articles;
+    const size_t count = std::min(keys.size(), static_cast<size_t>(std::max(0, feed.GetSize())));
+    articles.reserve(count);
+    const std::string author = Cp932TextToUtf8(DisplayText(feed.m_strAuthor));
+    for (size_t i = 0; i < count; ++i) {
+        const CRssItem& item = *feed.GetAt(static_cast<int>(i));
+        LibraryArticle article;
+        article.key = Cp932TextToUtf8(keys[i]);
+        article.title = Cp932TextToUtf8(DisplayTitle(item.m_strTitle, item.m_nTitleKind));
+        article.link = Cp932TextToUtf8(DisplayLinkOf(feed, item));
+        article.date = item.m_timeUpdated > 0 ? item.m_timeUpdated : 0;
+        article.author = author;
+        article.category = Cp932TextToUtf8(DisplayText(item.m_strCategory));
+        // The whole text where the feed has it, else its summary, else (YouTube's) the media
+        // description: what the preview page shows of the article.
+        const Text base = ContentBaseOf(feed, item);
+        if (!item.m_strContentHtml.empty()) {
+            article.html = SanitizedBody(item.m_strContentHtml, item.m_nContentKind, base);
+        } else if (!item.m_strDescriptionHtml.empty()) {
+            article.html = SanitizedBody(item.m_strDescriptionHtml, item.m_nDescriptionKind, base);
+        } else if (!item.m_strMediaDescription.empty()) {
+            article.html =
+                SanitizedBody(DecodeToHtmlText(item.m_strMediaDescription), kKindText, base);
+        }
+        articles.push_back(std::move(article));
+    }
+    return articles;
+}
+
+bool ReadLibraryArticles(const std::string& path, const Text& address, std::vector<Text>* keys,
+                         std::vector<LibraryArticle>* articles) {
+    // The loader's message boxes are the window's business when it reads the same file.
+    MessageBoxHandler previous =
+        SetMessageBoxHandler([](const Text&, unsigned) { return static_cast<int>(kIdOk); });
+    bool read = ReadArticleKeys(path, keys);
+    CRssFile feed;
+    if (read) {
+        feed.m_strAddress = address;
+        feed.ReadRss(path);
+        *articles = LibraryArticlesOf(feed, *keys);
+    }
+    SetMessageBoxHandler(std::move(previous));
+    return read;
+}
+
+}  // namespace varlo
