@@ -580,7 +580,7 @@ void CMainFrame::OnCharHook(wxKeyEvent& event) {
 
 namespace {
 
-bool IsDescendant(const wxWindow* ancestor, const wxWindow* window) {
+bool IsWithin(const wxWindow* ancestor, const wxWindow* window) {
     for (; window; window = window->GetParent()) {
         if (window == ancestor) return true;
     }
@@ -613,7 +613,7 @@ bool CMainFrame::HandleReadingKey(const wxKeyEvent& event) {
         case WXK_SPACE:
             // In the preview page the engine scrolls a page itself.
             if (wxWindow::FindFocus() && m_browser &&
-                IsDescendant(m_browser->GetPaneWindow(), wxWindow::FindFocus())) {
+                IsWithin(m_browser->GetPaneWindow(), wxWindow::FindFocus())) {
                 return false;
             }
             m_siteList->ReadOn(modifiers == wxMOD_SHIFT);
@@ -689,13 +689,20 @@ bool CMainFrame::Show(bool show) {
             return value > 0 ? std::optional<int>(value) : std::nullopt;
         };
         // A list never sized by the user shows eight rows.
-        const PaneHeights first{m_siteList->GetList()->PaneHeightForRows(8),
-                                m_articles->GetList()->PaneHeightForRows(8)};
-        // The client area is known once the saved placement has sized the window.
-        const PaneHeights heights = ClampPaneHeights(
-            stored(kSiteListHeight), stored(kArticleListHeight), m_outer->GetClientSize().y, first);
-        m_outer->SetSashPosition(heights.siteList);
-        m_inner->SetSashPosition(heights.articleList);
+        auto place = [this, stored] {
+            const PaneHeights first{m_siteList->GetList()->PaneHeightForRows(8),
+                                    m_articles->GetList()->PaneHeightForRows(8)};
+            // The client area is known once the saved placement has sized the window.
+            const PaneHeights heights =
+                ClampPaneHeights(stored(kSiteListHeight), stored(kArticleListHeight),
+                                 m_outer->GetClientSize().y, first);
+            m_outer->SetSashPosition(heights.siteList);
+            m_inner->SetSashPosition(heights.articleList);
+        };
+        place();
+        // The lists' fonts, and so their rows' height, are final only once the window has been
+        // realised on the screen: the first-start heights are measured again then.
+        if (!stored(kSiteListHeight) || !stored(kArticleListHeight)) CallAfter(place);
     }
     return result;
 }

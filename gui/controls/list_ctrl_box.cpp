@@ -1,6 +1,7 @@
 #include "gui/controls/list_ctrl_box.h"
 
 #include <wx/imaglist.h>
+#include <wx/renderer.h>
 
 #include <algorithm>
 
@@ -142,11 +143,11 @@ int CListCtrlBox::RowHeight() const {
 }
 
 int CListCtrlBox::PaneHeightForRows(int rows) const {
-    // Above the rows: the heading (a window of its own beside the rows) and the borders.
-    int chrome = GetSize().y - GetClientSize().y;
-    for (wxWindow* child : GetChildren()) {
-        if (child != GetTargetWindow() && child->IsShown()) chrome += child->GetSize().y;
-    }
+    // Above the rows stands the heading, as high as the theme draws a header button; the
+    // borders add what the style gives them. Both are known before the list is laid out.
+    const int chrome =
+        wxRendererNative::Get().GetHeaderButtonHeight(const_cast<CListCtrlBox*>(this)) +
+        std::max(0, GetSize().y - GetClientSize().y);
     return ListPaneHeight(rows, RowHeight(), chrome);
 }
 

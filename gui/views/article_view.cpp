@@ -107,12 +107,15 @@ void CArticleView::SetFeedRowRead(int row, bool read) {
     if (m_bold.size() < m_keys.size()) m_bold.resize(m_keys.size());
     if (static_cast<size_t>(row) >= m_bold.size()) return;
     m_bold[static_cast<size_t>(row)] = !read;
+    if (m_unread.size() < m_keys.size()) m_unread.resize(m_keys.size());
+    if (static_cast<size_t>(row) < m_unread.size()) m_unread[static_cast<size_t>(row)] = !read;
     if (m_list) m_list->RefreshItem(row);
 }
 
 void CArticleView::SetFeedRowsRead() {
     if (m_library) return;
     m_bold.assign(m_bold.size(), false);
+    m_unread.assign(m_unread.size(), false);
     if (m_list) m_list->Refresh();
 }
 
@@ -146,6 +149,9 @@ void CArticleView::FillArticleList(int select) {
     m_unseen.clear();
     m_keys = std::move(m_nextKeys);
     m_nextKeys.clear();
+    m_unread = std::move(m_nextUnread);
+    m_nextUnread.clear();
+    if (m_unread.size() != static_cast<size_t>(feed.GetSize())) m_unread.clear();
     // Marks that do not line up with the articles would make the wrong rows bold: none then.
     if (m_bold.size() != static_cast<size_t>(feed.GetSize())) m_bold.clear();
     if (m_keys.size() != static_cast<size_t>(feed.GetSize())) m_keys.clear();
@@ -162,6 +168,7 @@ void CArticleView::ShowLibrary(std::vector<int64_t> ids, std::map<Text, wxString
     m_library = true;
     m_bold.clear();
     m_keys.clear();
+    m_unread.clear();
     m_siteTitles = std::move(siteTitles);
     const long count = static_cast<long>(ids.size());
     m_rows.Reset(std::move(ids));

@@ -52,6 +52,14 @@ class CArticleView : public wxView {
     const LibraryRow* LibraryRowAt(int row);
     // The key of the feed's article of `row` (empty when unknown).
     Text FeedKeyAt(int row) const;
+    // The feed's rows unread in the store (true for unread); without it, the next rebuild takes
+    // every row as read, as choosing a site marks them.
+    void SetFeedReadMarks(std::vector<bool> unread) { m_nextUnread = std::move(unread); }
+    // Whether the feed's article of `row` is read in the store, as far as this list knows.
+    bool IsFeedRowRead(int row) const {
+        return row < 0 || static_cast<size_t>(row) >= m_unread.size() ||
+               !m_unread[static_cast<size_t>(row)];
+    }
     // The feed's article of `row` is now read or unread.
     void SetFeedRowRead(int row, bool read);
     // Every row of the feed is read.
@@ -87,6 +95,8 @@ class CArticleView : public wxView {
     std::vector<bool> m_bold;  // of the feed's rows shown now
     std::vector<Text> m_nextKeys;
     std::vector<Text> m_keys;  // of the feed's rows shown now
+    std::vector<bool> m_nextUnread;
+    std::vector<bool> m_unread;  // of the feed's rows shown now: unread in the store
     bool m_library = false;
     mutable CLibraryRows m_rows;
     std::map<Text, wxString> m_siteTitles;

@@ -328,12 +328,10 @@ void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Te
     CFeedMarks& marks = FeedMarks();
     ChosenFeed chosen;
     if (read.keysRead) {
-        chosen =
-            RecordChosenKeys(answer, marks.Store(), marks.Cache(), url, path, std::move(read.keys));
+        // The articles go to the library too; every one the site has kept is now read.
+        chosen = RecordChosenArticles(answer, marks.Store(), marks.Cache(), url, path, read.feed,
+                                      std::move(read.keys));
     }
-    RefreshMarks();
-    // Choosing a site reads every article it has kept.
-    FeedMarks().Library().MarkSiteRead(url);
     RefreshMarks();
     if (m_articles) {
         // The articles that were unread when the site was chosen stay bold in this list.
@@ -509,11 +507,20 @@ wxString CVarloView::RowText(long row, long column) const {
 void CVarloView::OnMarkSeen() {
     CVarloDoc* doc = Doc();
     if (!doc || !m_listCtrl) return;
+    if (const int view = SelectedLibraryRow(); view >= 0) {
+        // A view of the library: every article it shows is read.
+        FeedMarks().Library().MarkViewRead(m_libraryRows[static_cast<size_t>(view)].view);
+        MarksChanged();
+        return;
+    }
     const int row = SelectedSite();
     if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
     const Text& url = doc->m_opmlFile.GetAt(row)->m_strXmlUrl;
-    if (!url.empty()) FeedMarks().Store().MarkSeen(url);
-    RefreshMarks();
+    if (!url.empty()) {
+        FeedMarks().Library().MarkSiteRead(url);
+        FeedMarks().Store().MarkSeen(url);
+    }
+    MarksChanged();
 }
 
 void CVarloView::ReadFeed(const std::string& path) {

@@ -103,13 +103,14 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
                 unlink(temp.c_str());
                 return;
             }
-            std::vector<bool> unread;
+            std::vector<bool> unread;  // of the rows: shown in bold, and marked unread
             std::vector<Text> keys;
             for (const LibraryRow& row : *rows) {
                 unread.push_back(!row.read);
                 keys.push_back(Utf8TextToCp932(row.key));
             }
             if (self->m_articles) {
+                self->m_articles->SetFeedReadMarks(unread);
                 self->m_articles->SetUnseenRows(std::move(unread));
                 self->m_articles->SetFeedKeys(std::move(keys));
             }
@@ -212,7 +213,7 @@ void CVarloView::OnToggleRead() {
     } else {
         const Text key = m_articles->FeedKeyAt(row);
         if (key.empty()) return;
-        const bool read = m_articles->IsRowBold(row);
+        const bool read = !m_articles->IsFeedRowRead(row);
         library.SetReadByKey(LibraryKeyOf(key), read);
         m_articles->SetFeedRowRead(row, read);
     }

@@ -2,6 +2,7 @@
 // marks through every entry point, reading on with N and Space across sites, the virtual lists'
 // rows against the store, and the search from the tool bar's box.
 
+#include <wx/menu.h>
 #include <wx/statusbr.h>
 
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "app_fixture.h"
+#include "gui/app/update_all.h"
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/controls/search_box.h"
 #include "gui/document/feed_marks.h"
@@ -88,10 +90,8 @@ class LibraryWindow : public AppTest {
         PumpEvents();
     }
     int64_t Shown(int index) { return Sites().LibraryRowCountShown(index); }
-    bool MenuEnabled(int id) {
-        Frame().UpdateWindowUI(wxUPDATE_UI_RECURSE);
-        return Frame().GetMenuBar()->FindItem(id)->IsEnabled();
-    }
+    // As the frame decides for its menus and the site list's context menu.
+    bool MenuEnabled(int id) { return IsCommandEnabled(id, Frame().CurrentState()); }
     void Key(int code, int modifiers = wxMOD_NONE) {
         wxKeyEvent key(wxEVT_CHAR_HOOK);
         key.m_keyCode = code;
