@@ -20,6 +20,7 @@ LAYERS = [
     ["fetch"],  # HTTP download, decoding of pages, discovery, dial-up connections
     ["store", "preview"],  # what Varlo remembers; the preview page and its sanitizer
     ["update"],  # updating every site: fetching plus the store
+    ["sync"],  # sync with Google Reader API servers: client, merge, password
     ["shell"],  # the window-free logic of the application shell
     ["cli"],  # varlo-cli: the core only
     ["gui/platform"],  # toolkit helpers: text, settings, message boxes, shell open

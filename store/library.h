@@ -171,6 +171,9 @@ class CLibrary {
     std::optional<LibraryRow> FindByTitleDate(const Text& url, const std::string& title,
                                               int64_t date);
     bool SetServerId(int64_t id, const std::string& serverId);
+    // Forgets every article's server id and the marks queued for the server (the sync account
+    // was removed): the articles and their marks stay.
+    bool ForgetServerIds();
     std::vector<LibraryRef> UnreadSet();
     std::vector<LibraryRef> StarredSet();
     // Up to `max` marks made locally on articles that have a server id, oldest first.

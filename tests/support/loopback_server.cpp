@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <string_view>
 
@@ -200,6 +201,11 @@ LoopbackServer::~LoopbackServer() {
     close(m_stopPipe[1]);
 }
 
+void LoopbackServer::SetHandler(std::function<std::optional<Response>(const Request&)> handler) {
+    std::lock_guard lock(m_mutex);
+    m_handler = std::move(handler);
+}
+
 void LoopbackServer::Route(const std::string& target, Response response) {
     std::lock_guard lock(m_mutex);
     m_routes[target] = std::move(response);
@@ -240,12 +246,37 @@ void LoopbackServer::Serve(int fd) {
         }
         raw.append(buffer, static_cast<size_t>(n));
     }
+    std::string extra = raw.substr(raw.find("\r\n\r\n") + 4);
     raw.resize(raw.find("\r\n\r\n") + 4);
     Request request = ParseRequest(raw);
-    Response response;
+    const std::string announced = request.Header("Content-Length");
+    const size_t bodySize = announced.empty() ? 0 : std::strtoull(announced.c_str(), nullptr, 10);
+    if (bodySize > (size_t{16} << 20)) return;
+    while (extra.size() < bodySize) {
+        if (!WaitFor(fd, POLLIN, stopFd)) return;
+        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n == 0) return;
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
+            return;
+        }
+        extra.append(buffer, static_cast<size_t>(n));
+    }
+    extra.resize(bodySize);
+    request.body = std::move(extra);
+    std::function<std::optional<Response>(const Request&)> handler;
     {
         std::lock_guard lock(m_mutex);
         m_requests.push_back(request);
+        handler = m_handler;
+    }
+    std::optional<Response> handled;
+    if (handler) handled = handler(request);
+    Response response;
+    if (handled) {
+        response = std::move(*handled);
+    } else {
+        std::lock_guard lock(m_mutex);
         auto it = m_routes.find(request.target);
         if (it != m_routes.end()) {
             response = it->second;

@@ -7,8 +7,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -59,7 +61,8 @@ struct Request {
     std::string target;
     std::string version;
     std::vector<std::pair<std::string, std::string>> headers;
-    std::string raw;  // the request line and headers as received
+    std::string raw;   // the request line and headers as received
+    std::string body;  // the body as announced by Content-Length (at most 16 MB)
     // Number of headers of that name (case-insensitive).
     size_t Count(const std::string& name) const;
     // Value of the first header of that name; empty when absent.
@@ -77,6 +80,9 @@ class LoopbackServer {
 
     // Sets what the server answers for a request target (path with query); others get 404.
     void Route(const std::string& target, Response response);
+    // Answers every request for which `handler` gives a response (called on the connection's
+    // thread, so it must guard what it shares); requests it declines go to the routes.
+    void SetHandler(std::function<std::optional<Response>(const Request&)> handler);
     // "http://ADDRESS:PORT" + target.
     std::string Url(const std::string& target) const;
     int Port() const { return m_port; }
@@ -94,6 +100,7 @@ class LoopbackServer {
     std::thread m_acceptor;
     mutable std::mutex m_mutex;  // guards the routes, the requests and the connection threads
     std::map<std::string, Response> m_routes;
+    std::function<std::optional<Response>(const Request&)> m_handler;
     std::vector<Request> m_requests;
     std::vector<std::thread> m_connections;
 };

@@ -1,0 +1,403 @@
+#include "sync/reader_client.h"
+
+#include <charconv>
+#include <cstdio>
+#include <ctime>
+#include <set>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "encoding/codepage.h"
+
+namespace varlo {
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr std::string_view kLongIdPrefix = "tag:google.com,2005:reader/item/";
+
+// The member `name` of `object` when it is a string; empty otherwise.
+std::string StringOf(const Json& object, const char* name) {
+    if (!object.is_object()) return {};
+    const auto it = object.find(name);
+    if (it == object.end() || !it->is_string()) return {};
+    return it->get<std::string>();
+}
+
+// A number sent as a JSON number or as a decimal string; 0 when neither.
+int64_t NumberOf(const Json& object, const char* name) {
+    if (!object.is_object()) return 0;
+    const auto it = object.find(name);
+    if (it == object.end()) return 0;
+    if (it->is_number_integer()) return it->get<int64_t>();
+    if (it->is_number_float()) return static_cast<int64_t>(it->get<double>());
+    if (it->is_string()) {
+        const std::string& s = it->get_ref<const std::string&>();
+        int64_t value = 0;
+        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+        if (ec == std::errc() && end == s.data() + s.size()) return value;
+    }
+    return 0;
+}
+
+// The first "href" of the array member `name` (canonical, alternate).
+std::string FirstHref(const Json& object, const char* name) {
+    const auto it = object.find(name);
+    if (it == object.end() || !it->is_array()) return {};
+    for (const Json& link : *it) {
+        std::string href = StringOf(link, "href");
+        if (!href.empty()) return href;
+    }
+    return {};
+}
+
+bool EndsWith(std::string_view text, std::string_view tail) {
+    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+// Whether a category names the state `tail` ("/state/com.google/read") of any user: servers
+// write "user/-/" or the user's own number.
+bool IsState(std::string_view category, std::string_view tail) {
+    return category.starts_with("user/") && EndsWith(category, tail);
+}
+
+ReaderItem ReadItem(const Json& j) {
+    ReaderItem item;
+    item.id = LongItemId(StringOf(j, "id"));
+    item.title = StringOf(j, "title");
+    item.link = FirstHref(j, "canonical");
+    if (item.link.empty()) item.link = FirstHref(j, "alternate");
+    item.author = StringOf(j, "author");
+    for (const char* part : {"content", "summary"}) {
+        const auto it = j.find(part);
+        if (it != j.end()) item.html = StringOf(*it, "content");
+        if (!item.html.empty()) break;
+    }
+    item.published = NumberOf(j, "published");
+    item.crawled = NumberOf(j, "crawlTimeMsec") / 1000;
+    if (item.crawled == 0) item.crawled = NumberOf(j, "timestampUsec") / 1000000;
+    if (const auto origin = j.find("origin"); origin != j.end()) {
+        item.streamId = StringOf(*origin, "streamId");
+    }
+    if (const auto categories = j.find("categories");
+        categories != j.end() && categories->is_array()) {
+        for (const Json& c : *categories) {
+            if (!c.is_string()) continue;
+            const std::string& name = c.get_ref<const std::string&>();
+            if (IsState(name, "/state/com.google/read")) item.read = true;
+            if (IsState(name, "/state/com.google/starred")) item.starred = true;
+        }
+    }
+    return item;
+}
+
+Text ConnectMessage(const Text& error) {
+    return Jp("同期サーバーに接続できませんでした: ") + error;
+}
+
+}  // namespace
+
+std::string LongItemId(std::string_view id) {
+    uint64_t value = 0;
+    int base = 10;
+    if (id.starts_with(kLongIdPrefix)) {
+        id.remove_prefix(kLongIdPrefix.size());
+        base = 16;
+    }
+    if (id.empty() || id.size() > 20) return {};
+    const auto [end, ec] = std::from_chars(id.data(), id.data() + id.size(), value, base);
+    if (ec != std::errc() || end != id.data() + id.size()) return {};
+    char buffer[17];
+    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(value));
+    return std::string(kLongIdPrefix) + buffer;
+}
+
+CReaderClient::CReaderClient(std::string server, const ReaderLimits& limits, const ReaderCaps& caps)
+    : m_server(std::move(server)), m_http(limits), m_caps(caps) {
+    while (!m_server.empty() && m_server.back() == '/') m_server.pop_back();
+    m_waiter = [](std::chrono::seconds s) { std::this_thread::sleep_for(s); };
+    m_clock = [] { return static_cast<int64_t>(std::time(nullptr)); };
+}
+
+ReaderStatus CReaderClient::Fail(ReaderFailure failure, Text message) {
+    ++m_failed;
+    ReaderStatus status;
+    status.failure = failure;
+    status.message = std::move(message);
+    return status;
+}
+
+ReaderStatus CReaderClient::Call(const std::string& path, const std::string* form,
+                                 HttpAnswer* answer) {
+    const std::string url = m_server + path;
+    bool tokenRenewed = false;
+    for (int attempt = 0;; ++attempt) {
+        std::vector<std::string> headers;
+        if (!m_auth.empty()) headers.push_back("Authorization: GoogleLogin auth=" + m_auth);
+        std::string body;
+        if (form) {
+            body = *form;
+            if (!m_token.empty())
+                body += (body.empty() ? "T=" : "&T=") + CReaderHttp::Escape(m_token);
+        }
+        ++m_requests;
+        *answer = form ? m_http.Post(url, body, headers) : m_http.Get(url, headers);
+        const int status = answer->status;
+        if (status == 0) {
+            if (answer->tooLarge) {
+                return Fail(ReaderFailure::kTooLarge,
+                            Jp("同期サーバーの応答が大きすぎるため読みませんでした"));
+            }
+            return Fail(ReaderFailure::kUnreachable, ConnectMessage(answer->error));
+        }
+        if (status == 429 || status == 503) {
+            const int64_t now = m_clock();
+            const auto until = WaitUntil(answer->server, now);
+            const int64_t longest = m_http.Limits().longestWait.count();
+            if (until && *until - now <= longest && attempt < 3) {
+                m_waiter(std::chrono::seconds(std::max<int64_t>(0, *until - now)));
+                continue;
+            }
+            ReaderStatus s = Fail(
+                until ? ReaderFailure::kWaiting : ReaderFailure::kServer,
+                until ? Jp("同期サーバー: ") + WaitingMessage(*until)
+                      : Jp("同期サーバーが要求を断りました (HTTP ") + std::to_string(status) + ")");
+            if (until) s.waitUntil = *until;
+            return s;
+        }
+        if (status == 401 && form && answer->badToken && !m_auth.empty() && !tokenRenewed) {
+            // The write token expires on some servers: a new one, then the same request again.
+            tokenRenewed = true;
+            m_token.clear();
+            if (ReaderStatus t = FetchToken(); !t.Ok()) return t;
+            continue;
+        }
+        if (status == 401 || status == 403) {
+            return Fail(ReaderFailure::kLogin,
+                        Jp("サーバーにログインできませんでした。パスワードを確かめてください。"));
+        }
+        if (status < 200 || status > 299) {
+            return Fail(ReaderFailure::kServer,
+                        Jp("同期サーバーが要求を断りました (HTTP ") + std::to_string(status) + ")");
+        }
+        return {};
+    }
+}
+
+ReaderStatus CReaderClient::Login(const std::string& user, const std::string& password) {
+    m_auth.clear();
+    m_token.clear();
+    const std::string form =
+        "Email=" + CReaderHttp::Escape(user) + "&Passwd=" + CReaderHttp::Escape(password);
+    HttpAnswer answer;
+    if (ReaderStatus s = Call("/accounts/ClientLogin", &form, &answer); !s.Ok()) return s;
+    std::string_view rest = answer.body;
+    while (!rest.empty()) {
+        const size_t end = rest.find('\n');
+        std::string_view line = Trim(rest.substr(0, end));
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (line.starts_with("Auth=")) m_auth = std::string(line.substr(5));
+    }
+    if (m_auth.empty() || m_auth.size() > 4096 ||
+        m_auth.find_first_of(" \t\r\n") != std::string::npos) {
+        m_auth.clear();
+        return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (ログイン)"));
+    }
+    return FetchToken();
+}
+
+ReaderStatus CReaderClient::FetchToken() {
+    HttpAnswer answer;
+    if (ReaderStatus s = Call("/reader/api/0/token", nullptr, &answer); !s.Ok()) return s;
+    const std::string_view token = Trim(answer.body);
+    if (token.empty() || token.size() > 1024) {
+        return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (トークン)"));
+    }
+    m_token = std::string(token);
+    return {};
+}
+
+ReaderStatus CReaderClient::Subscriptions(std::vector<ReaderSubscription>* out) {
+    out->clear();
+    HttpAnswer answer;
+    if (ReaderStatus s = Call("/reader/api/0/subscription/list?output=json", nullptr, &answer);
+        !s.Ok()) {
+        return s;
+    }
+    const Json j = Json::parse(answer.body, nullptr, false);
+    if (j.is_discarded() || !j.is_object() || !j.contains("subscriptions") ||
+        !j["subscriptions"].is_array()) {
+        return Fail(ReaderFailure::kGarbage,
+                    Jp("同期サーバーの応答を読めませんでした (購読の一覧)"));
+    }
+    for (const Json& s : j["subscriptions"]) {
+        if (out->size() >= m_caps.maxSubscriptions) break;
+        ReaderSubscription sub;
+        sub.streamId = StringOf(s, "id");
+        sub.title = StringOf(s, "title");
+        sub.xmlUrl = StringOf(s, "url");
+        if (sub.xmlUrl.empty() && sub.streamId.starts_with("feed/")) {
+            sub.xmlUrl = sub.streamId.substr(5);  // servers that name a feed by its address
+        }
+        sub.htmlUrl = StringOf(s, "htmlUrl");
+        if (const auto c = s.find("categories"); s.is_object() && c != s.end() && c->is_array()) {
+            for (const Json& label : *c) {
+                std::string name = StringOf(label, "label");
+                if (name.empty()) {
+                    const std::string id = StringOf(label, "id");
+                    if (const size_t at = id.find("/label/"); at != std::string::npos) {
+                        name = id.substr(at + 7);
+                    }
+                }
+                if (!name.empty()) sub.labels.push_back(std::move(name));
+            }
+        }
+        if (sub.streamId.empty() || sub.xmlUrl.empty()) continue;
+        out->push_back(std::move(sub));
+    }
+    return {};
+}
+
+ReaderStatus CReaderClient::Labels(std::vector<std::string>* out) {
+    out->clear();
+    HttpAnswer answer;
+    if (ReaderStatus s = Call("/reader/api/0/tag/list?output=json", nullptr, &answer); !s.Ok()) {
+        return s;
+    }
+    const Json j = Json::parse(answer.body, nullptr, false);
+    if (j.is_discarded() || !j.is_object() || !j.contains("tags") || !j["tags"].is_array()) {
+        return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (ラベル)"));
+    }
+    for (const Json& t : j["tags"]) {
+        const std::string id = StringOf(t, "id");
+        if (const size_t at = id.find("/label/"); at != std::string::npos) {
+            out->push_back(id.substr(at + 7));
+        }
+        if (out->size() >= m_caps.maxSubscriptions) break;
+    }
+    return {};
+}
+
+ReaderStatus CReaderClient::ReadingList(int64_t newerThan, std::vector<ReaderItem>* out) {
+    out->clear();
+    std::string continuation;
+    std::set<std::string> seenContinuations;
+    while (out->size() < m_caps.maxItems) {
+        const size_t n = std::min(m_caps.pageItems, m_caps.maxItems - out->size());
+        std::string path = std::string("/reader/api/0/stream/contents/") + kReadingList +
+                           "?output=json&n=" + std::to_string(n);
+        if (newerThan > 0) path += "&ot=" + std::to_string(newerThan);
+        if (!continuation.empty()) path += "&c=" + CReaderHttp::Escape(continuation);
+        HttpAnswer answer;
+        if (ReaderStatus s = Call(path, nullptr, &answer); !s.Ok()) return s;
+        const Json j = Json::parse(answer.body, nullptr, false);
+        if (j.is_discarded() || !j.is_object() || (j.contains("items") && !j["items"].is_array())) {
+            return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (記事)"));
+        }
+        size_t taken = 0;
+        if (j.contains("items")) {
+            for (const Json& i : j["items"]) {
+                if (out->size() >= m_caps.maxItems) break;
+                ReaderItem item = ReadItem(i);
+                if (item.id.empty()) continue;
+                out->push_back(std::move(item));
+                ++taken;
+            }
+        }
+        continuation = StringOf(j, "continuation");
+        // A server that sends the same page again would never end.
+        if (continuation.empty() || taken == 0 || !seenContinuations.insert(continuation).second) {
+            break;
+        }
+    }
+    return {};
+}
+
+ReaderStatus CReaderClient::Ids(const std::string& query, std::vector<std::string>* out) {
+    out->clear();
+    std::string continuation;
+    std::set<std::string> seenContinuations;
+    while (out->size() < m_caps.maxIds) {
+        std::string path = "/reader/api/0/stream/items/ids?output=json&" + query +
+                           "&n=" + std::to_string(m_caps.pageIds);
+        if (!continuation.empty()) path += "&c=" + CReaderHttp::Escape(continuation);
+        HttpAnswer answer;
+        if (ReaderStatus s = Call(path, nullptr, &answer); !s.Ok()) return s;
+        const Json j = Json::parse(answer.body, nullptr, false);
+        if (j.is_discarded() || !j.is_object() ||
+            (j.contains("itemRefs") && !j["itemRefs"].is_array())) {
+            return Fail(ReaderFailure::kGarbage,
+                        Jp("同期サーバーの応答を読めませんでした (既読とスター)"));
+        }
+        size_t taken = 0;
+        if (j.contains("itemRefs")) {
+            for (const Json& ref : j["itemRefs"]) {
+                if (out->size() >= m_caps.maxIds) break;
+                std::string id = LongItemId(StringOf(ref, "id"));
+                if (id.empty()) continue;
+                out->push_back(std::move(id));
+                ++taken;
+            }
+        }
+        continuation = StringOf(j, "continuation");
+        if (continuation.empty() || taken == 0 || !seenContinuations.insert(continuation).second) {
+            break;
+        }
+    }
+    return {};
+}
+
+ReaderStatus CReaderClient::UnreadIds(std::vector<std::string>* out) {
+    return Ids(std::string("s=") + kReadingList + "&xt=" + kReadState, out);
+}
+
+ReaderStatus CReaderClient::StarredIds(std::vector<std::string>* out) {
+    return Ids(std::string("s=") + kStarredState, out);
+}
+
+ReaderStatus CReaderClient::EditTag(const std::vector<std::string>& ids, const std::string& addTag,
+                                    const std::string& removeTag) {
+    for (size_t start = 0; start < ids.size(); start += m_caps.editBatch) {
+        std::string form;
+        const size_t end = std::min(ids.size(), start + m_caps.editBatch);
+        for (size_t i = start; i < end; ++i) {
+            if (!form.empty()) form += '&';
+            form += "i=" + CReaderHttp::Escape(ids[i]);
+        }
+        if (!addTag.empty()) form += "&a=" + CReaderHttp::Escape(addTag);
+        if (!removeTag.empty()) form += "&r=" + CReaderHttp::Escape(removeTag);
+        HttpAnswer answer;
+        if (ReaderStatus s = Call("/reader/api/0/edit-tag", &form, &answer); !s.Ok()) return s;
+    }
+    return {};
+}
+
+ReaderStatus CReaderClient::QuickAdd(const std::string& xmlUrl, std::string* streamId) {
+    const std::string form = "quickadd=" + CReaderHttp::Escape(xmlUrl);
+    HttpAnswer answer;
+    if (ReaderStatus s = Call("/reader/api/0/subscription/quickadd", &form, &answer); !s.Ok()) {
+        return s;
+    }
+    const Json j = Json::parse(answer.body, nullptr, false);
+    const std::string id = j.is_discarded() ? std::string() : StringOf(j, "streamId");
+    if (id.empty()) {
+        return Fail(ReaderFailure::kServer,
+                    Jp("同期サーバーがサイトを追加できませんでした: ") + Utf8ToCp932(xmlUrl));
+    }
+    *streamId = id;
+    return {};
+}
+
+ReaderStatus CReaderClient::EditSubscription(const std::string& action, const std::string& streamId,
+                                             const std::string& title, const std::string& addLabel,
+                                             const std::string& removeLabel) {
+    std::string form = "ac=" + CReaderHttp::Escape(action) + "&s=" + CReaderHttp::Escape(streamId);
+    if (!title.empty()) form += "&t=" + CReaderHttp::Escape(title);
+    if (!addLabel.empty()) form += "&a=" + CReaderHttp::Escape("user/-/label/" + addLabel);
+    if (!removeLabel.empty()) form += "&r=" + CReaderHttp::Escape("user/-/label/" + removeLabel);
+    HttpAnswer answer;
+    return Call("/reader/api/0/subscription/edit", &form, &answer);
+}
+
+}  // namespace varlo

@@ -1,0 +1,157 @@
+#include "sync/reader_http.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/product.h"
+
+namespace varlo {
+namespace {
+
+struct Transfer {
+    HttpAnswer* answer;
+    uint64_t maxBytes;
+};
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t n = size * count;
+    if (t->answer->body.size() + n > t->maxBytes) {
+        t->answer->tooLarge = true;
+        return 0;  // ends the transfer
+    }
+    t->answer->body.append(data, n);
+    return n;
+}
+
+bool StartsWithNoCase(std::string_view line, std::string_view prefix) {
+    if (line.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char a = line[i], b = prefix[i];
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+        if (a != b) return false;
+    }
+    return true;
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t n = size * count;
+    const std::string_view line(data, n);
+    // A new status line (after a 100 Continue) starts the headers afresh.
+    if (line.starts_with("HTTP/")) t->answer->server = ServerAnswer{};
+    ReadServerAnswerHeader(line, t->answer->server);
+    if (StartsWithNoCase(line, "x-reader-google-bad-token:") ||
+        StartsWithNoCase(line, "google-bad-token:")) {
+        t->answer->badToken = true;
+    }
+    return n;
+}
+
+}  // namespace
+
+CReaderHttp::CReaderHttp(const ReaderLimits& limits) : m_limits(limits) {
+    m_easy = curl_easy_init();
+}
+
+CReaderHttp::~CReaderHttp() {
+    if (m_easy) curl_easy_cleanup(m_easy);
+}
+
+std::string CReaderHttp::Escape(std::string_view text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (IsAsciiAlnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        }
+    }
+    return out;
+}
+
+HttpAnswer CReaderHttp::Get(const std::string& url, const std::vector<std::string>& headers) {
+    return Run(url, nullptr, headers);
+}
+
+HttpAnswer CReaderHttp::Post(const std::string& url, const std::string& form,
+                             const std::vector<std::string>& headers) {
+    return Run(url, &form, headers);
+}
+
+HttpAnswer CReaderHttp::Run(const std::string& url, const std::string* form,
+                            const std::vector<std::string>& headers) {
+    HttpAnswer answer;
+    if (!m_easy) {
+        answer.error = "out of memory";
+        return answer;
+    }
+    CURL* e = m_easy;
+    curl_easy_reset(e);
+    curl_slist* list = nullptr;
+    for (const std::string& h : headers) {
+        curl_slist* longer = curl_slist_append(list, h.c_str());
+        if (!longer) {
+            curl_slist_free_all(list);
+            answer.error = "out of memory";
+            return answer;
+        }
+        list = longer;
+    }
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> owned(list, curl_slist_free_all);
+    Transfer transfer{&answer, m_limits.maxBytes};
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, list);
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    // The login and its token go with every request: an answer that sends them elsewhere is a
+    // failure, never followed.
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(m_limits.connectTimeout.count()));
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(m_limits.totalTimeout.count()));
+    // Less than one byte a second over the stall time: the server hangs.
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(
+        e, CURLOPT_LOW_SPEED_TIME,
+        static_cast<long>(std::max<int64_t>(
+            1, std::chrono::duration_cast<std::chrono::seconds>(m_limits.stallTimeout).count())));
+    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE,
+                     static_cast<curl_off_t>(std::min<uint64_t>(m_limits.maxBytes, INT64_MAX)));
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer);
+    if (form) {
+        curl_easy_setopt(e, CURLOPT_POST, 1L);
+        curl_easy_setopt(e, CURLOPT_POSTFIELDS, form->c_str());
+        curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(form->size()));
+    } else {
+        curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    }
+    const CURLcode code = curl_easy_perform(e);
+    long status = 0;
+    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+    if (code == CURLE_FILESIZE_EXCEEDED) answer.tooLarge = true;
+    if (code != CURLE_OK || answer.tooLarge) {
+        answer.status = 0;
+        answer.body.clear();
+        answer.error = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
+        if (answer.tooLarge) answer.error = "answer too large";
+        return answer;
+    }
+    answer.status = static_cast<int>(status);
+    return answer;
+}
+
+}  // namespace varlo

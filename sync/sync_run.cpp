@@ -1,0 +1,418 @@
+#include "sync/sync_run.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "encoding/carried_reference.h"
+#include "encoding/codepage.h"
+#include "feeds/display_form.h"
+#include "preview/html_sanitizer.h"
+#include "store/feed_store.h"
+#include "store/library.h"
+#include "subscriptions/opml_file.h"
+#include "sync/subscription_merge.h"
+#include "sync/sync_state.h"
+
+namespace varlo {
+namespace {
+
+// The host of an address, lower case, for the store's waits.
+std::string HostOf(std::string_view url) {
+    if (const size_t scheme = url.find("://"); scheme != std::string_view::npos) {
+        url.remove_prefix(scheme + 3);
+    }
+    url = url.substr(0, url.find_first_of("/?#"));
+    if (const size_t at = url.rfind('@'); at != std::string_view::npos) url.remove_prefix(at + 1);
+    std::string host(url.substr(0, url.rfind(':') == std::string_view::npos || url.starts_with('[')
+                                       ? url.size()
+                                       : url.rfind(':')));
+    for (char& c : host) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return host;
+}
+
+// The label FreshRSS gives a site in no category: no category in the file.
+constexpr std::string_view kNoCategoryLabel = "Uncategorized";
+
+// A server's text (UTF-8, HTML-escaped) as the window shows a feed's title.
+Text ShownText(const std::string& utf8) {
+    return DisplayText(Utf8ToCp932(utf8));
+}
+
+// System text as the server is sent it.
+std::string ServerText(const Text& text) {
+    return Cp932TextToUtf8(text);
+}
+
+class CSync {
+  public:
+    CSync(CFeedStore& store, COpmlFile& file, const SyncAccount& account,
+          const SyncOptions& options)
+        : m_store(store),
+          m_library(store),
+          m_file(file),
+          m_account(account),
+          m_options(options),
+          m_client(account.server, options.limits, options.caps) {
+        if (options.clock) m_client.SetClock(options.clock);
+    }
+
+    SyncSummary Run(const std::string& password);
+
+  private:
+    int64_t Now() const {
+        return m_options.clock ? m_options.clock() : static_cast<int64_t>(std::time(nullptr));
+    }
+    // Notes a failure and whether the sync must stop (no answer, no login, a long wait); true
+    // for any failure.
+    bool Failed(const ReaderStatus& status);
+    void Subscriptions();
+    void SendMarks();
+    void Articles();
+    void ReceiveMarks();
+    void ApplyToFile(const SubscriptionMerge& merge);
+
+    CFeedStore& m_store;
+    CLibrary m_library;
+    COpmlFile& m_file;
+    SyncAccount m_account;
+    SyncOptions m_options;
+    CReaderClient m_client;
+    CSyncState m_state;
+    SyncSummary m_summary;
+    bool m_stop = false;
+    // The server's subscriptions: stream id to feed address, and feed address to stream id.
+    std::map<std::string, Text> m_streamSite;
+    std::map<Text, std::string> m_siteStream;
+    std::map<Text, std::vector<std::string>> m_siteLabels;
+    std::map<Text, std::string> m_siteHtml;
+    bool m_haveServerList = false;
+    // Server ids of marks still queued after sending: the server's state does not touch them.
+    std::set<std::string> m_stillQueued;
+};
+
+bool CSync::Failed(const ReaderStatus& status) {
+    if (status.Ok()) return false;
+    m_summary.failures.push_back(status.message);
+    const bool fatal = status.failure == ReaderFailure::kUnreachable ||
+                       status.failure == ReaderFailure::kLogin ||
+                       status.failure == ReaderFailure::kWaiting;
+    if (status.failure == ReaderFailure::kWaiting) {
+        m_store.SetHostWait(HostOf(m_account.server), status.waitUntil);
+    }
+    if (fatal) {
+        m_summary.stopped = status.failure;
+        m_stop = true;
+    }
+    return true;
+}
+
+SyncSummary CSync::Run(const std::string& password) {
+    if (!m_state.Open(m_store.Path(), m_account.Key())) {
+        m_summary.failures.push_back(Jp("同期の記録を開けませんでした"));
+        m_summary.stopped = ReaderFailure::kServer;
+        return m_summary;
+    }
+    if (const int64_t until = m_store.HostWait(HostOf(m_account.server), Now()); until > 0) {
+        m_summary.failures.push_back(Jp("同期サーバー: ") + WaitingMessage(until));
+        m_summary.stopped = ReaderFailure::kWaiting;
+        return m_summary;
+    }
+    if (!Failed(m_client.Login(m_account.user, password))) {
+        Subscriptions();
+        if (!m_stop) SendMarks();
+        if (!m_stop) Articles();
+        if (!m_stop) ReceiveMarks();
+        m_summary.ran = !m_stop;
+    }
+    m_summary.failed = m_client.FailedRequests();
+    return std::move(m_summary);
+}
+
+void CSync::Subscriptions() {
+    std::vector<ReaderSubscription> subs;
+    std::vector<std::string> labelOrder;
+    if (Failed(m_client.Subscriptions(&subs))) return;
+    // The first label in the server's order is the category; without the order, the site's own.
+    if (Failed(m_client.Labels(&labelOrder)) && m_stop) return;
+    std::map<std::string, size_t> rank;
+    for (size_t i = 0; i < labelOrder.size(); ++i) rank.emplace(labelOrder[i], i);
+    m_haveServerList = true;
+
+    std::vector<SyncedSite> server;
+    for (const ReaderSubscription& s : subs) {
+        SyncedSite site;
+        site.xmlUrl = Text(Trim(Utf8ToCp932(s.xmlUrl)));
+        site.title = ShownText(s.title);
+        const std::string* first = nullptr;
+        for (const std::string& l : s.labels) {
+            if (l == kNoCategoryLabel) continue;
+            const auto r = rank.find(l);
+            const auto best = first ? rank.find(*first) : rank.end();
+            if (!first || (r != rank.end() && (best == rank.end() || r->second < best->second))) {
+                first = &l;
+            }
+        }
+        if (first) site.category = ShownText(*first);
+        m_streamSite[s.streamId] = site.xmlUrl;
+        m_siteStream[site.xmlUrl] = s.streamId;
+        m_siteLabels[site.xmlUrl] = s.labels;
+        m_siteHtml[site.xmlUrl] = s.htmlUrl;
+        server.push_back(std::move(site));
+    }
+    std::vector<SyncedSite> local;
+    for (int i = 0; i < m_file.GetCount(); ++i) {
+        const COpmlItem* item = m_file.GetAt(i);
+        if (Trim(item->m_strXmlUrl).empty()) continue;
+        local.push_back({item->m_strXmlUrl, item->m_strTitle, item->m_strCategory});
+    }
+    const bool first = !m_state.SyncedOnce();
+    std::set<Text> declined = m_state.Declined();
+    SubscriptionMerge merge = MergeSubscriptions(local, server, m_state.Synced(), first, declined);
+    if (first && !merge.addServer.empty() && m_options.askUpload &&
+        !m_options.askUpload(static_cast<int>(merge.addServer.size()))) {
+        std::vector<Text> refused;
+        for (const SyncedSite& s : merge.addServer) refused.push_back(s.xmlUrl);
+        m_state.AddDeclined(refused);
+        declined.insert(refused.begin(), refused.end());
+        merge = MergeSubscriptions(local, server, m_state.Synced(), first, declined);
+    }
+    const bool changesFile =
+        !merge.addLocal.empty() || !merge.removeLocal.empty() || !merge.changeLocal.empty();
+    if (changesFile && m_options.mayChangeFile && !m_options.mayChangeFile()) return;
+
+    // What the server did not take stays out of the last-synced set (an addition is tried again
+    // at the next sync) or keeps its old names there (a change is sent again).
+    std::map<Text, SyncedSite> synced;
+    std::vector<Text> order;
+    for (const SyncedSite& s : merge.synced) {
+        if (synced.emplace(s.xmlUrl, s).second) order.push_back(s.xmlUrl);
+    }
+    for (const SyncedSite& s : merge.addServer) {
+        if (m_stop) break;
+        std::string streamId;
+        if (Failed(m_client.QuickAdd(ServerText(s.xmlUrl), &streamId))) {
+            synced.erase(s.xmlUrl);
+            continue;
+        }
+        m_streamSite[streamId] = s.xmlUrl;
+        m_siteStream[s.xmlUrl] = streamId;
+        ++m_summary.subscriptionsAdded;
+        if (Failed(m_client.EditSubscription("edit", streamId, ServerText(s.title),
+                                             ServerText(s.category), ""))) {
+            synced[s.xmlUrl].title.clear();  // differs from the file's: sent again next time
+        }
+    }
+    for (const Text& url : merge.removeServer) {
+        if (m_stop) break;
+        if (Failed(m_client.EditSubscription("unsubscribe", m_siteStream[url], "", "", ""))) {
+            continue;  // stays in the last-synced set: removed again at the next sync
+        }
+        synced.erase(url);
+        ++m_summary.subscriptionsRemoved;
+    }
+    for (const SyncedSite& s : merge.changeServer) {
+        if (m_stop) break;
+        std::string removeLabel;
+        for (const std::string& l : m_siteLabels[s.xmlUrl]) {
+            // FreshRSS's label for none is left only for a category.
+            if (ShownText(l) != s.category && !(l == kNoCategoryLabel && s.category.empty())) {
+                removeLabel = l;
+            }
+        }
+        if (Failed(m_client.EditSubscription("edit", m_siteStream[s.xmlUrl], ServerText(s.title),
+                                             ServerText(s.category), removeLabel))) {
+            synced[s.xmlUrl].title.clear();
+        }
+    }
+    if (m_stop) return;  // the file and the set stay as they were; the next sync merges again
+    ApplyToFile(merge);
+    std::vector<SyncedSite> next;
+    for (const Text& url : order) {
+        if (const auto it = synced.find(url); it != synced.end()) next.push_back(it->second);
+    }
+    if (!m_state.SetSynced(next))
+        m_summary.failures.push_back(Jp("同期の記録を保存できませんでした"));
+}
+
+void CSync::ApplyToFile(const SubscriptionMerge& merge) {
+    for (const SyncedSite& s : merge.addLocal) {
+        auto item = std::make_unique<COpmlItem>();
+        item->m_strTitle = s.title;
+        item->m_strCategory = s.category;
+        item->m_strXmlUrl = s.xmlUrl;
+        item->m_strHtmlUrl = Utf8ToCp932(m_siteHtml[s.xmlUrl]);
+        item->m_strType = "rss";
+        m_file.InsertAt(m_file.FindInsertPos(s.category), std::move(item));
+        ++m_summary.subscriptionsAdded;
+        m_summary.fileChanged = true;
+    }
+    for (const Text& url : merge.removeLocal) {
+        for (int i = m_file.GetCount() - 1; i >= 0; --i) {
+            if (Trim(m_file.GetAt(i)->m_strXmlUrl) == url) {
+                m_file.RemoveAt(i);
+                m_summary.fileChanged = true;
+            }
+        }
+        ++m_summary.subscriptionsRemoved;
+    }
+    for (const SyncedSite& s : merge.changeLocal) {
+        for (int i = 0; i < m_file.GetCount(); ++i) {
+            COpmlItem* item = m_file.GetAt(i);
+            if (Trim(item->m_strXmlUrl) != s.xmlUrl) continue;
+            item->m_strTitle = s.title;
+            item->m_strCategory = s.category;
+            m_summary.fileChanged = true;
+        }
+    }
+}
+
+void CSync::SendMarks() {
+    // Each round sends the oldest queued marks and forgets those the server took; a failure
+    // leaves them queued for the next sync.
+    for (int round = 0; round < 1000; ++round) {
+        const std::vector<PendingMark> marks = m_library.TakePendingMarks(1000);
+        if (marks.empty()) return;
+        std::vector<std::string> read, unread, star, unstar;
+        for (const PendingMark& m : marks) {
+            if (m.readChanged) (m.read ? read : unread).push_back(m.serverId);
+            if (m.starredChanged) (m.starred ? star : unstar).push_back(m.serverId);
+        }
+        bool sent = !Failed(m_client.EditTag(read, kReadState, ""));
+        sent = !m_stop && !Failed(m_client.EditTag(unread, "", kReadState)) && sent;
+        sent = !m_stop && !Failed(m_client.EditTag(star, kStarredState, "")) && sent;
+        sent = !m_stop && !Failed(m_client.EditTag(unstar, "", kStarredState)) && sent;
+        if (!sent || !m_library.ClearSentMarks(marks)) {
+            for (const PendingMark& m : m_library.TakePendingMarks(INT64_MAX)) {
+                m_stillQueued.insert(m.serverId);
+            }
+            return;
+        }
+        m_summary.marksSent += static_cast<int>(marks.size());
+    }
+}
+
+void CSync::Articles() {
+    // Without the server's list the articles cannot be given their sites: they are read at the
+    // next sync instead.
+    if (!m_haveServerList) return;
+    std::vector<ReaderItem> items;
+    const int64_t newest = m_state.NewestSeen();
+    if (Failed(m_client.ReadingList(newest, &items))) return;
+    std::set<Text> sites;
+    for (int i = 0; i < m_file.GetCount(); ++i)
+        sites.insert(Text(Trim(m_file.GetAt(i)->m_strXmlUrl)));
+    std::map<Text, std::vector<LibraryArticle>> fresh;
+    int64_t seen = newest;
+    int64_t skippedFrom = INT64_MAX;
+    for (const ReaderItem& item : items) {
+        seen = std::max(seen, item.crawled);
+        Text site;
+        if (const auto it = m_streamSite.find(item.streamId); it != m_streamSite.end()) {
+            site = it->second;
+        } else if (item.streamId.starts_with("feed/") &&
+                   item.streamId.find("://") != std::string::npos) {
+            site = Utf8ToCp932(item.streamId.substr(5));  // servers that name a feed by address
+        }
+        if (site.empty() || !sites.contains(site)) {
+            // A site the file does not hold yet (its change was refused): read again next time.
+            skippedFrom = std::min(skippedFrom, item.crawled);
+            continue;
+        }
+        if (m_library.FindByServerId(item.id)) continue;
+        LibraryArticle a;
+        a.link = Cp932TextToUtf8(DisplayLink(Utf8ToCp932(item.link)));
+        a.title = Cp932TextToUtf8(ShownText(item.title));
+        a.date = item.published ? item.published : item.crawled;
+        a.author = Cp932TextToUtf8(ShownText(item.author));
+        a.html = SanitizeHtml(item.html, a.link);
+        a.serverId = item.id;
+        a.key = a.link.empty() ? item.id : a.link;
+        // The same article read from the site's own feed gets the server's id beside its key.
+        std::optional<LibraryRow> stored;
+        if (!a.link.empty()) stored = m_library.FindByLink(site, a.link);
+        if (!stored && !a.title.empty()) stored = m_library.FindByTitleDate(site, a.title, a.date);
+        if (stored) {
+            m_library.SetServerId(stored->id, item.id);
+            continue;
+        }
+        fresh[site].push_back(std::move(a));
+    }
+    const int64_t now = Now();
+    for (const auto& [site, articles] : fresh) {
+        const int added = m_library.RecordArticles(site, articles, now);
+        if (added < 0) {
+            m_summary.failures.push_back(Jp("記事を保存できませんでした: ") + site);
+            return;  // the position stays: the next sync reads these again
+        }
+        m_summary.articles += added;
+    }
+    // `ot` takes articles from that second on: one skipped is read again.
+    m_state.SetNewestSeen(std::min(seen, skippedFrom));
+}
+
+void CSync::ReceiveMarks() {
+    std::vector<std::string> unreadIds, starredIds;
+    if (Failed(m_client.UnreadIds(&unreadIds))) return;
+    if (Failed(m_client.StarredIds(&starredIds))) return;
+    const std::set<std::string> serverUnread(unreadIds.begin(), unreadIds.end());
+    const std::set<std::string> serverStarred(starredIds.begin(), starredIds.end());
+    // A capped list says nothing of the ids beyond the cap: nothing is marked read or unstarred
+    // from it then.
+    const bool unreadWhole = unreadIds.size() < m_options.caps.maxIds;
+    const bool starredWhole = starredIds.size() < m_options.caps.maxIds;
+
+    std::set<std::string> localUnread;
+    for (const LibraryRef& ref : m_library.UnreadSet()) {
+        if (ref.serverId.empty()) continue;
+        localUnread.insert(ref.serverId);
+        if (unreadWhole && !serverUnread.contains(ref.serverId) &&
+            !m_stillQueued.contains(ref.serverId)) {
+            if (m_library.SetRead(ref.id, true, MarkSource::kServer)) ++m_summary.marksReceived;
+        }
+    }
+    for (const std::string& id : serverUnread) {
+        if (localUnread.contains(id) || m_stillQueued.contains(id)) continue;
+        const auto row = m_library.FindByServerId(id);
+        if (row && row->read && m_library.SetRead(row->id, false, MarkSource::kServer)) {
+            ++m_summary.marksReceived;
+        }
+    }
+    std::set<std::string> localStarred;
+    for (const LibraryRef& ref : m_library.StarredSet()) {
+        if (ref.serverId.empty()) continue;
+        localStarred.insert(ref.serverId);
+        if (starredWhole && !serverStarred.contains(ref.serverId) &&
+            !m_stillQueued.contains(ref.serverId)) {
+            if (m_library.SetStarred(ref.id, false, MarkSource::kServer)) ++m_summary.marksReceived;
+        }
+    }
+    for (const std::string& id : serverStarred) {
+        if (localStarred.contains(id) || m_stillQueued.contains(id)) continue;
+        const auto row = m_library.FindByServerId(id);
+        if (row && !row->starred && m_library.SetStarred(row->id, true, MarkSource::kServer)) {
+            ++m_summary.marksReceived;
+        }
+    }
+}
+
+}  // namespace
+
+SyncSummary RunSync(CFeedStore& store, COpmlFile& file, const SyncAccount& account,
+                    const std::string& password, const SyncOptions& options) {
+    CSync sync(store, file, account, options);
+    return sync.Run(password);
+}
+
+bool ForgetSyncState(CFeedStore& store, const SyncAccount& account) {
+    CSyncState state;
+    const bool forgotten = state.Open(store.Path(), account.Key()) && state.Forget();
+    return CLibrary(store).ForgetServerIds() && forgotten;
+}
+
+}  // namespace varlo

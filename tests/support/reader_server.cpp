@@ -1,0 +1,322 @@
+#include "support/reader_server.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include <nlohmann/json.hpp>
+
+namespace varlo::test {
+namespace {
+
+using Json = nlohmann::json;
+constexpr const char* kAuth = "fake-auth-0123";
+constexpr const char* kToken = "fake-token-4567";
+
+int Hex(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string Decode(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '+') {
+            out += ' ';
+        } else if (text[i] == '%' && i + 2 < text.size() && Hex(text[i + 1]) >= 0 &&
+                   Hex(text[i + 2]) >= 0) {
+            out += static_cast<char>(Hex(text[i + 1]) * 16 + Hex(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::multimap<std::string, std::string> Params(std::string_view text) {
+    std::multimap<std::string, std::string> params;
+    while (!text.empty()) {
+        const size_t amp = text.find('&');
+        const std::string_view pair = text.substr(0, amp);
+        text = amp == std::string_view::npos ? std::string_view() : text.substr(amp + 1);
+        const size_t eq = pair.find('=');
+        if (eq == std::string_view::npos) continue;
+        params.emplace(Decode(pair.substr(0, eq)), Decode(pair.substr(eq + 1)));
+    }
+    return params;
+}
+
+std::string One(const std::multimap<std::string, std::string>& params, const std::string& name) {
+    const auto it = params.find(name);
+    return it == params.end() ? std::string() : it->second;
+}
+
+uint64_t ParseId(const std::string& id) {
+    const std::string prefix = "tag:google.com,2005:reader/item/";
+    if (id.starts_with(prefix)) return std::stoull(id.substr(prefix.size()), nullptr, 16);
+    return std::stoull(id);
+}
+
+std::string LongId(uint64_t id) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "tag:google.com,2005:reader/item/%016llx",
+                  static_cast<unsigned long long>(id));
+    return buffer;
+}
+
+Response JsonOk(const Json& j) {
+    return Ok(j.dump(), "application/json");
+}
+
+Response Status(int status, std::string body = "") {
+    Response r;
+    r.status = status;
+    r.body = std::move(body);
+    return r;
+}
+
+}  // namespace
+
+FakeReaderServer::FakeReaderServer(std::string user, std::string password)
+    : m_user(std::move(user)), m_password(std::move(password)) {
+    m_http.SetHandler([this](const Request& request) { return Answer(request); });
+}
+
+std::string FakeReaderServer::ApiUrl() const {
+    return m_http.Url("/api/greader.php");
+}
+
+void FakeReaderServer::AddSubscription(FakeSubscription subscription) {
+    std::lock_guard lock(m_mutex);
+    m_subscriptions.push_back(std::move(subscription));
+}
+
+void FakeReaderServer::RemoveSubscription(const std::string& streamId) {
+    std::lock_guard lock(m_mutex);
+    std::erase_if(m_subscriptions,
+                  [&](const FakeSubscription& s) { return s.streamId == streamId; });
+}
+
+void FakeReaderServer::AddItems(const std::string& streamId, int count, int64_t crawled) {
+    std::lock_guard lock(m_mutex);
+    for (int i = 0; i < count; ++i) {
+        FakeItem item;
+        item.id = m_nextId++;
+        item.streamId = streamId;
+        item.title = "Item " + std::to_string(item.id);
+        item.link = "http://example.test/" + streamId + "/" + std::to_string(item.id);
+        item.content = "<p>text " + std::to_string(item.id) + "</p>";
+        item.published = crawled - 60;
+        item.crawled = crawled;
+        m_items[item.id] = item;
+    }
+}
+
+void FakeReaderServer::AddItem(FakeItem item) {
+    std::lock_guard lock(m_mutex);
+    if (item.id == 0) item.id = m_nextId;
+    m_nextId = std::max(m_nextId, item.id + 1);
+    m_items[item.id] = std::move(item);
+}
+
+void FakeReaderServer::Fault(const std::string& pathPart, Response response, int times) {
+    std::lock_guard lock(m_mutex);
+    m_faults.push_back({pathPart, std::move(response), times});
+}
+
+std::vector<FakeSubscription> FakeReaderServer::Subscriptions() const {
+    std::lock_guard lock(m_mutex);
+    return m_subscriptions;
+}
+
+std::set<uint64_t> FakeReaderServer::ReadIds() const {
+    std::lock_guard lock(m_mutex);
+    std::set<uint64_t> ids;
+    for (const auto& [id, item] : m_items) {
+        if (item.read) ids.insert(id);
+    }
+    return ids;
+}
+
+std::set<uint64_t> FakeReaderServer::StarredIds() const {
+    std::lock_guard lock(m_mutex);
+    std::set<uint64_t> ids;
+    for (const auto& [id, item] : m_items) {
+        if (item.starred) ids.insert(id);
+    }
+    return ids;
+}
+
+size_t FakeReaderServer::ItemCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_items.size();
+}
+
+void FakeReaderServer::SetRead(uint64_t id, bool read) {
+    std::lock_guard lock(m_mutex);
+    m_items[id].read = read;
+}
+
+void FakeReaderServer::SetStarred(uint64_t id, bool starred) {
+    std::lock_guard lock(m_mutex);
+    m_items[id].starred = starred;
+}
+
+int FakeReaderServer::CountRequests(const std::string& pathPart) const {
+    int n = 0;
+    for (const Request& r : m_http.Requests()) {
+        if (r.target.find(pathPart) != std::string::npos) ++n;
+    }
+    return n;
+}
+
+std::vector<size_t> FakeReaderServer::EditBatchSizes() const {
+    std::lock_guard lock(m_mutex);
+    return m_editBatches;
+}
+
+std::optional<Response> FakeReaderServer::Answer(const Request& request) {
+    std::lock_guard lock(m_mutex);
+    for (auto it = m_faults.begin(); it != m_faults.end(); ++it) {
+        if (request.target.find(it->pathPart) == std::string::npos) continue;
+        Response r = it->response;
+        if (--it->times <= 0) m_faults.erase(it);
+        return r;
+    }
+    const std::string api = "/api/greader.php";
+    if (!request.target.starts_with(api)) return std::nullopt;
+    std::string path = request.target.substr(api.size());
+    std::string query;
+    if (const size_t q = path.find('?'); q != std::string::npos) {
+        query = path.substr(q + 1);
+        path.resize(q);
+    }
+    const auto params = Params(query);
+    const auto form = Params(request.body);
+
+    if (path == "/accounts/ClientLogin") {
+        if (One(form, "Email") != m_user || One(form, "Passwd") != m_password) {
+            return Status(401, "Error=BadAuthentication\n");
+        }
+        return Ok(std::string("SID=x\nLSID=x\nAuth=") + kAuth + "\n", "text/plain");
+    }
+    if (request.Header("Authorization") != std::string("GoogleLogin auth=") + kAuth) {
+        return Status(401, "Unauthorized");
+    }
+    if (request.method == "POST" && One(form, "T") != kToken) {
+        Response r = Status(401, "Unauthorized");
+        r.headers.emplace_back("X-Reader-Google-Bad-Token", "true");
+        return r;
+    }
+    if (path == "/reader/api/0/token") return Ok(std::string(kToken) + "\n", "text/plain");
+    if (path == "/reader/api/0/subscription/list") {
+        Json subs = Json::array();
+        for (const auto& s : m_subscriptions) {
+            Json categories = Json::array();
+            for (const auto& l : s.labels) {
+                categories.push_back({{"id", "user/-/label/" + l}, {"label", l}});
+            }
+            subs.push_back({{"id", s.streamId},
+                            {"title", s.title},
+                            {"url", s.url},
+                            {"htmlUrl", "http://example.test/"},
+                            {"categories", categories}});
+        }
+        return JsonOk({{"subscriptions", subs}});
+    }
+    if (path == "/reader/api/0/tag/list") {
+        Json tags = Json::array({{{"id", "user/-/state/com.google/starred"}}});
+        std::set<std::string> seen;
+        for (const auto& s : m_subscriptions) {
+            for (const auto& l : s.labels) {
+                if (seen.insert(l).second) tags.push_back({{"id", "user/-/label/" + l}});
+            }
+        }
+        return JsonOk({{"tags", tags}});
+    }
+    const std::string contents =
+        "/reader/api/0/stream/contents/user/-/state/com.google/reading-list";
+    const bool ids = path == "/reader/api/0/stream/items/ids";
+    if (path == contents || ids) {
+        const std::string s = One(params, "s");
+        const std::string xt = One(params, "xt");
+        const int64_t ot = One(params, "ot").empty() ? 0 : std::stoll(One(params, "ot"));
+        const size_t n = std::stoul(One(params, "n").empty() ? "20" : One(params, "n"));
+        const size_t offset = One(params, "c").empty() ? 0 : std::stoul(One(params, "c"));
+        std::vector<const FakeItem*> chosen;
+        for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {  // newest first
+            const FakeItem& item = it->second;
+            if (item.crawled < ot) continue;
+            if (ids && s.ends_with("/starred") && !item.starred) continue;
+            if (ids && xt.ends_with("/read") && item.read) continue;
+            chosen.push_back(&item);
+        }
+        Json list = Json::array();
+        for (size_t i = offset; i < chosen.size() && i < offset + n; ++i) {
+            const FakeItem& item = *chosen[i];
+            if (ids) {
+                list.push_back({{"id", std::to_string(item.id)}});
+                continue;
+            }
+            Json categories = Json::array({"user/-/state/com.google/reading-list"});
+            if (item.read) categories.push_back("user/-/state/com.google/read");
+            if (item.starred) categories.push_back("user/-/state/com.google/starred");
+            list.push_back({{"id", LongId(item.id)},
+                            {"crawlTimeMsec", std::to_string(item.crawled * 1000)},
+                            {"published", item.published},
+                            {"title", item.title},
+                            {"canonical", Json::array({{{"href", item.link}}})},
+                            {"categories", categories},
+                            {"origin", {{"streamId", item.streamId}}},
+                            {"summary", {{"content", item.content}}}});
+        }
+        Json answer = {{ids ? "itemRefs" : "items", list}};
+        if (offset + n < chosen.size()) answer["continuation"] = std::to_string(offset + n);
+        return JsonOk(answer);
+    }
+    if (path == "/reader/api/0/edit-tag") {
+        const std::string add = One(form, "a");
+        const std::string remove = One(form, "r");
+        size_t count = 0;
+        for (auto [it, end] = form.equal_range("i"); it != end; ++it, ++count) {
+            FakeItem& item = m_items[ParseId(it->second)];
+            if (add.ends_with("/read")) item.read = true;
+            if (remove.ends_with("/read")) item.read = false;
+            if (add.ends_with("/starred")) item.starred = true;
+            if (remove.ends_with("/starred")) item.starred = false;
+        }
+        m_editBatches.push_back(count);
+        return Ok("OK", "text/plain");
+    }
+    if (path == "/reader/api/0/subscription/quickadd") {
+        const std::string url = One(form, "quickadd");
+        const std::string id = "feed/" + std::to_string(m_subscriptions.size() + 100);
+        m_subscriptions.push_back({id, url, url, {}});
+        return JsonOk({{"numResults", 1}, {"query", url}, {"streamId", id}});
+    }
+    if (path == "/reader/api/0/subscription/edit") {
+        const std::string action = One(form, "ac");
+        const std::string id = One(form, "s");
+        auto it = std::find_if(m_subscriptions.begin(), m_subscriptions.end(),
+                               [&](const FakeSubscription& s) { return s.streamId == id; });
+        if (it == m_subscriptions.end()) return Status(400, "unknown stream");
+        if (action == "unsubscribe") {
+            m_subscriptions.erase(it);
+            return Ok("OK", "text/plain");
+        }
+        if (!One(form, "t").empty()) it->title = One(form, "t");
+        const std::string prefix = "user/-/label/";
+        if (const std::string r = One(form, "r"); r.starts_with(prefix)) {
+            std::erase(it->labels, r.substr(prefix.size()));
+        }
+        if (const std::string a = One(form, "a"); a.starts_with(prefix)) {
+            it->labels.push_back(a.substr(prefix.size()));
+        }
+        return Ok("OK", "text/plain");
+    }
+    return Status(404, "not found");
+}
+
+}  // namespace varlo::test

@@ -1,0 +1,230 @@
+#include "sync/reader_client.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "support/reader_server.h"
+#include "support/test_support.h"
+
+namespace varlo {
+namespace {
+
+using test::FakeReaderServer;
+using test::Response;
+
+constexpr int64_t kNow = 1800000000;
+
+Response WithStatus(int status, std::vector<std::pair<std::string, std::string>> headers = {}) {
+    Response r;
+    r.status = status;
+    r.headers = std::move(headers);
+    r.body = "no";
+    return r;
+}
+
+class ReaderClientTest : public ::testing::Test {
+  protected:
+    ReaderClientTest() : server("ann", "s3cret pass&=") {
+        setenv("no_proxy", "*", 1);
+        server.AddSubscription({"feed/1", "One &amp; Two", "http://a.test/feed", {"Tech", "News"}});
+        server.AddSubscription({"feed/2", "Plain", "http://b.test/feed", {}});
+    }
+    std::unique_ptr<CReaderClient> Client(ReaderLimits limits = {}, ReaderCaps caps = {}) {
+        auto client = std::make_unique<CReaderClient>(server.ApiUrl() + "/", limits, caps);
+        client->SetClock([] { return kNow; });
+        client->SetWaiter([this](std::chrono::seconds s) { waits.push_back(s.count()); });
+        return client;
+    }
+    FakeReaderServer server;
+    std::vector<int64_t> waits;
+};
+
+TEST(ReaderItemIds, DecimalHexAndLongFormsBecomeTheLongForm) {
+    EXPECT_EQ(LongItemId("31"), "tag:google.com,2005:reader/item/000000000000001f");
+    EXPECT_EQ(LongItemId("tag:google.com,2005:reader/item/000000000000001F"),
+              "tag:google.com,2005:reader/item/000000000000001f");
+    EXPECT_EQ(LongItemId("1733000000000000"), "tag:google.com,2005:reader/item/0006282781655000");
+    EXPECT_EQ(LongItemId(""), "");
+    EXPECT_EQ(LongItemId("12x"), "");
+    EXPECT_EQ(LongItemId("99999999999999999999999"), "");
+}
+
+TEST_F(ReaderClientTest, LogsInReadsSubscriptionsAndRefusesAWrongPassword) {
+    auto client = Client();
+    ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
+    std::vector<ReaderSubscription> subs;
+    ASSERT_TRUE(client->Subscriptions(&subs).Ok());
+    ASSERT_EQ(subs.size(), 2u);
+    EXPECT_EQ(subs[0].streamId, "feed/1");
+    EXPECT_EQ(subs[0].title, "One &amp; Two");
+    EXPECT_EQ(subs[0].labels, (std::vector<std::string>{"Tech", "News"}));
+    std::vector<std::string> labels;
+    ASSERT_TRUE(client->Labels(&labels).Ok());
+    EXPECT_EQ(labels, (std::vector<std::string>{"Tech", "News"}));
+
+    auto wrong = Client();
+    const ReaderStatus s = wrong->Login("ann", "guess");
+    EXPECT_EQ(s.failure, ReaderFailure::kLogin);
+    EXPECT_EQ(test::Sjis("サーバーにログインできませんでした。パスワードを確かめてください。"),
+              s.message);
+    EXPECT_EQ(wrong->FailedRequests(), 1);
+}
+
+TEST_F(ReaderClientTest, ReadsTwoThousandItemsOverContinuationPagesAndOnlyNewerOnes) {
+    server.AddItems("feed/1", 1200, kNow - 7200);
+    server.AddItems("feed/2", 800, kNow - 60);
+    ReaderCaps caps;
+    caps.pageItems = 300;
+    auto client = Client({}, caps);
+    ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
+    std::vector<ReaderItem> items;
+    ASSERT_TRUE(client->ReadingList(0, &items).Ok());
+    ASSERT_EQ(items.size(), 2000u);
+    std::set<std::string> ids;
+    for (const auto& i : items) ids.insert(i.id);
+    EXPECT_EQ(ids.size(), 2000u);
+    EXPECT_EQ(items.front().streamId, "feed/2");  // newest first
+    EXPECT_EQ(items.front().crawled, kNow - 60);
+    EXPECT_EQ(items.back().title, "Item 1");
+    EXPECT_EQ(items.back().html, "<p>text 1</p>");
+    EXPECT_EQ(server.CountRequests("stream/contents"), 7);
+
+    ASSERT_TRUE(client->ReadingList(kNow - 600, &items).Ok());
+    EXPECT_EQ(items.size(), 800u);
+
+    // The cap on items holds however many the server has.
+    caps.maxItems = 450;
+    auto capped = Client({}, caps);
+    ASSERT_TRUE(capped->Login("ann", "s3cret pass&=").Ok());
+    ASSERT_TRUE(capped->ReadingList(0, &items).Ok());
+    EXPECT_EQ(items.size(), 450u);
+}
+
+TEST_F(ReaderClientTest, UnreadAndStarredIdsAndMarksInBatchesOfAtMost250) {
+    server.AddItems("feed/1", 600, kNow);
+    server.SetStarred(5, true);
+    auto client = Client();
+    ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
+    std::vector<std::string> ids;
+    ASSERT_TRUE(client->UnreadIds(&ids).Ok());
+    ASSERT_EQ(ids.size(), 600u);
+    ASSERT_TRUE(client->EditTag(ids, kReadState, "").Ok());
+    EXPECT_EQ(server.EditBatchSizes(), (std::vector<size_t>{250, 250, 100}));
+    EXPECT_EQ(server.ReadIds().size(), 600u);
+    ASSERT_TRUE(client->UnreadIds(&ids).Ok());
+    EXPECT_TRUE(ids.empty());
+    ASSERT_TRUE(client->StarredIds(&ids).Ok());
+    EXPECT_EQ(ids, std::vector<std::string>{LongItemId("5")});
+    ASSERT_TRUE(client->EditTag({LongItemId("5")}, "", kStarredState).Ok());
+    EXPECT_TRUE(server.StarredIds().empty());
+}
+
+TEST_F(ReaderClientTest, AnExpiredTokenIsRenewedOnceAndTheEditSentAgain) {
+    server.AddItems("feed/1", 3, kNow);
+    auto client = Client();
+    ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
+    server.Fault("edit-tag", WithStatus(401, {{"X-Reader-Google-Bad-Token", "true"}}));
+    ASSERT_TRUE(client->EditTag({LongItemId("2")}, kReadState, "").Ok());
+    EXPECT_EQ(server.ReadIds(), std::set<uint64_t>{2});
+    EXPECT_EQ(server.CountRequests("/token"), 2);
+    // FreshRSS's spelling of the header.
+    server.Fault("edit-tag", WithStatus(401, {{"Google-Bad-Token", "true"}}));
+    ASSERT_TRUE(client->EditTag({LongItemId("3")}, kReadState, "").Ok());
+    EXPECT_EQ(server.CountRequests("/token"), 3);
+    // A 401 that does not speak of the token is a login the server no longer takes.
+    server.Fault("edit-tag", WithStatus(401));
+    EXPECT_EQ(client->EditTag({LongItemId("1")}, kReadState, "").failure, ReaderFailure::kLogin);
+    EXPECT_EQ(server.CountRequests("/token"), 3);
+}
+
+TEST_F(ReaderClientTest, SubscribesEditsAndUnsubscribes) {
+    auto client = Client();
+    ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
+    std::string id;
+    ASSERT_TRUE(client->QuickAdd("http://c.test/feed?a=1&b=2", &id).Ok());
+    ASSERT_TRUE(client->EditSubscription("edit", id, "Cee", "Tech", "").Ok());
+    ASSERT_TRUE(client->EditSubscription("edit", "feed/1", "", "", "News").Ok());
+    ASSERT_TRUE(client->EditSubscription("unsubscribe", "feed/2", "", "", "").Ok());
+    const auto subs = server.Subscriptions();
+    ASSERT_EQ(subs.size(), 2u);
+    EXPECT_EQ(subs[0].labels, std::vector<std::string>{"Tech"});
+    EXPECT_EQ(subs[1].url, "http://c.test/feed?a=1&b=2");
+    EXPECT_EQ(subs[1].title, "Cee");
+    EXPECT_EQ(client->EditSubscription("edit", "feed/404", "x", "", "").failure,
+              ReaderFailure::kServer);
+}
+
+TEST_F(ReaderClientTest, A401InTheMiddleOfTheReadingListEndsItAsALoginFailure) {
+    server.AddItems("feed/1", 50, kNow);
+    ReaderCaps caps;
+    caps.pageItems = 20;
+    auto client = Client({}, caps);
+    ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
+    server.Fault("&c=", WithStatus(401));
+    std::vector<ReaderItem> items;
+    EXPECT_EQ(client->ReadingList(0, &items).failure, ReaderFailure::kLogin);
+    EXPECT_EQ(client->FailedRequests(), 1);
+}
+
+TEST_F(ReaderClientTest, WaitsAsRetryAfterAsksOrStopsWhenTheWaitIsLong) {
+    auto client = Client();
+    server.Fault("ClientLogin", WithStatus(429, {{"Retry-After", "7"}}));
+    server.Fault("/token", WithStatus(503, {{"Retry-After", "2"}}));
+    ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
+    EXPECT_EQ(waits, (std::vector<int64_t>{7, 2}));
+
+    server.Fault("subscription/list", WithStatus(429, {{"Retry-After", "3600"}}));
+    std::vector<ReaderSubscription> subs;
+    const ReaderStatus s = client->Subscriptions(&subs);
+    EXPECT_EQ(s.failure, ReaderFailure::kWaiting);
+    EXPECT_EQ(s.waitUntil, kNow + 3600);
+    EXPECT_EQ(waits.size(), 2u);
+    // A 503 that does not say how long is a plain failure, not a wait.
+    server.Fault("subscription/list", WithStatus(503));
+    EXPECT_EQ(client->Subscriptions(&subs).failure, ReaderFailure::kServer);
+}
+
+TEST_F(ReaderClientTest, GarbageAHugeAnswerAndAHangingServerFailCleanly) {
+    ReaderLimits limits;
+    limits.maxBytes = 1 << 20;
+    limits.stallTimeout = std::chrono::seconds(1);
+    auto client = Client(limits);
+    ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
+    std::vector<ReaderSubscription> subs;
+    std::vector<ReaderItem> items;
+    std::vector<std::string> ids;
+
+    server.Fault("subscription/list", test::Ok("{\"subscriptions\": [", "application/json"));
+    EXPECT_EQ(client->Subscriptions(&subs).failure, ReaderFailure::kGarbage);
+    server.Fault("stream/contents", test::Ok("{\"items\": 5}", "application/json"));
+    EXPECT_EQ(client->ReadingList(0, &items).failure, ReaderFailure::kGarbage);
+    server.Fault("items/ids", test::Ok("<html>login</html>", "text/html"));
+    EXPECT_EQ(client->UnreadIds(&ids).failure, ReaderFailure::kGarbage);
+
+    Response huge;
+    huge.generatedSize = uint64_t{8} << 20;
+    server.Fault("stream/contents", huge);
+    EXPECT_EQ(client->ReadingList(0, &items).failure, ReaderFailure::kTooLarge);
+    huge.contentLength = false;  // found out while reading, not from the header
+    server.Fault("stream/contents", huge);
+    EXPECT_EQ(client->ReadingList(0, &items).failure, ReaderFailure::kTooLarge);
+
+    Response hang;
+    hang.stallBeforeHeaders = true;
+    server.Fault("items/ids", hang);
+    EXPECT_EQ(client->StarredIds(&ids).failure, ReaderFailure::kUnreachable);
+    EXPECT_EQ(client->FailedRequests(), 6);
+    // The client still works after each.
+    EXPECT_TRUE(client->Subscriptions(&subs).Ok());
+    EXPECT_EQ(subs.size(), 2u);
+}
+
+TEST(ReaderClient, AServerThatIsNotThereIsUnreachable) {
+    setenv("no_proxy", "*", 1);
+    CReaderClient client("http://127.0.0.1:1/api/greader.php");
+    EXPECT_EQ(client.Login("a", "b").failure, ReaderFailure::kUnreachable);
+}
+
+}  // namespace
+}  // namespace varlo

@@ -1,0 +1,243 @@
+#include "sync/sync_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "store/feed_store.h"
+#include "store/library.h"
+#include "subscriptions/opml_file.h"
+#include "support/reader_server.h"
+#include "support/test_support.h"
+
+namespace varlo {
+namespace {
+
+using test::FakeReaderServer;
+
+constexpr int64_t kNow = 1800000000;
+
+std::unique_ptr<COpmlItem> Item(const std::string& url, const std::string& title,
+                                const std::string& category = "") {
+    auto item = std::make_unique<COpmlItem>();
+    item->m_strXmlUrl = url;
+    item->m_strTitle = test::Sjis(title);
+    item->m_strCategory = test::Sjis(category);
+    return item;
+}
+
+std::vector<std::string> FileUrls(const COpmlFile& file) {
+    std::vector<std::string> urls;
+    for (int i = 0; i < file.GetCount(); ++i) urls.push_back(file.GetAt(i)->m_strXmlUrl);
+    return urls;
+}
+
+class SyncRun : public ::testing::Test {
+  protected:
+    SyncRun() : server("ann", "pw") {
+        setenv("no_proxy", "*", 1);
+        server.AddSubscription({"feed/1", "Both &amp; more", "http://a.test/feed", {"Tech"}});
+        server.AddSubscription({"feed/2", "Server only", "http://s.test/feed", {"Uncategorized"}});
+        server.AddItems("feed/1", 30, kNow - 3600);
+        server.AddItems("feed/2", 20, kNow - 1800);
+        server.SetRead(3, true);
+        server.SetRead(40, true);
+        server.SetStarred(7, true);
+        file.Add(Item("http://a.test/feed", "A in the file", "Tech"));
+        file.Add(Item("http://l.test/feed", "Local only"));
+        EXPECT_TRUE(store.Open(dir.File("varlo.db")));
+        account.server = server.ApiUrl();
+        account.user = "ann";
+        options.clock = [] { return kNow; };
+    }
+    SyncSummary Sync() { return RunSync(store, file, account, "pw", options); }
+    std::optional<LibraryRow> ByServer(uint64_t id) {
+        return CLibrary(store).FindByServerId(LongItemId(std::to_string(id)));
+    }
+
+    test::TempDir dir;
+    FakeReaderServer server;
+    COpmlFile file;
+    CFeedStore store;
+    SyncAccount account;
+    SyncOptions options;
+};
+
+TEST_F(SyncRun, FirstSyncJoinsBothListsStoresTheArticlesAndTakesTheServersMarks) {
+    const SyncSummary s = Sync();
+    EXPECT_TRUE(s.ran);
+    EXPECT_EQ(s.failed, 0);
+    EXPECT_EQ(s.articles, 50);
+    EXPECT_EQ(s.subscriptionsAdded, 2);  // one each way
+    EXPECT_EQ(s.subscriptionsRemoved, 0);
+    EXPECT_TRUE(s.fileChanged);
+    EXPECT_EQ(FileUrls(file), (std::vector<std::string>{"http://a.test/feed", "http://l.test/feed",
+                                                        "http://s.test/feed"}));
+    // The server's title is shown as a feed's: its references decoded.
+    EXPECT_EQ(file.GetAt(2)->m_strTitle, "Server only");
+    EXPECT_EQ(file.GetAt(2)->m_strCategory, "");  // FreshRSS's label for none
+    const auto subs = server.Subscriptions();
+    ASSERT_EQ(subs.size(), 3u);
+    EXPECT_EQ(subs[2].url, "http://l.test/feed");
+    EXPECT_EQ(subs[2].title, "Local only");
+    // The file's title went to the server for the site both had.
+    EXPECT_EQ(subs[0].title, "A in the file");
+
+    CLibrary library(store);
+    EXPECT_EQ(library.UnreadTotal(), 48);
+    EXPECT_EQ(library.StarredCount(), 1);
+    ASSERT_TRUE(ByServer(3));
+    EXPECT_TRUE(ByServer(3)->read);
+    EXPECT_EQ(ByServer(3)->feedUrl, "http://a.test/feed");
+    EXPECT_EQ(ByServer(3)->link, "http://example.test/feed/1/3");
+    EXPECT_TRUE(ByServer(7)->starred);
+    EXPECT_FALSE(ByServer(8)->read);
+}
+
+TEST_F(SyncRun, ASecondSyncWithNothingChangedSendsAndDownloadsNothingAlsoAfterARestart) {
+    ASSERT_TRUE(Sync().ran);
+    const int edits = server.CountRequests("edit");
+    SyncSummary s = Sync();
+    EXPECT_TRUE(s.ran);
+    EXPECT_EQ(s.articles, 0);
+    EXPECT_EQ(s.marksSent, 0);
+    EXPECT_EQ(s.marksReceived, 0);
+    EXPECT_EQ(s.subscriptionsAdded + s.subscriptionsRemoved, 0);
+    EXPECT_FALSE(s.fileChanged);
+    EXPECT_EQ(server.CountRequests("edit"), edits);
+
+    // Another run of the program: the store opened anew.
+    CFeedStore reopened;
+    ASSERT_TRUE(reopened.Open(dir.File("varlo.db")));
+    s = RunSync(reopened, file, account, "pw", options);
+    EXPECT_TRUE(s.ran);
+    EXPECT_EQ(s.articles + s.marksSent + s.marksReceived, 0);
+    EXPECT_EQ(server.CountRequests("edit"), edits);
+}
+
+TEST_F(SyncRun, MarksGoBothWaysAndAQueuedMarkWinsOverTheServer) {
+    ASSERT_TRUE(Sync().ran);
+    CLibrary library(store);
+    ASSERT_TRUE(library.SetRead(ByServer(10)->id, true));
+    ASSERT_TRUE(library.SetStarred(ByServer(11)->id, true));
+    server.SetRead(12, true);
+    server.SetStarred(7, false);
+    SyncSummary s = Sync();
+    EXPECT_EQ(s.marksSent, 2);
+    EXPECT_EQ(s.marksReceived, 2);
+    EXPECT_TRUE(server.ReadIds().contains(10));
+    EXPECT_TRUE(server.StarredIds().contains(11));
+    EXPECT_TRUE(ByServer(12)->read);
+    EXPECT_FALSE(ByServer(7)->starred);
+
+    // The server cannot take the mark now: it stays queued and the server's state of that article
+    // does not undo it.
+    ASSERT_TRUE(library.SetRead(ByServer(13)->id, true));
+    test::Response broken;
+    broken.status = 500;
+    server.Fault("edit-tag", broken);
+    s = Sync();
+    EXPECT_EQ(s.marksSent, 0);
+    EXPECT_EQ(s.failed, 1);
+    EXPECT_TRUE(ByServer(13)->read);
+    EXPECT_FALSE(server.ReadIds().contains(13));
+    s = Sync();
+    EXPECT_EQ(s.marksSent, 1);
+    EXPECT_TRUE(server.ReadIds().contains(13));
+}
+
+TEST_F(SyncRun, SubscriptionsRemovedOrRenamedOnEitherSideChangeTheOther) {
+    ASSERT_TRUE(Sync().ran);
+    file.RemoveAt(1);                                     // the site uploaded at the first sync
+    server.RemoveSubscription("feed/1");                  // the site both had at the start
+    file.GetAt(1)->m_strCategory = test::Sjis("読み物");  // the server's site, now in the file
+    const SyncSummary s = Sync();
+    EXPECT_EQ(s.subscriptionsRemoved, 2);
+    EXPECT_EQ(FileUrls(file), std::vector<std::string>{"http://s.test/feed"});
+    const auto subs = server.Subscriptions();
+    ASSERT_EQ(subs.size(), 1u);
+    EXPECT_EQ(subs[0].url, "http://s.test/feed");
+    EXPECT_EQ(subs[0].labels, std::vector<std::string>{"読み物"});
+    // Nothing changed since: the next sync leaves both alone.
+    const SyncSummary again = Sync();
+    EXPECT_EQ(again.subscriptionsAdded + again.subscriptionsRemoved, 0);
+    EXPECT_EQ(server.Subscriptions().size(), 1u);
+}
+
+TEST_F(SyncRun, RemovingTheAccountForgetsItsStateAndTheServersIdsButKeepsTheArticles) {
+    ASSERT_TRUE(Sync().ran);
+    CLibrary library(store);
+    ASSERT_TRUE(library.SetRead(ByServer(10)->id, true));
+    ASSERT_TRUE(ForgetSyncState(store, account));
+    EXPECT_FALSE(ByServer(10));
+    EXPECT_TRUE(library.TakePendingMarks().empty());
+    EXPECT_EQ(library.UnreadTotal(), 47);
+    // Set up again, it starts over as a first sync: a union that removes nothing.
+    file.RemoveAt(0);
+    const SyncSummary s = Sync();
+    EXPECT_EQ(s.subscriptionsRemoved, 0);
+    EXPECT_EQ(file.GetCount(), 3);
+    // The stored articles are found again by their links, not stored twice.
+    EXPECT_EQ(s.articles, 0);
+    EXPECT_TRUE(ByServer(10));
+}
+
+TEST_F(SyncRun, AnswersThatCannotBeReadChangeNothing) {
+    ASSERT_TRUE(Sync().ran);
+    server.RemoveSubscription("feed/2");
+    server.SetRead(20, true);
+    server.Fault("subscription/list", test::Ok("{\"subscriptions\": 7}", "application/json"));
+    server.Fault("items/ids", test::Ok("<html>maintenance</html>", "text/html"));
+    const SyncSummary s = Sync();
+    EXPECT_TRUE(s.ran);
+    EXPECT_EQ(s.failed, 2);
+    EXPECT_EQ(s.failures.size(), 2u);
+    // Neither an empty list of sites nor an empty set of unread articles was read into them.
+    EXPECT_EQ(file.GetCount(), 3);
+    EXPECT_EQ(CLibrary(store).UnreadTotal(), 48);
+    // The next sync that can read them takes both changes.
+    const SyncSummary next = Sync();
+    EXPECT_EQ(next.subscriptionsRemoved, 1);
+    EXPECT_EQ(next.marksReceived, 1);
+    EXPECT_EQ(CLibrary(store).UnreadTotal(), 47);
+}
+
+TEST_F(SyncRun, TwoThousandArticlesOverPagesAndA401InTheMiddleLosesNothing) {
+    server.AddItems("feed/1", 1950, kNow - 600);
+    options.caps.pageItems = 250;
+    test::Response refused;
+    refused.status = 401;
+    server.Fault("&c=500", refused);
+    SyncSummary s = Sync();
+    EXPECT_FALSE(s.ran);
+    EXPECT_EQ(s.stopped, ReaderFailure::kLogin);
+    EXPECT_EQ(s.articles, 0);
+    ASSERT_FALSE(s.failures.empty());
+    EXPECT_EQ(s.failures.back(),
+              test::Sjis("サーバーにログインできませんでした。パスワードを確かめてください。"));
+    s = Sync();
+    EXPECT_TRUE(s.ran);
+    EXPECT_EQ(s.articles, 2000);
+}
+
+TEST_F(SyncRun, AWrongPasswordOrAServerThatAsksToWaitStopsBeforeAnythingChanges) {
+    SyncSummary s = RunSync(store, file, account, "nope", options);
+    EXPECT_EQ(s.stopped, ReaderFailure::kLogin);
+    EXPECT_FALSE(s.fileChanged);
+    EXPECT_EQ(file.GetCount(), 2);
+
+    test::Response wait;
+    wait.status = 429;
+    wait.headers = {{"Retry-After", "7200"}};
+    server.Fault("subscription/list", wait);
+    s = Sync();
+    EXPECT_EQ(s.stopped, ReaderFailure::kWaiting);
+    // The next sync before then does not ask the server at all.
+    const size_t requests = server.Http().Requests().size();
+    s = Sync();
+    EXPECT_EQ(s.stopped, ReaderFailure::kWaiting);
+    EXPECT_EQ(server.Http().Requests().size(), requests);
+}
+
+}  // namespace
+}  // namespace varlo
