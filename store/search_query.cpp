@@ -12,6 +12,11 @@
 namespace varlo {
 namespace {
 
+// The most of the typed words that are read, and the most tokens asked of the index: a query of
+// more tokens finds no fewer texts for it, and a long chain of them costs FTS5 deep recursion.
+constexpr size_t kMaxWordsBytes = 4096;
+constexpr size_t kMaxIndexTokens = 32;
+
 bool IsSpace(char32_t c) {
     if (c == ' ' || (c >= '\t' && c <= '\r')) return true;
     if (c < 0x80) return false;
@@ -144,7 +149,14 @@ bool SearchQuery::Matches(std::string_view title, std::string_view text, TextFor
 
 SearchQuery BuildSearchQuery(std::string_view words) {
     SearchQuery query;
+    // Pasted pages are cut to what a search box holds, at a character's start.
+    if (words.size() > kMaxWordsBytes) {
+        size_t cut = kMaxWordsBytes;
+        while (cut > 0 && (static_cast<unsigned char>(words[cut]) & 0xC0) == 0x80) --cut;
+        words = words.substr(0, cut);
+    }
     std::set<std::string> seen;
+    size_t indexed = 0;
     for (const RawTerm& raw : SplitTerms(words)) {
         const std::vector<SearchToken> tokens =
             TokenizeForSearch(raw.text, TextForm::kPlain, TokenMode::kQuery);
@@ -162,6 +174,12 @@ SearchQuery BuildSearchQuery(std::string_view words) {
             std::string expression = QuoteFts(token.text);
             if (prefix) expression += '*';
             if (!seen.insert(expression).second) continue;
+            if (indexed == kMaxIndexTokens) {
+                // The index is asked for the first tokens only; the check sees to the rest.
+                check = true;
+                continue;
+            }
+            ++indexed;
             if (!query.m_match.empty()) query.m_match += " AND ";
             query.m_match += expression;
         }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "encoding/carried_reference.h"
 #include "store/fts_tokenizer.h"
 #include "store/sqlite.h"
 
@@ -46,6 +49,25 @@ TEST(SearchQuery, EmptyOrPunctuationOnlyWordsAreNoSearch) {
     }
     // A term of punctuation among others is left out.
     EXPECT_EQ(BuildSearchQuery("cafe !!").Match(), "\"cafe\"*");
+}
+
+TEST(SearchQuery, APastedPageAsksTheIndexForAFewTokensAndChecksTheRest) {
+    std::string words;
+    for (int i = 0; i < 20000; ++i) words += "w" + std::to_string(i) + " ";
+    const SearchQuery query = BuildSearchQuery(words);
+    EXPECT_EQ(std::count(query.Match().begin(), query.Match().end(), '*'), 32);
+    EXPECT_TRUE(query.NeedsCheck());
+    EXPECT_LT(query.Terms().size(), 1000u);
+    const std::string text = words.substr(0, 4096);
+    EXPECT_TRUE(query.Matches("", text));
+    EXPECT_FALSE(query.Matches("", text.substr(0, 4000)));
+    // A long run of kanji: its pairs past the first 32 are checked.
+    std::string kanji;
+    for (char32_t c = 0x4E00; c < 0x4E00 + 100; ++c) AppendUtf8(c, kanji);
+    const SearchQuery run = BuildSearchQuery(kanji);
+    EXPECT_EQ(std::count(run.Match().begin(), run.Match().end(), '"'), 64);
+    EXPECT_TRUE(run.Matches(kanji, ""));
+    EXPECT_FALSE(run.Matches(kanji.substr(0, kanji.size() - 3), ""));
 }
 
 TEST(SearchQuery, NothingTypedIsSyntaxOfTheIndex) {
