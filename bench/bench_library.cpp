@@ -190,12 +190,13 @@ int64_t FileSize(const std::string& path) {
 
 // The naive search: LIKE over titles and texts, every term, newest first.
 std::vector<int64_t> LikeSearch(sqlite3* db, const std::vector<std::string>& terms) {
-    std::string sql = "SELECT id FROM articles WHERE stored = 1";
+    std::string sql =
+        "SELECT a.id FROM articles a JOIN article_texts t ON t.id = a.id WHERE a.stored = 1";
     for (size_t i = 0; i < terms.size(); ++i) {
         const std::string n = std::to_string(i + 1);
-        sql += " AND (title LIKE ?" + n + " OR html LIKE ?" + n + ")";
+        sql += " AND (a.title LIKE ?" + n + " OR t.html LIKE ?" + n + ")";
     }
-    sql += " ORDER BY sort_time DESC LIMIT 200";
+    sql += " ORDER BY a.sort_time DESC LIMIT 200";
     SqliteStatement query(db, sql);
     for (size_t i = 0; i < terms.size(); ++i) {
         query.Bind(static_cast<int>(i + 1), "%" + terms[i] + "%");
@@ -272,6 +273,7 @@ int main(int argc, char** argv) {
         const auto start = Clock::now();
         CFeedStore store;
         store.Open(path);
+        std::fprintf(stderr, "  opened in %.1f ms\n", Ms(start));
         CLibrary library(store);
         library.UnreadCounts();
         library.UnreadTotal();
@@ -352,6 +354,6 @@ int main(int argc, char** argv) {
     std::printf("%-44s %10.2f x   (goal <= %6.0f)   %.1f MB store / %.1f MB titles and texts\n",
                 "store size / UTF-8 size", static_cast<double>(fileBytes) / textBytes, 2.0,
                 fileBytes / 1e6, textBytes / 1e6);
-    std::filesystem::remove_all(folder);
+    if (argc <= 2) std::filesystem::remove_all(folder);
     return 0;
 }

@@ -73,7 +73,7 @@ const char* const kMigrations[] = {
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 
 // Stores up to this size are checked whole when opened.
-constexpr off_t kFullCheckBytes = 64 << 20;
+constexpr off_t kFullCheckBytes = 8 << 20;
 
 bool IsDamage(int code) {
     code &= 0xff;
