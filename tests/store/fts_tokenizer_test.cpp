@@ -24,7 +24,8 @@ class SearchIndex {
         EXPECT_TRUE(RegisterVarloTokenizer(db));
         m_html = std::string(tokenize) == "varlo html";
         const std::string create = "CREATE VIRTUAL TABLE t USING fts5(title, body, tokenize='" +
-                                   std::string(tokenize) + "', detail=" + detail + ")";
+                                   std::string(tokenize) + "', detail=" + detail + ", " +
+                                   kSearchPrefixIndex + ")";
         EXPECT_EQ(SqliteExec(db, create.c_str()), SQLITE_OK) << sqlite3_errmsg(db);
     }
 
