@@ -19,24 +19,16 @@ constexpr size_t kMaxIndexTokens = 32;
 
 // Without a prefix index, FTS5 gathers the whole list of texts of every word a prefix begins
 // before giving the first hit (a quarter of a second for a common word in a million articles).
-// The index table is made with prefix='3 4 5 6 7 8' (kSearchPrefixIndex) so that a prefix of 3
-// to 8 characters is one lookup; a longer word asks for its first 8 characters. A table without
-// it gives the same hits, only slower.
+// The index table is made with prefix='3 4 5 6 7 8' (kSearchPrefixIndex), so that a prefix of 3
+// to 8 characters is one lookup. A longer one is gathered; the words it begins are fewer and
+// rarer, as the lists gathered for them are short. A table without the prefix index gives the
+// same hits, only slower.
 constexpr size_t kMinPrefixChars = 3;
-constexpr size_t kMaxPrefixChars = 8;
 
 size_t CharacterCount(std::string_view utf8) {
     size_t count = 0;
     for (const char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     return count;
-}
-
-std::string_view Utf8Prefix(std::string_view utf8, size_t characters) {
-    size_t at = 0;
-    for (size_t seen = 0; at < utf8.size(); ++at) {
-        if ((static_cast<unsigned char>(utf8[at]) & 0xC0) != 0x80 && seen++ == characters) break;
-    }
-    return utf8.substr(0, at);
 }
 
 bool IsSpace(char32_t c) {
@@ -193,19 +185,9 @@ SearchQuery BuildSearchQuery(std::string_view words) {
             check = check || token.truncated;
             // Words typed bare find the words they begin; quoted ones find themselves.
             const bool prefix = token.kind == CharClass::kWord && (!raw.quoted || token.truncated);
-            std::string expression;
-            const size_t length = CharacterCount(token.text);
-            if (!prefix || length < kMinPrefixChars) {
-                // One or two letters begin too many words to be worth it: the word itself.
-                expression = QuoteFts(token.text);
-            } else if (length <= kMaxPrefixChars) {
-                expression = QuoteFts(token.text) + '*';
-            } else {
-                // The index holds the beginnings of words up to kMaxPrefixChars long; the check
-                // sees to the rest.
-                expression = QuoteFts(Utf8Prefix(token.text, kMaxPrefixChars)) + '*';
-                check = true;
-            }
+            // One or two letters begin too many words to be worth it: they find the word itself.
+            std::string expression = QuoteFts(token.text);
+            if (prefix && CharacterCount(token.text) >= kMinPrefixChars) expression += '*';
             if (!seen.insert(expression).second) continue;
             if (indexed == kMaxIndexTokens) {
                 // The index is asked for the first tokens only; the check sees to the rest.
