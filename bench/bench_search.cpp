@@ -269,6 +269,7 @@ std::string JapaneseSubstring(const std::string& text, std::mt19937_64& random, 
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come in a long run
     const size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
     const std::string detail = argc > 2 ? argv[2] : "none";
     const std::filesystem::path folder =
