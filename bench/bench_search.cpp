@@ -3,7 +3,8 @@
 // and texts, and the time to the first 200 hits, newest first, of 20 searches each of two Japanese
 // characters, of one Latin word and of three terms, beside the same searches done with
 // LIKE '%...%' over the same table.
-// Usage: bench_search [articles (100000)] [detail: none|column|full (none)] [folder]
+// Usage: bench_search [articles (100000)] [detail: none|column|full (none)] [folder] [prefix
+// lengths of the index ("3 4 5 6 7 8"; "" for none)]
 
 #include <sqlite3.h>
 
@@ -268,10 +269,12 @@ std::string JapaneseSubstring(const std::string& text, std::mt19937_64& random, 
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come in a long run
     const size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
     const std::string detail = argc > 2 ? argv[2] : "none";
     const std::filesystem::path folder =
         argc > 3 ? argv[3] : std::filesystem::temp_directory_path() / "varlo-bench-search";
+    const std::string prefix = argc > 4 ? argv[4] : "3 4 5 6 7 8";
     std::filesystem::create_directories(folder);
     const std::string path = (folder / "search.db").string();
     for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
@@ -288,7 +291,7 @@ int main(int argc, char** argv) {
          "html TEXT, read INTEGER);"
          "CREATE VIRTUAL TABLE search USING fts5(title, html, content='articles', "
          "content_rowid='id', tokenize='varlo html', columnsize=0, detail=" +
-             detail + ");");
+             detail + (prefix.empty() ? "" : ", prefix='" + prefix + "'") + ");");
 
     std::mt19937_64 random(20261208);
     ArticleMaker maker(random);
@@ -345,7 +348,8 @@ int main(int argc, char** argv) {
         std::printf("%-34s %10.1f MB  %5.2fx the text (goal <= 2x); index %.1f MB = %.2fx\n", when,
                     used / 1e6, used / textBytes, indexBytes / 1e6, indexBytes / textBytes);
     };
-    std::printf("articles %zu (one in four Japanese), detail=%s\n", count, detail.c_str());
+    std::printf("articles %zu (one in four Japanese), detail=%s, prefix='%s'\n", count,
+                detail.c_str(), prefix.c_str());
     std::printf("titles and texts (UTF-8)           %10.1f MB\n", textBytes / 1e6);
     std::printf("build %.1f s, of which indexing %.1f s (%.1f MB/s of text)\n", buildSeconds,
                 indexSeconds, textBytes / 1e6 / indexSeconds);
@@ -411,7 +415,7 @@ int main(int argc, char** argv) {
                     like.median, like.hits);
     };
     row("two Japanese characters", japanese);
-    row("one Latin word (prefix)", latin);
+    row("one Latin word (its prefix)", latin);
     row("three terms", three);
     sqlite3_close(db);
     return 0;
