@@ -32,7 +32,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kSites = 2000;
 constexpr int64_t kT0 = 1700000000;
-constexpr int64_t kUnread = 100000;
+constexpr int kRounds = 10;
 
 double Ms(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -137,38 +137,50 @@ std::string SiteUrl(int site) {
     return "https://site" + std::to_string(site) + ".example.com/feed.xml";
 }
 
-// Records every site's articles as its update would; the UTF-8 size of titles and texts.
+// Records every site's articles as its updates would, in ten rounds over all sites (so that the
+// articles recorded last are the latest of every site); the UTF-8 size of titles and texts.
 int64_t Generate(CFeedStore& store, int64_t articles) {
     CLibrary library(store);
     std::mt19937 random(20241208);
-    const int64_t perSite = std::max<int64_t>(1, articles / kSites);
+    const int64_t perBatch = std::max<int64_t>(1, articles / kSites / kRounds);
     int64_t bytes = 0;
     int64_t made = 0;
-    for (int site = 0; site < kSites && made < articles; ++site) {
-        std::vector<LibraryArticle> batch;
-        for (int64_t i = 0; i < perSite && made < articles; ++i, ++made) {
-            LibraryArticle article;
-            article.key =
-                "https://site" + std::to_string(site) + ".example.com/a/" + std::to_string(i);
-            article.link = article.key;
-            const bool japanese = made % 4 == 0;
-            article.title = japanese ? JapaneseText(random, 40) : LatinText(random, 40);
-            article.html = "<p>" + (japanese ? JapaneseText(random, 500) : LatinText(random, 500)) +
-                           "</p><p>" +
-                           (japanese ? JapaneseText(random, 480) : LatinText(random, 480)) + "</p>";
-            article.date = kT0 + made * 7 % 9000000;
-            bytes += static_cast<int64_t>(article.title.size() + article.html.size());
-            batch.push_back(std::move(article));
+    for (int round = 0; round < kRounds; ++round) {
+        for (int site = 0; site < kSites && made < articles; ++site) {
+            std::vector<LibraryArticle> batch;
+            for (int64_t i = 0; i < perBatch && made < articles; ++i, ++made) {
+                LibraryArticle article;
+                article.key = "https://site" + std::to_string(site) + ".example.com/a/" +
+                              std::to_string(round * perBatch + i);
+                article.link = article.key;
+                const bool japanese = made % 4 == 0;
+                article.title = japanese ? JapaneseText(random, 40) : LatinText(random, 40);
+                article.html =
+                    "<p>" + (japanese ? JapaneseText(random, 500) : LatinText(random, 500)) +
+                    "</p><p>" + (japanese ? JapaneseText(random, 480) : LatinText(random, 480)) +
+                    "</p>";
+                // Later rounds are later days, in any order within a round.
+                article.date = kT0 + round * 86400 + (made * 7919) % 86400;
+                bytes += static_cast<int64_t>(article.title.size() + article.html.size());
+                batch.push_back(std::move(article));
+            }
+            if (library.RecordFeed(SiteUrl(site), {}, batch, kT0 + round * 86400, true) < 0) {
+                std::fprintf(stderr, "recording failed\n");
+                std::exit(1);
+            }
         }
-        if (library.RecordFeed(SiteUrl(site), {}, batch, kT0, true) < 0) {
-            std::fprintf(stderr, "recording failed\n");
-            std::exit(1);
-        }
-        if (site % 200 == 199) {
-            std::fprintf(stderr, "  %lld articles\n", static_cast<long long>(made));
-        }
+        std::fprintf(stderr, "  %lld articles\n", static_cast<long long>(made));
     }
     return bytes;
+}
+
+// The unread articles: the tenth of them recorded last (as after a while away, the latest ones
+// of every site), 100,000 of a million.
+void MarkLatestUnread(sqlite3* db, int64_t articles) {
+    SqliteStatement mark(db,
+                         "UPDATE articles SET read = (id <= (SELECT max(id) FROM articles) - ?)");
+    mark.Bind(1, articles / 10);
+    mark.Step();
 }
 
 int64_t FileSize(const std::string& path) {
@@ -178,12 +190,13 @@ int64_t FileSize(const std::string& path) {
 
 // The naive search: LIKE over titles and texts, every term, newest first.
 std::vector<int64_t> LikeSearch(sqlite3* db, const std::vector<std::string>& terms) {
-    std::string sql = "SELECT id FROM articles WHERE stored = 1";
+    std::string sql =
+        "SELECT a.id FROM articles a JOIN article_texts t ON t.id = a.id WHERE a.stored = 1";
     for (size_t i = 0; i < terms.size(); ++i) {
         const std::string n = std::to_string(i + 1);
-        sql += " AND (title LIKE ?" + n + " OR html LIKE ?" + n + ")";
+        sql += " AND (a.title LIKE ?" + n + " OR t.html LIKE ?" + n + ")";
     }
-    sql += " ORDER BY sort_time DESC LIMIT 200";
+    sql += " ORDER BY a.sort_time DESC LIMIT 200";
     SqliteStatement query(db, sql);
     for (size_t i = 0; i < terms.size(); ++i) {
         query.Bind(static_cast<int>(i + 1), "%" + terms[i] + "%");
@@ -249,8 +262,7 @@ int main(int argc, char** argv) {
         const auto start = Clock::now();
         textBytes = Generate(store, articles);
         std::printf("generated in %.1f s\n", Ms(start) / 1000);
-        // The unread articles: one in ten, spread over every site.
-        SqliteExec(store.Connection(), "UPDATE articles SET read = (id % 10 != 0)");
+        MarkLatestUnread(store.Connection(), articles);
         SqliteExec(store.Connection(), "PRAGMA wal_checkpoint(TRUNCATE)");
     }
 
@@ -261,6 +273,7 @@ int main(int argc, char** argv) {
         const auto start = Clock::now();
         CFeedStore store;
         store.Open(path);
+        std::fprintf(stderr, "  opened in %.1f ms\n", Ms(start));
         CLibrary library(store);
         library.UnreadCounts();
         library.UnreadTotal();
@@ -323,7 +336,7 @@ int main(int argc, char** argv) {
         const auto start = Clock::now();
         library.MarkAllRead();
         const double marked = Ms(start);
-        SqliteExec(store.Connection(), "UPDATE articles SET read = (id % 10 != 0)");
+        MarkLatestUnread(store.Connection(), unread * 10);
         const std::vector<int64_t> ids = library.Ids(LibraryView::Unread());
         const auto each = Clock::now();
         SqliteExec(store.Connection(), "BEGIN");
@@ -341,6 +354,6 @@ int main(int argc, char** argv) {
     std::printf("%-44s %10.2f x   (goal <= %6.0f)   %.1f MB store / %.1f MB titles and texts\n",
                 "store size / UTF-8 size", static_cast<double>(fileBytes) / textBytes, 2.0,
                 fileBytes / 1e6, textBytes / 1e6);
-    std::filesystem::remove_all(folder);
+    if (argc <= 2) std::filesystem::remove_all(folder);
     return 0;
 }

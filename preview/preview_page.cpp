@@ -248,10 +248,12 @@ void AppendMedia(std::string& page, const CRssFile& feed, const CRssItem& item,
     if (open) page += "</ul>\n";
 }
 
-void AppendArticle(std::string& page, const CRssFile& feed, const CRssItem& item,
+void AppendArticle(std::string& page, const CRssFile& feed, int index,
                    const PreviewOptions& options) {
+    const CRssItem& item = *feed.GetAt(index);
     const std::string link = WebAddress(DisplayLinkOf(feed, item));
-    page += "<article class=\"entry\">\n<h2>";
+    // Each article is an anchor, so that choosing its row in the list can scroll the page to it.
+    page += "<article class=\"entry\" id=\"" + PreviewAnchor(index) + "\">\n<h2>";
     if (!link.empty()) AppendLinkStart(page, link, options.linkNew);
     const std::string title = TitleOf(item.m_strTitle, item.m_nTitleKind);
     page += title.empty() ? "（無題）" : title;
@@ -310,7 +312,7 @@ void BuildPage(const CRssFile& feed, const PreviewOptions& options, std::string&
     page += "</style>\n</head>\n<body>\n<main>\n";
     AppendHeader(page, feed, options);
     for (int i = 0; i < feed.GetSize(); ++i) {
-        AppendArticle(page, feed, *feed.GetAt(i), options);
+        AppendArticle(page, feed, i, options);
         if (page.size() >= chunk) flush(page);
     }
     if (feed.GetSize() == 0) page += "<p class=\"empty\">記事はありません。</p>\n";
@@ -319,6 +321,10 @@ void BuildPage(const CRssFile& feed, const PreviewOptions& options, std::string&
 }
 
 }  // namespace
+
+std::string PreviewAnchor(int index) {
+    return "entry-" + std::to_string(index);
+}
 
 std::string BuildPreviewPage(const CRssFile& feed, const PreviewOptions& options) {
     std::string page;

@@ -27,6 +27,9 @@ std::string BuildPreviewPage(const CRssFile& feed, const PreviewOptions& options
 // form; "" for none).
 std::string SanitizedBody(const Text& html, int kind, const Text& base);
 
+// The anchor (the id) of the feed's article `index` in the page.
+std::string PreviewAnchor(int index);
+
 // Writes the page for the feed to `path` through a temporary file beside it that replaces the old
 // page only once complete; false (the old page untouched) when it cannot be written.
 bool WritePreviewPage(const std::string& path, const CRssFile& feed, const PreviewOptions& options);

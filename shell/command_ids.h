@@ -66,6 +66,11 @@ enum : int {
     kAutoUpdate30 = 32835 - kIdOffset,
     kAutoUpdate60 = 32836 - kIdOffset,
     kAutoUpdate120 = 32837 - kIdOffset,
+    // The reading library: the search box and the marks of articles.
+    kSearchFocus = 32850 - kIdOffset,
+    kToggleRead = 32851 - kIdOffset,
+    kToggleStar = 32852 - kIdOffset,
+    kMarkAllRead = 32853 - kIdOffset,
 };
 
 // The interval in minutes of an automatic-update command (0 for "off"), -1 for other commands.

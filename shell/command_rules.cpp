@@ -44,6 +44,10 @@ bool IsPassedToSiteList(int id) {
 }  // namespace
 
 CommandTarget RouteCommand(int id, ActivePane active) {
+    // Marks of articles apply to the article list's rows whichever pane has the focus.
+    if (id == cmd::kToggleRead || id == cmd::kToggleStar || id == cmd::kMarkAllRead) {
+        return CommandTarget::Articles;
+    }
     if (IsSiteListCommand(id)) {
         if (active == ActivePane::SiteList) return CommandTarget::SiteList;
         if (active == ActivePane::Browser && IsPassedToSiteList(id)) return CommandTarget::SiteList;
@@ -67,6 +71,7 @@ CommandTarget RouteCommand(int id, ActivePane active) {
         case cmd::kPrevPane:
         case cmd::kUpdateAll:
         case cmd::kShowUpdateFailures:
+        case cmd::kSearchFocus:
             return CommandTarget::Frame;
         case cmd::kFileNew:
         case cmd::kFileOpen:
@@ -96,7 +101,15 @@ bool IsCommandEnabled(int id, const PaneState& state) {
     // One update of every site at a time; its failures can be listed once there were some.
     if (id == cmd::kUpdateAll) return !state.updating;
     if (id == cmd::kShowUpdateFailures) return state.hasUpdateFailures;
+    if (id == cmd::kToggleRead || id == cmd::kToggleStar) return state.articleSelected;
+    if (id == cmd::kMarkAllRead) return state.articleCount > 0;
     // The site list's own rules hold while it is the active pane; the browser pane has none.
+    // A view of the library is no subscription: nothing edits, moves or opens it as a site.
+    if (state.libraryRowSelected &&
+        (id == cmd::kSiteEdit || id == cmd::kSiteDelete || id == cmd::kMoveUp ||
+         id == cmd::kMoveDown || id == cmd::kOpenInBrowser)) {
+        return false;
+    }
     if (state.active != ActivePane::SiteList) return true;
     switch (id) {
         case cmd::kAddCurrentPage:

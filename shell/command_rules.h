@@ -8,13 +8,16 @@ namespace varlo {
 enum class ActivePane { None, SiteList, ArticleList, Browser };
 
 // Who carries out a command.
-enum class CommandTarget { Disabled, SiteList, Browser, Frame, Application };
+enum class CommandTarget { Disabled, SiteList, Articles, Browser, Frame, Application };
 
 // The state the rules look at.
 struct PaneState {
     ActivePane active = ActivePane::SiteList;
-    int selectedRow = -1;  // site list
-    int rowCount = 0;      // site list
+    int selectedRow = -1;  // site list: the selected subscription, -1 for none or a library row
+    int rowCount = 0;      // site list: the subscriptions
+    bool libraryRowSelected = false;  // site list: a view of the library is chosen ("未読の記事")
+    bool articleSelected = false;     // article list: a row is selected
+    int articleCount = 0;             // article list: its rows
     int sortKey = -1;
     bool descending = false;
     bool description = false, linkNew = false, siteOutline = false, siteTitle = true;

@@ -22,11 +22,26 @@ std::optional<WindowPlacement> ParseRect(const std::string& text, WindowPlacemen
     return p;
 }
 
+WindowPlacement FirstStartPlacement(int areaLeft, int areaTop, int areaWidth, int areaHeight) {
+    WindowPlacement p;
+    if (areaWidth <= 0 || areaHeight <= 0) return p;
+    const int width = areaWidth * 2 / 3;
+    const int height = areaHeight * 2 / 3;
+    p.left = areaLeft + (areaWidth - width) / 2;
+    p.top = areaTop + (areaHeight - height) / 2;
+    p.right = p.left + width;
+    p.bottom = p.top + height;
+    return p;
+}
+
+int ListPaneHeight(int rows, int rowHeight, int chrome) {
+    return std::max(0, chrome) + std::max(0, rows) * std::max(1, rowHeight) + 4;
+}
+
 PaneHeights ClampPaneHeights(std::optional<int> siteList, std::optional<int> articleList,
-                             int available, int minimum) {
-    const PaneHeights defaults;
-    PaneHeights heights{siteList.value_or(defaults.siteList),
-                        articleList.value_or(defaults.articleList)};
+                             int available, PaneHeights fallback, int minimum) {
+    PaneHeights heights{siteList.value_or(fallback.siteList),
+                        articleList.value_or(fallback.articleList)};
     // A window too small for three panes of `minimum` shares what it has.
     minimum = std::max(1, std::min(minimum, available / 3));
     heights.siteList =

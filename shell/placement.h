@@ -26,16 +26,25 @@ std::string FormatRect(const WindowPlacement& placement);
 // integers.
 std::optional<WindowPlacement> ParseRect(const std::string& text, WindowPlacement base);
 
+// The placement of a first start (nothing saved): two thirds of the work area in each direction,
+// centred in it, so that today's large screens do not get a postage stamp. An area too small to
+// tell (zero or negative) gives the classic 600 by 400 at (100, 100).
+WindowPlacement FirstStartPlacement(int areaLeft, int areaTop, int areaWidth, int areaHeight);
+
 // Heights in pixels of the site list and the article list, as kept in the settings.
 struct PaneHeights {
     int siteList = 60;
     int articleList = 60;
 };
 
+// The height a list pane needs to show `rows` whole rows of `rowHeight` pixels below `chrome`
+// pixels of heading and borders, with a few pixels to spare so that rounding never hides one.
+int ListPaneHeight(int rows, int rowHeight, int chrome);
+
 // The stored heights fitted to a client area `available` pixels high: a height that is missing
-// (nullopt) takes 60, and each is clamped so that every one of the three panes keeps at least
-// `minimum` pixels.
+// (nullopt) takes the one of `fallback`, and each is clamped so that every one of the three panes
+// keeps at least `minimum` pixels.
 PaneHeights ClampPaneHeights(std::optional<int> siteList, std::optional<int> articleList,
-                             int available, int minimum = 20);
+                             int available, PaneHeights fallback = {}, int minimum = 20);
 
 }  // namespace varlo

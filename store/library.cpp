@@ -49,25 +49,31 @@ LibraryRow RowFrom(const SqliteStatement& query, bool withHtml) {
 }
 
 std::string RowQuery(bool withHtml, const char* rest) {
-    return std::string(kRowColumns) + (withHtml ? ", a.html" : "") +
-           " FROM articles a JOIN feeds f ON f.id = a.feed_id " + rest;
+    return std::string(kRowColumns) + (withHtml ? ", coalesce(t.html, x'')" : "") +
+           " FROM articles a JOIN feeds f ON f.id = a.feed_id " +
+           (withHtml ? "LEFT JOIN article_texts t ON t.id = a.id " : "") + rest;
 }
 
-// The WHERE and ORDER BY of a stored view (not a search), with the site's address as ?1.
+// The rows, the WHERE and the ORDER BY of a stored view (not a search), with the site's address
+// as ?1. Each names the partial index that holds the view in its order: without statistics the
+// planner would take the index of every article by time and test each row.
 const char* ViewClause(LibraryView::Kind kind) {
     switch (kind) {
         case LibraryView::Kind::kUnread:
-            return "WHERE read = 0 AND stored = 1 ORDER BY sort_time DESC, id DESC";
+            return "articles INDEXED BY articles_unread WHERE read = 0 AND stored = 1 "
+                   "ORDER BY sort_time DESC, id DESC";
         case LibraryView::Kind::kStarred:
-            return "WHERE starred = 1 AND stored = 1 ORDER BY sort_time DESC, id DESC";
+            return "articles INDEXED BY articles_starred WHERE starred = 1 AND stored = 1 "
+                   "ORDER BY sort_time DESC, id DESC";
         case LibraryView::Kind::kAll:
-            return "WHERE stored = 1 ORDER BY sort_time DESC, id DESC";
+            return "articles INDEXED BY articles_by_time WHERE stored = 1 "
+                   "ORDER BY sort_time DESC, id DESC";
         case LibraryView::Kind::kSite:
         case LibraryView::Kind::kSearch:
             break;
     }
-    return "WHERE feed_id = (SELECT id FROM feeds WHERE url = ?1) AND stored = 1 "
-           "ORDER BY sort_time DESC, id DESC";
+    return "articles INDEXED BY articles_by_site WHERE feed_id = (SELECT id FROM feeds WHERE "
+           "url = ?1) AND stored = 1 ORDER BY sort_time DESC, id DESC";
 }
 
 // Runs `statement` with the connection's marks counted as the server's while it lives.
@@ -131,67 +137,67 @@ int CLibrary::RecordArticles(const Text& url, const std::vector<LibraryArticle>&
 int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles,
                             int64_t now, bool present) {
     sqlite3* db = m_store.Connection();
+    SqliteStatement find(db, "SELECT id FROM articles WHERE feed_id = ? AND key_hash = ?");
     // A body that holds an article marks it present now; a "not modified" answer leaves the
     // article's presence as the body it stands for set it.
-    SqliteStatement mark(db, present ? "UPDATE articles SET last_present = ?1 "
-                                       "WHERE feed_id = ?2 AND key_hash = ?3"
-                                     : "SELECT ?1 FROM articles "
-                                       "WHERE feed_id = ?2 AND key_hash = ?3");
+    SqliteStatement mark(db, "UPDATE articles SET last_present = ? WHERE id = ?");
     SqliteStatement add(db,
                         "INSERT INTO articles(feed_id, key_hash, key, title, link, date, author, "
-                        "category, html, first_seen, last_present, sort_time, server_id, "
-                        "text_size, stored) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?10, "
-                        "?11, ?12, ?13, 1)");
+                        "category, first_seen, last_present, sort_time, server_id, text_size, "
+                        "stored) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9, ?10, ?11, ?12, 1)");
     // Rewrites only what changed, so that an article read again costs no index work.
     SqliteStatement change(
         db,
-        "UPDATE articles SET key = ?3, title = ?4, link = ?5, date = ?6, author = ?7, "
-        "category = ?8, html = ?9, sort_time = CASE WHEN ?6 > 0 THEN ?6 ELSE first_seen END, "
-        "server_id = coalesce(?10, server_id), text_size = ?11, stored = 1 "
-        "WHERE feed_id = ?1 AND key_hash = ?2 AND (stored = 0 OR key IS NOT ?3 OR title IS NOT "
-        "?4 OR link IS NOT ?5 OR date != ?6 OR author IS NOT ?7 OR category IS NOT ?8 OR html "
-        "IS NOT ?9 OR (?10 IS NOT NULL AND server_id IS NOT ?10))");
+        "UPDATE articles SET key = ?2, title = ?3, link = ?4, date = ?5, author = ?6, "
+        "category = ?7, sort_time = CASE WHEN ?5 > 0 THEN ?5 ELSE first_seen END, "
+        "server_id = coalesce(?8, server_id), text_size = ?9, stored = 1 "
+        "WHERE id = ?1 AND (stored = 0 OR key IS NOT ?2 OR title IS NOT ?3 OR link IS NOT ?4 OR "
+        "date != ?5 OR author IS NOT ?6 OR category IS NOT ?7 OR text_size != ?9 OR "
+        "(?8 IS NOT NULL AND server_id IS NOT ?8))");
+    SqliteStatement text(db,
+                         "INSERT INTO article_texts(id, html) VALUES(?1, ?2) ON CONFLICT(id) "
+                         "DO UPDATE SET html = excluded.html WHERE html IS NOT excluded.html");
+    auto bindServerId = [](SqliteStatement& statement, int index, const std::string& id) {
+        if (id.empty()) {
+            statement.BindNull(index);
+        } else {
+            statement.Bind(index, id);
+        }
+    };
     int added = 0;
     for (const LibraryArticle& article : articles) {
         const int64_t hash = KeyHashOf(article.key);
-        mark.Reset();
-        mark.Bind(1, now).Bind(2, feedId).Bind(3, hash);
-        const int marked = mark.Step();
-        bool known;
-        if (present) {
-            if (marked != SQLITE_DONE) return -1;
-            known = sqlite3_changes(db) > 0;
-        } else {
-            if (marked != SQLITE_ROW && marked != SQLITE_DONE) return -1;
-            known = marked == SQLITE_ROW;
-        }
-        if (!known) {
+        find.Reset();
+        find.Bind(1, feedId).Bind(2, hash);
+        const int found = find.Step();
+        if (found != SQLITE_ROW && found != SQLITE_DONE) return -1;
+        int64_t id = found == SQLITE_ROW ? find.Int(0) : -1;
+        if (id < 0) {
             add.Reset();
             add.Bind(1, feedId).Bind(2, hash).Bind(3, article.key).Bind(4, article.title);
             add.Bind(5, article.link).Bind(6, article.date).Bind(7, article.author);
-            add.Bind(8, article.category).Bind(9, article.html).Bind(10, now);
-            add.Bind(11, SortTime(article.date, now));
-            if (article.serverId.empty()) {
-                add.BindNull(12);
-            } else {
-                add.Bind(12, article.serverId);
-            }
-            add.Bind(13, TextSize(article));
+            add.Bind(8, article.category).Bind(9, now).Bind(10, SortTime(article.date, now));
+            bindServerId(add, 11, article.serverId);
+            add.Bind(12, TextSize(article));
             if (add.Step() != SQLITE_DONE) return -1;
+            id = sqlite3_last_insert_rowid(db);
             ++added;
-            continue;
-        }
-        change.Reset();
-        change.Bind(1, feedId).Bind(2, hash).Bind(3, article.key).Bind(4, article.title);
-        change.Bind(5, article.link).Bind(6, article.date).Bind(7, article.author);
-        change.Bind(8, article.category).Bind(9, article.html);
-        if (article.serverId.empty()) {
-            change.BindNull(10);
         } else {
-            change.Bind(10, article.serverId);
+            if (present) {
+                mark.Reset();
+                mark.Bind(1, now).Bind(2, id);
+                if (mark.Step() != SQLITE_DONE) return -1;
+            }
+            change.Reset();
+            change.Bind(1, id).Bind(2, article.key).Bind(3, article.title).Bind(4, article.link);
+            change.Bind(5, article.date).Bind(6, article.author).Bind(7, article.category);
+            bindServerId(change, 8, article.serverId);
+            change.Bind(9, TextSize(article));
+            if (change.Step() != SQLITE_DONE) return -1;
         }
-        change.Bind(11, TextSize(article));
-        if (change.Step() != SQLITE_DONE) return -1;
+        text.Reset();
+        text.Bind(1, id).Bind(2, article.html);
+        if (text.Step() != SQLITE_DONE) return -1;
     }
     if (added > 0 && (!TrimSite(feedId) || !m_store.TrimKeys(feedId))) return -1;
     return added;
@@ -358,7 +364,7 @@ int64_t CLibrary::Count(const LibraryView& view) {
     if (view.kind == LibraryView::Kind::kSearch) {
         return static_cast<int64_t>(SearchResults(view.words).size());
     }
-    std::string sql = std::string("SELECT count(*) FROM articles ") + ViewClause(view.kind);
+    std::string sql = std::string("SELECT count(*) FROM ") + ViewClause(view.kind);
     sql.resize(sql.find(" ORDER BY"));
     SqliteStatement query(m_store.Connection(), sql);
     if (view.kind == LibraryView::Kind::kSite) query.Bind(1, view.site);
@@ -376,7 +382,7 @@ std::vector<int64_t> CLibrary::ViewIds(const LibraryView& view, int64_t offset, 
         return std::vector<int64_t>(all.begin() + offset, all.begin() + end);
     }
     // The ids come from the view's ordered index alone; skipping rows reads no article.
-    SqliteStatement query(m_store.Connection(), std::string("SELECT id FROM articles ") +
+    SqliteStatement query(m_store.Connection(), std::string("SELECT id FROM ") +
                                                     ViewClause(view.kind) + " LIMIT ?2 OFFSET ?3");
     if (view.kind == LibraryView::Kind::kSite) {
         query.Bind(1, view.site);
@@ -588,7 +594,9 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit)
     }
     // The index holds pairs of characters and words without their places: each hit's own text
     // says whether it holds the longer run or the phrase.
-    SqliteStatement text(db, "SELECT title, html FROM articles WHERE id = ?");
+    SqliteStatement text(db,
+                         "SELECT a.title, t.html FROM articles a JOIN article_texts t "
+                         "ON t.id = a.id WHERE a.id = ?");
     const int64_t most = limit > 0 ? limit : kMaxSearchResults;
     for (const int64_t id : ordered) {
         text.Reset();

@@ -23,7 +23,6 @@ inline constexpr const char* kLibraryMigration =
     "  date INTEGER NOT NULL DEFAULT 0,"
     "  author BLOB NOT NULL DEFAULT x'',"
     "  category BLOB NOT NULL DEFAULT x'',"
-    "  html BLOB NOT NULL DEFAULT x'',"
     "  first_seen INTEGER NOT NULL,"
     "  last_present INTEGER NOT NULL,"
     "  sort_time INTEGER NOT NULL,"
@@ -33,23 +32,39 @@ inline constexpr const char* kLibraryMigration =
     "  text_size INTEGER NOT NULL DEFAULT 0,"
     "  stored INTEGER NOT NULL DEFAULT 0,"
     "  UNIQUE (feed_id, key_hash));"
-    // The search index reads the titles and the HTML of the articles themselves (the text is
-    // not stored twice) and keeps neither positions nor sizes: a phrase or a long run of
+    // The HTML of a stored article, apart from its row: marking many articles read rewrites
+    // rows a fraction of the size, many to a page.
+    "CREATE TABLE article_texts ("
+    "  id INTEGER PRIMARY KEY REFERENCES articles(id) ON DELETE CASCADE,"
+    "  html BLOB NOT NULL);"
+    "CREATE VIEW article_content AS SELECT a.id AS id, a.title AS title, t.html AS html "
+    "  FROM articles a JOIN article_texts t ON t.id = a.id;"
+    // The search index reads the titles and the HTML of the stored articles themselves (the text
+    // is not stored twice) and keeps neither positions nor sizes: a phrase or a long run of
     // Japanese is checked on the hit's text instead. Triggers keep it in step in the same
-    // transaction as every change, deletions by a feed's cascade included.
-    "CREATE VIRTUAL TABLE article_search USING fts5(title, html, content='articles', "
+    // transaction as every change, deletions by a feed's cascade included. An article's texts
+    // enter it with its HTML; a change of title or HTML takes out the old words first.
+    "CREATE VIRTUAL TABLE article_search USING fts5(title, html, content='article_content', "
     "  content_rowid='id', tokenize='varlo html', detail=none, columnsize=0);"
-    "CREATE TRIGGER articles_search_insert AFTER INSERT ON articles BEGIN "
-    "  INSERT INTO article_search(rowid, title, html) VALUES(new.id, new.title, new.html);"
+    "CREATE TRIGGER article_texts_search_insert AFTER INSERT ON article_texts BEGIN "
+    "  INSERT INTO article_search(rowid, title, html) "
+    "  SELECT new.id, title, new.html FROM articles WHERE id = new.id;"
     "END;"
-    "CREATE TRIGGER articles_search_delete AFTER DELETE ON articles BEGIN "
+    "CREATE TRIGGER article_texts_search_update AFTER UPDATE OF html ON article_texts BEGIN "
     "  INSERT INTO article_search(article_search, rowid, title, html) "
-    "  VALUES('delete', old.id, old.title, old.html);"
+    "  SELECT 'delete', old.id, title, old.html FROM articles WHERE id = old.id;"
+    "  INSERT INTO article_search(rowid, title, html) "
+    "  SELECT new.id, title, new.html FROM articles WHERE id = new.id;"
     "END;"
-    "CREATE TRIGGER articles_search_update AFTER UPDATE OF title, html ON articles BEGIN "
+    "CREATE TRIGGER articles_search_update AFTER UPDATE OF title ON articles BEGIN "
     "  INSERT INTO article_search(article_search, rowid, title, html) "
-    "  VALUES('delete', old.id, old.title, old.html);"
-    "  INSERT INTO article_search(rowid, title, html) VALUES(new.id, new.title, new.html);"
+    "  SELECT 'delete', old.id, old.title, html FROM article_texts WHERE id = old.id;"
+    "  INSERT INTO article_search(rowid, title, html) "
+    "  SELECT new.id, new.title, html FROM article_texts WHERE id = new.id;"
+    "END;"
+    "CREATE TRIGGER articles_search_delete BEFORE DELETE ON articles BEGIN "
+    "  INSERT INTO article_search(article_search, rowid, title, html) "
+    "  SELECT 'delete', old.id, old.title, html FROM article_texts WHERE id = old.id;"
     "END;"
     "INSERT INTO articles(feed_id, key_hash, first_seen, last_present, sort_time, read) "
     "  SELECT feed_id, key_hash, first_seen, last_present, first_seen, seen "

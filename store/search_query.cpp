@@ -12,6 +12,25 @@
 namespace varlo {
 namespace {
 
+// The most of the typed words that are read, and the most tokens asked of the index: a query of
+// more tokens finds no fewer texts for it, and a long chain of them costs FTS5 deep recursion.
+constexpr size_t kMaxWordsBytes = 4096;
+constexpr size_t kMaxIndexTokens = 32;
+
+// Without a prefix index, FTS5 gathers the whole list of texts of every word a prefix begins
+// before giving the first hit (a quarter of a second for a common word in a million articles).
+// The index table is made with prefix='3 4 5 6 7 8' (kSearchPrefixIndex), so that a prefix of 3
+// to 8 characters is one lookup. A longer one is gathered; the words it begins are fewer and
+// rarer, as the lists gathered for them are short. A table without the prefix index gives the
+// same hits, only slower.
+constexpr size_t kMinPrefixChars = 3;
+
+size_t CharacterCount(std::string_view utf8) {
+    size_t count = 0;
+    for (const char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return count;
+}
+
 bool IsSpace(char32_t c) {
     if (c == ' ' || (c >= '\t' && c <= '\r')) return true;
     if (c < 0x80) return false;
@@ -144,7 +163,14 @@ bool SearchQuery::Matches(std::string_view title, std::string_view text, TextFor
 
 SearchQuery BuildSearchQuery(std::string_view words) {
     SearchQuery query;
+    // Pasted pages are cut to what a search box holds, at a character's start.
+    if (words.size() > kMaxWordsBytes) {
+        size_t cut = kMaxWordsBytes;
+        while (cut > 0 && (static_cast<unsigned char>(words[cut]) & 0xC0) == 0x80) --cut;
+        words = words.substr(0, cut);
+    }
     std::set<std::string> seen;
+    size_t indexed = 0;
     for (const RawTerm& raw : SplitTerms(words)) {
         const std::vector<SearchToken> tokens =
             TokenizeForSearch(raw.text, TextForm::kPlain, TokenMode::kQuery);
@@ -159,9 +185,16 @@ SearchQuery BuildSearchQuery(std::string_view words) {
             check = check || token.truncated;
             // Words typed bare find the words they begin; quoted ones find themselves.
             const bool prefix = token.kind == CharClass::kWord && (!raw.quoted || token.truncated);
+            // One or two letters begin too many words to be worth it: they find the word itself.
             std::string expression = QuoteFts(token.text);
-            if (prefix) expression += '*';
+            if (prefix && CharacterCount(token.text) >= kMinPrefixChars) expression += '*';
             if (!seen.insert(expression).second) continue;
+            if (indexed == kMaxIndexTokens) {
+                // The index is asked for the first tokens only; the check sees to the rest.
+                check = true;
+                continue;
+            }
+            ++indexed;
             if (!query.m_match.empty()) query.m_match += " AND ";
             query.m_match += expression;
         }

@@ -151,7 +151,7 @@ bool TextSource::ReadReference(SourceChar& out) {
 
 bool TextSource::SkipMarkup(bool& separates) {
     const size_t start = m_at;
-    if (start + 1 >= m_text.size()) return false;
+    if (m_unclosed || start + 1 >= m_text.size()) return false;
     const char next = m_text[start + 1];
     if (m_text.substr(start, 4) == "<!--") {
         const size_t close = m_text.find("-->", start + 4);
@@ -186,7 +186,12 @@ bool TextSource::SkipMarkup(bool& separates) {
             break;
         }
     }
-    if (i >= m_text.size()) return false;
+    if (i >= m_text.size()) {
+        // No tag closes before the end, from here or from any later "<": the rest is text, read
+        // without scanning it again for every "<" it holds.
+        m_unclosed = true;
+        return false;
+    }
     m_at = i + 1;
     separates = !IsInlineElement(name);
     if (!endTag && (name == "script" || name == "style") && m_text[i - 1] != '/') {

@@ -46,6 +46,7 @@ class TextSource {
     std::string_view m_text;
     bool m_html;
     size_t m_at = 0;
+    bool m_unclosed = false;  // a tag was left open: no "<" after it starts markup
 };
 
 }  // namespace varlo

@@ -1,6 +1,7 @@
 #include "update/library_articles.h"
 
 #include <algorithm>
+#include <ctime>
 
 #include "encoding/carried_reference.h"
 #include "feeds/display_form.h"
@@ -10,19 +11,29 @@
 #include "store/article_keys.h"
 
 namespace varlo {
+namespace {
+
+constexpr int64_t kUndatedWindow = 60;
+
+}  // namespace
 
 std::vector<LibraryArticle> LibraryArticlesOf(const CRssFile& feed, const std::vector<Text>& keys) {
     std::vector<LibraryArticle> articles;
     const size_t count = std::min(keys.size(), static_cast<size_t>(std::max(0, feed.GetSize())));
     articles.reserve(count);
     const std::string author = Cp932TextToUtf8(DisplayText(feed.m_strAuthor));
+    // The reader dates an undated article by the time it read it, which changes at every read;
+    // a date that recent (or one in the future) is no date of the article's own, and the library
+    // orders the article by when it first saw it instead.
+    const int64_t undatedFrom = static_cast<int64_t>(std::time(nullptr)) - kUndatedWindow;
     for (size_t i = 0; i < count; ++i) {
         const CRssItem& item = *feed.GetAt(static_cast<int>(i));
         LibraryArticle article;
         article.key = Cp932TextToUtf8(keys[i]);
         article.title = Cp932TextToUtf8(DisplayTitle(item.m_strTitle, item.m_nTitleKind));
         article.link = Cp932TextToUtf8(DisplayLinkOf(feed, item));
-        article.date = item.m_timeUpdated > 0 ? item.m_timeUpdated : 0;
+        article.date =
+            item.m_timeUpdated > 0 && item.m_timeUpdated < undatedFrom ? item.m_timeUpdated : 0;
         article.author = author;
         article.category = Cp932TextToUtf8(DisplayText(item.m_strCategory));
         // The whole text where the feed has it, else its summary, else (YouTube's) the media

@@ -12,7 +12,8 @@
 namespace varlo {
 
 // Article i of `feed` with key i of `keys` (the two lists come from the same file; articles
-// beyond the shorter list are left out).
+// beyond the shorter list are left out). Call it soon after the feed was read: an article the
+// reader dated by the time of reading (undated in the feed) gets date 0.
 std::vector<LibraryArticle> LibraryArticlesOf(const CRssFile& feed, const std::vector<Text>& keys);
 
 // Reads the feed file at `path`, downloaded from `address`, into its keys and library articles,

@@ -1,5 +1,6 @@
 #include "gui/app/cont_frame_wnd.h"
 
+#include <wx/display.h>
 #include <wx/settings.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
@@ -46,8 +47,20 @@ void CContFrameWnd::LoadWindowPlacement() {
     placement.maxX = -BorderWidth(wxSYS_BORDER_X);
     placement.maxY = -BorderWidth(wxSYS_BORDER_Y);
     const Text rect = settings.GetString(m_strSection, m_strRect, {});
-    if (!rect.empty()) {
-        if (auto parsed = ParseRect(rect, placement)) placement = *parsed;
+    std::optional<WindowPlacement> parsed;
+    if (!rect.empty()) parsed = ParseRect(rect, placement);
+    if (parsed) {
+        placement = *parsed;
+    } else {
+        // Nothing saved (or nothing usable): a size for the screen the window opens on.
+        const int index = wxDisplay::GetFromWindow(this);
+        const wxRect area = wxDisplay(index == wxNOT_FOUND ? 0u : unsigned(index)).GetClientArea();
+        const WindowPlacement first =
+            FirstStartPlacement(area.GetLeft(), area.GetTop(), area.GetWidth(), area.GetHeight());
+        placement.left = first.left;
+        placement.top = first.top;
+        placement.right = first.right;
+        placement.bottom = first.bottom;
     }
     placement.showCmd = settings.GetInt(m_strSection, m_strShowCmd, 1);
     placement.flags = settings.GetInt(m_strSection, m_strFlags, 0);

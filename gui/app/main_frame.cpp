@@ -15,6 +15,7 @@
 #include "gui/app/varlo_app.h"
 #include "gui/controls/dialup_dlg.h"
 #include "gui/controls/list_ctrl_box.h"
+#include "gui/controls/search_box.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/program_icon.h"
 #include "gui/platform/settings.h"
@@ -26,6 +27,7 @@
 #include "gui/views/varlo_view.h"
 #include "platform/message_box.h"
 #include "platform/product.h"
+#include "platform/program_folder.h"
 #include "shell/command_ids.h"
 #include "shell/help_page.h"
 
@@ -86,6 +88,14 @@ wxString Prompt(int id) {
             return Wx("前回の更新で失敗したサイトを一覧します");
         case cmd::kMarkSeen:
             return Wx("サイトの記事をすべて既読にします");
+        case cmd::kToggleRead:
+            return Wx("選んだ記事の既読と未読を切り替えます");
+        case cmd::kToggleStar:
+            return Wx("選んだ記事にスターを付けるか外します");
+        case cmd::kMarkAllRead:
+            return Wx("一覧の記事をすべて既読にします");
+        case cmd::kSearchFocus:
+            return Wx("保存した記事を検索します");
         default:
             return {};
     }
@@ -114,6 +124,8 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kFileNew, cmd::kViewStatusBar);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kUpdateAll, cmd::kAutoUpdate120);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kUpdateAll, cmd::kAutoUpdate120);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSearchFocus, cmd::kMarkAllRead);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSearchFocus, cmd::kMarkAllRead);
     Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
@@ -127,7 +139,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
         {wxACCEL_CTRL, WXK_INSERT, cmd::kEditCopy},   {wxACCEL_CTRL, 'V', cmd::kEditPaste},
         {wxACCEL_SHIFT, WXK_INSERT, cmd::kEditPaste}, {wxACCEL_NORMAL, WXK_F6, cmd::kNextPane},
         {wxACCEL_SHIFT, WXK_F6, cmd::kPrevPane},      {wxACCEL_NORMAL, WXK_F5, cmd::kUpdateAll},
-        {wxACCEL_NORMAL, WXK_ESCAPE, cmd::kStop},
+        {wxACCEL_NORMAL, WXK_ESCAPE, cmd::kStop},     {wxACCEL_CTRL, 'F', cmd::kSearchFocus},
     };
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
     UpdateTitle();
@@ -200,6 +212,13 @@ void CMainFrame::BuildMenus() {
     Item(view, cmd::kStop, "中止(&S)");
     Item(view, cmd::kRefresh, "再読込(&R)");
     view->AppendSeparator();
+    // The letters M, S, Space and N act on the article list from the lists and the preview; as
+    // accelerators of the menu they would also swallow them in the search box.
+    Item(view, cmd::kToggleRead, "既読/未読の切り替え(&M)");
+    Item(view, cmd::kToggleStar, "スターの切り替え(&S)");
+    Item(view, cmd::kMarkAllRead, "すべて既読にする(&A)");
+    Item(view, cmd::kSearchFocus, "記事の検索(&F)\tCtrl+F");
+    view->AppendSeparator();
     Item(view, cmd::kOpenInBrowser, "標準ブラウザで開く(&W)");
     Item(view, cmd::kViewLinkNew, "リンクを新しいウィンドウで(&N)", wxITEM_CHECK);
     view->AppendSeparator();
@@ -242,6 +261,12 @@ void CMainFrame::BuildToolBar() {
     add(cmd::kFileSave, "保存", ToolIcon::kSave, Wx("保存"), Prompt(cmd::kFileSave));
     bar->AddSeparator();
     add(cmd::kHelpFinder, "ヘルプ", ToolIcon::kHelp, Wx("ヘルプ"), Prompt(cmd::kHelpFinder));
+    bar->AddSeparator();
+    m_search = new CSearchBox(bar, wxID_ANY, FromDIP(220));
+    m_search->SetOnSearch([this](const wxString& words) {
+        if (m_siteList) m_siteList->ShowSearch(words);
+    });
+    bar->AddControl(m_search);
     bar->Realize();
 }
 
@@ -276,7 +301,7 @@ void CMainFrame::BuildPanes(CVarloDoc* document) {
         view->SetDocument(document);
         view->SetFrame(this);
     }
-    // Rows of 60 pixels for the two lists; the browser takes the rest.
+    // The lists get their heights when the window is first shown; the browser takes the rest.
     m_inner->SplitHorizontally(m_articles->GetList(), m_browser->GetPaneWindow(), 60);
     m_outer->SplitHorizontally(m_siteList->GetList(), m_inner, 60);
 
@@ -434,6 +459,20 @@ void CMainFrame::RunCommand(int id) {
                 default:
                     return;
             }
+        case CommandTarget::Articles:
+            switch (id) {
+                case cmd::kToggleRead:
+                    m_siteList->OnToggleRead();
+                    return;
+                case cmd::kToggleStar:
+                    m_siteList->OnToggleStar();
+                    return;
+                case cmd::kMarkAllRead:
+                    m_siteList->OnMarkAllRead();
+                    return;
+                default:
+                    return;
+            }
         case CommandTarget::Browser:
             switch (id) {
                 case cmd::kGoBack:
@@ -494,6 +533,12 @@ void CMainFrame::RunCommand(int id) {
                 case cmd::kShowUpdateFailures:
                     m_updates->ShowFailures();
                     return;
+                case cmd::kSearchFocus:
+                    if (m_search) {
+                        m_search->SetFocus();
+                        m_search->SelectAll();
+                    }
+                    return;
                 default:
                     if (const int minutes = cmd::AutoUpdateMinutes(id); minutes >= 0) {
                         m_updates->SetAutoUpdate(minutes);
@@ -529,7 +574,60 @@ void CMainFrame::OnCharHook(wxKeyEvent& event) {
             return;
         }
     }
+    if (HandleReadingKey(event)) return;
     event.Skip();
+}
+
+namespace {
+
+bool IsWithin(const wxWindow* ancestor, const wxWindow* window) {
+    for (; window; window = window->GetParent()) {
+        if (window == ancestor) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool CMainFrame::IsReadingFocus() const {
+    // The reading keys belong to the lists and the preview page; in a text field (the search
+    // box, a form of a web page) they are typed.
+    for (wxWindow* w = wxWindow::FindFocus(); w && w != this; w = w->GetParent()) {
+        if (w == m_siteList->GetList() || w == m_articles->GetList()) return true;
+        if (m_browser && w == m_browser->GetPaneWindow()) {
+            const std::string url(m_browser->GetLocationURL());
+            const std::string preview = GetPreviewPath();
+            return !preview.empty() && url.find(preview) != std::string::npos;
+        }
+    }
+    return false;
+}
+
+bool CMainFrame::HandleReadingKey(const wxKeyEvent& event) {
+    const int key = event.GetKeyCode();
+    const int modifiers = event.GetModifiers();
+    const bool space = key == WXK_SPACE && (modifiers == wxMOD_NONE || modifiers == wxMOD_SHIFT);
+    const bool letter = modifiers == wxMOD_NONE && (key == 'N' || key == 'M' || key == 'S');
+    if ((!space && !letter) || !m_siteList || !IsReadingFocus()) return false;
+    switch (key) {
+        case WXK_SPACE:
+            // In the preview page the engine scrolls a page itself.
+            if (wxWindow::FindFocus() && m_browser &&
+                IsWithin(m_browser->GetPaneWindow(), wxWindow::FindFocus())) {
+                return false;
+            }
+            m_siteList->ReadOn(modifiers == wxMOD_SHIFT);
+            return true;
+        case 'N':
+            m_siteList->GoToNextUnread();
+            return true;
+        case 'M':
+            RunCommand(cmd::kToggleRead);
+            return true;
+        default:
+            RunCommand(cmd::kToggleStar);
+            return true;
+    }
 }
 
 void CMainFrame::ShowHelp(const std::string& section) {
@@ -590,11 +688,21 @@ bool CMainFrame::Show(bool show) {
             const int value = settings.GetInt(m_strSection, name, -1);
             return value > 0 ? std::optional<int>(value) : std::nullopt;
         };
-        // The client area is known once the saved placement has sized the window.
-        const PaneHeights heights = ClampPaneHeights(
-            stored(kSiteListHeight), stored(kArticleListHeight), m_outer->GetClientSize().y);
-        m_outer->SetSashPosition(heights.siteList);
-        m_inner->SetSashPosition(heights.articleList);
+        // A list never sized by the user shows eight rows.
+        auto place = [this, stored] {
+            const PaneHeights first{m_siteList->GetList()->PaneHeightForRows(8),
+                                    m_articles->GetList()->PaneHeightForRows(8)};
+            // The client area is known once the saved placement has sized the window.
+            const PaneHeights heights =
+                ClampPaneHeights(stored(kSiteListHeight), stored(kArticleListHeight),
+                                 m_outer->GetClientSize().y, first);
+            m_outer->SetSashPosition(heights.siteList);
+            m_inner->SetSashPosition(heights.articleList);
+        };
+        place();
+        // The lists' fonts, and so their rows' height, are final only once the window has been
+        // realised on the screen: the first-start heights are measured again then.
+        if (!stored(kSiteListHeight) || !stored(kArticleListHeight)) CallAfter(place);
     }
     return result;
 }

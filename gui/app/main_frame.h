@@ -18,6 +18,7 @@ class CUpdateAll;
 class CBrowserView;
 class CVarloDoc;
 class CVarloView;
+class CSearchBox;
 
 class CMainFrame : public CContFrameWnd {
   public:
@@ -37,6 +38,7 @@ class CMainFrame : public CContFrameWnd {
     wxSplitterWindow* OuterSplitter() const { return m_outer; }
     wxSplitterWindow* InnerSplitter() const { return m_inner; }
     wxMenu* FileMenu() const { return m_fileMenu; }
+    CSearchBox* SearchBox() const { return m_search; }
 
     ActivePane GetActivePane() const { return m_active; }
     void SetActivePane(ActivePane pane) { m_active = pane; }
@@ -62,6 +64,10 @@ class CMainFrame : public CContFrameWnd {
     void OnClose(wxCloseEvent& event);
     void OnIdleIndicators(wxIdleEvent& event);
     void OnCharHook(wxKeyEvent& event);
+    // Space, Shift+Space, N, M and S while a list or the preview page has the focus; false
+    // (the key goes on) otherwise.
+    bool HandleReadingKey(const wxKeyEvent& event);
+    bool IsReadingFocus() const;
     void ActivateByMouse(ActivePane pane, wxMouseEvent& event);
     void CyclePane(int step);
     void ToggleBar(wxWindow* bar);
@@ -73,6 +79,7 @@ class CMainFrame : public CContFrameWnd {
     wxSplitterWindow* m_outer = nullptr;
     wxSplitterWindow* m_inner = nullptr;
     wxMenu* m_fileMenu = nullptr;
+    CSearchBox* m_search = nullptr;
     ActivePane m_active = ActivePane::SiteList;
     bool m_closeWanted = false;
     std::unique_ptr<CUpdateAll> m_updates;

@@ -1,8 +1,11 @@
 #include "gui/controls/list_ctrl_box.h"
 
 #include <wx/imaglist.h>
+#include <wx/renderer.h>
 
 #include <algorithm>
+
+#include "shell/placement.h"
 
 namespace varlo {
 
@@ -19,6 +22,8 @@ long CListCtrlBox::AddColumn(const wxString& heading, int width) {
 }
 
 long CListCtrlBox::AddItem(int subItem, const wxString& text, int image) {
+    // A virtual list holds no rows of its own.
+    if (IsVirtual()) return -1;
     if (subItem == 0) return InsertItem(GetItemCount(), text, image);
     const long last = GetItemCount() - 1;
     if (last < 0 || subItem < 0 || subItem >= GetColumnCount()) return -1;
@@ -43,9 +48,17 @@ void CListCtrlBox::AutoSizeColumns(int flag) {
 
 int CListCtrlBox::ContentWidth(int column) const {
     int width = 0;
-    for (long row = 0; row < GetItemCount(); ++row) {
+    // A virtual list may hold a million rows: the rows on screen (and a page more) are measured.
+    long first = 0, end = GetItemCount();
+    if (IsVirtual()) {
+        first = std::max(0L, GetTopItem());
+        end = std::min(end, first + 2L * std::max(GetCountPerPage(), 20));
+    }
+    wxFont bold = GetFont();
+    bold.SetWeight(wxFONTWEIGHT_BOLD);
+    for (long row = first; row < end; ++row) {
         // A row in a font of its own (bold for what is new) is measured in that font.
-        const wxFont font = GetItemFont(row);
+        const wxFont font = IsVirtual() ? (IsRowBold(row) ? bold : GetFont()) : GetItemFont(row);
         int textWidth = 0;
         GetTextExtent(GetItemText(row, column), &textWidth, nullptr, nullptr, nullptr,
                       font.IsOk() ? &font : nullptr);
@@ -81,6 +94,32 @@ void CListCtrlBox::DeleteAllItems() {
     wxListCtrl::DeleteAllItems();
 }
 
+void CListCtrlBox::SetRowCount(long count) {
+    if (!IsVirtual()) return;
+    SetItemCount(std::max(0L, count));
+    // Rows that stay in place may have changed all the same.
+    Refresh();
+}
+
+bool CListCtrlBox::IsRowBold(long row) const {
+    if (row < 0 || row >= GetItemCount()) return false;
+    if (IsVirtual()) return m_rows.bold && m_rows.bold(row);
+    const wxFont font = GetItemFont(row);
+    return font.IsOk() && font.GetWeight() == wxFONTWEIGHT_BOLD;
+}
+
+wxString CListCtrlBox::OnGetItemText(long item, long column) const {
+    return m_rows.text ? m_rows.text(item, column) : wxString();
+}
+
+wxItemAttr* CListCtrlBox::OnGetItemAttr(long item) const {
+    if (!m_rows.bold || !m_rows.bold(item)) return nullptr;
+    wxFont bold = GetFont();
+    bold.SetWeight(wxFONTWEIGHT_BOLD);
+    m_boldAttr.SetFont(bold);
+    return &m_boldAttr;
+}
+
 int CListCtrlBox::ScrollToItem(int row) {
     if (row < 0 || row >= GetItemCount()) return -1;
     const long top = GetTopItem();
@@ -91,6 +130,25 @@ int CListCtrlBox::ScrollToItem(int row) {
                                                                               : first.height;
     ScrollList(0, step * static_cast<int>(row - top));
     return 0;
+}
+
+int CListCtrlBox::RowHeight() const {
+    wxRect rect;
+    if (GetItemCount() > 0 && GetItemRect(GetTopItem(), rect) && rect.height > 0) {
+        return rect.height;
+    }
+    // An empty list measures as the list lays out its rows: the font's height and a margin.
+    wxWindow* rows = GetTargetWindow() ? GetTargetWindow() : const_cast<CListCtrlBox*>(this);
+    return rows->GetTextExtent("H").y + 4;
+}
+
+int CListCtrlBox::PaneHeightForRows(int rows) const {
+    // Above the rows stands the heading, as high as the theme draws a header button; the
+    // borders add what the style gives them. Both are known before the list is laid out.
+    const int chrome =
+        wxRendererNative::Get().GetHeaderButtonHeight(const_cast<CListCtrlBox*>(this)) +
+        std::max(0, GetSize().y - GetClientSize().y);
+    return ListPaneHeight(rows, RowHeight(), chrome);
 }
 
 void CListCtrlBox::OnRightDown(wxMouseEvent& event) {

@@ -27,6 +27,13 @@ const CFeedCache& CFeedMarks::Cache() {
     return m_cache;
 }
 
+CLibrary& CFeedMarks::Library() {
+    CFeedStore& store = Store();
+    // The library works on the store object, which stays the same when it is opened anew.
+    if (!m_library) m_library = std::make_unique<CLibrary>(store);
+    return *m_library;
+}
+
 void CFeedMarks::Touch(const std::vector<Text>& urls) {
     Store().Touch(urls, static_cast<int64_t>(std::time(nullptr)));
 }

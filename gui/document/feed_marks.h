@@ -2,12 +2,14 @@
 // The window's one connection to the store and the feed cache, opened at first use and again
 // whenever the program folder has changed since.
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/text.h"
 #include "store/feed_cache.h"
 #include "store/feed_store.h"
+#include "store/library.h"
 
 namespace varlo {
 
@@ -18,6 +20,9 @@ class CFeedMarks {
     CFeedStore& Store();
     // The feed cache.
     const CFeedCache& Cache();
+    // The reading library on the window's connection to the store: marks and small counts.
+    // Views and searches, which may take long, are read on a worker of their own.
+    CLibrary& Library();
     // The number of unseen articles of the feed at `url`: -1 when never downloaded.
     int UnseenCount(const Text& url) { return url.empty() ? -1 : Store().UnseenCount(url); }
     // Notes that the feeds of an opened subscription file are in use.
@@ -27,6 +32,7 @@ class CFeedMarks {
 
   private:
     CFeedStore m_store;
+    std::unique_ptr<CLibrary> m_library;
     std::string m_path;
     CFeedCache m_cache{std::string()};
     bool m_cacheSet = false;

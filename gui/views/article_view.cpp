@@ -1,17 +1,45 @@
 #include "gui/views/article_view.h"
 
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+
 #include "feeds/dates.h"
 #include "feeds/display_form.h"
 #include "gui/controls/list_ctrl_box.h"
+#include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/wx_text.h"
+#include "shell/command_ids.h"
 
 namespace varlo {
 
 wxIMPLEMENT_DYNAMIC_CLASS(CArticleView, wxView);
 
+namespace {
+constexpr int kSiteColumn = 2;
+}  // namespace
+
 bool CArticleView::CreatePane(wxWindow* parent) {
-    m_list = new CListCtrlBox(parent, 1000);
+    m_list = new CListCtrlBox(parent, 1000, wxDefaultPosition, wxDefaultSize,
+                              CListCtrlBox::kVirtualStyle);
+    m_list->SetRows({[this](long row, long column) { return RowText(row, column); },
+                     [this](long row) { return IsRowBold(static_cast<int>(row)); }});
+    m_list->Bind(wxEVT_LIST_ITEM_SELECTED, &CArticleView::OnSelected, this);
+    m_list->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CArticleView::OnActivated, this);
+    m_list->Bind(wxEVT_CONTEXT_MENU, &CArticleView::OnContextMenu, this);
+    // A right click selects its row for the context menu without choosing it (which would mark
+    // it read before the menu could toggle the mark).
+    wxWindow* rows = m_list->GetTargetWindow() ? m_list->GetTargetWindow() : m_list;
+    rows->Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) {
+        int flags = 0;
+        const long row = m_list->HitTest(event.GetPosition(), flags);
+        if (row >= 0 && m_list->GetSelectedItem() != row) {
+            m_selecting = true;
+            m_list->SelectItem(static_cast<int>(row));
+            m_selecting = false;
+        }
+        event.Skip();
+    });
     return m_list != nullptr;
 }
 
@@ -28,50 +56,174 @@ void CArticleView::OnInitialUpdate() {
     FillArticleList(-1);
 }
 
+wxString CArticleView::RowText(long row, long column) const {
+    if (m_library) {
+        const LibraryRow* stored = m_rows.At(FeedMarks().Library(), static_cast<size_t>(row));
+        if (!stored) return {};
+        switch (column) {
+            case 0:
+                return wxString::FromUTF8(stored->title);
+            case 1:
+                // An undated article is dated when it was first seen, as the views order it.
+                return ToWx(
+                    FormatDisplayDate(stored->date != 0 ? stored->date : stored->firstSeen));
+            case kSiteColumn: {
+                auto found = m_siteTitles.find(stored->feedUrl);
+                return found != m_siteTitles.end() ? found->second : ToWx(stored->feedUrl);
+            }
+            default:
+                return {};
+        }
+    }
+    CVarloDoc* doc = Doc();
+    if (!doc || row < 0 || row >= doc->m_rssFile.GetSize()) return {};
+    const CRssItem* item = doc->m_rssFile.GetAt(static_cast<int>(row));
+    if (column == 0) return ToWx(DisplayTitle(item->m_strTitle, item->m_nTitleKind));
+    if (column == 1) return ToWx(FormatDisplayDate(item->m_timeUpdated));
+    return {};
+}
+
 bool CArticleView::IsRowBold(int row) const {
-    if (!m_list || row < 0 || row >= m_list->GetItemCount()) return false;
-    const wxFont font = m_list->GetItemFont(row);
-    return font.IsOk() && font.GetWeight() == wxFONTWEIGHT_BOLD;
+    if (row < 0) return false;
+    if (m_library) {
+        const LibraryRow* stored = m_rows.At(FeedMarks().Library(), static_cast<size_t>(row));
+        return stored && !stored->read;
+    }
+    return static_cast<size_t>(row) < m_bold.size() && m_bold[static_cast<size_t>(row)];
+}
+
+const LibraryRow* CArticleView::LibraryRowAt(int row) {
+    if (!m_library || row < 0) return nullptr;
+    return m_rows.At(FeedMarks().Library(), static_cast<size_t>(row));
+}
+
+Text CArticleView::FeedKeyAt(int row) const {
+    if (m_library || row < 0 || static_cast<size_t>(row) >= m_keys.size()) return {};
+    return m_keys[static_cast<size_t>(row)];
+}
+
+void CArticleView::SetFeedRowRead(int row, bool read) {
+    if (m_library || row < 0) return;
+    if (m_bold.size() < m_keys.size()) m_bold.resize(m_keys.size());
+    if (static_cast<size_t>(row) >= m_bold.size()) return;
+    m_bold[static_cast<size_t>(row)] = !read;
+    if (m_unread.size() < m_keys.size()) m_unread.resize(m_keys.size());
+    if (static_cast<size_t>(row) < m_unread.size()) m_unread[static_cast<size_t>(row)] = !read;
+    if (m_list) m_list->RefreshItem(row);
+}
+
+void CArticleView::SetFeedRowsRead() {
+    if (m_library) return;
+    m_bold.assign(m_bold.size(), false);
+    m_unread.assign(m_unread.size(), false);
+    if (m_list) m_list->Refresh();
+}
+
+void CArticleView::MarksChanged() {
+    m_rows.Forget();
+    if (m_list) m_list->Refresh();
 }
 
 void CArticleView::OnArticleUpdate() {
     FillArticleList(0);
 }
 
+void CArticleView::SetSiteColumn(bool shown) {
+    if (!m_list || !m_initialised) return;
+    const bool has = m_list->GetColumnCount() > kSiteColumn;
+    if (shown && !has) m_list->AddColumn(Wx("サイト"), 100);
+    if (!shown && has) m_list->DeleteColumn(kSiteColumn);
+}
+
 void CArticleView::FillArticleList(int select) {
     CVarloDoc* doc = Doc();
     if (!m_list || !doc) return;
-    int top = static_cast<int>(m_list->GetTopItem());
+    const int top = static_cast<int>(m_list->GetTopItem());
     m_list->Freeze();
     m_list->DeleteAllItems();
+    m_library = false;
+    m_rows.Reset({});
+    SetSiteColumn(false);
     const CRssFile& feed = doc->m_rssFile;
-    wxFont bold = m_list->GetFont();
-    bold.SetWeight(wxFONTWEIGHT_BOLD);
-    std::vector<bool> unseen = std::move(m_unseen);
+    m_bold = std::move(m_unseen);
     m_unseen.clear();
+    m_keys = std::move(m_nextKeys);
+    m_nextKeys.clear();
+    m_unread = std::move(m_nextUnread);
+    m_nextUnread.clear();
+    if (m_unread.size() != static_cast<size_t>(feed.GetSize())) m_unread.clear();
     // Marks that do not line up with the articles would make the wrong rows bold: none then.
-    if (unseen.size() != static_cast<size_t>(feed.GetSize())) unseen.clear();
-    for (int i = 0; i < feed.GetSize(); ++i) {
-        const CRssItem* item = feed.GetAt(i);
-        const long row =
-            m_list->AddItem(0, ToWx(DisplayTitle(item->m_strTitle, item->m_nTitleKind)), -1);
-        m_list->AddItem(1, ToWx(FormatDisplayDate(item->m_timeUpdated)), -1);
-        if (static_cast<size_t>(i) < unseen.size() && unseen[static_cast<size_t>(i)]) {
-            m_list->SetItemFont(row, bold);
-        }
-    }
+    if (m_bold.size() != static_cast<size_t>(feed.GetSize())) m_bold.clear();
+    if (m_keys.size() != static_cast<size_t>(feed.GetSize())) m_keys.clear();
+    // The list asks for the rows it shows; nothing is copied here, however long the feed.
+    m_list->SetRowCount(feed.GetSize());
+    AfterFill(top, select);
+}
+
+void CArticleView::ShowLibrary(std::vector<int64_t> ids, std::map<Text, wxString> siteTitles,
+                               int select) {
+    if (!m_list) return;
+    m_list->Freeze();
+    m_list->DeleteAllItems();
+    m_library = true;
+    m_bold.clear();
+    m_keys.clear();
+    m_unread.clear();
+    m_siteTitles = std::move(siteTitles);
+    const long count = static_cast<long>(ids.size());
+    m_rows.Reset(std::move(ids));
+    SetSiteColumn(true);
+    m_list->SetRowCount(count);
+    AfterFill(0, select);
+}
+
+void CArticleView::AfterFill(int top, int select) {
     const int count = m_list->GetItemCount();
     if (top >= count - 1) top = count - 1;
     m_list->ScrollToItem(top);
     if (select != -1 && count > 0) {
         if (select >= count - 1) select = count - 1;
+        m_selecting = true;
         m_list->SelectItem(select);
+        m_selecting = false;
         m_list->EnsureVisible(select);
     }
-    doc->UpdateAllViews(nullptr, nullptr);
+    if (CVarloDoc* doc = Doc()) doc->UpdateAllViews(nullptr, nullptr);
     m_list->SetFocus();
     if (count > 0) m_list->AutoSizeColumns(0);
     m_list->Thaw();
+}
+
+void CArticleView::ChooseRow(int row) {
+    if (!m_list || row < 0 || row >= m_list->GetItemCount()) return;
+    m_selecting = true;
+    m_list->SelectItem(row);
+    m_selecting = false;
+    m_list->EnsureVisible(row);
+    if (m_onChoose) m_onChoose(row);
+}
+
+void CArticleView::OnSelected(wxListEvent& event) {
+    if (m_selecting) return;
+    const long row = event.GetIndex();
+    if (m_onChoose && row >= 0) m_onChoose(static_cast<int>(row));
+}
+
+void CArticleView::OnActivated(wxListEvent& event) {
+    const long row = event.GetIndex();
+    if (m_onOpen && row >= 0) m_onOpen(static_cast<int>(row));
+}
+
+void CArticleView::OnContextMenu(wxContextMenuEvent& event) {
+    wxMenu menu;
+    menu.Append(cmd::kToggleRead, Wx("既読/未読の切り替え(&M)"));
+    menu.Append(cmd::kToggleStar, Wx("スターの切り替え(&S)"));
+    menu.AppendSeparator();
+    menu.Append(cmd::kMarkAllRead, Wx("すべて既読にする(&A)"));
+    wxWindow* frame = wxGetTopLevelParent(m_list);
+    wxPoint position = event.GetPosition();
+    position = position == wxDefaultPosition ? wxDefaultPosition : frame->ScreenToClient(position);
+    frame->PopupMenu(&menu, position);
 }
 
 }  // namespace varlo

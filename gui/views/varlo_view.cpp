@@ -95,7 +95,10 @@ CVarloView::CVarloView() : m_progressTimer(this) {
 }
 
 bool CVarloView::CreatePane(wxWindow* parent) {
-    m_listCtrl = new CListCtrlBox(parent, 1000);
+    m_listCtrl = new CListCtrlBox(parent, 1000, wxDefaultPosition, wxDefaultSize,
+                                  CListCtrlBox::kVirtualStyle);
+    m_listCtrl->SetRows({[this](long row, long column) { return RowText(row, column); },
+                         [this](long row) { return IsRowBold(static_cast<int>(row)); }});
     m_listCtrl->Bind(wxEVT_LIST_ITEM_SELECTED, &CVarloView::OnItemChanged, this);
     m_listCtrl->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CVarloView::OnItemActivated, this);
     m_listCtrl->Bind(wxEVT_CONTEXT_MENU, &CVarloView::OnContextMenu, this);
@@ -110,6 +113,10 @@ bool CVarloView::CreatePane(wxWindow* parent) {
 void CVarloView::SetPanes(CArticleView* articles, CBrowserView* browser) {
     m_articles = articles;
     m_browser = browser;
+    if (m_articles) {
+        m_articles->SetOnChoose([this](int row) { OnArticleChosen(row); });
+        m_articles->SetOnOpen([this](int row) { OnArticleOpened(row); });
+    }
 }
 
 CVarloDoc* CVarloView::Doc() const {
@@ -145,17 +152,14 @@ void CVarloView::RefreshList(int select) {
     m_selectedUnchosen = false;
     m_listCtrl->Freeze();
     m_listCtrl->DeleteAllItems();
-    for (int i = 0; i < list.GetCount(); ++i) {
-        const COpmlItem* entry = list.GetAt(i);
-        m_listCtrl->AddItem(0, ToWx(entry->m_strTitle), -1);
-        m_listCtrl->AddItem(1, ToWx(entry->m_strCategory), -1);
-        m_listCtrl->AddItem(2, ToWx(entry->m_strHtmlUrl), -1);
-    }
+    m_listCtrl->SetRowCount(LibraryRowCount() + list.GetCount());
     RefreshMarks();
     const int count = m_listCtrl->GetItemCount();
     if (top >= count - 1) top = count - 1;
     if (count > 0) m_listCtrl->ScrollToItem(top);
     bool selected = false;
+    // `select` counts the subscriptions; the library's rows stand above them.
+    if (select != -1) select = RowOfSite(select);
     if (select != -1 && count > 0) {
         if (select >= count - 1) select = count - 1;
         m_selecting = true;
@@ -206,8 +210,14 @@ void CVarloView::UpdateFeed() {
     CVarloDoc* doc = Doc();
     if (!doc || !m_listCtrl || IsBusy()) return;
     m_selectedUnchosen = false;
-    const int row = m_listCtrl->GetSelectedItem();
+    if (const int view = SelectedLibraryRow(); view >= 0) {
+        ChooseLibraryRow(view, -1);
+        return;
+    }
+    const int row = SelectedSite();
     if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
+    m_chosenLibrary = -1;
+    m_chosenSite = doc->m_opmlFile.GetAt(row)->m_strXmlUrl;
     const COpmlItem* entry = doc->m_opmlFile.GetAt(row);
     if (entry->m_strXmlUrl.empty()) {
         Text address = entry->m_strHtmlUrl;
@@ -286,6 +296,8 @@ void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& downlo
         ShowStatus(Wx("中止しました"));
     } else if (m_strDownPath.empty()) {
         ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
+        // Offline, the articles the library kept of the site are still there to read.
+        if (generation == m_generation) ShowStoredArticles(generation, feedUrl);
     } else if (generation == m_generation) {
         ReadChosenFeed(generation, feedUrl, m_strDownPath, answer, true);
     }
@@ -365,20 +377,21 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
                 read->messages.emplace_back(text, style);
                 return static_cast<int>(kIdOk);
             });
-        if (chosen) {
-            read->keysRead = ReadChosenKeys(path, &read->keys);
-            // The download is recorded (validators, cache, new keys) whether or not the user is
-            // still there when it has been read; only the seen marks wait for the window.
-            CFeedStore store;
-            if (read->keysRead && !storePath.empty() && store.OpenAnother(storePath)) {
-                read->chosen =
-                    RecordChosenKeys(answer, store, cache, url, path, std::move(read->keys), false);
-                read->recorded = true;
-            }
-        }
         // Relative links of the feed are relative to where it came from.
         read->feed.m_strAddress = url;
         if (!path.empty()) read->feed.ReadRss(path);
+        if (chosen) {
+            read->keysRead = ReadChosenKeys(path, &read->keys);
+            // The download is recorded (validators, cache, its articles in the library) whether
+            // or not the user is still there when it has been read; only the read marks wait for
+            // the window.
+            CFeedStore store;
+            if (read->keysRead && !storePath.empty() && store.OpenAnother(storePath)) {
+                read->chosen = RecordChosenArticles(answer, store, cache, url, path, read->feed,
+                                                    std::move(read->keys), false);
+                read->recorded = true;
+            }
+        }
         read->previewTemp = previewTemp;
         read->options = options;
         read->previewWritten = WritePreviewPage(previewTemp, read->feed, options);
@@ -414,15 +427,17 @@ void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Te
         if (read.recorded) {
             marks.Store().MarkSeen(url);
         } else if (read.keysRead) {
-            feed = RecordChosenKeys(answer, marks.Store(), marks.Cache(), url, path,
-                                    std::move(read.keys));
+            // The articles go to the library too; every one the site has kept is now read.
+            feed = RecordChosenArticles(answer, marks.Store(), marks.Cache(), url, path, read.feed,
+                                        std::move(read.keys));
         }
         RefreshMarks();
         if (m_articles) {
-            // The articles that were unseen when the site was chosen stay bold in this list.
+            // The articles that were unread when the site was chosen stay bold in this list.
             std::vector<bool> unseen(feed.keys.size());
             for (size_t i = 0; i < unseen.size(); ++i) unseen[i] = feed.WasUnseen(i);
             m_articles->SetUnseenRows(std::move(unseen));
+            m_articles->SetFeedKeys(feed.keys);
         }
     }
     doc->m_rssFile = std::move(read.feed);
@@ -476,6 +491,8 @@ void CVarloView::ForgetFeed() {
     m_strFeedAddress.clear();
     m_updateWanted = false;
     m_selectedUnchosen = false;
+    m_chosenLibrary = -1;
+    m_chosenSite.clear();
     if (CVarloDoc* doc = Doc()) doc->m_rssFile.Clear();
     if (m_articles) m_articles->FillArticleList(-1);
     if (m_browser) m_browser->Navigate("about:blank");
@@ -490,43 +507,121 @@ void CVarloView::ShowStatus(const wxString& text) {
 void CVarloView::RefreshMarks() {
     CVarloDoc* doc = Doc();
     if (!m_listCtrl || !doc) return;
-    CFeedMarks& marks = FeedMarks();
-    const wxFont normal = m_listCtrl->GetFont();
-    wxFont bold = normal;
-    bold.SetWeight(wxFONTWEIGHT_BOLD);
-    const int count = std::min(m_listCtrl->GetItemCount(), doc->m_opmlFile.GetCount());
-    bool changed = false;
-    for (int row = 0; row < count; ++row) {
-        const int unseen = marks.UnseenCount(doc->m_opmlFile.GetAt(row)->m_strXmlUrl);
-        const wxString text = unseen > 0 ? wxString::Format("%d", unseen) : wxString();
-        if (m_listCtrl->GetItemText(row, 3) != text) {
-            m_listCtrl->SetItem(row, 3, text);
-            changed = true;
-        }
-        const bool wantBold = unseen > 0;
-        if (IsRowBold(row) != wantBold) {
-            m_listCtrl->SetItemFont(row, wantBold ? bold : normal);
-            changed = true;
-        }
+    CLibrary& library = FeedMarks().Library();
+    // Every site's count in one query, however many sites.
+    const std::map<Text, int64_t> unread = library.UnreadCounts();
+    const int count = doc->m_opmlFile.GetCount();
+    std::vector<int> counts(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        auto found = unread.find(doc->m_opmlFile.GetAt(i)->m_strXmlUrl);
+        counts[static_cast<size_t>(i)] =
+            found != unread.end() ? static_cast<int>(found->second) : 0;
     }
+    bool changed = counts != m_unseenCounts;
+    m_unseenCounts = std::move(counts);
+    for (LibraryRowEntry& row : m_libraryRows) {
+        int64_t n = row.count;
+        if (row.view.kind == LibraryView::Kind::kUnread) n = library.UnreadTotal();
+        if (row.view.kind == LibraryView::Kind::kStarred) n = library.StarredCount();
+        changed = changed || n != row.count;
+        row.count = n;
+    }
+    if (!changed) return;
+    m_listCtrl->Refresh();
     // Bold text is wider: the columns follow it.
-    if (changed && count > 0) m_listCtrl->AutoSizeColumns(0);
+    if (count > 0) m_listCtrl->AutoSizeColumns(0);
+}
+
+int CVarloView::SelectedSite() const {
+    const int row = m_listCtrl ? m_listCtrl->GetSelectedItem() : -1;
+    return row >= LibraryRowCount() ? row - LibraryRowCount() : -1;
+}
+
+int CVarloView::SelectedLibraryRow() const {
+    const int row = m_listCtrl ? m_listCtrl->GetSelectedItem() : -1;
+    return row >= 0 && row < LibraryRowCount() ? row : -1;
+}
+
+int CVarloView::RowOfSite(int index) const {
+    return index < 0 ? -1 : index + LibraryRowCount();
+}
+
+int CVarloView::UnseenOf(int index) const {
+    return index >= 0 && static_cast<size_t>(index) < m_unseenCounts.size()
+               ? m_unseenCounts[static_cast<size_t>(index)]
+               : -1;
 }
 
 bool CVarloView::IsRowBold(int row) const {
-    if (!m_listCtrl || row < 0 || row >= m_listCtrl->GetItemCount()) return false;
-    const wxFont font = m_listCtrl->GetItemFont(row);
-    return font.IsOk() && font.GetWeight() == wxFONTWEIGHT_BOLD;
+    if (row >= 0 && row < LibraryRowCount()) {
+        const LibraryRowEntry& entry = m_libraryRows[static_cast<size_t>(row)];
+        return entry.view.kind == LibraryView::Kind::kUnread && entry.count > 0;
+    }
+    return UnseenOf(row - LibraryRowCount()) > 0;
+}
+
+wxString CVarloView::LibraryRowTitle(int index) const {
+    if (index < 0 || index >= LibraryRowCount()) return {};
+    const LibraryView& view = m_libraryRows[static_cast<size_t>(index)].view;
+    switch (view.kind) {
+        case LibraryView::Kind::kUnread:
+            return Wx("未読の記事");
+        case LibraryView::Kind::kStarred:
+            return Wx("スター付き");
+        case LibraryView::Kind::kSearch:
+            return Wx("検索: ") + wxString::FromUTF8(view.words);
+        default:
+            break;
+    }
+    return {};
+}
+
+wxString CVarloView::RowText(long row, long column) const {
+    if (row >= 0 && row < LibraryRowCount()) {
+        if (column == 0) return LibraryRowTitle(static_cast<int>(row));
+        if (column == 3) {
+            return wxString::Format(
+                "%lld", static_cast<long long>(m_libraryRows[static_cast<size_t>(row)].count));
+        }
+        return {};
+    }
+    row -= LibraryRowCount();
+    CVarloDoc* doc = Doc();
+    if (!doc || row < 0 || row >= doc->m_opmlFile.GetCount()) return {};
+    const COpmlItem* entry = doc->m_opmlFile.GetAt(static_cast<int>(row));
+    switch (column) {
+        case 0:
+            return ToWx(entry->m_strTitle);
+        case 1:
+            return ToWx(entry->m_strCategory);
+        case 2:
+            return ToWx(entry->m_strHtmlUrl);
+        case 3: {
+            const int unseen = UnseenOf(static_cast<int>(row));
+            return unseen > 0 ? wxString::Format("%d", unseen) : wxString();
+        }
+        default:
+            return {};
+    }
 }
 
 void CVarloView::OnMarkSeen() {
     CVarloDoc* doc = Doc();
     if (!doc || !m_listCtrl) return;
-    const int row = m_listCtrl->GetSelectedItem();
+    if (const int view = SelectedLibraryRow(); view >= 0) {
+        // A view of the library: every article it shows is read.
+        FeedMarks().Library().MarkViewRead(m_libraryRows[static_cast<size_t>(view)].view);
+        MarksChanged();
+        return;
+    }
+    const int row = SelectedSite();
     if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
     const Text& url = doc->m_opmlFile.GetAt(row)->m_strXmlUrl;
-    if (!url.empty()) FeedMarks().Store().MarkSeen(url);
-    RefreshMarks();
+    if (!url.empty()) {
+        FeedMarks().Library().MarkSiteRead(url);
+        FeedMarks().Store().MarkSeen(url);
+    }
+    MarksChanged();
 }
 
 void CVarloView::ReadFeed(const std::string& path) {
@@ -637,14 +732,14 @@ bool CVarloView::EditNewSite(std::unique_ptr<COpmlItem> entry) {
 
 void CVarloView::OnSiteEdit() {
     if (IsBusy() || !m_listCtrl) return;
-    const int row = m_listCtrl->GetSelectedItem();
+    const int row = SelectedSite();
     if (row >= 0) EditSite(row);
 }
 
 void CVarloView::OnSiteDelete() {
     CVarloDoc* doc = Doc();
     if (IsBusy() || !doc || !m_listCtrl) return;
-    const int row = m_listCtrl->GetSelectedItem();
+    const int row = SelectedSite();
     if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
     const Text question = doc->m_opmlFile.GetAt(row)->m_strTitle + Jp(" を削除しますか？");
     if (ShowMessageBox(question, kMbYesNo | kMbIconQuestion) != kIdYes) return;
@@ -680,7 +775,7 @@ void CVarloView::OnAddCurrentPage() {
 void CVarloView::OnMoveUp() {
     CVarloDoc* doc = Doc();
     if (IsBusy() || !doc) return;
-    const int row = m_listCtrl->GetSelectedItem();
+    const int row = SelectedSite();
     if (row <= 0 || row >= doc->m_opmlFile.GetCount()) return;
     doc->m_opmlFile.SwapItems(row, row - 1);
     RefreshList(row - 1);
@@ -689,7 +784,7 @@ void CVarloView::OnMoveUp() {
 void CVarloView::OnMoveDown() {
     CVarloDoc* doc = Doc();
     if (IsBusy() || !doc) return;
-    const int row = m_listCtrl->GetSelectedItem();
+    const int row = SelectedSite();
     if (row < 0 || row >= doc->m_opmlFile.GetCount() - 1) return;
     doc->m_opmlFile.SwapItems(row, row + 1);
     RefreshList(row + 1);
@@ -750,15 +845,20 @@ void CVarloView::OnViewSiteTitle() {
 void CVarloView::OnOpenInBrowser() {
     CVarloDoc* doc = Doc();
     if (!doc || !m_listCtrl) return;
-    const int row = m_listCtrl->GetSelectedItem();
+    const int row = SelectedSite();
     if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
     OpenWithDefaultHandler(Cp932ToUtf8(doc->m_opmlFile.GetAt(row)->m_strHtmlUrl));
 }
 
 void CVarloView::FillPaneState(PaneState& state) const {
     CVarloDoc* doc = Doc();
-    state.selectedRow = m_listCtrl ? m_listCtrl->GetSelectedItem() : -1;
-    state.rowCount = m_listCtrl ? m_listCtrl->GetItemCount() : 0;
+    state.selectedRow = SelectedSite();
+    state.rowCount = doc ? doc->m_opmlFile.GetCount() : 0;
+    state.libraryRowSelected = SelectedLibraryRow() >= 0;
+    if (m_articles && m_articles->GetList()) {
+        state.articleCount = m_articles->GetList()->GetItemCount();
+        state.articleSelected = m_articles->GetList()->GetSelectedItem() >= 0;
+    }
     if (doc) {
         state.sortKey = doc->m_opmlFile.m_nSortKey;
         state.descending = doc->m_opmlFile.m_bDescending;

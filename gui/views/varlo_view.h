@@ -7,13 +7,17 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <wx/string.h>
+
 #include "platform/text.h"
 #include "shell/command_rules.h"
+#include "store/library.h"
 #include "update/feed_choice.h"
 
 class wxListEvent;
@@ -78,8 +82,43 @@ class CVarloView : public wxView {
     void OnViewSiteOutline();
     void OnViewSiteTitle();
     void OnOpenInBrowser();
-    // Marks every stored article of the selected site seen without opening it.
+    // Marks every stored article of the selected site read without opening it; on a row of the
+    // library, every article of its view.
     void OnMarkSeen();
+    // The marks of the article list: the chosen article read or unread, starred or not, and
+    // every article of the list read.
+    void OnToggleRead();
+    void OnToggleStar();
+    void OnMarkAllRead();
+    // Shows the stored articles that match `words` in the "検索: <words>" row, and chooses it.
+    void ShowSearch(const wxString& words);
+    // Goes to the next unread article: the next row of a view of the library, or the first
+    // unread article of the next site below with unread articles, chosen as a click chooses it.
+    // False when there is none.
+    bool GoToNextUnread();
+    // Space in the lists: the next article of the list (the previous one with `back`), whose
+    // choice scrolls the preview to it; after the last one, the next unread article.
+    void ReadOn(bool back);
+    // The rows of the library on top of the subscriptions.
+    int LibraryRowCount() const { return static_cast<int>(m_libraryRows.size()); }
+    // The title shown for the library's row `index` ("未読の記事", "スター付き", "検索: ...").
+    wxString LibraryRowTitle(int index) const;
+    // The count shown for the library's row `index`.
+    int64_t LibraryRowCountShown(int index) const {
+        return index >= 0 && index < LibraryRowCount()
+                   ? m_libraryRows[static_cast<size_t>(index)].count
+                   : -1;
+    }
+    // The list row of the subscription at `index`, -1 for none.
+    int RowOfSite(int index) const;
+    // The selected subscription (its index in the file), -1 when none or a library row.
+    int SelectedSite() const;
+    // The selected library row, -1 when none or a subscription.
+    int SelectedLibraryRow() const;
+    // The library row whose view the article list shows, -1 when it shows a site.
+    int ChosenLibraryRow() const { return m_chosenLibrary; }
+    // True while a view of the library is read on a worker.
+    bool IsReadingView() const { return m_readingView > 0; }
     // Shows each site's number of unseen articles and makes sites with unseen articles bold.
     void RefreshMarks();
     // Whether `row` is shown in bold.
@@ -110,6 +149,22 @@ class CVarloView : public wxView {
 
   private:
     struct ChosenRead;
+    struct LibraryRowEntry {
+        LibraryView view;
+        int64_t count = 0;
+    };
+    // After the download of the site at `url` failed: its stored articles, newest first, in the
+    // article list and the preview, read on a worker.
+    void ShowStoredArticles(uint64_t generation, const Text& url);
+    // Reads the view of the library row `index` on a worker and shows it; `select` a row.
+    void ChooseLibraryRow(int index, int select);
+    // An article row was chosen or opened.
+    void OnArticleChosen(int row);
+    void OnArticleOpened(int row);
+    // The marks changed: counts, bold rows and the article list follow.
+    void MarksChanged();
+    // The titles of the subscriptions by feed address, for the "サイト" column.
+    std::map<Text, wxString> SiteTitles() const;
     CVarloDoc* Doc() const;
     static bool IsLiveView(const CVarloView* view);
     // Reads the downloaded feed, its keys and its preview page on a worker, then shows them.
@@ -129,6 +184,9 @@ class CVarloView : public wxView {
     // Refills the article list from the document's feed and says in the status bar whether it
     // was cut short.
     void ShowFeedRead();
+    wxString RowText(long row, long column) const;
+    // The unseen articles of the site at `index` as last counted; -1 when never downloaded.
+    int UnseenOf(int index) const;
     void OnItemChanged(wxListEvent& event);
     void OnItemActivated(wxListEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
@@ -156,6 +214,11 @@ class CVarloView : public wxView {
     uint64_t m_generation = 0;        // raised by each choice: older reads are not shown
     int m_reading = 0;                // chosen feeds being read on a worker
     std::function<void()> m_afterDownload;
+    std::vector<int> m_unseenCounts;  // per site, as shown in the 新着 column
+    std::vector<LibraryRowEntry> m_libraryRows{{LibraryView::Unread()}, {LibraryView::Starred()}};
+    int m_chosenLibrary = -1;  // the library row the article list shows, -1 for a site
+    Text m_chosenSite;         // the feed address of the site the article list shows
+    int m_readingView = 0;     // views of the library being read on a worker
     std::shared_ptr<CRelayedProgress> m_download;  // the chosen site's download while it runs
     wxTimer m_progressTimer;
     std::unique_ptr<CDownloadProgress> m_progressWindow;

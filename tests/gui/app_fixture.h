@@ -10,8 +10,10 @@
 
 #include "gui/app/main_frame.h"
 #include "gui/app/varlo_app.h"
+#include "gui/controls/list_ctrl_box.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/settings.h"
+#include "gui/views/varlo_view.h"
 #include "gui_test_support.h"
 #include "platform/program_folder.h"
 #include "support/test_support.h"
@@ -50,6 +52,13 @@ class AppTest : public ::testing::Test {
         app = nullptr;
     }
     CMainFrame& Frame() { return *app->Frame(); }
+    // The site list's row of the subscription at `index`: the library's views stand above them.
+    int SiteRow(int index) { return Frame().SiteList()->RowOfSite(index); }
+    // The number of subscriptions the site list shows.
+    int SiteRowCount() {
+        return Frame().SiteList()->GetList()->GetItemCount() -
+               Frame().SiteList()->LibraryRowCount();
+    }
     CVarloDoc& Doc() { return *app->Document(); }
     // The settings file as a fresh store (what the next start reads).
     std::unique_ptr<FileSettings> StoredSettings() {

@@ -1,3 +1,4 @@
+#include <wx/display.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 
@@ -20,12 +21,13 @@ const char* const kOpml =
 
 using ShellStartUp = AppTest;
 
-TEST_F(ShellStartUp, FirstStartShowsAnUntitledDocumentAtTheDefaultPlacement) {
+TEST_F(ShellStartUp, FirstStartShowsAnUntitledDocumentOnTwoThirdsOfTheScreen) {
     ASSERT_TRUE(Start());
     EXPECT_EQ(Frame().GetTitle(), wxString::FromUTF8("無題 - Varlo"));
     const wxRect rect = Frame().GetRect();
-    EXPECT_EQ(rect.GetPosition(), wxPoint(100, 100));
-    EXPECT_EQ(rect.GetSize(), wxSize(600, 400));
+    const wxRect area = wxDisplay(0u).GetClientArea();
+    EXPECT_EQ(rect.GetSize(), wxSize(area.GetWidth() * 2 / 3, area.GetHeight() * 2 / 3));
+    EXPECT_TRUE(area.Contains(rect)) << "centred on the screen";
     EXPECT_TRUE(Frame().GetToolBar()->IsShown());
     EXPECT_TRUE(Frame().GetStatusBar()->IsShown());
     EXPECT_EQ(Frame().GetActivePane(), ActivePane::SiteList);
@@ -52,7 +54,8 @@ TEST_F(ShellStartUp, PlacementAndBarsAreSavedOnCloseAndRestored) {
 TEST_F(ShellStartUp, ARectWithFewerThanEightIntegersCountsAsMissing) {
     StoredSettings()->WriteString("Window size", "Rect", "10,20,300");
     ASSERT_TRUE(Start());
-    EXPECT_EQ(Frame().GetRect(), wxRect(100, 100, 600, 400));
+    const wxRect area = wxDisplay(0u).GetClientArea();
+    EXPECT_EQ(Frame().GetSize(), wxSize(area.GetWidth() * 2 / 3, area.GetHeight() * 2 / 3));
 }
 
 TEST_F(ShellStartUp, TheMostRecentFileIsOpenedUnlessInitFileIsZero) {
@@ -62,7 +65,7 @@ TEST_F(ShellStartUp, TheMostRecentFileIsOpenedUnlessInitFileIsZero) {
     ASSERT_TRUE(Start());
     EXPECT_EQ(Doc().m_opmlFile.GetCount(), 2);
     EXPECT_EQ(Frame().GetTitle(), "subs.xml - Varlo");
-    EXPECT_EQ(Frame().SiteList()->GetList()->GetItemCount(), 2);
+    EXPECT_EQ(SiteRowCount(), 2);
     Stop();
     StoredSettings()->WriteInt("System", "InitFile", 0);
     ASSERT_TRUE(Start());
@@ -138,7 +141,7 @@ TEST_F(ShellDocument, MovingAndSortingDoNotMarkModified) {
     WriteFile(file, kOpml);
     ASSERT_TRUE(Start({file}));
     Frame().RunCommand(cmd::kSortTitle);
-    Frame().SiteList()->GetList()->SelectItem(1);
+    Frame().SiteList()->GetList()->SelectItem(SiteRow(1));
     Frame().RunCommand(cmd::kMoveUp);
     EXPECT_FALSE(Doc().IsModified());
 }
@@ -174,7 +177,7 @@ TEST_F(ShellDocument, AFailedOpenKeepsTheListTheRowsAndThePath) {
     MessageCapture messages(kIdNo);
     EXPECT_FALSE(app->OpenDocumentFile(bad));
     EXPECT_EQ(Doc().m_opmlFile.GetCount(), 2);
-    EXPECT_EQ(Frame().SiteList()->GetList()->GetItemCount(), 2);
+    EXPECT_EQ(SiteRowCount(), 2);
     EXPECT_TRUE(Doc().IsModified());
     EXPECT_EQ(Frame().GetTitle(), "subs.xml - Varlo");
     EXPECT_EQ(messages.Messages().back(), "ファイルを開けません");

@@ -113,7 +113,7 @@ class HostileInput : public AppTest {
         });
     }
     void Click(int row) {
-        SiteRows().SelectItem(row);
+        SiteRows().SelectItem(SiteRow(row));
         PumpEvents();
     }
 
@@ -318,7 +318,7 @@ class CancelFeed : public HostileInput {
         Click(0);
         ASSERT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), 1);
         previous = ReadFile(dir.File("down.xml"));
-        SiteRows().SelectItem(1);
+        SiteRows().SelectItem(SiteRow(1));
         ASSERT_TRUE(Frame().SiteList()->IsDownloading());
         meanwhile();
         PumpEvents();
@@ -365,7 +365,7 @@ TEST_F(CancelFeed, TheStopCommandCancelsIt) {
 TEST_F(CancelFeed, AnotherSiteChosenMeanwhileIsFetchedOnceTheDownloadEnds) {
     MessageCapture messages;
     ChooseTheStalledSite([this] {
-        SiteRows().SelectItem(0);
+        SiteRows().SelectItem(SiteRow(0));
         wxTheApp->ProcessPendingEvents();
         EXPECT_TRUE(Frame().SiteList()->IsDownloading()) << "the first download goes on";
         Frame().RunCommand(cmd::kStop);

@@ -247,7 +247,8 @@ TEST_F(Messages, ToolBarButtonsAreInColourWhenEnabledAndGreyWhenDisabled) {
     int buttons = 0;
     for (size_t i = 0; i < bar->GetToolsCount(); ++i) {
         const wxToolBarToolBase* tool = bar->GetToolByPos(static_cast<int>(i));
-        if (tool->IsSeparator()) continue;
+        // The search box is a control of its own, not a button.
+        if (tool->IsSeparator() || tool->IsControl()) continue;
         ++buttons;
         const wxImage normal = tool->GetNormalBitmap().ConvertToImage();
         const wxImage disabled = tool->GetDisabledBitmap().ConvertToImage();

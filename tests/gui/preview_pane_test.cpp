@@ -76,7 +76,7 @@ class PreviewPane : public AppTest {
             " players: Array.from(document.querySelectorAll('audio[controls], video[controls]'),"
             " p => p.tagName + ' ' + p.src + ' ' + p.paused).join(' ')});",
             wxWEBVIEW_INJECT_AT_DOCUMENT_END);
-        Frame().SiteList()->GetList()->SelectItem(row);
+        Frame().SiteList()->GetList()->SelectItem(SiteRow(row));
         PumpEvents();
         Shown shown;
         const bool loaded = WaitUntil([&] {
@@ -176,15 +176,15 @@ TEST_F(PreviewPane, SaysInTheStatusBarWhenOnlyTheFirstArticlesWereRead) {
     const auto status = [&] {
         return std::string(Frame().GetStatusBar()->GetStatusText(0).utf8_str());
     };
-    Frame().SiteList()->GetList()->SelectItem(0);
+    Frame().SiteList()->GetList()->SelectItem(SiteRow(0));
     PumpEvents();
     EXPECT_EQ(status().find("100,000"), std::string::npos);
-    Frame().SiteList()->GetList()->SelectItem(1);
+    Frame().SiteList()->GetList()->SelectItem(SiteRow(1));
     PumpEvents();
     EXPECT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), kMaxArticles);
     EXPECT_EQ(status(), "記事が多すぎるため、最初の 100,000 件だけを読み込みました");
     SaveScreenshot(&Frame(), "article-cap");
-    Frame().SiteList()->GetList()->SelectItem(0);
+    Frame().SiteList()->GetList()->SelectItem(SiteRow(0));
     PumpEvents();
     EXPECT_EQ(status().find("100,000"), std::string::npos);
 }
@@ -202,11 +202,11 @@ TEST_F(PreviewPane, SaysInTheStatusBarWhenPartOfTheMarkupWasLeftOut) {
     const auto status = [&] {
         return std::string(Frame().GetStatusBar()->GetStatusText(0).utf8_str());
     };
-    Frame().SiteList()->GetList()->SelectItem(1);
+    Frame().SiteList()->GetList()->SelectItem(SiteRow(1));
     PumpEvents();
     EXPECT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), 1);
     EXPECT_EQ(status(), "フィードが大きすぎるため、一部を読み込めませんでした");
-    Frame().SiteList()->GetList()->SelectItem(0);
+    Frame().SiteList()->GetList()->SelectItem(SiteRow(0));
     PumpEvents();
     EXPECT_EQ(status(), "ﾚﾃﾞｨ");
 }

@@ -108,7 +108,7 @@ class SiteListFlow : public AppTest {
     std::string PageTitle() { return std::string(Web()->GetCurrentTitle().utf8_str()); }
     // Selects a row as a click does.
     void Click(int row) {
-        SiteRows().SelectItem(row);
+        SiteRows().SelectItem(SiteRow(row));
         PumpEvents();
     }
 
@@ -144,12 +144,12 @@ TEST_F(SiteListFlow, ARightClickOnlySelectsTheSiteAndShowsTheMenuALeftClickThenC
     ASSERT_EQ(ArticleRows().GetItemCount(), 2);
     wxWindow* rows = SiteRows().GetTargetWindow();
     wxRect rect;
-    ASSERT_TRUE(SiteRows().GetItemRect(1, rect));
+    ASSERT_TRUE(SiteRows().GetItemRect(SiteRow(1), rect));
     // The row's rectangle is the list's; the click lands in the inner window of the rows.
     const wxPoint point = rows->ScreenToClient(
         SiteRows().ClientToScreen(rect.GetPosition() + wxSize(10, rect.height / 2)));
     int flags = 0;
-    ASSERT_EQ(SiteRows().HitTest(point, flags), 1);
+    ASSERT_EQ(SiteRows().HitTest(point, flags), SiteRow(1));
 
     // The menu, as the user sees it open; Esc closes it again as the user would.
     std::vector<std::string> items;
@@ -169,7 +169,7 @@ TEST_F(SiteListFlow, ARightClickOnlySelectsTheSiteAndShowsTheMenuALeftClickThenC
     menu.SetEventObject(&SiteRows());
     SiteRows().ProcessWindowEvent(menu);
     PumpEvents();
-    EXPECT_EQ(SiteRows().GetSelectedItem(), 1);
+    EXPECT_EQ(Sites().SelectedSite(), 1);
     EXPECT_EQ(Fetches("/atom.xml"), 0u) << "a right click downloads nothing";
     EXPECT_EQ(ArticleRows().GetItemText(0, 0), wxString::FromUTF8("一つ目の記事"));
     EXPECT_NE(std::find(items.begin(), items.end(), "既読にする(&R)"), items.end());
@@ -200,8 +200,8 @@ TEST_F(SiteListFlow, MovingFollowsTheSelectionAndFetchesAgain) {
     EXPECT_FALSE(IsCommandEnabled(cmd::kMoveDown, Frame().CurrentState()));
     Frame().RunCommand(cmd::kMoveUp);
     PumpEvents();
-    EXPECT_EQ(SiteRows().GetSelectedItem(), 0);
-    EXPECT_EQ(SiteRows().GetItemText(0, 0), "Two");
+    EXPECT_EQ(Sites().SelectedSite(), 0);
+    EXPECT_EQ(SiteRows().GetItemText(SiteRow(0), 0), "Two");
     EXPECT_EQ(Fetches("/atom.xml"), 2u);
     EXPECT_FALSE(IsCommandEnabled(cmd::kMoveUp, Frame().CurrentState()));
     EXPECT_FALSE(Doc().IsModified());
@@ -216,16 +216,16 @@ TEST_F(SiteListFlow, DeletingTheLastRowSelectsTheNewLastAndTheOnlyRowLeavesNothi
         ASSERT_EQ(messages.Messages().size(), 1u);
         EXPECT_EQ(messages.Messages()[0], "Two を削除しますか？");
     }
-    EXPECT_EQ(SiteRows().GetItemCount(), 1);
-    EXPECT_EQ(SiteRows().GetSelectedItem(), 0);
+    EXPECT_EQ(SiteRowCount(), 1);
+    EXPECT_EQ(Sites().SelectedSite(), 0);
     EXPECT_TRUE(Doc().IsModified());
     PumpEvents();  // the row selected now is fetched first
     {
         MessageCapture messages(kIdYes);
         Frame().RunCommand(cmd::kSiteDelete);
     }
-    EXPECT_EQ(SiteRows().GetItemCount(), 0);
-    EXPECT_EQ(SiteRows().GetSelectedItem(), -1);
+    EXPECT_EQ(SiteRowCount(), 0);
+    EXPECT_EQ(Sites().SelectedSite(), -1);
 }
 
 TEST_F(SiteListFlow, SortingClearsTheSelectionAndFetchesNothing) {
@@ -233,10 +233,10 @@ TEST_F(SiteListFlow, SortingClearsTheSelectionAndFetchesNothing) {
     Click(0);
     const size_t before = server.Requests().size();
     Frame().RunCommand(cmd::kSortTitle);
-    EXPECT_EQ(SiteRows().GetItemText(0, 0), "a");
-    EXPECT_EQ(SiteRows().GetSelectedItem(), -1);
+    EXPECT_EQ(SiteRows().GetItemText(SiteRow(0), 0), "a");
+    EXPECT_EQ(Sites().SelectedSite(), -1);
     Frame().RunCommand(cmd::kSortAscending);
-    EXPECT_EQ(SiteRows().GetItemText(0, 0), "b");
+    EXPECT_EQ(SiteRows().GetItemText(SiteRow(0), 0), "b");
     EXPECT_EQ(server.Requests().size(), before);
     EXPECT_EQ(CommandCheck(cmd::kSortAscending, Frame().CurrentState()), 0);
     EXPECT_EQ(CommandCheck(cmd::kSortTitle, Frame().CurrentState()), 1);
@@ -251,9 +251,9 @@ TEST_F(SiteListFlow, EditingACategoryInFileOrderMovesTheSiteAfterItsNewCategory)
         return wxID_OK;
     });
     Frame().RunCommand(cmd::kSiteEdit);
-    EXPECT_EQ(SiteRows().GetItemText(1, 0), "x");
-    EXPECT_EQ(SiteRows().GetItemText(1, 1), "News");
-    EXPECT_EQ(SiteRows().GetSelectedItem(), 1);
+    EXPECT_EQ(SiteRows().GetItemText(SiteRow(1), 0), "x");
+    EXPECT_EQ(SiteRows().GetItemText(SiteRow(1), 1), "News");
+    EXPECT_EQ(Sites().SelectedSite(), 1);
     EXPECT_TRUE(Doc().IsModified());
     // Only the title changes: the site keeps its place.
     ExpectModal([](wxDialog* dialog) {
@@ -261,7 +261,7 @@ TEST_F(SiteListFlow, EditingACategoryInFileOrderMovesTheSiteAfterItsNewCategory)
         return wxID_OK;
     });
     Frame().RunCommand(cmd::kSiteEdit);
-    EXPECT_EQ(SiteRows().GetItemText(1, 0), "renamed");
+    EXPECT_EQ(SiteRows().GetItemText(SiteRow(1), 0), "renamed");
 }
 
 TEST_F(SiteListFlow, AddingASiteFindsItsFeedThroughThePage) {
@@ -280,7 +280,7 @@ TEST_F(SiteListFlow, AddingASiteFindsItsFeedThroughThePage) {
     EXPECT_EQ(feedField, server.Url("/rss20.xml"));
     ASSERT_EQ(Doc().m_opmlFile.GetCount(), 2);
     EXPECT_EQ(Doc().m_opmlFile.GetAt(1)->m_strTitle, Sjis("ページ"));
-    EXPECT_EQ(SiteRows().GetSelectedItem(), 1);
+    EXPECT_EQ(Sites().SelectedSite(), 1);
     EXPECT_TRUE(Doc().IsModified());
 }
 

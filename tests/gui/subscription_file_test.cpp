@@ -48,9 +48,9 @@ TEST_F(SubscriptionFile, EmojiAndOtherScriptsShowAsThemselvesAndSaveUnchanged) {
     ASSERT_TRUE(Start({file}));
     EXPECT_TRUE(messages.Messages().empty());
     CListCtrlBox& rows = *Frame().SiteList()->GetList();
-    ASSERT_EQ(rows.GetItemCount(), 2);
-    EXPECT_EQ(rows.GetItemText(0, 0), wxString::FromUTF8("Café 😀 한국어"));
-    EXPECT_EQ(rows.GetItemText(1, 0), wxString::FromUTF8("Ærø — “q” 〜"));
+    ASSERT_EQ(SiteRowCount(), 2);
+    EXPECT_EQ(rows.GetItemText(SiteRow(0), 0), wxString::FromUTF8("Café 😀 한국어"));
+    EXPECT_EQ(rows.GetItemText(SiteRow(1), 0), wxString::FromUTF8("Ærø — “q” 〜"));
     SaveScreenshot(&Frame(), "site_list_unicode");
 
     Doc().Modify(true);
@@ -70,8 +70,8 @@ TEST_F(SubscriptionFile, ReferenceTextShowsAsTextAndWhatXmlForbidsIsLeftOutWithA
     WriteFile(file, Opml("<outline title=\"&amp;#x1F600; 😀&#1;\" htmlUrl=\"http://a.example/\"/>"));
     ASSERT_TRUE(Start({file}));
     CListCtrlBox& rows = *Frame().SiteList()->GetList();
-    ASSERT_EQ(rows.GetItemCount(), 1);
-    EXPECT_EQ(rows.GetItemText(0, 0), wxString::FromUTF8("&#x1F600; 😀\x01"));
+    ASSERT_EQ(SiteRowCount(), 1);
+    EXPECT_EQ(rows.GetItemText(SiteRow(0), 0), wxString::FromUTF8("&#x1F600; 😀\x01"));
     SaveScreenshot(&Frame(), "site_list_reference_text");
 
     MessageCapture messages;
@@ -97,7 +97,7 @@ TEST_F(SubscriptionFile, OutlinesThatCouldNotBeReadAreAnnouncedAndSavingOverThem
         EXPECT_EQ(messages.Messages()[0], kLossMessage);
         EXPECT_EQ(messages.Styles()[0] & 0xF, static_cast<unsigned>(kMbOk));
     }
-    ASSERT_EQ(Frame().SiteList()->GetList()->GetItemCount(), 1);
+    ASSERT_EQ(SiteRowCount(), 1);
     Doc().Modify(true);
     {
         MessageCapture messages(kIdNo);

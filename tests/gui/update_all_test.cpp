@@ -67,7 +67,9 @@ class UpdateAllWindow : public AppTest {
     CListCtrlBox& SiteRows() { return *Frame().SiteList()->GetList(); }
     CArticleView& Articles() { return *Frame().ArticleList(); }
     CListCtrlBox& ArticleRows() { return *Articles().GetList(); }
-    std::string Count(int row) { return std::string(SiteRows().GetItemText(row, 3).utf8_str()); }
+    std::string Count(int row) {
+        return std::string(SiteRows().GetItemText(SiteRow(row), 3).utf8_str());
+    }
     std::string Status() {
         return std::string(Frame().GetStatusBar()->GetStatusText(0).utf8_str());
     }
@@ -97,8 +99,8 @@ TEST_F(UpdateAllWindow, F5UpdatesEverySiteShowsCountsInBoldAndChoosingASiteClear
     EXPECT_EQ(Count(0), "2");
     EXPECT_EQ(Count(1), "");
     EXPECT_EQ(Count(2), "1");
-    EXPECT_TRUE(Frame().SiteList()->IsRowBold(0));
-    EXPECT_FALSE(Frame().SiteList()->IsRowBold(1));
+    EXPECT_TRUE(Frame().SiteList()->IsRowBold(SiteRow(0)));
+    EXPECT_FALSE(Frame().SiteList()->IsRowBold(SiteRow(1)));
     EXPECT_EQ(ArticleRows().GetItemCount(), 0) << "an update shows no feed by itself";
     SaveScreenshot(&Frame(), "update-all-counts");
 
@@ -117,13 +119,13 @@ TEST_F(UpdateAllWindow, F5UpdatesEverySiteShowsCountsInBoldAndChoosingASiteClear
     Frame().RunCommand(cmd::kShowUpdateFailures);
 
     // Choosing a site shows its articles, the unseen ones in bold, and clears its count.
-    SiteRows().SelectItem(0);
+    SiteRows().SelectItem(SiteRow(0));
     PumpEvents();
     ASSERT_EQ(ArticleRows().GetItemCount(), 2);
     EXPECT_TRUE(Articles().IsRowBold(0));
     EXPECT_TRUE(Articles().IsRowBold(1));
     EXPECT_EQ(Count(0), "");
-    EXPECT_FALSE(Frame().SiteList()->IsRowBold(0));
+    EXPECT_FALSE(Frame().SiteList()->IsRowBold(SiteRow(0)));
     // The picture of the user guide: a larger window with room for both lists.
     if (std::getenv("VARLO_SCREENSHOT_DIR")) {
         Frame().SetSize(900, 600);
@@ -139,9 +141,9 @@ TEST_F(UpdateAllWindow, F5UpdatesEverySiteShowsCountsInBoldAndChoosingASiteClear
     EXPECT_EQ(Status(), "新着 1 サイト、失敗 1 サイト");
     EXPECT_EQ(Count(0), "1");
     EXPECT_EQ(Count(2), "1");
-    SiteRows().SelectItem(2);
+    SiteRows().SelectItem(SiteRow(2));
     PumpEvents();
-    SiteRows().SelectItem(0);
+    SiteRows().SelectItem(SiteRow(0));
     PumpEvents();
     ASSERT_EQ(ArticleRows().GetItemCount(), 3);
     EXPECT_TRUE(Articles().IsRowBold(0));
@@ -156,14 +158,14 @@ TEST_F(UpdateAllWindow, F5UpdatesEverySiteShowsCountsInBoldAndChoosingASiteClear
         Response broken = Ok("x");
         broken.status = 500;
         server.Route("/blog.xml", broken);
-        SiteRows().SelectItem(2);
+        SiteRows().SelectItem(SiteRow(2));
         PumpEvents();
     }
     EXPECT_EQ(Count(2), "1") << "a failed download marks nothing";
     Frame().SetActivePane(ActivePane::SiteList);
     Frame().RunCommand(cmd::kMarkSeen);
     EXPECT_EQ(Count(2), "");
-    EXPECT_FALSE(Frame().SiteList()->IsRowBold(2));
+    EXPECT_FALSE(Frame().SiteList()->IsRowBold(SiteRow(2)));
 }
 
 TEST_F(UpdateAllWindow, TheFailuresListSaysUntilWhenAHostWaitsAndWhichSitesAreGone) {
@@ -285,7 +287,7 @@ TEST_F(UpdateAllWindow, OpeningAnotherFileStopsTheUpdateAndStartsWithEmptyPanes)
     server.Route("/hang.xml", hanging);
     ASSERT_TRUE(Start(
         {Subscriptions({{"News", "/news.xml"}, {"Hang", "/hang.xml"}, {"Blog", "/blog.xml"}})}));
-    SiteRows().SelectItem(2);
+    SiteRows().SelectItem(SiteRow(2));
     PumpEvents();
     ASSERT_EQ(ArticleRows().GetItemCount(), 1);
     ASSERT_FALSE(Frame().SiteList()->DownPath().empty());
@@ -332,7 +334,7 @@ TEST_F(UpdateAllWindow, TheSiteListHeadingsFollowWhenBoldRowsWidenTheColumns) {
         event.Skip();
     });
     ASSERT_TRUE(UpdateAndWait());
-    ASSERT_TRUE(Frame().SiteList()->IsRowBold(0));
+    ASSERT_TRUE(Frame().SiteList()->IsRowBold(SiteRow(0)));
     const int after = SiteRows().GetColumnWidth(0);
     EXPECT_GT(after, before) << "bold text is wider";
     EXPECT_TRUE(WaitUntil([&] { return drawnAt == after; }))
@@ -362,13 +364,13 @@ TEST_F(UpdateAllWindow, MarksSurviveARestart) {
     const std::string subs = Subscriptions({{"News", "/news.xml"}, {"Blog", "/blog.xml"}});
     ASSERT_TRUE(Start({subs}));
     ASSERT_TRUE(UpdateAndWait());
-    SiteRows().SelectItem(1);
+    SiteRows().SelectItem(SiteRow(1));
     PumpEvents();
     Stop();
     ASSERT_TRUE(Start({subs}));
     EXPECT_EQ(Count(0), "2");
     EXPECT_EQ(Count(1), "");
-    EXPECT_TRUE(Frame().SiteList()->IsRowBold(0));
+    EXPECT_TRUE(Frame().SiteList()->IsRowBold(SiteRow(0)));
 }
 
 // A chosen feed is downloaded and read off the window's thread; the user may choose another site
@@ -379,10 +381,10 @@ TEST_F(UpdateAllWindow, AFeedReadAfterTheUserMovedOnIsNeitherShownNorMarkedSeen)
     ASSERT_TRUE(UpdateAndWait());
     ASSERT_EQ(Count(0), "2");
     ASSERT_EQ(Count(1), "1");
-    SiteRows().SelectItem(0);  // downloaded on a thread of its own, then read on a worker
+    SiteRows().SelectItem(SiteRow(0));  // downloaded on a thread of its own, then read on a worker
     EXPECT_TRUE(Frame().SiteList()->IsDownloading());
     // Chosen before the news were shown: fetched once their download ends, while they are read.
-    SiteRows().SelectItem(1);
+    SiteRows().SelectItem(SiteRow(1));
     PumpEvents();
     EXPECT_FALSE(Frame().SiteList()->IsReading());
     ASSERT_EQ(ArticleRows().GetItemCount(), 1);

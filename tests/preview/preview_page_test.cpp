@@ -82,7 +82,10 @@ TEST(PreviewPage, LinksEveryArticleTitleToItsAddressInFileOrder) {
     ASSERT_NE(second, std::string::npos);
     EXPECT_LT(first, second);
     EXPECT_EQ(page.find("target="), std::string::npos);
-    EXPECT_EQ(Count(page, "<article class=\"entry\">"), 2u);
+    EXPECT_EQ(Count(page, "<article class=\"entry\" id=\"entry-"), 2u);
+    // Each article is the target of its row in the article list.
+    EXPECT_NE(page.find("<article class=\"entry\" id=\"" + PreviewAnchor(1) + "\">"),
+              std::string::npos);
 }
 
 TEST(PreviewPage, OpensLinksInANewWindowWithLinkNew) {

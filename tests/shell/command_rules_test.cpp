@@ -40,6 +40,56 @@ TEST(CommandRules, MarkingASiteSeenBelongsToTheSiteList) {
     EXPECT_EQ(RouteCommand(cmd::kMarkSeen, ActivePane::ArticleList), CommandTarget::Disabled);
 }
 
+TEST(CommandRules, ArticleMarksFollowTheArticleListWhicheverPaneIsActive) {
+    PaneState state;
+    for (ActivePane pane :
+         {ActivePane::None, ActivePane::SiteList, ActivePane::ArticleList, ActivePane::Browser}) {
+        state.active = pane;
+        for (int id : {cmd::kToggleRead, cmd::kToggleStar, cmd::kMarkAllRead}) {
+            EXPECT_EQ(RouteCommand(id, pane), CommandTarget::Articles);
+        }
+        EXPECT_EQ(RouteCommand(cmd::kSearchFocus, pane), CommandTarget::Frame);
+        EXPECT_TRUE(IsCommandEnabled(cmd::kSearchFocus, state));
+        state.articleSelected = false;
+        state.articleCount = 0;
+        EXPECT_FALSE(IsCommandEnabled(cmd::kToggleRead, state));
+        EXPECT_FALSE(IsCommandEnabled(cmd::kToggleStar, state));
+        EXPECT_FALSE(IsCommandEnabled(cmd::kMarkAllRead, state));
+        state.articleCount = 3;
+        EXPECT_FALSE(IsCommandEnabled(cmd::kToggleRead, state)) << "no row chosen";
+        EXPECT_TRUE(IsCommandEnabled(cmd::kMarkAllRead, state));
+        state.articleSelected = true;
+        EXPECT_TRUE(IsCommandEnabled(cmd::kToggleRead, state));
+        EXPECT_TRUE(IsCommandEnabled(cmd::kToggleStar, state));
+    }
+}
+
+TEST(CommandRules, ALibraryRowTakesNoSiteCommandButMarkingRead) {
+    PaneState state;
+    state.active = ActivePane::SiteList;
+    state.rowCount = 4;
+    state.selectedRow = -1;
+    state.libraryRowSelected = true;
+    for (int id :
+         {cmd::kSiteEdit, cmd::kSiteDelete, cmd::kMoveUp, cmd::kMoveDown, cmd::kOpenInBrowser}) {
+        EXPECT_FALSE(IsCommandEnabled(id, state)) << id;
+    }
+    EXPECT_TRUE(IsCommandEnabled(cmd::kMarkSeen, state));
+    EXPECT_TRUE(IsCommandEnabled(cmd::kSiteAdd, state));
+    EXPECT_TRUE(IsCommandEnabled(cmd::kSortTitle, state)) << "sorting keeps those rows on top";
+    // From the browser pane, too, the site commands it passes on stay off.
+    state.active = ActivePane::Browser;
+    EXPECT_FALSE(IsCommandEnabled(cmd::kSiteEdit, state));
+    EXPECT_FALSE(IsCommandEnabled(cmd::kOpenInBrowser, state));
+    // A subscription chosen again: the rules are the site list's own.
+    state.active = ActivePane::SiteList;
+    state.libraryRowSelected = false;
+    state.selectedRow = 0;
+    EXPECT_TRUE(IsCommandEnabled(cmd::kSiteEdit, state));
+    EXPECT_FALSE(IsCommandEnabled(cmd::kMoveUp, state));
+    EXPECT_TRUE(IsCommandEnabled(cmd::kMoveDown, state));
+}
+
 TEST(CommandRules, StopIsEnabledWhileAnythingIsFetchedWhicheverPaneIsActive) {
     PaneState state;
     state.active = ActivePane::ArticleList;

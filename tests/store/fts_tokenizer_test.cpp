@@ -24,7 +24,8 @@ class SearchIndex {
         EXPECT_TRUE(RegisterVarloTokenizer(db));
         m_html = std::string(tokenize) == "varlo html";
         const std::string create = "CREATE VIRTUAL TABLE t USING fts5(title, body, tokenize='" +
-                                   std::string(tokenize) + "', detail=" + detail + ")";
+                                   std::string(tokenize) + "', detail=" + detail + ", " +
+                                   kSearchPrefixIndex + ")";
         EXPECT_EQ(SqliteExec(db, create.c_str()), SQLITE_OK) << sqlite3_errmsg(db);
     }
 
@@ -104,6 +105,9 @@ TEST_P(FtsTokenizer, LatinWordsAndPrefixesWithoutCaseOrAccents) {
     EXPECT_EQ(index.Find("naive"), Ids{2});
     EXPECT_EQ(index.Find("par noo"), Ids{1});
     EXPECT_EQ(index.Find("afe"), Ids{});  // a word is found by its beginning only
+    EXPECT_EQ(index.Find("no"), Ids{3});  // two letters find the word, not "noon"
+    EXPECT_EQ(index.Find("noo wor"), (Ids{}));
+    EXPECT_EQ(index.Find("wor"), Ids{3});
     // Quoted, a word finds itself only, and a phrase its words in a row.
     EXPECT_EQ(index.Find("\"cafe\""), (Ids{1, 2}));
     EXPECT_EQ(index.Find("\"caf\""), Ids{});

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "encoding/carried_reference.h"
 #include "store/fts_tokenizer.h"
 #include "store/sqlite.h"
 
@@ -16,6 +19,13 @@ TEST(SearchQuery, TermsBecomeQuotedTokensJoinedByAnd) {
     EXPECT_EQ(BuildSearchQuery("東 東").Match(), "\"東\"");
     EXPECT_EQ(BuildSearchQuery("\"New York\" 2024").Match(), "\"new\" AND \"york\" AND \"2024\"*");
     EXPECT_EQ(BuildSearchQuery("“New York”").Match(), "\"new\" AND \"york\"");
+}
+
+TEST(SearchQuery, WordsOfThreeCharactersOrMoreFindTheWordsTheyBegin) {
+    EXPECT_EQ(BuildSearchQuery("a re").Match(), "\"a\" AND \"re\"");
+    EXPECT_EQ(BuildSearchQuery("caf").Match(), "\"caf\"*");
+    EXPECT_EQ(BuildSearchQuery("ｅｎｃｙｃｌｏｐéｄｉｅ").Match(), "\"encyclopedie\"*");
+    EXPECT_FALSE(BuildSearchQuery("encyclopedie").NeedsCheck());
 }
 
 TEST(SearchQuery, OnlyWhatTheIndexCannotTellIsChecked) {
@@ -48,6 +58,25 @@ TEST(SearchQuery, EmptyOrPunctuationOnlyWordsAreNoSearch) {
     EXPECT_EQ(BuildSearchQuery("cafe !!").Match(), "\"cafe\"*");
 }
 
+TEST(SearchQuery, APastedPageAsksTheIndexForAFewTokensAndChecksTheRest) {
+    std::string words;
+    for (int i = 0; i < 20000; ++i) words += "w" + std::to_string(i) + " ";
+    const SearchQuery query = BuildSearchQuery(words);
+    EXPECT_EQ(std::count(query.Match().begin(), query.Match().end(), '"'), 64);
+    EXPECT_TRUE(query.NeedsCheck());
+    EXPECT_LT(query.Terms().size(), 1000u);
+    const std::string text = words.substr(0, 4096);
+    EXPECT_TRUE(query.Matches("", text));
+    EXPECT_FALSE(query.Matches("", text.substr(0, 4000)));
+    // A long run of kanji: its pairs past the first 32 are checked.
+    std::string kanji;
+    for (char32_t c = 0x4E00; c < 0x4E00 + 100; ++c) AppendUtf8(c, kanji);
+    const SearchQuery run = BuildSearchQuery(kanji);
+    EXPECT_EQ(std::count(run.Match().begin(), run.Match().end(), '"'), 64);
+    EXPECT_TRUE(run.Matches(kanji, ""));
+    EXPECT_FALSE(run.Matches(kanji.substr(0, kanji.size() - 3), ""));
+}
+
 TEST(SearchQuery, NothingTypedIsSyntaxOfTheIndex) {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
@@ -68,10 +97,10 @@ TEST(SearchQuery, NothingTypedIsSyntaxOfTheIndex) {
         {"NEAR(a b)", {}},
         {"near OR", {1}},
         {"a OR b", {}},
-        {"NOT b", {1}},
+        {"NOT b", {}},
         {"title:body", {1}},
         {"body : x", {1}},
-        {"-b", {1, 2}},
+        {"-b", {2}},
         {"a*", {2}},
         {"^a", {2}},
         {"\"unterminated x", {}},

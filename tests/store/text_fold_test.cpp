@@ -87,6 +87,12 @@ TEST(TextFold, HtmlReadsAsTheTextAReaderSees) {
     // What is not markup is text: a lone "<", an unknown or unfinished reference, a tag left open.
     EXPECT_EQ(FoldHtml("1 < 2 &nosuch; &#; AT&T <b"), "1 < 2 &nosuch; &#; at&t <b");
     EXPECT_EQ(FoldHtml("&#0;&#xD800;&#99999999;x"), "   x");
+    // A tag left open makes the rest text, read once: not a scan to the end for each "<".
+    std::string open = "<b>x</b><a title='";
+    for (int i = 0; i < 200000; ++i) open += "<a";
+    const std::string folded = FoldHtml(open);
+    EXPECT_EQ(folded.substr(0, 14), "x<a title='<a<");
+    EXPECT_EQ(folded.size(), open.size() - 7);
 }
 
 }  // namespace

@@ -1,0 +1,308 @@
+// The site list's part in the reading library: the rows of its views above the subscriptions,
+// the marks of articles, the search, and reading on from one unread article to the next.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "encoding/carried_reference.h"
+#include "gui/controls/list_ctrl_box.h"
+#include "gui/document/feed_marks.h"
+#include "gui/document/varlo_doc.h"
+#include "gui/platform/background.h"
+#include "gui/platform/wx_text.h"
+#include "gui/views/article_view.h"
+#include "gui/views/browser_view.h"
+#include "gui/views/varlo_view.h"
+#include "platform/program_folder.h"
+#include "preview/preview_page.h"
+#include "store/feed_store.h"
+#include "update/stored_feed.h"
+
+namespace varlo {
+
+std::map<Text, wxString> CVarloView::SiteTitles() const {
+    std::map<Text, wxString> titles;
+    if (CVarloDoc* doc = Doc()) {
+        for (int i = 0; i < doc->m_opmlFile.GetCount(); ++i) {
+            const COpmlItem* entry = doc->m_opmlFile.GetAt(i);
+            titles.emplace(entry->m_strXmlUrl, ToWx(entry->m_strTitle));
+        }
+    }
+    return titles;
+}
+
+void CVarloView::ChooseLibraryRow(int index, int select) {
+    if (index < 0 || index >= LibraryRowCount()) return;
+    // A result of an earlier choice still being read is not shown from now on.
+    const uint64_t generation = ++m_generation;
+    m_chosenLibrary = index;
+    m_chosenSite.clear();
+    const LibraryView view = m_libraryRows[static_cast<size_t>(index)].view;
+    const std::string path = FeedMarks().Store().Path();
+    ++m_readingView;
+    CVarloView* self = this;
+    // A view may hold a million articles and a search reads the index: a worker reads the ids,
+    // on a connection of its own; the list then asks for the rows it shows.
+    RunInBackground([=]() -> std::function<void()> {
+        auto ids = std::make_shared<std::vector<int64_t>>();
+        CFeedStore store;
+        if (!path.empty() && store.OpenAnother(path)) {
+            CLibrary library(store);
+            *ids = view.kind == LibraryView::Kind::kSearch ? library.Search(view.words)
+                                                           : library.Ids(view);
+        }
+        return [self, generation, index, select, ids] {
+            if (!IsLiveView(self)) return;
+            --self->m_readingView;
+            if (generation != self->m_generation || !self->m_listCtrl) return;
+            const auto count = static_cast<int64_t>(ids->size());
+            if (index < self->LibraryRowCount()) {
+                LibraryRowEntry& entry = self->m_libraryRows[static_cast<size_t>(index)];
+                // The search row counts what the search found.
+                if (entry.view.kind == LibraryView::Kind::kSearch && entry.count != count) {
+                    entry.count = count;
+                    self->m_listCtrl->RefreshItem(index);
+                }
+            }
+            if (self->m_articles) {
+                self->m_articles->ShowLibrary(std::move(*ids), self->SiteTitles(), select);
+                if (select >= 0) self->OnArticleChosen(select);
+            }
+        };
+    });
+    if (m_browser) m_browser->Navigate("about:blank");
+}
+
+void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
+    const std::string path = FeedMarks().Store().Path();
+    const PreviewOptions options = Options();
+    Text title;
+    if (const int site = SelectedSite(); site >= 0 && Doc()) {
+        title = Doc()->m_opmlFile.GetAt(site)->m_strTitle;
+    }
+    ++m_reading;
+    CVarloView* self = this;
+    RunInBackground([=]() -> std::function<void()> {
+        auto rows = std::make_shared<std::vector<LibraryRow>>();
+        CFeedStore store;
+        if (!path.empty() && store.OpenAnother(path)) *rows = CLibrary(store).SiteArticles(url);
+        auto feed = std::make_shared<CRssFile>(StoredFeed(*rows, title));
+        feed->m_strAddress = url;
+        const std::string temp = GetPreviewPath() + "." + std::to_string(generation) + ".stored";
+        const bool written = !rows->empty() && WritePreviewPage(temp, *feed, options);
+        return [self, generation, rows, feed, temp, written] {
+            if (!IsLiveView(self)) return;
+            --self->m_reading;
+            CVarloDoc* doc = self->Doc();
+            if (generation != self->m_generation || !doc || rows->empty() || !written) {
+                unlink(temp.c_str());
+                return;
+            }
+            std::vector<bool> unread;  // of the rows: shown in bold, and marked unread
+            std::vector<Text> keys;
+            for (const LibraryRow& row : *rows) {
+                unread.push_back(!row.read);
+                keys.push_back(Utf8TextToCp932(row.key));
+            }
+            if (self->m_articles) {
+                self->m_articles->SetFeedReadMarks(unread);
+                self->m_articles->SetUnseenRows(std::move(unread));
+                self->m_articles->SetFeedKeys(std::move(keys));
+            }
+            doc->m_rssFile = std::move(*feed);
+            self->ShowFeedRead();
+            const std::string preview = GetPreviewPath();
+            if (rename(temp.c_str(), preview.c_str()) != 0) {
+                unlink(temp.c_str());
+                WritePreviewPage(preview, doc->m_rssFile, self->Options());
+            }
+            if (self->m_browser) self->m_browser->Navigate(preview);
+            self->ShowStatus(Wx("保存済みの記事を表示しています"));
+        };
+    });
+}
+
+void CVarloView::ShowSearch(const wxString& words) {
+    CVarloDoc* doc = Doc();
+    if (!doc || !m_listCtrl || IsBusy()) return;
+    const std::string utf8(words.utf8_str());
+    // One search row: a new search replaces the words of the last one.
+    int index = -1;
+    for (int i = 0; i < LibraryRowCount(); ++i) {
+        if (m_libraryRows[static_cast<size_t>(i)].view.kind == LibraryView::Kind::kSearch)
+            index = i;
+    }
+    if (index < 0) {
+        m_libraryRows.push_back({LibraryView::Search(utf8), 0});
+        index = LibraryRowCount() - 1;
+        m_listCtrl->SetRowCount(LibraryRowCount() + doc->m_opmlFile.GetCount());
+    } else {
+        m_libraryRows[static_cast<size_t>(index)] = {LibraryView::Search(utf8), 0};
+    }
+    m_selecting = true;
+    m_listCtrl->SelectItem(index);
+    m_selecting = false;
+    m_listCtrl->EnsureVisible(index);
+    m_listCtrl->RefreshItem(index);
+    m_listCtrl->AutoSizeColumns(0);
+    ChooseLibraryRow(index, -1);
+}
+
+void CVarloView::OnArticleChosen(int row) {
+    if (!m_articles) return;
+    if (m_articles->IsLibrary()) {
+        const LibraryRow* listed = m_articles->LibraryRowAt(row);
+        if (!listed) return;
+        CLibrary& library = FeedMarks().Library();
+        std::optional<LibraryRow> article = library.Article(listed->id);
+        if (!article) return;
+        // The article alone, on the page a feed gets: the same style, sanitizer and policy.
+        auto titles = SiteTitles();
+        auto site = titles.find(article->feedUrl);
+        const Text siteTitle = site != titles.end() ? FromWx(site->second) : article->feedUrl;
+        const bool wasUnread = !article->read;
+        const CRssFile page = StoredFeed({*article}, siteTitle);
+        const std::string preview = GetPreviewPath();
+        if (WritePreviewPage(preview, page, Options()) && m_browser) m_browser->Navigate(preview);
+        if (wasUnread) {
+            library.SetRead(article->id, true);
+            MarksChanged();
+        }
+        return;
+    }
+    // A site's feed: its page holds every article; the page moves to the one chosen.
+    CVarloDoc* doc = Doc();
+    if (m_browser && doc && row < doc->m_rssFile.GetSize()) {
+        m_browser->ShowLocalPage(GetPreviewPath(), PreviewAnchor(row));
+    }
+}
+
+void CVarloView::OnArticleOpened(int row) {
+    if (!m_articles || !m_browser) return;
+    Text link;
+    if (m_articles->IsLibrary()) {
+        if (const LibraryRow* stored = m_articles->LibraryRowAt(row)) {
+            link = Utf8TextToCp932(stored->link);
+        }
+    } else if (CVarloDoc* doc = Doc()) {
+        if (const CRssItem* item = doc->m_rssFile.GetAt(row)) link = item->m_strLink;
+    }
+    // The browser pane's rules decide what it may load.
+    if (!link.empty()) m_browser->Navigate(link);
+}
+
+void CVarloView::MarksChanged() {
+    RefreshMarks();
+    if (m_articles) m_articles->MarksChanged();
+}
+
+void CVarloView::OnToggleRead() {
+    if (!m_articles || !m_articles->GetList()) return;
+    const int row = m_articles->GetList()->GetSelectedItem();
+    if (row < 0) return;
+    CLibrary& library = FeedMarks().Library();
+    if (m_articles->IsLibrary()) {
+        if (const LibraryRow* stored = m_articles->LibraryRowAt(row)) {
+            library.SetRead(stored->id, !stored->read);
+        }
+    } else {
+        const Text key = m_articles->FeedKeyAt(row);
+        if (key.empty()) return;
+        const bool read = !m_articles->IsFeedRowRead(row);
+        library.SetReadByKey(LibraryKeyOf(key), read);
+        m_articles->SetFeedRowRead(row, read);
+    }
+    MarksChanged();
+}
+
+void CVarloView::OnToggleStar() {
+    if (!m_articles || !m_articles->GetList()) return;
+    const int row = m_articles->GetList()->GetSelectedItem();
+    if (row < 0) return;
+    CLibrary& library = FeedMarks().Library();
+    if (m_articles->IsLibrary()) {
+        if (const LibraryRow* stored = m_articles->LibraryRowAt(row)) {
+            library.SetStarred(stored->id, !stored->starred);
+        }
+    } else {
+        const Text key = m_articles->FeedKeyAt(row);
+        if (key.empty() || m_chosenSite.empty()) return;
+        // The feed's rows carry no star: the stored article of the site says whether it has one.
+        const std::string wanted = LibraryKeyOf(key);
+        bool starred = false;
+        const std::vector<LibraryRow> stored = library.SiteArticles(m_chosenSite);
+        for (const LibraryRow& article : stored) {
+            if (article.key == wanted) starred = article.starred;
+        }
+        library.SetStarredByKey(wanted, !starred);
+    }
+    MarksChanged();
+}
+
+void CVarloView::OnMarkAllRead() {
+    if (!m_articles) return;
+    CLibrary& library = FeedMarks().Library();
+    if (m_articles->IsLibrary()) {
+        if (m_chosenLibrary >= 0 && m_chosenLibrary < LibraryRowCount()) {
+            library.MarkViewRead(m_libraryRows[static_cast<size_t>(m_chosenLibrary)].view);
+        }
+    } else if (!m_chosenSite.empty()) {
+        library.MarkSiteRead(m_chosenSite);
+        FeedMarks().Store().MarkSeen(m_chosenSite);
+        m_articles->SetFeedRowsRead();
+    }
+    MarksChanged();
+}
+
+bool CVarloView::GoToNextUnread() {
+    CVarloDoc* doc = Doc();
+    if (!doc || !m_articles || !m_articles->GetList() || !m_listCtrl || IsBusy()) return false;
+    CListCtrlBox* articles = m_articles->GetList();
+    const int count = articles->GetItemCount();
+    const int from = articles->GetSelectedItem();
+    // The next unread row of the list shown, below the chosen one.
+    for (int row = from + 1; row < count; ++row) {
+        if (m_articles->IsRowBold(row)) {
+            m_articles->ChooseRow(row);
+            return true;
+        }
+    }
+    if (m_articles->IsLibrary()) return false;
+    // In a site: the next site below with unread articles, chosen as a click chooses it.
+    const int site = SelectedSite();
+    for (int next = site + 1; next < doc->m_opmlFile.GetCount(); ++next) {
+        if (UnseenOf(next) > 0) {
+            const int row = RowOfSite(next);
+            m_listCtrl->SelectItem(row);
+            m_listCtrl->EnsureVisible(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+void CVarloView::ReadOn(bool back) {
+    if (!m_articles || !m_articles->GetList() || IsBusy()) return;
+    // The page holds no script of its own, and its policy lets none run: the reader moves on
+    // article by article instead, each choice scrolling the page to the article it shows (or
+    // showing it alone in a view of the library).
+    CListCtrlBox* articles = m_articles->GetList();
+    const int row = articles->GetSelectedItem();
+    if (back) {
+        if (row > 0) m_articles->ChooseRow(row - 1);
+        return;
+    }
+    if (row + 1 < articles->GetItemCount()) {
+        m_articles->ChooseRow(row + 1);
+        return;
+    }
+    // At the end of the list: the next unread article, in the next site that has one.
+    GoToNextUnread();
+}
+
+}  // namespace varlo

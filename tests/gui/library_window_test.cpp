@@ -1,0 +1,310 @@
+// The reading library in the window: the views on top of the site list with their counts, the
+// marks through every entry point, reading on with N and Space across sites, the virtual lists'
+// rows against the store, and the search from the tool bar's box.
+
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app_fixture.h"
+#include "gui/app/update_all.h"
+#include "gui/controls/list_ctrl_box.h"
+#include "gui/controls/search_box.h"
+#include "gui/document/feed_marks.h"
+#include "gui/views/article_view.h"
+#include "gui/views/varlo_view.h"
+#include "screenshot.h"
+#include "shell/command_ids.h"
+#include "store/library.h"
+#include "support/loopback_server.h"
+
+namespace varlo::test {
+namespace {
+
+// A feed whose articles are dated a day apart, the first the newest.
+std::string Rss(const std::string& title, const std::vector<std::string>& articles, int day) {
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel><title>" + title +
+        "</title><link>http://example.jp/</link>";
+    for (const auto& a : articles) {
+        xml += "<item><title>" + a + "</title><guid>" + a + "</guid><link>http://example.jp/" +
+               std::to_string(day) + "</link><description>本文 " + a + "</description><pubDate>" +
+               std::to_string(day) + " Nov 2026 10:00:00 +0900</pubDate></item>";
+        --day;
+    }
+    return xml + "</channel></rss>";
+}
+
+class LibraryWindow : public AppTest {
+  protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        setenv("no_proxy", "*", 1);
+        server.Route("/news.xml", Ok(Rss("ニュース", {"東京の天気", "大阪の祭り"}, 20)));
+        server.Route("/blog.xml", Ok(Rss("ブログ", {"Café diary"}, 25)));
+        server.Route("/tech.xml", Ok(Rss("技術", {"カメラの話", "東京タワー"}, 15)));
+    }
+    std::string Subscriptions() {
+        std::string xml =
+            "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\">"
+            "<head><title>t</title></head><body>";
+        for (const auto& [title, feed] : std::vector<std::pair<std::string, std::string>>{
+                 {"News", "/news.xml"}, {"Blog", "/blog.xml"}, {"Tech", "/tech.xml"}}) {
+            xml += "<outline title=\"" + title + "\" htmlUrl=\"http://example.jp/\" xmlUrl=\"" +
+                   server.Url(feed) + "\" />";
+        }
+        WriteFile(dir.File("subs.xml"), xml + "</body></opml>");
+        return dir.File("subs.xml");
+    }
+    CVarloView& Sites() { return *Frame().SiteList(); }
+    CListCtrlBox& SiteRows() { return *Sites().GetList(); }
+    CArticleView& Articles() { return *Frame().ArticleList(); }
+    CListCtrlBox& ArticleRows() { return *Articles().GetList(); }
+    std::string Text(CListCtrlBox& list, int row, int column) {
+        return std::string(list.GetItemText(row, column).utf8_str());
+    }
+    std::string Status() {
+        return std::string(Frame().GetStatusBar()->GetStatusText(0).utf8_str());
+    }
+    bool WaitUntil(const std::function<bool()>& done) { return test::WaitUntil(done, 20); }
+    // Starts on the three sites and updates them all: every article is stored, unread.
+    void StartUpdated() {
+        ASSERT_TRUE(Start({Subscriptions()}));
+        Frame().RunCommand(cmd::kUpdateAll);
+        ASSERT_TRUE(WaitUntil([&] { return !Frame().Updates().IsRunning(); }));
+    }
+    // Chooses the library's row `index` and waits until its view is in the article list.
+    void ChooseView(int index) {
+        SiteRows().SelectItem(index);
+        PumpEvents();
+        ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReadingView(); }));
+        PumpEvents();
+    }
+    void ChooseSite(int index) {
+        SiteRows().SelectItem(SiteRow(index));
+        PumpEvents();
+        ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReading(); }));
+        PumpEvents();
+    }
+    int64_t Shown(int index) { return Sites().LibraryRowCountShown(index); }
+    // As the frame decides for its menus and the site list's context menu.
+    bool MenuEnabled(int id) { return IsCommandEnabled(id, Frame().CurrentState()); }
+    void Key(int code, int modifiers = wxMOD_NONE) {
+        wxKeyEvent key(wxEVT_CHAR_HOOK);
+        key.m_keyCode = code;
+        key.m_shiftDown = (modifiers & wxMOD_SHIFT) != 0;
+        key.SetEventObject(&Frame());
+        Frame().GetEventHandler()->ProcessEvent(key);
+        PumpEvents();
+    }
+
+    LoopbackServer server;
+};
+
+TEST_F(LibraryWindow, TheLibrarysViewsStandOnTopWithTheirCountsAndAreNeverSaved) {
+    StartUpdated();
+    ASSERT_EQ(Sites().LibraryRowCount(), 2);
+    EXPECT_EQ(Text(SiteRows(), 0, 0), "未読の記事");
+    EXPECT_EQ(Text(SiteRows(), 0, 3), "5");
+    EXPECT_TRUE(Sites().IsRowBold(0));
+    EXPECT_EQ(Text(SiteRows(), 1, 0), "スター付き");
+    EXPECT_EQ(Text(SiteRows(), 1, 3), "0");
+    EXPECT_EQ(Text(SiteRows(), SiteRow(0), 0), "News");
+    EXPECT_EQ(Text(SiteRows(), SiteRow(0), 3), "2");
+
+    // The unread view: every unread article, newest first, with the site of each.
+    ChooseView(0);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 5);
+    ASSERT_EQ(ArticleRows().GetColumnCount(), 3);
+    EXPECT_EQ(Text(ArticleRows(), 0, 0), "Café diary");
+    EXPECT_EQ(Text(ArticleRows(), 0, 2), "Blog");
+    EXPECT_EQ(Text(ArticleRows(), 1, 0), "東京の天気");
+    EXPECT_EQ(Text(ArticleRows(), 4, 0), "東京タワー");
+    EXPECT_EQ(Text(ArticleRows(), 4, 2), "Tech");
+    for (int row = 0; row < 5; ++row) EXPECT_TRUE(Articles().IsRowBold(row)) << row;
+    // The rows are the store's, in the store's order.
+    CLibrary& library = FeedMarks().Library();
+    const std::vector<LibraryRow> page = library.Page(LibraryView::Unread(), 0, 5);
+    ASSERT_EQ(page.size(), 5u);
+    for (int row = 0; row < 5; ++row) {
+        EXPECT_EQ(Text(ArticleRows(), row, 0), page[static_cast<size_t>(row)].title);
+    }
+
+    // No site command but marking read applies to the views.
+    Frame().SetActivePane(ActivePane::SiteList);
+    EXPECT_FALSE(MenuEnabled(cmd::kSiteEdit));
+    EXPECT_FALSE(MenuEnabled(cmd::kSiteDelete));
+    EXPECT_FALSE(MenuEnabled(cmd::kMoveDown));
+    EXPECT_FALSE(MenuEnabled(cmd::kOpenInBrowser));
+    EXPECT_TRUE(MenuEnabled(cmd::kMarkSeen));
+    SaveScreenshot(&Frame(), "library-unread");
+
+    // Sorting keeps them on top; saving writes the subscriptions only.
+    Frame().RunCommand(cmd::kSortTitle);
+    EXPECT_EQ(Text(SiteRows(), 0, 0), "未読の記事");
+    EXPECT_EQ(Text(SiteRows(), SiteRow(0), 0), "Blog");
+    Frame().RunCommand(cmd::kFileSave);
+    const std::string saved = ReadFile(dir.File("subs.xml"));
+    EXPECT_EQ(saved.find("未読"), std::string::npos);
+    EXPECT_EQ(saved.find("スター"), std::string::npos);
+
+    // 既読にする on the unread row reads everything.
+    SiteRows().SelectItem(0);
+    PumpEvents();
+    Frame().SetActivePane(ActivePane::SiteList);
+    Frame().RunCommand(cmd::kMarkSeen);
+    EXPECT_EQ(Text(SiteRows(), 0, 3), "0");
+    EXPECT_EQ(library.UnreadTotal(), 0);
+    EXPECT_EQ(Text(SiteRows(), SiteRow(2), 3), "");
+}
+
+TEST_F(LibraryWindow, MarksChangeThroughChoiceCommandsKeysAndTheViewsCommand) {
+    StartUpdated();
+    CLibrary& library = FeedMarks().Library();
+    ChooseView(0);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 5);
+    // Choosing an article reads it and shows it alone.
+    Articles().ChooseRow(1);
+    PumpEvents();
+    EXPECT_FALSE(Articles().IsRowBold(1));
+    EXPECT_EQ(Shown(0), 4);
+    EXPECT_EQ(ArticleRows().GetItemCount(), 5) << "a read row stays in the view until chosen again";
+    // M (the key) and the command toggle it back and forth.
+    ArticleRows().SetFocus();
+    PumpEvents();
+    Key('M');
+    EXPECT_TRUE(Articles().IsRowBold(1));
+    EXPECT_EQ(Shown(0), 5);
+    Frame().RunCommand(cmd::kToggleRead);
+    EXPECT_FALSE(Articles().IsRowBold(1));
+    EXPECT_EQ(library.UnreadTotal(), 4);
+    // S stars it; the starred view counts and shows it.
+    Key('S');
+    EXPECT_EQ(Shown(1), 1);
+    EXPECT_EQ(library.StarredCount(), 1);
+    Frame().RunCommand(cmd::kToggleStar);
+    EXPECT_EQ(Shown(1), 0);
+    Frame().RunCommand(cmd::kToggleStar);
+    ChooseView(1);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 1);
+    EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京の天気");
+
+    // In a site: the feed's rows, toggled by key through the library.
+    ChooseSite(2);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    EXPECT_EQ(ArticleRows().GetColumnCount(), 2) << "no site column in a site's own list";
+    EXPECT_EQ(library.UnreadCount(server.Url("/tech.xml")), 0) << "choosing a site reads it";
+    ArticleRows().SelectItem(0);
+    Frame().RunCommand(cmd::kToggleRead);
+    EXPECT_TRUE(Articles().IsRowBold(0));
+    EXPECT_EQ(library.UnreadCount(server.Url("/tech.xml")), 1);
+    EXPECT_EQ(Text(SiteRows(), SiteRow(2), 3), "1");
+    // Mark all read from the article list's command.
+    Frame().RunCommand(cmd::kMarkAllRead);
+    EXPECT_FALSE(Articles().IsRowBold(0));
+    EXPECT_EQ(library.UnreadCount(server.Url("/tech.xml")), 0);
+    // And in a view: everything it shows.
+    ChooseView(0);
+    ASSERT_GT(ArticleRows().GetItemCount(), 0);
+    EXPECT_TRUE(MenuEnabled(cmd::kMarkAllRead));
+    Frame().RunCommand(cmd::kMarkAllRead);
+    EXPECT_EQ(library.UnreadTotal(), 0);
+    EXPECT_EQ(Shown(0), 0);
+}
+
+TEST_F(LibraryWindow, NAndSpaceReadOnAcrossSitesAndNeverActInTheSearchBox) {
+    StartUpdated();
+    ChooseSite(0);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    ArticleRows().SetFocus();
+    PumpEvents();
+    // Space moves on through the site's articles, then to the next site with unread ones.
+    Key(WXK_SPACE);
+    EXPECT_EQ(ArticleRows().GetSelectedItem(), 1);
+    Key(WXK_SPACE, wxMOD_SHIFT);
+    EXPECT_EQ(ArticleRows().GetSelectedItem(), 0);
+    Key(WXK_SPACE);
+    Key(WXK_SPACE);
+    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReading() && Sites().SelectedSite() == 1; }));
+    PumpEvents();
+    EXPECT_EQ(Text(ArticleRows(), 0, 0), "Café diary");
+    // N: the next site with unread articles, skipping read ones.
+    Sites().GetList()->SetFocus();
+    PumpEvents();
+    Key('N');
+    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReading() && Sites().SelectedSite() == 2; }));
+    // Nothing unread is left: N stays.
+    PumpEvents();
+    Key('N');
+    EXPECT_EQ(Sites().SelectedSite(), 2);
+
+    // In the search box the letters are typed, not taken as commands.
+    Frame().RunCommand(cmd::kSearchFocus);
+    PumpEvents();
+    CLibrary& library = FeedMarks().Library();
+    const int64_t starred = library.StarredCount();
+    Key('S');
+    Key(WXK_SPACE);
+    EXPECT_EQ(library.StarredCount(), starred);
+    EXPECT_EQ(Sites().SelectedSite(), 2);
+}
+
+TEST_F(LibraryWindow, TheSearchBoxShowsItsResultsInTheSearchRowButNotWhileAConversionIsOpen) {
+    StartUpdated();
+    CSearchBox* box = Frame().SearchBox();
+    ASSERT_NE(box, nullptr);
+    Frame().RunCommand(cmd::kSearchFocus);
+    PumpEvents();
+    box->ChangeValue(wxString::FromUTF8("東京"));
+    // Enter that confirms an input method's conversion: no search.
+    box->OnPreeditChanged(wxString::FromUTF8("とうきょう"));
+    wxCommandEvent enter(wxEVT_TEXT_ENTER, box->GetId());
+    enter.SetEventObject(box);
+    box->OnPreeditChanged(wxString());
+    box->GetEventHandler()->ProcessEvent(enter);
+    EXPECT_EQ(Sites().LibraryRowCount(), 2) << "the Enter ended the conversion only";
+    PumpEvents();
+    // The next Enter searches.
+    box->GetEventHandler()->ProcessEvent(enter);
+    ASSERT_EQ(Sites().LibraryRowCount(), 3);
+    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReadingView(); }));
+    PumpEvents();
+    EXPECT_EQ(Text(SiteRows(), 2, 0), "検索: 東京");
+    EXPECT_EQ(Text(SiteRows(), 2, 3), "2");
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京の天気");
+    EXPECT_EQ(Text(ArticleRows(), 1, 0), "東京タワー");
+    EXPECT_EQ(Text(ArticleRows(), 1, 2), "Tech");
+    SaveScreenshot(&Frame(), "library-search");
+    // Another search replaces the words of the row; accents and case do not matter.
+    box->ChangeValue("CAFE");
+    box->GetEventHandler()->ProcessEvent(enter);
+    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReadingView(); }));
+    PumpEvents();
+    EXPECT_EQ(Sites().LibraryRowCount(), 3);
+    EXPECT_EQ(Text(SiteRows(), 2, 0), "検索: CAFE");
+    ASSERT_EQ(ArticleRows().GetItemCount(), 1);
+    EXPECT_EQ(Text(ArticleRows(), 0, 0), "Café diary");
+}
+
+TEST_F(LibraryWindow, AFailedDownloadShowsTheSitesStoredArticles) {
+    StartUpdated();
+    Response broken = Ok("x");
+    broken.status = 500;
+    server.Route("/news.xml", broken);
+    {
+        MessageCapture messages;
+        ChooseSite(0);
+        ASSERT_EQ(messages.Messages().size(), 1u);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return ArticleRows().GetItemCount() == 2; }));
+    EXPECT_EQ(Status(), "保存済みの記事を表示しています");
+    EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京の天気");
+    EXPECT_TRUE(Articles().IsRowBold(0)) << "still unread: nothing was downloaded";
+}
+
+}  // namespace
+}  // namespace varlo::test

@@ -1,0 +1,38 @@
+#include "update/stored_feed.h"
+
+#include <memory>
+
+#include "encoding/carried_reference.h"
+#include "encoding/codepage.h"
+
+namespace varlo {
+
+CRssFile StoredFeed(const std::vector<LibraryRow>& rows, const Text& siteTitle) {
+    CRssFile feed;
+    feed.m_strTitle = siteTitle;
+    feed.m_nTitleKind = kKindText;
+    for (const LibraryRow& row : rows) {
+        auto item = std::make_unique<CRssItem>(static_cast<TimeValue>(row.date));
+        item->m_strTitle = Utf8TextToCp932(row.title);
+        item->m_nTitleKind = kKindText;
+        item->m_strLink = Utf8TextToCp932(row.link);
+        item->m_strCategory = Utf8TextToCp932(row.category);
+        // Markup: a character the code page lacks travels as a reference, which HTML reads back.
+        const Text html = Utf8ToCp932(row.html);
+        item->m_strContent = html;
+        item->m_strContentHtml = html;
+        item->m_nContentKind = kKindHtml;
+        item->m_strDescription = html;
+        item->m_strDescriptionHtml = html;
+        item->m_nDescriptionKind = kKindHtml;
+        item->m_strGuid = Utf8TextToCp932(row.key);
+        feed.Add(std::move(item));
+    }
+    return feed;
+}
+
+std::string LibraryKeyOf(const Text& key) {
+    return Cp932TextToUtf8(key);
+}
+
+}  // namespace varlo
