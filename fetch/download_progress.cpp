@@ -10,8 +10,9 @@
 namespace varlo {
 namespace {
 
+// Per thread: the window's thread makes windows, a worker gets window-less progress.
 DownloadProgressFactory& Factory() {
-    static DownloadProgressFactory factory;
+    thread_local DownloadProgressFactory factory;
     return factory;
 }
 

@@ -39,7 +39,10 @@ class CDownloadProgress {
     // The close box: closes the window without cancelling; the download goes on without it.
     void OnCloseBox();
     // True once the user confirmed the cancel question.
-    bool IsCancelled() const { return m_cancelled; }
+    virtual bool IsCancelled() const { return m_cancelled; }
+    // Whether a cancel may come from another thread than the download's (the download then
+    // looks for it while it waits for the network).
+    virtual bool CancelsFromAfar() const { return false; }
 
     // -1 until SetTotal is called.
     int64_t Total() const { return m_total; }

@@ -315,7 +315,9 @@ class TransferClock {
 
 // The progress object of the innermost running download: Esc and the stop command cancel it.
 CDownloadProgress*& RunningDownload() {
-    static CDownloadProgress* running = nullptr;
+    // Per thread: Esc on the window's thread reaches the downloads that run there; one on a
+    // worker is cancelled through its own progress object.
+    thread_local CDownloadProgress* running = nullptr;
     return running;
 }
 
@@ -376,7 +378,9 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
     std::string path = folder + "/" + name;
     if (!fileName || !*fileName) path = MakeUniqueFileName(path);
 
-    std::unique_ptr<CDownloadProgress> dialog = MakeDownloadProgress();
+    std::unique_ptr<CDownloadProgress> ownProgress;
+    if (!m_progress) ownProgress = MakeDownloadProgress();
+    CDownloadProgress* const dialog = m_progress ? m_progress : ownProgress.get();
 
     std::string scheme;
     const std::string url = SplitAddress(AddressToUtf8(m_address), &scheme);
@@ -395,7 +399,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
     const bool ownCap = m_sizeCap != 0 && m_sizeCap < limits.maxBytes;
     if (ownCap) limits.maxBytes = m_sizeCap;
     const Text tooLarge = ownCap ? m_sizeCapMessage : TooLargeMessage(limits.maxBytes);
-    RunningScope runningScope(dialog.get());
+    RunningScope runningScope(dialog);
     LocalFile file;
     bool rejected = false;
     bool windowed = progress;  // the progress window is (or was) shown
@@ -493,7 +497,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         bool started = false;
         bool stopped = false;  // cancelled, or the status rule ended it
         CURLcode result = CURLE_OK;
-        const bool waitInSlices = HasWaitingPumpHook();
+        const bool waitInSlices = HasWaitingPumpHook() || dialog->CancelsFromAfar();
         for (;;) {
             int running = 0;
             CURLMcode code = curl_multi_perform(multi.get(), &running);

@@ -12,6 +12,8 @@
 
 namespace varlo {
 
+class CDownloadProgress;
+
 // Process-wide limits of every download; a stalled or hostile server ends as a network error.
 struct DownloadLimits {
     std::chrono::milliseconds connectTimeout{30000};
@@ -49,6 +51,10 @@ class CHttpDownload {
     // none, so that a slow download can be cancelled with its button; zero (the default): never.
     void ShowProgressAfter(std::chrono::milliseconds delay) { m_progressAfter = delay; }
 
+    // Shows progress through `progress` (not owned; it must outlive Download) instead of an object
+    // of the installed factory: for a download on a worker that the window's thread shows.
+    void SetProgress(CDownloadProgress* progress) { m_progress = progress; }
+
     // Caps this download's decoded body below the process-wide limit (feeds); past it the download
     // fails with `message`.
     void SetSizeCap(uint64_t maxBytes, Text message) {
@@ -81,6 +87,7 @@ class CHttpDownload {
     uint32_t m_received = 0;
     bool m_cancelled = false;
     std::chrono::milliseconds m_progressAfter{0};
+    CDownloadProgress* m_progress = nullptr;
     uint64_t m_sizeCap = 0;
     Text m_sizeCapMessage;
     Text m_etag;

@@ -5,14 +5,15 @@
 namespace varlo {
 namespace {
 
-// The one hook of the user-interface thread; nothing else touches it.
+// Each thread has its own hooks: the window's thread installs them, and a download that runs on
+// a worker finds none, so that it never dispatches the window's events from the wrong thread.
 MessagePumpHook& Hook() {
-    static MessagePumpHook hook;
+    thread_local MessagePumpHook hook;
     return hook;
 }
 
 MessagePumpHook& WaitingHook() {
-    static MessagePumpHook hook;
+    thread_local MessagePumpHook hook;
     return hook;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The message pump: a download calls PumpMessage between reads so that the user interface stays
 // alive. The GUI installs a hook that dispatches at most one pending event; tests install hooks
-// that act at a chosen moment (for example, press cancel on the third chunk).
+// that act at a chosen moment (for example, press cancel on the third chunk). Hooks belong to the
+// thread that installs them.
 
 #include <functional>
 #include <utility>

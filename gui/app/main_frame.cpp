@@ -321,7 +321,7 @@ PaneState CMainFrame::CurrentState() const {
     if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) {
         state.hasRecentFiles = !app->RecentFiles().Paths().empty();
     }
-    state.downloading = CHttpDownload::IsRunning();
+    state.downloading = CHttpDownload::IsRunning() || (m_siteList && m_siteList->IsDownloading());
     if (m_updates) {
         state.updating = m_updates->IsRunning();
         state.hasUpdateFailures = !m_updates->Failures().empty();
@@ -360,7 +360,7 @@ void CMainFrame::RunCommand(int id) {
     }
     if (!enabled) return;
     // Stop (and Esc) ends what Varlo itself is fetching before it stops the browser pane.
-    if (id == cmd::kStop && m_updates && (m_updates->IsRunning() || CHttpDownload::IsRunning())) {
+    if (id == cmd::kStop && m_updates && (m_updates->IsRunning() || state.downloading)) {
         m_updates->Cancel();
         return;
     }

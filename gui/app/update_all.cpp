@@ -87,6 +87,7 @@ void CUpdateAll::OnTick(wxTimerEvent&) {
 void CUpdateAll::Cancel() {
     // A single site's download goes first: its wait would hold up everything else.
     CHttpDownload::CancelRunning();
+    if (m_frame.SiteList()) m_frame.SiteList()->CancelDownload();
     if (m_run) {
         m_run->Cancel();
         Finish();

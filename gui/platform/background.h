@@ -11,6 +11,10 @@ namespace varlo {
 // Runs `work` on a worker; the function it returns runs on the window's thread afterwards. Call
 // from the window's thread only.
 void RunInBackground(std::function<std::function<void()>()> work);
+// As RunInBackground, on a thread of its own: for work that mostly waits (a download), which
+// would otherwise hold one of the few workers. `cancel` (any thread) makes the work end soon; it
+// is called when the application ends.
+void RunOnOwnThread(std::function<std::function<void()>()> work, std::function<void()> cancel);
 // Background work started and whose continuation has not run yet.
 int PendingBackgroundWork();
 // Waits for the work already started and forgets its continuations (the application is ending:

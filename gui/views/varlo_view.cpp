@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -15,6 +16,7 @@
 
 #include "fetch/find_feed.h"
 #include "fetch/http_download.h"
+#include "fetch/relayed_progress.h"
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/controls/site_add_dlg.h"
 #include "gui/controls/site_item_dlg.h"
@@ -40,8 +42,8 @@ namespace {
 
 const char* const kView = "View";
 
-// Holds back commands while a download runs; the download dispatches window events, so another
-// command could otherwise reach an entry or a feed that the first one is still using.
+// Holds back commands while a download of the list's own runs (adding a site dispatches window
+// events while it downloads), so that no other command reaches an entry it is still using.
 class BusyScope {
   public:
     explicit BusyScope(int& busy) : m_busy(busy) { ++m_busy; }
@@ -72,6 +74,7 @@ bool CVarloView::IsLiveView(const CVarloView* view) {
 
 CVarloView::~CVarloView() {
     LiveViews().erase(this);
+    CancelDownload();
     if (m_listCtrl) m_listCtrl->Unbind(wxEVT_DESTROY, &CVarloView::OnListDestroyed, this);
 }
 
@@ -81,8 +84,9 @@ void CVarloView::OnListDestroyed(wxWindowDestroyEvent& event) {
     event.Skip();
 }
 
-CVarloView::CVarloView() {
+CVarloView::CVarloView() : m_progressTimer(this) {
     LiveViews().insert(this);
+    Bind(wxEVT_TIMER, &CVarloView::OnProgressTimer, this);
     ISettings& settings = Settings();
     m_bDescription = settings.GetInt(kView, "Description", 0) != 0;
     m_bLinkNew = settings.GetInt(kView, "LinkNew", 0) != 0;
@@ -220,40 +224,114 @@ void CVarloView::UpdateFeed() {
     CFeedMarks& marks = FeedMarks();
     // A result of an earlier choice that is still being read is not shown from now on.
     const uint64_t generation = ++m_generation;
+    // The download runs on a thread of its own; the window goes on and shows its progress window
+    // after a second, as the download asks for it.
+    ++m_busy;
+    auto progress = std::make_shared<CRelayedProgress>();
+    m_download = progress;
+    m_progressClosed = false;
+    auto download = std::make_shared<CHttpDownload>(feedUrl);
+    // A feed that is slow to come gets the progress window and its cancel button.
+    download->ShowProgressAfter(std::chrono::seconds(1));
+    download->SetProgress(progress.get());
+    PrepareFeedDownload(*download, marks.Store(), marks.Cache(), feedUrl);
+    m_progressTimer.Start(50);
+    const std::string folder = GetProgramFolder();
+    CVarloView* self = this;
+    RunOnOwnThread(
+        [=]() -> std::function<void()> {
+            auto messages = std::make_shared<std::vector<std::pair<Text, unsigned>>>();
+            MessageBoxHandler previous =
+                SetMessageBoxHandler([&messages](const Text& text, unsigned style) {
+                    messages->emplace_back(text, style);
+                    return static_cast<int>(kIdOk);
+                });
+            std::string path = download->Download(folder, false, "down.xml");
+            SetMessageBoxHandler(std::move(previous));
+            return [self, generation, download, messages, path = std::move(path), feedUrl] {
+                if (IsLiveView(self)) {
+                    self->FinishDownload(generation, *download, path, *messages, feedUrl);
+                }
+            };
+        },
+        [progress] { progress->CancelFromAfar(); });
+}
+
+void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& download,
+                                const std::string& path,
+                                const std::vector<std::pair<Text, unsigned>>& messages,
+                                const Text& feedUrl) {
+    --m_busy;
+    m_download.reset();
+    m_progressTimer.Stop();
+    CloseProgressWindow();
+    // Another file was opened meanwhile (which cancelled this download): nothing of it is shown.
+    if (generation != m_generation || !m_listCtrl) return;
+    // A cancel is the user's choice, not the site's failure: the feed shown stays the one
+    // the view options re-read, and the store records nothing.
+    const bool cancelled = download.Cancelled();
     ChosenAnswer answer;
-    bool cancelled = false;
-    {
-        BusyScope busy(m_busy);
-        CHttpDownload download(feedUrl);
-        // A feed that is slow to come gets the progress window and its cancel button.
-        download.ShowProgressAfter(std::chrono::seconds(1));
-        PrepareFeedDownload(download, marks.Store(), marks.Cache(), feedUrl);
-        std::string path = download.Download(GetProgramFolder(), false, "down.xml");
-        // A cancel is the user's choice, not the site's failure: the feed shown stays the one
-        // the view options re-read, and the store records nothing.
-        cancelled = download.Cancelled();
-        if (!cancelled) {
-            m_strDownPath = std::move(path);
-            m_strFeedAddress = feedUrl;
-            if (m_strDownPath.empty()) {
-                RecordChosenFeedFailure(marks.Store(), feedUrl);
-            } else {
-                answer = {download.ResponseETag(), download.ResponseLastModified(),
-                          download.NotModified()};
-            }
+    if (!cancelled) {
+        m_strDownPath = path;
+        m_strFeedAddress = feedUrl;
+        if (m_strDownPath.empty()) {
+            RecordChosenFeedFailure(FeedMarks().Store(), feedUrl);
+        } else {
+            answer = {download.ResponseETag(), download.ResponseLastModified(),
+                      download.NotModified()};
         }
     }
+    for (const auto& [text, style] : messages) ShowMessageBox(text, style);
     if (cancelled) {
         ShowStatus(Wx("中止しました"));
     } else if (m_strDownPath.empty()) {
         ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
-    } else {
-        ReadChosenFeed(generation, feedUrl, m_strDownPath, answer);
+    } else if (generation == m_generation) {
+        ReadChosenFeed(generation, feedUrl, m_strDownPath, answer, true);
     }
     if (m_afterDownload) m_afterDownload();
     if (m_updateWanted) {
         m_updateWanted = false;
         UpdateFeed();
+    }
+}
+
+void CVarloView::CancelDownload() {
+    if (m_download) m_download->CancelFromAfar();
+}
+
+void CVarloView::OnProgressTimer(wxTimerEvent&) {
+    if (!m_download) {
+        m_progressTimer.Stop();
+        return;
+    }
+    const CRelayedProgress::Fields fields = m_download->Take();
+    if (fields.windowOpen && !m_progressWindow && !m_progressClosed) {
+        m_progressWindow = MakeDownloadProgress();
+        m_progressWindow->Create(fields.message, fields.file);
+    }
+    // Held here: the window's own handlers may run inside the calls below.
+    CDownloadProgress* window = m_progressWindow.get();
+    if (!window) return;
+    if (window->IsCancelled()) {
+        m_download->CancelFromAfar();
+    } else if (!window->IsWindowOpen()) {
+        // The close box: the download goes on without its window.
+        m_progressClosed = true;
+    } else {
+        if (fields.total >= 0 && fields.total != window->Total()) window->SetTotal(fields.total);
+        if (fields.position != window->Position()) window->SetReceived(fields.position);
+    }
+}
+
+void CVarloView::CloseProgressWindow() {
+    if (!m_progressWindow) return;
+    m_progressWindow->Destroy();
+    // Its cancel question may still be open with the window's handler below it on the stack:
+    // the object is kept a while, never freed under its own feet.
+    m_spentProgressWindows.push_back(std::move(m_progressWindow));
+    if (m_spentProgressWindows.size() > 4) {
+        m_spentProgressWindows.erase(m_spentProgressWindows.begin());
     }
 }
 
@@ -263,6 +341,8 @@ struct CVarloView::ChosenRead {
     CRssFile feed;
     std::vector<Text> keys;
     bool keysRead = false;
+    ChosenFeed chosen;      // what the worker recorded, with the marks before the choice
+    bool recorded = false;  // recorded on the worker: only the seen marks are left to set
     std::vector<std::pair<Text, unsigned>> messages;
     std::string previewTemp;  // the preview page, written beside its place
     bool previewWritten = false;
@@ -270,10 +350,13 @@ struct CVarloView::ChosenRead {
 };
 
 void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
-                                const ChosenAnswer& answer) {
+                                const ChosenAnswer& answer, bool chosen) {
     ++m_reading;
     const PreviewOptions options = Options();
     const std::string previewTemp = GetPreviewPath() + "." + std::to_string(generation) + ".new";
+    CFeedMarks& marks = FeedMarks();
+    const std::string storePath = marks.Store().IsOpen() ? marks.Store().Path() : std::string();
+    const CFeedCache cache = marks.Cache();
     CVarloView* self = this;
     RunInBackground([=]() -> std::function<void()> {
         auto read = std::make_shared<ChosenRead>();
@@ -282,22 +365,34 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
                 read->messages.emplace_back(text, style);
                 return static_cast<int>(kIdOk);
             });
-        read->keysRead = ReadChosenKeys(path, &read->keys);
+        if (chosen) {
+            read->keysRead = ReadChosenKeys(path, &read->keys);
+            // The download is recorded (validators, cache, new keys) whether or not the user is
+            // still there when it has been read; only the seen marks wait for the window.
+            CFeedStore store;
+            if (read->keysRead && !storePath.empty() && store.OpenAnother(storePath)) {
+                read->chosen =
+                    RecordChosenKeys(answer, store, cache, url, path, std::move(read->keys), false);
+                read->recorded = true;
+            }
+        }
         // Relative links of the feed are relative to where it came from.
         read->feed.m_strAddress = url;
-        read->feed.ReadRss(path);
+        if (!path.empty()) read->feed.ReadRss(path);
         read->previewTemp = previewTemp;
         read->options = options;
         read->previewWritten = WritePreviewPage(previewTemp, read->feed, options);
         SetMessageBoxHandler(std::move(previous));
-        return [self, generation, read, url, path, answer] {
-            if (IsLiveView(self)) self->ApplyChosenRead(generation, *read, url, path, answer);
+        return [self, generation, read, url, path, answer, chosen] {
+            if (IsLiveView(self)) {
+                self->ApplyChosenRead(generation, *read, url, path, answer, chosen);
+            }
         };
     });
 }
 
 void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Text& url,
-                                 const std::string& path, const ChosenAnswer& answer) {
+                                 const std::string& path, const ChosenAnswer& answer, bool chosen) {
     --m_reading;
     auto dropped = [&] {
         // The user moved on: nothing is shown or marked seen, and the file, which a later
@@ -313,18 +408,22 @@ void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Te
     // A message box lets the user choose again before it is answered.
     if (generation != m_generation) return dropped();
 
-    CFeedMarks& marks = FeedMarks();
-    ChosenFeed chosen;
-    if (read.keysRead) {
-        chosen =
-            RecordChosenKeys(answer, marks.Store(), marks.Cache(), url, path, std::move(read.keys));
-    }
-    RefreshMarks();
-    if (m_articles) {
-        // The articles that were unseen when the site was chosen stay bold in this list.
-        std::vector<bool> unseen(chosen.keys.size());
-        for (size_t i = 0; i < unseen.size(); ++i) unseen[i] = chosen.WasUnseen(i);
-        m_articles->SetUnseenRows(std::move(unseen));
+    if (chosen) {
+        CFeedMarks& marks = FeedMarks();
+        ChosenFeed& feed = read.chosen;
+        if (read.recorded) {
+            marks.Store().MarkSeen(url);
+        } else if (read.keysRead) {
+            feed = RecordChosenKeys(answer, marks.Store(), marks.Cache(), url, path,
+                                    std::move(read.keys));
+        }
+        RefreshMarks();
+        if (m_articles) {
+            // The articles that were unseen when the site was chosen stay bold in this list.
+            std::vector<bool> unseen(feed.keys.size());
+            for (size_t i = 0; i < unseen.size(); ++i) unseen[i] = feed.WasUnseen(i);
+            m_articles->SetUnseenRows(std::move(unseen));
+        }
     }
     doc->m_rssFile = std::move(read.feed);
     ShowFeedRead();
@@ -370,8 +469,9 @@ void CVarloView::OnLeftDown(wxMouseEvent& event) {
 }
 
 void CVarloView::ForgetFeed() {
-    // A feed still being read belongs to what was open before.
+    // A feed still being downloaded or read belongs to what was open before.
     ++m_generation;
+    CancelDownload();
     m_strDownPath.clear();
     m_strFeedAddress.clear();
     m_updateWanted = false;
@@ -623,8 +723,15 @@ void CVarloView::ToggleOption(bool& option, const char* name) {
     if (IsBusy()) return;
     option = !option;
     Settings().WriteInt(kView, name, option ? 1 : 0);
-    ReadFeed(m_strDownPath);
-    ShowPreview();
+    // A feed being read now is shown with the new options when it arrives.
+    if (m_reading > 0) return;
+    if (m_strDownPath.empty()) {
+        ReadFeed(m_strDownPath);
+        ShowPreview();
+        return;
+    }
+    // The feed is read again, and its page written, on a worker.
+    ReadChosenFeed(++m_generation, m_strFeedAddress, m_strDownPath, ChosenAnswer{}, false);
 }
 
 void CVarloView::OnViewDescription() {

@@ -3,11 +3,14 @@
 // feed update that runs when the user chooses a site.
 
 #include <wx/docview.h>
+#include <wx/timer.h>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/text.h"
 #include "shell/command_rules.h"
@@ -19,6 +22,9 @@ class wxWindowDestroyEvent;
 namespace varlo {
 
 class CArticleView;
+class CDownloadProgress;
+class CHttpDownload;
+class CRelayedProgress;
 class CBrowserView;
 class CListCtrlBox;
 class COpmlItem;
@@ -83,6 +89,10 @@ class CVarloView : public wxView {
     void FillPaneState(PaneState& state) const;
     // True while a download runs: commands that change the list, the document or the feed wait.
     bool IsBusy() const { return m_busy > 0; }
+    // True while the chosen site's feed is downloaded.
+    bool IsDownloading() const { return m_download != nullptr; }
+    // Ends the chosen site's download without asking (Esc, the stop command, another file).
+    void CancelDownload();
     // Called when a download has ended (runs a feed update the user asked for meanwhile).
     void SetAfterDownload(std::function<void()> callback) { m_afterDownload = std::move(callback); }
 
@@ -103,10 +113,19 @@ class CVarloView : public wxView {
     CVarloDoc* Doc() const;
     static bool IsLiveView(const CVarloView* view);
     // Reads the downloaded feed, its keys and its preview page on a worker, then shows them.
+    // `chosen` false: a view option changed, nothing is recorded or marked.
     void ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
-                        const ChosenAnswer& answer);
+                        const ChosenAnswer& answer, bool chosen);
     void ApplyChosenRead(uint64_t generation, ChosenRead& read, const Text& url,
-                         const std::string& path, const ChosenAnswer& answer);
+                         const std::string& path, const ChosenAnswer& answer, bool chosen);
+    // On the window's thread once the chosen site's download has ended.
+    void FinishDownload(uint64_t generation, const CHttpDownload& download, const std::string& path,
+                        const std::vector<std::pair<Text, unsigned>>& messages,
+                        const Text& feedUrl);
+    // Shows the running download's progress in a window of the window's thread, and passes its
+    // cancel on.
+    void OnProgressTimer(wxTimerEvent& event);
+    void CloseProgressWindow();
     // Refills the article list from the document's feed and says in the status bar whether it
     // was cut short.
     void ShowFeedRead();
@@ -137,6 +156,11 @@ class CVarloView : public wxView {
     uint64_t m_generation = 0;        // raised by each choice: older reads are not shown
     int m_reading = 0;                // chosen feeds being read on a worker
     std::function<void()> m_afterDownload;
+    std::shared_ptr<CRelayedProgress> m_download;  // the chosen site's download while it runs
+    wxTimer m_progressTimer;
+    std::unique_ptr<CDownloadProgress> m_progressWindow;
+    std::vector<std::unique_ptr<CDownloadProgress>> m_spentProgressWindows;
+    bool m_progressClosed = false;  // the user closed the progress window; it stays closed
     wxDECLARE_DYNAMIC_CLASS(CVarloView);
 };
 

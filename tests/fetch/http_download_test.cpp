@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -15,6 +16,7 @@
 
 #include "encoding/codepage.h"
 #include "fetch/download_progress.h"
+#include "fetch/relayed_progress.h"
 #include "platform/message_pump.h"
 #include "support/loopback_server.h"
 #include "support/test_support.h"
@@ -685,6 +687,44 @@ TEST(UniqueFileName, ADotInTheFolderIsNotTakenForAnExtension) {
     std::filesystem::create_directory(dir.Path() / "a.b");
     test::WriteFile(dir.File("a.b/feed"), "");
     EXPECT_EQ(MakeUniqueFileName(dir.File("a.b/feed")), dir.File("a.b/feed(1)"));
+}
+
+TEST_F(HttpDownloadTest, ADownloadOnAWorkerIsShownAndCancelledFromTheWindowsThread) {
+    Response stalled = test::Ok(Body(10000));
+    stalled.stallAfter = 3000;
+    m_server.Route("/stall", stalled);
+    // Hooks and windows belong to the thread that installed them: the worker must use neither.
+    bool pumpedHere = false;
+    ScopedWaitingHook waiting([&] { pumpedHere = true; });
+    CRelayedProgress progress;
+    CHttpDownload download(m_server.Url("/stall"));
+    download.SetProgress(&progress);
+    download.ShowProgressAfter(std::chrono::milliseconds(1));
+    std::string path = "unset";
+    std::atomic<bool> ended{false};
+    std::thread worker([&] {
+        path = download.Download(m_dir.Path().string(), false, "down.xml");
+        ended = true;
+    });
+    // The fields the window's thread shows follow the download: its window and two whole pieces.
+    CRelayedProgress::Fields fields;
+    while (!ended) {
+        fields = progress.Take();
+        if (fields.windowOpen && fields.position == 2046) break;
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(fields.message, Jp("ダウンロード中です"));
+    EXPECT_EQ(fields.counter, Jp("2046/10000バイト"));
+    EXPECT_FALSE(CHttpDownload::IsRunning()) << "Esc here reaches only this thread's downloads";
+    progress.CancelFromAfar();
+    worker.join();
+    EXPECT_EQ(path, "");
+    EXPECT_TRUE(download.Cancelled());
+    EXPECT_FALSE(progress.Take().windowOpen);
+    EXPECT_FALSE(pumpedHere);
+    EXPECT_TRUE(m_log->events.empty()) << "no window of the installed factory was made";
+    EXPECT_TRUE(m_messages.Messages().empty());
+    EXPECT_FALSE(Exists("down.xml"));
 }
 
 }  // namespace

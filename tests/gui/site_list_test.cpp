@@ -199,6 +199,7 @@ TEST_F(SiteListFlow, MovingFollowsTheSelectionAndFetchesAgain) {
     Click(1);
     EXPECT_FALSE(IsCommandEnabled(cmd::kMoveDown, Frame().CurrentState()));
     Frame().RunCommand(cmd::kMoveUp);
+    PumpEvents();
     EXPECT_EQ(SiteRows().GetSelectedItem(), 0);
     EXPECT_EQ(SiteRows().GetItemText(0, 0), "Two");
     EXPECT_EQ(Fetches("/atom.xml"), 2u);
@@ -218,6 +219,7 @@ TEST_F(SiteListFlow, DeletingTheLastRowSelectsTheNewLastAndTheOnlyRowLeavesNothi
     EXPECT_EQ(SiteRows().GetItemCount(), 1);
     EXPECT_EQ(SiteRows().GetSelectedItem(), 0);
     EXPECT_TRUE(Doc().IsModified());
+    PumpEvents();  // the row selected now is fetched first
     {
         MessageCapture messages(kIdYes);
         Frame().RunCommand(cmd::kSiteDelete);

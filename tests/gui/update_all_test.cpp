@@ -371,16 +371,18 @@ TEST_F(UpdateAllWindow, MarksSurviveARestart) {
     EXPECT_TRUE(Frame().SiteList()->IsRowBold(0));
 }
 
-// A chosen feed is read on a worker; the user may choose another site before it is shown. The
-// first result is then dropped: only the last site chosen is shown and marked seen.
+// A chosen feed is downloaded and read off the window's thread; the user may choose another site
+// before it is shown. The first result is then dropped: only the last site chosen is shown and
+// marked seen.
 TEST_F(UpdateAllWindow, AFeedReadAfterTheUserMovedOnIsNeitherShownNorMarkedSeen) {
     ASSERT_TRUE(Start({Subscriptions({{"News", "/news.xml"}, {"Blog", "/blog.xml"}})}));
     ASSERT_TRUE(UpdateAndWait());
     ASSERT_EQ(Count(0), "2");
     ASSERT_EQ(Count(1), "1");
-    SiteRows().SelectItem(0);  // downloaded now, read on a worker
-    EXPECT_TRUE(Frame().SiteList()->IsReading());
-    SiteRows().SelectItem(1);  // chosen before the news were shown
+    SiteRows().SelectItem(0);  // downloaded on a thread of its own, then read on a worker
+    EXPECT_TRUE(Frame().SiteList()->IsDownloading());
+    // Chosen before the news were shown: fetched once their download ends, while they are read.
+    SiteRows().SelectItem(1);
     PumpEvents();
     EXPECT_FALSE(Frame().SiteList()->IsReading());
     ASSERT_EQ(ArticleRows().GetItemCount(), 1);
