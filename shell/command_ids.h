@@ -66,6 +66,8 @@ enum : int {
     kAutoUpdate30 = 32835 - kIdOffset,
     kAutoUpdate60 = 32836 - kIdOffset,
     kAutoUpdate120 = 32837 - kIdOffset,
+    // The sync account of the open subscription file.
+    kSyncAccount = 32838 - kIdOffset,
 };
 
 // The interval in minutes of an automatic-update command (0 for "off"), -1 for other commands.

@@ -527,6 +527,7 @@ void CVarloView::OnMarkSeen() {
     const Text& url = doc->m_opmlFile.GetAt(row)->m_strXmlUrl;
     if (!url.empty()) FeedMarks().Store().MarkSeen(url);
     RefreshMarks();
+    if (!url.empty() && m_afterMark) m_afterMark();
 }
 
 void CVarloView::ReadFeed(const std::string& path) {

@@ -95,6 +95,8 @@ class CVarloView : public wxView {
     void CancelDownload();
     // Called when a download has ended (runs a feed update the user asked for meanwhile).
     void SetAfterDownload(std::function<void()> callback) { m_afterDownload = std::move(callback); }
+    // Called after the user marked something (so that the marks reach a sync server).
+    void SetAfterMark(std::function<void()> callback) { m_afterMark = std::move(callback); }
 
     const std::string& DownPath() const { return m_strDownPath; }
     bool m_bDescription = false;
@@ -156,6 +158,7 @@ class CVarloView : public wxView {
     uint64_t m_generation = 0;        // raised by each choice: older reads are not shown
     int m_reading = 0;                // chosen feeds being read on a worker
     std::function<void()> m_afterDownload;
+    std::function<void()> m_afterMark;
     std::shared_ptr<CRelayedProgress> m_download;  // the chosen site's download while it runs
     wxTimer m_progressTimer;
     std::unique_ptr<CDownloadProgress> m_progressWindow;
