@@ -47,8 +47,12 @@ CUpdateAll::~CUpdateAll() {
 
 void CUpdateAll::Start(bool automatic) {
     if (m_run) return;
-    // A file with a sync account takes its articles from the server, not from each site.
-    if (m_frame.Sync().Start()) return;
+    // A file with a sync account takes its articles from the server, not from each site (also
+    // when the user declines to give the password: the sites are not asked instead).
+    if (m_frame.Sync().Applying()) {
+        m_frame.Sync().Start();
+        return;
+    }
     CVarloView* sites = m_frame.SiteList();
     auto* doc = sites ? wxDynamicCast(sites->GetDocument(), CVarloDoc) : nullptr;
     if (!doc) return;

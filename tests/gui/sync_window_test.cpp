@@ -181,6 +181,58 @@ TEST_F(SyncWindow, RunsAtStartAndOnF5InsteadOfTheUpdateAndAfterAMark) {
     EXPECT_FALSE(Sync().IsRunning());  // it waits a little for more marks
     ASSERT_TRUE(WaitForSyncs(3));
     EXPECT_EQ(server.CountRequests("ClientLogin"), logins + 1);
+
+    // The automatic update syncs too (its minutes made milliseconds).
+    setenv("VARLO_AUTO_UPDATE_UNIT_MS", "1", 1);
+    Frame().Updates().SetAutoUpdate(5);
+    // (Its ticks come faster than a sync ends, so one follows another until it is off.)
+    ASSERT_TRUE(WaitUntil([&] { return Sync().Finished() >= 4; }, 20));
+    Frame().Updates().SetAutoUpdate(0);
+    unsetenv("VARLO_AUTO_UPDATE_UNIT_MS");
+    ASSERT_TRUE(WaitUntil([&] { return !Sync().IsRunning(); }, 20));
+    EXPECT_FALSE(Frame().Updates().IsRunning());
+}
+
+TEST_F(SyncWindow, UnsavedChangesAreAskedAboutBeforeTheServersSubscriptionsAreApplied) {
+    KeepAccount(kPassword);
+    MessageCapture messages(kIdYes);
+    ASSERT_TRUE(Start({subs}));
+    ASSERT_TRUE(WaitForSyncs(1));
+    const std::string saved = ReadFile(subs);
+    ASSERT_EQ(Frame().SiteList()->GetList()->GetItemCount(), 2);
+
+    // A site added on the server while the user has unsaved changes: "no" leaves the file, the
+    // list and the changes as they were...
+    server.AddSubscription({"feed/3", "Later", "http://later.test/feed", {}});
+    Doc().Modify(true);
+    messages.SetAnswer(kIdNo);
+    Frame().RunCommand(cmd::kUpdateAll);
+    ASSERT_TRUE(WaitForSyncs(2));
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_NE(messages.Messages().back().find("未保存の変更"), std::string::npos);
+    EXPECT_EQ(ReadFile(subs), saved);
+    EXPECT_EQ(Frame().SiteList()->GetList()->GetItemCount(), 2);
+    EXPECT_TRUE(Doc().IsModified());
+
+    // ...and "yes" at the next sync applies the site and saves the file.
+    messages.SetAnswer(kIdYes);
+    Frame().RunCommand(cmd::kUpdateAll);
+    ASSERT_TRUE(WaitForSyncs(3));
+    EXPECT_EQ(messages.Messages().size(), 2u);
+    EXPECT_EQ(Frame().SiteList()->GetList()->GetItemCount(), 3);
+    EXPECT_NE(ReadFile(subs).find("http://later.test/feed"), std::string::npos);
+    EXPECT_FALSE(Doc().IsModified());
+}
+
+TEST_F(SyncWindow, AnotherFileIsNotSynced) {
+    KeepAccount(kPassword);
+    const std::string other = dir.File("other.xml");
+    WriteFile(other, ReadFile(subs));
+    ASSERT_TRUE(Start({other}));
+    EXPECT_FALSE(Sync().Applying());
+    EXPECT_FALSE(Sync().IsRunning());
+    EXPECT_EQ(Sync().Finished(), 0);
+    EXPECT_EQ(server.CountRequests("ClientLogin"), 0);
 }
 
 TEST_F(SyncWindow, AFailureIsListedAndARefusedLoginAsksForThePasswordAgain) {
