@@ -224,6 +224,22 @@ TEST_F(SyncWindow, UnsavedChangesAreAskedAboutBeforeTheServersSubscriptionsAreAp
     EXPECT_FALSE(Doc().IsModified());
 }
 
+TEST_F(SyncWindow, ClosingDuringASyncWaitsForItsEndSoTheFileKeepsTheServersChanges) {
+    KeepAccount(kPassword);
+    MessageCapture messages(kIdYes);
+    ASSERT_TRUE(Start({subs}));
+    ASSERT_TRUE(WaitForSyncs(1));
+    server.AddSubscription({"feed/3", "Later", "http://later.test/feed", {}});
+    Frame().RunCommand(cmd::kUpdateAll);
+    ASSERT_TRUE(Sync().IsRunning());
+    // Closed now, the merge would be remembered without the file that holds its result.
+    Frame().Close(false);
+    ASSERT_TRUE(app->Frame());
+    EXPECT_TRUE(Frame().IsShown());
+    ASSERT_TRUE(WaitUntil([&] { return app->Frame() == nullptr; }, 20));
+    EXPECT_NE(ReadFile(subs).find("http://later.test/feed"), std::string::npos);
+}
+
 TEST_F(SyncWindow, AnotherFileIsNotSynced) {
     KeepAccount(kPassword);
     const std::string other = dir.File("other.xml");
