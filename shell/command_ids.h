@@ -71,6 +71,8 @@ enum : int {
     kToggleRead = 32851 - kIdOffset,
     kToggleStar = 32852 - kIdOffset,
     kMarkAllRead = 32853 - kIdOffset,
+    // The sync account of the open subscription file.
+    kSyncAccount = 32838 - kIdOffset,
 };
 
 // The interval in minutes of an automatic-update command (0 for "off"), -1 for other commands.

@@ -11,6 +11,7 @@
 
 #include "fetch/http_download.h"
 #include "fetch/ras_connection.h"
+#include "gui/app/sync_window.h"
 #include "gui/app/update_all.h"
 #include "gui/app/varlo_app.h"
 #include "gui/controls/dialup_dlg.h"
@@ -96,6 +97,8 @@ wxString Prompt(int id) {
             return Wx("一覧の記事をすべて既読にします");
         case cmd::kSearchFocus:
             return Wx("保存した記事を検索します");
+        case cmd::kSyncAccount:
+            return Wx("同期サーバーのアカウントを設定します");
         default:
             return {};
     }
@@ -115,6 +118,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     BuildPanes(document);
     SetIcons(ProgramIcons());
     m_updates = std::make_unique<CUpdateAll>(*this);
+    m_sync = std::make_unique<CSyncWindow>(*this);
     m_updates->SetAutoUpdate(std::max(0, Settings().GetInt("View", "AutoUpdate", 0)));
     m_active = Settings().GetInt("View", "List", 1) == 1 ? ActivePane::SiteList : ActivePane::None;
 
@@ -126,6 +130,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kUpdateAll, cmd::kAutoUpdate120);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSearchFocus, cmd::kMarkAllRead);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSearchFocus, cmd::kMarkAllRead);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSyncAccount);
     Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
@@ -147,6 +152,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
 
 CMainFrame::~CMainFrame() {
     // A running update ends with the window; what finished is already in the store.
+    m_sync.reset();
     m_updates.reset();
     // The views outlive their windows until the document goes: they must not reach this frame.
     for (wxView* view : {static_cast<wxView*>(m_siteList), static_cast<wxView*>(m_articles),
@@ -163,6 +169,8 @@ void CMainFrame::BuildMenus() {
     Item(m_fileMenu, cmd::kFileOpen, "開く(&O)...\tCtrl+O");
     Item(m_fileMenu, cmd::kFileSave, "上書き保存(&S)\tCtrl+S");
     Item(m_fileMenu, cmd::kFileSaveAs, "名前を付けて保存(&A)...");
+    m_fileMenu->AppendSeparator();
+    Item(m_fileMenu, cmd::kSyncAccount, "同期アカウント(&Y)...");
     m_fileMenu->AppendSeparator();
     Item(m_fileMenu, cmd::kPageInfo, "ページ情報(&I)");
     m_fileMenu->AppendSeparator();
@@ -296,6 +304,7 @@ void CMainFrame::BuildPanes(CVarloDoc* document) {
     m_browser->CreatePane(m_inner);
     m_siteList->SetPanes(m_articles, m_browser);
     m_siteList->SetAfterDownload([this] { AfterDownload(); });
+    m_siteList->SetAfterMark([this] { ScheduleSync(); });
     for (wxView* view : {static_cast<wxView*>(m_siteList), static_cast<wxView*>(m_articles),
                          static_cast<wxView*>(m_browser)}) {
         view->SetDocument(document);
@@ -360,12 +369,12 @@ void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
     const PaneState state = CurrentState();
     bool enabled = IsCommandEnabled(id, state);
     // Nothing that changes the list, the document or the feed starts while a download runs.
-    if (m_siteList && m_siteList->IsBusy() &&
+    if (ListBusy() &&
         (RouteCommand(id, m_active) == CommandTarget::SiteList || id == cmd::kFileNew ||
          id == cmd::kFileOpen || (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast))) {
         enabled = false;
     }
-    if (id >= cmd::kFileMruFirst + 1 && id <= cmd::kFileMruLast) enabled = !m_siteList->IsBusy();
+    if (id >= cmd::kFileMruFirst + 1 && id <= cmd::kFileMruLast) enabled = !ListBusy();
     if ((id == cmd::kEditCopy || id == cmd::kEditCut || id == cmd::kEditPaste ||
          id == cmd::kEditUndo)) {
         enabled = m_active == ActivePane::Browser;
@@ -382,6 +391,10 @@ void CMainFrame::RunCommand(int id) {
     if (id == cmd::kEditCopy || id == cmd::kEditCut || id == cmd::kEditPaste ||
         id == cmd::kEditUndo) {
         enabled = m_active == ActivePane::Browser;
+    }
+    if (id == cmd::kSyncAccount) {
+        if (!ListBusy()) m_sync->EditAccount();
+        return;
     }
     if (!enabled) return;
     // Stop (and Esc) ends what Varlo itself is fetching before it stops the browser pane.
@@ -553,7 +566,7 @@ void CMainFrame::RunCommand(int id) {
 }
 
 void CMainFrame::OnCommand(wxCommandEvent& event) {
-    if (m_siteList && m_siteList->IsBusy()) {
+    if (ListBusy()) {
         const CommandTarget target = RouteCommand(event.GetId(), m_active);
         const int id = event.GetId();
         if (target == CommandTarget::SiteList || id == cmd::kFileNew || id == cmd::kFileOpen ||
@@ -672,6 +685,14 @@ void CMainFrame::OnIdleIndicators(wxIdleEvent& event) {
     event.Skip();
 }
 
+bool CMainFrame::ListBusy() const {
+    return (m_siteList && m_siteList->IsBusy()) || (m_sync && m_sync->IsRunning());
+}
+
+void CMainFrame::ScheduleSync() {
+    if (m_sync) m_sync->Schedule();
+}
+
 void CMainFrame::AfterDownload() {
     if (m_closeWanted) {
         m_closeWanted = false;
@@ -715,8 +736,8 @@ void CMainFrame::SavePaneHeights() {
 }
 
 void CMainFrame::OnClose(wxCloseEvent& event) {
-    if (m_siteList && m_siteList->IsBusy()) {
-        // The download still uses the document: the window closes when it has ended.
+    if (ListBusy()) {
+        // The download or the sync still uses the document: the window closes when it has ended.
         m_closeWanted = true;
         if (event.CanVeto()) {
             event.Veto();

@@ -14,6 +14,7 @@ class wxMenu;
 namespace varlo {
 
 class CArticleView;
+class CSyncWindow;
 class CUpdateAll;
 class CBrowserView;
 class CVarloDoc;
@@ -30,6 +31,14 @@ class CMainFrame : public CContFrameWnd {
     CBrowserView* Browser() const { return m_browser; }
     // The update of every site.
     CUpdateAll& Updates() const { return *m_updates; }
+    // Sync with the account's server.
+    CSyncWindow& Sync() const { return *m_sync; }
+    // A sync a few seconds from now, when the open file has an account (after a mark).
+    void ScheduleSync();
+    // The end of a sync: a close asked for meanwhile goes on.
+    void AfterSync() { AfterDownload(); }
+    // A download or a sync holds the document: nothing may change the list meanwhile.
+    bool ListBusy() const;
     // The first showing also restores the heights of the two list panes.
     bool Show(bool show = true) override;
     // Writes the heights of the two list panes to the settings ("SiteListHeight",
@@ -83,6 +92,7 @@ class CMainFrame : public CContFrameWnd {
     ActivePane m_active = ActivePane::SiteList;
     bool m_closeWanted = false;
     std::unique_ptr<CUpdateAll> m_updates;
+    std::unique_ptr<CSyncWindow> m_sync;
 };
 
 }  // namespace varlo

@@ -6,6 +6,7 @@
 
 #include "fetch/http_download.h"
 #include "gui/app/main_frame.h"
+#include "gui/app/sync_window.h"
 #include "gui/controls/update_failures_dlg.h"
 #include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
@@ -46,6 +47,12 @@ CUpdateAll::~CUpdateAll() {
 
 void CUpdateAll::Start(bool automatic) {
     if (m_run) return;
+    // A file with a sync account takes its articles from the server, not from each site (also
+    // when the user declines to give the password: the sites are not asked instead).
+    if (m_frame.Sync().Applying()) {
+        m_frame.Sync().Start();
+        return;
+    }
     CVarloView* sites = m_frame.SiteList();
     auto* doc = sites ? wxDynamicCast(sites->GetDocument(), CVarloDoc) : nullptr;
     if (!doc) return;

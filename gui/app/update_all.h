@@ -31,6 +31,8 @@ class CUpdateAll : public wxEvtHandler {
     const std::vector<SiteResult>& Failures() const { return m_failures; }
     // Lists the failures in a dialog.
     void ShowFailures();
+    // Replaces the failures listed (a sync's, which takes the place of the update).
+    void SetFailures(std::vector<SiteResult> failures) { m_failures = std::move(failures); }
     // Updates every `minutes` from now on (0: never).
     void SetAutoUpdate(int minutes);
     int AutoUpdateMinutes() const { return m_autoMinutes; }

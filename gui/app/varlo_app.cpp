@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "gui/app/main_frame.h"
+#include "gui/app/sync_window.h"
 #include "gui/app/update_all.h"
 #include "gui/controls/about_dlg.h"
 #include "gui/controls/file_dialog_ex.h"
@@ -142,6 +143,8 @@ bool CVarloApp::StartUp() {
     // A file that cannot be read still leaves the user a window, with a new empty document.
     if (!opened) NewDocument();
     m_frame->Update();
+    // The file of a sync account starts with a sync (the window is already there).
+    if (opened) m_frame->Sync().Start();
     return true;
 }
 

@@ -134,6 +134,8 @@ class CVarloView : public wxView {
     void CancelDownload();
     // Called when a download has ended (runs a feed update the user asked for meanwhile).
     void SetAfterDownload(std::function<void()> callback) { m_afterDownload = std::move(callback); }
+    // Called after the user marked something (so that the marks reach a sync server).
+    void SetAfterMark(std::function<void()> callback) { m_afterMark = std::move(callback); }
 
     const std::string& DownPath() const { return m_strDownPath; }
     bool m_bDescription = false;
@@ -219,6 +221,7 @@ class CVarloView : public wxView {
     int m_chosenLibrary = -1;  // the library row the article list shows, -1 for a site
     Text m_chosenSite;         // the feed address of the site the article list shows
     int m_readingView = 0;     // views of the library being read on a worker
+    std::function<void()> m_afterMark;
     std::shared_ptr<CRelayedProgress> m_download;  // the chosen site's download while it runs
     wxTimer m_progressTimer;
     std::unique_ptr<CDownloadProgress> m_progressWindow;

@@ -199,6 +199,8 @@ void CVarloView::OnArticleOpened(int row) {
 void CVarloView::MarksChanged() {
     RefreshMarks();
     if (m_articles) m_articles->MarksChanged();
+    // A sync account hears of the user's marks soon after.
+    if (m_afterMark) m_afterMark();
 }
 
 void CVarloView::OnToggleRead() {
