@@ -369,8 +369,23 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
     CFeedMarks& marks = FeedMarks();
     const std::string storePath = marks.Store().IsOpen() ? marks.Store().Path() : std::string();
     const CFeedCache cache = marks.Cache();
+    // The worker reads a link of its own to the file: a download started meanwhile (another
+    // site chosen) replaces the shared name, never the file this link holds.
+    std::string readPath = path;
+    if (!path.empty()) {
+        const std::string own = path + "." + std::to_string(generation) + ".read";
+        unlink(own.c_str());
+        if (link(path.c_str(), own.c_str()) == 0) readPath = own;
+    }
     CVarloView* self = this;
     RunInBackground([=]() -> std::function<void()> {
+        // Gone with the work, whatever happens to the result.
+        struct Unlink {
+            std::string path;
+            ~Unlink() {
+                if (!path.empty()) unlink(path.c_str());
+            }
+        } unlinkAfter{readPath != path ? readPath : std::string()};
         auto read = std::make_shared<ChosenRead>();
         MessageBoxHandler previous =
             SetMessageBoxHandler([&read](const Text& text, unsigned style) {
@@ -379,15 +394,15 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
             });
         // Relative links of the feed are relative to where it came from.
         read->feed.m_strAddress = url;
-        if (!path.empty()) read->feed.ReadRss(path);
+        if (!path.empty()) read->feed.ReadRss(readPath);
         if (chosen) {
-            read->keysRead = ReadChosenKeys(path, &read->keys);
+            read->keysRead = ReadChosenKeys(readPath, &read->keys);
             // The download is recorded (validators, cache, its articles in the library) whether
             // or not the user is still there when it has been read; only the read marks wait for
             // the window.
             CFeedStore store;
             if (read->keysRead && !storePath.empty() && store.OpenAnother(storePath)) {
-                read->chosen = RecordChosenArticles(answer, store, cache, url, path, read->feed,
+                read->chosen = RecordChosenArticles(answer, store, cache, url, readPath, read->feed,
                                                     std::move(read->keys), false);
                 read->recorded = true;
             }
