@@ -591,17 +591,6 @@ void CMainFrame::OnCharHook(wxKeyEvent& event) {
     event.Skip();
 }
 
-namespace {
-
-bool IsWithin(const wxWindow* ancestor, const wxWindow* window) {
-    for (; window; window = window->GetParent()) {
-        if (window == ancestor) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 bool CMainFrame::IsReadingFocus() const {
     // The reading keys belong to the lists and the preview page; in a text field (the search
     // box, a form of a web page) they are typed.
@@ -624,11 +613,8 @@ bool CMainFrame::HandleReadingKey(const wxKeyEvent& event) {
     if ((!space && !letter) || !m_siteList || !IsReadingFocus()) return false;
     switch (key) {
         case WXK_SPACE:
-            // In the preview page the engine scrolls a page itself.
-            if (wxWindow::FindFocus() && m_browser &&
-                IsWithin(m_browser->GetPaneWindow(), wxWindow::FindFocus())) {
-                return false;
-            }
+            // From the lists and from the preview alike: the preview scrolls, and at its end the
+            // reader moves on.
             m_siteList->ReadOn(modifiers == wxMOD_SHIFT);
             return true;
         case 'N':

@@ -96,8 +96,12 @@ class CVarloView : public wxView {
     // unread article of the next site below with unread articles, chosen as a click chooses it.
     // False when there is none.
     bool GoToNextUnread();
-    // Space in the lists: the next article of the list (the previous one with `back`), whose
-    // choice scrolls the preview to it; after the last one, the next unread article.
+    // The next site below the chosen one with unread articles, chosen as a click chooses it.
+    bool GoToNextUnreadSite();
+    // Space: the preview page scrolls a screenful (back with `back`); at the end of the page, the
+    // next row of a view of the library, or the next site with unread articles. When the page
+    // cannot be asked, the next article of the list (the previous one with `back`), whose choice
+    // scrolls the preview to it, and after the last one the next unread article.
     void ReadOn(bool back);
     // The rows of the library on top of the subscriptions.
     int LibraryRowCount() const { return static_cast<int>(m_libraryRows.size()); }
@@ -195,6 +199,7 @@ class CVarloView : public wxView {
     void OnListDestroyed(wxWindowDestroyEvent& event);
     void OnRightDown(wxMouseEvent& event);
     void OnLeftDown(wxMouseEvent& event);
+    void ReadOnByRow(bool back);
     void ShowStatus(const wxString& text);
     void AddSiteFrom(const Text& pageUrl);
     void ToggleOption(bool& option, const char* name);

@@ -14,6 +14,7 @@
 #include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/background.h"
+#include "gui/platform/page_scroll.h"
 #include "gui/platform/wx_text.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
@@ -274,8 +275,13 @@ bool CVarloView::GoToNextUnread() {
             return true;
         }
     }
-    if (m_articles->IsLibrary()) return false;
-    // In a site: the next site below with unread articles, chosen as a click chooses it.
+    return !m_articles->IsLibrary() && GoToNextUnreadSite();
+}
+
+bool CVarloView::GoToNextUnreadSite() {
+    CVarloDoc* doc = Doc();
+    if (!doc || !m_listCtrl) return false;
+    // The next site below with unread articles, chosen as a click chooses it.
     const int site = SelectedSite();
     for (int next = site + 1; next < doc->m_opmlFile.GetCount(); ++next) {
         if (UnseenOf(next) > 0) {
@@ -290,9 +296,41 @@ bool CVarloView::GoToNextUnread() {
 
 void CVarloView::ReadOn(bool back) {
     if (!m_articles || !m_articles->GetList() || IsBusy()) return;
-    // The page holds no script of its own, and its policy lets none run: the reader moves on
-    // article by article instead, each choice scrolling the page to the article it shows (or
-    // showing it alone in a view of the library).
+    wxWebView* web = m_browser ? m_browser->GetWebView() : nullptr;
+    const std::string preview = GetPreviewPath();
+    if (!web || preview.empty()) {
+        ReadOnByRow(back);
+        return;
+    }
+    // The page scrolls by a screenful; only at its end does the reader move on. The answer comes
+    // from the engine later, when the user may have closed the window or moved elsewhere.
+    const int row = m_articles->GetList()->GetSelectedItem();
+    const int library = m_articles->IsLibrary() ? m_chosenLibrary : -1;
+    const int site = SelectedSite();
+    ScrollPageByScreen(web, preview, back, [this, back, row, library, site](PageScroll outcome) {
+        if (!IsLiveView(this) || IsBusy() || !m_articles || !m_articles->GetList()) return;
+        const int chosen = m_articles->IsLibrary() ? m_chosenLibrary : -1;
+        if (m_articles->GetList()->GetSelectedItem() != row || chosen != library ||
+            SelectedSite() != site) {
+            return;
+        }
+        if (outcome == PageScroll::kUnavailable) {
+            ReadOnByRow(back);
+        } else if (outcome == PageScroll::kAtEnd) {
+            // A view of the library shows one article at a time: its next row; a site shows
+            // its whole feed: the next site with unread articles.
+            if (m_articles->IsLibrary()) {
+                if (row + 1 < m_articles->GetList()->GetItemCount()) m_articles->ChooseRow(row + 1);
+            } else {
+                GoToNextUnreadSite();
+            }
+        }
+    });
+}
+
+void CVarloView::ReadOnByRow(bool back) {
+    // Without the page's answer the reader moves on article by article, each choice scrolling the
+    // page to the article it shows (or showing it alone in a view of the library).
     CListCtrlBox* articles = m_articles->GetList();
     const int row = articles->GetSelectedItem();
     if (back) {

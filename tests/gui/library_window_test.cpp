@@ -4,6 +4,7 @@
 
 #include <wx/menu.h>
 #include <wx/statusbr.h>
+#include <wx/webview.h>
 
 #include <cstdlib>
 #include <string>
@@ -14,8 +15,11 @@
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/controls/search_box.h"
 #include "gui/document/feed_marks.h"
+#include "gui/platform/page_scroll.h"
 #include "gui/views/article_view.h"
+#include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
+#include "platform/program_folder.h"
 #include "screenshot.h"
 #include "shell/command_ids.h"
 #include "store/library.h"
@@ -89,6 +93,15 @@ class LibraryWindow : public AppTest {
         ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReading(); }));
         PumpEvents();
     }
+    // Counts the loads of the preview page the engine finishes from now on.
+    void WatchPreviewLoads() {
+        Frame().Browser()->GetWebView()->Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent& event) {
+            if (std::string(event.GetURL().utf8_str()).find(GetPreviewPath()) != std::string::npos)
+                ++previewLoads;
+            event.Skip();
+        });
+    }
+    bool PreviewLoaded() { return previewLoads > 0 && !Frame().Browser()->GetWebView()->IsBusy(); }
     int64_t Shown(int index) { return Sites().LibraryRowCountShown(index); }
     // As the frame decides for its menus and the site list's context menu.
     bool MenuEnabled(int id) { return IsCommandEnabled(id, Frame().CurrentState()); }
@@ -102,6 +115,7 @@ class LibraryWindow : public AppTest {
     }
 
     LoopbackServer server;
+    int previewLoads = 0;
 };
 
 TEST_F(LibraryWindow, TheLibrarysViewsStandOnTopWithTheirCountsAndAreNeverSaved) {
@@ -216,19 +230,46 @@ TEST_F(LibraryWindow, MarksChangeThroughChoiceCommandsKeysAndTheViewsCommand) {
 }
 
 TEST_F(LibraryWindow, NAndSpaceReadOnAcrossSitesAndNeverActInTheSearchBox) {
+    // The first site's page is several screens long.
+    std::string news = Rss("ニュース", {"東京の天気", "大阪の祭り"}, 20);
+    std::string paragraphs;
+    for (int i = 0; i < 60; ++i) paragraphs += "&lt;p&gt;長い本文の段落です。&lt;/p&gt;";
+    for (size_t at = 0; (at = news.find("<description>", at)) != std::string::npos;) {
+        at += std::string("<description>").size();
+        news.insert(at, paragraphs);
+    }
+    server.Route("/news.xml", Ok(news));
     StartUpdated();
+    wxWebView* web = Frame().Browser()->GetWebView();
+    ASSERT_NE(web, nullptr);
+    auto space = [&](int modifiers = wxMOD_NONE) {
+        Key(WXK_SPACE, modifiers);
+        ASSERT_TRUE(WaitUntil([&] { return PendingPageScrolls() == 0 && !Sites().IsReading(); }));
+        PumpEvents();
+    };
+    WatchPreviewLoads();
     ChooseSite(0);
+    ASSERT_TRUE(WaitUntil([&] { return PreviewLoaded(); }));
     ASSERT_EQ(ArticleRows().GetItemCount(), 2);
     ArticleRows().SetFocus();
     PumpEvents();
-    // Space moves on through the site's articles, then to the next site with unread ones.
-    Key(WXK_SPACE);
-    EXPECT_EQ(ArticleRows().GetSelectedItem(), 1);
-    Key(WXK_SPACE, wxMOD_SHIFT);
-    EXPECT_EQ(ArticleRows().GetSelectedItem(), 0);
-    Key(WXK_SPACE);
-    Key(WXK_SPACE);
-    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReading() && Sites().SelectedSite() == 1; }));
+    // Space scrolls the page a screenful and stays on the site; Shift+Space scrolls back.
+    space();
+    EXPECT_EQ(Sites().SelectedSite(), 0);
+    PageScroll back = PageScroll::kUnavailable;
+    ScrollPageByScreen(web, GetPreviewPath(), true, [&](PageScroll outcome) { back = outcome; });
+    ASSERT_TRUE(WaitUntil([&] { return PendingPageScrolls() == 0; }));
+    EXPECT_EQ(back, PageScroll::kMoved) << "the page had moved down";
+    space(wxMOD_SHIFT);
+    EXPECT_EQ(Sites().SelectedSite(), 0) << "at the top, Shift+Space goes nowhere";
+    // At the end of the page, Space goes to the next site with unread articles.
+    int presses = 0;
+    while (Sites().SelectedSite() == 0 && presses < 100) {
+        space();
+        ++presses;
+    }
+    EXPECT_GT(presses, 2);
+    ASSERT_EQ(Sites().SelectedSite(), 1);
     PumpEvents();
     EXPECT_EQ(Text(ArticleRows(), 0, 0), "Café diary");
     // N: the next site with unread articles, skipping read ones.
@@ -250,6 +291,27 @@ TEST_F(LibraryWindow, NAndSpaceReadOnAcrossSitesAndNeverActInTheSearchBox) {
     Key(WXK_SPACE);
     EXPECT_EQ(library.StarredCount(), starred);
     EXPECT_EQ(Sites().SelectedSite(), 2);
+}
+
+TEST_F(LibraryWindow, SpaceAtTheEndOfAnArticleOfAViewShowsTheViewsNextRow) {
+    StartUpdated();
+    wxWebView* web = Frame().Browser()->GetWebView();
+    ASSERT_NE(web, nullptr);
+    ChooseView(0);
+    ASSERT_GE(ArticleRows().GetItemCount(), 2);
+    WatchPreviewLoads();
+    Articles().ChooseRow(0);
+    PumpEvents();
+    ASSERT_TRUE(WaitUntil([&] { return PreviewLoaded(); }));
+    ArticleRows().SetFocus();
+    PumpEvents();
+    // Space scrolls the one article shown, then shows the next row of the view.
+    for (int presses = 0; ArticleRows().GetSelectedItem() == 0 && presses < 20; ++presses) {
+        Key(WXK_SPACE);
+        ASSERT_TRUE(WaitUntil([&] { return PendingPageScrolls() == 0; }));
+        PumpEvents();
+    }
+    EXPECT_EQ(ArticleRows().GetSelectedItem(), 1);
 }
 
 TEST_F(LibraryWindow, TheSearchBoxShowsItsResultsInTheSearchRowButNotWhileAConversionIsOpen) {
