@@ -440,7 +440,7 @@ void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Te
         CFeedMarks& marks = FeedMarks();
         ChosenFeed& feed = read.chosen;
         if (read.recorded) {
-            marks.Store().MarkSeen(url);
+            MarkSeenOffTheWindow(url);
         } else if (read.keysRead) {
             // The articles go to the library too; every one the site has kept is now read.
             feed = RecordChosenArticles(answer, marks.Store(), marks.Cache(), url, path, read.feed,
@@ -455,6 +455,12 @@ void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Te
             m_articles->SetFeedKeys(feed.keys);
         }
     }
+    // The feed shown before may be large: it is taken apart on a worker.
+    auto before = std::make_shared<CRssFile>(std::move(doc->m_rssFile));
+    RunInBackground([before]() mutable -> std::function<void()> {
+        before.reset();
+        return nullptr;
+    });
     doc->m_rssFile = std::move(read.feed);
     ShowFeedRead();
     const std::string preview = GetPreviewPath();
@@ -469,6 +475,26 @@ void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Te
         WritePreviewPage(preview, doc->m_rssFile, now);
     }
     if (m_browser) m_browser->Navigate(preview);
+}
+
+void CVarloView::MarkSeenOffTheWindow(const Text& url) {
+    // Marking thousands of a site's articles read takes longer than the window may wait; the
+    // site counts as being read until it is done.
+    CFeedStore& store = FeedMarks().Store();
+    const std::string storePath = store.IsOpen() ? store.Path() : std::string();
+    if (storePath.empty()) return;
+    ++m_reading;
+    CVarloView* self = this;
+    RunInBackground([self, url, storePath]() -> std::function<void()> {
+        CFeedStore other;
+        const bool marked = other.OpenAnother(storePath) && other.MarkSeen(url);
+        return [self, url, marked] {
+            if (!IsLiveView(self)) return;
+            --self->m_reading;
+            if (!marked) FeedMarks().Store().MarkSeen(url);
+            self->RefreshMarks();
+        };
+    });
 }
 
 void CVarloView::OnRightDown(wxMouseEvent& event) {

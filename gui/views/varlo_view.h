@@ -200,6 +200,7 @@ class CVarloView : public wxView {
     void OnRightDown(wxMouseEvent& event);
     void OnLeftDown(wxMouseEvent& event);
     void ReadOnByRow(bool back);
+    void MarkSeenOffTheWindow(const Text& url);
     void ShowStatus(const wxString& text);
     void AddSiteFrom(const Text& pageUrl);
     void ToggleOption(bool& option, const char* name);
