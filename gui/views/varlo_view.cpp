@@ -477,6 +477,25 @@ void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Te
     if (m_browser) m_browser->Navigate(preview);
 }
 
+void CVarloView::MarkViewReadOffTheWindow(const LibraryView& view) {
+    // A view may hold a hundred thousand unread articles: they are marked on a worker, and the
+    // lists and counts change once it is done.
+    CFeedStore& store = FeedMarks().Store();
+    const std::string storePath = store.IsOpen() ? store.Path() : std::string();
+    if (storePath.empty()) return;
+    CVarloView* self = this;
+    RunInBackground([self, view, storePath]() -> std::function<void()> {
+        CFeedStore other;
+        bool marked = false;
+        if (other.OpenAnother(storePath)) marked = CLibrary(other).MarkViewRead(view);
+        return [self, view, marked] {
+            if (!IsLiveView(self)) return;
+            if (!marked) FeedMarks().Library().MarkViewRead(view);
+            self->MarksChanged();
+        };
+    });
+}
+
 void CVarloView::MarkSeenOffTheWindow(const Text& url) {
     // Marking thousands of a site's articles read takes longer than the window may wait; the
     // site counts as being read until it is done.
@@ -651,8 +670,7 @@ void CVarloView::OnMarkSeen() {
     if (!doc || !m_listCtrl) return;
     if (const int view = SelectedLibraryRow(); view >= 0) {
         // A view of the library: every article it shows is read.
-        FeedMarks().Library().MarkViewRead(m_libraryRows[static_cast<size_t>(view)].view);
-        MarksChanged();
+        MarkViewReadOffTheWindow(m_libraryRows[static_cast<size_t>(view)].view);
         return;
     }
     const int row = SelectedSite();

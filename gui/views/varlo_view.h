@@ -201,6 +201,7 @@ class CVarloView : public wxView {
     void OnLeftDown(wxMouseEvent& event);
     void ReadOnByRow(bool back);
     void MarkSeenOffTheWindow(const Text& url);
+    void MarkViewReadOffTheWindow(const LibraryView& view);
     void ShowStatus(const wxString& text);
     void AddSiteFrom(const Text& pageUrl);
     void ToggleOption(bool& option, const char* name);

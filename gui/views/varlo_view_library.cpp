@@ -252,8 +252,9 @@ void CVarloView::OnMarkAllRead() {
     CLibrary& library = FeedMarks().Library();
     if (m_articles->IsLibrary()) {
         if (m_chosenLibrary >= 0 && m_chosenLibrary < LibraryRowCount()) {
-            library.MarkViewRead(m_libraryRows[static_cast<size_t>(m_chosenLibrary)].view);
+            MarkViewReadOffTheWindow(m_libraryRows[static_cast<size_t>(m_chosenLibrary)].view);
         }
+        return;
     } else if (!m_chosenSite.empty()) {
         library.MarkSiteRead(m_chosenSite);
         FeedMarks().Store().MarkSeen(m_chosenSite);

@@ -15,6 +15,7 @@
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/controls/search_box.h"
 #include "gui/document/feed_marks.h"
+#include "gui/platform/background.h"
 #include "gui/platform/page_scroll.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
@@ -91,6 +92,11 @@ class LibraryWindow : public AppTest {
         SiteRows().SelectItem(SiteRow(index));
         PumpEvents();
         ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReading(); }));
+        PumpEvents();
+    }
+    // Waits for the work the window handed to workers, and its results.
+    void Settle() {
+        ASSERT_TRUE(WaitUntil([] { return PendingBackgroundWork() == 0; }));
         PumpEvents();
     }
     // Counts the loads of the preview page the engine finishes from now on.
@@ -170,6 +176,7 @@ TEST_F(LibraryWindow, TheLibrarysViewsStandOnTopWithTheirCountsAndAreNeverSaved)
     PumpEvents();
     Frame().SetActivePane(ActivePane::SiteList);
     Frame().RunCommand(cmd::kMarkSeen);
+    Settle();
     EXPECT_EQ(Text(SiteRows(), 0, 3), "0");
     EXPECT_EQ(library.UnreadTotal(), 0);
     EXPECT_EQ(Text(SiteRows(), SiteRow(2), 3), "");
@@ -225,6 +232,7 @@ TEST_F(LibraryWindow, MarksChangeThroughChoiceCommandsKeysAndTheViewsCommand) {
     ASSERT_GT(ArticleRows().GetItemCount(), 0);
     EXPECT_TRUE(MenuEnabled(cmd::kMarkAllRead));
     Frame().RunCommand(cmd::kMarkAllRead);
+    Settle();
     EXPECT_EQ(library.UnreadTotal(), 0);
     EXPECT_EQ(Shown(0), 0);
 }
