@@ -697,12 +697,12 @@ bool CMainFrame::Show(bool show) {
         };
         // A list never sized by the user shows eight rows.
         auto place = [this, stored] {
-            const PaneHeights first{m_siteList->GetList()->PaneHeightForRows(8),
-                                    m_articles->GetList()->PaneHeightForRows(8)};
+            const PaneHeights eightRows{m_siteList->GetList()->PaneHeightForRows(8),
+                                        m_articles->GetList()->PaneHeightForRows(8)};
             // The client area is known once the saved placement has sized the window.
             const PaneHeights heights =
                 ClampPaneHeights(stored(kSiteListHeight), stored(kArticleListHeight),
-                                 m_outer->GetClientSize().y, first);
+                                 m_outer->GetClientSize().y, eightRows);
             m_outer->SetSashPosition(heights.siteList);
             m_inner->SetSashPosition(heights.articleList);
         };
