@@ -434,6 +434,17 @@ std::set<uint64_t> CFeedStore::UnseenKeys(const Text& url) {
     return keys;
 }
 
+std::set<uint64_t> CFeedStore::StoredKeys(const Text& url) {
+    std::set<uint64_t> keys;
+    if (!m_db) return keys;
+    SqliteStatement query(m_db.get(),
+                          "SELECT a.key_hash FROM articles a JOIN feeds f ON a.feed_id = f.id "
+                          "WHERE f.url = ?");
+    query.Bind(1, url);
+    while (query.Step() == SQLITE_ROW) keys.insert(static_cast<uint64_t>(query.Int(0)));
+    return keys;
+}
+
 std::vector<Text> CFeedStore::Prune(int64_t now) {
     std::vector<Text> forgotten;
     if (!m_db) return forgotten;

@@ -101,6 +101,8 @@ class CFeedStore {
     int UnseenCount(const Text& url);
     // The keys of the feed's unseen articles, as HashArticleKey gives them.
     std::set<uint64_t> UnseenKeys(const Text& url);
+    // The hashes of every key stored for the feed at `url`, read or not.
+    std::set<uint64_t> StoredKeys(const Text& url);
     // Forgets feeds untouched for kFeedLifetime, unstarred articles missing from their feed for
     // the keeping time (SetKeepDays) and waits that ended; returns the addresses of the feeds
     // forgotten. A forgotten feed's starred articles stay, with the feed's row but not its

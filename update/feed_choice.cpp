@@ -91,16 +91,35 @@ ChosenFeed RecordChosenKeys(const ChosenAnswer& answer, CFeedStore& store, const
 ChosenFeed RecordChosenArticles(const ChosenAnswer& answer, CFeedStore& store,
                                 const CFeedCache& cache, const Text& url, const std::string& path,
                                 const CRssFile& feed, std::vector<Text> keys, bool markSeen) {
+    const std::vector<LibraryArticle> articles = LibraryArticlesOf(feed, keys);
+    return RecordChosenLibrary(answer, store, cache, url, path, articles, std::move(keys),
+                               markSeen);
+}
+
+ChosenFeed RecordChosenLibrary(const ChosenAnswer& answer, CFeedStore& store,
+                               const CFeedCache& cache, const Text& url, const std::string& path,
+                               const std::vector<LibraryArticle>& articles, std::vector<Text> keys,
+                               bool markSeen) {
     ChosenFeed chosen;
     chosen.keys = std::move(keys);
     const FeedValidators validators = ChosenValidators(answer, store, cache, url, path);
     CLibrary library(store);
-    const int added = library.RecordFeed(url, validators, LibraryArticlesOf(feed, chosen.keys),
-                                         Now(), !answer.notModified);
+    const int added = library.RecordFeed(url, validators, articles, Now(), !answer.notModified);
     chosen.newArticles = std::max(0, added);
     chosen.unseen = store.UnseenKeys(url);
     if (markSeen) store.MarkSeen(url);
     return chosen;
+}
+
+std::set<uint64_t> UnseenBeforeRecording(CFeedStore& store, const Text& url,
+                                         const std::vector<Text>& keys) {
+    std::set<uint64_t> unseen = store.UnseenKeys(url);
+    const std::set<uint64_t> stored = store.StoredKeys(url);
+    for (const Text& key : keys) {
+        const uint64_t hash = HashArticleKey(key);
+        if (stored.count(hash) == 0) unseen.insert(hash);
+    }
+    return unseen;
 }
 
 void RecordChosenFeedFailure(CFeedStore& store, const Text& url) {

@@ -14,6 +14,7 @@
 #include "store/article_keys.h"
 #include "store/feed_cache.h"
 #include "store/feed_store.h"
+#include "store/library.h"
 
 namespace varlo {
 
@@ -63,6 +64,18 @@ ChosenFeed RecordChosenKeys(const ChosenAnswer& answer, CFeedStore& store, const
 ChosenFeed RecordChosenArticles(const ChosenAnswer& answer, CFeedStore& store,
                                 const CFeedCache& cache, const Text& url, const std::string& path,
                                 const CRssFile& feed, std::vector<Text> keys, bool markSeen = true);
+
+// As RecordChosenArticles, with the articles already taken from the feed (`articles`, in feed
+// order, one per key), so that the feed itself may be shown meanwhile.
+ChosenFeed RecordChosenLibrary(const ChosenAnswer& answer, CFeedStore& store,
+                               const CFeedCache& cache, const Text& url, const std::string& path,
+                               const std::vector<LibraryArticle>& articles, std::vector<Text> keys,
+                               bool markSeen = true);
+
+// The hashes of those of `keys` that will be unseen once the feed at `url` is recorded: unread
+// in the store, or not stored yet. Lets the article list be shown before the recording is done.
+std::set<uint64_t> UnseenBeforeRecording(CFeedStore& store, const Text& url,
+                                         const std::vector<Text>& keys);
 
 // Records that the download of the chosen `url` failed.
 void RecordChosenFeedFailure(CFeedStore& store, const Text& url);

@@ -216,11 +216,11 @@ int main(int argc, char** argv) {
         measure(
             "F5 of 200 loopback sites", [&] { frame.RunCommand(cmd::kUpdateAll); },
             [&] { return !frame.Updates().IsRunning(); }, 0);
-        CVarloView& sites = *frame.SiteList();
+        CVarloView& siteList = *frame.SiteList();
         auto choose = [&](int site) {
-            return [&sites, site] { sites.GetList()->SelectItem(sites.RowOfSite(site)); };
+            return [&siteList, site] { siteList.GetList()->SelectItem(siteList.RowOfSite(site)); };
         };
-        auto chosen = [&] { return !sites.IsBusy() && PendingBackgroundWork() == 0; };
+        auto chosen = [&] { return !siteList.IsBusy() && PendingBackgroundWork() == 0; };
         measure("choosing a 1.6 MB feed of unclosed tags", choose(0), chosen,
                 InOnePieceMs(home.string(), unclosed));
         measure("choosing a 20 MB feed", choose(1), chosen, InOnePieceMs(home.string(), big));
@@ -232,7 +232,7 @@ int main(int argc, char** argv) {
         Clock::time_point downloaded{};
         Clock::time_point filled{};
         Clock::time_point shown{};
-        sites.SetAfterDownload([&] { downloaded = Clock::now(); });
+        siteList.SetAfterDownload([&] { downloaded = Clock::now(); });
         const std::string preview = GetPreviewPath();
         if (web) {
             web->Bind(wxEVT_WEBVIEW_LOADED, [&](wxWebViewEvent& event) {
@@ -252,7 +252,7 @@ int main(int argc, char** argv) {
                        (!web || shown != Clock::time_point{});
             },
             2900);
-        sites.SetAfterDownload(nullptr);
+        siteList.SetAfterDownload(nullptr);
         if (downloaded != Clock::time_point{}) {
             std::printf("%-44s %11.1f ms   goal: at most 150 ms (before: 2,000 ms)\n",
                         "  list filled after the download",
@@ -269,10 +269,10 @@ int main(int argc, char** argv) {
             "the unread view of 100,000 articles",
             [&] {
                 asked = Clock::now();
-                sites.GetList()->SelectItem(0);
+                siteList.GetList()->SelectItem(0);
             },
             [&] {
-                if (ready == Clock::time_point{} && !sites.IsReadingView() &&
+                if (ready == Clock::time_point{} && !siteList.IsReadingView() &&
                     articles.GetItemCount() >= 100000) {
                     ready = Clock::now();
                 }
@@ -293,8 +293,8 @@ int main(int argc, char** argv) {
             "marking every unread article read", [&] { frame.RunCommand(cmd::kMarkAllRead); },
             [&] { return chosen(); }, 0);
         measure(
-            "a search", [&] { sites.ShowSearch(wxString::FromUTF8("東京")); },
-            [&] { return !sites.IsReadingView() && chosen(); }, 0);
+            "a search", [&] { siteList.ShowSearch(wxString::FromUTF8("東京")); },
+            [&] { return !siteList.IsReadingView() && chosen(); }, 0);
         app->ShutDown();
     }
     wxTheApp->OnExit();

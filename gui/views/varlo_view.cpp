@@ -33,6 +33,7 @@
 #include "preview/preview_page.h"
 #include "shell/command_ids.h"
 #include "update/feed_choice.h"
+#include "update/library_articles.h"
 
 namespace varlo {
 
@@ -349,12 +350,27 @@ void CVarloView::CloseProgressWindow() {
 
 // What a worker read of a chosen feed: the feed, its article keys and the preview page, with the
 // messages the reading would have shown.
+// A link of the worker's own to the downloaded file, gone with the last work that reads it.
+struct CVarloView::ReadLink {
+    explicit ReadLink(std::string linkPath) : path(std::move(linkPath)) {}
+    ReadLink(const ReadLink&) = delete;
+    ReadLink& operator=(const ReadLink&) = delete;
+    ~ReadLink() {
+        if (!path.empty()) unlink(path.c_str());
+    }
+    const std::string path;
+};
+
 struct CVarloView::ChosenRead {
     CRssFile feed;
     std::vector<Text> keys;
     bool keysRead = false;
-    ChosenFeed chosen;      // what the worker recorded, with the marks before the choice
-    bool recorded = false;  // recorded on the worker: only the seen marks are left to set
+    ChosenFeed chosen;  // the keys, with the marks they will have once recorded
+    // Taken from the feed for the library, to be recorded on a worker after the feed is shown.
+    std::vector<LibraryArticle> articles;
+    bool recordLater = false;
+    std::string readPath;  // the file the feed was read from
+    std::shared_ptr<ReadLink> link;
     std::vector<std::pair<Text, unsigned>> messages;
     std::string previewTemp;  // the preview page, written beside its place
     bool previewWritten = false;
@@ -379,13 +395,7 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
     }
     CVarloView* self = this;
     RunInBackground([=]() -> std::function<void()> {
-        // Gone with the work, whatever happens to the result.
-        struct Unlink {
-            std::string path;
-            ~Unlink() {
-                if (!path.empty()) unlink(path.c_str());
-            }
-        } unlinkAfter{readPath != path ? readPath : std::string()};
+        auto link = std::make_shared<ReadLink>(readPath != path ? readPath : std::string());
         auto read = std::make_shared<ChosenRead>();
         MessageBoxHandler previous =
             SetMessageBoxHandler([&read](const Text& text, unsigned style) {
@@ -397,14 +407,16 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
         if (!path.empty()) read->feed.ReadRss(readPath);
         if (chosen) {
             read->keysRead = ReadChosenKeys(readPath, &read->keys);
-            // The download is recorded (validators, cache, its articles in the library) whether
-            // or not the user is still there when it has been read; only the read marks wait for
-            // the window.
+            // The marks the list shows are read now; recording thousands of articles takes
+            // longer than reading them, and waits until the feed is shown.
             CFeedStore store;
             if (read->keysRead && !storePath.empty() && store.OpenAnother(storePath)) {
-                read->chosen = RecordChosenArticles(answer, store, cache, url, readPath, read->feed,
-                                                    std::move(read->keys), false);
-                read->recorded = true;
+                read->chosen.keys = read->keys;
+                read->chosen.unseen = UnseenBeforeRecording(store, url, read->keys);
+                read->articles = LibraryArticlesOf(read->feed, read->keys);
+                read->recordLater = true;
+                read->readPath = readPath;
+                read->link = link;
             }
         }
         read->previewTemp = previewTemp;
@@ -423,8 +435,10 @@ void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Te
                                  const std::string& path, const ChosenAnswer& answer, bool chosen) {
     --m_reading;
     auto dropped = [&] {
-        // The user moved on: nothing is shown or marked seen, and the file, which a later
-        // download may have replaced, is not recorded for this site.
+        // The user moved on: nothing is shown or marked seen. The download read on the worker is
+        // recorded all the same; a file read here, which a later download may have replaced, is
+        // not recorded for this site.
+        RecordChosenOffTheWindow(read, url, answer, false);
         if (!read.previewTemp.empty()) unlink(read.previewTemp.c_str());
     };
     CVarloDoc* doc = Doc();
@@ -439,8 +453,8 @@ void CVarloView::ApplyChosenRead(uint64_t generation, ChosenRead& read, const Te
     if (chosen) {
         CFeedMarks& marks = FeedMarks();
         ChosenFeed& feed = read.chosen;
-        if (read.recorded) {
-            MarkSeenOffTheWindow(url);
+        if (read.recordLater) {
+            RecordChosenOffTheWindow(read, url, answer, true);
         } else if (read.keysRead) {
             // The articles go to the library too; every one the site has kept is now read.
             feed = RecordChosenArticles(answer, marks.Store(), marks.Cache(), url, path, read.feed,
@@ -496,24 +510,41 @@ void CVarloView::MarkViewReadOffTheWindow(const LibraryView& view) {
     });
 }
 
-void CVarloView::MarkSeenOffTheWindow(const Text& url) {
-    // Marking thousands of a site's articles read takes longer than the window may wait; the
-    // site counts as being read until it is done.
-    CFeedStore& store = FeedMarks().Store();
-    const std::string storePath = store.IsOpen() ? store.Path() : std::string();
+void CVarloView::RecordChosenOffTheWindow(ChosenRead& read, const Text& url,
+                                          const ChosenAnswer& answer, bool markSeen) {
+    if (!read.recordLater) return;
+    read.recordLater = false;
+    CFeedMarks& marks = FeedMarks();
+    const std::string storePath = marks.Store().IsOpen() ? marks.Store().Path() : std::string();
     if (storePath.empty()) return;
+    // The validators, the cache copy and the articles of a site of thousands take far longer than
+    // showing them; the site counts as being read until they are recorded.
+    struct Recording {
+        std::vector<LibraryArticle> articles;
+        std::vector<Text> keys;
+        std::string path;
+        std::shared_ptr<ReadLink> link;
+    };
+    auto job = std::make_shared<Recording>(Recording{std::move(read.articles), std::move(read.keys),
+                                                     read.readPath, std::move(read.link)});
+    const CFeedCache cache = marks.Cache();
     ++m_reading;
     CVarloView* self = this;
-    RunInBackground([self, url, storePath]() -> std::function<void()> {
-        CFeedStore other;
-        const bool marked = other.OpenAnother(storePath) && other.MarkSeen(url);
-        return [self, url, marked] {
-            if (!IsLiveView(self)) return;
-            --self->m_reading;
-            if (!marked) FeedMarks().Store().MarkSeen(url);
-            self->RefreshMarks();
-        };
-    });
+    RunInBackground(
+        [self, job, storePath, cache, url, answer, markSeen]() -> std::function<void()> {
+            CFeedStore store;
+            if (store.OpenAnother(storePath)) {
+                RecordChosenLibrary(answer, store, cache, url, job->path, job->articles, job->keys,
+                                    markSeen);
+            }
+            job->articles.clear();
+            job->link.reset();
+            return [self] {
+                if (!IsLiveView(self)) return;
+                --self->m_reading;
+                self->RefreshMarks();
+            };
+        });
 }
 
 void CVarloView::OnRightDown(wxMouseEvent& event) {

@@ -155,6 +155,7 @@ class CVarloView : public wxView {
 
   private:
     struct ChosenRead;
+    struct ReadLink;
     struct LibraryRowEntry {
         LibraryView view;
         int64_t count = 0;
@@ -200,7 +201,10 @@ class CVarloView : public wxView {
     void OnRightDown(wxMouseEvent& event);
     void OnLeftDown(wxMouseEvent& event);
     void ReadOnByRow(bool back);
-    void MarkSeenOffTheWindow(const Text& url);
+    // Records the download `read` took from the chosen site on a worker: validators, cache copy,
+    // articles, and the seen marks with `markSeen`.
+    void RecordChosenOffTheWindow(ChosenRead& read, const Text& url, const ChosenAnswer& answer,
+                                  bool markSeen);
     void MarkViewReadOffTheWindow(const LibraryView& view);
     void ShowStatus(const wxString& text);
     void AddSiteFrom(const Text& pageUrl);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include "store/store_paths.h"
 #include "support/loopback_server.h"
@@ -71,6 +72,25 @@ TEST_F(FeedChoice, ChoosingShowsWhatWasUnseenThenMarksTheFeedSeenAndANotModified
     EXPECT_TRUE(changed.WasUnseen(0));
     EXPECT_FALSE(changed.WasUnseen(1));
     EXPECT_EQ(m_store.Feed(Url()).validators.etag, "\"2\"");
+}
+
+TEST_F(FeedChoice, TheMarksShownBeforeRecordingAreTheMarksTheRecordingLeaves) {
+    // Read before the recording (so the list can be shown first), the unseen keys must be what
+    // the recording itself finds: unread ones and new ones, never those already read.
+    Serve({"a"}, "\"1\"");
+    Choose();
+    Serve({"b", "a"}, "\"2\"");
+    CHttpDownload download(Url());
+    const std::string path = download.Download(m_dir.Path().string(), false, "down.xml");
+    RecordChosenKeys({}, m_store, m_cache, Url(), path, {"b", "a"}, false);  // "b" stays unread
+    const std::vector<Text> keys{"c", "a", "b"};
+    const std::set<uint64_t> before = UnseenBeforeRecording(m_store, Url(), keys);
+    Serve({"c", "a", "b"}, "\"3\"");
+    const ChosenFeed recorded = Choose();
+    EXPECT_EQ(before, recorded.unseen);
+    EXPECT_EQ(before.count(HashArticleKey("c")), 1u);
+    EXPECT_EQ(before.count(HashArticleKey("a")), 0u);
+    EXPECT_EQ(before.count(HashArticleKey("b")), 1u);
 }
 
 TEST_F(FeedChoice, AFailedChoiceIsRecordedAndANonFeedRecordsNothing) {
