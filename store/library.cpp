@@ -6,6 +6,7 @@
 #include "encoding/carried_reference.h"
 #include "platform/kill_point.h"
 #include "store/article_keys.h"
+#include "store/pending_marks.h"
 #include "store/search_query.h"
 #include "store/write_transaction.h"
 
@@ -76,20 +77,8 @@ const char* ViewClause(LibraryView::Kind kind) {
            "url = ?1) AND stored = 1 ORDER BY sort_time DESC, id DESC";
 }
 
-// Runs `statement` with the connection's marks counted as the server's while it lives.
-class ServerMarks {
-  public:
-    ServerMarks(int& flag, MarkSource source) : m_flag(flag), m_old(flag) {
-        m_flag = source == MarkSource::kLocal ? 1 : 0;
-    }
-    ~ServerMarks() { m_flag = m_old; }
-    ServerMarks(const ServerMarks&) = delete;
-    ServerMarks& operator=(const ServerMarks&) = delete;
-
-  private:
-    int& m_flag;
-    int m_old;
-};
+// The articles of a key (?2 its hash, ?3 the key) in every site.
+constexpr const char* kByKey = "key_hash = ?2 AND key = ?3 AND stored = 1";
 
 }  // namespace
 
@@ -235,49 +224,47 @@ bool CLibrary::TrimSite(int64_t feedId) {
 
 // --- marks -------------------------------------------------------------------------------------
 
-bool CLibrary::SetMark(const char* sql, int64_t value, std::string_view key, int64_t id,
-                       MarkSource source, int* found) {
+bool CLibrary::SetMark(MarkKind kind, bool value, const char* where, std::string_view key,
+                       int64_t id, MarkSource source) {
     sqlite3* db = m_store.Connection();
     if (!db) return false;
-    const ServerMarks marks(m_store.m_localMarks, source);
     KillPoint("library-mark");
-    SqliteStatement statement(db, sql);
-    statement.Bind(1, value);
-    if (id >= 0) {
-        statement.Bind(2, id);
-    } else {
-        statement.Bind(2, KeyHashOf(std::string(key))).Bind(3, key);
-    }
-    if (statement.Step() != SQLITE_DONE) return false;
-    if (found) *found = sqlite3_changes(db);
-    return true;
+    const std::string column = kind == MarkKind::kRead ? "read" : "starred";
+    // Only the articles whose mark changes: they are the ones to queue.
+    const std::string rows =
+        std::string("FROM articles WHERE ") + where + " AND " + column + " != ?1";
+    auto bind = [&](SqliteStatement& statement) {
+        statement.Bind(1, int64_t{value});
+        if (id >= 0) {
+            statement.Bind(2, id);
+        } else {
+            statement.Bind(2, KeyHashOf(std::string(key))).Bind(3, key);
+        }
+    };
+    MarkTransaction transaction(db);
+    if (!transaction.Open()) return false;
+    if (source == MarkSource::kLocal && !QueueMarks(db, kind, rows, bind)) return false;
+    SqliteStatement statement(
+        db, "UPDATE articles SET " + column + " = ?1 WHERE " + where + " AND " + column + " != ?1");
+    bind(statement);
+    return statement.Step() == SQLITE_DONE && transaction.Commit();
 }
 
 bool CLibrary::SetRead(int64_t id, bool read, MarkSource source) {
-    return SetMark("UPDATE articles SET read = ?1 WHERE id = ?2", read, {}, id, source, nullptr);
+    return SetMark(MarkKind::kRead, read, "id = ?2", {}, id, source);
 }
 
 bool CLibrary::SetStarred(int64_t id, bool starred, MarkSource source) {
-    return SetMark("UPDATE articles SET starred = ?1 WHERE id = ?2", starred, {}, id, source,
-                   nullptr);
+    return SetMark(MarkKind::kStarred, starred, "id = ?2", {}, id, source);
 }
 
 int CLibrary::SetReadByKey(const std::string& key, bool read, MarkSource source) {
-    int found = 0;
-    if (!SetMark("UPDATE articles SET read = ?1 WHERE key_hash = ?2 AND key = ?3 AND stored = 1",
-                 read, key, -1, source, &found)) {
-        return -1;
-    }
+    if (!SetMark(MarkKind::kRead, read, kByKey, key, -1, source)) return -1;
     return CountByKey(key);
 }
 
 int CLibrary::SetStarredByKey(const std::string& key, bool starred, MarkSource source) {
-    int found = 0;
-    if (!SetMark("UPDATE articles SET starred = ?1 WHERE key_hash = ?2 AND key = ?3 AND "
-                 "stored = 1",
-                 starred, key, -1, source, &found)) {
-        return -1;
-    }
+    if (!SetMark(MarkKind::kStarred, starred, kByKey, key, -1, source)) return -1;
     return CountByKey(key);
 }
 
@@ -299,31 +286,50 @@ bool CLibrary::MarkViewRead(const LibraryView& view) {
     sqlite3* db = m_store.Connection();
     if (!db) return false;
     KillPoint("library-mark");
+    // Both statements read the marked articles from indexes that hold them alone: the unread
+    // ones of every site, and the unread ones a sync server knows.
+    const char* marked = nullptr;
+    const char* queued = nullptr;
     switch (view.kind) {
         case LibraryView::Kind::kUnread:
-        case LibraryView::Kind::kAll: {
-            // Everything, the articles known by their keys alone too: one statement.
-            const bool done =
-                SqliteExec(db, "UPDATE articles SET read = 1 WHERE read = 0") == SQLITE_OK;
-            KillPoint("library-mark-after");
-            return done;
-        }
+        case LibraryView::Kind::kAll:
+            // Everything, the articles known by their keys alone too.
+            marked = "FROM articles INDEXED BY articles_unread_by_site WHERE read = 0";
+            queued = "FROM articles INDEXED BY articles_unread_synced WHERE read = 0";
+            break;
         case LibraryView::Kind::kStarred:
-            return SqliteExec(db, "UPDATE articles SET read = 1 WHERE starred = 1 AND read = 0") ==
-                   SQLITE_OK;
+            marked =
+                "FROM articles INDEXED BY articles_starred WHERE starred = 1 AND "
+                "stored = 1 AND read = 0";
+            queued = marked;
+            break;
         case LibraryView::Kind::kSite:
             return MarkSiteRead(view.site);
         case LibraryView::Kind::kSearch:
-            break;
+            return MarkRead(Search(view.words));
     }
-    const std::vector<int64_t> ids = Search(view.words);
-    WriteTransaction transaction(db);
+    // A large set is worked on in memory until it is written at once.
+    SqliteExec(db, "PRAGMA cache_size=-65536");
+    bool done = false;
+    {
+        MarkTransaction transaction(db);
+        done = transaction.Open() && QueueMarks(db, MarkKind::kRead, queued, [](auto&) {}) &&
+               SqliteExec(db, (std::string("UPDATE articles SET read = 1 WHERE id IN (SELECT id ") +
+                               marked + ")")
+                                  .c_str()) == SQLITE_OK &&
+               transaction.Commit();
+    }
+    SqliteExec(db, "PRAGMA cache_size=-2000");
+    KillPoint("library-mark-after");
+    return done;
+}
+
+bool CLibrary::MarkRead(const std::vector<int64_t>& ids) {
+    sqlite3* db = m_store.Connection();
+    MarkTransaction transaction(db);
     if (!transaction.Open()) return false;
-    SqliteStatement mark(db, "UPDATE articles SET read = 1 WHERE id = ? AND read = 0");
     for (const int64_t id : ids) {
-        mark.Reset();
-        mark.Bind(1, id);
-        if (mark.Step() != SQLITE_DONE) return false;
+        if (!SetRead(id, true)) return false;
     }
     return transaction.Commit();
 }

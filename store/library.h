@@ -17,6 +17,7 @@
 
 #include "platform/text.h"
 #include "store/feed_store.h"
+#include "store/pending_marks.h"
 
 namespace varlo {
 
@@ -194,8 +195,11 @@ class CLibrary {
     int StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles, int64_t now,
                       bool present);
     bool TrimSite(int64_t feedId);
-    bool SetMark(const char* sql, int64_t value, std::string_view key, int64_t id,
-                 MarkSource source, int* found);
+    // Sets a mark on the articles `where` selects (?2: the id, or ?2 and ?3: the key's hash and
+    // the key), queued for the sync server when the user made it.
+    bool SetMark(MarkKind kind, bool value, const char* where, std::string_view key, int64_t id,
+                 MarkSource source);
+    bool MarkRead(const std::vector<int64_t>& ids);
     int CountByKey(const std::string& key);
     std::vector<int64_t> ViewIds(const LibraryView& view, int64_t offset, int64_t n);
     const std::vector<int64_t>& SearchResults(const std::string& words);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "store/article_keys.h"
+#include "store/sqlite.h"
 #include "support/test_support.h"
 
 namespace varlo {
@@ -264,6 +265,57 @@ TEST_F(Library, MarksOnSyncedArticlesAreQueuedUntilSentUnlessTheyCameFromTheServ
     EXPECT_EQ(m_library.UnreadSet().size(), 2u);
 }
 
+TEST_F(Library, MarkingManyAtOnceQueuesEverySyncedArticleWhoseMarkChanged) {
+    auto synced = [](const std::string& key, int64_t date) {
+        LibraryArticle article = Article(key, date);
+        article.serverId = "item/" + key;
+        return article;
+    };
+    Record("a", {synced("s1", kT0), synced("s2", kT0 + 1), Article("local", kT0 + 2)}, kT0);
+    Record("b", {synced("s3", kT0 + 3), synced("s4", kT0 + 4)}, kT0);
+    auto idOf = [&](const std::string& key) { return m_library.FindByServerId("item/" + key)->id; };
+    // Queued before: a star (kept with the read mark) and a read mark already made.
+    EXPECT_TRUE(m_library.SetStarred(idOf("s1"), true));
+    EXPECT_TRUE(m_library.SetRead(idOf("s4"), true));
+    EXPECT_TRUE(m_library.ClearSentMarks(m_library.TakePendingMarks()));
+    EXPECT_TRUE(m_library.SetStarred(idOf("s2"), true));
+    EXPECT_TRUE(m_library.SetRead(idOf("s3"), true, MarkSource::kServer));
+
+    EXPECT_TRUE(m_library.MarkAllRead());
+    EXPECT_EQ(m_library.UnreadTotal(), 0);
+    std::vector<PendingMark> marks = m_library.TakePendingMarks();
+    // s2 keeps its queued star and moves behind s1 with its latest mark; s3 (read by the server)
+    // and s4 (read before) are not sent again, nor is the article without a server id.
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(marks[0].serverId, "item/s1");
+    EXPECT_TRUE(marks[0].read && marks[0].readChanged && !marks[0].starredChanged);
+    EXPECT_EQ(marks[1].serverId, "item/s2");
+    EXPECT_TRUE(marks[1].read && marks[1].readChanged && marks[1].starredChanged);
+    EXPECT_TRUE(m_library.ClearSentMarks(marks));
+
+    // A site, the starred view and a search, each set-wise, and marks made in a batch.
+    EXPECT_TRUE(m_library.SetRead(idOf("s1"), false, MarkSource::kServer));
+    EXPECT_TRUE(m_library.SetRead(idOf("s3"), false, MarkSource::kServer));
+    EXPECT_TRUE(m_library.SetRead(idOf("s4"), false, MarkSource::kServer));
+    EXPECT_TRUE(m_library.TakePendingMarks().empty());
+    EXPECT_TRUE(m_library.MarkSiteRead("b"));
+    EXPECT_TRUE(m_library.MarkViewRead(LibraryView::Starred()));
+    marks = m_library.TakePendingMarks();
+    ASSERT_EQ(marks.size(), 3u);
+    EXPECT_EQ(marks[0].serverId, "item/s3");
+    EXPECT_EQ(marks[1].serverId, "item/s4");
+    EXPECT_EQ(marks[2].serverId, "item/s1");
+    EXPECT_TRUE(m_library.ClearSentMarks(marks));
+    ASSERT_EQ(SqliteExec(m_store.Connection(), "BEGIN"), SQLITE_OK);
+    EXPECT_TRUE(m_library.SetRead(idOf("s2"), false));
+    EXPECT_TRUE(m_library.MarkViewRead(LibraryView::Search("title")));
+    ASSERT_EQ(SqliteExec(m_store.Connection(), "COMMIT"), SQLITE_OK);
+    marks = m_library.TakePendingMarks();
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_TRUE(marks[0].read && marks[0].readChanged);
+    EXPECT_EQ(m_library.UnreadTotal(), 0);
+}
+
 // Builds a store of schema 2 or 4 by hand: article keys of feed "u" ("a" seen, "b" not).
 void WriteOldStore(const std::string& path, int version) {
     sqlite3* db = nullptr;
@@ -330,6 +382,8 @@ TEST(LibraryMigration, SeenKeysOfSchemas2And4BecomeReadMarksOfArticlesRecordedLa
                   (std::vector<std::string>{"c", "b", "a"}));
         EXPECT_EQ(Keys(library.Page(LibraryView::Unread(), 0, 10)),
                   (std::vector<std::string>{"c", "b"}));
+        // The index of word beginnings: three letters find the words they begin.
+        EXPECT_EQ(library.Search("tit").size(), 3u);
         EXPECT_TRUE(library.CheckSearchIndex());
     }
 }
