@@ -18,11 +18,11 @@ constexpr size_t kMaxWordsBytes = 4096;
 constexpr size_t kMaxIndexTokens = 32;
 
 // Without a prefix index, FTS5 gathers the whole list of texts of every word a prefix begins
-// before giving the first hit (a quarter of a second for a common word in a million articles).
-// The index table is made with prefix='3 4 5 6 7 8' (kSearchPrefixIndex), so that a prefix of 3
-// to 8 characters is one lookup. A longer one is gathered; the words it begins are fewer and
-// rarer, as the lists gathered for them are short. A table without the prefix index gives the
-// same hits, only slower.
+// before giving the first hit (a quarter of a second for three letters in a million articles).
+// The index table is made with prefix='3' (kSearchPrefixIndex), so that a prefix of 3 characters
+// is one lookup. A longer one is gathered; the words it begins are fewer and rarer, as the lists
+// gathered for them are short. A table without the prefix index gives the same hits, only
+// slower.
 constexpr size_t kMinPrefixChars = 3;
 
 size_t CharacterCount(std::string_view utf8) {
