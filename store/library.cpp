@@ -563,6 +563,9 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit)
     if (!db) return found;
     const SearchQuery query = BuildSearchQuery(words);
     if (query.Empty()) return found;
+    if (limit > 0 && !query.GathersPrefixes() && FirstHitsAmongNewest(query, limit, found)) {
+        return found;
+    }
     // The index's hits, by id (no article is read for them).
     std::vector<int64_t> hits;
     {
@@ -614,6 +617,54 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit)
         }
     }
     return found;
+}
+
+bool CLibrary::FirstHitsAmongNewest(const SearchQuery& query, int64_t limit,
+                                    std::vector<int64_t>& found) {
+    // A page of a common word lies among the newest articles. They are taken from the index of
+    // every article by time, and the search index is asked only for the ids they span: every
+    // article newer than the last one taken is among them, so if enough of them are hits, those
+    // are the first hits. Otherwise the caller reads the whole list of hits.
+    sqlite3* db = m_store.Connection();
+    std::vector<int64_t> newest;
+    SqliteStatement walk(db,
+                         "SELECT id FROM articles INDEXED BY articles_by_time WHERE stored = 1 "
+                         "ORDER BY sort_time DESC, id DESC LIMIT ?");
+    walk.Bind(1, m_newestFirst);
+    while (walk.Step() == SQLITE_ROW) newest.push_back(walk.Int(0));
+    const bool everything = static_cast<int64_t>(newest.size()) < m_newestFirst;
+    if (newest.empty()) return true;
+    const auto [lowest, highest] = std::minmax_element(newest.begin(), newest.end());
+    std::vector<int64_t> hits;
+    SqliteStatement match(db,
+                          "SELECT rowid FROM article_search WHERE article_search MATCH ?1 "
+                          "AND rowid >= ?2 AND rowid <= ?3");
+    match.Bind(1, query.Match()).Bind(2, *lowest).Bind(3, *highest);
+    while (match.Step() == SQLITE_ROW) hits.push_back(match.Int(0));
+    std::sort(hits.begin(), hits.end());
+    std::optional<SqliteStatement> text;
+    if (query.NeedsCheck()) {
+        text.emplace(db,
+                     "SELECT a.title, t.html FROM articles a JOIN article_texts t "
+                     "ON t.id = a.id WHERE a.id = ?");
+    }
+    found.clear();
+    for (const int64_t id : newest) {
+        if (!std::binary_search(hits.begin(), hits.end(), id)) continue;
+        if (text) {
+            text->Reset();
+            text->Bind(1, id);
+            if (text->Step() != SQLITE_ROW ||
+                !query.Matches(text->String(0), text->String(1), TextForm::kHtml)) {
+                continue;
+            }
+        }
+        found.push_back(id);
+        if (static_cast<int64_t>(found.size()) >= limit) return true;
+    }
+    if (everything) return true;
+    found.clear();
+    return false;
 }
 
 const std::vector<int64_t>& CLibrary::SearchResults(const std::string& words) {

@@ -18,6 +18,7 @@
 #include "platform/text.h"
 #include "store/feed_store.h"
 #include "store/pending_marks.h"
+#include "store/search_query.h"
 
 namespace varlo {
 
@@ -103,6 +104,8 @@ class CLibrary {
         m_maxArticles = articles;
         m_maxText = textBytes;
     }
+    // How many of the newest articles a search for a page looks among first (for tests).
+    void SetSearchWindow(int64_t newest) { m_newestFirst = newest; }
     CLibrary(const CLibrary&) = delete;
     CLibrary& operator=(const CLibrary&) = delete;
 
@@ -204,6 +207,7 @@ class CLibrary {
     std::vector<int64_t> ViewIds(const LibraryView& view, int64_t offset, int64_t n);
     const std::vector<int64_t>& SearchResults(const std::string& words);
     std::vector<int64_t> FindHits(const std::string& words, int64_t limit);
+    bool FirstHitsAmongNewest(const SearchQuery& query, int64_t limit, std::vector<int64_t>& found);
     std::optional<LibraryRow> FindOne(const std::string& sql, const std::vector<std::string>& texts,
                                       int64_t number);
     std::vector<LibraryRef> RefsWhere(const char* where);
@@ -211,6 +215,7 @@ class CLibrary {
     CFeedStore& m_store;
     int64_t m_maxArticles = kMaxArticlesPerSite;
     int64_t m_maxText = kMaxTextPerSite;
+    int64_t m_newestFirst = 8192;
     std::string m_searchWords;
     std::vector<int64_t> m_searchIds;
     // What the library looked like when the results were taken: this connection's changes and

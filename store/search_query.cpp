@@ -187,7 +187,10 @@ SearchQuery BuildSearchQuery(std::string_view words) {
             const bool prefix = token.kind == CharClass::kWord && (!raw.quoted || token.truncated);
             // One or two letters begin too many words to be worth it: they find the word itself.
             std::string expression = QuoteFts(token.text);
-            if (prefix && CharacterCount(token.text) >= kMinPrefixChars) expression += '*';
+            if (prefix && CharacterCount(token.text) >= kMinPrefixChars) {
+                expression += '*';
+                query.m_gathers = query.m_gathers || CharacterCount(token.text) > kMinPrefixChars;
+            }
             if (!seen.insert(expression).second) continue;
             if (indexed == kMaxIndexTokens) {
                 // The index is asked for the first tokens only; the check sees to the rest.

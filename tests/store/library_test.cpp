@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -228,6 +229,42 @@ TEST_F(Library, SearchFindsTitlesAndTextsNewestFirstAndFollowsChanges) {
     m_store.Prune(kT0 + 200 * kDay);
     EXPECT_EQ(m_library.Count(view), 0);
     EXPECT_TRUE(m_library.CheckSearchIndex());
+}
+
+TEST_F(Library, APageOfHitsIsTheStartOfTheWholeListWhateverOrderArticlesCameIn) {
+    // Recorded out of date order, with ties, undated ones and a run of a phrase to check; some
+    // articles are no hits. Pages are taken among the newest articles first, the whole list by
+    // all hits.
+    std::vector<LibraryArticle> articles;
+    for (int i = 0; i < 40; ++i) {
+        const int64_t date = i % 7 == 0 ? 0 : kT0 + (i * 37) % 23;
+        articles.push_back(Article("k" + std::to_string(i), date,
+                                   i % 3 == 0 ? "<p>other text</p>" : "<p>東京都 word</p>"));
+    }
+    Record("a", std::vector<LibraryArticle>(articles.begin(), articles.begin() + 20), kT0 + 11);
+    Record("b", std::vector<LibraryArticle>(articles.begin() + 20, articles.end()), kT0 + 5);
+    for (const std::string words : {"word", "東京都", "wor 東京"}) {
+        const std::vector<int64_t> all = m_library.Search(words);
+        EXPECT_EQ(all.size(), 26u) << words;
+        // Among every article, among the newest 8 (enough for a few hits) and among 3.
+        for (const int64_t window : {8192, 8, 3}) {
+            m_library.SetSearchWindow(window);
+            for (int64_t limit = 1; limit <= 30; ++limit) {
+                const size_t n = std::min<size_t>(limit, all.size());
+                EXPECT_EQ(m_library.Search(words, limit),
+                          std::vector<int64_t>(all.begin(), all.begin() + n))
+                    << words << " " << limit << " " << window;
+            }
+        }
+    }
+    // The whole list is newest first.
+    std::vector<int64_t> ids = m_library.Ids(LibraryView::Unread());
+    std::vector<int64_t> expected;
+    const std::vector<int64_t> hits = m_library.Search("word");
+    for (const int64_t id : ids) {
+        if (std::find(hits.begin(), hits.end(), id) != hits.end()) expected.push_back(id);
+    }
+    EXPECT_EQ(hits, expected);
 }
 
 TEST_F(Library, MarksOnSyncedArticlesAreQueuedUntilSentUnlessTheyCameFromTheServer) {
