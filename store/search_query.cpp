@@ -19,11 +19,12 @@ constexpr size_t kMaxIndexTokens = 32;
 
 // Without a prefix index, FTS5 gathers the whole list of texts of every word a prefix begins
 // before giving the first hit (a quarter of a second for three letters in a million articles).
-// The index table is made with prefix='3' (kSearchPrefixIndex), so that a prefix of 3 characters
-// is one lookup. A longer one is gathered; the words it begins are fewer and rarer, as the lists
-// gathered for them are short. A table without the prefix index gives the same hits, only
-// slower.
+// The index table is made with prefix='3 4' (kSearchPrefixIndex), so that a prefix of 3 or 4
+// characters is one lookup. A longer one is gathered; the words it begins are fewer and rarer, as
+// the lists gathered for them are short. A table without the prefix index gives the same hits,
+// only slower.
 constexpr size_t kMinPrefixChars = 3;
+constexpr size_t kMaxIndexedPrefixChars = 4;
 
 size_t CharacterCount(std::string_view utf8) {
     size_t count = 0;
@@ -189,7 +190,8 @@ SearchQuery BuildSearchQuery(std::string_view words) {
             std::string expression = QuoteFts(token.text);
             if (prefix && CharacterCount(token.text) >= kMinPrefixChars) {
                 expression += '*';
-                query.m_gathers = query.m_gathers || CharacterCount(token.text) > kMinPrefixChars;
+                query.m_gathers =
+                    query.m_gathers || CharacterCount(token.text) > kMaxIndexedPrefixChars;
             }
             if (!seen.insert(expression).second) continue;
             if (indexed == kMaxIndexTokens) {
