@@ -551,9 +551,9 @@ bool CLibrary::Prune(int64_t now, int keepDays) {
 
 namespace {
 
-// Below this many index hits, each hit's date is looked up; above it, the articles are walked
-// newest first and kept when they are hits, which finds the first page after a few thousand.
-constexpr size_t kLookUpHits = 4000;
+// Looking up a hit's date reads its article, a page of its own: it costs about as much as
+// stepping this many entries of the index of articles by time.
+constexpr double kLookUpCost = 150;
 
 }  // namespace
 
@@ -578,7 +578,16 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit)
     std::vector<int64_t> ordered;
     const size_t wanted =
         limit > 0 && !query.NeedsCheck() ? static_cast<size_t>(limit) : hits.size();
-    if (hits.size() <= kLookUpHits) {
+    // Each hit's date is looked up, or the articles are walked newest first and kept when they
+    // are hits: the walk finds `wanted` of them after about wanted / share of hits articles.
+    double articles = 0;
+    {
+        SqliteStatement highest(db, "SELECT coalesce(max(id), 0) FROM articles");
+        if (highest.Step() == SQLITE_ROW) articles = static_cast<double>(highest.Int(0));
+    }
+    const double walk =
+        hits.empty() ? 0 : std::min(articles, double(wanted) * articles / double(hits.size()));
+    if (double(hits.size()) * kLookUpCost <= walk) {
         std::vector<std::pair<int64_t, int64_t>> dated;  // (sort_time, id)
         SqliteStatement date(db, "SELECT sort_time FROM articles WHERE id = ? AND stored = 1");
         for (const int64_t id : hits) {
