@@ -257,6 +257,18 @@ TEST_F(Library, APageOfHitsIsTheStartOfTheWholeListWhateverOrderArticlesCameIn) 
             }
         }
     }
+    // Hits few among many articles have their dates looked up: still newest first.
+    std::vector<LibraryArticle> many;
+    for (int i = 0; i < 620; ++i) many.push_back(Article("m" + std::to_string(i), kT0 + 100 + i));
+    many[3].html = "<p>rare</p>";
+    many[2].html = "<p>rare</p>";
+    many[1].html = "<p>rare</p>";
+    many[2].date = kT0 + 900;
+    Record("c", many, kT0 + 20);
+    EXPECT_EQ(Keys(m_library.Rows(m_library.Search("rare"))),
+              (std::vector<std::string>{"m2", "m3", "m1"}));
+    EXPECT_EQ(Keys(m_library.Rows(m_library.Search("rare", 2))),
+              (std::vector<std::string>{"m2", "m3"}));
     // The whole list is newest first.
     std::vector<int64_t> ids = m_library.Ids(LibraryView::Unread());
     std::vector<int64_t> expected;
