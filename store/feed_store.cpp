@@ -11,6 +11,7 @@
 #include "store/article_keys.h"
 #include "store/fts_tokenizer.h"
 #include "store/library_schema.h"
+#include "store/pending_marks.h"
 #include "store/search_query.h"
 #include "store/store_paths.h"
 #include "store/write_transaction.h"
@@ -69,6 +70,8 @@ const char* const kMigrations[] = {
     kServerRequestsMigration,
     // 4 -> 5: the reading library.
     kLibraryMigration,
+    // 5 -> 6: marks set-wise; beginnings of words in the search index.
+    kSetMarksMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 
@@ -98,11 +101,6 @@ void KeyHashFunction(sqlite3_context* context, int, sqlite3_value** values) {
     sqlite3_result_int64(context, static_cast<sqlite3_int64>(HashArticleKey(key)));
 }
 
-// Whether marks made now are the user's: the connection's flag.
-void LocalMarksFunction(sqlite3_context* context, int, sqlite3_value**) {
-    sqlite3_result_int(context, *static_cast<const int*>(sqlite3_user_data(context)));
-}
-
 int64_t KeyHash(const Text& key) {
     return static_cast<int64_t>(HashArticleKey(key));
 }
@@ -119,8 +117,6 @@ void CFeedStore::RegisterFunctions(sqlite3* db) {
                                &KeyHashFunction, nullptr, nullptr, nullptr);
     RegisterVarloTokenizer(db);
     RegisterSearchCheck(db);
-    sqlite3_create_function_v2(db, "varlo_local_marks", 0, SQLITE_UTF8, &m_localMarks,
-                               &LocalMarksFunction, nullptr, nullptr, nullptr);
 }
 
 CFeedStore::OpenResult CFeedStore::TryOpen(const std::string& path) {
@@ -170,6 +166,9 @@ CFeedStore::OpenResult CFeedStore::TryOpen(const std::string& path) {
         if (check.String(0) != "ok") return OpenResult::kDamaged;
     }
     if (version < kSchemaVersion) {
+        // Rebuilding the search index of a large library rewrites its pages many times over:
+        // a larger cache keeps them in memory until the end instead of spilling them to the log.
+        SqliteExec(raw, "PRAGMA cache_size=-262144");
         WriteTransaction transaction(raw);
         if (!transaction.Open()) return OpenResult::kFailed;
         for (int step = version; step < kSchemaVersion; ++step) {
@@ -182,6 +181,7 @@ CFeedStore::OpenResult CFeedStore::TryOpen(const std::string& path) {
         if (SqliteExec(raw, setVersion.c_str()) != SQLITE_OK || !transaction.Commit()) {
             return OpenResult::kFailed;
         }
+        SqliteExec(raw, "PRAGMA cache_size=-2000");
     }
     m_db = std::move(db);
     return OpenResult::kOk;
@@ -406,11 +406,19 @@ bool CFeedStore::Touch(const std::vector<Text>& urls, int64_t now) {
 
 bool CFeedStore::MarkSeen(const Text& url) {
     if (!m_db) return false;
-    SqliteStatement statement(m_db.get(),
-                              "UPDATE articles SET read = 1 WHERE read = 0 AND feed_id = "
-                              "(SELECT id FROM feeds WHERE url = ?)");
+    MarkTransaction transaction(m_db.get());
+    if (!transaction.Open()) return false;
+    constexpr const char* kUnread =
+        "FROM articles WHERE read = 0 AND feed_id = (SELECT id FROM feeds WHERE url = ?1)";
+    if (!QueueMarks(m_db.get(), MarkKind::kRead, kUnread,
+                    [&](SqliteStatement& statement) { statement.Bind(1, url); })) {
+        return false;
+    }
+    SqliteStatement statement(m_db.get(), std::string("UPDATE articles SET read = 1 WHERE id IN "
+                                                      "(SELECT id ") +
+                                              kUnread + ")");
     statement.Bind(1, url);
-    return statement.Step() == SQLITE_DONE;
+    return statement.Step() == SQLITE_DONE && transaction.Commit();
 }
 
 int CFeedStore::UnseenCount(const Text& url) {

@@ -115,7 +115,7 @@ class CFeedStore {
     sqlite3* Connection() const { return m_db.get(); }
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 5;
+    static constexpr int kSchemaVersion = 6;
 
   private:
     enum class OpenResult { kOk, kDamaged, kNewer, kFailed };
@@ -131,9 +131,6 @@ class CFeedStore {
 
     SqliteDb m_db;
     int m_keepDays = 90;
-    // Whether marks made on this connection are the user's (queued for a sync server); the
-    // library clears it while it applies marks that came from the server.
-    int m_localMarks = 1;
     Text m_notice;
     std::string m_path;
 };

@@ -6,6 +6,7 @@
 #include "encoding/carried_reference.h"
 #include "platform/kill_point.h"
 #include "store/article_keys.h"
+#include "store/pending_marks.h"
 #include "store/search_query.h"
 #include "store/write_transaction.h"
 
@@ -76,20 +77,8 @@ const char* ViewClause(LibraryView::Kind kind) {
            "url = ?1) AND stored = 1 ORDER BY sort_time DESC, id DESC";
 }
 
-// Runs `statement` with the connection's marks counted as the server's while it lives.
-class ServerMarks {
-  public:
-    ServerMarks(int& flag, MarkSource source) : m_flag(flag), m_old(flag) {
-        m_flag = source == MarkSource::kLocal ? 1 : 0;
-    }
-    ~ServerMarks() { m_flag = m_old; }
-    ServerMarks(const ServerMarks&) = delete;
-    ServerMarks& operator=(const ServerMarks&) = delete;
-
-  private:
-    int& m_flag;
-    int m_old;
-};
+// The articles of a key (?2 its hash, ?3 the key) in every site.
+constexpr const char* kByKey = "key_hash = ?2 AND key = ?3 AND stored = 1";
 
 }  // namespace
 
@@ -235,49 +224,47 @@ bool CLibrary::TrimSite(int64_t feedId) {
 
 // --- marks -------------------------------------------------------------------------------------
 
-bool CLibrary::SetMark(const char* sql, int64_t value, std::string_view key, int64_t id,
-                       MarkSource source, int* found) {
+bool CLibrary::SetMark(MarkKind kind, bool value, const char* where, std::string_view key,
+                       int64_t id, MarkSource source) {
     sqlite3* db = m_store.Connection();
     if (!db) return false;
-    const ServerMarks marks(m_store.m_localMarks, source);
     KillPoint("library-mark");
-    SqliteStatement statement(db, sql);
-    statement.Bind(1, value);
-    if (id >= 0) {
-        statement.Bind(2, id);
-    } else {
-        statement.Bind(2, KeyHashOf(std::string(key))).Bind(3, key);
-    }
-    if (statement.Step() != SQLITE_DONE) return false;
-    if (found) *found = sqlite3_changes(db);
-    return true;
+    const std::string column = kind == MarkKind::kRead ? "read" : "starred";
+    // Only the articles whose mark changes: they are the ones to queue.
+    const std::string rows =
+        std::string("FROM articles WHERE ") + where + " AND " + column + " != ?1";
+    auto bind = [&](SqliteStatement& statement) {
+        statement.Bind(1, int64_t{value});
+        if (id >= 0) {
+            statement.Bind(2, id);
+        } else {
+            statement.Bind(2, KeyHashOf(std::string(key))).Bind(3, key);
+        }
+    };
+    MarkTransaction transaction(db);
+    if (!transaction.Open()) return false;
+    if (source == MarkSource::kLocal && !QueueMarks(db, kind, rows, bind)) return false;
+    SqliteStatement statement(
+        db, "UPDATE articles SET " + column + " = ?1 WHERE " + where + " AND " + column + " != ?1");
+    bind(statement);
+    return statement.Step() == SQLITE_DONE && transaction.Commit();
 }
 
 bool CLibrary::SetRead(int64_t id, bool read, MarkSource source) {
-    return SetMark("UPDATE articles SET read = ?1 WHERE id = ?2", read, {}, id, source, nullptr);
+    return SetMark(MarkKind::kRead, read, "id = ?2", {}, id, source);
 }
 
 bool CLibrary::SetStarred(int64_t id, bool starred, MarkSource source) {
-    return SetMark("UPDATE articles SET starred = ?1 WHERE id = ?2", starred, {}, id, source,
-                   nullptr);
+    return SetMark(MarkKind::kStarred, starred, "id = ?2", {}, id, source);
 }
 
 int CLibrary::SetReadByKey(const std::string& key, bool read, MarkSource source) {
-    int found = 0;
-    if (!SetMark("UPDATE articles SET read = ?1 WHERE key_hash = ?2 AND key = ?3 AND stored = 1",
-                 read, key, -1, source, &found)) {
-        return -1;
-    }
+    if (!SetMark(MarkKind::kRead, read, kByKey, key, -1, source)) return -1;
     return CountByKey(key);
 }
 
 int CLibrary::SetStarredByKey(const std::string& key, bool starred, MarkSource source) {
-    int found = 0;
-    if (!SetMark("UPDATE articles SET starred = ?1 WHERE key_hash = ?2 AND key = ?3 AND "
-                 "stored = 1",
-                 starred, key, -1, source, &found)) {
-        return -1;
-    }
+    if (!SetMark(MarkKind::kStarred, starred, kByKey, key, -1, source)) return -1;
     return CountByKey(key);
 }
 
@@ -299,31 +286,50 @@ bool CLibrary::MarkViewRead(const LibraryView& view) {
     sqlite3* db = m_store.Connection();
     if (!db) return false;
     KillPoint("library-mark");
+    // Both statements read the marked articles from indexes that hold them alone: the unread
+    // ones of every site, and the unread ones a sync server knows.
+    const char* marked = nullptr;
+    const char* queued = nullptr;
     switch (view.kind) {
         case LibraryView::Kind::kUnread:
-        case LibraryView::Kind::kAll: {
-            // Everything, the articles known by their keys alone too: one statement.
-            const bool done =
-                SqliteExec(db, "UPDATE articles SET read = 1 WHERE read = 0") == SQLITE_OK;
-            KillPoint("library-mark-after");
-            return done;
-        }
+        case LibraryView::Kind::kAll:
+            // Everything, the articles known by their keys alone too.
+            marked = "FROM articles INDEXED BY articles_unread_by_site WHERE read = 0";
+            queued = "FROM articles INDEXED BY articles_unread_synced WHERE read = 0";
+            break;
         case LibraryView::Kind::kStarred:
-            return SqliteExec(db, "UPDATE articles SET read = 1 WHERE starred = 1 AND read = 0") ==
-                   SQLITE_OK;
+            marked =
+                "FROM articles INDEXED BY articles_starred WHERE starred = 1 AND "
+                "stored = 1 AND read = 0";
+            queued = marked;
+            break;
         case LibraryView::Kind::kSite:
             return MarkSiteRead(view.site);
         case LibraryView::Kind::kSearch:
-            break;
+            return MarkRead(Search(view.words));
     }
-    const std::vector<int64_t> ids = Search(view.words);
-    WriteTransaction transaction(db);
+    // A large set is worked on in memory until it is written at once.
+    SqliteExec(db, "PRAGMA cache_size=-65536");
+    bool done = false;
+    {
+        MarkTransaction transaction(db);
+        done = transaction.Open() && QueueMarks(db, MarkKind::kRead, queued, [](auto&) {}) &&
+               SqliteExec(db, (std::string("UPDATE articles SET read = 1 WHERE id IN (SELECT id ") +
+                               marked + ")")
+                                  .c_str()) == SQLITE_OK &&
+               transaction.Commit();
+    }
+    SqliteExec(db, "PRAGMA cache_size=-2000");
+    KillPoint("library-mark-after");
+    return done;
+}
+
+bool CLibrary::MarkRead(const std::vector<int64_t>& ids) {
+    sqlite3* db = m_store.Connection();
+    MarkTransaction transaction(db);
     if (!transaction.Open()) return false;
-    SqliteStatement mark(db, "UPDATE articles SET read = 1 WHERE id = ? AND read = 0");
     for (const int64_t id : ids) {
-        mark.Reset();
-        mark.Bind(1, id);
-        if (mark.Step() != SQLITE_DONE) return false;
+        if (!SetRead(id, true)) return false;
     }
     return transaction.Commit();
 }
@@ -545,9 +551,9 @@ bool CLibrary::Prune(int64_t now, int keepDays) {
 
 namespace {
 
-// Below this many index hits, each hit's date is looked up; above it, the articles are walked
-// newest first and kept when they are hits, which finds the first page after a few thousand.
-constexpr size_t kLookUpHits = 4000;
+// Looking up a hit's date reads its article, a page of its own: it costs about as much as
+// stepping this many entries of the index of articles by time.
+constexpr double kLookUpCost = 150;
 
 }  // namespace
 
@@ -557,6 +563,9 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit)
     if (!db) return found;
     const SearchQuery query = BuildSearchQuery(words);
     if (query.Empty()) return found;
+    if (limit > 0 && !query.GathersPrefixes() && FirstHitsAmongNewest(query, limit, found)) {
+        return found;
+    }
     // The index's hits, by id (no article is read for them).
     std::vector<int64_t> hits;
     {
@@ -569,7 +578,16 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit)
     std::vector<int64_t> ordered;
     const size_t wanted =
         limit > 0 && !query.NeedsCheck() ? static_cast<size_t>(limit) : hits.size();
-    if (hits.size() <= kLookUpHits) {
+    // Each hit's date is looked up, or the articles are walked newest first and kept when they
+    // are hits: the walk finds `wanted` of them after about wanted / share of hits articles.
+    double articles = 0;
+    {
+        SqliteStatement highest(db, "SELECT coalesce(max(id), 0) FROM articles");
+        if (highest.Step() == SQLITE_ROW) articles = static_cast<double>(highest.Int(0));
+    }
+    const double walk =
+        hits.empty() ? 0 : std::min(articles, double(wanted) * articles / double(hits.size()));
+    if (double(hits.size()) * kLookUpCost <= walk) {
         std::vector<std::pair<int64_t, int64_t>> dated;  // (sort_time, id)
         SqliteStatement date(db, "SELECT sort_time FROM articles WHERE id = ? AND stored = 1");
         for (const int64_t id : hits) {
@@ -608,6 +626,54 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit)
         }
     }
     return found;
+}
+
+bool CLibrary::FirstHitsAmongNewest(const SearchQuery& query, int64_t limit,
+                                    std::vector<int64_t>& found) {
+    // A page of a common word lies among the newest articles. They are taken from the index of
+    // every article by time, and the search index is asked only for the ids they span: every
+    // article newer than the last one taken is among them, so if enough of them are hits, those
+    // are the first hits. Otherwise the caller reads the whole list of hits.
+    sqlite3* db = m_store.Connection();
+    std::vector<int64_t> newest;
+    SqliteStatement walk(db,
+                         "SELECT id FROM articles INDEXED BY articles_by_time WHERE stored = 1 "
+                         "ORDER BY sort_time DESC, id DESC LIMIT ?");
+    walk.Bind(1, m_newestFirst);
+    while (walk.Step() == SQLITE_ROW) newest.push_back(walk.Int(0));
+    const bool everything = static_cast<int64_t>(newest.size()) < m_newestFirst;
+    if (newest.empty()) return true;
+    const auto [lowest, highest] = std::minmax_element(newest.begin(), newest.end());
+    std::vector<int64_t> hits;
+    SqliteStatement match(db,
+                          "SELECT rowid FROM article_search WHERE article_search MATCH ?1 "
+                          "AND rowid >= ?2 AND rowid <= ?3");
+    match.Bind(1, query.Match()).Bind(2, *lowest).Bind(3, *highest);
+    while (match.Step() == SQLITE_ROW) hits.push_back(match.Int(0));
+    std::sort(hits.begin(), hits.end());
+    std::optional<SqliteStatement> text;
+    if (query.NeedsCheck()) {
+        text.emplace(db,
+                     "SELECT a.title, t.html FROM articles a JOIN article_texts t "
+                     "ON t.id = a.id WHERE a.id = ?");
+    }
+    found.clear();
+    for (const int64_t id : newest) {
+        if (!std::binary_search(hits.begin(), hits.end(), id)) continue;
+        if (text) {
+            text->Reset();
+            text->Bind(1, id);
+            if (text->Step() != SQLITE_ROW ||
+                !query.Matches(text->String(0), text->String(1), TextForm::kHtml)) {
+                continue;
+            }
+        }
+        found.push_back(id);
+        if (static_cast<int64_t>(found.size()) >= limit) return true;
+    }
+    if (everything) return true;
+    found.clear();
+    return false;
 }
 
 const std::vector<int64_t>& CLibrary::SearchResults(const std::string& words) {

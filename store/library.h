@@ -17,6 +17,8 @@
 
 #include "platform/text.h"
 #include "store/feed_store.h"
+#include "store/pending_marks.h"
+#include "store/search_query.h"
 
 namespace varlo {
 
@@ -102,6 +104,8 @@ class CLibrary {
         m_maxArticles = articles;
         m_maxText = textBytes;
     }
+    // How many of the newest articles a search for a page looks among first (for tests).
+    void SetSearchWindow(int64_t newest) { m_newestFirst = newest; }
     CLibrary(const CLibrary&) = delete;
     CLibrary& operator=(const CLibrary&) = delete;
 
@@ -194,12 +198,16 @@ class CLibrary {
     int StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles, int64_t now,
                       bool present);
     bool TrimSite(int64_t feedId);
-    bool SetMark(const char* sql, int64_t value, std::string_view key, int64_t id,
-                 MarkSource source, int* found);
+    // Sets a mark on the articles `where` selects (?2: the id, or ?2 and ?3: the key's hash and
+    // the key), queued for the sync server when the user made it.
+    bool SetMark(MarkKind kind, bool value, const char* where, std::string_view key, int64_t id,
+                 MarkSource source);
+    bool MarkRead(const std::vector<int64_t>& ids);
     int CountByKey(const std::string& key);
     std::vector<int64_t> ViewIds(const LibraryView& view, int64_t offset, int64_t n);
     const std::vector<int64_t>& SearchResults(const std::string& words);
     std::vector<int64_t> FindHits(const std::string& words, int64_t limit);
+    bool FirstHitsAmongNewest(const SearchQuery& query, int64_t limit, std::vector<int64_t>& found);
     std::optional<LibraryRow> FindOne(const std::string& sql, const std::vector<std::string>& texts,
                                       int64_t number);
     std::vector<LibraryRef> RefsWhere(const char* where);
@@ -207,6 +215,7 @@ class CLibrary {
     CFeedStore& m_store;
     int64_t m_maxArticles = kMaxArticlesPerSite;
     int64_t m_maxText = kMaxTextPerSite;
+    int64_t m_newestFirst = 8192;
     std::string m_searchWords;
     std::vector<int64_t> m_searchIds;
     // What the library looked like when the results were taken: this connection's changes and

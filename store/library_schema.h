@@ -101,4 +101,20 @@ inline constexpr const char* kLibraryMigration =
     "    (SELECT coalesce(max(seq), 0) + 1 FROM pending_marks));"
     "END;";
 
+// 5 -> 6: marks for the sync server are queued by the statements that mark (store/pending_marks.h)
+// instead of a trigger run for each article, and the unread articles that have a server id have
+// an index of their own, so that marking everything read finds them without reading every unread
+// article. The search index also holds the beginnings of words of 3 and 4 characters, so that a
+// word typed in part is one list of hits instead of the lists of every word it begins, merged;
+// its triggers stay as they are, and it is rebuilt from the stored texts.
+inline constexpr const char* kSetMarksMigration =
+    "DROP TRIGGER articles_queue_marks;"
+    "CREATE INDEX articles_unread_synced ON articles(id) "
+    "  WHERE read = 0 AND server_id IS NOT NULL;"
+    "DROP TABLE article_search;"
+    "CREATE VIRTUAL TABLE article_search USING fts5(title, html, content='article_content', "
+    "  content_rowid='id', tokenize='varlo html', detail=none, columnsize=0, "
+    "  prefix='3 4');"
+    "INSERT INTO article_search(article_search) VALUES('rebuild');";
+
 }  // namespace varlo

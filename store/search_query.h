@@ -36,6 +36,9 @@ class SearchQuery {
     // True when a text the index finds may lack a term, so that each hit needs Matches().
     bool NeedsCheck() const { return m_needsCheck; }
     const std::vector<SearchTerm>& Terms() const { return m_terms; }
+    // True when the index gathers the lists of every word a prefix begins (a prefix longer than
+    // its index of word beginnings): the whole list costs the same as any part of it.
+    bool GathersPrefixes() const { return m_gathers; }
 
     // True when the title and text of an article hold every term. `form` is how both are written,
     // as the index table's tokenizer reads them ('varlo html' reads HTML).
@@ -46,6 +49,7 @@ class SearchQuery {
     friend SearchQuery BuildSearchQuery(std::string_view words);
     std::string m_match;
     bool m_needsCheck = false;
+    bool m_gathers = false;
     std::vector<SearchTerm> m_terms;
 };
 

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "store/article_keys.h"
+#include "store/sqlite.h"
 #include "support/test_support.h"
 
 namespace varlo {
@@ -229,6 +231,54 @@ TEST_F(Library, SearchFindsTitlesAndTextsNewestFirstAndFollowsChanges) {
     EXPECT_TRUE(m_library.CheckSearchIndex());
 }
 
+TEST_F(Library, APageOfHitsIsTheStartOfTheWholeListWhateverOrderArticlesCameIn) {
+    // Recorded out of date order, with ties, undated ones and a run of a phrase to check; some
+    // articles are no hits. Pages are taken among the newest articles first, the whole list by
+    // all hits.
+    std::vector<LibraryArticle> articles;
+    for (int i = 0; i < 40; ++i) {
+        const int64_t date = i % 7 == 0 ? 0 : kT0 + (i * 37) % 23;
+        articles.push_back(Article("k" + std::to_string(i), date,
+                                   i % 3 == 0 ? "<p>other text</p>" : "<p>東京都 word</p>"));
+    }
+    Record("a", std::vector<LibraryArticle>(articles.begin(), articles.begin() + 20), kT0 + 11);
+    Record("b", std::vector<LibraryArticle>(articles.begin() + 20, articles.end()), kT0 + 5);
+    for (const std::string words : {"word", "東京都", "wor 東京"}) {
+        const std::vector<int64_t> all = m_library.Search(words);
+        EXPECT_EQ(all.size(), 26u) << words;
+        // Among every article, among the newest 8 (enough for a few hits) and among 3.
+        for (const int64_t window : {8192, 8, 3}) {
+            m_library.SetSearchWindow(window);
+            for (int64_t limit = 1; limit <= 30; ++limit) {
+                const size_t n = std::min<size_t>(limit, all.size());
+                EXPECT_EQ(m_library.Search(words, limit),
+                          std::vector<int64_t>(all.begin(), all.begin() + n))
+                    << words << " " << limit << " " << window;
+            }
+        }
+    }
+    // Hits few among many articles have their dates looked up: still newest first.
+    std::vector<LibraryArticle> many;
+    for (int i = 0; i < 620; ++i) many.push_back(Article("m" + std::to_string(i), kT0 + 100 + i));
+    many[3].html = "<p>rare</p>";
+    many[2].html = "<p>rare</p>";
+    many[1].html = "<p>rare</p>";
+    many[2].date = kT0 + 900;
+    Record("c", many, kT0 + 20);
+    EXPECT_EQ(Keys(m_library.Rows(m_library.Search("rare"))),
+              (std::vector<std::string>{"m2", "m3", "m1"}));
+    EXPECT_EQ(Keys(m_library.Rows(m_library.Search("rare", 2))),
+              (std::vector<std::string>{"m2", "m3"}));
+    // The whole list is newest first.
+    std::vector<int64_t> ids = m_library.Ids(LibraryView::Unread());
+    std::vector<int64_t> expected;
+    const std::vector<int64_t> hits = m_library.Search("word");
+    for (const int64_t id : ids) {
+        if (std::find(hits.begin(), hits.end(), id) != hits.end()) expected.push_back(id);
+    }
+    EXPECT_EQ(hits, expected);
+}
+
 TEST_F(Library, MarksOnSyncedArticlesAreQueuedUntilSentUnlessTheyCameFromTheServer) {
     LibraryArticle synced = Article("s1", kT0);
     synced.serverId = "tag:google.com,2005:reader/item/0001";
@@ -262,6 +312,57 @@ TEST_F(Library, MarksOnSyncedArticlesAreQueuedUntilSentUnlessTheyCameFromTheServ
     EXPECT_EQ(m_library.StarredSet().at(0).serverId, synced.serverId);
     EXPECT_EQ(m_library.RecordArticles("u", {Article("from server")}, kT0 + 5), 1);
     EXPECT_EQ(m_library.UnreadSet().size(), 2u);
+}
+
+TEST_F(Library, MarkingManyAtOnceQueuesEverySyncedArticleWhoseMarkChanged) {
+    auto synced = [](const std::string& key, int64_t date) {
+        LibraryArticle article = Article(key, date);
+        article.serverId = "item/" + key;
+        return article;
+    };
+    Record("a", {synced("s1", kT0), synced("s2", kT0 + 1), Article("local", kT0 + 2)}, kT0);
+    Record("b", {synced("s3", kT0 + 3), synced("s4", kT0 + 4)}, kT0);
+    auto idOf = [&](const std::string& key) { return m_library.FindByServerId("item/" + key)->id; };
+    // Queued before: a star (kept with the read mark) and a read mark already made.
+    EXPECT_TRUE(m_library.SetStarred(idOf("s1"), true));
+    EXPECT_TRUE(m_library.SetRead(idOf("s4"), true));
+    EXPECT_TRUE(m_library.ClearSentMarks(m_library.TakePendingMarks()));
+    EXPECT_TRUE(m_library.SetStarred(idOf("s2"), true));
+    EXPECT_TRUE(m_library.SetRead(idOf("s3"), true, MarkSource::kServer));
+
+    EXPECT_TRUE(m_library.MarkAllRead());
+    EXPECT_EQ(m_library.UnreadTotal(), 0);
+    std::vector<PendingMark> marks = m_library.TakePendingMarks();
+    // s2 keeps its queued star and moves behind s1 with its latest mark; s3 (read by the server)
+    // and s4 (read before) are not sent again, nor is the article without a server id.
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(marks[0].serverId, "item/s1");
+    EXPECT_TRUE(marks[0].read && marks[0].readChanged && !marks[0].starredChanged);
+    EXPECT_EQ(marks[1].serverId, "item/s2");
+    EXPECT_TRUE(marks[1].read && marks[1].readChanged && marks[1].starredChanged);
+    EXPECT_TRUE(m_library.ClearSentMarks(marks));
+
+    // A site, the starred view and a search, each set-wise, and marks made in a batch.
+    EXPECT_TRUE(m_library.SetRead(idOf("s1"), false, MarkSource::kServer));
+    EXPECT_TRUE(m_library.SetRead(idOf("s3"), false, MarkSource::kServer));
+    EXPECT_TRUE(m_library.SetRead(idOf("s4"), false, MarkSource::kServer));
+    EXPECT_TRUE(m_library.TakePendingMarks().empty());
+    EXPECT_TRUE(m_library.MarkSiteRead("b"));
+    EXPECT_TRUE(m_library.MarkViewRead(LibraryView::Starred()));
+    marks = m_library.TakePendingMarks();
+    ASSERT_EQ(marks.size(), 3u);
+    EXPECT_EQ(marks[0].serverId, "item/s3");
+    EXPECT_EQ(marks[1].serverId, "item/s4");
+    EXPECT_EQ(marks[2].serverId, "item/s1");
+    EXPECT_TRUE(m_library.ClearSentMarks(marks));
+    ASSERT_EQ(SqliteExec(m_store.Connection(), "BEGIN"), SQLITE_OK);
+    EXPECT_TRUE(m_library.SetRead(idOf("s2"), false));
+    EXPECT_TRUE(m_library.MarkViewRead(LibraryView::Search("title")));
+    ASSERT_EQ(SqliteExec(m_store.Connection(), "COMMIT"), SQLITE_OK);
+    marks = m_library.TakePendingMarks();
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_TRUE(marks[0].read && marks[0].readChanged);
+    EXPECT_EQ(m_library.UnreadTotal(), 0);
 }
 
 // Builds a store of schema 2 or 4 by hand: article keys of feed "u" ("a" seen, "b" not).
@@ -330,6 +431,8 @@ TEST(LibraryMigration, SeenKeysOfSchemas2And4BecomeReadMarksOfArticlesRecordedLa
                   (std::vector<std::string>{"c", "b", "a"}));
         EXPECT_EQ(Keys(library.Page(LibraryView::Unread(), 0, 10)),
                   (std::vector<std::string>{"c", "b"}));
+        // The index of word beginnings: three letters find the words they begin.
+        EXPECT_EQ(library.Search("tit").size(), 3u);
         EXPECT_TRUE(library.CheckSearchIndex());
     }
 }
