@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <ctime>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
@@ -35,6 +36,10 @@ std::string HostOf(std::string_view url) {
     }
     return host;
 }
+
+// Articles of the reading list stored in one transaction: few commits, yet short enough that
+// the window's marks never wait long for the store.
+constexpr size_t kArticlesPerTransaction = 1000;
 
 // The label FreshRSS gives a site in no category: no category in the file.
 constexpr std::string_view kNoCategoryLabel = "Uncategorized";
@@ -307,7 +312,17 @@ void CSync::Articles() {
     std::set<Text> sites;
     for (int i = 0; i < m_file.GetCount(); ++i)
         sites.insert(Text(Trim(m_file.GetAt(i)->m_strXmlUrl)));
-    std::map<Text, std::vector<LibraryArticle>> fresh;
+    // Articles the library holds already are not read again (only the newest second is asked
+    // for twice), so they cost one look-up each and no conversion.
+    std::set<std::string> known;
+    {
+        std::vector<std::string> ids;
+        ids.reserve(items.size());
+        for (const ReaderItem& item : items) ids.push_back(item.id);
+        known = m_library.KnownServerIds(ids);
+    }
+    std::vector<ServerArticles> fresh;
+    std::map<Text, size_t> slot;
     int64_t seen = newest;
     int64_t skippedFrom = INT64_MAX;
     for (const ReaderItem& item : items) {
@@ -324,7 +339,7 @@ void CSync::Articles() {
             skippedFrom = std::min(skippedFrom, item.crawled);
             continue;
         }
-        if (m_library.FindByServerId(item.id)) continue;
+        if (known.contains(item.id)) continue;
         LibraryArticle a;
         a.link = Cp932TextToUtf8(DisplayLink(Utf8ToCp932(item.link)));
         a.title = Cp932TextToUtf8(ShownText(item.title));
@@ -333,24 +348,28 @@ void CSync::Articles() {
         a.html = SanitizeHtml(item.html, a.link);
         a.serverId = item.id;
         a.key = a.link.empty() ? item.id : a.link;
-        // The same article read from the site's own feed gets the server's id beside its key.
-        std::optional<LibraryRow> stored;
-        if (!a.link.empty()) stored = m_library.FindByLink(site, a.link);
-        if (!stored && !a.title.empty()) stored = m_library.FindByTitleDate(site, a.title, a.date);
-        if (stored) {
-            m_library.SetServerId(stored->id, item.id);
-            continue;
-        }
-        fresh[site].push_back(std::move(a));
+        const auto [at, inserted] = slot.emplace(site, fresh.size());
+        if (inserted) fresh.push_back({site, {}});
+        fresh[at->second].articles.push_back(std::move(a));
     }
+    // Stored a few hundred articles to a transaction, whole sites each: the same article read
+    // from the site's own feed only gets the server's id beside its key.
     const int64_t now = Now();
-    for (const auto& [site, articles] : fresh) {
-        const int added = m_library.RecordArticles(site, articles, now);
+    for (size_t from = 0; from < fresh.size();) {
+        size_t to = from;
+        size_t count = 0;
+        while (to < fresh.size() && (to == from || count < kArticlesPerTransaction)) {
+            count += fresh[to++].articles.size();
+        }
+        const std::vector<ServerArticles> batch(std::make_move_iterator(fresh.begin() + from),
+                                                std::make_move_iterator(fresh.begin() + to));
+        const int added = m_library.RecordServerArticles(batch, now);
         if (added < 0) {
-            m_summary.failures.push_back(Jp("記事を保存できませんでした: ") + site);
+            m_summary.failures.push_back(Jp("記事を保存できませんでした: ") + batch.front().site);
             return;  // the position stays: the next sync reads these again
         }
         m_summary.articles += added;
+        from = to;
     }
     // `ot` takes articles from that second on: one skipped is read again.
     m_state.SetNewestSeen(std::min(seen, skippedFrom));
