@@ -32,20 +32,29 @@ int CLibrary::RecordServerArticles(const std::vector<ServerArticles>& sites, int
     WriteTransaction transaction(db);
     if (!transaction.Open()) return -1;
     // Every statement is prepared once for the whole batch: a sync brings thousands of articles.
+    // A server article is the same as one the library held before: two of the server's own,
+    // stored in this batch, stay two even with the same title and date. (Ids only grow.)
+    int64_t before = 0;
+    {
+        SqliteStatement last(db, "SELECT coalesce(max(id), 0) FROM articles");
+        if (last.Step() != SQLITE_ROW) return -1;
+        before = last.Int(0);
+    }
     SqliteStatement site(db, "SELECT id FROM feeds WHERE url = ?");
+    SqliteStatement holds(db, "SELECT 1 FROM articles WHERE feed_id = ? AND stored = 1 LIMIT 1");
     SqliteStatement known(db, "SELECT 1 FROM articles WHERE server_id = ? LIMIT 1");
     SqliteStatement byLink(db,
                            "SELECT id FROM articles WHERE feed_id = ?1 AND stored = 1 AND "
-                           "link = ?2 LIMIT 1");
+                           "link = ?2 AND id <= ?3 LIMIT 1");
     // A dated article sorts by its date, so the site's index in time order finds it at once;
     // an undated one is looked for among the site's undated articles.
     SqliteStatement byTitleDate(db,
                                 "SELECT id FROM articles INDEXED BY articles_by_site WHERE "
-                                "feed_id = ?1 AND stored = 1 AND sort_time = ?3 AND date = ?3 "
-                                "AND title = ?2 LIMIT 1");
+                                "feed_id = ?1 AND stored = 1 AND sort_time = ?4 AND date = ?4 "
+                                "AND title = ?2 AND id <= ?3 LIMIT 1");
     SqliteStatement byTitleUndated(db,
                                    "SELECT id FROM articles WHERE feed_id = ?1 AND stored = 1 "
-                                   "AND date = 0 AND title = ?2 LIMIT 1");
+                                   "AND date = 0 AND title = ?2 AND id <= ?3 LIMIT 1");
     SqliteStatement setServerId(db, "UPDATE articles SET server_id = ?2 WHERE id = ?1");
     ArticleWriter writer(db);
     int added = 0;
@@ -56,6 +65,16 @@ int CLibrary::RecordServerArticles(const std::vector<ServerArticles>& sites, int
         site.Bind(1, batch.site);
         int64_t feedId = FirstId(site);
         if (feedId == -2) return -1;
+        // A site with no stored article (every site, at a first sync into an empty library)
+        // has nothing to match.
+        bool matchable = false;
+        if (feedId >= 0) {
+            holds.Reset();
+            holds.Bind(1, feedId);
+            const int64_t any = FirstId(holds);
+            if (any == -2) return -1;
+            matchable = any >= 0;
+        }
         int siteAdded = 0;
         for (const LibraryArticle& article : batch.articles) {
             if (!article.serverId.empty()) {
@@ -66,16 +85,16 @@ int CLibrary::RecordServerArticles(const std::vector<ServerArticles>& sites, int
                 if (found >= 0) continue;
             }
             int64_t match = -1;
-            if (feedId >= 0 && !article.link.empty()) {
+            if (matchable && !article.link.empty()) {
                 byLink.Reset();
-                byLink.Bind(1, feedId).Bind(2, article.link);
+                byLink.Bind(1, feedId).Bind(2, article.link).Bind(3, before);
                 match = FirstId(byLink);
             }
-            if (feedId >= 0 && match == -1 && !article.title.empty()) {
+            if (matchable && match == -1 && !article.title.empty()) {
                 SqliteStatement& query = article.date > 0 ? byTitleDate : byTitleUndated;
                 query.Reset();
-                query.Bind(1, feedId).Bind(2, article.title);
-                if (article.date > 0) query.Bind(3, article.date);
+                query.Bind(1, feedId).Bind(2, article.title).Bind(3, before);
+                if (article.date > 0) query.Bind(4, article.date);
                 match = FirstId(query);
             }
             if (match == -2) return -1;

@@ -290,10 +290,13 @@ TEST_F(Library, ServerArticlesFindTheSameArticleOfTheirSiteAndAreStoredOnce) {
     // Another site's article is no match; the same server id twice is one article.
     const LibraryArticle otherSite = FromServer(Article("other", kT0), "05");
     const LibraryArticle fresh = FromServer(Article("fresh", kT0 + 5), "06");
+    // Two of the server's own with the same title and date are two articles.
+    const LibraryArticle twin =
+        FromServer(Article("fresh", kT0 + 5), "08", "https://example.com/twin");
     const std::vector<ServerArticles> batch{
-        {"u", {byLink, byTitle, undated, later, otherSite, fresh, fresh}},
+        {"u", {byLink, byTitle, undated, later, otherSite, fresh, fresh, twin}},
         {"w", {FromServer(Article("w1", kT0), "07")}}};
-    EXPECT_EQ(m_library.RecordServerArticles(batch, kT0 + 10), 4);
+    EXPECT_EQ(m_library.RecordServerArticles(batch, kT0 + 10), 5);
 
     const auto id = [](const std::string& n) { return "tag:google.com,2005:reader/item/" + n; };
     EXPECT_EQ(m_library.FindByServerId(id("01"))->key, "linked");
@@ -304,7 +307,8 @@ TEST_F(Library, ServerArticlesFindTheSameArticleOfTheirSiteAndAreStoredOnce) {
     EXPECT_EQ(m_library.FindByServerId(id("05"))->feedUrl, "u");
     EXPECT_TRUE(m_library.FindByLink("v", "https://example.com/other")->serverId.empty());
     EXPECT_EQ(m_library.FindByServerId(id("07"))->feedUrl, "w");
-    EXPECT_EQ(m_library.Count(LibraryView::Site("u")), 6);
+    EXPECT_EQ(m_library.FindByServerId(id("08"))->key, "https://example.com/twin");
+    EXPECT_EQ(m_library.Count(LibraryView::Site("u")), 7);
     EXPECT_EQ(m_library.KnownServerIds({id("01"), id("06"), id("99")}),
               (std::set<std::string>{id("01"), id("06")}));
 
@@ -313,7 +317,7 @@ TEST_F(Library, ServerArticlesFindTheSameArticleOfTheirSiteAndAreStoredOnce) {
     changed.title = "変わった題名";
     EXPECT_EQ(m_library.RecordServerArticles({{"u", {changed, byLink}}}, kT0 + 20), 0);
     EXPECT_EQ(m_library.FindByServerId(id("06"))->title, "title fresh");
-    EXPECT_EQ(m_library.Count(LibraryView::Site("u")), 6);
+    EXPECT_EQ(m_library.Count(LibraryView::Site("u")), 7);
     EXPECT_TRUE(m_library.CheckSearchIndex());
 }
 
