@@ -69,6 +69,8 @@ const char* const kMigrations[] = {
     kServerRequestsMigration,
     // 4 -> 5: the reading library.
     kLibraryMigration,
+    // 5 -> 6: articles found by their links.
+    kLinkIndexMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 

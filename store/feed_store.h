@@ -113,7 +113,7 @@ class CFeedStore {
     sqlite3* Connection() const { return m_db.get(); }
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 5;
+    static constexpr int kSchemaVersion = 6;
 
   private:
     enum class OpenResult { kOk, kDamaged, kNewer, kFailed };

@@ -1,5 +1,6 @@
 #pragma once
-// The schema steps that turn the store's table of article keys into the reading library.
+// The schema steps that turn the store's table of article keys into the reading library, and
+// those that came after it.
 
 namespace varlo {
 
@@ -100,5 +101,11 @@ inline constexpr const char* kLibraryMigration =
     "      OR old.starred != new.starred,"
     "    (SELECT coalesce(max(seq), 0) + 1 FROM pending_marks));"
     "END;";
+
+// 5 -> 6: a sync server's article is looked for among its site's articles by its link; without an
+// index each look-up would read the whole site, thousands of rows for each of thousands of
+// articles at a first sync into a full library.
+inline constexpr const char* kLinkIndexMigration =
+    "CREATE INDEX articles_by_link ON articles(feed_id, link) WHERE stored = 1;";
 
 }  // namespace varlo

@@ -44,8 +44,8 @@ int CLibrary::RecordServerArticles(const std::vector<ServerArticles>& sites, int
     SqliteStatement holds(db, "SELECT 1 FROM articles WHERE feed_id = ? AND stored = 1 LIMIT 1");
     SqliteStatement known(db, "SELECT 1 FROM articles WHERE server_id = ? LIMIT 1");
     SqliteStatement byLink(db,
-                           "SELECT id FROM articles WHERE feed_id = ?1 AND stored = 1 AND "
-                           "link = ?2 AND id <= ?3 LIMIT 1");
+                           "SELECT id FROM articles INDEXED BY articles_by_link WHERE "
+                           "feed_id = ?1 AND stored = 1 AND link = ?2 AND id <= ?3 LIMIT 1");
     // A dated article sorts by its date, so the site's index in time order finds it at once;
     // an undated one is looked for among the site's undated articles.
     SqliteStatement byTitleDate(db,

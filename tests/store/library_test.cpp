@@ -391,5 +391,35 @@ TEST(LibraryMigration, SeenKeysOfSchemas2And4BecomeReadMarksOfArticlesRecordedLa
     }
 }
 
+TEST(LibraryMigration, AStoreOfSchema5GetsTheIndexOfLinksAndKeepsItsArticles) {
+    TempDir dir;
+    const std::string path = dir.File("varlo.db");
+    {
+        CFeedStore store;
+        ASSERT_TRUE(store.Open(path));
+        CLibrary library(store);
+        ASSERT_EQ(
+            library.RecordFeed("u", {}, {Article("a", kT0), Article("b", kT0 + 1)}, kT0, true), 2);
+        ASSERT_EQ(
+            SqliteExec(store.Connection(), "DROP INDEX articles_by_link; PRAGMA user_version=5;"),
+            SQLITE_OK);
+    }
+    CFeedStore store;
+    ASSERT_TRUE(store.Open(path));
+    EXPECT_TRUE(store.Notice().empty());
+    SqliteStatement index(store.Connection(),
+                          "SELECT count(*) FROM sqlite_master WHERE name = 'articles_by_link'");
+    ASSERT_EQ(index.Step(), SQLITE_ROW);
+    EXPECT_EQ(index.Int(0), 1);
+    CLibrary library(store);
+    EXPECT_EQ(library.FindByLink("u", "https://example.com/b")->key, "b");
+    EXPECT_EQ(library.RecordServerArticles(
+                  {{"u", {FromServer(Article("a", kT0), "01"), FromServer(Article("c"), "02")}}},
+                  kT0 + 10),
+              1);
+    EXPECT_EQ(library.FindByServerId("tag:google.com,2005:reader/item/01")->key, "a");
+    EXPECT_EQ(library.Count(LibraryView::Site("u")), 3);
+}
+
 }  // namespace
 }  // namespace varlo
