@@ -19,6 +19,7 @@
 #include "preview/html_sanitizer.h"
 #include "store/feed_store.h"
 #include "store/library.h"
+#include "store/write_transaction.h"
 #include "subscriptions/opml_file.h"
 #include "sync/subscription_merge.h"
 #include "sync/sync_state.h"
@@ -456,6 +457,10 @@ void CSync::ReceiveMarks() {
     // from it then.
     const bool unreadWhole = unreadIds.size() < m_options.caps.maxIds;
     const bool starredWhole = starredIds.size() < m_options.caps.maxIds;
+    // The server's marks are taken in one transaction: thousands at a first sync, which one
+    // commit each would make wait for seconds. Left open when it cannot be taken, they are
+    // written one at a time as before.
+    WriteTransaction marks(m_store.Connection());
 
     std::set<std::string> localUnread;
     for (const LibraryRef& ref : m_library.UnreadSet()) {
@@ -488,6 +493,10 @@ void CSync::ReceiveMarks() {
         if (row && !row->starred && m_library.SetStarred(row->id, true, MarkSource::kServer)) {
             ++m_summary.marksReceived;
         }
+    }
+    if (marks.Open() && !marks.Commit()) {
+        m_summary.marksReceived = 0;
+        m_summary.failures.push_back(Jp("既読とスターを保存できませんでした"));
     }
 }
 
