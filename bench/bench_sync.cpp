@@ -1,7 +1,9 @@
 // Sync with a local FreshRSS (../shared/freshrss, served by PHP on loopback): the first sync of
 // SITES sites with ARTICLES articles each into an empty store, and a second sync with nothing
 // changed, each beside the same API requests made one after another by the curl program (the
-// server's own share), and beside Varlo's update of the same feeds from their sites.
+// server's own share), and beside Varlo's update of the same feeds from their sites; then a first
+// sync into the library that update filled, all read there, whose articles are matched rather than
+// stored and whose marks become the server's.
 //
 // usage: bench_sync [SITES [ARTICLES]]   (default 200 sites of 50 articles: 10,000 articles)
 
@@ -23,6 +25,7 @@
 
 #include "store/feed_cache.h"
 #include "store/feed_store.h"
+#include "store/library.h"
 #include "subscriptions/opml_file.h"
 #include "support/bench_util.h"
 #include "sync/reader_client.h"
@@ -99,29 +102,30 @@ double CurlSync(const std::string& api, int64_t ot, const std::string& folder) {
     Curl(h, api + "/reader/api/0/token", nullptr, folder);
     Curl(h, api + "/reader/api/0/subscription/list?output=json", nullptr, folder);
     Curl(h, api + "/reader/api/0/tag/list?output=json", nullptr, folder);
-    std::string c;
-    do {
-        std::string url = api +
-                          "/reader/api/0/stream/contents/user/-/state/com.google/reading-list"
-                          "?output=json&n=1000";
-        if (ot) url += "&ot=" + std::to_string(ot);
-        if (!c.empty()) url += "&c=" + c;
-        Curl(h, url, &body, folder);
-        const auto j = nlohmann::json::parse(body, nullptr, false);
-        c = j.is_object() && j.contains("continuation") && j["continuation"].is_string()
-                ? j["continuation"].get<std::string>()
-                : "";
-    } while (!c.empty());
-    Curl(h,
-         api +
-             "/reader/api/0/stream/items/ids?output=json&s=user/-/state/com.google/"
-             "reading-list&xt=user/-/state/com.google/read&n=10000",
-         nullptr, folder);
-    Curl(h,
-         api +
-             "/reader/api/0/stream/items/ids?output=json&s=user/-/state/com.google/"
-             "starred&n=10000",
-         nullptr, folder);
+    // Every list over its continuation pages, as the sync reads them.
+    const auto paged = [&](const std::string& first) {
+        std::string c;
+        do {
+            std::string url = first;
+            if (!c.empty()) url += "&c=" + c;
+            Curl(h, url, &body, folder);
+            const auto j = nlohmann::json::parse(body, nullptr, false);
+            c = j.is_object() && j.contains("continuation") && j["continuation"].is_string()
+                    ? j["continuation"].get<std::string>()
+                    : "";
+        } while (!c.empty());
+    };
+    std::string contents = api +
+                           "/reader/api/0/stream/contents/user/-/state/com.google/reading-list"
+                           "?output=json&n=1000";
+    if (ot) contents += "&ot=" + std::to_string(ot);
+    paged(contents);
+    paged(api +
+          "/reader/api/0/stream/items/ids?output=json&s=user/-/state/com.google/"
+          "reading-list&xt=user/-/state/com.google/read&n=10000");
+    paged(api +
+          "/reader/api/0/stream/items/ids?output=json&s=user/-/state/com.google/"
+          "starred&n=10000");
     return Since(start);
 }
 
@@ -194,6 +198,13 @@ int main(int argc, char** argv) {
         }
     }
     const double update = Since(start);
+    // A reader who used Varlo before syncing: the server's articles are those the library read
+    // from the sites, found by their links instead of stored twice. Read there, unread on the
+    // server: the server's marks are taken, each of them.
+    CLibrary(updateStore).MarkAllRead();
+    start = Clock::now();
+    const SyncSummary joined = RunSync(updateStore, file, account, kPassword);
+    const double joinSync = Since(start);
 
     std::printf("\n%-52s %10s\n", "", "seconds");
     std::printf("%-52s %10.3f   (%d articles stored, %d failed requests)\n", "Varlo: first sync",
@@ -205,6 +216,9 @@ int main(int argc, char** argv) {
                 second.marksSent + second.marksReceived);
     std::printf("%-52s %10.3f\n", "curl: the same requests in sequence", curlSecond);
     std::printf("%-52s %10.3f\n", "Varlo: update of the same feeds from their sites", update);
+    std::printf("%-52s %10.3f   (%d articles stored, %d marks, %d failed requests)\n",
+                "Varlo: first sync into that library, all read", joinSync, joined.articles,
+                joined.marksReceived, joined.failed);
 
     kill(-pid, SIGTERM);
     std::filesystem::remove_all(dir);

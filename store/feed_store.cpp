@@ -72,6 +72,8 @@ const char* const kMigrations[] = {
     kLibraryMigration,
     // 5 -> 6: marks set-wise; beginnings of words in the search index.
     kSetMarksMigration,
+    // 6 -> 7: articles found by their links.
+    kLinkIndexMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 

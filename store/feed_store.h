@@ -115,7 +115,7 @@ class CFeedStore {
     sqlite3* Connection() const { return m_db.get(); }
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 6;
+    static constexpr int kSchemaVersion = 7;
 
   private:
     enum class OpenResult { kOk, kDamaged, kNewer, kFailed };

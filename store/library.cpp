@@ -123,29 +123,30 @@ int CLibrary::RecordArticles(const Text& url, const std::vector<LibraryArticle>&
     return added;
 }
 
-int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles,
-                            int64_t now, bool present) {
-    sqlite3* db = m_store.Connection();
-    SqliteStatement find(db, "SELECT id FROM articles WHERE feed_id = ? AND key_hash = ?");
-    // A body that holds an article marks it present now; a "not modified" answer leaves the
-    // article's presence as the body it stands for set it.
-    SqliteStatement mark(db, "UPDATE articles SET last_present = ? WHERE id = ?");
-    SqliteStatement add(db,
-                        "INSERT INTO articles(feed_id, key_hash, key, title, link, date, author, "
-                        "category, first_seen, last_present, sort_time, server_id, text_size, "
-                        "stored) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9, ?10, ?11, ?12, 1)");
-    // Rewrites only what changed, so that an article read again costs no index work.
-    SqliteStatement change(
-        db,
-        "UPDATE articles SET key = ?2, title = ?3, link = ?4, date = ?5, author = ?6, "
-        "category = ?7, sort_time = CASE WHEN ?5 > 0 THEN ?5 ELSE first_seen END, "
-        "server_id = coalesce(?8, server_id), text_size = ?9, stored = 1 "
-        "WHERE id = ?1 AND (stored = 0 OR key IS NOT ?2 OR title IS NOT ?3 OR link IS NOT ?4 OR "
-        "date != ?5 OR author IS NOT ?6 OR category IS NOT ?7 OR text_size != ?9 OR "
-        "(?8 IS NOT NULL AND server_id IS NOT ?8))");
-    SqliteStatement text(db,
-                         "INSERT INTO article_texts(id, html) VALUES(?1, ?2) ON CONFLICT(id) "
-                         "DO UPDATE SET html = excluded.html WHERE html IS NOT excluded.html");
+CLibrary::ArticleWriter::ArticleWriter(sqlite3* db)
+    : m_db(db),
+      m_find(db, "SELECT id FROM articles WHERE feed_id = ? AND key_hash = ?"),
+      // A body that holds an article marks it present now; a "not modified" answer leaves the
+      // article's presence as the body it stands for set it.
+      m_mark(db, "UPDATE articles SET last_present = ? WHERE id = ?"),
+      m_add(db,
+            "INSERT INTO articles(feed_id, key_hash, key, title, link, date, author, "
+            "category, first_seen, last_present, sort_time, server_id, text_size, "
+            "stored) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9, ?10, ?11, ?12, 1)"),
+      // Rewrites only what changed, so that an article read again costs no index work.
+      m_change(db,
+               "UPDATE articles SET key = ?2, title = ?3, link = ?4, date = ?5, author = ?6, "
+               "category = ?7, sort_time = CASE WHEN ?5 > 0 THEN ?5 ELSE first_seen END, "
+               "server_id = coalesce(?8, server_id), text_size = ?9, stored = 1 "
+               "WHERE id = ?1 AND (stored = 0 OR key IS NOT ?2 OR title IS NOT ?3 OR "
+               "link IS NOT ?4 OR date != ?5 OR author IS NOT ?6 OR category IS NOT ?7 OR "
+               "text_size != ?9 OR (?8 IS NOT NULL AND server_id IS NOT ?8))"),
+      m_text(db,
+             "INSERT INTO article_texts(id, html) VALUES(?1, ?2) ON CONFLICT(id) "
+             "DO UPDATE SET html = excluded.html WHERE html IS NOT excluded.html") {}
+
+int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& article, int64_t now,
+                                       bool present, bool* added) {
     auto bindServerId = [](SqliteStatement& statement, int index, const std::string& id) {
         if (id.empty()) {
             statement.BindNull(index);
@@ -153,42 +154,53 @@ int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& a
             statement.Bind(index, id);
         }
     };
+    *added = false;
+    const int64_t hash = KeyHashOf(article.key);
+    m_find.Reset();
+    m_find.Bind(1, feedId).Bind(2, hash);
+    const int found = m_find.Step();
+    if (found != SQLITE_ROW && found != SQLITE_DONE) return -1;
+    int64_t id = found == SQLITE_ROW ? m_find.Int(0) : -1;
+    if (id < 0) {
+        m_add.Reset();
+        m_add.Bind(1, feedId).Bind(2, hash).Bind(3, article.key).Bind(4, article.title);
+        m_add.Bind(5, article.link).Bind(6, article.date).Bind(7, article.author);
+        m_add.Bind(8, article.category).Bind(9, now).Bind(10, SortTime(article.date, now));
+        bindServerId(m_add, 11, article.serverId);
+        m_add.Bind(12, TextSize(article));
+        if (m_add.Step() != SQLITE_DONE) return -1;
+        id = sqlite3_last_insert_rowid(m_db);
+        *added = true;
+    } else {
+        if (present) {
+            m_mark.Reset();
+            m_mark.Bind(1, now).Bind(2, id);
+            if (m_mark.Step() != SQLITE_DONE) return -1;
+        }
+        m_change.Reset();
+        m_change.Bind(1, id).Bind(2, article.key).Bind(3, article.title).Bind(4, article.link);
+        m_change.Bind(5, article.date).Bind(6, article.author).Bind(7, article.category);
+        bindServerId(m_change, 8, article.serverId);
+        m_change.Bind(9, TextSize(article));
+        if (m_change.Step() != SQLITE_DONE) return -1;
+    }
+    m_text.Reset();
+    m_text.Bind(1, id).Bind(2, article.html);
+    if (m_text.Step() != SQLITE_DONE) return -1;
+    return id;
+}
+
+int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles,
+                            int64_t now, bool present) {
+    ArticleWriter writer(m_store.Connection());
     int added = 0;
     for (const LibraryArticle& article : articles) {
-        const int64_t hash = KeyHashOf(article.key);
-        find.Reset();
-        find.Bind(1, feedId).Bind(2, hash);
-        const int found = find.Step();
-        if (found != SQLITE_ROW && found != SQLITE_DONE) return -1;
-        int64_t id = found == SQLITE_ROW ? find.Int(0) : -1;
-        if (id < 0) {
-            add.Reset();
-            add.Bind(1, feedId).Bind(2, hash).Bind(3, article.key).Bind(4, article.title);
-            add.Bind(5, article.link).Bind(6, article.date).Bind(7, article.author);
-            add.Bind(8, article.category).Bind(9, now).Bind(10, SortTime(article.date, now));
-            bindServerId(add, 11, article.serverId);
-            add.Bind(12, TextSize(article));
-            if (add.Step() != SQLITE_DONE) return -1;
-            id = sqlite3_last_insert_rowid(db);
-            ++added;
-        } else {
-            if (present) {
-                mark.Reset();
-                mark.Bind(1, now).Bind(2, id);
-                if (mark.Step() != SQLITE_DONE) return -1;
-            }
-            change.Reset();
-            change.Bind(1, id).Bind(2, article.key).Bind(3, article.title).Bind(4, article.link);
-            change.Bind(5, article.date).Bind(6, article.author).Bind(7, article.category);
-            bindServerId(change, 8, article.serverId);
-            change.Bind(9, TextSize(article));
-            if (change.Step() != SQLITE_DONE) return -1;
-        }
-        text.Reset();
-        text.Bind(1, id).Bind(2, article.html);
-        if (text.Step() != SQLITE_DONE) return -1;
+        bool isNew = false;
+        if (writer.Write(feedId, article, now, present, &isNew) < 0) return -1;
+        added += isNew;
     }
-    if (added > 0 && (!TrimSite(feedId) || !m_store.TrimKeys(feedId))) return -1;
+    if (added > 0 && !TrimSite(feedId)) return -1;
+    if (added > 0 && !m_store.TrimKeys(feedId)) return -1;
     return added;
 }
 
@@ -585,9 +597,9 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit)
         SqliteStatement highest(db, "SELECT coalesce(max(id), 0) FROM articles");
         if (highest.Step() == SQLITE_ROW) articles = static_cast<double>(highest.Int(0));
     }
-    const double walk =
+    const double walkCost =
         hits.empty() ? 0 : std::min(articles, double(wanted) * articles / double(hits.size()));
-    if (double(hits.size()) * kLookUpCost <= walk) {
+    if (double(hits.size()) * kLookUpCost <= walkCost) {
         std::vector<std::pair<int64_t, int64_t>> dated;  // (sort_time, id)
         SqliteStatement date(db, "SELECT sort_time FROM articles WHERE id = ? AND stored = 1");
         for (const int64_t id : hits) {

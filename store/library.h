@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "store/feed_store.h"
 #include "store/pending_marks.h"
 #include "store/search_query.h"
+#include "store/sqlite.h"
 
 namespace varlo {
 
@@ -32,6 +34,12 @@ struct LibraryArticle {
     std::string category;
     std::string html;      // the sanitized HTML of its text
     std::string serverId;  // the sync server's item id; empty for none
+};
+
+// A sync server's articles of one site (each with its server id).
+struct ServerArticles {
+    Text site;  // the site's feed address
+    std::vector<LibraryArticle> articles;
 };
 
 // One stored article as a view gives it. `html` is filled only where a call says so.
@@ -170,6 +178,13 @@ class CLibrary {
 
     // --- sync ----------------------------------------------------------------------------------
 
+    // Which of `serverIds` some stored article holds already.
+    std::set<std::string> KnownServerIds(const std::vector<std::string>& serverIds);
+    // Records a sync server's articles of several sites as one transaction. One whose server id
+    // is stored already is left alone; one its site holds by the same link, else by the same
+    // title and date (the article read from the site's own feed), gets the server id beside its
+    // key; the rest are stored. Returns how many were stored new, -1 when nothing was recorded.
+    int RecordServerArticles(const std::vector<ServerArticles>& sites, int64_t now);
     std::optional<LibraryRow> FindByServerId(const std::string& serverId);
     std::optional<LibraryRow> FindByLink(const Text& url, const std::string& link);
     std::optional<LibraryRow> FindByTitleDate(const Text& url, const std::string& title,
@@ -195,6 +210,20 @@ class CLibrary {
     bool CheckSearchIndex();
 
   private:
+    // Stores articles one at a time with its statements prepared once, for as many articles
+    // and sites as one transaction takes.
+    class ArticleWriter {
+      public:
+        explicit ArticleWriter(sqlite3* db);
+        // Stores the article or brings it up to date: its id, -1 on error. `added`: it is new.
+        int64_t Write(int64_t feedId, const LibraryArticle& article, int64_t now, bool present,
+                      bool* added);
+
+      private:
+        sqlite3* m_db;
+        SqliteStatement m_find, m_mark, m_add, m_change, m_text;
+    };
+
     int StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles, int64_t now,
                       bool present);
     bool TrimSite(int64_t feedId);

@@ -1,5 +1,6 @@
 #pragma once
-// The schema steps that turn the store's table of article keys into the reading library.
+// The schema steps that turn the store's table of article keys into the reading library, and
+// those that came after it.
 
 namespace varlo {
 
@@ -116,5 +117,11 @@ inline constexpr const char* kSetMarksMigration =
     "  content_rowid='id', tokenize='varlo html', detail=none, columnsize=0, "
     "  prefix='3 4');"
     "INSERT INTO article_search(article_search) VALUES('rebuild');";
+
+// 6 -> 7: a sync server's article is looked for among its site's articles by its link; without an
+// index each look-up would read the whole site, thousands of rows for each of thousands of
+// articles at a first sync into a full library.
+inline constexpr const char* kLinkIndexMigration =
+    "CREATE INDEX articles_by_link ON articles(feed_id, link) WHERE stored = 1;";
 
 }  // namespace varlo

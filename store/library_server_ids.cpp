@@ -2,6 +2,123 @@
 #include "store/write_transaction.h"
 
 namespace varlo {
+namespace {
+
+// The id the statement's first row gives; -1 for none, -2 on error.
+int64_t FirstId(SqliteStatement& query) {
+    const int step = query.Step();
+    if (step == SQLITE_ROW) return query.Int(0);
+    return step == SQLITE_DONE ? -1 : -2;
+}
+
+}  // namespace
+
+std::set<std::string> CLibrary::KnownServerIds(const std::vector<std::string>& serverIds) {
+    std::set<std::string> known;
+    sqlite3* db = m_store.Connection();
+    if (!db) return known;
+    SqliteStatement query(db, "SELECT 1 FROM articles WHERE server_id = ? LIMIT 1");
+    for (const std::string& id : serverIds) {
+        query.Reset();
+        query.Bind(1, id);
+        if (query.Step() == SQLITE_ROW) known.insert(id);
+    }
+    return known;
+}
+
+int CLibrary::RecordServerArticles(const std::vector<ServerArticles>& sites, int64_t now) {
+    sqlite3* db = m_store.Connection();
+    if (!db) return -1;
+    WriteTransaction transaction(db);
+    if (!transaction.Open()) return -1;
+    // Every statement is prepared once for the whole batch: a sync brings thousands of articles.
+    // A server article is the same as one the library held before: two of the server's own,
+    // stored in this batch, stay two even with the same title and date. (Ids only grow.)
+    int64_t before = 0;
+    {
+        SqliteStatement last(db, "SELECT coalesce(max(id), 0) FROM articles");
+        if (last.Step() != SQLITE_ROW) return -1;
+        before = last.Int(0);
+    }
+    SqliteStatement site(db, "SELECT id FROM feeds WHERE url = ?");
+    SqliteStatement holds(db, "SELECT 1 FROM articles WHERE feed_id = ? AND stored = 1 LIMIT 1");
+    SqliteStatement known(db, "SELECT 1 FROM articles WHERE server_id = ? LIMIT 1");
+    SqliteStatement byLink(db,
+                           "SELECT id FROM articles INDEXED BY articles_by_link WHERE "
+                           "feed_id = ?1 AND stored = 1 AND link = ?2 AND id <= ?3 LIMIT 1");
+    // A dated article sorts by its date, so the site's index in time order finds it at once;
+    // an undated one is looked for among the site's undated articles.
+    SqliteStatement byTitleDate(db,
+                                "SELECT id FROM articles INDEXED BY articles_by_site WHERE "
+                                "feed_id = ?1 AND stored = 1 AND sort_time = ?4 AND date = ?4 "
+                                "AND title = ?2 AND id <= ?3 LIMIT 1");
+    SqliteStatement byTitleUndated(db,
+                                   "SELECT id FROM articles WHERE feed_id = ?1 AND stored = 1 "
+                                   "AND date = 0 AND title = ?2 AND id <= ?3 LIMIT 1");
+    SqliteStatement setServerId(db, "UPDATE articles SET server_id = ?2 WHERE id = ?1");
+    ArticleWriter writer(db);
+    int added = 0;
+    for (const ServerArticles& batch : sites) {
+        // A site the store does not know yet holds nothing to match; it is made when its first
+        // article is stored.
+        site.Reset();
+        site.Bind(1, batch.site);
+        int64_t feedId = FirstId(site);
+        if (feedId == -2) return -1;
+        // A site with no stored article (every site, at a first sync into an empty library)
+        // has nothing to match.
+        bool matchable = false;
+        if (feedId >= 0) {
+            holds.Reset();
+            holds.Bind(1, feedId);
+            const int64_t any = FirstId(holds);
+            if (any == -2) return -1;
+            matchable = any >= 0;
+        }
+        int siteAdded = 0;
+        for (const LibraryArticle& article : batch.articles) {
+            if (!article.serverId.empty()) {
+                known.Reset();
+                known.Bind(1, article.serverId);
+                const int64_t found = FirstId(known);
+                if (found == -2) return -1;
+                if (found >= 0) continue;
+            }
+            int64_t match = -1;
+            if (matchable && !article.link.empty()) {
+                byLink.Reset();
+                byLink.Bind(1, feedId).Bind(2, article.link).Bind(3, before);
+                match = FirstId(byLink);
+            }
+            if (matchable && match == -1 && !article.title.empty()) {
+                SqliteStatement& query = article.date > 0 ? byTitleDate : byTitleUndated;
+                query.Reset();
+                query.Bind(1, feedId).Bind(2, article.title).Bind(3, before);
+                if (article.date > 0) query.Bind(4, article.date);
+                match = FirstId(query);
+            }
+            if (match == -2) return -1;
+            if (match >= 0) {
+                setServerId.Reset();
+                setServerId.Bind(1, match);
+                if (article.serverId.empty()) {
+                    setServerId.BindNull(2);
+                } else {
+                    setServerId.Bind(2, article.serverId);
+                }
+                if (setServerId.Step() != SQLITE_DONE) return -1;
+                continue;
+            }
+            if (feedId < 0 && (feedId = m_store.FeedId(batch.site, now)) < 0) return -1;
+            bool isNew = false;
+            if (writer.Write(feedId, article, now, true, &isNew) < 0) return -1;
+            siteAdded += isNew;
+        }
+        if (siteAdded > 0 && (!TrimSite(feedId) || !m_store.TrimKeys(feedId))) return -1;
+        added += siteAdded;
+    }
+    return transaction.Commit() ? added : -1;
+}
 
 bool CLibrary::ForgetServerIds() {
     sqlite3* db = m_store.Connection();

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <set>
 #include <thread>
 
@@ -281,10 +282,19 @@ ReaderStatus CReaderClient::Labels(std::vector<std::string>* out) {
 
 ReaderStatus CReaderClient::ReadingList(int64_t newerThan, std::vector<ReaderItem>* out) {
     out->clear();
+    return ReadingList(newerThan, [out](std::vector<ReaderItem>&& items) {
+        out->insert(out->end(), std::make_move_iterator(items.begin()),
+                    std::make_move_iterator(items.end()));
+    });
+}
+
+ReaderStatus CReaderClient::ReadingList(
+    int64_t newerThan, const std::function<void(std::vector<ReaderItem>&&)>& page) {
     std::string continuation;
     std::set<std::string> seenContinuations;
-    while (out->size() < m_caps.maxItems) {
-        const size_t n = std::min(m_caps.pageItems, m_caps.maxItems - out->size());
+    size_t total = 0;
+    while (total < m_caps.maxItems) {
+        const size_t n = std::min(m_caps.pageItems, m_caps.maxItems - total);
         std::string path = std::string("/reader/api/0/stream/contents/") + kReadingList +
                            "?output=json&n=" + std::to_string(n);
         if (newerThan > 0) path += "&ot=" + std::to_string(newerThan);
@@ -295,16 +305,19 @@ ReaderStatus CReaderClient::ReadingList(int64_t newerThan, std::vector<ReaderIte
         if (j.is_discarded() || !j.is_object() || (j.contains("items") && !j["items"].is_array())) {
             return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (記事)"));
         }
-        size_t taken = 0;
+        std::vector<ReaderItem> items;
         if (j.contains("items")) {
+            items.reserve(std::min(j["items"].size(), m_caps.maxItems - total));
             for (const Json& i : j["items"]) {
-                if (out->size() >= m_caps.maxItems) break;
+                if (total + items.size() >= m_caps.maxItems) break;
                 ReaderItem item = ReadItem(i);
                 if (item.id.empty()) continue;
-                out->push_back(std::move(item));
-                ++taken;
+                items.push_back(std::move(item));
             }
         }
+        const size_t taken = items.size();
+        total += taken;
+        if (taken > 0) page(std::move(items));
         continuation = StringOf(j, "continuation");
         // A server that sends the same page again would never end.
         if (continuation.empty() || taken == 0 || !seenContinuations.insert(continuation).second) {

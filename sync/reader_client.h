@@ -90,6 +90,10 @@ class CReaderClient {
     // The reading list's articles newer than `newerThan` (seconds; 0 for all), newest first, over
     // continuation pages, at most ReaderCaps::maxItems.
     ReaderStatus ReadingList(int64_t newerThan, std::vector<ReaderItem>* out);
+    // The same, handed to `page` a page at a time as each is read, so that the caller works on
+    // one while the server makes the next.
+    ReaderStatus ReadingList(int64_t newerThan,
+                             const std::function<void(std::vector<ReaderItem>&&)>& page);
     // The long ids of the reading list's unread articles (`excludeRead`) or of `stream`'s.
     ReaderStatus UnreadIds(std::vector<std::string>* out);
     ReaderStatus StarredIds(std::vector<std::string>* out);

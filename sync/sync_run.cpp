@@ -1,11 +1,17 @@
 #include "sync/sync_run.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
+#include <deque>
+#include <exception>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
@@ -13,6 +19,7 @@
 #include "preview/html_sanitizer.h"
 #include "store/feed_store.h"
 #include "store/library.h"
+#include "store/write_transaction.h"
 #include "subscriptions/opml_file.h"
 #include "sync/subscription_merge.h"
 #include "sync/sync_state.h"
@@ -36,6 +43,10 @@ std::string HostOf(std::string_view url) {
     return host;
 }
 
+// Articles of the reading list stored in one transaction: few commits, yet short enough that
+// the window's marks never wait long for the store.
+constexpr size_t kArticlesPerTransaction = 1000;
+
 // The label FreshRSS gives a site in no category: no category in the file.
 constexpr std::string_view kNoCategoryLabel = "Uncategorized";
 
@@ -48,6 +59,55 @@ Text ShownText(const std::string& utf8) {
 std::string ServerText(const Text& text) {
     return Cp932TextToUtf8(text);
 }
+
+// Pages of the reading list, handed from the thread that reads them to the one that stores them.
+class PageQueue {
+  public:
+    void Push(std::vector<ReaderItem>&& page) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_pages.push_back(std::move(page));
+        }
+        m_ready.notify_one();
+    }
+    // No page follows.
+    void Close() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_closed = true;
+        }
+        m_ready.notify_one();
+    }
+    // Waits for the next page; false once the queue is closed and empty.
+    bool Pop(std::vector<ReaderItem>* page) {
+        std::unique_lock lock(m_mutex);
+        m_ready.wait(lock, [this] { return !m_pages.empty() || m_closed; });
+        if (m_pages.empty()) return false;
+        *page = std::move(m_pages.front());
+        m_pages.pop_front();
+        return true;
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<std::vector<ReaderItem>> m_pages;
+    bool m_closed = false;
+};
+
+// Joins a thread however the scope is left (the reading thread never waits for its reader).
+class JoinOnExit {
+  public:
+    explicit JoinOnExit(std::thread& thread) : m_thread(thread) {}
+    ~JoinOnExit() {
+        if (m_thread.joinable()) m_thread.join();
+    }
+    JoinOnExit(const JoinOnExit&) = delete;
+    JoinOnExit& operator=(const JoinOnExit&) = delete;
+
+  private:
+    std::thread& m_thread;
+};
 
 class CSync {
   public:
@@ -301,56 +361,87 @@ void CSync::Articles() {
     // Without the server's list the articles cannot be given their sites: they are read at the
     // next sync instead.
     if (!m_haveServerList) return;
-    std::vector<ReaderItem> items;
     const int64_t newest = m_state.NewestSeen();
-    if (Failed(m_client.ReadingList(newest, &items))) return;
     std::set<Text> sites;
     for (int i = 0; i < m_file.GetCount(); ++i)
         sites.insert(Text(Trim(m_file.GetAt(i)->m_strXmlUrl)));
-    std::map<Text, std::vector<LibraryArticle>> fresh;
+    // The pages are read on a thread of their own: each is converted here while the server
+    // makes the next. Nothing is stored before the whole list was read.
+    PageQueue queue;
+    ReaderStatus status;
+    std::exception_ptr error;
+    std::thread reader([&] {
+        try {
+            status = m_client.ReadingList(
+                newest, [&](std::vector<ReaderItem>&& page) { queue.Push(std::move(page)); });
+        } catch (...) {
+            error = std::current_exception();
+        }
+        queue.Close();
+    });
+    const JoinOnExit joined(reader);
+    std::vector<ServerArticles> fresh;
+    std::map<Text, size_t> slot;
     int64_t seen = newest;
     int64_t skippedFrom = INT64_MAX;
-    for (const ReaderItem& item : items) {
-        seen = std::max(seen, item.crawled);
-        Text site;
-        if (const auto it = m_streamSite.find(item.streamId); it != m_streamSite.end()) {
-            site = it->second;
-        } else if (item.streamId.starts_with("feed/") &&
-                   item.streamId.find("://") != std::string::npos) {
-            site = Utf8ToCp932(item.streamId.substr(5));  // servers that name a feed by address
+    std::vector<ReaderItem> items;
+    while (queue.Pop(&items)) {
+        // Articles the library holds already are not read again (only the newest second is
+        // asked for twice), so they cost one look-up each and no conversion.
+        std::vector<std::string> ids;
+        ids.reserve(items.size());
+        for (const ReaderItem& item : items) ids.push_back(item.id);
+        const std::set<std::string> known = m_library.KnownServerIds(ids);
+        for (const ReaderItem& item : items) {
+            seen = std::max(seen, item.crawled);
+            Text site;
+            if (const auto it = m_streamSite.find(item.streamId); it != m_streamSite.end()) {
+                site = it->second;
+            } else if (item.streamId.starts_with("feed/") &&
+                       item.streamId.find("://") != std::string::npos) {
+                site = Utf8ToCp932(item.streamId.substr(5));  // servers that name a feed by address
+            }
+            if (site.empty() || !sites.contains(site)) {
+                // A site the file does not hold yet (its change was refused): read again next
+                // time.
+                skippedFrom = std::min(skippedFrom, item.crawled);
+                continue;
+            }
+            if (known.contains(item.id)) continue;
+            LibraryArticle a;
+            a.link = Cp932TextToUtf8(DisplayLink(Utf8ToCp932(item.link)));
+            a.title = Cp932TextToUtf8(ShownText(item.title));
+            a.date = item.published ? item.published : item.crawled;
+            a.author = Cp932TextToUtf8(ShownText(item.author));
+            a.html = SanitizeHtml(item.html, a.link);
+            a.serverId = item.id;
+            a.key = a.link.empty() ? item.id : a.link;
+            const auto [at, inserted] = slot.emplace(site, fresh.size());
+            if (inserted) fresh.push_back({site, {}});
+            fresh[at->second].articles.push_back(std::move(a));
         }
-        if (site.empty() || !sites.contains(site)) {
-            // A site the file does not hold yet (its change was refused): read again next time.
-            skippedFrom = std::min(skippedFrom, item.crawled);
-            continue;
-        }
-        if (m_library.FindByServerId(item.id)) continue;
-        LibraryArticle a;
-        a.link = Cp932TextToUtf8(DisplayLink(Utf8ToCp932(item.link)));
-        a.title = Cp932TextToUtf8(ShownText(item.title));
-        a.date = item.published ? item.published : item.crawled;
-        a.author = Cp932TextToUtf8(ShownText(item.author));
-        a.html = SanitizeHtml(item.html, a.link);
-        a.serverId = item.id;
-        a.key = a.link.empty() ? item.id : a.link;
-        // The same article read from the site's own feed gets the server's id beside its key.
-        std::optional<LibraryRow> stored;
-        if (!a.link.empty()) stored = m_library.FindByLink(site, a.link);
-        if (!stored && !a.title.empty()) stored = m_library.FindByTitleDate(site, a.title, a.date);
-        if (stored) {
-            m_library.SetServerId(stored->id, item.id);
-            continue;
-        }
-        fresh[site].push_back(std::move(a));
     }
+    reader.join();
+    if (error) std::rethrow_exception(error);
+    if (Failed(status)) return;
+    // Stored a few hundred articles to a transaction, whole sites each: the same article read
+    // from the site's own feed only gets the server's id beside its key.
     const int64_t now = Now();
-    for (const auto& [site, articles] : fresh) {
-        const int added = m_library.RecordArticles(site, articles, now);
+    for (size_t from = 0; from < fresh.size();) {
+        size_t to = from;
+        size_t count = 0;
+        while (to < fresh.size() && (to == from || count < kArticlesPerTransaction)) {
+            count += fresh[to++].articles.size();
+        }
+        const std::vector<ServerArticles> batch(std::make_move_iterator(fresh.begin() + from),
+                                                std::make_move_iterator(fresh.begin() + to));
+        const int added = m_library.RecordServerArticles(batch, now);
         if (added < 0) {
-            m_summary.failures.push_back(Jp("記事を保存できませんでした: ") + site);
+            m_summary.failures.push_back(Jp("記事を保存できませんでした: ") + batch.front().site);
             return;  // the position stays: the next sync reads these again
         }
         m_summary.articles += added;
+        from = to;
     }
     // `ot` takes articles from that second on: one skipped is read again.
     m_state.SetNewestSeen(std::min(seen, skippedFrom));
@@ -366,6 +457,10 @@ void CSync::ReceiveMarks() {
     // from it then.
     const bool unreadWhole = unreadIds.size() < m_options.caps.maxIds;
     const bool starredWhole = starredIds.size() < m_options.caps.maxIds;
+    // The server's marks are taken in one transaction: thousands at a first sync, which one
+    // commit each would make wait for seconds. Left open when it cannot be taken, they are
+    // written one at a time as before.
+    WriteTransaction marks(m_store.Connection());
 
     std::set<std::string> localUnread;
     for (const LibraryRef& ref : m_library.UnreadSet()) {
@@ -398,6 +493,10 @@ void CSync::ReceiveMarks() {
         if (row && !row->starred && m_library.SetStarred(row->id, true, MarkSource::kServer)) {
             ++m_summary.marksReceived;
         }
+    }
+    if (marks.Open() && !marks.Commit()) {
+        m_summary.marksReceived = 0;
+        m_summary.failures.push_back(Jp("既読とスターを保存できませんでした"));
     }
 }
 

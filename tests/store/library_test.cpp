@@ -365,6 +365,63 @@ TEST_F(Library, MarkingManyAtOnceQueuesEverySyncedArticleWhoseMarkChanged) {
     EXPECT_EQ(m_library.UnreadTotal(), 0);
 }
 
+// An article as a sync server sends it: keyed by its link, `link` when given.
+LibraryArticle FromServer(LibraryArticle article, const std::string& id,
+                          const std::string& link = "") {
+    article.serverId = "tag:google.com,2005:reader/item/" + id;
+    if (!link.empty()) article.link = link;
+    article.key = article.link;
+    return article;
+}
+
+TEST_F(Library, ServerArticlesFindTheSameArticleOfTheirSiteAndAreStoredOnce) {
+    Record("u", {Article("linked", kT0 + 1), Article("moved", kT0 + 2), Article("undated")}, kT0);
+    Record("v", {Article("other", kT0)}, kT0);
+    // The feed's article by its link (the server's texts differ), by title and date (another
+    // link), and undated by its title alone.
+    LibraryArticle byLink = FromServer(Article("linked", kT0 + 1), "01");
+    byLink.title = "サーバーの題名";
+    const LibraryArticle byTitle =
+        FromServer(Article("moved", kT0 + 2), "02", "https://example.com/elsewhere");
+    const LibraryArticle undated =
+        FromServer(Article("undated"), "03", "https://example.com/undated-elsewhere");
+    // Same title, another date: another article.
+    const LibraryArticle later =
+        FromServer(Article("moved", kT0 + 3), "04", "https://example.com/later");
+    // Another site's article is no match; the same server id twice is one article.
+    const LibraryArticle otherSite = FromServer(Article("other", kT0), "05");
+    const LibraryArticle fresh = FromServer(Article("fresh", kT0 + 5), "06");
+    // Two of the server's own with the same title and date are two articles.
+    const LibraryArticle twin =
+        FromServer(Article("fresh", kT0 + 5), "08", "https://example.com/twin");
+    const std::vector<ServerArticles> batch{
+        {"u", {byLink, byTitle, undated, later, otherSite, fresh, fresh, twin}},
+        {"w", {FromServer(Article("w1", kT0), "07")}}};
+    EXPECT_EQ(m_library.RecordServerArticles(batch, kT0 + 10), 5);
+
+    const auto id = [](const std::string& n) { return "tag:google.com,2005:reader/item/" + n; };
+    EXPECT_EQ(m_library.FindByServerId(id("01"))->key, "linked");
+    EXPECT_EQ(m_library.FindByServerId(id("01"))->title, "title linked");
+    EXPECT_EQ(m_library.FindByServerId(id("02"))->key, "moved");
+    EXPECT_EQ(m_library.FindByServerId(id("03"))->key, "undated");
+    EXPECT_EQ(m_library.FindByServerId(id("04"))->key, "https://example.com/later");
+    EXPECT_EQ(m_library.FindByServerId(id("05"))->feedUrl, "u");
+    EXPECT_TRUE(m_library.FindByLink("v", "https://example.com/other")->serverId.empty());
+    EXPECT_EQ(m_library.FindByServerId(id("07"))->feedUrl, "w");
+    EXPECT_EQ(m_library.FindByServerId(id("08"))->key, "https://example.com/twin");
+    EXPECT_EQ(m_library.Count(LibraryView::Site("u")), 7);
+    EXPECT_EQ(m_library.KnownServerIds({id("01"), id("06"), id("99")}),
+              (std::set<std::string>{id("01"), id("06")}));
+
+    // Known server ids are left alone, whatever the server sends of them now.
+    LibraryArticle changed = FromServer(Article("fresh", kT0 + 5), "06");
+    changed.title = "変わった題名";
+    EXPECT_EQ(m_library.RecordServerArticles({{"u", {changed, byLink}}}, kT0 + 20), 0);
+    EXPECT_EQ(m_library.FindByServerId(id("06"))->title, "title fresh");
+    EXPECT_EQ(m_library.Count(LibraryView::Site("u")), 7);
+    EXPECT_TRUE(m_library.CheckSearchIndex());
+}
+
 // Builds a store of schema 2 or 4 by hand: article keys of feed "u" ("a" seen, "b" not).
 void WriteOldStore(const std::string& path, int version) {
     sqlite3* db = nullptr;
@@ -435,6 +492,36 @@ TEST(LibraryMigration, SeenKeysOfSchemas2And4BecomeReadMarksOfArticlesRecordedLa
         EXPECT_EQ(library.Search("tit").size(), 3u);
         EXPECT_TRUE(library.CheckSearchIndex());
     }
+}
+
+TEST(LibraryMigration, AStoreOfSchema6GetsTheIndexOfLinksAndKeepsItsArticles) {
+    TempDir dir;
+    const std::string path = dir.File("varlo.db");
+    {
+        CFeedStore store;
+        ASSERT_TRUE(store.Open(path));
+        CLibrary library(store);
+        ASSERT_EQ(
+            library.RecordFeed("u", {}, {Article("a", kT0), Article("b", kT0 + 1)}, kT0, true), 2);
+        ASSERT_EQ(
+            SqliteExec(store.Connection(), "DROP INDEX articles_by_link; PRAGMA user_version=6;"),
+            SQLITE_OK);
+    }
+    CFeedStore store;
+    ASSERT_TRUE(store.Open(path));
+    EXPECT_TRUE(store.Notice().empty());
+    SqliteStatement index(store.Connection(),
+                          "SELECT count(*) FROM sqlite_master WHERE name = 'articles_by_link'");
+    ASSERT_EQ(index.Step(), SQLITE_ROW);
+    EXPECT_EQ(index.Int(0), 1);
+    CLibrary library(store);
+    EXPECT_EQ(library.FindByLink("u", "https://example.com/b")->key, "b");
+    EXPECT_EQ(library.RecordServerArticles(
+                  {{"u", {FromServer(Article("a", kT0), "01"), FromServer(Article("c"), "02")}}},
+                  kT0 + 10),
+              1);
+    EXPECT_EQ(library.FindByServerId("tag:google.com,2005:reader/item/01")->key, "a");
+    EXPECT_EQ(library.Count(LibraryView::Site("u")), 3);
 }
 
 }  // namespace

@@ -93,6 +93,24 @@ TEST_F(ReaderClientTest, ReadsTwoThousandItemsOverContinuationPagesAndOnlyNewerO
     ASSERT_TRUE(client->ReadingList(kNow - 600, &items).Ok());
     EXPECT_EQ(items.size(), 800u);
 
+    // Page by page, each handed over before the next is asked for; the cap cuts the last one.
+    caps.maxItems = 700;
+    auto paged = Client({}, caps);
+    ASSERT_TRUE(paged->Login("ann", "s3cret pass&=").Ok());
+    const int before = server.CountRequests("stream/contents");
+    std::vector<size_t> sizes;
+    std::vector<int> asked;
+    ASSERT_TRUE(paged
+                    ->ReadingList(0,
+                                  [&](std::vector<ReaderItem>&& page) {
+                                      sizes.push_back(page.size());
+                                      asked.push_back(server.CountRequests("stream/contents") -
+                                                      before);
+                                  })
+                    .Ok());
+    EXPECT_EQ(sizes, (std::vector<size_t>{300, 300, 100}));
+    EXPECT_EQ(asked, (std::vector<int>{1, 2, 3}));
+
     // The cap on items holds however many the server has.
     caps.maxItems = 450;
     auto capped = Client({}, caps);
