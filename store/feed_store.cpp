@@ -433,24 +433,13 @@ int CFeedStore::UnseenCount(const Text& url) {
     return static_cast<int>(query.Int(1));
 }
 
-std::set<uint64_t> CFeedStore::UnseenKeys(const Text& url) {
+std::set<uint64_t> CFeedStore::KeyHashes(const Text& url, bool unreadOnly) {
     std::set<uint64_t> keys;
     if (!m_db) return keys;
     SqliteStatement query(m_db.get(),
                           "SELECT a.key_hash FROM articles a JOIN feeds f ON a.feed_id = f.id "
-                          "WHERE f.url = ? AND a.read = 0");
-    query.Bind(1, url);
-    while (query.Step() == SQLITE_ROW) keys.insert(static_cast<uint64_t>(query.Int(0)));
-    return keys;
-}
-
-std::set<uint64_t> CFeedStore::StoredKeys(const Text& url) {
-    std::set<uint64_t> keys;
-    if (!m_db) return keys;
-    SqliteStatement query(m_db.get(),
-                          "SELECT a.key_hash FROM articles a JOIN feeds f ON a.feed_id = f.id "
-                          "WHERE f.url = ?");
-    query.Bind(1, url);
+                          "WHERE f.url = ?1 AND (?2 = 0 OR a.read = 0)");
+    query.Bind(1, url).Bind(2, static_cast<int64_t>(unreadOnly));
     while (query.Step() == SQLITE_ROW) keys.insert(static_cast<uint64_t>(query.Int(0)));
     return keys;
 }

@@ -100,9 +100,9 @@ class CFeedStore {
     // The number of unseen articles of the feed; -1 when it was never downloaded.
     int UnseenCount(const Text& url);
     // The keys of the feed's unseen articles, as HashArticleKey gives them.
-    std::set<uint64_t> UnseenKeys(const Text& url);
+    std::set<uint64_t> UnseenKeys(const Text& url) { return KeyHashes(url, true); }
     // The hashes of every key stored for the feed at `url`, read or not.
-    std::set<uint64_t> StoredKeys(const Text& url);
+    std::set<uint64_t> StoredKeys(const Text& url) { return KeyHashes(url, false); }
     // Forgets feeds untouched for kFeedLifetime, unstarred articles missing from their feed for
     // the keeping time (SetKeepDays) and waits that ended; returns the addresses of the feeds
     // forgotten. A forgotten feed's starred articles stay, with the feed's row but not its
@@ -118,6 +118,7 @@ class CFeedStore {
     static constexpr int kSchemaVersion = 7;
 
   private:
+    std::set<uint64_t> KeyHashes(const Text& url, bool unreadOnly);
     enum class OpenResult { kOk, kDamaged, kNewer, kFailed };
     OpenResult TryOpen(const std::string& path);
     bool MoveAside(const std::string& path, const char* kind);
