@@ -133,6 +133,7 @@ ReaderStatus CReaderClient::Call(const std::string& path, const std::string* for
                                  HttpAnswer* answer) {
     const std::string url = m_server + path;
     bool tokenRenewed = false;
+    bool loggedInAgain = false;
     for (int attempt = 0;; ++attempt) {
         std::vector<std::string> headers;
         if (!m_auth.empty()) headers.push_back("Authorization: GoogleLogin auth=" + m_auth);
@@ -174,6 +175,15 @@ ReaderStatus CReaderClient::Call(const std::string& path, const std::string* for
             if (ReaderStatus t = FetchToken(); !t.Ok()) return t;
             continue;
         }
+        if ((status == 401 || status == 403) && !m_loggingIn && !m_user.empty() && !loggedInAgain) {
+            // Servers end sessions (a restart, an expired key): one fresh login with the same
+            // name and password, then the same request again. A refused login ends it.
+            loggedInAgain = true;
+            if (ReaderStatus s = Login(std::string(m_user), std::string(m_password)); !s.Ok()) {
+                return s;
+            }
+            continue;
+        }
         if (status == 401 || status == 403) {
             return Fail(ReaderFailure::kLogin,
                         Jp("サーバーにログインできませんでした。パスワードを確かめてください。"));
@@ -189,8 +199,17 @@ ReaderStatus CReaderClient::Call(const std::string& path, const std::string* for
 ReaderStatus CReaderClient::Login(const std::string& user, const std::string& password) {
     m_auth.clear();
     m_token.clear();
+    m_user = user;
+    m_password = password;
+    m_loggingIn = true;
+    ReaderStatus status = LoginOnce();
+    m_loggingIn = false;
+    return status;
+}
+
+ReaderStatus CReaderClient::LoginOnce() {
     const std::string form =
-        "Email=" + CReaderHttp::Escape(user) + "&Passwd=" + CReaderHttp::Escape(password);
+        "Email=" + CReaderHttp::Escape(m_user) + "&Passwd=" + CReaderHttp::Escape(m_password);
     HttpAnswer answer;
     if (ReaderStatus s = Call("/accounts/ClientLogin", &form, &answer); !s.Ok()) return s;
     std::string_view rest = answer.body;

@@ -121,6 +121,7 @@ class CReaderClient {
 
   private:
     ReaderStatus Call(const std::string& path, const std::string* form, HttpAnswer* answer);
+    ReaderStatus LoginOnce();
     ReaderStatus FetchToken();
     ReaderStatus Ids(const std::string& query, std::vector<std::string>* out);
     ReaderStatus Fail(ReaderFailure failure, Text message);
@@ -130,6 +131,10 @@ class CReaderClient {
     ReaderCaps m_caps;
     std::string m_auth;
     std::string m_token;
+    // Kept from Login for one fresh login when the server stops taking the session's key.
+    std::string m_user;
+    std::string m_password;
+    bool m_loggingIn = false;
     int m_failed = 0;
     int m_requests = 0;
     std::function<void(std::chrono::seconds)> m_waiter;

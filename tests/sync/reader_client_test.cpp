@@ -138,7 +138,7 @@ TEST_F(ReaderClientTest, UnreadAndStarredIdsAndMarksInBatchesOfAtMost250) {
     EXPECT_TRUE(server.StarredIds().empty());
 }
 
-TEST_F(ReaderClientTest, AnExpiredTokenIsRenewedOnceAndTheEditSentAgain) {
+TEST_F(ReaderClientTest, AnExpiredTokenOrSessionIsRenewedOnceAndTheEditSentAgain) {
     server.AddItems("feed/1", 3, kNow);
     auto client = Client();
     ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
@@ -150,10 +150,22 @@ TEST_F(ReaderClientTest, AnExpiredTokenIsRenewedOnceAndTheEditSentAgain) {
     server.Fault("edit-tag", WithStatus(401, {{"Google-Bad-Token", "true"}}));
     ASSERT_TRUE(client->EditTag({LongItemId("3")}, kReadState, "").Ok());
     EXPECT_EQ(server.CountRequests("/token"), 3);
-    // A 401 that does not speak of the token is a login the server no longer takes.
+    // A 401 that does not speak of the token is a session the server ended: one fresh login,
+    // then the edit again.
     server.Fault("edit-tag", WithStatus(401));
-    EXPECT_EQ(client->EditTag({LongItemId("1")}, kReadState, "").failure, ReaderFailure::kLogin);
-    EXPECT_EQ(server.CountRequests("/token"), 3);
+    ASSERT_TRUE(client->EditTag({LongItemId("1")}, kReadState, "").Ok());
+    EXPECT_EQ(server.CountRequests("ClientLogin"), 2);
+    EXPECT_EQ(server.ReadIds(), (std::set<uint64_t>{1, 2, 3}));
+    // Refused again after that login: the login is what the server no longer takes.
+    server.Fault("edit-tag", WithStatus(403), 2);
+    EXPECT_EQ(client->EditTag({LongItemId("1")}, "", kReadState).failure, ReaderFailure::kLogin);
+    EXPECT_EQ(server.CountRequests("ClientLogin"), 3);
+    // A refused fresh login is not tried again.
+    server.Fault("subscription/list", WithStatus(401));
+    server.Fault("ClientLogin", WithStatus(401));
+    std::vector<ReaderSubscription> subs;
+    EXPECT_EQ(client->Subscriptions(&subs).failure, ReaderFailure::kLogin);
+    EXPECT_EQ(server.CountRequests("ClientLogin"), 4);
 }
 
 TEST_F(ReaderClientTest, SubscribesEditsAndUnsubscribes) {
@@ -179,7 +191,7 @@ TEST_F(ReaderClientTest, A401InTheMiddleOfTheReadingListEndsItAsALoginFailure) {
     caps.pageItems = 20;
     auto client = Client({}, caps);
     ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
-    server.Fault("&c=", WithStatus(401));
+    server.Fault("&c=", WithStatus(401), 2);
     std::vector<ReaderItem> items;
     EXPECT_EQ(client->ReadingList(0, &items).failure, ReaderFailure::kLogin);
     EXPECT_EQ(client->FailedRequests(), 1);

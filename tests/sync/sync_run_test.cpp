@@ -207,7 +207,7 @@ TEST_F(SyncRun, TwoThousandArticlesOverPagesAndA401InTheMiddleLosesNothing) {
     options.caps.pageItems = 250;
     test::Response refused;
     refused.status = 401;
-    server.Fault("&c=500", refused);
+    server.Fault("&c=500", refused, 2);
     SyncSummary s = Sync();
     EXPECT_FALSE(s.ran);
     EXPECT_EQ(s.stopped, ReaderFailure::kLogin);
