@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 
 #include "encoding/codepage.h"
 #include "store/feed_store.h"
@@ -88,7 +89,18 @@ class FreshRss : public ::testing::Test {
         m_account.server = "http://127.0.0.1:" + std::to_string(m_port) + "/api/greader.php";
         m_account.user = "ann";
     }
-    void TearDown() override { Stop(); }
+    void TearDown() override {
+        Stop();
+        // The server's own account of a failure: which request it refused and why.
+        if (HasFailure()) {
+            for (const char* log : {"fr/server.log", "fr/FreshRSS/data/users/_/log_api.txt",
+                                    "fr/FreshRSS/data/users/ann/log.txt"}) {
+                const std::string text = test::ReadFile(m_dir.File(log));
+                std::cout << "--- " << log << "\n"
+                          << text.substr(text.size() > 4000 ? text.size() - 4000 : 0) << "\n";
+            }
+        }
+    }
 
     // Starts the server (installing it the first time) and waits until it answers.
     bool Start() {
