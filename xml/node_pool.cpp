@@ -33,7 +33,7 @@ struct SlabHeader {
     std::size_t padding;  // keeps blocks 16-byte aligned
 };
 
-Pool* SlabPool(void* block) {
+[[maybe_unused]] Pool* SlabPool(void* block) {
     const auto address = reinterpret_cast<std::uintptr_t>(block);
     return reinterpret_cast<SlabHeader*>(address & ~(std::uintptr_t{kSlabBytes} - 1))->pool;
 }

@@ -50,7 +50,7 @@ void Draw(wxGraphicsContext& gc, ToolIcon icon) {
         }
         case ToolIcon::kUpdate: {
             // A circular arrow.
-            gc.SetPen(wxPen(kGreen, 2.5));
+            gc.SetPen(wxPen(kGreen, 2));
             wxGraphicsPath arc = gc.CreatePath();
             arc.AddArc(8, 8.5, 5.5, -M_PI / 3, 1.45 * M_PI, true);
             gc.StrokePath(arc);

@@ -171,7 +171,7 @@ TEST_F(HostileInput, AddressesOfASharedSubscriptionFileLoadNothingButWebPages) {
 
 TEST_F(HostileInput, APageCannotTakeThePaneAwayFromTheWeb) {
     // Each page sends the pane somewhere else as soon as it is shown.
-    auto page = [this](const std::string& target) {
+    auto page = [](const std::string& target) {
         return Ok("<html><head><title>go</title></head><body><a id=a href=\"" + target +
                       "\">x</a><script>document.getElementById('a').click()</script></body></html>",
                   "text/html");
