@@ -74,6 +74,8 @@ const char* const kMigrations[] = {
     kSetMarksMigration,
     // 6 -> 7: articles found by their links.
     kLinkIndexMigration,
+    // 7 -> 8: the unread articles as a narrow set.
+    kUnreadSetMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 
@@ -410,15 +412,14 @@ bool CFeedStore::MarkSeen(const Text& url) {
     if (!m_db) return false;
     MarkTransaction transaction(m_db.get());
     if (!transaction.Open()) return false;
-    constexpr const char* kUnread =
-        "FROM articles WHERE read = 0 AND feed_id = (SELECT id FROM feeds WHERE url = ?1)";
-    if (!QueueMarks(m_db.get(), MarkKind::kRead, kUnread,
-                    [&](SqliteStatement& statement) { statement.Bind(1, url); })) {
+    constexpr const char* kSite = "feed_id = (SELECT id FROM feeds WHERE url = ?1)";
+    if (!QueueMarks(
+            m_db.get(), MarkKind::kRead,
+            std::string("FROM articles WHERE id IN (SELECT id FROM unread WHERE ") + kSite + ")",
+            [&](SqliteStatement& statement) { statement.Bind(1, url); })) {
         return false;
     }
-    SqliteStatement statement(m_db.get(), std::string("UPDATE articles SET read = 1 WHERE id IN "
-                                                      "(SELECT id ") +
-                                              kUnread + ")");
+    SqliteStatement statement(m_db.get(), std::string("DELETE FROM unread WHERE ") + kSite);
     statement.Bind(1, url);
     return statement.Step() == SQLITE_DONE && transaction.Commit();
 }
@@ -426,8 +427,8 @@ bool CFeedStore::MarkSeen(const Text& url) {
 int CFeedStore::UnseenCount(const Text& url) {
     if (!m_db) return -1;
     SqliteStatement query(m_db.get(),
-                          "SELECT f.downloaded, (SELECT count(*) FROM articles a "
-                          "WHERE a.feed_id = f.id AND a.read = 0) FROM feeds f WHERE f.url = ?");
+                          "SELECT f.downloaded, (SELECT count(*) FROM unread u "
+                          "WHERE u.feed_id = f.id) FROM feeds f WHERE f.url = ?");
     query.Bind(1, url);
     if (query.Step() != SQLITE_ROW || query.Int(0) == 0) return -1;
     return static_cast<int>(query.Int(1));
@@ -438,7 +439,8 @@ std::set<uint64_t> CFeedStore::KeyHashes(const Text& url, bool unreadOnly) {
     if (!m_db) return keys;
     SqliteStatement query(m_db.get(),
                           "SELECT a.key_hash FROM articles a JOIN feeds f ON a.feed_id = f.id "
-                          "WHERE f.url = ?1 AND (?2 = 0 OR a.read = 0)");
+                          "WHERE f.url = ?1 AND (?2 = 0 OR EXISTS (SELECT 1 FROM unread u "
+                          "WHERE u.id = a.id))");
     query.Bind(1, url).Bind(2, static_cast<int64_t>(unreadOnly));
     while (query.Step() == SQLITE_ROW) keys.insert(static_cast<uint64_t>(query.Int(0)));
     return keys;

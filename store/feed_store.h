@@ -115,7 +115,7 @@ class CFeedStore {
     sqlite3* Connection() const { return m_db.get(); }
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 7;
+    static constexpr int kSchemaVersion = 8;
 
   private:
     std::set<uint64_t> KeyHashes(const Text& url, bool unreadOnly);

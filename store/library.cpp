@@ -6,6 +6,7 @@
 #include "encoding/carried_reference.h"
 #include "platform/kill_point.h"
 #include "store/article_keys.h"
+#include "store/library_schema.h"
 #include "store/pending_marks.h"
 #include "store/search_query.h"
 #include "store/write_transaction.h"
@@ -28,7 +29,8 @@ int64_t TextSize(const LibraryArticle& article) {
 
 constexpr const char* kRowColumns =
     "SELECT a.id, f.url, a.key, a.title, a.link, a.date, a.author, a.category, a.first_seen, "
-    "a.last_present, a.read, a.starred, a.server_id";
+    "a.last_present, NOT EXISTS (SELECT 1 FROM unread u WHERE u.id = a.id), a.starred, "
+    "a.server_id";
 
 LibraryRow RowFrom(const SqliteStatement& query, bool withHtml) {
     LibraryRow row;
@@ -61,7 +63,7 @@ std::string RowQuery(bool withHtml, const char* rest) {
 const char* ViewClause(LibraryView::Kind kind) {
     switch (kind) {
         case LibraryView::Kind::kUnread:
-            return "articles INDEXED BY articles_unread WHERE read = 0 AND stored = 1 "
+            return "unread INDEXED BY unread_by_time WHERE stored = 1 "
                    "ORDER BY sort_time DESC, id DESC";
         case LibraryView::Kind::kStarred:
             return "articles INDEXED BY articles_starred WHERE starred = 1 AND stored = 1 "
@@ -215,9 +217,10 @@ bool CLibrary::TrimSite(int64_t feedId) {
     int64_t size = totals.Int(1);
     if (count <= m_maxArticles && size <= m_maxText) return true;
     // The oldest read articles go first, then the oldest unread ones; starred ones stay.
-    SqliteStatement candidates(db,
-                               "SELECT id, text_size FROM articles WHERE feed_id = ? AND "
-                               "stored = 1 AND starred = 0 ORDER BY read DESC, sort_time, id");
+    SqliteStatement candidates(db, std::string("SELECT id, text_size FROM articles a WHERE "
+                                               "feed_id = ? AND stored = 1 AND starred = 0 "
+                                               "ORDER BY ") +
+                                       kArticleUnread + ", sort_time, id");
     candidates.Bind(1, feedId);
     std::vector<int64_t> doomed;
     while ((count > m_maxArticles || size > m_maxText) && candidates.Step() == SQLITE_ROW) {
@@ -241,10 +244,12 @@ bool CLibrary::SetMark(MarkKind kind, bool value, const char* where, std::string
     sqlite3* db = m_store.Connection();
     if (!db) return false;
     KillPoint("library-mark");
-    const std::string column = kind == MarkKind::kRead ? "read" : "starred";
-    // Only the articles whose mark changes: they are the ones to queue.
-    const std::string rows =
-        std::string("FROM articles WHERE ") + where + " AND " + column + " != ?1";
+    // Only the articles whose mark changes: they are the ones to queue. Read is the absence
+    // from the unread set.
+    const std::string changing = kind == MarkKind::kStarred ? "starred != ?1"
+                                 : value                    ? kArticleUnread
+                                                            : std::string("NOT ") + kArticleUnread;
+    const std::string rows = std::string("FROM articles a WHERE ") + where + " AND " + changing;
     auto bind = [&](SqliteStatement& statement) {
         statement.Bind(1, int64_t{value});
         if (id >= 0) {
@@ -256,8 +261,22 @@ bool CLibrary::SetMark(MarkKind kind, bool value, const char* where, std::string
     MarkTransaction transaction(db);
     if (!transaction.Open()) return false;
     if (source == MarkSource::kLocal && !QueueMarks(db, kind, rows, bind)) return false;
-    SqliteStatement statement(
-        db, "UPDATE articles SET " + column + " = ?1 WHERE " + where + " AND " + column + " != ?1");
+    std::string change;
+    if (kind == MarkKind::kStarred) {
+        change =
+            std::string("UPDATE articles SET starred = ?1 WHERE ") + where + " AND " + changing;
+    } else if (value) {
+        change =
+            std::string("DELETE FROM unread WHERE ?1 AND id IN (SELECT id FROM articles WHERE ") +
+            where + ")";
+    } else {
+        change = std::string(
+                     "INSERT OR IGNORE INTO unread(id, feed_id, sort_time, stored, synced) SELECT "
+                     "id, feed_id, sort_time, stored, server_id IS NOT NULL FROM articles WHERE "
+                     "NOT ?1 AND ") +
+                 where;
+    }
+    SqliteStatement statement(db, change);
     bind(statement);
     return statement.Step() == SQLITE_DONE && transaction.Commit();
 }
@@ -306,14 +325,18 @@ bool CLibrary::MarkViewRead(const LibraryView& view) {
         case LibraryView::Kind::kUnread:
         case LibraryView::Kind::kAll:
             // Everything, the articles known by their keys alone too.
-            marked = "FROM articles INDEXED BY articles_unread_by_site WHERE read = 0";
-            queued = "FROM articles INDEXED BY articles_unread_synced WHERE read = 0";
+            marked = "";
+            queued =
+                "FROM articles WHERE id IN (SELECT id FROM unread INDEXED BY unread_synced "
+                "WHERE synced = 1)";
             break;
         case LibraryView::Kind::kStarred:
             marked =
-                "FROM articles INDEXED BY articles_starred WHERE starred = 1 AND "
-                "stored = 1 AND read = 0";
-            queued = marked;
+                " WHERE id IN (SELECT id FROM articles INDEXED BY articles_starred WHERE "
+                "starred = 1 AND stored = 1)";
+            queued =
+                "FROM articles INDEXED BY articles_starred WHERE starred = 1 AND stored = 1 AND "
+                "id IN (SELECT id FROM unread)";
             break;
         case LibraryView::Kind::kSite:
             return MarkSiteRead(view.site);
@@ -326,9 +349,7 @@ bool CLibrary::MarkViewRead(const LibraryView& view) {
     {
         MarkTransaction transaction(db);
         done = transaction.Open() && QueueMarks(db, MarkKind::kRead, queued, [](auto&) {}) &&
-               SqliteExec(db, (std::string("UPDATE articles SET read = 1 WHERE id IN (SELECT id ") +
-                               marked + ")")
-                                  .c_str()) == SQLITE_OK &&
+               SqliteExec(db, (std::string("DELETE FROM unread") + marked).c_str()) == SQLITE_OK &&
                transaction.Commit();
     }
     SqliteExec(db, "PRAGMA cache_size=-2000");
@@ -352,8 +373,8 @@ std::map<Text, int64_t> CLibrary::UnreadCounts() {
     std::map<Text, int64_t> counts;
     if (!m_store.Connection()) return counts;
     SqliteStatement query(m_store.Connection(),
-                          "SELECT f.url, c.n FROM (SELECT feed_id, count(*) AS n FROM articles "
-                          "WHERE read = 0 GROUP BY feed_id) c JOIN feeds f ON f.id = c.feed_id");
+                          "SELECT f.url, c.n FROM (SELECT feed_id, count(*) AS n FROM unread "
+                          "GROUP BY feed_id) c JOIN feeds f ON f.id = c.feed_id");
     while (query.Step() == SQLITE_ROW) counts.emplace(query.String(0), query.Int(1));
     return counts;
 }
@@ -361,7 +382,7 @@ std::map<Text, int64_t> CLibrary::UnreadCounts() {
 int64_t CLibrary::UnreadCount(const Text& url) {
     if (!m_store.Connection()) return 0;
     SqliteStatement query(m_store.Connection(),
-                          "SELECT count(*) FROM articles WHERE read = 0 AND feed_id = "
+                          "SELECT count(*) FROM unread WHERE feed_id = "
                           "(SELECT id FROM feeds WHERE url = ?)");
     query.Bind(1, url);
     return query.Step() == SQLITE_ROW ? query.Int(0) : 0;
@@ -465,6 +486,13 @@ std::optional<LibraryRow> CLibrary::FindByLink(const Text& url, const std::strin
     return FindOne("WHERE f.url = ?1 AND a.stored = 1 AND a.link = ?2", {url, link}, -1);
 }
 
+std::optional<LibraryRow> CLibrary::FindByKey(const Text& url, const std::string& key) {
+    return FindOne(
+        "WHERE a.key_hash = ?3 AND a.feed_id = (SELECT id FROM feeds WHERE url = ?1) "
+        "AND a.key = ?2 AND a.stored = 1",
+        {url, key}, KeyHashOf(key));
+}
+
 std::optional<LibraryRow> CLibrary::FindByTitleDate(const Text& url, const std::string& title,
                                                     int64_t date) {
     return FindOne("WHERE f.url = ?1 AND a.stored = 1 AND a.title = ?2 AND a.date = ?3",
@@ -503,7 +531,7 @@ std::vector<LibraryRef> CLibrary::RefsWhere(const char* where) {
 }
 
 std::vector<LibraryRef> CLibrary::UnreadSet() {
-    return RefsWhere("a.read = 0");
+    return RefsWhere("a.id IN (SELECT id FROM unread)");
 }
 
 std::vector<LibraryRef> CLibrary::StarredSet() {
@@ -514,7 +542,8 @@ std::vector<PendingMark> CLibrary::TakePendingMarks(int64_t max) {
     std::vector<PendingMark> marks;
     if (!m_store.Connection()) return marks;
     SqliteStatement query(m_store.Connection(),
-                          "SELECT p.article_id, a.server_id, a.read, a.starred, p.read_changed, "
+                          "SELECT p.article_id, a.server_id, NOT EXISTS (SELECT 1 FROM unread u "
+                          "WHERE u.id = a.id), a.starred, p.read_changed, "
                           "p.starred_changed FROM pending_marks p JOIN articles a ON "
                           "a.id = p.article_id WHERE a.server_id IS NOT NULL ORDER BY p.seq "
                           "LIMIT ?");
@@ -541,7 +570,8 @@ bool CLibrary::ClearSentMarks(const std::vector<PendingMark>& sent) {
     // was sent.
     SqliteStatement clear(db,
                           "DELETE FROM pending_marks WHERE article_id = ?1 AND EXISTS (SELECT 1 "
-                          "FROM articles WHERE id = ?1 AND read = ?2 AND starred = ?3)");
+                          "FROM articles a WHERE a.id = ?1 AND NOT EXISTS (SELECT 1 FROM unread "
+                          "u WHERE u.id = a.id) = ?2 AND a.starred = ?3)");
     for (const PendingMark& mark : sent) {
         clear.Reset();
         clear.Bind(1, mark.articleId).Bind(2, int64_t{mark.read}).Bind(3, int64_t{mark.starred});

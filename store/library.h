@@ -187,6 +187,8 @@ class CLibrary {
     int RecordServerArticles(const std::vector<ServerArticles>& sites, int64_t now);
     std::optional<LibraryRow> FindByServerId(const std::string& serverId);
     std::optional<LibraryRow> FindByLink(const Text& url, const std::string& link);
+    // The stored article of the site with the key (UTF-8), as a row of the site's feed names it.
+    std::optional<LibraryRow> FindByKey(const Text& url, const std::string& key);
     std::optional<LibraryRow> FindByTitleDate(const Text& url, const std::string& title,
                                               int64_t date);
     bool SetServerId(int64_t id, const std::string& serverId);

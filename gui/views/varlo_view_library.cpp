@@ -237,12 +237,8 @@ void CVarloView::OnToggleStar() {
         if (key.empty() || m_chosenSite.empty()) return;
         // The feed's rows carry no star: the stored article of the site says whether it has one.
         const std::string wanted = LibraryKeyOf(key);
-        bool starred = false;
-        const std::vector<LibraryRow> stored = library.SiteArticles(m_chosenSite);
-        for (const LibraryRow& article : stored) {
-            if (article.key == wanted) starred = article.starred;
-        }
-        library.SetStarredByKey(wanted, !starred);
+        const std::optional<LibraryRow> stored = library.FindByKey(m_chosenSite, wanted);
+        library.SetStarredByKey(wanted, !(stored && stored->starred));
     }
     MarksChanged();
 }

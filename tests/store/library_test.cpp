@@ -374,6 +374,33 @@ LibraryArticle FromServer(LibraryArticle article, const std::string& id,
     return article;
 }
 
+TEST_F(Library, TheUnreadSetFollowsItsArticlesDatesServerIdsAndRemoval) {
+    Record("u", {Article("a", kT0), Article("b", kT0 + 1), Article("c", kT0 + 2)}, kT0);
+    EXPECT_EQ(ViewKeys(LibraryView::Unread()), (std::vector<std::string>{"c", "b", "a"}));
+    // A new date moves the article in the unread view as in the site.
+    Record("u", {Article("a", kT0 + 5), Article("b", kT0 + 1), Article("c", kT0 + 2)}, kT0 + 1);
+    EXPECT_EQ(ViewKeys(LibraryView::Unread()), (std::vector<std::string>{"a", "c", "b"}));
+    // A server id given later: marking everything read queues it for the server.
+    EXPECT_EQ(
+        m_library.RecordServerArticles({{"u", {FromServer(Article("b", kT0 + 1), "01")}}}, kT0 + 2),
+        0);
+    EXPECT_TRUE(m_library.SetRead(m_library.FindByLink("u", "https://example.com/c")->id, true));
+    EXPECT_TRUE(m_library.MarkAllRead());
+    const std::vector<PendingMark> marks = m_library.TakePendingMarks();
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0].serverId, "tag:google.com,2005:reader/item/01");
+    EXPECT_EQ(m_library.FindByKey("u", "b")->link, "https://example.com/b");
+    EXPECT_FALSE(m_library.FindByKey("v", "b"));
+    // Unread again, then gone with its site's oldest: gone from the set and its counts too.
+    EXPECT_TRUE(m_library.SetRead(m_library.FindByLink("u", "https://example.com/a")->id, false));
+    EXPECT_EQ(m_library.UnreadCounts(), (std::map<Text, int64_t>{{"u", 1}}));
+    m_library.SetSiteLimits(1, 1 << 20);
+    Record("u", {Article("d", kT0 + 9)}, kT0 + 3);
+    EXPECT_EQ(ViewKeys(LibraryView::Site("u")), std::vector<std::string>{"d"});
+    EXPECT_EQ(ViewKeys(LibraryView::Unread()), std::vector<std::string>{"d"});
+    EXPECT_EQ(m_library.UnreadTotal(), 1);
+}
+
 TEST_F(Library, ServerArticlesFindTheSameArticleOfTheirSiteAndAreStoredOnce) {
     Record("u", {Article("linked", kT0 + 1), Article("moved", kT0 + 2), Article("undated")}, kT0);
     Record("v", {Article("other", kT0)}, kT0);
@@ -494,7 +521,21 @@ TEST(LibraryMigration, SeenKeysOfSchemas2And4BecomeReadMarksOfArticlesRecordedLa
     }
 }
 
-TEST(LibraryMigration, AStoreOfSchema6GetsTheIndexOfLinksAndKeepsItsArticles) {
+// Schema 7 kept the read mark in the article's row, with partial indexes of the unread ones.
+constexpr const char* kBackToSchema7 =
+    "ALTER TABLE articles ADD COLUMN read INTEGER NOT NULL DEFAULT 0;"
+    "UPDATE articles SET read = NOT EXISTS (SELECT 1 FROM unread u WHERE u.id = articles.id);"
+    "DROP TRIGGER articles_start_unread;"
+    "DROP TRIGGER articles_unread_follows;"
+    "DROP TABLE unread;"
+    "CREATE INDEX articles_unread ON articles(sort_time DESC, id DESC) "
+    "  WHERE read = 0 AND stored = 1;"
+    "CREATE INDEX articles_unread_by_site ON articles(feed_id) WHERE read = 0;"
+    "CREATE INDEX articles_unread_synced ON articles(id) "
+    "  WHERE read = 0 AND server_id IS NOT NULL;"
+    "PRAGMA user_version=7;";
+
+TEST(LibraryMigration, AStoreOfSchema6GetsTheIndexOfLinksAndItsReadMarksBecomeTheUnreadSet) {
     TempDir dir;
     const std::string path = dir.File("varlo.db");
     {
@@ -503,8 +544,12 @@ TEST(LibraryMigration, AStoreOfSchema6GetsTheIndexOfLinksAndKeepsItsArticles) {
         CLibrary library(store);
         ASSERT_EQ(
             library.RecordFeed("u", {}, {Article("a", kT0), Article("b", kT0 + 1)}, kT0, true), 2);
+        ASSERT_EQ(library.RecordFeed("v", {}, {Article("c", kT0 + 2)}, kT0, true), 1);
+        ASSERT_TRUE(library.SetRead(library.FindByLink("u", "https://example.com/a")->id, true));
         ASSERT_EQ(
-            SqliteExec(store.Connection(), "DROP INDEX articles_by_link; PRAGMA user_version=6;"),
+            SqliteExec(store.Connection(), (std::string(kBackToSchema7) +
+                                            "DROP INDEX articles_by_link; PRAGMA user_version=6;")
+                                               .c_str()),
             SQLITE_OK);
     }
     CFeedStore store;
@@ -515,7 +560,12 @@ TEST(LibraryMigration, AStoreOfSchema6GetsTheIndexOfLinksAndKeepsItsArticles) {
     ASSERT_EQ(index.Step(), SQLITE_ROW);
     EXPECT_EQ(index.Int(0), 1);
     CLibrary library(store);
+    EXPECT_EQ(Keys(library.Page(LibraryView::Unread(), 0, 10)),
+              (std::vector<std::string>{"c", "b"}));
+    EXPECT_EQ(library.UnreadCounts(), (std::map<Text, int64_t>{{"u", 1}, {"v", 1}}));
+    EXPECT_TRUE(library.FindByLink("u", "https://example.com/a")->read);
     EXPECT_EQ(library.FindByLink("u", "https://example.com/b")->key, "b");
+    EXPECT_FALSE(library.FindByLink("u", "https://example.com/b")->read);
     EXPECT_EQ(library.RecordServerArticles(
                   {{"u", {FromServer(Article("a", kT0), "01"), FromServer(Article("c"), "02")}}},
                   kT0 + 10),
