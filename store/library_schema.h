@@ -36,7 +36,7 @@ inline constexpr const char* kLibraryMigration =
     // The HTML of a stored article, apart from its row: marking many articles read rewrites
     // rows a fraction of the size, many to a page.
     "CREATE TABLE article_texts ("
-    "  id INTEGER PRIMARY KEY REFERENCES articles(id) ON DELETE CASCADE,"
+    "  id INTEGER PRIMARY KEY,"
     "  html BLOB NOT NULL);"
     "CREATE VIEW article_content AS SELECT a.id AS id, a.title AS title, t.html AS html "
     "  FROM articles a JOIN article_texts t ON t.id = a.id;"
@@ -128,11 +128,12 @@ inline constexpr const char* kLinkIndexMigration =
 // row of a few numbers instead of rewriting the article's row with its title, link and key, so
 // marking a hundred thousand articles writes a few hundred pages instead of thousands. The set
 // keeps copies of what its indexes order and filter by (the site, the time, whether the article
-// is stored and known to a sync server); the triggers keep them equal to the article's. Every
-// new article starts unread.
+// is stored and known to a sync server); the triggers keep them equal to the article's and take
+// an article's row along when it goes. Every new article starts unread. A trigger rather than a
+// foreign key: with one, marking everything read could not empty the set at once.
 inline constexpr const char* kUnreadSetMigration =
     "CREATE TABLE unread ("
-    "  id INTEGER PRIMARY KEY REFERENCES articles(id) ON DELETE CASCADE,"
+    "  id INTEGER PRIMARY KEY,"
     "  feed_id INTEGER NOT NULL,"
     "  sort_time INTEGER NOT NULL,"
     "  stored INTEGER NOT NULL,"
@@ -150,6 +151,9 @@ inline constexpr const char* kUnreadSetMigration =
     "CREATE TRIGGER articles_start_unread AFTER INSERT ON articles BEGIN "
     "  INSERT INTO unread(id, feed_id, sort_time, stored, synced) "
     "  VALUES(new.id, new.feed_id, new.sort_time, new.stored, new.server_id IS NOT NULL);"
+    "END;"
+    "CREATE TRIGGER articles_leave_unread AFTER DELETE ON articles BEGIN "
+    "  DELETE FROM unread WHERE id = old.id;"
     "END;"
     "CREATE TRIGGER articles_unread_follows AFTER UPDATE OF sort_time, stored, server_id "
     "  ON articles BEGIN "

@@ -527,6 +527,7 @@ constexpr const char* kBackToSchema7 =
     "UPDATE articles SET read = NOT EXISTS (SELECT 1 FROM unread u WHERE u.id = articles.id);"
     "DROP TRIGGER articles_start_unread;"
     "DROP TRIGGER articles_unread_follows;"
+    "DROP TRIGGER articles_leave_unread;"
     "DROP TABLE unread;"
     "CREATE INDEX articles_unread ON articles(sort_time DESC, id DESC) "
     "  WHERE read = 0 AND stored = 1;"
