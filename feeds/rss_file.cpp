@@ -107,11 +107,13 @@ void CRssFile::RemoveAll() {
     m_items.clear();
 }
 
-int CRssFile::ReadRss(const std::string& path) {
+int CRssFile::ReadRss(const std::string& path,
+                      const std::function<void(const CMXMLDocument&)>& loaded) {
     CMXMLDocument document;
     // A file that cannot be read has been reported by the loader; whatever part of a tree it may
     // have built is not a feed.
     if (!document.LoadFile(path)) return 0;
+    if (loaded) loaded(document);
     const CMXMLElement* root = document.GetDocumentElement();
     CMXMLDocument behindMarkup;
     if (root != nullptr && !IsFeedRootName(root->NodeName()) &&

@@ -2,6 +2,7 @@
 // A feed: its feed-level texts and the articles it owns, in the order of the feed file; filled from
 // RSS 0.9x/2.0, RSS 1.0 (RDF), Atom 0.3 and Atom 1.0 files.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 
 namespace varlo {
 
+class CMXMLDocument;
 class CMXMLElement;
 
 // At most this many articles are read from one file: enough for any real feed, and a bound on
@@ -42,7 +44,10 @@ class CRssFile {
 
     // Reads a feed file into this feed (which the caller has cleared): 1 when it was read as a
     // feed, 0 when it has no root element (unchanged feed) or, for RSS/RDF, no "channel".
-    int ReadRss(const std::string& path);
+    // `loaded`, when given, sees the file's document as loaded, before any of it is read: what
+    // else a caller reads of the file costs no second parse.
+    int ReadRss(const std::string& path,
+                const std::function<void(const CMXMLDocument&)>& loaded = nullptr);
     // Reads the Atom 0.3 elements below the root "feed"; always 1.
     int ReadAtom03(const CMXMLElement& feed);
     // Reads the Atom 1.0 elements below the root "feed"; always 1.
