@@ -182,7 +182,6 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
 
 void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenJoin>& join) {
     std::shared_ptr<ListPart> list = std::move(join->list);
-    join->listDone = true;
     join->recordOffWindow = list->marksRead;
     CVarloDoc* doc = Doc();
     wxWindow* frame = m_listCtrl ? wxGetTopLevelParent(m_listCtrl) : nullptr;
@@ -219,6 +218,8 @@ void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenJoin>& join) {
         join->shown = true;
         ShowFeedRead();
     }
+    // Done only now: the page's part may have arrived while a message box was open.
+    join->listDone = true;
     if (join->page) FinishChosen(join);
 }
 
