@@ -202,8 +202,8 @@ void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenJoin>& join) {
                 CFeedMarks& marks = FeedMarks();
                 feed = RecordChosenArticles(join->answer, marks.Store(), marks.Cache(), join->url,
                                             join->path, list->feed, std::move(list->keys));
+                RefreshMarks();
             }
-            RefreshMarks();
             if (m_articles) {
                 // The articles that were unread when the site was chosen stay bold in this list.
                 std::vector<bool> unseen(feed.keys.size());
@@ -258,7 +258,8 @@ void CVarloView::RecordChosenOffTheWindow(PagePart& page, const Text& url,
     const std::string storePath = marks.Store().IsOpen() ? marks.Store().Path() : std::string();
     if (storePath.empty()) return;
     // The validators, the cache copy and the articles of a site of thousands take far longer than
-    // showing them; the site counts as being read until they are recorded.
+    // showing them; the site counts as being read until they are recorded, and its count changes
+    // then.
     struct Recording {
         std::vector<LibraryArticle> articles;
         std::vector<Text> keys;
