@@ -11,11 +11,21 @@ namespace {
 using test::TempDir;
 using test::WriteFile;
 
+// The keys of a feed file, read alone and from the document the feed reader loads (as the
+// window takes them): both must agree.
 std::vector<Text> KeysOf(const std::string& xml) {
     TempDir dir;
     WriteFile(dir.File("f.xml"), xml);
     std::vector<Text> keys;
     EXPECT_TRUE(ReadArticleKeys(dir.File("f.xml"), &keys));
+    std::vector<Text> shared;
+    bool sharedRead = false;
+    CRssFile feed;
+    feed.ReadRss(dir.File("f.xml"), [&](const CMXMLDocument& document) {
+        sharedRead = ArticleKeysOf(document, &shared);
+    });
+    EXPECT_TRUE(sharedRead);
+    EXPECT_EQ(shared, keys);
     return keys;
 }
 
