@@ -18,30 +18,48 @@ python3 scripts/check_layers.py
 echo "== Build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
-(cd build && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$jobs")
-
-echo "== Build and test under the sanitizers, then fuzz"
-# One clang build serves both: its core carries libFuzzer's coverage counters for the fuzz
-# targets, and clang builds it in well under the time GCC takes with the sanitizers. Optimised a
+# The sanitizer build starts now, at the lowest priority: the tests below spend much of their time
+# waiting on windows and the web engine, and the build takes the processor time they leave. One
+# clang build serves the sanitizers and the fuzz targets: its core carries libFuzzer's coverage
+# counters, and clang builds it in well under the time GCC takes with the sanitizers. Optimised a
 # little, with line tables only: the tests run several times faster than at -O0 and the reports
 # still name file and line.
 CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_C_FLAGS_DEBUG="-O1 -g1" -DVARLO_SANITIZE=ON \
   -DVARLO_FUZZ=ON -DVARLO_BENCH=OFF >/dev/null
-cmake --build build-sanitize -j"$jobs"
+nice -n 19 cmake --build build-sanitize -j"$jobs" >build-sanitize/build.log 2>&1 &
+sanitize_build=$!
+trap 'kill "$sanitize_build" 2>/dev/null || true' EXIT
+(cd build && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$jobs")
+
+echo "== Build and test under the sanitizers"
+if ! wait "$sanitize_build"; then
+  tail -100 build-sanitize/build.log
+  exit 1
+fi
+grep -E "warning:|error:" build-sanitize/build.log || true
 (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$jobs")
 
-echo "== Fuzz targets (${fuzz_seconds}s each)"
+echo "== Fuzz targets (${fuzz_seconds}s each, two at a time)"
 mkdir -p build-sanitize/artifacts
-for target in build-sanitize/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+fuzz_one() {
+  local target=$1 name
   name=$(basename "$target")
-  work="build-sanitize/work/$name"
-  mkdir -p "$work"
-  echo "-- $name"
-  "$target" -max_total_time="$fuzz_seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-    -artifact_prefix=build-sanitize/artifacts/ -print_final_stats=0 "$work" "fuzz/corpus/$name" \
-    2>build-sanitize/$name.log || { tail -50 build-sanitize/$name.log; exit 1; }
-done
+  mkdir -p "build-sanitize/work/$name"
+  if "$target" -max_total_time="$fuzz_seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix=build-sanitize/artifacts/ -print_final_stats=0 "build-sanitize/work/$name" \
+    "fuzz/corpus/$name" 2>"build-sanitize/$name.log"; then
+    echo "-- $name"
+  else
+    echo "-- $name failed:"
+    tail -50 "build-sanitize/$name.log"
+    return 1
+  fi
+}
+export -f fuzz_one
+export fuzz_seconds
+for target in build-sanitize/fuzz/fuzz_*; do
+  if [ -f "$target" ] && [ -x "$target" ]; then echo "$target"; fi
+done | xargs -P "$jobs" -n 1 bash -c 'fuzz_one "$0"'
 echo "== All tests passed"
