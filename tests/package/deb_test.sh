@@ -22,7 +22,10 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
 [ "$(field Section)" = net ] || fail "Section"
 [ -n "$(field Maintainer)" ] || fail "Maintainer"
-field Description | head -1 | grep -q "feed reader" || fail "Description"
+# Whole texts, not pipes into `grep -q` or `head`: under pipefail a writer cut off by a reader that
+# has seen enough fails the pipeline, at random.
+description=$(field Description)
+[[ "${description%%$'\n'*}" == *"feed reader"* ]] || fail "Description"
 # The dependencies come from the libraries the programs link.
 depends=$(field Depends)
 names=$(tr ',|' '\n\n' <<<"$depends" | awk '{print $1}')
@@ -41,7 +44,7 @@ for file in usr/bin/varlo usr/bin/varlo-cli usr/share/applications/varlo.desktop
   grep -qx "\./$file" <<<"$contents" || fail "$file is missing from the package"
 done
 # Nothing outside /usr, and no build or test files.
-if grep -v '^\./usr/' <<<"$contents" | grep -qvx '\./'; then fail "files outside /usr"; fi
+if grep -v '^\./usr/' <<<"$contents" | grep -vx '\./' >/dev/null; then fail "files outside /usr"; fi
 if grep -Eq 'varlo_tests|\.a$|/include/' <<<"$contents"; then fail "build files in the package"; fi
 
 # The desktop entry as installed.
@@ -55,5 +58,6 @@ done
 grep -q '^Name\[ja\]=' "$desktop" && grep -q '^Comment\[ja\]=' "$desktop" || fail "Japanese texts"
 desktop-file-validate "$desktop" || fail "desktop entry is not valid"
 # The programs are stripped.
-file "$entry/usr/bin/varlo" "$entry/usr/bin/varlo-cli" | grep -q 'not stripped' && fail "not stripped"
+file "$entry/usr/bin/varlo" "$entry/usr/bin/varlo-cli" | grep 'not stripped' >/dev/null &&
+  fail "not stripped"
 echo "$(basename "$deb"): $(du -h "$deb" | cut -f1); Depends: $depends"
