@@ -439,8 +439,8 @@ std::set<uint64_t> CFeedStore::KeyHashes(const Text& url, bool unreadOnly) {
     if (!m_db) return keys;
     SqliteStatement query(m_db.get(),
                           "SELECT a.key_hash FROM articles a JOIN feeds f ON a.feed_id = f.id "
-                          "WHERE f.url = ?1 AND (?2 = 0 OR EXISTS (SELECT 1 FROM unread u "
-                          "WHERE u.id = a.id))");
+                          "WHERE f.url = ?1 AND (?2 = 0 OR " +
+                              std::string(kArticleUnread) + ")");
     query.Bind(1, url).Bind(2, static_cast<int64_t>(unreadOnly));
     while (query.Step() == SQLITE_ROW) keys.insert(static_cast<uint64_t>(query.Int(0)));
     return keys;

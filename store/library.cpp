@@ -29,8 +29,7 @@ int64_t TextSize(const LibraryArticle& article) {
 
 constexpr const char* kRowColumns =
     "SELECT a.id, f.url, a.key, a.title, a.link, a.date, a.author, a.category, a.first_seen, "
-    "a.last_present, NOT EXISTS (SELECT 1 FROM unread u WHERE u.id = a.id), a.starred, "
-    "a.server_id";
+    "a.last_present, ";  // then whether it is read, a.starred, a.server_id
 
 LibraryRow RowFrom(const SqliteStatement& query, bool withHtml) {
     LibraryRow row;
@@ -52,7 +51,8 @@ LibraryRow RowFrom(const SqliteStatement& query, bool withHtml) {
 }
 
 std::string RowQuery(bool withHtml, const char* rest) {
-    return std::string(kRowColumns) + (withHtml ? ", coalesce(t.html, x'')" : "") +
+    return std::string(kRowColumns) + kArticleRead + ", a.starred, a.server_id" +
+           (withHtml ? ", coalesce(t.html, x'')" : "") +
            " FROM articles a JOIN feeds f ON f.id = a.feed_id " +
            (withHtml ? "LEFT JOIN article_texts t ON t.id = a.id " : "") + rest;
 }
@@ -248,7 +248,7 @@ bool CLibrary::SetMark(MarkKind kind, bool value, const char* where, std::string
     // from the unread set.
     const std::string changing = kind == MarkKind::kStarred ? "starred != ?1"
                                  : value                    ? kArticleUnread
-                                                            : std::string("NOT ") + kArticleUnread;
+                                                            : kArticleRead;
     const std::string rows = std::string("FROM articles a WHERE ") + where + " AND " + changing;
     auto bind = [&](SqliteStatement& statement) {
         statement.Bind(1, int64_t{value});
@@ -542,11 +542,11 @@ std::vector<PendingMark> CLibrary::TakePendingMarks(int64_t max) {
     std::vector<PendingMark> marks;
     if (!m_store.Connection()) return marks;
     SqliteStatement query(m_store.Connection(),
-                          "SELECT p.article_id, a.server_id, NOT EXISTS (SELECT 1 FROM unread u "
-                          "WHERE u.id = a.id), a.starred, p.read_changed, "
-                          "p.starred_changed FROM pending_marks p JOIN articles a ON "
-                          "a.id = p.article_id WHERE a.server_id IS NOT NULL ORDER BY p.seq "
-                          "LIMIT ?");
+                          std::string("SELECT p.article_id, a.server_id, ") + kArticleRead +
+                              ", a.starred, p.read_changed, "
+                              "p.starred_changed FROM pending_marks p JOIN articles a ON "
+                              "a.id = p.article_id WHERE a.server_id IS NOT NULL ORDER BY p.seq "
+                              "LIMIT ?");
     query.Bind(1, max);
     while (query.Step() == SQLITE_ROW) {
         PendingMark mark;
@@ -570,8 +570,8 @@ bool CLibrary::ClearSentMarks(const std::vector<PendingMark>& sent) {
     // was sent.
     SqliteStatement clear(db,
                           "DELETE FROM pending_marks WHERE article_id = ?1 AND EXISTS (SELECT 1 "
-                          "FROM articles a WHERE a.id = ?1 AND NOT EXISTS (SELECT 1 FROM unread "
-                          "u WHERE u.id = a.id) = ?2 AND a.starred = ?3)");
+                          "FROM articles a WHERE a.id = ?1 AND " +
+                              std::string(kArticleRead) + " = ?2 AND a.starred = ?3)");
     for (const PendingMark& mark : sent) {
         clear.Reset();
         clear.Bind(1, mark.articleId).Bind(2, int64_t{mark.read}).Bind(3, int64_t{mark.starred});

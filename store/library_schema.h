@@ -161,7 +161,8 @@ inline constexpr const char* kUnreadSetMigration =
     "    synced = new.server_id IS NOT NULL WHERE id = new.id;"
     "END;";
 
-// Whether the article `a` is unread (for a column or a condition).
+// Whether the article `a` is unread, or read (for a column or a condition).
 inline constexpr const char* kArticleUnread = "EXISTS (SELECT 1 FROM unread u WHERE u.id = a.id)";
+inline constexpr const char* kArticleRead = "NOT EXISTS (SELECT 1 FROM unread u WHERE u.id = a.id)";
 
 }  // namespace varlo
