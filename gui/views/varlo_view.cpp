@@ -4,8 +4,6 @@
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -33,7 +31,6 @@
 #include "preview/preview_page.h"
 #include "shell/command_ids.h"
 #include "update/feed_choice.h"
-#include "update/library_articles.h"
 
 namespace varlo {
 
