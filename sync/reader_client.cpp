@@ -179,7 +179,7 @@ ReaderStatus CReaderClient::Call(const std::string& path, const std::string* for
             // Servers end sessions (a restart, an expired key): one fresh login with the same
             // name and password, then the same request again. A refused login ends it.
             loggedInAgain = true;
-            if (ReaderStatus s = Login(std::string(m_user), std::string(m_password)); !s.Ok()) {
+            if (ReaderStatus s = LoginAgain(); !s.Ok()) {
                 return s;
             }
             continue;
@@ -197,10 +197,14 @@ ReaderStatus CReaderClient::Call(const std::string& path, const std::string* for
 }
 
 ReaderStatus CReaderClient::Login(const std::string& user, const std::string& password) {
-    m_auth.clear();
-    m_token.clear();
     m_user = user;
     m_password = password;
+    return LoginAgain();
+}
+
+ReaderStatus CReaderClient::LoginAgain() {
+    m_auth.clear();
+    m_token.clear();
     m_loggingIn = true;
     ReaderStatus status = LoginOnce();
     m_loggingIn = false;

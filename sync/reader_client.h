@@ -121,6 +121,8 @@ class CReaderClient {
 
   private:
     ReaderStatus Call(const std::string& path, const std::string* form, HttpAnswer* answer);
+    // ClientLogin and the token with the name and password kept from Login.
+    ReaderStatus LoginAgain();
     ReaderStatus LoginOnce();
     ReaderStatus FetchToken();
     ReaderStatus Ids(const std::string& query, std::vector<std::string>* out);
