@@ -283,19 +283,13 @@ void AppendArticle(std::string& page, const CRssFile& feed, int index,
     page += "</article>\n";
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-}  // namespace
-
-namespace {
-
 // Builds the page piece by piece, handing each piece to `flush` whenever `page` has grown past
-// `chunk` bytes (and at the end), so that a writer never holds the whole page.
+// `chunk` bytes (and at the end), so that a writer never holds the whole page. Once the page holds
+// `firstBytes` bytes, the articles left are not written; a marker naming `token` says how many the
+// page holds, for the rest to be added as it is shown. Returns how many articles the page holds.
 template <typename Flush>
-void BuildPage(const CRssFile& feed, const PreviewOptions& options, std::string& page, size_t chunk,
-               Flush flush) {
+int BuildPage(const CRssFile& feed, const PreviewOptions& options, std::string& page, size_t chunk,
+              Flush flush, size_t firstBytes = std::string::npos, std::string_view token = {}) {
     // No reservation per article: a file of empty articles would reserve far more than it holds.
     page += "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n";
     page += "<meta http-equiv=\"Content-Security-Policy\" content=\"";
@@ -311,13 +305,64 @@ void BuildPage(const CRssFile& feed, const PreviewOptions& options, std::string&
     page += kStyle;
     page += "</style>\n</head>\n<body>\n<main>\n";
     AppendHeader(page, feed, options);
-    for (int i = 0; i < feed.GetSize(); ++i) {
-        AppendArticle(page, feed, i, options);
-        if (page.size() >= chunk) flush(page);
+    size_t flushed = 0;
+    int count = 0;
+    for (; count < feed.GetSize(); ++count) {
+        if (count > 0 && flushed + page.size() >= firstBytes) break;
+        AppendArticle(page, feed, count, options);
+        if (page.size() >= chunk) {
+            flushed += page.size();
+            flush(page);
+        }
     }
     if (feed.GetSize() == 0) page += "<p class=\"empty\">記事はありません。</p>\n";
-    page += "</main>\n</body>\n</html>\n";
+    page += "</main>\n";
+    if (count < feed.GetSize()) {
+        page += "<div hidden data-varlo-fill=\"" + EscapeHtml(token) + "\" data-next=\"" +
+                std::to_string(count) + "\" data-total=\"" + std::to_string(feed.GetSize()) +
+                "\"></div>\n";
+    }
+    page += "</body>\n</html>\n";
     flush(page);
+    return count;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Writes the page to `path` through a temporary file beside it that replaces the old page only
+// once complete. The page tells what the user reads, so it stays 0600 as mkstemp makes it. -1
+// when it cannot be written, else how many articles it holds.
+int WritePage(const std::string& path, const CRssFile& feed, const PreviewOptions& options,
+              size_t firstBytes, std::string_view token) {
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) return -1;
+    std::unique_ptr<std::FILE, FileCloser> file(fdopen(fd, "wb"));
+    if (!file) {
+        close(fd);
+        std::remove(temporary.c_str());
+        return -1;
+    }
+    // Written as it is built: a large feed's page never lies in memory whole.
+    bool ok = true;
+    std::string piece;
+    const int count = BuildPage(
+        feed, options, piece, 64 * 1024,
+        [&](std::string& done) {
+            ok = std::fwrite(done.data(), 1, done.size(), file.get()) == done.size() && ok;
+            done.clear();
+        },
+        firstBytes, token);
+    ok = std::fflush(file.get()) == 0 && ok;
+    ok = std::fclose(file.release()) == 0 && ok;
+    // The browser pane may be reading the old page: the new one replaces it in one rename.
+    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return -1;
+    }
+    return count;
 }
 
 }  // namespace
@@ -334,31 +379,26 @@ std::string BuildPreviewPage(const CRssFile& feed, const PreviewOptions& options
 
 bool WritePreviewPage(const std::string& path, const CRssFile& feed,
                       const PreviewOptions& options) {
-    // The browser pane may be reading the old page: the new one replaces it in one rename. The page
-    // tells what the user reads, so it stays 0600 as mkstemp makes it.
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return false;
-    std::unique_ptr<std::FILE, FileCloser> file(fdopen(fd, "wb"));
-    if (!file) {
-        close(fd);
-        std::remove(temporary.c_str());
-        return false;
+    return WritePage(path, feed, options, std::string::npos, {}) >= 0;
+}
+
+int WritePreviewStart(const std::string& path, const CRssFile& feed, const PreviewOptions& options,
+                      size_t firstBytes, std::string_view token) {
+    return WritePage(path, feed, options, firstBytes, token);
+}
+
+void PreviewPieces(const CRssFile& feed, const PreviewOptions& options, int from, size_t pieceBytes,
+                   const std::function<void(int, int, std::string&)>& piece) {
+    std::string html;
+    int first = from;
+    for (int i = from; i < feed.GetSize(); ++i) {
+        AppendArticle(html, feed, i, options);
+        if (html.size() >= pieceBytes || i + 1 == feed.GetSize()) {
+            piece(first, i + 1, html);
+            html.clear();
+            first = i + 1;
+        }
     }
-    // Written as it is built: a large feed's page never lies in memory whole.
-    bool ok = true;
-    std::string piece;
-    BuildPage(feed, options, piece, 64 * 1024, [&](std::string& done) {
-        ok = std::fwrite(done.data(), 1, done.size(), file.get()) == done.size() && ok;
-        done.clear();
-    });
-    ok = std::fflush(file.get()) == 0 && ok;
-    ok = std::fclose(file.release()) == 0 && ok;
-    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace varlo

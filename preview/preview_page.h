@@ -1,7 +1,9 @@
 #pragma once
 // The preview page "MorvaPreview.html": the document's feed as a self-contained, safe HTML page.
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/text.h"
 
@@ -33,5 +35,18 @@ std::string PreviewAnchor(int index);
 // Writes the page for the feed to `path` through a temporary file beside it that replaces the old
 // page only once complete; false (the old page untouched) when it cannot be written.
 bool WritePreviewPage(const std::string& path, const CRssFile& feed, const PreviewOptions& options);
+
+// A page too long to load at once starts with its first articles: writes (as WritePreviewPage
+// does) the page of the articles that begin within its first `firstBytes` bytes (one at least).
+// When articles are left, a marker after the page's <main> names `token` and says how many the page
+// holds; they are added to the page shown in the pieces PreviewPieces makes. Returns how many
+// articles the page holds, -1 when it cannot be written.
+int WritePreviewStart(const std::string& path, const CRssFile& feed, const PreviewOptions& options,
+                      size_t firstBytes, std::string_view token);
+
+// The markup of the feed's articles from `from` on, as they stand in a whole page, in pieces of
+// about `pieceBytes`: `piece(first, end, html)` for the articles [first, end), in order.
+void PreviewPieces(const CRssFile& feed, const PreviewOptions& options, int from, size_t pieceBytes,
+                   const std::function<void(int, int, std::string&)>& piece);
 
 }  // namespace varlo

@@ -220,7 +220,11 @@ int main(int argc, char** argv) {
         auto choose = [&](int site) {
             return [&siteList, site] { siteList.GetList()->SelectItem(siteList.RowOfSite(site)); };
         };
-        auto chosen = [&] { return !siteList.IsBusy() && PendingBackgroundWork() == 0; };
+        // Chosen once read, shown and recorded, and every article added to the page shown.
+        auto chosen = [&] {
+            return !siteList.IsBusy() && PendingBackgroundWork() == 0 &&
+                   !frame.Browser()->IsFillingPage();
+        };
         measure("choosing a 1.6 MB feed of unclosed tags", choose(0), chosen,
                 InOnePieceMs(home.string(), unclosed));
         measure("choosing a 20 MB feed", choose(1), chosen, InOnePieceMs(home.string(), big));
@@ -232,6 +236,7 @@ int main(int argc, char** argv) {
         Clock::time_point downloaded{};
         Clock::time_point filled{};
         Clock::time_point shown{};
+        Clock::time_point complete{};  // every article added to the page shown
         siteList.SetAfterDownload([&] { downloaded = Clock::now(); });
         const std::string preview = GetPreviewPath();
         if (web) {
@@ -248,8 +253,11 @@ int main(int argc, char** argv) {
                 if (filled == Clock::time_point{} && articles.GetItemCount() == 10000) {
                     filled = Clock::now();
                 }
+                if (complete == Clock::time_point{} && shown != Clock::time_point{} && chosen()) {
+                    complete = Clock::now();
+                }
                 return chosen() && filled != Clock::time_point{} &&
-                       (!web || shown != Clock::time_point{});
+                       (!web || complete != Clock::time_point{});
             },
             2900);
         siteList.SetAfterDownload(nullptr);
@@ -260,6 +268,9 @@ int main(int argc, char** argv) {
             std::printf("%-44s %11.1f ms   goal: at most 500 ms (before: 2,900 ms)\n",
                         "  preview loaded after the download",
                         std::chrono::duration<double, std::milli>(shown - downloaded).count());
+            std::printf("%-44s %11.1f ms   (its first articles shown at once, the rest added)\n",
+                        "  every article in the page",
+                        std::chrono::duration<double, std::milli>(complete - downloaded).count());
         }
 
         // The unread view of 100,000 articles (and the few the update added).

@@ -25,7 +25,8 @@ enum class PageScroll {
 void ScrollPageByScreen(wxWebView* web, const std::string& path, bool back,
                         std::function<void(PageScroll)> done);
 
-// Scrolls asked for whose answer has not come yet (tests wait for none).
+// Scrolls (and other scripts of the reader's in a page) asked for whose answer has not come yet
+// (tests wait for none).
 int PendingPageScrolls();
 
 }  // namespace varlo

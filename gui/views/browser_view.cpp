@@ -36,6 +36,10 @@ bool CBrowserView::CreatePane(wxWindow* parent) {
         m_shownUrl = event.GetURL();
         event.Skip();
     });
+    m_web->Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent& event) {
+        m_fill.PageLoaded();
+        event.Skip();
+    });
     // A link meant for a new window ("LinkNew") opens in the user's default browser; only web
     // addresses are passed on.
     m_web->Bind(wxEVT_WEBVIEW_NEWWINDOW, [](wxWebViewEvent& event) {
@@ -109,6 +113,11 @@ void CBrowserView::Navigate(const Text& address, const Text& shownAs) {
     // Refused here as well: a javascript: address would run inside the page shown without ever
     // being a navigation the engine asks about.
     if (Allow(url, shownAs.empty() ? address : shownAs, Asker::kVarlo)) m_web->LoadURL(url);
+}
+
+void CBrowserView::FillPage(const std::string& path, const std::string& token,
+                            std::vector<PageFill::Piece> pieces, int total) {
+    m_fill.Start(m_web, path, token, std::move(pieces), total);
 }
 
 void CBrowserView::ShowLocalPage(const std::string& path, const std::string& section) {

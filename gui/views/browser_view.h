@@ -6,8 +6,10 @@
 #include <wx/webview.h>
 
 #include <string>
+#include <vector>
 
 #include "gui/platform/navigation_gesture.h"
+#include "gui/platform/page_fill.h"
 #include "platform/text.h"
 
 namespace varlo {
@@ -34,6 +36,14 @@ class CBrowserView : public wxView {
     // The title of the page shown.
     Text GetLocationName() const;
 
+    // The articles the preview page `path` was written without (its marker naming `token`), added
+    // to it once it is shown, and again whenever it is loaded anew; replaces any before.
+    void FillPage(const std::string& path, const std::string& token,
+                  std::vector<PageFill::Piece> pieces, int total);
+    void StopFilling() { m_fill.Clear(); }
+    // True while the page given pieces may still lack some of them.
+    bool IsFillingPage() const { return m_fill.Filling(); }
+
     void GoBack();
     void GoForward();
     void GoHome();
@@ -56,6 +66,7 @@ class CBrowserView : public wxView {
     void OnNavigating(wxWebViewEvent& event);
 
     NavigationGestures m_gestures;
+    PageFill m_fill;
     wxString m_shownUrl;  // the address of the last page the engine committed to
     bool m_refusalPending = false;
     wxString m_answeredPage;  // the page whose script had its one refusal

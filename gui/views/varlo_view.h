@@ -157,7 +157,7 @@ class CVarloView : public wxView {
     struct ReadLink;
     struct ListPart;
     struct PagePart;
-    struct ChosenJoin;
+    struct ChosenRead;
     struct LibraryRowEntry {
         LibraryView view;
         int64_t count = 0;
@@ -176,14 +176,13 @@ class CVarloView : public wxView {
     std::map<Text, wxString> SiteTitles() const;
     CVarloDoc* Doc() const;
     static bool IsLiveView(const CVarloView* view);
-    // Reads the downloaded feed with its keys, and its preview page, on two workers, then shows
-    // them. `chosen` false: a view option changed, nothing is recorded or marked.
+    // Reads the downloaded feed with its keys and the first part of its preview page on a worker,
+    // then shows them. `chosen` false: a view option changed, nothing is recorded or marked.
     void ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
                         const ChosenAnswer& answer, bool chosen);
-    // The list's part arrived: the article list shows the feed.
-    void ApplyChosenList(const std::shared_ptr<ChosenJoin>& join);
-    // Both parts arrived: the articles are recorded and the preview shows the page.
-    void FinishChosen(const std::shared_ptr<ChosenJoin>& join);
+    // The reading arrived: the article list and the preview show the feed, and a second reading
+    // on a worker makes the rest of the page and takes the articles for the library.
+    void ApplyChosenList(const std::shared_ptr<ChosenRead>& read, std::shared_ptr<ListPart> list);
     // On the window's thread once the chosen site's download has ended.
     void FinishDownload(uint64_t generation, const CHttpDownload& download, const std::string& path,
                         const std::vector<std::pair<Text, unsigned>>& messages,
@@ -207,8 +206,9 @@ class CVarloView : public wxView {
     void ReadOnByRow(bool back);
     // Records the download `read` took from the chosen site on a worker: validators, cache copy,
     // articles, and the seen marks with `markSeen`.
-    void RecordChosenOffTheWindow(PagePart& page, const Text& url, const ChosenAnswer& answer,
-                                  bool markSeen);
+    void RecordChosenOffTheWindow(const std::shared_ptr<PagePart>& page,
+                                  std::shared_ptr<const CRssFile> feed, const Text& url,
+                                  const ChosenAnswer& answer, bool markSeen);
     void MarkViewReadOffTheWindow(const LibraryView& view);
     void ShowStatus(const wxString& text);
     void AddSiteFrom(const Text& pageUrl);

@@ -1,7 +1,7 @@
-// The chosen site's downloaded feed, read on two workers at once: one reads what the article list
-// needs and the window shows it as soon as it is read; the other writes the preview page and
-// takes the articles for the library, which for a site of thousands takes longer. The window
-// joins the two in whichever order they arrive.
+// The chosen site's downloaded feed, read on workers. The first reads what the article list needs
+// and the first screens of the preview page, and the window shows both as soon as they are read;
+// a second reading then makes the rest of the page, added to it while it is shown, and takes the
+// articles for the library, which for a site of thousands takes longer than showing them.
 
 #include <unistd.h>
 #include <wx/toplevel.h>
@@ -14,6 +14,7 @@
 #include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/background.h"
+#include "gui/platform/page_fill.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
@@ -37,8 +38,23 @@ struct CVarloView::ReadLink {
     const std::string path;
 };
 
+// One reading of a chosen site's download.
+struct CVarloView::ChosenRead {
+    uint64_t generation = 0;
+    Text url;
+    std::string path;      // the download
+    std::string readPath;  // what the workers read: their own link to it, else the download
+    std::shared_ptr<ReadLink> link;
+    std::string storePath;  // the store the workers open ("" when it is not open)
+    ChosenAnswer answer;
+    bool chosen = false;
+    PreviewOptions options{};  // the view options the page is written with
+    std::string previewTemp;   // the preview page, written beside its place
+    std::string token;         // what the page's marker names when it lacks articles
+};
+
 // The feed as the article list needs it: the feed, its keys with the marks they had before this
-// download, and the messages the reading would have shown.
+// download, the messages the reading would have shown, and the page of its first articles.
 struct CVarloView::ListPart {
     CRssFile feed;
     std::vector<Text> keys;
@@ -46,35 +62,22 @@ struct CVarloView::ListPart {
     ChosenFeed chosen;
     bool marksRead = false;  // the marks were read from the store on the worker
     std::vector<std::pair<Text, unsigned>> messages;
+    int previewCount = -1;  // the articles the page written holds (-1: not written)
 };
 
-// The same feed as the preview and the library need it.
+// What the second reading of the feed takes further.
 struct CVarloView::PagePart {
-    std::vector<LibraryArticle> articles;
     std::vector<Text> keys;
-    bool record = false;  // the articles are to be recorded
     std::string readPath;
     std::shared_ptr<ReadLink> link;
-    std::string previewTemp;  // the preview page, written beside its place
-    bool previewWritten = false;
-    PreviewOptions options{};  // the view options it was written with
-};
-
-// Both parts of one read, on the window's thread.
-struct CVarloView::ChosenJoin {
-    uint64_t generation = 0;
-    Text url;
-    std::string path;
-    ChosenAnswer answer;
-    bool chosen = false;
-    std::shared_ptr<ListPart> list;
-    std::shared_ptr<PagePart> page;
-    bool listDone = false;
-    bool shown = false;            // the list shows this feed
-    bool recordOffWindow = false;  // the library records the articles on a worker
 };
 
 namespace {
+
+// The preview page loads with the articles that begin in its first bytes; the rest are added in
+// pieces of about this size, each a moment's work for the engine.
+constexpr size_t kPreviewFirstBytes = 96 * 1024;
+constexpr size_t kPreviewPieceBytes = 256 * 1024;
 
 // Reads the feed at `readPath`, and with `keys` its article keys from the same parse.
 void ReadFeedAndKeys(CRssFile& feed, const Text& url, const std::string& readPath,
@@ -91,7 +94,7 @@ void ReadFeedAndKeys(CRssFile& feed, const Text& url, const std::string& readPat
 }
 
 // Takes a feed apart on a worker: a large one takes a while.
-void DisposeOffTheWindow(std::shared_ptr<void> owner) {
+void DisposeOffTheWindow(std::shared_ptr<const void> owner) {
     if (!owner) return;
     RunInBackground([owner]() mutable -> std::function<void()> {
         owner.reset();
@@ -104,104 +107,91 @@ void DisposeOffTheWindow(std::shared_ptr<void> owner) {
 void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
                                 const ChosenAnswer& answer, bool chosen) {
     ++m_reading;
-    const PreviewOptions options = Options();
-    const std::string previewTemp = GetPreviewPath() + "." + std::to_string(generation) + ".new";
+    auto read = std::make_shared<ChosenRead>();
+    read->generation = generation;
+    read->url = url;
+    read->path = path;
+    read->answer = answer;
+    read->chosen = chosen;
+    read->options = Options();
+    read->previewTemp = GetPreviewPath() + "." + std::to_string(generation) + ".new";
+    read->token = "g" + std::to_string(generation);
     CFeedMarks& marks = FeedMarks();
-    const std::string storePath = marks.Store().IsOpen() ? marks.Store().Path() : std::string();
+    read->storePath = marks.Store().IsOpen() ? marks.Store().Path() : std::string();
     // The workers read a link of their own to the file: a download started meanwhile (another
     // site chosen) replaces the shared name, never the file this link holds.
-    std::string readPath = path;
+    read->readPath = path;
     if (!path.empty()) {
         const std::string own = path + "." + std::to_string(generation) + ".read";
         unlink(own.c_str());
-        if (link(path.c_str(), own.c_str()) == 0) readPath = own;
+        if (link(path.c_str(), own.c_str()) == 0) read->readPath = own;
     }
-    auto fileLink = std::make_shared<ReadLink>(readPath != path ? readPath : std::string());
-    auto join = std::make_shared<ChosenJoin>();
-    join->generation = generation;
-    join->url = url;
-    join->path = path;
-    join->answer = answer;
-    join->chosen = chosen;
+    read->link =
+        std::make_shared<ReadLink>(read->readPath != path ? read->readPath : std::string());
     CVarloView* self = this;
 
-    RunInBackground([self, join, fileLink, url, readPath, storePath, chosen] {
+    RunInBackground([self, read] {
         auto list = std::make_shared<ListPart>();
         MessageBoxHandler previous =
             SetMessageBoxHandler([&list](const Text& text, unsigned style) {
                 list->messages.emplace_back(text, style);
                 return static_cast<int>(kIdOk);
             });
-        ReadFeedAndKeys(list->feed, url, readPath, chosen ? &list->keys : nullptr, &list->keysRead);
+        ReadFeedAndKeys(list->feed, read->url, read->readPath, read->chosen ? &list->keys : nullptr,
+                        &list->keysRead);
+        // The page a user waits for is its first screens: a feed of thousands gets the rest of
+        // its articles once the page is shown.
+        list->previewCount = WritePreviewStart(read->previewTemp, list->feed, read->options,
+                                               kPreviewFirstBytes, read->token);
         // The marks the list shows are read now; recording thousands of articles takes longer
         // than reading them, and waits until the feed is shown.
         CFeedStore store;
-        if (list->keysRead && !storePath.empty() && store.OpenAnother(storePath)) {
+        if (list->keysRead && !read->storePath.empty() && store.OpenAnother(read->storePath)) {
             list->chosen.keys = list->keys;
-            list->chosen.unseen = UnseenBeforeRecording(store, url, list->keys);
+            list->chosen.unseen = UnseenBeforeRecording(store, read->url, list->keys);
             list->marksRead = true;
         }
         SetMessageBoxHandler(std::move(previous));
-        return std::function<void()>([self, join, list] {
-            if (!IsLiveView(self)) return DisposeOffTheWindow(list);
-            join->list = list;
-            self->ApplyChosenList(join);
-        });
-    });
-
-    RunInBackground([self, join, fileLink, url, readPath, storePath, chosen, options, previewTemp] {
-        auto page = std::make_shared<PagePart>();
-        // The list's reading tells the user what is wrong with the file, once.
-        MessageBoxHandler previous =
-            SetMessageBoxHandler([](const Text&, unsigned) { return static_cast<int>(kIdOk); });
-        CRssFile feed;
-        std::vector<Text> keys;
-        bool keysRead = false;
-        ReadFeedAndKeys(feed, url, readPath, chosen ? &keys : nullptr, &keysRead);
-        if (keysRead && !storePath.empty()) {
-            page->articles = LibraryArticlesOf(feed, keys);
-            page->keys = std::move(keys);
-            page->record = true;
-            page->readPath = readPath;
-            page->link = fileLink;
-        }
-        page->previewTemp = previewTemp;
-        page->options = options;
-        page->previewWritten = WritePreviewPage(previewTemp, feed, options);
-        SetMessageBoxHandler(std::move(previous));
-        return std::function<void()>([self, join, page] {
+        return std::function<void()>([self, read, list] {
             if (!IsLiveView(self)) {
-                unlink(page->previewTemp.c_str());
-                return;
+                unlink(read->previewTemp.c_str());
+                return DisposeOffTheWindow(list);
             }
-            join->page = page;
-            if (join->listDone) self->FinishChosen(join);
+            self->ApplyChosenList(read, list);
         });
     });
 }
 
-void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenJoin>& join) {
-    std::shared_ptr<ListPart> list = std::move(join->list);
-    join->recordOffWindow = list->marksRead;
+void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenRead>& read,
+                                 std::shared_ptr<ListPart> list) {
     CVarloDoc* doc = Doc();
     wxWindow* frame = m_listCtrl ? wxGetTopLevelParent(m_listCtrl) : nullptr;
-    bool live = doc && frame && !frame->IsBeingDeleted() && join->generation == m_generation;
+    bool live = doc && frame && !frame->IsBeingDeleted() && read->generation == m_generation;
     if (live) {
         for (const auto& [text, style] : list->messages) ShowMessageBox(text, style);
         // A message box lets the user choose again before it is answered.
-        live = join->generation == m_generation;
+        live = read->generation == m_generation;
     }
+    // The download read on the workers is recorded even when the user moved on; it counts as
+    // seen only when its list was shown.
+    const bool record = read->chosen && list->marksRead && list->keysRead;
+    auto page = std::make_shared<PagePart>();
+    // The keys the list shows were copied for it.
+    if (record) page->keys = std::move(list->keys);
+    const int total = list->feed.GetSize();
+    bool fill = false;
     if (!live) {
         // The user moved on: nothing is shown or marked seen.
+        unlink(read->previewTemp.c_str());
         DisposeOffTheWindow(list);
     } else {
-        if (join->chosen) {
+        if (read->chosen) {
             ChosenFeed& feed = list->chosen;
             if (!list->marksRead && list->keysRead) {
                 // The store could not be opened on the worker: the articles are recorded here.
                 CFeedMarks& marks = FeedMarks();
-                feed = RecordChosenArticles(join->answer, marks.Store(), marks.Cache(), join->url,
-                                            join->path, list->feed, std::move(list->keys));
+                feed = RecordChosenArticles(read->answer, marks.Store(), marks.Cache(), read->url,
+                                            read->path, list->feed, std::move(list->keys));
                 RefreshMarks();
             }
             if (m_articles) {
@@ -215,77 +205,99 @@ void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenJoin>& join) {
         // The feed shown before may be large.
         DisposeOffTheWindow(std::make_shared<CRssFile>(std::move(doc->m_rssFile)));
         doc->m_rssFile = std::move(list->feed);
-        join->shown = true;
         ShowFeedRead();
+        const std::string preview = GetPreviewPath();
+        // A view option changed while the page was written makes it anew.
+        const PreviewOptions now = Options();
+        const bool sameOptions = now.description == read->options.description &&
+                                 now.linkNew == read->options.linkNew &&
+                                 now.siteTitle == read->options.siteTitle &&
+                                 now.siteOutline == read->options.siteOutline;
+        if (!sameOptions || list->previewCount < 0 ||
+            rename(read->previewTemp.c_str(), preview.c_str()) != 0) {
+            unlink(read->previewTemp.c_str());
+            WritePreviewPage(preview, doc->m_rssFile, now);
+        } else {
+            fill = list->previewCount < total;
+        }
+        if (m_browser) {
+            m_browser->StopFilling();
+            m_browser->Navigate(preview);
+        }
     }
-    // Done only now: the page's part may have arrived while a message box was open.
-    join->listDone = true;
-    if (join->page) FinishChosen(join);
-}
-
-void CVarloView::FinishChosen(const std::shared_ptr<ChosenJoin>& join) {
-    --m_reading;
-    PagePart& page = *join->page;
-    // The download read on the workers is recorded even when the user moved on; it counts as
-    // seen only when its list was shown.
-    if (join->recordOffWindow && page.record) {
-        RecordChosenOffTheWindow(page, join->url, join->answer, join->shown);
-    }
-    CVarloDoc* doc = Doc();
-    if (!join->shown || !doc || join->generation != m_generation) {
-        if (!page.previewTemp.empty()) unlink(page.previewTemp.c_str());
+    if (!fill && !record) {
+        --m_reading;
         return;
     }
-    const std::string preview = GetPreviewPath();
-    // A view option changed while the page was written makes it anew.
-    const PreviewOptions now = Options();
-    const bool sameOptions =
-        now.description == page.options.description && now.linkNew == page.options.linkNew &&
-        now.siteTitle == page.options.siteTitle && now.siteOutline == page.options.siteOutline;
-    if (!sameOptions || !page.previewWritten ||
-        rename(page.previewTemp.c_str(), preview.c_str()) != 0) {
-        unlink(page.previewTemp.c_str());
-        WritePreviewPage(preview, doc->m_rssFile, now);
-    }
-    if (m_browser) m_browser->Navigate(preview);
+    // The second reading: the rest of the page, and the articles for the library.
+    const int from = list->previewCount;
+    const bool shown = live;
+    CVarloView* self = this;
+    RunInBackground([self, read, page, fill, record, from, shown]() -> std::function<void()> {
+        MessageBoxHandler previous =
+            SetMessageBoxHandler([](const Text&, unsigned) { return static_cast<int>(kIdOk); });
+        auto feed = std::make_shared<CRssFile>();
+        ReadFeedAndKeys(*feed, read->url, read->readPath, nullptr, nullptr);
+        SetMessageBoxHandler(std::move(previous));
+        auto pieces = std::make_shared<std::vector<PageFill::Piece>>();
+        if (fill) {
+            const std::string preview = GetPreviewPath();
+            PreviewPieces(*feed, read->options, from, kPreviewPieceBytes,
+                          [&](int first, int end, std::string& html) {
+                              pieces->push_back(
+                                  {first, end,
+                                   PageFill::PieceScript(preview, read->token, first, end, html)});
+                          });
+        }
+        const int total = feed->GetSize();
+        std::shared_ptr<const CRssFile> kept = record ? std::move(feed) : nullptr;
+        feed.reset();
+        return [self, read, page, pieces, kept, total, record, shown]() mutable {
+            if (!IsLiveView(self)) return DisposeOffTheWindow(std::move(kept));
+            --self->m_reading;
+            if (!pieces->empty() && read->generation == self->m_generation && self->m_browser) {
+                self->m_browser->FillPage(GetPreviewPath(), read->token, std::move(*pieces), total);
+            }
+            if (record) {
+                page->readPath = read->readPath;
+                page->link = read->link;
+                self->RecordChosenOffTheWindow(page, std::move(kept), read->url, read->answer,
+                                               shown);
+            }
+        };
+    });
 }
 
-void CVarloView::RecordChosenOffTheWindow(PagePart& page, const Text& url,
+void CVarloView::RecordChosenOffTheWindow(const std::shared_ptr<PagePart>& page,
+                                          std::shared_ptr<const CRssFile> feed, const Text& url,
                                           const ChosenAnswer& answer, bool markSeen) {
-    if (!page.record) return;
-    page.record = false;
     CFeedMarks& marks = FeedMarks();
     const std::string storePath = marks.Store().IsOpen() ? marks.Store().Path() : std::string();
     if (storePath.empty()) return;
-    // The validators, the cache copy and the articles of a site of thousands take far longer than
-    // showing them; the site counts as being read until they are recorded, and its count changes
-    // then.
-    struct Recording {
-        std::vector<LibraryArticle> articles;
-        std::vector<Text> keys;
-        std::string path;
-        std::shared_ptr<ReadLink> link;
-    };
-    auto job = std::make_shared<Recording>(Recording{std::move(page.articles), std::move(page.keys),
-                                                     page.readPath, std::move(page.link)});
+    // The articles of a site of thousands, its validators and its cache copy take far longer to
+    // record than to show; the site counts as being read until they are recorded, and its count
+    // changes then.
     const CFeedCache cache = marks.Cache();
     ++m_reading;
     CVarloView* self = this;
-    RunInBackground(
-        [self, job, storePath, cache, url, answer, markSeen]() -> std::function<void()> {
-            CFeedStore store;
-            if (store.OpenAnother(storePath)) {
-                RecordChosenLibrary(answer, store, cache, url, job->path, job->articles, job->keys,
-                                    markSeen);
-            }
-            job->articles.clear();
-            job->link.reset();
-            return [self] {
-                if (!IsLiveView(self)) return;
-                --self->m_reading;
-                self->RefreshMarks();
-            };
-        });
+    RunInBackground([self, page, feed, storePath, cache, url, answer,
+                     markSeen]() mutable -> std::function<void()> {
+        CFeedStore store;
+        if (store.OpenAnother(storePath)) {
+            std::vector<LibraryArticle> articles = LibraryArticlesOf(*feed, page->keys);
+            feed.reset();
+            RecordChosenLibrary(answer, store, cache, url, page->readPath, articles, page->keys,
+                                markSeen);
+        }
+        feed.reset();
+        page->keys.clear();
+        page->link.reset();
+        return [self] {
+            if (!IsLiveView(self)) return;
+            --self->m_reading;
+            self->RefreshMarks();
+        };
+    });
 }
 
 }  // namespace varlo

@@ -8,10 +8,17 @@
 #include <nlohmann/json.hpp>
 
 #include "app_fixture.h"
+#include "feeds/rss_file.h"
 #include "gui/controls/list_ctrl_box.h"
+#include "gui/platform/background.h"
+#include "gui/platform/page_fill.h"
+#include "gui/platform/page_script.h"
+#include "gui/platform/page_scroll.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
+#include "platform/program_folder.h"
+#include "preview/preview_page.h"
 #include "screenshot.h"
 #include "support/loopback_server.h"
 
@@ -97,8 +104,117 @@ class PreviewPane : public AppTest {
         return shown;
     }
 
+    // The number a script gives in the page shown, once the engine has answered.
+    int Ask(const std::string& script) {
+        std::optional<int> answer;
+        bool answered = false;
+        RunPageScript(Web(), script, [&](std::optional<int> number) {
+            answer = number;
+            answered = true;
+        });
+        if (!WaitUntil([&] { return answered; })) return -100;
+        return answer.value_or(-99);
+    }
+    // 1 when the page holds the articles 0 to `count` - 1, each once and in order.
+    int ArticlesInOrder(int count) {
+        return Ask("(function(){var a=document.querySelectorAll('main>article');if(a.length!==" +
+                   std::to_string(count) +
+                   ")return -a.length;for(var i=0;i<a.length;++i)if(a[i].id!=='entry-'+i)"
+                   "return 0;return 1;})()");
+    }
+    // 1 when the article `index` stands at the top of the pane.
+    int AtTop(int index) {
+        return Ask("(function(){var e=document.getElementById('entry-" + std::to_string(index) +
+                   "');return e&&Math.abs(e.getBoundingClientRect().top)<2?1:0;})()");
+    }
+    // A feed of `count` articles, each with a paragraph of about 800 bytes.
+    static std::string LongFeed(int count) {
+        std::string xml =
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel>"
+            "<title>Long</title><link>http://example.jp/</link>";
+        std::string paragraph;
+        for (int i = 0; i < 40; ++i) paragraph += "長い本文です。";
+        for (int i = 0; i < count; ++i) {
+            xml += "<item><title>記事 " + std::to_string(i) + "</title><link>http://example.jp/" +
+                   std::to_string(i) + "</link><description>&lt;p&gt;" + paragraph +
+                   "&lt;/p&gt;</description></item>";
+        }
+        return xml + "</channel></rss>";
+    }
+
     LoopbackServer server;
 };
+
+TEST_F(PreviewPane, ALongPageShowsItsFirstArticlesAtOnceAndGetsTheRestInOrder) {
+    server.Route("/long.xml", Ok(LongFeed(400)));
+    WriteFile(dir.File("subs.xml"),
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\"><body>"
+              "<outline title=\"Long\" xmlUrl=\"" +
+                  server.Url("/long.xml") + "\"/></body></opml>");
+    ASSERT_TRUE(Start({dir.File("subs.xml")}));
+    Frame().SetSize(900, 800);
+    CBrowserView& browser = *Frame().Browser();
+    Frame().SiteList()->GetList()->SelectItem(SiteRow(0));
+    PumpEvents();
+    ASSERT_TRUE(WaitUntil([&] {
+        return !Frame().SiteList()->IsReading() && PendingBackgroundWork() == 0 &&
+               !Web()->IsBusy() && !browser.IsFillingPage() && PendingPageScripts() == 0;
+    }));
+    // The file the engine loaded holds the first articles only; the page shown holds them all.
+    const std::string file = ReadFile(GetPreviewPath());
+    size_t written = 0;
+    for (size_t at = 0; (at = file.find("<article", at)) != std::string::npos; ++at) ++written;
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, 200u);
+    EXPECT_EQ(ArticlesInOrder(400), 1);
+    // A row moves the page to its article, one added after the page was loaded too.
+    Frame().ArticleList()->GetList()->SelectItem(300);
+    PumpEvents();
+    EXPECT_TRUE(WaitUntil([&] { return AtTop(300) == 1; }));
+    SaveScreenshot(&Frame(), "preview-long-page-at-row-300");
+}
+
+TEST_F(PreviewPane, ARowChosenBeforeItsArticleArrivedIsShownOnceItArrives) {
+    WriteFile(dir.File("long.xml"), LongFeed(300));
+    CRssFile feed;
+    ASSERT_EQ(feed.ReadRss(dir.File("long.xml")), 1);
+    ASSERT_EQ(feed.GetSize(), 300);
+    ASSERT_TRUE(Start());
+    Frame().SetSize(900, 800);
+    const PreviewOptions options{false, false, true, false};
+    const std::string preview = GetPreviewPath();
+    const int first = WritePreviewStart(preview, feed, options, 16 * 1024, "t1");
+    ASSERT_GT(first, 0);
+    ASSERT_LT(first, 250);
+    std::vector<PageFill::Piece> pieces;
+    PreviewPieces(feed, options, first, 64 * 1024, [&](int from, int end, std::string& html) {
+        pieces.push_back({from, end, PageFill::PieceScript(preview, "t1", from, end, html)});
+    });
+    ASSERT_GT(pieces.size(), 1u);
+    CBrowserView& browser = *Frame().Browser();
+    browser.ShowLocalPage(preview, PreviewAnchor(250));
+    ASSERT_TRUE(WaitUntil([&] { return !Web()->IsBusy() && ArticlesInOrder(first) == 1; }));
+    // At the end of what has come so far, Space waits for the rest rather than going on.
+    Ask("window.scrollTo(0,document.documentElement.scrollHeight),0");
+    PageScroll atEnd = PageScroll::kMoved;
+    ScrollPageByScreen(Web(), preview, false, [&](PageScroll outcome) { atEnd = outcome; });
+    ASSERT_TRUE(WaitUntil([] { return PendingPageScrolls() == 0; }));
+    EXPECT_EQ(atEnd, PageScroll::kNotReady);
+    // A piece for another page (another token) is not taken.
+    const std::string stranger = PageFill::PieceScript(preview, "t0", first, first + 1, "<p>x</p>");
+    EXPECT_EQ(Ask(stranger), -1);
+    browser.FillPage(preview, "t1", std::move(pieces), feed.GetSize());
+    ASSERT_TRUE(WaitUntil([&] { return !browser.IsFillingPage() && PendingPageScripts() == 0; }));
+    EXPECT_EQ(ArticlesInOrder(300), 1);
+    EXPECT_EQ(AtTop(250), 1) << "the row chosen before its article came";
+    // Loaded anew (as going back to it does), the page gets its articles again.
+    browser.ShowLocalPage(preview);
+    Web()->Reload();
+    ASSERT_TRUE(WaitUntil([&] {
+        return !Web()->IsBusy() && !browser.IsFillingPage() && PendingPageScripts() == 0 &&
+               ArticlesInOrder(300) == 1;
+    }));
+}
 
 TEST_F(PreviewPane, ShowsEscapedAndXhtmlArticlesAsParagraphsLinksAndImages) {
     WriteFile(settingsPath, "[View]\nSiteTitle=1\n");

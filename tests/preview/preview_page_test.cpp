@@ -193,6 +193,44 @@ TEST(PreviewPage, CarriesItsOwnStyleSheetAndNoExternalResource) {
     EXPECT_EQ(page.find("url("), std::string::npos);
 }
 
+TEST(PreviewPage, ALongPageStartsWithItsFirstArticlesAndItsPiecesMakeUpTheWholePage) {
+    CRssFile feed;
+    for (int i = 0; i < 120; ++i) {
+        AddArticle(feed, "記事 " + std::to_string(i), "https://example.jp/" + std::to_string(i))
+            .m_strDescriptionHtml = Sjis("<p>" + std::string(300, 'x') + "</p>");
+    }
+    test::TempDir dir;
+    const std::string path = dir.File("page.html");
+    const int first = WritePreviewStart(path, feed, kNone, 8 * 1024, "tok\"en");
+    ASSERT_GT(first, 0);
+    ASSERT_LT(first, 40);
+    const std::string start = test::ReadFile(path);
+    // The marker names the page's token, escaped, the next article and how many there are.
+    const std::string marker = "<div hidden data-varlo-fill=\"tok&quot;en\" data-next=\"" +
+                               std::to_string(first) + "\" data-total=\"120\"></div>\n";
+    EXPECT_NE(start.find("</main>\n" + marker + "</body>"), std::string::npos);
+    std::string rest;
+    int next = first;
+    int pieces = 0;
+    PreviewPieces(feed, kNone, first, 4 * 1024, [&](int from, int end, std::string& html) {
+        EXPECT_EQ(from, next);
+        EXPECT_GT(end, from);
+        next = end;
+        rest += html;
+        ++pieces;
+    });
+    EXPECT_EQ(next, 120);
+    EXPECT_GT(pieces, 2);
+    // With its pieces at the end of <main> and without its marker, it is the whole page.
+    std::string joined = start;
+    joined.erase(joined.find(marker), marker.size());
+    joined.insert(joined.find("</main>"), rest);
+    EXPECT_EQ(joined, BuildPreviewPage(feed, kNone));
+    // A page that fits is written whole, without a marker.
+    EXPECT_EQ(WritePreviewStart(path, feed, kNone, std::string::npos, "t"), 120);
+    EXPECT_EQ(test::ReadFile(path), BuildPreviewPage(feed, kNone));
+}
+
 TEST(PreviewPage, ShowsTheFilesAnArticleCarriesWithPlayersForWebAudioAndVideo) {
     CRssFile feed;
     feed.m_strAddress = "https://example.jp/feed.xml";
