@@ -5,6 +5,8 @@
 #include <wx/docview.h>
 #include <wx/webview.h>
 
+#include <wx/weakref.h>
+
 #include <string>
 #include <vector>
 
@@ -70,7 +72,8 @@ class CBrowserView : public wxView {
     wxString m_shownUrl;  // the address of the last page the engine committed to
     bool m_refusalPending = false;
     wxString m_answeredPage;  // the page whose script had its one refusal
-    wxWebView* m_web = nullptr;
+    // Gone with its window, which the frame may destroy before this view.
+    wxWeakRef<wxWebView> m_web;
     wxWindow* m_fallback = nullptr;  // shown when no browser engine is available
     wxDECLARE_DYNAMIC_CLASS(CBrowserView);
 };

@@ -725,8 +725,9 @@ void CVarloView::ToggleOption(bool& option, const char* name) {
     if (IsBusy()) return;
     option = !option;
     Settings().WriteInt(kView, name, option ? 1 : 0);
-    // A feed being read now is shown with the new options when it arrives.
-    if (m_reading > 0) return;
+    // A feed being read now is shown with the new options when it arrives. One already shown,
+    // whose articles are still being recorded, is written anew now.
+    if (m_unshown > 0) return;
     if (m_strDownPath.empty()) {
         ReadFeed(m_strDownPath);
         ShowPreview();

@@ -230,6 +230,7 @@ class CVarloView : public wxView {
     bool m_selectedUnchosen = false;  // a right click selected a row whose feed is not shown
     uint64_t m_generation = 0;        // raised by each choice: older reads are not shown
     int m_reading = 0;                // chosen feeds being read on a worker
+    int m_unshown = 0;                // of them, those whose list and page are not shown yet
     std::function<void()> m_afterDownload;
     std::vector<int> m_unseenCounts;  // per site, as shown in the 新着 column
     std::vector<LibraryRowEntry> m_libraryRows{{LibraryView::Unread()}, {LibraryView::Starred()}};

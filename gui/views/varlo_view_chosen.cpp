@@ -107,6 +107,7 @@ void DisposeOffTheWindow(std::shared_ptr<const void> owner) {
 void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
                                 const ChosenAnswer& answer, bool chosen) {
     ++m_reading;
+    ++m_unshown;
     auto read = std::make_shared<ChosenRead>();
     read->generation = generation;
     read->url = url;
@@ -164,6 +165,7 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
 
 void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenRead>& read,
                                  std::shared_ptr<ListPart> list) {
+    --m_unshown;
     CVarloDoc* doc = Doc();
     wxWindow* frame = m_listCtrl ? wxGetTopLevelParent(m_listCtrl) : nullptr;
     bool live = doc && frame && !frame->IsBeingDeleted() && read->generation == m_generation;

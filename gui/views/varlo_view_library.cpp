@@ -87,6 +87,7 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
         title = Doc()->m_opmlFile.GetAt(site)->m_strTitle;
     }
     ++m_reading;
+    ++m_unshown;
     CVarloView* self = this;
     RunInBackground([=]() -> std::function<void()> {
         auto rows = std::make_shared<std::vector<LibraryRow>>();
@@ -99,6 +100,7 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
         return [self, generation, rows, feed, temp, written] {
             if (!IsLiveView(self)) return;
             --self->m_reading;
+            --self->m_unshown;
             CVarloDoc* doc = self->Doc();
             if (generation != self->m_generation || !doc || rows->empty() || !written) {
                 unlink(temp.c_str());

@@ -20,6 +20,7 @@
 #include "platform/program_folder.h"
 #include "preview/preview_page.h"
 #include "screenshot.h"
+#include "shell/command_ids.h"
 #include "support/loopback_server.h"
 
 namespace varlo::test {
@@ -172,6 +173,16 @@ TEST_F(PreviewPane, ALongPageShowsItsFirstArticlesAtOnceAndGetsTheRestInOrder) {
     PumpEvents();
     EXPECT_TRUE(WaitUntil([&] { return AtTop(300) == 1; }));
     SaveScreenshot(&Frame(), "preview-long-page-at-row-300");
+    // A view option writes the page anew, its rest added again, with the option.
+    const int titled = Ask("document.querySelector('header.feed')?1:0");
+    Frame().SetActivePane(ActivePane::SiteList);
+    Frame().RunCommand(cmd::kViewSiteTitle);
+    ASSERT_TRUE(WaitUntil([&] {
+        return !Frame().SiteList()->IsReading() && PendingBackgroundWork() == 0 &&
+               !Web()->IsBusy() && !browser.IsFillingPage() && PendingPageScripts() == 0 &&
+               ArticlesInOrder(400) == 1;
+    }));
+    EXPECT_EQ(Ask("document.querySelector('header.feed')?1:0"), 1 - titled);
 }
 
 TEST_F(PreviewPane, ARowChosenBeforeItsArticleArrivedIsShownOnceItArrives) {
