@@ -39,6 +39,16 @@ std::string PageFill::PieceScript(const std::string& path, const std::string& to
     return script;
 }
 
+std::vector<PageFill::Piece> PageFill::PiecesOf(const CRssFile& feed, const PreviewOptions& options,
+                                                int from, const std::string& path,
+                                                const std::string& token) {
+    std::vector<Piece> pieces;
+    PreviewPieces(feed, options, from, kPieceBytes, [&](int first, int end, std::string& html) {
+        pieces.push_back({first, end, PieceScript(path, token, first, end, html)});
+    });
+    return pieces;
+}
+
 void PageFill::Start(wxWebView* web, const std::string& path, const std::string& token,
                      std::vector<Piece> pieces, int total) {
     Clear();

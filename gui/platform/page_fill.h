@@ -14,10 +14,17 @@
 #include <string_view>
 #include <vector>
 
+#include "preview/preview_page.h"
+
 namespace varlo {
 
 class PageFill {
   public:
+    // A long page loads with the articles that begin in its first bytes; the rest are added in
+    // pieces of about this size, each a moment's work for the engine.
+    static constexpr size_t kFirstBytes = 96 * 1024;
+    static constexpr size_t kPieceBytes = 256 * 1024;
+
     struct Piece {
         int first = 0;       // the first article the piece holds
         int end = 0;         // one past its last
@@ -28,6 +35,11 @@ class PageFill {
     // `path` whose marker names `token`. Any thread.
     static std::string PieceScript(const std::string& path, const std::string& token, int first,
                                    int end, std::string_view html);
+
+    // The pieces of the feed's page from its article `from` on, for the page `path` whose marker
+    // names `token` (WritePreviewStart). Any thread.
+    static std::vector<Piece> PiecesOf(const CRssFile& feed, const PreviewOptions& options,
+                                       int from, const std::string& path, const std::string& token);
 
     PageFill() = default;
     PageFill(const PageFill&) = delete;

@@ -74,11 +74,6 @@ struct CVarloView::PagePart {
 
 namespace {
 
-// The preview page loads with the articles that begin in its first bytes; the rest are added in
-// pieces of about this size, each a moment's work for the engine.
-constexpr size_t kPreviewFirstBytes = 96 * 1024;
-constexpr size_t kPreviewPieceBytes = 256 * 1024;
-
 // Reads the feed at `readPath`, and with `keys` its article keys from the same parse.
 void ReadFeedAndKeys(CRssFile& feed, const Text& url, const std::string& readPath,
                      std::vector<Text>* keys, bool* keysRead) {
@@ -143,7 +138,7 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
         // The page a user waits for is its first screens: a feed of thousands gets the rest of
         // its articles once the page is shown.
         list->previewCount = WritePreviewStart(read->previewTemp, list->feed, read->options,
-                                               kPreviewFirstBytes, read->token);
+                                               PageFill::kFirstBytes, read->token);
         // The marks the list shows are read now; recording thousands of articles takes longer
         // than reading them, and waits until the feed is shown.
         CFeedStore store;
@@ -243,13 +238,7 @@ void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenRead>& read,
         SetMessageBoxHandler(std::move(previous));
         auto pieces = std::make_shared<std::vector<PageFill::Piece>>();
         if (fill) {
-            const std::string preview = GetPreviewPath();
-            PreviewPieces(*feed, read->options, from, kPreviewPieceBytes,
-                          [&](int first, int end, std::string& html) {
-                              pieces->push_back(
-                                  {first, end,
-                                   PageFill::PieceScript(preview, read->token, first, end, html)});
-                          });
+            *pieces = PageFill::PiecesOf(*feed, read->options, from, GetPreviewPath(), read->token);
         }
         const int total = feed->GetSize();
         std::shared_ptr<const CRssFile> kept = record ? std::move(feed) : nullptr;

@@ -14,6 +14,7 @@
 #include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/background.h"
+#include "gui/platform/page_fill.h"
 #include "gui/platform/page_scroll.h"
 #include "gui/platform/wx_text.h"
 #include "gui/views/article_view.h"
@@ -96,8 +97,17 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
         auto feed = std::make_shared<CRssFile>(StoredFeed(*rows, title));
         feed->m_strAddress = url;
         const std::string temp = GetPreviewPath() + "." + std::to_string(generation) + ".stored";
-        const bool written = !rows->empty() && WritePreviewPage(temp, *feed, options);
-        return [self, generation, rows, feed, temp, written] {
+        // A site of thousands of stored articles shows its first at once, as a feed does.
+        const std::string token = "s" + std::to_string(generation);
+        const int count =
+            rows->empty() ? -1
+                          : WritePreviewStart(temp, *feed, options, PageFill::kFirstBytes, token);
+        const bool written = count >= 0;
+        auto pieces = std::make_shared<std::vector<PageFill::Piece>>();
+        if (written && count < feed->GetSize()) {
+            *pieces = PageFill::PiecesOf(*feed, options, count, GetPreviewPath(), token);
+        }
+        return [self, generation, rows, feed, temp, written, token, pieces] {
             if (!IsLiveView(self)) return;
             --self->m_reading;
             --self->m_unshown;
@@ -123,8 +133,16 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
             if (rename(temp.c_str(), preview.c_str()) != 0) {
                 unlink(temp.c_str());
                 WritePreviewPage(preview, doc->m_rssFile, self->Options());
+                pieces->clear();
             }
-            if (self->m_browser) self->m_browser->Navigate(preview);
+            if (self->m_browser) {
+                self->m_browser->StopFilling();
+                self->m_browser->Navigate(preview);
+                if (!pieces->empty()) {
+                    self->m_browser->FillPage(preview, token, std::move(*pieces),
+                                              doc->m_rssFile.GetSize());
+                }
+            }
             self->ShowStatus(Wx("保存済みの記事を表示しています"));
         };
     });

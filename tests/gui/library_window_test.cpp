@@ -16,6 +16,7 @@
 #include "gui/controls/search_box.h"
 #include "gui/document/feed_marks.h"
 #include "gui/platform/background.h"
+#include "gui/platform/page_script.h"
 #include "gui/platform/page_scroll.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
@@ -374,6 +375,39 @@ TEST_F(LibraryWindow, AFailedDownloadShowsTheSitesStoredArticles) {
     EXPECT_EQ(Status(), "保存済みの記事を表示しています");
     EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京の天気");
     EXPECT_TRUE(Articles().IsRowBold(0)) << "still unread: nothing was downloaded";
+}
+
+TEST_F(LibraryWindow, ASiteOfManyStoredArticlesShowsThemAllOffline) {
+    std::vector<std::string> titles;
+    for (int i = 0; i < 150; ++i) titles.push_back("記事" + std::to_string(i));
+    std::string news = Rss("ニュース", titles, 28);
+    const std::string paragraph = "&lt;p&gt;" + std::string(1000, 'x') + "&lt;/p&gt;";
+    for (size_t at = 0; (at = news.find("<description>", at)) != std::string::npos;) {
+        at += std::string("<description>").size();
+        news.insert(at, paragraph);
+    }
+    server.Route("/news.xml", Ok(news));
+    StartUpdated();
+    Response broken = Ok("x");
+    broken.status = 500;
+    server.Route("/news.xml", broken);
+    {
+        MessageCapture messages;
+        ChooseSite(0);
+    }
+    CBrowserView& browser = *Frame().Browser();
+    ASSERT_TRUE(WaitUntil([&] {
+        return ArticleRows().GetItemCount() == 150 && PendingBackgroundWork() == 0 &&
+               !browser.GetWebView()->IsBusy() && !browser.IsFillingPage() &&
+               PendingPageScrolls() == 0;
+    }));
+    // The page loaded with its first articles; the rest were added to it.
+    EXPECT_LT(ReadFile(GetPreviewPath()).find("data-varlo-fill"), std::string::npos);
+    int articles = -1;
+    RunPageScript(browser.GetWebView(), "document.querySelectorAll('main>article').length",
+                  [&](std::optional<int> count) { articles = count.value_or(-2); });
+    ASSERT_TRUE(WaitUntil([&] { return articles != -1; }));
+    EXPECT_EQ(articles, 150);
 }
 
 }  // namespace
