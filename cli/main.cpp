@@ -60,6 +60,7 @@ void PrintHelp(std::FILE* to) {
 int main(int argc, char** argv) {
     using namespace varlo::cli;
     varlo::KeepLargeBlocksOutOfTheHeap();
+    varlo::GrowHeapOnHugePages(64 * 1024 * 1024);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         PrintHelp(stderr);

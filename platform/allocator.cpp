@@ -4,7 +4,10 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <iterator>
 
 namespace varlo {
 namespace {
@@ -22,6 +25,33 @@ std::uintptr_t PageSize() {
 void KeepLargeBlocksOutOfTheHeap() {
     // The allocator's own starting value; setting it at all keeps it from moving.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+}
+
+void GrowHeapOnHugePages(std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    // The heap grows by the pad whenever it grows; small blocks below the large-block threshold
+    // come from it. A few of them make it grow now.
+    mallopt(M_TOP_PAD, static_cast<int>(bytes));
+    mallopt(M_TRIM_THRESHOLD, static_cast<int>(bytes * 2));
+    char* const before = static_cast<char*>(sbrk(0));
+    void* probes[8] = {};
+    size_t taken = 0;
+    for (; taken < std::size(probes); ++taken) {
+        probes[taken] = std::malloc(96 * 1024);
+        if (static_cast<char*>(sbrk(0)) - before >= static_cast<std::ptrdiff_t>(bytes / 2)) {
+            ++taken;
+            break;
+        }
+    }
+    char* const end = static_cast<char*>(sbrk(0));
+    // An allocator that does not grow the heap (a sanitizer's) is left alone.
+    if (end - before >= static_cast<std::ptrdiff_t>(bytes / 2)) {
+        AdviseHugePages(before, static_cast<std::size_t>(end - before));
+    }
+    for (size_t i = 0; i < taken; ++i) std::free(probes[i]);
+#else
+    (void)bytes;
+#endif
 }
 
 void AdviseHugePages(void* block, std::size_t bytes) {

@@ -12,6 +12,14 @@ namespace varlo {
 // heap: loading a document then takes noticeably more than its tree. Called once at start-up.
 void KeepLargeBlocksOutOfTheHeap();
 
+// Grows the heap by `bytes` at once and asks the system to back that part with huge pages. A
+// feed's articles are thousands of small blocks; each new small page they fill costs a page fault,
+// which on a virtual machine costs more than the bytes it serves. A huge page is one fault for 512
+// of them. The heap keeps what it grew rather than giving it back at each free. For a process that
+// reads feeds and ends (the command line). Called once at start-up, after the allocator's other
+// settings.
+void GrowHeapOnHugePages(std::size_t bytes);
+
 // Asks the system to back the whole pages of a large block with huge pages where it can: a block
 // of megabytes is otherwise filled one small page (and one page fault) at a time, which costs
 // more than the work done on its bytes. Small blocks are left alone.
