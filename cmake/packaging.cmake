@@ -40,8 +40,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window's texts are Japanese: without a CJK font they show as boxes, and so do emoji in
 # titles and articles without a colour emoji font.
+# The sync password goes to the desktop's keyring through libsecret, loaded when needed (without
+# it the password is kept in a private file).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic, fonts-noto-color-emoji")
+    "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic, fonts-noto-color-emoji, libsecret-1-0")
 # The synopsis comes from the summary above; this is the extended description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Varlo keeps a list of subscribed sites in an OPML file; choosing a site

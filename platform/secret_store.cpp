@@ -1,5 +1,6 @@
 #include "platform/secret_store.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <libsecret/secret.h>
 #include <sys/stat.h>
@@ -31,11 +32,51 @@ const SecretSchema* Schema() {
     return &schema;
 }
 
+// The keyring's library, loaded the first time a password is stored or looked up: it brings a
+// dozen libraries of the desktop with it, which every start of the command line would otherwise
+// load for nothing. Without it, passwords stay in the file.
+struct Keyring {
+    using Store = gboolean (*)(const SecretSchema*, const gchar*, const gchar*, const gchar*,
+                               GCancellable*, GError**, ...);
+    using Lookup = gchar* (*)(const SecretSchema*, GCancellable*, GError**, ...);
+    using Clear = gboolean (*)(const SecretSchema*, GCancellable*, GError**, ...);
+    using FreePassword = void (*)(gchar*);
+    using FreeError = void (*)(GError*);
+    Store store = nullptr;
+    Lookup lookup = nullptr;
+    Clear clear = nullptr;
+    FreePassword freePassword = nullptr;
+    FreeError freeError = nullptr;
+
+    bool Usable() const { return store && lookup && clear && freePassword && freeError; }
+};
+
+const Keyring& KeyringCalls() {
+    static const Keyring keyring = [] {
+        Keyring k;
+        // Never closed: the library keeps threads and state of its own for the process's life.
+        void* library = dlopen("libsecret-1.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!library) return k;
+        k.store = reinterpret_cast<Keyring::Store>(dlsym(library, "secret_password_store_sync"));
+        k.lookup = reinterpret_cast<Keyring::Lookup>(dlsym(library, "secret_password_lookup_sync"));
+        k.clear = reinterpret_cast<Keyring::Clear>(dlsym(library, "secret_password_clear_sync"));
+        k.freePassword =
+            reinterpret_cast<Keyring::FreePassword>(dlsym(library, "secret_password_free"));
+        k.freeError = reinterpret_cast<Keyring::FreeError>(dlsym(library, "g_error_free"));
+        return k;
+    }();
+    return keyring;
+}
+
+void FreeError(GError* error) {
+    if (error) KeyringCalls().freeError(error);
+}
+
 // Without a session bus there is no Secret Service to ask, and asking would start one.
 bool KeyringReachable() {
     const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     const char* off = std::getenv("VARLO_NO_KEYRING");
-    return bus && *bus && !(off && *off);
+    return bus && *bus && !(off && *off) && KeyringCalls().Usable();
 }
 
 std::string Escape(const std::string& text) {
@@ -138,10 +179,10 @@ SecretStored StorePassword(const std::string& account, const std::string& passwo
     SecretStored result;
     if (KeyringReachable()) {
         GError* error = nullptr;
-        const gboolean stored = secret_password_store_sync(
-            Schema(), SECRET_COLLECTION_DEFAULT, "Varlo", password.c_str(), nullptr, &error,
-            "account", account.c_str(), nullptr);
-        if (error) g_error_free(error);
+        const gboolean stored =
+            KeyringCalls().store(Schema(), SECRET_COLLECTION_DEFAULT, "Varlo", password.c_str(),
+                                 nullptr, &error, "account", account.c_str(), nullptr);
+        FreeError(error);
         if (stored) {
             // A copy left in the file from a time without keyring goes.
             auto entries = ReadPasswordFile();
@@ -164,12 +205,12 @@ SecretStored StorePassword(const std::string& account, const std::string& passwo
 std::optional<std::string> LookupPassword(const std::string& account) {
     if (KeyringReachable()) {
         GError* error = nullptr;
-        gchar* found = secret_password_lookup_sync(Schema(), nullptr, &error, "account",
-                                                   account.c_str(), nullptr);
-        if (error) g_error_free(error);
+        gchar* found =
+            KeyringCalls().lookup(Schema(), nullptr, &error, "account", account.c_str(), nullptr);
+        FreeError(error);
         if (found) {
             std::string password(found);
-            secret_password_free(found);
+            KeyringCalls().freePassword(found);
             return password;
         }
     }
@@ -182,8 +223,8 @@ std::optional<std::string> LookupPassword(const std::string& account) {
 bool ForgetPassword(const std::string& account) {
     if (KeyringReachable()) {
         GError* error = nullptr;
-        secret_password_clear_sync(Schema(), nullptr, &error, "account", account.c_str(), nullptr);
-        if (error) g_error_free(error);
+        KeyringCalls().clear(Schema(), nullptr, &error, "account", account.c_str(), nullptr);
+        FreeError(error);
     }
     auto entries = ReadPasswordFile();
     if (!entries.erase(account)) return true;
