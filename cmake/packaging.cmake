@@ -38,6 +38,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://example.org/)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The transfer library is opened when the programs first transfer something, so the libraries the
+# programs link do not name it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4")
 # The window's texts are Japanese: without a CJK font they show as boxes, and so do emoji in
 # titles and articles without a colour emoji font.
 # The sync password goes to the desktop's keyring through libsecret, loaded when needed (without
