@@ -44,6 +44,15 @@ std::string Rss(const std::string& title, const std::vector<std::string>& articl
     return xml + "</channel></rss>";
 }
 
+// The feed with `paragraph` (escaped markup) at the start of every description.
+std::string WithParagraph(std::string feed, const std::string& paragraph) {
+    for (size_t at = 0; (at = feed.find("<description>", at)) != std::string::npos;) {
+        at += std::string("<description>").size();
+        feed.insert(at, paragraph);
+    }
+    return feed;
+}
+
 class LibraryWindow : public AppTest {
   protected:
     void SetUp() override {
@@ -94,6 +103,15 @@ class LibraryWindow : public AppTest {
         PumpEvents();
         ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReading(); }));
         PumpEvents();
+    }
+    // Chooses the site `index` while its feed answers 500; returns the messages the user saw.
+    size_t ChooseSiteThatFails(int index, const std::string& feed) {
+        Response broken = Ok("x");
+        broken.status = 500;
+        server.Route(feed, broken);
+        MessageCapture messages;
+        ChooseSite(index);
+        return messages.Messages().size();
     }
     // Waits for the work the window handed to workers, and its results.
     void Settle() {
@@ -240,14 +258,10 @@ TEST_F(LibraryWindow, MarksChangeThroughChoiceCommandsKeysAndTheViewsCommand) {
 
 TEST_F(LibraryWindow, NAndSpaceReadOnAcrossSitesAndNeverActInTheSearchBox) {
     // The first site's page is several screens long.
-    std::string news = Rss("ニュース", {"東京の天気", "大阪の祭り"}, 20);
     std::string paragraphs;
     for (int i = 0; i < 60; ++i) paragraphs += "&lt;p&gt;長い本文の段落です。&lt;/p&gt;";
-    for (size_t at = 0; (at = news.find("<description>", at)) != std::string::npos;) {
-        at += std::string("<description>").size();
-        news.insert(at, paragraphs);
-    }
-    server.Route("/news.xml", Ok(news));
+    server.Route("/news.xml",
+                 Ok(WithParagraph(Rss("ニュース", {"東京の天気", "大阪の祭り"}, 20), paragraphs)));
     StartUpdated();
     wxWebView* web = Frame().Browser()->GetWebView();
     ASSERT_NE(web, nullptr);
@@ -363,14 +377,7 @@ TEST_F(LibraryWindow, TheSearchBoxShowsItsResultsInTheSearchRowButNotWhileAConve
 
 TEST_F(LibraryWindow, AFailedDownloadShowsTheSitesStoredArticles) {
     StartUpdated();
-    Response broken = Ok("x");
-    broken.status = 500;
-    server.Route("/news.xml", broken);
-    {
-        MessageCapture messages;
-        ChooseSite(0);
-        ASSERT_EQ(messages.Messages().size(), 1u);
-    }
+    ASSERT_EQ(ChooseSiteThatFails(0, "/news.xml"), 1u);
     ASSERT_TRUE(WaitUntil([&] { return ArticleRows().GetItemCount() == 2; }));
     EXPECT_EQ(Status(), "保存済みの記事を表示しています");
     EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京の天気");
@@ -380,21 +387,10 @@ TEST_F(LibraryWindow, AFailedDownloadShowsTheSitesStoredArticles) {
 TEST_F(LibraryWindow, ASiteOfManyStoredArticlesShowsThemAllOffline) {
     std::vector<std::string> titles;
     for (int i = 0; i < 150; ++i) titles.push_back("記事" + std::to_string(i));
-    std::string news = Rss("ニュース", titles, 28);
     const std::string paragraph = "&lt;p&gt;" + std::string(1000, 'x') + "&lt;/p&gt;";
-    for (size_t at = 0; (at = news.find("<description>", at)) != std::string::npos;) {
-        at += std::string("<description>").size();
-        news.insert(at, paragraph);
-    }
-    server.Route("/news.xml", Ok(news));
+    server.Route("/news.xml", Ok(WithParagraph(Rss("ニュース", titles, 28), paragraph)));
     StartUpdated();
-    Response broken = Ok("x");
-    broken.status = 500;
-    server.Route("/news.xml", broken);
-    {
-        MessageCapture messages;
-        ChooseSite(0);
-    }
+    ChooseSiteThatFails(0, "/news.xml");
     CBrowserView& browser = *Frame().Browser();
     ASSERT_TRUE(WaitUntil([&] {
         return ArticleRows().GetItemCount() == 150 && PendingBackgroundWork() == 0 &&

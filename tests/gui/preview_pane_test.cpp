@@ -105,6 +105,11 @@ class PreviewPane : public AppTest {
         return shown;
     }
 
+    // Nothing is being read, loaded or added to the page shown.
+    bool PageSettled() {
+        return !Frame().SiteList()->IsReading() && PendingBackgroundWork() == 0 &&
+               !Web()->IsBusy() && !Frame().Browser()->IsFillingPage() && PendingPageScripts() == 0;
+    }
     // The number a script gives in the page shown, once the engine has answered.
     int Ask(const std::string& script) {
         std::optional<int> answer;
@@ -154,13 +159,9 @@ TEST_F(PreviewPane, ALongPageShowsItsFirstArticlesAtOnceAndGetsTheRestInOrder) {
                   server.Url("/long.xml") + "\"/></body></opml>");
     ASSERT_TRUE(Start({dir.File("subs.xml")}));
     Frame().SetSize(900, 800);
-    CBrowserView& browser = *Frame().Browser();
     Frame().SiteList()->GetList()->SelectItem(SiteRow(0));
     PumpEvents();
-    ASSERT_TRUE(WaitUntil([&] {
-        return !Frame().SiteList()->IsReading() && PendingBackgroundWork() == 0 &&
-               !Web()->IsBusy() && !browser.IsFillingPage() && PendingPageScripts() == 0;
-    }));
+    ASSERT_TRUE(WaitUntil([&] { return PageSettled(); }));
     // The file the engine loaded holds the first articles only; the page shown holds them all.
     const std::string file = ReadFile(GetPreviewPath());
     size_t written = 0;
@@ -177,11 +178,7 @@ TEST_F(PreviewPane, ALongPageShowsItsFirstArticlesAtOnceAndGetsTheRestInOrder) {
     const int titled = Ask("document.querySelector('header.feed')?1:0");
     Frame().SetActivePane(ActivePane::SiteList);
     Frame().RunCommand(cmd::kViewSiteTitle);
-    ASSERT_TRUE(WaitUntil([&] {
-        return !Frame().SiteList()->IsReading() && PendingBackgroundWork() == 0 &&
-               !Web()->IsBusy() && !browser.IsFillingPage() && PendingPageScripts() == 0 &&
-               ArticlesInOrder(400) == 1;
-    }));
+    ASSERT_TRUE(WaitUntil([&] { return PageSettled() && ArticlesInOrder(400) == 1; }));
     EXPECT_EQ(Ask("document.querySelector('header.feed')?1:0"), 1 - titled);
 }
 
@@ -215,16 +212,13 @@ TEST_F(PreviewPane, ARowChosenBeforeItsArticleArrivedIsShownOnceItArrives) {
     const std::string stranger = PageFill::PieceScript(preview, "t0", first, first + 1, "<p>x</p>");
     EXPECT_EQ(Ask(stranger), -1);
     browser.FillPage(preview, "t1", std::move(pieces), feed.GetSize());
-    ASSERT_TRUE(WaitUntil([&] { return !browser.IsFillingPage() && PendingPageScripts() == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return PageSettled(); }));
     EXPECT_EQ(ArticlesInOrder(300), 1);
     EXPECT_EQ(AtTop(250), 1) << "the row chosen before its article came";
     // Loaded anew (as going back to it does), the page gets its articles again.
     browser.ShowLocalPage(preview);
     Web()->Reload();
-    ASSERT_TRUE(WaitUntil([&] {
-        return !Web()->IsBusy() && !browser.IsFillingPage() && PendingPageScripts() == 0 &&
-               ArticlesInOrder(300) == 1;
-    }));
+    ASSERT_TRUE(WaitUntil([&] { return PageSettled() && ArticlesInOrder(300) == 1; }));
 }
 
 TEST_F(PreviewPane, ShowsEscapedAndXhtmlArticlesAsParagraphsLinksAndImages) {
