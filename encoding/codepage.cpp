@@ -226,6 +226,44 @@ bool ConvertUtf8(std::string_view utf8, std::string& out, bool strict) {
     return true;
 }
 
+// Bytes the code page 932 form of `utf8` takes, malformed bytes as "?".
+size_t Cp932Size(std::string_view utf8) {
+    size_t size = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = p + utf8.size();
+    unsigned char scratch[kMaxCharacterBytes];
+    while (p < end) {
+        if (*p < 0x80) {
+            const size_t run = AsciiRun(p, end);
+            size += run;
+            p += run;
+            continue;
+        }
+        uint32_t cp;
+        p += DecodeUtf8(p, end, cp);
+        size += static_cast<size_t>(PutCharacter(scratch, cp) - scratch);
+    }
+    return size;
+}
+
+// Writes the code page 932 form of `utf8` at `o`, which has room for all of it (Cp932Size).
+void PutCp932(std::string_view utf8, unsigned char* o) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = p + utf8.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            const size_t run = AsciiRun(p, end);
+            std::memcpy(o, p, run);
+            o += run;
+            p += run;
+            continue;
+        }
+        uint32_t cp;
+        p += DecodeUtf8(p, end, cp);
+        o = PutCharacter(o, cp);
+    }
+}
+
 }  // namespace
 
 void Utf8ToCp932InPlace(std::string& text) {
@@ -249,14 +287,15 @@ void Utf8ToCp932InPlace(std::string& text) {
         unsigned char scratch[kMaxCharacterBytes];
         const size_t length = static_cast<size_t>(PutCharacter(scratch, cp) - scratch);
         if (o + length > p + consumed) {
-            std::string rest;
-            ConvertUtf8(
-                std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(end - p)),
-                rest, false);
+            // Measured first, so that the text is held twice at most: the input and the output
+            // of exactly its final size (a growing buffer would be copied at each step).
+            const std::string_view rest(reinterpret_cast<const char*>(p),
+                                        static_cast<size_t>(end - p));
+            const size_t done = static_cast<size_t>(o - base);
             std::string converted;
-            converted.reserve(static_cast<size_t>(o - base) + rest.size());
-            converted.append(reinterpret_cast<const char*>(base), static_cast<size_t>(o - base));
-            converted += rest;
+            converted.resize(done + Cp932Size(rest));
+            std::memcpy(converted.data(), base, done);
+            PutCp932(rest, reinterpret_cast<unsigned char*>(converted.data()) + done);
             text.swap(converted);
             return;
         }

@@ -1,5 +1,7 @@
 // Reading of Atom 0.3 and Atom 1.0 feeds into a CRssFile.
 
+#include "feeds/article_reading.h"
+#include "feeds/article_stream.h"
 #include "feeds/element_lookup.h"
 #include "feeds/html_form.h"
 #include "feeds/media_reading.h"
@@ -14,8 +16,13 @@ TimeValue DateOf(const CMXMLElement* element) {
 }
 
 // The author is the first "name" anywhere in the feed, provided the feed has an "author" at all.
-void TakeAuthor(const CMXMLElement& feed, Text& author) {
-    if (feed.FindFirstElement("author") != nullptr) TakeTextOfFirst(feed, "name", author);
+void TakeAuthor(const CMXMLElement& feed, ArticleStream* streamed, Text& author) {
+    const bool any =
+        streamed != nullptr ? streamed->AuthorSeen() : feed.FindFirstElement("author") != nullptr;
+    if (!any) return;
+    if (streamed == nullptr || !streamed->FirstNameTakenOut(author)) {
+        TakeTextOfFirst(feed, "name", author);
+    }
 }
 
 // The names an entry is read from, by the version's own words for its two dates and category.
@@ -67,8 +74,18 @@ std::unique_ptr<CRssItem> ReadEntry(const CMXMLElement& entry, const EntryNames&
     return item;
 }
 
-// Appends one article per "entry" below the feed, in document order, up to the cap.
-void ReadEntries(const CMXMLElement& feed, const EntryNames& version, CRssFile& out) {
+constexpr EntryNames kAtom03Names{"issued", "modified", "dc:subject", true};
+constexpr EntryNames kAtom10Names{"published", "updated", "category", false};
+
+// Appends one article per "entry" below the feed, in document order, up to the cap: those read
+// while the file was parsed, then any the tree still holds.
+void ReadEntries(const CMXMLElement& feed, const EntryNames& version, ArticleStream* streamed,
+                 CRssFile& out) {
+    if (streamed != nullptr) {
+        for (auto& item : streamed->Articles()) out.Add(std::move(item));
+        streamed->Articles().clear();
+        if (streamed->CapReached()) out.m_bArticleCapReached = true;
+    }
     WalkElements(feed, [&](const CMXMLElement& element) {
         if (element.NodeName() != "entry") return false;
         if (out.GetSize() >= kMaxArticles) {
@@ -89,25 +106,29 @@ void TakeFeedLink(const CMXMLElement& feed, CRssFile& out) {
 
 }  // namespace
 
+std::unique_ptr<CRssItem> ReadAtomEntry(const CMXMLElement& entry, bool atom03) {
+    return ReadEntry(entry, atom03 ? kAtom03Names : kAtom10Names);
+}
+
 int CRssFile::ReadAtom03(const CMXMLElement& feed) {
-    // The feed's own title and tagline, never an entry's.
-    TakeTitle(FindChildNamed(feed, "title"), true, m_strTitle, m_nTitleKind);
-    TakeFeedLink(feed, *this);
-    TakeTextConstruct(FindChildNamed(feed, "tagline"), true, m_strDescription, m_nDescriptionKind,
-                      m_strDescriptionHtml);
-    TakeAuthor(feed, m_strAuthor);
-    ReadEntries(feed, {"issued", "modified", "dc:subject", true}, *this);
-    return 1;
+    return ReadAtom(feed, true, nullptr);
 }
 
 int CRssFile::ReadAtom10(const CMXMLElement& feed) {
-    TakeTitle(FindChildNamed(feed, "title"), false, m_strTitle, m_nTitleKind);
+    return ReadAtom(feed, false, nullptr);
+}
+
+int CRssFile::ReadAtom(const CMXMLElement& feed, bool atom03, ArticleStream* streamed) {
+    // The feed's own title and tagline (subtitle), never an entry's.
+    TakeTitle(FindChildNamed(feed, "title"), atom03, m_strTitle, m_nTitleKind);
     TakeFeedLink(feed, *this);
-    TakeTextConstruct(FindChildNamed(feed, "subtitle"), false, m_strDescription, m_nDescriptionKind,
-                      m_strDescriptionHtml);
-    TakeAuthor(feed, m_strAuthor);
-    TakeTextOfFirst(feed, "id", m_strId);
-    ReadEntries(feed, {"published", "updated", "category", false}, *this);
+    TakeTextConstruct(FindChildNamed(feed, atom03 ? "tagline" : "subtitle"), atom03,
+                      m_strDescription, m_nDescriptionKind, m_strDescriptionHtml);
+    TakeAuthor(feed, streamed, m_strAuthor);
+    if (!atom03 && (streamed == nullptr || !streamed->FirstIdTakenOut(m_strId))) {
+        TakeTextOfFirst(feed, "id", m_strId);
+    }
+    ReadEntries(feed, atom03 ? kAtom03Names : kAtom10Names, streamed, *this);
     return 1;
 }
 

@@ -1,11 +1,15 @@
 #include "feeds/rss_file.h"
 
 #include <array>
+#include <optional>
 
+#include "feeds/article_reading.h"
+#include "feeds/article_stream.h"
 #include "feeds/element_lookup.h"
 #include "feeds/html_form.h"
 #include "feeds/media_reading.h"
 #include "xml/document.h"
+#include "xml/parse_observer.h"
 #include "xml/plain_file.h"
 
 namespace varlo {
@@ -109,16 +113,32 @@ void CRssFile::RemoveAll() {
 
 int CRssFile::ReadRss(const std::string& path,
                       const std::function<void(const CMXMLDocument&)>& loaded) {
+    // Articles are read while the file is parsed and leave the tree at once, unless the caller
+    // wants to see the whole document.
+    std::optional<ArticleStream> stream;
+    if (!loaded) stream.emplace();
     CMXMLDocument document;
-    // A file that cannot be read has been reported by the loader; whatever part of a tree it may
-    // have built is not a feed.
-    if (!document.LoadFile(path)) return 0;
+    {
+        std::optional<ParseObserverScope> observing;
+        if (stream) observing.emplace(*stream);
+        // A file that cannot be read has been reported by the loader; whatever part of a tree it
+        // may have built is not a feed.
+        if (!document.LoadFile(path)) return 0;
+    }
     if (loaded) loaded(document);
     const CMXMLElement* root = document.GetDocumentElement();
+    ArticleStream* streamed = stream ? &*stream : nullptr;
     CMXMLDocument behindMarkup;
-    if (root != nullptr && !IsFeedRootName(root->NodeName()) &&
-        ParseFeedBehindMarkup(path, behindMarkup)) {
+    std::optional<ArticleStream> behindStream;
+    bool behind = false;
+    if (root != nullptr && !IsFeedRootName(root->NodeName())) {
+        std::optional<ParseObserverScope> observing;
+        if (!loaded) observing.emplace(behindStream.emplace());
+        behind = ParseFeedBehindMarkup(path, behindMarkup);
+    }
+    if (behind) {
         root = behindMarkup.GetDocumentElement();
+        streamed = behindStream ? &*behindStream : nullptr;
         m_bTreeLimitReached = behindMarkup.LimitReached();
     } else {
         m_bTreeLimitReached = document.LimitReached();
@@ -132,19 +152,87 @@ int CRssFile::ReadRss(const std::string& path,
 
     if (root->NodeName() == "feed") {
         m_strAtomFileName = std::move(fileName);
-        if (root->GetAttribute("version") == "0.3") {
-            m_nFormat = kFormatAtom03;
-            return ReadAtom03(*root);
-        }
-        m_nFormat = kFormatAtom10;
-        return ReadAtom10(*root);
+        const bool atom03 = root->GetAttribute("version") == "0.3";
+        m_nFormat = atom03 ? kFormatAtom03 : kFormatAtom10;
+        return ReadAtom(*root, atom03, streamed);
     }
     m_nFormat = root->NodeName() == "rss" ? kFormatRss : kFormatRdf;
     m_strRssFileName = std::move(fileName);
-    return ReadRssChannel(*root);
+    return ReadRssChannel(*root, streamed);
 }
 
-int CRssFile::ReadRssChannel(const CMXMLElement& root) {
+std::unique_ptr<CRssItem> ReadRssItem(const CMXMLElement& element, bool rdf, bool* ownLink) {
+    // The elements the item is read from, found in one walk over the item.
+    enum { kTitle, kLink, kDescription, kContent, kPubDate, kDcDate, kCategory, kGuid };
+    std::array<const CMXMLElement*, 8> found;
+    if (!rdf) {
+        found = FindFirstOfEach<8>(element, {"title", "link", "description", "content:encoded",
+                                             "pubDate", "dc:date", "category", "guid"});
+    } else {
+        const auto f = FindFirstOfEach<7>(element, {"title", "link", "description",
+                                                    "content:encoded", "dc:date", "dc:subject",
+                                                    "guid"});
+        found = {f[0], f[1], f[2], f[3], nullptr, f[4], f[5], f[6]};
+    }
+    auto item = std::make_unique<CRssItem>();
+    if (!TakeText(found[kTitle], item->m_strTitle)) {
+        const auto other = FindFirstOfEach<2>(element, {"dc:title", "media:title"});
+        TakeText(other[0] != nullptr ? other[0] : other[1], item->m_strTitle);
+    }
+    TakeText(found[kGuid], item->m_strGuid);
+    // Some generators give an item its page only as an Atom link.
+    const CMXMLElement* atomLink =
+        found[kLink] != nullptr
+            ? nullptr
+            : FindFirstWithAttribute(element, "atom:link", "rel", {"", "alternate"});
+    *ownLink = true;
+    if (found[kLink] != nullptr) {
+        TakeText(found[kLink], item->m_strLink);
+        // Generators that confuse RSS with Atom write the address as an attribute.
+        if (Trim(item->m_strLink, " \t\r\n").empty()) {
+            if (Text href = found[kLink]->GetAttribute("href"); !href.empty()) {
+                item->m_strLink = std::move(href);
+            }
+        }
+    } else if (atomLink != nullptr) {
+        TakeAttribute(atomLink, "href", item->m_strLink);
+    } else if (found[kGuid] != nullptr && IsPermalinkGuid(*found[kGuid])) {
+        // Without a link, a guid that is a permalink is the article's address.
+        item->m_strLink = item->m_strGuid;
+    } else {
+        *ownLink = false;
+    }
+    const CMXMLElement* linkElement = found[kLink] != nullptr ? found[kLink] : atomLink;
+    item->m_strBase = BaseOf(linkElement != nullptr ? *linkElement : element);
+    if (TakeText(found[kDescription], item->m_strDescription)) {
+        item->m_strDescriptionHtml = HtmlForm(*found[kDescription], kKindHtml);
+    }
+    if (TakeText(found[kContent], item->m_strContent)) {
+        item->m_strContentHtml = HtmlForm(*found[kContent], kKindHtml);
+    }
+    // An RSS item's "dc:date" counts only when it has no "pubDate" at all, readable or not; RDF
+    // items have only "dc:date".
+    TimeValue t = 0;
+    if (found[kPubDate] != nullptr) {
+        t = ParseRfc822Date(TextOf(*found[kPubDate]));
+    } else if (found[kDcDate] != nullptr) {
+        t = ParseW3cDate(TextOf(*found[kDcDate]));
+    } else {
+        // Without either, an Atom date in the item (.NET writes "a10:updated" for every item and
+        // "pubDate" only when it was given a publication date).
+        const auto atom = FindFirstOfEach<4>(
+            element, {"atom:published", "a10:published", "atom:updated", "a10:updated"});
+        for (const CMXMLElement* date : atom) {
+            if (date != nullptr && (t = ParseW3cDate(TextOf(*date))) != 0) break;
+        }
+    }
+    if (t != 0) item->SetDate(t);
+    TakeText(found[kCategory], item->m_strCategory);
+    ReadMedia(element, *item);
+    return item;
+}
+
+int CRssFile::ReadRssChannel(const CMXMLElement& root, ArticleStream* streamed) {
     const CMXMLElement* channel = root.FindFirstElement("channel");
     if (channel == nullptr) return 0;
 
@@ -163,84 +251,29 @@ int CRssFile::ReadRssChannel(const CMXMLElement& root) {
         m_strDescriptionHtml = HtmlForm(*description, kKindHtml);
     }
 
-    // Every article starts with the channel's own address; its "link" replaces it.
+    // An article without an address of its own has the channel's.
     const Text channelAbout = channel->GetAttribute("rdf:about");
     const bool rdf = m_nFormat == kFormatRdf;
-    // The elements each item is read from, found in one walk over the item. RDF items have no
-    // "pubDate" and take their category from "dc:subject".
-    enum { kTitle, kLink, kDescription, kContent, kPubDate, kDcDate, kCategory, kGuid };
-    const auto findFields = [rdf](const CMXMLElement& item) {
-        if (!rdf) {
-            return FindFirstOfEach<8>(item, {"title", "link", "description", "content:encoded",
-                                             "pubDate", "dc:date", "category", "guid"});
+    // Items beside the channel (RSS 1.0) count as well as those inside it (RSS 2.0): first those
+    // read while the file was parsed, then any the tree still holds.
+    if (streamed != nullptr) {
+        auto& articles = streamed->Articles();
+        for (size_t i = 0; i < articles.size(); ++i) {
+            if (!streamed->OwnLinks()[i]) articles[i]->m_strLink = channelAbout;
+            m_items.push_back(std::move(articles[i]));
         }
-        const auto f = FindFirstOfEach<7>(item, {"title", "link", "description", "content:encoded",
-                                                 "dc:date", "dc:subject", "guid"});
-        return std::array<const CMXMLElement*, 8>{f[0],    f[1], f[2], f[3],
-                                                  nullptr, f[4], f[5], f[6]};
-    };
-
-    // Items beside the channel (RSS 1.0) count as well as those inside it (RSS 2.0).
+        articles.clear();
+        if (streamed->CapReached()) m_bArticleCapReached = true;
+    }
     WalkElements(root, [&](const CMXMLElement& element) {
         if (element.NodeName() != "item") return false;
         if (GetSize() >= kMaxArticles) {
             m_bArticleCapReached = true;
             return true;
         }
-        const auto found = findFields(element);
-        auto item = std::make_unique<CRssItem>();
-        item->m_strLink = channelAbout;
-        if (!TakeText(found[kTitle], item->m_strTitle)) {
-            const auto other = FindFirstOfEach<2>(element, {"dc:title", "media:title"});
-            TakeText(other[0] != nullptr ? other[0] : other[1], item->m_strTitle);
-        }
-        TakeText(found[kGuid], item->m_strGuid);
-        // Some generators give an item its page only as an Atom link.
-        const CMXMLElement* atomLink =
-            found[kLink] != nullptr
-                ? nullptr
-                : FindFirstWithAttribute(element, "atom:link", "rel", {"", "alternate"});
-        if (found[kLink] != nullptr) {
-            TakeText(found[kLink], item->m_strLink);
-            // Generators that confuse RSS with Atom write the address as an attribute.
-            if (Trim(item->m_strLink, " \t\r\n").empty()) {
-                if (Text href = found[kLink]->GetAttribute("href"); !href.empty()) {
-                    item->m_strLink = std::move(href);
-                }
-            }
-        } else if (atomLink != nullptr) {
-            TakeAttribute(atomLink, "href", item->m_strLink);
-        } else if (found[kGuid] != nullptr && IsPermalinkGuid(*found[kGuid])) {
-            // Without a link, a guid that is a permalink is the article's address.
-            item->m_strLink = item->m_strGuid;
-        }
-        const CMXMLElement* linkElement = found[kLink] != nullptr ? found[kLink] : atomLink;
-        item->m_strBase = BaseOf(linkElement != nullptr ? *linkElement : element);
-        if (TakeText(found[kDescription], item->m_strDescription)) {
-            item->m_strDescriptionHtml = HtmlForm(*found[kDescription], kKindHtml);
-        }
-        if (TakeText(found[kContent], item->m_strContent)) {
-            item->m_strContentHtml = HtmlForm(*found[kContent], kKindHtml);
-        }
-        // An RSS item's "dc:date" counts only when it has no "pubDate" at all, readable or not;
-        // RDF items have only "dc:date".
-        TimeValue t = 0;
-        if (found[kPubDate] != nullptr) {
-            t = ParseRfc822Date(TextOf(*found[kPubDate]));
-        } else if (found[kDcDate] != nullptr) {
-            t = ParseW3cDate(TextOf(*found[kDcDate]));
-        } else {
-            // Without either, an Atom date in the item (.NET writes "a10:updated" for every
-            // item and "pubDate" only when it was given a publication date).
-            const auto atom = FindFirstOfEach<4>(
-                element, {"atom:published", "a10:published", "atom:updated", "a10:updated"});
-            for (const CMXMLElement* date : atom) {
-                if (date != nullptr && (t = ParseW3cDate(TextOf(*date))) != 0) break;
-            }
-        }
-        if (t != 0) item->SetDate(t);
-        TakeText(found[kCategory], item->m_strCategory);
-        ReadMedia(element, *item);
+        bool ownLink = true;
+        auto item = ReadRssItem(element, rdf, &ownLink);
+        if (!ownLink) item->m_strLink = channelAbout;
         m_items.push_back(std::move(item));
         return false;
     });

@@ -12,6 +12,7 @@
 
 namespace varlo {
 
+class ArticleStream;
 class CMXMLDocument;
 class CMXMLElement;
 
@@ -89,8 +90,11 @@ class CRssFile {
                                          // one tag, nesting, tree size): part of it was left out
 
   private:
-    // Reads the RSS or RDF elements below the root; 0 when there is no "channel".
-    int ReadRssChannel(const CMXMLElement& root);
+    // Reads the RSS or RDF elements below the root; 0 when there is no "channel". `streamed`,
+    // when given, holds the articles already read while the file was parsed.
+    int ReadRssChannel(const CMXMLElement& root, ArticleStream* streamed);
+    // Reads the Atom elements below the root "feed"; always 1.
+    int ReadAtom(const CMXMLElement& feed, bool atom03, ArticleStream* streamed);
 
     std::vector<std::unique_ptr<CRssItem>> m_items;
 };

@@ -80,4 +80,14 @@ void ReleaseUnusedCapacity(std::string& text) {
     if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
+const char* ReleasePagesWithin(const char* begin, std::size_t size) {
+    const std::uintptr_t page = PageSize();
+    const auto start = reinterpret_cast<std::uintptr_t>(begin);
+    const std::uintptr_t first = (start + page - 1) & ~(page - 1);
+    const std::uintptr_t last = (start + size) & ~(page - 1);
+    if (last <= first) return begin;
+    madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+    return begin + (last - start);
+}
+
 }  // namespace varlo

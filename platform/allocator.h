@@ -29,4 +29,9 @@ void AdviseHugePages(void* block, std::size_t bytes);
 // text (a shrink would copy it). What lies past the end is never read, so the pages may go.
 void ReleaseUnusedCapacity(std::string& text);
 
+// Gives back to the system the whole pages lying inside [begin, begin + size) of a block still in
+// use, whose bytes will never be read again (they would read as zeros). Answers where the pages
+// given back end (`begin` when there were none).
+const char* ReleasePagesWithin(const char* begin, std::size_t size);
+
 }  // namespace varlo

@@ -273,13 +273,21 @@ EndTagSearch* EndTagSearch::Current(std::string_view slice) {
     return nullptr;
 }
 
+bool EndTagSearch::Forget(size_t position) {
+    if (m_index != nullptr) return false;
+    m_forgotten = std::max(m_forgotten, std::min(position, m_document.size()));
+    return true;
+}
+
 EndTagMatch EndTagSearch::Find(std::string_view text, std::string_view name) {
     const size_t from = static_cast<size_t>(text.data() - m_document.data());
     if (m_lastEndTags && !m_lastEndTags->MayOccurAfter(name, from)) return {};
     const bool indexable = !name.empty() && name.find('<') == std::string_view::npos &&
-                           m_document.size() < std::numeric_limits<uint32_t>::max();
+                           m_document.size() < std::numeric_limits<uint32_t>::max() &&
+                           from >= m_forgotten;
     if (m_index == nullptr && m_scanBudget == 0 && indexable && !m_indexFailed) {
-        m_index = std::make_unique<EndTagIndex>(m_document);
+        // Bytes forgotten lie before every search that is still to come.
+        m_index = std::make_unique<EndTagIndex>(m_document.substr(m_forgotten));
         if (!ChargeParseMemory(m_index->Bytes())) {
             m_index.reset();
             m_indexFailed = true;
@@ -287,9 +295,11 @@ EndTagMatch EndTagSearch::Find(std::string_view text, std::string_view name) {
     }
     if (m_index && indexable) {
         const size_t bytesBefore = m_index->Bytes();
-        EndTagMatch match = m_index->Find(name, from);
+        EndTagMatch match = m_index->Find(name, from - m_forgotten);
         if (!ChargeParseMemory(m_index->Bytes() - bytesBefore)) return {};
-        if (!match.Found() || match.start + match.length > from + text.size()) return {};
+        if (!match.Found()) return {};
+        match.start += m_forgotten;
+        if (match.start + match.length > from + text.size()) return {};
         match.start -= from;
         return match;
     }

@@ -37,6 +37,8 @@ class EndTagSearch {
     EndTagSearch(const EndTagSearch&) = delete;
     EndTagSearch& operator=(const EndTagSearch&) = delete;
 
+    // The text searched.
+    std::string_view Document() const { return m_document; }
     // True when `slice` lies inside the text of this search.
     bool Covers(std::string_view slice) const;
     // The end tag of an element called `name` in `text` (a slice of the document that begins
@@ -44,6 +46,10 @@ class EndTagSearch {
     EndTagMatch Find(std::string_view text, std::string_view name);
     // The search of the parse running on this thread that covers `slice`, or null.
     static EndTagSearch* Current(std::string_view slice);
+    // Tells the search that the document's bytes before `position` are never searched again and
+    // may be gone (read as zeros). False when the search already depends on them (its index
+    // reads every tag's name): they must then stay.
+    bool Forget(size_t position);
 
   private:
     std::string_view m_document;
@@ -52,6 +58,7 @@ class EndTagSearch {
     std::unique_ptr<EndTagIndex> m_index;
     EndTagSearch* m_outer;
     bool m_indexFailed = false;
+    size_t m_forgotten = 0;  // bytes before this may be gone; an index starts here
 };
 
 }  // namespace varlo

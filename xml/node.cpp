@@ -75,6 +75,21 @@ CMXMLNode* CMXMLNode::AppendChild(CMXMLNode* node) {
     return node;
 }
 
+std::unique_ptr<CMXMLNode> CMXMLNode::RemoveLastChild() {
+    if (m_firstChild == nullptr) return nullptr;
+    CMXMLNode* last = m_firstChild->m_prev;
+    if (last == m_firstChild) {
+        m_firstChild = nullptr;
+    } else {
+        last->m_prev->m_next = nullptr;
+        m_firstChild->m_prev = last->m_prev;
+    }
+    last->m_parent = nullptr;
+    last->m_prev = nullptr;
+    last->m_next = nullptr;
+    return std::unique_ptr<CMXMLNode>(last);
+}
+
 Text CMXMLNode::GetText() const {
     Text out;
     AppendText(out);

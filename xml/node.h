@@ -109,6 +109,9 @@ class CMXMLNode {
         return raw;
     }
 
+    // Takes the last child out of the tree and hands it to the caller; null when there is none.
+    std::unique_ptr<CMXMLNode> RemoveLastChild();
+
     // Appends the text of this subtree (as GetText gives it) to `out`.
     virtual void AppendText(Text& out) const;
     // Bytes the node holds on the heap besides itself (its children not included): an estimate

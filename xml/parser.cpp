@@ -9,6 +9,7 @@
 #include "xml/element.h"
 #include "xml/end_tag_search.h"
 #include "xml/parse_limits.h"
+#include "xml/parse_observer.h"
 
 namespace varlo {
 namespace {
@@ -156,6 +157,7 @@ void CMXMLElement::ParseMarkup(std::string_view text) {
     m_hasEndTag = true;
     ParseStartTag(text);
     if (m_name.empty()) return;
+    NotifyElementStarted(*this);
     // The text must end with "</name>", where white space may come before the ">".
     size_t endTagStart = std::string_view::npos;
     if (!text.empty() && text.back() == '>') {
@@ -378,11 +380,15 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
         } else {
             length = k + match.start + match.length;
         }
-        auto element = std::make_unique<CMXMLElement>();
-        element->SetParseDepth(childDepth);
+        // In the tree before its content is read, so that an observer sees its ancestors.
+        auto owned = std::make_unique<CMXMLElement>();
+        owned->SetParseDepth(childDepth);
+        CMXMLElement* element = parent->AppendChild(std::move(owned));
         element->ParseXML(text.substr(0, length));
-        const size_t attributeBytes = element->AttributeHeapBytes();
-        if (!append(std::move(element)) || !ChargeParseMemory(attributeBytes)) return false;
+        const bool charged = ChargeParseMemory(NodeBytes(*element)) &&
+                             ChargeParseMemory(element->AttributeHeapBytes());
+        NotifyElementCompleted(*element, text.substr(0, length));  // may take it out of the tree
+        if (!charged) return false;
         text.remove_prefix(length);
     }
     return true;
