@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
 
     std::vector<std::string> descriptions;
     for (int i = 0; i < feed.GetSize(); ++i)
-        descriptions.push_back(Cp932ToUtf8(feed.GetAt(i)->m_strDescriptionHtml));
+        descriptions.push_back(Cp932ToUtf8(feed.GetAt(i)->DescriptionHtml()));
     CompareSanitizers("Descriptions of the feed", descriptions);
     std::vector<std::string> rich;
     for (int i = 0; i < 10000; ++i) rich.push_back(RichArticle(i));

@@ -102,11 +102,11 @@ int RunFeed(const std::vector<std::string>& args) {
         const Text base = ContentBaseOf(feed, item);
         entry["title"] = texts.Title(item.m_strTitle, item.m_nTitleKind);
         entry["link"] = Out(display ? DisplayLinkOf(feed, item) : item.m_strLink);
-        entry["description"] = texts.Html(item.m_strDescription, item.m_strDescriptionHtml,
+        entry["description"] = texts.Html(item.m_strDescription, item.DescriptionHtml(),
                                           item.m_nDescriptionKind, base);
         entry["category"] = texts.Plain(item.m_strCategory);
         entry["content"] =
-            texts.Html(item.m_strContent, item.m_strContentHtml, item.m_nContentKind, base);
+            texts.Html(item.m_strContent, item.ContentHtml(), item.m_nContentKind, base);
         entry["updated"] = item.m_timeUpdated;
         entry["published"] = item.m_timePublished;
         const auto links = [&](const std::vector<MediaLink>& list) {
@@ -118,8 +118,8 @@ int RunFeed(const std::vector<std::string>& args) {
             }
             return out;
         };
-        entry["enclosures"] = links(item.m_enclosures);
-        entry["media"] = links(item.m_media);
+        entry["enclosures"] = links(item.Enclosures());
+        entry["media"] = links(item.Media());
         std::cout << (i == 0 ? "\n" : ",\n");
         PrintIndented(entry.dump(2, ' ', false, Json::error_handler_t::replace));
     }

@@ -93,7 +93,8 @@ void ArticleStream::TakeOut(CMXMLElement& article, std::string_view markup) {
     }
     const char* end = m_run.data() + m_run.size();
     if (static_cast<size_t>(end - m_forgottenUpTo) >= kForgetBatch) {
-        m_forgottenUpTo = ForgetParsedText({m_forgottenUpTo, static_cast<size_t>(end - m_forgottenUpTo)});
+        m_forgottenUpTo =
+            ForgetParsedText({m_forgottenUpTo, static_cast<size_t>(end - m_forgottenUpTo)});
     }
 }
 

@@ -60,13 +60,19 @@ std::unique_ptr<CRssItem> ReadEntry(const CMXMLElement& entry, const EntryNames&
     // "edit" or "replies" address is not the article).
     const CMXMLElement* link = FindReaderLink(entry);
     TakeAttribute(link, "href", item->m_strLink);
-    item->m_strBase = BaseOf(link != nullptr ? *link : entry);
+    item->SetBase(BaseOf(link != nullptr ? *link : entry));
     TakeText(FindChild(entry, [](const CMXMLElement& e) { return e.NodeName() == "id"; }),
              item->m_strGuid);
-    TakeTextConstruct(found[kSummary], version.atom03, item->m_strDescription,
-                      item->m_nDescriptionKind, item->m_strDescriptionHtml);
-    TakeTextConstruct(found[kContent], version.atom03, item->m_strContent, item->m_nContentKind,
-                      item->m_strContentHtml);
+    if (const CMXMLElement* summary = found[kSummary]) {
+        TakeText(summary, item->m_strDescription);
+        item->m_nDescriptionKind = AtomTextKind(*summary, version.atom03);
+        TakeDescriptionHtml(*summary, item->m_nDescriptionKind, *item);
+    }
+    if (const CMXMLElement* content = found[kContent]) {
+        TakeText(content, item->m_strContent);
+        item->m_nContentKind = AtomTextKind(*content, version.atom03);
+        TakeContentHtml(*content, item->m_nContentKind, *item);
+    }
     const TimeValue updated = DateOf(found[kUpdated]);
     if (updated != 0) item->SetDate(updated);
     TakeText(found[kCategory], item->m_strCategory);

@@ -276,7 +276,7 @@ Text DisplayLinkOf(const CRssFile& feed) {
 }
 
 Text DisplayLinkOf(const CRssFile& feed, const CRssItem& item) {
-    return DisplayLink(item.m_strLink, EffectiveBase(feed, item.m_strBase));
+    return DisplayLink(item.m_strLink, EffectiveBase(feed, item.Base()));
 }
 
 Text DisplayLinkOf(const CRssFile& feed, const MediaLink& media) {
@@ -284,7 +284,7 @@ Text DisplayLinkOf(const CRssFile& feed, const MediaLink& media) {
 }
 
 Text ContentBaseOf(const CRssFile& feed, const CRssItem& item) {
-    if (!item.m_strBase.empty()) return EffectiveBase(feed, item.m_strBase);
+    if (!item.Base().empty()) return EffectiveBase(feed, item.Base());
     Text link = DisplayLinkOf(feed, item);
     if (IsWebAddress(link)) return link;
     const Text address(Trim(feed.m_strAddress, " \t\r\n\f"));

@@ -188,6 +188,46 @@ Text HtmlForm(const CMXMLElement& element, int kind) {
     return out;
 }
 
+HtmlSource HtmlFormSource(const CMXMLElement& element, int kind) {
+    if (kind != kKindHtml && kind != kKindText) return kHtmlHeld;
+    size_t texts = 0;
+    for (const CMXMLNode* child = element.GetFirstChild(); child; child = child->GetNextSibling()) {
+        switch (child->GetNodeType()) {
+            case kTextNode:
+                ++texts;
+                break;
+            case kCDATASectionNode:
+                break;
+            default:
+                return kHtmlHeld;  // markup, or a comment that splits the text
+        }
+    }
+    const bool html = kind == kKindHtml;
+    if (texts == 0) return html ? kHtmlSameAsText : kHtmlEscapedText;
+    if (texts == 1 && element.GetFirstChild() == element.GetLastChild()) {
+        return html ? kHtmlDecodedText : kHtmlPlainText;
+    }
+    return kHtmlHeld;
+}
+
+void TakeDescriptionHtml(const CMXMLElement& element, int kind, CRssItem& item) {
+    const HtmlSource source = HtmlFormSource(element, kind);
+    if (source == kHtmlHeld) {
+        item.SetDescriptionHtml(HtmlForm(element, kind));
+    } else {
+        item.SetDescriptionHtmlFrom(source);
+    }
+}
+
+void TakeContentHtml(const CMXMLElement& element, int kind, CRssItem& item) {
+    const HtmlSource source = HtmlFormSource(element, kind);
+    if (source == kHtmlHeld) {
+        item.SetContentHtml(HtmlForm(element, kind));
+    } else {
+        item.SetContentHtmlFrom(source);
+    }
+}
+
 Text BaseOf(const CMXMLElement& element) {
     // Bases from the element outwards; resolved from the outermost inwards.
     std::vector<Text> bases;

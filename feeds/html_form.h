@@ -21,6 +21,16 @@ int AtomTextKind(const CMXMLElement& element, bool atom03);
 // A character that code page 932 lacks stays a numeric reference, which HTML reads the same.
 Text HtmlForm(const CMXMLElement& element, int kind);
 
+// How the HTML form of `element` read as `kind` follows from its text (as TakeText gives it), or
+// kHtmlHeld when it does not and must be held (HtmlForm then gives it): it follows when the
+// element holds one run of text, or only CDATA sections.
+HtmlSource HtmlFormSource(const CMXMLElement& element, int kind);
+
+// Sets the HTML form of an article's description, or of its content, from `element` read as
+// `kind`; the text is set already.
+void TakeDescriptionHtml(const CMXMLElement& element, int kind, CRssItem& item);
+void TakeContentHtml(const CMXMLElement& element, int kind, CRssItem& item);
+
 // Appends `text` with the characters that mean markup in HTML (< > & ") escaped.
 void AppendHtmlEscaped(Text& out, std::string_view text);
 

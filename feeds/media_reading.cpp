@@ -35,9 +35,9 @@ void ReadMedia(const CMXMLElement& element, CRssItem& item) {
     FindChild(element, [&](const CMXMLElement& child) {
         const std::string_view name = child.NodeName();
         if (name == "enclosure") {
-            item.m_enclosures.push_back(LinkOf(child, "url", "length"));
+            item.AddEnclosure(LinkOf(child, "url", "length"));
         } else if (name == "link" && child.GetAttribute("rel") == "enclosure") {
-            item.m_enclosures.push_back(LinkOf(child, "href", "length"));
+            item.AddEnclosure(LinkOf(child, "href", "length"));
         }
         return false;
     });
@@ -48,7 +48,7 @@ void ReadMedia(const CMXMLElement& element, CRssItem& item) {
         if (name == "media:content" || name == "media:thumbnail") {
             MediaLink link = LinkOf(child, "url", "fileSize");
             link.thumbnail = name == "media:thumbnail";
-            item.m_media.push_back(std::move(link));
+            item.AddMedia(std::move(link));
         } else if (name == "media:description" && description == nullptr) {
             description = &child;
         } else if (name == "itunes:summary" && summary == nullptr) {
@@ -56,7 +56,9 @@ void ReadMedia(const CMXMLElement& element, CRssItem& item) {
         }
         return false;
     });
-    TakeText(description != nullptr ? description : summary, item.m_strMediaDescription);
+    if (const CMXMLElement* text = description != nullptr ? description : summary) {
+        item.SetMediaDescription(TextOf(*text));
+    }
 }
 
 }  // namespace varlo

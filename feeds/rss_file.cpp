@@ -169,9 +169,9 @@ std::unique_ptr<CRssItem> ReadRssItem(const CMXMLElement& element, bool rdf, boo
         found = FindFirstOfEach<8>(element, {"title", "link", "description", "content:encoded",
                                              "pubDate", "dc:date", "category", "guid"});
     } else {
-        const auto f = FindFirstOfEach<7>(element, {"title", "link", "description",
-                                                    "content:encoded", "dc:date", "dc:subject",
-                                                    "guid"});
+        const auto f = FindFirstOfEach<7>(
+            element,
+            {"title", "link", "description", "content:encoded", "dc:date", "dc:subject", "guid"});
         found = {f[0], f[1], f[2], f[3], nullptr, f[4], f[5], f[6]};
     }
     auto item = std::make_unique<CRssItem>();
@@ -203,12 +203,12 @@ std::unique_ptr<CRssItem> ReadRssItem(const CMXMLElement& element, bool rdf, boo
         *ownLink = false;
     }
     const CMXMLElement* linkElement = found[kLink] != nullptr ? found[kLink] : atomLink;
-    item->m_strBase = BaseOf(linkElement != nullptr ? *linkElement : element);
+    item->SetBase(BaseOf(linkElement != nullptr ? *linkElement : element));
     if (TakeText(found[kDescription], item->m_strDescription)) {
-        item->m_strDescriptionHtml = HtmlForm(*found[kDescription], kKindHtml);
+        TakeDescriptionHtml(*found[kDescription], kKindHtml, *item);
     }
     if (TakeText(found[kContent], item->m_strContent)) {
-        item->m_strContentHtml = HtmlForm(*found[kContent], kKindHtml);
+        TakeContentHtml(*found[kContent], kKindHtml, *item);
     }
     // An RSS item's "dc:date" counts only when it has no "pubDate" at all, readable or not; RDF
     // items have only "dc:date".

@@ -2,6 +2,7 @@
 // One article of a feed: its texts and its two dates.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "feeds/dates.h"
@@ -28,13 +29,24 @@ struct MediaLink {
     bool thumbnail = false;  // a picture that stands for the article (media:thumbnail)
 };
 
+// Where the HTML form of an article's description or content comes from. Most feeds write each as
+// one run of text or of CDATA, and its HTML form follows from the text: it is then made when it is
+// asked for rather than held a second time.
+enum HtmlSource : uint8_t {
+    kHtmlHeld = 0,     // held as it is (set apart from the text)
+    kHtmlSameAsText,   // the text itself (HTML in CDATA sections)
+    kHtmlDecodedText,  // the text with its references decoded once (HTML escaped for XML)
+    kHtmlPlainText,    // the text with its references decoded, escaped for HTML (plain text)
+    kHtmlEscapedText,  // the text escaped for HTML (plain text in CDATA sections)
+};
+
 class CRssItem {
   public:
     // An article whose dates are both the current time (the time of reading).
     CRssItem();
     // An article whose dates are both `t`.
     explicit CRssItem(TimeValue t);
-    virtual ~CRssItem() = default;
+    virtual ~CRssItem();
 
     // Sets the date the article list shows.
     void SetDate(TimeValue t) { m_timeUpdated = t; }
@@ -56,16 +68,47 @@ class CRssItem {
     int m_nTitleKind = kKindHtml;        // how the title is written
     int m_nDescriptionKind = kKindHtml;  // how the description is written
     int m_nContentKind = kKindHtml;      // how the content is written
-    Text m_strDescriptionHtml;           // the description as HTML, not yet sanitized
-    Text m_strContentHtml;               // the content as HTML, not yet sanitized
-    Text m_strBase;  // xml:base in effect for the link, in display form ("" when none)
+
+    // The description and the content as HTML, not yet sanitized.
+    Text DescriptionHtml() const;
+    Text ContentHtml() const;
+    // Sets the HTML form as given.
+    void SetDescriptionHtml(Text html);
+    void SetContentHtml(Text html);
+    // Makes the HTML form follow from the text (which the reader sets first), as `source` says.
+    void SetDescriptionHtmlFrom(HtmlSource source);
+    void SetContentHtmlFrom(HtmlSource source);
+
+    // xml:base in effect for the link, in display form ("" when none).
+    const Text& Base() const;
+    void SetBase(Text base);
     // Files the article carries: RSS "enclosure" and Atom "link rel=enclosure" elements, then
     // Media RSS "media:content" and "media:thumbnail" ones, each in document order.
-    std::vector<MediaLink> m_enclosures;
-    std::vector<MediaLink> m_media;
-    // The Media RSS description (else the iTunes summary), plain text as written: the only
-    // text some feeds give an article (YouTube's).
-    Text m_strMediaDescription;
+    const std::vector<MediaLink>& Enclosures() const;
+    const std::vector<MediaLink>& Media() const;
+    void AddEnclosure(MediaLink link);
+    void AddMedia(MediaLink link);
+    // The Media RSS description (else the iTunes summary), plain text as written: the only text
+    // some feeds give an article (YouTube's).
+    const Text& MediaDescription() const;
+    void SetMediaDescription(Text text);
+
+  private:
+    // What few articles have, held apart: an article without any of it costs one pointer (a
+    // feed may have 100,000 articles).
+    struct Extras {
+        Text base;
+        std::vector<MediaLink> enclosures;
+        std::vector<MediaLink> media;
+        Text mediaDescription;
+        Text descriptionHtml;  // when held
+        Text contentHtml;      // when held
+    };
+    Extras& TheExtras();
+
+    HtmlSource m_descriptionHtmlFrom = kHtmlHeld;
+    HtmlSource m_contentHtmlFrom = kHtmlHeld;
+    std::unique_ptr<Extras> m_extras;
 };
 
 }  // namespace varlo

@@ -206,7 +206,7 @@ std::string FileNameOf(std::string_view address) {
 // size, and a player (never starting by itself) for audio and video from the web.
 void AppendMedia(std::string& page, const CRssFile& feed, const CRssItem& item,
                  const PreviewOptions& options) {
-    for (const MediaLink& media : item.m_media) {
+    for (const MediaLink& media : item.Media()) {
         if (!media.thumbnail) continue;
         const std::string src = WebAddress(DisplayLinkOf(feed, media));
         if (src.empty()) continue;
@@ -241,8 +241,8 @@ void AppendMedia(std::string& page, const CRssFile& feed, const CRssItem& item,
         }
         page += "</li>\n";
     };
-    for (const MediaLink& media : item.m_enclosures) append(media);
-    for (const MediaLink& media : item.m_media) {
+    for (const MediaLink& media : item.Enclosures()) append(media);
+    for (const MediaLink& media : item.Media()) {
         if (!media.thumbnail) append(media);
     }
     if (open) page += "</ul>\n";
@@ -269,14 +269,14 @@ void AppendArticle(std::string& page, const CRssFile& feed, int index,
     page += "</p>\n";
     // The summary when the user asks for it, else the full content where the feed has one.
     const bool summary = options.description || item.m_strContent.empty();
-    const Text& body = summary ? item.m_strDescriptionHtml : item.m_strContentHtml;
+    const Text body = summary ? item.DescriptionHtml() : item.ContentHtml();
     if (!body.empty()) {
         AppendBody(page, body, summary ? item.m_nDescriptionKind : item.m_nContentKind,
                    ContentBaseOf(feed, item), "body");
     } else if (item.m_strDescription.empty() && item.m_strContent.empty() &&
-               !item.m_strMediaDescription.empty()) {
+               !item.MediaDescription().empty()) {
         // The only text some feeds give an article (YouTube's) is its Media RSS description.
-        AppendBody(page, DecodeToHtmlText(item.m_strMediaDescription), kKindText,
+        AppendBody(page, DecodeToHtmlText(item.MediaDescription()), kKindText,
                    ContentBaseOf(feed, item), "body");
     }
     AppendMedia(page, feed, item, options);

@@ -39,13 +39,13 @@ std::vector<LibraryArticle> LibraryArticlesOf(const CRssFile& feed, const std::v
         // The whole text where the feed has it, else its summary, else (YouTube's) the media
         // description: what the preview page shows of the article.
         const Text base = ContentBaseOf(feed, item);
-        if (!item.m_strContentHtml.empty()) {
-            article.html = SanitizedBody(item.m_strContentHtml, item.m_nContentKind, base);
-        } else if (!item.m_strDescriptionHtml.empty()) {
-            article.html = SanitizedBody(item.m_strDescriptionHtml, item.m_nDescriptionKind, base);
-        } else if (!item.m_strMediaDescription.empty()) {
+        if (const Text content = item.ContentHtml(); !content.empty()) {
+            article.html = SanitizedBody(content, item.m_nContentKind, base);
+        } else if (const Text summary = item.DescriptionHtml(); !summary.empty()) {
+            article.html = SanitizedBody(summary, item.m_nDescriptionKind, base);
+        } else if (!item.MediaDescription().empty()) {
             article.html =
-                SanitizedBody(DecodeToHtmlText(item.m_strMediaDescription), kKindText, base);
+                SanitizedBody(DecodeToHtmlText(item.MediaDescription()), kKindText, base);
         }
         articles.push_back(std::move(article));
     }

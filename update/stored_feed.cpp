@@ -20,10 +20,10 @@ CRssFile StoredFeed(const std::vector<LibraryRow>& rows, const Text& siteTitle) 
         // Markup: a character the code page lacks travels as a reference, which HTML reads back.
         const Text html = Utf8ToCp932(row.html);
         item->m_strContent = html;
-        item->m_strContentHtml = html;
+        item->SetContentHtmlFrom(kHtmlSameAsText);
         item->m_nContentKind = kKindHtml;
         item->m_strDescription = html;
-        item->m_strDescriptionHtml = html;
+        item->SetDescriptionHtmlFrom(kHtmlSameAsText);
         item->m_nDescriptionKind = kKindHtml;
         item->m_strGuid = Utf8TextToCp932(row.key);
         feed.Add(std::move(item));

@@ -32,15 +32,15 @@ TEST(HtmlForm, UnescapesRssTextOnceAndTakesCdataAsHtml) {
     EXPECT_EQ(item.m_strDescription,
               "&lt;p&gt;Hi &amp;amp; bye&lt;br /&gt;&lt;/p&gt;<p>a &amp; b</p>");
     EXPECT_EQ(item.m_nDescriptionKind, kKindHtml);
-    EXPECT_EQ(item.m_strDescriptionHtml, "<p>Hi &amp; bye<br /></p><p>a &amp; b</p>");
-    EXPECT_EQ(item.m_strContentHtml, "<p>full</p><img src=\"x.png\">");
+    EXPECT_EQ(item.DescriptionHtml(), "<p>Hi &amp; bye<br /></p><p>a &amp; b</p>");
+    EXPECT_EQ(item.ContentHtml(), "<p>full</p><img src=\"x.png\">");
 }
 
 TEST(HtmlForm, KeepsMarkupThatAnRssDescriptionHoldsUnescaped) {
     CRssFile feed;
     ReadFeedText(feed, R"(<rss><channel><item><description>a<p class='c'>b<br/>c</p>
 &#x1F600;</description></item></channel></rss>)");
-    EXPECT_EQ(OnlyItem(feed).m_strDescriptionHtml, "a<p class=\"c\">b<br>c</p>\n&#x1F600;");
+    EXPECT_EQ(OnlyItem(feed).DescriptionHtml(), "a<p class=\"c\">b<br>c</p>\n&#x1F600;");
 }
 
 TEST(HtmlForm, ReadsAtomTextHtmlAndXhtmlEachByItsType) {
@@ -60,21 +60,21 @@ line 2</content></entry>
     ASSERT_EQ(feed.GetSize(), 3);
     const CRssItem& first = *feed.GetAt(0);
     EXPECT_EQ(first.m_nDescriptionKind, kKindText);
-    EXPECT_EQ(first.m_strDescriptionHtml, "AT&amp;T &lt;b&gt; &quot;q&quot;");
+    EXPECT_EQ(first.DescriptionHtml(), "AT&amp;T &lt;b&gt; &quot;q&quot;");
     EXPECT_EQ(first.m_nContentKind, kKindXhtml);
-    EXPECT_EQ(first.m_strContentHtml,
+    EXPECT_EQ(first.ContentHtml(),
               "<p>One &amp; <a href=\"/x?a=1&amp;b=2\">link</a></p><br><img src=\"i.png\" "
               "alt=\"\">&lt;not a tag&gt;");
     // The designed field is still the text alone.
     EXPECT_EQ(first.m_strContent, "One &amp; link<not a tag>");
     const CRssItem& second = *feed.GetAt(1);
-    EXPECT_EQ(second.m_strDescriptionHtml, "<p>c</p>");
+    EXPECT_EQ(second.DescriptionHtml(), "<p>c</p>");
     EXPECT_EQ(second.m_nContentKind, kKindText);
-    EXPECT_EQ(second.m_strContentHtml, "line 1\nline 2");
+    EXPECT_EQ(second.ContentHtml(), "line 1\nline 2");
     const CRssItem& third = *feed.GetAt(2);
-    EXPECT_EQ(third.m_strContentHtml, "<p>pre</p>");
+    EXPECT_EQ(third.ContentHtml(), "<p>pre</p>");
     EXPECT_EQ(third.m_nDescriptionKind, kKindXhtml);
-    EXPECT_EQ(third.m_strDescriptionHtml, "<b>no div</b> text");
+    EXPECT_EQ(third.DescriptionHtml(), "<b>no div</b> text");
     EXPECT_STREQ(TextKindName(kKindText), "text");
     EXPECT_STREQ(TextKindName(kKindHtml), "html");
     EXPECT_STREQ(TextKindName(kKindXhtml), "xhtml");
@@ -93,13 +93,13 @@ TEST(HtmlForm, ReadsAtom03ModesEscapedAndXml) {
     EXPECT_EQ(feed.m_strDescriptionHtml, "<b>t</b>");
     ASSERT_EQ(feed.GetSize(), 3);
     EXPECT_EQ(feed.GetAt(0)->m_nDescriptionKind, kKindText);
-    EXPECT_EQ(feed.GetAt(0)->m_strDescriptionHtml, "plain &lt;x&gt;");
-    EXPECT_EQ(feed.GetAt(0)->m_strContentHtml, "<p>esc</p>");
+    EXPECT_EQ(feed.GetAt(0)->DescriptionHtml(), "plain &lt;x&gt;");
+    EXPECT_EQ(feed.GetAt(0)->ContentHtml(), "<p>esc</p>");
     EXPECT_EQ(feed.GetAt(1)->m_nContentKind, kKindXhtml);
-    EXPECT_EQ(feed.GetAt(1)->m_strContentHtml, "<p>inline</p>");
+    EXPECT_EQ(feed.GetAt(1)->ContentHtml(), "<p>inline</p>");
     // Inline HTML (mode "xml", the default) is markup whether it was escaped or not.
     EXPECT_EQ(feed.GetAt(1)->m_nDescriptionKind, kKindHtml);
-    EXPECT_EQ(feed.GetAt(1)->m_strDescriptionHtml, "<p>xml mode is the default</p>");
+    EXPECT_EQ(feed.GetAt(1)->DescriptionHtml(), "<p>xml mode is the default</p>");
     EXPECT_EQ(feed.GetAt(2)->m_nContentKind, kKindText);
 }
 

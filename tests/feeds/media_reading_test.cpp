@@ -23,26 +23,26 @@ TEST(MediaReading, AnRssItemCarriesItsEnclosuresAndItsMediaRssFiles) {
 </channel></rss>)");
     ASSERT_EQ(feed.GetSize(), 2);
     const CRssItem& ep = *feed.GetAt(0);
-    ASSERT_EQ(ep.m_enclosures.size(), 2u);
-    EXPECT_EQ(ep.m_enclosures[0].type, "audio/mpeg");
-    EXPECT_EQ(ep.m_enclosures[0].length, 1234);
+    ASSERT_EQ(ep.Enclosures().size(), 2u);
+    EXPECT_EQ(ep.Enclosures()[0].type, "audio/mpeg");
+    EXPECT_EQ(ep.Enclosures()[0].length, 1234);
     // Addresses open as links do: decoded, trimmed, relative ones resolved.
-    EXPECT_EQ(DisplayLinkOf(feed, ep.m_enclosures[0]), "http://x/a.mp3?a=1&b=2");
+    EXPECT_EQ(DisplayLinkOf(feed, ep.Enclosures()[0]), "http://x/a.mp3?a=1&b=2");
     feed.m_strAddress = "https://example.jp/feed/rss";
-    EXPECT_EQ(DisplayLinkOf(feed, ep.m_enclosures[1]), "https://example.jp/feed/b.ogg");
+    EXPECT_EQ(DisplayLinkOf(feed, ep.Enclosures()[1]), "https://example.jp/feed/b.ogg");
     // A size that is no number of bytes is no size.
-    EXPECT_EQ(ep.m_enclosures[1].length, 0);
-    EXPECT_EQ(ep.m_enclosures[1].type, "");
-    ASSERT_EQ(ep.m_media.size(), 2u);
-    EXPECT_EQ(ep.m_media[0].url, "http://x/v.mp4");
-    EXPECT_EQ(ep.m_media[0].length, 99);
-    EXPECT_FALSE(ep.m_media[0].thumbnail);
-    EXPECT_TRUE(ep.m_media[1].thumbnail);
-    EXPECT_EQ(ep.m_strMediaDescription, "Watch &amp;amp; see");
+    EXPECT_EQ(ep.Enclosures()[1].length, 0);
+    EXPECT_EQ(ep.Enclosures()[1].type, "");
+    ASSERT_EQ(ep.Media().size(), 2u);
+    EXPECT_EQ(ep.Media()[0].url, "http://x/v.mp4");
+    EXPECT_EQ(ep.Media()[0].length, 99);
+    EXPECT_FALSE(ep.Media()[0].thumbnail);
+    EXPECT_TRUE(ep.Media()[1].thumbnail);
+    EXPECT_EQ(ep.MediaDescription(), "Watch &amp;amp; see");
     // Without a Media RSS description, the iTunes summary; enclosures of other elements are not
     // the item's.
-    EXPECT_EQ(feed.GetAt(1)->m_strMediaDescription, "Summary");
-    EXPECT_TRUE(feed.GetAt(1)->m_enclosures.empty());
+    EXPECT_EQ(feed.GetAt(1)->MediaDescription(), "Summary");
+    EXPECT_TRUE(feed.GetAt(1)->Enclosures().empty());
 }
 
 TEST(MediaReading, AnAtomEntryCarriesItsEnclosureLinksAndYouTubesMediaGroup) {
@@ -56,11 +56,11 @@ TEST(MediaReading, AnAtomEntryCarriesItsEnclosureLinksAndYouTubesMediaGroup) {
 </entry></feed>)");
     ASSERT_EQ(feed.GetSize(), 1);
     const CRssItem& entry = *feed.GetAt(0);
-    ASSERT_EQ(entry.m_enclosures.size(), 1u);
-    EXPECT_EQ(DisplayLinkOf(feed, entry.m_enclosures[0]), "http://x/dir/ep.mp3");
-    EXPECT_EQ(entry.m_enclosures[0].length, 5);
-    EXPECT_EQ(entry.m_media.size(), 2u);
-    EXPECT_EQ(entry.m_strMediaDescription, "Only text");
+    ASSERT_EQ(entry.Enclosures().size(), 1u);
+    EXPECT_EQ(DisplayLinkOf(feed, entry.Enclosures()[0]), "http://x/dir/ep.mp3");
+    EXPECT_EQ(entry.Enclosures()[0].length, 5);
+    EXPECT_EQ(entry.Media().size(), 2u);
+    EXPECT_EQ(entry.MediaDescription(), "Only text");
     EXPECT_TRUE(entry.m_strDescription.empty());
 }
 

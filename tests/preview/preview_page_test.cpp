@@ -127,11 +127,13 @@ TEST(PreviewPage, ShowsEachDateInTheDisplayForm) {
 TEST(PreviewPage, ShowsTheSummaryWithDescriptionAndTheFullContentWithout) {
     CRssFile feed;
     CRssItem& full = AddArticle(feed, "a", "");
-    full.m_strDescription = full.m_strDescriptionHtml = Sjis("<p>要約</p>");
+    full.m_strDescription = Sjis("<p>要約</p>");
+    full.SetDescriptionHtmlFrom(kHtmlSameAsText);
     full.SetContent(Sjis("<p>全文</p>"));
-    full.m_strContentHtml = full.m_strContent;
+    full.SetContentHtmlFrom(kHtmlSameAsText);
     CRssItem& summaryOnly = AddArticle(feed, "b", "");
-    summaryOnly.m_strDescription = summaryOnly.m_strDescriptionHtml = Sjis("要約だけ");
+    summaryOnly.m_strDescription = Sjis("要約だけ");
+    summaryOnly.SetDescriptionHtmlFrom(kHtmlSameAsText);
     const std::string summaries = BuildPreviewPage(feed, {true, false, false, false});
     EXPECT_NE(summaries.find("<p>要約</p>"), std::string::npos);
     EXPECT_EQ(summaries.find("全文"), std::string::npos);
@@ -145,14 +147,14 @@ TEST(PreviewPage, ShowsTheSummaryWithDescriptionAndTheFullContentWithout) {
 TEST(PreviewPage, ShowsMarkupEscapedOnceTooOftenAsMarkupButCodeSamplesAsText) {
     CRssFile feed;
     // Escaped markup inside CDATA: no tag at all, only escaped ones.
-    AddArticle(feed, "a", "").m_strDescriptionHtml = "&lt;p&gt;One&lt;br /&gt;two&lt;/p&gt;";
+    AddArticle(feed, "a", "").SetDescriptionHtml("&lt;p&gt;One&lt;br /&gt;two&lt;/p&gt;");
     // Real markup that shows a tag as a code sample keeps the sample as text.
-    AddArticle(feed, "b", "").m_strDescriptionHtml = "<p>Use &lt;p&gt; here</p>";
+    AddArticle(feed, "b", "").SetDescriptionHtml("<p>Use &lt;p&gt; here</p>");
     // Plain text that merely mentions "&lt;" is not markup.
-    AddArticle(feed, "c", "").m_strDescriptionHtml = "1 &lt; 2 &lt;pre-order&gt;";
+    AddArticle(feed, "c", "").SetDescriptionHtml("1 &lt; 2 &lt;pre-order&gt;");
     CRssItem& text = AddArticle(feed, "d", "");
     text.m_nDescriptionKind = kKindText;
-    text.m_strDescriptionHtml = "&lt;p&gt;typed as text&lt;/p&gt;";
+    text.SetDescriptionHtml("&lt;p&gt;typed as text&lt;/p&gt;");
     for (int i = 0; i < feed.GetSize(); ++i) feed.GetAt(i)->m_strDescription = "x";
     const std::string main = MainOf(BuildPreviewPage(feed, kAll));
     EXPECT_NE(main.find("<div class=\"body\"><p>One<br>two</p></div>"), std::string::npos) << main;
@@ -168,10 +170,11 @@ TEST(PreviewPage, ResolvesRelativeImagesOfAnArticleAgainstItsAddress) {
     CRssFile feed;
     feed.m_strLink = "https://example.jp/";
     CRssItem& item = AddArticle(feed, "a", "https://example.jp/2024/01/entry.html");
-    item.m_strDescription = item.m_strDescriptionHtml =
-        "<img src=\"pic.png\"><img src=\"/top.png\">";
+    item.m_strDescription = "<img src=\"pic.png\"><img src=\"/top.png\">";
+    item.SetDescriptionHtmlFrom(kHtmlSameAsText);
     CRssItem& noLink = AddArticle(feed, "b", "");
-    noLink.m_strDescription = noLink.m_strDescriptionHtml = "<img src=\"side.png\">";
+    noLink.m_strDescription = "<img src=\"side.png\">";
+    noLink.SetDescriptionHtmlFrom(kHtmlSameAsText);
     const std::string page = BuildPreviewPage(feed, kAll);
     EXPECT_NE(page.find("<img src=\"https://example.jp/2024/01/pic.png\">"), std::string::npos);
     EXPECT_NE(page.find("<img src=\"https://example.jp/top.png\">"), std::string::npos);
@@ -197,7 +200,7 @@ TEST(PreviewPage, ALongPageStartsWithItsFirstArticlesAndItsPiecesMakeUpTheWholeP
     CRssFile feed;
     for (int i = 0; i < 120; ++i) {
         AddArticle(feed, "記事 " + std::to_string(i), "https://example.jp/" + std::to_string(i))
-            .m_strDescriptionHtml = Sjis("<p>" + std::string(300, 'x') + "</p>");
+            .SetDescriptionHtml(Sjis("<p>" + std::string(300, 'x') + "</p>"));
     }
     test::TempDir dir;
     const std::string path = dir.File("page.html");
@@ -236,16 +239,22 @@ TEST(PreviewPage, ShowsTheFilesAnArticleCarriesWithPlayersForWebAudioAndVideo) {
     feed.m_strAddress = "https://example.jp/feed.xml";
     CRssItem& podcast = AddArticle(feed, "episode", "https://example.jp/1");
     podcast.m_strDescription = "notes";
-    podcast.m_strDescriptionHtml = "notes";
-    podcast.m_enclosures = {{"media/ep1.mp3", "audio/mpeg", 25 << 20, "", false},
-                            {"file:///etc/passwd", "video/mp4", 0, "", false}};
-    podcast.m_media = {{"https://example.jp/media/ep1.mp3", "audio/mpeg", 0, "", false},
-                       {"https://example.jp/clip.webm", "video/webm", 2048, "", false},
-                       {"https://example.jp/t1.jpg", "", 0, "", true},
-                       {"https://example.jp/t2.jpg", "", 0, "", true}};
-    podcast.m_strMediaDescription = "not shown: the article has its own text";
+    podcast.SetDescriptionHtml("notes");
+    for (MediaLink link :
+         std::vector<MediaLink>{{"media/ep1.mp3", "audio/mpeg", 25 << 20, "", false},
+                                {"file:///etc/passwd", "video/mp4", 0, "", false}}) {
+        podcast.AddEnclosure(std::move(link));
+    }
+    for (MediaLink link :
+         std::vector<MediaLink>{{"https://example.jp/media/ep1.mp3", "audio/mpeg", 0, "", false},
+                                {"https://example.jp/clip.webm", "video/webm", 2048, "", false},
+                                {"https://example.jp/t1.jpg", "", 0, "", true},
+                                {"https://example.jp/t2.jpg", "", 0, "", true}}) {
+        podcast.AddMedia(std::move(link));
+    }
+    podcast.SetMediaDescription("not shown: the article has its own text");
     CRssItem& video = AddArticle(feed, "video", "https://example.jp/2");
-    video.m_strMediaDescription = "Only &lt;here&gt;\nsecond line";
+    video.SetMediaDescription("Only &lt;here&gt;\nsecond line");
     const std::string page = BuildPreviewPage(feed, kNone);
     const std::string main = MainOf(page);
     // After the article's text: one thumbnail, then each file once, by its resolved address.
