@@ -274,6 +274,7 @@ void Utf8ToCp932InPlace(std::string& text) {
     // Code page 932 takes no more bytes than UTF-8 for any character it holds, so the output never
     // overtakes the input, except for a carried reference: an "é" of two bytes becomes six. When
     // one does not fit behind the input, the rest is converted into a new buffer.
+    const auto& fromUnicode = Tables().fromUnicode;
     while (p < end) {
         if (*p < 0x80) {
             const size_t run = AsciiRun(p, end);
@@ -281,6 +282,19 @@ void Utf8ToCp932InPlace(std::string& text) {
             o += run;
             p += run;
             continue;
+        }
+        // Most of a Japanese text: three bytes that the code page holds in two, which always fit
+        // where they were read.
+        if (end - p >= 3 && (*p & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 &&
+            (p[2] & 0xC0) == 0x80) {
+            const uint32_t bmp = ((*p & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+            if (const uint16_t code = fromUnicode[bmp]; code >= 0x100) {
+                o[0] = static_cast<unsigned char>(code >> 8);
+                o[1] = static_cast<unsigned char>(code & 0xFF);
+                o += 2;
+                p += 3;
+                continue;
+            }
         }
         uint32_t cp;
         const size_t consumed = DecodeUtf8(p, end, cp);

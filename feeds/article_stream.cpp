@@ -65,8 +65,10 @@ bool ArticleStream::Completed(CMXMLElement& element, std::string_view markup) {
 void ArticleStream::TakeOut(CMXMLElement& article, std::string_view markup) {
     CMXMLNode* parent = article.GetParentNode();
     parent->RemoveLastChild();
-    // Gathered until this much text can go back at once: articles are often smaller than a page.
-    constexpr size_t kForgetBatch = 64 * 1024;
+    // Gathered until this much text can go back at once: articles are often smaller than a page,
+    // and each call costs a flush of the address cache and may split a huge page, which in small
+    // steps costs a fifth of the whole reading.
+    constexpr size_t kForgetBatch = size_t{4} << 20;
     const char* runEnd = m_run.data() + m_run.size();
     bool joined = !m_run.empty() && markup.data() == runEnd;
     if (!joined && !m_run.empty()) {
