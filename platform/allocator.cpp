@@ -69,6 +69,21 @@ void AdviseHugePages(void* block, std::size_t bytes) {
 #endif
 }
 
+void PopulatePages(void* block, std::size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+    const std::uintptr_t page = PageSize();
+    if (block == nullptr || bytes < 16 * page) return;
+    const auto start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t first = (start + page - 1) & ~(page - 1);
+    const std::uintptr_t last = (start + bytes) & ~(page - 1);
+    // Only a request: an older system says no, and the pages come at their first write as before.
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}
+
 void ReleaseUnusedCapacity(std::string& text) {
     if (text.capacity() - text.size() < kLargeBlock / 2) return;
     const std::uintptr_t page = PageSize();

@@ -25,6 +25,12 @@ void GrowHeapOnHugePages(std::size_t bytes);
 // more than the work done on its bytes. Small blocks are left alone.
 void AdviseHugePages(void* block, std::size_t bytes);
 
+// Makes the system back the whole pages of a block with memory now, in one call, rather than at
+// one page fault per page as they are first written: on a virtual machine a fault costs more than
+// the bytes it serves. For a block about to be filled whole (a file read into it). Small blocks
+// and systems that cannot are left alone.
+void PopulatePages(void* block, std::size_t bytes);
+
 // Gives the whole pages of `text`'s buffer past its end back to the system, without moving the
 // text (a shrink would copy it). What lies past the end is never read, so the pages may go.
 void ReleaseUnusedCapacity(std::string& text);

@@ -23,14 +23,38 @@ std::string_view Cut(std::string_view text, std::ptrdiff_t start, std::ptrdiff_t
     return text.substr(static_cast<size_t>(start), static_cast<size_t>(length));
 }
 
-std::string_view TrimLeft(std::string_view text) {
-    const size_t first = text.find_first_not_of(kWhiteSpace);
-    return first == std::string_view::npos ? std::string_view() : text.substr(first);
-}
-
 bool IsWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
+
+std::string_view TrimLeft(std::string_view text) {
+    size_t first = 0;
+    while (first < text.size() && IsWhiteSpace(text[first])) ++first;
+    return text.substr(first);
+}
+
+// A few bytes looked for in every tag. The library's find_first_of looks each byte of the text up
+// in the set with a call of its own, which made it the largest cost of a parse.
+class ByteSet {
+  public:
+    constexpr explicit ByteSet(std::string_view bytes) {
+        for (const char c : bytes) m_has[static_cast<unsigned char>(c)] = true;
+    }
+    // Position of the first byte of the set at or after `from`; npos when none.
+    size_t FindIn(std::string_view text, size_t from = 0) const {
+        for (size_t i = from; i < text.size(); ++i) {
+            if (m_has[static_cast<unsigned char>(text[i])]) return i;
+        }
+        return std::string_view::npos;
+    }
+
+  private:
+    bool m_has[256] = {};
+};
+
+constexpr ByteSet kQuoteOrTagEnd("\"'>");
+constexpr ByteSet kNameEnd("> \t\r\n");
+constexpr ByteSet kSpace(" \t\r\n");
 
 unsigned char LowerAscii(unsigned char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
@@ -71,7 +95,7 @@ size_t CMXMLAttributeList::HeapBytes() const {
 size_t FindTagEnd(std::string_view text, size_t from) {
     size_t pos = from;
     while (true) {
-        const size_t at = text.find_first_of("\"'>", pos);
+        const size_t at = kQuoteOrTagEnd.FindIn(text, pos);
         if (at == std::string_view::npos || text[at] == '>') return at;
         // A quote opens a value only right after "=": an apostrophe in a stray word opens none.
         size_t before = at;
@@ -82,8 +106,10 @@ size_t FindTagEnd(std::string_view text, size_t from) {
         }
         // A value never holds "<": a quote that is not closed before the next tag is taken for a
         // typing error, and the tag ends at its next ">" as if it were not there.
-        const char quote[] = {text[at], '<', '\0'};
-        const size_t close = text.find_first_of(quote, at + 1);
+        const char quote = text[at];
+        size_t close = at + 1;
+        while (close < text.size() && text[close] != quote && text[close] != '<') ++close;
+        if (close == text.size()) close = std::string_view::npos;
         if (close == std::string_view::npos || text[close] == '<') return text.find('>', at + 1);
         pos = close + 1;
     }
@@ -205,7 +231,7 @@ void CMXMLElement::ParseStartTag(std::string_view text) {
         m_name = Trim(t.substr(1, t.size() - 2), kWhiteSpace);
         return;
     }
-    const size_t s = t.find_first_of(kWhiteSpace);
+    const size_t s = kSpace.FindIn(t);
     if (s == std::string_view::npos) {
         m_name = t;
         return;
@@ -361,7 +387,7 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
             continue;
         }
         // A line break after the name separates it like a space does.
-        const size_t k = text.find_first_of("> \t\r\n");
+        const size_t k = kNameEnd.FindIn(text);
         if (k == std::string_view::npos) {
             // A "<" with no tag end anywhere after it: keep the rest as text rather than lose it.
             append(std::make_unique<CMXMLTextNode>(text));

@@ -109,6 +109,7 @@ void CPlainFile::ReadRegular(std::string& buffer) {
     try {
         buffer.reserve(static_cast<size_t>(length));
         AdviseHugePages(buffer.data(), buffer.capacity());
+        PopulatePages(buffer.data(), buffer.capacity());
         buffer.resize(static_cast<size_t>(length));
     } catch (const std::bad_alloc&) {
         Raise(kBufferFailed);
