@@ -285,8 +285,7 @@ void Utf8ToCp932InPlace(std::string& text) {
         }
         // Most of a Japanese text: three bytes that the code page holds in two, which always fit
         // where they were read.
-        if (end - p >= 3 && (*p & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 &&
-            (p[2] & 0xC0) == 0x80) {
+        if (end - p >= 3 && (*p & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
             const uint32_t bmp = ((*p & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
             if (const uint16_t code = fromUnicode[bmp]; code >= 0x100) {
                 o[0] = static_cast<unsigned char>(code >> 8);
