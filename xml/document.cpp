@@ -18,6 +18,7 @@
 #include "xml/japanese_decoding.h"
 #include "xml/parse_limits.h"
 #include "xml/plain_file.h"
+#include "xml/text_buffer.h"
 #include "xml/writer.h"
 
 namespace varlo {
@@ -144,11 +145,11 @@ void CMXMLDocument::ParseXML(std::string text) {
     }
     if (converted && utf8Declared) {
         Utf8ToCp932InPlace(*converted);
-        std::string().swap(text);
+        KeepTextBuffer(std::move(text));
         rest = *converted;
     } else if (converted) {
         // The file's bytes are no longer needed: free them before the tree is built.
-        std::string().swap(text);
+        KeepTextBuffer(std::move(text));
         rest = *converted;
     } else if (!IsAscii(rest) &&
                (utf8Declared || isUtf8() ||
@@ -164,8 +165,8 @@ void CMXMLDocument::ParseXML(std::string text) {
         if (strayBytes) text = StrayBytesAsWindows1252(text);
         Utf8ToCp932InPlace(text);
         // Japanese shrinks by a third: give the rest back before the tree is built (in place: a
-        // shrink would copy the text once more).
-        ReleaseUnusedCapacity(text);
+        // shrink would copy the text once more), unless the buffer serves the next reading whole.
+        if (text.capacity() > kKeptTextBufferBytes) ReleaseUnusedCapacity(text);
         rest = text;
     }
     // Hostile markup (millions of tiny elements or text nodes) would make a tree dozens of times

@@ -1,4 +1,5 @@
 #include "xml/element.h"
+#include "xml/text_buffer.h"
 
 #include <new>
 #include <utility>
@@ -48,6 +49,10 @@ void CMXMLElement::SetNodeValue(std::string_view text) {
     const std::string_view kept = Keep(std::string(text));
     const KeptTextScope scope(kept);
     CMXMLNodeList::ParseNodes(kept, this);
+}
+
+CMXMLElement::KeptText::~KeptText() {
+    KeepTextBuffer(std::move(text));
 }
 
 std::string_view CMXMLElement::Keep(std::string&& text) {

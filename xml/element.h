@@ -154,6 +154,10 @@ class CMXMLElement : public CMXMLNode {
     // A text that nodes of this subtree point into; an element parsed more than once keeps the
     // texts of every parse, as nodes of the earlier ones may still be there.
     struct KeptText {
+        KeptText() = default;
+        KeptText(const KeptText&) = delete;
+        KeptText& operator=(const KeptText&) = delete;
+        ~KeptText();  // the text's buffer serves the next reading
         std::string text;
         std::unique_ptr<KeptText> earlier;
     };

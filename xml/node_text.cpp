@@ -63,6 +63,10 @@ KeptTextScope::~KeptTextScope() {
     t_kept = m_outer ? m_outer->m_kept : std::string_view();
 }
 
+size_t KeptTextScope::KeptSize() {
+    return t_kept.size();
+}
+
 bool KeptTextScope::Covers(std::string_view text) {
     if (t_kept.data() == nullptr) return false;
     const auto begin = reinterpret_cast<std::uintptr_t>(t_kept.data());

@@ -81,6 +81,8 @@ class KeptTextScope {
 
     // True when `text` lies inside the text kept by the innermost scope of this thread.
     static bool Covers(std::string_view text);
+    // The size of the text kept by the innermost scope of this thread (0 without one).
+    static size_t KeptSize();
 
   private:
     std::string_view m_kept;

@@ -3,6 +3,7 @@
 #include "platform/allocator.h"
 #include "xml/end_tag_search.h"
 #include "xml/node_text.h"
+#include "xml/text_buffer.h"
 
 namespace varlo {
 namespace {
@@ -47,6 +48,8 @@ bool NotifyElementCompleted(CMXMLElement& element, std::string_view markup) {
 
 const char* ForgetParsedText(std::string_view text) {
     if (text.empty() || !KeptTextScope::Covers(text)) return text.data();
+    // A text small enough to serve the next reading stays whole.
+    if (KeptTextScope::KeptSize() <= kKeptTextBufferBytes) return text.data();
     if (EndTagSearch* search = EndTagSearch::Current(text)) {
         const size_t end =
             static_cast<size_t>(text.data() - search->Document().data()) + text.size();

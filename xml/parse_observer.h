@@ -40,9 +40,10 @@ bool NotifyElementCompleted(CMXMLElement& element, std::string_view markup);
 
 // Says that no node points into `text` any longer and that the parse running on this thread has
 // passed it for good (markup of elements taken out of the tree, and what stood between them): the
-// whole pages inside it go back to the system, when the text is one the parse keeps and its end
-// tag search no longer needs them. A large document then gives its memory back as its articles
-// are read. Answers where the pages given back end (text.data() when there were none).
+// whole pages inside it go back to the system, when the text is one the parse keeps, too large
+// to be kept for the next reading, and its end tag search no longer needs them. A large document
+// then gives its memory back as its articles are read. Answers where the pages given back end
+// (text.data() when there were none).
 const char* ForgetParsedText(std::string_view text);
 
 }  // namespace varlo

@@ -9,6 +9,7 @@
 #include "encoding/codepage.h"
 #include "encoding/declared_encoding.h"
 #include "platform/allocator.h"
+#include "xml/text_buffer.h"
 
 namespace varlo {
 
@@ -107,9 +108,12 @@ std::string CPlainFile::ReadAll() {
 void CPlainFile::ReadRegular(std::string& buffer) {
     const long long length = GetLength();
     try {
-        buffer.reserve(static_cast<size_t>(length));
-        AdviseHugePages(buffer.data(), buffer.capacity());
-        PopulatePages(buffer.data(), buffer.capacity());
+        bool reused = false;
+        buffer = TakeTextBuffer(static_cast<size_t>(length), &reused);
+        if (!reused) {
+            AdviseHugePages(buffer.data(), buffer.capacity());
+            PopulatePages(buffer.data(), buffer.capacity());
+        }
         buffer.resize(static_cast<size_t>(length));
     } catch (const std::bad_alloc&) {
         Raise(kBufferFailed);

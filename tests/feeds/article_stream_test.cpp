@@ -10,6 +10,7 @@
 #include "feeds/rss_file.h"
 #include "support/test_support.h"
 #include "xml/document.h"
+#include "xml/text_buffer.h"
 
 namespace varlo {
 namespace {
@@ -148,7 +149,7 @@ TEST(ArticleStream, ReadsPastTheCapAndAfterAHostileTailAsTheWholeTreeDoes) {
     // Articles whose text has gone back to the system, then thousands of unclosed tags that make
     // the parse index every tag of what is left: the index must not read the text that went.
     std::string hostile = "<rss><channel>";
-    while (hostile.size() < (size_t{9} << 20)) {
+    while (hostile.size() < kKeptTextBufferBytes + (size_t{1} << 20)) {
         hostile += "<item><title>article</title><description>" + std::string(900, 'x') +
                    "</description></item>\n";
     }
