@@ -77,7 +77,13 @@ void PopulatePages(void* block, std::size_t bytes) {
     const std::uintptr_t first = (start + page - 1) & ~(page - 1);
     const std::uintptr_t last = (start + bytes) & ~(page - 1);
     // Only a request: an older system says no, and the pages come at their first write as before.
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+    // In steps of a huge page: the call holds the process's address space for its duration, and
+    // another thread (the window's) that maps or unmaps memory meanwhile waits for it.
+    constexpr std::uintptr_t kStep = 2 * 1024 * 1024;
+    for (std::uintptr_t at = first; at < last; at += kStep) {
+        const std::uintptr_t size = last - at < kStep ? last - at : kStep;
+        if (madvise(reinterpret_cast<void*>(at), size, MADV_POPULATE_WRITE) != 0) break;
+    }
 #else
     (void)block;
     (void)bytes;
