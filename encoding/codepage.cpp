@@ -226,42 +226,44 @@ bool ConvertUtf8(std::string_view utf8, std::string& out, bool strict) {
     return true;
 }
 
-// Bytes the code page 932 form of `utf8` takes, malformed bytes as "?".
-size_t Cp932Size(std::string_view utf8) {
-    size_t size = 0;
+// Walks `utf8` as runs of ASCII (`ascii(start, length)`) and single characters (`character(cp)`,
+// malformed bytes as kMalformed).
+template <typename Ascii, typename Character>
+void WalkUtf8(std::string_view utf8, Ascii ascii, Character character) {
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* end = p + utf8.size();
-    unsigned char scratch[kMaxCharacterBytes];
     while (p < end) {
         if (*p < 0x80) {
             const size_t run = AsciiRun(p, end);
-            size += run;
+            ascii(p, run);
             p += run;
             continue;
         }
         uint32_t cp;
         p += DecodeUtf8(p, end, cp);
-        size += static_cast<size_t>(PutCharacter(scratch, cp) - scratch);
+        character(cp);
     }
+}
+
+// Bytes the code page 932 form of `utf8` takes, malformed bytes as "?".
+size_t Cp932Size(std::string_view utf8) {
+    size_t size = 0;
+    unsigned char scratch[kMaxCharacterBytes];
+    WalkUtf8(
+        utf8, [&](const unsigned char*, size_t run) { size += run; },
+        [&](uint32_t cp) { size += static_cast<size_t>(PutCharacter(scratch, cp) - scratch); });
     return size;
 }
 
 // Writes the code page 932 form of `utf8` at `o`, which has room for all of it (Cp932Size).
 void PutCp932(std::string_view utf8, unsigned char* o) {
-    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-    const auto* end = p + utf8.size();
-    while (p < end) {
-        if (*p < 0x80) {
-            const size_t run = AsciiRun(p, end);
-            std::memcpy(o, p, run);
+    WalkUtf8(
+        utf8,
+        [&](const unsigned char* ascii, size_t run) {
+            std::memcpy(o, ascii, run);
             o += run;
-            p += run;
-            continue;
-        }
-        uint32_t cp;
-        p += DecodeUtf8(p, end, cp);
-        o = PutCharacter(o, cp);
-    }
+        },
+        [&](uint32_t cp) { o = PutCharacter(o, cp); });
 }
 
 }  // namespace

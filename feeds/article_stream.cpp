@@ -100,6 +100,16 @@ void ArticleStream::TakeOut(CMXMLElement& article, std::string_view markup) {
     }
 }
 
+void ArticleStream::MoveArticlesInto(CRssFile& feed, const Text& channelAddress) {
+    for (size_t i = 0; i < m_articles.size(); ++i) {
+        if (!m_ownLinks[i]) m_articles[i]->m_strLink = channelAddress;
+        feed.Add(std::move(m_articles[i]));
+    }
+    m_articles.clear();
+    m_ownLinks.clear();
+    if (m_capReached) feed.m_bArticleCapReached = true;
+}
+
 bool ArticleStream::TakenOut(const FirstOfName& first, Text& text) {
     if (!first.takenOut) return false;
     text = first.text;

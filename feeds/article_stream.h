@@ -14,17 +14,17 @@
 
 namespace varlo {
 
+class CRssFile;
+
 class ArticleStream : public ParseObserver {
   public:
     void Started(const CMXMLElement& element) override;
     bool Completed(CMXMLElement& element, std::string_view markup) override;
 
-    // The articles read, in document order, each with whether it gave its own address (an RSS
-    // item without one takes its channel's).
-    std::vector<std::unique_ptr<CRssItem>>& Articles() { return m_articles; }
-    const std::vector<bool>& OwnLinks() const { return m_ownLinks; }
-    // True when articles past the reader's cap were dropped.
-    bool CapReached() const { return m_capReached; }
+    // Moves the articles read into `feed`, in document order, and notes there whether articles
+    // past the cap were dropped. An article that gave no address of its own (an RSS item without
+    // a link) takes `channelAddress`.
+    void MoveArticlesInto(CRssFile& feed, const Text& channelAddress = {});
 
     // Atom reads its author and id from the first "name" and "id" below the root, wherever they
     // stand: those found inside an article taken out are kept here. True when the element was

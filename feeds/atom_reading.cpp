@@ -87,11 +87,7 @@ constexpr EntryNames kAtom10Names{"published", "updated", "category", false};
 // while the file was parsed, then any the tree still holds.
 void ReadEntries(const CMXMLElement& feed, const EntryNames& version, ArticleStream* streamed,
                  CRssFile& out) {
-    if (streamed != nullptr) {
-        for (auto& item : streamed->Articles()) out.Add(std::move(item));
-        streamed->Articles().clear();
-        if (streamed->CapReached()) out.m_bArticleCapReached = true;
-    }
+    if (streamed != nullptr) streamed->MoveArticlesInto(out);
     WalkElements(feed, [&](const CMXMLElement& element) {
         if (element.NodeName() != "entry") return false;
         if (out.GetSize() >= kMaxArticles) {

@@ -256,15 +256,7 @@ int CRssFile::ReadRssChannel(const CMXMLElement& root, ArticleStream* streamed) 
     const bool rdf = m_nFormat == kFormatRdf;
     // Items beside the channel (RSS 1.0) count as well as those inside it (RSS 2.0): first those
     // read while the file was parsed, then any the tree still holds.
-    if (streamed != nullptr) {
-        auto& articles = streamed->Articles();
-        for (size_t i = 0; i < articles.size(); ++i) {
-            if (!streamed->OwnLinks()[i]) articles[i]->m_strLink = channelAbout;
-            m_items.push_back(std::move(articles[i]));
-        }
-        articles.clear();
-        if (streamed->CapReached()) m_bArticleCapReached = true;
-    }
+    if (streamed != nullptr) streamed->MoveArticlesInto(*this, channelAbout);
     WalkElements(root, [&](const CMXMLElement& element) {
         if (element.NodeName() != "item") return false;
         if (GetSize() >= kMaxArticles) {

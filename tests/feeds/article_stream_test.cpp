@@ -115,20 +115,17 @@ TEST(ArticleStream, ReadsEveryShapeAsTheWholeTreeDoes) {
     }
     // What the trickiest shapes read, spelled out.
     CRssFile nested;
-    test::WriteFile(dir.File("nested.xml"), shapes[0].second);
-    nested.ReadRss(dir.File("nested.xml"));
+    test::ReadFeedText(nested, shapes[0].second);
     ASSERT_EQ(nested.GetSize(), 4);
     EXPECT_EQ(nested.GetAt(1)->m_strTitle, "inner");
     EXPECT_EQ(nested.GetAt(3)->m_strTitle, "last");
     CRssFile rdf;
-    test::WriteFile(dir.File("rdf.xml"), shapes[1].second);
-    rdf.ReadRss(dir.File("rdf.xml"));
+    test::ReadFeedText(rdf, shapes[1].second);
     ASSERT_EQ(rdf.GetSize(), 3);
     EXPECT_EQ(rdf.GetAt(0)->m_strLink, "https://example.jp/");
     EXPECT_EQ(rdf.GetAt(1)->m_strLink, "https://example.jp/b");
     CRssFile atom;
-    test::WriteFile(dir.File("atom.xml"), shapes[4].second);
-    atom.ReadRss(dir.File("atom.xml"));
+    test::ReadFeedText(atom, shapes[4].second);
     EXPECT_EQ(atom.m_strAuthor, "Writer");
     EXPECT_EQ(atom.m_strId, "e1");
 }
