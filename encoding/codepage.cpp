@@ -277,26 +277,58 @@ void Utf8ToCp932InPlace(std::string& text) {
     // overtakes the input, except for a carried reference: an "é" of two bytes becomes six. When
     // one does not fit behind the input, the rest is converted into a new buffer.
     const auto& fromUnicode = Tables().fromUnicode;
+    // Text before the first character beyond ASCII stays where it is.
+    const size_t lead = AsciiRun(p, end);
+    o += lead;
+    p += lead;
     while (p < end) {
         if (*p < 0x80) {
-            const size_t run = AsciiRun(p, end);
-            if (o != p) std::memmove(o, p, run);
-            o += run;
-            p += run;
+            if (o == p) {
+                const size_t run = AsciiRun(p, end);
+                o += run;
+                p += run;
+                continue;
+            }
+            // A word at a time once the output lags the input by a word, so that a store never
+            // reaches bytes not yet read; the first byte beyond ASCII ends the run.
+            while (end - p >= 8 && p - o >= 8) {
+                uint64_t word;
+                std::memcpy(&word, p, 8);
+                const uint64_t high = word & 0x8080808080808080ULL;
+                std::memcpy(o, &word, 8);
+                if (high != 0) {
+                    const auto ascii = static_cast<size_t>(__builtin_ctzll(high) / 8);
+                    o += ascii;
+                    p += ascii;
+                    goto character;
+                }
+                o += 8;
+                p += 8;
+            }
+            while (p < end && *p < 0x80) *o++ = *p++;
             continue;
         }
-        // Most of a Japanese text: three bytes that the code page holds in two, which always fit
-        // where they were read.
-        if (end - p >= 3 && (*p & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
-            const uint32_t bmp = ((*p & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-            if (const uint16_t code = fromUnicode[bmp]; code >= 0x100) {
+    character:
+        // Most of a Japanese text: three bytes that the code page holds in one or two, which
+        // always fit where they were read.
+        // Read as one little-endian word: lead byte 1110xxxx, then two of 10xxxxxx.
+        uint32_t word;
+        while (end - p >= 4 && (std::memcpy(&word, p, 4), (word & 0xC0C0F0u) == 0x8080E0u)) {
+            const uint32_t bmp =
+                ((word & 0x0Fu) << 12) | ((word & 0x3F00u) >> 2) | ((word >> 16) & 0x3Fu);
+            const uint16_t code = fromUnicode[bmp];
+            if (code >= 0x100) {
                 o[0] = static_cast<unsigned char>(code >> 8);
                 o[1] = static_cast<unsigned char>(code & 0xFF);
                 o += 2;
-                p += 3;
-                continue;
+            } else if (code != 0) {
+                *o++ = static_cast<unsigned char>(code);
+            } else {
+                break;
             }
+            p += 3;
         }
+        if (p >= end || *p < 0x80) continue;
         uint32_t cp;
         const size_t consumed = DecodeUtf8(p, end, cp);
         unsigned char scratch[kMaxCharacterBytes];

@@ -45,11 +45,12 @@ class Pool {
   public:
     void* Allocate(std::size_t cls) {
         // The last blocks out came back from other threads: start afresh, as FreeLocal would.
-        if (m_live.fetch_add(1, std::memory_order_acq_rel) == 0 &&
-            m_remoteCount.load(std::memory_order_acquire) > 0) {
+        // No block is alive then, so none can come back while the pool resets.
+        if (m_remoteCount.load(std::memory_order_acquire) > 0 && Live() == 0) {
             std::lock_guard<std::mutex> lock(m_mutex);
             Reset();
         }
+        ++m_taken;
         if (FreeBlock* block = m_free[cls - 1]) {
             m_free[cls - 1] = block->next;
             return block;
@@ -74,9 +75,9 @@ class Pool {
         auto* free = static_cast<FreeBlock*>(block);
         free->next = m_free[cls - 1];
         m_free[cls - 1] = free;
-        if (m_live.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        if (--m_taken == m_freedElsewhere.load(std::memory_order_acquire)) {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_live.load(std::memory_order_acquire) == 0) Reset();
+            Reset();
         }
     }
 
@@ -88,17 +89,20 @@ class Pool {
         free->next = m_remote[cls - 1];
         m_remote[cls - 1] = free;
         m_remoteCount.fetch_add(1, std::memory_order_release);
-        return m_live.fetch_sub(1, std::memory_order_acq_rel) == 1 && m_orphaned;
+        m_freedElsewhere.fetch_add(1, std::memory_order_release);
+        // The count of the pool's own thread is read only once that thread has ended.
+        return m_orphaned && m_taken == m_freedElsewhere.load(std::memory_order_relaxed);
     }
 
     // The pool's thread ends. True when the pool can go at once (no node of it is alive).
     bool Orphan() noexcept {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_orphaned = true;
-        return m_live.load(std::memory_order_acquire) == 0;
+        return Live() == 0;
     }
 
-    std::size_t Live() const { return m_live.load(std::memory_order_relaxed); }
+    // Called by the pool's own thread (or once it has ended).
+    std::size_t Live() const { return m_taken - m_freedElsewhere.load(std::memory_order_acquire); }
 
     ~Pool() {
         for (char* slab : m_slabs) std::free(slab);
@@ -138,6 +142,8 @@ class Pool {
         for (FreeBlock*& list : m_free) list = nullptr;
         for (FreeBlock*& list : m_remote) list = nullptr;
         m_remoteCount.store(0, std::memory_order_release);
+        m_taken = 0;
+        m_freedElsewhere.store(0, std::memory_order_release);
         m_next = m_slabs.empty() ? nullptr : m_slabs[0] + sizeof(SlabHeader);
         m_left = m_slabs.empty() ? 0 : kSlabBytes - sizeof(SlabHeader);
     }
@@ -146,7 +152,11 @@ class Pool {
     FreeBlock* m_free[kClasses] = {};
     char* m_next = nullptr;
     std::size_t m_left = 0;
-    std::atomic<std::size_t> m_live{0};
+    // Blocks alive: those taken, less those freed by this thread, less those freed elsewhere.
+    // Only the pool's thread writes the first count, so taking and freeing a block locally costs
+    // no atomic operation.
+    std::size_t m_taken = 0;
+    std::atomic<std::size_t> m_freedElsewhere{0};
     std::mutex m_mutex;  // guards m_remote, m_orphaned and the reset
     FreeBlock* m_remote[kClasses] = {};
     std::atomic<std::size_t> m_remoteCount{0};

@@ -90,6 +90,22 @@ TEST(CarriedReferences, EveryCharacterRoundTripsThroughSystemText) {
         Utf8ToCp932InPlace(inPlace);
         EXPECT_EQ(inPlace, system) << utf8;
     }
+    // The conversion in place copies ASCII a word at a time once its output lags by a word: runs
+    // of every length between characters that shrink, stay or grow, and malformed bytes, must
+    // come out as the plain conversion writes them.
+    const std::string pieces[] = {"日本語", "ｶﾀｶﾅ", "é",  "😀", "한",    "\xE6\x97",
+                                  "\xFF",   "\x80", "〜", "a", "<tag>", "0123456789abcdef"};
+    unsigned long long state = 932;
+    for (int round = 0; round < 2000; ++round) {
+        std::string utf8;
+        while (utf8.size() < static_cast<size_t>(round % 300)) {
+            state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+            utf8 += pieces[(state >> 33) % std::size(pieces)];
+        }
+        std::string inPlace = utf8;
+        Utf8ToCp932InPlace(inPlace);
+        ASSERT_EQ(inPlace, Utf8ToCp932(utf8)) << round;
+    }
 }
 
 TEST(CarriedReferences, OnlyReferencesToCharactersTheCodePageLacksAreExpanded) {

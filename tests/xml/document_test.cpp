@@ -69,6 +69,60 @@ TEST(XmlDocumentLoading, Utf8TestAcceptsWellFormedSequencesOfOneToFourBytes) {
     EXPECT_TRUE(IsUTF8("\xC0\x80"));
 }
 
+TEST(XmlDocumentLoading, Utf8TestOfLongTextsAgreesWithReadingWholeSequences) {
+    // Long texts are checked many bytes at a time; a sequence that straddles two blocks, the
+    // first block or the end must be judged as reading one character after another judges it.
+    const auto reference = [](std::string_view text) {
+        for (size_t i = 0; i < text.size();) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            const size_t length = c < 0x80   ? 1
+                                  : c < 0xC0 ? 0
+                                  : c < 0xE0 ? 2
+                                  : c < 0xF0 ? 3
+                                  : c < 0xF5 ? 4
+                                             : 0;
+            if (length == 0 || i + length > text.size()) return false;
+            for (size_t k = 1; k < length; ++k) {
+                if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+            }
+            i += length;
+        }
+        return true;
+    };
+    const std::string pieces[] = {"a",        "\xC3\xA9", "\xE6\x97\xA5", "\xF0\x9F\x98\x80",
+                                  "\x80",     "\xC3",     "\xE6\x97",     "\xF0\x9F\x98",
+                                  "\xF5\x80", "\xFF",     "\xBF\xBF",     "\xC0\x80"};
+    unsigned long long state = 12345;
+    size_t agreed = 0;
+    for (size_t length : {64, 65, 95, 96, 97, 127, 128, 129, 159, 160, 200, 300}) {
+        for (int round = 0; round < 300; ++round) {
+            std::string text(length, 'x');
+            // One to three odd pieces among ASCII, at any place, the end included.
+            const int count = 1 + round % 3;
+            for (int k = 0; k < count; ++k) {
+                state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+                const std::string& piece = pieces[(state >> 33) % std::size(pieces)];
+                const size_t at = (state >> 13) % length;
+                text.replace(at, std::min(piece.size(), length - at), piece.substr(0, length - at));
+            }
+            text.resize(length, 'x');
+            ASSERT_EQ(IsUTF8(text), reference(text)) << length << " " << round;
+            agreed += reference(text);
+        }
+    }
+    // Both answers occur often enough for the comparison to mean something.
+    EXPECT_GT(agreed, 300u);
+    EXPECT_LT(agreed, 2700u);
+    // Japanese throughout, cut at every length past the first block.
+    std::string japanese;
+    while (japanese.size() < 300) japanese += "\xE6\x97\xA5\xE6\x9C\xAC a";
+    for (size_t length = 64; length <= 300; ++length) {
+        EXPECT_EQ(IsUTF8(std::string_view(japanese).substr(0, length)),
+                  reference(std::string_view(japanese).substr(0, length)))
+            << length;
+    }
+}
+
 TEST(XmlDocumentLoading, ACommentBeforeTheRootEndsAtItsCloseNotAtAGreaterThanInside) {
     // Such a comment used to end at its first ">", and its rest became the root.
     CMXMLDocument doc;
