@@ -73,6 +73,14 @@ void CMXMLElement::ParseXML(std::string_view text) {
     ParseMarkup(kept);
 }
 
+void CMXMLElement::ParseChildXML(std::string_view text, bool plainContent) {
+    if (!KeptTextScope::Covers(text)) {
+        ParseXML(text);
+        return;
+    }
+    ParseMarkup(text, plainContent);
+}
+
 void CMXMLElement::ParseKeptXML(std::string&& text, std::string_view markup) {
     const auto offset = static_cast<size_t>(markup.data() - text.data());
     const std::string_view kept = Keep(std::move(text)).substr(offset, markup.size());

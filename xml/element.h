@@ -128,6 +128,9 @@ class CMXMLElement : public CMXMLNode {
     // Builds this element from its markup text. The element keeps a copy of the text that its
     // nodes point into, unless the text is already kept by the parse running on this thread.
     void ParseXML(std::string_view text);
+    // The same for an element of a running parse; `plainContent` tells that no "<" stands between
+    // its start tag and its end tag, so that its content is one text without a second look.
+    void ParseChildXML(std::string_view text, bool plainContent);
     // The same from a text the element takes over: its nodes point into it, nothing is copied.
     // `markup` is the part of `text` to parse.
     void ParseKeptXML(std::string&& text, std::string_view markup);
@@ -162,7 +165,9 @@ class CMXMLElement : public CMXMLNode {
         std::unique_ptr<KeptText> earlier;
     };
     // Parses `text` as this element's markup; nodes point into text that the parse keeps.
-    void ParseMarkup(std::string_view text);
+    void ParseMarkup(std::string_view text, bool plainContent = false);
+    // ParseStartTag, answering where the tag ends in `text` (npos when it does not).
+    size_t ReadStartTag(std::string_view text);
     // Keeps `text` (moved in) with this element and returns where it now lies.
     std::string_view Keep(std::string&& text);
 
@@ -174,9 +179,10 @@ class CMXMLElement : public CMXMLNode {
 };
 
 // Position in `text` where the end tag closing an element called `name` begins ("</name>", white
-// space allowed before its ">"), or -1. `endTagLength`, when given, receives the end tag's length.
+// space allowed before its ">"), or -1. `endTagLength`, when given, receives the end tag's length;
+// `firstTag`, whether the end tag is the first "<" of the text (the content is then plain text).
 std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name,
-                          size_t* endTagLength = nullptr);
+                          size_t* endTagLength = nullptr, bool* firstTag = nullptr);
 
 // Position of the ">" that ends the tag beginning at or after `from`: the first one outside a
 // quoted attribute value; npos when there is none.

@@ -50,9 +50,9 @@ constexpr size_t kMaxChain = 256;
 
 }  // namespace
 
-// Where each end tag "</name>" of a document last occurs, by lower-cased name: a search for a name
-// whose end tag does not occur after its start answers at once (many self-closing children,
-// such as "<item/>", would otherwise make every search scan the rest of the document).
+// Where each end tag "</name>" of a document last occurs, by name without regard to case: a search
+// for a name whose end tag does not occur after its start answers at once (many self-closing
+// children, such as "<item/>", would otherwise make every search scan the rest of the document).
 class LastEndTags {
   public:
     explicit LastEndTags(std::string_view content) {
@@ -65,7 +65,11 @@ class LastEndTags {
             }
             std::string_view name = content.substr(p + 2, nextGt - p - 2);
             while (!name.empty() && IsWhiteSpace(name.back())) name.remove_suffix(1);
-            m_last[Lowered(name)] = p;
+            if (const auto it = m_last.find(name); it != m_last.end()) {
+                it->second = p;
+            } else {
+                m_last.emplace(name, p);
+            }
         }
     }
     // Bytes the table holds (an estimate of what the allocator hands out).
@@ -74,19 +78,31 @@ class LastEndTags {
         for (const auto& entry : m_last) bytes += 64 + entry.first.capacity();
         return bytes;
     }
-    // False when no end tag for `name` starts at or after `position`.
+    // False when no end tag for `name` starts at or after `position`. Asked before every search
+    // once the table exists: looked up without making a lower-cased copy of the name.
     bool MayOccurAfter(std::string_view name, size_t position) const {
-        const auto it = m_last.find(Lowered(name));
+        const auto it = m_last.find(name);
         return it != m_last.end() && it->second >= position;
     }
 
   private:
-    static std::string Lowered(std::string_view text) {
-        std::string out(text);
-        for (char& c : out) c = static_cast<char>(Lower(static_cast<unsigned char>(c)));
-        return out;
-    }
-    std::unordered_map<std::string, size_t> m_last;
+    // Names hashed and compared without regard to the case of ASCII letters.
+    struct NoCaseHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const {
+            uint64_t hash = 14695981039346656037ULL;
+            for (const char c : text)
+                hash = (hash ^ Lower(static_cast<unsigned char>(c))) * 1099511628211ULL;
+            return static_cast<size_t>(hash);
+        }
+    };
+    struct NoCaseEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const {
+            return CompareNoCase(a, b) == 0;
+        }
+    };
+    std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual> m_last;
 };
 
 // Every tag of a document ("<" and the run of name bytes after it), sorted by name so that the tags
@@ -281,7 +297,12 @@ bool EndTagSearch::Forget(size_t position) {
 
 EndTagMatch EndTagSearch::Find(std::string_view text, std::string_view name) {
     const size_t from = static_cast<size_t>(text.data() - m_document.data());
-    if (m_lastEndTags && !m_lastEndTags->MayOccurAfter(name, from)) return {};
+    // A short text is scanned sooner than the table is asked: most elements are children of an
+    // article, whose search ends within the article either way.
+    constexpr size_t kShortText = 4096;
+    if (m_lastEndTags && text.size() > kShortText && !m_lastEndTags->MayOccurAfter(name, from)) {
+        return {};
+    }
     const bool indexable = !name.empty() && name.find('<') == std::string_view::npos &&
                            m_document.size() < std::numeric_limits<uint32_t>::max() &&
                            from >= m_forgotten;
@@ -309,7 +330,7 @@ EndTagMatch EndTagSearch::Find(std::string_view text, std::string_view name) {
         return {};
     }
     EndTagMatch match;
-    const std::ptrdiff_t found = FindEndTag(text, name, &match.length);
+    const std::ptrdiff_t found = FindEndTag(text, name, &match.length, &match.firstTag);
     const size_t scanned = found < 0 ? text.size() : static_cast<size_t>(found) + match.length;
     m_scanBudget -= std::min(m_scanBudget, scanned);
     if (found >= 0) {

@@ -20,6 +20,7 @@ namespace varlo {
 struct EndTagMatch {
     size_t start = std::string_view::npos;
     size_t length = 0;
+    bool firstTag = false;  // the end tag is the first "<" after the element's name
     bool Found() const { return start != std::string_view::npos; }
 };
 

@@ -115,7 +115,8 @@ size_t FindTagEnd(std::string_view text, size_t from) {
     }
 }
 
-std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name, size_t* endTagLength) {
+std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name, size_t* endTagLength,
+                          bool* firstTag) {
     std::string open = "<";
     open += name;
     // The end tag is "</name", white space, ">": the last part is checked when the rest matched.
@@ -131,12 +132,14 @@ std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name, size_t* 
     // The '>' that ends the tag of the latest opening seen, reused while it lies ahead.
     size_t knownGt = 0;
     bool knownGtValid = false;
+    size_t firstLt = std::string_view::npos;
     for (size_t i = 0; i < n; ++i) {
         if (o == 0 && c == 0) {
             // Both patterns begin with "<": nothing can start before the next one.
             const void* lt = std::memchr(text.data() + i, '<', n - i);
             if (lt == nullptr) return -1;
             i = static_cast<size_t>(static_cast<const char*>(lt) - text.data());
+            if (firstLt == std::string_view::npos) firstLt = i;
         }
         const unsigned char b = LowerAscii(static_cast<unsigned char>(text[i]));
         if (b == static_cast<unsigned char>(open[o])) {
@@ -164,6 +167,7 @@ std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name, size_t* 
                     const size_t start = i + 1 - close.size();
                     if (depth == 0) {
                         if (endTagLength) *endTagLength = gt + 1 - start;
+                        if (firstTag) *firstTag = start == firstLt;
                         return static_cast<std::ptrdiff_t>(start);
                     }
                     --depth;
@@ -179,9 +183,9 @@ std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name, size_t* 
     return -1;
 }
 
-void CMXMLElement::ParseMarkup(std::string_view text) {
+void CMXMLElement::ParseMarkup(std::string_view text, bool plainContent) {
     m_hasEndTag = true;
-    ParseStartTag(text);
+    const size_t startTagEnd = ReadStartTag(text);
     if (m_name.empty()) return;
     NotifyElementStarted(*this);
     // The text must end with "</name>", where white space may come before the ">".
@@ -200,7 +204,8 @@ void CMXMLElement::ParseMarkup(std::string_view text) {
         return;
     }
     const size_t endTagLength = text.size() - endTagStart;
-    const size_t k = FindTagEnd(text, 0);
+    // The start tag was read from the text's first byte on, as a parse hands it over.
+    const size_t k = text.front() == '<' ? startTagEnd : FindTagEnd(text, 0);
     const std::string_view content = Cut(text, static_cast<std::ptrdiff_t>(k) + 1,
                                          static_cast<std::ptrdiff_t>(text.size() - endTagLength) -
                                              static_cast<std::ptrdiff_t>(k) - 1);
@@ -211,33 +216,47 @@ void CMXMLElement::ParseMarkup(std::string_view text) {
             AppendChild(std::make_unique<CMXMLTextNode>(content));
         return;
     }
+    if (plainContent && k + 1 == static_cast<size_t>(content.data() - text.data())) {
+        // Most elements of a feed hold one text: the search for the end tag already found that no
+        // "<" stands in it.
+        auto node = std::make_unique<CMXMLTextNode>(content);
+        const size_t bytes = NodeBytes(*node);
+        AppendChild(std::move(node));
+        ChargeParseMemory(bytes);
+        return;
+    }
     CMXMLNodeList::ParseNodes(content, this);
 }
 
 void CMXMLElement::ParseStartTag(std::string_view text) {
+    ReadStartTag(text);
+}
+
+size_t CMXMLElement::ReadStartTag(std::string_view text) {
     m_name.clear();
     m_attributes.clear();
     const size_t p = text.find('<');
     if (p == std::string_view::npos) {
         AppendChild(std::make_unique<CMXMLTextNode>(text));
-        return;
+        return std::string_view::npos;
     }
     const size_t e = FindTagEnd(text, p);
-    if (e == std::string_view::npos) return;
+    if (e == std::string_view::npos) return e;
     std::string_view t = text.substr(p + 1, e - p - 1);
-    if (t.empty()) return;
+    if (t.empty()) return e;
     if (t.back() == '/') t.remove_suffix(1);
     if (t.size() > 2 && t.front() == '%' && t.back() == '%') {
         m_name = Trim(t.substr(1, t.size() - 2), kWhiteSpace);
-        return;
+        return e;
     }
     const size_t s = kSpace.FindIn(t);
     if (s == std::string_view::npos) {
         m_name = t;
-        return;
+        return e;
     }
     m_name = t.substr(0, s);
     ParseAttributes(TrimLeft(t.substr(s + 1)));
+    return e;
 }
 
 void CMXMLElement::ParseAttributes(std::string_view text) {
@@ -263,8 +282,8 @@ void CMXMLElement::ParseAttributes(std::string_view text) {
     };
     const size_t n = text.size();
     for (size_t i = 0; i < n; ++i) {
-        const char c = text[i];
-        const bool last = i + 1 == n;
+        char c = text[i];
+        bool last = i + 1 == n;
         const bool inQuotes = state == State::Value && (inDouble || inSingle);
         switch (state) {
             case State::Name:
@@ -301,6 +320,20 @@ void CMXMLElement::ParseAttributes(std::string_view text) {
                 }
                 break;
             case State::Value: {
+                if (inDouble || inSingle) {
+                    // Inside quotes only the closing quote matters: go straight to it, or to the
+                    // last byte when it is missing.
+                    const size_t close = text.find(inDouble ? '"' : '\'', i);
+                    if (close == std::string_view::npos) {
+                        current.SetValue(text.substr(a));
+                        commit();
+                        i = n;
+                        break;
+                    }
+                    i = close;
+                    c = text[i];
+                    last = i + 1 == n;
+                }
                 // A ">" inside quotes is part of the value (legal XML, written by other tools).
                 const bool closing = (c == '"' && inDouble) || (c == '\'' && inSingle) ||
                                      (c == ' ' && !inDouble && !inSingle) ||
@@ -410,7 +443,7 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
         auto owned = std::make_unique<CMXMLElement>();
         owned->SetParseDepth(childDepth);
         CMXMLElement* element = parent->AppendChild(std::move(owned));
-        element->ParseXML(text.substr(0, length));
+        element->ParseChildXML(text.substr(0, length), match.firstTag);
         const bool charged = ChargeParseMemory(NodeBytes(*element)) &&
                              ChargeParseMemory(element->AttributeHeapBytes());
         NotifyElementCompleted(*element, text.substr(0, length));  // may take it out of the tree

@@ -85,7 +85,8 @@ size_t CPlainFile::Read(void* buffer, size_t count) {
 std::string CPlainFile::ReadAll() {
     std::string buffer;
     struct stat st;
-    if (m_stream && fstat(fileno(m_stream.get()), &st) == 0 && !S_ISREG(st.st_mode)) {
+    const bool known = m_stream && fstat(fileno(m_stream.get()), &st) == 0;
+    if (known && !S_ISREG(st.st_mode)) {
         // A pipe or device has no length to ask for, and a folder cannot be read: read until the
         // end, and let the stream report what fails.
         char chunk[65536];
@@ -95,7 +96,8 @@ std::string CPlainFile::ReadAll() {
             buffer.append(chunk, read);
         }
     } else {
-        ReadRegular(buffer);
+        // The length the system already gave saves three seeks.
+        ReadRegular(buffer, known ? static_cast<long long>(st.st_size) : GetLength());
     }
     // The text ends at its first zero byte, unless it is UTF-16 or UTF-32, which hold zero bytes.
     if (HasWideTextSignature(buffer)) return buffer;
@@ -105,8 +107,7 @@ std::string CPlainFile::ReadAll() {
     return buffer;
 }
 
-void CPlainFile::ReadRegular(std::string& buffer) {
-    const long long length = GetLength();
+void CPlainFile::ReadRegular(std::string& buffer, long long length) {
     try {
         bool reused = false;
         buffer = TakeTextBuffer(static_cast<size_t>(length), &reused);

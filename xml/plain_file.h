@@ -59,7 +59,7 @@ class CPlainFile {
 
   private:
     [[noreturn]] void Raise(const char* message) const;
-    void ReadRegular(std::string& buffer);
+    void ReadRegular(std::string& buffer, long long length);
 
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
