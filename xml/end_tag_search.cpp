@@ -65,11 +65,7 @@ class LastEndTags {
             }
             std::string_view name = content.substr(p + 2, nextGt - p - 2);
             while (!name.empty() && IsWhiteSpace(name.back())) name.remove_suffix(1);
-            if (const auto it = m_last.find(name); it != m_last.end()) {
-                it->second = p;
-            } else {
-                m_last.emplace(name, p);
-            }
+            *Entry(name) = p;
         }
     }
     // Bytes the table holds (an estimate of what the allocator hands out).
@@ -81,11 +77,39 @@ class LastEndTags {
     // False when no end tag for `name` starts at or after `position`. Asked before every search
     // once the table exists: looked up without making a lower-cased copy of the name.
     bool MayOccurAfter(std::string_view name, size_t position) const {
-        const auto it = m_last.find(name);
-        return it != m_last.end() && it->second >= position;
+        Recent& recent = m_recent[Slot(name)];
+        if (recent.name != name) {
+            const auto it = m_last.find(name);
+            if (it == m_last.end()) return false;
+            recent.name.assign(name);
+            recent.last = &it->second;
+        }
+        return *recent.last >= position;
     }
 
   private:
+    // A few names met last, by their very bytes: a feed repeats the same handful of names, and a
+    // byte comparison costs less than hashing without regard to case.
+    struct Recent {
+        std::string name;
+        size_t* last = nullptr;
+    };
+    static size_t Slot(std::string_view name) {
+        uint64_t hash = 0;
+        for (const char c : name) hash = hash * 31 + static_cast<unsigned char>(c);
+        return static_cast<size_t>((hash * 0x9E3779B97F4A7C15ULL) >> 58);
+    }
+    static constexpr size_t kRecentSlots = 64;
+    // The entry for `name`, made when it is new.
+    size_t* Entry(std::string_view name) {
+        Recent& recent = m_recent[Slot(name)];
+        if (recent.name == name) return recent.last;
+        auto it = m_last.find(name);
+        if (it == m_last.end()) it = m_last.emplace(name, 0).first;
+        recent.name.assign(name);
+        recent.last = &it->second;
+        return recent.last;
+    }
     // Names hashed and compared without regard to the case of ASCII letters.
     struct NoCaseHash {
         using is_transparent = void;
@@ -102,7 +126,9 @@ class LastEndTags {
             return CompareNoCase(a, b) == 0;
         }
     };
-    std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual> m_last;
+    // Mutable because the recent names point into it, also when only asked.
+    mutable std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual> m_last;
+    mutable Recent m_recent[kRecentSlots];
 };
 
 // Every tag of a document ("<" and the run of name bytes after it), sorted by name so that the tags
@@ -297,12 +323,26 @@ bool EndTagSearch::Forget(size_t position) {
 
 EndTagMatch EndTagSearch::Find(std::string_view text, std::string_view name) {
     const size_t from = static_cast<size_t>(text.data() - m_document.data());
-    // A short text is scanned sooner than the table is asked: most elements are children of an
-    // article, whose search ends within the article either way.
-    constexpr size_t kShortText = 4096;
-    if (m_lastEndTags && text.size() > kShortText && !m_lastEndTags->MayOccurAfter(name, from)) {
-        return {};
+    // The searches move through the text from start to end and meet each byte first: a large
+    // text has long left the cache since it was converted. Asking for the bytes ahead in time
+    // keeps the search from waiting on memory at every line.
+    constexpr size_t kAhead = 16384;
+    const size_t wanted = std::min(from + kAhead, m_document.size());
+    if (m_prefetched < from) m_prefetched = from & ~size_t{63};
+    for (; m_prefetched < wanted; m_prefetched += 64) {
+        __builtin_prefetch(m_document.data() + m_prefetched);
     }
+    // A self-closing tag ("<link href=\"...\"/>" at the top of a feed) has no end tag as a rule:
+    // its search would scan the rest of the document, and then the table is made anyway. It is
+    // made first instead. The look at the tag ignores quotes, as a wrong guess costs only time.
+    constexpr size_t kLongSearch = 65536;
+    if (!m_lastEndTags && m_scanBudget > 0 && text.size() > kLongSearch) {
+        const void* gt = std::memchr(text.data(), '>', 4096);
+        if (gt != nullptr && gt != text.data() && static_cast<const char*>(gt)[-1] == '/') {
+            MakeLastEndTags();
+        }
+    }
+    if (m_lastEndTags && !m_lastEndTags->MayOccurAfter(name, from)) return {};
     const bool indexable = !name.empty() && name.find('<') == std::string_view::npos &&
                            m_document.size() < std::numeric_limits<uint32_t>::max() &&
                            from >= m_forgotten;
@@ -336,10 +376,14 @@ EndTagMatch EndTagSearch::Find(std::string_view text, std::string_view name) {
     if (found >= 0) {
         match.start = static_cast<size_t>(found);
     } else if (!m_lastEndTags) {
-        m_lastEndTags = std::make_unique<LastEndTags>(m_document);
-        if (!ChargeParseMemory(m_lastEndTags->Bytes())) m_scanBudget = 0;
+        MakeLastEndTags();
     }
     return match;
+}
+
+void EndTagSearch::MakeLastEndTags() {
+    m_lastEndTags = std::make_unique<LastEndTags>(m_document);
+    if (!ChargeParseMemory(m_lastEndTags->Bytes())) m_scanBudget = 0;
 }
 
 }  // namespace varlo

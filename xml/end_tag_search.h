@@ -53,13 +53,17 @@ class EndTagSearch {
     bool Forget(size_t position);
 
   private:
+    // Makes the table of where each end tag last occurs, and charges it to the parse.
+    void MakeLastEndTags();
+
     std::string_view m_document;
     size_t m_scanBudget;
     std::unique_ptr<LastEndTags> m_lastEndTags;  // made at the first search that finds nothing
     std::unique_ptr<EndTagIndex> m_index;
     EndTagSearch* m_outer;
     bool m_indexFailed = false;
-    size_t m_forgotten = 0;  // bytes before this may be gone; an index starts here
+    size_t m_forgotten = 0;   // bytes before this may be gone; an index starts here
+    size_t m_prefetched = 0;  // bytes before this were asked into the cache
 };
 
 }  // namespace varlo
