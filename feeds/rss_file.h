@@ -38,7 +38,7 @@ class CRssFile {
     // A feed read on a worker is handed to the window's document whole.
     CRssFile(CRssFile&&) = default;
     CRssFile& operator=(CRssFile&&) = default;
-    virtual ~CRssFile() = default;
+    virtual ~CRssFile();
 
     // Deletes every article and resets the feed-level texts; keeps m_nFormat.
     void Clear();
