@@ -87,11 +87,11 @@ CRssFile::~CRssFile() {
     constexpr size_t kAhead = 4;
     for (size_t i = 0; i < m_items.size(); ++i) {
         if (i + 2 * kAhead < m_items.size()) __builtin_prefetch(m_items[i + 2 * kAhead].get());
-        if (i + kAhead < m_items.size()) {
-            const CRssItem& next = *m_items[i + kAhead];
-            for (const Text* text : {&next.m_strTitle, &next.m_strLink, &next.m_strDescription,
-                                     &next.m_strContent, &next.m_strGuid}) {
-                __builtin_prefetch(text->data() - 16);
+        if (const CRssItem* next =
+                i + kAhead < m_items.size() ? m_items[i + kAhead].get() : nullptr) {
+            for (const Text* text : {&next->m_strTitle, &next->m_strLink, &next->m_strDescription,
+                                     &next->m_strContent, &next->m_strGuid}) {
+                __builtin_prefetch(text->data());
             }
         }
         m_items[i].reset();

@@ -47,6 +47,16 @@ double BestSeconds(int runs, const std::function<void()>& body) {
     return best;
 }
 
+std::vector<double> BestSecondsInTurn(int runs, const std::vector<std::function<void()>>& bodies) {
+    std::vector<double> best(bodies.size(), 1e300);
+    for (int i = 0; i < runs; ++i) {
+        for (size_t k = 0; k < bodies.size(); ++k) {
+            best[k] = std::min(best[k], BestSeconds(1, bodies[k]));
+        }
+    }
+    return best;
+}
+
 static size_t StatusField(const char* field) {
     std::ifstream in("/proc/self/status");
     std::string line;

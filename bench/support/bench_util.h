@@ -13,6 +13,9 @@ namespace varlo::bench {
 // Seconds of the fastest of `runs` calls: wall time, or the calling thread's processor time when
 // VARLO_BENCH_CPU_TIME is set.
 double BestSeconds(int runs, const std::function<void()>& body);
+// The best time of each body over `runs` rounds, in which every body runs once in turn: on a
+// shared machine that is fast and slow by turns, each is measured in the same phases.
+std::vector<double> BestSecondsInTurn(int runs, const std::vector<std::function<void()>>& bodies);
 // Peak resident set of this process so far, in bytes.
 size_t PeakRssBytes();
 // Resets the peak (Linux: writes 5 to /proc/self/clear_refs); false when not supported.
