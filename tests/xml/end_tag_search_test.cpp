@@ -58,6 +58,42 @@ TEST(EndTagSearch, TheIndexFindsWhatTheScanFindsOnRandomMarkup) {
     EXPECT_GT(compared, 10000u);
 }
 
+TEST(EndTagSearch, ALongDocumentWithSelfClosingTagsIsSearchedAsTheScanSearchesIt) {
+    // Past 64 KB, a self-closing tag makes the table of last end tags before its search, and the
+    // table answers names it met before from a memo of their bytes: names of either case, end
+    // tags that do and do not follow, a self-closing tag that a later end tag still closes, and
+    // more names than the memo has places.
+    std::vector<std::string> pieces = {
+        "<link href='x'/>", "<Link/>", "</link>", "</LINK >", "<link>", "<entry>", "</entry>",
+        "<id>u</id>",       "text ",   "<b/>",    "</b>",     "<ID>",   "</Id>",   "\n"};
+    for (int k = 0; k < 100; ++k) {
+        const std::string name = "n" + std::to_string(k);
+        pieces.insert(pieces.end(), {"<" + name + "/>", "</" + name + ">", "<N" + name + ">"});
+    }
+    std::mt19937 random(29);
+    std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1);
+    for (int round = 0; round < 4; ++round) {
+        std::string text = "<link rel='self' href='x'/>";
+        while (text.size() < 80000) text += pieces[pick(random)];
+        EndTagSearch search(text);
+        const std::vector<Start> starts = ElementStarts(text);
+        for (size_t i = 0; i < starts.size(); i += 1 + starts.size() / 400) {
+            const Start& start = starts[i];
+            const std::string_view rest = std::string_view(text).substr(start.after);
+            size_t length = 0;
+            bool firstTag = false;
+            const std::ptrdiff_t scanned = FindEndTag(rest, start.name, &length, &firstTag);
+            const EndTagMatch match = search.Find(rest, start.name);
+            ASSERT_EQ(match.Found(), scanned >= 0) << round << " / " << start.after;
+            if (scanned < 0) continue;
+            EXPECT_EQ(match.start, static_cast<size_t>(scanned));
+            EXPECT_EQ(match.length, length);
+            // The content is plain text exactly when no "<" comes before the end tag.
+            EXPECT_EQ(match.firstTag, rest.find('<') == static_cast<size_t>(scanned));
+        }
+    }
+}
+
 // Shapes that made every search rescan the rest of the document: each is read in one pass now,
 // and still gives the tree the reader always gave.
 TEST(EndTagSearch, UnclosedOpeningsBeforeOneEndTagReadAsSiblings) {
