@@ -1,7 +1,5 @@
 #include "xml/plain_file.h"
 
-#include <algorithm>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,24 +115,14 @@ void CPlainFile::ReadRegular(std::string& buffer, long long length) {
             AdviseHugePages(buffer.data(), buffer.capacity());
             PopulatePages(buffer.data(), buffer.capacity());
         }
+        buffer.resize(static_cast<size_t>(length));
     } catch (const std::bad_alloc&) {
         Raise(kBufferFailed);
     } catch (const std::length_error&) {
         Raise(kBufferFailed);
     }
-    // A step at a time: the string fills each step with zeros before the file's bytes overwrite
-    // it, and in steps both writes stay in the cache instead of crossing the whole text twice.
-    constexpr size_t kStep = size_t{1} << 20;
-    const auto total = static_cast<size_t>(length);
-    size_t done = 0;
-    while (done < total) {
-        const size_t step = std::min(kStep, total - done);
-        buffer.resize(done + step);
-        const size_t read = Read(buffer.data() + done, step);
-        done += read;
-        if (read < step) break;
-    }
-    buffer.resize(done);
+    const size_t read = Read(buffer.data(), buffer.size());
+    buffer.resize(read);
 }
 
 }  // namespace varlo

@@ -183,24 +183,6 @@ TEST(XmlDocumentLoading, FileIsReadUpToItsFirstZeroByte) {
     EXPECT_EQ(doc.GetDocumentElement()->GetXML(), "<r>a</r>");
 }
 
-TEST(XmlDocumentLoading, FilesAroundTheReadingStepAreReadWhole) {
-    // The file is read a megabyte at a time: a text that ends at, just before or just after a
-    // step reads as it did whole, and so does one whose zero byte stands past the first step.
-    TempDir dir;
-    const std::string path = dir.File("s.xml");
-    const size_t mib = size_t{1} << 20;
-    for (const size_t size : {mib - 1, mib, mib + 1, 2 * mib + 3}) {
-        const std::string text = "<r>" + std::string(size - 7, 'x') + "</r>";
-        for (const std::string& file : {text, text + '\0' + std::string(mib, 'y')}) {
-            WriteFile(path, file);
-            CMXMLDocument doc;
-            ASSERT_TRUE(doc.LoadFile(path));
-            EXPECT_EQ(doc.GetDocumentElement()->GetText().size(), size - 7) << size;
-            EXPECT_TRUE(doc.GetDocumentElement()->HasEndTag()) << size;
-        }
-    }
-}
-
 TEST(XmlDocumentLoading, MissingFileShowsTheOpenMessageAndFails) {
     MessageCapture messages;
     CMXMLDocument doc;
