@@ -78,7 +78,8 @@ class LastEndTags {
     // once the table exists: looked up without making a lower-cased copy of the name.
     bool MayOccurAfter(std::string_view name, size_t position) const {
         Recent& recent = m_recent[Slot(name)];
-        if (recent.name != name) {
+        // An empty place matches an empty name ("<>") by its bytes, but points nowhere.
+        if (recent.last == nullptr || recent.name != name) {
             const auto it = m_last.find(name);
             if (it == m_last.end()) return false;
             recent.name.assign(name);
@@ -103,7 +104,7 @@ class LastEndTags {
     // The entry for `name`, made when it is new.
     size_t* Entry(std::string_view name) {
         Recent& recent = m_recent[Slot(name)];
-        if (recent.name == name) return recent.last;
+        if (recent.last != nullptr && recent.name == name) return recent.last;
         auto it = m_last.find(name);
         if (it == m_last.end()) it = m_last.emplace(name, 0).first;
         recent.name.assign(name);

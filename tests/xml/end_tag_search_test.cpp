@@ -3,6 +3,7 @@
 #include <random>
 #include <string>
 
+#include "xml/document.h"
 #include "xml/element.h"
 #include "xml/end_tag_search.h"
 #include "xml/node.h"
@@ -91,6 +92,22 @@ TEST(EndTagSearch, ALongDocumentWithSelfClosingTagsIsSearchedAsTheScanSearchesIt
             // The content is plain text exactly when no "<" comes before the end tag.
             EXPECT_EQ(match.firstTag, rest.find('<') == static_cast<size_t>(scanned));
         }
+    }
+}
+
+TEST(EndTagSearch, AnEmptyNameIsAskedOfTheTableLikeAnyOther) {
+    // The search for "x" finds nothing and makes the table; the name of "<>" is empty, as the
+    // memo's places are before they are first filled, and once crashed the reader, whether or
+    // not an end tag "</>" stands in the text. The trees are those the reader gives without it.
+    const std::pair<const char*, const char*> cases[] = {
+        {"<r><x><>a<y/></r>", "<r><x />a<y /></r>"},
+        {"<r><x><>a</><y/></r>", "<r><x /><y /></r>"},
+    };
+    for (const auto& [text, tree] : cases) {
+        CMXMLDocument doc;
+        doc.ParseXML(text);
+        ASSERT_NE(doc.GetDocumentElement(), nullptr) << text;
+        EXPECT_EQ(doc.GetDocumentElement()->GetXML(), tree) << text;
     }
 }
 
