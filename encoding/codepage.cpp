@@ -277,12 +277,9 @@ void Utf8ToCp932InPlace(std::string& text) {
     // overtakes the input, except for a carried reference: an "é" of two bytes becomes six. When
     // one does not fit behind the input, the rest is converted into a new buffer.
     const auto& fromUnicode = Tables().fromUnicode;
-    // Text before the first character beyond ASCII stays where it is.
-    const size_t lead = AsciiRun(p, end);
-    o += lead;
-    p += lead;
     while (p < end) {
         if (*p < 0x80) {
+            // Text before the first character that shrinks stays where it is.
             if (o == p) {
                 const size_t run = AsciiRun(p, end);
                 o += run;
@@ -310,8 +307,8 @@ void Utf8ToCp932InPlace(std::string& text) {
         }
     character:
         // Most of a Japanese text: three bytes that the code page holds in one or two, which
-        // always fit where they were read.
-        // Read as one little-endian word: lead byte 1110xxxx, then two of 10xxxxxx.
+        // always fit where they were read. Read as one little-endian word: a lead byte 1110xxxx,
+        // then two of 10xxxxxx.
         uint32_t word;
         while (end - p >= 4 && (std::memcpy(&word, p, 4), (word & 0xC0C0F0u) == 0x8080E0u)) {
             const uint32_t bmp =

@@ -63,22 +63,14 @@ std::string_view CMXMLElement::Keep(std::string&& text) {
     return m_kept->text;
 }
 
-void CMXMLElement::ParseXML(std::string_view text) {
+void CMXMLElement::ParseXML(std::string_view text, bool plainContent) {
     if (KeptTextScope::Covers(text)) {
-        ParseMarkup(text);
+        ParseMarkup(text, plainContent);
         return;
     }
     const std::string_view kept = Keep(std::string(text));
     const KeptTextScope scope(kept);
-    ParseMarkup(kept);
-}
-
-void CMXMLElement::ParseChildXML(std::string_view text, bool plainContent) {
-    if (!KeptTextScope::Covers(text)) {
-        ParseXML(text);
-        return;
-    }
-    ParseMarkup(text, plainContent);
+    ParseMarkup(kept, plainContent);
 }
 
 void CMXMLElement::ParseKeptXML(std::string&& text, std::string_view markup) {

@@ -127,15 +127,15 @@ class CMXMLElement : public CMXMLNode {
 
     // Builds this element from its markup text. The element keeps a copy of the text that its
     // nodes point into, unless the text is already kept by the parse running on this thread.
-    void ParseXML(std::string_view text);
-    // The same for an element of a running parse; `plainContent` tells that no "<" stands between
-    // its start tag and its end tag, so that its content is one text without a second look.
-    void ParseChildXML(std::string_view text, bool plainContent);
+    // `plainContent` tells that no "<" stands between its start tag and its end tag, so that its
+    // content is one text without a second look.
+    void ParseXML(std::string_view text, bool plainContent = false);
     // The same from a text the element takes over: its nodes point into it, nothing is copied.
     // `markup` is the part of `text` to parse.
     void ParseKeptXML(std::string&& text, std::string_view markup);
-    // Takes the name and attributes from the first tag of the text.
-    void ParseStartTag(std::string_view text);
+    // Takes the name and attributes from the first tag of the text; answers where that tag ends
+    // (npos when it does not).
+    size_t ParseStartTag(std::string_view text);
     // Adds the attributes written in the text (the part of a start tag after the name).
     void ParseAttributes(std::string_view text);
 
@@ -166,8 +166,6 @@ class CMXMLElement : public CMXMLNode {
     };
     // Parses `text` as this element's markup; nodes point into text that the parse keeps.
     void ParseMarkup(std::string_view text, bool plainContent = false);
-    // ParseStartTag, answering where the tag ends in `text` (npos when it does not).
-    size_t ReadStartTag(std::string_view text);
     // Keeps `text` (moved in) with this element and returns where it now lies.
     std::string_view Keep(std::string&& text);
 

@@ -65,7 +65,7 @@ class LastEndTags {
             }
             std::string_view name = content.substr(p + 2, nextGt - p - 2);
             while (!name.empty() && IsWhiteSpace(name.back())) name.remove_suffix(1);
-            *Entry(name) = p;
+            *Lookup(name, true) = p;
         }
     }
     // Bytes the table holds (an estimate of what the allocator hands out).
@@ -77,15 +77,8 @@ class LastEndTags {
     // False when no end tag for `name` starts at or after `position`. Asked before every search
     // once the table exists: looked up without making a lower-cased copy of the name.
     bool MayOccurAfter(std::string_view name, size_t position) const {
-        Recent& recent = m_recent[Slot(name)];
-        // An empty place matches an empty name ("<>") by its bytes, but points nowhere.
-        if (recent.last == nullptr || recent.name != name) {
-            const auto it = m_last.find(name);
-            if (it == m_last.end()) return false;
-            recent.name.assign(name);
-            recent.last = &it->second;
-        }
-        return *recent.last >= position;
+        const size_t* last = Lookup(name, false);
+        return last != nullptr && *last >= position;
     }
 
   private:
@@ -101,12 +94,16 @@ class LastEndTags {
         return static_cast<size_t>((hash * 0x9E3779B97F4A7C15ULL) >> 58);
     }
     static constexpr size_t kRecentSlots = 64;
-    // The entry for `name`, made when it is new.
-    size_t* Entry(std::string_view name) {
+    // The entry for `name`, through the memo; made when it is new and `add` is true, else null.
+    size_t* Lookup(std::string_view name, bool add) const {
         Recent& recent = m_recent[Slot(name)];
+        // A place never filled matches an empty name ("<>") by its bytes, but points nowhere.
         if (recent.last != nullptr && recent.name == name) return recent.last;
         auto it = m_last.find(name);
-        if (it == m_last.end()) it = m_last.emplace(name, 0).first;
+        if (it == m_last.end()) {
+            if (!add) return nullptr;
+            it = m_last.emplace(name, 0).first;
+        }
         recent.name.assign(name);
         recent.last = &it->second;
         return recent.last;
@@ -127,7 +124,7 @@ class LastEndTags {
             return CompareNoCase(a, b) == 0;
         }
     };
-    // Mutable because the recent names point into it, also when only asked.
+    // Mutable: the memo, filled also when the table is only asked, points into it.
     mutable std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual> m_last;
     mutable Recent m_recent[kRecentSlots];
 };

@@ -185,7 +185,7 @@ std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name, size_t* 
 
 void CMXMLElement::ParseMarkup(std::string_view text, bool plainContent) {
     m_hasEndTag = true;
-    const size_t startTagEnd = ReadStartTag(text);
+    const size_t startTagEnd = ParseStartTag(text);
     if (m_name.empty()) return;
     NotifyElementStarted(*this);
     // The text must end with "</name>", where white space may come before the ">".
@@ -228,11 +228,7 @@ void CMXMLElement::ParseMarkup(std::string_view text, bool plainContent) {
     CMXMLNodeList::ParseNodes(content, this);
 }
 
-void CMXMLElement::ParseStartTag(std::string_view text) {
-    ReadStartTag(text);
-}
-
-size_t CMXMLElement::ReadStartTag(std::string_view text) {
+size_t CMXMLElement::ParseStartTag(std::string_view text) {
     m_name.clear();
     m_attributes.clear();
     const size_t p = text.find('<');
@@ -443,7 +439,7 @@ bool CMXMLNodeList::ParseNodes(std::string_view text, CMXMLNode* parent) {
         auto owned = std::make_unique<CMXMLElement>();
         owned->SetParseDepth(childDepth);
         CMXMLElement* element = parent->AppendChild(std::move(owned));
-        element->ParseChildXML(text.substr(0, length), match.firstTag);
+        element->ParseXML(text.substr(0, length), match.firstTag);
         const bool charged = ChargeParseMemory(NodeBytes(*element)) &&
                              ChargeParseMemory(element->AttributeHeapBytes());
         NotifyElementCompleted(*element, text.substr(0, length));  // may take it out of the tree
