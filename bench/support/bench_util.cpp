@@ -107,6 +107,19 @@ size_t PeakGrowthInChild(const std::function<void()>& body) {
     return growth;
 }
 
+bool RunInChild(const std::function<void()>& body) {
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        body();
+        std::fflush(stdout);
+        _exit(0);
+    }
+    int status = 0;
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
 bool RunProgram(std::vector<std::string> arguments) {
     std::vector<char*> argv;
     for (auto& a : arguments) argv.push_back(a.data());

@@ -25,6 +25,9 @@ size_t CurrentRssBytes();
 // Runs `body` in a child process and returns how far its resident memory rose above what the
 // child started with (the peak of that one call, untouched by what the parent did before).
 size_t PeakGrowthInChild(const std::function<void()>& body);
+// Runs `body` in a child process forked now, so that it starts from this process's heap as it is
+// and leaves it untouched; true when the child ended normally.
+bool RunInChild(const std::function<void()>& body);
 // Runs a program with an argument list (no shell), its output thrown away; true when it exited
 // with 0.
 bool RunProgram(std::vector<std::string> arguments);
