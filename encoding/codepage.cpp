@@ -6,8 +6,10 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "encoding/carried_reference.h"
+#include "platform/allocator.h"
 #include "platform/text.h"
 
 namespace varlo {
@@ -266,6 +268,43 @@ void PutCp932(std::string_view utf8, unsigned char* o) {
         [&](uint32_t cp) { o = PutCharacter(o, cp); });
 }
 
+// Input converted in one step: a large text's pages go back to the system step by step.
+constexpr size_t kConversionStep = size_t{4} << 20;
+
+// `done` (already code page 932) followed by `rest` converted, for a text that is not needed
+// afterwards: `done` lies at its start and `rest` at its end. The result is measured first, so
+// that it is made once at its final size rather than copied as it grows; and it is written in
+// steps, each step's input given back once it is converted, so that a large text is not held
+// whole twice over. A step ends before a byte that begins something, so that no character spans
+// two steps.
+std::string JoinConvertingAndReleasing(std::string_view done, std::string_view rest) {
+    std::vector<std::pair<size_t, size_t>> steps;  // input and output bytes
+    size_t total = done.size();
+    for (std::string_view left = rest; !left.empty();) {
+        size_t cut = std::min(kConversionStep, left.size());
+        while (cut < left.size() && (static_cast<unsigned char>(left[cut]) & 0xC0) == 0x80) ++cut;
+        steps.emplace_back(cut, Cp932Size(left.substr(0, cut)));
+        total += steps.back().second;
+        left.remove_prefix(cut);
+    }
+    std::string out;
+    out.reserve(total);
+    out.append(done);
+    const bool release = steps.size() > 1;
+    const char* released = done.data();
+    for (const auto& [input, output] : steps) {
+        const size_t at = out.size();
+        // Grown a step at a time: a page of the result is first touched when it is written.
+        out.resize(at + output);
+        PutCp932(rest.substr(0, input), reinterpret_cast<unsigned char*>(out.data()) + at);
+        rest.remove_prefix(input);
+        if (release) {
+            released = ReleasePagesWithin(released, static_cast<size_t>(rest.data() - released));
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 void Utf8ToCp932InPlace(std::string& text) {
@@ -331,15 +370,10 @@ void Utf8ToCp932InPlace(std::string& text) {
         unsigned char scratch[kMaxCharacterBytes];
         const size_t length = static_cast<size_t>(PutCharacter(scratch, cp) - scratch);
         if (o + length > p + consumed) {
-            // Measured first, so that the text is held twice at most: the input and the output
-            // of exactly its final size (a growing buffer would be copied at each step).
             const std::string_view rest(reinterpret_cast<const char*>(p),
                                         static_cast<size_t>(end - p));
-            const size_t done = static_cast<size_t>(o - base);
-            std::string converted;
-            converted.resize(done + Cp932Size(rest));
-            std::memcpy(converted.data(), base, done);
-            PutCp932(rest, reinterpret_cast<unsigned char*>(converted.data()) + done);
+            std::string converted =
+                JoinConvertingAndReleasing({text.data(), static_cast<size_t>(o - base)}, rest);
             text.swap(converted);
             return;
         }

@@ -133,6 +133,18 @@ TEST(CarriedReferences, InPlaceConversionFallsBackWhenAReferenceOutgrowsItsChara
     std::string garbage = "\xFF\xC3";
     Utf8ToCp932InPlace(garbage);
     EXPECT_EQ(garbage, "??");
+
+    // A large text is converted in steps of megabytes, its input given back as it goes: a
+    // character, or a malformed run of continuation bytes, across the end of a step is read whole.
+    constexpr size_t kStep = size_t{4} << 20;
+    std::string large = "\xC3\xA9";
+    const std::string filler = "日本語 한국어 x";
+    while (large.size() < 3 * kStep) large += filler;
+    large.replace(kStep - 2, 4, "😀");
+    large.replace(2 * kStep - 3, 300, std::string(1, '\xE3') + std::string(299, '\x80'));
+    const std::string largeExpected = Utf8ToCp932(large);
+    Utf8ToCp932InPlace(large);
+    EXPECT_TRUE(large == largeExpected);
 }
 
 TEST(CarriedReferences, ReferencesAreReadAndWrittenOneAtATime) {
