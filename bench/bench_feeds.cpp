@@ -296,13 +296,17 @@ void ItemScaling(const std::string& folder) {
         CRssFile feed;
         feed.ReadRss(paths[i]);
     };
-    // The sizes take turns, so that the machine's slow spells fall on both alike; the smaller
-    // one runs three times a turn and only the later runs count, as its first one finds the cache
-    // and the heap as the larger reading left them.
+    // The sizes take turns, so that the machine's slow spells fall on both alike, and each turn
+    // times the same number of items of each: ten readings of the smaller file in a row against
+    // one of the larger, as a short reading falls wholly into a fast spell more often than a long
+    // one. The smaller file is read once first, as that reading finds the cache and the heap as
+    // the larger one left them.
     double seconds[2] = {1e300, 1e300};
     for (int turn = 0; turn < 7; ++turn) {
         read(0);
-        seconds[0] = std::min(seconds[0], BestSeconds(2, [&] { read(0); }));
+        seconds[0] = std::min(seconds[0], BestSeconds(1, [&] {
+                                              for (int i = 0; i < 10; ++i) read(0);
+                                          }) / 10);
         seconds[1] = std::min(seconds[1], BestSeconds(1, [&] { read(1); }));
     }
     double perItem[2];
