@@ -84,29 +84,6 @@ bool ResetPeakRss() {
     return static_cast<bool>(out);
 }
 
-size_t PeakGrowthInChild(const std::function<void()>& body) {
-    int fds[2];
-    if (pipe(fds) != 0) return 0;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        const size_t base = CurrentRssBytes();
-        body();
-        const size_t peak = PeakRssBytes();
-        const size_t growth = peak > base ? peak - base : 0;
-        (void)!write(fds[1], &growth, sizeof growth);
-        _exit(0);
-    }
-    close(fds[1]);
-    size_t growth = 0;
-    if (pid > 0) {
-        (void)!read(fds[0], &growth, sizeof growth);
-        waitpid(pid, nullptr, 0);
-    }
-    close(fds[0]);
-    return growth;
-}
-
 bool RunInChild(const std::function<void()>& body) {
     std::fflush(stdout);
     const pid_t pid = fork();
@@ -118,6 +95,24 @@ bool RunInChild(const std::function<void()>& body) {
     int status = 0;
     return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
            WEXITSTATUS(status) == 0;
+}
+
+size_t PeakGrowthInChild(const std::function<void()>& body) {
+    int fds[2];
+    if (pipe(fds) != 0) return 0;
+    RunInChild([&] {
+        close(fds[0]);
+        const size_t base = CurrentRssBytes();
+        body();
+        const size_t peak = PeakRssBytes();
+        const size_t growth = peak > base ? peak - base : 0;
+        (void)!write(fds[1], &growth, sizeof growth);
+    });
+    close(fds[1]);
+    size_t growth = 0;
+    (void)!read(fds[0], &growth, sizeof growth);
+    close(fds[0]);
+    return growth;
 }
 
 bool RunProgram(std::vector<std::string> arguments) {
