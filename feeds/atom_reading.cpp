@@ -1,5 +1,6 @@
 // Reading of Atom 0.3 and Atom 1.0 feeds into a CRssFile.
 
+#include "feeds/article_key.h"
 #include "feeds/article_reading.h"
 #include "feeds/article_stream.h"
 #include "feeds/element_lookup.h"
@@ -63,6 +64,7 @@ std::unique_ptr<CRssItem> ReadEntry(const CMXMLElement& entry, const EntryNames&
     item->SetBase(BaseOf(link != nullptr ? *link : entry));
     TakeText(FindChild(entry, [](const CMXMLElement& e) { return e.NodeName() == "id"; }),
              item->m_strGuid);
+    item->m_strKey = AtomEntryKey(entry, version.atom03);
     if (const CMXMLElement* summary = found[kSummary]) {
         TakeText(summary, item->m_strDescription);
         item->m_nDescriptionKind = AtomTextKind(*summary, version.atom03);

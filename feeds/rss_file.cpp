@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include "feeds/article_key.h"
 #include "feeds/article_reading.h"
 #include "feeds/article_stream.h"
 #include "feeds/element_lookup.h"
@@ -183,14 +184,18 @@ std::unique_ptr<CRssItem> ReadRssItem(const CMXMLElement& element, bool rdf, boo
     // The elements the item is read from, found in one walk over the item.
     enum { kTitle, kLink, kDescription, kContent, kPubDate, kDcDate, kCategory, kGuid };
     std::array<const CMXMLElement*, 8> found;
+    // The key's date is the "pubDate" even of an RDF item, whose reading ignores it.
+    const CMXMLElement* keyDate = nullptr;
     if (!rdf) {
         found = FindFirstOfEach<8>(element, {"title", "link", "description", "content:encoded",
                                              "pubDate", "dc:date", "category", "guid"});
+        keyDate = found[kPubDate];
     } else {
-        const auto f = FindFirstOfEach<7>(
-            element,
-            {"title", "link", "description", "content:encoded", "dc:date", "dc:subject", "guid"});
+        const auto f =
+            FindFirstOfEach<8>(element, {"title", "link", "description", "content:encoded",
+                                         "dc:date", "dc:subject", "guid", "pubDate"});
         found = {f[0], f[1], f[2], f[3], nullptr, f[4], f[5], f[6]};
+        keyDate = f[7];
     }
     auto item = std::make_unique<CRssItem>();
     if (!TakeText(found[kTitle], item->m_strTitle)) {
@@ -204,8 +209,11 @@ std::unique_ptr<CRssItem> ReadRssItem(const CMXMLElement& element, bool rdf, boo
             ? nullptr
             : FindFirstWithAttribute(element, "atom:link", "rel", {"", "alternate"});
     *ownLink = true;
+    // The key takes the link as written, before the fallbacks below.
+    TakeText(found[kLink], item->m_strLink);
+    item->m_strKey = ArticleKeyFrom(item->m_strGuid, item->m_strLink, found[kTitle],
+                                    keyDate ? keyDate : found[kDcDate]);
     if (found[kLink] != nullptr) {
-        TakeText(found[kLink], item->m_strLink);
         // Generators that confuse RSS with Atom write the address as an attribute.
         if (Trim(item->m_strLink, " \t\r\n").empty()) {
             if (Text href = found[kLink]->GetAttribute("href"); !href.empty()) {

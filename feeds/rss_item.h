@@ -65,6 +65,7 @@ class CRssItem {
 
     // What the display needs beyond the designed fields, all filled at read time.
     Text m_strGuid;                      // the RSS "guid" or Atom "id", as written
+    Text m_strKey;                       // what tells this article from others: see article_key.h
     int m_nTitleKind = kKindHtml;        // how the title is written
     int m_nDescriptionKind = kKindHtml;  // how the description is written
     int m_nContentKind = kKindHtml;      // how the content is written

@@ -5,7 +5,6 @@
 
 #include "encoding/codepage.h"
 #include "fetch/request.h"
-#include "platform/message_box.h"
 #include "store/article_keys.h"
 #include "store/library.h"
 #include "update/feed_request.h"
@@ -28,24 +27,6 @@ void PrepareFeedDownload(CHttpDownload& download, CFeedStore& store, const CFeed
     const FeedRecord record = store.Feed(url);
     download.SetConditional(record.validators.etag, record.validators.lastModified,
                             cache.BodyPath(url));
-}
-
-bool ReadChosenKeys(const std::string& path, std::vector<Text>* keys) {
-    // The window reads the same file right after and reports what is wrong with it there.
-    MessageBoxHandler previous =
-        SetMessageBoxHandler([](const Text&, unsigned) { return static_cast<int>(kIdOk); });
-    const bool read = ReadArticleKeys(path, keys);
-    SetMessageBoxHandler(std::move(previous));
-    return read;
-}
-
-ChosenFeed RecordChosenFeed(const CHttpDownload& download, CFeedStore& store,
-                            const CFeedCache& cache, const Text& url, const std::string& path) {
-    std::vector<Text> keys;
-    if (!ReadChosenKeys(path, &keys)) return {};
-    const ChosenAnswer answer{download.ResponseETag(), download.ResponseLastModified(),
-                              download.NotModified()};
-    return RecordChosenKeys(answer, store, cache, url, path, std::move(keys));
 }
 
 namespace {
@@ -73,35 +54,16 @@ FeedValidators ChosenValidators(const ChosenAnswer& answer, CFeedStore& store,
 
 }  // namespace
 
-ChosenFeed RecordChosenKeys(const ChosenAnswer& answer, CFeedStore& store, const CFeedCache& cache,
-                            const Text& url, const std::string& path, std::vector<Text> keys,
+ChosenFeed RecordChosenFeed(const ChosenAnswer& answer, CFeedStore& store, const CFeedCache& cache,
+                            const Text& url, const std::string& path, const CRssFile& feed,
                             bool markSeen) {
-    ChosenFeed chosen;
-    chosen.keys = std::move(keys);
-    const FeedValidators validators = ChosenValidators(answer, store, cache, url, path);
-    const int added = answer.notModified
-                          ? store.RecordUnchanged(url, validators, chosen.keys, Now())
-                          : store.RecordSuccess(url, validators, chosen.keys, Now());
-    chosen.newArticles = std::max(0, added);
-    chosen.unseen = store.UnseenKeys(url);
-    if (markSeen) store.MarkSeen(url);
-    return chosen;
-}
-
-ChosenFeed RecordChosenArticles(const ChosenAnswer& answer, CFeedStore& store,
-                                const CFeedCache& cache, const Text& url, const std::string& path,
-                                const CRssFile& feed, std::vector<Text> keys, bool markSeen) {
-    const std::vector<LibraryArticle> articles = LibraryArticlesOf(feed, keys);
-    return RecordChosenLibrary(answer, store, cache, url, path, articles, std::move(keys),
-                               markSeen);
+    return RecordChosenLibrary(answer, store, cache, url, path, LibraryArticlesOf(feed), markSeen);
 }
 
 ChosenFeed RecordChosenLibrary(const ChosenAnswer& answer, CFeedStore& store,
                                const CFeedCache& cache, const Text& url, const std::string& path,
-                               const std::vector<LibraryArticle>& articles, std::vector<Text> keys,
-                               bool markSeen) {
+                               const std::vector<LibraryArticle>& articles, bool markSeen) {
     ChosenFeed chosen;
-    chosen.keys = std::move(keys);
     const FeedValidators validators = ChosenValidators(answer, store, cache, url, path);
     CLibrary library(store);
     const int added = library.RecordFeed(url, validators, articles, Now(), !answer.notModified);
@@ -111,17 +73,15 @@ ChosenFeed RecordChosenLibrary(const ChosenAnswer& answer, CFeedStore& store,
     return chosen;
 }
 
-std::set<uint64_t> UnseenBeforeRecording(CFeedStore& store, const Text& url,
-                                         const std::vector<Text>& keys) {
+std::set<uint64_t> UnseenBeforeRecording(CFeedStore& store, const Text& url, const CRssFile& feed) {
     std::set<uint64_t> unseen = store.UnseenKeys(url);
     const std::set<uint64_t> stored = store.StoredKeys(url);
-    for (const Text& key : keys) {
-        const uint64_t hash = HashArticleKey(key);
+    for (int i = 0; i < feed.GetSize(); ++i) {
+        const uint64_t hash = HashArticleKey(feed.GetAt(i)->m_strKey);
         if (stored.count(hash) == 0) unseen.insert(hash);
     }
     return unseen;
 }
-
 void RecordChosenFeedFailure(CFeedStore& store, const Text& url) {
     store.RecordFailure(url, Jp("ダウンロードに失敗しました"), Now());
 }

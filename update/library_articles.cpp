@@ -5,10 +5,8 @@
 
 #include "encoding/carried_reference.h"
 #include "feeds/display_form.h"
-#include "platform/message_box.h"
 #include "preview/html_sanitizer.h"
 #include "preview/preview_page.h"
-#include "store/article_keys.h"
 
 namespace varlo {
 namespace {
@@ -17,9 +15,9 @@ constexpr int64_t kUndatedWindow = 60;
 
 }  // namespace
 
-std::vector<LibraryArticle> LibraryArticlesOf(const CRssFile& feed, const std::vector<Text>& keys) {
+std::vector<LibraryArticle> LibraryArticlesOf(const CRssFile& feed) {
     std::vector<LibraryArticle> articles;
-    const size_t count = std::min(keys.size(), static_cast<size_t>(std::max(0, feed.GetSize())));
+    const size_t count = static_cast<size_t>(std::max(0, feed.GetSize()));
     articles.reserve(count);
     const std::string author = Cp932TextToUtf8(DisplayText(feed.m_strAuthor));
     // The reader dates an undated article by the time it read it, which changes at every read;
@@ -29,7 +27,7 @@ std::vector<LibraryArticle> LibraryArticlesOf(const CRssFile& feed, const std::v
     for (size_t i = 0; i < count; ++i) {
         const CRssItem& item = *feed.GetAt(static_cast<int>(i));
         LibraryArticle article;
-        article.key = Cp932TextToUtf8(keys[i]);
+        article.key = Cp932TextToUtf8(item.m_strKey);
         article.title = Cp932TextToUtf8(DisplayTitle(item.m_strTitle, item.m_nTitleKind));
         article.link = Cp932TextToUtf8(DisplayLinkOf(feed, item));
         article.date =
@@ -50,22 +48,6 @@ std::vector<LibraryArticle> LibraryArticlesOf(const CRssFile& feed, const std::v
         articles.push_back(std::move(article));
     }
     return articles;
-}
-
-bool ReadLibraryArticles(const std::string& path, const Text& address, std::vector<Text>* keys,
-                         std::vector<LibraryArticle>* articles) {
-    // The loader's message boxes are the window's business when it reads the same file.
-    MessageBoxHandler previous =
-        SetMessageBoxHandler([](const Text&, unsigned) { return static_cast<int>(kIdOk); });
-    bool read = ReadArticleKeys(path, keys);
-    CRssFile feed;
-    if (read) {
-        feed.m_strAddress = address;
-        feed.ReadRss(path);
-        *articles = LibraryArticlesOf(feed, *keys);
-    }
-    SetMessageBoxHandler(std::move(previous));
-    return read;
 }
 
 }  // namespace varlo

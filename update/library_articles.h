@@ -11,14 +11,9 @@
 
 namespace varlo {
 
-// Article i of `feed` with key i of `keys` (the two lists come from the same file; articles
-// beyond the shorter list are left out). Call it soon after the feed was read: an article the
-// reader dated by the time of reading (undated in the feed) gets date 0.
-std::vector<LibraryArticle> LibraryArticlesOf(const CRssFile& feed, const std::vector<Text>& keys);
-
-// Reads the feed file at `path`, downloaded from `address`, into its keys and library articles,
-// without showing any message; false when it is no feed.
-bool ReadLibraryArticles(const std::string& path, const Text& address, std::vector<Text>* keys,
-                         std::vector<LibraryArticle>* articles);
+// The articles of `feed`, in feed order, each with the key it was read with. Call it soon after
+// the feed was read: an article the reader dated by the time of reading (undated in the feed)
+// gets date 0.
+std::vector<LibraryArticle> LibraryArticlesOf(const CRssFile& feed);
 
 }  // namespace varlo

@@ -26,6 +26,7 @@ CRssFile StoredFeed(const std::vector<LibraryRow>& rows, const Text& siteTitle) 
         item->SetDescriptionHtmlFrom(kHtmlSameAsText);
         item->m_nDescriptionKind = kKindHtml;
         item->m_strGuid = Utf8TextToCp932(row.key);
+        item->m_strKey = item->m_strGuid;
         feed.Add(std::move(item));
     }
     return feed;

@@ -15,8 +15,8 @@
 #include "platform/kill_point.h"
 #include "platform/message_box.h"
 #include "platform/worker_pool.h"
-#include "store/article_keys.h"
 #include "store/library.h"
+#include "update/feed_reading.h"
 #include "update/library_articles.h"
 #include "update/server_answer.h"
 
@@ -132,7 +132,6 @@ struct CUpdateRun::Transfer {
 struct CUpdateRun::BodyRead {
     size_t site = 0;
     bool read = false;
-    std::vector<Text> keys;
     std::vector<LibraryArticle> articles;
     Text failure;            // the first message the loader would have shown
     bool recorded = false;   // the worker recorded it in the store, with this result
@@ -388,20 +387,14 @@ void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body,
     WorkerPool::Shared().Post([results, site, body, address, fresh, status, validators] {
         BodyRead read;
         read.site = site;
-        // The loader's own message boxes become this site's message, never a window.
-        MessageBoxHandler previous = SetMessageBoxHandler([&read](const Text& text, unsigned) {
-            if (read.failure.empty()) read.failure = text;
-            return static_cast<int>(kIdOk);
-        });
-        read.read = ReadArticleKeys(body, &read.keys);
-        if (read.read) {
-            CRssFile feed;
-            // Relative links of the feed are relative to where it came from.
-            feed.m_strAddress = address;
-            feed.ReadRss(body);
-            read.articles = LibraryArticlesOf(feed, read.keys);
+        {
+            // The body is parsed once: the articles it holds carry their keys.
+            FeedReading reading = ReadFeedBody(body, address);
+            // The loader's own message boxes become this site's message, never a window.
+            if (!reading.messages.empty()) read.failure = reading.messages.front().first;
+            read.read = reading.isFeed;
+            if (read.read) read.articles = LibraryArticlesOf(*reading.feed);
         }
-        SetMessageBoxHandler(std::move(previous));
         if (read.read) {
             std::lock_guard<std::mutex> lock(results->writing);
             if (CFeedStore* store = results->Writer()) {

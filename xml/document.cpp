@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <new>
@@ -73,7 +74,18 @@ std::string_view CutAfterRoot(std::string_view rest) {
 
 }  // namespace
 
+namespace {
+
+std::atomic<uint64_t> g_parseCount{0};
+
+}  // namespace
+
+uint64_t CMXMLDocument::ParseCount() {
+    return g_parseCount.load(std::memory_order_relaxed);
+}
+
 void CMXMLDocument::ParseXML(std::string text) {
+    g_parseCount.fetch_add(1, std::memory_order_relaxed);
     ParseLimitWatch watch;
     // UTF-16 and UTF-32 are brought to UTF-8 first, so that the markup can be found at all; the
     // byte order mark (or "<" written in them) is their declaration.

@@ -1,6 +1,7 @@
 #pragma once
 // An XML document: owns its root element; loads from and saves to files.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,10 @@ class CMXMLDocument : public CMXMLNode {
     // True when the last text parsed reached one of the parser's caps (attributes on one tag,
     // nesting depth, the size of the tree) and something of it was dropped.
     bool LimitReached() const { return m_limitReached; }
+
+    // How many texts documents have parsed in this process so far: lets tests check that a
+    // download is parsed once, whichever way it goes.
+    static uint64_t ParseCount();
 
   private:
     Text m_encoding;

@@ -31,6 +31,12 @@ bool CVarloDoc::OnNewDocument() {
     return true;
 }
 
+std::shared_ptr<const CRssFile> CVarloDoc::SetFeed(std::shared_ptr<const CRssFile> feed) {
+    std::shared_ptr<const CRssFile> before = std::move(m_feed);
+    m_feed = feed ? std::move(feed) : std::make_shared<const CRssFile>();
+    return before;
+}
+
 bool CVarloDoc::DeleteContents() {
     m_opmlFile.Clear();
     m_lossyPath.clear();

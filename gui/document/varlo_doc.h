@@ -3,6 +3,8 @@
 
 #include <wx/docview.h>
 
+#include <memory>
+
 #include "feeds/rss_file.h"
 #include "subscriptions/opml_file.h"
 
@@ -26,9 +28,17 @@ class CVarloDoc : public wxDocument {
     bool OnSaveModified() override { return true; }
 
     COpmlFile m_opmlFile;
-    CRssFile m_rssFile;
+
+    // The feed of the site shown last, as it was read. Shared with the workers that write its
+    // page and record its articles, it never changes: a new reading replaces it whole.
+    const CRssFile& Feed() const { return *m_feed; }
+    const std::shared_ptr<const CRssFile>& SharedFeed() const { return m_feed; }
+    // Shows `feed` from now on (null: an empty feed) and gives back the one shown before, for the
+    // caller to let go of where a large feed's freeing does not hold up the window.
+    std::shared_ptr<const CRssFile> SetFeed(std::shared_ptr<const CRssFile> feed);
 
   private:
+    std::shared_ptr<const CRssFile> m_feed = std::make_shared<const CRssFile>();
     // The file last opened when it held outlines that could not be read (empty otherwise): saving
     // over it loses them, so the user is asked first.
     std::string m_lossyPath;

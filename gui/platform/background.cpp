@@ -72,6 +72,14 @@ void RunOnOwnThread(std::function<std::function<void()>()> work, std::function<v
     });
 }
 
+void ReleaseInBackground(std::shared_ptr<const void> owner) {
+    if (!owner) return;
+    RunInBackground([owner = std::move(owner)]() mutable -> std::function<void()> {
+        owner.reset();
+        return nullptr;
+    });
+}
+
 int PendingBackgroundWork() {
     return g_pending;
 }

@@ -5,6 +5,7 @@
 // have moved on) before it touches anything.
 
 #include <functional>
+#include <memory>
 
 namespace varlo {
 
@@ -15,6 +16,9 @@ void RunInBackground(std::function<std::function<void()>()> work);
 // would otherwise hold one of the few workers. `cancel` (any thread) makes the work end soon; it
 // is called when the application ends.
 void RunOnOwnThread(std::function<std::function<void()>()> work, std::function<void()> cancel);
+// Lets go of `owner` on a worker: a large feed takes a while to free, which must not hold up the
+// window. Call from the window's thread only.
+void ReleaseInBackground(std::shared_ptr<const void> owner);
 // Background work started and whose continuation has not run yet.
 int PendingBackgroundWork();
 // Waits for the work already started and forgets its continuations (the application is ending:

@@ -76,8 +76,8 @@ wxString CArticleView::RowText(long row, long column) const {
         }
     }
     CVarloDoc* doc = Doc();
-    if (!doc || row < 0 || row >= doc->m_rssFile.GetSize()) return {};
-    const CRssItem* item = doc->m_rssFile.GetAt(static_cast<int>(row));
+    if (!doc || row < 0 || row >= doc->Feed().GetSize()) return {};
+    const CRssItem* item = doc->Feed().GetAt(static_cast<int>(row));
     if (column == 0) return ToWx(DisplayTitle(item->m_strTitle, item->m_nTitleKind));
     if (column == 1) return ToWx(FormatDisplayDate(item->m_timeUpdated));
     return {};
@@ -98,16 +98,20 @@ const LibraryRow* CArticleView::LibraryRowAt(int row) {
 }
 
 Text CArticleView::FeedKeyAt(int row) const {
-    if (m_library || row < 0 || static_cast<size_t>(row) >= m_keys.size()) return {};
-    return m_keys[static_cast<size_t>(row)];
+    const CVarloDoc* doc = Doc();
+    if (m_library || !doc) return {};
+    const CRssItem* article = doc->Feed().GetAt(row);
+    return article != nullptr ? article->m_strKey : Text();
 }
 
 void CArticleView::SetFeedRowRead(int row, bool read) {
-    if (m_library || row < 0) return;
-    if (m_bold.size() < m_keys.size()) m_bold.resize(m_keys.size());
+    const CVarloDoc* doc = Doc();
+    if (m_library || row < 0 || !doc) return;
+    const auto rows = static_cast<size_t>(doc->Feed().GetSize());
+    if (m_bold.size() < rows) m_bold.resize(rows);
     if (static_cast<size_t>(row) >= m_bold.size()) return;
     m_bold[static_cast<size_t>(row)] = !read;
-    if (m_unread.size() < m_keys.size()) m_unread.resize(m_keys.size());
+    if (m_unread.size() < rows) m_unread.resize(rows);
     if (static_cast<size_t>(row) < m_unread.size()) m_unread[static_cast<size_t>(row)] = !read;
     if (m_list) m_list->RefreshItem(row);
 }
@@ -144,17 +148,14 @@ void CArticleView::FillArticleList(int select) {
     m_library = false;
     m_rows.Reset({});
     SetSiteColumn(false);
-    const CRssFile& feed = doc->m_rssFile;
+    const CRssFile& feed = doc->Feed();
     m_bold = std::move(m_unseen);
     m_unseen.clear();
-    m_keys = std::move(m_nextKeys);
-    m_nextKeys.clear();
     m_unread = std::move(m_nextUnread);
     m_nextUnread.clear();
     if (m_unread.size() != static_cast<size_t>(feed.GetSize())) m_unread.clear();
     // Marks that do not line up with the articles would make the wrong rows bold: none then.
     if (m_bold.size() != static_cast<size_t>(feed.GetSize())) m_bold.clear();
-    if (m_keys.size() != static_cast<size_t>(feed.GetSize())) m_keys.clear();
     // The list asks for the rows it shows; nothing is copied here, however long the feed.
     m_list->SetRowCount(feed.GetSize());
     AfterFill(top, select);
@@ -167,7 +168,6 @@ void CArticleView::ShowLibrary(std::vector<int64_t> ids, std::map<Text, wxString
     m_list->DeleteAllItems();
     m_library = true;
     m_bold.clear();
-    m_keys.clear();
     m_unread.clear();
     m_siteTitles = std::move(siteTitles);
     const long count = static_cast<long>(ids.size());

@@ -37,9 +37,6 @@ class CArticleView : public wxView {
     // The next rebuild shows in bold the rows marked here (articles the user had not read); the
     // rebuild after it shows none.
     void SetUnseenRows(std::vector<bool> unseen) { m_unseen = std::move(unseen); }
-    // The keys of the feed's articles, one per row, for marking them in the library; the next
-    // rebuild takes them.
-    void SetFeedKeys(std::vector<Text> keys) { m_nextKeys = std::move(keys); }
     // Whether `row` is shown in bold (an unread article).
     bool IsRowBold(int row) const;
 
@@ -93,8 +90,6 @@ class CArticleView : public wxView {
     bool m_initialised = false;
     std::vector<bool> m_unseen;
     std::vector<bool> m_bold;  // of the feed's rows shown now
-    std::vector<Text> m_nextKeys;
-    std::vector<Text> m_keys;  // of the feed's rows shown now
     std::vector<bool> m_nextUnread;
     std::vector<bool> m_unread;  // of the feed's rows shown now: unread in the store
     bool m_library = false;

@@ -297,7 +297,7 @@ void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& downlo
         // Offline, the articles the library kept of the site are still there to read.
         if (generation == m_generation) ShowStoredArticles(generation, feedUrl);
     } else if (generation == m_generation) {
-        ReadChosenFeed(generation, feedUrl, m_strDownPath, answer, true);
+        ReadChosenFeed(generation, feedUrl, m_strDownPath, answer);
     }
     if (m_afterDownload) m_afterDownload();
     if (m_updateWanted) {
@@ -401,7 +401,7 @@ void CVarloView::ForgetFeed() {
     m_selectedUnchosen = false;
     m_chosenLibrary = -1;
     m_chosenSite.clear();
-    if (CVarloDoc* doc = Doc()) doc->m_rssFile.Clear();
+    if (CVarloDoc* doc = Doc()) ReleaseInBackground(doc->SetFeed(nullptr));
     if (m_articles) m_articles->FillArticleList(-1);
     if (m_browser) m_browser->Navigate("about:blank");
     ShowStatus(Wx("ﾚﾃﾞｨ"));
@@ -531,17 +531,6 @@ void CVarloView::OnMarkSeen() {
     MarksChanged();
 }
 
-void CVarloView::ReadFeed(const std::string& path) {
-    CVarloDoc* doc = Doc();
-    if (!doc) return;
-    doc->m_rssFile.Clear();
-    // Relative links of the feed are relative to where it came from.
-    doc->m_rssFile.m_strAddress = m_strFeedAddress;
-    // Before any site was chosen there is nothing to read: an empty feed, and no error message.
-    if (!path.empty()) doc->m_rssFile.ReadRss(path);
-    ShowFeedRead();
-}
-
 void CVarloView::ShowFeedRead() {
     CVarloDoc* doc = Doc();
     if (!doc) return;
@@ -552,9 +541,9 @@ void CVarloView::ShowFeedRead() {
         const wxString capped = Wx("記事が多すぎるため、最初の 100,000 件だけを読み込みました");
         const wxString limited = Wx("フィードが大きすぎるため、一部を読み込めませんでした");
         const wxString shown = frame->GetStatusBar()->GetStatusText(0);
-        if (doc->m_rssFile.m_bArticleCapReached) {
+        if (doc->Feed().m_bArticleCapReached) {
             frame->SetStatusText(capped, 0);
-        } else if (doc->m_rssFile.m_bTreeLimitReached) {
+        } else if (doc->Feed().m_bTreeLimitReached) {
             frame->SetStatusText(limited, 0);
         } else if (shown == capped || shown == limited) {
             frame->SetStatusText(Wx("ﾚﾃﾞｨ"), 0);
@@ -574,7 +563,7 @@ PreviewOptions CVarloView::Options() const {
 void CVarloView::ShowPreview() {
     CVarloDoc* doc = Doc();
     if (!doc) return;
-    WritePreviewPage(GetPreviewPath(), doc->m_rssFile, Options());
+    WritePreviewPage(GetPreviewPath(), doc->Feed(), Options());
     if (m_browser) m_browser->Navigate("file://" + GetPreviewPath());
 }
 
@@ -726,15 +715,19 @@ void CVarloView::ToggleOption(bool& option, const char* name) {
     option = !option;
     Settings().WriteInt(kView, name, option ? 1 : 0);
     // A feed being read now is shown with the new options when it arrives. One already shown,
-    // whose articles are still being recorded, is written anew now.
+    // whose articles may still be being recorded, is written anew now from the feed as read.
     if (m_unshown > 0) return;
+    // A view of the library shows its own articles: its page follows the options at the next
+    // choice.
+    if (m_chosenLibrary >= 0) return;
     if (m_strDownPath.empty()) {
-        ReadFeed(m_strDownPath);
+        // Before any site was chosen there is nothing to read: an empty feed's page.
+        if (CVarloDoc* doc = Doc()) ReleaseInBackground(doc->SetFeed(nullptr));
+        ShowFeedRead();
         ShowPreview();
         return;
     }
-    // The feed is read again, and its page written, on a worker.
-    ReadChosenFeed(++m_generation, m_strFeedAddress, m_strDownPath, ChosenAnswer{}, false);
+    RewritePreview();
 }
 
 void CVarloView::OnViewDescription() {

@@ -52,8 +52,6 @@ class CVarloView : public wxView {
     void RefreshList(int select);
     // The feed update for the selected row.
     void UpdateFeed();
-    // Empties and re-reads the document's feed from `path` and refills the article list.
-    void ReadFeed(const std::string& path);
     // True while a chosen feed is read on a worker (its articles and preview follow).
     bool IsReading() const { return m_reading > 0; }
     // Writes the preview page of the current feed and shows it.
@@ -156,7 +154,6 @@ class CVarloView : public wxView {
   private:
     struct ReadLink;
     struct ListPart;
-    struct PagePart;
     struct ChosenRead;
     struct LibraryRowEntry {
         LibraryView view;
@@ -176,12 +173,12 @@ class CVarloView : public wxView {
     std::map<Text, wxString> SiteTitles() const;
     CVarloDoc* Doc() const;
     static bool IsLiveView(const CVarloView* view);
-    // Reads the downloaded feed with its keys and the first part of its preview page on a worker,
-    // then shows them. `chosen` false: a view option changed, nothing is recorded or marked.
+    // Reads the downloaded feed and writes the first part of its preview page on a worker, then
+    // shows them.
     void ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
-                        const ChosenAnswer& answer, bool chosen);
-    // The reading arrived: the article list and the preview show the feed, and a second reading
-    // on a worker makes the rest of the page and takes the articles for the library.
+                        const ChosenAnswer& answer);
+    // The reading arrived: the article list and the preview show the feed; a worker then makes
+    // the rest of the page and records the articles in the library, from the same reading.
     void ApplyChosenList(const std::shared_ptr<ChosenRead>& read, std::shared_ptr<ListPart> list);
     // On the window's thread once the chosen site's download has ended.
     void FinishDownload(uint64_t generation, const CHttpDownload& download, const std::string& path,
@@ -204,11 +201,13 @@ class CVarloView : public wxView {
     void OnRightDown(wxMouseEvent& event);
     void OnLeftDown(wxMouseEvent& event);
     void ReadOnByRow(bool back);
-    // Records the download `read` took from the chosen site on a worker: validators, cache copy,
-    // articles, and the seen marks with `markSeen`.
-    void RecordChosenOffTheWindow(const std::shared_ptr<PagePart>& page,
-                                  std::shared_ptr<const CRssFile> feed, const Text& url,
-                                  const ChosenAnswer& answer, bool markSeen);
+    // Records the download `read` took from the chosen site, read as `feed`, on a worker:
+    // validators, cache copy, articles, and the seen marks with `markSeen`.
+    void RecordChosenOffTheWindow(const std::shared_ptr<ChosenRead>& read,
+                                  std::shared_ptr<const CRssFile> feed, bool markSeen);
+    // Writes the preview page of the feed shown on a worker, with the view options of now, and
+    // shows it; the feed is not read again.
+    void RewritePreview();
     void MarkViewReadOffTheWindow(const LibraryView& view);
     void ShowStatus(const wxString& text);
     void AddSiteFrom(const Text& pageUrl);
@@ -229,7 +228,7 @@ class CVarloView : public wxView {
     bool m_updateWanted = false;      // the user chose another row during a download
     bool m_selectedUnchosen = false;  // a right click selected a row whose feed is not shown
     uint64_t m_generation = 0;        // raised by each choice: older reads are not shown
-    int m_reading = 0;                // chosen feeds being read on a worker
+    int m_reading = 0;                // chosen feeds being read, written or recorded on a worker
     int m_unshown = 0;                // of them, those whose list and page are not shown yet
     std::function<void()> m_afterDownload;
     std::vector<int> m_unseenCounts;  // per site, as shown in the 新着 column

@@ -1,7 +1,7 @@
-// The chosen site's downloaded feed, read on workers. The first reads what the article list needs
-// and the first screens of the preview page, and the window shows both as soon as they are read;
-// a second reading then makes the rest of the page, added to it while it is shown, and takes the
-// articles for the library, which for a site of thousands takes longer than showing them.
+// The chosen site's downloaded feed, read once on a worker with the first screens of its preview
+// page, which the window shows as soon as they are written; further work on the same reading then
+// makes the rest of the page, added to it while it is shown, and records the articles in the
+// library, which for a site of thousands takes longer than showing them.
 
 #include <unistd.h>
 #include <wx/toplevel.h>
@@ -21,11 +21,19 @@
 #include "platform/message_box.h"
 #include "platform/program_folder.h"
 #include "preview/preview_page.h"
-#include "store/article_keys.h"
 #include "update/feed_choice.h"
+#include "update/feed_reading.h"
 #include "update/library_articles.h"
 
 namespace varlo {
+namespace {
+
+bool SameOptions(const PreviewOptions& a, const PreviewOptions& b) {
+    return a.description == b.description && a.linkNew == b.linkNew && a.siteTitle == b.siteTitle &&
+           a.siteOutline == b.siteOutline;
+}
+
+}  // namespace
 
 // A link of the workers' own to the downloaded file, gone with the last work that reads it.
 struct CVarloView::ReadLink {
@@ -47,60 +55,22 @@ struct CVarloView::ChosenRead {
     std::shared_ptr<ReadLink> link;
     std::string storePath;  // the store the workers open ("" when it is not open)
     ChosenAnswer answer;
-    bool chosen = false;
     PreviewOptions options{};  // the view options the page is written with
     std::string previewTemp;   // the preview page, written beside its place
     std::string token;         // what the page's marker names when it lacks articles
 };
 
-// The feed as the article list needs it: the feed, its keys with the marks they had before this
-// download, the messages the reading would have shown, and the page of its first articles.
+// The feed as the article list needs it: the one reading of the download, the marks its articles
+// had before this download, and the page of its first articles.
 struct CVarloView::ListPart {
-    CRssFile feed;
-    std::vector<Text> keys;
-    bool keysRead = false;
+    FeedReading reading;
     ChosenFeed chosen;
     bool marksRead = false;  // the marks were read from the store on the worker
-    std::vector<std::pair<Text, unsigned>> messages;
-    int previewCount = -1;  // the articles the page written holds (-1: not written)
+    int previewCount = -1;   // the articles the page written holds (-1: not written)
 };
-
-// What the second reading of the feed takes further.
-struct CVarloView::PagePart {
-    std::vector<Text> keys;
-    std::string readPath;
-    std::shared_ptr<ReadLink> link;
-};
-
-namespace {
-
-// Reads the feed at `readPath`, and with `keys` its article keys from the same parse.
-void ReadFeedAndKeys(CRssFile& feed, const Text& url, const std::string& readPath,
-                     std::vector<Text>* keys, bool* keysRead) {
-    // Relative links of the feed are relative to where it came from.
-    feed.m_strAddress = url;
-    if (readPath.empty()) return;
-    if (!keys) {
-        feed.ReadRss(readPath);
-        return;
-    }
-    feed.ReadRss(readPath,
-                 [&](const CMXMLDocument& document) { *keysRead = ArticleKeysOf(document, keys); });
-}
-
-// Takes a feed apart on a worker: a large one takes a while.
-void DisposeOffTheWindow(std::shared_ptr<const void> owner) {
-    if (!owner) return;
-    RunInBackground([owner]() mutable -> std::function<void()> {
-        owner.reset();
-        return nullptr;
-    });
-}
-
-}  // namespace
 
 void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
-                                const ChosenAnswer& answer, bool chosen) {
+                                const ChosenAnswer& answer) {
     ++m_reading;
     ++m_unshown;
     auto read = std::make_shared<ChosenRead>();
@@ -108,7 +78,6 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
     read->url = url;
     read->path = path;
     read->answer = answer;
-    read->chosen = chosen;
     read->options = Options();
     read->previewTemp = GetPreviewPath() + "." + std::to_string(generation) + ".new";
     read->token = "g" + std::to_string(generation);
@@ -128,30 +97,25 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
 
     RunInBackground([self, read] {
         auto list = std::make_shared<ListPart>();
-        MessageBoxHandler previous =
-            SetMessageBoxHandler([&list](const Text& text, unsigned style) {
-                list->messages.emplace_back(text, style);
-                return static_cast<int>(kIdOk);
-            });
-        ReadFeedAndKeys(list->feed, read->url, read->readPath, read->chosen ? &list->keys : nullptr,
-                        &list->keysRead);
+        // The download is parsed here, once: the list, the page and the library all take it.
+        list->reading = ReadFeedBody(read->readPath, read->url);
+        const CRssFile& feed = *list->reading.feed;
         // The page a user waits for is its first screens: a feed of thousands gets the rest of
         // its articles once the page is shown.
-        list->previewCount = WritePreviewStart(read->previewTemp, list->feed, read->options,
+        list->previewCount = WritePreviewStart(read->previewTemp, feed, read->options,
                                                PageFill::kFirstBytes, read->token);
         // The marks the list shows are read now; recording thousands of articles takes longer
         // than reading them, and waits until the feed is shown.
         CFeedStore store;
-        if (list->keysRead && !read->storePath.empty() && store.OpenAnother(read->storePath)) {
-            list->chosen.keys = list->keys;
-            list->chosen.unseen = UnseenBeforeRecording(store, read->url, list->keys);
+        if (list->reading.isFeed && !read->storePath.empty() &&
+            store.OpenAnother(read->storePath)) {
+            list->chosen.unseen = UnseenBeforeRecording(store, read->url, feed);
             list->marksRead = true;
         }
-        SetMessageBoxHandler(std::move(previous));
         return std::function<void()>([self, read, list] {
             if (!IsLiveView(self)) {
                 unlink(read->previewTemp.c_str());
-                return DisposeOffTheWindow(list);
+                return ReleaseInBackground(list);
             }
             self->ApplyChosenList(read, list);
         });
@@ -165,55 +129,35 @@ void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenRead>& read,
     wxWindow* frame = m_listCtrl ? wxGetTopLevelParent(m_listCtrl) : nullptr;
     bool live = doc && frame && !frame->IsBeingDeleted() && read->generation == m_generation;
     if (live) {
-        for (const auto& [text, style] : list->messages) ShowMessageBox(text, style);
+        for (const auto& [text, style] : list->reading.messages) ShowMessageBox(text, style);
         // A message box lets the user choose again before it is answered.
         live = read->generation == m_generation;
     }
     // The download read on the workers is recorded even when the user moved on; it counts as
-    // seen only when its list was shown.
-    const bool record = read->chosen && list->marksRead && list->keysRead;
-    auto page = std::make_shared<PagePart>();
-    // The keys the list shows were copied for it.
-    if (record) page->keys = std::move(list->keys);
-    const int total = list->feed.GetSize();
+    // seen only when its list was shown. Without the marks (the store could not be opened on the
+    // worker) nothing is recorded: the next choice of the site records it.
+    const bool record = list->marksRead;
+    std::shared_ptr<const CRssFile> feed = list->reading.feed;
+    const int total = feed->GetSize();
+    const int from = list->previewCount;
     bool fill = false;
     if (!live) {
         // The user moved on: nothing is shown or marked seen.
         unlink(read->previewTemp.c_str());
-        DisposeOffTheWindow(list);
     } else {
-        if (read->chosen) {
-            ChosenFeed& feed = list->chosen;
-            if (!list->marksRead && list->keysRead) {
-                // The store could not be opened on the worker: the articles are recorded here.
-                CFeedMarks& marks = FeedMarks();
-                feed = RecordChosenArticles(read->answer, marks.Store(), marks.Cache(), read->url,
-                                            read->path, list->feed, std::move(list->keys));
-                RefreshMarks();
-            }
-            if (m_articles) {
-                // The articles that were unread when the site was chosen stay bold in this list.
-                std::vector<bool> unseen(feed.keys.size());
-                for (size_t i = 0; i < unseen.size(); ++i) unseen[i] = feed.WasUnseen(i);
-                m_articles->SetUnseenRows(std::move(unseen));
-                m_articles->SetFeedKeys(feed.keys);
-            }
+        if (m_articles) {
+            // The articles that were unread when the site was chosen stay bold in this list.
+            std::vector<bool> unseen(static_cast<size_t>(total));
+            for (int i = 0; i < total; ++i) unseen[i] = list->chosen.WasUnseen(*feed->GetAt(i));
+            m_articles->SetUnseenRows(std::move(unseen));
         }
         // The feed shown before may be large.
-        DisposeOffTheWindow(std::make_shared<CRssFile>(std::move(doc->m_rssFile)));
-        doc->m_rssFile = std::move(list->feed);
+        ReleaseInBackground(doc->SetFeed(feed));
         ShowFeedRead();
         const std::string preview = GetPreviewPath();
-        // A view option changed while the page was written makes it anew.
-        const PreviewOptions now = Options();
-        const bool sameOptions = now.description == read->options.description &&
-                                 now.linkNew == read->options.linkNew &&
-                                 now.siteTitle == read->options.siteTitle &&
-                                 now.siteOutline == read->options.siteOutline;
-        if (!sameOptions || list->previewCount < 0 ||
-            rename(read->previewTemp.c_str(), preview.c_str()) != 0) {
+        if (list->previewCount < 0 || rename(read->previewTemp.c_str(), preview.c_str()) != 0) {
             unlink(read->previewTemp.c_str());
-            WritePreviewPage(preview, doc->m_rssFile, now);
+            WritePreviewPage(preview, *feed, read->options);
         } else {
             fill = list->previewCount < total;
         }
@@ -222,71 +166,103 @@ void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenRead>& read,
             m_browser->Navigate(preview);
         }
     }
+    list.reset();
+    // A view option changed while the page was written: the page is written anew from this
+    // reading.
+    if (live && !SameOptions(read->options, Options())) {
+        --m_reading;
+        if (record) RecordChosenOffTheWindow(read, feed, live);
+        return RewritePreview();
+    }
     if (!fill && !record) {
         --m_reading;
         return;
     }
-    // The second reading: the rest of the page, and the articles for the library.
-    const int from = list->previewCount;
-    const bool shown = live;
+    // The rest of the page, then the articles for the library, from the same reading.
     CVarloView* self = this;
-    RunInBackground([self, read, page, fill, record, from, shown]() -> std::function<void()> {
-        MessageBoxHandler previous =
-            SetMessageBoxHandler([](const Text&, unsigned) { return static_cast<int>(kIdOk); });
-        auto feed = std::make_shared<CRssFile>();
-        ReadFeedAndKeys(*feed, read->url, read->readPath, nullptr, nullptr);
-        SetMessageBoxHandler(std::move(previous));
+    RunInBackground([self, read, feed, fill, record, from, live]() -> std::function<void()> {
         auto pieces = std::make_shared<std::vector<PageFill::Piece>>();
         if (fill) {
             *pieces = PageFill::PiecesOf(*feed, read->options, from, GetPreviewPath(), read->token);
         }
-        const int total = feed->GetSize();
-        std::shared_ptr<const CRssFile> kept = record ? std::move(feed) : nullptr;
-        feed.reset();
-        return [self, read, page, pieces, kept, total, record, shown]() mutable {
-            if (!IsLiveView(self)) return DisposeOffTheWindow(std::move(kept));
+        return [self, read, pieces, feed, record, live]() mutable {
+            if (!IsLiveView(self)) return;
             --self->m_reading;
             if (!pieces->empty() && read->generation == self->m_generation && self->m_browser) {
-                self->m_browser->FillPage(GetPreviewPath(), read->token, std::move(*pieces), total);
+                self->m_browser->FillPage(GetPreviewPath(), read->token, std::move(*pieces),
+                                          feed->GetSize());
             }
-            if (record) {
-                page->readPath = read->readPath;
-                page->link = read->link;
-                self->RecordChosenOffTheWindow(page, std::move(kept), read->url, read->answer,
-                                               shown);
-            }
+            if (record) self->RecordChosenOffTheWindow(read, std::move(feed), live);
         };
     });
 }
 
-void CVarloView::RecordChosenOffTheWindow(const std::shared_ptr<PagePart>& page,
-                                          std::shared_ptr<const CRssFile> feed, const Text& url,
-                                          const ChosenAnswer& answer, bool markSeen) {
-    CFeedMarks& marks = FeedMarks();
-    const std::string storePath = marks.Store().IsOpen() ? marks.Store().Path() : std::string();
-    if (storePath.empty()) return;
+void CVarloView::RecordChosenOffTheWindow(const std::shared_ptr<ChosenRead>& read,
+                                          std::shared_ptr<const CRssFile> feed, bool markSeen) {
+    if (read->storePath.empty()) return;
     // The articles of a site of thousands, its validators and its cache copy take far longer to
     // record than to show; the site counts as being read until they are recorded, and its count
     // changes then.
-    const CFeedCache cache = marks.Cache();
+    const CFeedCache cache = FeedMarks().Cache();
     ++m_reading;
     CVarloView* self = this;
-    RunInBackground([self, page, feed, storePath, cache, url, answer,
-                     markSeen]() mutable -> std::function<void()> {
+    RunInBackground([self, read, feed, cache, markSeen]() mutable -> std::function<void()> {
         CFeedStore store;
-        if (store.OpenAnother(storePath)) {
-            std::vector<LibraryArticle> articles = LibraryArticlesOf(*feed, page->keys);
+        if (store.OpenAnother(read->storePath)) {
+            const std::vector<LibraryArticle> articles = LibraryArticlesOf(*feed);
             feed.reset();
-            RecordChosenLibrary(answer, store, cache, url, page->readPath, articles, page->keys,
+            RecordChosenLibrary(read->answer, store, cache, read->url, read->readPath, articles,
                                 markSeen);
         }
         feed.reset();
-        page->keys.clear();
-        page->link.reset();
         return [self] {
             if (!IsLiveView(self)) return;
             --self->m_reading;
             self->RefreshMarks();
+        };
+    });
+}
+
+void CVarloView::RewritePreview() {
+    CVarloDoc* doc = Doc();
+    if (!doc) return;
+    const uint64_t generation = ++m_generation;
+    std::shared_ptr<const CRssFile> feed = doc->SharedFeed();
+    const PreviewOptions options = Options();
+    const std::string temp = GetPreviewPath() + "." + std::to_string(generation) + ".new";
+    const std::string token = "g" + std::to_string(generation);
+    ++m_reading;
+    ++m_unshown;
+    CVarloView* self = this;
+    RunInBackground([self, generation, feed, options, temp, token]() -> std::function<void()> {
+        const int count = WritePreviewStart(temp, *feed, options, PageFill::kFirstBytes, token);
+        auto pieces = std::make_shared<std::vector<PageFill::Piece>>();
+        if (count >= 0 && count < feed->GetSize()) {
+            *pieces = PageFill::PiecesOf(*feed, options, count, GetPreviewPath(), token);
+        }
+        return [self, generation, feed, options, temp, token, count, pieces] {
+            if (!IsLiveView(self)) return (void)unlink(temp.c_str());
+            --self->m_reading;
+            --self->m_unshown;
+            if (generation != self->m_generation) return (void)unlink(temp.c_str());
+            // Another option changed meanwhile: written again with the options of now.
+            if (!SameOptions(options, self->Options())) {
+                unlink(temp.c_str());
+                return self->RewritePreview();
+            }
+            const std::string preview = GetPreviewPath();
+            if (count < 0 || rename(temp.c_str(), preview.c_str()) != 0) {
+                unlink(temp.c_str());
+                WritePreviewPage(preview, *feed, options);
+                pieces->clear();
+            }
+            if (self->m_browser) {
+                self->m_browser->StopFilling();
+                self->m_browser->Navigate(preview);
+                if (!pieces->empty()) {
+                    self->m_browser->FillPage(preview, token, std::move(*pieces), feed->GetSize());
+                }
+            }
         };
     });
 }

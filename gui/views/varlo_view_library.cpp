@@ -94,8 +94,9 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
         auto rows = std::make_shared<std::vector<LibraryRow>>();
         CFeedStore store;
         if (!path.empty() && store.OpenAnother(path)) *rows = CLibrary(store).SiteArticles(url);
-        auto feed = std::make_shared<CRssFile>(StoredFeed(*rows, title));
-        feed->m_strAddress = url;
+        auto made = std::make_shared<CRssFile>(StoredFeed(*rows, title));
+        made->m_strAddress = url;
+        std::shared_ptr<const CRssFile> feed = std::move(made);
         const std::string temp = GetPreviewPath() + "." + std::to_string(generation) + ".stored";
         // A site of thousands of stored articles shows its first at once, as a feed does.
         const std::string token = "s" + std::to_string(generation);
@@ -117,22 +118,17 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
                 return;
             }
             std::vector<bool> unread;  // of the rows: shown in bold, and marked unread
-            std::vector<Text> keys;
-            for (const LibraryRow& row : *rows) {
-                unread.push_back(!row.read);
-                keys.push_back(Utf8TextToCp932(row.key));
-            }
+            for (const LibraryRow& row : *rows) unread.push_back(!row.read);
             if (self->m_articles) {
                 self->m_articles->SetFeedReadMarks(unread);
                 self->m_articles->SetUnseenRows(std::move(unread));
-                self->m_articles->SetFeedKeys(std::move(keys));
             }
-            doc->m_rssFile = std::move(*feed);
+            ReleaseInBackground(doc->SetFeed(feed));
             self->ShowFeedRead();
             const std::string preview = GetPreviewPath();
             if (rename(temp.c_str(), preview.c_str()) != 0) {
                 unlink(temp.c_str());
-                WritePreviewPage(preview, doc->m_rssFile, self->Options());
+                WritePreviewPage(preview, doc->Feed(), self->Options());
                 pieces->clear();
             }
             if (self->m_browser) {
@@ -140,7 +136,7 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
                 self->m_browser->Navigate(preview);
                 if (!pieces->empty()) {
                     self->m_browser->FillPage(preview, token, std::move(*pieces),
-                                              doc->m_rssFile.GetSize());
+                                              doc->Feed().GetSize());
                 }
             }
             self->ShowStatus(Wx("保存済みの記事を表示しています"));
@@ -198,7 +194,7 @@ void CVarloView::OnArticleChosen(int row) {
     }
     // A site's feed: its page holds every article; the page moves to the one chosen.
     CVarloDoc* doc = Doc();
-    if (m_browser && doc && row < doc->m_rssFile.GetSize()) {
+    if (m_browser && doc && row < doc->Feed().GetSize()) {
         m_browser->ShowLocalPage(GetPreviewPath(), PreviewAnchor(row));
     }
 }
@@ -211,7 +207,7 @@ void CVarloView::OnArticleOpened(int row) {
             link = Utf8TextToCp932(stored->link);
         }
     } else if (CVarloDoc* doc = Doc()) {
-        if (const CRssItem* item = doc->m_rssFile.GetAt(row)) link = item->m_strLink;
+        if (const CRssItem* item = doc->Feed().GetAt(row)) link = item->m_strLink;
     }
     // The browser pane's rules decide what it may load.
     if (!link.empty()) m_browser->Navigate(link);

@@ -187,12 +187,14 @@ TEST_F(ShellDocument, NewEmptiesTheListTheFeedAndTheArticles) {
     const std::string file = dir.File("subs.xml");
     WriteFile(file, kOpml);
     ASSERT_TRUE(Start({file}));
-    Doc().m_rssFile.Add(std::make_unique<CRssItem>(TimeValue{0}));
+    auto feed = std::make_shared<CRssFile>();
+    feed->Add(std::make_unique<CRssItem>(TimeValue{0}));
+    Doc().SetFeed(std::move(feed));
     Frame().ArticleList()->OnArticleUpdate();
     ASSERT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), 1);
     Frame().RunCommand(cmd::kFileNew);
     EXPECT_EQ(Doc().m_opmlFile.GetCount(), 0);
-    EXPECT_EQ(Doc().m_rssFile.GetSize(), 0);
+    EXPECT_EQ(Doc().Feed().GetSize(), 0);
     EXPECT_EQ(Frame().ArticleList()->GetList()->GetItemCount(), 0);
     EXPECT_EQ(Frame().GetTitle(), wxString::FromUTF8("無題 - Varlo"));
 }
@@ -202,16 +204,18 @@ using ArticleListFill = AppTest;
 TEST_F(ArticleListFill, TheUpdateCommandSelectsTheFirstArticleAndAnEmptyFeedSelectsNothing) {
     ASSERT_TRUE(Start());
     CArticleView& articles = *Frame().ArticleList();
+    auto feed = std::make_shared<CRssFile>();
     for (int i = 0; i < 3; ++i) {
         auto item = std::make_unique<CRssItem>(TimeValue{1000000000 + i});
         item->m_strTitle = "article " + std::to_string(i);
-        Doc().m_rssFile.Add(std::move(item));
+        feed->Add(std::move(item));
     }
+    Doc().SetFeed(std::move(feed));
     articles.OnArticleUpdate();
     EXPECT_EQ(articles.GetList()->GetItemCount(), 3);
     EXPECT_EQ(articles.GetList()->GetSelectedItem(), 0);
     EXPECT_EQ(articles.GetList()->GetItemText(1, 0), "article 1");
-    Doc().m_rssFile.Clear();
+    Doc().SetFeed(nullptr);
     articles.OnArticleUpdate();
     EXPECT_EQ(articles.GetList()->GetItemCount(), 0);
     EXPECT_EQ(articles.GetList()->GetSelectedItem(), -1);

@@ -26,6 +26,7 @@
 #include "shell/command_ids.h"
 #include "store/library.h"
 #include "support/loopback_server.h"
+#include "xml/document.h"
 
 namespace varlo::test {
 namespace {
@@ -254,6 +255,32 @@ TEST_F(LibraryWindow, MarksChangeThroughChoiceCommandsKeysAndTheViewsCommand) {
     Settle();
     EXPECT_EQ(library.UnreadTotal(), 0);
     EXPECT_EQ(Shown(0), 0);
+}
+
+TEST_F(LibraryWindow, AChosenSitesDownloadIsParsedOnceForItsListPageLibraryAndViewOptions) {
+    ASSERT_TRUE(Start({Subscriptions()}));
+    CLibrary& library = FeedMarks().Library();
+    const uint64_t before = CMXMLDocument::ParseCount();
+    ChooseSite(0);
+    Settle();
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    EXPECT_EQ(library.SiteArticles(server.Url("/news.xml")).size(), 2u);
+    EXPECT_EQ(CMXMLDocument::ParseCount() - before, 1u) << "list, page and library";
+    // A view option writes the page again from the feed as read.
+    const bool description = Sites().m_bDescription;
+    Frame().RunCommand(cmd::kViewDescription);
+    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReading(); }));
+    Settle();
+    EXPECT_NE(Sites().m_bDescription, description);
+    EXPECT_EQ(CMXMLDocument::ParseCount() - before, 1u) << "a view option";
+    EXPECT_NE(ReadFile(GetPreviewPath()).find("大阪の祭り"), std::string::npos);
+    // The rows take their keys from the articles: M marks the stored article.
+    ArticleRows().SelectItem(1);
+    Frame().RunCommand(cmd::kToggleRead);
+    EXPECT_EQ(library.UnreadCount(server.Url("/news.xml")), 1);
+    Frame().RunCommand(cmd::kViewDescription);
+    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReading(); }));
+    Settle();
 }
 
 TEST_F(LibraryWindow, NAndSpaceReadOnAcrossSitesAndNeverActInTheSearchBox) {

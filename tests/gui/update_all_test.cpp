@@ -306,7 +306,7 @@ TEST_F(UpdateAllWindow, OpeningAnotherFileStopsTheUpdateAndStartsWithEmptyPanes)
     EXPECT_FALSE(Frame().Updates().IsRunning()) << "the update worked through the old file";
     EXPECT_EQ(Count(0), "2") << "what finished before is kept";
     EXPECT_EQ(ArticleRows().GetItemCount(), 0);
-    EXPECT_EQ(Doc().m_rssFile.GetSize(), 0);
+    EXPECT_EQ(Doc().Feed().GetSize(), 0);
     EXPECT_EQ(Frame().SiteList()->DownPath(), "");
     EXPECT_EQ(Status(), "ﾚﾃﾞｨ");
     EXPECT_TRUE(WaitUntil([&] { return web->GetCurrentURL() == "about:blank"; }));

@@ -9,6 +9,7 @@
 #include "store/store_paths.h"
 #include "support/loopback_server.h"
 #include "support/test_support.h"
+#include "update/feed_reading.h"
 
 namespace varlo {
 namespace {
@@ -32,16 +33,33 @@ class FeedChoice : public ::testing::Test {
         response.etag = etag;
         m_server.Route("/feed", response);
     }
-    // Chooses the site as the site list does; empty keys when the download failed.
+    // Chooses the site as the site list does: the feed read, the chosen feed recorded; an empty
+    // feed when the download failed or was no feed.
     ChosenFeed Choose() {
         CHttpDownload download(Url());
         PrepareFeedDownload(download, m_store, m_cache, Url());
         const std::string path = download.Download(m_dir.Path().string(), false, "down.xml");
+        m_feed = EmptyFeed();
         if (path.empty()) {
             RecordChosenFeedFailure(m_store, Url());
             return {};
         }
-        return RecordChosenFeed(download, m_store, m_cache, Url(), path);
+        const FeedReading reading = ReadFeedBody(path, Url());
+        if (!reading.isFeed) return {};
+        m_feed = reading.feed;
+        const ChosenAnswer answer{download.ResponseETag(), download.ResponseLastModified(),
+                                  download.NotModified()};
+        return RecordChosenFeed(answer, m_store, m_cache, Url(), path, *m_feed);
+    }
+    // The keys of the feed chosen last.
+    std::vector<Text> Keys() const {
+        std::vector<Text> keys;
+        for (int i = 0; i < m_feed->GetSize(); ++i) keys.push_back(m_feed->GetAt(i)->m_strKey);
+        return keys;
+    }
+    bool WasUnseen(const ChosenFeed& chosen, int index) const {
+        const CRssItem* article = m_feed->GetAt(index);
+        return article != nullptr && chosen.WasUnseen(*article);
     }
     Text Url() const { return m_server.Url("/feed"); }
 
@@ -49,28 +67,28 @@ class FeedChoice : public ::testing::Test {
     test::LoopbackServer m_server;
     CFeedStore m_store;
     CFeedCache m_cache{m_dir.File("cache")};
+    std::shared_ptr<const CRssFile> m_feed = EmptyFeed();
 };
 
 TEST_F(FeedChoice, ChoosingShowsWhatWasUnseenThenMarksTheFeedSeenAndANotModifiedFeedReadsTheSame) {
     Serve({"a", "b"}, "\"1\"");
     ChosenFeed first = Choose();
-    EXPECT_EQ(first.keys, (std::vector<Text>{"a", "b"}));
-    EXPECT_TRUE(first.WasUnseen(0) && first.WasUnseen(1));
-    EXPECT_FALSE(first.WasUnseen(2));
+    EXPECT_EQ(Keys(), (std::vector<Text>{"a", "b"}));
+    EXPECT_TRUE(WasUnseen(first, 0) && WasUnseen(first, 1));
     EXPECT_EQ(first.newArticles, 2);
     EXPECT_EQ(m_store.UnseenCount(Url()), 0);
 
     ChosenFeed again = Choose();
     EXPECT_EQ(m_server.Requests().back().Header("If-None-Match"), "\"1\"");
-    EXPECT_EQ(again.keys, first.keys);
-    EXPECT_FALSE(again.WasUnseen(0));
+    EXPECT_EQ(Keys(), (std::vector<Text>{"a", "b"}));
+    EXPECT_FALSE(WasUnseen(again, 0));
     EXPECT_EQ(test::ReadFile(m_dir.File("down.xml")), Rss({"a", "b"}));
 
     Serve({"c", "a", "b"}, "\"2\"");
     ChosenFeed changed = Choose();
     EXPECT_EQ(changed.newArticles, 1);
-    EXPECT_TRUE(changed.WasUnseen(0));
-    EXPECT_FALSE(changed.WasUnseen(1));
+    EXPECT_TRUE(WasUnseen(changed, 0));
+    EXPECT_FALSE(WasUnseen(changed, 1));
     EXPECT_EQ(m_store.Feed(Url()).validators.etag, "\"2\"");
 }
 
@@ -82,12 +100,15 @@ TEST_F(FeedChoice, TheMarksShownBeforeRecordingAreTheMarksTheRecordingLeaves) {
     Serve({"b", "a"}, "\"2\"");
     CHttpDownload download(Url());
     const std::string path = download.Download(m_dir.Path().string(), false, "down.xml");
-    RecordChosenKeys({}, m_store, m_cache, Url(), path, {"b", "a"}, false);  // "b" stays unread
-    const std::vector<Text> keys{"c", "a", "b"};
-    const std::set<uint64_t> before = UnseenBeforeRecording(m_store, Url(), keys);
+    const FeedReading recorded = ReadFeedBody(path, Url());
+    RecordChosenFeed({}, m_store, m_cache, Url(), path, *recorded.feed, false);  // "b" unread
     Serve({"c", "a", "b"}, "\"3\"");
-    const ChosenFeed recorded = Choose();
-    EXPECT_EQ(before, recorded.unseen);
+    CHttpDownload nextDownload(Url());
+    const std::string next = nextDownload.Download(m_dir.Path().string(), false, "next.xml");
+    const std::set<uint64_t> before =
+        UnseenBeforeRecording(m_store, Url(), *ReadFeedBody(next, Url()).feed);
+    const ChosenFeed chosen = Choose();
+    EXPECT_EQ(before, chosen.unseen);
     EXPECT_EQ(before.count(HashArticleKey("c")), 1u);
     EXPECT_EQ(before.count(HashArticleKey("a")), 0u);
     EXPECT_EQ(before.count(HashArticleKey("b")), 1u);
@@ -95,10 +116,10 @@ TEST_F(FeedChoice, TheMarksShownBeforeRecordingAreTheMarksTheRecordingLeaves) {
 
 TEST_F(FeedChoice, AFailedChoiceIsRecordedAndANonFeedRecordsNothing) {
     test::MessageCapture messages;
-    EXPECT_TRUE(Choose().keys.empty());
+    EXPECT_TRUE(Choose().unseen.empty());
     EXPECT_EQ(m_store.Feed(Url()).failureMessage, test::Sjis("ダウンロードに失敗しました"));
     m_server.Route("/feed", test::Ok("<html><body>moved</body></html>", "text/html"));
-    EXPECT_TRUE(Choose().keys.empty());
+    EXPECT_TRUE(Choose().unseen.empty());
     EXPECT_FALSE(m_store.Feed(Url()).downloaded);
     EXPECT_FALSE(m_cache.HasBody(Url()));
 }
@@ -109,7 +130,7 @@ TEST_F(FeedChoice, AChosenFeedPastTheFeedCapFailsWithItsOwnMessageAndKeepsNothin
     bomb.encoding = "gzip";
     m_server.Route("/feed", bomb);
     test::MessageCapture messages;
-    EXPECT_TRUE(Choose().keys.empty());
+    EXPECT_TRUE(Choose().unseen.empty());
     ASSERT_FALSE(messages.Messages().empty());
     EXPECT_EQ(messages.Messages().front(), "フィードが大きすぎます (32 MB を超えています)");
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("down.xml")));

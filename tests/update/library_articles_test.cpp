@@ -5,6 +5,7 @@
 #include "store/store_paths.h"
 #include "support/test_support.h"
 #include "update/feed_choice.h"
+#include "update/feed_reading.h"
 
 namespace varlo {
 namespace {
@@ -26,9 +27,9 @@ TEST(LibraryArticles, AFeedReadBecomesArticlesInTheWindowsFormAndAChoiceRecordsT
     test::TempDir dir;
     const std::string path = dir.File("down.xml");
     test::WriteFile(path, kFeed);
-    std::vector<Text> keys;
-    std::vector<LibraryArticle> articles;
-    ASSERT_TRUE(ReadLibraryArticles(path, "https://example.com/feed.xml", &keys, &articles));
+    const FeedReading reading = ReadFeedBody(path, "https://example.com/feed.xml");
+    ASSERT_TRUE(reading.isFeed);
+    const std::vector<LibraryArticle> articles = LibraryArticlesOf(*reading.feed);
     ASSERT_EQ(articles.size(), 2u);
     const LibraryArticle& first = articles[0];
     EXPECT_EQ(first.key, "k😀1");
@@ -40,22 +41,22 @@ TEST(LibraryArticles, AFeedReadBecomesArticlesInTheWindowsFormAndAChoiceRecordsT
     EXPECT_EQ(first.html.find("script"), std::string::npos) << first.html;
     EXPECT_EQ(first.html.find("onclick"), std::string::npos) << first.html;
     EXPECT_EQ(articles[1].date, 0);
-    std::vector<Text> noKeys;
-    std::vector<LibraryArticle> none;
-    EXPECT_FALSE(ReadLibraryArticles(dir.File("absent.xml"), "", &noKeys, &none));
+    // A body that cannot be read is no feed, and its message is the caller's to show.
+    const FeedReading absent = ReadFeedBody(dir.File("absent.xml"), "");
+    EXPECT_FALSE(absent.isFeed);
+    EXPECT_EQ(absent.feed->GetSize(), 0);
+    EXPECT_EQ(absent.messages.size(), 1u);
 
     // The window's worker records the chosen feed with its articles and marks the site read.
     CFeedStore store;
     ASSERT_TRUE(store.Open(dir.File("varlo.db")));
     ASSERT_TRUE(MakePrivateFolder(dir.File("cache")));
     const CFeedCache cache(dir.File("cache"));
-    CRssFile feed;
-    feed.m_strAddress = "https://example.com/feed.xml";
-    ASSERT_EQ(feed.ReadRss(path), 1);
-    const ChosenFeed chosen = RecordChosenArticles({"\"e\"", "", false}, store, cache,
-                                                   feed.m_strAddress, path, feed, keys);
+    const CRssFile& feed = *reading.feed;
+    const ChosenFeed chosen =
+        RecordChosenFeed({"\"e\"", "", false}, store, cache, feed.m_strAddress, path, feed);
     EXPECT_EQ(chosen.newArticles, 2);
-    EXPECT_TRUE(chosen.WasUnseen(0));
+    EXPECT_TRUE(chosen.WasUnseen(*feed.GetAt(0)));
     CLibrary library(store);
     EXPECT_EQ(library.UnreadTotal(), 0);
     const std::vector<LibraryRow> rows = library.SiteArticles(feed.m_strAddress);

@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <map>
 
+#include "encoding/codepage.h"
 #include "store/store_paths.h"
 #include "support/loopback_server.h"
 #include "support/test_support.h"
 #include "update/server_answer.h"
+#include "xml/document.h"
 
 namespace varlo {
 namespace {
@@ -154,6 +156,23 @@ TEST_F(UpdateRun, ASecondUpdateAsksConditionallyAndCountsExactlyTheNewArticles) 
     Cache().Remove(urls[0]);
     Update({urls[0]});
     EXPECT_EQ(m_server.Requests().back().Count("If-None-Match"), 0u);
+}
+
+TEST_F(UpdateRun, EachBodyIsParsedOnceAndAFeedBehindServerWarningsIsRecorded) {
+    m_server.Route("/a", Feed({"a1", "a2"}));
+    m_server.Route("/b", Feed({"b1"}, "", "gzip"));
+    // PHP's warnings printed before the feed make their markup the document's root.
+    m_server.Route("/warned", Ok("<br />\n<b>Warning</b>: x<br />\n" + Rss({"w1", "w2"})));
+    const std::vector<Text> urls = {m_server.Url("/a"), m_server.Url("/b")};
+    const uint64_t before = CMXMLDocument::ParseCount();
+    const auto results = Update(urls);
+    EXPECT_EQ(CMXMLDocument::ParseCount() - before, urls.size());
+    EXPECT_EQ(results[0].newArticles, 2);
+    EXPECT_EQ(results[1].newArticles, 1);
+
+    const auto warned = Update({m_server.Url("/warned")});
+    EXPECT_EQ(warned[0].status, SiteStatus::kNew) << Cp932ToUtf8(warned[0].message);
+    EXPECT_EQ(warned[0].newArticles, 2);
 }
 
 TEST_F(UpdateRun, AnUnfitValidatorIsNotKeptSoTheServerIsNeverSentItBack) {
