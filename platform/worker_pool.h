@@ -1,6 +1,7 @@
 #pragma once
-// Threads for work that must not hold up the window: decoding, parsing, building pages. At most
-// one thread per core (and at least one); work runs in the order it was posted.
+// Threads for work that must not hold up the window: decoding, parsing, building pages, writing
+// the store. Work starts in the order it was posted; with more than one thread, pieces posted one
+// after the other may run side by side and end in any order.
 
 #include <condition_variable>
 #include <deque>
@@ -13,7 +14,8 @@ namespace varlo {
 
 class WorkerPool {
   public:
-    // A pool of `threads` threads (0: one per core, at most two feeds' worth of memory at once).
+    // A pool of `threads` threads (0: one per core, but at least one and at most two, so that no
+    // more than two feeds' worth of memory is held at once).
     explicit WorkerPool(unsigned threads = 0);
     // Finishes the work already posted, then ends the threads.
     ~WorkerPool();
