@@ -12,6 +12,7 @@
 #include <iterator>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -356,6 +357,249 @@ void CHttpDownload::SetConditional(const Text& etag, const Text& lastModified,
     m_cachedBody = cachedBody;
 }
 
+// The easy handle must leave the multi handle before either is cleaned up.
+struct DetachOnExit {
+    CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+    ~DetachOnExit() {
+        if (multi) curl_multi_remove_handle(multi, easy);
+    }
+};
+
+class CHttpDownload::Run {
+  public:
+    Run(CHttpDownload& owner, std::string path, std::string name, bool progress,
+        CDownloadProgress* dialog, const DownloadLimits& limits, Text tooLarge)
+        : m_owner(owner),
+          m_path(std::move(path)),
+          m_name(std::move(name)),
+          m_dialog(dialog),
+          m_limits(limits),
+          m_tooLarge(std::move(tooLarge)),
+          m_windowed(progress),
+          m_clock(m_limits, m_transfer) {}
+
+    // Runs the transfer of `url` into the file; false after showing why it failed. The status
+    // rule or a cancel may still have stopped it early: see Rejected and the progress object.
+    bool Perform(const std::string& url) {
+        try {
+            if (m_windowed) m_dialog->Create(Jp("ダウンロード中です"), Utf8ToCp932(m_name));
+            Prepare(url);
+            Loop();
+            return true;
+        } catch (const NetworkError& error) {
+            return Fail(error.description, kMbIconWarning);
+        } catch (const FileError& error) {
+            return Fail(error.message, kMbIconWarning);
+        } catch (const std::bad_alloc&) {
+            // Whatever was held for the transfer is released on the way out; the message needs
+            // little.
+            return Fail(Jp("メモリが不足しています"), kMbIconError);
+        }
+    }
+    bool Rejected() const { return m_rejected; }
+    LocalFile& File() { return m_file; }
+
+  private:
+    bool Fail(const Text& message, unsigned icon) {
+        m_file.Discard();
+        m_dialog->Destroy();
+        ShowMessageBox(message, kMbOk | icon);
+        return false;
+    }
+
+    // The handles and the request: validators only while the body they stand for is cached.
+    void Prepare(const std::string& url) {
+        m_multi.reset(curl_multi_init());
+        m_easy.reset(curl_easy_init());
+        m_conditional = !m_owner.m_cachedBody.empty();
+        m_headers.reset(RequestHeaders(m_conditional ? m_owner.m_etag : Text(),
+                                       m_conditional ? m_owner.m_lastModified : Text()));
+        if (!m_multi || !m_easy || !m_headers) throw std::bad_alloc();
+        CURL* e = m_easy.get();
+        SetDownloadRequest(e, url, m_headers.get(), m_limits.connectTimeout, m_limits.maxBytes);
+        curl_easy_setopt(e, CURLOPT_ERRORBUFFER, m_errorBuffer);
+        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+        curl_easy_setopt(e, CURLOPT_WRITEDATA, &m_transfer);
+        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+        curl_easy_setopt(e, CURLOPT_HEADERDATA, &m_transfer);
+        if (curl_multi_add_handle(m_multi.get(), e) != CURLM_OK) {
+            throw NetworkError{
+                DescribeTransferFailure(CURLE_FAILED_INIT, "", CurrentLimits().maxBytes)};
+        }
+        m_detach.multi = m_multi.get();
+        m_detach.easy = e;
+    }
+
+    // Once the response head is complete: the status rule, then the file and the length. False
+    // when the status refuses the body.
+    bool BeginBody() {
+        CURL* e = m_easy.get();
+        long status = 0;
+        curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+        // "Not modified" answers a conditional request with the body it stands for.
+        m_owner.m_notModified = status == 304 && m_conditional;
+        if (!m_owner.m_notModified && (status <= 0 || status >= 300)) return false;
+        m_clock.Pump(PumpMessage);
+        if (!m_file.Create(m_path)) {
+            throw FileError{Jp("ファイル ") + Utf8ToCp932(m_path) + Jp(" を作成できませんでした")};
+        }
+        m_owner.m_responseETag = m_transfer.etag;
+        m_owner.m_responseLastModified = m_transfer.lastModified;
+        if (m_owner.m_notModified) {
+            if (!CopyFileInto(m_owner.m_cachedBody, m_file)) {
+                throw FileError{CannotWriteText(m_path)};
+            }
+            return true;
+        }
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+            length >= 0) {
+            m_owner.m_announced = static_cast<uint32_t>(std::min<curl_off_t>(length, UINT32_MAX));
+            if (m_windowed) m_dialog->SetTotal(length);
+        }
+        return true;
+    }
+
+    // One chunk: count it, show it, pump one event, and write it unless the user cancelled.
+    bool TakeChunk(std::string_view chunk) {
+        m_received += chunk.size();
+        if (m_received > m_limits.maxBytes) throw NetworkError{m_tooLarge};
+        m_owner.m_received = static_cast<uint32_t>(m_received);
+        if (m_windowed) m_dialog->SetReceived(static_cast<int64_t>(m_received));
+        m_clock.Pump(PumpMessage);
+        if (m_dialog->IsCancelled()) return false;
+        if (!m_file.Write(chunk)) throw FileError{CannotWriteText(m_path)};
+        return true;
+    }
+
+    // A download asked to run without a window gets one once it has taken long enough.
+    void ShowLateWindow() {
+        const auto after = m_owner.m_progressAfter;
+        if (m_windowed || after.count() <= 0 || m_clock.Elapsed() < after) return;
+        m_windowed = true;
+        m_dialog->Create(Jp("ダウンロード中です"), Utf8ToCp932(m_name));
+        if (m_owner.m_announced > 0) m_dialog->SetTotal(m_owner.m_announced);
+        if (m_received > 0) m_dialog->SetReceived(static_cast<int64_t>(m_received));
+    }
+
+    // Takes the whole chunks that arrived; false once the transfer is to stop here (the status
+    // rule refused the body, or the user cancelled).
+    bool TakeArrived() {
+        if (!m_started && !m_transfer.pending.empty()) {
+            m_started = true;
+            if (!BeginBody()) {
+                m_rejected = true;
+                return false;
+            }
+        }
+        size_t used = 0;
+        while (m_transfer.pending.size() - used >= kChunkSize) {
+            if (!TakeChunk(std::string_view(m_transfer.pending).substr(used, kChunkSize))) {
+                return false;
+            }
+            used += kChunkSize;
+        }
+        m_transfer.pending.erase(0, used);
+        return true;
+    }
+
+    // The transfer's end as libcurl reported it, if it has ended.
+    std::optional<CURLcode> Ended() {
+        std::optional<CURLcode> result;
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(m_multi.get(), &queued)) {
+            if (message->msg == CURLMSG_DONE) result = message->data.result;
+        }
+        return result;
+    }
+
+    // Waits for the network; false when the user cancelled meanwhile.
+    bool Wait(bool inSlices) {
+        // With a window to keep alive the wait is cut into slices; the events that came
+        // meanwhile (a cancel among them) are handled after each.
+        auto wait = std::min(m_clock.NextCheck(), std::chrono::milliseconds(inSlices ? 50 : 1000));
+        const auto after = m_owner.m_progressAfter;
+        if (after.count() > 0 && !m_windowed) {
+            wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      after - m_clock.Elapsed()) +
+                                      std::chrono::milliseconds(1));
+        }
+        const int waitMs = static_cast<int>(std::clamp<int64_t>(wait.count(), 1, 1000));
+        curl_multi_poll(m_multi.get(), nullptr, 0, waitMs, nullptr);
+        if (!inSlices) return true;
+        m_clock.Pump(PumpWhileWaiting);
+        return !m_dialog->IsCancelled();
+    }
+
+    void Loop() {
+        const bool inSlices = HasWaitingPumpHook() || m_dialog->CancelsFromAfar();
+        CURLcode result = CURLE_OK;
+        for (;;) {
+            int running = 0;
+            const CURLMcode code = curl_multi_perform(m_multi.get(), &running);
+            if (code == CURLM_OUT_OF_MEMORY) throw std::bad_alloc();
+            if (code != CURLM_OK) throw NetworkError{DescribeMultiFailure(code)};
+            if (!TakeArrived()) return;
+            // Looked at on every turn: a server that never lets the loop wait must still end.
+            if (m_clock.Exceeded()) {
+                throw NetworkError{DescribeTransferFailure(CURLE_OPERATION_TIMEDOUT, "",
+                                                           CurrentLimits().maxBytes)};
+            }
+            ShowLateWindow();
+            if (m_transfer.paused) {
+                m_transfer.paused = false;
+                curl_easy_pause(m_easy.get(), CURLPAUSE_CONT);
+                continue;
+            }
+            if (const std::optional<CURLcode> ended = Ended()) {
+                result = *ended;
+                break;
+            }
+            if (!Wait(inSlices)) return;
+        }
+        Finish(result);
+    }
+
+    // The transfer ended by itself: its failure, or the last part of its body.
+    void Finish(CURLcode result) {
+        if (result != CURLE_OK) {
+            if (result == CURLE_OUT_OF_MEMORY &&
+                !IsHeaderTooLarge(result, m_errorBuffer, m_transfer.inHead)) {
+                throw std::bad_alloc();
+            }
+            if (result == CURLE_FILESIZE_EXCEEDED) throw NetworkError{m_tooLarge};
+            throw NetworkError{DescribeTransferFailure(
+                result, m_errorBuffer, CurrentLimits().maxBytes, m_transfer.inHead)};
+        }
+        if (!m_started && !BeginBody()) {
+            m_rejected = true;
+        } else if (!m_transfer.pending.empty()) {
+            TakeChunk(m_transfer.pending);
+        }
+    }
+
+    CHttpDownload& m_owner;
+    const std::string m_path;
+    const std::string m_name;
+    CDownloadProgress* const m_dialog;
+    const DownloadLimits m_limits;
+    const Text m_tooLarge;
+    bool m_windowed;  // the progress window is (or was) shown
+    bool m_conditional = false;
+    bool m_started = false;
+    bool m_rejected = false;
+    uint64_t m_received = 0;
+    LocalFile m_file;
+    Transfer m_transfer;
+    TransferClock m_clock;
+    char m_errorBuffer[CURL_ERROR_SIZE] = {};
+    std::unique_ptr<CURLM, MultiDeleter> m_multi;
+    std::unique_ptr<CURL, EasyDeleter> m_easy;
+    std::unique_ptr<curl_slist, SlistDeleter> m_headers;
+    DetachOnExit m_detach;
+};
+
 std::string CHttpDownload::Download(const std::string& folder, bool progress,
                                     const char* fileName) {
     m_announced = 0;
@@ -365,8 +609,9 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
     m_responseETag.clear();
     m_responseLastModified.clear();
 
+    const bool named = fileName && *fileName;
     std::string name;
-    if (fileName && *fileName) {
+    if (named) {
         name = fileName;
     } else {
         size_t slash = m_address.rfind('/');
@@ -376,7 +621,7 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
         if (name.empty() || name == "." || name == "..") name = "MorvaHttpTemp.html";
     }
     std::string path = folder + "/" + name;
-    if (!fileName || !*fileName) path = MakeUniqueFileName(path);
+    if (!named) path = MakeUniqueFileName(path);
 
     std::unique_ptr<CDownloadProgress> ownProgress;
     if (!m_progress) ownProgress = MakeDownloadProgress();
@@ -400,204 +645,15 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
     if (ownCap) limits.maxBytes = m_sizeCap;
     const Text tooLarge = ownCap ? m_sizeCapMessage : TooLargeMessage(limits.maxBytes);
     RunningScope runningScope(dialog);
-    LocalFile file;
-    bool rejected = false;
-    bool windowed = progress;  // the progress window is (or was) shown
-    uint64_t received = 0;
-    Transfer transfer;
-    TransferClock clock(limits, transfer);
-    char errorBuffer[CURL_ERROR_SIZE] = {};
-    std::unique_ptr<CURLM, MultiDeleter> multi;
-    std::unique_ptr<CURL, EasyDeleter> easy;
-    std::unique_ptr<curl_slist, SlistDeleter> headers;
-    // The easy handle must leave the multi handle before either is cleaned up.
-    struct Detach {
-        CURLM* multi = nullptr;
-        CURL* easy = nullptr;
-        ~Detach() {
-            if (multi) curl_multi_remove_handle(multi, easy);
-        }
-    } detach;
-
-    try {
-        if (progress) dialog->Create(Jp("ダウンロード中です"), Utf8ToCp932(name));
-        multi.reset(curl_multi_init());
-        easy.reset(curl_easy_init());
-        // Validators only while the body they stand for is cached.
-        const bool conditional = !m_cachedBody.empty();
-        headers.reset(
-            RequestHeaders(conditional ? m_etag : Text(), conditional ? m_lastModified : Text()));
-        if (!multi || !easy || !headers) throw std::bad_alloc();
-
-        CURL* e = easy.get();
-        SetDownloadRequest(e, url, headers.get(), limits.connectTimeout, limits.maxBytes);
-        curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer);
-        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
-        curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
-        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
-        curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer);
-
-        // Once the response head is complete: the status rule, then the file and the length.
-        auto beginBody = [&]() {
-            long status = 0;
-            curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
-            // "Not modified" answers a conditional request with the body it stands for.
-            m_notModified = status == 304 && conditional;
-            if (!m_notModified && (status <= 0 || status >= 300)) return false;
-            clock.Pump(PumpMessage);
-            if (!file.Create(path)) {
-                throw FileError{Jp("ファイル ") + Utf8ToCp932(path) +
-                                Jp(" を作成できませんでした")};
-            }
-            m_responseETag = transfer.etag;
-            m_responseLastModified = transfer.lastModified;
-            if (m_notModified) {
-                if (!CopyFileInto(m_cachedBody, file)) throw FileError{CannotWriteText(path)};
-                return true;
-            }
-            curl_off_t length = -1;
-            if (curl_easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
-                length >= 0) {
-                m_announced = static_cast<uint32_t>(std::min<curl_off_t>(length, UINT32_MAX));
-                if (windowed) dialog->SetTotal(length);
-            }
-            return true;
-        };
-        // One chunk: count it, show it, pump one event, and write it unless the user cancelled.
-        auto takeChunk = [&](std::string_view chunk) {
-            received += chunk.size();
-            if (received > limits.maxBytes) throw NetworkError{tooLarge};
-            m_received = static_cast<uint32_t>(received);
-            if (windowed) dialog->SetReceived(static_cast<int64_t>(received));
-            clock.Pump(PumpMessage);
-            if (dialog->IsCancelled()) return false;
-            if (!file.Write(chunk)) {
-                throw FileError{CannotWriteText(path)};
-            }
-            return true;
-        };
-        // A download asked to run without a window gets one once it has taken long enough.
-        auto showLateWindow = [&]() {
-            if (windowed || m_progressAfter.count() <= 0 || clock.Elapsed() < m_progressAfter) {
-                return;
-            }
-            windowed = true;
-            dialog->Create(Jp("ダウンロード中です"), Utf8ToCp932(name));
-            if (m_announced > 0) dialog->SetTotal(m_announced);
-            if (received > 0) dialog->SetReceived(static_cast<int64_t>(received));
-        };
-
-        if (curl_multi_add_handle(multi.get(), e) != CURLM_OK) {
-            throw NetworkError{
-                DescribeTransferFailure(CURLE_FAILED_INIT, "", CurrentLimits().maxBytes)};
-        }
-        detach.multi = multi.get();
-        detach.easy = e;
-
-        bool started = false;
-        bool stopped = false;  // cancelled, or the status rule ended it
-        CURLcode result = CURLE_OK;
-        const bool waitInSlices = HasWaitingPumpHook() || dialog->CancelsFromAfar();
-        for (;;) {
-            int running = 0;
-            CURLMcode code = curl_multi_perform(multi.get(), &running);
-            if (code == CURLM_OUT_OF_MEMORY) throw std::bad_alloc();
-            if (code != CURLM_OK) throw NetworkError{DescribeMultiFailure(code)};
-            if (!started && !transfer.pending.empty()) {
-                started = true;
-                if (!beginBody()) {
-                    rejected = stopped = true;
-                    break;
-                }
-            }
-            size_t used = 0;
-            while (!stopped && transfer.pending.size() - used >= kChunkSize) {
-                if (!takeChunk(std::string_view(transfer.pending).substr(used, kChunkSize))) {
-                    stopped = true;
-                }
-                used += kChunkSize;
-            }
-            if (stopped) break;
-            transfer.pending.erase(0, used);
-            // Looked at on every turn: a server that never lets the loop wait must still end.
-            if (clock.Exceeded())
-                throw NetworkError{DescribeTransferFailure(CURLE_OPERATION_TIMEDOUT, "",
-                                                           CurrentLimits().maxBytes)};
-            showLateWindow();
-            if (transfer.paused) {
-                transfer.paused = false;
-                curl_easy_pause(e, CURLPAUSE_CONT);
-                continue;
-            }
-            bool done = false;
-            int queued = 0;
-            while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
-                if (message->msg == CURLMSG_DONE) {
-                    done = true;
-                    result = message->data.result;
-                }
-            }
-            if (done) break;
-            // With a window to keep alive the wait is cut into slices; the events that came
-            // meanwhile (a cancel among them) are handled after each.
-            auto wait =
-                std::min(clock.NextCheck(), std::chrono::milliseconds(waitInSlices ? 50 : 1000));
-            if (m_progressAfter.count() > 0 && !windowed) {
-                wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          m_progressAfter - clock.Elapsed()) +
-                                          std::chrono::milliseconds(1));
-            }
-            const int waitMs = static_cast<int>(std::clamp<int64_t>(wait.count(), 1, 1000));
-            curl_multi_poll(multi.get(), nullptr, 0, waitMs, nullptr);
-            if (waitInSlices) {
-                clock.Pump(PumpWhileWaiting);
-                if (dialog->IsCancelled()) {
-                    stopped = true;
-                    break;
-                }
-            }
-        }
-
-        if (!stopped) {
-            if (result != CURLE_OK) {
-                if (result == CURLE_OUT_OF_MEMORY &&
-                    !IsHeaderTooLarge(result, errorBuffer, transfer.inHead)) {
-                    throw std::bad_alloc();
-                }
-                if (result == CURLE_FILESIZE_EXCEEDED) throw NetworkError{tooLarge};
-                throw NetworkError{DescribeTransferFailure(
-                    result, errorBuffer, CurrentLimits().maxBytes, transfer.inHead)};
-            }
-            if (!started && !beginBody()) {
-                rejected = true;
-            } else if (!transfer.pending.empty()) {
-                takeChunk(transfer.pending);
-            }
-        }
-    } catch (const NetworkError& error) {
-        file.Discard();
-        dialog->Destroy();
-        ShowMessageBox(error.description, kMbOk | kMbIconWarning);
-        return {};
-    } catch (const FileError& error) {
-        file.Discard();
-        dialog->Destroy();
-        ShowMessageBox(error.message, kMbOk | kMbIconWarning);
-        return {};
-    } catch (const std::bad_alloc&) {
-        // Whatever was held for the transfer is released on the way out; the message needs little.
-        file.Discard();
-        dialog->Destroy();
-        ShowMessageBox(Jp("メモリが不足しています"), kMbOk | kMbIconError);
-        return {};
-    }
+    Run run(*this, path, name, progress, dialog, limits, tooLarge);
+    if (!run.Perform(url)) return {};
 
     dialog->Destroy();
     m_cancelled = dialog->IsCancelled();
-    if (rejected || m_cancelled) return {};
+    if (run.Rejected() || m_cancelled) return {};
     // A name of our own choosing stays unique up to the last moment; a given name replaces its
     // file.
-    if (!file.Commit(path, !fileName || !*fileName)) {
+    if (!run.File().Commit(path, !named)) {
         ShowMessageBox(CannotWriteText(path), kMbOk | kMbIconWarning);
         return {};
     }

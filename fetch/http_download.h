@@ -82,6 +82,9 @@ class CHttpDownload {
     static DownloadLimits Limits();
 
   private:
+    // One call of Download: its transfer, the file it writes, and the steps between.
+    class Run;
+
     Text m_address;
     uint32_t m_announced = 0;
     uint32_t m_received = 0;
