@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "gui/platform/navigation_gesture.h"
-#include "gui/platform/page_fill.h"
+#include "gui/views/page_fill.h"
 #include "platform/text.h"
 
 namespace varlo {

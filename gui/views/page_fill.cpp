@@ -1,4 +1,4 @@
-#include "gui/platform/page_fill.h"
+#include "gui/views/page_fill.h"
 
 #include <algorithm>
 #include <optional>
