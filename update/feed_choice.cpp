@@ -54,12 +54,6 @@ FeedValidators ChosenValidators(const ChosenAnswer& answer, CFeedStore& store,
 
 }  // namespace
 
-ChosenFeed RecordChosenFeed(const ChosenAnswer& answer, CFeedStore& store, const CFeedCache& cache,
-                            const Text& url, const std::string& path, const CRssFile& feed,
-                            bool markSeen) {
-    return RecordChosenLibrary(answer, store, cache, url, path, LibraryArticlesOf(feed), markSeen);
-}
-
 ChosenFeed RecordChosenLibrary(const ChosenAnswer& answer, CFeedStore& store,
                                const CFeedCache& cache, const Text& url, const std::string& path,
                                const std::vector<LibraryArticle>& articles, bool markSeen) {

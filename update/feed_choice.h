@@ -40,16 +40,10 @@ struct ChosenAnswer {
     bool notModified = false;
 };
 
-// Records the chosen feed read from the body at `path` (with its address set): keeps the body
-// (unless it came from the cache), records its articles in the library with the answer's
-// validators, takes the unseen marks and then, unless `markSeen` is false (the user has moved
-// on), marks the whole feed seen, in one transaction.
-ChosenFeed RecordChosenFeed(const ChosenAnswer& answer, CFeedStore& store, const CFeedCache& cache,
-                            const Text& url, const std::string& path, const CRssFile& feed,
-                            bool markSeen = true);
-
-// As RecordChosenFeed, with the articles already taken from the feed (in feed order), so that
-// the feed itself may be shown meanwhile.
+// Records the chosen feed's download at `path`, whose articles (in feed order, taken from the
+// feed read from it) are `articles`: keeps the body (unless it came from the cache), records the
+// articles in the library with the answer's validators, takes the unseen marks and then, unless
+// `markSeen` is false (the user has moved on), marks the whole feed seen.
 ChosenFeed RecordChosenLibrary(const ChosenAnswer& answer, CFeedStore& store,
                                const CFeedCache& cache, const Text& url, const std::string& path,
                                const std::vector<LibraryArticle>& articles, bool markSeen = true);

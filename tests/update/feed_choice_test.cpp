@@ -10,6 +10,7 @@
 #include "support/loopback_server.h"
 #include "support/test_support.h"
 #include "update/feed_reading.h"
+#include "update/library_articles.h"
 
 namespace varlo {
 namespace {
@@ -49,7 +50,8 @@ class FeedChoice : public ::testing::Test {
         m_feed = reading.feed;
         const ChosenAnswer answer{download.ResponseETag(), download.ResponseLastModified(),
                                   download.NotModified()};
-        return RecordChosenFeed(answer, m_store, m_cache, Url(), path, *m_feed);
+        return RecordChosenLibrary(answer, m_store, m_cache, Url(), path,
+                                   LibraryArticlesOf(*m_feed));
     }
     // The keys of the feed chosen last.
     std::vector<Text> Keys() const {
@@ -101,7 +103,8 @@ TEST_F(FeedChoice, TheMarksShownBeforeRecordingAreTheMarksTheRecordingLeaves) {
     CHttpDownload download(Url());
     const std::string path = download.Download(m_dir.Path().string(), false, "down.xml");
     const FeedReading recorded = ReadFeedBody(path, Url());
-    RecordChosenFeed({}, m_store, m_cache, Url(), path, *recorded.feed, false);  // "b" unread
+    RecordChosenLibrary({}, m_store, m_cache, Url(), path, LibraryArticlesOf(*recorded.feed),
+                        false);  // "b" stays unread
     Serve({"c", "a", "b"}, "\"3\"");
     CHttpDownload nextDownload(Url());
     const std::string next = nextDownload.Download(m_dir.Path().string(), false, "next.xml");

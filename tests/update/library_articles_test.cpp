@@ -53,8 +53,8 @@ TEST(LibraryArticles, AFeedReadBecomesArticlesInTheWindowsFormAndAChoiceRecordsT
     ASSERT_TRUE(MakePrivateFolder(dir.File("cache")));
     const CFeedCache cache(dir.File("cache"));
     const CRssFile& feed = *reading.feed;
-    const ChosenFeed chosen =
-        RecordChosenFeed({"\"e\"", "", false}, store, cache, feed.m_strAddress, path, feed);
+    const ChosenFeed chosen = RecordChosenLibrary({"\"e\"", "", false}, store, cache,
+                                                  feed.m_strAddress, path, LibraryArticlesOf(feed));
     EXPECT_EQ(chosen.newArticles, 2);
     EXPECT_TRUE(chosen.WasUnseen(*feed.GetAt(0)));
     CLibrary library(store);
