@@ -14,6 +14,7 @@
 #include "store/pending_marks.h"
 #include "store/search_query.h"
 #include "store/store_paths.h"
+#include "store/write_guard.h"
 #include "store/write_transaction.h"
 
 namespace varlo {
@@ -121,6 +122,7 @@ void CFeedStore::RegisterFunctions(sqlite3* db) {
                                &KeyHashFunction, nullptr, nullptr, nullptr);
     RegisterVarloTokenizer(db);
     RegisterSearchCheck(db);
+    WatchStoreWrites(db);
 }
 
 CFeedStore::OpenResult CFeedStore::TryOpen(const std::string& path) {

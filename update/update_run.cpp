@@ -16,6 +16,7 @@
 #include "platform/message_box.h"
 #include "platform/worker_pool.h"
 #include "store/library.h"
+#include "store/store_writer.h"
 #include "update/feed_reading.h"
 #include "update/library_articles.h"
 #include "update/server_answer.h"
@@ -128,14 +129,13 @@ struct CUpdateRun::Transfer {
     }
 };
 
-// What a worker read of one body.
+// What a worker read of one body, and what recording it gave.
 struct CUpdateRun::BodyRead {
     size_t site = 0;
     bool read = false;
-    std::vector<LibraryArticle> articles;
     Text failure;            // the first message the loader would have shown
-    bool recorded = false;   // the worker recorded it in the store, with this result
-    bool committed = false;  // the worker moved the body into the cache
+    bool recorded = false;   // recorded in the store, with this result
+    bool committed = false;  // the body was moved into the cache
     int added = -1;
 };
 
@@ -145,23 +145,17 @@ struct CUpdateRun::ReadResults {
     std::mutex mutex;
     std::condition_variable ready;
     std::deque<BodyRead> done;
-    // The workers' own connection to the store, so that writing (and the log's checkpoints)
-    // never holds up the thread that drives the run; one writer at a time.
-    std::mutex writing;
-    std::string storePath;
-    std::unique_ptr<CFeedStore> writer;
-    bool writerTried = false;
+    // Every write of the run goes through here, so that none holds up the thread that drives
+    // the run (the window's, during F5): recording bodies, failures, waits and freshness alike.
+    std::shared_ptr<CStoreWriter> writer;
     CFeedCache cache{std::string()};
 
-    // The workers' connection, opened at the first use; null when it cannot be had (the body is
-    // then recorded by the run's own connection).
-    CFeedStore* Writer() {
-        if (!writerTried) {
-            writerTried = true;
-            auto store = std::make_unique<CFeedStore>();
-            if (!storePath.empty() && store->OpenAnother(storePath)) writer = std::move(store);
+    void Finished(BodyRead read) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            done.push_back(std::move(read));
         }
-        return writer.get();
+        ready.notify_all();
     }
 };
 
@@ -179,7 +173,7 @@ CUpdateRun::CUpdateRun(CFeedStore& store, CFeedCache cache, std::vector<Text> ur
       m_options(options),
       m_urls(std::move(urls)),
       m_reads(std::make_shared<ReadResults>()) {
-    m_reads->storePath = m_store.Path();
+    m_reads->writer = CStoreWriter::Make(m_store.Path());
     m_reads->cache = m_cache;
     EnsureCurlInitialised();
     m_options.jobs = std::max(1, m_options.jobs);
@@ -198,7 +192,7 @@ CUpdateRun::CUpdateRun(CFeedStore& store, CFeedCache cache, std::vector<Text> ur
     }
     m_multi = curl_multi_init();
     // Touched before anything is fetched: a site that fails every time is still in use.
-    m_store.Touch(m_urls, Now());
+    Write([urls = m_urls, now = Now()](CFeedStore& writer) { writer.Touch(urls, now); });
 }
 
 CUpdateRun::~CUpdateRun() {
@@ -220,12 +214,26 @@ void CUpdateRun::Cancel() {
     m_reads->done.clear();
 }
 
+void CUpdateRun::Write(std::function<void(CFeedStore&)> write) {
+    m_reads->writer->Post([write = std::move(write)](CFeedStore* store) {
+        if (store != nullptr) write(*store);
+    });
+}
+
+bool CUpdateRun::Done() const {
+    return m_cancelled || (m_finished == m_results.size() && m_reads->writer->Idle());
+}
+
 void CUpdateRun::Complete(size_t site, SiteStatus status, int newArticles, Text message) {
     SiteResult& result = m_results[site];
     result.status = status;
     result.newArticles = newArticles;
     result.message = std::move(message);
-    if (status == SiteStatus::kFailed) m_store.RecordFailure(result.xmlUrl, result.message, Now());
+    if (status == SiteStatus::kFailed) {
+        Write([url = result.xmlUrl, message = result.message, now = Now()](CFeedStore& store) {
+            store.RecordFailure(url, message, now);
+        });
+    }
     ++m_finished;
 }
 
@@ -372,7 +380,7 @@ void CUpdateRun::Finish(std::unique_ptr<Transfer> transfer, CURLcode code) {
     }
     // Recorded before the body is read: a body that is no feed is still this answer.
     if (const int64_t fresh = FreshUntil(t.answer, Now()); fresh != 0 || t.freshUntil != 0) {
-        m_store.SetFreshUntil(address, fresh);
+        Write([address, fresh](CFeedStore& store) { store.SetFreshUntil(address, fresh); });
     }
 
     StartRead(std::move(transfer), std::move(body), status, validators);
@@ -385,35 +393,34 @@ void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body,
     const Text address = m_results[site].xmlUrl;
     const bool fresh = body == transfer->tempPath;
     WorkerPool::Shared().Post([results, site, body, address, fresh, status, validators] {
-        BodyRead read;
-        read.site = site;
+        auto read = std::make_shared<BodyRead>();
+        read->site = site;
+        auto articles = std::make_shared<std::vector<LibraryArticle>>();
         {
             // The body is parsed once: the articles it holds carry their keys.
             FeedReading reading = ReadFeedBody(body, address);
             // The loader's own message boxes become this site's message, never a window.
-            if (!reading.messages.empty()) read.failure = reading.messages.front().first;
-            read.read = reading.isFeed;
-            if (read.read) read.articles = LibraryArticlesOf(*reading.feed);
+            if (!reading.messages.empty()) read->failure = reading.messages.front().first;
+            read->read = reading.isFeed;
+            if (read->read) *articles = LibraryArticlesOf(*reading.feed);
         }
-        if (read.read) {
-            std::lock_guard<std::mutex> lock(results->writing);
-            if (CFeedStore* store = results->Writer()) {
+        if (!read->read) return results->Finished(std::move(*read));
+        results->writer->Post([results, read, articles, body, address, fresh, status,
+                               validators](CFeedStore* store) {
+            if (store != nullptr) {
                 FeedValidators kept = validators;
                 if (fresh) {
                     // The body is in place before the store takes validators that claim it.
                     if (!results->cache.Commit(body, address)) kept = {};
-                    read.committed = true;
+                    read->committed = true;
                 }
                 CLibrary library(*store);
-                read.added = library.RecordFeed(address, kept, read.articles, Now(), status != 304);
-                read.recorded = true;
+                read->added = library.RecordFeed(address, kept, *articles, Now(), status != 304);
+                read->recorded = true;
             }
-        }
-        {
-            std::lock_guard<std::mutex> lock(results->mutex);
-            results->done.push_back(std::move(read));
-        }
-        results->ready.notify_all();
+            articles->clear();
+            results->Finished(std::move(*read));
+        });
     });
     m_reading[site] = PendingRead{std::move(transfer), std::move(body), status, validators};
 }
@@ -424,24 +431,13 @@ void CUpdateRun::Record(BodyRead& read) {
     PendingRead pending = std::move(it->second);
     m_reading.erase(it);
     Transfer& t = *pending.transfer;
-    const Text& address = m_results[t.site].xmlUrl;
     if (!read.read) {
         return Complete(t.site, SiteStatus::kFailed, 0,
                         read.failure.empty() ? Jp("フィードとして読めませんでした") : read.failure);
     }
     if (read.committed) t.tempPath.clear();
-    int added = read.added;
-    if (!read.recorded) {
-        FeedValidators validators = pending.validators;
-        if (pending.body == t.tempPath) {
-            // The body is in place before the store takes validators that would claim it.
-            if (!m_cache.Commit(t.tempPath, address)) validators = {};
-            t.tempPath.clear();
-        }
-        CLibrary library(m_store);
-        added =
-            library.RecordFeed(address, validators, read.articles, Now(), pending.status != 304);
-    }
+    // A store that the run's writer could not open records nothing.
+    const int added = read.recorded ? read.added : -1;
     if (added < 0) {
         return Complete(t.site, SiteStatus::kFailed, 0, Jp("新着の記録に書き込めませんでした"));
     }
@@ -453,16 +449,22 @@ void CUpdateRun::FinishRefusal(Transfer& t, long status) {
     const int64_t now = Now();
     if (status == 410) {
         const Text message = Jp("サイトは終了しました");
-        m_store.RecordGone(address, message, now);
+        Write([address, message, now](CFeedStore& store) {
+            store.RecordGone(address, message, now);
+        });
         return Complete(t.site, SiteStatus::kGone, 0, message);
     }
     if (status == 429 || status == 503) {
         if (const std::optional<int64_t> until = WaitUntil(t.answer, now); until && *until > now) {
-            m_store.SetHostWait(t.host, *until);
+            Write([host = t.host, until = *until](CFeedStore& store) {
+                store.SetHostWait(host, until);
+            });
             m_hostWaits[t.host] = *until;
             Complete(t.site, SiteStatus::kWaiting, 0, WaitingMessage(*until));
             m_results[t.site].until = *until;
-            m_store.RecordFailure(address, m_results[t.site].message, now);
+            Write([address, message = m_results[t.site].message, now](CFeedStore& store) {
+                store.RecordFailure(address, message, now);
+            });
             return;
         }
     }
@@ -476,6 +478,11 @@ void CUpdateRun::FinishRefusal(Transfer& t, long status) {
 
 bool CUpdateRun::Step(int waitMs) {
     if (Done()) return false;
+    if (m_finished == m_results.size()) {
+        // Every site has ended: only writes remain.
+        m_reads->writer->WaitIdle(std::chrono::milliseconds(std::max(waitMs, 0)));
+        return !Done();
+    }
     // Bodies still to be finished come first; no need to wait on the network for them.
     if (!m_ended.empty()) waitMs = 0;
     {

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -69,7 +70,8 @@ class CUpdateRun {
     // Ends every running transfer now and starts no other; finished sites keep their results.
     void Cancel();
 
-    bool Done() const { return m_finished == m_results.size() || m_cancelled; }
+    // True once cancelled, or once every site has ended and what the run writes is in the store.
+    bool Done() const;
     bool Cancelled() const { return m_cancelled; }
     size_t Total() const { return m_results.size(); }
     size_t Finished() const { return m_finished; }
@@ -93,6 +95,8 @@ class CUpdateRun {
     void StartRead(std::unique_ptr<Transfer> transfer, std::string body, long status,
                    FeedValidators validators);
     void Record(BodyRead& read);
+    // Writes to the store off the driving thread, after the writes posted before.
+    void Write(std::function<void(CFeedStore&)> write);
     // Finishes an answer that is neither a body nor "not modified".
     void FinishRefusal(Transfer& transfer, long status);
     void Complete(size_t site, SiteStatus status, int newArticles, Text message);

@@ -4,8 +4,10 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "store/article_keys.h"
+#include "store/write_guard.h"
 #include "support/test_support.h"
 
 namespace varlo {
@@ -270,6 +272,35 @@ TEST(FeedStore, AFeedInventingLongNewKeysAtEveryAnswerKeepsTheStoreBounded) {
     std::error_code error;
     const auto wal = std::filesystem::file_size(path + "-wal", error);
     EXPECT_LT(std::filesystem::file_size(path) + (error ? 0 : wal), 64u << 20);
+}
+
+}  // namespace
+}  // namespace varlo
+
+namespace varlo {
+namespace {
+
+TEST(StoreWriteGuard, CountsWritesCommittedOnAThreadThatForbadeThemAndNothingElse) {
+    test::TempDir dir;
+    CFeedStore store;
+    ASSERT_TRUE(store.Open(dir.File("varlo.db")));
+    const Text url = "http://example.com/feed";
+    const uint64_t before = ForbiddenStoreWrites();
+    store.Touch({url}, 1);
+    EXPECT_EQ(ForbiddenStoreWrites(), before);
+    {
+        StoreWritesForbiddenHere readsOnly;
+        store.Feed(url);
+        store.UnseenCount(url);
+        EXPECT_EQ(ForbiddenStoreWrites(), before) << "reads are allowed";
+        store.Touch({url}, 2);
+        EXPECT_EQ(ForbiddenStoreWrites(), before + 1);
+        // Another thread's writes are its own business.
+        std::thread([&] { store.Touch({url}, 3); }).join();
+        EXPECT_EQ(ForbiddenStoreWrites(), before + 1);
+    }
+    store.Touch({url}, 4);
+    EXPECT_EQ(ForbiddenStoreWrites(), before + 1);
 }
 
 }  // namespace

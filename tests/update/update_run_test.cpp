@@ -9,6 +9,7 @@
 
 #include "encoding/codepage.h"
 #include "store/store_paths.h"
+#include "store/write_guard.h"
 #include "support/loopback_server.h"
 #include "support/test_support.h"
 #include "update/server_answer.h"
@@ -62,10 +63,15 @@ class UpdateRun : public ::testing::Test {
         m_options.limits.lowSpeedBytes = 1;
     }
 
+    // Drives an update as the window does, on a thread that never writes to the store: every
+    // write goes through the run's writer.
     std::vector<SiteResult> Update(const std::vector<Text>& urls) {
+        const uint64_t forbidden = ForbiddenStoreWrites();
+        StoreWritesForbiddenHere readsOnly;
         CUpdateRun run(m_store, Cache(), urls, m_options);
         while (run.Step(100)) {
         }
+        EXPECT_EQ(ForbiddenStoreWrites(), forbidden) << "a write on the driving thread";
         EXPECT_EQ(run.Finished(), run.Total());
         return run.Results();
     }
