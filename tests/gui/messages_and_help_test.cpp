@@ -231,7 +231,7 @@ TEST_F(Messages, TheAboutBoxNamesVersion110AsEverythingElseDoes) {
     EXPECT_NE(std::string(kUserAgent).find("Varlo/1.1.0;"), std::string::npos);
     ASSERT_TRUE(Start());
     ExpectModal([](wxDialog* dialog) {
-        EXPECT_TRUE(ShowsText(dialog, "Varlo Version 1.1.0"));
+        EXPECT_TRUE(ShowsText(dialog, "Varlo バージョン 1.1.0"));
         SaveScreenshot(dialog, "about-version");
         return wxID_OK;
     });
