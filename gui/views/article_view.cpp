@@ -10,13 +10,19 @@
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/wx_text.h"
 #include "shell/command_ids.h"
+#include "update/stored_feed.h"
 
 namespace varlo {
 
 wxIMPLEMENT_DYNAMIC_CLASS(CArticleView, wxView);
 
 namespace {
-constexpr int kSiteColumn = 2;
+constexpr int kStarColumn = 2;
+constexpr int kSiteColumn = 3;
+
+wxString StarMark(bool starred) {
+    return starred ? Wx("★") : wxString();
+}
 }  // namespace
 
 bool CArticleView::CreatePane(wxWindow* parent) {
@@ -51,6 +57,7 @@ void CArticleView::OnInitialUpdate() {
     if (!m_initialised && m_list) {
         m_list->AddColumn(Wx("タイトル"), 100);
         m_list->AddColumn(Wx("更新時間"), 100);
+        m_list->AddColumn(Wx("★"), 30);
         m_initialised = true;
     }
     FillArticleList(-1);
@@ -67,6 +74,8 @@ wxString CArticleView::RowText(long row, long column) const {
                 // An undated article is dated when it was first seen, as the views order it.
                 return ToWx(
                     FormatDisplayDate(stored->date != 0 ? stored->date : stored->firstSeen));
+            case kStarColumn:
+                return StarMark(stored->starred);
             case kSiteColumn: {
                 auto found = m_siteTitles.find(stored->feedUrl);
                 return found != m_siteTitles.end() ? found->second : ToWx(stored->feedUrl);
@@ -80,6 +89,7 @@ wxString CArticleView::RowText(long row, long column) const {
     const CRssItem* item = doc->m_rssFile.GetAt(static_cast<int>(row));
     if (column == 0) return ToWx(DisplayTitle(item->m_strTitle, item->m_nTitleKind));
     if (column == 1) return ToWx(FormatDisplayDate(item->m_timeUpdated));
+    if (column == kStarColumn) return StarMark(IsFeedRowStarred(static_cast<int>(row)));
     return {};
 }
 
@@ -119,8 +129,23 @@ void CArticleView::SetFeedRowsRead() {
     if (m_list) m_list->Refresh();
 }
 
+bool CArticleView::IsFeedRowStarred(int row) const {
+    if (m_library || row < 0 || static_cast<size_t>(row) >= m_keys.size()) return false;
+    return m_starredKeys.count(LibraryKeyOf(m_keys[static_cast<size_t>(row)])) != 0;
+}
+
+void CArticleView::ReadFeedStars() {
+    m_starredKeys.clear();
+    if (m_library || m_keys.empty()) return;
+    // Stars are few: the keys of all of them, rather than a lookup per row drawn.
+    for (const LibraryRef& starred : FeedMarks().Library().StarredSet()) {
+        m_starredKeys.insert(starred.key);
+    }
+}
+
 void CArticleView::MarksChanged() {
     m_rows.Forget();
+    ReadFeedStars();
     if (m_list) m_list->Refresh();
 }
 
@@ -155,6 +180,7 @@ void CArticleView::FillArticleList(int select) {
     // Marks that do not line up with the articles would make the wrong rows bold: none then.
     if (m_bold.size() != static_cast<size_t>(feed.GetSize())) m_bold.clear();
     if (m_keys.size() != static_cast<size_t>(feed.GetSize())) m_keys.clear();
+    ReadFeedStars();
     // The list asks for the rows it shows; nothing is copied here, however long the feed.
     m_list->SetRowCount(feed.GetSize());
     AfterFill(top, select);
@@ -169,6 +195,7 @@ void CArticleView::ShowLibrary(std::vector<int64_t> ids, std::map<Text, wxString
     m_bold.clear();
     m_keys.clear();
     m_unread.clear();
+    m_starredKeys.clear();
     m_siteTitles = std::move(siteTitles);
     const long count = static_cast<long>(ids.size());
     m_rows.Reset(std::move(ids));
