@@ -130,13 +130,14 @@ void CArticleView::SetFeedRowsRead() {
 }
 
 bool CArticleView::IsFeedRowStarred(int row) const {
-    if (m_library || row < 0 || static_cast<size_t>(row) >= m_keys.size()) return false;
-    return m_starredKeys.count(LibraryKeyOf(m_keys[static_cast<size_t>(row)])) != 0;
+    if (m_library || m_starredKeys.empty()) return false;
+    const Text key = FeedKeyAt(row);
+    return !key.empty() && m_starredKeys.count(LibraryKeyOf(key)) != 0;
 }
 
 void CArticleView::ReadFeedStars() {
     m_starredKeys.clear();
-    if (m_library || m_keys.empty()) return;
+    if (m_library) return;
     // Stars are few: the keys of all of them, rather than a lookup per row drawn.
     for (const LibraryRef& starred : FeedMarks().Library().StarredSet()) {
         m_starredKeys.insert(starred.key);
@@ -180,7 +181,6 @@ void CArticleView::FillArticleList(int select) {
     // Marks that do not line up with the articles would make the wrong rows bold: none then.
     if (m_bold.size() != static_cast<size_t>(feed.GetSize())) m_bold.clear();
     if (m_keys.size() != static_cast<size_t>(feed.GetSize())) m_keys.clear();
-    ReadFeedStars();
     // The list asks for the rows it shows; nothing is copied here, however long the feed.
     m_list->SetRowCount(feed.GetSize());
     AfterFill(top, select);
@@ -195,7 +195,6 @@ void CArticleView::ShowLibrary(std::vector<int64_t> ids, std::map<Text, wxString
     m_bold.clear();
     m_keys.clear();
     m_unread.clear();
-    m_starredKeys.clear();
     m_siteTitles = std::move(siteTitles);
     const long count = static_cast<long>(ids.size());
     m_rows.Reset(std::move(ids));
@@ -205,6 +204,7 @@ void CArticleView::ShowLibrary(std::vector<int64_t> ids, std::map<Text, wxString
 }
 
 void CArticleView::AfterFill(int top, int select) {
+    ReadFeedStars();
     const int count = m_list->GetItemCount();
     if (top >= count - 1) top = count - 1;
     m_list->ScrollToItem(top);

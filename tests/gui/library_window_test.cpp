@@ -256,53 +256,6 @@ TEST_F(LibraryWindow, MarksChangeThroughChoiceCommandsKeysAndTheViewsCommand) {
     EXPECT_EQ(Shown(0), 0);
 }
 
-TEST_F(LibraryWindow, AStarredArticleShowsAStarInASitesListAndInEveryView) {
-    StartUpdated();
-    constexpr int kStar = 2;
-    ChooseSite(0);
-    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
-    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "");
-    ArticleRows().SelectItem(0);
-    Frame().RunCommand(cmd::kToggleStar);
-    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
-    EXPECT_EQ(Text(ArticleRows(), 1, kStar), "");
-    // The star is the library's: the site read again from its feed shows it.
-    ChooseSite(1);
-    ChooseSite(0);
-    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
-    const int narrow = ArticleRows().GetColumnWidth(kStar);
-    EXPECT_LT(narrow, ArticleRows().GetColumnWidth(1)) << "narrower than the date";
-    EXPECT_GE(narrow, ArticleRows().GetTextExtent(wxString::FromUTF8("★")).x);
-
-    ChooseView(1);
-    ASSERT_EQ(ArticleRows().GetItemCount(), 1);
-    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
-    EXPECT_EQ(Text(ArticleRows(), 0, 3), "News");
-    Sites().ShowSearch(wxString::FromUTF8("東京"));
-    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReadingView(); }));
-    PumpEvents();
-    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
-    EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京の天気");
-    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
-    EXPECT_EQ(Text(ArticleRows(), 1, kStar), "");
-    SaveScreenshot(&Frame(), "article-list-star");
-
-    // A read row that turns bold again keeps its whole date in view.
-    ArticleRows().SelectItem(0);
-    Frame().RunCommand(cmd::kToggleRead);
-    ASSERT_TRUE(Articles().IsRowBold(0));
-    wxFont bold = ArticleRows().GetFont();
-    bold.SetWeight(wxFONTWEIGHT_BOLD);
-    int dateWidth = 0;
-    ArticleRows().GetTextExtent(ArticleRows().GetItemText(0, 1), &dateWidth, nullptr, nullptr,
-                                nullptr, &bold);
-    EXPECT_GT(ArticleRows().GetColumnWidth(1), dateWidth);
-    // The star taken away in a view leaves its row there, without the mark.
-    Frame().RunCommand(cmd::kToggleStar);
-    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "");
-    EXPECT_EQ(FeedMarks().Library().StarredCount(), 0);
-}
-
 TEST_F(LibraryWindow, NAndSpaceReadOnAcrossSitesAndNeverActInTheSearchBox) {
     // The first site's page is several screens long.
     std::string paragraphs;
@@ -451,6 +404,53 @@ TEST_F(LibraryWindow, ASiteOfManyStoredArticlesShowsThemAllOffline) {
                   [&](std::optional<int> count) { articles = count.value_or(-2); });
     ASSERT_TRUE(WaitUntil([&] { return articles != -1; }));
     EXPECT_EQ(articles, 150);
+}
+
+TEST_F(LibraryWindow, AStarredArticleShowsAStarInASitesListAndInEveryView) {
+    StartUpdated();
+    constexpr int kStar = 2;
+    ChooseSite(0);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "");
+    ArticleRows().SelectItem(0);
+    Frame().RunCommand(cmd::kToggleStar);
+    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
+    EXPECT_EQ(Text(ArticleRows(), 1, kStar), "");
+    // The star is the library's: the site read again from its feed shows it.
+    ChooseSite(1);
+    ChooseSite(0);
+    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
+    const int narrow = ArticleRows().GetColumnWidth(kStar);
+    EXPECT_LT(narrow, ArticleRows().GetColumnWidth(1)) << "narrower than the date";
+    EXPECT_GE(narrow, ArticleRows().GetTextExtent(wxString::FromUTF8("★")).x);
+
+    ChooseView(1);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 1);
+    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
+    EXPECT_EQ(Text(ArticleRows(), 0, 3), "News");
+    Sites().ShowSearch(wxString::FromUTF8("東京"));
+    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReadingView(); }));
+    PumpEvents();
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京の天気");
+    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
+    EXPECT_EQ(Text(ArticleRows(), 1, kStar), "");
+    SaveScreenshot(&Frame(), "article-list-star");
+
+    // A read row that turns bold again keeps its whole date in view.
+    ArticleRows().SelectItem(0);
+    Frame().RunCommand(cmd::kToggleRead);
+    ASSERT_TRUE(Articles().IsRowBold(0));
+    wxFont bold = ArticleRows().GetFont();
+    bold.SetWeight(wxFONTWEIGHT_BOLD);
+    int dateWidth = 0;
+    ArticleRows().GetTextExtent(ArticleRows().GetItemText(0, 1), &dateWidth, nullptr, nullptr,
+                                nullptr, &bold);
+    EXPECT_GT(ArticleRows().GetColumnWidth(1), dateWidth);
+    // The star taken away in a view leaves its row there, without the mark.
+    Frame().RunCommand(cmd::kToggleStar);
+    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "");
+    EXPECT_EQ(FeedMarks().Library().StarredCount(), 0);
 }
 
 }  // namespace
