@@ -10,8 +10,9 @@ install(TARGETS varlo-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_BINARY_DIR}/man/varlo-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # A copy to read as an example: its addresses point at the sample server of the source tree.
 install(FILES data/sample/subscriptions.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/varlo/sample)
-# The guide's page with its pictures beside it, where Varlo's help commands look for it.
-install(FILES README.md docs/user-guide.md ${VARLO_HELP_OUTPUTS}
+# The guide (Japanese, and English for English readers) and its page with its pictures beside it,
+# where Varlo's help commands look for it.
+install(FILES README.md docs/user-guide.md docs/user-guide.en.md ${VARLO_HELP_OUTPUTS}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/varlo)
 
 if(TARGET varlo)

@@ -5,7 +5,8 @@ usage: build_help.py CMARK SOURCE.md TARGET.html
 
 cmark renders the Markdown; this script puts the page around it and gives every heading the
 anchor GitHub gives it, so that the guide's links to its own sections work in the browser pane
-and on GitHub alike. The guide's raw HTML (there should be none) stays out: cmark drops it.
+and on GitHub alike. The page is Japanese, which also makes the browser draw the Japanese forms of
+the characters. The guide's raw HTML (there should be none) stays out: cmark drops it.
 """
 import html
 import re
@@ -47,7 +48,7 @@ def main():
                   body)
     first = re.search(r"<h1[^>]*>(.*?)</h1>", body)
     title = html.unescape(re.sub(r"<[^>]+>", "", first.group(1))) if first else "Varlo"
-    page = ("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+    page = ("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
             "<meta http-equiv=\"Content-Security-Policy\" content=\"script-src 'none'\">\n"
             f"<title>{html.escape(title)}</title>\n<style>{STYLE}</style>\n</head>\n<body>\n"
             f"{body}</body>\n</html>\n")

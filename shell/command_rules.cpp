@@ -110,6 +110,8 @@ bool IsCommandEnabled(int id, const PaneState& state) {
          id == cmd::kMoveDown || id == cmd::kOpenInBrowser)) {
         return false;
     }
+    // Editing and deleting act on the chosen subscription: with none they would do nothing.
+    if ((id == cmd::kSiteEdit || id == cmd::kSiteDelete) && state.selectedRow < 0) return false;
     if (state.active != ActivePane::SiteList) return true;
     switch (id) {
         case cmd::kAddCurrentPage:

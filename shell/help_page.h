@@ -6,6 +6,9 @@
 
 namespace varlo {
 
+// The anchor of the guide's list of keywords (UTF-8), the one its heading "キーワード" gets.
+inline constexpr const char* kHelpKeywordsSection = "キーワード";
+
 // The guide for a program lying in `executableFolder`: PREFIX/share/doc/varlo/user-guide.html
 // for a program in PREFIX/bin, else BUILD/help/user-guide.html for one in a folder of the build
 // folder BUILD; the first that exists, as an absolute path without "." or ".." segments; "" when

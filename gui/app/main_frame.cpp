@@ -526,7 +526,7 @@ void CMainFrame::RunCommand(int id) {
                     OpenWithDefaultHandler(kHomePageAddress);
                     return;
                 case cmd::kHelpKeyword:
-                    ShowHelp("keywords");
+                    ShowHelp(kHelpKeywordsSection);
                     return;
                 case cmd::kViewToolBar:
                     ToggleBar(GetToolBar());

@@ -29,7 +29,10 @@ namespace varlo {
 
 namespace {
 
-const char* const kFilter = "XMLﾌｧｲﾙ(*.xml) |*.xml|全てのﾌｧｲﾙ(*.*) |*.*||";
+// Subscription files are named .opml as often as .xml; the first choice shows both.
+const char* const kFilter =
+    "OPMLﾌｧｲﾙ(*.opml;*.xml) |*.opml;*.xml|XMLﾌｧｲﾙ(*.xml) |*.xml|全てのﾌｧｲﾙ(*.*) |*.*||";
+constexpr int kFilterCount = 3;
 
 std::string Utf8(const wxString& text) {
     return std::string(text.utf8_str());
@@ -119,6 +122,9 @@ bool CVarloApp::StartUp() {
                                    "Varlo.Document", "Varlo View", CLASSINFO(CVarloDoc),
                                    CLASSINFO(CVarloView));
     m_document = new CVarloDoc;
+    // The toolkit names a document without a name in English; the window's title shows it from
+    // the start, while a message about opening the file is still open.
+    m_document->SetTitle(Wx("無題"));
     m_document->SetDocumentTemplate(m_template);
     m_docManager->AddDocument(m_document);
     m_frame = new CMainFrame(m_docManager.get(), m_document);
@@ -259,7 +265,10 @@ void CVarloApp::OnFileOpen() {
                          m_frame);
     dialog.SetTitle(Wx("開く"));
     dialog.SetDirectory(start);
+    const int filter = Settings().GetInt("System", "OpenFilter", 0);
+    dialog.SetFilterIndex(filter >= 0 && filter < kFilterCount ? filter : 0);
     if (dialog.DoModal() != 1) return;
+    Settings().WriteInt("System", "OpenFilter", dialog.GetFilterIndex());
     const wxString path = dialog.GetPathName();
     const size_t slash = path.find_last_of('/');
     const wxString chosenFolder = slash == wxString::npos ? wxString("/") : path.Left(slash);

@@ -32,7 +32,7 @@ CAboutDlg::CAboutDlg(wxWindow* parent) {
         icon = wxArtProvider::GetIcon(wxART_INFORMATION, wxART_MESSAGE_BOX, iconRect.GetSize());
     }
     new wxStaticBitmap(this, wxID_ANY, icon, iconRect.GetPosition(), iconRect.GetSize());
-    AddTemplateText(*this, -1, wxString::Format("Varlo Version %s", kVersion), 41, 3, 119, 8);
+    AddTemplateText(*this, -1, Wx("Varlo バージョン ") + kVersion, 41, 3, 119, 8);
     const wxRect mail = TemplateRect(*this, 41, 34, 90, 8);
     m_mailLink = new CStaticLink(this, 206, kSupportMail, mail.GetPosition(), mail.GetSize(),
                                  std::string("mailto:") + kSupportMail);

@@ -2,6 +2,7 @@
 
 #include <wx/imaglist.h>
 #include <wx/renderer.h>
+#include <wx/settings.h>
 
 #include <algorithm>
 
@@ -57,11 +58,10 @@ int CListCtrlBox::ContentWidth(int column) const {
     wxFont bold = GetFont();
     bold.SetWeight(wxFONTWEIGHT_BOLD);
     for (long row = first; row < end; ++row) {
-        // A row in a font of its own (bold for what is new) is measured in that font.
-        const wxFont font = IsVirtual() ? (IsRowBold(row) ? bold : GetFont()) : GetItemFont(row);
+        // Every row is measured in bold: a row turns bold for what is new or unread long after
+        // the columns were fitted, and its text must not be cut then.
         int textWidth = 0;
-        GetTextExtent(GetItemText(row, column), &textWidth, nullptr, nullptr, nullptr,
-                      font.IsOk() ? &font : nullptr);
+        GetTextExtent(GetItemText(row, column), &textWidth, nullptr, nullptr, nullptr, &bold);
         width = std::max(width, textWidth);
     }
     int imageWidth = 0, imageHeight = 0;
@@ -137,17 +137,22 @@ int CListCtrlBox::RowHeight() const {
     if (GetItemCount() > 0 && GetItemRect(GetTopItem(), rect) && rect.height > 0) {
         return rect.height;
     }
-    // An empty list measures as the list lays out its rows: the font's height and a margin.
+    // An empty list measures as the list lays out its rows: the font's height and the margin the
+    // toolkit's list puts around a row's text on GTK (6 pixels, not the 4 it uses elsewhere). Any
+    // less and a pane sized for eight rows shows seven and a half once they come.
     wxWindow* rows = GetTargetWindow() ? GetTargetWindow() : const_cast<CListCtrlBox*>(this);
-    return rows->GetTextExtent("H").y + 4;
+    return rows->GetTextExtent("H").y + kRowMargin;
 }
 
 int CListCtrlBox::PaneHeightForRows(int rows) const {
     // Above the rows stands the heading, as high as the theme draws a header button; the
-    // borders add what the style gives them. Both are known before the list is laid out.
-    const int chrome =
-        wxRendererNative::Get().GetHeaderButtonHeight(const_cast<CListCtrlBox*>(this)) +
-        std::max(0, GetSize().y - GetClientSize().y);
+    // borders add what the style gives them. Both are known before the list is laid out. Below
+    // them a horizontal scroll bar may come with rows wider than the pane (long titles), and
+    // must not take a row's room.
+    auto* self = const_cast<CListCtrlBox*>(this);
+    const int chrome = wxRendererNative::Get().GetHeaderButtonHeight(self) +
+                       std::max(0, GetSize().y - GetClientSize().y) +
+                       std::max(0, wxSystemSettings::GetMetric(wxSYS_HSCROLL_Y, self));
     return ListPaneHeight(rows, RowHeight(), chrome);
 }
 

@@ -31,8 +31,9 @@ class CListCtrlBox : public wxListCtrl {
     // sub-item sets that column of the last row and returns the row; -1 and no effect when there
     // is no last row or no such column.
     long AddItem(int subItem, const wxString& text, int image = -1);
-    // Fits every column to its content and its heading: a column is never narrower than its
-    // heading, so an empty column still shows what it is. The headings are redrawn with the rows.
+    // Fits every column to its content in bold (any row may turn bold later) and its heading: a
+    // column is never narrower than its heading, so an empty column still shows what it is. The
+    // headings are redrawn with the rows.
     void AutoSizeColumns(int flag);
     // The first selected row, -1 when none.
     int GetSelectedItem() const;
@@ -59,6 +60,7 @@ class CListCtrlBox : public wxListCtrl {
 
   private:
     static constexpr int kCellMargin = 6;  // pixels on either side of a cell's text
+    static constexpr int kRowMargin = 6;   // pixels a row adds to its text's height
     int ContentWidth(int column) const;
     int HeadingWidth(int column) const;
     void OnRightDown(wxMouseEvent& event);

@@ -10,13 +10,19 @@
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/wx_text.h"
 #include "shell/command_ids.h"
+#include "update/stored_feed.h"
 
 namespace varlo {
 
 wxIMPLEMENT_DYNAMIC_CLASS(CArticleView, wxView);
 
 namespace {
-constexpr int kSiteColumn = 2;
+constexpr int kStarColumn = 2;
+constexpr int kSiteColumn = 3;
+
+wxString StarMark(bool starred) {
+    return starred ? Wx("★") : wxString();
+}
 }  // namespace
 
 bool CArticleView::CreatePane(wxWindow* parent) {
@@ -51,6 +57,7 @@ void CArticleView::OnInitialUpdate() {
     if (!m_initialised && m_list) {
         m_list->AddColumn(Wx("タイトル"), 100);
         m_list->AddColumn(Wx("更新時間"), 100);
+        m_list->AddColumn(Wx("★"), 30);
         m_initialised = true;
     }
     FillArticleList(-1);
@@ -67,6 +74,8 @@ wxString CArticleView::RowText(long row, long column) const {
                 // An undated article is dated when it was first seen, as the views order it.
                 return ToWx(
                     FormatDisplayDate(stored->date != 0 ? stored->date : stored->firstSeen));
+            case kStarColumn:
+                return StarMark(stored->starred);
             case kSiteColumn: {
                 auto found = m_siteTitles.find(stored->feedUrl);
                 return found != m_siteTitles.end() ? found->second : ToWx(stored->feedUrl);
@@ -80,6 +89,7 @@ wxString CArticleView::RowText(long row, long column) const {
     const CRssItem* item = doc->Feed().GetAt(static_cast<int>(row));
     if (column == 0) return ToWx(DisplayTitle(item->m_strTitle, item->m_nTitleKind));
     if (column == 1) return ToWx(FormatDisplayDate(item->m_timeUpdated));
+    if (column == kStarColumn) return StarMark(IsFeedRowStarred(static_cast<int>(row)));
     return {};
 }
 
@@ -123,8 +133,24 @@ void CArticleView::SetFeedRowsRead() {
     if (m_list) m_list->Refresh();
 }
 
+bool CArticleView::IsFeedRowStarred(int row) const {
+    if (m_library || m_starredKeys.empty()) return false;
+    const Text key = FeedKeyAt(row);
+    return !key.empty() && m_starredKeys.count(LibraryKeyOf(key)) != 0;
+}
+
+void CArticleView::ReadFeedStars() {
+    m_starredKeys.clear();
+    if (m_library) return;
+    // Stars are few: the keys of all of them, rather than a lookup per row drawn.
+    for (const LibraryRef& starred : FeedMarks().Library().StarredSet()) {
+        m_starredKeys.insert(starred.key);
+    }
+}
+
 void CArticleView::MarksChanged() {
     m_rows.Forget();
+    ReadFeedStars();
     if (m_list) m_list->Refresh();
 }
 
@@ -178,6 +204,7 @@ void CArticleView::ShowLibrary(std::vector<int64_t> ids, std::map<Text, wxString
 }
 
 void CArticleView::AfterFill(int top, int select) {
+    ReadFeedStars();
     const int count = m_list->GetItemCount();
     if (top >= count - 1) top = count - 1;
     m_list->ScrollToItem(top);

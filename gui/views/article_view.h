@@ -1,7 +1,7 @@
 #pragma once
 // The pane that lists articles: those of the feed read last (title and date, in feed order), or
-// those of a view of the library (title, date and site, newest first). Either way the list is
-// virtual: it asks for the rows it shows.
+// those of a view of the library (title, date and site, newest first), a star marking the starred
+// ones. Either way the list is virtual: it asks for the rows it shows.
 
 #include <wx/docview.h>
 #include <wx/string.h>
@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "gui/views/library_rows.h"
@@ -57,6 +59,8 @@ class CArticleView : public wxView {
         return row < 0 || static_cast<size_t>(row) >= m_unread.size() ||
                !m_unread[static_cast<size_t>(row)];
     }
+    // Whether the feed's article of `row` has a star in the library, as far as this list knows.
+    bool IsFeedRowStarred(int row) const;
     // The feed's article of `row` is now read or unread.
     void SetFeedRowRead(int row, bool read);
     // Every row of the feed is read.
@@ -81,6 +85,7 @@ class CArticleView : public wxView {
     CVarloDoc* Doc() const;
     wxString RowText(long row, long column) const;
     void SetSiteColumn(bool shown);
+    void ReadFeedStars();
     void AfterFill(int top, int select);
     void OnSelected(wxListEvent& event);
     void OnActivated(wxListEvent& event);
@@ -91,7 +96,8 @@ class CArticleView : public wxView {
     std::vector<bool> m_unseen;
     std::vector<bool> m_bold;  // of the feed's rows shown now
     std::vector<bool> m_nextUnread;
-    std::vector<bool> m_unread;  // of the feed's rows shown now: unread in the store
+    std::vector<bool> m_unread;           // of the feed's rows shown now: unread in the store
+    std::set<std::string> m_starredKeys;  // library keys (UTF-8) of every starred article
     bool m_library = false;
     mutable CLibraryRows m_rows;
     std::map<Text, wxString> m_siteTitles;

@@ -1,13 +1,18 @@
 #include <wx/display.h>
+#include <wx/filedlg.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 
 #include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "app_fixture.h"
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/views/article_view.h"
 #include "gui/views/varlo_view.h"
+#include "platform/message_box.h"
 #include "shell/command_ids.h"
 
 namespace varlo::test {
@@ -92,6 +97,84 @@ TEST_F(ShellStartUp, AnUnreadableRecentFileStillLeavesAWindow) {
     ASSERT_EQ(messages.Messages().size(), 2u);
     EXPECT_EQ(messages.Messages()[0], "OPMLファイルではありません");
     EXPECT_EQ(messages.Messages()[1], "ファイルを開けません");
+}
+
+TEST_F(ShellStartUp, TheTitleIsJapaneseWhileAStartUpMessageIsOpen) {
+    const std::string file = dir.File("broken.xml");
+    WriteFile(file, "<html>not a subscription file</html>");
+    std::vector<std::string> titles;
+    const MessageBoxHandler previous = SetMessageBoxHandler([&](const Text&, unsigned) {
+        CMainFrame* frame = wxTheApp ? static_cast<CVarloApp*>(wxTheApp)->Frame() : nullptr;
+        titles.push_back(frame ? std::string(frame->GetTitle().utf8_str()) : "");
+        return kIdOk;
+    });
+    const bool started = Start({file});
+    SetMessageBoxHandler(previous);
+    ASSERT_TRUE(started);
+    ASSERT_EQ(titles.size(), 2u);
+    for (const std::string& title : titles) EXPECT_EQ(title, "無題 - Varlo");
+}
+
+// Answers the next file chooser: `check` looks at it, then `name` in `folder` is chosen with the
+// filter `filter`.
+void ChooseInFileDialog(const std::string& folder, const std::string& name, int filter,
+                        std::function<void(wxFileDialog&)> check) {
+    ExpectModal([=](wxDialog* shown) {
+        auto* files = dynamic_cast<wxFileDialog*>(shown);
+        EXPECT_NE(files, nullptr);
+        if (!files) return wxID_CANCEL;
+        check(*files);
+        // The toolkit picks the filter of a name's extension: the user's choice comes last.
+        files->SetDirectory(folder);
+        files->SetFilename(wxString::FromUTF8(name));
+        files->SetFilterIndex(filter);
+        return wxID_OK;
+    });
+}
+
+TEST_F(ShellStartUp, TheFileChooserOffersOpmlFilesFirstAndKeepsTheLastFilter) {
+    const std::string opml = dir.File("subscriptions.opml");
+    WriteFile(opml, kOpml);
+    WriteFile(dir.File("other.xml"), kOpml);
+    ASSERT_TRUE(Start());
+    ChooseInFileDialog(dir.Path().string(), "subscriptions.opml", 2, [](wxFileDialog& files) {
+        EXPECT_EQ(files.GetWildcard(),
+                  wxString::FromUTF8("OPMLﾌｧｲﾙ(*.opml;*.xml) |*.opml;*.xml|XMLﾌｧｲﾙ(*.xml) "
+                                     "|*.xml|全てのﾌｧｲﾙ(*.*) |*.*"));
+        EXPECT_EQ(files.GetFilterIndex(), 0) << "OPML files first";
+    });
+    Frame().RunCommand(cmd::kFileOpen);
+    ExpectNoPendingModals();
+    EXPECT_EQ(Doc().m_opmlFile.GetCount(), 2);
+    EXPECT_EQ(Frame().GetTitle(), "subscriptions.opml - Varlo");
+    EXPECT_EQ(StoredSettings()->GetInt("System", "OpenFilter", -1), 2);
+
+    // The next time, and after a restart, the chooser starts with the filter chosen last.
+    ChooseInFileDialog(dir.Path().string(), "other.xml", 1,
+                       [](wxFileDialog& files) { EXPECT_EQ(files.GetFilterIndex(), 2); });
+    Frame().RunCommand(cmd::kFileOpen);
+    ExpectNoPendingModals();
+    EXPECT_EQ(Frame().GetTitle(), "other.xml - Varlo");
+    Stop();
+    ASSERT_TRUE(Start());
+    ExpectModal([](wxDialog* shown) {
+        EXPECT_EQ(static_cast<wxFileDialog*>(shown)->GetFilterIndex(), 1);
+        return wxID_CANCEL;
+    });
+    Frame().RunCommand(cmd::kFileOpen);
+    ExpectNoPendingModals();
+    EXPECT_EQ(StoredSettings()->GetInt("System", "OpenFilter", -1), 1) << "a cancel keeps it";
+
+    // A value no filter has falls back to the first.
+    Stop();
+    StoredSettings()->WriteInt("System", "OpenFilter", 7);
+    ASSERT_TRUE(Start());
+    ExpectModal([](wxDialog* shown) {
+        EXPECT_EQ(static_cast<wxFileDialog*>(shown)->GetFilterIndex(), 0);
+        return wxID_CANCEL;
+    });
+    Frame().RunCommand(cmd::kFileOpen);
+    ExpectNoPendingModals();
 }
 
 TEST_F(ShellStartUp, AFileOnTheCommandLineIsOpenedWhateverInitFileHolds) {

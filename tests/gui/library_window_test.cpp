@@ -158,12 +158,12 @@ TEST_F(LibraryWindow, TheLibrarysViewsStandOnTopWithTheirCountsAndAreNeverSaved)
     // The unread view: every unread article, newest first, with the site of each.
     ChooseView(0);
     ASSERT_EQ(ArticleRows().GetItemCount(), 5);
-    ASSERT_EQ(ArticleRows().GetColumnCount(), 3);
+    ASSERT_EQ(ArticleRows().GetColumnCount(), 4);
     EXPECT_EQ(Text(ArticleRows(), 0, 0), "Café diary");
-    EXPECT_EQ(Text(ArticleRows(), 0, 2), "Blog");
+    EXPECT_EQ(Text(ArticleRows(), 0, 3), "Blog");
     EXPECT_EQ(Text(ArticleRows(), 1, 0), "東京の天気");
     EXPECT_EQ(Text(ArticleRows(), 4, 0), "東京タワー");
-    EXPECT_EQ(Text(ArticleRows(), 4, 2), "Tech");
+    EXPECT_EQ(Text(ArticleRows(), 4, 3), "Tech");
     for (int row = 0; row < 5; ++row) EXPECT_TRUE(Articles().IsRowBold(row)) << row;
     // The rows are the store's, in the store's order.
     CLibrary& library = FeedMarks().Library();
@@ -236,7 +236,7 @@ TEST_F(LibraryWindow, MarksChangeThroughChoiceCommandsKeysAndTheViewsCommand) {
     // In a site: the feed's rows, toggled by key through the library.
     ChooseSite(2);
     ASSERT_EQ(ArticleRows().GetItemCount(), 2);
-    EXPECT_EQ(ArticleRows().GetColumnCount(), 2) << "no site column in a site's own list";
+    EXPECT_EQ(ArticleRows().GetColumnCount(), 3) << "no site column in a site's own list";
     EXPECT_EQ(library.UnreadCount(server.Url("/tech.xml")), 0) << "choosing a site reads it";
     ArticleRows().SelectItem(0);
     Frame().RunCommand(cmd::kToggleRead);
@@ -389,7 +389,7 @@ TEST_F(LibraryWindow, TheSearchBoxShowsItsResultsInTheSearchRowButNotWhileAConve
     ASSERT_EQ(ArticleRows().GetItemCount(), 2);
     EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京の天気");
     EXPECT_EQ(Text(ArticleRows(), 1, 0), "東京タワー");
-    EXPECT_EQ(Text(ArticleRows(), 1, 2), "Tech");
+    EXPECT_EQ(Text(ArticleRows(), 1, 3), "Tech");
     SaveScreenshot(&Frame(), "library-search");
     // Another search replaces the words of the row; accents and case do not matter.
     box->ChangeValue("CAFE");
@@ -431,6 +431,53 @@ TEST_F(LibraryWindow, ASiteOfManyStoredArticlesShowsThemAllOffline) {
                   [&](std::optional<int> count) { articles = count.value_or(-2); });
     ASSERT_TRUE(WaitUntil([&] { return articles != -1; }));
     EXPECT_EQ(articles, 150);
+}
+
+TEST_F(LibraryWindow, AStarredArticleShowsAStarInASitesListAndInEveryView) {
+    StartUpdated();
+    constexpr int kStar = 2;
+    ChooseSite(0);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "");
+    ArticleRows().SelectItem(0);
+    Frame().RunCommand(cmd::kToggleStar);
+    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
+    EXPECT_EQ(Text(ArticleRows(), 1, kStar), "");
+    // The star is the library's: the site read again from its feed shows it.
+    ChooseSite(1);
+    ChooseSite(0);
+    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
+    const int narrow = ArticleRows().GetColumnWidth(kStar);
+    EXPECT_LT(narrow, ArticleRows().GetColumnWidth(1)) << "narrower than the date";
+    EXPECT_GE(narrow, ArticleRows().GetTextExtent(wxString::FromUTF8("★")).x);
+
+    ChooseView(1);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 1);
+    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
+    EXPECT_EQ(Text(ArticleRows(), 0, 3), "News");
+    Sites().ShowSearch(wxString::FromUTF8("東京"));
+    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReadingView(); }));
+    PumpEvents();
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京の天気");
+    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
+    EXPECT_EQ(Text(ArticleRows(), 1, kStar), "");
+    SaveScreenshot(&Frame(), "article-list-star");
+
+    // A read row that turns bold again keeps its whole date in view.
+    ArticleRows().SelectItem(0);
+    Frame().RunCommand(cmd::kToggleRead);
+    ASSERT_TRUE(Articles().IsRowBold(0));
+    wxFont bold = ArticleRows().GetFont();
+    bold.SetWeight(wxFONTWEIGHT_BOLD);
+    int dateWidth = 0;
+    ArticleRows().GetTextExtent(ArticleRows().GetItemText(0, 1), &dateWidth, nullptr, nullptr,
+                                nullptr, &bold);
+    EXPECT_GT(ArticleRows().GetColumnWidth(1), dateWidth);
+    // The star taken away in a view leaves its row there, without the mark.
+    Frame().RunCommand(cmd::kToggleStar);
+    EXPECT_EQ(Text(ArticleRows(), 0, kStar), "");
+    EXPECT_EQ(FeedMarks().Library().StarredCount(), 0);
 }
 
 }  // namespace

@@ -47,6 +47,44 @@ TEST_F(ListCtrlBoxTest, OnAnEmptyListSubItemsAndScrollingHaveNoEffect) {
     EXPECT_EQ(list->GetSelectedItem(), -1);
 }
 
+TEST_F(ListCtrlBoxTest, AnEmptyListMeasuresItsRowsAsHighAsTheyWillBe) {
+    CListCtrlBox* virtualList =
+        new CListCtrlBox(panel, 1001, wxPoint(0, 0), wxSize(300, 200), CListCtrlBox::kVirtualStyle);
+    virtualList->SetRows({[](long, long) { return wxString("row"); }, {}});
+    virtualList->AddColumn("Title", 100);
+    PumpEvents();
+    for (CListCtrlBox* box : {list, virtualList}) {
+        const int empty = box->RowHeight();
+        if (box == list) {
+            FillRows(3);
+        } else {
+            box->SetRowCount(3);
+        }
+        PumpEvents();
+        wxRect first;
+        ASSERT_TRUE(box->GetItemRect(0, first));
+        EXPECT_EQ(empty, first.height);
+        EXPECT_EQ(box->RowHeight(), first.height);
+    }
+}
+
+TEST_F(ListCtrlBoxTest, AutoSizeMeasuresEveryRowInBoldForARowThatTurnsBoldLater) {
+    CListCtrlBox* virtualList =
+        new CListCtrlBox(panel, 1001, wxPoint(0, 0), wxSize(300, 200), CListCtrlBox::kVirtualStyle);
+    bool bold = false;
+    const wxString date = "2026-12-09 00:00";
+    virtualList->SetRows({[&](long, long) { return date; }, [&](long) { return bold; }});
+    virtualList->AddColumn("D", 10);
+    virtualList->SetRowCount(2);
+    virtualList->AutoSizeColumns(0);
+    bold = true;  // as an article marked unread again
+    wxFont font = virtualList->GetFont();
+    font.SetWeight(wxFONTWEIGHT_BOLD);
+    int width = 0;
+    virtualList->GetTextExtent(date, &width, nullptr, nullptr, nullptr, &font);
+    EXPECT_GT(virtualList->GetColumnWidth(0), width + 8) << "the text and its margins";
+}
+
 TEST_F(ListCtrlBoxTest, SubItemZeroAppendsRowsAndOthersFillTheLastRow) {
     EXPECT_EQ(list->AddColumn("Title", 120), 0);
     EXPECT_EQ(list->AddColumn("Date", 80), 1);

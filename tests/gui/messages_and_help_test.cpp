@@ -23,6 +23,7 @@
 #include "platform/product.h"
 #include "screenshot.h"
 #include "shell/command_ids.h"
+#include "shell/help_page.h"
 
 namespace varlo::test {
 namespace {
@@ -154,11 +155,25 @@ TEST_F(Messages, AMessageAtStartUpIsCentredOnTheShownMainWindow) {
 class Help : public AppTest {
   protected:
     wxWebView* Web() { return Frame().Browser()->GetWebView(); }
-    std::string Url() { return std::string(Web()->GetCurrentURL().utf8_str()); }
+    // The address shown, its percent-encoded bytes (a Japanese anchor's) decoded.
+    std::string Url() {
+        const std::string url(Web()->GetCurrentURL().utf8_str());
+        std::string out;
+        for (size_t i = 0; i < url.size(); ++i) {
+            if (url[i] == '%' && i + 2 < url.size()) {
+                out.push_back(static_cast<char>(std::stoi(url.substr(i + 1, 2), nullptr, 16)));
+                i += 2;
+            } else {
+                out.push_back(url[i]);
+            }
+        }
+        return out;
+    }
     bool WaitForUrlEnding(const std::string& end) {
         const bool loaded = WaitUntil([&] {
             const std::string url = Url();
-            return !Web()->IsBusy() && Web()->GetCurrentTitle() == "Varlo user guide" &&
+            return !Web()->IsBusy() &&
+                   Web()->GetCurrentTitle() == wxString::FromUTF8("Varlo ユーザーガイド") &&
                    url.size() >= end.size() &&
                    url.compare(url.size() - end.size(), end.size(), end) == 0;
         });
@@ -182,7 +197,8 @@ TEST_F(Help, ContentsKeywordsAndTheHelpButtonShowTheGuideInTheBrowserPane) {
         SaveScreenshot(&Frame(), "help-in-browser-pane");
     }
     Frame().RunCommand(cmd::kHelpKeyword);
-    ASSERT_TRUE(WaitForUrlEnding("/help/user-guide.html#keywords")) << Url();
+    ASSERT_TRUE(WaitForUrlEnding(std::string("/help/user-guide.html#") + kHelpKeywordsSection))
+        << Url();
     SaveScreenshot(&Frame(), "help-keywords");
     // The tool bar's help button.
     wxCommandEvent press(wxEVT_TOOL, cmd::kHelpFinder);
@@ -215,7 +231,7 @@ TEST_F(Messages, TheAboutBoxNamesVersion110AsEverythingElseDoes) {
     EXPECT_NE(std::string(kUserAgent).find("Varlo/1.1.0;"), std::string::npos);
     ASSERT_TRUE(Start());
     ExpectModal([](wxDialog* dialog) {
-        EXPECT_TRUE(ShowsText(dialog, "Varlo Version 1.1.0"));
+        EXPECT_TRUE(ShowsText(dialog, "Varlo バージョン 1.1.0"));
         SaveScreenshot(dialog, "about-version");
         return wxID_OK;
     });

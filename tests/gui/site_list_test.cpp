@@ -15,6 +15,7 @@
 #include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
 #include "platform/message_pump.h"
+#include "screenshot.h"
 #include "shell/command_ids.h"
 #include "support/loopback_server.h"
 
@@ -240,6 +241,56 @@ TEST_F(SiteListFlow, SortingClearsTheSelectionAndFetchesNothing) {
     EXPECT_EQ(server.Requests().size(), before);
     EXPECT_EQ(CommandCheck(cmd::kSortAscending, Frame().CurrentState()), 0);
     EXPECT_EQ(CommandCheck(cmd::kSortTitle, Frame().CurrentState()), 1);
+}
+
+TEST_F(SiteListFlow, AtTheFirstStartTheArticleListShowsEightWholeRowsOfALongFeed) {
+    std::string feed =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel>"
+        "<title>長い一覧</title><link>http://example.jp/</link>";
+    for (int i = 0; i < 20; ++i) {
+        // Titles wider than the window, as news titles often are.
+        feed += "<item><title>記事 " + std::to_string(i) +
+                " の見出しはとても長く、一覧の幅にはとても収まりきらないほど長い見出しです。"
+                "さらに続く見出しの文章</title><link>http://example.jp/" +
+                std::to_string(i) + "</link><pubDate>Wed, 09 Dec 2026 0" + std::to_string(i % 10) +
+                ":00:00 +0900</pubDate></item>";
+    }
+    server.Route("/long.xml", Ok(feed + "</channel></rss>"));
+    ASSERT_TRUE(Start({Subscriptions({{"Long", "A", "/long.xml"}})}));
+    Click(0);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 20);
+    PumpEvents();
+    for (CListCtrlBox* list : {&SiteRows(), &ArticleRows()}) {
+        EXPECT_GE(list->GetCountPerPage(), 8)
+            << "rows " << list->GetTargetWindow()->GetClientSize().y << " of " << list->RowHeight();
+    }
+    SaveScreenshot(&Frame(), "first-start-eight-rows");
+}
+
+TEST_F(SiteListFlow, EditingAndDeletingASiteAreEnabledOnlyWhileASiteIsSelected) {
+    ASSERT_TRUE(Start({Subscriptions({{"b", "Y", "/rss20.xml"}, {"a", "X", "/atom.xml"}})}));
+    // As the 編集 menu shows them.
+    auto enabled = [&](int id) {
+        Frame().UpdateWindowUI(wxUPDATE_UI_RECURSE);
+        return Frame().GetMenuBar()->FindItem(id)->IsEnabled();
+    };
+    for (ActivePane pane : {ActivePane::SiteList, ActivePane::Browser}) {
+        Frame().SetActivePane(pane);
+        EXPECT_FALSE(enabled(cmd::kSiteEdit));
+        EXPECT_FALSE(enabled(cmd::kSiteDelete));
+        EXPECT_TRUE(enabled(cmd::kSiteAdd));
+    }
+    Click(0);
+    for (ActivePane pane : {ActivePane::SiteList, ActivePane::Browser}) {
+        Frame().SetActivePane(pane);
+        EXPECT_TRUE(enabled(cmd::kSiteEdit));
+        EXPECT_TRUE(enabled(cmd::kSiteDelete));
+    }
+    // Sorting leaves no site selected.
+    Frame().SetActivePane(ActivePane::SiteList);
+    Frame().RunCommand(cmd::kSortTitle);
+    EXPECT_FALSE(enabled(cmd::kSiteEdit));
+    EXPECT_FALSE(enabled(cmd::kSiteDelete));
 }
 
 TEST_F(SiteListFlow, EditingACategoryInFileOrderMovesTheSiteAfterItsNewCategory) {

@@ -40,7 +40,8 @@ for file in usr/bin/varlo usr/bin/varlo-cli usr/share/applications/varlo.desktop
     usr/share/icons/hicolor/128x128/apps/varlo.png usr/share/icons/hicolor/256x256/apps/varlo.png \
     usr/share/man/man1/varlo.1 usr/share/man/man1/varlo-cli.1 \
     usr/share/varlo/sample/subscriptions.xml usr/share/doc/varlo/user-guide.md \
-    usr/share/doc/varlo/user-guide.html usr/share/doc/varlo/update-all.png; do
+    usr/share/doc/varlo/user-guide.en.md usr/share/doc/varlo/user-guide.html \
+    usr/share/doc/varlo/update-all.png; do
   grep -qx "\./$file" <<<"$contents" || fail "$file is missing from the package"
 done
 # Nothing outside /usr, and no build or test files.

@@ -20,7 +20,8 @@ json() { python3 -c "import json, sys; print(json.load(sys.stdin)$1)"; }
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/varlo-cli share/man/man1/varlo-cli.1 share/varlo/sample/subscriptions.xml \
-    share/doc/varlo/user-guide.md share/doc/varlo/user-guide.html share/doc/varlo/article-preview.png; do
+    share/doc/varlo/user-guide.md share/doc/varlo/user-guide.en.md share/doc/varlo/user-guide.html \
+    share/doc/varlo/article-preview.png; do
   [ -f "$prefix/$file" ] || fail "$file was not installed"
 done
 grep -qF '"Varlo 1.1.0"' "$prefix/share/man/man1/varlo-cli.1" || fail "man page version"

@@ -90,6 +90,21 @@ TEST(CommandRules, ALibraryRowTakesNoSiteCommandButMarkingRead) {
     EXPECT_TRUE(IsCommandEnabled(cmd::kMoveDown, state));
 }
 
+TEST(CommandRules, EditingAndDeletingWantASelectedSubscriptionFromEitherPane) {
+    PaneState state;
+    state.rowCount = 2;
+    for (ActivePane pane : {ActivePane::SiteList, ActivePane::Browser}) {
+        state.active = pane;
+        state.selectedRow = -1;
+        EXPECT_FALSE(IsCommandEnabled(cmd::kSiteEdit, state));
+        EXPECT_FALSE(IsCommandEnabled(cmd::kSiteDelete, state));
+        EXPECT_TRUE(IsCommandEnabled(cmd::kSiteAdd, state));
+        state.selectedRow = 1;
+        EXPECT_TRUE(IsCommandEnabled(cmd::kSiteEdit, state));
+        EXPECT_TRUE(IsCommandEnabled(cmd::kSiteDelete, state));
+    }
+}
+
 TEST(CommandRules, StopIsEnabledWhileAnythingIsFetchedWhicheverPaneIsActive) {
     PaneState state;
     state.active = ActivePane::ArticleList;

@@ -64,7 +64,8 @@ TEST(HelpPage, TheBuiltGuideIsAPageWhoseKeywordsLeadToItsSections) {
     ASSERT_FALSE(page.empty()) << VARLO_HELP_PAGE;
     EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
     EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
-    EXPECT_NE(page.find("<title>Varlo user guide</title>"), std::string::npos);
+    EXPECT_NE(page.find("<html lang=\"ja\">"), std::string::npos);
+    EXPECT_NE(page.find("<title>Varlo ユーザーガイド</title>"), std::string::npos);
     EXPECT_EQ(page.find("<script"), std::string::npos);
     // The pictures are the ones copied beside the page.
     const std::filesystem::path folder = std::filesystem::path(VARLO_HELP_PAGE).parent_path();
@@ -82,8 +83,8 @@ TEST(HelpPage, TheBuiltGuideIsAPageWhoseKeywordsLeadToItsSections) {
          ++it) {
         ids.insert((*it)[1].str());
     }
-    ASSERT_TRUE(ids.count("keywords")) << "キーワードで検索 opens the guide there";
-    const size_t keywords = page.find("id=\"keywords\"");
+    ASSERT_TRUE(ids.count(kHelpKeywordsSection)) << "キーワードで検索 opens the guide there";
+    const size_t keywords = page.find(std::string("id=\"") + kHelpKeywordsSection + "\"");
     const std::string section = page.substr(keywords);
     const std::regex link("href=\"#([^\"]+)\"");
     int links = 0;
