@@ -21,7 +21,6 @@ int64_t Now() {
 
 void PrepareFeedDownload(CHttpDownload& download, CFeedStore& store, const CFeedCache& cache,
                          const Text& url) {
-    store.Touch({url}, Now());
     download.SetSizeCap(kMaxFeedBytes, FeedTooLargeMessage());
     if (!cache.HasBody(url)) return;
     const FeedRecord record = store.Feed(url);
@@ -78,6 +77,10 @@ std::set<uint64_t> UnseenBeforeRecording(CFeedStore& store, const Text& url, con
 }
 void RecordChosenFeedFailure(CFeedStore& store, const Text& url) {
     store.RecordFailure(url, Jp("ダウンロードに失敗しました"), Now());
+}
+
+void RecordChosenFeedAsked(CFeedStore& store, const Text& url) {
+    store.Touch({url}, Now());
 }
 
 }  // namespace varlo

@@ -53,6 +53,9 @@ ChosenFeed RecordChosenLibrary(const ChosenAnswer& answer, CFeedStore& store,
 // recording is done.
 std::set<uint64_t> UnseenBeforeRecording(CFeedStore& store, const Text& url, const CRssFile& feed);
 
+// Records that the feed at `url` was asked for (a site that fails every time is still in use).
+void RecordChosenFeedAsked(CFeedStore& store, const Text& url);
+
 // Records that the download of the chosen `url` failed.
 void RecordChosenFeedFailure(CFeedStore& store, const Text& url);
 

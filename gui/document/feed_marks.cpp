@@ -12,11 +12,19 @@ CFeedStore& CFeedMarks::Store() {
     if (path != m_path) {
         m_path = path;
         m_store.Open(path);
+        // Pieces already posted finish on the old writer, which goes with the last of them.
+        m_writer.reset();
         if (!m_store.Notice().empty()) {
             ShowMessageBox(m_store.Notice(), kMbOk | kMbIconWarning);
         }
     }
     return m_store;
+}
+
+std::shared_ptr<CStoreWriter> CFeedMarks::Writer() {
+    CFeedStore& store = Store();
+    if (!m_writer) m_writer = CStoreWriter::Make(store.IsOpen() ? store.Path() : std::string());
+    return m_writer;
 }
 
 const CFeedCache& CFeedMarks::Cache() {

@@ -10,6 +10,7 @@
 #include "store/feed_cache.h"
 #include "store/feed_store.h"
 #include "store/library.h"
+#include "store/store_writer.h"
 
 namespace varlo {
 
@@ -23,6 +24,9 @@ class CFeedMarks {
     // The reading library on the window's connection to the store: marks and small counts.
     // Views and searches, which may take long, are read on a worker of their own.
     CLibrary& Library();
+    // The writer that work off the window's thread records through: one connection of the
+    // workers', its pieces run one after the other. Follows the store when it is opened anew.
+    std::shared_ptr<CStoreWriter> Writer();
     // The number of unseen articles of the feed at `url`: -1 when never downloaded.
     int UnseenCount(const Text& url) { return url.empty() ? -1 : Store().UnseenCount(url); }
     // Notes that the feeds of an opened subscription file are in use.
@@ -32,6 +36,7 @@ class CFeedMarks {
 
   private:
     CFeedStore m_store;
+    std::shared_ptr<CStoreWriter> m_writer;
     std::unique_ptr<CLibrary> m_library;
     std::string m_path;
     CFeedCache m_cache{std::string()};

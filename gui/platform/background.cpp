@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/worker_pool.h"
+#include "store/store_writer.h"
 
 namespace varlo {
 namespace {
@@ -55,6 +56,12 @@ void Deliver(std::function<void()> then) {
 void RunInBackground(std::function<std::function<void()>()> work) {
     ++g_pending;
     WorkerPool::Shared().Post([work = std::move(work)] { Deliver(work()); });
+}
+
+void RunInStore(const std::shared_ptr<CStoreWriter>& writer,
+                std::function<std::function<void()>(CFeedStore*)> work) {
+    ++g_pending;
+    writer->Post([work = std::move(work)](CFeedStore* store) { Deliver(work(store)); });
 }
 
 void RunOnOwnThread(std::function<std::function<void()>()> work, std::function<void()> cancel) {

@@ -9,9 +9,16 @@
 
 namespace varlo {
 
+class CFeedStore;
+class CStoreWriter;
+
 // Runs `work` on a worker; the function it returns runs on the window's thread afterwards. Call
 // from the window's thread only.
 void RunInBackground(std::function<std::function<void()>()> work);
+// As RunInBackground, through the store's writer: `work` gets its connection (null when the store
+// cannot be opened) and runs after the pieces posted to it before.
+void RunInStore(const std::shared_ptr<CStoreWriter>& writer,
+                std::function<std::function<void()>(CFeedStore*)> work);
 // As RunInBackground, on a thread of its own: for work that mostly waits (a download), which
 // would otherwise hold one of the few workers. `cancel` (any thread) makes the work end soon; it
 // is called when the application ends.

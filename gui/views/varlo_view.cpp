@@ -243,6 +243,10 @@ void CVarloView::UpdateFeed() {
     download->ShowProgressAfter(std::chrono::seconds(1));
     download->SetProgress(progress.get());
     PrepareFeedDownload(*download, marks.Store(), marks.Cache(), feedUrl);
+    RunInStore(marks.Writer(), [feedUrl](CFeedStore* store) -> std::function<void()> {
+        if (store != nullptr) RecordChosenFeedAsked(*store, feedUrl);
+        return nullptr;
+    });
     m_progressTimer.Start(50);
     const std::string folder = GetProgramFolder();
     CVarloView* self = this;
@@ -283,7 +287,10 @@ void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& downlo
         m_strDownPath = path;
         m_strFeedAddress = feedUrl;
         if (m_strDownPath.empty()) {
-            RecordChosenFeedFailure(FeedMarks().Store(), feedUrl);
+            RunInStore(FeedMarks().Writer(), [feedUrl](CFeedStore* store) -> std::function<void()> {
+                if (store != nullptr) RecordChosenFeedFailure(*store, feedUrl);
+                return nullptr;
+            });
         } else {
             answer = {download.ResponseETag(), download.ResponseLastModified(),
                       download.NotModified()};
@@ -348,18 +355,12 @@ void CVarloView::CloseProgressWindow() {
 void CVarloView::MarkViewReadOffTheWindow(const LibraryView& view) {
     // A view may hold a hundred thousand unread articles: they are marked on a worker, and the
     // lists and counts change once it is done.
-    CFeedStore& store = FeedMarks().Store();
-    const std::string storePath = store.IsOpen() ? store.Path() : std::string();
-    if (storePath.empty()) return;
+    if (!FeedMarks().Store().IsOpen()) return;
     CVarloView* self = this;
-    RunInBackground([self, view, storePath]() -> std::function<void()> {
-        CFeedStore other;
-        bool marked = false;
-        if (other.OpenAnother(storePath)) marked = CLibrary(other).MarkViewRead(view);
-        return [self, view, marked] {
-            if (!IsLiveView(self)) return;
-            if (!marked) FeedMarks().Library().MarkViewRead(view);
-            self->MarksChanged();
+    RunInStore(FeedMarks().Writer(), [self, view](CFeedStore* store) -> std::function<void()> {
+        if (store != nullptr) CLibrary(*store).MarkViewRead(view);
+        return [self] {
+            if (IsLiveView(self)) self->MarksChanged();
         };
     });
 }

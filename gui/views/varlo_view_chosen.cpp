@@ -206,21 +206,22 @@ void CVarloView::RecordChosenOffTheWindow(const std::shared_ptr<ChosenRead>& rea
     const CFeedCache cache = FeedMarks().Cache();
     ++m_reading;
     CVarloView* self = this;
-    RunInBackground([self, read, feed, cache, markSeen]() mutable -> std::function<void()> {
-        CFeedStore store;
-        if (store.OpenAnother(read->storePath)) {
-            const std::vector<LibraryArticle> articles = LibraryArticlesOf(*feed);
+    RunInStore(
+        FeedMarks().Writer(),
+        [self, read, feed, cache, markSeen](CFeedStore* store) mutable -> std::function<void()> {
+            if (store != nullptr) {
+                const std::vector<LibraryArticle> articles = LibraryArticlesOf(*feed);
+                feed.reset();
+                RecordChosenLibrary(read->answer, *store, cache, read->url, read->readPath,
+                                    articles, markSeen);
+            }
             feed.reset();
-            RecordChosenLibrary(read->answer, store, cache, read->url, read->readPath, articles,
-                                markSeen);
-        }
-        feed.reset();
-        return [self] {
-            if (!IsLiveView(self)) return;
-            --self->m_reading;
-            self->RefreshMarks();
-        };
-    });
+            return [self] {
+                if (!IsLiveView(self)) return;
+                --self->m_reading;
+                self->RefreshMarks();
+            };
+        });
 }
 
 void CVarloView::RewritePreview() {

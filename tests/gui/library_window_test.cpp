@@ -7,6 +7,7 @@
 #include <wx/webview.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "screenshot.h"
 #include "shell/command_ids.h"
 #include "store/library.h"
+#include "store/write_guard.h"
 #include "support/loopback_server.h"
 #include "xml/document.h"
 
@@ -257,10 +259,13 @@ TEST_F(LibraryWindow, MarksChangeThroughChoiceCommandsKeysAndTheViewsCommand) {
     EXPECT_EQ(Shown(0), 0);
 }
 
-TEST_F(LibraryWindow, AChosenSitesDownloadIsParsedOnceForItsListPageLibraryAndViewOptions) {
+TEST_F(LibraryWindow,
+       AChosenSitesDownloadIsParsedOnceAndRecordedOffTheWindowForItsListPageLibraryAndViewOptions) {
     ASSERT_TRUE(Start({Subscriptions()}));
     CLibrary& library = FeedMarks().Library();
     const uint64_t before = CMXMLDocument::ParseCount();
+    const uint64_t forbidden = ForbiddenStoreWrites();
+    std::optional<StoreWritesForbiddenHere> readsOnly(std::in_place);
     ChooseSite(0);
     Settle();
     ASSERT_EQ(ArticleRows().GetItemCount(), 2);
@@ -273,6 +278,9 @@ TEST_F(LibraryWindow, AChosenSitesDownloadIsParsedOnceForItsListPageLibraryAndVi
     Settle();
     EXPECT_NE(Sites().m_bDescription, description);
     EXPECT_EQ(CMXMLDocument::ParseCount() - before, 1u) << "a view option";
+    // Choosing, recording and writing the page again wrote nothing on the window's thread.
+    readsOnly.reset();
+    EXPECT_EQ(ForbiddenStoreWrites(), forbidden);
     EXPECT_NE(ReadFile(GetPreviewPath()).find("大阪の祭り"), std::string::npos);
     // The rows take their keys from the articles: M marks the stored article.
     ArticleRows().SelectItem(1);
