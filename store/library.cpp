@@ -896,14 +896,17 @@ bool CLibrary::SearchIndexDamaged() {
 }
 
 bool CLibrary::RepairSearchIndex() {
+    if (!m_store.Connection()) return false;
+    if (SearchIndexDamaged()) return RebuildSearchIndex();
+    m_searchFailed = false;
+    return true;
+}
+
+bool CLibrary::RebuildSearchIndex() {
     sqlite3* db = m_store.Connection();
-    if (!db) return false;
-    if (!SearchIndexDamaged()) {
-        m_searchFailed = false;
-        return true;
-    }
-    // The index holds nothing of its own: it is made again from the stored texts. When even
-    // its tables cannot be rewritten they are dropped and made anew.
+    // The index holds nothing of its own: it is made again from the stored texts. When it cannot
+    // even read the record of its segments to empty itself, its tables are emptied for it and
+    // given the record of an index without segments.
     bool rebuilt = false;
     {
         WriteTransaction transaction(db);
@@ -914,8 +917,10 @@ bool CLibrary::RepairSearchIndex() {
     }
     if (!rebuilt) {
         WriteTransaction transaction(db);
-        rebuilt = transaction.Open() && SqliteExec(db, "DROP TABLE article_search") == SQLITE_OK &&
-                  SqliteExec(db, kMakeSearchIndex) == SQLITE_OK && transaction.Commit();
+        rebuilt = transaction.Open() && SqliteExec(db, kEmptySearchIndex) == SQLITE_OK &&
+                  SqliteExec(db, "INSERT INTO article_search(article_search) VALUES('rebuild')") ==
+                      SQLITE_OK &&
+                  transaction.Commit();
     }
     if (!rebuilt || SearchIndexDamaged()) return false;
     m_searchFailed = false;
@@ -929,7 +934,7 @@ int CLibrary::WithSearchRepair(const std::function<int()>& write) {
     const int result = write();
     // A damaged search index fails every write that adds words to it, for good; its own check
     // tells it from a failure of another kind (a busy store, a full disk).
-    if (result >= 0 || !SearchIndexDamaged() || !RepairSearchIndex()) return result;
+    if (result >= 0 || !SearchIndexDamaged() || !RebuildSearchIndex()) return result;
     return write();
 }
 

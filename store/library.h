@@ -264,6 +264,9 @@ class CLibrary {
     int RecordServerArticlesOnce(const std::vector<ServerArticles>& sites, int64_t now);
     // Whether the search index's own check finds it damaged (not merely unreadable now).
     bool SearchIndexDamaged();
+    // Makes the search index anew from the stored texts, with the notice; true when it then
+    // passes its check.
+    bool RebuildSearchIndex();
     int StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles, int64_t now,
                       bool present);
     bool TrimSite(int64_t feedId);

@@ -189,13 +189,13 @@ inline constexpr const char* kArticleCostMigration =
     "  WHERE stored = 1;"
     "INSERT INTO article_search(article_search, rank) VALUES('automerge', 2);";
 
-// The search index made anew, as a repair when its own tables are past rewriting.
-inline constexpr const char* kMakeSearchIndex =
-    "CREATE VIRTUAL TABLE article_search USING fts5(title, html, content='article_content', "
-    "  content_rowid='id', tokenize='varlo html', detail=none, columnsize=0, "
-    "  prefix='3 4');"
-    "INSERT INTO article_search(article_search, rank) VALUES('automerge', 2);"
-    "INSERT INTO article_search(article_search) VALUES('rebuild');";
+// The search index emptied by hand, for a repair when the index cannot read the record of its
+// segments (row 10 of its data) to empty itself: the record of an index of no segments is a
+// cookie of four bytes and three zero counts.
+inline constexpr const char* kEmptySearchIndex =
+    "DELETE FROM article_search_data;"
+    "DELETE FROM article_search_idx;"
+    "INSERT INTO article_search_data(id, block) VALUES(10, x'00000000000000');";
 
 // Whether the article `a` is unread, or read (for a column or a condition).
 inline constexpr const char* kArticleUnread = "EXISTS (SELECT 1 FROM unread u WHERE u.id = a.id)";

@@ -248,7 +248,13 @@ TEST_F(LibraryBounds, ADamagedSearchIndexIsRebuiltWithAMessageInsteadOfFailingEv
             first.push_back(Article(url + "a" + std::to_string(i), kT0 + i, Prose(2000, i)));
         }
         ASSERT_EQ(Record(url, first, kT0), 50);
-        ASSERT_EQ(SqliteExec(Db(), damage.damage), SQLITE_OK);
+        // From outside: another program, a disk that lost writes.
+        {
+            sqlite3* other = nullptr;
+            ASSERT_EQ(sqlite3_open(Path().c_str(), &other), SQLITE_OK);
+            EXPECT_EQ(SqliteExec(other, damage.damage), SQLITE_OK);
+            sqlite3_close(other);
+        }
         // The store's own check sees nothing amiss; the index's does.
         EXPECT_EQ(Number(Db(), "SELECT count(*) FROM pragma_quick_check WHERE quick_check = 'ok'"),
                   1);
@@ -270,6 +276,32 @@ TEST_F(LibraryBounds, ADamagedSearchIndexIsRebuiltWithAMessageInsteadOfFailingEv
         EXPECT_EQ(Record(url, {Article(url + "c", kT0 + 200, "<p>grape")}, kT0 + 2 * kDay), 1);
         EXPECT_TRUE(m_store.Notice().empty());
     }
+}
+
+TEST_F(LibraryBounds, ASearchThatFailsOnADamagedIndexSaysSoAndARepairMendsIt) {
+    std::vector<LibraryArticle> feed;
+    for (int i = 0; i < 20; ++i) feed.push_back(Article("a" + std::to_string(i), kT0 + i));
+    ASSERT_EQ(Record("u", feed, kT0), 20);
+    ASSERT_TRUE(m_library.RepairSearchIndex());
+    EXPECT_TRUE(m_store.Notice().empty());
+    // Damage from outside: another program, a disk that lost a write.
+    {
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(Path().c_str(), &other), SQLITE_OK);
+        EXPECT_EQ(
+            SqliteExec(other, "UPDATE article_search_data SET block = x'0102030405' WHERE id = 10"),
+            SQLITE_OK);
+        sqlite3_close(other);
+    }
+    EXPECT_TRUE(m_library.Search("title").empty());
+    EXPECT_TRUE(m_library.SearchFailed());
+    // What a worker does when the window's search failed.
+    CFeedStore worker;
+    ASSERT_TRUE(worker.OpenAnother(Path()));
+    CLibrary library(worker);
+    EXPECT_TRUE(library.RepairSearchIndex());
+    EXPECT_FALSE(worker.Notice().empty());
+    EXPECT_EQ(m_library.Search("title").size(), 20u);
 }
 
 // The store as the previous version left it: texts of articles that went stay behind, links are
