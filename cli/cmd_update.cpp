@@ -9,6 +9,7 @@
 #include "cli/feed_list.h"
 #include "encoding/codepage.h"
 #include "store/feed_store.h"
+#include "store/library.h"
 #include "store/store_paths.h"
 #include "update/update_run.h"
 
@@ -92,6 +93,8 @@ int RunUpdate(const std::vector<std::string>& args) {
     for (const Text& gone : store.Prune(static_cast<int64_t>(std::time(nullptr)))) {
         cache.Remove(gone);
     }
+    // The articles of forgotten sites give their pages back now rather than at the next update.
+    CLibrary(store).GiveBackFreePages();
     return kExitOk;
 }
 

@@ -259,7 +259,8 @@ void AppendArticle(std::string& page, const CRssFile& feed, int index,
     page += title.empty() ? "（無題）" : title;
     if (!link.empty()) page += "</a>";
     page += "</h2>\n<p class=\"meta\"><span class=\"date\">";
-    page += TextOf(FormatDisplayDate(item.m_timeUpdated));
+    // A stored article its feed never dated has no date to show.
+    if (item.m_timeUpdated > 0) page += TextOf(FormatDisplayDate(item.m_timeUpdated));
     page += "</span>";
     if (!item.m_strCategory.empty()) {
         page += "<span class=\"category\">";

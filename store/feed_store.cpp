@@ -3,13 +3,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
 #include "encoding/codepage.h"
 #include "platform/kill_point.h"
 #include "store/article_keys.h"
+#include "store/article_limits.h"
 #include "store/fts_tokenizer.h"
+#include "store/library.h"
 #include "store/library_schema.h"
 #include "store/pending_marks.h"
 #include "store/search_query.h"
@@ -77,6 +80,8 @@ const char* const kMigrations[] = {
     kLinkIndexMigration,
     // 7 -> 8: the unread articles as a narrow set.
     kUnreadSetMigration,
+    // 8 -> 9: everything an article stores counted, and taken with it.
+    kArticleCostMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 
@@ -106,6 +111,36 @@ void KeyHashFunction(sqlite3_context* context, int, sqlite3_value** values) {
     sqlite3_result_int64(context, static_cast<sqlite3_int64>(HashArticleKey(key)));
 }
 
+// The start of a text of at most a number of bytes, cut between characters.
+void CapFunction(sqlite3_context* context, int, sqlite3_value** values) {
+    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(values[0]));
+    const int size = sqlite3_value_bytes(values[0]);
+    const std::string_view text =
+        bytes ? std::string_view(bytes, static_cast<size_t>(size)) : std::string_view();
+    const std::string_view capped = CapUtf8(
+        text, static_cast<size_t>(std::max<sqlite3_int64>(0, sqlite3_value_int64(values[1]))));
+    // An empty text is an empty blob, not NULL (which a null pointer would give).
+    sqlite3_result_blob(context, capped.empty() ? "" : capped.data(),
+                        static_cast<int>(capped.size()), SQLITE_TRANSIENT);
+}
+
+// An article's key as the library keeps it (StoredArticleKey).
+void StoredKeyFunction(sqlite3_context* context, int, sqlite3_value** values) {
+    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(values[0]));
+    const std::string key =
+        bytes ? std::string(bytes, static_cast<size_t>(sqlite3_value_bytes(values[0])))
+              : std::string();
+    const std::string stored = StoredArticleKey(key);
+    sqlite3_result_blob(context, stored.data(), static_cast<int>(stored.size()), SQLITE_TRANSIENT);
+}
+
+// What an article costs its site (StoredArticleCost), from the sizes of its texts.
+void ArticleCostFunction(sqlite3_context* context, int, sqlite3_value** values) {
+    sqlite3_result_int64(
+        context, StoredArticleCost(sqlite3_value_int64(values[0]), sqlite3_value_int64(values[1]),
+                                   sqlite3_value_int64(values[2]), sqlite3_value_int64(values[3])));
+}
+
 int64_t KeyHash(const Text& key) {
     return static_cast<int64_t>(HashArticleKey(key));
 }
@@ -120,6 +155,12 @@ bool Exists(const std::string& path) {
 void CFeedStore::RegisterFunctions(sqlite3* db) {
     sqlite3_create_function_v2(db, "varlo_key_hash", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                &KeyHashFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "varlo_cap", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               &CapFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "varlo_stored_key", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                               nullptr, &StoredKeyFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "varlo_article_cost", 4, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                               nullptr, &ArticleCostFunction, nullptr, nullptr, nullptr);
     RegisterVarloTokenizer(db);
     RegisterSearchCheck(db);
     WatchStoreWrites(db);
@@ -138,6 +179,9 @@ CFeedStore::OpenResult CFeedStore::TryOpen(const std::string& path) {
     // The window and varlo-cli may write at the same time; the later one waits.
     sqlite3_busy_timeout(raw, 5000);
 
+    // A new store gives the pages of deleted articles back to the file system in steps
+    // (CLibrary::GiveBackFreePages); an older one becomes such a store at its first whole rewrite.
+    SqliteExec(raw, "PRAGMA auto_vacuum=INCREMENTAL");
     code = SqliteExec(raw, "PRAGMA journal_mode=WAL");
     if (code != SQLITE_OK) return IsDamage(code) ? OpenResult::kDamaged : OpenResult::kFailed;
     // WAL with NORMAL loses nothing when the process dies; only a power cut may drop the last

@@ -61,8 +61,10 @@ class CFeedStore {
     bool OpenAnother(const std::string& path);
     // The path of the store opened last; empty before.
     const std::string& Path() const { return m_path; }
-    // The message for the user when the last Open moved a file aside; empty otherwise.
+    // The message for the user when the last Open moved a file aside, or when the library found
+    // its search index damaged and rebuilt it since; empty otherwise.
     const Text& Notice() const { return m_notice; }
+    void ClearNotice() { m_notice.clear(); }
 
     // What the store knows about the feed at `url`.
     FeedRecord Feed(const Text& url);
@@ -115,7 +117,7 @@ class CFeedStore {
     sqlite3* Connection() const { return m_db.get(); }
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 8;
+    static constexpr int kSchemaVersion = 9;
 
   private:
     std::set<uint64_t> KeyHashes(const Text& url, bool unreadOnly);

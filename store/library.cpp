@@ -1,11 +1,15 @@
 #include "store/library.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
+#include <optional>
 
 #include "encoding/carried_reference.h"
+#include "encoding/codepage.h"
 #include "platform/kill_point.h"
 #include "store/article_keys.h"
+#include "store/article_limits.h"
 #include "store/library_schema.h"
 #include "store/pending_marks.h"
 #include "store/search_query.h"
@@ -14,8 +18,28 @@
 namespace varlo {
 namespace {
 
-// The store hashes keys in the system's text, as the window has always recorded them.
+// A key kept as its hash: this, then the hash in 16 hex digits. No key a feed gives begins with a
+// control character.
+constexpr std::string_view kHashedKey = "\x01hash:";
+constexpr size_t kHashedKeySize = kHashedKey.size() + 16;
+
+std::optional<uint64_t> HashOfHashedKey(std::string_view key) {
+    if (key.size() != kHashedKeySize || !key.starts_with(kHashedKey)) return std::nullopt;
+    uint64_t hash = 0;
+    for (const char c : key.substr(kHashedKey.size())) {
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0) return std::nullopt;
+        hash = hash << 4 | static_cast<uint64_t>(digit);
+    }
+    return hash;
+}
+
+// The store hashes keys in the system's text, as the window has always recorded them; a key
+// kept as its hash gives that hash.
 int64_t KeyHashOf(const std::string& utf8Key) {
+    if (const std::optional<uint64_t> hash = HashOfHashedKey(utf8Key)) {
+        return static_cast<int64_t>(*hash);
+    }
     return static_cast<int64_t>(HashArticleKey(Utf8TextToCp932(utf8Key)));
 }
 
@@ -23,8 +47,23 @@ int64_t SortTime(int64_t date, int64_t firstSeen) {
     return date > 0 ? date : firstSeen;
 }
 
-int64_t TextSize(const LibraryArticle& article) {
-    return static_cast<int64_t>(article.title.size() + article.html.size());
+// The bytes of a link the index of links holds: enough to tell a site's links apart, and an
+// entry that fits its page however long the link (see kLinkIndexMigration).
+constexpr int64_t kLinkIndexed = 256;
+// A stored article's row beyond its texts, and the entries of the indexes every one has (the
+// site's and the library's orders, the unread set, its key's hash, its presence and age).
+constexpr int64_t kRowBytes = 48;
+constexpr int64_t kIndexBytes = 192;
+
+// The bytes a row of `bytes` takes of the file. It shares a page with as many rows of its size
+// as fit whole, so a row of just over half a page takes a page; a longer one goes on in pages of
+// its own, the last half empty on average.
+int64_t RowCost(int64_t bytes) {
+    constexpr int64_t kPage = 4096;
+    constexpr int64_t kMostInPage = 4061;  // the most of a row a page holds
+    constexpr int64_t kCellBytes = 16;     // a row's header and place in its page
+    if (bytes + kCellBytes > kMostInPage) return bytes + kPage / 2;
+    return kPage / (kMostInPage / (bytes + kCellBytes));
 }
 
 constexpr const char* kRowColumns =
@@ -84,11 +123,45 @@ constexpr const char* kByKey = "key_hash = ?2 AND key = ?3 AND stored = 1";
 
 }  // namespace
 
+std::string StoredArticleKey(const std::string& utf8Key) {
+    if (utf8Key.size() <= kMaxKeyBytes) return utf8Key;
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx",
+                  static_cast<unsigned long long>(KeyHashOf(utf8Key)));
+    return std::string(kHashedKey) + digits;
+}
+
+int64_t StoredArticleCost(int64_t rowTexts, int64_t link, int64_t title, int64_t html) {
+    // The article's row with its texts, its HTML in a row of its own, the beginning of its link
+    // in the index of links, and its words in the search index: about half the bytes of the
+    // texts it indexes (measured on Japanese and English articles).
+    return RowCost(rowTexts + kRowBytes) + RowCost(html + 8) + std::min(link, kLinkIndexed) +
+           (title + html) / 2 + kIndexBytes;
+}
+
+int64_t StoredArticleCost(std::string_view key, std::string_view title, std::string_view link,
+                          std::string_view author, std::string_view category,
+                          std::string_view serverId, std::string_view html) {
+    auto size = [](std::string_view text) { return static_cast<int64_t>(text.size()); };
+    return StoredArticleCost(
+        size(key) + size(title) + size(link) + size(author) + size(category) + size(serverId),
+        size(link), size(title), size(html));
+}
+
 // --- recording ---------------------------------------------------------------------------------
 
 int CLibrary::RecordFeed(const Text& url, const FeedValidators& validators,
                          const std::vector<LibraryArticle>& articles, int64_t now,
                          bool bodyChanged) {
+    const int added = WithSearchRepair(
+        [&] { return RecordFeedOnce(url, validators, articles, now, bodyChanged); });
+    if (added >= 0) GiveBackFreePages();
+    return added;
+}
+
+int CLibrary::RecordFeedOnce(const Text& url, const FeedValidators& validators,
+                             const std::vector<LibraryArticle>& articles, int64_t now,
+                             bool bodyChanged) {
     sqlite3* db = m_store.Connection();
     if (!db) return -1;
     KillPoint("store-before-commit");
@@ -114,14 +187,18 @@ int CLibrary::RecordFeed(const Text& url, const FeedValidators& validators,
 
 int CLibrary::RecordArticles(const Text& url, const std::vector<LibraryArticle>& articles,
                              int64_t now) {
-    sqlite3* db = m_store.Connection();
-    if (!db) return -1;
-    WriteTransaction transaction(db);
-    if (!transaction.Open()) return -1;
-    const int64_t id = m_store.FeedId(url, now);
-    if (id < 0) return -1;
-    const int added = StoreArticles(id, articles, now, true);
-    if (added < 0 || !transaction.Commit()) return -1;
+    const int added = WithSearchRepair([&] {
+        sqlite3* db = m_store.Connection();
+        if (!db) return -1;
+        WriteTransaction transaction(db);
+        if (!transaction.Open()) return -1;
+        const int64_t id = m_store.FeedId(url, now);
+        if (id < 0) return -1;
+        const int stored = StoreArticles(id, articles, now, true);
+        if (stored < 0 || !transaction.Commit()) return -1;
+        return stored;
+    });
+    if (added >= 0) GiveBackFreePages();
     return added;
 }
 
@@ -148,7 +225,7 @@ CLibrary::ArticleWriter::ArticleWriter(sqlite3* db)
              "DO UPDATE SET html = excluded.html WHERE html IS NOT excluded.html") {}
 
 int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& article, int64_t now,
-                                       bool present, bool* added) {
+                                       bool present, bool* added, int64_t* costOut) {
     auto bindServerId = [](SqliteStatement& statement, int index, const std::string& id) {
         if (id.empty()) {
             statement.BindNull(index);
@@ -158,6 +235,14 @@ int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& art
     };
     *added = false;
     const int64_t hash = KeyHashOf(article.key);
+    const std::string key = StoredArticleKey(article.key);
+    const std::string_view title = CapUtf8(article.title, kMaxTitleBytes);
+    const std::string_view link = CapUtf8(article.link, kMaxLinkBytes);
+    const std::string_view author = CapUtf8(article.author, kMaxAuthorBytes);
+    const std::string_view category = CapUtf8(article.category, kMaxCategoryBytes);
+    const int64_t cost =
+        StoredArticleCost(key, title, link, author, category, article.serverId, article.html);
+    if (costOut) *costOut = cost;
     m_find.Reset();
     m_find.Bind(1, feedId).Bind(2, hash);
     const int found = m_find.Step();
@@ -165,11 +250,11 @@ int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& art
     int64_t id = found == SQLITE_ROW ? m_find.Int(0) : -1;
     if (id < 0) {
         m_add.Reset();
-        m_add.Bind(1, feedId).Bind(2, hash).Bind(3, article.key).Bind(4, article.title);
-        m_add.Bind(5, article.link).Bind(6, article.date).Bind(7, article.author);
-        m_add.Bind(8, article.category).Bind(9, now).Bind(10, SortTime(article.date, now));
+        m_add.Bind(1, feedId).Bind(2, hash).Bind(3, key).Bind(4, title);
+        m_add.Bind(5, link).Bind(6, article.date).Bind(7, author);
+        m_add.Bind(8, category).Bind(9, now).Bind(10, SortTime(article.date, now));
         bindServerId(m_add, 11, article.serverId);
-        m_add.Bind(12, TextSize(article));
+        m_add.Bind(12, cost);
         if (m_add.Step() != SQLITE_DONE) return -1;
         id = sqlite3_last_insert_rowid(m_db);
         *added = true;
@@ -180,10 +265,10 @@ int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& art
             if (m_mark.Step() != SQLITE_DONE) return -1;
         }
         m_change.Reset();
-        m_change.Bind(1, id).Bind(2, article.key).Bind(3, article.title).Bind(4, article.link);
-        m_change.Bind(5, article.date).Bind(6, article.author).Bind(7, article.category);
+        m_change.Bind(1, id).Bind(2, key).Bind(3, title).Bind(4, link);
+        m_change.Bind(5, article.date).Bind(6, author).Bind(7, category);
         bindServerId(m_change, 8, article.serverId);
-        m_change.Bind(9, TextSize(article));
+        m_change.Bind(9, cost);
         if (m_change.Step() != SQLITE_DONE) return -1;
     }
     m_text.Reset();
@@ -196,10 +281,26 @@ int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& a
                             int64_t now, bool present) {
     ArticleWriter writer(m_store.Connection());
     int added = 0;
+    // A feed of more new articles than the site keeps is trimmed as it is stored, each time
+    // an eighth of the site's limits came in: the pages of the articles that go take the new
+    // ones instead of growing the file by the whole feed. What stays is the same as when
+    // trimmed once at the end: each trim takes the articles last in the one order that
+    // decides.
+    int64_t sinceTrim = 0;
+    int64_t costSinceTrim = 0;
     for (const LibraryArticle& article : articles) {
         bool isNew = false;
-        if (writer.Write(feedId, article, now, present, &isNew) < 0) return -1;
+        int64_t cost = 0;
+        if (writer.Write(feedId, article, now, present, &isNew, &cost) < 0) return -1;
         added += isNew;
+        if (!isNew) continue;
+        ++sinceTrim;
+        costSinceTrim += cost;
+        if (sinceTrim * 8 >= m_maxArticles || costSinceTrim * 8 >= m_maxText) {
+            if (!TrimSite(feedId)) return -1;
+            sinceTrim = 0;
+            costSinceTrim = 0;
+        }
     }
     if (added > 0 && !TrimSite(feedId)) return -1;
     if (added > 0 && !m_store.TrimKeys(feedId)) return -1;
@@ -255,7 +356,8 @@ bool CLibrary::SetMark(MarkKind kind, bool value, const char* where, std::string
         if (id >= 0) {
             statement.Bind(2, id);
         } else {
-            statement.Bind(2, KeyHashOf(std::string(key))).Bind(3, key);
+            const std::string whole(key);
+            statement.Bind(2, KeyHashOf(whole)).Bind(3, StoredArticleKey(whole));
         }
     };
     MarkTransaction transaction(db);
@@ -303,7 +405,7 @@ int CLibrary::CountByKey(const std::string& key) {
     SqliteStatement query(m_store.Connection(),
                           "SELECT count(*) FROM articles WHERE key_hash = ? AND key = ? AND "
                           "stored = 1");
-    query.Bind(1, KeyHashOf(key)).Bind(2, key);
+    query.Bind(1, KeyHashOf(key)).Bind(2, StoredArticleKey(key));
     return query.Step() == SQLITE_ROW ? static_cast<int>(query.Int(0)) : -1;
 }
 
@@ -483,20 +585,23 @@ std::optional<LibraryRow> CLibrary::FindByServerId(const std::string& serverId) 
 }
 
 std::optional<LibraryRow> CLibrary::FindByLink(const Text& url, const std::string& link) {
-    return FindOne("WHERE f.url = ?1 AND a.stored = 1 AND a.link = ?2", {url, link}, -1);
+    return FindOne(
+        "WHERE f.url = ?1 AND a.stored = 1 AND substr(a.link, 1, 256) = substr(?2, 1, 256) "
+        "AND a.link = ?2",
+        {url, std::string(CapUtf8(link, kMaxLinkBytes))}, -1);
 }
 
 std::optional<LibraryRow> CLibrary::FindByKey(const Text& url, const std::string& key) {
     return FindOne(
         "WHERE a.key_hash = ?3 AND a.feed_id = (SELECT id FROM feeds WHERE url = ?1) "
         "AND a.key = ?2 AND a.stored = 1",
-        {url, key}, KeyHashOf(key));
+        {url, StoredArticleKey(key)}, KeyHashOf(key));
 }
 
 std::optional<LibraryRow> CLibrary::FindByTitleDate(const Text& url, const std::string& title,
                                                     int64_t date) {
     return FindOne("WHERE f.url = ?1 AND a.stored = 1 AND a.title = ?2 AND a.date = ?3",
-                   {url, title}, date);
+                   {url, std::string(CapUtf8(title, kMaxTitleBytes))}, date);
 }
 
 bool CLibrary::SetServerId(int64_t id, const std::string& serverId) {
@@ -586,7 +691,37 @@ bool CLibrary::Prune(int64_t now, int keepDays) {
     if (!m_store.Connection()) return false;
     m_store.SetKeepDays(keepDays);
     m_store.Prune(now);
-    return true;
+    return GiveBackFreePages();
+}
+
+// --- the file ----------------------------------------------------------------------------------
+
+bool CLibrary::GiveBackFreePages() {
+    sqlite3* db = m_store.Connection();
+    if (!db) return false;
+    auto number = [db](const char* pragma) {
+        SqliteStatement query(db, pragma);
+        return query.Step() == SQLITE_ROW ? query.Int(0) : -1;
+    };
+    const int64_t free = number("PRAGMA freelist_count");
+    const int64_t pages = number("PRAGMA page_count");
+    if (free < 0 || pages < 0) return false;
+    // Pages freed by one update are mostly taken again by the next: only a store a quarter
+    // empty is worth the writing.
+    if (free * 4 <= pages) return true;
+    int code = SQLITE_OK;
+    if (number("PRAGMA auto_vacuum") == 2) {
+        code = SqliteExec(db, "PRAGMA incremental_vacuum");
+    } else {
+        // A store made before pages were given back in steps: one rewrite of the whole file
+        // makes it one that does.
+        SqliteExec(db, "PRAGMA auto_vacuum=INCREMENTAL");
+        code = SqliteExec(db, "VACUUM");
+    }
+    // The file shrinks when the log is copied back into it, and the log, which took every
+    // page moved, is cut back too.
+    sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    return code == SQLITE_OK;
 }
 
 // --- search ------------------------------------------------------------------------------------
@@ -613,7 +748,9 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit)
     {
         SqliteStatement match(db, "SELECT rowid FROM article_search WHERE article_search MATCH ?");
         match.Bind(1, query.Match());
-        while (match.Step() == SQLITE_ROW) hits.push_back(match.Int(0));
+        int step = SQLITE_ROW;
+        while ((step = match.Step()) == SQLITE_ROW) hits.push_back(match.Int(0));
+        if (step != SQLITE_DONE) m_searchFailed = true;
         std::sort(hits.begin(), hits.end());
     }
     // The hits newest first.
@@ -691,7 +828,9 @@ bool CLibrary::FirstHitsAmongNewest(const SearchQuery& query, int64_t limit,
                           "SELECT rowid FROM article_search WHERE article_search MATCH ?1 "
                           "AND rowid >= ?2 AND rowid <= ?3");
     match.Bind(1, query.Match()).Bind(2, *lowest).Bind(3, *highest);
-    while (match.Step() == SQLITE_ROW) hits.push_back(match.Int(0));
+    int step = SQLITE_ROW;
+    while ((step = match.Step()) == SQLITE_ROW) hits.push_back(match.Int(0));
+    if (step != SQLITE_DONE) m_searchFailed = true;
     std::sort(hits.begin(), hits.end());
     std::optional<SqliteStatement> text;
     if (query.NeedsCheck()) {
@@ -746,6 +885,57 @@ bool CLibrary::CheckSearchIndex() {
     return db && SqliteExec(db,
                             "INSERT INTO article_search(article_search) "
                             "VALUES('integrity-check')") == SQLITE_OK;
+}
+
+bool CLibrary::SearchIndexDamaged() {
+    sqlite3* db = m_store.Connection();
+    if (!db) return false;
+    const int code =
+        SqliteExec(db, "INSERT INTO article_search(article_search) VALUES('integrity-check')");
+    return (code & 0xff) == SQLITE_CORRUPT;
+}
+
+bool CLibrary::RepairSearchIndex() {
+    if (!m_store.Connection()) return false;
+    if (SearchIndexDamaged()) return RebuildSearchIndex();
+    m_searchFailed = false;
+    return true;
+}
+
+bool CLibrary::RebuildSearchIndex() {
+    sqlite3* db = m_store.Connection();
+    // The index holds nothing of its own: it is made again from the stored texts. When it cannot
+    // even read the record of its segments to empty itself, its tables are emptied for it and
+    // given the record of an index without segments.
+    bool rebuilt = false;
+    {
+        WriteTransaction transaction(db);
+        rebuilt = transaction.Open() &&
+                  SqliteExec(db, "INSERT INTO article_search(article_search) VALUES('rebuild')") ==
+                      SQLITE_OK &&
+                  transaction.Commit();
+    }
+    if (!rebuilt) {
+        WriteTransaction transaction(db);
+        rebuilt = transaction.Open() && SqliteExec(db, kEmptySearchIndex) == SQLITE_OK &&
+                  SqliteExec(db, "INSERT INTO article_search(article_search) VALUES('rebuild')") ==
+                      SQLITE_OK &&
+                  transaction.Commit();
+    }
+    if (!rebuilt || SearchIndexDamaged()) return false;
+    m_searchFailed = false;
+    m_searchWords.clear();
+    m_searchIds.clear();
+    m_store.m_notice = Jp("検索の索引が壊れていたため、保存してある記事から作り直しました。");
+    return true;
+}
+
+int CLibrary::WithSearchRepair(const std::function<int()>& write) {
+    const int result = write();
+    // A damaged search index fails every write that adds words to it, for good; its own check
+    // tells it from a failure of another kind (a busy store, a full disk).
+    if (result >= 0 || !SearchIndexDamaged() || !RebuildSearchIndex()) return result;
+    return write();
 }
 
 }  // namespace varlo

@@ -9,6 +9,7 @@
 // store with CFeedStore::OpenAnother and makes its own CLibrary over it.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -24,7 +25,8 @@
 
 namespace varlo {
 
-// One article of a feed as it is recorded.
+// One article of a feed as it is recorded. The store keeps at most the limits of
+// store/article_limits.h of each text, cut between characters.
 struct LibraryArticle {
     std::string key;    // the article's key (the designed rule), UTF-8
     std::string title;  // display form
@@ -98,11 +100,24 @@ struct LibraryRef {
     std::string serverId;  // empty when it has none
 };
 
+// The key as the store keeps it: the key itself, or for a key longer than kMaxKeyBytes a form of
+// its hash (a control character, "hash:" and 16 hex digits) that every look-up by key, given
+// either, takes for the same article.
+std::string StoredArticleKey(const std::string& utf8Key);
+
+// What an article costs its site's share of the disk, roughly: its texts, its row and the
+// entries the indexes (the search index too) hold of it. Each text as the store keeps it.
+int64_t StoredArticleCost(std::string_view key, std::string_view title, std::string_view link,
+                          std::string_view author, std::string_view category,
+                          std::string_view serverId, std::string_view html);
+// The same from the sizes: of every text of the row together, of the link, the title and the HTML.
+int64_t StoredArticleCost(int64_t rowTexts, int64_t link, int64_t title, int64_t html);
+
 class CLibrary {
   public:
     // Days an unstarred article is kept after it left its feed, unless set otherwise.
     static constexpr int kDefaultKeepDays = 90;
-    // The most stored articles one site keeps, and the most bytes of text (titles and HTML).
+    // The most stored articles one site keeps, and the most bytes they cost (StoredArticleCost).
     static constexpr int64_t kMaxArticlesPerSite = 20000;
     static constexpr int64_t kMaxTextPerSite = 64 * 1024 * 1024;
 
@@ -210,6 +225,20 @@ class CLibrary {
 
     // Whether the search index agrees with the stored articles.
     bool CheckSearchIndex();
+    // Rebuilds the search index from the stored articles when its own check finds it damaged,
+    // leaving the store's notice for the user; false when it is damaged and could not be
+    // rebuilt. Reads the whole index: for a worker's connection.
+    bool RepairSearchIndex();
+    // True once a search on this library failed: the index may be damaged, for a worker to
+    // repair.
+    bool SearchFailed() const { return m_searchFailed; }
+
+    // --- the file ------------------------------------------------------------------------------
+
+    // Gives the pages that deleted articles freed back to the file system once they pass a
+    // quarter of the file. Done after each record; rewrites up to the whole file: for a worker's
+    // connection.
+    bool GiveBackFreePages();
 
   private:
     // Stores articles one at a time with its statements prepared once, for as many articles
@@ -217,15 +246,27 @@ class CLibrary {
     class ArticleWriter {
       public:
         explicit ArticleWriter(sqlite3* db);
-        // Stores the article or brings it up to date: its id, -1 on error. `added`: it is new.
+        // Stores the article or brings it up to date: its id, -1 on error. `added`: it is new;
+        // `cost`, when given: what it costs its site (StoredArticleCost).
         int64_t Write(int64_t feedId, const LibraryArticle& article, int64_t now, bool present,
-                      bool* added);
+                      bool* added, int64_t* cost = nullptr);
 
       private:
         sqlite3* m_db;
         SqliteStatement m_find, m_mark, m_add, m_change, m_text;
     };
 
+    // Runs a write (a function giving -1 on failure); when it fails on a damaged search index,
+    // the index is rebuilt and the write run once more.
+    int WithSearchRepair(const std::function<int()>& write);
+    int RecordFeedOnce(const Text& url, const FeedValidators& validators,
+                       const std::vector<LibraryArticle>& articles, int64_t now, bool bodyChanged);
+    int RecordServerArticlesOnce(const std::vector<ServerArticles>& sites, int64_t now);
+    // Whether the search index's own check finds it damaged (not merely unreadable now).
+    bool SearchIndexDamaged();
+    // Makes the search index anew from the stored texts, with the notice; true when it then
+    // passes its check.
+    bool RebuildSearchIndex();
     int StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles, int64_t now,
                       bool present);
     bool TrimSite(int64_t feedId);
@@ -253,6 +294,7 @@ class CLibrary {
     // the file's version (other connections' commits).
     int64_t m_searchChanges = -1;
     int64_t m_searchDataVersion = -1;
+    bool m_searchFailed = false;
 };
 
 }  // namespace varlo

@@ -161,6 +161,42 @@ inline constexpr const char* kUnreadSetMigration =
     "    synced = new.server_id IS NOT NULL WHERE id = new.id;"
     "END;";
 
+// 8 -> 9: what an article costs its site is everything it stores. Its text goes with it, however
+// it goes (a site's limits, the keeping time, a forgotten site, a cascade), and the texts earlier
+// versions left behind go now. Each text is held to its limit (store/article_limits.h), a key
+// past its limit to its hash. The index of links holds their first 256 bytes: an entry longer
+// than a quarter of a page spills to a page of its own. `text_size` becomes the article's cost
+// (StoredArticleCost), which the site's limit counts. The search index merges its segments two
+// at a time instead of four: the words of deleted articles stay in it until a merge reaches the
+// segment that holds them, and a feed that brings as many articles as the site keeps at every
+// update would otherwise grow it to several times the words it finds.
+inline constexpr const char* kArticleCostMigration =
+    "CREATE TRIGGER articles_take_texts AFTER DELETE ON articles BEGIN "
+    "  DELETE FROM article_texts WHERE id = old.id;"
+    "END;"
+    "DELETE FROM article_texts WHERE id NOT IN (SELECT id FROM articles);"
+    "DROP INDEX articles_by_link;"
+    "UPDATE articles SET key = varlo_stored_key(key) WHERE length(key) > 1024;"
+    "UPDATE articles SET title = varlo_cap(title, 2048), link = varlo_cap(link, 8192), "
+    "  author = varlo_cap(author, 2048), category = varlo_cap(category, 2048) "
+    "  WHERE length(title) > 2048 OR length(link) > 8192 OR length(author) > 2048 "
+    "  OR length(category) > 2048;"
+    "CREATE INDEX articles_by_link ON articles(feed_id, substr(link, 1, 256)) WHERE stored = 1;"
+    "UPDATE articles SET text_size = varlo_article_cost("
+    "  length(coalesce(key, x'')) + length(title) + length(link) + length(author) + "
+    "  length(category) + length(coalesce(server_id, x'')), length(link), length(title), "
+    "  coalesce((SELECT length(html) FROM article_texts t WHERE t.id = articles.id), 0)) "
+    "  WHERE stored = 1;"
+    "INSERT INTO article_search(article_search, rank) VALUES('automerge', 2);";
+
+// The search index emptied by hand, for a repair when the index cannot read the record of its
+// segments (row 10 of its data) to empty itself: the record of an index of no segments is a
+// cookie of four bytes and three zero counts.
+inline constexpr const char* kEmptySearchIndex =
+    "DELETE FROM article_search_data;"
+    "DELETE FROM article_search_idx;"
+    "INSERT INTO article_search_data(id, block) VALUES(10, x'00000000000000');";
+
 // Whether the article `a` is unread, or read (for a column or a condition).
 inline constexpr const char* kArticleUnread = "EXISTS (SELECT 1 FROM unread u WHERE u.id = a.id)";
 inline constexpr const char* kArticleRead = "NOT EXISTS (SELECT 1 FROM unread u WHERE u.id = a.id)";

@@ -1,3 +1,4 @@
+#include "store/article_limits.h"
 #include "store/library.h"
 #include "store/write_transaction.h"
 
@@ -27,6 +28,12 @@ std::set<std::string> CLibrary::KnownServerIds(const std::vector<std::string>& s
 }
 
 int CLibrary::RecordServerArticles(const std::vector<ServerArticles>& sites, int64_t now) {
+    const int added = WithSearchRepair([&] { return RecordServerArticlesOnce(sites, now); });
+    if (added >= 0) GiveBackFreePages();
+    return added;
+}
+
+int CLibrary::RecordServerArticlesOnce(const std::vector<ServerArticles>& sites, int64_t now) {
     sqlite3* db = m_store.Connection();
     if (!db) return -1;
     WriteTransaction transaction(db);
@@ -45,7 +52,8 @@ int CLibrary::RecordServerArticles(const std::vector<ServerArticles>& sites, int
     SqliteStatement known(db, "SELECT 1 FROM articles WHERE server_id = ? LIMIT 1");
     SqliteStatement byLink(db,
                            "SELECT id FROM articles INDEXED BY articles_by_link WHERE "
-                           "feed_id = ?1 AND stored = 1 AND link = ?2 AND id <= ?3 LIMIT 1");
+                           "feed_id = ?1 AND stored = 1 AND substr(link, 1, 256) = "
+                           "substr(?2, 1, 256) AND link = ?2 AND id <= ?3 LIMIT 1");
     // A dated article sorts by its date, so the site's index in time order finds it at once;
     // an undated one is looked for among the site's undated articles.
     SqliteStatement byTitleDate(db,
@@ -87,13 +95,15 @@ int CLibrary::RecordServerArticles(const std::vector<ServerArticles>& sites, int
             int64_t match = -1;
             if (matchable && !article.link.empty()) {
                 byLink.Reset();
-                byLink.Bind(1, feedId).Bind(2, article.link).Bind(3, before);
+                byLink.Bind(1, feedId).Bind(2, CapUtf8(article.link, kMaxLinkBytes));
+                byLink.Bind(3, before);
                 match = FirstId(byLink);
             }
             if (matchable && match == -1 && !article.title.empty()) {
                 SqliteStatement& query = article.date > 0 ? byTitleDate : byTitleUndated;
                 query.Reset();
-                query.Bind(1, feedId).Bind(2, article.title).Bind(3, before);
+                query.Bind(1, feedId).Bind(2, CapUtf8(article.title, kMaxTitleBytes));
+                query.Bind(3, before);
                 if (article.date > 0) query.Bind(4, article.date);
                 match = FirstId(query);
             }

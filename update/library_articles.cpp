@@ -7,6 +7,7 @@
 #include "feeds/display_form.h"
 #include "preview/html_sanitizer.h"
 #include "preview/preview_page.h"
+#include "store/article_limits.h"
 
 namespace varlo {
 namespace {
@@ -19,7 +20,10 @@ std::vector<LibraryArticle> LibraryArticlesOf(const CRssFile& feed) {
     std::vector<LibraryArticle> articles;
     const size_t count = static_cast<size_t>(std::max(0, feed.GetSize()));
     articles.reserve(count);
-    const std::string author = Cp932TextToUtf8(DisplayText(feed.m_strAuthor));
+    // The feed's author goes into every article: held to what the store keeps before it is
+    // copied, so that a megabyte of it is not copied once per article.
+    const std::string author(
+        CapUtf8(Cp932TextToUtf8(DisplayText(feed.m_strAuthor)), kMaxAuthorBytes));
     // The reader dates an undated article by the time it read it, which changes at every read;
     // a date that recent (or one in the future) is no date of the article's own, and the library
     // orders the article by when it first saw it instead.
@@ -28,12 +32,14 @@ std::vector<LibraryArticle> LibraryArticlesOf(const CRssFile& feed) {
         const CRssItem& item = *feed.GetAt(static_cast<int>(i));
         LibraryArticle article;
         article.key = Cp932TextToUtf8(item.m_strKey);
-        article.title = Cp932TextToUtf8(DisplayTitle(item.m_strTitle, item.m_nTitleKind));
-        article.link = Cp932TextToUtf8(DisplayLinkOf(feed, item));
+        article.title = CapUtf8(Cp932TextToUtf8(DisplayTitle(item.m_strTitle, item.m_nTitleKind)),
+                                kMaxTitleBytes);
+        article.link = CapUtf8(Cp932TextToUtf8(DisplayLinkOf(feed, item)), kMaxLinkBytes);
         article.date =
             item.m_timeUpdated > 0 && item.m_timeUpdated < undatedFrom ? item.m_timeUpdated : 0;
         article.author = author;
-        article.category = Cp932TextToUtf8(DisplayText(item.m_strCategory));
+        article.category =
+            CapUtf8(Cp932TextToUtf8(DisplayText(item.m_strCategory)), kMaxCategoryBytes);
         // The whole text where the feed has it, else its summary, else (YouTube's) the media
         // description: what the preview page shows of the article.
         const Text base = ContentBaseOf(feed, item);

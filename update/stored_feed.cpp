@@ -4,6 +4,7 @@
 
 #include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
+#include "preview/html_sanitizer.h"
 
 namespace varlo {
 
@@ -19,12 +20,15 @@ CRssFile StoredFeed(const std::vector<LibraryRow>& rows, const Text& siteTitle) 
         item->m_strCategory = Utf8TextToCp932(row.category);
         // Markup: a character the code page lacks travels as a reference, which HTML reads back.
         const Text html = Utf8ToCp932(row.html);
+        // The stored HTML is the page's own, sanitized: what it escapes is text, never markup to
+        // read again. Without a tag it is what the feed's page showed as plain text.
+        const int kind = LooksLikeHtml(row.html) ? kKindHtml : kKindText;
         item->m_strContent = html;
         item->SetContentHtmlFrom(kHtmlSameAsText);
-        item->m_nContentKind = kKindHtml;
+        item->m_nContentKind = kind;
         item->m_strDescription = html;
         item->SetDescriptionHtmlFrom(kHtmlSameAsText);
-        item->m_nDescriptionKind = kKindHtml;
+        item->m_nDescriptionKind = kind;
         item->m_strGuid = Utf8TextToCp932(row.key);
         item->m_strKey = item->m_strGuid;
         feed.Add(std::move(item));

@@ -88,7 +88,8 @@ wxString CArticleView::RowText(long row, long column) const {
     if (!doc || row < 0 || row >= doc->Feed().GetSize()) return {};
     const CRssItem* item = doc->Feed().GetAt(static_cast<int>(row));
     if (column == 0) return ToWx(DisplayTitle(item->m_strTitle, item->m_nTitleKind));
-    if (column == 1) return ToWx(FormatDisplayDate(item->m_timeUpdated));
+    // A site's stored articles stand in for its feed: one its feed never dated shows no date.
+    if (column == 1 && item->m_timeUpdated > 0) return ToWx(FormatDisplayDate(item->m_timeUpdated));
     if (column == kStarColumn) return StarMark(IsFeedRowStarred(static_cast<int>(row)));
     return {};
 }

@@ -176,17 +176,24 @@ TEST_F(Library, ASiteKeepsAtMostItsNumberOfArticlesAndBytesOfTextOldestReadFirst
     EXPECT_EQ(oldest, (std::vector<std::string>{"flood2", "flood1", "first0"}));
     EXPECT_TRUE(m_library.CheckSearchIndex());
 
-    // Bytes of text: a feed of huge articles keeps the newest that fit.
+    // Bytes: a feed of huge articles keeps the newest that fit, at what each costs (its HTML,
+    // once more half of it for the search index, and its other texts).
     const std::string big(100000, 'x');
     std::vector<LibraryArticle> huge;
     for (int i = 0; i < 20; ++i) huge.push_back(Article("huge" + std::to_string(i), kT0 + i, big));
     Record("big", huge, kT0);
     const std::vector<LibraryRow> kept = m_library.Page(LibraryView::Site("big"), 0, 100);
-    EXPECT_EQ(kept.size(), 10u);
+    const LibraryArticle& last = huge.back();
+    const int64_t cost = StoredArticleCost(last.key, last.title, last.link, {}, {}, {}, big);
+    EXPECT_GT(cost, 150000);
+    EXPECT_LT(cost, 155000);
+    EXPECT_EQ(kept.size(), 6u);
     EXPECT_EQ(kept.front().key, "huge19");
-    EXPECT_EQ(kept.back().key, "huge10");
-    // The real limits hold a site of 20,000 articles of 3 KB.
-    EXPECT_LE(CLibrary::kMaxArticlesPerSite * 3000, CLibrary::kMaxTextPerSite);
+    EXPECT_EQ(kept.back().key, "huge14");
+    // The real limits hold a site of 10,000 articles of 3 KB.
+    EXPECT_LE(10000 * StoredArticleCost("tag:example.com,2026:1", std::string(100, 't'),
+                                        std::string(100, 'l'), {}, {}, {}, std::string(3000, 'h')),
+              CLibrary::kMaxTextPerSite);
 }
 
 TEST_F(Library, SearchFindsTitlesAndTextsNewestFirstAndFollowsChanges) {
@@ -523,6 +530,7 @@ TEST(LibraryMigration, SeenKeysOfSchemas2And4BecomeReadMarksOfArticlesRecordedLa
 
 // Schema 7 kept the read mark in the article's row, with partial indexes of the unread ones.
 constexpr const char* kBackToSchema7 =
+    "DROP TRIGGER articles_take_texts;"
     "ALTER TABLE articles ADD COLUMN read INTEGER NOT NULL DEFAULT 0;"
     "UPDATE articles SET read = NOT EXISTS (SELECT 1 FROM unread u WHERE u.id = articles.id);"
     "DROP TRIGGER articles_start_unread;"
