@@ -8,6 +8,7 @@
 #include "cli/command.h"
 #include "cli/feed_list.h"
 #include "encoding/codepage.h"
+#include "platform/message_box.h"
 #include "store/feed_store.h"
 #include "store/library.h"
 #include "store/store_paths.h"
@@ -84,6 +85,7 @@ int RunUpdate(const std::vector<std::string>& args) {
     };
     while (run.Step(200)) printReady();
     printReady();
+    if (const Text notice = run.Notice(); !notice.empty()) ShowMessageBox(notice, kMbOk);
     PrintLine(Json{{"sites", urls.size()},
                    {"new", run.SitesWithNew()},
                    {"failed", run.SitesFailed()},

@@ -149,6 +149,8 @@ struct CUpdateRun::ReadResults {
     // the run (the window's, during F5): recording bodies, failures, waits and freshness alike.
     std::shared_ptr<CStoreWriter> writer;
     CFeedCache cache{std::string()};
+    // What the store had to say while recording (a search index it rebuilt); under `mutex`.
+    Text notice;
 
     void Finished(BodyRead read) {
         {
@@ -218,6 +220,11 @@ void CUpdateRun::Write(std::function<void(CFeedStore&)> write) {
     m_reads->writer->Post([write = std::move(write)](CFeedStore* store) {
         if (store != nullptr) write(*store);
     });
+}
+
+Text CUpdateRun::Notice() const {
+    std::lock_guard<std::mutex> lock(m_reads->mutex);
+    return m_reads->notice;
 }
 
 bool CUpdateRun::Done() const {
@@ -417,6 +424,11 @@ void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body,
                 CLibrary library(*store);
                 read->added = library.RecordFeed(address, kept, *articles, Now(), status != 304);
                 read->recorded = true;
+                if (!store->Notice().empty()) {
+                    std::lock_guard<std::mutex> lock(results->mutex);
+                    results->notice = store->Notice();
+                    store->ClearNotice();
+                }
             }
             articles->clear();
             results->Finished(std::move(*read));

@@ -83,6 +83,9 @@ class CUpdateRun {
     std::vector<std::string> RunningHosts() const;
     // One result per address given, in the order given.
     std::vector<SiteResult> Results() const;
+    // What the store had to tell the user while the run recorded (a search index it found
+    // damaged and rebuilt); empty when nothing.
+    Text Notice() const;
 
   private:
     struct Transfer;

@@ -12,6 +12,7 @@
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/wx_text.h"
 #include "gui/views/varlo_view.h"
+#include "platform/message_box.h"
 
 namespace varlo {
 namespace {
@@ -114,7 +115,9 @@ void CUpdateAll::Finish() {
     }
     ShowStatus(wxString::Format(Wx("新着 %d サイト、失敗 %d サイト"), run->SitesWithNew(),
                                 static_cast<int>(m_failures.size())));
+    const Text notice = run->Notice();
     run.reset();
+    if (!notice.empty()) ShowMessageBox(notice, kMbOk | kMbIconInformation);
     FeedMarks().Prune();
     if (m_frame.SiteList()) m_frame.SiteList()->RefreshMarks();
 }

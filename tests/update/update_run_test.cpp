@@ -1,6 +1,7 @@
 #include "update/update_run.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <ctime>
@@ -8,6 +9,7 @@
 #include <map>
 
 #include "encoding/codepage.h"
+#include "store/library.h"
 #include "store/store_paths.h"
 #include "store/write_guard.h"
 #include "support/loopback_server.h"
@@ -179,6 +181,30 @@ TEST_F(UpdateRun, EachBodyIsParsedOnceAndAFeedBehindServerWarningsIsRecorded) {
     const auto warned = Update({m_server.Url("/warned")});
     EXPECT_EQ(warned[0].status, SiteStatus::kNew) << Cp932ToUtf8(warned[0].message);
     EXPECT_EQ(warned[0].newArticles, 2);
+}
+
+TEST_F(UpdateRun, ASearchIndexDamagedFromOutsideIsRebuiltAndTheRunSaysSo) {
+    m_server.Route("/a", Feed({"a1", "a2"}));
+    const Text url = m_server.Url("/a");
+    Update({url});
+    {
+        // Another program, or a disk that lost writes, garbles the index's record of segments.
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(m_dir.File("varlo.db").c_str(), &other), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(other,
+                               "UPDATE article_search_data SET block = x'0102030405' WHERE id = 10",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(other);
+    }
+    m_server.Route("/a", Feed({"a3", "a1", "a2"}));
+    CUpdateRun run(m_store, Cache(), {url}, m_options);
+    while (run.Step(100)) {
+    }
+    ASSERT_EQ(run.Results()[0].status, SiteStatus::kNew) << Cp932ToUtf8(run.Results()[0].message);
+    EXPECT_EQ(Cp932ToUtf8(run.Notice()),
+              "検索の索引が壊れていたため、保存してある記事から作り直しました。");
+    EXPECT_EQ(CLibrary(m_store).Search("a3").size(), 1u);
 }
 
 TEST_F(UpdateRun, AnUnfitValidatorIsNotKeptSoTheServerIsNeverSentItBack) {
