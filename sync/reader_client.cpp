@@ -1,7 +1,9 @@
 #include "sync/reader_client.h"
 
 #include <charconv>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <iterator>
 #include <set>
@@ -93,6 +95,15 @@ ReaderItem ReadItem(const Json& j) {
     return item;
 }
 
+// The largest answer read for each kind of request: far above what an honest server sends, far
+// below what would let a hostile one fill the memory. The reading list's pages carry articles and
+// take the limits' own cap.
+constexpr uint64_t kLoginBytes = 64 << 10;
+constexpr uint64_t kListBytes = 8 << 20;
+constexpr uint64_t kIdsBytes = 8 << 20;
+constexpr uint64_t kEditBytes = 1 << 20;
+constexpr uint64_t kPageBytes = UINT64_MAX;
+
 Text ConnectMessage(const Text& error) {
     return Jp("同期サーバーに接続できませんでした: ") + error;
 }
@@ -119,6 +130,26 @@ CReaderClient::CReaderClient(std::string server, const ReaderLimits& limits, con
     while (!m_server.empty() && m_server.back() == '/') m_server.pop_back();
     m_waiter = [](std::chrono::seconds s) { std::this_thread::sleep_for(s); };
     m_clock = [] { return static_cast<int64_t>(std::time(nullptr)); };
+    m_steady = [] { return std::chrono::steady_clock::now(); };
+    m_start = m_steady();
+}
+
+void CReaderClient::SetSteadyClock(std::function<std::chrono::steady_clock::time_point()> clock) {
+    m_steady = std::move(clock);
+    m_start = m_steady();
+}
+
+void CReaderClient::SetServer(std::string server) {
+    m_server = std::move(server);
+    while (!m_server.empty() && m_server.back() == '/') m_server.pop_back();
+    m_auth.clear();
+    m_token.clear();
+}
+
+ReaderStatus CReaderClient::SlowStream(const Text& what) {
+    return Fail(ReaderFailure::kPartial,
+                Jp("同期サーバーが少しずつしか送らないため、途中で止めました (") + what +
+                    Jp("; 受け取った分は保存しました)"));
 }
 
 ReaderStatus CReaderClient::Fail(ReaderFailure failure, Text message) {
@@ -129,22 +160,35 @@ ReaderStatus CReaderClient::Fail(ReaderFailure failure, Text message) {
     return status;
 }
 
-ReaderStatus CReaderClient::Call(const std::string& path, const std::string* form,
-                                 HttpAnswer* answer) {
+ReaderStatus CReaderClient::Call(const std::string& path, const std::string_view* form,
+                                 HttpAnswer* answer, uint64_t maxBytes) {
     const std::string url = m_server + path;
     bool tokenRenewed = false;
     bool loggedInAgain = false;
     for (int attempt = 0;; ++attempt) {
+        if (m_requests >= static_cast<int>(std::min<size_t>(m_caps.maxRequests, INT_MAX)) ||
+            m_steady() - m_start > m_caps.maxDuration) {
+            *answer = HttpAnswer{};
+            return Fail(
+                ReaderFailure::kBudget,
+                Jp("同期に時間がかかりすぎるため途中で止めました (受け取った分は保存しました)"));
+        }
         std::vector<std::string> headers;
         if (!m_auth.empty()) headers.push_back("Authorization: GoogleLogin auth=" + m_auth);
-        std::string body;
+        // The login's form holds the password: it goes from its own memory, never copied here.
+        std::string withToken;
+        std::string_view body;
         if (form) {
             body = *form;
-            if (!m_token.empty())
-                body += (body.empty() ? "T=" : "&T=") + CReaderHttp::Escape(m_token);
+            if (!m_token.empty()) {
+                withToken = std::string(*form) + (form->empty() ? "T=" : "&T=") +
+                            CReaderHttp::Escape(m_token);
+                body = withToken;
+            }
         }
         ++m_requests;
-        *answer = form ? m_http.Post(url, body, headers) : m_http.Get(url, headers);
+        *answer =
+            form ? m_http.Post(url, body, headers, maxBytes) : m_http.Get(url, headers, maxBytes);
         const int status = answer->status;
         if (status == 0) {
             if (answer->tooLarge) {
@@ -196,9 +240,12 @@ ReaderStatus CReaderClient::Call(const std::string& path, const std::string* for
     }
 }
 
-ReaderStatus CReaderClient::Login(const std::string& user, const std::string& password) {
+ReaderStatus CReaderClient::Login(const std::string& user, std::string_view password) {
     m_user = user;
-    m_password = password;
+    m_password.Clear();
+    if (!m_password.Append(password)) {
+        return Fail(ReaderFailure::kLogin, Jp("パスワードを扱うメモリーを確保できませんでした"));
+    }
     return LoginAgain();
 }
 
@@ -212,10 +259,27 @@ ReaderStatus CReaderClient::LoginAgain() {
 }
 
 ReaderStatus CReaderClient::LoginOnce() {
-    const std::string form =
-        "Email=" + CReaderHttp::Escape(m_user) + "&Passwd=" + CReaderHttp::Escape(m_password);
+    CSecretBuffer form("Email=" + CReaderHttp::Escape(m_user) + "&Passwd=");
+    char escaped[3];
+    for (const char c : m_password.View()) {
+        if (!form.Append(std::string_view(escaped, CReaderHttp::EscapeChar(c, escaped)))) {
+            return Fail(ReaderFailure::kLogin,
+                        Jp("パスワードを扱うメモリーを確保できませんでした"));
+        }
+    }
+    explicit_bzero(escaped, sizeof escaped);
     HttpAnswer answer;
-    if (ReaderStatus s = Call("/accounts/ClientLogin", &form, &answer); !s.Ok()) return s;
+    const std::string_view view = form.View();
+    if (ReaderStatus s = Call("/accounts/ClientLogin", &view, &answer, kLoginBytes); !s.Ok()) {
+        // Not found, sent elsewhere or a web page: this address is not the API's (a server's
+        // own page rather than its /api/greader.php).
+        if ((s.failure == ReaderFailure::kServer &&
+             (answer.status == 404 || (answer.status >= 300 && answer.status < 400))) ||
+            s.failure == ReaderFailure::kTooLarge) {
+            s.failure = ReaderFailure::kNotApi;
+        }
+        return s;
+    }
     std::string_view rest = answer.body;
     while (!rest.empty()) {
         const size_t end = rest.find('\n');
@@ -226,14 +290,18 @@ ReaderStatus CReaderClient::LoginOnce() {
     if (m_auth.empty() || m_auth.size() > 4096 ||
         m_auth.find_first_of(" \t\r\n") != std::string::npos) {
         m_auth.clear();
-        return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (ログイン)"));
+        const std::string_view start = Trim(std::string_view(answer.body).substr(0, 512));
+        const bool page = start.starts_with('<');
+        return Fail(page ? ReaderFailure::kNotApi : ReaderFailure::kGarbage,
+                    Jp("同期サーバーの応答を読めませんでした (ログイン)"));
     }
     return FetchToken();
 }
 
 ReaderStatus CReaderClient::FetchToken() {
     HttpAnswer answer;
-    if (ReaderStatus s = Call("/reader/api/0/token", nullptr, &answer); !s.Ok()) return s;
+    if (ReaderStatus s = Call("/reader/api/0/token", nullptr, &answer, kLoginBytes); !s.Ok())
+        return s;
     const std::string_view token = Trim(answer.body);
     if (token.empty() || token.size() > 1024) {
         return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (トークン)"));
@@ -242,10 +310,12 @@ ReaderStatus CReaderClient::FetchToken() {
     return {};
 }
 
-ReaderStatus CReaderClient::Subscriptions(std::vector<ReaderSubscription>* out) {
+ReaderStatus CReaderClient::Subscriptions(std::vector<ReaderSubscription>* out, bool* whole) {
     out->clear();
+    if (whole) *whole = true;
     HttpAnswer answer;
-    if (ReaderStatus s = Call("/reader/api/0/subscription/list?output=json", nullptr, &answer);
+    if (ReaderStatus s =
+            Call("/reader/api/0/subscription/list?output=json", nullptr, &answer, kListBytes);
         !s.Ok()) {
         return s;
     }
@@ -256,12 +326,16 @@ ReaderStatus CReaderClient::Subscriptions(std::vector<ReaderSubscription>* out) 
                     Jp("同期サーバーの応答を読めませんでした (購読の一覧)"));
     }
     for (const Json& s : j["subscriptions"]) {
-        if (out->size() >= m_caps.maxSubscriptions) break;
+        if (out->size() >= m_caps.maxSubscriptions) {
+            if (whole) *whole = false;
+            break;
+        }
         ReaderSubscription sub;
         sub.streamId = StringOf(s, "id");
         sub.title = StringOf(s, "title");
         sub.xmlUrl = StringOf(s, "url");
-        if (sub.xmlUrl.empty() && sub.streamId.starts_with("feed/")) {
+        if (sub.xmlUrl.empty() && sub.streamId.starts_with("feed/") &&
+            sub.streamId.find("://") != std::string::npos) {
             sub.xmlUrl = sub.streamId.substr(5);  // servers that name a feed by its address
         }
         sub.htmlUrl = StringOf(s, "htmlUrl");
@@ -277,7 +351,10 @@ ReaderStatus CReaderClient::Subscriptions(std::vector<ReaderSubscription>* out) 
                 if (!name.empty()) sub.labels.push_back(std::move(name));
             }
         }
-        if (sub.streamId.empty() || sub.xmlUrl.empty()) continue;
+        if (sub.streamId.empty() || sub.xmlUrl.empty()) {
+            if (whole) *whole = false;
+            continue;
+        }
         out->push_back(std::move(sub));
     }
     return {};
@@ -286,7 +363,8 @@ ReaderStatus CReaderClient::Subscriptions(std::vector<ReaderSubscription>* out) 
 ReaderStatus CReaderClient::Labels(std::vector<std::string>* out) {
     out->clear();
     HttpAnswer answer;
-    if (ReaderStatus s = Call("/reader/api/0/tag/list?output=json", nullptr, &answer); !s.Ok()) {
+    if (ReaderStatus s = Call("/reader/api/0/tag/list?output=json", nullptr, &answer, kListBytes);
+        !s.Ok()) {
         return s;
     }
     const Json j = Json::parse(answer.body, nullptr, false);
@@ -316,6 +394,7 @@ ReaderStatus CReaderClient::ReadingList(
     std::string continuation;
     std::set<std::string> seenContinuations;
     size_t total = 0;
+    int slow = 0;
     while (total < m_caps.maxItems) {
         const size_t n = std::min(m_caps.pageItems, m_caps.maxItems - total);
         std::string path = std::string("/reader/api/0/stream/contents/") + kReadingList +
@@ -323,7 +402,7 @@ ReaderStatus CReaderClient::ReadingList(
         if (newerThan > 0) path += "&ot=" + std::to_string(newerThan);
         if (!continuation.empty()) path += "&c=" + CReaderHttp::Escape(continuation);
         HttpAnswer answer;
-        if (ReaderStatus s = Call(path, nullptr, &answer); !s.Ok()) return s;
+        if (ReaderStatus s = Call(path, nullptr, &answer, kPageBytes); !s.Ok()) return s;
         const Json j = Json::parse(answer.body, nullptr, false);
         if (j.is_discarded() || !j.is_object() || (j.contains("items") && !j["items"].is_array())) {
             return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (記事)"));
@@ -346,6 +425,8 @@ ReaderStatus CReaderClient::ReadingList(
         if (continuation.empty() || taken == 0 || !seenContinuations.insert(continuation).second) {
             break;
         }
+        slow = taken < n / 10 ? slow + 1 : 0;
+        if (slow >= m_caps.slowPages) return SlowStream(Jp("記事"));
     }
     return {};
 }
@@ -354,12 +435,13 @@ ReaderStatus CReaderClient::Ids(const std::string& query, std::vector<std::strin
     out->clear();
     std::string continuation;
     std::set<std::string> seenContinuations;
+    int slow = 0;
     while (out->size() < m_caps.maxIds) {
         std::string path = "/reader/api/0/stream/items/ids?output=json&" + query +
                            "&n=" + std::to_string(m_caps.pageIds);
         if (!continuation.empty()) path += "&c=" + CReaderHttp::Escape(continuation);
         HttpAnswer answer;
-        if (ReaderStatus s = Call(path, nullptr, &answer); !s.Ok()) return s;
+        if (ReaderStatus s = Call(path, nullptr, &answer, kIdsBytes); !s.Ok()) return s;
         const Json j = Json::parse(answer.body, nullptr, false);
         if (j.is_discarded() || !j.is_object() ||
             (j.contains("itemRefs") && !j["itemRefs"].is_array())) {
@@ -380,6 +462,8 @@ ReaderStatus CReaderClient::Ids(const std::string& query, std::vector<std::strin
         if (continuation.empty() || taken == 0 || !seenContinuations.insert(continuation).second) {
             break;
         }
+        slow = taken < m_caps.pageIds / 10 ? slow + 1 : 0;
+        if (slow >= m_caps.slowPages) return SlowStream(Jp("既読とスター"));
     }
     return {};
 }
@@ -404,7 +488,8 @@ ReaderStatus CReaderClient::EditTag(const std::vector<std::string>& ids, const s
         if (!addTag.empty()) form += "&a=" + CReaderHttp::Escape(addTag);
         if (!removeTag.empty()) form += "&r=" + CReaderHttp::Escape(removeTag);
         HttpAnswer answer;
-        if (ReaderStatus s = Call("/reader/api/0/edit-tag", &form, &answer); !s.Ok()) return s;
+        if (ReaderStatus s = Call("/reader/api/0/edit-tag", form, &answer, kEditBytes); !s.Ok())
+            return s;
     }
     return {};
 }
@@ -412,7 +497,8 @@ ReaderStatus CReaderClient::EditTag(const std::vector<std::string>& ids, const s
 ReaderStatus CReaderClient::QuickAdd(const std::string& xmlUrl, std::string* streamId) {
     const std::string form = "quickadd=" + CReaderHttp::Escape(xmlUrl);
     HttpAnswer answer;
-    if (ReaderStatus s = Call("/reader/api/0/subscription/quickadd", &form, &answer); !s.Ok()) {
+    if (ReaderStatus s = Call("/reader/api/0/subscription/quickadd", form, &answer, kEditBytes);
+        !s.Ok()) {
         return s;
     }
     const Json j = Json::parse(answer.body, nullptr, false);
@@ -433,7 +519,7 @@ ReaderStatus CReaderClient::EditSubscription(const std::string& action, const st
     if (!addLabel.empty()) form += "&a=" + CReaderHttp::Escape("user/-/label/" + addLabel);
     if (!removeLabel.empty()) form += "&r=" + CReaderHttp::Escape("user/-/label/" + removeLabel);
     HttpAnswer answer;
-    return Call("/reader/api/0/subscription/edit", &form, &answer);
+    return Call("/reader/api/0/subscription/edit", form, &answer, kEditBytes);
 }
 
 }  // namespace varlo

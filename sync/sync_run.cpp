@@ -21,26 +21,30 @@
 #include "store/library.h"
 #include "store/write_transaction.h"
 #include "subscriptions/opml_file.h"
+#include "sync/server_address.h"
 #include "sync/subscription_merge.h"
 #include "sync/sync_state.h"
 
 namespace varlo {
 namespace {
 
-// The host of an address, lower case, for the store's waits.
-std::string HostOf(std::string_view url) {
-    if (const size_t scheme = url.find("://"); scheme != std::string_view::npos) {
-        url.remove_prefix(scheme + 3);
+// At most this many refused subscription addresses are listed one by one; the rest are counted.
+constexpr size_t kListedRefusals = 20;
+
+// A server's list that drops more of the synced sites than this (or more than half of them) is
+// not taken as the user's word without asking.
+constexpr size_t kSureRemovals = 20;
+
+// An address as the failures list shows it: the system's text, cut to a length a line can hold.
+Text ShownAddress(const std::string& utf8) {
+    constexpr size_t kLongest = 200;
+    Text text = Utf8ToCp932(utf8.substr(0, kLongest * 2));
+    if (text.size() > kLongest) {
+        size_t cut = 0;
+        while (cut < kLongest) cut += IsLeadByte(static_cast<unsigned char>(text[cut])) ? 2 : 1;
+        text = text.substr(0, cut) + "...";
     }
-    url = url.substr(0, url.find_first_of("/?#"));
-    if (const size_t at = url.rfind('@'); at != std::string_view::npos) url.remove_prefix(at + 1);
-    std::string host(url.substr(0, url.rfind(':') == std::string_view::npos || url.starts_with('[')
-                                       ? url.size()
-                                       : url.rfind(':')));
-    for (char& c : host) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return host;
+    return text;
 }
 
 // Articles of the reading list stored in one transaction: few commits, yet short enough that
@@ -122,7 +126,7 @@ class CSync {
         if (options.clock) m_client.SetClock(options.clock);
     }
 
-    SyncSummary Run(const std::string& password);
+    SyncSummary Run(std::string_view password);
 
   private:
     int64_t Now() const {
@@ -131,10 +135,16 @@ class CSync {
     // Notes a failure and whether the sync must stop (no answer, no login, a long wait); true
     // for any failure.
     bool Failed(const ReaderStatus& status);
+    // Logs in at the account's address, else (a server's own page rather than its API) at the
+    // address FreshRSS serves the API at below it.
+    ReaderStatus Login(std::string_view password);
     void Subscriptions();
     void SendMarks();
     void Articles();
     void ReceiveMarks();
+    // Leaves out the removals from the file the user has not agreed to when the server's list
+    // cannot be trusted to have dropped them (`whole`: the list was read whole).
+    void KeepDoubtfulRemovals(SubscriptionMerge& merge, bool whole);
     void ApplyToFile(const SubscriptionMerge& merge);
 
     CFeedStore& m_store;
@@ -146,6 +156,8 @@ class CSync {
     CSyncState m_state;
     SyncSummary m_summary;
     bool m_stop = false;
+    // Failed requests that did not fail the sync (a first address that was not the API's).
+    int m_forgiven = 0;
     // The server's subscriptions: stream id to feed address, and feed address to stream id.
     std::map<std::string, Text> m_streamSite;
     std::map<Text, std::string> m_siteStream;
@@ -159,11 +171,15 @@ class CSync {
 bool CSync::Failed(const ReaderStatus& status) {
     if (status.Ok()) return false;
     m_summary.failures.push_back(status.message);
-    const bool fatal = status.failure == ReaderFailure::kUnreachable ||
-                       status.failure == ReaderFailure::kLogin ||
-                       status.failure == ReaderFailure::kWaiting;
+    const bool fatal =
+        status.failure == ReaderFailure::kUnreachable || status.failure == ReaderFailure::kLogin ||
+        status.failure == ReaderFailure::kWaiting || status.failure == ReaderFailure::kNotApi ||
+        status.failure == ReaderFailure::kBudget;
     if (status.failure == ReaderFailure::kWaiting) {
-        m_store.SetHostWait(HostOf(m_account.server), status.waitUntil);
+        m_store.SetHostWait(WaitKey(m_client.Server()), status.waitUntil);
+    }
+    if (status.failure == ReaderFailure::kPartial || status.failure == ReaderFailure::kBudget) {
+        m_summary.partial = true;
     }
     if (fatal) {
         m_summary.stopped = status.failure;
@@ -172,42 +188,89 @@ bool CSync::Failed(const ReaderStatus& status) {
     return true;
 }
 
-SyncSummary CSync::Run(const std::string& password) {
-    if (!m_state.Open(m_store.Path(), m_account.Key())) {
-        m_summary.failures.push_back(Jp("同期の記録を開けませんでした"));
-        m_summary.stopped = ReaderFailure::kServer;
-        return m_summary;
+ReaderStatus CSync::Login(std::string_view password) {
+    ReaderStatus status = m_client.Login(m_account.user, password);
+    if (status.failure != ReaderFailure::kNotApi) return status;
+    constexpr std::string_view kApiPath = "/api/greader.php";
+    const std::string given = m_client.Server();
+    if (!given.ends_with(kApiPath)) {
+        m_client.SetServer(given + std::string(kApiPath));
+        const int failedBefore = m_client.FailedRequests();
+        status = m_client.Login(m_account.user, password);
+        if (status.Ok()) {
+            m_forgiven = failedBefore;
+            m_account.server = m_client.Server();
+            m_summary.server = m_account.server;
+            return status;
+        }
+        if (status.failure != ReaderFailure::kNotApi) return status;
     }
-    if (const int64_t until = m_store.HostWait(HostOf(m_account.server), Now()); until > 0) {
+    status.message = Jp("Google Reader API が見つかりません");
+    return status;
+}
+
+SyncSummary CSync::Run(std::string_view password) {
+    if (PasswordTravelsInClear(m_account.server) &&
+        !(m_options.maySendInClear && m_options.maySendInClear())) {
+        m_summary.failures.push_back(
+            Jp("パスワードが暗号化されずに送信されるため、同期しませんでした"));
+        m_summary.stopped = ReaderFailure::kInClear;
+        return std::move(m_summary);
+    }
+    if (const int64_t until = m_store.HostWait(WaitKey(m_account.server), Now()); until > 0) {
         m_summary.failures.push_back(Jp("同期サーバー: ") + WaitingMessage(until));
         m_summary.stopped = ReaderFailure::kWaiting;
-        return m_summary;
+        return std::move(m_summary);
     }
-    if (!Failed(m_client.Login(m_account.user, password))) {
+    if (!Failed(Login(password))) {
+        // Opened once the address is sure: the account is named by the one that answered.
+        if (!m_state.Open(m_store.Path(), m_account.Key())) {
+            m_summary.failures.push_back(Jp("同期の記録を開けませんでした"));
+            m_summary.stopped = ReaderFailure::kServer;
+            return std::move(m_summary);
+        }
         Subscriptions();
         if (!m_stop) SendMarks();
         if (!m_stop) Articles();
         if (!m_stop) ReceiveMarks();
         m_summary.ran = !m_stop;
     }
-    m_summary.failed = m_client.FailedRequests();
+    m_summary.failed = m_client.FailedRequests() - m_forgiven;
     return std::move(m_summary);
 }
 
 void CSync::Subscriptions() {
     std::vector<ReaderSubscription> subs;
     std::vector<std::string> labelOrder;
-    if (Failed(m_client.Subscriptions(&subs))) return;
+    bool whole = true;
+    if (Failed(m_client.Subscriptions(&subs, &whole))) return;
     // The first label in the server's order is the category; without the order, the site's own.
     if (Failed(m_client.Labels(&labelOrder)) && m_stop) return;
     std::map<std::string, size_t> rank;
     for (size_t i = 0; i < labelOrder.size(); ++i) rank.emplace(labelOrder[i], i);
     m_haveServerList = true;
 
+    std::set<Text> held;
+    for (int i = 0; i < m_file.GetCount(); ++i)
+        held.insert(Text(Trim(m_file.GetAt(i)->m_strXmlUrl)));
     std::vector<SyncedSite> server;
+    size_t refusedAddresses = 0;
     for (const ReaderSubscription& s : subs) {
         SyncedSite site;
         site.xmlUrl = Text(Trim(Utf8ToCp932(s.xmlUrl)));
+        // The server's list goes into the file and from there to every update: an address a
+        // feed update must not fetch (another scheme, this machine, the network's metadata
+        // service) is never written, unless the file held it already.
+        if (!held.contains(site.xmlUrl) &&
+            !SubscriptionAddressAllowed(Trim(s.xmlUrl), m_account.server)) {
+            whole = false;  // the sites they stand for may be the file's under another address
+            if (++refusedAddresses <= kListedRefusals) {
+                m_summary.failures.push_back(
+                    Jp("同期サーバーの購読のアドレスは使えないため、ファイルに加えませんでした: ") +
+                    ShownAddress(s.xmlUrl));
+            }
+            continue;
+        }
         site.title = ShownText(s.title);
         const std::string* first = nullptr;
         for (const std::string& l : s.labels) {
@@ -224,6 +287,11 @@ void CSync::Subscriptions() {
         m_siteLabels[site.xmlUrl] = s.labels;
         m_siteHtml[site.xmlUrl] = s.htmlUrl;
         server.push_back(std::move(site));
+    }
+    if (refusedAddresses > kListedRefusals) {
+        m_summary.failures.push_back(Jp("ほかに使えないアドレスの購読が ") +
+                                     std::to_string(refusedAddresses - kListedRefusals) +
+                                     Jp(" 件ありました"));
     }
     std::vector<SyncedSite> local;
     for (int i = 0; i < m_file.GetCount(); ++i) {
@@ -242,6 +310,7 @@ void CSync::Subscriptions() {
         declined.insert(refused.begin(), refused.end());
         merge = MergeSubscriptions(local, server, m_state.Synced(), first, declined);
     }
+    KeepDoubtfulRemovals(merge, whole);
     const bool changesFile =
         !merge.addLocal.empty() || !merge.removeLocal.empty() || !merge.changeLocal.empty();
     if (changesFile && m_options.mayChangeFile && !m_options.mayChangeFile()) return;
@@ -298,6 +367,25 @@ void CSync::Subscriptions() {
     }
     if (!m_state.SetSynced(next))
         m_summary.failures.push_back(Jp("同期の記録を保存できませんでした"));
+}
+
+void CSync::KeepDoubtfulRemovals(SubscriptionMerge& merge, bool whole) {
+    const size_t removing = merge.removeLocal.size();
+    if (removing == 0) return;
+    const std::vector<SyncedSite> base = m_state.Synced();
+    // A list cut short or read in part says nothing of the sites it lacks, and one that drops
+    // most of them is more likely a server that lost its data or another account than the
+    // user's wish.
+    const bool doubtful = !whole || removing > kSureRemovals || removing * 2 > base.size();
+    if (!doubtful) return;
+    if (m_options.mayRemove && m_options.mayRemove(static_cast<int>(removing))) return;
+    // Kept in the file and in the last-synced set: the next sync asks again.
+    const std::set<Text> kept(merge.removeLocal.begin(), merge.removeLocal.end());
+    for (const SyncedSite& site : base) {
+        if (kept.contains(Text(Trim(site.xmlUrl)))) merge.synced.push_back(site);
+    }
+    merge.removeLocal.clear();
+    m_summary.removalsKept = static_cast<int>(removing);
 }
 
 void CSync::ApplyToFile(const SubscriptionMerge& merge) {
@@ -423,7 +511,10 @@ void CSync::Articles() {
     }
     reader.join();
     if (error) std::rethrow_exception(error);
-    if (Failed(status)) return;
+    // A list cut short keeps what came; the position stays, so the next sync reads on from it.
+    const bool cut =
+        status.failure == ReaderFailure::kPartial || status.failure == ReaderFailure::kBudget;
+    if (Failed(status) && !cut) return;
     // Stored a few hundred articles to a transaction, whole sites each: the same article read
     // from the site's own feed only gets the server's id beside its key.
     const int64_t now = Now();
@@ -444,19 +535,22 @@ void CSync::Articles() {
         from = to;
     }
     // `ot` takes articles from that second on: one skipped is read again.
-    m_state.SetNewestSeen(std::min(seen, skippedFrom));
+    if (!cut) m_state.SetNewestSeen(std::min(seen, skippedFrom));
 }
 
 void CSync::ReceiveMarks() {
     std::vector<std::string> unreadIds, starredIds;
-    if (Failed(m_client.UnreadIds(&unreadIds))) return;
-    if (Failed(m_client.StarredIds(&starredIds))) return;
+    // A list left unfinished is used as a capped one.
+    const ReaderStatus unread = m_client.UnreadIds(&unreadIds);
+    if (Failed(unread) && (unread.failure != ReaderFailure::kPartial || m_stop)) return;
+    const ReaderStatus starred = m_client.StarredIds(&starredIds);
+    if (Failed(starred) && (starred.failure != ReaderFailure::kPartial || m_stop)) return;
     const std::set<std::string> serverUnread(unreadIds.begin(), unreadIds.end());
     const std::set<std::string> serverStarred(starredIds.begin(), starredIds.end());
     // A capped list says nothing of the ids beyond the cap: nothing is marked read or unstarred
     // from it then.
-    const bool unreadWhole = unreadIds.size() < m_options.caps.maxIds;
-    const bool starredWhole = starredIds.size() < m_options.caps.maxIds;
+    const bool unreadWhole = unread.Ok() && unreadIds.size() < m_options.caps.maxIds;
+    const bool starredWhole = starred.Ok() && starredIds.size() < m_options.caps.maxIds;
     // The server's marks are taken in one transaction: thousands at a first sync, which one
     // commit each would make wait for seconds. Left open when it cannot be taken, they are
     // written one at a time as before.
@@ -503,7 +597,7 @@ void CSync::ReceiveMarks() {
 }  // namespace
 
 SyncSummary RunSync(CFeedStore& store, COpmlFile& file, const SyncAccount& account,
-                    const std::string& password, const SyncOptions& options) {
+                    std::string_view password, const SyncOptions& options) {
     CSync sync(store, file, account, options);
     return sync.Run(password);
 }

@@ -186,8 +186,14 @@ std::optional<Response> FakeReaderServer::Answer(const Request& request) {
         return r;
     }
     const std::string api = "/api/greader.php";
-    if (!request.target.starts_with(api)) return std::nullopt;
-    std::string path = request.target.substr(api.size());
+    // Asked as a proxy (an address of another machine, sent here by http_proxy): the path alone.
+    std::string_view target = request.target;
+    if (target.starts_with("http://")) {
+        const size_t slash = target.find('/', 7);
+        target = slash == std::string_view::npos ? "/" : target.substr(slash);
+    }
+    if (!target.starts_with(api)) return std::nullopt;
+    std::string path(target.substr(api.size()));
     std::string query;
     if (const size_t q = path.find('?'); q != std::string::npos) {
         query = path.substr(q + 1);
