@@ -116,5 +116,15 @@ TEST_F(CliSync, RemovesSitesMostOfWhichTheServerDroppedOnlyWithAllowRemovals) {
     EXPECT_EQ(test::ReadFile(dir.File("subs.opml")).find("http://s.test/feed"), std::string::npos);
 }
 
+TEST_F(CliSync, TakesTheServersOwnAddressAndSaysSoWhenNoApiAnswers) {
+    test::CliResult r = Sync(server.Http().Url(""), dir.File("password"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Json::parse(r.out)["articles"], 3);
+    EXPECT_EQ(Json::parse(r.out)["failed"], 0);
+    test::LoopbackServer nothing;
+    r = Sync(nothing.Url(""), dir.File("password"));
+    EXPECT_EQ(r.status, 1);
+}
+
 }  // namespace
 }  // namespace varlo

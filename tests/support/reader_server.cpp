@@ -121,6 +121,11 @@ void FakeReaderServer::AddItem(FakeItem item) {
     m_items[item.id] = std::move(item);
 }
 
+void FakeReaderServer::SetPageLimit(size_t items) {
+    std::lock_guard lock(m_mutex);
+    m_pageLimit = items;
+}
+
 void FakeReaderServer::Fault(const std::string& pathPart, Response response, int times) {
     std::lock_guard lock(m_mutex);
     m_faults.push_back({pathPart, std::move(response), times});
@@ -249,7 +254,8 @@ std::optional<Response> FakeReaderServer::Answer(const Request& request) {
         const std::string s = One(params, "s");
         const std::string xt = One(params, "xt");
         const int64_t ot = One(params, "ot").empty() ? 0 : std::stoll(One(params, "ot"));
-        const size_t n = std::stoul(One(params, "n").empty() ? "20" : One(params, "n"));
+        size_t n = std::stoul(One(params, "n").empty() ? "20" : One(params, "n"));
+        if (m_pageLimit > 0) n = std::min(n, m_pageLimit);
         const size_t offset = One(params, "c").empty() ? 0 : std::stoul(One(params, "c"));
         std::vector<const FakeItem*> chosen;
         for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {  // newest first

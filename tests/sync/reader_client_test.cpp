@@ -256,5 +256,22 @@ TEST(ReaderClient, AServerThatIsNotThereIsUnreachable) {
     EXPECT_EQ(client.Login("a", "b").failure, ReaderFailure::kUnreachable);
 }
 
+TEST_F(ReaderClientTest, EveryRequestFailsOnceTheSyncHasTakenTenMinutes) {
+    server.AddItems("feed/1", 500, kNow - 60);
+    server.SetPageLimit(50);
+    ReaderCaps caps;
+    caps.pageItems = 50;
+    auto client = Client({}, caps);
+    // Each request takes a minute by this clock.
+    auto now = std::chrono::steady_clock::time_point();
+    client->SetSteadyClock([&now] { return now += std::chrono::seconds(60); });
+    ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
+    std::vector<ReaderItem> items;
+    const ReaderStatus s = client->ReadingList(0, &items);
+    EXPECT_EQ(s.failure, ReaderFailure::kBudget);
+    EXPECT_EQ(client->Requests(), 10);  // login, token and eight pages within the ten minutes
+    EXPECT_EQ(items.size(), 400u);
+}
+
 }  // namespace
 }  // namespace varlo

@@ -369,5 +369,57 @@ TEST_F(SyncRun, AnAnswerThatDropsMostSitesOrCannotBeReadWholeRemovesOnlyWithTheU
     EXPECT_EQ(file.GetCount(), 3);
 }
 
+TEST_F(SyncRun, AServerThatTricklesOneItemPerPageIsLeftAfterTenPagesKeepingWhatCame) {
+    server.AddItems("feed/1", 3000, kNow - 600);
+    server.SetPageLimit(1);
+    const SyncSummary s = Sync();
+    EXPECT_TRUE(s.partial);
+    EXPECT_GE(s.failed, 1);
+    EXPECT_EQ(server.CountRequests("stream/contents"), 10);
+    EXPECT_EQ(s.articles, 10);
+    EXPECT_EQ(CLibrary(store).Count(LibraryView::All()), 10);
+    // The unread ids trickle too: left after ten pages (the starred ones fit in one), and nothing
+    // is marked read from the part.
+    EXPECT_EQ(server.CountRequests("items/ids"), 11);
+    EXPECT_EQ(CLibrary(store).UnreadTotal(), 10);
+}
+
+TEST_F(SyncRun, ASyncWithoutEndStopsAtItsBudgetOfRequests) {
+    server.AddItems("feed/1", 5000, kNow - 600);
+    server.SetPageLimit(1);
+    options.caps.pageItems = 10;  // one item a page is not too little for ten asked
+    const SyncSummary s = Sync();
+    EXPECT_TRUE(s.partial);
+    EXPECT_FALSE(s.ran);
+    EXPECT_EQ(s.stopped, ReaderFailure::kBudget);
+    EXPECT_EQ(server.Http().Requests().size(), 2000u);
+    // What came before the end is kept.
+    EXPECT_GT(s.articles, 1900);
+    EXPECT_EQ(CLibrary(store).Count(LibraryView::All()), s.articles);
+}
+
+TEST_F(SyncRun, TheServersOwnAddressFindsTheApiBelowItWhetherItAnswersNotFoundARedirectOrAPage) {
+    account.server = server.Http().Url("");
+    SyncSummary s = Sync();  // not found
+    EXPECT_TRUE(s.ran);
+    EXPECT_EQ(s.failed, 0);
+    EXPECT_EQ(s.server, server.ApiUrl());
+    EXPECT_EQ(s.articles, 50);
+    server.Http().Route("/accounts/ClientLogin", test::Redirect(302, "/i/"));
+    EXPECT_EQ(Sync().server, server.ApiUrl());
+    server.Http().Route("/accounts/ClientLogin", test::Ok("<!DOCTYPE html><html>", "text/html"));
+    s = Sync();
+    EXPECT_EQ(s.server, server.ApiUrl());
+    // Synced as the account of the address that answered: nothing is new the third time.
+    EXPECT_EQ(s.articles + s.subscriptionsAdded, 0);
+
+    test::LoopbackServer nothing;
+    account.server = nothing.Url("/");
+    s = Sync();
+    EXPECT_EQ(s.stopped, ReaderFailure::kNotApi);
+    EXPECT_EQ(s.failures, std::vector<Text>{test::Sjis("Google Reader API が見つかりません")});
+    EXPECT_EQ(nothing.Requests().size(), 2u);
+}
+
 }  // namespace
 }  // namespace varlo
