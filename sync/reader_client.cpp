@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "encoding/codepage.h"
+#include "sync/json_list.h"
 
 namespace varlo {
 namespace {
@@ -42,6 +43,13 @@ int64_t NumberOf(const Json& object, const char* name) {
         if (ec == std::errc() && end == s.data() + s.size()) return value;
     }
     return 0;
+}
+
+// A top-level string kept by the reader of the answer; empty when it was not there.
+std::string TopString(const std::map<std::string, std::string, std::less<>>& strings,
+                      std::string_view name) {
+    const auto it = strings.find(name);
+    return it == strings.end() ? std::string() : it->second;
 }
 
 // The first "href" of the array member `name` (canonical, alternate).
@@ -319,44 +327,47 @@ ReaderStatus CReaderClient::Subscriptions(std::vector<ReaderSubscription>* out, 
         !s.Ok()) {
         return s;
     }
-    const Json j = Json::parse(answer.body, nullptr, false);
-    if (j.is_discarded() || !j.is_object() || !j.contains("subscriptions") ||
-        !j["subscriptions"].is_array()) {
+    bool complete = true;
+    const JsonListResult read = ReadJsonList(
+        answer.body,
+        {"subscriptions", {"id", "title", "url", "htmlUrl", "categories", "label"}, {}},
+        [&](Json&& s) {
+            if (out->size() >= m_caps.maxSubscriptions) return false;
+            ReaderSubscription sub;
+            sub.streamId = StringOf(s, "id");
+            sub.title = StringOf(s, "title");
+            sub.xmlUrl = StringOf(s, "url");
+            if (sub.xmlUrl.empty() && sub.streamId.starts_with("feed/") &&
+                sub.streamId.find("://") != std::string::npos) {
+                sub.xmlUrl = sub.streamId.substr(5);  // servers that name a feed by its address
+            }
+            sub.htmlUrl = StringOf(s, "htmlUrl");
+            if (const auto c = s.find("categories");
+                s.is_object() && c != s.end() && c->is_array()) {
+                for (const Json& label : *c) {
+                    std::string name = StringOf(label, "label");
+                    if (name.empty()) {
+                        const std::string id = StringOf(label, "id");
+                        if (const size_t at = id.find("/label/"); at != std::string::npos) {
+                            name = id.substr(at + 7);
+                        }
+                    }
+                    if (!name.empty()) sub.labels.push_back(std::move(name));
+                }
+            }
+            if (sub.streamId.empty() || sub.xmlUrl.empty()) {
+                complete = false;
+                return true;
+            }
+            out->push_back(std::move(sub));
+            return true;
+        });
+    if (!read.ok || !read.listSeen) {
+        out->clear();
         return Fail(ReaderFailure::kGarbage,
                     Jp("同期サーバーの応答を読めませんでした (購読の一覧)"));
     }
-    for (const Json& s : j["subscriptions"]) {
-        if (out->size() >= m_caps.maxSubscriptions) {
-            if (whole) *whole = false;
-            break;
-        }
-        ReaderSubscription sub;
-        sub.streamId = StringOf(s, "id");
-        sub.title = StringOf(s, "title");
-        sub.xmlUrl = StringOf(s, "url");
-        if (sub.xmlUrl.empty() && sub.streamId.starts_with("feed/") &&
-            sub.streamId.find("://") != std::string::npos) {
-            sub.xmlUrl = sub.streamId.substr(5);  // servers that name a feed by its address
-        }
-        sub.htmlUrl = StringOf(s, "htmlUrl");
-        if (const auto c = s.find("categories"); s.is_object() && c != s.end() && c->is_array()) {
-            for (const Json& label : *c) {
-                std::string name = StringOf(label, "label");
-                if (name.empty()) {
-                    const std::string id = StringOf(label, "id");
-                    if (const size_t at = id.find("/label/"); at != std::string::npos) {
-                        name = id.substr(at + 7);
-                    }
-                }
-                if (!name.empty()) sub.labels.push_back(std::move(name));
-            }
-        }
-        if (sub.streamId.empty() || sub.xmlUrl.empty()) {
-            if (whole) *whole = false;
-            continue;
-        }
-        out->push_back(std::move(sub));
-    }
+    if (whole) *whole = complete && !read.stopped && read.dropped == 0;
     return {};
 }
 
@@ -367,16 +378,16 @@ ReaderStatus CReaderClient::Labels(std::vector<std::string>* out) {
         !s.Ok()) {
         return s;
     }
-    const Json j = Json::parse(answer.body, nullptr, false);
-    if (j.is_discarded() || !j.is_object() || !j.contains("tags") || !j["tags"].is_array()) {
-        return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (ラベル)"));
-    }
-    for (const Json& t : j["tags"]) {
+    const JsonListResult read = ReadJsonList(answer.body, {"tags", {"id"}, {}}, [&](Json&& t) {
         const std::string id = StringOf(t, "id");
         if (const size_t at = id.find("/label/"); at != std::string::npos) {
             out->push_back(id.substr(at + 7));
         }
-        if (out->size() >= m_caps.maxSubscriptions) break;
+        return out->size() < m_caps.maxSubscriptions;
+    });
+    if (!read.ok || !read.listSeen) {
+        out->clear();
+        return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (ラベル)"));
     }
     return {};
 }
@@ -403,24 +414,26 @@ ReaderStatus CReaderClient::ReadingList(
         if (!continuation.empty()) path += "&c=" + CReaderHttp::Escape(continuation);
         HttpAnswer answer;
         if (ReaderStatus s = Call(path, nullptr, &answer, kPageBytes); !s.Ok()) return s;
-        const Json j = Json::parse(answer.body, nullptr, false);
-        if (j.is_discarded() || !j.is_object() || (j.contains("items") && !j["items"].is_array())) {
-            return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (記事)"));
-        }
         std::vector<ReaderItem> items;
-        if (j.contains("items")) {
-            items.reserve(std::min(j["items"].size(), m_caps.maxItems - total));
-            for (const Json& i : j["items"]) {
-                if (total + items.size() >= m_caps.maxItems) break;
+        const JsonListResult read = ReadJsonList(
+            answer.body,
+            {"items",
+             {"id", "title", "canonical", "alternate", "href", "author", "content", "summary",
+              "published", "crawlTimeMsec", "timestampUsec", "origin", "streamId", "categories"},
+             {"continuation"}},
+            [&](Json&& i) {
+                if (total + items.size() >= m_caps.maxItems) return false;
                 ReaderItem item = ReadItem(i);
-                if (item.id.empty()) continue;
-                items.push_back(std::move(item));
-            }
+                if (!item.id.empty()) items.push_back(std::move(item));
+                return true;
+            });
+        if (!read.ok) {
+            return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (記事)"));
         }
         const size_t taken = items.size();
         total += taken;
         if (taken > 0) page(std::move(items));
-        continuation = StringOf(j, "continuation");
+        continuation = TopString(read.strings, "continuation");
         // A server that sends the same page again would never end.
         if (continuation.empty() || taken == 0 || !seenContinuations.insert(continuation).second) {
             break;
@@ -442,23 +455,22 @@ ReaderStatus CReaderClient::Ids(const std::string& query, std::vector<std::strin
         if (!continuation.empty()) path += "&c=" + CReaderHttp::Escape(continuation);
         HttpAnswer answer;
         if (ReaderStatus s = Call(path, nullptr, &answer, kIdsBytes); !s.Ok()) return s;
-        const Json j = Json::parse(answer.body, nullptr, false);
-        if (j.is_discarded() || !j.is_object() ||
-            (j.contains("itemRefs") && !j["itemRefs"].is_array())) {
+        size_t taken = 0;
+        const JsonListResult read =
+            ReadJsonList(answer.body, {"itemRefs", {"id"}, {"continuation"}}, [&](Json&& ref) {
+                if (out->size() >= m_caps.maxIds) return false;
+                std::string id = LongItemId(StringOf(ref, "id"));
+                if (!id.empty()) {
+                    out->push_back(std::move(id));
+                    ++taken;
+                }
+                return true;
+            });
+        if (!read.ok) {
             return Fail(ReaderFailure::kGarbage,
                         Jp("同期サーバーの応答を読めませんでした (既読とスター)"));
         }
-        size_t taken = 0;
-        if (j.contains("itemRefs")) {
-            for (const Json& ref : j["itemRefs"]) {
-                if (out->size() >= m_caps.maxIds) break;
-                std::string id = LongItemId(StringOf(ref, "id"));
-                if (id.empty()) continue;
-                out->push_back(std::move(id));
-                ++taken;
-            }
-        }
-        continuation = StringOf(j, "continuation");
+        continuation = TopString(read.strings, "continuation");
         if (continuation.empty() || taken == 0 || !seenContinuations.insert(continuation).second) {
             break;
         }
@@ -501,8 +513,9 @@ ReaderStatus CReaderClient::QuickAdd(const std::string& xmlUrl, std::string* str
         !s.Ok()) {
         return s;
     }
-    const Json j = Json::parse(answer.body, nullptr, false);
-    const std::string id = j.is_discarded() ? std::string() : StringOf(j, "streamId");
+    const JsonListResult read =
+        ReadJsonList(answer.body, {{}, {}, {"streamId"}}, [](Json&&) { return true; });
+    const std::string id = read.ok ? TopString(read.strings, "streamId") : std::string();
     if (id.empty()) {
         return Fail(ReaderFailure::kServer,
                     Jp("同期サーバーがサイトを追加できませんでした: ") + Utf8ToCp932(xmlUrl));

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "support/reader_server.h"
@@ -271,6 +277,56 @@ TEST_F(ReaderClientTest, EveryRequestFailsOnceTheSyncHasTakenTenMinutes) {
     EXPECT_EQ(s.failure, ReaderFailure::kBudget);
     EXPECT_EQ(client->Requests(), 10);  // login, token and eight pages within the ten minutes
     EXPECT_EQ(items.size(), 400u);
+}
+
+// How far the resident memory of a child process running `body` rose above this process's when
+// it forked (the child starts with this process's pages), from the child's own getrusage.
+int64_t PeakGrowthInChild(const std::function<void()>& body) {
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        long size = 0;
+        if (std::fscanf(statm, "%ld %ld", &size, &pages) != 2) pages = 0;
+        std::fclose(statm);
+    }
+    const int64_t before = static_cast<int64_t>(pages) * sysconf(_SC_PAGESIZE);
+    const pid_t child = fork();
+    if (child == 0) {
+        body();
+        _exit(0);
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status)) return INT64_MAX;
+    return static_cast<int64_t>(usage.ru_maxrss) * 1024 - before;
+}
+
+TEST_F(ReaderClientTest, HostileAnswersAreReadInMemoryBoundedByTheirSize) {
+    constexpr size_t kSize = 63 << 20;
+    const auto items = [](std::string_view element) {
+        std::string body = R"({"items":[)";
+        while (body.size() < kSize) body.append(element);
+        return body + "0]}";
+    };
+    const std::vector<std::pair<std::string, std::string>> shapes = {
+        {"brackets", std::string(kSize, '[')},
+        {"empty objects", items("{},")},
+        {"numbers", items("0,")},
+        {"one element of many values",
+         R"({"items":[{"id":"1","categories":[)" + items("0,").substr(10) + "]}"}};
+    for (const auto& [name, body] : shapes) {
+        test::Response r = test::Ok(body, "application/json");
+        r.encoding = "gzip";
+        server.Fault("stream/contents", r);
+        const int64_t growth = PeakGrowthInChild([&] {
+            auto client = Client();
+            if (!client->Login("ann", "s3cret pass&=").Ok()) _exit(1);
+            std::vector<ReaderItem> read;
+            client->ReadingList(0, &read);
+            _exit(read.empty() ? 0 : 2);
+        });
+        EXPECT_LT(growth, int64_t{4} * static_cast<int64_t>(body.size()) + (32 << 20)) << name;
+        std::printf("  %-28s peak growth %6.1f MB\n", name.c_str(), growth / 1e6);
+    }
 }
 
 }  // namespace
