@@ -107,12 +107,4 @@ bool PasswordTravelsInClear(std::string_view server) {
     return parts->scheme == "http" && !IsLoopbackHost(parts->host);
 }
 
-std::string WaitKey(std::string_view url) {
-    const auto parts = ParseAddress(url);
-    if (!parts) return Lower(url);
-    const bool v6 = parts->host.find(':') != std::string::npos;
-    return parts->scheme + "://" + (v6 ? "[" + parts->host + "]" : parts->host) + ":" +
-           std::to_string(parts->port);
-}
-
 }  // namespace varlo

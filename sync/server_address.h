@@ -37,9 +37,4 @@ bool SubscriptionAddressAllowed(std::string_view url, std::string_view server);
 // http to anything but loopback.
 bool PasswordTravelsInClear(std::string_view server);
 
-// The key under which a server's request to wait is kept: "scheme://host:port", so that another
-// port or scheme of the same host (a feed beside the sync server) does not wait with it. The
-// address itself, lower case, when it cannot be taken apart.
-std::string WaitKey(std::string_view url);
-
 }  // namespace varlo

@@ -24,6 +24,7 @@
 #include "sync/server_address.h"
 #include "sync/subscription_merge.h"
 #include "sync/sync_state.h"
+#include "update/feed_request.h"
 
 namespace varlo {
 namespace {

@@ -61,13 +61,5 @@ TEST(SyncServerAddresses, OnlyPlainHttpToAnotherMachineSendsThePasswordInClear) 
     EXPECT_FALSE(PasswordTravelsInClear("http://localhost:8080/"));
 }
 
-TEST(SyncServerAddresses, WaitsAreKeptBySchemeHostAndPort) {
-    EXPECT_EQ(WaitKey("https://Reader.Example.test/api/greader.php"),
-              "https://reader.example.test:443");
-    EXPECT_EQ(WaitKey("http://reader.example.test/feed"), "http://reader.example.test:80");
-    EXPECT_EQ(WaitKey("http://reader.example.test:8080/feed"), "http://reader.example.test:8080");
-    EXPECT_EQ(WaitKey("http://[::1]:81/x"), "http://[::1]:81");
-}
-
 }  // namespace
 }  // namespace varlo

@@ -10,6 +10,7 @@
 #include "subscriptions/opml_file.h"
 #include "support/reader_server.h"
 #include "support/test_support.h"
+#include "update/feed_request.h"
 
 namespace varlo {
 namespace {
@@ -250,6 +251,9 @@ TEST_F(SyncRun, AWrongPasswordOrAServerThatAsksToWaitStopsBeforeAnythingChanges)
     server.Fault("subscription/list", wait);
     s = Sync();
     EXPECT_EQ(s.stopped, ReaderFailure::kWaiting);
+    // Kept for the server's scheme, host and port: feeds elsewhere on the host do not wait.
+    EXPECT_GT(store.HostWait(WaitKey(server.ApiUrl()), kNow), kNow);
+    EXPECT_EQ(store.HostWait("127.0.0.1", kNow), 0);
     // The next sync before then does not ask the server at all.
     const size_t requests = server.Http().Requests().size();
     s = Sync();
