@@ -430,6 +430,8 @@ ReaderStatus CReaderClient::ReadingList(
         if (!read.ok) {
             return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (記事)"));
         }
+        // The answer goes before the page is handed on: the page may wait for its reader.
+        std::string().swap(answer.body);
         const size_t taken = items.size();
         total += taken;
         if (taken > 0) page(std::move(items));

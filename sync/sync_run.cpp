@@ -52,6 +52,10 @@ Text ShownAddress(const std::string& utf8) {
 // the window's marks never wait long for the store.
 constexpr size_t kArticlesPerTransaction = 1000;
 
+// The converted articles held before they are stored while the list is still being read: a
+// list of pages full of long articles is stored as it comes, not held whole in memory.
+constexpr size_t kHeldArticleBytes = size_t{8} << 20;
+
 // The label FreshRSS gives a site in no category: no category in the file.
 constexpr std::string_view kNoCategoryLabel = "Uncategorized";
 
@@ -66,11 +70,15 @@ std::string ServerText(const Text& text) {
 }
 
 // Pages of the reading list, handed from the thread that reads them to the one that stores them.
+// At most one page waits: a server faster than the pages are converted does not pile its pages
+// up in memory.
 class PageQueue {
   public:
     void Push(std::vector<ReaderItem>&& page) {
         {
-            const std::lock_guard lock(m_mutex);
+            std::unique_lock lock(m_mutex);
+            m_taken.wait(lock, [this] { return m_pages.empty() || m_abandoned; });
+            if (m_abandoned) return;
             m_pages.push_back(std::move(page));
         }
         m_ready.notify_one();
@@ -90,14 +98,40 @@ class PageQueue {
         if (m_pages.empty()) return false;
         *page = std::move(m_pages.front());
         m_pages.pop_front();
+        lock.unlock();
+        m_taken.notify_one();
         return true;
+    }
+    // The reader of the pages has stopped taking them: later pages are dropped, never waited on.
+    void Abandon() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_abandoned = true;
+            m_pages.clear();
+        }
+        m_taken.notify_one();
     }
 
   private:
     std::mutex m_mutex;
     std::condition_variable m_ready;
+    std::condition_variable m_taken;
     std::deque<std::vector<ReaderItem>> m_pages;
     bool m_closed = false;
+    bool m_abandoned = false;
+};
+
+// Abandons a queue however the scope of its reader is left, before the thread that fills it is
+// joined (declared after the JoinOnExit, so destroyed first).
+class AbandonOnExit {
+  public:
+    explicit AbandonOnExit(PageQueue& queue) : m_queue(queue) {}
+    ~AbandonOnExit() { m_queue.Abandon(); }
+    AbandonOnExit(const AbandonOnExit&) = delete;
+    AbandonOnExit& operator=(const AbandonOnExit&) = delete;
+
+  private:
+    PageQueue& m_queue;
 };
 
 // Joins a thread however the scope is left (the reading thread never waits for its reader).
@@ -143,6 +177,9 @@ class CSync {
     void SendMarks();
     void Articles();
     void ReceiveMarks();
+    // Stores articles read from the reading list, taking them from `fresh`; false (and said so)
+    // when the store failed.
+    bool StoreArticles(std::vector<ServerArticles>& fresh);
     // Leaves out the removals from the file the user has not agreed to when the server's list
     // cannot be trusted to have dropped them (`whole`: the list was read whole).
     void KeepDoubtfulRemovals(SubscriptionMerge& merge, bool whole);
@@ -455,7 +492,9 @@ void CSync::Articles() {
     for (int i = 0; i < m_file.GetCount(); ++i)
         sites.insert(Text(Trim(m_file.GetAt(i)->m_strXmlUrl)));
     // The pages are read on a thread of their own: each is converted here while the server
-    // makes the next. Nothing is stored before the whole list was read.
+    // makes the next. Nothing is stored before the whole list was read, unless the articles
+    // held pass kHeldArticleBytes: those are stored then, and the position advances only once
+    // the whole list was read.
     PageQueue queue;
     ReaderStatus status;
     std::exception_ptr error;
@@ -469,8 +508,11 @@ void CSync::Articles() {
         queue.Close();
     });
     const JoinOnExit joined(reader);
+    const AbandonOnExit abandoned(queue);
     std::vector<ServerArticles> fresh;
     std::map<Text, size_t> slot;
+    size_t held = 0;
+    bool storeFailed = false;
     int64_t seen = newest;
     int64_t skippedFrom = INT64_MAX;
     std::vector<ReaderItem> items;
@@ -481,7 +523,7 @@ void CSync::Articles() {
         ids.reserve(items.size());
         for (const ReaderItem& item : items) ids.push_back(item.id);
         const std::set<std::string> known = m_library.KnownServerIds(ids);
-        for (const ReaderItem& item : items) {
+        for (ReaderItem& item : items) {
             seen = std::max(seen, item.crawled);
             Text site;
             if (const auto it = m_streamSite.find(item.streamId); it != m_streamSite.end()) {
@@ -503,19 +545,37 @@ void CSync::Articles() {
             a.date = item.published ? item.published : item.crawled;
             a.author = Cp932TextToUtf8(ShownText(item.author));
             a.html = SanitizeHtml(item.html, a.link);
+            std::string().swap(item.html);  // the server's text goes as its article is made
             a.serverId = item.id;
             a.key = a.link.empty() ? item.id : a.link;
+            held += a.link.size() + a.title.size() + a.author.size() + a.html.size() +
+                    a.key.size() + a.serverId.size();
             const auto [at, inserted] = slot.emplace(site, fresh.size());
             if (inserted) fresh.push_back({site, {}});
             fresh[at->second].articles.push_back(std::move(a));
         }
+        items.clear();
+        if (held > kHeldArticleBytes) {
+            storeFailed = !StoreArticles(fresh);
+            if (storeFailed) break;  // the rest is read again at the next sync
+            fresh.clear();
+            slot.clear();
+            held = 0;
+        }
     }
+    if (storeFailed) queue.Abandon();
     reader.join();
     if (error) std::rethrow_exception(error);
     // A list cut short keeps what came; the position stays, so the next sync reads on from it.
     const bool cut =
         status.failure == ReaderFailure::kPartial || status.failure == ReaderFailure::kBudget;
     if (Failed(status) && !cut) return;
+    if (storeFailed || !StoreArticles(fresh)) return;  // the position stays: read again
+    // `ot` takes articles from that second on: one skipped is read again.
+    if (!cut) m_state.SetNewestSeen(std::min(seen, skippedFrom));
+}
+
+bool CSync::StoreArticles(std::vector<ServerArticles>& fresh) {
     // Stored a few hundred articles to a transaction, whole sites each: the same article read
     // from the site's own feed only gets the server's id beside its key.
     const int64_t now = Now();
@@ -530,13 +590,12 @@ void CSync::Articles() {
         const int added = m_library.RecordServerArticles(batch, now);
         if (added < 0) {
             m_summary.failures.push_back(Jp("記事を保存できませんでした: ") + batch.front().site);
-            return;  // the position stays: the next sync reads these again
+            return false;
         }
         m_summary.articles += added;
         from = to;
     }
-    // `ot` takes articles from that second on: one skipped is read again.
-    if (!cut) m_state.SetNewestSeen(std::min(seen, skippedFrom));
+    return true;
 }
 
 void CSync::ReceiveMarks() {

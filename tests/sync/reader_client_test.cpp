@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -279,27 +277,6 @@ TEST_F(ReaderClientTest, EveryRequestFailsOnceTheSyncHasTakenTenMinutes) {
     EXPECT_EQ(items.size(), 400u);
 }
 
-// How far the resident memory of a child process running `body` rose above this process's when
-// it forked (the child starts with this process's pages), from the child's own getrusage.
-int64_t PeakGrowthInChild(const std::function<void()>& body) {
-    long pages = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        long size = 0;
-        if (std::fscanf(statm, "%ld %ld", &size, &pages) != 2) pages = 0;
-        std::fclose(statm);
-    }
-    const int64_t before = static_cast<int64_t>(pages) * sysconf(_SC_PAGESIZE);
-    const pid_t child = fork();
-    if (child == 0) {
-        body();
-        _exit(0);
-    }
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status)) return INT64_MAX;
-    return static_cast<int64_t>(usage.ru_maxrss) * 1024 - before;
-}
-
 TEST_F(ReaderClientTest, HostileAnswersAreReadInMemoryBoundedByTheirSize) {
     constexpr size_t kSize = 63 << 20;
     const auto items = [](std::string_view element) {
@@ -317,12 +294,10 @@ TEST_F(ReaderClientTest, HostileAnswersAreReadInMemoryBoundedByTheirSize) {
         test::Response r = test::Ok(body, "application/json");
         r.encoding = "gzip";
         server.Fault("stream/contents", r);
-        const int64_t growth = PeakGrowthInChild([&] {
+        const int64_t growth = test::PeakGrowthInChild([&] {
             auto client = Client();
-            if (!client->Login("ann", "s3cret pass&=").Ok()) _exit(1);
             std::vector<ReaderItem> read;
-            client->ReadingList(0, &read);
-            _exit(read.empty() ? 0 : 2);
+            if (client->Login("ann", "s3cret pass&=").Ok()) client->ReadingList(0, &read);
         });
         EXPECT_LT(growth, int64_t{4} * static_cast<int64_t>(body.size()) + (32 << 20)) << name;
         std::printf("  %-28s peak growth %6.1f MB\n", name.c_str(), growth / 1e6);

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 #include "store/feed_store.h"
 #include "store/library.h"
@@ -423,6 +427,31 @@ TEST_F(SyncRun, TheServersOwnAddressFindsTheApiBelowItWhetherItAnswersNotFoundAR
     EXPECT_EQ(s.stopped, ReaderFailure::kNotApi);
     EXPECT_EQ(s.failures, std::vector<Text>{test::Sjis("Google Reader API が見つかりません")});
     EXPECT_EQ(nothing.Requests().size(), 2u);
+}
+
+TEST_F(SyncRun, TwentyPagesOfLongArticlesAreStoredAsTheyComeNotHeldWhole) {
+    // 20 pages of 100 articles of 40 KB each: 80 MB in all, 4 MB an answer.
+    std::string paragraph;
+    while (paragraph.size() < 40000) paragraph += "<p>Long article text of many words. </p>";
+    for (int i = 0; i < 2000; ++i) {
+        test::FakeItem item;
+        item.streamId = i % 2 ? "feed/1" : "feed/2";
+        item.title = "Long " + std::to_string(i);
+        item.link = "http://example.test/long/" + std::to_string(i);
+        item.content = paragraph + std::to_string(i);
+        item.published = item.crawled = kNow - 600;
+        server.AddItem(item);
+    }
+    options.caps.pageItems = 100;
+    const int64_t growth = test::PeakGrowthInChild([&] {
+        CFeedStore child;
+        if (child.Open(dir.File("varlo.db"))) RunSync(child, file, account, "pw", options);
+    });
+    const int64_t answer = 100 * 40100;
+    std::printf("  peak growth %.1f MB (bound %.1f MB)\n", growth / 1e6,
+                (4 * answer + (32 << 20)) / 1e6);
+    EXPECT_LT(growth, 4 * answer + (32 << 20));
+    EXPECT_EQ(CLibrary(store).Count(LibraryView::All()), 2050);
 }
 
 }  // namespace
