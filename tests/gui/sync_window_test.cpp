@@ -330,5 +330,25 @@ TEST_F(SyncWindow, AsksOncePerServerBeforeThePasswordGoesUnencryptedToAnotherMac
     setenv("no_proxy", "*", 1);
 }
 
+TEST_F(SyncWindow, TheServersOwnAddressIsReplacedByTheApisOnceItAnswered) {
+    const SyncAccount typed{server.Http().Url(""), "ann"};
+    SaveSyncSetting(*StoredSettings(), {typed, subs});
+    ASSERT_TRUE(StorePassword(typed.Key(), kPassword).ok);
+    MessageCapture messages(kIdYes);
+    ASSERT_TRUE(Start({subs}));
+    ASSERT_TRUE(WaitForSyncs(1));
+    EXPECT_TRUE(Sync().Last().ran);
+    const auto setting = LoadSyncSetting(*StoredSettings());
+    ASSERT_TRUE(setting);
+    EXPECT_EQ(setting->account.server, server.ApiUrl());
+    EXPECT_EQ(LookupPassword(Account().Key()), kPassword);
+    EXPECT_FALSE(LookupPassword(typed.Key()));
+    // The next sync logs in at the API's address at once.
+    const int logins = server.CountRequests("ClientLogin");
+    ASSERT_TRUE(Sync().Start());
+    ASSERT_TRUE(WaitForSyncs(2));
+    EXPECT_EQ(server.CountRequests("ClientLogin"), logins + 1);
+}
+
 }  // namespace
 }  // namespace varlo::test
