@@ -8,6 +8,7 @@
 
 #include "cli/command.h"
 #include "encoding/codepage.h"
+#include "platform/secret_memory.h"
 #include "platform/secret_store.h"
 #include "store/feed_store.h"
 #include "store/store_paths.h"
@@ -23,24 +24,39 @@ void PrintError(const Text& message) {
     std::fprintf(stderr, "%s\n", Out(message).c_str());
 }
 
-// The first line of standard input without its line break; empty when there is none (a
-// terminal is not read: the keyring answers then).
-std::string PasswordFromInput() {
-    if (isatty(STDIN_FILENO)) return {};
-    std::string line;
-    if (!std::getline(std::cin, line)) return {};
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+// The first line of standard input without its line break, read straight into memory left out
+// of core dumps; empty when there is none (a terminal is not read: the keyring answers then).
+CSecretBuffer PasswordFromInput() {
+    CSecretBuffer line;
+    if (isatty(STDIN_FILENO)) return line;
+    // A byte at a time, so that no buffer of the standard library keeps the rest of it.
+    char c = 0;
+    while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n') {
+        if (!line.Append(c)) break;
+    }
+    std::string_view text = line.View();
+    if (text.ends_with('\r')) {
+        CSecretBuffer trimmed(text.substr(0, text.size() - 1));
+        line = std::move(trimmed);
+    }
+    c = 0;
     return line;
 }
 
 int RunSyncCommand(const std::vector<std::string>& args) {
     std::string path;
     SyncAccount account;
+    bool allowRemovals = false;
+    bool allowInClear = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--server" && i + 1 < args.size()) {
             account.server = args[++i];
         } else if (args[i] == "--user" && i + 1 < args.size()) {
             account.user = args[++i];
+        } else if (args[i] == "--allow-removals") {
+            allowRemovals = true;
+        } else if (args[i] == "--allow-plain-http") {
+            allowInClear = true;
         } else if (path.empty() && !args[i].starts_with("--")) {
             path = args[i];
         } else {
@@ -49,11 +65,14 @@ int RunSyncCommand(const std::vector<std::string>& args) {
     }
     if (path.empty() || account.server.empty() || account.user.empty()) return UsageError("sync");
 
-    std::string password = PasswordFromInput();
-    if (password.empty()) {
-        if (auto kept = LookupPassword(account.Key())) password = *kept;
+    CSecretBuffer password = PasswordFromInput();
+    if (password.Empty()) {
+        if (auto kept = LookupPassword(account.Key())) {
+            password.Append(*kept);
+            WipeString(*kept);
+        }
     }
-    if (password.empty()) {
+    if (password.Empty()) {
         PrintError(
             Jp("同期サーバーのパスワードがありません (標準入力の 1 行目に渡すか、"
                "キーリングに保存してください)"));
@@ -74,8 +93,10 @@ int RunSyncCommand(const std::vector<std::string>& args) {
     // A file with outlines that could not be read keeps the server's changes out of it: saving
     // it would lose those outlines.
     options.mayChangeFile = [&file] { return file.m_nUnreadItems == 0; };
-    const SyncSummary summary = RunSync(store, file, account, password, options);
-    password.assign(password.size(), '\0');
+    options.mayRemove = [allowRemovals](int) { return allowRemovals; };
+    options.maySendInClear = [allowInClear] { return allowInClear; };
+    const SyncSummary summary = RunSync(store, file, account, password.View(), options);
+    password.Clear();
 
     int failed = summary.failed;
     if (summary.fileChanged) {
@@ -91,6 +112,18 @@ int RunSyncCommand(const std::vector<std::string>& args) {
                    Jp(" 件あるため、サーバーの購読の変更をファイルに反映しませんでした"));
     }
     for (const Text& message : summary.failures) PrintError(message);
+    if (summary.stopped == ReaderFailure::kInClear) {
+        PrintError(Jp("(暗号化されない http で送るには --allow-plain-http を付けてください)"));
+    }
+    if (summary.removalsKept > 0) {
+        PrintError(Jp("サーバーの一覧から ") + std::to_string(summary.removalsKept) +
+                   Jp(" 件のサイトが消えていますが、ファイルからは削除しませんでした "
+                      "(削除するには --allow-removals を付けてください)"));
+    }
+    if (!summary.server.empty()) {
+        PrintError(Jp("同期サーバーの API は次のアドレスにありました: ") +
+                   Utf8ToCp932(summary.server));
+    }
     std::cout << Json{{"subscriptionsAdded", summary.subscriptionsAdded},
                       {"subscriptionsRemoved", summary.subscriptionsRemoved},
                       {"articles", summary.articles},
@@ -101,6 +134,8 @@ int RunSyncCommand(const std::vector<std::string>& args) {
               << "\n";
     const bool unreached = summary.stopped == ReaderFailure::kUnreachable ||
                            summary.stopped == ReaderFailure::kLogin ||
+                           summary.stopped == ReaderFailure::kNotApi ||
+                           summary.stopped == ReaderFailure::kInClear ||
                            (summary.stopped == ReaderFailure::kWaiting && !summary.ran);
     return unreached ? kExitUnreadable : kExitOk;
 }
@@ -110,7 +145,7 @@ int RunSyncCommand(const std::vector<std::string>& args) {
 VARLO_CLI_COMMAND(
     "sync",
     "  varlo-cli sync OPML --server URL --user NAME       sync the file and the store with a\n"
-    "                                                     Google Reader API server (the password\n"
+    "        [--allow-removals] [--allow-plain-http]      Google Reader API server (the password\n"
     "                                                     from the first line of standard input,\n"
     "                                                     else the keyring); one JSON summary "
     "line\n",

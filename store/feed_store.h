@@ -90,9 +90,10 @@ class CFeedStore {
     bool RecordGone(const Text& url, const Text& message, int64_t now);
     // Records until when the feed's last answer said it stays fresh (0: not fresh).
     bool SetFreshUntil(const Text& url, int64_t until);
-    // Records that every site of `host` (lower case) waits until `until`.
+    // Records that every site of `host` waits until `until`; `host` is the server's wait key
+    // ("scheme://host:port", lower case), or a bare host in rows kept before.
     bool SetHostWait(const std::string& host, int64_t until);
-    // Until when `host` waits; 0 when it does not wait at `now`.
+    // Until when `host` (a wait key as above) waits; 0 when it does not wait at `now`.
     int64_t HostWait(const std::string& host, int64_t now);
     // Notes that each feed was in use at `now` (an update, a choice, an opened file), so that it
     // is not forgotten.

@@ -1,7 +1,9 @@
 #include "sync/reader_client.h"
 
 #include <charconv>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <iterator>
 #include <set>
@@ -10,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "encoding/codepage.h"
+#include "sync/json_list.h"
 
 namespace varlo {
 namespace {
@@ -40,6 +43,13 @@ int64_t NumberOf(const Json& object, const char* name) {
         if (ec == std::errc() && end == s.data() + s.size()) return value;
     }
     return 0;
+}
+
+// A top-level string kept by the reader of the answer; empty when it was not there.
+std::string TopString(const std::map<std::string, std::string, std::less<>>& strings,
+                      std::string_view name) {
+    const auto it = strings.find(name);
+    return it == strings.end() ? std::string() : it->second;
 }
 
 // The first "href" of the array member `name` (canonical, alternate).
@@ -93,6 +103,15 @@ ReaderItem ReadItem(const Json& j) {
     return item;
 }
 
+// The largest answer read for each kind of request: far above what an honest server sends, far
+// below what would let a hostile one fill the memory. The reading list's pages carry articles and
+// take the limits' own cap.
+constexpr uint64_t kLoginBytes = 64 << 10;
+constexpr uint64_t kListBytes = 8 << 20;
+constexpr uint64_t kIdsBytes = 8 << 20;
+constexpr uint64_t kEditBytes = 1 << 20;
+constexpr uint64_t kPageBytes = UINT64_MAX;
+
 Text ConnectMessage(const Text& error) {
     return Jp("同期サーバーに接続できませんでした: ") + error;
 }
@@ -119,6 +138,26 @@ CReaderClient::CReaderClient(std::string server, const ReaderLimits& limits, con
     while (!m_server.empty() && m_server.back() == '/') m_server.pop_back();
     m_waiter = [](std::chrono::seconds s) { std::this_thread::sleep_for(s); };
     m_clock = [] { return static_cast<int64_t>(std::time(nullptr)); };
+    m_steady = [] { return std::chrono::steady_clock::now(); };
+    m_start = m_steady();
+}
+
+void CReaderClient::SetSteadyClock(std::function<std::chrono::steady_clock::time_point()> clock) {
+    m_steady = std::move(clock);
+    m_start = m_steady();
+}
+
+void CReaderClient::SetServer(std::string server) {
+    m_server = std::move(server);
+    while (!m_server.empty() && m_server.back() == '/') m_server.pop_back();
+    m_auth.clear();
+    m_token.clear();
+}
+
+ReaderStatus CReaderClient::SlowStream(const Text& what) {
+    return Fail(ReaderFailure::kPartial,
+                Jp("同期サーバーが少しずつしか送らないため、途中で止めました (") + what +
+                    Jp("; 受け取った分は保存しました)"));
 }
 
 ReaderStatus CReaderClient::Fail(ReaderFailure failure, Text message) {
@@ -129,22 +168,35 @@ ReaderStatus CReaderClient::Fail(ReaderFailure failure, Text message) {
     return status;
 }
 
-ReaderStatus CReaderClient::Call(const std::string& path, const std::string* form,
-                                 HttpAnswer* answer) {
+ReaderStatus CReaderClient::Call(const std::string& path, const std::string_view* form,
+                                 HttpAnswer* answer, uint64_t maxBytes) {
     const std::string url = m_server + path;
     bool tokenRenewed = false;
     bool loggedInAgain = false;
     for (int attempt = 0;; ++attempt) {
+        if (m_requests >= static_cast<int>(std::min<size_t>(m_caps.maxRequests, INT_MAX)) ||
+            m_steady() - m_start > m_caps.maxDuration) {
+            *answer = HttpAnswer{};
+            return Fail(
+                ReaderFailure::kBudget,
+                Jp("同期に時間がかかりすぎるため途中で止めました (受け取った分は保存しました)"));
+        }
         std::vector<std::string> headers;
         if (!m_auth.empty()) headers.push_back("Authorization: GoogleLogin auth=" + m_auth);
-        std::string body;
+        // The login's form holds the password: it goes from its own memory, never copied here.
+        std::string withToken;
+        std::string_view body;
         if (form) {
             body = *form;
-            if (!m_token.empty())
-                body += (body.empty() ? "T=" : "&T=") + CReaderHttp::Escape(m_token);
+            if (!m_token.empty()) {
+                withToken = std::string(*form) + (form->empty() ? "T=" : "&T=") +
+                            CReaderHttp::Escape(m_token);
+                body = withToken;
+            }
         }
         ++m_requests;
-        *answer = form ? m_http.Post(url, body, headers) : m_http.Get(url, headers);
+        *answer =
+            form ? m_http.Post(url, body, headers, maxBytes) : m_http.Get(url, headers, maxBytes);
         const int status = answer->status;
         if (status == 0) {
             if (answer->tooLarge) {
@@ -196,9 +248,12 @@ ReaderStatus CReaderClient::Call(const std::string& path, const std::string* for
     }
 }
 
-ReaderStatus CReaderClient::Login(const std::string& user, const std::string& password) {
+ReaderStatus CReaderClient::Login(const std::string& user, std::string_view password) {
     m_user = user;
-    m_password = password;
+    m_password.Clear();
+    if (!m_password.Append(password)) {
+        return Fail(ReaderFailure::kLogin, Jp("パスワードを扱うメモリーを確保できませんでした"));
+    }
     return LoginAgain();
 }
 
@@ -212,10 +267,27 @@ ReaderStatus CReaderClient::LoginAgain() {
 }
 
 ReaderStatus CReaderClient::LoginOnce() {
-    const std::string form =
-        "Email=" + CReaderHttp::Escape(m_user) + "&Passwd=" + CReaderHttp::Escape(m_password);
+    CSecretBuffer form("Email=" + CReaderHttp::Escape(m_user) + "&Passwd=");
+    char escaped[3];
+    for (const char c : m_password.View()) {
+        if (!form.Append(std::string_view(escaped, CReaderHttp::EscapeChar(c, escaped)))) {
+            return Fail(ReaderFailure::kLogin,
+                        Jp("パスワードを扱うメモリーを確保できませんでした"));
+        }
+    }
+    explicit_bzero(escaped, sizeof escaped);
     HttpAnswer answer;
-    if (ReaderStatus s = Call("/accounts/ClientLogin", &form, &answer); !s.Ok()) return s;
+    const std::string_view view = form.View();
+    if (ReaderStatus s = Call("/accounts/ClientLogin", &view, &answer, kLoginBytes); !s.Ok()) {
+        // Not found, sent elsewhere or a web page: this address is not the API's (a server's
+        // own page rather than its /api/greader.php).
+        if ((s.failure == ReaderFailure::kServer &&
+             (answer.status == 404 || (answer.status >= 300 && answer.status < 400))) ||
+            s.failure == ReaderFailure::kTooLarge) {
+            s.failure = ReaderFailure::kNotApi;
+        }
+        return s;
+    }
     std::string_view rest = answer.body;
     while (!rest.empty()) {
         const size_t end = rest.find('\n');
@@ -226,14 +298,18 @@ ReaderStatus CReaderClient::LoginOnce() {
     if (m_auth.empty() || m_auth.size() > 4096 ||
         m_auth.find_first_of(" \t\r\n") != std::string::npos) {
         m_auth.clear();
-        return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (ログイン)"));
+        const std::string_view start = Trim(std::string_view(answer.body).substr(0, 512));
+        const bool page = start.starts_with('<');
+        return Fail(page ? ReaderFailure::kNotApi : ReaderFailure::kGarbage,
+                    Jp("同期サーバーの応答を読めませんでした (ログイン)"));
     }
     return FetchToken();
 }
 
 ReaderStatus CReaderClient::FetchToken() {
     HttpAnswer answer;
-    if (ReaderStatus s = Call("/reader/api/0/token", nullptr, &answer); !s.Ok()) return s;
+    if (ReaderStatus s = Call("/reader/api/0/token", nullptr, &answer, kLoginBytes); !s.Ok())
+        return s;
     const std::string_view token = Trim(answer.body);
     if (token.empty() || token.size() > 1024) {
         return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (トークン)"));
@@ -242,63 +318,76 @@ ReaderStatus CReaderClient::FetchToken() {
     return {};
 }
 
-ReaderStatus CReaderClient::Subscriptions(std::vector<ReaderSubscription>* out) {
+ReaderStatus CReaderClient::Subscriptions(std::vector<ReaderSubscription>* out, bool* whole) {
     out->clear();
+    if (whole) *whole = true;
     HttpAnswer answer;
-    if (ReaderStatus s = Call("/reader/api/0/subscription/list?output=json", nullptr, &answer);
+    if (ReaderStatus s =
+            Call("/reader/api/0/subscription/list?output=json", nullptr, &answer, kListBytes);
         !s.Ok()) {
         return s;
     }
-    const Json j = Json::parse(answer.body, nullptr, false);
-    if (j.is_discarded() || !j.is_object() || !j.contains("subscriptions") ||
-        !j["subscriptions"].is_array()) {
+    bool complete = true;
+    const JsonListResult read = ReadJsonList(
+        answer.body,
+        {"subscriptions", {"id", "title", "url", "htmlUrl", "categories", "label"}, {}},
+        [&](Json&& s) {
+            if (out->size() >= m_caps.maxSubscriptions) return false;
+            ReaderSubscription sub;
+            sub.streamId = StringOf(s, "id");
+            sub.title = StringOf(s, "title");
+            sub.xmlUrl = StringOf(s, "url");
+            if (sub.xmlUrl.empty() && sub.streamId.starts_with("feed/") &&
+                sub.streamId.find("://") != std::string::npos) {
+                sub.xmlUrl = sub.streamId.substr(5);  // servers that name a feed by its address
+            }
+            sub.htmlUrl = StringOf(s, "htmlUrl");
+            if (const auto c = s.find("categories");
+                s.is_object() && c != s.end() && c->is_array()) {
+                for (const Json& label : *c) {
+                    std::string name = StringOf(label, "label");
+                    if (name.empty()) {
+                        const std::string id = StringOf(label, "id");
+                        if (const size_t at = id.find("/label/"); at != std::string::npos) {
+                            name = id.substr(at + 7);
+                        }
+                    }
+                    if (!name.empty()) sub.labels.push_back(std::move(name));
+                }
+            }
+            if (sub.streamId.empty() || sub.xmlUrl.empty()) {
+                complete = false;
+                return true;
+            }
+            out->push_back(std::move(sub));
+            return true;
+        });
+    if (!read.ok || !read.listSeen) {
+        out->clear();
         return Fail(ReaderFailure::kGarbage,
                     Jp("同期サーバーの応答を読めませんでした (購読の一覧)"));
     }
-    for (const Json& s : j["subscriptions"]) {
-        if (out->size() >= m_caps.maxSubscriptions) break;
-        ReaderSubscription sub;
-        sub.streamId = StringOf(s, "id");
-        sub.title = StringOf(s, "title");
-        sub.xmlUrl = StringOf(s, "url");
-        if (sub.xmlUrl.empty() && sub.streamId.starts_with("feed/")) {
-            sub.xmlUrl = sub.streamId.substr(5);  // servers that name a feed by its address
-        }
-        sub.htmlUrl = StringOf(s, "htmlUrl");
-        if (const auto c = s.find("categories"); s.is_object() && c != s.end() && c->is_array()) {
-            for (const Json& label : *c) {
-                std::string name = StringOf(label, "label");
-                if (name.empty()) {
-                    const std::string id = StringOf(label, "id");
-                    if (const size_t at = id.find("/label/"); at != std::string::npos) {
-                        name = id.substr(at + 7);
-                    }
-                }
-                if (!name.empty()) sub.labels.push_back(std::move(name));
-            }
-        }
-        if (sub.streamId.empty() || sub.xmlUrl.empty()) continue;
-        out->push_back(std::move(sub));
-    }
+    if (whole) *whole = complete && !read.stopped && read.dropped == 0;
     return {};
 }
 
 ReaderStatus CReaderClient::Labels(std::vector<std::string>* out) {
     out->clear();
     HttpAnswer answer;
-    if (ReaderStatus s = Call("/reader/api/0/tag/list?output=json", nullptr, &answer); !s.Ok()) {
+    if (ReaderStatus s = Call("/reader/api/0/tag/list?output=json", nullptr, &answer, kListBytes);
+        !s.Ok()) {
         return s;
     }
-    const Json j = Json::parse(answer.body, nullptr, false);
-    if (j.is_discarded() || !j.is_object() || !j.contains("tags") || !j["tags"].is_array()) {
-        return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (ラベル)"));
-    }
-    for (const Json& t : j["tags"]) {
+    const JsonListResult read = ReadJsonList(answer.body, {"tags", {"id"}, {}}, [&](Json&& t) {
         const std::string id = StringOf(t, "id");
         if (const size_t at = id.find("/label/"); at != std::string::npos) {
             out->push_back(id.substr(at + 7));
         }
-        if (out->size() >= m_caps.maxSubscriptions) break;
+        return out->size() < m_caps.maxSubscriptions;
+    });
+    if (!read.ok || !read.listSeen) {
+        out->clear();
+        return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (ラベル)"));
     }
     return {};
 }
@@ -316,6 +405,7 @@ ReaderStatus CReaderClient::ReadingList(
     std::string continuation;
     std::set<std::string> seenContinuations;
     size_t total = 0;
+    int slow = 0;
     while (total < m_caps.maxItems) {
         const size_t n = std::min(m_caps.pageItems, m_caps.maxItems - total);
         std::string path = std::string("/reader/api/0/stream/contents/") + kReadingList +
@@ -323,29 +413,35 @@ ReaderStatus CReaderClient::ReadingList(
         if (newerThan > 0) path += "&ot=" + std::to_string(newerThan);
         if (!continuation.empty()) path += "&c=" + CReaderHttp::Escape(continuation);
         HttpAnswer answer;
-        if (ReaderStatus s = Call(path, nullptr, &answer); !s.Ok()) return s;
-        const Json j = Json::parse(answer.body, nullptr, false);
-        if (j.is_discarded() || !j.is_object() || (j.contains("items") && !j["items"].is_array())) {
+        if (ReaderStatus s = Call(path, nullptr, &answer, kPageBytes); !s.Ok()) return s;
+        std::vector<ReaderItem> items;
+        const JsonListResult read = ReadJsonList(
+            answer.body,
+            {"items",
+             {"id", "title", "canonical", "alternate", "href", "author", "content", "summary",
+              "published", "crawlTimeMsec", "timestampUsec", "origin", "streamId", "categories"},
+             {"continuation"}},
+            [&](Json&& i) {
+                if (total + items.size() >= m_caps.maxItems) return false;
+                ReaderItem item = ReadItem(i);
+                if (!item.id.empty()) items.push_back(std::move(item));
+                return true;
+            });
+        if (!read.ok) {
             return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (記事)"));
         }
-        std::vector<ReaderItem> items;
-        if (j.contains("items")) {
-            items.reserve(std::min(j["items"].size(), m_caps.maxItems - total));
-            for (const Json& i : j["items"]) {
-                if (total + items.size() >= m_caps.maxItems) break;
-                ReaderItem item = ReadItem(i);
-                if (item.id.empty()) continue;
-                items.push_back(std::move(item));
-            }
-        }
+        // The answer goes before the page is handed on: the page may wait for its reader.
+        std::string().swap(answer.body);
         const size_t taken = items.size();
         total += taken;
         if (taken > 0) page(std::move(items));
-        continuation = StringOf(j, "continuation");
+        continuation = TopString(read.strings, "continuation");
         // A server that sends the same page again would never end.
         if (continuation.empty() || taken == 0 || !seenContinuations.insert(continuation).second) {
             break;
         }
+        slow = taken < n / 10 ? slow + 1 : 0;
+        if (slow >= m_caps.slowPages) return SlowStream(Jp("記事"));
     }
     return {};
 }
@@ -354,32 +450,34 @@ ReaderStatus CReaderClient::Ids(const std::string& query, std::vector<std::strin
     out->clear();
     std::string continuation;
     std::set<std::string> seenContinuations;
+    int slow = 0;
     while (out->size() < m_caps.maxIds) {
         std::string path = "/reader/api/0/stream/items/ids?output=json&" + query +
                            "&n=" + std::to_string(m_caps.pageIds);
         if (!continuation.empty()) path += "&c=" + CReaderHttp::Escape(continuation);
         HttpAnswer answer;
-        if (ReaderStatus s = Call(path, nullptr, &answer); !s.Ok()) return s;
-        const Json j = Json::parse(answer.body, nullptr, false);
-        if (j.is_discarded() || !j.is_object() ||
-            (j.contains("itemRefs") && !j["itemRefs"].is_array())) {
+        if (ReaderStatus s = Call(path, nullptr, &answer, kIdsBytes); !s.Ok()) return s;
+        size_t taken = 0;
+        const JsonListResult read =
+            ReadJsonList(answer.body, {"itemRefs", {"id"}, {"continuation"}}, [&](Json&& ref) {
+                if (out->size() >= m_caps.maxIds) return false;
+                std::string id = LongItemId(StringOf(ref, "id"));
+                if (!id.empty()) {
+                    out->push_back(std::move(id));
+                    ++taken;
+                }
+                return true;
+            });
+        if (!read.ok) {
             return Fail(ReaderFailure::kGarbage,
                         Jp("同期サーバーの応答を読めませんでした (既読とスター)"));
         }
-        size_t taken = 0;
-        if (j.contains("itemRefs")) {
-            for (const Json& ref : j["itemRefs"]) {
-                if (out->size() >= m_caps.maxIds) break;
-                std::string id = LongItemId(StringOf(ref, "id"));
-                if (id.empty()) continue;
-                out->push_back(std::move(id));
-                ++taken;
-            }
-        }
-        continuation = StringOf(j, "continuation");
+        continuation = TopString(read.strings, "continuation");
         if (continuation.empty() || taken == 0 || !seenContinuations.insert(continuation).second) {
             break;
         }
+        slow = taken < m_caps.pageIds / 10 ? slow + 1 : 0;
+        if (slow >= m_caps.slowPages) return SlowStream(Jp("既読とスター"));
     }
     return {};
 }
@@ -404,7 +502,8 @@ ReaderStatus CReaderClient::EditTag(const std::vector<std::string>& ids, const s
         if (!addTag.empty()) form += "&a=" + CReaderHttp::Escape(addTag);
         if (!removeTag.empty()) form += "&r=" + CReaderHttp::Escape(removeTag);
         HttpAnswer answer;
-        if (ReaderStatus s = Call("/reader/api/0/edit-tag", &form, &answer); !s.Ok()) return s;
+        if (ReaderStatus s = Call("/reader/api/0/edit-tag", form, &answer, kEditBytes); !s.Ok())
+            return s;
     }
     return {};
 }
@@ -412,11 +511,13 @@ ReaderStatus CReaderClient::EditTag(const std::vector<std::string>& ids, const s
 ReaderStatus CReaderClient::QuickAdd(const std::string& xmlUrl, std::string* streamId) {
     const std::string form = "quickadd=" + CReaderHttp::Escape(xmlUrl);
     HttpAnswer answer;
-    if (ReaderStatus s = Call("/reader/api/0/subscription/quickadd", &form, &answer); !s.Ok()) {
+    if (ReaderStatus s = Call("/reader/api/0/subscription/quickadd", form, &answer, kEditBytes);
+        !s.Ok()) {
         return s;
     }
-    const Json j = Json::parse(answer.body, nullptr, false);
-    const std::string id = j.is_discarded() ? std::string() : StringOf(j, "streamId");
+    const JsonListResult read =
+        ReadJsonList(answer.body, {{}, {}, {"streamId"}}, [](Json&&) { return true; });
+    const std::string id = read.ok ? TopString(read.strings, "streamId") : std::string();
     if (id.empty()) {
         return Fail(ReaderFailure::kServer,
                     Jp("同期サーバーがサイトを追加できませんでした: ") + Utf8ToCp932(xmlUrl));
@@ -433,7 +534,7 @@ ReaderStatus CReaderClient::EditSubscription(const std::string& action, const st
     if (!addLabel.empty()) form += "&a=" + CReaderHttp::Escape("user/-/label/" + addLabel);
     if (!removeLabel.empty()) form += "&r=" + CReaderHttp::Escape("user/-/label/" + removeLabel);
     HttpAnswer answer;
-    return Call("/reader/api/0/subscription/edit", &form, &answer);
+    return Call("/reader/api/0/subscription/edit", form, &answer, kEditBytes);
 }
 
 }  // namespace varlo

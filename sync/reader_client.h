@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/secret_memory.h"
 #include "platform/text.h"
 #include "sync/reader_http.h"
 
@@ -24,6 +25,10 @@ enum class ReaderFailure {
     kGarbage,      // an answer that is not what the API sends
     kTooLarge,     // an answer past the size cap
     kServer,       // any other refusal (4xx, 5xx)
+    kNotApi,       // the address answers, but not as the API: not found, a redirect, a web page
+    kPartial,  // a stream that brought too little per page was left unfinished: what came is kept
+    kBudget,   // the sync used up its requests or its time: what came is kept
+    kInClear,  // the password would have gone unencrypted and that was not allowed
 };
 
 // The result of one call of the client.
@@ -65,6 +70,13 @@ struct ReaderCaps {
     size_t pageIds = 10000;   // ids asked for at once
     size_t maxSubscriptions = 10000;
     size_t editBatch = 250;  // ids in one edit-tag
+    // The whole sync: past either, every further request fails (kBudget).
+    size_t maxRequests = 2000;
+    std::chrono::seconds maxDuration{600};
+    // A stream whose continuation pages bring, this many times in a row, fewer than a tenth of
+    // the entries asked for is left there (kPartial): a server that trickles one item per page
+    // would otherwise keep a sync going for ever.
+    int slowPages = 10;
 };
 
 inline constexpr const char* kReadState = "user/-/state/com.google/read";
@@ -80,11 +92,17 @@ class CReaderClient {
     // `server`: the API's address, e.g. "https://host/api/greader.php" (a trailing "/" is dropped).
     CReaderClient(std::string server, const ReaderLimits& limits = {}, const ReaderCaps& caps = {});
 
-    // ClientLogin with the user's name and API password, then the write token.
-    ReaderStatus Login(const std::string& user, const std::string& password);
+    // ClientLogin with the user's name and API password, then the write token. The password is
+    // kept, for a fresh login when a session ends, in memory left out of core dumps.
+    ReaderStatus Login(const std::string& user, std::string_view password);
+    // Sends the next requests to another address of the API (logged out).
+    void SetServer(std::string server);
+    const std::string& Server() const { return m_server; }
     bool LoggedIn() const { return !m_auth.empty(); }
 
-    ReaderStatus Subscriptions(std::vector<ReaderSubscription>* out);
+    // The subscriptions; `whole` (when given) is false when the list was cut by the cap or some of
+    // its entries could not be read.
+    ReaderStatus Subscriptions(std::vector<ReaderSubscription>* out, bool* whole = nullptr);
     // The label names of tag/list, in the server's order.
     ReaderStatus Labels(std::vector<std::string>* out);
     // The reading list's articles newer than `newerThan` (seconds; 0 for all), newest first, over
@@ -118,15 +136,26 @@ class CReaderClient {
     }
     // Replaces the clock (seconds since 1970) used to read Retry-After dates.
     void SetClock(std::function<int64_t()> clock) { m_clock = std::move(clock); }
+    // Replaces the clock the sync's time budget is measured with (tests move it on by hand).
+    void SetSteadyClock(std::function<std::chrono::steady_clock::time_point()> clock);
 
   private:
-    ReaderStatus Call(const std::string& path, const std::string* form, HttpAnswer* answer);
+    // One request; an answer larger than `maxBytes` fails as too large.
+    ReaderStatus Call(const std::string& path, const std::string_view* form, HttpAnswer* answer,
+                      uint64_t maxBytes);
+    ReaderStatus Call(const std::string& path, const std::string& form, HttpAnswer* answer,
+                      uint64_t maxBytes) {
+        const std::string_view view = form;
+        return Call(path, &view, answer, maxBytes);
+    }
     // ClientLogin and the token with the name and password kept from Login.
     ReaderStatus LoginAgain();
     ReaderStatus LoginOnce();
     ReaderStatus FetchToken();
     ReaderStatus Ids(const std::string& query, std::vector<std::string>* out);
     ReaderStatus Fail(ReaderFailure failure, Text message);
+    // A stream left unfinished because its pages brought too little; `what` names it.
+    ReaderStatus SlowStream(const Text& what);
 
     std::string m_server;
     CReaderHttp m_http;
@@ -135,12 +164,14 @@ class CReaderClient {
     std::string m_token;
     // Kept from Login for one fresh login when the server stops taking the session's key.
     std::string m_user;
-    std::string m_password;
+    CSecretBuffer m_password;
     bool m_loggingIn = false;
     int m_failed = 0;
     int m_requests = 0;
     std::function<void(std::chrono::seconds)> m_waiter;
     std::function<int64_t()> m_clock;
+    std::function<std::chrono::steady_clock::time_point()> m_steady;
+    std::chrono::steady_clock::time_point m_start;
 };
 
 }  // namespace varlo

@@ -59,34 +59,40 @@ CReaderHttp::~CReaderHttp() {
     if (m_easy) curl_easy_cleanup(m_easy);
 }
 
-std::string CReaderHttp::Escape(std::string_view text) {
+size_t CReaderHttp::EscapeChar(char c, char out[3]) {
     static const char kHex[] = "0123456789ABCDEF";
+    if (IsAsciiAlnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+        out[0] = c;
+        return 1;
+    }
+    const auto byte = static_cast<unsigned char>(c);
+    out[0] = '%';
+    out[1] = kHex[byte >> 4];
+    out[2] = kHex[byte & 15];
+    return 3;
+}
+
+std::string CReaderHttp::Escape(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (IsAsciiAlnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        }
-    }
+    char escaped[3];
+    for (const char c : text) out.append(escaped, EscapeChar(c, escaped));
     return out;
 }
 
-HttpAnswer CReaderHttp::Get(const std::string& url, const std::vector<std::string>& headers) {
-    return Run(url, nullptr, headers);
+HttpAnswer CReaderHttp::Get(const std::string& url, const std::vector<std::string>& headers,
+                            uint64_t maxBytes) {
+    return Run(url, nullptr, headers, maxBytes);
 }
 
-HttpAnswer CReaderHttp::Post(const std::string& url, const std::string& form,
-                             const std::vector<std::string>& headers) {
-    return Run(url, &form, headers);
+HttpAnswer CReaderHttp::Post(const std::string& url, std::string_view form,
+                             const std::vector<std::string>& headers, uint64_t maxBytes) {
+    return Run(url, &form, headers, maxBytes);
 }
 
-HttpAnswer CReaderHttp::Run(const std::string& url, const std::string* form,
-                            const std::vector<std::string>& headers) {
+HttpAnswer CReaderHttp::Run(const std::string& url, const std::string_view* form,
+                            const std::vector<std::string>& headers, uint64_t maxBytes) {
+    maxBytes = std::min(maxBytes, m_limits.maxBytes);
     HttpAnswer answer;
     if (!m_easy) {
         answer.error = "out of memory";
@@ -105,7 +111,7 @@ HttpAnswer CReaderHttp::Run(const std::string& url, const std::string* form,
         list = longer;
     }
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> owned(list, curl_slist_free_all);
-    Transfer transfer{&answer, m_limits.maxBytes};
+    Transfer transfer{&answer, maxBytes};
     char errorBuffer[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
     curl_easy_setopt(e, CURLOPT_USERAGENT, kUserAgent);
@@ -125,7 +131,7 @@ HttpAnswer CReaderHttp::Run(const std::string& url, const std::string* form,
         static_cast<long>(std::max<int64_t>(
             1, std::chrono::duration_cast<std::chrono::seconds>(m_limits.stallTimeout).count())));
     curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE,
-                     static_cast<curl_off_t>(std::min<uint64_t>(m_limits.maxBytes, INT64_MAX)));
+                     static_cast<curl_off_t>(std::min<uint64_t>(maxBytes, INT64_MAX)));
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
@@ -134,7 +140,7 @@ HttpAnswer CReaderHttp::Run(const std::string& url, const std::string* form,
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer);
     if (form) {
         curl_easy_setopt(e, CURLOPT_POST, 1L);
-        curl_easy_setopt(e, CURLOPT_POSTFIELDS, form->c_str());
+        curl_easy_setopt(e, CURLOPT_POSTFIELDS, form->data() ? form->data() : "");
         curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(form->size()));
     } else {
         curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);

@@ -47,19 +47,24 @@ class CReaderHttp {
     CReaderHttp(const CReaderHttp&) = delete;
     CReaderHttp& operator=(const CReaderHttp&) = delete;
 
-    // GET `url` with the extra header lines.
-    HttpAnswer Get(const std::string& url, const std::vector<std::string>& headers);
-    // POST `form` (application/x-www-form-urlencoded) to `url` with the extra header lines.
-    HttpAnswer Post(const std::string& url, const std::string& form,
-                    const std::vector<std::string>& headers);
+    // GET `url` with the extra header lines; an answer past `maxBytes` (when smaller than the
+    // limits' own) fails as too large.
+    HttpAnswer Get(const std::string& url, const std::vector<std::string>& headers,
+                   uint64_t maxBytes = UINT64_MAX);
+    // POST `form` (application/x-www-form-urlencoded) to `url` with the extra header lines. The
+    // form is sent from the caller's memory, never copied (it may hold a password).
+    HttpAnswer Post(const std::string& url, std::string_view form,
+                    const std::vector<std::string>& headers, uint64_t maxBytes = UINT64_MAX);
     // `text` percent-encoded for a query or a form.
     static std::string Escape(std::string_view text);
+    // The same, one character at a time into `out` (up to 3 bytes); the number written.
+    static size_t EscapeChar(char c, char out[3]);
 
     const ReaderLimits& Limits() const { return m_limits; }
 
   private:
-    HttpAnswer Run(const std::string& url, const std::string* form,
-                   const std::vector<std::string>& headers);
+    HttpAnswer Run(const std::string& url, const std::string_view* form,
+                   const std::vector<std::string>& headers, uint64_t maxBytes);
 
     ReaderLimits m_limits;
     // One handle for the whole sync, so that its connection is kept alive between requests.

@@ -21,6 +21,15 @@ Text UploadQuestion(int count) {
            Jp(" 件あります。追加しますか？");
 }
 
+Text RemovalQuestion(int count) {
+    return Jp("サーバーの一覧から ") + std::to_string(count) +
+           Jp(" 件のサイトが消えています。ファイルからも削除しますか？");
+}
+
+Text InClearQuestion() {
+    return Jp("パスワードが暗号化されずに送信されます。続けますか？");
+}
+
 Text PasswordFileWarning(const std::string& path) {
     return Jp("キーリングを使えないため、パスワードを次のファイルに保存しました "
               "(あなただけが読めます):\n") +

@@ -14,6 +14,10 @@ Text SyncingText();
 Text SyncedText(const SyncSummary& summary);
 // The one question of the first sync about the sites only the file has.
 Text UploadQuestion(int count);
+// The question before sites the server's list lacks are taken out of the file.
+Text RemovalQuestion(int count);
+// The question, once per server, before the password goes unencrypted over plain http.
+Text InClearQuestion();
 // The one-time warning when the password went to a file because no keyring answered.
 Text PasswordFileWarning(const std::string& path);
 

@@ -21,31 +21,40 @@
 #include "store/library.h"
 #include "store/write_transaction.h"
 #include "subscriptions/opml_file.h"
+#include "sync/server_address.h"
 #include "sync/subscription_merge.h"
 #include "sync/sync_state.h"
+#include "update/feed_request.h"
 
 namespace varlo {
 namespace {
 
-// The host of an address, lower case, for the store's waits.
-std::string HostOf(std::string_view url) {
-    if (const size_t scheme = url.find("://"); scheme != std::string_view::npos) {
-        url.remove_prefix(scheme + 3);
+// At most this many refused subscription addresses are listed one by one; the rest are counted.
+constexpr size_t kListedRefusals = 20;
+
+// A server's list that drops more of the synced sites than this (or more than half of them) is
+// not taken as the user's word without asking.
+constexpr size_t kSureRemovals = 20;
+
+// An address as the failures list shows it: the system's text, cut to a length a line can hold.
+Text ShownAddress(const std::string& utf8) {
+    constexpr size_t kLongest = 200;
+    Text text = Utf8ToCp932(utf8.substr(0, kLongest * 2));
+    if (text.size() > kLongest) {
+        size_t cut = 0;
+        while (cut < kLongest) cut += IsLeadByte(static_cast<unsigned char>(text[cut])) ? 2 : 1;
+        text = text.substr(0, cut) + "...";
     }
-    url = url.substr(0, url.find_first_of("/?#"));
-    if (const size_t at = url.rfind('@'); at != std::string_view::npos) url.remove_prefix(at + 1);
-    std::string host(url.substr(0, url.rfind(':') == std::string_view::npos || url.starts_with('[')
-                                       ? url.size()
-                                       : url.rfind(':')));
-    for (char& c : host) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return host;
+    return text;
 }
 
 // Articles of the reading list stored in one transaction: few commits, yet short enough that
 // the window's marks never wait long for the store.
 constexpr size_t kArticlesPerTransaction = 1000;
+
+// The converted articles held before they are stored while the list is still being read: a
+// list of pages full of long articles is stored as it comes, not held whole in memory.
+constexpr size_t kHeldArticleBytes = size_t{8} << 20;
 
 // The label FreshRSS gives a site in no category: no category in the file.
 constexpr std::string_view kNoCategoryLabel = "Uncategorized";
@@ -61,11 +70,15 @@ std::string ServerText(const Text& text) {
 }
 
 // Pages of the reading list, handed from the thread that reads them to the one that stores them.
+// At most one page waits: a server faster than the pages are converted does not pile its pages
+// up in memory.
 class PageQueue {
   public:
     void Push(std::vector<ReaderItem>&& page) {
         {
-            const std::lock_guard lock(m_mutex);
+            std::unique_lock lock(m_mutex);
+            m_taken.wait(lock, [this] { return m_pages.empty() || m_abandoned; });
+            if (m_abandoned) return;
             m_pages.push_back(std::move(page));
         }
         m_ready.notify_one();
@@ -85,14 +98,40 @@ class PageQueue {
         if (m_pages.empty()) return false;
         *page = std::move(m_pages.front());
         m_pages.pop_front();
+        lock.unlock();
+        m_taken.notify_one();
         return true;
+    }
+    // The reader of the pages has stopped taking them: later pages are dropped, never waited on.
+    void Abandon() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_abandoned = true;
+            m_pages.clear();
+        }
+        m_taken.notify_one();
     }
 
   private:
     std::mutex m_mutex;
     std::condition_variable m_ready;
+    std::condition_variable m_taken;
     std::deque<std::vector<ReaderItem>> m_pages;
     bool m_closed = false;
+    bool m_abandoned = false;
+};
+
+// Abandons a queue however the scope of its reader is left, before the thread that fills it is
+// joined (declared after the JoinOnExit, so destroyed first).
+class AbandonOnExit {
+  public:
+    explicit AbandonOnExit(PageQueue& queue) : m_queue(queue) {}
+    ~AbandonOnExit() { m_queue.Abandon(); }
+    AbandonOnExit(const AbandonOnExit&) = delete;
+    AbandonOnExit& operator=(const AbandonOnExit&) = delete;
+
+  private:
+    PageQueue& m_queue;
 };
 
 // Joins a thread however the scope is left (the reading thread never waits for its reader).
@@ -122,7 +161,7 @@ class CSync {
         if (options.clock) m_client.SetClock(options.clock);
     }
 
-    SyncSummary Run(const std::string& password);
+    SyncSummary Run(std::string_view password);
 
   private:
     int64_t Now() const {
@@ -131,10 +170,19 @@ class CSync {
     // Notes a failure and whether the sync must stop (no answer, no login, a long wait); true
     // for any failure.
     bool Failed(const ReaderStatus& status);
+    // Logs in at the account's address, else (a server's own page rather than its API) at the
+    // address FreshRSS serves the API at below it.
+    ReaderStatus Login(std::string_view password);
     void Subscriptions();
     void SendMarks();
     void Articles();
     void ReceiveMarks();
+    // Stores articles read from the reading list, taking them from `fresh`; false (and said so)
+    // when the store failed.
+    bool StoreArticles(std::vector<ServerArticles>& fresh);
+    // Leaves out the removals from the file the user has not agreed to when the server's list
+    // cannot be trusted to have dropped them (`whole`: the list was read whole).
+    void KeepDoubtfulRemovals(SubscriptionMerge& merge, bool whole);
     void ApplyToFile(const SubscriptionMerge& merge);
 
     CFeedStore& m_store;
@@ -146,6 +194,8 @@ class CSync {
     CSyncState m_state;
     SyncSummary m_summary;
     bool m_stop = false;
+    // Failed requests that did not fail the sync (a first address that was not the API's).
+    int m_forgiven = 0;
     // The server's subscriptions: stream id to feed address, and feed address to stream id.
     std::map<std::string, Text> m_streamSite;
     std::map<Text, std::string> m_siteStream;
@@ -159,11 +209,15 @@ class CSync {
 bool CSync::Failed(const ReaderStatus& status) {
     if (status.Ok()) return false;
     m_summary.failures.push_back(status.message);
-    const bool fatal = status.failure == ReaderFailure::kUnreachable ||
-                       status.failure == ReaderFailure::kLogin ||
-                       status.failure == ReaderFailure::kWaiting;
+    const bool fatal =
+        status.failure == ReaderFailure::kUnreachable || status.failure == ReaderFailure::kLogin ||
+        status.failure == ReaderFailure::kWaiting || status.failure == ReaderFailure::kNotApi ||
+        status.failure == ReaderFailure::kBudget;
     if (status.failure == ReaderFailure::kWaiting) {
-        m_store.SetHostWait(HostOf(m_account.server), status.waitUntil);
+        m_store.SetHostWait(WaitKey(m_client.Server()), status.waitUntil);
+    }
+    if (status.failure == ReaderFailure::kPartial || status.failure == ReaderFailure::kBudget) {
+        m_summary.partial = true;
     }
     if (fatal) {
         m_summary.stopped = status.failure;
@@ -172,42 +226,89 @@ bool CSync::Failed(const ReaderStatus& status) {
     return true;
 }
 
-SyncSummary CSync::Run(const std::string& password) {
-    if (!m_state.Open(m_store.Path(), m_account.Key())) {
-        m_summary.failures.push_back(Jp("同期の記録を開けませんでした"));
-        m_summary.stopped = ReaderFailure::kServer;
-        return m_summary;
+ReaderStatus CSync::Login(std::string_view password) {
+    ReaderStatus status = m_client.Login(m_account.user, password);
+    if (status.failure != ReaderFailure::kNotApi) return status;
+    constexpr std::string_view kApiPath = "/api/greader.php";
+    const std::string given = m_client.Server();
+    if (!given.ends_with(kApiPath)) {
+        m_client.SetServer(given + std::string(kApiPath));
+        const int failedBefore = m_client.FailedRequests();
+        status = m_client.Login(m_account.user, password);
+        if (status.Ok()) {
+            m_forgiven = failedBefore;
+            m_account.server = m_client.Server();
+            m_summary.server = m_account.server;
+            return status;
+        }
+        if (status.failure != ReaderFailure::kNotApi) return status;
     }
-    if (const int64_t until = m_store.HostWait(HostOf(m_account.server), Now()); until > 0) {
+    status.message = Jp("Google Reader API が見つかりません");
+    return status;
+}
+
+SyncSummary CSync::Run(std::string_view password) {
+    if (PasswordTravelsInClear(m_account.server) &&
+        !(m_options.maySendInClear && m_options.maySendInClear())) {
+        m_summary.failures.push_back(
+            Jp("パスワードが暗号化されずに送信されるため、同期しませんでした"));
+        m_summary.stopped = ReaderFailure::kInClear;
+        return std::move(m_summary);
+    }
+    if (const int64_t until = m_store.HostWait(WaitKey(m_account.server), Now()); until > 0) {
         m_summary.failures.push_back(Jp("同期サーバー: ") + WaitingMessage(until));
         m_summary.stopped = ReaderFailure::kWaiting;
-        return m_summary;
+        return std::move(m_summary);
     }
-    if (!Failed(m_client.Login(m_account.user, password))) {
+    if (!Failed(Login(password))) {
+        // Opened once the address is sure: the account is named by the one that answered.
+        if (!m_state.Open(m_store.Path(), m_account.Key())) {
+            m_summary.failures.push_back(Jp("同期の記録を開けませんでした"));
+            m_summary.stopped = ReaderFailure::kServer;
+            return std::move(m_summary);
+        }
         Subscriptions();
         if (!m_stop) SendMarks();
         if (!m_stop) Articles();
         if (!m_stop) ReceiveMarks();
         m_summary.ran = !m_stop;
     }
-    m_summary.failed = m_client.FailedRequests();
+    m_summary.failed = m_client.FailedRequests() - m_forgiven;
     return std::move(m_summary);
 }
 
 void CSync::Subscriptions() {
     std::vector<ReaderSubscription> subs;
     std::vector<std::string> labelOrder;
-    if (Failed(m_client.Subscriptions(&subs))) return;
+    bool whole = true;
+    if (Failed(m_client.Subscriptions(&subs, &whole))) return;
     // The first label in the server's order is the category; without the order, the site's own.
     if (Failed(m_client.Labels(&labelOrder)) && m_stop) return;
     std::map<std::string, size_t> rank;
     for (size_t i = 0; i < labelOrder.size(); ++i) rank.emplace(labelOrder[i], i);
     m_haveServerList = true;
 
+    std::set<Text> held;
+    for (int i = 0; i < m_file.GetCount(); ++i)
+        held.insert(Text(Trim(m_file.GetAt(i)->m_strXmlUrl)));
     std::vector<SyncedSite> server;
+    size_t refusedAddresses = 0;
     for (const ReaderSubscription& s : subs) {
         SyncedSite site;
         site.xmlUrl = Text(Trim(Utf8ToCp932(s.xmlUrl)));
+        // The server's list goes into the file and from there to every update: an address a
+        // feed update must not fetch (another scheme, this machine, the network's metadata
+        // service) is never written, unless the file held it already.
+        if (!held.contains(site.xmlUrl) &&
+            !SubscriptionAddressAllowed(Trim(s.xmlUrl), m_account.server)) {
+            whole = false;  // the sites they stand for may be the file's under another address
+            if (++refusedAddresses <= kListedRefusals) {
+                m_summary.failures.push_back(
+                    Jp("同期サーバーの購読のアドレスは使えないため、ファイルに加えませんでした: ") +
+                    ShownAddress(s.xmlUrl));
+            }
+            continue;
+        }
         site.title = ShownText(s.title);
         const std::string* first = nullptr;
         for (const std::string& l : s.labels) {
@@ -224,6 +325,11 @@ void CSync::Subscriptions() {
         m_siteLabels[site.xmlUrl] = s.labels;
         m_siteHtml[site.xmlUrl] = s.htmlUrl;
         server.push_back(std::move(site));
+    }
+    if (refusedAddresses > kListedRefusals) {
+        m_summary.failures.push_back(Jp("ほかに使えないアドレスの購読が ") +
+                                     std::to_string(refusedAddresses - kListedRefusals) +
+                                     Jp(" 件ありました"));
     }
     std::vector<SyncedSite> local;
     for (int i = 0; i < m_file.GetCount(); ++i) {
@@ -242,6 +348,7 @@ void CSync::Subscriptions() {
         declined.insert(refused.begin(), refused.end());
         merge = MergeSubscriptions(local, server, m_state.Synced(), first, declined);
     }
+    KeepDoubtfulRemovals(merge, whole);
     const bool changesFile =
         !merge.addLocal.empty() || !merge.removeLocal.empty() || !merge.changeLocal.empty();
     if (changesFile && m_options.mayChangeFile && !m_options.mayChangeFile()) return;
@@ -298,6 +405,25 @@ void CSync::Subscriptions() {
     }
     if (!m_state.SetSynced(next))
         m_summary.failures.push_back(Jp("同期の記録を保存できませんでした"));
+}
+
+void CSync::KeepDoubtfulRemovals(SubscriptionMerge& merge, bool whole) {
+    const size_t removing = merge.removeLocal.size();
+    if (removing == 0) return;
+    const std::vector<SyncedSite> base = m_state.Synced();
+    // A list cut short or read in part says nothing of the sites it lacks, and one that drops
+    // most of them is more likely a server that lost its data or another account than the
+    // user's wish.
+    const bool doubtful = !whole || removing > kSureRemovals || removing * 2 > base.size();
+    if (!doubtful) return;
+    if (m_options.mayRemove && m_options.mayRemove(static_cast<int>(removing))) return;
+    // Kept in the file and in the last-synced set: the next sync asks again.
+    const std::set<Text> kept(merge.removeLocal.begin(), merge.removeLocal.end());
+    for (const SyncedSite& site : base) {
+        if (kept.contains(Text(Trim(site.xmlUrl)))) merge.synced.push_back(site);
+    }
+    merge.removeLocal.clear();
+    m_summary.removalsKept = static_cast<int>(removing);
 }
 
 void CSync::ApplyToFile(const SubscriptionMerge& merge) {
@@ -366,7 +492,9 @@ void CSync::Articles() {
     for (int i = 0; i < m_file.GetCount(); ++i)
         sites.insert(Text(Trim(m_file.GetAt(i)->m_strXmlUrl)));
     // The pages are read on a thread of their own: each is converted here while the server
-    // makes the next. Nothing is stored before the whole list was read.
+    // makes the next. Nothing is stored before the whole list was read, unless the articles
+    // held pass kHeldArticleBytes: those are stored then, and the position advances only once
+    // the whole list was read.
     PageQueue queue;
     ReaderStatus status;
     std::exception_ptr error;
@@ -380,8 +508,11 @@ void CSync::Articles() {
         queue.Close();
     });
     const JoinOnExit joined(reader);
+    const AbandonOnExit abandoned(queue);
     std::vector<ServerArticles> fresh;
     std::map<Text, size_t> slot;
+    size_t held = 0;
+    bool storeFailed = false;
     int64_t seen = newest;
     int64_t skippedFrom = INT64_MAX;
     std::vector<ReaderItem> items;
@@ -392,7 +523,7 @@ void CSync::Articles() {
         ids.reserve(items.size());
         for (const ReaderItem& item : items) ids.push_back(item.id);
         const std::set<std::string> known = m_library.KnownServerIds(ids);
-        for (const ReaderItem& item : items) {
+        for (ReaderItem& item : items) {
             seen = std::max(seen, item.crawled);
             Text site;
             if (const auto it = m_streamSite.find(item.streamId); it != m_streamSite.end()) {
@@ -414,16 +545,37 @@ void CSync::Articles() {
             a.date = item.published ? item.published : item.crawled;
             a.author = Cp932TextToUtf8(ShownText(item.author));
             a.html = SanitizeHtml(item.html, a.link);
+            std::string().swap(item.html);  // the server's text goes as its article is made
             a.serverId = item.id;
             a.key = a.link.empty() ? item.id : a.link;
+            held += a.link.size() + a.title.size() + a.author.size() + a.html.size() +
+                    a.key.size() + a.serverId.size();
             const auto [at, inserted] = slot.emplace(site, fresh.size());
             if (inserted) fresh.push_back({site, {}});
             fresh[at->second].articles.push_back(std::move(a));
         }
+        items.clear();
+        if (held > kHeldArticleBytes) {
+            storeFailed = !StoreArticles(fresh);
+            if (storeFailed) break;  // the rest is read again at the next sync
+            fresh.clear();
+            slot.clear();
+            held = 0;
+        }
     }
+    if (storeFailed) queue.Abandon();
     reader.join();
     if (error) std::rethrow_exception(error);
-    if (Failed(status)) return;
+    // A list cut short keeps what came; the position stays, so the next sync reads on from it.
+    const bool cut =
+        status.failure == ReaderFailure::kPartial || status.failure == ReaderFailure::kBudget;
+    if (Failed(status) && !cut) return;
+    if (storeFailed || !StoreArticles(fresh)) return;  // the position stays: read again
+    // `ot` takes articles from that second on: one skipped is read again.
+    if (!cut) m_state.SetNewestSeen(std::min(seen, skippedFrom));
+}
+
+bool CSync::StoreArticles(std::vector<ServerArticles>& fresh) {
     // Stored a few hundred articles to a transaction, whole sites each: the same article read
     // from the site's own feed only gets the server's id beside its key.
     const int64_t now = Now();
@@ -438,25 +590,27 @@ void CSync::Articles() {
         const int added = m_library.RecordServerArticles(batch, now);
         if (added < 0) {
             m_summary.failures.push_back(Jp("記事を保存できませんでした: ") + batch.front().site);
-            return;  // the position stays: the next sync reads these again
+            return false;
         }
         m_summary.articles += added;
         from = to;
     }
-    // `ot` takes articles from that second on: one skipped is read again.
-    m_state.SetNewestSeen(std::min(seen, skippedFrom));
+    return true;
 }
 
 void CSync::ReceiveMarks() {
     std::vector<std::string> unreadIds, starredIds;
-    if (Failed(m_client.UnreadIds(&unreadIds))) return;
-    if (Failed(m_client.StarredIds(&starredIds))) return;
+    // A list left unfinished is used as a capped one.
+    const ReaderStatus unread = m_client.UnreadIds(&unreadIds);
+    if (Failed(unread) && (unread.failure != ReaderFailure::kPartial || m_stop)) return;
+    const ReaderStatus starred = m_client.StarredIds(&starredIds);
+    if (Failed(starred) && (starred.failure != ReaderFailure::kPartial || m_stop)) return;
     const std::set<std::string> serverUnread(unreadIds.begin(), unreadIds.end());
     const std::set<std::string> serverStarred(starredIds.begin(), starredIds.end());
     // A capped list says nothing of the ids beyond the cap: nothing is marked read or unstarred
     // from it then.
-    const bool unreadWhole = unreadIds.size() < m_options.caps.maxIds;
-    const bool starredWhole = starredIds.size() < m_options.caps.maxIds;
+    const bool unreadWhole = unread.Ok() && unreadIds.size() < m_options.caps.maxIds;
+    const bool starredWhole = starred.Ok() && starredIds.size() < m_options.caps.maxIds;
     // The server's marks are taken in one transaction: thousands at a first sync, which one
     // commit each would make wait for seconds. Left open when it cannot be taken, they are
     // written one at a time as before.
@@ -503,7 +657,7 @@ void CSync::ReceiveMarks() {
 }  // namespace
 
 SyncSummary RunSync(CFeedStore& store, COpmlFile& file, const SyncAccount& account,
-                    const std::string& password, const SyncOptions& options) {
+                    std::string_view password, const SyncOptions& options) {
     CSync sync(store, file, account, options);
     return sync.Run(password);
 }

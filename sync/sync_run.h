@@ -33,6 +33,13 @@ struct SyncOptions {
     // Asked before the server's changes are applied to the file; false leaves the file and the
     // server's subscriptions as they are until the next sync. Null: always.
     std::function<bool()> mayChangeFile;
+    // Asked when the server's list would take sites out of the file and does not look whole (cut
+    // by a cap, read in part, or dropping more than half of the synced sites or more than 20),
+    // with their number; false or null keeps them in the file.
+    std::function<bool(int)> mayRemove;
+    // Asked before a login that would send the password unencrypted to another machine (plain
+    // http); false or null: no sync.
+    std::function<bool()> maySendInClear;
     std::function<int64_t()> clock;  // seconds since 1970; null: the system's
 };
 
@@ -47,7 +54,15 @@ struct SyncSummary {
     bool ran = false;
     // Why the sync stopped early: no answer, the login refused, or a wait the server asked for.
     ReaderFailure stopped = ReaderFailure::kNone;
-    bool fileChanged = false;    // the list changed and should be saved
+    bool fileChanged = false;  // the list changed and should be saved
+    // Sites gone from the server's list that stayed in the file, the user not having agreed.
+    int removalsKept = 0;
+    // A stream or the whole sync was cut short (too little per page, the sync's budget): what
+    // came is kept, the rest comes with the next sync.
+    bool partial = false;
+    // The API's address that answered, when it is not the account's (the address given lacked
+    // its path); empty otherwise.
+    std::string server;
     std::vector<Text> failures;  // for the failures list, one message each
 };
 
@@ -55,7 +70,7 @@ struct SyncSummary {
 // the account's server. Nothing is lost on any failure: queued marks stay queued until the server
 // took them, and the last-synced set and the reading list's position advance only with success.
 SyncSummary RunSync(CFeedStore& store, COpmlFile& file, const SyncAccount& account,
-                    const std::string& password, const SyncOptions& options = {});
+                    std::string_view password, const SyncOptions& options = {});
 
 // Forgets everything the store keeps for the account (removing it): its last-synced set, the
 // sites declined for upload, the reading list's position, the server's ids of the articles and

@@ -66,6 +66,26 @@ std::string FetchableAddress(const Text& address, std::string* host, Text* failu
     return full;
 }
 
+std::string WaitKey(std::string_view address) {
+    std::string lower(address);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, lower.c_str(),
+                             CURLU_URLENCODE | CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
+        return lower;
+    }
+    const std::string scheme = UrlPart(url.get(), CURLUPART_SCHEME);
+    const std::string host = UrlPart(url.get(), CURLUPART_HOST);
+    char* port = nullptr;
+    if (scheme.empty() || host.empty() ||
+        curl_url_get(url.get(), CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) != CURLUE_OK || !port) {
+        return lower;
+    }
+    std::unique_ptr<char, CurlStringDeleter> owner(port);
+    return scheme + "://" + host + ":" + port;
+}
+
 void SetFeedRequest(CURL* e, const std::string& url, curl_slist* headers,
                     const TransferLimits& limits) {
     SetDownloadRequest(e, url, headers, limits.connectTimeout, limits.maxBytes);

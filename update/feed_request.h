@@ -43,6 +43,12 @@ TransferLimits DefaultTransferLimits();
 // into scheme, host and path, or not an http or https address.
 std::string FetchableAddress(const Text& address, std::string* host, Text* failure);
 
+// The key under which a server's request to wait (429, 503 with Retry-After) is kept:
+// "scheme://host:port" of `url` (lower case, the port filled in from the scheme), so that another
+// port or scheme of the same host (a feed beside a sync server) does not wait with it. `url`
+// itself, lower case, when it cannot be taken apart.
+std::string WaitKey(std::string_view url);
+
 // Sets the designed request on `easy`, with `headers` (which the caller keeps alive) holding
 // "Accept: text/*" and the validators when given.
 void SetFeedRequest(CURL* easy, const std::string& url, curl_slist* headers,

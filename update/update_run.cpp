@@ -187,6 +187,7 @@ CUpdateRun::CUpdateRun(CFeedStore& store, CFeedCache cache, std::vector<Text> ur
             m_results.push_back(SiteResult{url, SiteStatus::kPending, 0, {}});
             Address address;
             address.url = FetchableAddress(url, &address.host, &address.failure);
+            if (!address.url.empty()) address.waitKey = WaitKey(address.url);
             m_addresses.push_back(std::move(address));
             m_queue.push_back(it->second);
         }
@@ -248,7 +249,7 @@ bool CUpdateRun::CompleteUnasked(size_t site, const FeedRecord& record) {
     const int64_t now = Now();
     if (record.gone) {
         Complete(site, SiteStatus::kGone, 0, Jp("サイトは終了しました"));
-    } else if (const int64_t until = HostWaitOf(m_addresses[site].host, now)) {
+    } else if (const int64_t until = HostWaitOf(site, now)) {
         Complete(site, SiteStatus::kWaiting, 0, WaitingMessage(until));
         m_results[site].until = until;
     } else if (m_options.automatic && record.freshUntil > now) {
@@ -273,9 +274,16 @@ const FeedRecord& CUpdateRun::RecordOf(size_t site) {
     return *m_records[site];
 }
 
-int64_t CUpdateRun::HostWaitOf(const std::string& host, int64_t now) {
-    auto it = m_hostWaits.find(host);
-    if (it == m_hostWaits.end()) it = m_hostWaits.emplace(host, m_store.HostWait(host, now)).first;
+int64_t CUpdateRun::HostWaitOf(size_t site, int64_t now) {
+    const Address& address = m_addresses[site];
+    auto it = m_hostWaits.find(address.waitKey);
+    if (it == m_hostWaits.end()) {
+        // Waits kept before they were keyed by scheme and port name the host alone: they hold
+        // every port of it until they end.
+        const int64_t until =
+            std::max(m_store.HostWait(address.waitKey, now), m_store.HostWait(address.host, now));
+        it = m_hostWaits.emplace(address.waitKey, until).first;
+    }
     return it->second > now ? it->second : 0;
 }
 
@@ -468,10 +476,9 @@ void CUpdateRun::FinishRefusal(Transfer& t, long status) {
     }
     if (status == 429 || status == 503) {
         if (const std::optional<int64_t> until = WaitUntil(t.answer, now); until && *until > now) {
-            Write([host = t.host, until = *until](CFeedStore& store) {
-                store.SetHostWait(host, until);
-            });
-            m_hostWaits[t.host] = *until;
+            const std::string& key = m_addresses[t.site].waitKey;
+            Write([key, until = *until](CFeedStore& writer) { writer.SetHostWait(key, until); });
+            m_hostWaits[key] = *until;
             Complete(t.site, SiteStatus::kWaiting, 0, WaitingMessage(*until));
             m_results[t.site].until = *until;
             Write([address, message = m_results[t.site].message, now](CFeedStore& store) {

@@ -109,9 +109,9 @@ class CUpdateRun {
     // What the store knew of a site when the run first looked at it, read once: a queued site
     // is looked at in every step.
     const FeedRecord& RecordOf(size_t site);
-    // Until when a host asked to wait (0: it did not), read from the store once a run and kept
-    // up to date by the waits asked for during it.
-    int64_t HostWaitOf(const std::string& host, int64_t now);
+    // Until when the server of a site asked to wait (0: it did not), read from the store once a
+    // run and kept up to date by the waits asked for during it.
+    int64_t HostWaitOf(size_t site, int64_t now);
 
     CFeedStore& m_store;
     CFeedCache m_cache;
@@ -123,6 +123,7 @@ class CUpdateRun {
     struct Address {
         std::string url;
         std::string host;
+        std::string waitKey;  // its server (scheme, host and port) as waits are kept
         Text failure;
     };
     std::vector<Address> m_addresses;

@@ -18,10 +18,12 @@
 #include "gui/platform/wx_text.h"
 #include "gui/views/varlo_view.h"
 #include "platform/message_box.h"
+#include "platform/secret_memory.h"
 #include "platform/secret_store.h"
 #include "store/feed_store.h"
 #include "store/store_paths.h"
 #include "subscriptions/opml_file.h"
+#include "sync/server_address.h"
 #include "sync/sync_messages.h"
 
 namespace varlo {
@@ -130,6 +132,14 @@ bool CSyncWindow::Start() {
         m_again = true;
         return true;
     }
+    if (PasswordTravelsInClear(setting->account.server) && !setting->inClearAllowed) {
+        if (ShowMessageBox(InClearQuestion(), kMbYesNo | kMbIconWarning) != kIdYes) {
+            ShowStatus(Wx("同期しませんでした"));
+            return false;
+        }
+        setting->inClearAllowed = true;
+        SaveSyncSetting(Settings(), *setting);
+    }
     std::optional<std::string> password = LookupPassword(setting->account.Key());
     if (!password || password->empty()) {
         if (!AskPassword(*setting, false)) return false;
@@ -184,6 +194,13 @@ void CSyncWindow::Run(const SyncSetting& setting, std::string password) {
                                kIdYes;
                     });
                 };
+                options.mayRemove = [questions](int count) {
+                    return questions->Ask([count] {
+                        return ShowMessageBox(RemovalQuestion(count), kMbYesNo | kMbIconQuestion) ==
+                               kIdYes;
+                    });
+                };
+                options.maySendInClear = [allowed = setting.inClearAllowed] { return allowed; };
                 options.mayChangeFile = [questions, modified, lossy] {
                     if (lossy) return false;
                     if (!modified) return true;
@@ -195,7 +212,7 @@ void CSyncWindow::Run(const SyncSetting& setting, std::string password) {
                 };
                 summary = RunSync(store, *file, setting.account, password, options);
             }
-            password.assign(password.size(), '\0');
+            WipeString(password);
             return [=] {
                 if (*alive) self->Finish(setting, summary, file);
             };
@@ -209,6 +226,7 @@ void CSyncWindow::Finish(const SyncSetting& setting, const SyncSummary& summary,
     m_questions.reset();
     ++m_finished;
     m_last = summary;
+    if (!summary.server.empty()) KeepAddress(setting, summary.server);
     CVarloDoc* doc = Doc();
     if (summary.fileChanged && doc &&
         SyncAppliesTo(setting, std::string(doc->GetFilename().utf8_str()))) {
@@ -243,6 +261,21 @@ void CSyncWindow::Finish(const SyncSetting& setting, const SyncSummary& summary,
     }
 }
 
+void CSyncWindow::KeepAddress(const SyncSetting& setting, const std::string& server) {
+    // The API answered below the address the user typed: the account goes on with that one, its
+    // password kept under the account's new name.
+    SyncSetting moved = setting;
+    moved.account.server = server;
+    moved.inClearAllowed = setting.inClearAllowed && PasswordTravelsInClear(server);
+    if (std::optional<std::string> password = LookupPassword(setting.account.Key())) {
+        const bool kept = StorePassword(moved.account.Key(), *password).ok;
+        WipeString(*password);
+        if (!kept) return;
+        ForgetPassword(setting.account.Key());
+    }
+    SaveSyncSetting(Settings(), moved);
+}
+
 void CSyncWindow::ApplyFile(CVarloDoc& doc, COpmlFile& file) {
     doc.m_opmlFile = std::move(file);
     std::vector<Text> urls;
@@ -262,7 +295,10 @@ bool CSyncWindow::AskPassword(const SyncSetting& setting, bool refused) {
                 : Wx("同期サーバーの API パスワードを入力してください。");
     wxPasswordEntryDialog dialog(&m_frame, text, Wx("同期アカウント"));
     if (dialog.ShowModal() != wxID_OK || dialog.GetValue().empty()) return false;
-    return KeepPassword(setting.account, std::string(dialog.GetValue().utf8_str()));
+    std::string password(dialog.GetValue().utf8_str());
+    const bool kept = KeepPassword(setting.account, password);
+    WipeString(password);
+    return kept;
 }
 
 void CSyncWindow::EditAccount() {
@@ -293,6 +329,7 @@ void CSyncWindow::EditAccount() {
     }
     SyncSetting setting{{dialog.m_server, dialog.m_user}, path};
     const bool sameAccount = current && current->account.Key() == setting.account.Key();
+    setting.inClearAllowed = sameAccount && current->inClearAllowed;
     std::string password = dialog.m_password;
     if (password.empty() && !sameAccount) {
         ShowMessageBox(Jp("API パスワードを入力してください。"), kMbOk | kMbIconWarning);

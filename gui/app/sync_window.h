@@ -49,6 +49,8 @@ class CSyncWindow : public wxEvtHandler {
     void Finish(const SyncSetting& setting, const SyncSummary& summary,
                 const std::shared_ptr<COpmlFile>& file);
     void ApplyFile(CVarloDoc& doc, COpmlFile& file);
+    // Moves the account to the API's address found below the one given.
+    void KeepAddress(const SyncSetting& setting, const std::string& server);
     // Asks for the password (again, after a refused login: `refused`); true when the user gave
     // one and it is kept.
     bool AskPassword(const SyncSetting& setting, bool refused);

@@ -22,6 +22,8 @@ std::optional<SyncSetting> LoadSyncSetting(ISettings& settings) {
     setting.account.server = Read(settings, "Server");
     setting.account.user = Read(settings, "User");
     setting.file = Read(settings, "File");
+    // Kept as the address it was given for: another server asks again.
+    setting.inClearAllowed = Read(settings, "PlainHttp") == setting.account.server;
     if (setting.account.server.empty() || setting.account.user.empty()) return std::nullopt;
     return setting;
 }
@@ -30,10 +32,13 @@ void SaveSyncSetting(ISettings& settings, const SyncSetting& setting) {
     settings.WriteString(kSection, "Server", Utf8ToCp932(setting.account.server));
     settings.WriteString(kSection, "User", Utf8ToCp932(setting.account.user));
     settings.WriteString(kSection, "File", Utf8ToCp932(setting.file));
+    settings.WriteString(kSection, "PlainHttp",
+                         setting.inClearAllowed ? Utf8ToCp932(setting.account.server) : Text());
 }
 
 void ClearSyncSetting(ISettings& settings) {
-    for (const char* name : {"Server", "User", "File"}) settings.WriteString(kSection, name, {});
+    for (const char* name : {"Server", "User", "File", "PlainHttp"})
+        settings.WriteString(kSection, name, {});
 }
 
 bool SyncAppliesTo(const SyncSetting& setting, const std::string& path) {

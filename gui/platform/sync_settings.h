@@ -15,6 +15,8 @@ class ISettings;
 struct SyncSetting {
     SyncAccount account;  // UTF-8
     std::string file;     // the subscription file, UTF-8 path
+    // The user agreed to send the password unencrypted to this account's server (plain http).
+    bool inClearAllowed = false;
 };
 
 // The account, when one is set (server and user both present).

@@ -28,12 +28,17 @@ class CliSync : public ::testing::Test {
         test::WriteFile(dir.File("password"), "pa ss\nsecond line\n");
         test::WriteFile(dir.File("wrong"), "nope\n");
     }
-    test::CliResult Sync(const std::string& server_url, const std::string& input) {
-        const std::string env = "no_proxy='*' VARLO_PROGRAM_FOLDER='" + dir.Path().string() +
+    // `proxied`: every request goes to the test's server as to a proxy, so that an address of
+    // another machine is asked without leaving this one.
+    test::CliResult Sync(const std::string& server_url, const std::string& input,
+                         const std::string& options = "", bool proxied = false) {
+        const std::string proxy =
+            proxied ? "no_proxy= http_proxy='" + server.Http().Url("") + "' " : "no_proxy='*' ";
+        const std::string env = proxy + "VARLO_PROGRAM_FOLDER='" + dir.Path().string() +
                                 "' VARLO_CONFIG='" + dir.File("conf/Varlo.ini") +
                                 "' DBUS_SESSION_BUS_ADDRESS= ";
         return test::RunCli("sync '" + dir.File("subs.opml") + "' --server '" + server_url +
-                                "' --user ann < '" + input + "'",
+                                "' --user ann " + options + " < '" + input + "'",
                             env);
     }
     test::TempDir dir;
@@ -83,6 +88,42 @@ TEST_F(CliSync, ExitsWithOneWhenTheLoginIsRefusedOrTheServerIsNotThere) {
     EXPECT_EQ(test::ReadFile(dir.File("subs.opml")), before);
     // A missing option is a usage error.
     EXPECT_EQ(test::RunCli("sync '" + dir.File("subs.opml") + "' --user ann").status, 2);
+}
+
+TEST_F(CliSync, SendsThePasswordUnencryptedToAnotherMachineOnlyWhenAllowed) {
+    const std::string remote = "http://reader.example.test/api/greader.php";
+    const std::string before = test::ReadFile(dir.File("subs.opml"));
+    test::CliResult r = Sync(remote, dir.File("password"), "", true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(server.Http().Requests().size(), 0u);
+    EXPECT_EQ(test::ReadFile(dir.File("subs.opml")), before);
+    r = Sync(remote, dir.File("password"), "--allow-plain-http", true);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Json::parse(r.out)["articles"], 3);
+}
+
+TEST_F(CliSync, RemovesSitesMostOfWhichTheServerDroppedOnlyWithAllowRemovals) {
+    server.AddSubscription({"feed/2", "Stays", "http://t.test/feed", {}});
+    ASSERT_EQ(Sync(server.ApiUrl(), dir.File("password")).status, 0);
+    server.RemoveSubscription("feed/1");
+    server.RemoveSubscription("feed/102");  // the file's own site, uploaded by the first sync
+    test::CliResult r = Sync(server.ApiUrl(), dir.File("password"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Json::parse(r.out)["subscriptionsRemoved"], 0);
+    EXPECT_NE(test::ReadFile(dir.File("subs.opml")).find("http://s.test/feed"), std::string::npos);
+    r = Sync(server.ApiUrl(), dir.File("password"), "--allow-removals");
+    EXPECT_EQ(Json::parse(r.out)["subscriptionsRemoved"], 2);
+    EXPECT_EQ(test::ReadFile(dir.File("subs.opml")).find("http://s.test/feed"), std::string::npos);
+}
+
+TEST_F(CliSync, TakesTheServersOwnAddressAndSaysSoWhenNoApiAnswers) {
+    test::CliResult r = Sync(server.Http().Url(""), dir.File("password"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Json::parse(r.out)["articles"], 3);
+    EXPECT_EQ(Json::parse(r.out)["failed"], 0);
+    test::LoopbackServer nothing;
+    r = Sync(nothing.Url(""), dir.File("password"));
+    EXPECT_EQ(r.status, 1);
 }
 
 }  // namespace

@@ -280,5 +280,75 @@ TEST_F(SyncWindow, AFailureIsListedAndARefusedLoginAsksForThePasswordAgain) {
     EXPECT_EQ(StoredArticles(), 6);
 }
 
+TEST_F(SyncWindow, SitesMostOfWhichTheServerDroppedAreRemovedOnlyWhenTheUserSaysSo) {
+    server.AddSubscription({"feed/3", "Third", "http://t.test/feed", {}});
+    KeepAccount(kPassword);
+    MessageCapture messages(kIdNo);
+    ASSERT_TRUE(Start({subs}));
+    ASSERT_TRUE(WaitForSyncs(1));
+    ASSERT_EQ(SiteRowCount(), 3);
+    server.RemoveSubscription("feed/2");
+    server.RemoveSubscription("feed/3");
+    const std::string before = ReadFile(subs);
+    ASSERT_TRUE(Sync().Start());
+    ASSERT_TRUE(WaitForSyncs(2));
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages().back(),
+              "サーバーの一覧から 2 件のサイトが消えています。ファイルからも削除しますか？");
+    EXPECT_EQ(ReadFile(subs), before);
+    EXPECT_EQ(SiteRowCount(), 3);
+    messages.SetAnswer(kIdYes);
+    ASSERT_TRUE(Sync().Start());
+    ASSERT_TRUE(WaitForSyncs(3));
+    EXPECT_EQ(SiteRowCount(), 1);
+    EXPECT_EQ(ReadFile(subs).find("http://t.test/feed"), std::string::npos);
+}
+
+TEST_F(SyncWindow, AsksOncePerServerBeforeThePasswordGoesUnencryptedToAnotherMachine) {
+    // Requests to "another machine" go to the test's server as to a proxy.
+    setenv("http_proxy", server.Http().Url("").c_str(), 1);
+    unsetenv("no_proxy");
+    const SyncAccount remote{"http://reader.example.test/api/greader.php", "ann"};
+    SaveSyncSetting(*StoredSettings(), {remote, subs});
+    ASSERT_TRUE(StorePassword(remote.Key(), kPassword).ok);
+    MessageCapture messages(kIdNo);
+    ASSERT_TRUE(Start({subs}));  // the sync at start asks, and "no" sends nothing
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages().back(), "パスワードが暗号化されずに送信されます。続けますか？");
+    EXPECT_EQ(server.Http().Requests().size(), 0u);
+    messages.SetAnswer(kIdYes);
+    ASSERT_TRUE(Sync().Start());
+    ASSERT_TRUE(WaitForSyncs(1));
+    EXPECT_TRUE(Sync().Last().ran);
+    EXPECT_EQ(messages.Messages().size(), 2u);
+    // Remembered with the account: the next sync goes without asking.
+    ASSERT_TRUE(Sync().Start());
+    ASSERT_TRUE(WaitForSyncs(2));
+    EXPECT_EQ(messages.Messages().size(), 2u);
+    EXPECT_TRUE(LoadSyncSetting(*StoredSettings())->inClearAllowed);
+    unsetenv("http_proxy");
+    setenv("no_proxy", "*", 1);
+}
+
+TEST_F(SyncWindow, TheServersOwnAddressIsReplacedByTheApisOnceItAnswered) {
+    const SyncAccount typed{server.Http().Url(""), "ann"};
+    SaveSyncSetting(*StoredSettings(), {typed, subs});
+    ASSERT_TRUE(StorePassword(typed.Key(), kPassword).ok);
+    MessageCapture messages(kIdYes);
+    ASSERT_TRUE(Start({subs}));
+    ASSERT_TRUE(WaitForSyncs(1));
+    EXPECT_TRUE(Sync().Last().ran);
+    const auto setting = LoadSyncSetting(*StoredSettings());
+    ASSERT_TRUE(setting);
+    EXPECT_EQ(setting->account.server, server.ApiUrl());
+    EXPECT_EQ(LookupPassword(Account().Key()), kPassword);
+    EXPECT_FALSE(LookupPassword(typed.Key()));
+    // The next sync logs in at the API's address at once.
+    const int logins = server.CountRequests("ClientLogin");
+    ASSERT_TRUE(Sync().Start());
+    ASSERT_TRUE(WaitForSyncs(2));
+    EXPECT_EQ(server.CountRequests("ClientLogin"), logins + 1);
+}
+
 }  // namespace
 }  // namespace varlo::test

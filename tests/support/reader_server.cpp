@@ -121,6 +121,11 @@ void FakeReaderServer::AddItem(FakeItem item) {
     m_items[item.id] = std::move(item);
 }
 
+void FakeReaderServer::SetPageLimit(size_t items) {
+    std::lock_guard lock(m_mutex);
+    m_pageLimit = items;
+}
+
 void FakeReaderServer::Fault(const std::string& pathPart, Response response, int times) {
     std::lock_guard lock(m_mutex);
     m_faults.push_back({pathPart, std::move(response), times});
@@ -186,8 +191,14 @@ std::optional<Response> FakeReaderServer::Answer(const Request& request) {
         return r;
     }
     const std::string api = "/api/greader.php";
-    if (!request.target.starts_with(api)) return std::nullopt;
-    std::string path = request.target.substr(api.size());
+    // Asked as a proxy (an address of another machine, sent here by http_proxy): the path alone.
+    std::string_view target = request.target;
+    if (target.starts_with("http://")) {
+        const size_t slash = target.find('/', 7);
+        target = slash == std::string_view::npos ? "/" : target.substr(slash);
+    }
+    if (!target.starts_with(api)) return std::nullopt;
+    std::string path(target.substr(api.size()));
     std::string query;
     if (const size_t q = path.find('?'); q != std::string::npos) {
         query = path.substr(q + 1);
@@ -243,7 +254,8 @@ std::optional<Response> FakeReaderServer::Answer(const Request& request) {
         const std::string s = One(params, "s");
         const std::string xt = One(params, "xt");
         const int64_t ot = One(params, "ot").empty() ? 0 : std::stoll(One(params, "ot"));
-        const size_t n = std::stoul(One(params, "n").empty() ? "20" : One(params, "n"));
+        size_t n = std::stoul(One(params, "n").empty() ? "20" : One(params, "n"));
+        if (m_pageLimit > 0) n = std::min(n, m_pageLimit);
         const size_t offset = One(params, "c").empty() ? 0 : std::stoul(One(params, "c"));
         std::vector<const FakeItem*> chosen;
         for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {  // newest first

@@ -47,6 +47,10 @@ class FakeReaderServer {
     void AddItems(const std::string& streamId, int count, int64_t crawled);
     void AddItem(FakeItem item);
 
+    // Sends at most `items` entries per page of a stream whatever `n` asks for (a server that
+    // trickles); 0: as many as asked.
+    void SetPageLimit(size_t items);
+
     // The next `times` requests whose target contains `pathPart` get `response` instead.
     void Fault(const std::string& pathPart, Response response, int times = 1);
 
@@ -71,6 +75,7 @@ class FakeReaderServer {
     std::vector<FakeSubscription> m_subscriptions;
     std::map<uint64_t, FakeItem> m_items;
     uint64_t m_nextId = 1;
+    size_t m_pageLimit = 0;
     struct FaultEntry {
         std::string pathPart;
         Response response;

@@ -1,9 +1,12 @@
 #include "support/test_support.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -94,6 +97,45 @@ unsigned ModeOf(const std::string& path) {
     struct stat info {};
     if (lstat(path.c_str(), &info) != 0) return 07777;
     return info.st_mode & 07777;
+}
+
+namespace {
+
+int64_t ResidentBytes() {
+    long size = 0, pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &size, &pages) != 2) pages = 0;
+        std::fclose(statm);
+    }
+    return static_cast<int64_t>(pages) * sysconf(_SC_PAGESIZE);
+}
+
+}  // namespace
+
+int64_t PeakGrowthInChild(const std::function<void()>& body) {
+    int fds[2];
+    if (pipe(fds) != 0) return INT64_MAX;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        // Measured in the child against what it holds at its start: the pages it shares with
+        // this process are not its growth.
+        const int64_t before = ResidentBytes();
+        body();
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        const int64_t growth = static_cast<int64_t>(usage.ru_maxrss) * 1024 - before;
+        _exit(write(fds[1], &growth, sizeof growth) == sizeof growth ? 0 : 1);
+    }
+    close(fds[1]);
+    int64_t growth = INT64_MAX;
+    if (read(fds[0], &growth, sizeof growth) != sizeof growth) growth = INT64_MAX;
+    close(fds[0]);
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return INT64_MAX;
+    }
+    return growth;
 }
 
 }  // namespace varlo::test

@@ -1,8 +1,10 @@
 #pragma once
 // Helpers shared by the tests: temporary folders, captured message boxes, files, time zones.
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -98,5 +100,10 @@ class ScopedTimeZone {
     std::string m_previous;
     bool m_hadPrevious;
 };
+
+// How far the resident memory of a child process running `body` rose above what the child held
+// when it started (its getrusage peak against its resident set then); INT64_MAX when the child
+// did not end normally. `body` runs in the child only and must return.
+int64_t PeakGrowthInChild(const std::function<void()>& body);
 
 }  // namespace varlo::test

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "support/reader_server.h"
@@ -254,6 +258,50 @@ TEST(ReaderClient, AServerThatIsNotThereIsUnreachable) {
     setenv("no_proxy", "*", 1);
     CReaderClient client("http://127.0.0.1:1/api/greader.php");
     EXPECT_EQ(client.Login("a", "b").failure, ReaderFailure::kUnreachable);
+}
+
+TEST_F(ReaderClientTest, EveryRequestFailsOnceTheSyncHasTakenTenMinutes) {
+    server.AddItems("feed/1", 500, kNow - 60);
+    server.SetPageLimit(50);
+    ReaderCaps caps;
+    caps.pageItems = 50;
+    auto client = Client({}, caps);
+    // Each request takes a minute by this clock.
+    auto now = std::chrono::steady_clock::time_point();
+    client->SetSteadyClock([&now] { return now += std::chrono::seconds(60); });
+    ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
+    std::vector<ReaderItem> items;
+    const ReaderStatus s = client->ReadingList(0, &items);
+    EXPECT_EQ(s.failure, ReaderFailure::kBudget);
+    EXPECT_EQ(client->Requests(), 10);  // login, token and eight pages within the ten minutes
+    EXPECT_EQ(items.size(), 400u);
+}
+
+TEST_F(ReaderClientTest, HostileAnswersAreReadInMemoryBoundedByTheirSize) {
+    constexpr size_t kSize = 63 << 20;
+    const auto items = [](std::string_view element) {
+        std::string body = R"({"items":[)";
+        while (body.size() < kSize) body.append(element);
+        return body + "0]}";
+    };
+    const std::vector<std::pair<std::string, std::string>> shapes = {
+        {"brackets", std::string(kSize, '[')},
+        {"empty objects", items("{},")},
+        {"numbers", items("0,")},
+        {"one element of many values",
+         R"({"items":[{"id":"1","categories":[)" + items("0,").substr(10) + "]}"}};
+    for (const auto& [name, body] : shapes) {
+        test::Response r = test::Ok(body, "application/json");
+        r.encoding = "gzip";
+        server.Fault("stream/contents", r);
+        const int64_t growth = test::PeakGrowthInChild([&] {
+            auto client = Client();
+            std::vector<ReaderItem> read;
+            if (client->Login("ann", "s3cret pass&=").Ok()) client->ReadingList(0, &read);
+        });
+        EXPECT_LT(growth, int64_t{4} * static_cast<int64_t>(body.size()) + (32 << 20)) << name;
+        std::printf("  %-28s peak growth %6.1f MB\n", name.c_str(), growth / 1e6);
+    }
 }
 
 }  // namespace

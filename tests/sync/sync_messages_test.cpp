@@ -16,6 +16,11 @@ TEST(SyncMessages, TellWhatChangedAndAskOnceForTheUpload) {
     EXPECT_EQ(SyncedText(s), test::Sjis("同期しました: 記事 12 件、既読 3 件"));
     EXPECT_EQ(SyncingText(), test::Sjis("同期中"));
     EXPECT_EQ(UploadQuestion(4), test::Sjis("サーバーにないサイトが 4 件あります。追加しますか？"));
+    EXPECT_EQ(
+        RemovalQuestion(7),
+        test::Sjis("サーバーの一覧から 7 件のサイトが消えています。ファイルからも削除しますか？"));
+    EXPECT_EQ(InClearQuestion(),
+              test::Sjis("パスワードが暗号化されずに送信されます。続けますか？"));
 }
 
 }  // namespace

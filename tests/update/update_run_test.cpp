@@ -14,6 +14,7 @@
 #include "store/write_guard.h"
 #include "support/loopback_server.h"
 #include "support/test_support.h"
+#include "update/feed_request.h"
 #include "update/server_answer.h"
 #include "xml/document.h"
 
@@ -336,10 +337,30 @@ TEST_F(UpdateRun, AHostThatAsksToWaitMakesEachOfItsSitesWaitAlsoAfterARestart) {
     }
     results = run.Results();
     EXPECT_EQ(results[0].status, SiteStatus::kWaiting);
-    EXPECT_EQ(results[0].until, reopened.HostWait("127.0.0.2", before));
+    EXPECT_EQ(results[0].until, reopened.HostWait(WaitKey(busy.Url("/b")), before));
     EXPECT_EQ(results[1].status, SiteStatus::kNew);
     EXPECT_EQ(busy.Requests().size(), 2u);
     EXPECT_EQ(run.SitesWith(SiteStatus::kWaiting), 1);
+}
+
+TEST_F(UpdateRun, AWaitHoldsItsOwnSchemeHostAndPortAndAWaitKeptByHostAloneHoldsEveryPort) {
+    EXPECT_EQ(WaitKey("HTTPS://Reader.Example.test/api/greader.php"),
+              "https://reader.example.test:443");
+    EXPECT_EQ(WaitKey("http://reader.example.test/feed"), "http://reader.example.test:80");
+    EXPECT_EQ(WaitKey("http://[::1]:81/x"), "http://[::1]:81");
+    LoopbackServer other("127.0.0.1");
+    other.Route("/feed", Feed({"o"}));
+    m_server.Route("/feed", Feed({"f"}));
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    // A sync server beside the feeds asked to wait a day.
+    ASSERT_TRUE(m_store.SetHostWait(WaitKey(other.Url("/api/greader.php")), now + 86400));
+    auto results = Update({other.Url("/feed"), m_server.Url("/feed")});
+    EXPECT_EQ(results[0].status, SiteStatus::kWaiting);
+    EXPECT_EQ(results[1].status, SiteStatus::kNew);
+    // A wait kept before waits had ports holds the whole host until it ends.
+    ASSERT_TRUE(m_store.SetHostWait("127.0.0.1", now + 600));
+    results = Update({m_server.Url("/feed")});
+    EXPECT_EQ(results[0].status, SiteStatus::kWaiting);
 }
 
 TEST_F(UpdateRun, TheAutomaticUpdateLeavesFeedsStillFreshAndEveryOtherUpdateAsksThem) {
