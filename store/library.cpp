@@ -617,13 +617,12 @@ bool CLibrary::SetServerId(int64_t id, const std::string& serverId) {
     return statement.Step() == SQLITE_DONE;
 }
 
-std::vector<LibraryRef> CLibrary::RefsWhere(const char* where) {
+std::vector<LibraryRef> CLibrary::RefsWhere(const char* where, const char* from) {
     std::vector<LibraryRef> refs;
     if (!m_store.Connection()) return refs;
     SqliteStatement query(m_store.Connection(),
-                          std::string("SELECT a.id, f.url, a.key, a.server_id FROM articles a "
-                                      "JOIN feeds f ON f.id = a.feed_id WHERE a.stored = 1 AND ") +
-                              where);
+                          std::string("SELECT a.id, f.url, a.key, a.server_id FROM ") + from +
+                              " JOIN feeds f ON f.id = a.feed_id WHERE a.stored = 1 AND " + where);
     while (query.Step() == SQLITE_ROW) {
         LibraryRef ref;
         ref.id = query.Int(0);
@@ -640,7 +639,9 @@ std::vector<LibraryRef> CLibrary::UnreadSet() {
 }
 
 std::vector<LibraryRef> CLibrary::StarredSet() {
-    return RefsWhere("a.starred = 1");
+    // Through the index of starred articles: the window asks at every fill of the article list,
+    // and a scan of a library of a million articles would hold it up.
+    return RefsWhere("a.starred = 1", "articles a INDEXED BY articles_starred");
 }
 
 std::vector<PendingMark> CLibrary::TakePendingMarks(int64_t max) {

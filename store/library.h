@@ -282,7 +282,7 @@ class CLibrary {
     bool FirstHitsAmongNewest(const SearchQuery& query, int64_t limit, std::vector<int64_t>& found);
     std::optional<LibraryRow> FindOne(const std::string& sql, const std::vector<std::string>& texts,
                                       int64_t number);
-    std::vector<LibraryRef> RefsWhere(const char* where);
+    std::vector<LibraryRef> RefsWhere(const char* where, const char* from = "articles a");
 
     CFeedStore& m_store;
     int64_t m_maxArticles = kMaxArticlesPerSite;
