@@ -1,8 +1,10 @@
 #include "gui/controls/list_ctrl_box.h"
 
 #include <gtest/gtest.h>
+
 #include <wx/frame.h>
 #include <wx/panel.h>
+#include <memory>
 
 #include <optional>
 
@@ -71,13 +73,15 @@ TEST_F(ListCtrlBoxTest, AnEmptyListMeasuresItsRowsAsHighAsTheyWillBe) {
 TEST_F(ListCtrlBoxTest, AutoSizeMeasuresEveryRowInBoldForARowThatTurnsBoldLater) {
     CListCtrlBox* virtualList =
         new CListCtrlBox(panel, 1001, wxPoint(0, 0), wxSize(300, 200), CListCtrlBox::kVirtualStyle);
-    bool bold = false;
+    // The list outlives this body (the panel takes it down later) and may paint until then: its
+    // rows hold what they read, never this body's locals.
+    auto bold = std::make_shared<bool>(false);
     const wxString date = "2026-12-09 00:00";
-    virtualList->SetRows({[&](long, long) { return date; }, [&](long) { return bold; }});
+    virtualList->SetRows({[date](long, long) { return date; }, [bold](long) { return *bold; }});
     virtualList->AddColumn("D", 10);
     virtualList->SetRowCount(2);
     virtualList->AutoSizeColumns(0);
-    bold = true;  // as an article marked unread again
+    *bold = true;  // as an article marked unread again
     wxFont font = virtualList->GetFont();
     font.SetWeight(wxFONTWEIGHT_BOLD);
     int width = 0;

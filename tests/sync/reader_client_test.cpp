@@ -278,6 +278,10 @@ TEST_F(ReaderClientTest, EveryRequestFailsOnceTheSyncHasTakenTenMinutes) {
 }
 
 TEST_F(ReaderClientTest, HostileAnswersAreReadInMemoryBoundedByTheirSize) {
+#ifdef VARLO_NO_NODE_POOL
+    GTEST_SKIP() << "sanitizer builds pad and hold back every block they free: memory is measured "
+                    "in the normal build";
+#endif
     constexpr size_t kSize = 63 << 20;
     const auto items = [](std::string_view element) {
         std::string body = R"({"items":[)";

@@ -430,6 +430,10 @@ TEST_F(SyncRun, TheServersOwnAddressFindsTheApiBelowItWhetherItAnswersNotFoundAR
 }
 
 TEST_F(SyncRun, TwentyPagesOfLongArticlesAreStoredAsTheyComeNotHeldWhole) {
+#ifdef VARLO_NO_NODE_POOL
+    GTEST_SKIP() << "sanitizer builds pad and hold back every block they free: memory is measured "
+                    "in the normal build";
+#endif
     // 20 pages of 100 articles of 40 KB each: 80 MB in all, 4 MB an answer.
     std::string paragraph;
     while (paragraph.size() < 40000) paragraph += "<p>Long article text of many words. </p>";
