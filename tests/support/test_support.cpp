@@ -6,14 +6,18 @@
 
 #include <unistd.h>
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <random>
 #include <sstream>
 
 #include "encoding/codepage.h"
+#include "platform/allocator.h"
 
 namespace varlo::test {
 
@@ -135,6 +139,42 @@ int64_t PeakGrowthInChild(const std::function<void()>& body) {
     if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         return INT64_MAX;
     }
+    return growth;
+}
+
+size_t ResidentPeakOfInChild(const std::function<void()>& work) {
+    // Memory this process freed but still holds would be handed to the child's work without
+    // showing as growth: give it back first.
+    malloc_trim(0);
+    int fds[2];
+    if (pipe(fds) != 0) return 0;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        KeepLargeBlocksOutOfTheHeap();
+        auto status = [](const char* key) -> size_t {
+            std::ifstream in("/proc/self/status");
+            std::string line;
+            while (std::getline(in, line)) {
+                if (line.rfind(key, 0) == 0) {
+                    return std::stoul(line.substr(std::strlen(key))) * 1024;
+                }
+            }
+            return 0;
+        };
+        std::ofstream("/proc/self/clear_refs") << "5";  // restarts the peak from here
+        const size_t base = status("VmRSS:");
+        work();
+        const size_t peak = status("VmHWM:");
+        const size_t growth = peak > base ? peak - base : 0;
+        (void)!write(fds[1], &growth, sizeof growth);
+        _exit(0);
+    }
+    close(fds[1]);
+    size_t growth = 0;
+    (void)!read(fds[0], &growth, sizeof growth);
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
     return growth;
 }
 

@@ -106,4 +106,9 @@ class ScopedTimeZone {
 // did not end normally. `body` runs in the child only and must return.
 int64_t PeakGrowthInChild(const std::function<void()>& body);
 
+// The same, finer: the peak resident memory of `work` in a child process above what the child
+// held just before it, read from the kernel's own high-water mark reset at that moment (large
+// blocks kept out of the heap, this process's freed memory given back first).
+size_t ResidentPeakOfInChild(const std::function<void()>& work);
+
 }  // namespace varlo::test

@@ -39,42 +39,6 @@ int ReadAndRecord(CLibrary& library, const std::string& path, const Text& url, i
     return library.RecordFeed(url, {}, LibraryArticlesOf(*reading.feed), now, true);
 }
 
-// The peak resident memory of `work`, above what the process held before, measured in a child
-// process so that nothing the test process did earlier hides or adds to it.
-size_t PeakOf(const std::function<void()>& work) {
-    malloc_trim(0);
-    int fds[2];
-    if (pipe(fds) != 0) return 0;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        KeepLargeBlocksOutOfTheHeap();
-        auto status = [](const char* key) -> size_t {
-            std::ifstream in("/proc/self/status");
-            std::string line;
-            while (std::getline(in, line)) {
-                if (line.rfind(key, 0) == 0) {
-                    return std::stoul(line.substr(std::strlen(key))) * 1024;
-                }
-            }
-            return 0;
-        };
-        std::ofstream("/proc/self/clear_refs") << "5";  // restarts the peak from here
-        const size_t base = status("VmRSS:");
-        work();
-        const size_t peak = status("VmHWM:");
-        const size_t growth = peak > base ? peak - base : 0;
-        (void)!write(fds[1], &growth, sizeof growth);
-        _exit(0);
-    }
-    close(fds[1]);
-    size_t growth = 0;
-    (void)!read(fds[0], &growth, sizeof growth);
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    return growth;
-}
-
 TEST(StoreBounds, AFeedLevelAuthorOfAMegabyteInAThousandEntriesCostsNeitherMemoryNorDisk) {
 #ifdef VARLO_NO_NODE_POOL
     GTEST_SKIP() << "sanitizer builds give every node a heap block of its own";
@@ -105,7 +69,7 @@ TEST(StoreBounds, AFeedLevelAuthorOfAMegabyteInAThousandEntriesCostsNeitherMemor
     int added = -2;
     int pipeAdded[2];
     ASSERT_EQ(pipe(pipeAdded), 0);
-    const size_t peak = PeakOf([&] {
+    const size_t peak = test::ResidentPeakOfInChild([&] {
         CFeedStore store;
         int result = -1;
         if (store.OpenAnother(storePath)) {
