@@ -91,6 +91,14 @@ bool HasScheme(std::string_view address) {
     return SchemeLength(address) != 0;
 }
 
+std::string SchemeOf(std::string_view address) {
+    std::string scheme(address.substr(0, SchemeLength(address)));
+    for (char& c : scheme) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return scheme;
+}
+
 bool IsWebAddress(std::string_view address) {
     const size_t n = SchemeLength(address);
     if (n != 4 && n != 5) return false;

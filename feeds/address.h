@@ -11,6 +11,9 @@ namespace varlo {
 // "." after a first letter, then ":".
 bool HasScheme(std::string_view address);
 
+// The scheme in lower case ("https" for "HTTPS://…"), or "" when the address has none.
+std::string SchemeOf(std::string_view address);
+
 // True when the address is absolute with the scheme http or https (in any case).
 bool IsWebAddress(std::string_view address);
 

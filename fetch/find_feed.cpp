@@ -6,6 +6,7 @@
 
 #include "encoding/codepage.h"
 #include "feeds/display_form.h"
+#include "fetch/curl_url.h"
 #include "fetch/find_tags.h"
 #include "fetch/html_tag.h"
 #include "fetch/http_download.h"
@@ -16,15 +17,6 @@
 
 namespace varlo {
 namespace {
-
-struct UrlDeleter {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
-
-struct CurlStringDeleter {
-    void operator()(char* text) const { curl_free(text); }
-};
 
 // Percent-encodes the bytes the URL parser refuses (spaces, controls, 8-bit bytes), as a browser
 // does before following such a link.
@@ -54,7 +46,7 @@ constexpr std::string_view kAddressSpace = " \t\r\n\f\v";
 
 // Only web addresses may come out of discovery: anything else would reach the browser pane or the
 // download as the address of a site.
-bool IsWebAddress(std::string_view address) {
+bool StartsWithWebScheme(std::string_view address) {
     return FindNoCase(address, "http://") == 0 || FindNoCase(address, "https://") == 0;
 }
 
@@ -62,7 +54,7 @@ bool IsWebAddress(std::string_view address) {
 
 Text ResolveUrl(const Text& link, const Text& pageUrl) {
     if (link.find("://") != Text::npos) return link;
-    UrlHandle url(curl_url());
+    CurlUrl url(curl_url());
     if (!url || curl_url_set(url.get(), CURLUPART_URL, pageUrl.c_str(), 0) != CURLUE_OK) {
         return link;
     }
@@ -81,7 +73,7 @@ Text ResolveUrl(const Text& link, const Text& pageUrl) {
     if (curl_url_get(url.get(), CURLUPART_URL, &joined, 0) != CURLUE_OK || joined == nullptr) {
         return link;
     }
-    std::unique_ptr<char, CurlStringDeleter> owner(joined);
+    const CurlString owner(joined);
     return samePage ? Text(joined) + relative : Text(joined);
 }
 
@@ -108,7 +100,7 @@ std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& fold
         const Text link(Trim(DecodeReferences(href), kAddressSpace));
         if (link.empty()) return Text();
         Text resolved = ResolveUrl(link, pageAddress);
-        return IsWebAddress(resolved) ? resolved : Text();
+        return StartsWithWebScheme(resolved) ? resolved : Text();
     };
 
     std::vector<Text> tags;
@@ -140,7 +132,7 @@ std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& fold
     }
     item->m_strType = "rss";
     item->m_strXmlUrl = atomLink.empty() ? rssLink : atomLink;
-    item->m_strHtmlUrl = IsWebAddress(pageAddress) ? pageAddress : Text();
+    item->m_strHtmlUrl = StartsWithWebScheme(pageAddress) ? pageAddress : Text();
     return item;
 }
 

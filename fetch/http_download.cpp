@@ -18,6 +18,7 @@
 
 #include "encoding/address_text.h"
 #include "encoding/codepage.h"
+#include "fetch/curl_url.h"
 #include "fetch/download_progress.h"
 #include "fetch/request.h"
 #include "fetch/transfer_messages.h"
@@ -40,12 +41,6 @@ struct MultiDeleter {
 };
 struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-struct UrlDeleter {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-struct CurlStringDeleter {
-    void operator()(char* text) const { curl_free(text); }
 };
 
 // The local file. The body goes to a new temporary file beside the target, created exclusively
@@ -173,26 +168,19 @@ Text CannotWriteText(const std::string& path) {
 // percent-encoded, and its scheme. Empty when it cannot be split into scheme, host and path.
 std::string SplitAddress(std::string_view address, std::string* scheme) {
     address = Trim(address, " \t\r\n");
-    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    CurlUrl url(curl_url());
     if (!url) return {};
     std::string text(address);
     if (curl_url_set(url.get(), CURLUPART_URL, text.c_str(),
                      CURLU_URLENCODE | CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
         return {};
     }
-    char* part = nullptr;
-    if (curl_url_get(url.get(), CURLUPART_SCHEME, &part, 0) != CURLUE_OK) return {};
-    std::unique_ptr<char, CurlStringDeleter> schemePart(part);
-    *scheme = part;
+    *scheme = UrlPart(url.get(), CURLUPART_SCHEME);
+    if (scheme->empty()) return {};
     // Other schemes are refused by the caller; only web addresses need a host.
     if (*scheme != "http" && *scheme != "https") return text;
-    part = nullptr;
-    if (curl_url_get(url.get(), CURLUPART_HOST, &part, 0) != CURLUE_OK) return {};
-    std::unique_ptr<char, CurlStringDeleter> hostPart(part);
-    part = nullptr;
-    if (curl_url_get(url.get(), CURLUPART_URL, &part, 0) != CURLUE_OK) return {};
-    std::unique_ptr<char, CurlStringDeleter> full(part);
-    return full.get();
+    if (UrlPart(url.get(), CURLUPART_HOST).empty()) return {};
+    return UrlPart(url.get(), CURLUPART_URL);
 }
 
 // Bytes libcurl hands over, kept until the download loop cuts them into chunks. The transfer is

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "encoding/codepage.h"
+#include "feeds/address.h"
 #include "fetch/find_feed.h"
 #include "platform/text.h"
 
@@ -189,21 +190,6 @@ std::string CleanAddress(std::string_view decoded) {
     while (begin < end && static_cast<unsigned char>(out[begin]) <= 0x20) ++begin;
     while (end > begin && static_cast<unsigned char>(out[end - 1]) <= 0x20) --end;
     return out.substr(begin, end - begin);
-}
-
-// The lower-case scheme of an address ("https"), or empty when it has none (a relative address).
-std::string SchemeOf(std::string_view address) {
-    if (address.empty() || !IsAsciiAlpha(address[0])) return {};
-    for (size_t i = 1; i < address.size(); ++i) {
-        const char c = address[i];
-        if (c == ':') {
-            std::string scheme(address.substr(0, i));
-            for (char& s : scheme) s = Lower(s);
-            return scheme;
-        }
-        if (!IsAsciiAlnum(c) && c != '+' && c != '-' && c != '.') return {};
-    }
-    return {};
 }
 
 bool IsWebScheme(std::string_view scheme) {

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "feeds/address.h"
+
 namespace varlo {
 namespace {
 
@@ -20,20 +22,6 @@ std::string Cleaned(std::string_view address) {
         if (c != '\t' && c != '\n' && c != '\r') out.push_back(c);
     }
     return out;
-}
-
-// The scheme in lower case, or "" when the address has none.
-std::string SchemeOf(std::string_view address) {
-    std::string scheme;
-    for (size_t i = 0; i < address.size(); ++i) {
-        const char c = address[i];
-        if (c == ':') return i == 0 ? std::string() : scheme;
-        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        const bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-        if (!letter && !(i > 0 && other)) return {};
-        scheme.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
-    }
-    return {};
 }
 
 int HexValue(char c) {

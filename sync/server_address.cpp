@@ -7,20 +7,10 @@
 #include <cstring>
 #include <memory>
 
+#include "fetch/curl_url.h"
+
 namespace varlo {
 namespace {
-
-struct UrlDeleter {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-
-std::string UrlPart(CURLU* url, CURLUPart which, unsigned flags = 0) {
-    char* part = nullptr;
-    if (curl_url_get(url, which, &part, flags) != CURLUE_OK || part == nullptr) return {};
-    std::string text(part);
-    curl_free(part);
-    return text;
-}
 
 std::string Lower(std::string_view text) {
     std::string out(text);
@@ -57,7 +47,7 @@ std::string BareHost(std::string_view host) {
 }  // namespace
 
 std::optional<AddressParts> ParseAddress(std::string_view url) {
-    std::unique_ptr<CURLU, UrlDeleter> handle(curl_url());
+    CurlUrl handle(curl_url());
     const std::string text(url);
     if (!handle || curl_url_set(handle.get(), CURLUPART_URL, text.c_str(),
                                 CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE) != CURLUE_OK) {

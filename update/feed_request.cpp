@@ -5,26 +5,10 @@
 #include <memory>
 
 #include "encoding/codepage.h"
+#include "fetch/curl_url.h"
 #include "fetch/http_download.h"
 
 namespace varlo {
-namespace {
-
-struct UrlDeleter {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-struct CurlStringDeleter {
-    void operator()(char* text) const { curl_free(text); }
-};
-
-std::string UrlPart(CURLU* url, CURLUPart which) {
-    char* part = nullptr;
-    if (curl_url_get(url, which, &part, 0) != CURLUE_OK || part == nullptr) return {};
-    std::unique_ptr<char, CurlStringDeleter> owner(part);
-    return part;
-}
-
-}  // namespace
 
 TransferLimits DefaultTransferLimits() {
     const DownloadLimits designed = CHttpDownload::Limits();
@@ -44,7 +28,7 @@ Text FeedTooLargeMessage(uint64_t maxBytes) {
 
 std::string FetchableAddress(const Text& address, std::string* host, Text* failure) {
     const std::string text(Trim(Cp932ToUtf8(address), " \t\r\n"));
-    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    CurlUrl url(curl_url());
     if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(),
                              CURLU_URLENCODE | CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
         *failure = address + Jp("の解析に失敗しました");
@@ -70,19 +54,15 @@ std::string WaitKey(std::string_view address) {
     std::string lower(address);
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    CurlUrl url(curl_url());
     if (!url || curl_url_set(url.get(), CURLUPART_URL, lower.c_str(),
                              CURLU_URLENCODE | CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
         return lower;
     }
     const std::string scheme = UrlPart(url.get(), CURLUPART_SCHEME);
     const std::string host = UrlPart(url.get(), CURLUPART_HOST);
-    char* port = nullptr;
-    if (scheme.empty() || host.empty() ||
-        curl_url_get(url.get(), CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) != CURLUE_OK || !port) {
-        return lower;
-    }
-    std::unique_ptr<char, CurlStringDeleter> owner(port);
+    const std::string port = UrlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    if (scheme.empty() || host.empty() || port.empty()) return lower;
     return scheme + "://" + host + ":" + port;
 }
 
