@@ -14,8 +14,7 @@ std::string SettingsPath() {
 }
 
 PreviewOptions ReadViewOptions(const std::string& path) {
-    // The window's defaults.
-    PreviewOptions options{false, false, true, false};
+    PreviewOptions options;  // the window's defaults
     std::ifstream file(path);
     std::string line;
     bool inView = false;
@@ -36,6 +35,7 @@ PreviewOptions ReadViewOptions(const std::string& path) {
         if (name == "LinkNew") options.linkNew = number != 0;
         if (name == "SiteTitle") options.siteTitle = number != 0;
         if (name == "SiteOutline") options.siteOutline = number != 0;
+        if (name == "ColorScheme") options.scheme = PageSchemeFromNumber(number);
     }
     return options;
 }

@@ -28,11 +28,24 @@ constexpr std::string_view kPolicy =
     "child-src 'none'; worker-src 'none'; form-action 'none'; base-uri 'none'; "
     "img-src http: https: data:; media-src http: https:; style-src 'unsafe-inline'";
 
-constexpr std::string_view kStyle = R"(
-:root { color-scheme: light; }
+// The colours, light and dark. A page in Auto follows prefers-color-scheme, which the engine takes
+// from the desktop's preference; a page with a scheme of its own keeps it whatever the desktop
+// prefers.
+constexpr std::string_view kLightColours = R"(
+  --page: #f3f4f6; --text: #1f2328; --link: #0b5cad; --rule: #d8dce1; --muted: #6a737d;
+  --outline: #444c56; --card: #fff; --card-edge: #e1e4e8; --meta: #8b949e; --chip: #eef1f4;
+  --chip-text: #57606a; --line: #d0d7de; --code: #f6f8fa; --shadow: rgba(0, 0, 0, .04);
+)";
+constexpr std::string_view kDarkColours = R"(
+  --page: #0d1117; --text: #e6edf3; --link: #6cb6ff; --rule: #30363d; --muted: #9198a1;
+  --outline: #c9d1d9; --card: #161b22; --card-edge: #30363d; --meta: #8b949e; --chip: #262c36;
+  --chip-text: #b1bac4; --line: #3d444d; --code: #1c2128; --shadow: rgba(0, 0, 0, .3);
+)";
+
+constexpr std::string_view kLayout = R"(
 * { box-sizing: border-box; }
 body {
-  margin: 0; background: #f3f4f6; color: #1f2328;
+  margin: 0; background: var(--page); color: var(--text);
   font-family: "Noto Sans CJK JP", "Noto Sans JP", "Hiragino Kaku Gothic ProN", "Hiragino Sans",
     "Yu Gothic UI", "Yu Gothic", Meiryo, "IPAexGothic", "TakaoPGothic", "VL PGothic",
     "Noto Color Emoji", sans-serif;
@@ -40,46 +53,68 @@ body {
   -webkit-text-size-adjust: 100%; text-rendering: optimizeLegibility;
 }
 main { max-width: 46em; margin: 0 auto; padding: 1.5em 1em 3em; }
-a[href] { color: #0b5cad; text-decoration: none; }
+a[href] { color: var(--link); text-decoration: none; }
 a[href]:hover { text-decoration: underline; }
-.feed { margin: 0 0 1.5em; padding: 0 .25em 1em; border-bottom: 2px solid #d8dce1; }
+.feed { margin: 0 0 1.5em; padding: 0 .25em 1em; border-bottom: 2px solid var(--rule); }
 .feed h1 { margin: 0; font-size: 1.5em; line-height: 1.4; font-weight: 700; }
-.feed .author { margin: .25em 0 0; color: #6a737d; font-size: .9em; }
-.feed .outline { margin: .5em 0 0; color: #444c56; }
+.feed .author { margin: .25em 0 0; color: var(--muted); font-size: .9em; }
+.feed .outline { margin: .5em 0 0; color: var(--outline); }
 .entry {
-  background: #fff; border: 1px solid #e1e4e8; border-radius: 10px;
-  padding: 1em 1.3em 1.1em; margin: 0 0 1em; box-shadow: 0 1px 2px rgba(0, 0, 0, .04);
+  background: var(--card); border: 1px solid var(--card-edge); border-radius: 10px;
+  padding: 1em 1.3em 1.1em; margin: 0 0 1em; box-shadow: 0 1px 2px var(--shadow);
 }
 .entry h2 { margin: 0 0 .2em; font-size: 1.15em; line-height: 1.5; font-weight: 700; }
-.meta { margin: 0 0 .6em; color: #8b949e; font-size: .82em; letter-spacing: .02em; }
+.meta { margin: 0 0 .6em; color: var(--meta); font-size: .82em; letter-spacing: .02em; }
 .meta .category {
-  margin-left: .8em; padding: 0 .5em; border-radius: 3px; background: #eef1f4; color: #57606a;
+  margin-left: .8em; padding: 0 .5em; border-radius: 3px; background: var(--chip);
+  color: var(--chip-text);
 }
 .body > :first-child { margin-top: 0; }
 .body > :last-child { margin-bottom: 0; }
 .body p { margin: 0 0 .8em; }
 .body img { max-width: 100%; height: auto; vertical-align: middle; }
 .body h1, .body h2, .body h3, .body h4, .body h5, .body h6 { font-size: 1.05em; margin: 1em 0 .4em; }
-.body blockquote { margin: .8em 0; padding: .1em 1em; border-left: 3px solid #d0d7de; color: #57606a; }
-.body pre { overflow-x: auto; padding: .8em 1em; background: #f6f8fa; border-radius: 6px;
+.body blockquote {
+  margin: .8em 0; padding: .1em 1em; border-left: 3px solid var(--line); color: var(--chip-text);
+}
+.body pre { overflow-x: auto; padding: .8em 1em; background: var(--code); border-radius: 6px;
   font-size: .9em; line-height: 1.5; overflow-wrap: normal; }
 .body code, .body kbd, .body samp {
   font-family: "Noto Sans Mono CJK JP", "DejaVu Sans Mono", monospace; font-size: .92em; }
 .body table { border-collapse: collapse; max-width: 100%; display: block; overflow-x: auto; }
-.body td, .body th { border: 1px solid #d0d7de; padding: .3em .6em; }
-.body th { background: #f6f8fa; }
-.body hr { border: 0; border-top: 1px solid #e1e4e8; }
+.body td, .body th { border: 1px solid var(--line); padding: .3em .6em; }
+.body th { background: var(--code); }
+.body hr { border: 0; border-top: 1px solid var(--card-edge); }
 .body figure { margin: 1em 0; }
-.body figcaption { color: #6a737d; font-size: .85em; }
+.body figcaption { color: var(--muted); font-size: .85em; }
 .plain { white-space: pre-line; }
 .thumbnail { margin: .6em 0 0; }
 .thumbnail img { max-width: 100%; height: auto; border-radius: 6px; }
 .media { margin: .6em 0 0; padding: 0; list-style: none; font-size: .9em; }
 .media li { margin: .3em 0; }
-.media .size { margin-left: .5em; color: #6a737d; }
+.media .size { margin-left: .5em; color: var(--muted); }
 .media audio, .media video { display: block; max-width: 100%; margin-top: .3em; }
-.empty { color: #6a737d; text-align: center; padding: 3em 0; }
+.empty { color: var(--muted); text-align: center; padding: 3em 0; }
 )";
+
+// The whole style sheet, put together once.
+const std::string& Style() {
+    static const std::string style = [] {
+        std::string s;
+        s += ":root { color-scheme: light dark;";
+        s += kLightColours;
+        s += "}\n@media (prefers-color-scheme: dark) {\n:root:not([data-scheme=\"light\"]) {"
+             " color-scheme: dark;";
+        s += kDarkColours;
+        s += "}\n}\n:root[data-scheme=\"light\"] { color-scheme: light; }\n";
+        s += ":root[data-scheme=\"dark\"] { color-scheme: dark;";
+        s += kDarkColours;
+        s += "}";
+        s += kLayout;
+        return s;
+    }();
+    return style;
+}
 
 // A feed's title, author or category as page text, in its display form.
 std::string TextOf(const Text& raw) {
@@ -141,6 +176,22 @@ void AppendBody(std::string& page, const Text& html, int kind, const Text& base,
 }
 
 }  // namespace
+
+PageScheme PageSchemeFromNumber(long number) {
+    return number == 1 ? PageScheme::Light : number == 2 ? PageScheme::Dark : PageScheme::Auto;
+}
+
+std::string_view SchemeAttribute(PageScheme scheme) {
+    switch (scheme) {
+        case PageScheme::Light:
+            return " data-scheme=\"light\"";
+        case PageScheme::Dark:
+            return " data-scheme=\"dark\"";
+        case PageScheme::Auto:
+            break;
+    }
+    return {};
+}
 
 std::string SanitizedBody(const Text& html, int kind, const Text& base) {
     return SanitizedHtml(html, kind, base);
@@ -292,7 +343,9 @@ template <typename Flush>
 int BuildPage(const CRssFile& feed, const PreviewOptions& options, std::string& page, size_t chunk,
               Flush flush, size_t firstBytes = std::string::npos, std::string_view token = {}) {
     // No reservation per article: a file of empty articles would reserve far more than it holds.
-    page += "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n";
+    page += "<!DOCTYPE html>\n<html lang=\"ja\"";
+    page += SchemeAttribute(options.scheme);
+    page += ">\n<head>\n<meta charset=\"utf-8\">\n";
     page += "<meta http-equiv=\"Content-Security-Policy\" content=\"";
     page += kPolicy;
     page += "\">\n<meta name=\"referrer\" content=\"no-referrer\">\n";
@@ -303,7 +356,7 @@ int BuildPage(const CRssFile& feed, const PreviewOptions& options, std::string& 
     page += "<title>";
     page += title.empty() ? "プレビュー" : title;
     page += "</title>\n<style>";
-    page += kStyle;
+    page += Style();
     page += "</style>\n</head>\n<body>\n<main>\n";
     AppendHeader(page, feed, options);
     size_t flushed = 0;

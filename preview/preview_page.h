@@ -12,12 +12,25 @@ namespace varlo {
 class CRssFile;
 
 // The four view options the page honours (settings section "View").
+// How a page is coloured ("ColorScheme"): as the desktop prefers, which the engine tells the
+// page through prefers-color-scheme, or light or dark whatever the desktop prefers.
+enum class PageScheme { Auto = 0, Light = 1, Dark = 2 };
+
+// The page's scheme stored as a number; anything out of range is Auto.
+PageScheme PageSchemeFromNumber(long number);
+
 struct PreviewOptions {
-    bool description;  // "Description": each article's summary rather than its full content
-    bool linkNew;      // "LinkNew": links open in a new window
-    bool siteTitle;    // "SiteTitle": the feed's title at the top
-    bool siteOutline;  // "SiteOutline": the feed's description at the top
+    bool description = false;  // "Description": each article's summary rather than its full content
+    bool linkNew = false;      // "LinkNew": links open in a new window
+    bool siteTitle = true;     // "SiteTitle": the feed's title at the top
+    bool siteOutline = false;  // "SiteOutline": the feed's description at the top
+    PageScheme scheme = PageScheme::Auto;
+    bool operator==(const PreviewOptions&) const = default;
 };
+
+// The attribute the page's root element carries for `scheme` (" data-scheme=\"dark\""), empty
+// for Auto, which leaves it to prefers-color-scheme.
+std::string_view SchemeAttribute(PageScheme scheme);
 
 // A complete UTF-8 page for the feed: its own style sheet, a policy that lets no script, plug-in,
 // frame or form run, escaped texts and sanitized article markup, and no external resource except

@@ -71,6 +71,10 @@ enum : int {
     kToggleRead = 32851 - kIdOffset,
     kToggleStar = 32852 - kIdOffset,
     kMarkAllRead = 32853 - kIdOffset,
+    // How pages are coloured: as the desktop prefers, light or dark.
+    kSchemeAuto = 32854 - kIdOffset,
+    kSchemeLight = 32855 - kIdOffset,
+    kSchemeDark = 32856 - kIdOffset,
     // The sync account of the open subscription file.
     kSyncAccount = 32838 - kIdOffset,
 };
@@ -91,6 +95,12 @@ constexpr int AutoUpdateMinutes(int id) {
         default:
             return -1;
     }
+}
+
+// The colour scheme (0 as the desktop prefers, 1 light, 2 dark) of a scheme command, -1 for other
+// commands.
+constexpr int ColorSchemeOf(int id) {
+    return id >= kSchemeAuto && id <= kSchemeDark ? id - kSchemeAuto : -1;
 }
 
 }  // namespace varlo::cmd

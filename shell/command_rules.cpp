@@ -85,7 +85,9 @@ CommandTarget RouteCommand(int id, ActivePane active) {
             if (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast) {
                 return CommandTarget::Application;
             }
-            if (cmd::AutoUpdateMinutes(id) >= 0) return CommandTarget::Frame;
+            if (cmd::AutoUpdateMinutes(id) >= 0 || cmd::ColorSchemeOf(id) >= 0) {
+                return CommandTarget::Frame;
+            }
             return CommandTarget::Disabled;
     }
 }
@@ -137,6 +139,7 @@ int CommandCheck(int id, const PaneState& state) {
     if (const int minutes = cmd::AutoUpdateMinutes(id); minutes >= 0) {
         return state.autoUpdateMinutes == minutes;
     }
+    if (const int scheme = cmd::ColorSchemeOf(id); scheme >= 0) return state.colorScheme == scheme;
     if (state.active != ActivePane::SiteList) return -1;
     switch (id) {
         case cmd::kSortInitial:

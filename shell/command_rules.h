@@ -29,6 +29,7 @@ struct PaneState {
     bool downloading = false;        // a download of Varlo's own is running (a feed, a page)
     bool hasUpdateFailures = false;  // the last update of every site had failures
     int autoUpdateMinutes = 0;       // the interval of automatic updates; 0 for none
+    int colorScheme = 0;             // how pages are coloured: 0 as the desktop prefers, 1, 2
 };
 
 // The pane or object that handles `id` while `active` is the active pane.

@@ -18,6 +18,14 @@ std::string HelpPagePathFor(const std::string& executableFolder) {
     return {};
 }
 
+std::string HelpPageIn(const std::string& guide, PageScheme scheme) {
+    if (guide.empty() || scheme == PageScheme::Auto || !guide.ends_with(".html")) return guide;
+    const std::string variant = guide.substr(0, guide.size() - 5) +
+                                (scheme == PageScheme::Dark ? "-dark.html" : "-light.html");
+    std::error_code ec;
+    return std::filesystem::is_regular_file(variant, ec) ? variant : guide;
+}
+
 std::string HelpPagePath() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "preview/preview_page.h"
+
 namespace varlo {
 
 // The anchor of the guide's list of keywords (UTF-8), the one its heading "キーワード" gets.
@@ -14,6 +16,10 @@ inline constexpr const char* kHelpKeywordsSection = "キーワード";
 // folder BUILD; the first that exists, as an absolute path without "." or ".." segments; "" when
 // neither does.
 std::string HelpPagePathFor(const std::string& executableFolder);
+
+// The page of `guide` coloured in `scheme` (user-guide-dark.html beside user-guide.html); `guide`
+// itself for Auto, or when that page is missing.
+std::string HelpPageIn(const std::string& guide, PageScheme scheme);
 
 // HelpPagePathFor the folder of the running program.
 std::string HelpPagePath();

@@ -18,6 +18,7 @@
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/controls/search_box.h"
 #include "gui/document/varlo_doc.h"
+#include "gui/platform/desktop_scheme.h"
 #include "gui/platform/program_icon.h"
 #include "gui/platform/settings.h"
 #include "gui/platform/shell_open.h"
@@ -121,6 +122,9 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     m_sync = std::make_unique<CSyncWindow>(*this);
     m_updates->SetAutoUpdate(std::max(0, Settings().GetInt("View", "AutoUpdate", 0)));
     m_active = Settings().GetInt("View", "List", 1) == 1 ? ActivePane::SiteList : ActivePane::None;
+    m_colorScheme = std::clamp(Settings().GetInt("View", "ColorScheme", 0), 0, 2);
+    m_desktopScheme = std::make_unique<CDesktopScheme>([this] { ApplyColorScheme(); });
+    ApplyColorScheme();
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSiteEdit, cmd::kHomePage);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kFileNew, cmd::kViewStatusBar);
@@ -128,8 +132,8 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kFileNew, cmd::kViewStatusBar);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kUpdateAll, cmd::kAutoUpdate120);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kUpdateAll, cmd::kAutoUpdate120);
-    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSearchFocus, cmd::kMarkAllRead);
-    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSearchFocus, cmd::kMarkAllRead);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSyncAccount);
     Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
@@ -233,6 +237,11 @@ void CMainFrame::BuildMenus() {
     Item(view, cmd::kViewDescription, "概要のみ(&D)", wxITEM_CHECK);
     Item(view, cmd::kViewSiteOutline, "サイト説明の表示(&I)", wxITEM_CHECK);
     Item(view, cmd::kViewSiteTitle, "サイトタイトル表示(&T)", wxITEM_CHECK);
+    auto* scheme = new wxMenu;
+    Item(scheme, cmd::kSchemeAuto, "自動", wxITEM_CHECK);
+    Item(scheme, cmd::kSchemeLight, "ライト", wxITEM_CHECK);
+    Item(scheme, cmd::kSchemeDark, "ダーク", wxITEM_CHECK);
+    view->AppendSubMenu(scheme, Wx("配色(&C)"));
     view->AppendSeparator();
     Item(view, cmd::kViewToolBar, "ﾂｰﾙ ﾊﾞｰ(&T)", wxITEM_CHECK);
     Item(view, cmd::kViewStatusBar, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", wxITEM_CHECK);
@@ -361,6 +370,7 @@ PaneState CMainFrame::CurrentState() const {
         state.hasUpdateFailures = !m_updates->Failures().empty();
         state.autoUpdateMinutes = m_updates->AutoUpdateMinutes();
     }
+    state.colorScheme = m_colorScheme;
     return state;
 }
 
@@ -557,6 +567,11 @@ void CMainFrame::RunCommand(int id) {
                         m_updates->SetAutoUpdate(minutes);
                         Settings().WriteInt("View", "AutoUpdate", minutes);
                     }
+                    if (const int scheme = cmd::ColorSchemeOf(id); scheme >= 0) {
+                        m_colorScheme = scheme;
+                        Settings().WriteInt("View", "ColorScheme", scheme);
+                        ApplyColorScheme();
+                    }
                     return;
             }
         case CommandTarget::Application:
@@ -635,7 +650,26 @@ void CMainFrame::ShowHelp(const std::string& section) {
         ShowMessageBox(Jp("ヘルプ (ユーザーガイド) が見つかりません。"), kMbOk | kMbIconWarning);
         return;
     }
-    if (m_browser) m_browser->ShowLocalPage(guide, section);
+    if (m_browser) m_browser->ShowGuide(HelpPageIn(guide, PageSchemeNow()), section);
+}
+
+PageScheme CMainFrame::PageSchemeNow() const {
+    const PageScheme chosen = PageSchemeFromNumber(m_colorScheme);
+    // The engine follows GTK's own dark preference by itself; the portal's only through us.
+    if (chosen == PageScheme::Auto && m_desktopScheme && m_desktopScheme->PrefersDark()) {
+        return PageScheme::Dark;
+    }
+    return chosen;
+}
+
+void CMainFrame::ApplyColorScheme() {
+    const PageScheme scheme = PageSchemeNow();
+    if (m_siteList) m_siteList->SetPageScheme(scheme);
+    // The guide shown is shown again in the scheme, where it was.
+    if (m_browser && m_browser->ShowsGuide()) {
+        const wxString at = ToWx(m_browser->GetLocationURL()).AfterFirst('#');
+        ShowHelp(std::string(at.utf8_str()));
+    }
 }
 
 void CMainFrame::ToggleBar(wxWindow* bar) {

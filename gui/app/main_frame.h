@@ -6,6 +6,7 @@
 #include <string>
 
 #include "gui/app/cont_frame_wnd.h"
+#include "preview/preview_page.h"
 #include "shell/command_rules.h"
 
 class wxSplitterWindow;
@@ -20,6 +21,7 @@ class CBrowserView;
 class CVarloDoc;
 class CVarloView;
 class CSearchBox;
+class CDesktopScheme;
 
 class CMainFrame : public CContFrameWnd {
   public:
@@ -81,6 +83,11 @@ class CMainFrame : public CContFrameWnd {
     void CyclePane(int step);
     void ToggleBar(wxWindow* bar);
     void AfterDownload();
+    // How pages are coloured now: the choice of the View menu, with the desktop's preference in
+    // place of Auto when the desktop portal told it.
+    PageScheme PageSchemeNow() const;
+    // Writes the page shown and the guide anew in the scheme of now.
+    void ApplyColorScheme();
 
     CVarloView* m_siteList = nullptr;
     CArticleView* m_articles = nullptr;
@@ -93,6 +100,8 @@ class CMainFrame : public CContFrameWnd {
     bool m_closeWanted = false;
     std::unique_ptr<CUpdateAll> m_updates;
     std::unique_ptr<CSyncWindow> m_sync;
+    int m_colorScheme = 0;  // "ColorScheme": 0 as the desktop prefers, 1 light, 2 dark
+    std::unique_ptr<CDesktopScheme> m_desktopScheme;
 };
 
 }  // namespace varlo

@@ -69,8 +69,8 @@ wxString BrowserAddressOf(const Text& address) {
 
 bool CBrowserView::Allow(const wxString& url, const Text& shownAs, Asker asker) {
     const std::string address(url.utf8_str());
-    const BrowserNavigation decision =
-        ClassifyNavigation(address, GetPreviewPath(), HelpPagePath());
+    const BrowserNavigation decision = ClassifyNavigation(
+        address, GetPreviewPath(), m_guidePath.empty() ? HelpPagePath() : m_guidePath);
     if (decision == BrowserNavigation::kLoad) return true;
     if (decision == BrowserNavigation::kMail) {
         // Only the user starts a mail, and only with what the address shows: a page's script
@@ -125,6 +125,17 @@ void CBrowserView::ShowLocalPage(const std::string& path, const std::string& sec
     wxString url = wxFileName::FileNameToURL(wxFileName(wxString::FromUTF8(path)));
     if (!section.empty()) url += "#" + wxString::FromUTF8(section);
     if (Allow(url, Utf8ToCp932(path), Asker::kVarlo)) m_web->LoadURL(url);
+}
+
+void CBrowserView::ShowGuide(const std::string& path, const std::string& section) {
+    m_guidePath = path;
+    ShowLocalPage(path, section);
+}
+
+bool CBrowserView::Shows(const std::string& path) const {
+    const wxString page = wxFileName::FileNameToURL(wxFileName(wxString::FromUTF8(path)));
+    // The engine's own address: a page Varlo asked for is the one the pane is about to show.
+    return m_web && m_web->GetCurrentURL().BeforeFirst('#') == page;
 }
 
 Text CBrowserView::GetLocationURL() const {

@@ -32,6 +32,13 @@ class CBrowserView : public wxView {
     // Loads the local page at `path` (UTF-8), at its `section` (an anchor; none when empty), as
     // the address rule allows.
     void ShowLocalPage(const std::string& path, const std::string& section = {});
+    // Shows the user guide's page `path` (one of its schemes) at `section`, as ShowLocalPage does;
+    // that page is the guide from now on.
+    void ShowGuide(const std::string& path, const std::string& section = {});
+    // True while the page shown is the guide.
+    bool ShowsGuide() const { return !m_guidePath.empty() && Shows(m_guidePath); }
+    // True while the page shown is the local file `path` (UTF-8), at any of its anchors.
+    bool Shows(const std::string& path) const;
     // The address of the page shown (empty before the first navigation): never that of a page
     // still loading or of a navigation refused.
     Text GetLocationURL() const;
@@ -72,6 +79,7 @@ class CBrowserView : public wxView {
     wxString m_shownUrl;  // the address of the last page the engine committed to
     bool m_refusalPending = false;
     wxString m_answeredPage;  // the page whose script had its one refusal
+    std::string m_guidePath;  // the guide's page last shown, in its scheme
     // Gone with its window, which the frame may destroy before this view.
     wxWeakRef<wxWebView> m_web;
     wxWindow* m_fallback = nullptr;  // shown when no browser engine is available

@@ -558,6 +558,7 @@ PreviewOptions CVarloView::Options() const {
     options.linkNew = m_bLinkNew;
     options.siteTitle = m_bSiteTitle;
     options.siteOutline = m_bSiteOutline;
+    options.scheme = m_scheme;
     return options;
 }
 
@@ -715,6 +716,32 @@ void CVarloView::ToggleOption(bool& option, const char* name) {
     if (IsBusy()) return;
     option = !option;
     Settings().WriteInt(kView, name, option ? 1 : 0);
+    OptionsChanged();
+}
+
+void CVarloView::SetPageScheme(PageScheme scheme) {
+    if (scheme == m_scheme) return;
+    m_scheme = scheme;
+    // While a download holds the list, the page it brings is written with the scheme of now.
+    if (IsBusy()) return;
+    // The guide or a web page shown stays; the preview is ready in the scheme when shown again.
+    if (m_browser && !m_browser->Shows(GetPreviewPath())) {
+        if (m_unshown == 0 && !m_strDownPath.empty() && m_chosenLibrary < 0) RewritePreview(false);
+        return;
+    }
+    // A view of the library shows one stored article, or none yet: written anew as it is.
+    if (m_chosenLibrary >= 0) {
+        const long row = m_articles && m_articles->GetList() && m_articles->IsLibrary()
+                             ? m_articles->GetList()->GetSelectedItem()
+                             : -1;
+        if (row >= 0) return ShowLibraryArticle(static_cast<int>(row), false);
+        if (m_unshown == 0) RewritePreview();
+        return;
+    }
+    OptionsChanged();
+}
+
+void CVarloView::OptionsChanged() {
     // A feed being read now is shown with the new options when it arrives. One already shown,
     // whose articles may still be being recorded, is written anew now from the feed as read.
     if (m_unshown > 0) return;

@@ -16,6 +16,7 @@
 #include <wx/string.h>
 
 #include "platform/text.h"
+#include "preview/preview_page.h"
 #include "shell/command_rules.h"
 #include "store/library.h"
 #include "update/feed_choice.h"
@@ -33,7 +34,6 @@ class CBrowserView;
 class CListCtrlBox;
 class COpmlItem;
 class CVarloDoc;
-struct PreviewOptions;
 
 class CVarloView : public wxView {
   public:
@@ -79,6 +79,8 @@ class CVarloView : public wxView {
     void OnViewLinkNew();
     void OnViewSiteOutline();
     void OnViewSiteTitle();
+    // How the pages are coloured from now on; the page shown is written anew in it.
+    void SetPageScheme(PageScheme scheme);
     void OnOpenInBrowser();
     // Marks every stored article of the selected site read without opening it; on a row of the
     // library, every article of its view.
@@ -144,6 +146,7 @@ class CVarloView : public wxView {
     bool m_bSiteOutline = false;
     bool m_bSiteTitle = true;
     bool m_bLinkNew = false;
+    PageScheme m_scheme = PageScheme::Auto;
 
     void OnDraw(wxDC*) override {}
     bool OnClose(bool) override { return true; }
@@ -207,11 +210,18 @@ class CVarloView : public wxView {
                                   std::shared_ptr<const CRssFile> feed, bool markSeen);
     // Writes the preview page of the feed shown on a worker, with the view options of now, and
     // shows it; the feed is not read again.
-    void RewritePreview();
+    // Writes the preview page anew from the feed held, on a worker, and shows it unless `show` is
+    // false (the pane shows another page, which stays).
+    void RewritePreview(bool show = true);
     void MarkViewReadOffTheWindow(const LibraryView& view);
     void ShowStatus(const wxString& text);
     void AddSiteFrom(const Text& pageUrl);
     void ToggleOption(bool& option, const char* name);
+    // The page shown is written anew with the options of now.
+    void OptionsChanged();
+    // The stored article of the library's row `row` alone in the preview, marked read when
+    // `markRead` says so.
+    void ShowLibraryArticle(int row, bool markRead);
     PreviewOptions Options() const;
     // Shows the site dialog for `entry`; on OK copies the fields back and sets `category`.
     bool AskSite(COpmlItem& entry, Text& category);

@@ -26,14 +26,6 @@
 #include "update/library_articles.h"
 
 namespace varlo {
-namespace {
-
-bool SameOptions(const PreviewOptions& a, const PreviewOptions& b) {
-    return a.description == b.description && a.linkNew == b.linkNew && a.siteTitle == b.siteTitle &&
-           a.siteOutline == b.siteOutline;
-}
-
-}  // namespace
 
 // A link of the workers' own to the downloaded file, gone with the last work that reads it.
 struct CVarloView::ReadLink {
@@ -169,7 +161,7 @@ void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenRead>& read,
     list.reset();
     // A view option changed while the page was written: the page is written anew from this
     // reading.
-    if (live && !SameOptions(read->options, Options())) {
+    if (live && read->options != Options()) {
         --m_reading;
         if (record) RecordChosenOffTheWindow(read, feed, live);
         return RewritePreview();
@@ -224,7 +216,7 @@ void CVarloView::RecordChosenOffTheWindow(const std::shared_ptr<ChosenRead>& rea
         });
 }
 
-void CVarloView::RewritePreview() {
+void CVarloView::RewritePreview(bool show) {
     CVarloDoc* doc = Doc();
     if (!doc) return;
     const uint64_t generation = ++m_generation;
@@ -235,21 +227,25 @@ void CVarloView::RewritePreview() {
     ++m_reading;
     ++m_unshown;
     CVarloView* self = this;
-    RunInBackground([self, generation, feed, options, temp, token]() -> std::function<void()> {
-        const int count = WritePreviewStart(temp, *feed, options, PageFill::kFirstBytes, token);
+    RunInBackground([self, generation, feed, options, temp, token,
+                     show]() -> std::function<void()> {
+        // A page not shown now is written whole: no pieces can be added to it until it is shown.
+        const int count =
+            show ? WritePreviewStart(temp, *feed, options, PageFill::kFirstBytes, token)
+                 : (WritePreviewPage(temp, *feed, options) ? feed->GetSize() : -1);
         auto pieces = std::make_shared<std::vector<PageFill::Piece>>();
         if (count >= 0 && count < feed->GetSize()) {
             *pieces = PageFill::PiecesOf(*feed, options, count, GetPreviewPath(), token);
         }
-        return [self, generation, feed, options, temp, token, count, pieces] {
+        return [self, generation, feed, options, temp, token, count, pieces, show] {
             if (!IsLiveView(self)) return (void)unlink(temp.c_str());
             --self->m_reading;
             --self->m_unshown;
             if (generation != self->m_generation) return (void)unlink(temp.c_str());
             // Another option changed meanwhile: written again with the options of now.
-            if (!SameOptions(options, self->Options())) {
+            if (options != self->Options()) {
                 unlink(temp.c_str());
-                return self->RewritePreview();
+                return self->RewritePreview(show);
             }
             const std::string preview = GetPreviewPath();
             if (count < 0 || rename(temp.c_str(), preview.c_str()) != 0) {
@@ -257,7 +253,7 @@ void CVarloView::RewritePreview() {
                 WritePreviewPage(preview, *feed, options);
                 pieces->clear();
             }
-            if (self->m_browser) {
+            if (self->m_browser && show) {
                 self->m_browser->StopFilling();
                 self->m_browser->Navigate(preview);
                 if (!pieces->empty()) {

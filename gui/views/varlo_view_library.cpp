@@ -170,28 +170,28 @@ void CVarloView::ShowSearch(const wxString& words) {
     ChooseLibraryRow(index, -1);
 }
 
+void CVarloView::ShowLibraryArticle(int row, bool markRead) {
+    const LibraryRow* listed = m_articles ? m_articles->LibraryRowAt(row) : nullptr;
+    if (!listed) return;
+    CLibrary& library = FeedMarks().Library();
+    std::optional<LibraryRow> article = library.Article(listed->id);
+    if (!article) return;
+    // The article alone, on the page a feed gets: the same style, sanitizer and policy.
+    auto titles = SiteTitles();
+    auto site = titles.find(article->feedUrl);
+    const Text siteTitle = site != titles.end() ? FromWx(site->second) : article->feedUrl;
+    const CRssFile page = StoredFeed({*article}, siteTitle);
+    const std::string preview = GetPreviewPath();
+    if (WritePreviewPage(preview, page, Options()) && m_browser) m_browser->Navigate(preview);
+    if (markRead && !article->read) {
+        library.SetRead(article->id, true);
+        MarksChanged();
+    }
+}
+
 void CVarloView::OnArticleChosen(int row) {
     if (!m_articles) return;
-    if (m_articles->IsLibrary()) {
-        const LibraryRow* listed = m_articles->LibraryRowAt(row);
-        if (!listed) return;
-        CLibrary& library = FeedMarks().Library();
-        std::optional<LibraryRow> article = library.Article(listed->id);
-        if (!article) return;
-        // The article alone, on the page a feed gets: the same style, sanitizer and policy.
-        auto titles = SiteTitles();
-        auto site = titles.find(article->feedUrl);
-        const Text siteTitle = site != titles.end() ? FromWx(site->second) : article->feedUrl;
-        const bool wasUnread = !article->read;
-        const CRssFile page = StoredFeed({*article}, siteTitle);
-        const std::string preview = GetPreviewPath();
-        if (WritePreviewPage(preview, page, Options()) && m_browser) m_browser->Navigate(preview);
-        if (wasUnread) {
-            library.SetRead(article->id, true);
-            MarksChanged();
-        }
-        return;
-    }
+    if (m_articles->IsLibrary()) return ShowLibraryArticle(row, true);
     // A site's feed: its page holds every article; the page moves to the one chosen.
     CVarloDoc* doc = Doc();
     if (m_browser && doc && row < doc->Feed().GetSize()) {

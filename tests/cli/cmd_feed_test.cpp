@@ -131,7 +131,7 @@ TEST(CliPreview, WritesThePageWithTheWindowsViewOptions) {
 <content:encoded><![CDATA[<p>full</p>]]></content:encoded></item></channel></rss>)");
     test::WriteFile(dir.File("Varlo.ini"),
                     "[Window size]\nDescription=0\n[View]\nDescription=1\n"
-                    "SiteTitle=0\nSiteOutline = 1\nLinkNew=x\n");
+                    "SiteTitle=0\nSiteOutline = 1\nLinkNew=x\nColorScheme=2\n");
     const std::string out = dir.File("page.html");
     const test::CliResult run = test::RunCli("preview '" + dir.File("f.xml") + "' '" + out + "'",
                                              "VARLO_CONFIG='" + dir.File("Varlo.ini") + "' ");
@@ -143,6 +143,7 @@ TEST(CliPreview, WritesThePageWithTheWindowsViewOptions) {
     EXPECT_EQ(page.find("<h1>"), std::string::npos);
     EXPECT_NE(page.find("Outline"), std::string::npos);
     EXPECT_EQ(page.find("target=\"_blank\""), std::string::npos);
+    EXPECT_NE(page.find("<html lang=\"ja\" data-scheme=\"dark\">"), std::string::npos);
     // Without a settings file, the window's defaults: the feed's title and the full content.
     ASSERT_EQ(test::RunCli("preview '" + dir.File("f.xml") + "' '" + out + "'",
                            "VARLO_CONFIG='" + dir.File("none.ini") + "' ")
@@ -151,6 +152,7 @@ TEST(CliPreview, WritesThePageWithTheWindowsViewOptions) {
     const std::string defaults = test::ReadFile(out);
     EXPECT_NE(defaults.find("<h1>Site</h1>"), std::string::npos);
     EXPECT_NE(defaults.find("<p>full</p>"), std::string::npos);
+    EXPECT_NE(defaults.find("<html lang=\"ja\">"), std::string::npos);
     EXPECT_EQ(test::RunCli("preview /nonexistent.xml '" + out + "'").status, 1);
     EXPECT_EQ(test::RunCli("preview '" + dir.File("f.xml") + "'").status, 2);
     EXPECT_EQ(

@@ -45,6 +45,36 @@ size_t Count(const std::string& text, std::string_view what) {
 
 // ---- Content and options
 
+TEST(PreviewPage, IsColouredAsTheDesktopPrefersUnlessASchemeIsChosen) {
+    CRssFile feed;
+    AddArticle(feed, "記事", "https://example.jp/1");
+    PreviewOptions options;
+    const std::string automatic = BuildPreviewPage(feed, options);
+    EXPECT_NE(automatic.find("<html lang=\"ja\">"), std::string::npos);
+    // Dark colours apply through the desktop's preference, unless the page is held light.
+    EXPECT_NE(automatic.find("@media (prefers-color-scheme: dark) {\n:root:not([data-scheme="
+                             "\"light\"])"),
+              std::string::npos);
+    options.scheme = PageScheme::Dark;
+    const std::string dark = BuildPreviewPage(feed, options);
+    EXPECT_NE(dark.find("<html lang=\"ja\" data-scheme=\"dark\">"), std::string::npos);
+    EXPECT_EQ(MainOf(dark), MainOf(automatic)) << "only the colours differ";
+    options.scheme = PageScheme::Light;
+    EXPECT_NE(BuildPreviewPage(feed, options).find("<html lang=\"ja\" data-scheme=\"light\">"),
+              std::string::npos);
+    // Every colour of the layout comes from the scheme's variables: none is fixed.
+    const size_t layout = automatic.find("* { box-sizing");
+    const size_t end = automatic.find("</style>");
+    ASSERT_NE(layout, std::string::npos);
+    EXPECT_EQ(automatic.substr(layout, end - layout).find('#'), std::string::npos);
+    // A stored number out of range is the desktop's preference.
+    EXPECT_EQ(PageSchemeFromNumber(2), PageScheme::Dark);
+    EXPECT_EQ(PageSchemeFromNumber(1), PageScheme::Light);
+    EXPECT_EQ(PageSchemeFromNumber(0), PageScheme::Auto);
+    EXPECT_EQ(PageSchemeFromNumber(7), PageScheme::Auto);
+    EXPECT_EQ(PageSchemeFromNumber(-1), PageScheme::Auto);
+}
+
 TEST(PreviewPage, ShowsTheFeedTitleLinkedToItsSiteOnlyWithSiteTitle) {
     CRssFile feed;
     feed.m_strTitle = Sjis("日本語のフィード");

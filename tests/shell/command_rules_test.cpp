@@ -35,6 +35,21 @@ TEST(CommandRules, AutomaticUpdateItemsCheckTheIntervalInUse) {
     EXPECT_EQ(cmd::AutoUpdateMinutes(cmd::kStop), -1);
 }
 
+TEST(CommandRules, TheColourSchemeIsTheFramesFromEveryPaneAndChecksTheOneInUse) {
+    PaneState state;
+    state.colorScheme = 2;
+    for (const ActivePane pane :
+         {ActivePane::None, ActivePane::SiteList, ActivePane::ArticleList, ActivePane::Browser}) {
+        state.active = pane;
+        EXPECT_EQ(RouteCommand(cmd::kSchemeLight, pane), CommandTarget::Frame);
+        EXPECT_TRUE(IsCommandEnabled(cmd::kSchemeAuto, state));
+        EXPECT_EQ(CommandCheck(cmd::kSchemeDark, state), 1);
+        EXPECT_EQ(CommandCheck(cmd::kSchemeAuto, state), 0);
+    }
+    EXPECT_EQ(cmd::ColorSchemeOf(cmd::kSchemeLight), 1);
+    EXPECT_EQ(cmd::ColorSchemeOf(cmd::kMarkAllRead), -1);
+}
+
 TEST(CommandRules, MarkingASiteSeenBelongsToTheSiteList) {
     EXPECT_EQ(RouteCommand(cmd::kMarkSeen, ActivePane::SiteList), CommandTarget::SiteList);
     EXPECT_EQ(RouteCommand(cmd::kMarkSeen, ActivePane::ArticleList), CommandTarget::Disabled);

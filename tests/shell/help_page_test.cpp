@@ -45,6 +45,19 @@ TEST(HelpPage, TheInstalledGuideComesBeforeOneOfABuildFolderAndNoneIsEmpty) {
     EXPECT_EQ(HelpPagePathFor((root / "bin").string()), "");
 }
 
+TEST(HelpPage, AChosenSchemeShowsItsOwnPageOfTheGuideWhenItIsThere) {
+    TempDir dir;
+    const std::string guide = dir.File("user-guide.html");
+    WriteFile(guide, "<html></html>");
+    EXPECT_EQ(HelpPageIn(guide, PageScheme::Dark), guide) << "no dark page: the guide itself";
+    WriteFile(dir.File("user-guide-dark.html"), "<html data-scheme=\"dark\"></html>");
+    WriteFile(dir.File("user-guide-light.html"), "<html data-scheme=\"light\"></html>");
+    EXPECT_EQ(HelpPageIn(guide, PageScheme::Dark), dir.File("user-guide-dark.html"));
+    EXPECT_EQ(HelpPageIn(guide, PageScheme::Light), dir.File("user-guide-light.html"));
+    EXPECT_EQ(HelpPageIn(guide, PageScheme::Auto), guide);
+    EXPECT_EQ(HelpPageIn("", PageScheme::Dark), "");
+}
+
 // "%E6%97%A5" as the three bytes it stands for.
 std::string PercentDecoded(const std::string& text) {
     std::string out;
@@ -67,6 +80,15 @@ TEST(HelpPage, TheBuiltGuideIsAPageWhoseKeywordsLeadToItsSections) {
     EXPECT_NE(page.find("<html lang=\"ja\">"), std::string::npos);
     EXPECT_NE(page.find("<title>Varlo ユーザーガイド</title>"), std::string::npos);
     EXPECT_EQ(page.find("<script"), std::string::npos);
+    // Its light and dark pages are the same page held in one scheme.
+    for (const char* scheme : {"light", "dark"}) {
+        std::string variant = ReadFile(std::regex_replace(VARLO_HELP_PAGE, std::regex("\\.html$"),
+                                                          std::string("-") + scheme + ".html"));
+        const std::string attribute = std::string(" data-scheme=\"") + scheme + "\"";
+        ASSERT_NE(variant.find("<html lang=\"ja\"" + attribute + ">"), std::string::npos) << scheme;
+        variant.erase(variant.find(attribute), attribute.size());
+        EXPECT_EQ(variant, page) << scheme;
+    }
     // The pictures are the ones copied beside the page.
     const std::filesystem::path folder = std::filesystem::path(VARLO_HELP_PAGE).parent_path();
     const std::regex image("<img src=\"([^\"]+)\"");
