@@ -15,12 +15,15 @@ namespace {
 // Blocks below this are not worth a system call.
 constexpr std::size_t kLargeBlock = 2 * 1024 * 1024;
 
-std::uintptr_t PageSize() {
-    static const auto size = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+}  // namespace
+
+std::size_t SystemPageSize() {
+    static const std::size_t size = [] {
+        const long page = sysconf(_SC_PAGESIZE);
+        return page > 0 ? static_cast<std::size_t>(page) : std::size_t{4096};
+    }();
     return size;
 }
-
-}  // namespace
 
 void KeepLargeBlocksOutOfTheHeap() {
     // The allocator's own starting value; setting it at all keeps it from moving.
@@ -71,7 +74,7 @@ void AdviseHugePages(void* block, std::size_t bytes) {
 
 void PopulatePages(void* block, std::size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
-    const std::uintptr_t page = PageSize();
+    const std::uintptr_t page = SystemPageSize();
     if (block == nullptr || bytes < 16 * page) return;
     const auto start = reinterpret_cast<std::uintptr_t>(block);
     const std::uintptr_t first = (start + page - 1) & ~(page - 1);
@@ -92,7 +95,7 @@ void PopulatePages(void* block, std::size_t bytes) {
 
 void ReleaseUnusedCapacity(std::string& text) {
     if (text.capacity() - text.size() < kLargeBlock / 2) return;
-    const std::uintptr_t page = PageSize();
+    const std::uintptr_t page = SystemPageSize();
     // The terminating zero stays where it is.
     const auto end = reinterpret_cast<std::uintptr_t>(text.data()) + text.size() + 1;
     const std::uintptr_t first = (end + page - 1) & ~(page - 1);
@@ -105,7 +108,7 @@ const char* ReleasePagesWithin(const char* begin, std::size_t size) {
     // Whole huge pages where the range holds any: giving back part of one splits it, which costs
     // far more than the rest of the call and slows every later reach into what is left of it.
     constexpr std::uintptr_t kHuge = 2 * 1024 * 1024;
-    const std::uintptr_t page = size >= 2 * kHuge ? kHuge : PageSize();
+    const std::uintptr_t page = size >= 2 * kHuge ? kHuge : SystemPageSize();
     const auto start = reinterpret_cast<std::uintptr_t>(begin);
     const std::uintptr_t first = (start + page - 1) & ~(page - 1);
     const std::uintptr_t last = (start + size) & ~(page - 1);

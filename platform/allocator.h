@@ -12,6 +12,9 @@ namespace varlo {
 // heap: loading a document then takes noticeably more than its tree. Called once at start-up.
 void KeepLargeBlocksOutOfTheHeap();
 
+// The system's page size in bytes.
+std::size_t SystemPageSize();
+
 // Grows the heap by `bytes` at once and asks the system to back that part with huge pages. A
 // feed's articles are thousands of small blocks; each new small page they fill costs a page fault,
 // which on a virtual machine costs more than the bytes it serves. A huge page is one fault for 512

@@ -6,19 +6,13 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/allocator.h"
+
 namespace varlo {
 namespace {
 
 void Overwrite(void* data, size_t size) {
     if (data && size) explicit_bzero(data, size);
-}
-
-size_t PageSize() {
-    static const size_t size = [] {
-        const long page = sysconf(_SC_PAGESIZE);
-        return page > 0 ? static_cast<size_t>(page) : size_t{4096};
-    }();
-    return size;
 }
 
 }  // namespace
@@ -46,7 +40,7 @@ bool CSecretBuffer::Append(std::string_view text) {
     if (text.empty()) return true;
     if (text.size() > m_capacity - m_size || !m_data) {
         const size_t need = m_size + text.size();
-        const size_t capacity = (need + PageSize() - 1) / PageSize() * PageSize();
+        const size_t capacity = (need + SystemPageSize() - 1) / SystemPageSize() * SystemPageSize();
         void* pages =
             mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (pages == MAP_FAILED) return false;

@@ -12,6 +12,7 @@
 
 #include "platform/private_files.h"
 #include "platform/settings_path.h"
+#include "platform/text.h"
 
 namespace varlo {
 namespace {
@@ -93,13 +94,6 @@ std::string Escape(const std::string& text) {
         }
     }
     return out;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 std::string Unescape(std::string_view text) {

@@ -24,8 +24,19 @@ constexpr bool IsAsciiDigit(char c) {
 constexpr bool IsAsciiHexDigit(char c) {
     return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
+// The value of a hexadecimal digit, -1 for any other character.
+constexpr int HexValue(char c) {
+    return IsAsciiDigit(c)          ? c - '0'
+           : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+           : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                    : -1;
+}
 constexpr bool IsAsciiAlnum(char c) {
     return IsAsciiAlpha(c) || IsAsciiDigit(c);
+}
+// White space as XML knows it: space, tab, carriage return and line feed.
+constexpr bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 // White space as HTML knows it (XML's lacks the form feed).
 constexpr bool IsHtmlSpace(char c) {

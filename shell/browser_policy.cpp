@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "feeds/address.h"
+#include "platform/text.h"
 
 namespace varlo {
 namespace {
@@ -22,13 +23,6 @@ std::string Cleaned(std::string_view address) {
         if (c != '\t' && c != '\n' && c != '\r') out.push_back(c);
     }
     return out;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <limits>
 
+#include "platform/text.h"
 #include "xml/element.h"
 #include "xml/parse_limits.h"
 
@@ -17,13 +18,9 @@ unsigned char Lower(unsigned char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
-bool IsWhiteSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 // Ends the run of bytes that a tag's name pattern can match: a name never holds these.
 bool EndsToken(char c) {
-    return c == '<' || c == '>' || IsWhiteSpace(c);
+    return c == '<' || c == '>' || IsXmlSpace(c);
 }
 
 // Compares two texts as the end-tag search does: ASCII letters without regard to case.
@@ -64,7 +61,7 @@ class LastEndTags {
                 if (nextGt == std::string_view::npos) break;
             }
             std::string_view name = content.substr(p + 2, nextGt - p - 2);
-            while (!name.empty() && IsWhiteSpace(name.back())) name.remove_suffix(1);
+            while (!name.empty() && IsXmlSpace(name.back())) name.remove_suffix(1);
             *Lookup(name, true) = p;
         }
     }
@@ -150,7 +147,7 @@ class EndTagIndex {
             tag.adjacent = end < n && document[end] == '<';
             if (tag.tokenLength >= 1 && document[p + 1] == '/') {
                 size_t gt = end;
-                while (gt < n && IsWhiteSpace(document[gt])) ++gt;
+                while (gt < n && IsXmlSpace(document[gt])) ++gt;
                 if (gt < n && document[gt] == '>')
                     tag.closeLength = static_cast<uint32_t>(gt + 1 - p);
             }

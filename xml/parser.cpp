@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/text.h"
 #include "xml/element.h"
 #include "xml/end_tag_search.h"
 #include "xml/parse_limits.h"
@@ -23,13 +24,9 @@ std::string_view Cut(std::string_view text, std::ptrdiff_t start, std::ptrdiff_t
     return text.substr(static_cast<size_t>(start), static_cast<size_t>(length));
 }
 
-bool IsWhiteSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 std::string_view TrimLeft(std::string_view text) {
     size_t first = 0;
-    while (first < text.size() && IsWhiteSpace(text[first])) ++first;
+    while (first < text.size() && IsXmlSpace(text[first])) ++first;
     return text.substr(first);
 }
 
@@ -99,7 +96,7 @@ size_t FindTagEnd(std::string_view text, size_t from) {
         if (at == std::string_view::npos || text[at] == '>') return at;
         // A quote opens a value only right after "=": an apostrophe in a stray word opens none.
         size_t before = at;
-        while (before > from && IsWhiteSpace(text[before - 1])) --before;
+        while (before > from && IsXmlSpace(text[before - 1])) --before;
         if (before == from || text[before - 1] != '=') {
             pos = at + 1;
             continue;
@@ -162,7 +159,7 @@ std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name, size_t* 
         if (b == static_cast<unsigned char>(close[c])) {
             if (++c == close.size()) {
                 size_t gt = i + 1;
-                while (gt < n && IsWhiteSpace(text[gt])) ++gt;
+                while (gt < n && IsXmlSpace(text[gt])) ++gt;
                 if (gt < n && text[gt] == '>') {
                     const size_t start = i + 1 - close.size();
                     if (depth == 0) {
@@ -192,7 +189,7 @@ void CMXMLElement::ParseMarkup(std::string_view text, bool plainContent) {
     size_t endTagStart = std::string_view::npos;
     if (!text.empty() && text.back() == '>') {
         size_t stop = text.size() - 1;
-        while (stop > 0 && IsWhiteSpace(text[stop - 1])) --stop;
+        while (stop > 0 && IsXmlSpace(text[stop - 1])) --stop;
         if (stop >= m_name.size() + 2 &&
             text.substr(stop - m_name.size(), m_name.size()) == m_name &&
             text.substr(stop - m_name.size() - 2, 2) == "</") {
