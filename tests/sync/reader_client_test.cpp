@@ -75,6 +75,30 @@ TEST_F(ReaderClientTest, LogsInReadsSubscriptionsAndRefusesAWrongPassword) {
     EXPECT_EQ(wrong->FailedRequests(), 1);
 }
 
+TEST_F(ReaderClientTest, AServerOutOfReachIsNamedWithTheReasonInJapanese) {
+    // Refused: libcurl's English ("Failed to connect to 127.0.0.1 port N ...") never shows; its
+    // reason does, in the words every download uses, with the server it was about.
+    const std::string closed = "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort());
+    CReaderClient refused(closed + "/api/greader.php");
+    ReaderStatus s = refused.Login("ann", "s3cret pass&=");
+    EXPECT_EQ(s.failure, ReaderFailure::kUnreachable);
+    EXPECT_EQ(s.message, test::Sjis("同期サーバーに接続できませんでした: "
+                                    "サーバーに接続できませんでした (") +
+                             closed + ")");
+
+    // A server that says nothing at all ends as a time-out.
+    Response silent;
+    silent.stallBeforeHeaders = true;
+    server.Fault("ClientLogin", silent);
+    ReaderLimits limits;
+    limits.stallTimeout = std::chrono::milliseconds(1000);
+    s = Client(limits)->Login("ann", "s3cret pass&=");
+    EXPECT_EQ(s.failure, ReaderFailure::kUnreachable);
+    EXPECT_EQ(s.message,
+              test::Sjis("同期サーバーに接続できませんでした: 操作がタイムアウトしました (") +
+                  server.Http().Url("") + ")");
+}
+
 TEST_F(ReaderClientTest, ReadsTwoThousandItemsOverContinuationPagesAndOnlyNewerOnes) {
     server.AddItems("feed/1", 1200, kNow - 7200);
     server.AddItems("feed/2", 800, kNow - 60);
