@@ -44,14 +44,30 @@ class ReaderClientTest : public ::testing::Test {
     std::vector<int64_t> waits;
 };
 
-TEST(ReaderItemIds, DecimalHexAndLongFormsBecomeTheLongForm) {
-    EXPECT_EQ(LongItemId("31"), "tag:google.com,2005:reader/item/000000000000001f");
-    EXPECT_EQ(LongItemId("tag:google.com,2005:reader/item/000000000000001F"),
-              "tag:google.com,2005:reader/item/000000000000001f");
-    EXPECT_EQ(LongItemId("1733000000000000"), "tag:google.com,2005:reader/item/0006282781655000");
+TEST(ReaderItemIds, DecimalHexAndLongFormsBecomeTheLongFormAndOtherIdsStayAsSent) {
+    const std::string prefix = "tag:google.com,2005:reader/item/";
+    EXPECT_EQ(LongItemId("31"), prefix + "000000000000001f");
+    EXPECT_EQ(LongItemId(prefix + "000000000000001F"), prefix + "000000000000001f");
+    EXPECT_EQ(LongItemId("1733000000000000"), prefix + "0006282781655000");
+    // Signed short forms, as Google Reader wrote them.
+    EXPECT_EQ(LongItemId("-1"), prefix + "ffffffffffffffff");
+    EXPECT_EQ(LongItemId("-9223372036854775808"), prefix + "8000000000000000");
+    EXPECT_EQ(LongItemId("18446744073709551615"), prefix + "ffffffffffffffff");
+    // Bare hex (which a server must never be sent back) gets its prefix.
+    EXPECT_EQ(LongItemId("00000000000000ab"), prefix + "00000000000000ab");
+    // Items numbered past 64 bits keep every digit, bare or long, so both forms meet.
+    EXPECT_EQ(LongItemId("5c4f3b2d1e8a7a0012345678"), prefix + "5c4f3b2d1e8a7a0012345678");
+    EXPECT_EQ(LongItemId(prefix + "5C4F3B2D1E8A7A0012345678"), prefix + "5c4f3b2d1e8a7a0012345678");
+    EXPECT_EQ(LongItemId("99999999999999999999999"), prefix + "99999999999999999999999");
+    // Anything else is the server's own and goes back as it came.
+    EXPECT_EQ(LongItemId("12x"), "12x");
+    EXPECT_EQ(LongItemId("entry:2024/abc"), "entry:2024/abc");
+    EXPECT_EQ(LongItemId(prefix + "not-hex"), prefix + "not-hex");
+    // What cannot be one id.
     EXPECT_EQ(LongItemId(""), "");
-    EXPECT_EQ(LongItemId("12x"), "");
-    EXPECT_EQ(LongItemId("99999999999999999999999"), "");
+    EXPECT_EQ(LongItemId("a b"), "");
+    EXPECT_EQ(LongItemId("a\nb"), "");
+    EXPECT_EQ(LongItemId(std::string(300, '7')), "");
 }
 
 TEST_F(ReaderClientTest, LogsInReadsSubscriptionsAndRefusesAWrongPassword) {
