@@ -55,6 +55,16 @@ int64_t NumberOf(const Json& object, const char* name) {
     return 0;
 }
 
+// The member "id" as text: some servers send an item's number itself rather than its text.
+std::string IdOf(const Json& object) {
+    if (!object.is_object()) return {};
+    const auto it = object.find("id");
+    if (it == object.end()) return {};
+    if (it->is_number_unsigned()) return std::to_string(it->get<uint64_t>());
+    if (it->is_number_integer()) return std::to_string(it->get<int64_t>());
+    return it->is_string() ? it->get<std::string>() : std::string();
+}
+
 // A top-level string kept by the reader of the answer; empty when it was not there.
 std::string TopString(const std::map<std::string, std::string, std::less<>>& strings,
                       std::string_view name) {
@@ -85,7 +95,7 @@ bool IsState(std::string_view category, std::string_view tail) {
 
 ReaderItem ReadItem(const Json& j) {
     ReaderItem item;
-    item.id = LongItemId(StringOf(j, "id"));
+    item.id = LongItemId(IdOf(j));
     item.title = StringOf(j, "title");
     item.link = FirstHref(j, "canonical");
     if (item.link.empty()) item.link = FirstHref(j, "alternate");
@@ -531,11 +541,7 @@ ReaderStatus CReaderClient::Ids(const std::string& query, std::vector<std::strin
         const JsonListResult read =
             ReadJsonList(answer.body, {"itemRefs", {"id"}, {"continuation"}}, [&](Json&& ref) {
                 if (out->size() >= m_caps.maxIds) return false;
-                // Some servers send the number itself rather than its text.
-                const auto number = ref.find("id");
-                std::string id = number != ref.end() && number->is_number_integer()
-                                     ? LongItemId(std::to_string(number->get<int64_t>()))
-                                     : LongItemId(StringOf(ref, "id"));
+                std::string id = LongItemId(IdOf(ref));
                 if (id.empty()) {
                     ++m_unreadableIds;
                 } else {

@@ -91,6 +91,19 @@ TEST_F(ReaderClientTest, LogsInReadsSubscriptionsAndRefusesAWrongPassword) {
     EXPECT_EQ(wrong->FailedRequests(), 1);
 }
 
+TEST_F(ReaderClientTest, IdsSentAsNumbersAreTakenAndIdsThatAreNoneAreCounted) {
+    auto client = Client();
+    ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
+    server.Fault("stream/items/ids",
+                 test::Ok(R"({"itemRefs":[{"id":5},{"id":"6"},{"id":-1},{"id":""},{"id":"a b"},)"
+                          R"({"id":true},{}]})",
+                          "application/json"));
+    std::vector<std::string> ids;
+    ASSERT_TRUE(client->UnreadIds(&ids).Ok());
+    EXPECT_EQ(ids, (std::vector<std::string>{LongItemId("5"), LongItemId("6"), LongItemId("-1")}));
+    EXPECT_EQ(client->UnreadableIds(), 4);
+}
+
 TEST_F(ReaderClientTest, AServerOutOfReachIsNamedWithTheReasonInJapanese) {
     // Refused: libcurl's English ("Failed to connect to 127.0.0.1 port N ...") never shows; its
     // reason does, in the words every download uses, with the server it was about.
