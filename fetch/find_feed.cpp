@@ -80,12 +80,17 @@ Text ResolveUrl(const Text& link, const Text& pageUrl) {
 std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& folder, bool progress,
                                     bool* cancelled) {
     CHttpDownload download(pageUrl);
+    // Said once, with its reason, below.
+    download.KeepFailureUnshown();
     const std::string path = download.Download(folder, progress, "down.html");
     if (cancelled) *cancelled = download.Cancelled();
     if (path.empty()) {
         // The user who cancelled knows why nothing came.
         if (!download.Cancelled()) {
-            ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
+            const Text& reason = download.Failure();
+            ShowMessageBox(reason.empty() ? Jp("ダウンロードに失敗しました")
+                                          : Jp("ダウンロードに失敗しました: ") + reason,
+                           kMbOk | kMbIconError);
         }
         return nullptr;
     }

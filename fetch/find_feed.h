@@ -12,8 +12,9 @@ namespace varlo {
 // Downloads the page into folder/"down.html" (with the progress window when `progress`), decodes
 // it and returns a new entry: the page's title (or the address), the page address, type "rss",
 // and the resolved address of the last Atom link, else of the last RSS link, else none. Null after
-// a message when the page cannot be fetched ("ダウンロードに失敗しました") or read; null without
-// one when the user cancelled the download, which `cancelled` (when given) then says.
+// a message when the page cannot be fetched ("ダウンロードに失敗しました: " and the reason) or
+// read; null without one when the user cancelled the download, which `cancelled` (when given) then
+// says.
 std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& folder,
                                     bool progress = true, bool* cancelled = nullptr);
 

@@ -32,6 +32,8 @@ using Clock = std::chrono::steady_clock;
 
 // Each read hands this many bytes to the file, followed by exactly one pumped event.
 constexpr size_t kChunkSize = 1023;
+// What is kept of a refused answer's body: enough to tell a web page from a feed.
+constexpr size_t kRefusalBodyHead = 1024;
 
 struct EasyDeleter {
     void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
@@ -193,7 +195,12 @@ struct Transfer {
     Text etag;  // validators of the last response of a redirection chain
     Text lastModified;
     bool inHead = false;  // a response head is being received
+    // The header lines of the last response, kept for a refusal's reasons (a wait asked for, a
+    // wall against bots); a head of more lines than this says nothing more of them.
+    std::vector<std::string> headLines;
 };
+
+constexpr size_t kKeptHeadLines = 100;
 
 // Takes the value of the validator header line when it is `name`; a value unfit to be kept
 // (IsUsableValidator) is taken as none, and the transfer goes on.
@@ -227,8 +234,11 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         transfer->etag.clear();
         transfer->lastModified.clear();
         transfer->inHead = true;
+        transfer->headLines.clear();
     } else if (line == "\r\n" || line == "\n") {
         transfer->inHead = false;
+    } else if (transfer->headLines.size() < kKeptHeadLines) {
+        transfer->headLines.emplace_back(Trim(line, "\r\n"));
     }
     TakeValidator(line, "ETag", transfer->etag) ||
         TakeValidator(line, "Last-Modified", transfer->lastModified);
@@ -392,7 +402,7 @@ class CHttpDownload::Run {
     bool Fail(const Text& message, unsigned icon) {
         m_file.Discard();
         m_dialog->Destroy();
-        ShowMessageBox(message, kMbOk | icon);
+        m_owner.Fail(message, kMbOk | icon);
         return false;
     }
 
@@ -425,9 +435,14 @@ class CHttpDownload::Run {
         CURL* e = m_easy.get();
         long status = 0;
         curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+        m_owner.m_status = status;
         // "Not modified" answers a conditional request with the body it stands for.
         m_owner.m_notModified = status == 304 && m_conditional;
-        if (!m_owner.m_notModified && (status <= 0 || status >= 300)) return false;
+        if (!m_owner.m_notModified && (status <= 0 || status >= 300)) {
+            m_owner.m_refusalHeaders = std::move(m_transfer.headLines);
+            m_owner.m_refusalBodyHead = m_transfer.pending.substr(0, kRefusalBodyHead);
+            return false;
+        }
         m_clock.Pump(PumpMessage);
         if (!m_file.Create(m_path)) {
             throw FileError{Jp("ファイル ") + Utf8ToCp932(m_path) + Jp(" を作成できませんでした")};
@@ -593,6 +608,10 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
     m_announced = 0;
     m_received = 0;
     m_cancelled = false;
+    m_failure.clear();
+    m_status = 0;
+    m_refusalHeaders.clear();
+    m_refusalBodyHead.clear();
     m_notModified = false;
     m_responseETag.clear();
     m_responseLastModified.clear();
@@ -618,12 +637,11 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
     std::string scheme;
     const std::string url = SplitAddress(AddressToUtf8(m_address), &scheme);
     if (url.empty()) {
-        ShowMessageBox(ShownAddress(m_address) + Jp("の解析に失敗しました"),
-                       kMbOk | kMbIconWarning);
+        Fail(ShownAddress(m_address) + Jp("の解析に失敗しました"), kMbOk | kMbIconWarning);
         return {};
     }
     if (scheme != "http" && scheme != "https") {
-        ShowMessageBox(NotWebAddressText(m_address), kMbOk | kMbIconWarning);
+        Fail(NotWebAddressText(m_address), kMbOk | kMbIconWarning);
         return {};
     }
 
@@ -638,14 +656,24 @@ std::string CHttpDownload::Download(const std::string& folder, bool progress,
 
     dialog->Destroy();
     m_cancelled = dialog->IsCancelled();
-    if (run.Rejected() || m_cancelled) return {};
+    if (m_cancelled) return {};
+    // A refusal is reported by the caller, as it always was, unless it asked for the reason.
+    if (run.Rejected()) {
+        m_failure = HttpStatusMessage(m_status);
+        return {};
+    }
     // A name of our own choosing stays unique up to the last moment; a given name replaces its
     // file.
     if (!run.File().Commit(path, !named)) {
-        ShowMessageBox(CannotWriteText(path), kMbOk | kMbIconWarning);
+        Fail(CannotWriteText(path), kMbOk | kMbIconWarning);
         return {};
     }
     return path;
+}
+
+void CHttpDownload::Fail(const Text& message, unsigned style) {
+    m_failure = message;
+    if (m_showFailure) ShowMessageBox(message, style);
 }
 
 bool CHttpDownload::CancelRunning() {

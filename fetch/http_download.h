@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -47,6 +48,20 @@ class CHttpDownload {
     // Whether the user cancelled the last Download (its empty result is then no failure).
     bool Cancelled() const { return m_cancelled; }
 
+    // Keeps why a download failed for Failure() instead of showing it, for a caller that says it
+    // in a message of its own (and records it); by default every failure is shown.
+    void KeepFailureUnshown() { m_showFailure = false; }
+    // Why the last Download failed, in the words it shows (for a refused answer, the status:
+    // "サーバーがエラー 500 を返しました"); empty after a success or a cancel.
+    const Text& Failure() const { return m_failure; }
+    // The HTTP status of the last Download's final response; 0 when none came.
+    long Status() const { return m_status; }
+    // When the server refused with a status of 300 or more: the header lines of that answer (as
+    // sent, without their line ends) and the first bytes of its body, enough to tell a web page
+    // from a feed. Empty otherwise.
+    const std::vector<std::string>& RefusalHeaders() const { return m_refusalHeaders; }
+    const std::string& RefusalBodyHead() const { return m_refusalBodyHead; }
+
     // Opens the progress window after this much transfer time even when Download was asked for
     // none, so that a slow download can be cancelled with its button; zero (the default): never.
     void ShowProgressAfter(std::chrono::milliseconds delay) { m_progressAfter = delay; }
@@ -84,11 +99,18 @@ class CHttpDownload {
   private:
     // One call of Download: its transfer, the file it writes, and the steps between.
     class Run;
+    // Keeps `message` as the failure and shows it unless told not to.
+    void Fail(const Text& message, unsigned style);
 
     Text m_address;
     uint32_t m_announced = 0;
     uint32_t m_received = 0;
     bool m_cancelled = false;
+    bool m_showFailure = true;
+    Text m_failure;
+    long m_status = 0;
+    std::vector<std::string> m_refusalHeaders;
+    std::string m_refusalBodyHead;
     std::chrono::milliseconds m_progressAfter{0};
     CDownloadProgress* m_progress = nullptr;
     uint64_t m_sizeCap = 0;

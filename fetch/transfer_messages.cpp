@@ -11,6 +11,10 @@ Text TooLargeMessage(uint64_t maxBytes) {
     return Jp("ファイルが大きすぎます（上限 ") + std::to_string(maxBytes >> 20) + Jp("MB）");
 }
 
+Text HttpStatusMessage(long status) {
+    return Jp("サーバーがエラー ") + std::to_string(status) + Jp(" を返しました");
+}
+
 bool IsHeaderTooLarge(CURLcode code, const char* detail, bool inResponseHead) {
 #if LIBCURL_VERSION_NUM >= 0x080600
     if (code == CURLE_TOO_LARGE) return true;

@@ -27,6 +27,10 @@ bool IsHeaderTooLarge(CURLcode code, const char* detail, bool inResponseHead);
 // The message for a failure of the multi interface itself (no transfer's own).
 Text DescribeMultiFailure(CURLMcode code);
 
+// The message for a server that answered `status` (300 or more) instead of the body:
+// "サーバーがエラー 500 を返しました".
+Text HttpStatusMessage(long status);
+
 // The message for a body beyond the size cap of `maxBytes`.
 Text TooLargeMessage(uint64_t maxBytes);
 

@@ -1,5 +1,6 @@
 #include "sync/reader_client.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstdio>
@@ -20,6 +21,15 @@ namespace {
 using Json = nlohmann::json;
 
 constexpr std::string_view kLongIdPrefix = "tag:google.com,2005:reader/item/";
+// The longest item id taken: far above any server's, small enough to keep millions of.
+constexpr size_t kMaxItemId = 256;
+
+// The long form of a 64-bit item number.
+std::string Long(uint64_t value) {
+    char buffer[17];
+    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(value));
+    return std::string(kLongIdPrefix) + buffer;
+}
 
 // The member `name` of `object` when it is a string; empty otherwise.
 std::string StringOf(const Json& object, const char* name) {
@@ -43,6 +53,16 @@ int64_t NumberOf(const Json& object, const char* name) {
         if (ec == std::errc() && end == s.data() + s.size()) return value;
     }
     return 0;
+}
+
+// The member "id" as text: some servers send an item's number itself rather than its text.
+std::string IdOf(const Json& object) {
+    if (!object.is_object()) return {};
+    const auto it = object.find("id");
+    if (it == object.end()) return {};
+    if (it->is_number_unsigned()) return std::to_string(it->get<uint64_t>());
+    if (it->is_number_integer()) return std::to_string(it->get<int64_t>());
+    return it->is_string() ? it->get<std::string>() : std::string();
 }
 
 // A top-level string kept by the reader of the answer; empty when it was not there.
@@ -75,7 +95,7 @@ bool IsState(std::string_view category, std::string_view tail) {
 
 ReaderItem ReadItem(const Json& j) {
     ReaderItem item;
-    item.id = LongItemId(StringOf(j, "id"));
+    item.id = LongItemId(IdOf(j));
     item.title = StringOf(j, "title");
     item.link = FirstHref(j, "canonical");
     if (item.link.empty()) item.link = FirstHref(j, "alternate");
@@ -112,6 +132,32 @@ constexpr uint64_t kIdsBytes = 8 << 20;
 constexpr uint64_t kEditBytes = 1 << 20;
 constexpr uint64_t kPageBytes = UINT64_MAX;
 
+// What a request to `path` asks for, in the words of a refusal's message.
+Text RequestName(std::string_view path) {
+    static constexpr std::pair<std::string_view, const char*> kNames[] = {
+        {"/accounts/ClientLogin", "ログイン"},
+        {"/reader/api/0/token", "書き込みトークンの要求"},
+        {"/reader/api/0/subscription/list", "購読の一覧の要求"},
+        {"/reader/api/0/subscription/quickadd", "サイトの追加"},
+        {"/reader/api/0/subscription/edit", "購読の変更"},
+        {"/reader/api/0/tag/list", "ラベルの一覧の要求"},
+        {"/reader/api/0/stream/contents/", "記事の要求"},
+        {"/reader/api/0/stream/items/ids", "既読とスターの一覧の要求"},
+        {"/reader/api/0/edit-tag", "既読とスターの変更"},
+    };
+    for (const auto& [start, name] : kNames) {
+        if (path.starts_with(start)) return Jp(name);
+    }
+    return Jp("要求");
+}
+
+// A refusal of the request to `path` with `status`: "同期サーバーが既読とスターの変更を断りました
+// (HTTP 400)".
+Text RefusalMessage(std::string_view path, int status) {
+    return Jp("同期サーバーが") + RequestName(path) + Jp("を断りました (HTTP ") +
+           std::to_string(status) + ")";
+}
+
 Text ConnectMessage(const Text& error) {
     return Jp("同期サーバーに接続できませんでした: ") + error;
 }
@@ -119,18 +165,40 @@ Text ConnectMessage(const Text& error) {
 }  // namespace
 
 std::string LongItemId(std::string_view id) {
-    uint64_t value = 0;
-    int base = 10;
-    if (id.starts_with(kLongIdPrefix)) {
-        id.remove_prefix(kLongIdPrefix.size());
-        base = 16;
+    // Opaque text beyond the forms below: kept as the server wrote it, and sent back so. Only
+    // what cannot travel in a form or be stored as one id is refused.
+    if (id.empty() || id.size() > kMaxItemId) return {};
+    for (const char c : id) {
+        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f) return {};
     }
-    if (id.empty() || id.size() > 20) return {};
-    const auto [end, ec] = std::from_chars(id.data(), id.data() + id.size(), value, base);
-    if (ec != std::errc() || end != id.data() + id.size()) return {};
-    char buffer[17];
-    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(value));
-    return std::string(kLongIdPrefix) + buffer;
+    std::string_view digits = id;
+    const bool prefixed = digits.starts_with(kLongIdPrefix);
+    if (prefixed) digits.remove_prefix(kLongIdPrefix.size());
+    const bool hex = !digits.empty() && std::all_of(digits.begin(), digits.end(), IsAsciiHexDigit);
+    if (!prefixed && hex && std::all_of(digits.begin(), digits.end(), IsAsciiDigit)) {
+        // The short form: the same 64 bits in decimal, negative where the server's number is
+        // signed.
+        uint64_t value = 0;
+        if (digits.size() <= 20) {
+            const auto [end, ec] =
+                std::from_chars(digits.data(), digits.data() + digits.size(), value);
+            if (ec == std::errc() && end == digits.data() + digits.size()) return Long(value);
+        }
+    } else if (!prefixed && id.starts_with('-') && id.size() > 1 && id.size() <= 20) {
+        int64_t value = 0;
+        const auto [end, ec] = std::from_chars(id.data(), id.data() + id.size(), value);
+        if (ec == std::errc() && end == id.data() + id.size()) {
+            return Long(static_cast<uint64_t>(value));
+        }
+        return std::string(id);
+    }
+    if (!hex) return std::string(id);
+    // Hexadecimal, with the prefix or bare: in lower case, at least 16 digits. Longer ones (some
+    // servers number their items with more than 64 bits) keep every digit.
+    std::string out(kLongIdPrefix);
+    if (digits.size() < 16) out.append(16 - digits.size(), '0');
+    for (const char c : digits) out += static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
+    return out;
 }
 
 CReaderClient::CReaderClient(std::string server, const ReaderLimits& limits, const ReaderCaps& caps)
@@ -213,10 +281,9 @@ ReaderStatus CReaderClient::Call(const std::string& path, const std::string_view
                 m_waiter(std::chrono::seconds(std::max<int64_t>(0, *until - now)));
                 continue;
             }
-            ReaderStatus s = Fail(
-                until ? ReaderFailure::kWaiting : ReaderFailure::kServer,
-                until ? Jp("同期サーバー: ") + WaitingMessage(*until)
-                      : Jp("同期サーバーが要求を断りました (HTTP ") + std::to_string(status) + ")");
+            ReaderStatus s = Fail(until ? ReaderFailure::kWaiting : ReaderFailure::kServer,
+                                  until ? Jp("同期サーバー: ") + WaitingMessage(*until)
+                                        : RefusalMessage(path, status));
             if (until) s.waitUntil = *until;
             return s;
         }
@@ -241,14 +308,20 @@ ReaderStatus CReaderClient::Call(const std::string& path, const std::string_view
                         Jp("サーバーにログインできませんでした。パスワードを確かめてください。"));
         }
         if (status < 200 || status > 299) {
-            return Fail(ReaderFailure::kServer,
-                        Jp("同期サーバーが要求を断りました (HTTP ") + std::to_string(status) + ")");
+            return Fail(ReaderFailure::kServer, RefusalMessage(path, status));
         }
         return {};
     }
 }
 
 ReaderStatus CReaderClient::Login(const std::string& user, std::string_view password) {
+    // Every server refuses it, and some accounts (made by signing in through another service)
+    // have none until the user sets one on the server: said so, and nothing sent.
+    if (password.empty()) {
+        return Fail(ReaderFailure::kLogin,
+                    Jp("API パスワードがありません。ほかのサービスでサインインして作ったアカウント"
+                       "でも、サーバーでパスワードを設定してから入れてください。"));
+    }
     m_user = user;
     m_password.Clear();
     if (!m_password.Append(password)) {
@@ -357,6 +430,7 @@ ReaderStatus CReaderClient::Subscriptions(std::vector<ReaderSubscription>* out, 
             }
             if (sub.streamId.empty() || sub.xmlUrl.empty()) {
                 complete = false;
+                ++m_unreadableSubscriptions;
                 return true;
             }
             out->push_back(std::move(sub));
@@ -367,6 +441,7 @@ ReaderStatus CReaderClient::Subscriptions(std::vector<ReaderSubscription>* out, 
         return Fail(ReaderFailure::kGarbage,
                     Jp("同期サーバーの応答を読めませんでした (購読の一覧)"));
     }
+    m_unreadableSubscriptions += static_cast<int>(read.dropped);
     if (whole) *whole = complete && !read.stopped && read.dropped == 0;
     return {};
 }
@@ -424,9 +499,14 @@ ReaderStatus CReaderClient::ReadingList(
             [&](Json&& i) {
                 if (total + items.size() >= m_caps.maxItems) return false;
                 ReaderItem item = ReadItem(i);
-                if (!item.id.empty()) items.push_back(std::move(item));
+                if (item.id.empty()) {
+                    ++m_unreadableIds;
+                } else {
+                    items.push_back(std::move(item));
+                }
                 return true;
             });
+        m_unreadableIds += static_cast<int>(read.dropped);
         if (!read.ok) {
             return Fail(ReaderFailure::kGarbage, Jp("同期サーバーの応答を読めませんでした (記事)"));
         }
@@ -461,8 +541,10 @@ ReaderStatus CReaderClient::Ids(const std::string& query, std::vector<std::strin
         const JsonListResult read =
             ReadJsonList(answer.body, {"itemRefs", {"id"}, {"continuation"}}, [&](Json&& ref) {
                 if (out->size() >= m_caps.maxIds) return false;
-                std::string id = LongItemId(StringOf(ref, "id"));
-                if (!id.empty()) {
+                std::string id = LongItemId(IdOf(ref));
+                if (id.empty()) {
+                    ++m_unreadableIds;
+                } else {
                     out->push_back(std::move(id));
                     ++taken;
                 }

@@ -83,8 +83,10 @@ inline constexpr const char* kReadState = "user/-/state/com.google/read";
 inline constexpr const char* kStarredState = "user/-/state/com.google/starred";
 inline constexpr const char* kReadingList = "user/-/state/com.google/reading-list";
 
-// The long form of an item id given as a decimal number, a hex number or already long; empty when
-// it is none of these.
+// The long form "tag:google.com,2005:reader/item/<hex>" of an item id given as a decimal number
+// (the short form, signed or not), as hex digits or already long (hex in lower case, at least 16
+// digits); any other id is opaque and kept as it is. Empty for an id that cannot be one: empty,
+// longer than 256 bytes, or holding spaces or control characters.
 std::string LongItemId(std::string_view id);
 
 class CReaderClient {
@@ -126,6 +128,11 @@ class CReaderClient {
                                   const std::string& title, const std::string& addLabel,
                                   const std::string& removeLabel);
 
+    // Articles and ids of the reading list or the id sets left out so far because their id
+    // could not be read (none, or not one id), and the server's subscriptions left out because
+    // they lacked their stream id or address: what the sync then says it did not take.
+    int UnreadableIds() const { return m_unreadableIds; }
+    int UnreadableSubscriptions() const { return m_unreadableSubscriptions; }
     // How many requests have failed so far.
     int FailedRequests() const { return m_failed; }
     // How many requests were sent so far.
@@ -168,6 +175,8 @@ class CReaderClient {
     bool m_loggingIn = false;
     int m_failed = 0;
     int m_requests = 0;
+    int m_unreadableIds = 0;
+    int m_unreadableSubscriptions = 0;
     std::function<void(std::chrono::seconds)> m_waiter;
     std::function<int64_t()> m_clock;
     std::function<std::chrono::steady_clock::time_point()> m_steady;

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <climits>
 
+#include "encoding/codepage.h"
+#include "fetch/transfer_messages.h"
 #include "platform/product.h"
+#include "update/feed_request.h"
 
 namespace varlo {
 namespace {
@@ -95,7 +98,7 @@ HttpAnswer CReaderHttp::Run(const std::string& url, const std::string_view* form
     maxBytes = std::min(maxBytes, m_limits.maxBytes);
     HttpAnswer answer;
     if (!m_easy) {
-        answer.error = "out of memory";
+        answer.error = Jp("メモリが不足しています");
         return answer;
     }
     CURL* e = m_easy;
@@ -105,7 +108,7 @@ HttpAnswer CReaderHttp::Run(const std::string& url, const std::string_view* form
         curl_slist* longer = curl_slist_append(list, h.c_str());
         if (!longer) {
             curl_slist_free_all(list);
-            answer.error = "out of memory";
+            answer.error = Jp("メモリが不足しています");
             return answer;
         }
         list = longer;
@@ -152,8 +155,10 @@ HttpAnswer CReaderHttp::Run(const std::string& url, const std::string_view* form
     if (code != CURLE_OK || answer.tooLarge) {
         answer.status = 0;
         answer.body.clear();
-        answer.error = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
-        if (answer.tooLarge) answer.error = "answer too large";
+        // libcurl's own words are English: the user gets the reason in Japanese, and the server
+        // it was about (its scheme, host and port) as libcurl would have named it.
+        answer.error = DescribeTransferFailure(code, errorBuffer, maxBytes) + " (" +
+                       Utf8ToCp932(WaitKey(url)) + ")";
         return answer;
     }
     answer.status = static_cast<int>(status);

@@ -37,7 +37,9 @@ struct HttpAnswer {
     ServerAnswer server;    // the headers that speak of later requests
     bool badToken = false;  // the server said the write token expired
     bool tooLarge = false;  // the body passed ReaderLimits::maxBytes
-    Text error;             // why no answer came (libcurl's words); empty when one came
+    // Why no answer came, in Japanese, with the server's "scheme://host:port"; empty when one
+    // came.
+    Text error;
 };
 
 class CReaderHttp {

@@ -271,6 +271,11 @@ SyncSummary CSync::Run(std::string_view password) {
         if (!m_stop) SendMarks();
         if (!m_stop) Articles();
         if (!m_stop) ReceiveMarks();
+        if (const int unreadable = m_client.UnreadableIds(); unreadable > 0) {
+            m_summary.failures.push_back(Jp("同期サーバーの記事と既読・スターのうち ") +
+                                         std::to_string(unreadable) +
+                                         Jp(" 件は ID を読めないため使いませんでした"));
+        }
         m_summary.ran = !m_stop;
     }
     m_summary.failed = m_client.FailedRequests() - m_forgiven;
@@ -282,6 +287,10 @@ void CSync::Subscriptions() {
     std::vector<std::string> labelOrder;
     bool whole = true;
     if (Failed(m_client.Subscriptions(&subs, &whole))) return;
+    if (const int unreadable = m_client.UnreadableSubscriptions(); unreadable > 0) {
+        m_summary.failures.push_back(Jp("同期サーバーの購読のうち ") + std::to_string(unreadable) +
+                                     Jp(" 件はストリーム ID かアドレスがないため使いませんでした"));
+    }
     // The first label in the server's order is the category; without the order, the site's own.
     if (Failed(m_client.Labels(&labelOrder)) && m_stop) return;
     std::map<std::string, size_t> rank;
@@ -515,6 +524,9 @@ void CSync::Articles() {
     bool storeFailed = false;
     int64_t seen = newest;
     int64_t skippedFrom = INT64_MAX;
+    // Articles of a stream the server's list does not name, by the first such stream.
+    size_t unplaced = 0;
+    std::string unplacedStream;
     std::vector<ReaderItem> items;
     while (queue.Pop(&items)) {
         // Articles the library holds already are not read again (only the newest second is
@@ -533,9 +545,10 @@ void CSync::Articles() {
                 site = Utf8ToCp932(item.streamId.substr(5));  // servers that name a feed by address
             }
             if (site.empty() || !sites.contains(site)) {
-                // A site the file does not hold yet (its change was refused): read again next
-                // time.
+                // A site the file does not hold yet (its change was refused), or a stream the
+                // server's list did not name: read again next time.
                 skippedFrom = std::min(skippedFrom, item.crawled);
+                if (site.empty() && unplaced++ == 0) unplacedStream = item.streamId;
                 continue;
             }
             if (known.contains(item.id)) continue;
@@ -566,6 +579,14 @@ void CSync::Articles() {
     if (storeFailed) queue.Abandon();
     reader.join();
     if (error) std::rethrow_exception(error);
+    if (unplaced > 0) {
+        // Said rather than dropped quietly: a server naming its streams in a way this sync does
+        // not read would otherwise look like one with nothing new.
+        m_summary.failures.push_back(
+            Jp("同期サーバーの記事のうち ") + std::to_string(unplaced) +
+            Jp(" 件は、購読の一覧にないストリームのものなので保存しませんでした (") +
+            ShownAddress(unplacedStream.empty() ? std::string("?") : unplacedStream) + ")");
+    }
     // A list cut short keeps what came; the position stays, so the next sync reads on from it.
     const bool cut =
         status.failure == ReaderFailure::kPartial || status.failure == ReaderFailure::kBudget;

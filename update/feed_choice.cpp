@@ -75,8 +75,46 @@ std::set<uint64_t> UnseenBeforeRecording(CFeedStore& store, const Text& url, con
     }
     return unseen;
 }
-void RecordChosenFeedFailure(CFeedStore& store, const Text& url) {
-    store.RecordFailure(url, Jp("ダウンロードに失敗しました"), Now());
+Text ChosenFailure::Message() const {
+    if (reason.empty()) return Jp("ダウンロードに失敗しました");
+    return Jp("ダウンロードに失敗しました: ") + reason;
+}
+
+ChosenFailure ReadChosenFailure(const CHttpDownload& download, const Text& url, int64_t now) {
+    ChosenFailure failure;
+    if (download.Status() < 300 || download.RefusalHeaders().empty()) {
+        failure.reason = download.Failure();
+        return failure;
+    }
+    ServerAnswer answer;
+    for (const std::string& line : download.RefusalHeaders()) ReadServerAnswerHeader(line, answer);
+    const Refusal refusal = ReadRefusal(download.Status(), answer, download.RefusalBodyHead(), now);
+    failure.reason = refusal.message;
+    failure.kind = refusal.kind;
+    failure.until = refusal.until;
+    if (failure.kind == Refusal::Kind::kWaiting) {
+        std::string host;
+        Text unused;
+        const std::string fetched = FetchableAddress(url, &host, &unused);
+        if (!fetched.empty()) failure.waitKey = WaitKey(fetched);
+    }
+    return failure;
+}
+
+void RecordChosenFeedFailure(CFeedStore& store, const Text& url, const ChosenFailure& failure,
+                             int64_t now) {
+    switch (failure.kind) {
+        case Refusal::Kind::kGone:
+            store.RecordGone(url, failure.reason, now);
+            return;
+        case Refusal::Kind::kWaiting:
+            if (!failure.waitKey.empty()) store.SetHostWait(failure.waitKey, failure.until);
+            break;
+        case Refusal::Kind::kFailed:
+            break;
+    }
+    store.RecordFailure(
+        url, failure.reason.empty() ? Jp("ダウンロードに失敗しました") : failure.reason, now);
 }
 
 void RecordChosenFeedAsked(CFeedStore& store, const Text& url) {

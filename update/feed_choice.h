@@ -15,6 +15,7 @@
 #include "store/feed_cache.h"
 #include "store/feed_store.h"
 #include "store/library.h"
+#include "update/server_answer.h"
 
 namespace varlo {
 
@@ -56,7 +57,23 @@ std::set<uint64_t> UnseenBeforeRecording(CFeedStore& store, const Text& url, con
 // Records that the feed at `url` was asked for (a site that fails every time is still in use).
 void RecordChosenFeedAsked(CFeedStore& store, const Text& url);
 
-// Records that the download of the chosen `url` failed.
-void RecordChosenFeedFailure(CFeedStore& store, const Text& url);
+// Why the download of a chosen feed failed, in the words the update of every site uses, and
+// what the store is to keep of it.
+struct ChosenFailure {
+    Text reason;  // "サーバーがエラー 500 を返しました", "サーバーに接続できませんでした", ...
+    Refusal::Kind kind = Refusal::Kind::kFailed;
+    int64_t until = 0;    // kWaiting: until when its server asked to wait
+    std::string waitKey;  // kWaiting: the server that asked, as waits are kept
+    // The message the user sees: "ダウンロードに失敗しました: " and the reason.
+    Text Message() const;
+};
+
+// The failure of `download` of the chosen `url` (made with KeepFailureUnshown), answered at `now`.
+ChosenFailure ReadChosenFailure(const CHttpDownload& download, const Text& url, int64_t now);
+
+// Records the failure of the chosen `url` at `now` as the update of every site would: the reason
+// in the failures list, the site gone for good, or its server's wait.
+void RecordChosenFeedFailure(CFeedStore& store, const Text& url, const ChosenFailure& failure,
+                             int64_t now);
 
 }  // namespace varlo

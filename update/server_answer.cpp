@@ -8,6 +8,7 @@
 
 #include "encoding/codepage.h"
 #include "feeds/dates.h"
+#include "fetch/transfer_messages.h"
 
 namespace varlo {
 namespace {
@@ -121,6 +122,20 @@ Text WaitingMessage(int64_t until) {
     std::snprintf(text, sizeof text, "%02d/%02d %02d:%02d", local.tm_mon + 1, local.tm_mday,
                   local.tm_hour, local.tm_min);
     return Text(text) + Jp(" まで待機中");
+}
+
+Refusal ReadRefusal(long status, const ServerAnswer& answer, std::string_view head, int64_t now) {
+    if (status == 410) return {Refusal::Kind::kGone, Jp("サイトは終了しました"), 0};
+    if (status == 429 || status == 503) {
+        if (const std::optional<int64_t> until = WaitUntil(answer, now); until && *until > now) {
+            return {Refusal::Kind::kWaiting, WaitingMessage(*until), *until};
+        }
+    }
+    if (IsBotWall(static_cast<int>(status), answer, head)) {
+        return {Refusal::Kind::kFailed,
+                Jp("サイトがアクセスを拒否しました (ボット対策の可能性があります)"), 0};
+    }
+    return {Refusal::Kind::kFailed, HttpStatusMessage(status), 0};
 }
 
 }  // namespace varlo

@@ -44,4 +44,20 @@ bool IsBotWall(int status, const ServerAnswer& answer, std::string_view head);
 // "12/08 18:30 まで待機中": the local time a site waits until, for the failures list.
 Text WaitingMessage(int64_t until);
 
+// What a refusal of a feed (a status of 300 or more) means for its site, the same for the update
+// of every site and for the one site the user chose.
+struct Refusal {
+    enum class Kind {
+        kFailed,   // this time only
+        kWaiting,  // its server asked every site of it to wait until `until`
+        kGone,     // the site is gone for good (410)
+    };
+    Kind kind = Kind::kFailed;
+    Text message;       // for the failures list, the store and the user
+    int64_t until = 0;  // kWaiting: seconds since 1970
+};
+
+// The refusal `status` with `answer`'s headers and a body starting with `head`, answered at `now`.
+Refusal ReadRefusal(long status, const ServerAnswer& answer, std::string_view head, int64_t now);
+
 }  // namespace varlo

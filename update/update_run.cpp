@@ -467,32 +467,29 @@ void CUpdateRun::Record(BodyRead& read) {
 void CUpdateRun::FinishRefusal(Transfer& t, long status) {
     const Text& address = m_results[t.site].xmlUrl;
     const int64_t now = Now();
-    if (status == 410) {
-        const Text message = Jp("サイトは終了しました");
-        Write([address, message, now](CFeedStore& store) {
-            store.RecordGone(address, message, now);
-        });
-        return Complete(t.site, SiteStatus::kGone, 0, message);
-    }
-    if (status == 429 || status == 503) {
-        if (const std::optional<int64_t> until = WaitUntil(t.answer, now); until && *until > now) {
+    const Refusal refusal = ReadRefusal(status, t.answer, BodyHead(t.tempPath), now);
+    switch (refusal.kind) {
+        case Refusal::Kind::kGone:
+            Write([address, message = refusal.message, now](CFeedStore& store) {
+                store.RecordGone(address, message, now);
+            });
+            return Complete(t.site, SiteStatus::kGone, 0, refusal.message);
+        case Refusal::Kind::kWaiting: {
             const std::string& key = m_addresses[t.site].waitKey;
-            Write([key, until = *until](CFeedStore& writer) { writer.SetHostWait(key, until); });
-            m_hostWaits[key] = *until;
-            Complete(t.site, SiteStatus::kWaiting, 0, WaitingMessage(*until));
-            m_results[t.site].until = *until;
-            Write([address, message = m_results[t.site].message, now](CFeedStore& store) {
+            Write([key, until = refusal.until](CFeedStore& writer) {
+                writer.SetHostWait(key, until);
+            });
+            m_hostWaits[key] = refusal.until;
+            Complete(t.site, SiteStatus::kWaiting, 0, refusal.message);
+            m_results[t.site].until = refusal.until;
+            Write([address, message = refusal.message, now](CFeedStore& store) {
                 store.RecordFailure(address, message, now);
             });
             return;
         }
+        case Refusal::Kind::kFailed:
+            return Complete(t.site, SiteStatus::kFailed, 0, refusal.message);
     }
-    if (IsBotWall(static_cast<int>(status), t.answer, BodyHead(t.tempPath))) {
-        return Complete(t.site, SiteStatus::kFailed, 0,
-                        Jp("サイトがアクセスを拒否しました (ボット対策の可能性があります)"));
-    }
-    Complete(t.site, SiteStatus::kFailed, 0,
-             Jp("サーバーがエラー ") + std::to_string(status) + Jp(" を返しました"));
 }
 
 bool CUpdateRun::Step(int waitMs) {

@@ -1,8 +1,11 @@
 #include "gui/controls/sync_account_dlg.h"
 
 #include <wx/button.h>
+#include <wx/dcclient.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+
+#include <algorithm>
 
 #include "encoding/codepage.h"
 #include "gui/controls/dialog_template.h"
@@ -22,6 +25,38 @@ std::string Trimmed(const std::string& text) {
     return std::string(Trim(text));
 }
 
+// `text` with line breaks where a line would pass `width` pixels in `window`'s font. Japanese
+// breaks between any two characters; a run of Latin text (an address, a number) breaks at its
+// last space when it has one, so that it is not cut in the middle.
+wxString BreakIntoLines(const wxWindow& window, const wxString& text, int width) {
+    wxString out;
+    wxString line;
+    for (const wxUniChar c : text) {
+        if (c == '\n') {
+            out += line + '\n';
+            line.clear();
+            continue;
+        }
+        if (line.empty() || window.GetTextExtent(line + c).x <= width) {
+            line += c;
+            continue;
+        }
+        const size_t space = line.find_last_of(' ');
+        bool latinTail = space != wxString::npos;
+        for (size_t i = space + 1; latinTail && i < line.length(); ++i) {
+            latinTail = line[i].IsAscii();
+        }
+        if (latinTail && c.IsAscii() && c != ' ') {
+            out += line.substr(0, space) + '\n';
+            line = line.substr(space + 1) + c;
+        } else {
+            out += line + '\n';
+            line = c == ' ' ? wxString() : wxString(c);
+        }
+    }
+    return out + line;
+}
+
 }  // namespace
 
 CSyncAccountDlg::CSyncAccountDlg(wxWindow* parent, bool hasAccount) : m_hasAccount(hasAccount) {
@@ -37,8 +72,10 @@ CSyncAccountDlg::CSyncAccountDlg(wxWindow* parent, bool hasAccount) : m_hasAccou
     m_result = AddTemplateText(*this, 1007, wxString(), 132, 60, 96, 30);
     m_buttonRemove = AddTemplateButton(*this, kRemove, Wx("アカウントの削除"), 4, 102, 70, 14);
     m_buttonRemove->Enable(hasAccount);
-    AddTemplateButton(*this, 1, "OK", 118, 102, 50, 14, true);
-    AddTemplateButton(*this, 2, Wx("ｷｬﾝｾﾙ"), 176, 102, 50, 14);
+    m_bottomButtons = {m_buttonRemove, AddTemplateButton(*this, 1, "OK", 118, 102, 50, 14, true),
+                       AddTemplateButton(*this, 2, Wx("ｷｬﾝｾﾙ"), 176, 102, 50, 14)};
+    m_buttonsTop = m_buttonRemove->GetPosition().y;
+    m_clientHeight = GetClientSize().y;
     m_buttonCheck->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { CheckConnection(); });
     m_buttonRemove->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(kRemove); });
     Bind(wxEVT_BUTTON, &CSyncAccountDlg::OnOk, this, wxID_OK);
@@ -81,12 +118,12 @@ void CSyncAccountDlg::CheckConnection() {
     std::string password = Utf8Of(m_editPassword);
     if (password.empty()) password = m_password;  // the one kept, when the caller gave it
     if (server.empty() || user.empty() || password.empty()) {
-        m_result->SetLabel(Wx("サーバー、ユーザー名、API パスワードを入力してください。"));
+        ShowResult(Wx("サーバー、ユーザー名、API パスワードを入力してください。"));
         return;
     }
     m_checking = true;
     m_buttonCheck->Enable(false);
-    m_result->SetLabel(Wx("確認中..."));
+    ShowResult(Wx("確認中..."));
     std::shared_ptr<bool> alive = m_alive;
     RunInBackground([=, this]() -> std::function<void()> {
         CReaderClient client(server);
@@ -95,10 +132,29 @@ void CSyncAccountDlg::CheckConnection() {
             if (!*alive) return;
             m_checking = false;
             m_buttonCheck->Enable(true);
-            m_result->SetLabel(status.Ok() ? Wx("接続できました。") : ToWx(status.message));
-            m_result->Wrap(m_result->GetSize().x);
+            ShowResult(status.Ok() ? Wx("接続できました。") : ToWx(status.message));
         };
     });
+}
+
+void CSyncAccountDlg::ShowResult(const wxString& text) {
+    // Broken into lines of the width the template gives it, the text takes as many lines as it
+    // needs: a long reason (a server's address, a refusal in several parts) pushes the buttons
+    // below it down and the dialog grows, rather than the buttons covering its end.
+    const int width = TemplateRect(*this, 0, 0, 96, 0).width;
+    const wxString lines = BreakIntoLines(*m_result, text, width);
+    m_result->SetLabel(lines);
+    wxClientDC dc(m_result);
+    dc.SetFont(m_result->GetFont());
+    const int height = std::max(dc.GetMultiLineTextExtent(lines).y + dc.GetCharHeight() / 2,
+                                TemplateRect(*this, 0, 0, 0, 30).height);
+    m_result->SetSize(width, height);
+    const int gap = TemplateRect(*this, 0, 0, 0, 6).height;
+    const int shift = std::max(0, m_result->GetPosition().y + height + gap - m_buttonsTop);
+    for (wxButton* button : m_bottomButtons) {
+        button->Move(button->GetPosition().x, m_buttonsTop + shift);
+    }
+    SetClientSize(GetClientSize().x, m_clientHeight + shift);
 }
 
 }  // namespace varlo

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class wxStaticText;
 class wxTextCtrl;
@@ -45,7 +46,12 @@ class CSyncAccountDlg : public wxDialog {
 
   private:
     void OnOk(wxCommandEvent& event);
+    // Shows the check's result beside its button, the dialog growing to hold all of it.
+    void ShowResult(const wxString& text);
 
+    std::vector<wxButton*> m_bottomButtons;  // the row of buttons under the result
+    int m_buttonsTop = 0;                    // their top and the client area's height as made
+    int m_clientHeight = 0;
     bool m_hasAccount = false;
     bool m_checking = false;
     // Cleared when the dialog goes, so that a check still running shows nothing.

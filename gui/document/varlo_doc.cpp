@@ -1,8 +1,16 @@
 #include "gui/document/varlo_doc.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "encoding/codepage.h"
 #include "gui/platform/wx_text.h"
 #include "platform/message_box.h"
 
@@ -15,6 +23,32 @@ namespace {
 std::string PathOf(const wxString& path) {
     const wxScopedCharBuffer utf8 = path.utf8_str();
     return std::string(utf8.data(), utf8.length());
+}
+
+// Why `path` cannot be read, as the system tells it when it fails to open it; empty when it opens.
+Text OpenFailureReason(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat st;
+        const bool folder = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+        const bool empty = !folder && fstat(fd, &st) == 0 && st.st_size == 0;
+        close(fd);
+        if (folder) return Jp("フォルダーです");
+        if (empty) return Jp("ファイルが空です");
+        return {};
+    }
+    switch (errno) {
+        case ENOENT:
+        case ENOTDIR:
+            return Jp("ファイルが見つかりません");
+        case EACCES:
+        case EPERM:
+            return Jp("ファイルを読む許可がありません");
+        case ELOOP:
+            return Jp("リンクの先をたどれません");
+        default:
+            return Jp("ファイルを読み込めません (エラー ") + std::to_string(errno) + ")";
+    }
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -46,10 +80,31 @@ bool CVarloDoc::DeleteContents() {
 
 bool CVarloDoc::OnOpenDocument(const wxString& path) {
     const std::string file = PathOf(path);
-    if (!m_opmlFile.ReadOpml(file)) {
-        ShowMessageBox(Jp("ファイルを開けません"), kMbOk | kMbIconError);
+    // What the reading has to say becomes the reason of one message that names the file.
+    std::vector<std::pair<Text, unsigned>> said;
+    MessageBoxHandler previous = SetMessageBoxHandler([&said](const Text& text, unsigned style) {
+        said.emplace_back(text, style);
+        return static_cast<int>(kIdOk);
+    });
+    bool read = false;
+    try {
+        read = m_opmlFile.ReadOpml(file);
+    } catch (...) {
+        SetMessageBoxHandler(std::move(previous));
+        throw;
+    }
+    SetMessageBoxHandler(std::move(previous));
+    if (!read) {
+        // The system's own reason where it refused the file (not there, not allowed, a folder),
+        // else what the reading said ("OPMLファイルではありません"), else a file of no OPML body.
+        Text reason = OpenFailureReason(file);
+        if (reason.empty() && !said.empty()) reason = said.back().first;
+        if (reason.empty()) reason = Jp("OPML の body 要素がありません");
+        ShowMessageBox(Jp("ファイルを開けません: ") + Utf8ToCp932(file) + "\n" + reason,
+                       kMbOk | kMbIconError);
         return false;
     }
+    for (const auto& [text, style] : said) ShowMessageBox(text, style);
     m_lossyCount = m_opmlFile.m_nUnreadItems;
     m_lossyPath = m_lossyCount > 0 ? file : std::string();
     if (m_lossyCount > 0) {

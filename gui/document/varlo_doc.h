@@ -16,7 +16,8 @@ class CVarloDoc : public wxDocument {
 
     // Empties the subscription list (the feed is kept) and clears the modified flag.
     bool OnNewDocument() override;
-    // Reads the subscription file; on failure shows "ファイルを開けません" and the list is kept.
+    // Reads the subscription file; on failure shows "ファイルを開けません" with the file and the
+    // reason (not found, not allowed, not OPML, ...) in one message, and the list is kept.
     // Says how many outlines could not be read, when any.
     bool OnOpenDocument(const wxString& path) override;
     // Writes the subscription file; a successful save clears the modified flag. Saving over a file

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <set>
 #include <utility>
@@ -239,6 +240,8 @@ void CVarloView::UpdateFeed() {
     m_download = progress;
     m_progressClosed = false;
     auto download = std::make_shared<CHttpDownload>(feedUrl);
+    // A failure is said once, with its reason, when the download is finished.
+    download->KeepFailureUnshown();
     // A feed that is slow to come gets the progress window and its cancel button.
     download->ShowProgressAfter(std::chrono::seconds(1));
     download->SetProgress(progress.get());
@@ -283,14 +286,22 @@ void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& downlo
     // the view options re-read, and the store records nothing.
     const bool cancelled = download.Cancelled();
     ChosenAnswer answer;
+    ChosenFailure failure;
     if (!cancelled) {
         m_strDownPath = path;
         m_strFeedAddress = feedUrl;
         if (m_strDownPath.empty()) {
-            RunInStore(FeedMarks().Writer(), [feedUrl](CFeedStore* store) -> std::function<void()> {
-                if (store != nullptr) RecordChosenFeedFailure(*store, feedUrl);
-                return nullptr;
-            });
+            // Said and recorded as the update of every site would: the reason, the site gone
+            // for good, or its server's wait that the next update keeps to.
+            const int64_t now = static_cast<int64_t>(std::time(nullptr));
+            failure = ReadChosenFailure(download, feedUrl, now);
+            RunInStore(FeedMarks().Writer(),
+                       [feedUrl, failure, now](CFeedStore* store) -> std::function<void()> {
+                           if (store != nullptr) {
+                               RecordChosenFeedFailure(*store, feedUrl, failure, now);
+                           }
+                           return nullptr;
+                       });
         } else {
             answer = {download.ResponseETag(), download.ResponseLastModified(),
                       download.NotModified()};
@@ -300,7 +311,7 @@ void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& downlo
     if (cancelled) {
         ShowStatus(Wx("中止しました"));
     } else if (m_strDownPath.empty()) {
-        ShowMessageBox(Jp("ダウンロードに失敗しました"), kMbOk | kMbIconError);
+        ShowMessageBox(failure.Message(), kMbOk | kMbIconError);
         // Offline, the articles the library kept of the site are still there to read.
         if (generation == m_generation) ShowStoredArticles(generation, feedUrl);
     } else if (generation == m_generation) {

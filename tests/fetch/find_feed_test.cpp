@@ -190,7 +190,8 @@ TEST_F(FeedDiscovery, ReportsAPageThatCannotBeFetched) {
     EXPECT_EQ(item, nullptr);
     EXPECT_FALSE(cancelled) << "a failure is no cancel";
     ASSERT_EQ(m_messages.Messages().size(), 1u);
-    EXPECT_EQ(m_messages.Messages()[0], "ダウンロードに失敗しました");
+    EXPECT_EQ(m_messages.Messages()[0],
+              "ダウンロードに失敗しました: サーバーがエラー 404 を返しました");
 }
 
 TEST(UrlResolution, LeavesAbsoluteAddressesAsWritten) {

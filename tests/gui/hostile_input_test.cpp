@@ -296,8 +296,8 @@ TEST_F(HostileInput, ATricklingFeedFailsWithinTheLimits) {
     ASSERT_TRUE(Start({Subscriptions({{"", beacon.Url("/trickle.xml")}})}));
     MessageCapture messages;
     Click(0);
-    EXPECT_EQ(messages.Messages(), (std::vector<std::string>{"操作がタイムアウトしました",
-                                                             "ダウンロードに失敗しました"}));
+    EXPECT_EQ(messages.Messages(),
+              std::vector<std::string>{"ダウンロードに失敗しました: 操作がタイムアウトしました"});
     EXPECT_FALSE(std::filesystem::exists(dir.File("down.xml")));
 }
 

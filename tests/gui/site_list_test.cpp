@@ -376,7 +376,8 @@ TEST_F(SiteListFlow, AFailedDownloadSaysSoAndLeavesThePanesAsTheyWere) {
     MessageCapture messages;
     Click(1);
     ASSERT_EQ(messages.Messages().size(), 1u);
-    EXPECT_EQ(messages.Messages()[0], "ダウンロードに失敗しました");
+    EXPECT_EQ(messages.Messages()[0],
+              "ダウンロードに失敗しました: サーバーがエラー 404 を返しました");
     EXPECT_EQ(ArticleRows().GetItemCount(), 2);
 }
 

@@ -44,6 +44,15 @@ bool ShowsText(wxWindow* window, const std::string& text) {
     return false;
 }
 
+// A label's words without the line breaks the dialog put in (a break takes a space's place).
+std::string Unbroken(const wxString& text) {
+    std::string out;
+    for (const char c : std::string(text.utf8_str())) {
+        if (c != '\n' && c != ' ') out += c;
+    }
+    return out;
+}
+
 class SyncWindow : public AppTest {
   protected:
     SyncWindow() : server("ann", kPassword) {}
@@ -106,7 +115,7 @@ TEST_F(SyncWindow, AccountDialogChecksTheLoginKeepsThePasswordApartAndRemovesThe
         dialog->m_editPassword->ChangeValue("wrong");
         Press(dialog->m_buttonCheck);
         EXPECT_TRUE(WaitUntil([&] { return !dialog->IsChecking(); }));
-        EXPECT_EQ(dialog->m_result->GetLabel(), U8(kRefused));
+        EXPECT_EQ(Unbroken(dialog->m_result->GetLabel()), Unbroken(U8(kRefused)));
         dialog->m_editPassword->ChangeValue(kPassword);
         Press(dialog->m_buttonCheck);
         EXPECT_TRUE(WaitUntil([&] { return !dialog->IsChecking(); }));
@@ -152,6 +161,46 @@ TEST_F(SyncWindow, AccountDialogChecksTheLoginKeepsThePasswordApartAndRemovesThe
     EXPECT_FALSE(LoadSyncSetting(*StoredSettings()));
     EXPECT_FALSE(LookupPassword(Account().Key()));
     EXPECT_FALSE(Sync().Applying());
+}
+
+TEST_F(SyncWindow, ALongReasonInTheAccountDialogPushesTheButtonsDownRatherThanHidingUnderThem) {
+    ASSERT_TRUE(Start({subs}));
+    const std::string closed = "http://127.0.0.1:" + std::to_string(ClosedLoopbackPort());
+    ExpectModal([&](wxDialog* shown) {
+        auto* dialog = dynamic_cast<CSyncAccountDlg*>(shown);
+        EXPECT_TRUE(dialog);
+        if (!dialog) return wxID_CANCEL;
+        auto* ok = dynamic_cast<wxButton*>(dialog->FindWindow(wxID_OK));
+        const int heightBefore = dialog->GetClientSize().y;
+        dialog->m_editServer->ChangeValue(wxString::FromUTF8(closed + "/api/greader.php"));
+        dialog->m_editUser->ChangeValue("ann");
+        dialog->m_editPassword->ChangeValue(kPassword);
+        Press(dialog->m_buttonCheck);
+        EXPECT_TRUE(WaitUntil([&] { return !dialog->IsChecking(); }));
+        EXPECT_EQ(Unbroken(dialog->m_result->GetLabel()),
+                  Unbroken(wxString::FromUTF8("同期サーバーに接続できませんでした: "
+                                              "サーバーに接続できませんでした (" +
+                                              closed + ")")));
+        // Every line of it is inside the dialog and above the buttons.
+        const wxRect text = dialog->m_result->GetRect();
+        EXPECT_GE(text.height, dialog->m_result->GetBestSize().y);
+        EXPECT_GE(text.height, dialog->m_result->GetCharHeight() * 4);  // four lines at least
+        EXPECT_LT(text.GetBottom(), ok->GetRect().GetTop());
+        EXPECT_LT(text.GetBottom(), dialog->m_buttonRemove->GetRect().GetTop());
+        EXPECT_LE(ok->GetRect().GetBottom(), dialog->GetClientSize().y);
+        EXPECT_GT(dialog->GetClientSize().y, heightBefore);
+        EXPECT_LE(text.GetRight(), dialog->GetClientSize().x);
+        SaveScreenshot(dialog, "sync-account-dialog-long-message");
+        // A short answer afterwards gives the room back.
+        dialog->m_editServer->ChangeValue(wxString::FromUTF8(server.ApiUrl()));
+        Press(dialog->m_buttonCheck);
+        EXPECT_TRUE(WaitUntil([&] { return !dialog->IsChecking(); }));
+        EXPECT_EQ(dialog->m_result->GetLabel(), U8("接続できました。"));
+        EXPECT_EQ(dialog->GetClientSize().y, heightBefore);
+        return wxID_CANCEL;
+    });
+    Frame().RunCommand(cmd::kSyncAccount);
+    ExpectNoPendingModals();
 }
 
 TEST_F(SyncWindow, RunsAtStartAndOnF5InsteadOfTheUpdateAndAfterAMark) {

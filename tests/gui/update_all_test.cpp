@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "app_fixture.h"
+#include "fetch/http_download.h"
 #include "gui/app/update_all.h"
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/controls/update_failures_dlg.h"
@@ -217,6 +218,94 @@ TEST_F(UpdateAllWindow, TheFailuresListSaysUntilWhenAHostWaitsAndWhichSitesAreGo
     EXPECT_EQ(server.Requests().size(), asked + 1);
     EXPECT_EQ(busy.Requests().size(), 1u);
     EXPECT_EQ(Status(), "新着 0 サイト、失敗 2 サイト");
+}
+
+TEST_F(UpdateAllWindow, AChosenSiteThatFailsSaysWhyAsTheFailuresListDoesAndRecordsWaitsAndGone) {
+    // Each way a server may fail a chosen site, and the reason the failures list gives for it.
+    LoopbackServer busy("127.0.0.2");
+    Response tooMany = Ok("slow down");
+    tooMany.status = 429;
+    tooMany.headers.emplace_back("Retry-After", "7200");
+    busy.Route("/busy.xml", tooMany);
+    const std::vector<std::pair<int, std::string>> statuses = {
+        {500, "サーバーがエラー 500 を返しました"},
+        {403, "サーバーがエラー 403 を返しました"},
+        {404, "サーバーがエラー 404 を返しました"},
+        {429, "サーバーがエラー 429 を返しました"},
+        {410, "サイトは終了しました"}};
+    struct Site {
+        std::string title, url, reason;
+    };
+    std::vector<Site> sites;
+    for (const auto& [status, reason] : statuses) {
+        Response refusal = Ok("no");
+        refusal.status = status;
+        const std::string path = "/" + std::to_string(status) + ".xml";
+        server.Route(path, refusal);
+        sites.push_back({std::to_string(status), server.Url(path), reason});
+    }
+    Response silent;
+    silent.stallBeforeHeaders = true;
+    server.Route("/silent.xml", silent);
+    DownloadLimits limits;
+    limits.stallTimeout = std::chrono::milliseconds(500);
+    CHttpDownload::SetLimits(limits);
+    sites.push_back({"Silent", server.Url("/silent.xml"), "操作がタイムアウトしました"});
+    sites.push_back({"Refused", "http://127.0.0.1:" + std::to_string(ClosedLoopbackPort()) + "/",
+                     "サーバーに接続できませんでした"});
+    sites.push_back({"Busy", busy.Url("/busy.xml"), " まで待機中"});
+    std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\"><body>";
+    for (const Site& site : sites) {
+        xml += "<outline title=\"" + site.title + "\" xmlUrl=\"" + site.url + "\" />";
+    }
+    WriteFile(dir.File("subs.xml"), xml + "</body></opml>");
+    ASSERT_TRUE(Start({dir.File("subs.xml")}));
+
+    for (size_t i = 0; i < sites.size(); ++i) {
+        MessageCapture messages;
+        SiteRows().SelectItem(SiteRow(static_cast<int>(i)));
+        ASSERT_TRUE(WaitUntil([&] { return !Frame().SiteList()->IsDownloading(); }));
+        PumpEvents();
+        ASSERT_EQ(messages.Messages().size(), 1u) << sites[i].title;
+        const std::string& shown = messages.Messages()[0];
+        EXPECT_TRUE(shown.starts_with("ダウンロードに失敗しました: ")) << shown;
+        if (sites[i].title == "Busy") {
+            EXPECT_TRUE(shown.ends_with(sites[i].reason)) << shown;
+        } else {
+            EXPECT_EQ(shown, "ダウンロードに失敗しました: " + sites[i].reason);
+        }
+    }
+    ASSERT_TRUE(FeedMarks().Writer()->WaitIdle(std::chrono::seconds(10)));
+
+    // The next update asks neither the server that asked to wait nor the site that is gone, and
+    // lists both as the chosen sites recorded them.
+    const auto asked = [&](const std::string& path) {
+        size_t n = 0;
+        for (const Request& r : server.Requests()) n += r.target == path;
+        return n;
+    };
+    server.Route("/silent.xml", Ok(Rss("ブログ", {"日記"})));  // the update's limits are longer
+    ASSERT_TRUE(UpdateAndWait());
+    EXPECT_EQ(busy.Requests().size(), 1u);
+    EXPECT_EQ(asked("/410.xml"), 1u);
+    EXPECT_EQ(asked("/500.xml"), 2u);
+    ExpectModal([](wxDialog* dialog) {
+        auto* failures = dynamic_cast<CUpdateFailuresDlg*>(dialog);
+        EXPECT_NE(failures, nullptr);
+        if (!failures) return wxID_OK;
+        CListCtrlBox* list = failures->GetList();
+        bool waiting = false, gone = false;
+        for (int row = 0; row < list->GetItemCount(); ++row) {
+            const std::string title(list->GetItemText(row, 0).utf8_str());
+            const std::string reason(list->GetItemText(row, 1).utf8_str());
+            if (title == "Busy") waiting = reason.ends_with(" まで待機中");
+            if (title == "410") gone = reason == "サイトは終了しました";
+        }
+        EXPECT_TRUE(waiting);
+        EXPECT_TRUE(gone);
+        return wxID_OK;
+    });
+    Frame().RunCommand(cmd::kShowUpdateFailures);
 }
 
 TEST_F(UpdateAllWindow, StopCancelsAnUpdateAtOnceKeepingWhatFinished) {

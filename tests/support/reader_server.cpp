@@ -1,6 +1,7 @@
 #include "support/reader_server.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include <nlohmann/json.hpp>
@@ -53,17 +54,28 @@ std::string One(const std::multimap<std::string, std::string>& params, const std
     return it == params.end() ? std::string() : it->second;
 }
 
-uint64_t ParseId(const std::string& id) {
-    const std::string prefix = "tag:google.com,2005:reader/item/";
-    if (id.starts_with(prefix)) return std::stoull(id.substr(prefix.size()), nullptr, 16);
-    return std::stoull(id);
+constexpr std::string_view kLongPrefix = "tag:google.com,2005:reader/item/";
+// The Old Reader's items: 24 hex digits, of which the fake's number is the last 16.
+constexpr std::string_view kOldReaderHigh = "5c4f0a1b";
+
+std::string Hex16(uint64_t id) {
+    char buffer[17];
+    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(id));
+    return buffer;
 }
 
-std::string LongId(uint64_t id) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "tag:google.com,2005:reader/item/%016llx",
-                  static_cast<unsigned long long>(id));
-    return buffer;
+bool AllOf(std::string_view text, int (*test)(int)) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [test](char c) { return test(c) != 0; });
+}
+
+// The number of exactly 16 lower-case hex digits; nullopt for anything else.
+std::optional<uint64_t> FromHex16(std::string_view hex) {
+    if (hex.size() != 16 || !AllOf(hex, isxdigit)) return std::nullopt;
+    for (const char c : hex) {
+        if (c >= 'A' && c <= 'F') return std::nullopt;
+    }
+    return std::stoull(std::string(hex), nullptr, 16);
 }
 
 Response JsonOk(const Json& j) {
@@ -79,13 +91,57 @@ Response Status(int status, std::string body = "") {
 
 }  // namespace
 
-FakeReaderServer::FakeReaderServer(std::string user, std::string password)
-    : m_user(std::move(user)), m_password(std::move(password)) {
+FakeReaderServer::FakeReaderServer(std::string user, std::string password, ReaderDialect dialect)
+    : m_user(std::move(user)), m_password(std::move(password)), m_dialect(dialect) {
     m_http.SetHandler([this](const Request& request) { return Answer(request); });
 }
 
 std::string FakeReaderServer::ApiUrl() const {
-    return m_http.Url("/api/greader.php");
+    return m_http.Url(m_dialect == ReaderDialect::kFreshRss ? "/api/greader.php" : "");
+}
+
+std::string FakeReaderServer::LongId(uint64_t id) const {
+    if (m_dialect == ReaderDialect::kOldReader) {
+        return std::string(kLongPrefix) + std::string(kOldReaderHigh) + Hex16(id);
+    }
+    return std::string(kLongPrefix) + Hex16(id);
+}
+
+std::string FakeReaderServer::ShortId(uint64_t id) const {
+    if (m_dialect == ReaderDialect::kOldReader) return std::string(kOldReaderHigh) + Hex16(id);
+    return std::to_string(id);
+}
+
+std::string FakeReaderServer::Continuation(size_t offset) const {
+    if (m_dialect == ReaderDialect::kBazQux) return "bq" + std::to_string(offset * 7919);
+    return std::to_string(offset);
+}
+
+std::optional<uint64_t> FakeReaderServer::TakenId(const std::string& id) const {
+    std::string_view rest = id;
+    const bool prefixed = rest.starts_with(kLongPrefix);
+    if (prefixed) rest.remove_prefix(kLongPrefix.size());
+    switch (m_dialect) {
+        case ReaderDialect::kFreshRss:
+            if (prefixed) return FromHex16(rest);
+            if (AllOf(rest, isdigit) && rest.size() <= 20) return std::stoull(std::string(rest));
+            return std::nullopt;
+        case ReaderDialect::kMiniflux:
+            return prefixed ? FromHex16(rest) : std::nullopt;
+        case ReaderDialect::kBazQux:
+            if (prefixed) return FromHex16(rest);
+            if (AllOf(rest, isdigit) && rest.size() <= 20) return std::stoull(std::string(rest));
+            return std::nullopt;  // bare hex among them: answered 500
+        case ReaderDialect::kOldReader:
+            if (!rest.starts_with(kOldReaderHigh)) return std::nullopt;
+            return FromHex16(rest.substr(kOldReaderHigh.size()));
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> FakeReaderServer::Refused() const {
+    std::lock_guard lock(m_mutex);
+    return m_refused;
 }
 
 void FakeReaderServer::AddSubscription(FakeSubscription subscription) {
@@ -190,7 +246,7 @@ std::optional<Response> FakeReaderServer::Answer(const Request& request) {
         if (--it->times <= 0) m_faults.erase(it);
         return r;
     }
-    const std::string api = "/api/greader.php";
+    const std::string api = m_dialect == ReaderDialect::kFreshRss ? "/api/greader.php" : "";
     // Asked as a proxy (an address of another machine, sent here by http_proxy): the path alone.
     std::string_view target = request.target;
     if (target.starts_with("http://")) {
@@ -208,6 +264,10 @@ std::optional<Response> FakeReaderServer::Answer(const Request& request) {
     const auto form = Params(request.body);
 
     if (path == "/accounts/ClientLogin") {
+        if (m_dialect == ReaderDialect::kOldReader && One(form, "Passwd").empty()) {
+            m_refused.push_back(request.target);
+            return Status(401, "Error=BadAuthentication\n");
+        }
         if (One(form, "Email") != m_user || One(form, "Passwd") != m_password) {
             return Status(401, "Error=BadAuthentication\n");
         }
@@ -256,7 +316,17 @@ std::optional<Response> FakeReaderServer::Answer(const Request& request) {
         const int64_t ot = One(params, "ot").empty() ? 0 : std::stoll(One(params, "ot"));
         size_t n = std::stoul(One(params, "n").empty() ? "20" : One(params, "n"));
         if (m_pageLimit > 0) n = std::min(n, m_pageLimit);
-        const size_t offset = One(params, "c").empty() ? 0 : std::stoul(One(params, "c"));
+        const std::string c = One(params, "c");
+        if (m_dialect == ReaderDialect::kBazQux && params.count("c") > 0 &&
+            (c.empty() || c == "null" || !c.starts_with("bq"))) {
+            m_refused.push_back(request.target);
+            return Status(500, "Internal Server Error");
+        }
+        size_t offset = 0;
+        if (!c.empty()) {
+            offset = m_dialect == ReaderDialect::kBazQux ? std::stoul(c.substr(2)) / 7919
+                                                         : std::stoul(c);
+        }
         std::vector<const FakeItem*> chosen;
         for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {  // newest first
             const FakeItem& item = it->second;
@@ -269,7 +339,7 @@ std::optional<Response> FakeReaderServer::Answer(const Request& request) {
         for (size_t i = offset; i < chosen.size() && i < offset + n; ++i) {
             const FakeItem& item = *chosen[i];
             if (ids) {
-                list.push_back({{"id", std::to_string(item.id)}});
+                list.push_back({{"id", ShortId(item.id)}});
                 continue;
             }
             Json categories = Json::array({"user/-/state/com.google/reading-list"});
@@ -285,15 +355,27 @@ std::optional<Response> FakeReaderServer::Answer(const Request& request) {
                             {"summary", {{"content", item.content}}}});
         }
         Json answer = {{ids ? "itemRefs" : "items", list}};
-        if (offset + n < chosen.size()) answer["continuation"] = std::to_string(offset + n);
+        if (offset + n < chosen.size()) answer["continuation"] = Continuation(offset + n);
         return JsonOk(answer);
     }
     if (path == "/reader/api/0/edit-tag") {
         const std::string add = One(form, "a");
         const std::string remove = One(form, "r");
         size_t count = 0;
-        for (auto [it, end] = form.equal_range("i"); it != end; ++it, ++count) {
-            FakeItem& item = m_items[ParseId(it->second)];
+        std::vector<uint64_t> taken;
+        for (auto [it, end] = form.equal_range("i"); it != end; ++it) {
+            const std::optional<uint64_t> id = TakenId(it->second);
+            if (!id || !m_items.contains(*id)) {
+                // Nothing of a batch with an id the server does not take is applied.
+                m_refused.push_back(it->second);
+                return m_dialect == ReaderDialect::kBazQux ? Status(500, "Internal Server Error")
+                                                           : Status(400, "Bad Request");
+            }
+            taken.push_back(*id);
+        }
+        for (const uint64_t id : taken) {
+            ++count;
+            FakeItem& item = m_items[id];
             if (add.ends_with("/read")) item.read = true;
             if (remove.ends_with("/read")) item.read = false;
             if (add.ends_with("/starred")) item.starred = true;
@@ -304,7 +386,11 @@ std::optional<Response> FakeReaderServer::Answer(const Request& request) {
     }
     if (path == "/reader/api/0/subscription/quickadd") {
         const std::string url = One(form, "quickadd");
-        const std::string id = "feed/" + std::to_string(m_subscriptions.size() + 100);
+        std::string id = "feed/" + std::to_string(m_subscriptions.size() + 100);
+        if (m_dialect == ReaderDialect::kBazQux) id = "feed/" + url;
+        if (m_dialect == ReaderDialect::kOldReader) {
+            id = "feed/" + std::string(kOldReaderHigh) + Hex16(m_subscriptions.size() + 100);
+        }
         m_subscriptions.push_back({id, url, url, {}});
         return JsonOk({{"numResults", 1}, {"query", url}, {"streamId", id}});
     }

@@ -83,6 +83,10 @@ std::string ReadFile(const std::string& path);
 unsigned ModeOf(const std::string& path);
 // A UTF-8 literal as system text (code page 932).
 std::string Sjis(std::string_view utf8);
+
+// A port of 127.0.0.1 that was free a moment ago and has no listener now: a connection to it is
+// refused.
+int ClosedLoopbackPort();
 // Path of a fixture under tests/data.
 std::string DataPath(const std::string& name);
 // Path of a file of the shared corpus; empty when the corpus is absent.

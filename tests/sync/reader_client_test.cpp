@@ -44,14 +44,30 @@ class ReaderClientTest : public ::testing::Test {
     std::vector<int64_t> waits;
 };
 
-TEST(ReaderItemIds, DecimalHexAndLongFormsBecomeTheLongForm) {
-    EXPECT_EQ(LongItemId("31"), "tag:google.com,2005:reader/item/000000000000001f");
-    EXPECT_EQ(LongItemId("tag:google.com,2005:reader/item/000000000000001F"),
-              "tag:google.com,2005:reader/item/000000000000001f");
-    EXPECT_EQ(LongItemId("1733000000000000"), "tag:google.com,2005:reader/item/0006282781655000");
+TEST(ReaderItemIds, DecimalHexAndLongFormsBecomeTheLongFormAndOtherIdsStayAsSent) {
+    const std::string prefix = "tag:google.com,2005:reader/item/";
+    EXPECT_EQ(LongItemId("31"), prefix + "000000000000001f");
+    EXPECT_EQ(LongItemId(prefix + "000000000000001F"), prefix + "000000000000001f");
+    EXPECT_EQ(LongItemId("1733000000000000"), prefix + "0006282781655000");
+    // Signed short forms, as Google Reader wrote them.
+    EXPECT_EQ(LongItemId("-1"), prefix + "ffffffffffffffff");
+    EXPECT_EQ(LongItemId("-9223372036854775808"), prefix + "8000000000000000");
+    EXPECT_EQ(LongItemId("18446744073709551615"), prefix + "ffffffffffffffff");
+    // Bare hex (which a server must never be sent back) gets its prefix.
+    EXPECT_EQ(LongItemId("00000000000000ab"), prefix + "00000000000000ab");
+    // Items numbered past 64 bits keep every digit, bare or long, so both forms meet.
+    EXPECT_EQ(LongItemId("5c4f3b2d1e8a7a0012345678"), prefix + "5c4f3b2d1e8a7a0012345678");
+    EXPECT_EQ(LongItemId(prefix + "5C4F3B2D1E8A7A0012345678"), prefix + "5c4f3b2d1e8a7a0012345678");
+    EXPECT_EQ(LongItemId("99999999999999999999999"), prefix + "99999999999999999999999");
+    // Anything else is the server's own and goes back as it came.
+    EXPECT_EQ(LongItemId("12x"), "12x");
+    EXPECT_EQ(LongItemId("entry:2024/abc"), "entry:2024/abc");
+    EXPECT_EQ(LongItemId(prefix + "not-hex"), prefix + "not-hex");
+    // What cannot be one id.
     EXPECT_EQ(LongItemId(""), "");
-    EXPECT_EQ(LongItemId("12x"), "");
-    EXPECT_EQ(LongItemId("99999999999999999999999"), "");
+    EXPECT_EQ(LongItemId("a b"), "");
+    EXPECT_EQ(LongItemId("a\nb"), "");
+    EXPECT_EQ(LongItemId(std::string(300, '7')), "");
 }
 
 TEST_F(ReaderClientTest, LogsInReadsSubscriptionsAndRefusesAWrongPassword) {
@@ -73,6 +89,43 @@ TEST_F(ReaderClientTest, LogsInReadsSubscriptionsAndRefusesAWrongPassword) {
     EXPECT_EQ(test::Sjis("サーバーにログインできませんでした。パスワードを確かめてください。"),
               s.message);
     EXPECT_EQ(wrong->FailedRequests(), 1);
+}
+
+TEST_F(ReaderClientTest, IdsSentAsNumbersAreTakenAndIdsThatAreNoneAreCounted) {
+    auto client = Client();
+    ASSERT_TRUE(client->Login("ann", "s3cret pass&=").Ok());
+    server.Fault("stream/items/ids",
+                 test::Ok(R"({"itemRefs":[{"id":5},{"id":"6"},{"id":-1},{"id":""},{"id":"a b"},)"
+                          R"({"id":true},{}]})",
+                          "application/json"));
+    std::vector<std::string> ids;
+    ASSERT_TRUE(client->UnreadIds(&ids).Ok());
+    EXPECT_EQ(ids, (std::vector<std::string>{LongItemId("5"), LongItemId("6"), LongItemId("-1")}));
+    EXPECT_EQ(client->UnreadableIds(), 4);
+}
+
+TEST_F(ReaderClientTest, AServerOutOfReachIsNamedWithTheReasonInJapanese) {
+    // Refused: libcurl's English ("Failed to connect to 127.0.0.1 port N ...") never shows; its
+    // reason does, in the words every download uses, with the server it was about.
+    const std::string closed = "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort());
+    CReaderClient refused(closed + "/api/greader.php");
+    ReaderStatus s = refused.Login("ann", "s3cret pass&=");
+    EXPECT_EQ(s.failure, ReaderFailure::kUnreachable);
+    EXPECT_EQ(s.message, test::Sjis("同期サーバーに接続できませんでした: "
+                                    "サーバーに接続できませんでした (") +
+                             closed + ")");
+
+    // A server that says nothing at all ends as a time-out.
+    Response silent;
+    silent.stallBeforeHeaders = true;
+    server.Fault("ClientLogin", silent);
+    ReaderLimits limits;
+    limits.stallTimeout = std::chrono::milliseconds(1000);
+    s = Client(limits)->Login("ann", "s3cret pass&=");
+    EXPECT_EQ(s.failure, ReaderFailure::kUnreachable);
+    EXPECT_EQ(s.message,
+              test::Sjis("同期サーバーに接続できませんでした: 操作がタイムアウトしました (") +
+                  server.Http().Url("") + ")");
 }
 
 TEST_F(ReaderClientTest, ReadsTwoThousandItemsOverContinuationPagesAndOnlyNewerOnes) {
