@@ -15,10 +15,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-void PrintLine(const Json& json) {
-    std::cout << json.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
-}
-
 // A count given on the command line: 1 or more, at most nine digits.
 bool ParseLimit(const std::string& value, int64_t* limit) {
     if (value.empty() || value.size() > 9 ||

@@ -36,10 +36,6 @@ const char* StatusName(SiteStatus status) {
     }
 }
 
-void PrintLine(const Json& json) {
-    std::cout << json.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n" << std::flush;
-}
-
 int RunUpdate(const std::vector<std::string>& args) {
     std::string path;
     UpdateOptions options;

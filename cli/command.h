@@ -29,6 +29,9 @@ const std::vector<Command>& Commands();
 std::string Out(std::string_view text);
 // Prints JSON with two-space indentation and a line break.
 void PrintJson(const nlohmann::ordered_json& json);
+// Prints JSON on one line (invalid text replaced) and flushes it: one line a result, for a reader
+// of the output that acts on each line as it comes.
+void PrintLine(const nlohmann::ordered_json& json);
 // Prints the usage of one command to standard error and returns kExitUsage.
 int UsageError(const char* commandName);
 
@@ -36,6 +39,6 @@ int UsageError(const char* commandName);
 
 #define VARLO_CLI_CONCAT2(a, b) a##b
 #define VARLO_CLI_CONCAT(a, b) VARLO_CLI_CONCAT2(a, b)
-#define VARLO_CLI_COMMAND(name, usage, fn)                      \
-    static const bool VARLO_CLI_CONCAT(registered_, __LINE__) = \
+#define VARLO_CLI_COMMAND(name, usage, fn)                         \
+    static const bool VARLO_CLI_CONCAT(registered_, __COUNTER__) = \
         ::varlo::cli::RegisterCommand({name, usage, fn})

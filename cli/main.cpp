@@ -31,6 +31,11 @@ void PrintJson(const nlohmann::ordered_json& json) {
     std::cout << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
+void PrintLine(const nlohmann::ordered_json& json) {
+    std::cout << json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n"
+              << std::flush;
+}
+
 int UsageError(const char* commandName) {
     for (const auto& c : Commands()) {
         if (std::strcmp(c.name, commandName) == 0) {
