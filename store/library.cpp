@@ -557,6 +557,13 @@ int64_t CLibrary::Count(const LibraryView& view) {
     const bool limited = LimitToSites(view);
     std::string sql = "SELECT count(*) FROM " + ViewClause(view.kind, limited);
     sql.resize(sql.find(" ORDER BY"));
+    // Counting needs no order: the unread articles of some sites are read site by site, as many
+    // as the sites hold rather than as many as the library holds.
+    if (limited && view.kind == LibraryView::Kind::kUnread) {
+        sql =
+            std::string("SELECT count(*) FROM unread INDEXED BY unread_by_site WHERE stored = 1") +
+            kInSites;
+    }
     SqliteStatement query(m_store.Connection(), sql);
     if (view.kind == LibraryView::Kind::kSite) query.Bind(1, view.site);
     return query.Step() == SQLITE_ROW ? query.Int(0) : 0;
