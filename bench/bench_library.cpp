@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -346,6 +347,43 @@ int main(int argc, char** argv) {
         Row(label, ready, "ms", 100, "every row:", baseline);
         Row("unread view: jump to its end", end, "ms", 50, "every row:", baseline);
         (void)everyRow;
+    }
+
+    // The views of the open subscription file: one that holds every site (the counts the site
+    // list shows after each mark, and the unread view's ids), and one that holds half of them.
+    {
+        auto sitesUpTo = [](int count) {
+            std::vector<Text> urls;
+            for (int site = 0; site < count; ++site) urls.push_back(SiteUrl(site));
+            std::sort(urls.begin(), urls.end());
+            return std::make_shared<const std::vector<Text>>(std::move(urls));
+        };
+        const auto every = sitesUpTo(kSites);
+        const auto half = sitesUpTo(kSites / 2);
+        auto counts = [&](const std::shared_ptr<const std::vector<Text>>& sites) {
+            const auto start = Clock::now();
+            library.Count(LibraryView::Unread().Within(sites));
+            library.Count(LibraryView::Starred().Within(sites));
+            return Ms(start);
+        };
+        auto ids = [&](const std::shared_ptr<const std::vector<Text>>& sites) {
+            const auto start = Clock::now();
+            library.Ids(LibraryView::Unread().Within(sites));
+            return Ms(start);
+        };
+        const auto whole = Clock::now();
+        library.Count(LibraryView::Unread());
+        library.Count(LibraryView::Starred());
+        const double wholeCounts = Ms(whole);
+        const auto wholeIdsStart = Clock::now();
+        library.Ids(LibraryView::Unread());
+        const double wholeIds = Ms(wholeIdsStart);
+        counts(every);  // fills the table of sites once
+        Row("counts of a file of every site", counts(every), "ms", 50, "no file:", wholeCounts);
+        Row("unread ids of a file of every site", ids(every), "ms", 500, "no file:", wholeIds);
+        counts(half);
+        Row("counts of a file of half the sites", counts(half), "ms", 50, "no file:", wholeCounts);
+        Row("unread ids of a file of half the sites", ids(half), "ms", 500, "no file:", wholeIds);
     }
 
     // Marking every unread article read, then the same marks one statement each.

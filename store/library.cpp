@@ -96,20 +96,26 @@ std::string RowQuery(bool withHtml, const char* rest) {
            (withHtml ? "LEFT JOIN article_texts t ON t.id = a.id " : "") + rest;
 }
 
+// The condition that keeps the articles of the sites in the connection's table of sites.
+constexpr const char* kInSites =
+    " AND feed_id IN (SELECT f.id FROM temp.varlo_sites s JOIN feeds f ON f.url = s.url)";
+
 // The rows, the WHERE and the ORDER BY of a stored view (not a search), with the site's address
-// as ?1. Each names the partial index that holds the view in its order: without statistics the
-// planner would take the index of every article by time and test each row.
-const char* ViewClause(LibraryView::Kind kind) {
+// as ?1, limited to the table of sites when `limited`. Each names the partial index that holds
+// the view in its order: without statistics the planner would take the index of every article
+// by time and test each row.
+std::string ViewClause(LibraryView::Kind kind, bool limited = false) {
+    const std::string sites = limited ? kInSites : "";
     switch (kind) {
         case LibraryView::Kind::kUnread:
-            return "unread INDEXED BY unread_by_time WHERE stored = 1 "
-                   "ORDER BY sort_time DESC, id DESC";
+            return "unread INDEXED BY unread_by_time WHERE stored = 1" + sites +
+                   " ORDER BY sort_time DESC, id DESC";
         case LibraryView::Kind::kStarred:
-            return "articles INDEXED BY articles_starred WHERE starred = 1 AND stored = 1 "
-                   "ORDER BY sort_time DESC, id DESC";
+            return "articles INDEXED BY articles_starred WHERE starred = 1 AND stored = 1" + sites +
+                   " ORDER BY sort_time DESC, id DESC";
         case LibraryView::Kind::kAll:
-            return "articles INDEXED BY articles_by_time WHERE stored = 1 "
-                   "ORDER BY sort_time DESC, id DESC";
+            return "articles INDEXED BY articles_by_time WHERE stored = 1" + sites +
+                   " ORDER BY sort_time DESC, id DESC";
         case LibraryView::Kind::kSite:
         case LibraryView::Kind::kSearch:
             break;
@@ -420,38 +426,46 @@ bool CLibrary::MarkViewRead(const LibraryView& view) {
     if (!db) return false;
     KillPoint("library-mark");
     // Both statements read the marked articles from indexes that hold them alone: the unread
-    // ones of every site, and the unread ones a sync server knows.
-    const char* marked = nullptr;
-    const char* queued = nullptr;
+    // ones of every site, and the unread ones a sync server knows; a view of some sites only
+    // keeps theirs.
+    const bool limited = view.kind != LibraryView::Kind::kSite &&
+                         view.kind != LibraryView::Kind::kSearch && LimitToSites(view);
+    const std::string sites = limited ? kInSites : "";
+    std::string marked;
+    std::string queued;
     switch (view.kind) {
         case LibraryView::Kind::kUnread:
         case LibraryView::Kind::kAll:
             // Everything, the articles known by their keys alone too.
-            marked = "";
+            marked = limited ? " WHERE 1" + sites : "";
             queued =
                 "FROM articles WHERE id IN (SELECT id FROM unread INDEXED BY unread_synced "
-                "WHERE synced = 1)";
+                "WHERE synced = 1" +
+                sites + ")";
             break;
         case LibraryView::Kind::kStarred:
             marked =
                 " WHERE id IN (SELECT id FROM articles INDEXED BY articles_starred WHERE "
-                "starred = 1 AND stored = 1)";
+                "starred = 1 AND stored = 1" +
+                sites + ")";
             queued =
                 "FROM articles INDEXED BY articles_starred WHERE starred = 1 AND stored = 1 AND "
-                "id IN (SELECT id FROM unread)";
+                "id IN (SELECT id FROM unread)" +
+                sites;
             break;
         case LibraryView::Kind::kSite:
             return MarkSiteRead(view.site);
         case LibraryView::Kind::kSearch:
-            return MarkRead(Search(view.words));
+            return MarkRead(Ids(view));
     }
     // A large set is worked on in memory until it is written at once.
     SqliteExec(db, "PRAGMA cache_size=-65536");
     bool done = false;
     {
         MarkTransaction transaction(db);
-        done = transaction.Open() && QueueMarks(db, MarkKind::kRead, queued, [](auto&) {}) &&
-               SqliteExec(db, (std::string("DELETE FROM unread") + marked).c_str()) == SQLITE_OK &&
+        done = transaction.Open() &&
+               QueueMarks(db, MarkKind::kRead, queued.c_str(), [](auto&) {}) &&
+               SqliteExec(db, ("DELETE FROM unread" + marked).c_str()) == SQLITE_OK &&
                transaction.Commit();
     }
     SqliteExec(db, "PRAGMA cache_size=-2000");
@@ -500,13 +514,56 @@ int64_t CLibrary::StarredCount() {
 
 // --- views -------------------------------------------------------------------------------------
 
+bool CLibrary::LimitToSites(const LibraryView& view) {
+    sqlite3* db = m_store.Connection();
+    if (!db || !view.sites || view.kind == LibraryView::Kind::kSite) return false;
+    // The table lives with the connection: filled again when another list of sites is asked for,
+    // or when the connection is a new one.
+    const bool held =
+        m_sitesHeld == view.sites &&
+        sqlite3_table_column_metadata(db, "temp", "varlo_sites", "url", nullptr, nullptr, nullptr,
+                                      nullptr, nullptr) == SQLITE_OK;
+    if (!held) {
+        m_sitesHeld.reset();
+        if (SqliteExec(db,
+                       "CREATE TEMP TABLE IF NOT EXISTS varlo_sites(url BLOB PRIMARY KEY) "
+                       "WITHOUT ROWID") != SQLITE_OK ||
+            SqliteExec(db, "DELETE FROM temp.varlo_sites") != SQLITE_OK) {
+            return false;
+        }
+        SqliteStatement add(db, "INSERT OR IGNORE INTO temp.varlo_sites(url) VALUES(?)");
+        for (const Text& url : *view.sites) {
+            add.Reset();
+            add.Bind(1, url);
+            add.Step();
+        }
+        m_sitesHeld = view.sites;
+    }
+    // Where every site that has articles is among them (one subscription file, the usual case),
+    // the views need no condition and keep the speed of their indexes alone.
+    SqliteStatement outside(db,
+                            "SELECT 1 FROM feeds f WHERE NOT EXISTS (SELECT 1 FROM "
+                            "temp.varlo_sites s WHERE s.url = f.url) AND EXISTS (SELECT 1 FROM "
+                            "articles INDEXED BY articles_by_site WHERE feed_id = f.id AND "
+                            "stored = 1) LIMIT 1");
+    return outside.Step() == SQLITE_ROW;
+}
+
 int64_t CLibrary::Count(const LibraryView& view) {
     if (!m_store.Connection()) return 0;
     if (view.kind == LibraryView::Kind::kSearch) {
-        return static_cast<int64_t>(SearchResults(view.words).size());
+        return static_cast<int64_t>(SearchResults(view.words, LimitToSites(view)).size());
     }
-    std::string sql = std::string("SELECT count(*) FROM ") + ViewClause(view.kind);
+    const bool limited = LimitToSites(view);
+    std::string sql = "SELECT count(*) FROM " + ViewClause(view.kind, limited);
     sql.resize(sql.find(" ORDER BY"));
+    // Counting needs no order: the unread articles of some sites are read site by site, as many
+    // as the sites hold rather than as many as the library holds.
+    if (limited && view.kind == LibraryView::Kind::kUnread) {
+        sql =
+            std::string("SELECT count(*) FROM unread INDEXED BY unread_by_site WHERE stored = 1") +
+            kInSites;
+    }
     SqliteStatement query(m_store.Connection(), sql);
     if (view.kind == LibraryView::Kind::kSite) query.Bind(1, view.site);
     return query.Step() == SQLITE_ROW ? query.Int(0) : 0;
@@ -516,15 +573,16 @@ std::vector<int64_t> CLibrary::ViewIds(const LibraryView& view, int64_t offset, 
     std::vector<int64_t> ids;
     if (!m_store.Connection() || offset < 0) return ids;
     if (view.kind == LibraryView::Kind::kSearch) {
-        const std::vector<int64_t>& all = SearchResults(view.words);
+        const std::vector<int64_t>& all = SearchResults(view.words, LimitToSites(view));
         if (offset >= static_cast<int64_t>(all.size())) return ids;
         const int64_t end = n < 0 ? static_cast<int64_t>(all.size())
                                   : std::min<int64_t>(static_cast<int64_t>(all.size()), offset + n);
         return std::vector<int64_t>(all.begin() + offset, all.begin() + end);
     }
     // The ids come from the view's ordered index alone; skipping rows reads no article.
-    SqliteStatement query(m_store.Connection(), std::string("SELECT id FROM ") +
-                                                    ViewClause(view.kind) + " LIMIT ?2 OFFSET ?3");
+    const bool limited = LimitToSites(view);
+    SqliteStatement query(m_store.Connection(), "SELECT id FROM " + ViewClause(view.kind, limited) +
+                                                    " LIMIT ?2 OFFSET ?3");
     if (view.kind == LibraryView::Kind::kSite) {
         query.Bind(1, view.site);
     } else {
@@ -735,13 +793,14 @@ constexpr double kLookUpCost = 150;
 
 }  // namespace
 
-std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit) {
+std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit, bool limited) {
     std::vector<int64_t> found;
     sqlite3* db = m_store.Connection();
     if (!db) return found;
     const SearchQuery query = BuildSearchQuery(words);
     if (query.Empty()) return found;
-    if (limit > 0 && !query.GathersPrefixes() && FirstHitsAmongNewest(query, limit, found)) {
+    if (limit > 0 && !limited && !query.GathersPrefixes() &&
+        FirstHitsAmongNewest(query, limit, found)) {
         return found;
     }
     // The index's hits, by id (no article is read for them).
@@ -769,7 +828,9 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit)
         hits.empty() ? 0 : std::min(articles, double(wanted) * articles / double(hits.size()));
     if (double(hits.size()) * kLookUpCost <= walkCost) {
         std::vector<std::pair<int64_t, int64_t>> dated;  // (sort_time, id)
-        SqliteStatement date(db, "SELECT sort_time FROM articles WHERE id = ? AND stored = 1");
+        SqliteStatement date(db, std::string("SELECT sort_time FROM articles WHERE id = ? AND "
+                                             "stored = 1") +
+                                     (limited ? kInSites : ""));
         for (const int64_t id : hits) {
             date.Reset();
             date.Bind(1, id);
@@ -778,9 +839,9 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit)
         std::sort(dated.begin(), dated.end(), std::greater<>());
         for (const auto& [time, id] : dated) ordered.push_back(id);
     } else {
-        SqliteStatement walk(db,
-                             "SELECT id FROM articles WHERE stored = 1 "
-                             "ORDER BY sort_time DESC, id DESC");
+        SqliteStatement walk(db, std::string("SELECT id FROM articles WHERE stored = 1") +
+                                     (limited ? kInSites : "") +
+                                     " ORDER BY sort_time DESC, id DESC");
         while (ordered.size() < wanted && walk.Step() == SQLITE_ROW) {
             const int64_t id = walk.Int(0);
             if (std::binary_search(hits.begin(), hits.end(), id)) ordered.push_back(id);
@@ -858,7 +919,7 @@ bool CLibrary::FirstHitsAmongNewest(const SearchQuery& query, int64_t limit,
     return false;
 }
 
-const std::vector<int64_t>& CLibrary::SearchResults(const std::string& words) {
+const std::vector<int64_t>& CLibrary::SearchResults(const std::string& words, bool limited) {
     sqlite3* db = m_store.Connection();
     int64_t dataVersion = -1;
     if (db) {
@@ -866,10 +927,12 @@ const std::vector<int64_t>& CLibrary::SearchResults(const std::string& words) {
         if (version.Step() == SQLITE_ROW) dataVersion = version.Int(0);
     }
     const int64_t changes = db ? sqlite3_total_changes64(db) : -1;
+    const void* sites = limited ? m_sitesHeld.get() : nullptr;
     if (words != m_searchWords || changes != m_searchChanges ||
-        dataVersion != m_searchDataVersion) {
-        m_searchIds = FindHits(words, 0);
+        dataVersion != m_searchDataVersion || sites != m_searchSites) {
+        m_searchIds = FindHits(words, 0, limited);
         m_searchWords = words;
+        m_searchSites = sites;
         m_searchChanges = changes;
         m_searchDataVersion = dataVersion;
     }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -69,13 +70,22 @@ struct LibraryView {
     Kind kind = Kind::kUnread;
     Text site;          // kSite: the feed address
     std::string words;  // kSearch: what the user typed, UTF-8
+    // The feed addresses of the sites the view is limited to (the open subscription file's),
+    // sorted and without repeats; null for every site. The other sites' articles stay stored.
+    std::shared_ptr<const std::vector<Text>> sites;
 
-    static LibraryView Unread() { return {Kind::kUnread, {}, {}}; }
-    static LibraryView Starred() { return {Kind::kStarred, {}, {}}; }
-    static LibraryView Site(const Text& url) { return {Kind::kSite, url, {}}; }
-    static LibraryView Search(const std::string& words) { return {Kind::kSearch, {}, words}; }
+    static LibraryView Unread() { return {Kind::kUnread, {}, {}, {}}; }
+    static LibraryView Starred() { return {Kind::kStarred, {}, {}, {}}; }
+    static LibraryView Site(const Text& url) { return {Kind::kSite, url, {}, {}}; }
+    static LibraryView Search(const std::string& words) { return {Kind::kSearch, {}, words, {}}; }
     // Every stored article (for varlo-cli; no list shows it, and it has no index of its own).
-    static LibraryView All() { return {Kind::kAll, {}, {}}; }
+    static LibraryView All() { return {Kind::kAll, {}, {}, {}}; }
+    // The same view limited to `feedUrls` (sorted, without repeats).
+    LibraryView Within(std::shared_ptr<const std::vector<Text>> feedUrls) const {
+        LibraryView view = *this;
+        view.sites = std::move(feedUrls);
+        return view;
+    }
 };
 
 // Who made a mark: a mark the user made is queued for the sync server; one that came from the
@@ -277,8 +287,12 @@ class CLibrary {
     bool MarkRead(const std::vector<int64_t>& ids);
     int CountByKey(const std::string& key);
     std::vector<int64_t> ViewIds(const LibraryView& view, int64_t offset, int64_t n);
-    const std::vector<int64_t>& SearchResults(const std::string& words);
-    std::vector<int64_t> FindHits(const std::string& words, int64_t limit);
+    // Makes the connection's table of the sites `view` is limited to hold them; false when the
+    // view is of every site (or every site that has articles is among its sites), so that it
+    // needs no condition.
+    bool LimitToSites(const LibraryView& view);
+    const std::vector<int64_t>& SearchResults(const std::string& words, bool limited = false);
+    std::vector<int64_t> FindHits(const std::string& words, int64_t limit, bool limited = false);
     bool FirstHitsAmongNewest(const SearchQuery& query, int64_t limit, std::vector<int64_t>& found);
     std::optional<LibraryRow> FindOne(const std::string& sql, const std::vector<std::string>& texts,
                                       int64_t number);
@@ -288,7 +302,10 @@ class CLibrary {
     int64_t m_maxArticles = kMaxArticlesPerSite;
     int64_t m_maxText = kMaxTextPerSite;
     int64_t m_newestFirst = 8192;
+    // The sites the connection's table holds now (kept so that its address names it alone).
+    std::shared_ptr<const std::vector<Text>> m_sitesHeld;
     std::string m_searchWords;
+    const void* m_searchSites = nullptr;
     std::vector<int64_t> m_searchIds;
     // What the library looked like when the results were taken: this connection's changes and
     // the file's version (other connections' commits).

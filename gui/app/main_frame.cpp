@@ -6,6 +6,7 @@
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 #include <wx/utils.h>
+#include <wx/webview.h>
 
 #include <algorithm>
 
@@ -23,6 +24,7 @@
 #include "gui/platform/settings.h"
 #include "gui/platform/shell_open.h"
 #include "gui/platform/tool_icons.h"
+#include "gui/platform/web_focus.h"
 #include "gui/platform/wx_text.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
@@ -336,23 +338,57 @@ void CMainFrame::BuildPanes(CVarloDoc* document) {
     };
     activateOnClick(m_siteList->GetList(), ActivePane::SiteList);
     activateOnClick(m_articles->GetList(), ActivePane::ArticleList);
+
+    // Following a link changes what back, forward and stop may do: the tool bar follows each
+    // page the engine starts, shows or fails to load, after the pane has taken note of it.
+    if (wxWebView* web = m_browser->GetWebView()) {
+        auto follow = [this](wxWebViewEvent& event) {
+            CallAfter([this] { RefreshCommandStates(); });
+            event.Skip();
+        };
+        web->Bind(wxEVT_WEBVIEW_NAVIGATED, follow);
+        web->Bind(wxEVT_WEBVIEW_LOADED, follow);
+        web->Bind(wxEVT_WEBVIEW_ERROR, follow);
+    }
 }
 
 void CMainFrame::ActivateByMouse(ActivePane pane, wxMouseEvent& event) {
-    m_active = pane;
+    // A click in a list that has the focus already moves no focus, yet makes it active too.
+    SetActivePane(pane);
     event.Skip();
 }
 
+ActivePane CMainFrame::PaneOf(wxWindow* window) const {
+    wxWindow* sites = m_siteList ? m_siteList->GetList() : nullptr;
+    wxWindow* articles = m_articles ? m_articles->GetList() : nullptr;
+    wxWindow* browser = m_browser ? m_browser->GetPaneWindow() : nullptr;
+    for (wxWindow* w = window; w && w != this; w = w->GetParent()) {
+        if (w == sites) return ActivePane::SiteList;
+        if (w == articles) return ActivePane::ArticleList;
+        if (w == browser) return ActivePane::Browser;
+    }
+    return ActivePane::None;
+}
+
 void CMainFrame::OnChildFocus(wxChildFocusEvent& event) {
-    // The browser engine takes the mouse itself; its taking the focus is what activates it.
-    wxWindow* web = m_browser ? m_browser->GetPaneWindow() : nullptr;
-    for (wxWindow* w = event.GetWindow(); w && w != this; w = w->GetParent()) {
-        if (w == web) {
-            m_active = ActivePane::Browser;
-            break;
-        }
+    // Whatever has the keyboard focus decides the active pane. A window of no pane (the search
+    // box) leaves the last one active: its commands still act on it.
+    if (const ActivePane pane = PaneOf(event.GetWindow()); pane != ActivePane::None) {
+        SetActivePane(pane);
     }
     event.Skip();
+}
+
+void CMainFrame::SetActivePane(ActivePane pane) {
+    if (pane == m_active) return;
+    m_active = pane;
+    RefreshCommandStates();
+}
+
+void CMainFrame::RefreshCommandStates() {
+    // The toolkit brings the buttons in line only when it next runs idle, which a page the engine
+    // loads or a focus it moves does not bring about.
+    if (wxToolBar* bar = GetToolBar()) bar->UpdateWindowUI();
 }
 
 PaneState CMainFrame::CurrentState() const {
@@ -608,8 +644,12 @@ void CMainFrame::OnCharHook(wxKeyEvent& event) {
 
 bool CMainFrame::IsReadingFocus() const {
     // The reading keys belong to the lists and the preview page; in a text field (the search
-    // box, a form of a web page) they are typed.
-    for (wxWindow* w = wxWindow::FindFocus(); w && w != this; w = w->GetParent()) {
+    // box, a form of a web page) they are typed. The engine's widget may hold the focus while
+    // the toolkit knows of no window that has it (as a page is replaced by the next).
+    wxWindow* focus = wxWindow::FindFocus();
+    if (!focus && m_browser && WebHasFocus(m_browser->GetWebView()))
+        focus = m_browser->GetWebView();
+    for (wxWindow* w = focus; w && w != this; w = w->GetParent()) {
         if (w == m_siteList->GetList() || w == m_articles->GetList()) return true;
         if (m_browser && w == m_browser->GetPaneWindow()) {
             const std::string url(m_browser->GetLocationURL());
@@ -685,11 +725,13 @@ void CMainFrame::CyclePane(int step) {
         if (order[i] == m_active) index = i;
     }
     index = (index + step + 3) % 3;
-    m_active = order[index];
-    wxWindow* target = m_active == ActivePane::SiteList      ? m_siteList->GetList()
-                       : m_active == ActivePane::ArticleList ? m_articles->GetList()
-                                                             : m_browser->GetPaneWindow();
+    const ActivePane next = order[index];
+    wxWindow* target = next == ActivePane::SiteList      ? m_siteList->GetList()
+                       : next == ActivePane::ArticleList ? m_articles->GetList()
+                                                         : m_browser->GetPaneWindow();
     if (target) target->SetFocus();
+    // The focus arrives later, or not at all while the window is not the active one.
+    SetActivePane(next);
 }
 
 void CMainFrame::OnIdleIndicators(wxIdleEvent& event) {

@@ -52,7 +52,12 @@ class CMainFrame : public CContFrameWnd {
     CSearchBox* SearchBox() const { return m_search; }
 
     ActivePane GetActivePane() const { return m_active; }
-    void SetActivePane(ActivePane pane) { m_active = pane; }
+    // The one place the active pane changes, whatever moved the focus there (a click, F6, the
+    // program): the commands, the menus and the tool bar follow it.
+    void SetActivePane(ActivePane pane);
+    // Brings the tool bar's buttons in line with the commands' rules now (menus are brought in
+    // line as they open).
+    void RefreshCommandStates();
     // The state the enable rules look at, as it is now.
     PaneState CurrentState() const;
     // Runs a command as the menu would (ignored when its rule disables it).
@@ -72,6 +77,8 @@ class CMainFrame : public CContFrameWnd {
     void OnCommand(wxCommandEvent& event);
     void OnUpdateCommand(wxUpdateUIEvent& event);
     void OnChildFocus(wxChildFocusEvent& event);
+    // The pane that holds `window`, None for a window of no pane (the search box).
+    ActivePane PaneOf(wxWindow* window) const;
     void OnClose(wxCloseEvent& event);
     void OnIdleIndicators(wxIdleEvent& event);
     void OnCharHook(wxKeyEvent& event);

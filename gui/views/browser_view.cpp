@@ -7,6 +7,7 @@
 #include "fetch/http_download.h"
 #include "gui/controls/prop_dlg.h"
 #include "gui/platform/shell_open.h"
+#include "gui/platform/web_focus.h"
 #include "gui/platform/wx_text.h"
 #include "platform/message_box.h"
 #include "platform/program_folder.h"
@@ -28,6 +29,9 @@ bool CBrowserView::CreatePane(wxWindow* parent) {
     // Scripts of the pages the user visits are theirs to run; the preview page forbids its own
     // through its content security policy.
     m_web->EnableContextMenu(true);
+    // A click in a page gives it the focus, and so makes the pane active: the frame must hear of
+    // it.
+    ReportWebFocus(m_web);
     // Every navigation, the page's own included, passes the address rule before it starts.
     m_gestures.Watch(m_web);
     m_web->Bind(wxEVT_WEBVIEW_NAVIGATING, &CBrowserView::OnNavigating, this);

@@ -368,8 +368,9 @@ void CVarloView::MarkViewReadOffTheWindow(const LibraryView& view) {
     // lists and counts change once it is done.
     if (!FeedMarks().Store().IsOpen()) return;
     CVarloView* self = this;
-    RunInStore(FeedMarks().Writer(), [self, view](CFeedStore* store) -> std::function<void()> {
-        if (store != nullptr) CLibrary(*store).MarkViewRead(view);
+    const LibraryView shown = view.Within(SitesOfFile());
+    RunInStore(FeedMarks().Writer(), [self, shown](CFeedStore* store) -> std::function<void()> {
+        if (store != nullptr) CLibrary(*store).MarkViewRead(shown);
         return [self] {
             if (IsLiveView(self)) self->MarksChanged();
         };
@@ -441,8 +442,11 @@ void CVarloView::RefreshMarks() {
     m_unseenCounts = std::move(counts);
     for (LibraryRowEntry& row : m_libraryRows) {
         int64_t n = row.count;
-        if (row.view.kind == LibraryView::Kind::kUnread) n = library.UnreadTotal();
-        if (row.view.kind == LibraryView::Kind::kStarred) n = library.StarredCount();
+        // The open file's sites only: other files' articles stay stored, unseen.
+        if (row.view.kind == LibraryView::Kind::kUnread ||
+            row.view.kind == LibraryView::Kind::kStarred) {
+            n = library.Count(row.view.Within(SitesOfFile()));
+        }
         changed = changed || n != row.count;
         row.count = n;
     }

@@ -174,6 +174,9 @@ class CVarloView : public wxView {
     void MarksChanged();
     // The titles of the subscriptions by feed address, for the "サイト" column.
     std::map<Text, wxString> SiteTitles() const;
+    // The feed addresses of the open file's sites, sorted: the library's views show their
+    // articles only. The same object while the file's sites stay the same.
+    std::shared_ptr<const std::vector<Text>> SitesOfFile();
     CVarloDoc* Doc() const;
     static bool IsLiveView(const CVarloView* view);
     // Reads the downloaded feed and writes the first part of its preview page on a worker, then
@@ -246,6 +249,7 @@ class CVarloView : public wxView {
     int m_chosenLibrary = -1;  // the library row the article list shows, -1 for a site
     Text m_chosenSite;         // the feed address of the site the article list shows
     int m_readingView = 0;     // views of the library being read on a worker
+    std::shared_ptr<const std::vector<Text>> m_sitesOfFile;
     std::function<void()> m_afterMark;
     std::shared_ptr<CRelayedProgress> m_download;  // the chosen site's download while it runs
     wxTimer m_progressTimer;

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -38,13 +39,31 @@ std::map<Text, wxString> CVarloView::SiteTitles() const {
     return titles;
 }
 
+std::shared_ptr<const std::vector<Text>> CVarloView::SitesOfFile() {
+    std::vector<Text> urls;
+    if (CVarloDoc* doc = Doc()) {
+        for (int i = 0; i < doc->m_opmlFile.GetCount(); ++i) {
+            const Text& url = doc->m_opmlFile.GetAt(i)->m_strXmlUrl;
+            if (!url.empty()) urls.push_back(url);
+        }
+    }
+    std::sort(urls.begin(), urls.end());
+    urls.erase(std::unique(urls.begin(), urls.end()), urls.end());
+    // A store's connection fills its table of sites once per object: a list that did not change
+    // keeps its object.
+    if (!m_sitesOfFile || *m_sitesOfFile != urls) {
+        m_sitesOfFile = std::make_shared<const std::vector<Text>>(std::move(urls));
+    }
+    return m_sitesOfFile;
+}
+
 void CVarloView::ChooseLibraryRow(int index, int select) {
     if (index < 0 || index >= LibraryRowCount()) return;
     // A result of an earlier choice still being read is not shown from now on.
     const uint64_t generation = ++m_generation;
     m_chosenLibrary = index;
     m_chosenSite.clear();
-    const LibraryView view = m_libraryRows[static_cast<size_t>(index)].view;
+    const LibraryView view = m_libraryRows[static_cast<size_t>(index)].view.Within(SitesOfFile());
     const std::string path = FeedMarks().Store().Path();
     ++m_readingView;
     CVarloView* self = this;
@@ -55,8 +74,7 @@ void CVarloView::ChooseLibraryRow(int index, int select) {
         CFeedStore store;
         if (!path.empty() && store.OpenAnother(path)) {
             CLibrary library(store);
-            *ids = view.kind == LibraryView::Kind::kSearch ? library.Search(view.words)
-                                                           : library.Ids(view);
+            *ids = library.Ids(view);
         }
         return [self, generation, index, select, ids] {
             if (!IsLiveView(self)) return;

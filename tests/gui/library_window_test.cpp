@@ -488,5 +488,78 @@ TEST_F(LibraryWindow, AStarredArticleShowsAStarInASitesListAndInEveryView) {
     EXPECT_EQ(FeedMarks().Library().StarredCount(), 0);
 }
 
+TEST_F(LibraryWindow, TheViewsShowTheOpenFilesSitesOnlyAndTheOthersComeBackWithTheirFile) {
+    StartUpdated();
+    CLibrary& library = FeedMarks().Library();
+    // A starred article of the blog, which the other file does not hold.
+    ChooseSite(1);
+    ArticleRows().SelectItem(0);
+    Frame().RunCommand(cmd::kToggleStar);
+    ASSERT_EQ(library.StarredCount(), 1);
+    const int64_t unread = library.UnreadTotal();
+    ASSERT_EQ(Shown(0), unread);
+
+    // An empty document: nothing to show, nothing counted, nothing found.
+    Frame().RunCommand(cmd::kFileNew);
+    PumpEvents();
+    EXPECT_EQ(Text(SiteRows(), 0, 3), "0");
+    EXPECT_EQ(Text(SiteRows(), 1, 3), "0");
+    EXPECT_FALSE(Sites().IsRowBold(0));
+    ChooseView(0);
+    EXPECT_EQ(ArticleRows().GetItemCount(), 0);
+    Sites().ShowSearch(wxString::FromUTF8("東京"));
+    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReadingView(); }));
+    PumpEvents();
+    EXPECT_EQ(ArticleRows().GetItemCount(), 0);
+    EXPECT_EQ(Text(SiteRows(), 2, 3), "0");
+
+    // Another file holding the tech site under a title of its own, and a site never read.
+    WriteFile(dir.File("other.xml"),
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?><opml version=\"1.0\"><body>"
+              "<outline title=\"技術ブログ\" xmlUrl=\"" +
+                  server.Url("/tech.xml") + "\" /><outline title=\"New\" xmlUrl=\"" +
+                  server.Url("/new.xml") + "\" /></body></opml>");
+    ASSERT_TRUE(app->OpenDocumentFile(dir.File("other.xml")));
+    PumpEvents();
+    EXPECT_EQ(Shown(0), 2);
+    EXPECT_EQ(Shown(1), 0);
+    ChooseView(0);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    EXPECT_EQ(Text(ArticleRows(), 0, 0), "カメラの話");
+    EXPECT_EQ(Text(ArticleRows(), 0, 3), "技術ブログ") << "the open file's title of the site";
+    EXPECT_EQ(Text(ArticleRows(), 1, 0), "東京タワー");
+    SaveScreenshot(&Frame(), "library-other-file");
+    // The preview's heading names the site as this file does.
+    WatchPreviewLoads();
+    Articles().ChooseRow(0);
+    ASSERT_TRUE(WaitUntil([&] { return PreviewLoaded(); }));
+    const std::string page = ReadFile(GetPreviewPath());
+    EXPECT_NE(page.find("技術ブログ"), std::string::npos);
+    EXPECT_EQ(page.find(server.Url("/tech.xml")), std::string::npos);
+    // A search finds this file's articles only; reading them all reads only those.
+    Sites().ShowSearch(wxString::FromUTF8("東京"));
+    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReadingView(); }));
+    PumpEvents();
+    ASSERT_EQ(ArticleRows().GetItemCount(), 1);
+    EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京タワー");
+    ChooseView(0);
+    Frame().RunCommand(cmd::kMarkAllRead);
+    Settle();
+    EXPECT_EQ(Shown(0), 0);
+    EXPECT_EQ(library.UnreadTotal(), unread - 2) << "the other sites' articles stay unread";
+    // N finds nothing more to read here.
+    EXPECT_FALSE(Sites().GoToNextUnread());
+
+    // The first file again: its sites' articles, their marks and the star are all back.
+    ASSERT_TRUE(app->OpenDocumentFile(dir.File("subs.xml")));
+    PumpEvents();
+    EXPECT_EQ(Shown(0), unread - 2);
+    EXPECT_EQ(Shown(1), 1);
+    ChooseView(1);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 1);
+    EXPECT_EQ(Text(ArticleRows(), 0, 0), "Café diary");
+    EXPECT_EQ(Text(ArticleRows(), 0, 3), "Blog");
+}
+
 }  // namespace
 }  // namespace varlo::test

@@ -4,6 +4,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -194,6 +196,50 @@ TEST_F(Library, ASiteKeepsAtMostItsNumberOfArticlesAndBytesOfTextOldestReadFirst
     EXPECT_LE(10000 * StoredArticleCost("tag:example.com,2026:1", std::string(100, 't'),
                                         std::string(100, 'l'), {}, {}, {}, std::string(3000, 'h')),
               CLibrary::kMaxTextPerSite);
+}
+
+TEST_F(Library, ViewsWithinSomeSitesShowCountSearchAndMarkTheirArticlesOnly) {
+    Record("a", {Article("a1", kT0 + 1, "<p>東京の朝</p>"), Article("a2", kT0 + 3)}, kT0);
+    Record("b", {Article("b1", kT0 + 2, "<p>東京の夜</p>")}, kT0);
+    Record("c", {Article("c1", kT0 + 4)}, kT0);
+    const std::optional<LibraryRow> b1 = m_library.FindByKey("b", "b1");
+    ASSERT_TRUE(b1);
+    m_library.SetStarred(b1->id, true);
+    auto sites = [](std::vector<Text> urls) {
+        return std::make_shared<const std::vector<Text>>(std::move(urls));
+    };
+    const auto ab = sites({"a", "b", "never read"});
+    const auto none = sites({});
+    const LibraryView unread = LibraryView::Unread();
+    EXPECT_EQ(ViewKeys(unread.Within(ab)), (std::vector<std::string>{"a2", "b1", "a1"}));
+    EXPECT_EQ(m_library.Count(unread.Within(ab)), 3);
+    EXPECT_EQ(ViewKeys(unread.Within(sites({"c"}))), std::vector<std::string>{"c1"});
+    EXPECT_EQ(m_library.Count(unread.Within(none)), 0);
+    EXPECT_EQ(m_library.Count(LibraryView::Starred().Within(sites({"a"}))), 0);
+    EXPECT_EQ(m_library.Count(LibraryView::Starred().Within(ab)), 1);
+    // Every site that has articles among them: the whole view.
+    EXPECT_EQ(m_library.Count(unread.Within(sites({"a", "b", "c"}))), 4);
+    // A search finds the sites' articles only, and again when the sites change.
+    const LibraryView tokyo = LibraryView::Search("東京");
+    EXPECT_EQ(Keys(m_library.Rows(m_library.Ids(tokyo.Within(sites({"a"}))))),
+              std::vector<std::string>{"a1"});
+    EXPECT_EQ(Keys(m_library.Rows(m_library.Ids(tokyo.Within(sites({"b"}))))),
+              std::vector<std::string>{"b1"});
+    EXPECT_EQ(m_library.Count(tokyo.Within(none)), 0);
+    EXPECT_EQ(m_library.Count(tokyo), 2);
+    // Marking a limited view read leaves the other sites' articles unread.
+    ASSERT_TRUE(m_library.MarkViewRead(unread.Within(sites({"a"}))));
+    EXPECT_EQ(ViewKeys(unread), (std::vector<std::string>{"c1", "b1"}));
+    ASSERT_TRUE(m_library.MarkViewRead(LibraryView::Starred().Within(sites({"c"}))));
+    EXPECT_EQ(m_library.UnreadTotal(), 2);
+    ASSERT_TRUE(m_library.MarkViewRead(tokyo.Within(ab)));
+    EXPECT_EQ(ViewKeys(unread), std::vector<std::string>{"c1"});
+    // Another connection has no table of sites of its own until it is asked for a view.
+    CFeedStore other;
+    ASSERT_TRUE(other.OpenAnother(m_store.Path()));
+    CLibrary worker(other);
+    EXPECT_EQ(worker.Count(unread.Within(sites({"c"}))), 1);
+    EXPECT_EQ(worker.Count(unread.Within(ab)), 0);
 }
 
 TEST_F(Library, SearchFindsTitlesAndTextsNewestFirstAndFollowsChanges) {
