@@ -66,9 +66,11 @@ void ArticleStream::TakeOut(CMXMLElement& article, std::string_view markup) {
     CMXMLNode* parent = article.GetParentNode();
     parent->RemoveLastChild();
     // Gathered until this much text can go back at once: articles are often smaller than a page,
-    // and each call costs a flush of the address cache and may split a huge page, which in small
-    // steps costs a fifth of the whole reading.
-    constexpr size_t kForgetBatch = size_t{4} << 20;
+    // and each call costs a flush of the address cache, which in steps of an article costs a fifth
+    // of the whole reading. What is gathered is held beside the articles read from it, at the
+    // peak of a large feed too: the step stays small (a text on huge pages goes back by whole
+    // huge pages in any case).
+    constexpr size_t kForgetBatch = size_t{1} << 20;
     const char* runEnd = m_run.data() + m_run.size();
     bool joined = !m_run.empty() && markup.data() == runEnd;
     if (!joined && !m_run.empty()) {
