@@ -25,6 +25,7 @@ void ArticleStream::Started(const CMXMLElement& element) {
         m_ownLinks.clear();
         m_run = {};
         m_forgottenUpTo = nullptr;
+        m_forgetAt = 0;
         return;
     }
     if (m_root == nullptr) return;
@@ -66,9 +67,11 @@ void ArticleStream::TakeOut(CMXMLElement& article, std::string_view markup) {
     CMXMLNode* parent = article.GetParentNode();
     parent->RemoveLastChild();
     // Gathered until this much text can go back at once: articles are often smaller than a page,
-    // and each call costs a flush of the address cache and may split a huge page, which in small
-    // steps costs a fifth of the whole reading.
-    constexpr size_t kForgetBatch = size_t{4} << 20;
+    // and each call costs a flush of the address cache, which in steps of an article costs a fifth
+    // of the whole reading. What is gathered is held beside the articles read from it, at the
+    // peak of a large feed too: the step stays small (a text on huge pages goes back by whole
+    // huge pages in any case).
+    constexpr size_t kForgetBatch = size_t{1} << 20;
     const char* runEnd = m_run.data() + m_run.size();
     bool joined = !m_run.empty() && markup.data() == runEnd;
     if (!joined && !m_run.empty()) {
@@ -90,13 +93,18 @@ void ArticleStream::TakeOut(CMXMLElement& article, std::string_view markup) {
         }
         m_run = markup;
         m_forgottenUpTo = markup.data();
+        m_forgetAt = kForgetBatch;
     } else {
         m_run = {m_run.data(), static_cast<size_t>(markup.data() + markup.size() - m_run.data())};
     }
     const char* end = m_run.data() + m_run.size();
-    if (static_cast<size_t>(end - m_forgottenUpTo) >= kForgetBatch) {
-        m_forgottenUpTo =
-            ForgetParsedText({m_forgottenUpTo, static_cast<size_t>(end - m_forgottenUpTo)});
+    const size_t held = static_cast<size_t>(end - m_forgottenUpTo);
+    if (held >= m_forgetAt) {
+        const char* upTo = ForgetParsedText({m_forgottenUpTo, held});
+        // Nothing went back (a huge page not yet whole, a text kept for the next reading): tried
+        // again a step further on, not at every article.
+        m_forgetAt = upTo == m_forgottenUpTo ? held + kForgetBatch : kForgetBatch;
+        m_forgottenUpTo = upTo;
     }
 }
 

@@ -73,6 +73,7 @@ class ArticleStream : public ParseObserver {
     // The text of the articles taken out one after the other, and how far its pages went back.
     std::string_view m_run;
     const char* m_forgottenUpTo = nullptr;
+    size_t m_forgetAt = 0;  // bytes past m_forgottenUpTo at which text is next given back
 };
 
 }  // namespace varlo

@@ -8,12 +8,46 @@
 #include <cstdint>
 #include <cstdlib>
 #include <iterator>
+#include <mutex>
 
 namespace varlo {
 namespace {
 
 // Blocks below this are not worth a system call.
 constexpr std::size_t kLargeBlock = 2 * 1024 * 1024;
+
+// The blocks last advised to live on huge pages (a file read whole, the tree's slabs). A block
+// gone since may leave its range here: a block later mapped there then only gives its pages back
+// in huge steps, which costs memory for a while, never a wrong result.
+class HugeBlocks {
+  public:
+    void Add(std::uintptr_t first, std::uintptr_t last) {
+        const std::lock_guard lock(m_mutex);
+        m_ranges[m_next] = {first, last};
+        m_next = (m_next + 1) % std::size(m_ranges);
+    }
+    bool Holds(std::uintptr_t at) {
+        const std::lock_guard lock(m_mutex);
+        for (const Range& range : m_ranges) {
+            if (range.first <= at && at < range.last) return true;
+        }
+        return false;
+    }
+
+  private:
+    struct Range {
+        std::uintptr_t first = 0;
+        std::uintptr_t last = 0;
+    };
+    std::mutex m_mutex;
+    Range m_ranges[16];
+    std::size_t m_next = 0;
+};
+
+HugeBlocks& AdvisedHuge() {
+    static HugeBlocks blocks;
+    return blocks;
+}
 
 }  // namespace
 
@@ -65,7 +99,8 @@ void AdviseHugePages(void* block, std::size_t bytes) {
     const std::uintptr_t first = (start + huge - 1) & ~(huge - 1);
     const std::uintptr_t last = (start + bytes) & ~(huge - 1);
     // Only a hint: a system without huge pages says no, and nothing changes.
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    if (last > first && madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE) == 0)
+        AdvisedHuge().Add(first, last);
 #else
     (void)block;
     (void)bytes;
@@ -105,11 +140,13 @@ void ReleaseUnusedCapacity(std::string& text) {
 }
 
 const char* ReleasePagesWithin(const char* begin, std::size_t size) {
-    // Whole huge pages where the range holds any: giving back part of one splits it, which costs
-    // far more than the rest of the call and slows every later reach into what is left of it.
+    // Whole huge pages in a block advised to live on them: giving back part of one splits it,
+    // which costs far more than the rest of the call and slows every later reach into what is left
+    // of it. Any other block goes back a small page at a time, so that what it still holds of a
+    // text read once stays small.
     constexpr std::uintptr_t kHuge = 2 * 1024 * 1024;
-    const std::uintptr_t page = size >= 2 * kHuge ? kHuge : SystemPageSize();
     const auto start = reinterpret_cast<std::uintptr_t>(begin);
+    const std::uintptr_t page = AdvisedHuge().Holds(start) ? kHuge : SystemPageSize();
     const std::uintptr_t first = (start + page - 1) & ~(page - 1);
     const std::uintptr_t last = (start + size) & ~(page - 1);
     if (last <= first) return begin;

@@ -208,7 +208,7 @@ int CLibrary::RecordArticles(const Text& url, const std::vector<LibraryArticle>&
     return added;
 }
 
-CLibrary::ArticleWriter::ArticleWriter(sqlite3* db)
+CLibrary::ArticleWriter::ArticleWriter(sqlite3* db, size_t textsPerStatement)
     : m_db(db),
       m_find(db, "SELECT id FROM articles WHERE feed_id = ? AND key_hash = ?"),
       // A body that holds an article marks it present now; a "not modified" answer leaves the
@@ -226,9 +226,52 @@ CLibrary::ArticleWriter::ArticleWriter(sqlite3* db)
                "WHERE id = ?1 AND (stored = 0 OR key IS NOT ?2 OR title IS NOT ?3 OR "
                "link IS NOT ?4 OR date != ?5 OR author IS NOT ?6 OR category IS NOT ?7 OR "
                "text_size != ?9 OR (?8 IS NOT NULL AND server_id IS NOT ?8))"),
-      m_text(db,
-             "INSERT INTO article_texts(id, html) VALUES(?1, ?2) ON CONFLICT(id) "
-             "DO UPDATE SET html = excluded.html WHERE html IS NOT excluded.html") {}
+      m_textsPerStatement(std::max<size_t>(textsPerStatement, 1)) {}
+
+namespace {
+
+// A group of texts written together stops at this size: the texts bound to its statement are
+// copies, which stay a small part of what a store write may take.
+constexpr size_t kTextBytesPerStatement = size_t{1} << 20;
+
+// A statement writing `count` texts: each an article's id and its HTML, in that order. A text
+// changed rewrites the article's words in the search index; the same text again writes nothing.
+std::string TextsStatement(size_t count) {
+    std::string sql = "INSERT INTO article_texts(id, html) VALUES";
+    for (size_t i = 0; i < count; ++i) sql += i == 0 ? "(?, ?)" : ",(?, ?)";
+    return sql +
+           " ON CONFLICT(id) DO UPDATE SET html = excluded.html "
+           "WHERE html IS NOT excluded.html";
+}
+
+}  // namespace
+
+bool CLibrary::ArticleWriter::Flush() {
+    if (m_texts.empty()) return true;
+    std::unique_ptr<SqliteStatement> partial;
+    SqliteStatement* statement = nullptr;
+    if (m_texts.size() == m_textsPerStatement) {
+        if (!m_fullTexts) {
+            m_fullTexts = std::make_unique<SqliteStatement>(m_db, TextsStatement(m_texts.size()));
+        }
+        statement = m_fullTexts.get();
+    } else {
+        partial = std::make_unique<SqliteStatement>(m_db, TextsStatement(m_texts.size()));
+        statement = partial.get();
+    }
+    statement->Reset();
+    int index = 1;
+    for (const auto& [id, html] : m_texts) {
+        statement->Bind(index++, id);
+        statement->Bind(index++, *html);
+    }
+    const bool written = statement->Step() == SQLITE_DONE;
+    // The bound copies of the texts go now, not with the next group.
+    statement->Reset();
+    m_texts.clear();
+    m_textBytes = 0;
+    return written;
+}
 
 int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& article, int64_t now,
                                        bool present, bool* added, int64_t* costOut) {
@@ -277,9 +320,12 @@ int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& art
         m_change.Bind(9, cost);
         if (m_change.Step() != SQLITE_DONE) return -1;
     }
-    m_text.Reset();
-    m_text.Bind(1, id).Bind(2, article.html);
-    if (m_text.Step() != SQLITE_DONE) return -1;
+    m_texts.emplace_back(id, &article.html);
+    m_textBytes += article.html.size();
+    if ((m_texts.size() >= m_textsPerStatement || m_textBytes >= kTextBytesPerStatement) &&
+        !Flush()) {
+        return -1;
+    }
     return id;
 }
 
@@ -303,11 +349,12 @@ int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& a
         ++sinceTrim;
         costSinceTrim += cost;
         if (sinceTrim * 8 >= m_maxArticles || costSinceTrim * 8 >= m_maxText) {
-            if (!TrimSite(feedId)) return -1;
+            if (!writer.Flush() || !TrimSite(feedId)) return -1;
             sinceTrim = 0;
             costSinceTrim = 0;
         }
     }
+    if (!writer.Flush()) return -1;
     if (added > 0 && !TrimSite(feedId)) return -1;
     if (added > 0 && !m_store.TrimKeys(feedId)) return -1;
     return added;

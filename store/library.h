@@ -16,6 +16,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/text.h"
@@ -255,15 +256,26 @@ class CLibrary {
     // and sites as one transaction takes.
     class ArticleWriter {
       public:
-        explicit ArticleWriter(sqlite3* db);
+        // `textsPerStatement`: the texts written by one statement (Flush); 1 writes each text
+        // with its article.
+        explicit ArticleWriter(sqlite3* db, size_t textsPerStatement = 1);
         // Stores the article or brings it up to date: its id, -1 on error. `added`: it is new;
-        // `cost`, when given: what it costs its site (StoredArticleCost).
+        // `cost`, when given: what it costs its site (StoredArticleCost). Its text is written
+        // by a later Write or Flush: `article` must live until then.
         int64_t Write(int64_t feedId, const LibraryArticle& article, int64_t now, bool present,
                       bool* added, int64_t* cost = nullptr);
+        // Writes the texts held back; false on error. Due before the transaction commits and
+        // before articles written since are removed (a site's trim would leave their texts).
+        bool Flush();
 
       private:
         sqlite3* m_db;
-        SqliteStatement m_find, m_mark, m_add, m_change, m_text;
+        SqliteStatement m_find, m_mark, m_add, m_change;
+        size_t m_textsPerStatement;
+        // Texts waiting for their statement: the article's id and its HTML.
+        std::vector<std::pair<int64_t, const std::string*>> m_texts;
+        size_t m_textBytes = 0;
+        std::unique_ptr<SqliteStatement> m_fullTexts;  // for a whole group of texts, made once
     };
 
     // Runs a write (a function giving -1 on failure); when it fails on a damaged search index,

@@ -32,4 +32,42 @@ class WriteTransaction {
     bool m_open = false;
 };
 
+// Keeps the statement journals of the transactions begun while it lives in memory. Every
+// statement that writes through a trigger saves the pages it touches first, so that it can be
+// undone alone; SQLite keeps those copies in memory only up to 64 KB and then in a temporary
+// file for the rest of the transaction, which turns each article stored into dozens of system
+// calls. The copies of one statement are a few pages (the rows and index entries of one
+// article), so holding them costs little; the setting goes back when this goes, as it also
+// decides where temporary tables and a vacuum's copy of the whole store live.
+class StatementJournalsInMemory {
+  public:
+    explicit StatementJournalsInMemory(sqlite3* db) : m_db(db) {
+        SqliteExec(db, "PRAGMA temp_store=MEMORY");
+    }
+    StatementJournalsInMemory(const StatementJournalsInMemory&) = delete;
+    StatementJournalsInMemory& operator=(const StatementJournalsInMemory&) = delete;
+    ~StatementJournalsInMemory() { SqliteExec(m_db, "PRAGMA temp_store=DEFAULT"); }
+
+  private:
+    sqlite3* m_db;
+};
+
+// A read transaction: many look-ups read one snapshot and take the log's read lock once instead
+// of once each.
+class ReadTransaction {
+  public:
+    explicit ReadTransaction(sqlite3* db) : m_db(db) {
+        m_open = SqliteExec(db, "BEGIN") == SQLITE_OK;
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+    ~ReadTransaction() {
+        if (m_open) SqliteExec(m_db, "COMMIT");
+    }
+
+  private:
+    sqlite3* m_db;
+    bool m_open = false;
+};
+
 }  // namespace varlo

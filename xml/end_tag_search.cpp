@@ -188,11 +188,12 @@ class EndTagIndex {
             [this](uint32_t tag, size_t position) { return m_tags[tag].pos < position; });
         if (first == table.events.end()) return {};
         const size_t j0 = static_cast<size_t>(first - table.events.begin());
-        const auto level = table.closesByLevel.find(table.levelBefore[j0]);
-        if (level == table.closesByLevel.end()) return {};
-        const auto close =
-            std::lower_bound(level->second.begin(), level->second.end(), static_cast<uint32_t>(j0));
-        if (close == level->second.end()) return {};
+        const int64_t group = int64_t{table.levelBefore[j0]} - table.lowest;
+        if (group < 0 || group + 1 >= static_cast<int64_t>(table.closeStart.size())) return {};
+        const auto begin = table.closes.begin() + table.closeStart[static_cast<size_t>(group)];
+        const auto end = table.closes.begin() + table.closeStart[static_cast<size_t>(group) + 1];
+        const auto close = std::lower_bound(begin, end, static_cast<uint32_t>(j0));
+        if (close == end) return {};
         const Tag& tag = m_tags[table.events[*close]];
         return {tag.pos, tag.closeLength};
     }
@@ -208,7 +209,13 @@ class EndTagIndex {
     struct NameTable {
         std::vector<uint32_t> events;      // tags that open or close the name, in document order
         std::vector<int32_t> levelBefore;  // nesting level before each event
-        std::unordered_map<int32_t, std::vector<uint32_t>> closesByLevel;  // event numbers
+        // The event numbers of the end tags, grouped by the level before them and in document
+        // order within a group: those of level `lowest + g` are closes[closeStart[g]] up to
+        // closes[closeStart[g + 1]]. One list rather than one per level: deep nesting has as many
+        // levels as end tags, and a container for each cost dozens of bytes per tag.
+        int32_t lowest = 0;
+        std::vector<uint32_t> closeStart;
+        std::vector<uint32_t> closes;
     };
 
     std::string_view Token(uint32_t tag) const {
@@ -261,18 +268,44 @@ class EndTagIndex {
                    std::back_inserter(table.events));
         table.levelBefore.reserve(table.events.size());
         int32_t level = 0;
+        int32_t highest = 0;
+        size_t closeCount = 0;
         for (uint32_t j = 0; j < table.events.size(); ++j) {
             table.levelBefore.push_back(level);
             if (m_tags[table.events[j]].closeLength != 0 &&
                 CompareNoCase(Token(table.events[j]), closeName) == 0) {
-                table.closesByLevel[level].push_back(j);
+                if (closeCount++ == 0) table.lowest = highest = level;
+                table.lowest = std::min(table.lowest, level);
+                highest = std::max(highest, level);
                 --level;
             } else {
                 ++level;
             }
         }
+        // An event closes exactly when the level after it is lower: the end tags are put in their
+        // groups by counting, each group's in document order.
+        const auto isClose = [&](size_t j) {
+            const int32_t after =
+                j + 1 < table.levelBefore.size() ? table.levelBefore[j + 1] : level;
+            return after < table.levelBefore[j];
+        };
+        if (closeCount > 0) {
+            table.closeStart.assign(static_cast<size_t>(highest - table.lowest) + 2, 0);
+            for (size_t j = 0; j < table.events.size(); ++j) {
+                if (isClose(j)) ++table.closeStart[table.levelBefore[j] - table.lowest + 1];
+            }
+            for (size_t g = 1; g < table.closeStart.size(); ++g)
+                table.closeStart[g] += table.closeStart[g - 1];
+            table.closes.resize(closeCount);
+            std::vector<uint32_t> next(table.closeStart.begin(), table.closeStart.end() - 1);
+            for (size_t j = 0; j < table.events.size(); ++j) {
+                if (isClose(j))
+                    table.closes[next[table.levelBefore[j] - table.lowest]++] =
+                        static_cast<uint32_t>(j);
+            }
+        }
         m_tableBytes += table.events.size() * (sizeof(uint32_t) * 2 + sizeof(int32_t)) +
-                        table.closesByLevel.size() * 64 + name.size() + 64;
+                        table.closeStart.size() * sizeof(uint32_t) + name.size() + 64;
         return table;
     }
 

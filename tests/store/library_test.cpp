@@ -502,6 +502,42 @@ TEST_F(Library, ServerArticlesFindTheSameArticleOfTheirSiteAndAreStoredOnce) {
     EXPECT_TRUE(m_library.CheckSearchIndex());
 }
 
+TEST_F(Library, ServerArticlesPastTheirSitesLimitsTakeTheirTextsAndSearchWordsAlong) {
+    // More articles of one site in one batch than the site keeps, newest first as a reading list
+    // gives them, texts both short and long: the site is cut to its limits and every text and
+    // search word left matches a kept article.
+    m_library.SetSiteLimits(100, 1 << 20);
+    std::vector<LibraryArticle> many;
+    for (int i = 299; i >= 0; --i) {
+        const std::string n = std::to_string(i);
+        LibraryArticle a = FromServer(Article("s" + n, kT0 + i), "s" + n);
+        a.html = "<p>zq" + n + " " + std::string(i % 7 == 0 ? 20000 : 50, 'y') + "</p>";
+        many.push_back(std::move(a));
+    }
+    many.push_back(many.front());  // the same server id again in the same batch
+    const std::vector<ServerArticles> batch{{"u", many},
+                                            {"w", {FromServer(Article("w1", kT0), "w1")}}};
+    EXPECT_EQ(m_library.RecordServerArticles(batch, kT0 + 400), 301);
+    sqlite3* db = m_store.Connection();
+    const auto number = [db](const char* sql) {
+        SqliteStatement query(db, sql);
+        return query.Step() == SQLITE_ROW ? query.Int(0) : -1;
+    };
+    EXPECT_EQ(m_library.Count(LibraryView::Site("u")), 100);
+    EXPECT_EQ(number("SELECT count(*) FROM article_texts"), 101);
+    EXPECT_EQ(number("SELECT count(*) FROM article_texts WHERE id NOT IN (SELECT id FROM "
+                     "articles)"),
+              0);
+    EXPECT_TRUE(m_library.CheckSearchIndex());
+    EXPECT_EQ(m_library.Search("zq299").size(), 1u);
+    EXPECT_EQ(m_library.Search("zq200").size(), 1u);
+    EXPECT_TRUE(m_library.Search("zq199").empty());
+    EXPECT_EQ(m_library.Search("title").size(), 101u);
+    // The statement journals went back to where temporary storage lives: a vacuum's copy of
+    // the whole store must not be held in memory.
+    EXPECT_EQ(number("PRAGMA temp_store"), 0);
+}
+
 // Builds a store of schema 2 or 4 by hand: article keys of feed "u" ("a" seen, "b" not).
 void WriteOldStore(const std::string& path, int version) {
     sqlite3* db = nullptr;
