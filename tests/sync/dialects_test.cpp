@@ -159,8 +159,8 @@ TEST_P(Dialect, SubscriptionsArticlesAndMarksMakeTheRoundTrip) {
 INSTANTIATE_TEST_SUITE_P(EveryServer, Dialect,
                          ::testing::Values(ReaderDialect::kFreshRss, ReaderDialect::kMiniflux,
                                            ReaderDialect::kBazQux, ReaderDialect::kOldReader),
-                         [](const ::testing::TestParamInfo<ReaderDialect>& info) {
-                             switch (info.param) {
+                         [](const ::testing::TestParamInfo<ReaderDialect>& shown) {
+                             switch (shown.param) {
                                  case ReaderDialect::kFreshRss:
                                      return "FreshRss";
                                  case ReaderDialect::kMiniflux:
