@@ -85,7 +85,8 @@ CommandTarget RouteCommand(int id, ActivePane active) {
             if (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast) {
                 return CommandTarget::Application;
             }
-            if (cmd::AutoUpdateMinutes(id) >= 0 || cmd::ColorSchemeOf(id) >= 0) {
+            if (cmd::AutoUpdateMinutes(id) >= 0 || cmd::ColorSchemeOf(id) >= 0 ||
+                id == cmd::kViewNotify) {
                 return CommandTarget::Frame;
             }
             return CommandTarget::Disabled;
@@ -133,6 +134,8 @@ int CommandCheck(int id, const PaneState& state) {
             return state.toolBarShown;
         case cmd::kViewStatusBar:
             return state.statusBarShown;
+        case cmd::kViewNotify:
+            return state.notify;
         default:
             break;
     }

@@ -179,6 +179,11 @@ class CLibrary {
     int64_t UnreadCount(const Text& url);
     int64_t UnreadTotal();
     int64_t StarredCount();
+    // The greatest article id so far (0 when none): every article stored later has a greater one.
+    int64_t LastArticleId();
+    // The stored unread articles with an id above `afterId` (what an update brought that is still
+    // unread), newest first: each one's id and its site's feed address.
+    std::vector<std::pair<int64_t, Text>> UnreadAfter(int64_t afterId);
 
     // --- views for virtual lists ---------------------------------------------------------------
 

@@ -12,6 +12,7 @@
 
 #include "fetch/http_download.h"
 #include "fetch/ras_connection.h"
+#include "gui/app/desktop_services.h"
 #include "gui/app/sync_window.h"
 #include "gui/app/update_all.h"
 #include "gui/app/varlo_app.h"
@@ -126,6 +127,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     m_active = Settings().GetInt("View", "List", 1) == 1 ? ActivePane::SiteList : ActivePane::None;
     m_colorScheme = std::clamp(Settings().GetInt("View", "ColorScheme", 0), 0, 2);
     m_desktopScheme = std::make_unique<CDesktopScheme>([this] { ApplyColorScheme(); });
+    m_desktop = std::make_unique<CDesktopServices>(*this);
     ApplyColorScheme();
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSiteEdit, cmd::kHomePage);
@@ -137,6 +139,8 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSyncAccount);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kViewNotify);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kViewNotify);
     Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
@@ -160,6 +164,7 @@ CMainFrame::~CMainFrame() {
     // A running update ends with the window; what finished is already in the store.
     m_sync.reset();
     m_updates.reset();
+    m_desktop.reset();
     // The views outlive their windows until the document goes: they must not reach this frame.
     for (wxView* view : {static_cast<wxView*>(m_siteList), static_cast<wxView*>(m_articles),
                          static_cast<wxView*>(m_browser)}) {
@@ -206,6 +211,7 @@ void CMainFrame::BuildMenus() {
     Item(automatic, cmd::kAutoUpdate60, "60 分ごと", wxITEM_CHECK);
     Item(automatic, cmd::kAutoUpdate120, "120 分ごと", wxITEM_CHECK);
     view->AppendSubMenu(automatic, Wx("自動更新(&T)"));
+    Item(view, cmd::kViewNotify, "新着を通知する(&O)", wxITEM_CHECK);
     view->AppendSeparator();
     auto* sort = new wxMenu;
     Item(sort, cmd::kSortInitial, "初期状態(&I)", wxITEM_CHECK);
@@ -407,6 +413,7 @@ PaneState CMainFrame::CurrentState() const {
         state.autoUpdateMinutes = m_updates->AutoUpdateMinutes();
     }
     state.colorScheme = m_colorScheme;
+    state.notify = m_desktop && m_desktop->NotifyOn();
     return state;
 }
 
@@ -603,6 +610,7 @@ void CMainFrame::RunCommand(int id) {
                         m_updates->SetAutoUpdate(minutes);
                         Settings().WriteInt("View", "AutoUpdate", minutes);
                     }
+                    if (id == cmd::kViewNotify) m_desktop->SetNotify(!m_desktop->NotifyOn());
                     if (const int scheme = cmd::ColorSchemeOf(id); scheme >= 0) {
                         m_colorScheme = scheme;
                         Settings().WriteInt("View", "ColorScheme", scheme);

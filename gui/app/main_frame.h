@@ -22,6 +22,7 @@ class CVarloDoc;
 class CVarloView;
 class CSearchBox;
 class CDesktopScheme;
+class CDesktopServices;
 
 class CMainFrame : public CContFrameWnd {
   public:
@@ -35,6 +36,8 @@ class CMainFrame : public CContFrameWnd {
     CUpdateAll& Updates() const { return *m_updates; }
     // Sync with the account's server.
     CSyncWindow& Sync() const { return *m_sync; }
+    // Notifications and the launcher's count.
+    CDesktopServices& Desktop() const { return *m_desktop; }
     // A sync a few seconds from now, when the open file has an account (after a mark).
     void ScheduleSync();
     // The end of a sync: a close asked for meanwhile goes on.
@@ -109,6 +112,7 @@ class CMainFrame : public CContFrameWnd {
     std::unique_ptr<CSyncWindow> m_sync;
     int m_colorScheme = 0;  // "ColorScheme": 0 as the desktop prefers, 1 light, 2 dark
     std::unique_ptr<CDesktopScheme> m_desktopScheme;
+    std::unique_ptr<CDesktopServices> m_desktop;
 };
 
 }  // namespace varlo

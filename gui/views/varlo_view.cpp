@@ -449,6 +449,11 @@ void CVarloView::RefreshMarks() {
         }
         changed = changed || n != row.count;
         row.count = n;
+        if (row.view.kind == LibraryView::Kind::kUnread && n != m_unreadCountTold &&
+            m_onUnreadCount) {
+            m_unreadCountTold = n;
+            m_onUnreadCount(n);
+        }
     }
     if (!changed) return;
     m_listCtrl->Refresh();

@@ -18,6 +18,7 @@
 #include "platform/text.h"
 #include "preview/preview_page.h"
 #include "shell/command_rules.h"
+#include "shell/new_articles_notice.h"
 #include "store/library.h"
 #include "update/feed_choice.h"
 
@@ -140,6 +141,15 @@ class CVarloView : public wxView {
     void SetAfterDownload(std::function<void()> callback) { m_afterDownload = std::move(callback); }
     // Called after the user marked something (so that the marks reach a sync server).
     void SetAfterMark(std::function<void()> callback) { m_afterMark = std::move(callback); }
+    // Runs `callback` whenever the count of the unread articles' row changes (and once at first).
+    void SetOnUnreadCount(std::function<void(int64_t)> callback) {
+        m_onUnreadCount = std::move(callback);
+    }
+    // The unread articles stored after the article `afterId` in the open file's sites: how many,
+    // and the newest of them named with their sites' titles.
+    std::pair<int64_t, std::vector<NoticeArticle>> NewUnreadAfter(int64_t afterId);
+    // Chooses the row of the unread articles, as a click does.
+    void ChooseUnreadRow();
 
     const std::string& DownPath() const { return m_strDownPath; }
     bool m_bDescription = false;
@@ -251,6 +261,8 @@ class CVarloView : public wxView {
     int m_readingView = 0;     // views of the library being read on a worker
     std::shared_ptr<const std::vector<Text>> m_sitesOfFile;
     std::function<void()> m_afterMark;
+    std::function<void(int64_t)> m_onUnreadCount;
+    int64_t m_unreadCountTold = -1;
     std::shared_ptr<CRelayedProgress> m_download;  // the chosen site's download while it runs
     wxTimer m_progressTimer;
     std::unique_ptr<CDownloadProgress> m_progressWindow;

@@ -94,6 +94,22 @@ TEST_F(Library, ViewsListStoredArticlesNewestFirstAndPagesMatchTheWholeView) {
     EXPECT_EQ(m_library.UnreadCounts(), (std::map<Text, int64_t>{{"a", 3}, {"b", 2}}));
 }
 
+TEST_F(Library, WhatAnUpdateBroughtIsTheUnreadArticlesStoredAfterItsMark) {
+    EXPECT_EQ(m_library.LastArticleId(), 0);
+    Record("a", {Article("old", kT0)}, kT0);
+    const int64_t mark = m_library.LastArticleId();
+    Record("a", {Article("old", kT0), Article("new1", kT0 + 1), Article("read", kT0 + 2)}, kT0);
+    Record("b", {Article("new2", kT0 + 3)}, kT0);
+    const std::vector<int64_t> ids = m_library.Ids(LibraryView::Site("a"));
+    m_library.SetRead(ids.front(), true);  // "read", the newest of a
+    const auto brought = m_library.UnreadAfter(mark);
+    ASSERT_EQ(brought.size(), 2u);
+    EXPECT_EQ(brought[0].second, "b");
+    EXPECT_EQ(brought[1].second, "a");
+    EXPECT_EQ(m_library.Rows({brought[1].first})[0].key, "new1");
+    EXPECT_TRUE(m_library.UnreadAfter(m_library.LastArticleId()).empty());
+}
+
 TEST_F(Library, MarksByIdKeySiteAndViewAgreeWithTheSeenMarksOfTheWindow) {
     Record("a", {Article("k1", kT0), Article("k2", kT0 + 1), Article("shared", kT0 + 2)}, kT0);
     Record("b", {Article("shared", kT0 + 3), Article("k3", kT0 + 4)}, kT0);
