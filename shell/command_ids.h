@@ -79,6 +79,8 @@ enum : int {
     kSyncAccount = 32838 - kIdOffset,
     // Telling the desktop of new articles.
     kViewNotify = 32870 - kIdOffset,
+    kViewCloseToTray = 32871 - kIdOffset,
+    kViewAutostart = 32872 - kIdOffset,
 };
 
 // The interval in minutes of an automatic-update command (0 for "off"), -1 for other commands.

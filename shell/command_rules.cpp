@@ -86,7 +86,7 @@ CommandTarget RouteCommand(int id, ActivePane active) {
                 return CommandTarget::Application;
             }
             if (cmd::AutoUpdateMinutes(id) >= 0 || cmd::ColorSchemeOf(id) >= 0 ||
-                id == cmd::kViewNotify) {
+                (id >= cmd::kViewNotify && id <= cmd::kViewAutostart)) {
                 return CommandTarget::Frame;
             }
             return CommandTarget::Disabled;
@@ -136,6 +136,10 @@ int CommandCheck(int id, const PaneState& state) {
             return state.statusBarShown;
         case cmd::kViewNotify:
             return state.notify;
+        case cmd::kViewCloseToTray:
+            return state.closeToTray;
+        case cmd::kViewAutostart:
+            return state.autostart;
         default:
             break;
     }

@@ -9,6 +9,7 @@ namespace varlo {
 
 class CDesktopNotices;
 class CMainFrame;
+class CTrayIcon;
 
 class CDesktopServices {
   public:
@@ -26,13 +27,30 @@ class CDesktopServices {
     bool NotifyOn() const { return m_notify; }
     void SetNotify(bool on);
     CDesktopNotices& Notices() { return *m_notices; }
+    CTrayIcon& Tray() { return *m_tray; }
+
+    // "閉じるとトレイに入る" (kept in the settings): closing the window hides it while a tray
+    // shows the icon, and the program goes on updating and notifying.
+    bool CloseToTray() const { return m_closeToTray; }
+    void SetCloseToTray(bool on);
+    bool KeepsRunningOnClose() const;
+    // "ログイン時に起動する": the desktop's autostart entry, written or removed.
+    bool Autostart() const;
+    void SetAutostart(bool on);
+    // The program was started minimised: into the tray once one shows the icon, minimised till
+    // then.
+    void StartMinimized();
 
   private:
     bool WindowInFront() const;
+    void ShowWindow();
 
     CMainFrame& m_frame;
     std::unique_ptr<CDesktopNotices> m_notices;
+    std::unique_ptr<CTrayIcon> m_tray;
     bool m_notify = true;
+    bool m_closeToTray = false;
+    bool m_hideInTray = false;
 };
 
 }  // namespace varlo

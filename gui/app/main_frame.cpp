@@ -139,8 +139,9 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSyncAccount);
-    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kViewNotify);
-    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kViewNotify);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kViewNotify, cmd::kViewAutostart);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kViewNotify,
+         cmd::kViewAutostart);
     Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
@@ -212,6 +213,8 @@ void CMainFrame::BuildMenus() {
     Item(automatic, cmd::kAutoUpdate120, "120 分ごと", wxITEM_CHECK);
     view->AppendSubMenu(automatic, Wx("自動更新(&T)"));
     Item(view, cmd::kViewNotify, "新着を通知する(&O)", wxITEM_CHECK);
+    Item(view, cmd::kViewCloseToTray, "閉じるとトレイに入る(&Y)", wxITEM_CHECK);
+    Item(view, cmd::kViewAutostart, "ログイン時に起動する(&L)", wxITEM_CHECK);
     view->AppendSeparator();
     auto* sort = new wxMenu;
     Item(sort, cmd::kSortInitial, "初期状態(&I)", wxITEM_CHECK);
@@ -414,6 +417,8 @@ PaneState CMainFrame::CurrentState() const {
     }
     state.colorScheme = m_colorScheme;
     state.notify = m_desktop && m_desktop->NotifyOn();
+    state.closeToTray = m_desktop && m_desktop->CloseToTray();
+    state.autostart = m_desktop && m_desktop->Autostart();
     return state;
 }
 
@@ -611,6 +616,10 @@ void CMainFrame::RunCommand(int id) {
                         Settings().WriteInt("View", "AutoUpdate", minutes);
                     }
                     if (id == cmd::kViewNotify) m_desktop->SetNotify(!m_desktop->NotifyOn());
+                    if (id == cmd::kViewCloseToTray) {
+                        m_desktop->SetCloseToTray(!m_desktop->CloseToTray());
+                    }
+                    if (id == cmd::kViewAutostart) m_desktop->SetAutostart(!m_desktop->Autostart());
                     if (const int scheme = cmd::ColorSchemeOf(id); scheme >= 0) {
                         m_colorScheme = scheme;
                         Settings().WriteInt("View", "ColorScheme", scheme);
@@ -805,7 +814,18 @@ void CMainFrame::SavePaneHeights() {
     settings.WriteInt(m_strSection, kArticleListHeight, m_inner->GetSashPosition());
 }
 
+void CMainFrame::Quit() {
+    m_quitting = true;
+    Close();
+}
+
 void CMainFrame::OnClose(wxCloseEvent& event) {
+    // With a tray, closing the window may only hide it: updates and notifications go on.
+    if (event.CanVeto() && !m_quitting && m_desktop && m_desktop->KeepsRunningOnClose()) {
+        Hide();
+        event.Veto();
+        return;
+    }
     if (ListBusy()) {
         // The download or the sync still uses the document: the window closes when it has ended.
         m_closeWanted = true;
@@ -816,6 +836,7 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
     }
     auto* app = wxDynamicCast(wxTheApp, CVarloApp);
     if (app && event.CanVeto() && !app->SaveModified()) {
+        m_quitting = false;
         event.Veto();
         return;
     }

@@ -69,6 +69,9 @@ class CMainFrame : public CContFrameWnd {
     void UpdateTitle();
     // Rebuilds the recent-file entries of the File menu.
     void UpdateRecentFiles();
+    // Ends the program as ﾌｧｲﾙ → ｱﾌﾟﾘｹｰｼｮﾝの終了 does: never into the tray, asking about unsaved
+    // changes.
+    void Quit();
     // Shows the user guide in the browser pane, at `section` (an anchor) unless it is empty.
     void ShowHelp(const std::string& section = {});
 
@@ -113,6 +116,7 @@ class CMainFrame : public CContFrameWnd {
     int m_colorScheme = 0;  // "ColorScheme": 0 as the desktop prefers, 1 light, 2 dark
     std::unique_ptr<CDesktopScheme> m_desktopScheme;
     std::unique_ptr<CDesktopServices> m_desktop;
+    bool m_quitting = false;
 };
 
 }  // namespace varlo

@@ -2,6 +2,8 @@
 // window is in front or the user turned it off; the launcher shows the unread count; without a
 // bus or a service the program goes on as before.
 
+#include <dlfcn.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -11,6 +13,8 @@
 #include "gui/app/update_all.h"
 #include "gui/platform/background.h"
 #include "gui/platform/desktop_notices.h"
+#include "gui/platform/tray_icon.h"
+#include "screenshot.h"
 #include "shell/command_ids.h"
 #include "support/loopback_server.h"
 
@@ -130,6 +134,56 @@ TEST_F(DesktopNotices, TurnedOffOrWithoutAServiceNothingIsToldAndNothingStops) {
         EXPECT_EQ(Frame().SiteList()->LibraryRowCountShown(0), 5);
         unsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
+}
+
+TEST_F(DesktopNotices, TheTrayCountsTheUnreadItsMenuActsAndClosingCanLeaveTheProgramInIt) {
+    FakeDesktop desktop(FakeDesktop::Service::kAnswers, true);
+    ASSERT_TRUE(Start({dir.File("subs.xml")}));
+    CTrayIcon& tray = Frame().Desktop().Tray();
+    ASSERT_TRUE(WaitUntil([&] { return desktop.TrayItems().size() == 1 && tray.Shown(); }));
+    Update();
+    EXPECT_EQ(tray.Title(), wxString::FromUTF8("Varlo - 未読 3 件"));
+    desktop.AskTrayTitle();
+    ASSERT_TRUE(WaitUntil([&] { return !desktop.TrayTitle().empty(); }));
+    EXPECT_EQ(desktop.TrayTitle(), "Varlo - 未読 3 件");
+
+    // Closing the window hides it while the tray holds the program; 表示 brings it back.
+    EXPECT_EQ(CommandCheck(cmd::kViewCloseToTray, Frame().CurrentState()), 0);
+    Frame().RunCommand(cmd::kViewCloseToTray);
+    EXPECT_EQ(StoredSettings()->GetInt("View", "CloseToTray", 0), 1);
+    Frame().Close();
+    PumpEvents();
+    ASSERT_NE(app->Frame(), nullptr);
+    EXPECT_FALSE(Frame().IsShown());
+    wxCommandEvent show(wxEVT_MENU, CTrayIcon::kShow);
+    tray.Menu().ProcessEvent(show);
+    EXPECT_TRUE(Frame().IsShown());
+    // すべてのサイトを更新 from the tray.
+    Serve(4);
+    wxCommandEvent update(wxEVT_MENU, CTrayIcon::kUpdateAll);
+    tray.Menu().ProcessEvent(update);
+    ASSERT_TRUE(WaitUntil([&] { return !Frame().Updates().IsRunning(); }));
+    EXPECT_EQ(Frame().SiteList()->LibraryRowCountShown(0), 4);
+
+    // The tray's menu, popped up in the window (Xvfb has no tray); it closes by itself.
+    wxMenu& menu = tray.Menu();
+    Frame().Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent& event) {
+        event.Skip();
+        if (event.GetMenu() != &menu) return;
+        Frame().CallAfter([&] {
+            SaveScreenAsIs(&Frame(), "tray-menu");
+            using Popdown = void (*)(void*);
+            if (auto popdown = reinterpret_cast<Popdown>(dlsym(RTLD_DEFAULT, "gtk_menu_popdown"))) {
+                popdown(menu.m_menu);
+            }
+        });
+    });
+    Frame().PopupMenu(&menu, 40, 40);
+    // 終了 ends the program even with the tray, as the File menu's command does.
+    wxCommandEvent quit(wxEVT_MENU, CTrayIcon::kQuit);
+    tray.Menu().ProcessEvent(quit);
+    PumpEvents();
+    EXPECT_EQ(app->Frame(), nullptr);
 }
 
 }  // namespace

@@ -21,6 +21,24 @@ constexpr const char* kIntrospection =
     "<signal name='ActionInvoked'><arg type='u'/><arg type='s'/></signal>"
     "</interface></node>";
 
+constexpr const char* kWatcherIntrospection =
+    "<node><interface name='org.kde.StatusNotifierWatcher'>"
+    "<method name='RegisterStatusNotifierItem'><arg type='s' direction='in'/></method>"
+    "<method name='RegisterStatusNotifierHost'><arg type='s' direction='in'/></method>"
+    "<property name='RegisteredStatusNotifierItems' type='as' access='read'/>"
+    "<property name='IsStatusNotifierHostRegistered' type='b' access='read'/>"
+    "<property name='ProtocolVersion' type='i' access='read'/>"
+    "</interface></node>";
+
+// Asks the bus for `name` and waits for its answer.
+void OwnName(GDBusConnection* bus, const char* name) {
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+        g_variant_new("(su)", name, 4u), G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000,
+        nullptr, nullptr);
+    if (reply) g_variant_unref(reply);
+}
+
 // Runs `command` and reads the first line it prints.
 std::string FirstLine(FILE* output) {
     char line[1024] = {};
@@ -32,7 +50,7 @@ std::string FirstLine(FILE* output) {
 
 }  // namespace
 
-FakeDesktop::FakeDesktop(Service service) : m_service(service) {
+FakeDesktop::FakeDesktop(Service service, bool tray) : m_service(service) {
     if (const char* previous = std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
         m_hadAddress = true;
         m_previousAddress = previous;
@@ -54,6 +72,15 @@ FakeDesktop::FakeDesktop(Service service) : m_service(service) {
     m_signal = g_dbus_connection_signal_subscribe(
         m_bus, nullptr, "com.canonical.Unity.LauncherEntry", "Update", nullptr, nullptr,
         G_DBUS_SIGNAL_FLAGS_NONE, &FakeDesktop::OnLauncher, this, nullptr);
+    if (tray) {
+        m_watcherNode = g_dbus_node_info_new_for_xml(kWatcherIntrospection, nullptr);
+        static const GDBusInterfaceVTable kWatcherTable = {
+            &FakeDesktop::OnWatcher, &FakeDesktop::OnWatcherProperty, nullptr, {}};
+        m_watcher = g_dbus_connection_register_object(m_bus, "/StatusNotifierWatcher",
+                                                      m_watcherNode->interfaces[0], &kWatcherTable,
+                                                      this, nullptr, nullptr);
+        OwnName(m_bus, "org.kde.StatusNotifierWatcher");
+    }
     if (m_service == Service::kAbsent) return;
     m_node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
     static const GDBusInterfaceVTable kTable = {&FakeDesktop::OnMethod, nullptr, nullptr, {}};
@@ -61,22 +88,20 @@ FakeDesktop::FakeDesktop(Service service) : m_service(service) {
         g_dbus_connection_register_object(m_bus, "/org/freedesktop/Notifications",
                                           m_node->interfaces[0], &kTable, this, nullptr, nullptr);
     // The name is the service's once the bus answered: nothing is asked of it before.
-    GVariant* reply = g_dbus_connection_call_sync(
-        m_bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-        "RequestName", g_variant_new("(su)", "org.freedesktop.Notifications", 4u),
-        G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
-    if (reply) g_variant_unref(reply);
+    OwnName(m_bus, "org.freedesktop.Notifications");
 }
 
 FakeDesktop::~FakeDesktop() {
     for (GDBusMethodInvocation* invocation : m_unanswered) g_object_unref(invocation);
     if (m_bus) {
         if (m_object) g_dbus_connection_unregister_object(m_bus, m_object);
+        if (m_watcher) g_dbus_connection_unregister_object(m_bus, m_watcher);
         if (m_signal) g_dbus_connection_signal_unsubscribe(m_bus, m_signal);
         g_dbus_connection_close_sync(m_bus, nullptr, nullptr);
         g_object_unref(m_bus);
     }
     if (m_node) g_dbus_node_info_unref(m_node);
+    if (m_watcherNode) g_dbus_node_info_unref(m_watcherNode);
     if (m_daemon > 0) kill(m_daemon, SIGTERM);
     if (m_hadAddress) {
         setenv("DBUS_SESSION_BUS_ADDRESS", m_previousAddress.c_str(), 1);
@@ -124,6 +149,55 @@ void FakeDesktop::OnMethod(GDBusConnection*, const gchar*, const gchar*, const g
     }
     g_dbus_method_invocation_return_value(
         invocation, g_variant_new("(u)", static_cast<uint32_t>(desktop->m_notices.size())));
+}
+
+void FakeDesktop::OnWatcher(GDBusConnection*, const gchar* sender, const gchar*, const gchar*,
+                            const gchar* method, GVariant* parameters,
+                            GDBusMethodInvocation* invocation, gpointer self) {
+    auto* desktop = static_cast<FakeDesktop*>(self);
+    if (std::strcmp(method, "RegisterStatusNotifierItem") == 0) {
+        const gchar* item = nullptr;
+        g_variant_get(parameters, "(&s)", &item);
+        // An item names its object path, or its bus name with the usual path.
+        desktop->m_itemSender = item[0] == '/' ? sender : item;
+        desktop->m_itemPath = item[0] == '/' ? item : "/StatusNotifierItem";
+        desktop->m_items.push_back(desktop->m_itemSender + desktop->m_itemPath);
+    }
+    g_dbus_method_invocation_return_value(invocation, nullptr);
+}
+
+GVariant* FakeDesktop::OnWatcherProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                                         const gchar* name, GError**, gpointer) {
+    if (std::strcmp(name, "IsStatusNotifierHostRegistered") == 0) {
+        return g_variant_new_boolean(TRUE);
+    }
+    if (std::strcmp(name, "ProtocolVersion") == 0) return g_variant_new_int32(0);
+    return g_variant_new_strv(nullptr, 0);
+}
+
+void FakeDesktop::AskTrayTitle() {
+    if (!m_bus || m_itemSender.empty()) return;
+    // Asked without waiting: the item answers from the window's thread, which this one is.
+    g_dbus_connection_call(
+        m_bus, m_itemSender.c_str(), m_itemPath.c_str(), "org.freedesktop.DBus.Properties", "Get",
+        g_variant_new("(ss)", "org.kde.StatusNotifierItem", "Title"), G_VARIANT_TYPE("(v)"),
+        G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &FakeDesktop::OnTitle, this);
+}
+
+void FakeDesktop::OnTitle(GObject* source, GAsyncResult* result, gpointer self) {
+    GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, nullptr);
+    auto* desktop = static_cast<FakeDesktop*>(self);
+    if (!reply) {
+        desktop->m_title = "(no answer)";
+        return;
+    }
+    GVariant* value = nullptr;
+    g_variant_get(reply, "(v)", &value);
+    desktop->m_title = g_variant_is_of_type(value, G_VARIANT_TYPE_STRING)
+                           ? g_variant_get_string(value, nullptr)
+                           : "(not a text)";
+    g_variant_unref(value);
+    g_variant_unref(reply);
 }
 
 void FakeDesktop::OnLauncher(GDBusConnection*, const gchar*, const gchar*, const gchar*,

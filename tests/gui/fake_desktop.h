@@ -29,8 +29,9 @@ class FakeDesktop {
     // How the notification service behaves.
     enum class Service { kAnswers, kSilent, kAbsent };
 
-    // Starts the bus and points DBUS_SESSION_BUS_ADDRESS at it; the service as asked.
-    explicit FakeDesktop(Service service = Service::kAnswers);
+    // Starts the bus and points DBUS_SESSION_BUS_ADDRESS at it; the service as asked, and a host
+    // of tray icons (a StatusNotifierWatcher) when `tray`.
+    explicit FakeDesktop(Service service = Service::kAnswers, bool tray = false);
     // Ends the bus and puts the environment back.
     ~FakeDesktop();
     FakeDesktop(const FakeDesktop&) = delete;
@@ -41,11 +42,23 @@ class FakeDesktop {
     const std::vector<LauncherUpdate>& LauncherUpdates() const { return m_launcher; }
     // The user chooses the notification numbered `id` (as the service answered it).
     void Choose(uint32_t id, const std::string& action = "default");
+    // The tray icons registered with the watcher: their bus names and object paths.
+    const std::vector<std::string>& TrayItems() const { return m_items; }
+    // Asks the first tray icon for its title; TrayTitle() has it once the answer came.
+    void AskTrayTitle();
+    const std::string& TrayTitle() const { return m_title; }
 
   private:
     static void OnMethod(GDBusConnection* bus, const gchar* sender, const gchar* path,
                          const gchar* interface, const gchar* method, GVariant* parameters,
                          GDBusMethodInvocation* invocation, gpointer self);
+    static void OnWatcher(GDBusConnection* bus, const gchar* sender, const gchar* path,
+                          const gchar* interface, const gchar* method, GVariant* parameters,
+                          GDBusMethodInvocation* invocation, gpointer self);
+    static GVariant* OnWatcherProperty(GDBusConnection* bus, const gchar* sender, const gchar* path,
+                                       const gchar* interface, const gchar* name, GError** error,
+                                       gpointer self);
+    static void OnTitle(GObject* source, GAsyncResult* result, gpointer self);
     static void OnLauncher(GDBusConnection* bus, const gchar* sender, const gchar* path,
                            const gchar* interface, const gchar* signal, GVariant* parameters,
                            gpointer self);
@@ -57,6 +70,12 @@ class FakeDesktop {
     GDBusConnection* m_bus = nullptr;
     GDBusNodeInfo* m_node = nullptr;
     guint m_object = 0;
+    GDBusNodeInfo* m_watcherNode = nullptr;
+    guint m_watcher = 0;
+    std::vector<std::string> m_items;
+    std::string m_itemSender;
+    std::string m_itemPath;
+    std::string m_title;
     guint m_signal = 0;
     std::vector<RecordedNotice> m_notices;
     std::vector<LauncherUpdate> m_launcher;
