@@ -227,6 +227,9 @@ class CVarloView : public wxView {
     // false (the pane shows another page, which stays).
     void RewritePreview(bool show = true);
     void MarkViewReadOffTheWindow(const LibraryView& view);
+    // Writes marks through the store's writer, off the window's thread; the lists and counts
+    // follow once they are written.
+    void MarkOffTheWindow(std::function<void(CLibrary& library, CFeedStore& store)> write);
     void ShowStatus(const wxString& text);
     void AddSiteFrom(const Text& pageUrl);
     void ToggleOption(bool& option, const char* name);
