@@ -23,7 +23,7 @@ constexpr std::string_view kUnlikely[] = {
     "skyscraper", "social",  "sponsor",    "supplemental", "ad-break", "agegate",    "pagination",
     "pager",      "popup",   "yom-remote", "cookie",       "consent",  "newsletter", "subscribe",
     "outbrain",   "taboola", "recommend",  "share",        "sharing",  "promo",      "signup",
-    "paywall",    "modal",   "toolbar"};
+    "modal",      "toolbar"};
 // Words that keep an element that also has an unlikely word ("main-header" can hold the article).
 constexpr std::string_view kMaybe[] = {"and",     "article", "body",  "column",
                                        "content", "main",    "shadow"};
@@ -653,6 +653,7 @@ std::string PlainText(const PageTree& tree, const std::vector<int>& roots) {
             breakLine(false);
             continue;
         }
+        if (node.name == "figcaption") continue;
         if (node.name == "td" || node.name == "th") {
             if (!out.empty() && out.back() != '\n' && out.back() != ' ') out += ' ';
         }
