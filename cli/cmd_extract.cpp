@@ -73,7 +73,9 @@ int RunExtract(const std::vector<std::string>& args) {
     // then handed over as UTF-8.
     CTextFile file;
     if (!file.Load(page)) return kExitUnreadable;
-    const ExtractedArticle article = ExtractArticle(Cp932ToUtf8(file.m_strText), address);
+    std::string utf8 = Cp932ToUtf8(file.m_strText);
+    file.m_strText = Text();  // the page is held once, not twice, while it is read
+    const ExtractedArticle article = ExtractArticle(utf8, address, {.html = !textOnly});
     if (!article.failure.empty()) std::cerr << article.failure << "\n";
     if (textOnly) {
         if (!article.text.empty()) std::cout << article.text << "\n";

@@ -685,7 +685,8 @@ std::string Failure(PageParse parse) {
 
 }  // namespace
 
-ExtractedArticle ExtractArticle(std::string_view utf8Page, std::string_view pageUrl) {
+ExtractedArticle ExtractArticle(std::string_view utf8Page, std::string_view pageUrl,
+                                const ExtractOptions& options) {
     ExtractedArticle article;
     PageTree tree;
     const PageParse parse = ParsePage(utf8Page, tree);
@@ -734,6 +735,7 @@ ExtractedArticle ExtractArticle(std::string_view utf8Page, std::string_view page
         article.failure = "本文が見つかりません";
         return article;
     }
+    if (!options.html) return article;
     // Relative addresses are the page's, or its <base>'s when it names one.
     std::string base(pageUrl);
     if (!tree.baseHref.empty()) {

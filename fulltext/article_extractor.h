@@ -22,9 +22,15 @@ struct ExtractedArticle {
     bool Found() const { return !text.empty(); }
 };
 
+// What an extraction produces besides the text.
+struct ExtractOptions {
+    bool html = true;  // the article's markup (a caller that needs only the text saves its memory)
+};
+
 // The article of the UTF-8 page `utf8Page` that came from `pageUrl` (relative addresses are
 // resolved against it and the page's <base>). A page without an article, or one refused as too
 // large, too deep or not text, gives empty html and text with `failure` set.
-ExtractedArticle ExtractArticle(std::string_view utf8Page, std::string_view pageUrl);
+ExtractedArticle ExtractArticle(std::string_view utf8Page, std::string_view pageUrl,
+                                const ExtractOptions& options = {});
 
 }  // namespace varlo
