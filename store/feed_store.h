@@ -118,7 +118,7 @@ class CFeedStore {
     sqlite3* Connection() const { return m_db.get(); }
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 9;
+    static constexpr int kSchemaVersion = 10;
 
   private:
     std::set<uint64_t> KeyHashes(const Text& url, bool unreadOnly);

@@ -900,9 +900,7 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit,
     }
     // The index holds pairs of characters and words without their places: each hit's own text
     // says whether it holds the longer run or the phrase.
-    SqliteStatement text(db,
-                         "SELECT a.title, t.html FROM articles a JOIN article_texts t "
-                         "ON t.id = a.id WHERE a.id = ?");
+    SqliteStatement text(db, "SELECT title, html FROM article_content WHERE id = ?");
     const int64_t most = limit > 0 ? limit : kMaxSearchResults;
     for (const int64_t id : ordered) {
         text.Reset();
@@ -943,9 +941,7 @@ bool CLibrary::FirstHitsAmongNewest(const SearchQuery& query, int64_t limit,
     std::sort(hits.begin(), hits.end());
     std::optional<SqliteStatement> text;
     if (query.NeedsCheck()) {
-        text.emplace(db,
-                     "SELECT a.title, t.html FROM articles a JOIN article_texts t "
-                     "ON t.id = a.id WHERE a.id = ?");
+        text.emplace(db, "SELECT title, html FROM article_content WHERE id = ?");
     }
     found.clear();
     for (const int64_t id : newest) {

@@ -193,6 +193,12 @@ class CLibrary {
     std::vector<LibraryRow> Rows(const std::vector<int64_t>& ids, bool withHtml = false);
     // One article with its HTML.
     std::optional<LibraryRow> Article(int64_t id);
+    // The whole article fetched from the article's page (sanitized HTML, UTF-8), kept beside the
+    // feed's text: the search indexes it instead, the feed's page still shows the feed's text.
+    // False when the article is not stored or the store failed.
+    bool SetFullText(int64_t id, const std::string& html);
+    // The whole article kept for the article; nullopt when none was kept.
+    std::optional<std::string> FullText(int64_t id);
     // A site's stored articles with their HTML, newest first, at most `limit` (0: all): what the
     // window shows when the site's download failed.
     std::vector<LibraryRow> SiteArticles(const Text& url, int64_t limit = 0);
