@@ -119,6 +119,16 @@ struct Stats {
     bool dead = false;
 };
 
+// The label a page puts above an advertisement's space.
+bool IsAdvertisementLabel(std::string_view text) {
+    const std::string lowered = Lowered(text);
+    for (std::string_view label :
+         {"advertisement", "advert", "ad", "ads", "sponsored", "advertisement - scroll to continue",
+          "スポンサーリンク", "広告", "pr", "[pr]", "（pr）", "(pr)"})
+        if (lowered == label) return true;
+    return false;
+}
+
 class Extraction {
   public:
     Extraction(PageTree& tree, const Pass& pass, std::string_view title)
@@ -498,6 +508,12 @@ class Extraction {
                                                "section", "dl", "header"})) {
                     remove = IsFurniture(i);
                 } else if (node.name == "p" && m_stats[i].length == 0 && m_stats[i].images == 0) {
+                    remove = true;
+                } else if (m_stats[i].length > 0 && m_stats[i].length <= 24 &&
+                           IsAdvertisementLabel(TextOf(i))) {
+                    remove = true;
+                } else if (node.name == "p" && m_stats[i].length < 250 && LinkDensity(i) > 0.6) {
+                    // A paragraph that is a link and little else points to another article.
                     remove = true;
                 }
             }

@@ -145,6 +145,11 @@ std::string ElementName(const GumboElement& element) {
 bool IsHidden(const GumboElement& element) {
     if (gumbo_get_attribute(&element.attributes, "hidden")) return true;
     if (AttributeOf(element, "aria-hidden") == "true") return true;
+    // Text for screen readers only ("Skip to content", "Opens in a new window").
+    const std::string classes = LowerCopy(AttributeOf(element, "class"));
+    for (std::string_view word : {"screen-reader-text", "sr-only", "visually-hidden",
+                                  "visuallyhidden", "skip-link", "screenreader"})
+        if (classes.find(word) != std::string::npos) return true;
     std::string style;
     for (char c : AttributeOf(element, "style"))
         if (!IsSpace(c)) style += Lower(c);

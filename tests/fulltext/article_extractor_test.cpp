@@ -61,6 +61,18 @@ TEST(ArticleExtractor, KeepsTheArticleAndDropsNavigationCommentsRelatedListsAndN
     EXPECT_EQ(article.title, "Bridge budget");
 }
 
+TEST(ArticleExtractor, DropsScreenReaderTextAdvertisementLabelsAndParagraphsThatAreOnlyALink) {
+    const std::string extra =
+        "<p><span class='screen-reader-text'>Skip to content</span>The vote is next week.</p>"
+        "<div>Advertisement</div>"
+        "<p><strong>Read more:</strong> <a href='/other'>Another bridge collapses in the north"
+        "</a></p>";
+    const ExtractedArticle article = ExtractArticle(NewsPage(4, extra), "https://news.example/");
+    EXPECT_THAT(article.text, HasSubstr("The vote is next week."));
+    for (const char* gone : {"Skip to content", "Advertisement", "Another bridge"})
+        EXPECT_THAT(article.text, Not(HasSubstr(gone))) << gone;
+}
+
 TEST(ArticleExtractor, FindsAShortArticleOfTwoParagraphs) {
     const ExtractedArticle article = ExtractArticle(NewsPage(2), "https://news.example/a/1");
     EXPECT_THAT(article.text, HasSubstr("Paragraph 1. The committee"));
