@@ -306,7 +306,9 @@ class Extraction {
                 // A paragraph inside a paragraph counts once, in the outer one.
                 if (!scoredTag && HasAncestor(i, {"p"}, 3)) continue;
                 if (s.length < 25) continue;
-                Credit(node.parent, s);
+                // A cell of a table that lays out the page is a column of its own: its text
+                // is that column's, not the row's, which also holds the menus beside it.
+                Credit(node.name == "td" ? i : node.parent, s);
                 continue;
             }
             if (s.hasBlock && IsOneOf(node.name, {"div", "article", "main", "section", "td"})) {
@@ -666,7 +668,8 @@ std::string PlainText(const PageTree& tree, const std::vector<int>& roots) {
             continue;
         }
         if (node.name == "br") {
-            breakLine(false);
+            // Two line breaks in a row part paragraphs, as pages without <p> write them.
+            breakLine(!out.empty() && out.back() == '\n');
             continue;
         }
         if (node.name == "figcaption") continue;

@@ -185,6 +185,22 @@ TEST(ArticleExtractor, FindsAShortJapaneseArticleInShiftJisAndEucJp) {
     }
 }
 
+TEST(ArticleExtractor, TakesTheColumnOfALayoutTableWithoutTheMenusBesideIt) {
+    std::string menu, text;
+    for (int i = 0; i < 10; ++i) menu += "<a href='/c" + std::to_string(i) + "'>カテゴリ</a><br>";
+    for (int i = 0; i < 4; ++i)
+        text += "第" + std::to_string(i) +
+                "段落。市の委員会は火曜日、橋の予算について話し合った。<br><br>";
+    const std::string page = "<table><tr><td>" + menu + "</td><td><b>橋の予算</b><br><br>" + text +
+                             "</td><td><ul><li><a href='/r'>人気の記事の見出しです</a></li></ul>"
+                             "</td></tr></table>";
+    const ExtractedArticle article = ExtractArticle(page, "http://example.jp/");
+    EXPECT_EQ(article.text.find("橋の予算\n\n第0段落。"), 0u) << article.text;
+    EXPECT_THAT(article.text, HasSubstr("話し合った。\n\n第1段落。"));
+    EXPECT_THAT(article.text, Not(HasSubstr("カテゴリ")));
+    EXPECT_THAT(article.text, Not(HasSubstr("人気の記事")));
+}
+
 TEST(ArticleExtractor, GivesNoArticleAndAReasonForAPageOfOnlyScriptOrNothing) {
     for (const char* page : {"<html><head><script>document.write('<p>' + 'x'.repeat(900))"
                              "</script></head><body><script>run()</script></body></html>",
