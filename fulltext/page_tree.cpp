@@ -2,6 +2,7 @@
 
 #include <gumbo.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -189,10 +190,10 @@ PageNode TextNode(std::string text) {
 
 class TreeBuilder {
   public:
-    explicit TreeBuilder(PageTree& tree) : m_tree(tree) {}
+    TreeBuilder(PageTree& tree, ParserHeap& heap) : m_tree(tree), m_heap(heap) {}
 
     void Build(const GumboNode* html) {
-        m_tree.nodes.clear();
+        m_tree.nodes.clear();  // keeps the capacity reserved
         m_tree.nodes.push_back(ElementNode("body"));
         struct Step {
             const GumboNode* node;
@@ -214,9 +215,11 @@ class TreeBuilder {
             const GumboNode* node = step.node;
             if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_CDATA ||
                 node->type == GUMBO_NODE_WHITESPACE) {
-                if (step.parent < 0) continue;
-                const std::string_view raw = node->v.text.text;
-                AppendText(step.parent, step.pre ? std::string(raw) : CollapseSpaces(raw));
+                if (step.parent >= 0) {
+                    const std::string_view raw = node->v.text.text;
+                    AppendText(step.parent, step.pre ? std::string(raw) : CollapseSpaces(raw));
+                }
+                Release(node);
                 continue;
             }
             if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) continue;
@@ -225,6 +228,7 @@ class TreeBuilder {
             int parent = step.parent;
             if (element.tag == GUMBO_TAG_HEAD) {
                 PushChildren(stack, element, -1, false);
+                Release(node);
                 continue;
             }
             if (parent < 0) continue;
@@ -237,6 +241,7 @@ class TreeBuilder {
                 continue;
             if (element.tag == GUMBO_TAG_BODY || element.tag == GUMBO_TAG_HTML) {
                 PushChildren(stack, element, parent, step.pre);
+                Release(node);
                 continue;
             }
             PageNode page = ElementNode(ElementName(element));
@@ -250,10 +255,33 @@ class TreeBuilder {
             const int index = m_tree.Append(parent, std::move(page));
             if (element.tag == GUMBO_TAG_IMG) MakeImageReal(m_tree, index);
             PushChildren(stack, element, index, step.pre || element.tag == GUMBO_TAG_PRE);
+            Release(node);
         }
     }
 
   private:
+    // Gives back a node the walk is done with (its children are on the walk's stack by now), so
+    // that the page's tree grows as the parser's shrinks instead of both being held whole.
+    void Release(const GumboNode* node) {
+        auto free = [this](const void* memory) {
+            ParserHeap::Free(&m_heap, const_cast<void*>(memory));
+        };
+        if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) {
+            const GumboVector& attributes = node->v.element.attributes;
+            for (unsigned i = 0; i < attributes.length; ++i) {
+                const auto* attribute = static_cast<const GumboAttribute*>(attributes.data[i]);
+                free(attribute->name);
+                free(attribute->value);
+                free(attribute);
+            }
+            free(attributes.data);
+            free(node->v.element.children.data);
+        } else {
+            free(node->v.text.text);
+        }
+        free(node);
+    }
+
     template <typename Stack>
     static void PushChildren(Stack& stack, const GumboElement& element, int parent, bool pre) {
         for (unsigned i = element.children.length; i-- > 0;)
@@ -350,6 +378,7 @@ class TreeBuilder {
     }
 
     PageTree& m_tree;
+    ParserHeap& m_heap;
 };
 
 bool LooksBinary(std::string_view page) {
@@ -468,6 +497,9 @@ PageParse ParsePage(std::string_view utf8, PageTree& tree) {
     if (LooksBinary(utf8)) return PageParse::NotHtml;
     if (EstimatedNestingDepth(utf8, kMaxPageDepth) > kMaxPageDepth) return PageParse::TooDeep;
 
+    // A node per tag at most, about: reserving them keeps the vector from holding twice the
+    // tree while it grows.
+    tree.nodes.reserve(static_cast<size_t>(std::count(utf8.begin(), utf8.end(), '<')) / 2 + 16);
     ParserHeap heap;
     GumboOptions options = kGumboDefaultOptions;
     options.allocator = &ParserHeap::Allocate;
@@ -477,7 +509,7 @@ PageParse ParsePage(std::string_view utf8, PageTree& tree) {
     options.max_errors = 0;
     GumboOutput* output = gumbo_parse_with_options(&options, utf8.data(), utf8.size());
     // The heap frees the output with everything else; gumbo_destroy_output would recurse.
-    TreeBuilder(tree).Build(output->root);
+    TreeBuilder(tree, heap).Build(output->root);
     return PageParse::Ok;
 }
 
