@@ -136,14 +136,6 @@ class Extraction {
         m_textMeasure.resize(tree.nodes.size());
         for (size_t i = 0; i < tree.nodes.size(); ++i)
             if (tree.nodes[i].IsText()) m_textMeasure[i] = MeasureText(tree.nodes[i].text);
-        m_words.resize(tree.nodes.size());
-        for (size_t i = 0; i < tree.nodes.size(); ++i) {
-            const PageNode& node = tree.nodes[i];
-            if (node.IsText()) continue;
-            m_words[i] = Lowered(node.Attribute("class"));
-            m_words[i] += ' ';
-            m_words[i] += Lowered(node.Attribute("id"));
-        }
     }
 
     // The article's roots, in page order; empty when there is nothing to take.
@@ -164,6 +156,12 @@ class Extraction {
 
   private:
     PageNode& Node(int i) { return m_tree.nodes[i]; }
+
+    // The element's class and id, lower-case, as one text to look for words in.
+    std::string ClassAndId(int i) {
+        const PageNode& node = Node(i);
+        return Lowered(node.Attribute("class")) + ' ' + Lowered(node.Attribute("id"));
+    }
 
     bool HasAncestor(int i, Words names, int maxDepth = 1 << 30) {
         for (int p = Node(i).parent, depth = 0; p >= 0 && depth < maxDepth;
@@ -193,7 +191,7 @@ class Extraction {
             PageNode& node = Node(static_cast<int>(i));
             dead[i] = node.removed || dead[node.parent];
             if (dead[i] || node.IsText()) continue;
-            const std::string& words = m_words[i];
+            const std::string words = ClassAndId(static_cast<int>(i));
             const std::string role = Lowered(node.Attribute("role"));
             bool remove = false;
             if (IsOneOf(node.name, {"nav", "aside", "footer", "menu"}) ||
@@ -502,7 +500,7 @@ class Extraction {
                            TextOf(i).find(m_title) != std::string::npos &&
                            m_stats[i].length < 2 * MeasureText(m_title).length) {
                     remove = true;
-                } else if (ContainsAny(m_words[i], {"share", "sharedaddy", "social"}) &&
+                } else if (ContainsAny(ClassAndId(i), {"share", "sharedaddy", "social"}) &&
                            m_stats[i].length < 500) {
                     remove = true;
                 } else if (m_pass.cleanConditionally &&
@@ -554,7 +552,6 @@ class Extraction {
     Pass m_pass;
     std::string m_title;
     std::vector<TextMeasure> m_textMeasure;
-    std::vector<std::string> m_words;
     std::vector<Stats> m_stats;
     std::vector<double> m_score;
     std::vector<bool> m_scored;
