@@ -77,6 +77,8 @@ void Quality(const fs::path& folder) {
 // The peak resident memory of one `varlo-cli extract --text FILE` process, in bytes; 0 when it
 // could not run.
 size_t ProcessPeak(const std::string& file) {
+    // The child must not write out what this process has not written yet.
+    std::fflush(stdout);
     const pid_t child = fork();
     if (child < 0) return 0;
     if (child == 0) {
