@@ -138,8 +138,11 @@ void CVarloView::FinishFullText(uint64_t generation, const LibraryRow& article,
         return;
     }
     if (article.id != 0) FeedMarks().Library().SetFullText(article.id, result.article.html);
-    ShowFullTextPage(article, result.article.html);
     ShowStatus(Wx("ﾚﾃﾞｨ"));
+    // Kept all the same, but not shown over another article the user went on to.
+    const std::optional<LibraryRow> now = ChosenArticle();
+    if (!now || now->id != article.id || now->link != article.link) return;
+    ShowFullTextPage(article, result.article.html);
 }
 
 void CVarloView::ShowFullTextPage(LibraryRow article, const std::string& html) {
