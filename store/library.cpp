@@ -675,25 +675,26 @@ std::vector<LibraryRow> CLibrary::SiteArticles(const Text& url, int64_t limit) {
 // --- sync --------------------------------------------------------------------------------------
 
 std::optional<LibraryRow> CLibrary::FindOne(const std::string& sql,
-                                            const std::vector<std::string>& texts, int64_t number) {
+                                            const std::vector<std::string>& texts,
+                                            std::optional<int64_t> number) {
     if (!m_store.Connection()) return std::nullopt;
     SqliteStatement query(m_store.Connection(), RowQuery(false, sql.c_str()) + " LIMIT 1");
     int index = 1;
     for (const std::string& text : texts) query.Bind(index++, text);
-    if (number >= 0) query.Bind(index, number);
+    if (number) query.Bind(index, *number);
     if (query.Step() != SQLITE_ROW) return std::nullopt;
     return RowFrom(query, false);
 }
 
 std::optional<LibraryRow> CLibrary::FindByServerId(const std::string& serverId) {
-    return FindOne("WHERE a.server_id = ?1", {serverId}, -1);
+    return FindOne("WHERE a.server_id = ?1", {serverId}, std::nullopt);
 }
 
 std::optional<LibraryRow> CLibrary::FindByLink(const Text& url, const std::string& link) {
     return FindOne(
         "WHERE f.url = ?1 AND a.stored = 1 AND substr(a.link, 1, 256) = substr(?2, 1, 256) "
         "AND a.link = ?2",
-        {url, std::string(CapUtf8(link, kMaxLinkBytes))}, -1);
+        {url, std::string(CapUtf8(link, kMaxLinkBytes))}, std::nullopt);
 }
 
 std::optional<LibraryRow> CLibrary::FindByKey(const Text& url, const std::string& key) {

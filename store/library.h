@@ -312,8 +312,10 @@ class CLibrary {
     const std::vector<int64_t>& SearchResults(const std::string& words, bool limited = false);
     std::vector<int64_t> FindHits(const std::string& words, int64_t limit, bool limited = false);
     bool FirstHitsAmongNewest(const SearchQuery& query, int64_t limit, std::vector<int64_t>& found);
+    // The first row the condition `sql` selects, with `texts` bound from ?1 and `number`, when
+    // given, after them (a key's hash may be any 64-bit value, negative ones too).
     std::optional<LibraryRow> FindOne(const std::string& sql, const std::vector<std::string>& texts,
-                                      int64_t number);
+                                      std::optional<int64_t> number);
     std::vector<LibraryRef> RefsWhere(const char* where, const char* from = "articles a");
 
     CFeedStore& m_store;

@@ -72,5 +72,14 @@ TEST_F(LibraryFullText, StaysInTheIndexThroughChangesOfTheFeedAndGoesWithItsArti
     EXPECT_FALSE(m_library.SetFullText(m_id, "<p>nothing to attach to</p>"));
 }
 
+TEST_F(LibraryFullText, FindsEveryArticleByKeyWhateverTheSignOfItsKeysHash) {
+    // About half of all keys hash to a value that is negative as a signed number.
+    std::vector<LibraryArticle> feed;
+    for (int i = 0; i < 16; ++i) feed.push_back(Article("/article-" + std::to_string(i), "<p>x"));
+    ASSERT_EQ(m_library.RecordFeed("many", {}, feed, kT0, true), 16);
+    for (const LibraryArticle& article : feed)
+        EXPECT_TRUE(m_library.FindByKey("many", article.key).has_value()) << article.key;
+}
+
 }  // namespace
 }  // namespace varlo
