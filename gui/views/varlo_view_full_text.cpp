@@ -75,10 +75,7 @@ std::optional<LibraryRow> CVarloView::ChosenArticle() {
     if (key.empty() || m_chosenSite.empty()) return std::nullopt;
     CVarloDoc* doc = Doc();
     const CRssItem* item = doc ? doc->Feed().GetAt(row) : nullptr;
-    std::optional<LibraryRow> stored = library.FindByKey(m_chosenSite, LibraryKeyOf(key));
-    // The row's key and the stored one may differ in form; its link names it as well.
-    if (!stored && item) stored = library.FindByLink(m_chosenSite, Cp932ToUtf8(item->m_strLink));
-    if (stored) {
+    if (std::optional<LibraryRow> stored = library.FindByKey(m_chosenSite, LibraryKeyOf(key))) {
         stored->html.clear();
         return stored;
     }
