@@ -45,7 +45,8 @@ bool IsPassedToSiteList(int id) {
 
 CommandTarget RouteCommand(int id, ActivePane active) {
     // Marks of articles apply to the article list's rows whichever pane has the focus.
-    if (id == cmd::kToggleRead || id == cmd::kToggleStar || id == cmd::kMarkAllRead) {
+    if (id == cmd::kToggleRead || id == cmd::kToggleStar || id == cmd::kMarkAllRead ||
+        id == cmd::kShowFullText) {
         return CommandTarget::Articles;
     }
     if (IsSiteListCommand(id)) {
@@ -104,7 +105,8 @@ bool IsCommandEnabled(int id, const PaneState& state) {
     // One update of every site at a time; its failures can be listed once there were some.
     if (id == cmd::kUpdateAll) return !state.updating;
     if (id == cmd::kShowUpdateFailures) return state.hasUpdateFailures;
-    if (id == cmd::kToggleRead || id == cmd::kToggleStar) return state.articleSelected;
+    if (id == cmd::kToggleRead || id == cmd::kToggleStar || id == cmd::kShowFullText)
+        return state.articleSelected;
     if (id == cmd::kMarkAllRead) return state.articleCount > 0;
     // The site list's own rules hold while it is the active pane; the browser pane has none.
     // A view of the library is no subscription: nothing edits, moves or opens it as a site.

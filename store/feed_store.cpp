@@ -13,6 +13,7 @@
 #include "store/article_keys.h"
 #include "store/article_limits.h"
 #include "store/fts_tokenizer.h"
+#include "store/full_text_schema.h"
 #include "store/library.h"
 #include "store/library_schema.h"
 #include "store/pending_marks.h"
@@ -83,6 +84,8 @@ const char* const kMigrations[] = {
     kUnreadSetMigration,
     // 8 -> 9: everything an article stores counted, and taken with it.
     kArticleCostMigration,
+    // 9 -> 10: the whole articles fetched from their pages.
+    kFullTextMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 

@@ -125,7 +125,7 @@ class CFeedStore {
     int64_t RefusedWrites() const { return m_refused; }
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 9;
+    static constexpr int kSchemaVersion = 10;
 
   private:
     std::set<uint64_t> KeyHashes(const Text& url, bool unreadOnly);

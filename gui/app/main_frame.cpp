@@ -97,6 +97,8 @@ wxString Prompt(int id) {
             return Wx("選んだ記事の既読と未読を切り替えます");
         case cmd::kToggleStar:
             return Wx("選んだ記事にスターを付けるか外します");
+        case cmd::kShowFullText:
+            return Wx("選んだ記事の全文をページから取得して表示します");
         case cmd::kMarkAllRead:
             return Wx("一覧の記事をすべて既読にします");
         case cmd::kSearchFocus:
@@ -235,10 +237,11 @@ void CMainFrame::BuildMenus() {
     Item(view, cmd::kStop, "中止(&S)");
     Item(view, cmd::kRefresh, "再読込(&R)");
     view->AppendSeparator();
-    // The letters M, S, Space and N act on the article list from the lists and the preview; as
+    // The letters M, S, F, Space and N act on the article list from the lists and the preview; as
     // accelerators of the menu they would also swallow them in the search box.
     Item(view, cmd::kToggleRead, "既読/未読の切り替え(&M)");
     Item(view, cmd::kToggleStar, "スターの切り替え(&S)");
+    Item(view, cmd::kShowFullText, "全文を表示(&L)");
     Item(view, cmd::kMarkAllRead, "すべて既読にする(&A)");
     Item(view, cmd::kSearchFocus, "記事の検索(&F)\tCtrl+F");
     view->AppendSeparator();
@@ -541,6 +544,9 @@ void CMainFrame::RunCommand(int id) {
                 case cmd::kMarkAllRead:
                     m_siteList->OnMarkAllRead();
                     return;
+                case cmd::kShowFullText:
+                    m_siteList->OnShowFullText();
+                    return;
                 default:
                     return;
             }
@@ -681,7 +687,8 @@ bool CMainFrame::HandleReadingKey(const wxKeyEvent& event) {
     const int key = event.GetKeyCode();
     const int modifiers = event.GetModifiers();
     const bool space = key == WXK_SPACE && (modifiers == wxMOD_NONE || modifiers == wxMOD_SHIFT);
-    const bool letter = modifiers == wxMOD_NONE && (key == 'N' || key == 'M' || key == 'S');
+    const bool letter =
+        modifiers == wxMOD_NONE && (key == 'N' || key == 'M' || key == 'S' || key == 'F');
     if ((!space && !letter) || !m_siteList || !IsReadingFocus()) return false;
     switch (key) {
         case WXK_SPACE:
@@ -694,6 +701,9 @@ bool CMainFrame::HandleReadingKey(const wxKeyEvent& event) {
             return true;
         case 'M':
             RunCommand(cmd::kToggleRead);
+            return true;
+        case 'F':
+            RunCommand(cmd::kShowFullText);
             return true;
         default:
             RunCommand(cmd::kToggleStar);

@@ -88,7 +88,7 @@ class CMainFrame : public CContFrameWnd {
     void OnClose(wxCloseEvent& event);
     void OnIdleIndicators(wxIdleEvent& event);
     void OnCharHook(wxKeyEvent& event);
-    // Space, Shift+Space, N, M and S while a list or the preview page has the focus; false
+    // Space, Shift+Space, N, M, S and F while a list or the preview page has the focus; false
     // (the key goes on) otherwise.
     bool HandleReadingKey(const wxKeyEvent& event);
     bool IsReadingFocus() const;

@@ -326,6 +326,7 @@ void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& downlo
 
 void CVarloView::CancelDownload() {
     if (m_download) m_download->CancelFromAfar();
+    if (m_fullText) m_fullText->CancelFromAfar();
 }
 
 void CVarloView::OnProgressTimer(wxTimerEvent&) {

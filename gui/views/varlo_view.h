@@ -9,12 +9,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <wx/string.h>
 
+#include "fulltext/article_extractor.h"
 #include "platform/text.h"
 #include "preview/preview_page.h"
 #include "shell/command_rules.h"
@@ -35,6 +37,14 @@ class CBrowserView;
 class CListCtrlBox;
 class COpmlItem;
 class CVarloDoc;
+
+// What the fetch of an article's page for its whole text found: the article, or why there is
+// none (system text).
+struct FullTextFetch {
+    bool cancelled = false;
+    Text failure;
+    ExtractedArticle article;
+};
 
 class CVarloView : public wxView {
   public:
@@ -91,6 +101,11 @@ class CVarloView : public wxView {
     void OnToggleRead();
     void OnToggleStar();
     void OnMarkAllRead();
+    // 全文を表示: the chosen article's page fetched on a thread of its own and its article shown
+    // in the preview alone, kept in the library (shown at once when the library holds it).
+    void OnShowFullText();
+    // True while the page of an article is fetched for its whole text.
+    bool IsFetchingFullText() const { return m_fullText != nullptr; }
     // Shows the stored articles that match `words` in the "検索: <words>" row, and chooses it.
     void ShowSearch(const wxString& words);
     // Goes to the next unread article: the next row of a view of the library, or the first
@@ -134,8 +149,9 @@ class CVarloView : public wxView {
     // True while a download runs: commands that change the list, the document or the feed wait.
     bool IsBusy() const { return m_busy > 0; }
     // True while the chosen site's feed is downloaded.
-    bool IsDownloading() const { return m_download != nullptr; }
-    // Ends the chosen site's download without asking (Esc, the stop command, another file).
+    bool IsDownloading() const { return m_download != nullptr || m_fullText != nullptr; }
+    // Ends the chosen site's download and the fetch of a whole article without asking (Esc, the
+    // stop command, another file).
     void CancelDownload();
     // Called when a download has ended (runs a feed update the user asked for meanwhile).
     void SetAfterDownload(std::function<void()> callback) { m_afterDownload = std::move(callback); }
@@ -239,6 +255,11 @@ class CVarloView : public wxView {
     // `markRead` says so.
     void ShowLibraryArticle(int row, bool markRead);
     PreviewOptions Options() const;
+    // The article of the selected row as the library holds it (id 0 when it holds none).
+    std::optional<LibraryRow> ChosenArticle();
+    void FinishFullText(uint64_t generation, const LibraryRow& article,
+                        const FullTextFetch& result);
+    void ShowFullTextPage(LibraryRow article, const std::string& html);
     // Shows the site dialog for `entry`; on OK copies the fields back and sets `category`.
     bool AskSite(COpmlItem& entry, Text& category);
     void Place(COpmlItem* entry, std::unique_ptr<COpmlItem> owned, int index, const Text& category);
@@ -271,6 +292,8 @@ class CVarloView : public wxView {
     std::unique_ptr<CDownloadProgress> m_progressWindow;
     std::vector<std::unique_ptr<CDownloadProgress>> m_spentProgressWindows;
     bool m_progressClosed = false;  // the user closed the progress window; it stays closed
+    std::shared_ptr<CRelayedProgress> m_fullText;  // the fetch of a whole article while it runs
+    uint64_t m_fullTextGeneration = 0;             // raised by each 全文を表示
     wxDECLARE_DYNAMIC_CLASS(CVarloView);
 };
 
