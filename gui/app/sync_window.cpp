@@ -347,7 +347,11 @@ void CSyncWindow::EditAccount() {
 
 void CSyncWindow::RemoveAccount(const SyncSetting& setting) {
     ForgetPassword(setting.account.Key());
-    ForgetSyncState(FeedMarks().Store(), setting.account);
+    const SyncAccount account = setting.account;
+    RunInStore(FeedMarks().Writer(), [account](CFeedStore* store) -> std::function<void()> {
+        if (store != nullptr) ForgetSyncState(*store, account);
+        return nullptr;
+    });
     ClearSyncSetting(Settings());
     ShowStatus(Wx("同期アカウントを削除しました"));
 }

@@ -4,6 +4,9 @@
 
 #include <libayatana-appindicator/app-indicator.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "gui/platform/program_icon.h"
@@ -21,6 +24,21 @@ class CTrayIcon::Fallback : public wxTaskBarIcon {
   private:
     wxMenu& m_menu;
 };
+
+namespace {
+
+// Whether a session bus is there to be asked, without starting one: a host of tray items needs
+// one, and the library would otherwise warn of each missing piece on standard error.
+bool HasSessionBus() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && *address) return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::error_code error;
+    return runtime && *runtime &&
+           std::filesystem::exists(std::filesystem::path(runtime) / "bus", error);
+}
+
+}  // namespace
 
 struct TrayHooks {
     static constexpr const char* kOwner = "varlo-tray";
@@ -53,7 +71,10 @@ CTrayIcon::CTrayIcon(Commands commands)
     m_menu->Append(kQuit, Wx("終了"));
     m_menu->Bind(wxEVT_MENU, [this](wxCommandEvent& event) { Run(event.GetId()); });
 
-    m_indicator = app_indicator_new("varlo", "varlo", APP_INDICATOR_CATEGORY_APPLICATION_STATUS);
+    if (HasSessionBus()) {
+        m_indicator =
+            app_indicator_new("varlo", "varlo", APP_INDICATOR_CATEGORY_APPLICATION_STATUS);
+    }
     if (!m_indicator) {
         StartFallback();
         return;

@@ -90,6 +90,7 @@ TEST_F(DesktopNotices, AnUpdateIsToldOnceWithItsTitlesAndTheLauncherCountsTheUnr
     ASSERT_TRUE(WaitUntil([&] { return !Frame().ListBusy() && PendingBackgroundWork() == 0; }));
     Frame().SetActivePane(ActivePane::ArticleList);
     Frame().RunCommand(cmd::kMarkAllRead);
+    PumpEvents();
     ASSERT_TRUE(WaitUntil([&] {
         return desktop.LauncherUpdates().back().count == 0 &&
                !desktop.LauncherUpdates().back().visible;
