@@ -6,18 +6,12 @@
 #include "encoding/codepage.h"
 #include "fetch/request.h"
 #include "store/article_keys.h"
+#include "platform/unix_time.h"
 #include "store/library.h"
 #include "update/feed_request.h"
 #include "update/library_articles.h"
 
 namespace varlo {
-namespace {
-
-int64_t Now() {
-    return static_cast<int64_t>(std::time(nullptr));
-}
-
-}  // namespace
 
 void PrepareFeedDownload(CHttpDownload& download, CFeedStore& store, const CFeedCache& cache,
                          const Text& url) {
@@ -59,7 +53,7 @@ ChosenFeed RecordChosenLibrary(const ChosenAnswer& answer, CFeedStore& store,
     ChosenFeed chosen;
     const FeedValidators validators = ChosenValidators(answer, store, cache, url, path);
     CLibrary library(store);
-    const int added = library.RecordFeed(url, validators, articles, Now(), !answer.notModified);
+    const int added = library.RecordFeed(url, validators, articles, UnixNow(), !answer.notModified);
     chosen.newArticles = std::max(0, added);
     chosen.unseen = store.UnseenKeys(url);
     if (markSeen) store.MarkSeen(url);
@@ -118,7 +112,7 @@ void RecordChosenFeedFailure(CFeedStore& store, const Text& url, const ChosenFai
 }
 
 void RecordChosenFeedAsked(CFeedStore& store, const Text& url) {
-    store.Touch({url}, Now());
+    store.Touch({url}, UnixNow());
 }
 
 }  // namespace varlo

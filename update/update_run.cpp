@@ -14,6 +14,7 @@
 #include "fetch/request.h"
 #include "platform/kill_point.h"
 #include "platform/message_box.h"
+#include "platform/unix_time.h"
 #include "platform/worker_pool.h"
 #include "store/library.h"
 #include "store/store_writer.h"
@@ -26,10 +27,6 @@ namespace {
 
 CURLM* Multi(void* multi) {
     return static_cast<CURLM*>(multi);
-}
-
-int64_t Now() {
-    return static_cast<int64_t>(std::time(nullptr));
 }
 
 // The value of a validator header line "Name: value\r\n" when it is `name` (empty when unfit to
@@ -195,7 +192,7 @@ CUpdateRun::CUpdateRun(CFeedStore& store, CFeedCache cache, std::vector<Text> ur
     }
     m_multi = curl_multi_init();
     // Touched before anything is fetched: a site that fails every time is still in use.
-    Write([urls = m_urls, now = Now()](CFeedStore& writer) { writer.Touch(urls, now); });
+    Write([urls = m_urls, now = UnixNow()](CFeedStore& writer) { writer.Touch(urls, now); });
 }
 
 CUpdateRun::~CUpdateRun() {
@@ -238,7 +235,7 @@ void CUpdateRun::Complete(size_t site, SiteStatus status, int newArticles, Text 
     result.newArticles = newArticles;
     result.message = std::move(message);
     if (status == SiteStatus::kFailed) {
-        Write([url = result.xmlUrl, message = result.message, now = Now()](CFeedStore& store) {
+        Write([url = result.xmlUrl, message = result.message, now = UnixNow()](CFeedStore& store) {
             store.RecordFailure(url, message, now);
         });
     }
@@ -246,7 +243,7 @@ void CUpdateRun::Complete(size_t site, SiteStatus status, int newArticles, Text 
 }
 
 bool CUpdateRun::CompleteUnasked(size_t site, const FeedRecord& record) {
-    const int64_t now = Now();
+    const int64_t now = UnixNow();
     if (record.gone) {
         Complete(site, SiteStatus::kGone, 0, Jp("サイトは終了しました"));
     } else if (const int64_t until = HostWaitOf(site, now)) {
@@ -394,7 +391,7 @@ void CUpdateRun::Finish(std::unique_ptr<Transfer> transfer, CURLcode code) {
         return FinishRefusal(t, status);
     }
     // Recorded before the body is read: a body that is no feed is still this answer.
-    if (const int64_t fresh = FreshUntil(t.answer, Now()); fresh != 0 || t.freshUntil != 0) {
+    if (const int64_t fresh = FreshUntil(t.answer, UnixNow()); fresh != 0 || t.freshUntil != 0) {
         Write([address, fresh](CFeedStore& store) { store.SetFreshUntil(address, fresh); });
     }
 
@@ -430,7 +427,7 @@ void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body,
                     read->committed = true;
                 }
                 CLibrary library(*store);
-                read->added = library.RecordFeed(address, kept, *articles, Now(), status != 304);
+                read->added = library.RecordFeed(address, kept, *articles, UnixNow(), status != 304);
                 read->recorded = true;
                 if (!store->Notice().empty()) {
                     std::lock_guard<std::mutex> lock(results->mutex);
@@ -466,7 +463,7 @@ void CUpdateRun::Record(BodyRead& read) {
 
 void CUpdateRun::FinishRefusal(Transfer& t, long status) {
     const Text& address = m_results[t.site].xmlUrl;
-    const int64_t now = Now();
+    const int64_t now = UnixNow();
     const Refusal refusal = ReadRefusal(status, t.answer, BodyHead(t.tempPath), now);
     switch (refusal.kind) {
         case Refusal::Kind::kGone:
