@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   xvfb xauth fonts-noto-cjk fonts-noto-color-emoji python3 python3-feedparser curl
   file desktop-file-utils cmark
+  libpcre2-dev
   php8.2-cli php8.2-sqlite3 php8.2-xml php8.2-mbstring php8.2-curl php8.2-intl php8.2-zip
 )
 missing=()

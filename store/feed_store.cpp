@@ -15,6 +15,7 @@
 #include "store/library.h"
 #include "store/library_schema.h"
 #include "store/pending_marks.h"
+#include "store/rules_schema.h"
 #include "store/search_query.h"
 #include "store/store_paths.h"
 #include "store/write_guard.h"
@@ -82,6 +83,8 @@ const char* const kMigrations[] = {
     kUnreadSetMigration,
     // 8 -> 9: everything an article stores counted, and taken with it.
     kArticleCostMigration,
+    // 9 -> 10: rules, and the articles they hide.
+    kRulesMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 

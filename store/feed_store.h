@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@
 #include "store/sqlite.h"
 
 namespace varlo {
+
+class RuleSet;
 
 // The HTTP validators of a feed's last full download.
 struct FeedValidators {
@@ -118,7 +121,7 @@ class CFeedStore {
     sqlite3* Connection() const { return m_db.get(); }
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 9;
+    static constexpr int kSchemaVersion = 10;
 
   private:
     std::set<uint64_t> KeyHashes(const Text& url, bool unreadOnly);
@@ -132,11 +135,15 @@ class CFeedStore {
 
     void RegisterFunctions(sqlite3* db);
     friend class CLibrary;
+    friend class CRuleStore;
 
     SqliteDb m_db;
     int m_keepDays = 90;
     Text m_notice;
     std::string m_path;
+    // The enabled rules compiled, and the state of the rules table they were compiled from.
+    std::shared_ptr<RuleSet> m_rules;
+    std::string m_rulesSignature;
 };
 
 }  // namespace varlo

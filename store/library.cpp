@@ -12,6 +12,7 @@
 #include "store/article_limits.h"
 #include "store/library_schema.h"
 #include "store/pending_marks.h"
+#include "store/rule_store.h"
 #include "store/search_query.h"
 #include "store/write_transaction.h"
 
@@ -85,12 +86,13 @@ LibraryRow RowFrom(const SqliteStatement& query, bool withHtml) {
     row.read = query.Int(10) != 0;
     row.starred = query.Int(11) != 0;
     if (!query.IsNull(12)) row.serverId = query.String(12);
-    if (withHtml) row.html = query.String(13);
+    row.hidden = query.Int(13) != 0;
+    if (withHtml) row.html = query.String(14);
     return row;
 }
 
 std::string RowQuery(bool withHtml, const char* rest) {
-    return std::string(kRowColumns) + kArticleRead + ", a.starred, a.server_id" +
+    return std::string(kRowColumns) + kArticleRead + ", a.starred, a.server_id, a.hidden" +
            (withHtml ? ", coalesce(t.html, x'')" : "") +
            " FROM articles a JOIN feeds f ON f.id = a.feed_id " +
            (withHtml ? "LEFT JOIN article_texts t ON t.id = a.id " : "") + rest;
@@ -108,10 +110,14 @@ std::string ViewClause(LibraryView::Kind kind, bool limited = false) {
     const std::string sites = limited ? kInSites : "";
     switch (kind) {
         case LibraryView::Kind::kUnread:
-            return "unread INDEXED BY unread_by_time WHERE stored = 1" + sites +
+            return "unread INDEXED BY unread_by_time WHERE stored = 1 AND hidden = 0" + sites +
                    " ORDER BY sort_time DESC, id DESC";
         case LibraryView::Kind::kStarred:
-            return "articles INDEXED BY articles_starred WHERE starred = 1 AND stored = 1" + sites +
+            return "articles INDEXED BY articles_starred WHERE starred = 1 AND stored = 1 AND "
+                   "hidden = 0" +
+                   sites + " ORDER BY sort_time DESC, id DESC";
+        case LibraryView::Kind::kHidden:
+            return "articles INDEXED BY articles_hidden WHERE hidden = 1 AND stored = 1" + sites +
                    " ORDER BY sort_time DESC, id DESC";
         case LibraryView::Kind::kAll:
             return "articles INDEXED BY articles_by_time WHERE stored = 1" + sites +
@@ -175,6 +181,7 @@ int CLibrary::RecordFeedOnce(const Text& url, const FeedValidators& validators,
     if (!transaction.Open()) return -1;
     const int64_t id = m_store.FeedId(url, now);
     if (id < 0) return -1;
+    LoadRules();
     SqliteStatement feed(db, bodyChanged
                                  ? "UPDATE feeds SET etag = ?, last_modified = ?, "
                                    "last_success = ?3, body_time = ?3, downloaded = 1, "
@@ -200,6 +207,7 @@ int CLibrary::RecordArticles(const Text& url, const std::vector<LibraryArticle>&
         if (!transaction.Open()) return -1;
         const int64_t id = m_store.FeedId(url, now);
         if (id < 0) return -1;
+        LoadRules();
         const int stored = StoreArticles(id, articles, now, true);
         if (stored < 0 || !transaction.Commit()) return -1;
         return stored;
@@ -343,9 +351,11 @@ int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& a
     for (const LibraryArticle& article : articles) {
         bool isNew = false;
         int64_t cost = 0;
-        if (writer.Write(feedId, article, now, present, &isNew, &cost) < 0) return -1;
+        const int64_t id = writer.Write(feedId, article, now, present, &isNew, &cost);
+        if (id < 0) return -1;
         added += isNew;
         if (!isNew) continue;
+        if (!ApplyArrivalRules(feedId, id, article)) return -1;
         ++sinceTrim;
         costSinceTrim += cost;
         if (sinceTrim * 8 >= m_maxArticles || costSinceTrim * 8 >= m_maxText) {
@@ -358,6 +368,59 @@ int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& a
     if (added > 0 && !TrimSite(feedId)) return -1;
     if (added > 0 && !m_store.TrimKeys(feedId)) return -1;
     return added;
+}
+
+void CLibrary::LoadRules() {
+    m_rules = CRuleStore(m_store).Compiled();
+    m_ruleSiteId = -1;
+}
+
+bool CLibrary::ApplyArrivalRules(int64_t feedId, int64_t id, const LibraryArticle& article) {
+    if (!m_rules) return true;
+    if (feedId != m_ruleSiteId) {
+        SqliteStatement url(m_store.Connection(), "SELECT url FROM feeds WHERE id = ?");
+        url.Bind(1, feedId);
+        if (url.Step() != SQLITE_ROW) return false;
+        m_ruleSite.url = url.String(0);
+        m_ruleSite.categories.clear();
+        if (m_rules->NeedsCategories()) {
+            m_ruleSite.categories = CRuleStore(m_store).CategoriesOf(m_ruleSite.url);
+        }
+        m_ruleSiteId = feedId;
+    }
+    const RuleArticle read{article.title, article.html, article.link, article.author,
+                           article.category};
+    const RuleActions actions = m_rules->Evaluate(read, m_ruleSite);
+    for (std::string& message : m_rules->TakeMessages()) {
+        // The window shows the store's notice after an update: the last one stands for them.
+        m_store.m_notice = Utf8TextToCp932(message);
+        m_ruleMessages.push_back(std::move(message));
+    }
+    if (actions.hide && !SetHidden(id, true)) return false;
+    if (actions.read && !SetRead(id, true)) return false;
+    if (actions.star && !SetStarred(id, true)) return false;
+    return true;
+}
+
+bool CLibrary::SetHidden(int64_t id, bool hidden) {
+    if (!m_store.Connection()) return false;
+    SqliteStatement hide(m_store.Connection(),
+                         "UPDATE articles SET hidden = ?2 WHERE id = ?1 AND hidden != ?2");
+    hide.Bind(1, id).Bind(2, int64_t{hidden});
+    return hide.Step() == SQLITE_DONE;
+}
+
+void CLibrary::DropHidden(std::vector<int64_t>& ids) {
+    if (ids.empty() || !m_store.Connection()) return;
+    std::vector<int64_t> hidden;
+    SqliteStatement query(m_store.Connection(),
+                          "SELECT id FROM articles INDEXED BY articles_hidden WHERE hidden = 1 "
+                          "AND stored = 1");
+    while (query.Step() == SQLITE_ROW) hidden.push_back(query.Int(0));
+    if (hidden.empty()) return;
+    std::sort(hidden.begin(), hidden.end());
+    std::erase_if(ids,
+                  [&](int64_t id) { return std::binary_search(hidden.begin(), hidden.end(), id); });
 }
 
 bool CLibrary::TrimSite(int64_t feedId) {
@@ -426,9 +489,9 @@ bool CLibrary::SetMark(MarkKind kind, bool value, const char* where, std::string
             where + ")";
     } else {
         change = std::string(
-                     "INSERT OR IGNORE INTO unread(id, feed_id, sort_time, stored, synced) SELECT "
-                     "id, feed_id, sort_time, stored, server_id IS NOT NULL FROM articles WHERE "
-                     "NOT ?1 AND ") +
+                     "INSERT OR IGNORE INTO unread(id, feed_id, sort_time, stored, synced, hidden) "
+                     "SELECT id, feed_id, sort_time, stored, server_id IS NOT NULL, hidden FROM "
+                     "articles WHERE NOT ?1 AND ") +
                  where;
     }
     SqliteStatement statement(db, change);
@@ -500,6 +563,16 @@ bool CLibrary::MarkViewRead(const LibraryView& view) {
                 "id IN (SELECT id FROM unread)" +
                 sites;
             break;
+        case LibraryView::Kind::kHidden:
+            marked =
+                " WHERE id IN (SELECT id FROM articles INDEXED BY articles_hidden WHERE "
+                "hidden = 1 AND stored = 1" +
+                sites + ")";
+            queued =
+                "FROM articles INDEXED BY articles_hidden WHERE hidden = 1 AND stored = 1 AND "
+                "id IN (SELECT id FROM unread)" +
+                sites;
+            break;
         case LibraryView::Kind::kSite:
             return MarkSiteRead(view.site);
         case LibraryView::Kind::kSearch:
@@ -537,7 +610,7 @@ std::map<Text, int64_t> CLibrary::UnreadCounts() {
     if (!m_store.Connection()) return counts;
     SqliteStatement query(m_store.Connection(),
                           "SELECT f.url, c.n FROM (SELECT feed_id, count(*) AS n FROM unread "
-                          "GROUP BY feed_id) c JOIN feeds f ON f.id = c.feed_id");
+                          "WHERE hidden = 0 GROUP BY feed_id) c JOIN feeds f ON f.id = c.feed_id");
     while (query.Step() == SQLITE_ROW) counts.emplace(query.String(0), query.Int(1));
     return counts;
 }
@@ -546,7 +619,7 @@ int64_t CLibrary::UnreadCount(const Text& url) {
     if (!m_store.Connection()) return 0;
     SqliteStatement query(m_store.Connection(),
                           "SELECT count(*) FROM unread WHERE feed_id = "
-                          "(SELECT id FROM feeds WHERE url = ?)");
+                          "(SELECT id FROM feeds WHERE url = ?) AND hidden = 0");
     query.Bind(1, url);
     return query.Step() == SQLITE_ROW ? query.Int(0) : 0;
 }
@@ -607,9 +680,10 @@ int64_t CLibrary::Count(const LibraryView& view) {
     // Counting needs no order: the unread articles of some sites are read site by site, as many
     // as the sites hold rather than as many as the library holds.
     if (limited && view.kind == LibraryView::Kind::kUnread) {
-        sql =
-            std::string("SELECT count(*) FROM unread INDEXED BY unread_by_site WHERE stored = 1") +
-            kInSites;
+        sql = std::string(
+                  "SELECT count(*) FROM unread INDEXED BY unread_by_site WHERE stored = 1 "
+                  "AND hidden = 0") +
+              kInSites;
     }
     SqliteStatement query(m_store.Connection(), sql);
     if (view.kind == LibraryView::Kind::kSite) query.Bind(1, view.site);
@@ -978,6 +1052,7 @@ const std::vector<int64_t>& CLibrary::SearchResults(const std::string& words, bo
     if (words != m_searchWords || changes != m_searchChanges ||
         dataVersion != m_searchDataVersion || sites != m_searchSites) {
         m_searchIds = FindHits(words, 0, limited);
+        DropHidden(m_searchIds);
         m_searchWords = words;
         m_searchSites = sites;
         m_searchChanges = changes;
@@ -988,7 +1063,9 @@ const std::vector<int64_t>& CLibrary::SearchResults(const std::string& words, bo
 
 std::vector<int64_t> CLibrary::Search(const std::string& words, int64_t limit) {
     if (limit <= 0) return SearchResults(words);
-    return FindHits(words, limit);
+    std::vector<int64_t> hits = FindHits(words, limit);
+    DropHidden(hits);
+    return hits;
 }
 
 bool CLibrary::CheckSearchIndex() {

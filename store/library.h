@@ -22,6 +22,7 @@
 #include "platform/text.h"
 #include "store/feed_store.h"
 #include "store/pending_marks.h"
+#include "store/rules.h"
 #include "store/search_query.h"
 #include "store/sqlite.h"
 
@@ -61,13 +62,14 @@ struct LibraryRow {
     int64_t lastInFeed = 0;  // when its feed last held it
     bool read = false;
     bool starred = false;
+    bool hidden = false;  // a rule hid it: only the site's list and the hidden view show it
     std::string serverId;
 };
 
 // Which stored articles a list shows. Every view is ordered newest first: by the article's
 // date, else by when it was first seen (ties by id, newest first).
 struct LibraryView {
-    enum class Kind { kUnread, kStarred, kSite, kSearch, kAll };
+    enum class Kind { kUnread, kStarred, kSite, kSearch, kAll, kHidden };
     Kind kind = Kind::kUnread;
     Text site;          // kSite: the feed address
     std::string words;  // kSearch: what the user typed, UTF-8
@@ -81,6 +83,8 @@ struct LibraryView {
     static LibraryView Search(const std::string& words) { return {Kind::kSearch, {}, words, {}}; }
     // Every stored article (for varlo-cli; no list shows it, and it has no index of its own).
     static LibraryView All() { return {Kind::kAll, {}, {}, {}}; }
+    // The articles rules hid, which no other view but their site's shows.
+    static LibraryView Hidden() { return {Kind::kHidden, {}, {}, {}}; }
     // The same view limited to `feedUrls` (sorted, without repeats).
     LibraryView Within(std::shared_ptr<const std::vector<Text>> feedUrls) const {
         LibraryView view = *this;
@@ -145,6 +149,10 @@ class CLibrary {
 
     // --- recording ---------------------------------------------------------------------------
 
+    // Every recording runs the store's enabled rules on each article new to the library, in the
+    // same transaction, before anything counts it: hidden, read and starred marks made by rules
+    // go to the sync server as the user's own do.
+    //
     // Records a download of the feed at `url` with its articles, in feed order, as one
     // transaction: the validators and time as CFeedStore::RecordSuccess does (`bodyChanged`
     // false for a "not modified" answer), each article stored or brought up to date and marked
@@ -179,6 +187,15 @@ class CLibrary {
     int64_t UnreadCount(const Text& url);
     int64_t UnreadTotal();
     int64_t StarredCount();
+    int64_t HiddenCount() { return Count(LibraryView::Hidden()); }
+
+    // --- rules ---------------------------------------------------------------------------------
+
+    // Hides the article or shows it again.
+    bool SetHidden(int64_t id, bool hidden);
+    // What the rules had to tell the user while recording (an expression that hit its limit),
+    // once each; taken by the call.
+    std::vector<std::string> TakeRuleMessages() { return std::exchange(m_ruleMessages, {}); }
 
     // --- views for virtual lists ---------------------------------------------------------------
 
@@ -291,6 +308,12 @@ class CLibrary {
     bool RebuildSearchIndex();
     int StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles, int64_t now,
                       bool present);
+    // Loads the compiled rules for one recording; null when there are none.
+    void LoadRules();
+    // Runs the rules on an article just stored new as `id` in the site `feedId`.
+    bool ApplyArrivalRules(int64_t feedId, int64_t id, const LibraryArticle& article);
+    // Drops the hidden articles from a list of hits.
+    void DropHidden(std::vector<int64_t>& ids);
     bool TrimSite(int64_t feedId);
     // Sets a mark on the articles `where` selects (?2: the id, or ?2 and ?3: the key's hash and
     // the key), queued for the sync server when the user made it.
@@ -324,6 +347,11 @@ class CLibrary {
     int64_t m_searchChanges = -1;
     int64_t m_searchDataVersion = -1;
     bool m_searchFailed = false;
+    // The rules of the recording under way, and the site whose scope was looked up last.
+    std::shared_ptr<RuleSet> m_rules;
+    int64_t m_ruleSiteId = -1;
+    RuleSite m_ruleSite;
+    std::vector<std::string> m_ruleMessages;
 };
 
 }  // namespace varlo

@@ -45,6 +45,7 @@ int CLibrary::RecordServerArticlesOnce(const std::vector<ServerArticles>& sites,
     if (!db) return -1;
     WriteTransaction transaction(db);
     if (!transaction.Open()) return -1;
+    LoadRules();
     // Every statement is prepared once for the whole batch: a sync brings thousands of articles.
     // A server article is the same as one the library held before: two of the server's own,
     // stored in this batch, stay two even with the same title and date. (Ids only grow.)
@@ -136,7 +137,9 @@ int CLibrary::RecordServerArticlesOnce(const std::vector<ServerArticles>& sites,
             }
             if (feedId < 0 && (feedId = m_store.FeedId(batch.site, now)) < 0) return -1;
             bool isNew = false;
-            if (writer.Write(feedId, article, now, true, &isNew) < 0) return -1;
+            const int64_t id = writer.Write(feedId, article, now, true, &isNew);
+            if (id < 0) return -1;
+            if (isNew && !ApplyArrivalRules(feedId, id, article)) return -1;
             siteAdded += isNew;
         }
         if (siteAdded > 0) grown.push_back(feedId);

@@ -12,6 +12,7 @@
 #include "store/article_keys.h"
 #include "store/article_limits.h"
 #include "store/library.h"
+#include "store/schema_before_rules.h"
 #include "store/sqlite.h"
 #include "support/test_support.h"
 
@@ -331,6 +332,7 @@ TEST(LibraryCostMigration, AStoreOfSchema8LosesItsOrphanTextsAndLongTextsAndGive
         feed.push_back(Article(longKey, kT0 + 300, "<p>kept"));
         ASSERT_EQ(library.RecordFeed("u", {}, feed, kT0, true), 201);
         sqlite3* db = store.Connection();
+        ASSERT_EQ(SqliteExec(db, test::kBackBeforeRules), SQLITE_OK);
         ASSERT_EQ(SqliteExec(db, kBackToSchema8), SQLITE_OK);
         ASSERT_EQ(SqliteExec(db, "PRAGMA auto_vacuum=NONE; VACUUM;"), SQLITE_OK);
         ASSERT_EQ(Number(db, "PRAGMA auto_vacuum"), 0);
