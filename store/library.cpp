@@ -225,7 +225,8 @@ CLibrary::ArticleWriter::ArticleWriter(sqlite3* db, size_t textsPerStatement)
       m_add(db,
             "INSERT INTO articles(feed_id, key_hash, key, title, link, date, author, "
             "category, first_seen, last_present, sort_time, server_id, text_size, "
-            "stored) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9, ?10, ?11, ?12, 1)"),
+            "stored, hidden) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9, ?10, ?11, ?12, 1, "
+            "?13)"),
       // Rewrites only what changed, so that an article read again costs no index work.
       m_change(db,
                "UPDATE articles SET key = ?2, title = ?3, link = ?4, date = ?5, author = ?6, "
@@ -282,7 +283,8 @@ bool CLibrary::ArticleWriter::Flush() {
 }
 
 int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& article, int64_t now,
-                                       bool present, bool* added, int64_t* costOut) {
+                                       bool present, bool* added, int64_t* costOut,
+                                       RuleActions* actions) {
     auto bindServerId = [](SqliteStatement& statement, int index, const std::string& id) {
         if (id.empty()) {
             statement.BindNull(index);
@@ -306,12 +308,14 @@ int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& art
     if (found != SQLITE_ROW && found != SQLITE_DONE) return -1;
     int64_t id = found == SQLITE_ROW ? m_find.Int(0) : -1;
     if (id < 0) {
+        const RuleActions decided = m_rules ? m_rules(article) : RuleActions{};
+        if (actions) *actions = decided;
         m_add.Reset();
         m_add.Bind(1, feedId).Bind(2, hash).Bind(3, key).Bind(4, title);
         m_add.Bind(5, link).Bind(6, article.date).Bind(7, author);
         m_add.Bind(8, category).Bind(9, now).Bind(10, SortTime(article.date, now));
         bindServerId(m_add, 11, article.serverId);
-        m_add.Bind(12, cost);
+        m_add.Bind(12, cost).Bind(13, int64_t{decided.hide});
         if (m_add.Step() != SQLITE_DONE) return -1;
         id = sqlite3_last_insert_rowid(m_db);
         *added = true;
@@ -340,6 +344,7 @@ int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& art
 int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles,
                             int64_t now, bool present) {
     ArticleWriter writer(m_store.Connection());
+    UseRules(writer, feedId);
     int added = 0;
     // A feed of more new articles than the site keeps is trimmed as it is stored, each time
     // an eighth of the site's limits came in: the pages of the articles that go take the new
@@ -351,11 +356,12 @@ int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& a
     for (const LibraryArticle& article : articles) {
         bool isNew = false;
         int64_t cost = 0;
-        const int64_t id = writer.Write(feedId, article, now, present, &isNew, &cost);
+        RuleActions actions;
+        const int64_t id = writer.Write(feedId, article, now, present, &isNew, &cost, &actions);
         if (id < 0) return -1;
         added += isNew;
         if (!isNew) continue;
-        if (!ApplyArrivalRules(feedId, id, article)) return -1;
+        if (!ApplyArrivalMarks(id, actions)) return -1;
         ++sinceTrim;
         costSinceTrim += cost;
         if (sinceTrim * 8 >= m_maxArticles || costSinceTrim * 8 >= m_maxText) {
@@ -375,13 +381,12 @@ void CLibrary::LoadRules() {
     m_ruleSiteId = -1;
 }
 
-bool CLibrary::ApplyArrivalRules(int64_t feedId, int64_t id, const LibraryArticle& article) {
-    if (!m_rules) return true;
+RuleActions CLibrary::ArrivalActions(int64_t feedId, const LibraryArticle& article) {
+    if (!m_rules) return {};
     if (feedId != m_ruleSiteId) {
         SqliteStatement url(m_store.Connection(), "SELECT url FROM feeds WHERE id = ?");
         url.Bind(1, feedId);
-        if (url.Step() != SQLITE_ROW) return false;
-        m_ruleSite.url = url.String(0);
+        m_ruleSite.url = url.Step() == SQLITE_ROW ? url.String(0) : Text();
         m_ruleSite.categories.clear();
         if (m_rules->NeedsCategories()) {
             m_ruleSite.categories = CRuleStore(m_store).CategoriesOf(m_ruleSite.url);
@@ -396,7 +401,17 @@ bool CLibrary::ApplyArrivalRules(int64_t feedId, int64_t id, const LibraryArticl
         m_store.m_notice = Utf8TextToCp932(message);
         m_ruleMessages.push_back(std::move(message));
     }
-    if (actions.hide && !SetHidden(id, true)) return false;
+    return actions;
+}
+
+void CLibrary::UseRules(ArticleWriter& writer, const int64_t& feedId) {
+    if (!m_rules) return;
+    // `feedId` is read when an article is stored: a sync's writer stores many sites in turn.
+    writer.SetRules(
+        [this, &feedId](const LibraryArticle& article) { return ArrivalActions(feedId, article); });
+}
+
+bool CLibrary::ApplyArrivalMarks(int64_t id, const RuleActions& actions) {
     if (actions.read && !SetRead(id, true)) return false;
     if (actions.star && !SetStarred(id, true)) return false;
     return true;

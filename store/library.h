@@ -276,11 +276,16 @@ class CLibrary {
         // `textsPerStatement`: the texts written by one statement (Flush); 1 writes each text
         // with its article.
         explicit ArticleWriter(sqlite3* db, size_t textsPerStatement = 1);
+        // Decides what the rules do to each article about to be stored new: a hidden one is
+        // stored hidden, so that nothing counts it even for a moment.
+        void SetRules(std::function<RuleActions(const LibraryArticle&)> rules) {
+            m_rules = std::move(rules);
+        }
         // Stores the article or brings it up to date: its id, -1 on error. `added`: it is new;
         // `cost`, when given: what it costs its site (StoredArticleCost). Its text is written
         // by a later Write or Flush: `article` must live until then.
         int64_t Write(int64_t feedId, const LibraryArticle& article, int64_t now, bool present,
-                      bool* added, int64_t* cost = nullptr);
+                      bool* added, int64_t* cost = nullptr, RuleActions* actions = nullptr);
         // Writes the texts held back; false on error. Due before the transaction commits and
         // before articles written since are removed (a site's trim would leave their texts).
         bool Flush();
@@ -293,6 +298,7 @@ class CLibrary {
         std::vector<std::pair<int64_t, const std::string*>> m_texts;
         size_t m_textBytes = 0;
         std::unique_ptr<SqliteStatement> m_fullTexts;  // for a whole group of texts, made once
+        std::function<RuleActions(const LibraryArticle&)> m_rules;
     };
 
     // Runs a write (a function giving -1 on failure); when it fails on a damaged search index,
@@ -310,8 +316,12 @@ class CLibrary {
                       bool present);
     // Loads the compiled rules for one recording; null when there are none.
     void LoadRules();
-    // Runs the rules on an article just stored new as `id` in the site `feedId`.
-    bool ApplyArrivalRules(int64_t feedId, int64_t id, const LibraryArticle& article);
+    // What the rules do to an article about to be stored new in the site `feedId`.
+    RuleActions ArrivalActions(int64_t feedId, const LibraryArticle& article);
+    // Gives a writer the rules of the recording.
+    void UseRules(ArticleWriter& writer, const int64_t& feedId);
+    // Marks an article stored new read or starred as the rules decided.
+    bool ApplyArrivalMarks(int64_t id, const RuleActions& actions);
     // Drops the hidden articles from a list of hits.
     void DropHidden(std::vector<int64_t>& ids);
     bool TrimSite(int64_t feedId);

@@ -142,6 +142,7 @@ struct RuleSet::Texts {
     const RuleArticle& article;
     std::optional<std::string> folded[6];
     std::optional<std::string> plainText;
+    std::optional<std::string> plainBoth;  // the title, a line break and the text
 
     std::string_view Raw(RuleField field) {
         switch (field) {
@@ -151,7 +152,11 @@ struct RuleSet::Texts {
                 if (!plainText) plainText = PlainText(article.html);
                 return *plainText;
             case RuleField::kTitleOrText:
-                break;
+                if (!plainBoth) {
+                    plainBoth =
+                        std::string(article.title) + '\n' + std::string(Raw(RuleField::kText));
+                }
+                return *plainBoth;
             case RuleField::kLink:
                 return article.link;
             case RuleField::kAuthor:
@@ -220,15 +225,7 @@ bool RuleSet::Holds(Compiled& rule, Texts& texts) {
     for (Compiled::Condition& condition : rule.conditions) {
         bool holds = false;
         if (condition.test == RuleTest::kMatches) {
-            std::string joined;
-            std::string_view subject;
-            if (condition.field == RuleField::kTitleOrText) {
-                joined = std::string(texts.Raw(RuleField::kTitle)) + '\n' +
-                         std::string(texts.Raw(RuleField::kText));
-                subject = joined;
-            } else {
-                subject = texts.Raw(condition.field);
-            }
+            const std::string_view subject = texts.Raw(condition.field);
             const int found =
                 pcre2_match(condition.regex.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()),
                             subject.size(), 0, 0, static_cast<pcre2_match_data*>(m_matchData),
