@@ -17,7 +17,9 @@
 #include "gui/app/varlo_app.h"
 #include "gui/controls/dialup_dlg.h"
 #include "gui/controls/list_ctrl_box.h"
+#include "gui/controls/rules_dlg.h"
 #include "gui/controls/search_box.h"
+#include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/desktop_scheme.h"
 #include "gui/platform/program_icon.h"
@@ -102,6 +104,8 @@ wxString Prompt(int id) {
             return Wx("保存した記事を検索します");
         case cmd::kSyncAccount:
             return Wx("同期サーバーのアカウントを設定します");
+        case cmd::kRules:
+            return Wx("記事を隠す、既読にする、スターを付けるルールを設定します");
         default:
             return {};
     }
@@ -137,6 +141,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSyncAccount);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kRules);
     Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
@@ -194,6 +199,8 @@ void CMainFrame::BuildMenus() {
     Item(edit, cmd::kMoveDown, "一つ下へ(&W)");
     edit->AppendSeparator();
     Item(edit, cmd::kAddCurrentPage, "現在のページを追加");
+    edit->AppendSeparator();
+    Item(edit, cmd::kRules, "ルール(&R)...");
     bar->Append(edit, Wx("編集(&E)"));
 
     auto* view = new wxMenu;
@@ -440,6 +447,10 @@ void CMainFrame::RunCommand(int id) {
     }
     if (id == cmd::kSyncAccount) {
         if (!ListBusy()) m_sync->EditAccount();
+        return;
+    }
+    if (id == cmd::kRules) {
+        ShowRules();
         return;
     }
     if (!enabled) return;
@@ -821,6 +832,28 @@ void CMainFrame::UpdateTitle() {
     wxString title = doc ? doc->GetUserReadableName() : wxString();
     if (title.empty()) title = Wx("無題");
     SetTitle(title + " - Varlo");
+}
+
+void CMainFrame::ShowRules() {
+    std::vector<std::pair<Text, Text>> sites;
+    std::vector<Text> categories;
+    if (auto* doc = m_siteList ? wxDynamicCast(m_siteList->GetDocument(), CVarloDoc) : nullptr) {
+        const COpmlFile& file = doc->m_opmlFile;
+        for (int i = 0; i < file.GetCount(); ++i) {
+            const COpmlItem* item = file.GetAt(i);
+            if (!item->m_strXmlUrl.empty()) sites.emplace_back(item->m_strXmlUrl, item->m_strTitle);
+            if (!item->m_strCategory.empty() &&
+                std::find(categories.begin(), categories.end(), item->m_strCategory) ==
+                    categories.end()) {
+                categories.push_back(item->m_strCategory);
+            }
+        }
+        FeedMarks().RecordSiteCategories(file);
+    }
+    CRulesDlg dialog(this, FeedMarks().Store(), std::move(sites), std::move(categories), [this] {
+        if (m_siteList) m_siteList->RefreshMarks();
+    });
+    dialog.ShowModal();
 }
 
 void CMainFrame::UpdateRecentFiles() {

@@ -68,6 +68,8 @@ class CMainFrame : public CContFrameWnd {
     void UpdateRecentFiles();
     // Shows the user guide in the browser pane, at `section` (an anchor) unless it is empty.
     void ShowHelp(const std::string& section = {});
+    // Records the open file's categories for the rules and shows the rules dialog.
+    void ShowRules();
 
   private:
     void BuildMenus();

@@ -1,9 +1,12 @@
 #include "gui/document/feed_marks.h"
 
 #include <ctime>
+#include <map>
 
 #include "platform/message_box.h"
+#include "store/rule_store.h"
 #include "store/store_paths.h"
+#include "subscriptions/opml_file.h"
 
 namespace varlo {
 
@@ -50,6 +53,17 @@ void CFeedMarks::Prune() {
     for (const Text& url : Store().Prune(static_cast<int64_t>(std::time(nullptr)))) {
         Cache().Remove(url);
     }
+}
+
+void CFeedMarks::RecordSiteCategories(const COpmlFile& file) {
+    std::map<Text, std::vector<Text>> categories;
+    for (int i = 0; i < file.GetCount(); ++i) {
+        const COpmlItem* item = file.GetAt(i);
+        if (item->m_strXmlUrl.empty()) continue;
+        std::vector<Text>& names = categories[item->m_strXmlUrl];
+        if (!item->m_strCategory.empty()) names.push_back(item->m_strCategory);
+    }
+    CRuleStore(Store()).SetSiteCategories(categories);
 }
 
 CFeedMarks& FeedMarks() {

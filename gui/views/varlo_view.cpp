@@ -139,6 +139,7 @@ void CVarloView::OnInitialUpdate() {
             urls.push_back(doc->m_opmlFile.GetAt(i)->m_strXmlUrl);
         }
         FeedMarks().Touch(urls);
+        FeedMarks().RecordSiteCategories(doc->m_opmlFile);
     }
     RefreshList(-1);
 }
@@ -444,7 +445,8 @@ void CVarloView::RefreshMarks() {
         int64_t n = row.count;
         // The open file's sites only: other files' articles stay stored, unseen.
         if (row.view.kind == LibraryView::Kind::kUnread ||
-            row.view.kind == LibraryView::Kind::kStarred) {
+            row.view.kind == LibraryView::Kind::kStarred ||
+            row.view.kind == LibraryView::Kind::kHidden) {
             n = library.Count(row.view.Within(SitesOfFile()));
         }
         changed = changed || n != row.count;
@@ -492,6 +494,8 @@ wxString CVarloView::LibraryRowTitle(int index) const {
             return Wx("未読の記事");
         case LibraryView::Kind::kStarred:
             return Wx("スター付き");
+        case LibraryView::Kind::kHidden:
+            return Wx("非表示の記事");
         case LibraryView::Kind::kSearch:
             return Wx("検索: ") + wxString::FromUTF8(view.words);
         default:

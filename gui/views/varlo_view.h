@@ -245,7 +245,8 @@ class CVarloView : public wxView {
     int m_unshown = 0;                // of them, those whose list and page are not shown yet
     std::function<void()> m_afterDownload;
     std::vector<int> m_unseenCounts;  // per site, as shown in the 新着 column
-    std::vector<LibraryRowEntry> m_libraryRows{{LibraryView::Unread()}, {LibraryView::Starred()}};
+    std::vector<LibraryRowEntry> m_libraryRows{
+        {LibraryView::Unread()}, {LibraryView::Starred()}, {LibraryView::Hidden()}};
     int m_chosenLibrary = -1;  // the library row the article list shows, -1 for a site
     Text m_chosenSite;         // the feed address of the site the article list shows
     int m_readingView = 0;     // views of the library being read on a worker
