@@ -838,6 +838,10 @@ std::vector<LibraryRef> CLibrary::StarredSet() {
     return RefsWhere("a.starred = 1", "articles a INDEXED BY articles_starred");
 }
 
+std::vector<LibraryRef> CLibrary::HiddenSet() {
+    return RefsWhere("a.hidden = 1", "articles a INDEXED BY articles_hidden");
+}
+
 std::vector<PendingMark> CLibrary::TakePendingMarks(int64_t max) {
     std::vector<PendingMark> marks;
     if (!m_store.Connection()) return marks;

@@ -240,6 +240,8 @@ class CLibrary {
     bool ForgetServerIds();
     std::vector<LibraryRef> UnreadSet();
     std::vector<LibraryRef> StarredSet();
+    // The articles rules hid.
+    std::vector<LibraryRef> HiddenSet();
     // Up to `max` marks made locally on articles that have a server id, oldest first.
     std::vector<PendingMark> TakePendingMarks(int64_t max = 1000);
     // Forgets marks that were sent, unless the article was marked again since they were taken.

@@ -19,6 +19,7 @@
 #include "gui/controls/rule_edit_dlg.h"
 #include "gui/controls/rules_dlg.h"
 #include "gui/document/feed_marks.h"
+#include "gui/views/article_view.h"
 #include "gui/views/varlo_view.h"
 #include "screenshot.h"
 #include "shell/command_ids.h"
@@ -125,6 +126,19 @@ TEST_F(RulesWindow, TheEditorCountsAsTheUserTypesRefusesABadExpressionAndTheRule
     Update();
     EXPECT_EQ(Row(0, 3), "3");
     EXPECT_EQ(Row(2, 3), "3");
+
+    // The site's own list still shows every article of its feed, the hidden ones in grey.
+    Sites().GetList()->SelectItem(Frame().SiteList()->RowOfSite(0));
+    PumpEvents();
+    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReading(); }, 20));
+    PumpEvents();
+    CArticleView& articles = *Frame().ArticleList();
+    ASSERT_EQ(articles.GetList()->GetItemCount(), 4);
+    EXPECT_TRUE(articles.IsRowGrey(0));
+    EXPECT_FALSE(articles.IsRowGrey(1));
+    EXPECT_FALSE(articles.IsRowGrey(2));
+    EXPECT_TRUE(articles.IsRowGrey(3));
+    SaveScreenshot(&Frame(), "rules-site-list");
 }
 
 }  // namespace
