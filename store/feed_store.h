@@ -111,14 +111,15 @@ class CFeedStore {
     // forgotten. A forgotten feed's starred articles stay, with the feed's row but not its
     // validators (the cached body they stand for goes with the feed).
     std::vector<Text> Prune(int64_t now);
-    // Days an unstarred article is kept after it left its feed; 0 keeps it for ever.
+    // Days an unstarred article is kept after it left its feed; 0 keeps it for ever. A site's own
+    // keeping time (SiteSettings::keepDays) holds for that site instead.
     void SetKeepDays(int days) { m_keepDays = days < 0 ? 0 : days; }
 
     // The connection, for the library working on this store (same thread only).
     sqlite3* Connection() const { return m_db.get(); }
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 9;
+    static constexpr int kSchemaVersion = 10;
 
   private:
     std::set<uint64_t> KeyHashes(const Text& url, bool unreadOnly);

@@ -369,7 +369,14 @@ bool CLibrary::TrimSite(int64_t feedId) {
     if (totals.Step() != SQLITE_ROW) return false;
     int64_t count = totals.Int(0);
     int64_t size = totals.Int(1);
-    if (count <= m_maxArticles && size <= m_maxText) return true;
+    // A site may keep fewer articles than the library would, never more.
+    SqliteStatement own(db,
+                        "SELECT s.keep_articles FROM site_settings s JOIN feeds f ON s.url = f.url "
+                        "WHERE f.id = ? AND s.keep_articles > 0");
+    own.Bind(1, feedId);
+    const int64_t maxArticles =
+        own.Step() == SQLITE_ROW ? std::min(own.Int(0), m_maxArticles) : m_maxArticles;
+    if (count <= maxArticles && size <= m_maxText) return true;
     // The oldest read articles go first, then the oldest unread ones; starred ones stay.
     SqliteStatement candidates(db, std::string("SELECT id, text_size FROM articles a WHERE "
                                                "feed_id = ? AND stored = 1 AND starred = 0 "
@@ -377,7 +384,7 @@ bool CLibrary::TrimSite(int64_t feedId) {
                                        kArticleUnread + ", sort_time, id");
     candidates.Bind(1, feedId);
     std::vector<int64_t> doomed;
-    while ((count > m_maxArticles || size > m_maxText) && candidates.Step() == SQLITE_ROW) {
+    while ((count > maxArticles || size > m_maxText) && candidates.Step() == SQLITE_ROW) {
         doomed.push_back(candidates.Int(0));
         --count;
         size -= candidates.Int(1);
