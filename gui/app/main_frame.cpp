@@ -20,6 +20,7 @@
 #include "gui/controls/search_box.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/desktop_scheme.h"
+#include "gui/platform/network_settings.h"
 #include "gui/platform/program_icon.h"
 #include "gui/platform/settings.h"
 #include "gui/platform/shell_open.h"
@@ -122,6 +123,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     SetIcons(ProgramIcons());
     m_updates = std::make_unique<CUpdateAll>(*this);
     m_sync = std::make_unique<CSyncWindow>(*this);
+    ApplyNetworkSetting(Settings());
     m_updates->SetAutoUpdate(std::max(0, Settings().GetInt("View", "AutoUpdate", 0)));
     m_active = Settings().GetInt("View", "List", 1) == 1 ? ActivePane::SiteList : ActivePane::None;
     m_colorScheme = std::clamp(Settings().GetInt("View", "ColorScheme", 0), 0, 2);
