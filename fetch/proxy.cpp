@@ -34,7 +34,10 @@ bool IsValidProxyAddress(std::string_view address) {
     if (!address.starts_with("http://") && !address.starts_with("socks5h://")) return false;
     CurlUrl url(curl_url());
     const std::string text(address);
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK) return false;
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME) !=
+                    CURLUE_OK) {
+        return false;
+    }
     return !UrlPart(url.get(), CURLUPART_HOST).empty();
 }
 

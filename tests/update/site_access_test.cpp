@@ -192,6 +192,15 @@ TEST_F(SiteAccess, EveryTransferGoesThroughTheProxySetUnlessItsSiteGoesDirect) {
     EXPECT_EQ(Update({far})[0].message, unreachable);
 }
 
+TEST(ProxyAddress, OnlyHttpAndSocks5hAddressesWithAHostAreTaken) {
+    EXPECT_TRUE(IsValidProxyAddress("http://proxy.example:8080"));
+    EXPECT_TRUE(IsValidProxyAddress("socks5h://127.0.0.1:1080"));
+    EXPECT_FALSE(IsValidProxyAddress("https://proxy.example"));
+    EXPECT_FALSE(IsValidProxyAddress("socks5://proxy.example"));
+    EXPECT_FALSE(IsValidProxyAddress("http://"));
+    EXPECT_FALSE(IsValidProxyAddress("proxy.example:8080"));
+}
+
 TEST_F(SiteAccess, TheAutomaticUpdateAsksASiteAtItsOwnInterval) {
     const Text hourly = server.Url("/feed.xml?hourly");
     const Text every = server.Url("/feed.xml?every");
