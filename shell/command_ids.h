@@ -77,6 +77,8 @@ enum : int {
     kSchemeDark = 32856 - kIdOffset,
     // The sync account of the open subscription file.
     kSyncAccount = 32838 - kIdOffset,
+    // The proxy of every transfer.
+    kNetworkSettings = 32866 - kIdOffset,
 };
 
 // The interval in minutes of an automatic-update command (0 for "off"), -1 for other commands.

@@ -9,6 +9,8 @@
 #include <wx/webview.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 #include "fetch/http_download.h"
 #include "fetch/ras_connection.h"
@@ -17,6 +19,7 @@
 #include "gui/app/varlo_app.h"
 #include "gui/controls/dialup_dlg.h"
 #include "gui/controls/list_ctrl_box.h"
+#include "gui/controls/network_dlg.h"
 #include "gui/controls/search_box.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/desktop_scheme.h"
@@ -33,6 +36,8 @@
 #include "platform/message_box.h"
 #include "platform/product.h"
 #include "platform/program_folder.h"
+#include "platform/secret_memory.h"
+#include "platform/secret_store.h"
 #include "shell/command_ids.h"
 #include "shell/help_page.h"
 
@@ -103,6 +108,8 @@ wxString Prompt(int id) {
             return Wx("保存した記事を検索します");
         case cmd::kSyncAccount:
             return Wx("同期サーバーのアカウントを設定します");
+        case cmd::kNetworkSettings:
+            return Wx("フィードの取得に使うプロキシを設定します");
         default:
             return {};
     }
@@ -139,6 +146,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSyncAccount);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kNetworkSettings);
     Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
@@ -170,6 +178,25 @@ CMainFrame::~CMainFrame() {
     if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) app->OnFrameDestroyed(this);
 }
 
+void CMainFrame::EditNetworkSettings() {
+    CNetworkDlg dialog(this);
+    dialog.m_setting = LoadNetworkSetting(Settings());
+    std::optional<std::string> kept = LookupPassword(kProxyPasswordAccount);
+    dialog.m_hasPassword = kept.has_value();
+    if (kept) WipeString(*kept);
+    if (dialog.DoModal() != kIdOk) return;
+    SaveNetworkSetting(Settings(), dialog.m_setting);
+    if (dialog.m_passwordChanged) {
+        if (dialog.m_setting.password.empty()) {
+            ForgetPassword(kProxyPasswordAccount);
+        } else {
+            StorePassword(kProxyPasswordAccount, dialog.m_setting.password);
+        }
+    }
+    WipeString(dialog.m_setting.password);
+    ApplyNetworkSetting(Settings());
+}
+
 void CMainFrame::BuildMenus() {
     auto* bar = new wxMenuBar;
     m_fileMenu = new wxMenu;
@@ -179,6 +206,7 @@ void CMainFrame::BuildMenus() {
     Item(m_fileMenu, cmd::kFileSaveAs, "名前を付けて保存(&A)...");
     m_fileMenu->AppendSeparator();
     Item(m_fileMenu, cmd::kSyncAccount, "同期アカウント(&Y)...");
+    Item(m_fileMenu, cmd::kNetworkSettings, "ネットワーク設定(&W)...");
     m_fileMenu->AppendSeparator();
     Item(m_fileMenu, cmd::kPageInfo, "ページ情報(&I)");
     m_fileMenu->AppendSeparator();
@@ -442,6 +470,10 @@ void CMainFrame::RunCommand(int id) {
     }
     if (id == cmd::kSyncAccount) {
         if (!ListBusy()) m_sync->EditAccount();
+        return;
+    }
+    if (id == cmd::kNetworkSettings) {
+        EditNetworkSettings();
         return;
     }
     if (!enabled) return;

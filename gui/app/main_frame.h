@@ -75,6 +75,8 @@ class CMainFrame : public CContFrameWnd {
     void BuildStatusBar();
     void BuildPanes(CVarloDoc* document);
     void OnCommand(wxCommandEvent& event);
+    // The proxy of every transfer, in its dialog; kept in the settings and applied at once.
+    void EditNetworkSettings();
     void OnUpdateCommand(wxUpdateUIEvent& event);
     void OnChildFocus(wxChildFocusEvent& event);
     // The pane that holds `window`, None for a window of no pane (the search box).

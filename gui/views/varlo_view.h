@@ -62,8 +62,8 @@ class CVarloView : public wxView {
     // Edits the entry at `index` in the site dialog; false on Cancel.
     bool EditSite(int index);
     // Lets the user check a new entry in the site dialog and adds it; false on Cancel (the entry
-    // is then dropped).
-    bool EditNewSite(std::unique_ptr<COpmlItem> entry);
+    // is then dropped). `showDetails`: the dialog opens at its tab "詳細".
+    bool EditNewSite(std::unique_ptr<COpmlItem> entry, bool showDetails = false);
 
     // Commands.
     void OnSiteEdit();
@@ -226,8 +226,9 @@ class CVarloView : public wxView {
     // `markRead` says so.
     void ShowLibraryArticle(int row, bool markRead);
     PreviewOptions Options() const;
-    // Shows the site dialog for `entry`; on OK copies the fields back and sets `category`.
-    bool AskSite(COpmlItem& entry, Text& category);
+    // Shows the site dialog for `entry`; on OK copies the fields back, sets `category` and keeps
+    // the site's own settings and password under its feed address (moved along when it changed).
+    bool AskSite(COpmlItem& entry, Text& category, bool showDetails = false);
     void Place(COpmlItem* entry, std::unique_ptr<COpmlItem> owned, int index, const Text& category);
 
     CListCtrlBox* m_listCtrl = nullptr;
