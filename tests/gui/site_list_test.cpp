@@ -375,6 +375,27 @@ TEST_F(SiteListFlow, AddingAFeedThatAsksForCredentialsOpensItsDetailsAndDeleting
     EXPECT_EQ(LoadSiteSettings(FeedMarks().Store(), feed), SiteSettings());
 }
 
+TEST_F(SiteListFlow, ASiteThatAsksForWebPagesShowsTheChosenArticlesPage) {
+    server.Route("/linked.xml",
+                 Ok("<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Linked</title>"
+                    "<item><title>one</title><link>" +
+                    server.Url("/one.html") +
+                    "</link></item>"
+                    "<item><title>two</title><link>" +
+                    server.Url("/two.html") + "</link></item></channel></rss>"));
+    server.Route("/two.html",
+                 Ok("<html><head><title>Two</title></head><body>2</body></html>", "text/html"));
+    ASSERT_TRUE(Start({Subscriptions({{"Linked", "A", "/linked.xml"}})}));
+    SiteSettings pages;
+    pages.display = ArticleDisplay::kWebPage;
+    ASSERT_TRUE(SaveSiteSettings(FeedMarks().Store(), server.Url("/linked.xml"), pages));
+    Click(0);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    Frame().ArticleList()->ChooseRow(1);
+    ASSERT_TRUE(WaitForPage("/two.html"));
+    EXPECT_EQ(PageTitle(), "Two");
+}
+
 TEST_F(SiteListFlow, CancellingASlowDiscoveryInItsProgressWindowAddsNothing) {
     Response slow = Ok("<html><head><title>slow</title></head><body>", "text/html");
     slow.generatedSize = 4 << 20;
