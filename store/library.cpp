@@ -801,9 +801,21 @@ bool CLibrary::ClearSentMarks(const std::vector<PendingMark>& sent) {
 // --- retention ---------------------------------------------------------------------------------
 
 bool CLibrary::Prune(int64_t now, int keepDays) {
-    if (!m_store.Connection()) return false;
+    sqlite3* db = m_store.Connection();
+    if (!db) return false;
     m_store.SetKeepDays(keepDays);
     m_store.Prune(now);
+    // A site whose number of articles was lowered since its last new article keeps that many
+    // from now on.
+    WriteTransaction transaction(db);
+    if (transaction.Open()) {
+        SqliteStatement own(db,
+                            "SELECT f.id FROM feeds f JOIN site_settings s ON s.url = f.url "
+                            "WHERE s.keep_articles > 0");
+        bool trimmed = true;
+        while (trimmed && own.Step() == SQLITE_ROW) trimmed = TrimSite(own.Int(0));
+        if (trimmed) transaction.Commit();
+    }
     return GiveBackFreePages();
 }
 

@@ -230,8 +230,9 @@ class CLibrary {
 
     // --- retention -----------------------------------------------------------------------------
 
-    // Forgets unstarred articles `keepDays` after they left their feed (0: never) and the
-    // unstarred articles of feeds the store forgets; starred articles stay.
+    // Forgets unstarred articles `keepDays` after they left their feed (0: never), or as long as
+    // their site keeps them, the unstarred articles of feeds the store forgets, and those past
+    // their site's own number; starred articles stay.
     bool Prune(int64_t now, int keepDays = kDefaultKeepDays);
 
     // Whether the search index agrees with the stored articles.

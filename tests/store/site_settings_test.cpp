@@ -154,6 +154,11 @@ TEST_F(SiteSettingsStore, ASiteKeepsItsOwnDaysAndNumberOfArticles) {
     EXPECT_EQ(library.Count(LibraryView::Site("long")), 4);   // kept for the library's ten
     ASSERT_TRUE(library.Prune(kT0 + 12 * kDay, 10));
     EXPECT_EQ(library.Count(LibraryView::Site("long")), 3);
+    // A number lowered later holds from the next pruning on.
+    few.keepArticles = 1;
+    ASSERT_TRUE(SaveSiteSettings(store, "few", few));
+    ASSERT_TRUE(library.Prune(kT0 + 12 * kDay, 10));
+    EXPECT_EQ(library.Count(LibraryView::Site("few")), 1);
 }
 
 }  // namespace
