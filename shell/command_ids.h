@@ -71,14 +71,14 @@ enum : int {
     kToggleRead = 32851 - kIdOffset,
     kToggleStar = 32852 - kIdOffset,
     kMarkAllRead = 32853 - kIdOffset,
+    // The proxy of every transfer.
+    kNetworkSettings = 32866 - kIdOffset,
     // How pages are coloured: as the desktop prefers, light or dark.
     kSchemeAuto = 32854 - kIdOffset,
     kSchemeLight = 32855 - kIdOffset,
     kSchemeDark = 32856 - kIdOffset,
     // The sync account of the open subscription file.
     kSyncAccount = 32838 - kIdOffset,
-    // The proxy of every transfer.
-    kNetworkSettings = 32866 - kIdOffset,
 };
 
 // The interval in minutes of an automatic-update command (0 for "off"), -1 for other commands.

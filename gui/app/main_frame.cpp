@@ -146,11 +146,11 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSyncAccount);
-    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kNetworkSettings);
     Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kNetworkSettings);
 
     wxAcceleratorEntry keys[] = {
         {wxACCEL_CTRL, 'N', cmd::kFileNew},           {wxACCEL_CTRL, 'O', cmd::kFileOpen},
