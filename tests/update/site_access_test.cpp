@@ -139,8 +139,10 @@ TEST_F(SiteAccess, CredentialsGoToTheFeedOnlyOnceAllowedAndFailuresSayWhatToDo) 
     EXPECT_EQ(Choose(url), refused);
 }
 
-TEST_F(SiteAccess, ARedirectionToAnotherPortNeverReceivesTheCredentials) {
-    LoopbackServer other;
+class SiteRedirection : public SiteAccess, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SiteRedirection, ARedirectionToAnotherServerNeverReceivesTheCredentials) {
+    LoopbackServer other(GetParam());
     other.Route("/moved.xml", Ok(kFeed));
     server.SetHandler([&other](const test::Request& request) -> std::optional<Response> {
         if (request.target != "/private.xml") return std::nullopt;
@@ -158,6 +160,10 @@ TEST_F(SiteAccess, ARedirectionToAnotherPortNeverReceivesTheCredentials) {
     }
     EXPECT_EQ(server.Requests().back().Header("Authorization"), "Basic YW5uOnB3");
 }
+
+// Another port of the same host, and another host.
+INSTANTIATE_TEST_SUITE_P(OtherPortOrHost, SiteRedirection,
+                         ::testing::Values("127.0.0.1", "127.0.0.2"));
 
 TEST_F(SiteAccess, EveryTransferGoesThroughTheProxySetUnlessItsSiteGoesDirect) {
     LoopbackServer proxy;
