@@ -4,10 +4,14 @@
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
 
+#include "app_fixture.h"
 #include "dialog_test_util.h"
 #include "gui/controls/dialog_template.h"
+#include "gui/platform/settings.h"
 #include "gui_test_support.h"
+#include "platform/secret_store.h"
 #include "screenshot.h"
+#include "shell/command_ids.h"
 #include "support/test_support.h"
 
 namespace varlo {
@@ -60,6 +64,41 @@ TEST(NetworkDialog, AnAddressOfAnotherKindIsRefused) {
     EXPECT_EQ(dialog.DoModal(), 2);
     EXPECT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(dialog.m_setting.mode, ProxySetting::Mode::kSystem);
+}
+
+class NetworkSettingsCommand : public AppTest {
+  protected:
+    // The proxy is the process's: later tests find the system's again.
+    ~NetworkSettingsCommand() override { SetProxySetting({}); }
+    ScopedEnv noBus{"DBUS_SESSION_BUS_ADDRESS", nullptr};
+};
+
+TEST_F(NetworkSettingsCommand, KeepsTheProxyInTheSettingsAndItsPasswordApartAndAppliesItAtOnce) {
+    ASSERT_TRUE(Start());
+    ExpectModal([](wxDialog* shown) {
+        Control<wxRadioButton>(shown, 1203)->SetValue(true);
+        Control<wxTextCtrl>(shown, 1204)->SetValue("http://127.0.0.1:3128");
+        Control<wxTextCtrl>(shown, 1205)->SetValue("ann");
+        Control<wxTextCtrl>(shown, 1206)->SetValue("pw");
+        return wxID_OK;
+    });
+    Frame().RunCommand(cmd::kNetworkSettings);
+    ExpectNoPendingModals();
+    const ProxySetting applied = CurrentProxySetting();
+    EXPECT_EQ(applied.mode, ProxySetting::Mode::kAddress);
+    EXPECT_EQ(applied.address, "http://127.0.0.1:3128");
+    EXPECT_EQ(applied.password, "pw");
+    EXPECT_EQ(Settings().GetInt("Network", "Proxy", -1), 2);
+    EXPECT_EQ(Settings().GetString("Network", "ProxyUser", ""), "ann");
+    EXPECT_EQ(LookupPassword(kProxyPasswordAccount), "pw");
+    EXPECT_EQ(ReadFile(getenv("VARLO_CONFIG")).find("pw\n"), std::string::npos);
+
+    ExpectModal([](wxDialog* shown) {
+        Control<wxRadioButton>(shown, 1201)->SetValue(true);
+        return wxID_OK;
+    });
+    Frame().RunCommand(cmd::kNetworkSettings);
+    EXPECT_EQ(CurrentProxySetting().mode, ProxySetting::Mode::kSystem);
 }
 
 }  // namespace
