@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "encoding/codepage.h"
@@ -12,6 +13,7 @@
 #include "store/article_keys.h"
 #include "store/article_limits.h"
 #include "store/fts_tokenizer.h"
+#include "store/full_text_schema.h"
 #include "store/library.h"
 #include "store/library_schema.h"
 #include "store/pending_marks.h"
@@ -83,7 +85,9 @@ const char* const kMigrations[] = {
     kUnreadSetMigration,
     // 8 -> 9: everything an article stores counted, and taken with it.
     kArticleCostMigration,
-    // 9 -> 10: what the user set for each site.
+    // 9 -> 10: the whole articles fetched from their pages.
+    kFullTextMigration,
+    // 10 -> 11: what the user set for each site.
     kSiteSettingsMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
@@ -277,6 +281,7 @@ bool CFeedStore::OpenAnother(const std::string& path) {
 
 bool CFeedStore::Open(const std::string& path) {
     m_path = path;
+    m_refused = 0;
     m_notice.clear();
     OpenResult result = TryOpen(path);
     if (result == OpenResult::kDamaged || result == OpenResult::kNewer) {
@@ -493,6 +498,38 @@ std::set<uint64_t> CFeedStore::KeyHashes(const Text& url, bool unreadOnly) {
     query.Bind(1, url).Bind(2, static_cast<int64_t>(unreadOnly));
     while (query.Step() == SQLITE_ROW) keys.insert(static_cast<uint64_t>(query.Int(0)));
     return keys;
+}
+
+void CFeedStore::RefuseWrites() {
+    if (m_db) sqlite3_set_authorizer(m_db.get(), &CFeedStore::Authorize, this);
+}
+
+int CFeedStore::Authorize(void* self, int action, const char* first, const char*,
+                          const char* database, const char* trigger) {
+    switch (action) {
+        case SQLITE_INSERT:
+        case SQLITE_UPDATE:
+        case SQLITE_DELETE:
+        case SQLITE_CREATE_TABLE:
+        case SQLITE_CREATE_INDEX:
+        case SQLITE_DROP_TABLE:
+        case SQLITE_DROP_INDEX:
+        case SQLITE_ALTER_TABLE:
+            break;
+        default:
+            return SQLITE_OK;
+    }
+    // The statement's own triggers are checked through the statement that fires them.
+    if (trigger != nullptr || database == nullptr || std::strcmp(database, "main") != 0) {
+        return SQLITE_OK;
+    }
+    auto* store = static_cast<CFeedStore*>(self);
+    ++store->m_refused;
+    std::fprintf(stderr,
+                 "varlo: a change to the store's table %s was refused on a connection "
+                 "that only reads\n",
+                 first ? first : "?");
+    return SQLITE_DENY;
 }
 
 std::vector<Text> CFeedStore::Prune(int64_t now) {

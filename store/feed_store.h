@@ -118,8 +118,15 @@ class CFeedStore {
     // The connection, for the library working on this store (same thread only).
     sqlite3* Connection() const { return m_db.get(); }
 
+    // From now on, every change to the store's tables through this connection is refused (the
+    // connection's temporary tables stay writable) and counted: a connection that only reads,
+    // while another writes. Holds until the store is opened anew.
+    void RefuseWrites();
+    // Changes refused so far; each is also told on standard error.
+    int64_t RefusedWrites() const { return m_refused; }
+
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 10;
+    static constexpr int kSchemaVersion = 11;
 
   private:
     std::set<uint64_t> KeyHashes(const Text& url, bool unreadOnly);
@@ -134,7 +141,11 @@ class CFeedStore {
     void RegisterFunctions(sqlite3* db);
     friend class CLibrary;
 
+    static int Authorize(void* self, int action, const char* first, const char* second,
+                         const char* database, const char* trigger);
+
     SqliteDb m_db;
+    int64_t m_refused = 0;
     int m_keepDays = 90;
     Text m_notice;
     std::string m_path;

@@ -682,25 +682,26 @@ std::vector<LibraryRow> CLibrary::SiteArticles(const Text& url, int64_t limit) {
 // --- sync --------------------------------------------------------------------------------------
 
 std::optional<LibraryRow> CLibrary::FindOne(const std::string& sql,
-                                            const std::vector<std::string>& texts, int64_t number) {
+                                            const std::vector<std::string>& texts,
+                                            std::optional<int64_t> number) {
     if (!m_store.Connection()) return std::nullopt;
     SqliteStatement query(m_store.Connection(), RowQuery(false, sql.c_str()) + " LIMIT 1");
     int index = 1;
     for (const std::string& text : texts) query.Bind(index++, text);
-    if (number >= 0) query.Bind(index, number);
+    if (number) query.Bind(index, *number);
     if (query.Step() != SQLITE_ROW) return std::nullopt;
     return RowFrom(query, false);
 }
 
 std::optional<LibraryRow> CLibrary::FindByServerId(const std::string& serverId) {
-    return FindOne("WHERE a.server_id = ?1", {serverId}, -1);
+    return FindOne("WHERE a.server_id = ?1", {serverId}, std::nullopt);
 }
 
 std::optional<LibraryRow> CLibrary::FindByLink(const Text& url, const std::string& link) {
     return FindOne(
         "WHERE f.url = ?1 AND a.stored = 1 AND substr(a.link, 1, 256) = substr(?2, 1, 256) "
         "AND a.link = ?2",
-        {url, std::string(CapUtf8(link, kMaxLinkBytes))}, -1);
+        {url, std::string(CapUtf8(link, kMaxLinkBytes))}, std::nullopt);
 }
 
 std::optional<LibraryRow> CLibrary::FindByKey(const Text& url, const std::string& key) {
@@ -919,9 +920,7 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit,
     }
     // The index holds pairs of characters and words without their places: each hit's own text
     // says whether it holds the longer run or the phrase.
-    SqliteStatement text(db,
-                         "SELECT a.title, t.html FROM articles a JOIN article_texts t "
-                         "ON t.id = a.id WHERE a.id = ?");
+    SqliteStatement text(db, "SELECT title, html FROM article_content WHERE id = ?");
     const int64_t most = limit > 0 ? limit : kMaxSearchResults;
     for (const int64_t id : ordered) {
         text.Reset();
@@ -962,9 +961,7 @@ bool CLibrary::FirstHitsAmongNewest(const SearchQuery& query, int64_t limit,
     std::sort(hits.begin(), hits.end());
     std::optional<SqliteStatement> text;
     if (query.NeedsCheck()) {
-        text.emplace(db,
-                     "SELECT a.title, t.html FROM articles a JOIN article_texts t "
-                     "ON t.id = a.id WHERE a.id = ?");
+        text.emplace(db, "SELECT title, html FROM article_content WHERE id = ?");
     }
     found.clear();
     for (const int64_t id : newest) {

@@ -14,6 +14,7 @@
 
 #include "fetch/http_download.h"
 #include "fetch/ras_connection.h"
+#include "gui/app/desktop_services.h"
 #include "gui/app/sync_window.h"
 #include "gui/app/update_all.h"
 #include "gui/app/varlo_app.h"
@@ -102,6 +103,8 @@ wxString Prompt(int id) {
             return Wx("選んだ記事の既読と未読を切り替えます");
         case cmd::kToggleStar:
             return Wx("選んだ記事にスターを付けるか外します");
+        case cmd::kShowFullText:
+            return Wx("選んだ記事の全文をページから取得して表示します");
         case cmd::kMarkAllRead:
             return Wx("一覧の記事をすべて既読にします");
         case cmd::kSearchFocus:
@@ -135,6 +138,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     m_active = Settings().GetInt("View", "List", 1) == 1 ? ActivePane::SiteList : ActivePane::None;
     m_colorScheme = std::clamp(Settings().GetInt("View", "ColorScheme", 0), 0, 2);
     m_desktopScheme = std::make_unique<CDesktopScheme>([this] { ApplyColorScheme(); });
+    m_desktop = std::make_unique<CDesktopServices>(*this);
     ApplyColorScheme();
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSiteEdit, cmd::kHomePage);
@@ -146,6 +150,9 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSyncAccount);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kViewNotify, cmd::kViewAutostart);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kViewNotify,
+         cmd::kViewAutostart);
     Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
@@ -170,6 +177,7 @@ CMainFrame::~CMainFrame() {
     // A running update ends with the window; what finished is already in the store.
     m_sync.reset();
     m_updates.reset();
+    m_desktop.reset();
     // The views outlive their windows until the document goes: they must not reach this frame.
     for (wxView* view : {static_cast<wxView*>(m_siteList), static_cast<wxView*>(m_articles),
                          static_cast<wxView*>(m_browser)}) {
@@ -236,6 +244,9 @@ void CMainFrame::BuildMenus() {
     Item(automatic, cmd::kAutoUpdate60, "60 分ごと", wxITEM_CHECK);
     Item(automatic, cmd::kAutoUpdate120, "120 分ごと", wxITEM_CHECK);
     view->AppendSubMenu(automatic, Wx("自動更新(&T)"));
+    Item(view, cmd::kViewNotify, "新着を通知する(&O)", wxITEM_CHECK);
+    Item(view, cmd::kViewCloseToTray, "閉じるとトレイに入る(&Y)", wxITEM_CHECK);
+    Item(view, cmd::kViewAutostart, "ログイン時に起動する(&L)", wxITEM_CHECK);
     view->AppendSeparator();
     auto* sort = new wxMenu;
     Item(sort, cmd::kSortInitial, "初期状態(&I)", wxITEM_CHECK);
@@ -256,10 +267,11 @@ void CMainFrame::BuildMenus() {
     Item(view, cmd::kStop, "中止(&S)");
     Item(view, cmd::kRefresh, "再読込(&R)");
     view->AppendSeparator();
-    // The letters M, S, Space and N act on the article list from the lists and the preview; as
+    // The letters M, S, F, Space and N act on the article list from the lists and the preview; as
     // accelerators of the menu they would also swallow them in the search box.
     Item(view, cmd::kToggleRead, "既読/未読の切り替え(&M)");
     Item(view, cmd::kToggleStar, "スターの切り替え(&S)");
+    Item(view, cmd::kShowFullText, "全文を表示(&L)");
     Item(view, cmd::kMarkAllRead, "すべて既読にする(&A)");
     Item(view, cmd::kSearchFocus, "記事の検索(&F)\tCtrl+F");
     view->AppendSeparator();
@@ -437,6 +449,9 @@ PaneState CMainFrame::CurrentState() const {
         state.autoUpdateMinutes = m_updates->AutoUpdateMinutes();
     }
     state.colorScheme = m_colorScheme;
+    state.notify = m_desktop && m_desktop->NotifyOn();
+    state.closeToTray = m_desktop && m_desktop->CloseToTray();
+    state.autostart = m_desktop && m_desktop->Autostart();
     return state;
 }
 
@@ -563,6 +578,9 @@ void CMainFrame::RunCommand(int id) {
                 case cmd::kMarkAllRead:
                     m_siteList->OnMarkAllRead();
                     return;
+                case cmd::kShowFullText:
+                    m_siteList->OnShowFullText();
+                    return;
                 default:
                     return;
             }
@@ -637,6 +655,11 @@ void CMainFrame::RunCommand(int id) {
                         m_updates->SetAutoUpdate(minutes);
                         Settings().WriteInt("View", "AutoUpdate", minutes);
                     }
+                    if (id == cmd::kViewNotify) m_desktop->SetNotify(!m_desktop->NotifyOn());
+                    if (id == cmd::kViewCloseToTray) {
+                        m_desktop->SetCloseToTray(!m_desktop->CloseToTray());
+                    }
+                    if (id == cmd::kViewAutostart) m_desktop->SetAutostart(!m_desktop->Autostart());
                     if (const int scheme = cmd::ColorSchemeOf(id); scheme >= 0) {
                         m_colorScheme = scheme;
                         Settings().WriteInt("View", "ColorScheme", scheme);
@@ -698,7 +721,8 @@ bool CMainFrame::HandleReadingKey(const wxKeyEvent& event) {
     const int key = event.GetKeyCode();
     const int modifiers = event.GetModifiers();
     const bool space = key == WXK_SPACE && (modifiers == wxMOD_NONE || modifiers == wxMOD_SHIFT);
-    const bool letter = modifiers == wxMOD_NONE && (key == 'N' || key == 'M' || key == 'S');
+    const bool letter =
+        modifiers == wxMOD_NONE && (key == 'N' || key == 'M' || key == 'S' || key == 'F');
     if ((!space && !letter) || !m_siteList || !IsReadingFocus()) return false;
     switch (key) {
         case WXK_SPACE:
@@ -711,6 +735,9 @@ bool CMainFrame::HandleReadingKey(const wxKeyEvent& event) {
             return true;
         case 'M':
             RunCommand(cmd::kToggleRead);
+            return true;
+        case 'F':
+            RunCommand(cmd::kShowFullText);
             return true;
         default:
             RunCommand(cmd::kToggleStar);
@@ -831,7 +858,18 @@ void CMainFrame::SavePaneHeights() {
     settings.WriteInt(m_strSection, kArticleListHeight, m_inner->GetSashPosition());
 }
 
+void CMainFrame::Quit() {
+    m_quitting = true;
+    Close();
+}
+
 void CMainFrame::OnClose(wxCloseEvent& event) {
+    // With a tray, closing the window may only hide it: updates and notifications go on.
+    if (event.CanVeto() && !m_quitting && m_desktop && m_desktop->KeepsRunningOnClose()) {
+        Hide();
+        event.Veto();
+        return;
+    }
     if (ListBusy()) {
         // The download or the sync still uses the document: the window closes when it has ended.
         m_closeWanted = true;
@@ -842,6 +880,7 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
     }
     auto* app = wxDynamicCast(wxTheApp, CVarloApp);
     if (app && event.CanVeto() && !app->SaveModified()) {
+        m_quitting = false;
         event.Veto();
         return;
     }

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "fetch/http_download.h"
+#include "gui/app/desktop_services.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/sync_window.h"
 #include "gui/controls/update_failures_dlg.h"
@@ -81,6 +82,7 @@ void CUpdateAll::StartSites(std::vector<Text> urls, bool automatic) {
     CFeedMarks& marks = FeedMarks();
     UpdateOptions options;
     options.automatic = automatic;
+    m_mark = m_frame.Desktop().Mark();
     m_run = std::make_unique<CUpdateRun>(marks.Store(), marks.Cache(), std::move(urls), options);
     m_shownFinished = static_cast<size_t>(-1);
     m_longestTick = std::chrono::milliseconds(0);
@@ -136,6 +138,7 @@ void CUpdateAll::Finish() {
     if (!notice.empty()) ShowMessageBox(notice, kMbOk | kMbIconInformation);
     FeedMarks().Prune();
     if (m_frame.SiteList()) m_frame.SiteList()->RefreshMarks();
+    m_frame.Desktop().AnnounceNew(m_mark);
 }
 
 void CUpdateAll::ShowStatus(const wxString& text) {

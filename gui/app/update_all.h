@@ -60,6 +60,7 @@ class CUpdateAll : public wxEvtHandler {
     wxTimer m_siteIntervals;
     int m_autoMinutes = 0;
     size_t m_shownFinished = 0;
+    int64_t m_mark = 0;  // where the articles stored before the run end
     std::chrono::steady_clock::time_point m_lastMarks;
     std::chrono::steady_clock::time_point m_lastTick;
     std::chrono::milliseconds m_longestTick{0};

@@ -330,6 +330,7 @@ void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& downlo
 
 void CVarloView::CancelDownload() {
     if (m_download) m_download->CancelFromAfar();
+    if (m_fullText) m_fullText->CancelFromAfar();
 }
 
 void CVarloView::OnProgressTimer(wxTimerEvent&) {
@@ -368,17 +369,24 @@ void CVarloView::CloseProgressWindow() {
 }
 
 void CVarloView::MarkViewReadOffTheWindow(const LibraryView& view) {
-    // A view may hold a hundred thousand unread articles: they are marked on a worker, and the
-    // lists and counts change once it is done.
+    // A view may hold a hundred thousand unread articles.
+    const LibraryView shown = view.Within(SitesOfFile());
+    MarkOffTheWindow([shown](CLibrary& library, CFeedStore&) { library.MarkViewRead(shown); });
+}
+
+void CVarloView::MarkOffTheWindow(std::function<void(CLibrary&, CFeedStore&)> write) {
     if (!FeedMarks().Store().IsOpen()) return;
     CVarloView* self = this;
-    const LibraryView shown = view.Within(SitesOfFile());
-    RunInStore(FeedMarks().Writer(), [self, shown](CFeedStore* store) -> std::function<void()> {
-        if (store != nullptr) CLibrary(*store).MarkViewRead(shown);
-        return [self] {
-            if (IsLiveView(self)) self->MarksChanged();
-        };
-    });
+    RunInStore(FeedMarks().Writer(),
+               [self, write = std::move(write)](CFeedStore* store) -> std::function<void()> {
+                   if (store != nullptr) {
+                       CLibrary library(*store);
+                       write(library, *store);
+                   }
+                   return [self] {
+                       if (IsLiveView(self)) self->MarksChanged();
+                   };
+               });
 }
 
 void CVarloView::OnRightDown(wxMouseEvent& event) {
@@ -453,6 +461,11 @@ void CVarloView::RefreshMarks() {
         }
         changed = changed || n != row.count;
         row.count = n;
+        if (row.view.kind == LibraryView::Kind::kUnread && n != m_unreadCountTold &&
+            m_onUnreadCount) {
+            m_unreadCountTold = n;
+            m_onUnreadCount(n);
+        }
     }
     if (!changed) return;
     m_listCtrl->Refresh();
@@ -543,12 +556,12 @@ void CVarloView::OnMarkSeen() {
     }
     const int row = SelectedSite();
     if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
-    const Text& url = doc->m_opmlFile.GetAt(row)->m_strXmlUrl;
-    if (!url.empty()) {
-        FeedMarks().Library().MarkSiteRead(url);
-        FeedMarks().Store().MarkSeen(url);
-    }
-    MarksChanged();
+    const Text url = doc->m_opmlFile.GetAt(row)->m_strXmlUrl;
+    if (url.empty()) return;
+    MarkOffTheWindow([url](CLibrary& library, CFeedStore& store) {
+        library.MarkSiteRead(url);
+        store.MarkSeen(url);
+    });
 }
 
 void CVarloView::ShowFeedRead() {

@@ -11,6 +11,7 @@
 
 #include "store/article_keys.h"
 #include "store/article_limits.h"
+#include "store/full_text_rollback.h"
 #include "store/library.h"
 #include "store/sqlite.h"
 #include "support/test_support.h"
@@ -331,7 +332,9 @@ TEST(LibraryCostMigration, AStoreOfSchema8LosesItsOrphanTextsAndLongTextsAndGive
         feed.push_back(Article(longKey, kT0 + 300, "<p>kept"));
         ASSERT_EQ(library.RecordFeed("u", {}, feed, kT0, true), 201);
         sqlite3* db = store.Connection();
-        ASSERT_EQ(SqliteExec(db, kBackToSchema8), SQLITE_OK);
+        ASSERT_EQ(
+            SqliteExec(db, (std::string(test::kBackBeforeFullTexts) + kBackToSchema8).c_str()),
+            SQLITE_OK);
         ASSERT_EQ(SqliteExec(db, "PRAGMA auto_vacuum=NONE; VACUUM;"), SQLITE_OK);
         ASSERT_EQ(Number(db, "PRAGMA auto_vacuum"), 0);
         // What the previous version did: the site's limit took articles and left their texts.

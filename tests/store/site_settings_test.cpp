@@ -112,7 +112,7 @@ TEST(SiteSettingsMigration, AStoreOfTheVersionBeforeGetsTheTableAndKeepsItsFeeds
         ASSERT_TRUE(store.Open(path));
         ASSERT_GE(store.RecordSuccess("u", {"e", ""}, {"k"}, kT0), 0);
         ASSERT_EQ(
-            SqliteExec(store.Connection(), "DROP TABLE site_settings; PRAGMA user_version=9;"),
+            SqliteExec(store.Connection(), "DROP TABLE site_settings; PRAGMA user_version=10;"),
             SQLITE_OK);
     }
     CFeedStore store;
