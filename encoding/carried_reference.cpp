@@ -1,5 +1,6 @@
 #include "encoding/carried_reference.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "encoding/codepage.h"
@@ -25,12 +26,12 @@ void AppendCarriedReference(uint32_t codepoint, std::string& out) {
     out += ';';
 }
 
-std::optional<NumericReference> ReadNumericReference(std::string_view text) {
-    if (text.size() < 4 || text[0] != '&' || text[1] != '#') return std::nullopt;
-    const bool hex = text[2] == 'x';
+NumericReferenceScan ScanNumericReference(std::string_view text, bool upperX) {
+    NumericReferenceScan scan;
+    if (text.size() < 3 || text[0] != '&' || text[1] != '#') return scan;
+    const bool hex = text[2] == 'x' || (upperX && text[2] == 'X');
     size_t i = hex ? 3 : 2;
     const size_t firstDigit = i;
-    uint32_t value = 0;
     for (; i < text.size(); ++i) {
         const char c = text[i];
         uint32_t digit;
@@ -43,12 +44,22 @@ std::optional<NumericReference> ReadNumericReference(std::string_view text) {
         } else {
             break;
         }
-        value = value * (hex ? 16 : 10) + digit;
-        // Stopping here also keeps the sum from overflowing on a long run of digits.
-        if (value > 0x10FFFF) return std::nullopt;
+        // Once past Unicode the value stays there, however many digits follow.
+        if (scan.value < kBeyondUnicode) {
+            scan.value = std::min(scan.value * (hex ? 16 : 10) + digit, kBeyondUnicode);
+        }
     }
-    if (i == firstDigit || i >= text.size() || text[i] != ';') return std::nullopt;
-    return NumericReference{value, i + 1};
+    scan.digits = i - firstDigit;
+    if (scan.digits == 0) return NumericReferenceScan{};
+    scan.terminated = i < text.size() && text[i] == ';';
+    scan.length = scan.terminated ? i + 1 : i;
+    return scan;
+}
+
+std::optional<NumericReference> ReadNumericReference(std::string_view text) {
+    const NumericReferenceScan scan = ScanNumericReference(text, false);
+    if (!scan.terminated || scan.value >= kBeyondUnicode) return std::nullopt;
+    return NumericReference{scan.value, scan.length};
 }
 
 void AppendUtf8(uint32_t cp, std::string& out) {

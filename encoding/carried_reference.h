@@ -18,6 +18,21 @@ bool IsCarriedCodePoint(uint32_t codepoint);
 // Appends the carried form of `codepoint` to `out`: "&#x", upper-case hex digits, ";".
 void AppendCarriedReference(uint32_t codepoint, std::string& out);
 
+// What the digits of a numeric character reference at the start of a text ("&#" and decimal
+// digits, or "&#x" and hexadecimal ones) say. Readers of markup differ in what they accept (a
+// missing ";", "X", numbers beyond Unicode); they all take the digits from here.
+struct NumericReferenceScan {
+    uint32_t value = 0;       // the number; kBeyondUnicode for any number above U+10FFFF
+    size_t digits = 0;        // how many digits; 0 when the text begins with no reference
+    size_t length = 0;        // bytes from "&" to the last digit, or to the ";" after it
+    bool terminated = false;  // a ";" follows the digits
+};
+inline constexpr uint32_t kBeyondUnicode = 0x110000;
+
+// Scans the numeric reference at the very start of `text`; an "X" begins hexadecimal digits too
+// when `upperX`. However long the run of digits, the value does not overflow.
+NumericReferenceScan ScanNumericReference(std::string_view text, bool upperX);
+
 // A numeric character reference read from the start of a text.
 struct NumericReference {
     uint32_t codepoint = 0;  // the value it names, at most 0x10FFFF

@@ -44,25 +44,9 @@ struct Reference {
 Reference ReadReference(std::string_view text, size_t at) {
     size_t p = at + 1;
     if (p < text.size() && text[p] == '#') {
-        ++p;
-        const bool hex = p < text.size() && (text[p] == 'x' || text[p] == 'X');
-        if (hex) ++p;
-        const size_t digits = p;
-        uint32_t cp = 0;
-        for (; p < text.size(); ++p) {
-            const char c = text[p];
-            uint32_t v;
-            if (IsAsciiDigit(c)) {
-                v = static_cast<uint32_t>(c - '0');
-            } else if (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) {
-                v = static_cast<uint32_t>((c | 0x20) - 'a' + 10);
-            } else {
-                break;
-            }
-            cp = cp > 0x10FFFF ? cp : cp * (hex ? 16 : 10) + v;
-        }
-        if (p == digits || p >= text.size() || text[p] != ';') return {};
-        return {ReferencedCodePoint(cp), p + 1 - at};
+        const NumericReferenceScan scan = ScanNumericReference(text.substr(at), true);
+        if (!scan.terminated) return {};
+        return {ReferencedCodePoint(scan.value), scan.length};
     }
     const size_t name = p;
     while (p < text.size() && p - name <= 32 && (IsAsciiAlpha(text[p]) || IsAsciiDigit(text[p])))

@@ -116,7 +116,10 @@ int CTextFile::Load(const std::string& path) {
     if (m_nCode == kCodeShiftJis && IsUtf8(m_strRaw)) m_nCode = kCodeUtf8;
     // An emoji starts with a byte that looks like EUC-JP, and accented letters look like either
     // Japanese encoding; well-formed UTF-8 is UTF-8 all the same.
-    if ((m_nCode == kCodeEucJp || m_nCode == kCodeEucOrSjis) && IsEightBitUtf8(m_strRaw))
+    // A page whose only bytes above ASCII are a few no-break spaces decides nothing for the
+    // Japanese detection, yet is UTF-8 all the same.
+    if ((m_nCode == kCodeEucJp || m_nCode == kCodeEucOrSjis || m_nCode == kCodeAscii) &&
+        IsEightBitUtf8(m_strRaw))
         m_nCode = kCodeUtf8;
     m_nLineBreak = DetectLineBreak(m_strRaw);
 

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
 #include "feeds/address.h"
 #include "fetch/find_feed.h"
@@ -30,14 +31,9 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 size_t ReferenceLength(std::string_view text, size_t at) {
     size_t p = at + 1;
     if (p < text.size() && text[p] == '#') {
-        ++p;
-        const bool hex = p < text.size() && (text[p] == 'x' || text[p] == 'X');
-        if (hex) ++p;
-        const size_t digits = p;
-        while (p < text.size() && p - digits < 8 &&
-               (hex ? IsAsciiHexDigit(text[p]) : IsAsciiDigit(text[p])))
-            ++p;
-        if (p == digits) return 0;
+        // Longer runs of digits are not kept as references: they would only name nothing.
+        const NumericReferenceScan scan = ScanNumericReference(text.substr(at), true);
+        return scan.terminated && scan.digits <= 8 ? scan.length : 0;
     } else {
         const size_t name = p;
         if (p >= text.size() || !IsAsciiAlpha(text[p])) return 0;
@@ -138,25 +134,13 @@ std::string DecodeReferences(std::string_view value) {
         }
         size_t p = i + 1;
         if (p < value.size() && value[p] == '#') {
-            ++p;
-            const bool hex = p < value.size() && (value[p] == 'x' || value[p] == 'X');
-            if (hex) ++p;
-            const size_t digits = p;
-            uint32_t cp = 0;
-            for (; p < value.size() && (hex ? IsAsciiHexDigit(value[p]) : IsAsciiDigit(value[p]));
-                 ++p) {
-                const char d = Lower(value[p]);
-                const uint32_t v = IsAsciiDigit(d) ? static_cast<uint32_t>(d - '0')
-                                                   : static_cast<uint32_t>(d - 'a' + 10);
-                cp = cp > 0x10FFFF ? cp : cp * (hex ? 16 : 10) + v;
-            }
-            if (p == digits) {
+            const NumericReferenceScan scan = ScanNumericReference(value.substr(i), true);
+            if (scan.digits == 0) {
                 out.push_back('&');
                 continue;
             }
-            if (p < value.size() && value[p] == ';') ++p;
-            AppendUtf8(out, ReferencedCodePoint(cp));
-            i = p - 1;
+            AppendUtf8(out, ReferencedCodePoint(scan.value));
+            i += scan.length - 1;
             continue;
         }
         const size_t name = p;

@@ -19,6 +19,7 @@ LAYERS = [
     ["subscriptions"],  # the subscription list and its OPML file (its writer uses feed dates)
     ["fetch"],  # HTTP download, decoding of pages, discovery, dial-up connections
     ["store", "preview"],  # what Varlo remembers; the preview page and its sanitizer
+    ["fulltext"],  # the article of a web page, read out of what surrounds it
     ["update"],  # updating every site: fetching plus the store
     ["sync"],  # sync with Google Reader API servers: client, merge, password
     ["shell"],  # the window-free logic of the application shell

@@ -71,14 +71,22 @@ enum : int {
     kToggleRead = 32851 - kIdOffset,
     kToggleStar = 32852 - kIdOffset,
     kMarkAllRead = 32853 - kIdOffset,
+    // The proxy of every transfer.
+    kNetworkSettings = 32866 - kIdOffset,
     // How pages are coloured: as the desktop prefers, light or dark.
     kSchemeAuto = 32854 - kIdOffset,
     kSchemeLight = 32855 - kIdOffset,
     kSchemeDark = 32856 - kIdOffset,
+    // The whole article of the chosen one, fetched from its page.
+    kShowFullText = 32857 - kIdOffset,
     // The sync account of the open subscription file.
     kSyncAccount = 32838 - kIdOffset,
     // The rules that hide, mark read and star articles.
-    kRules = 32857 - kIdOffset,
+    kRules = 32858 - kIdOffset,
+    // Telling the desktop of new articles.
+    kViewNotify = 32870 - kIdOffset,
+    kViewCloseToTray = 32871 - kIdOffset,
+    kViewAutostart = 32872 - kIdOffset,
 };
 
 // The interval in minutes of an automatic-update command (0 for "off"), -1 for other commands.

@@ -45,7 +45,8 @@ bool IsPassedToSiteList(int id) {
 
 CommandTarget RouteCommand(int id, ActivePane active) {
     // Marks of articles apply to the article list's rows whichever pane has the focus.
-    if (id == cmd::kToggleRead || id == cmd::kToggleStar || id == cmd::kMarkAllRead) {
+    if (id == cmd::kToggleRead || id == cmd::kToggleStar || id == cmd::kMarkAllRead ||
+        id == cmd::kShowFullText) {
         return CommandTarget::Articles;
     }
     if (IsSiteListCommand(id)) {
@@ -85,7 +86,8 @@ CommandTarget RouteCommand(int id, ActivePane active) {
             if (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast) {
                 return CommandTarget::Application;
             }
-            if (cmd::AutoUpdateMinutes(id) >= 0 || cmd::ColorSchemeOf(id) >= 0) {
+            if (cmd::AutoUpdateMinutes(id) >= 0 || cmd::ColorSchemeOf(id) >= 0 ||
+                (id >= cmd::kViewNotify && id <= cmd::kViewAutostart)) {
                 return CommandTarget::Frame;
             }
             return CommandTarget::Disabled;
@@ -103,7 +105,8 @@ bool IsCommandEnabled(int id, const PaneState& state) {
     // One update of every site at a time; its failures can be listed once there were some.
     if (id == cmd::kUpdateAll) return !state.updating;
     if (id == cmd::kShowUpdateFailures) return state.hasUpdateFailures;
-    if (id == cmd::kToggleRead || id == cmd::kToggleStar) return state.articleSelected;
+    if (id == cmd::kToggleRead || id == cmd::kToggleStar || id == cmd::kShowFullText)
+        return state.articleSelected;
     if (id == cmd::kMarkAllRead) return state.articleCount > 0;
     // The site list's own rules hold while it is the active pane; the browser pane has none.
     // A view of the library is no subscription: nothing edits, moves or opens it as a site.
@@ -133,6 +136,12 @@ int CommandCheck(int id, const PaneState& state) {
             return state.toolBarShown;
         case cmd::kViewStatusBar:
             return state.statusBarShown;
+        case cmd::kViewNotify:
+            return state.notify;
+        case cmd::kViewCloseToTray:
+            return state.closeToTray;
+        case cmd::kViewAutostart:
+            return state.autostart;
         default:
             break;
     }

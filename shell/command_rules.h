@@ -30,6 +30,9 @@ struct PaneState {
     bool hasUpdateFailures = false;  // the last update of every site had failures
     int autoUpdateMinutes = 0;       // the interval of automatic updates; 0 for none
     int colorScheme = 0;             // how pages are coloured: 0 as the desktop prefers, 1, 2
+    bool notify = true;              // the desktop is told of new articles
+    bool closeToTray = false;        // closing the window leaves the program in the tray
+    bool autostart = false;          // the program starts with the desktop
 };
 
 // The pane or object that handles `id` while `active` is the active pane.

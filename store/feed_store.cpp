@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "encoding/codepage.h"
@@ -12,11 +13,13 @@
 #include "store/article_keys.h"
 #include "store/article_limits.h"
 #include "store/fts_tokenizer.h"
+#include "store/full_text_schema.h"
 #include "store/library.h"
 #include "store/library_schema.h"
 #include "store/pending_marks.h"
 #include "store/rules_schema.h"
 #include "store/search_query.h"
+#include "store/site_settings.h"
 #include "store/store_paths.h"
 #include "store/write_guard.h"
 #include "store/write_transaction.h"
@@ -83,7 +86,11 @@ const char* const kMigrations[] = {
     kUnreadSetMigration,
     // 8 -> 9: everything an article stores counted, and taken with it.
     kArticleCostMigration,
-    // 9 -> 10: rules, and the articles they hide.
+    // 9 -> 10: the whole articles fetched from their pages.
+    kFullTextMigration,
+    // 10 -> 11: what the user set for each site.
+    kSiteSettingsMigration,
+    // 11 -> 12: rules, and the articles they hide.
     kRulesMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
@@ -277,6 +284,7 @@ bool CFeedStore::OpenAnother(const std::string& path) {
 
 bool CFeedStore::Open(const std::string& path) {
     m_path = path;
+    m_refused = 0;
     m_notice.clear();
     OpenResult result = TryOpen(path);
     if (result == OpenResult::kDamaged || result == OpenResult::kNewer) {
@@ -495,6 +503,38 @@ std::set<uint64_t> CFeedStore::KeyHashes(const Text& url, bool unreadOnly) {
     return keys;
 }
 
+void CFeedStore::RefuseWrites() {
+    if (m_db) sqlite3_set_authorizer(m_db.get(), &CFeedStore::Authorize, this);
+}
+
+int CFeedStore::Authorize(void* self, int action, const char* first, const char*,
+                          const char* database, const char* trigger) {
+    switch (action) {
+        case SQLITE_INSERT:
+        case SQLITE_UPDATE:
+        case SQLITE_DELETE:
+        case SQLITE_CREATE_TABLE:
+        case SQLITE_CREATE_INDEX:
+        case SQLITE_DROP_TABLE:
+        case SQLITE_DROP_INDEX:
+        case SQLITE_ALTER_TABLE:
+            break;
+        default:
+            return SQLITE_OK;
+    }
+    // The statement's own triggers are checked through the statement that fires them.
+    if (trigger != nullptr || database == nullptr || std::strcmp(database, "main") != 0) {
+        return SQLITE_OK;
+    }
+    auto* store = static_cast<CFeedStore*>(self);
+    ++store->m_refused;
+    std::fprintf(stderr,
+                 "varlo: a change to the store's table %s was refused on a connection "
+                 "that only reads\n",
+                 first ? first : "?");
+    return SQLITE_DENY;
+}
+
 std::vector<Text> CFeedStore::Prune(int64_t now) {
     std::vector<Text> forgotten;
     if (!m_db) return forgotten;
@@ -520,15 +560,29 @@ std::vector<Text> CFeedStore::Prune(int64_t now) {
     feeds.Bind(1, untouched);
     bool ok = unstarred.Step() == SQLITE_DONE && kept.Step() == SQLITE_DONE &&
               feeds.Step() == SQLITE_DONE;
+    // Missing from the feed: older than its current body (see body_time), and for long enough,
+    // which a site may set for itself.
+    constexpr const char* kMissing =
+        "DELETE FROM articles WHERE last_present < ?1 AND starred = 0 AND last_present < "
+        "(SELECT body_time FROM feeds WHERE feeds.id = articles.feed_id)";
+    constexpr const char* kOwnDays =
+        "SELECT f.id, s.keep_days FROM feeds f JOIN site_settings s ON s.url = f.url "
+        "WHERE s.keep_days > 0";
     if (ok && m_keepDays > 0) {
-        // Missing from the feed: older than its current body (see body_time), and for long
-        // enough.
-        SqliteStatement articles(
-            m_db.get(),
-            "DELETE FROM articles WHERE last_present < ? AND starred = 0 AND last_present < "
-            "(SELECT body_time FROM feeds WHERE feeds.id = articles.feed_id)");
+        const std::string others =
+            std::string(kMissing) + " AND feed_id NOT IN (SELECT id FROM (" + kOwnDays + "))";
+        SqliteStatement articles(m_db.get(), others);
         articles.Bind(1, now - int64_t{m_keepDays} * 86400);
         ok = articles.Step() == SQLITE_DONE;
+    }
+    if (ok) {
+        SqliteStatement own(m_db.get(), kOwnDays);
+        SqliteStatement articles(m_db.get(), std::string(kMissing) + " AND feed_id = ?2");
+        while (ok && own.Step() == SQLITE_ROW) {
+            articles.Reset();
+            articles.Bind(1, now - own.Int(1) * 86400).Bind(2, own.Int(0));
+            ok = articles.Step() == SQLITE_DONE;
+        }
     }
     SqliteStatement waits(m_db.get(), "DELETE FROM host_waits WHERE until <= ?");
     waits.Bind(1, now);

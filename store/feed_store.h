@@ -114,14 +114,22 @@ class CFeedStore {
     // forgotten. A forgotten feed's starred articles stay, with the feed's row but not its
     // validators (the cached body they stand for goes with the feed).
     std::vector<Text> Prune(int64_t now);
-    // Days an unstarred article is kept after it left its feed; 0 keeps it for ever.
+    // Days an unstarred article is kept after it left its feed; 0 keeps it for ever. A site's own
+    // keeping time (SiteSettings::keepDays) holds for that site instead.
     void SetKeepDays(int days) { m_keepDays = days < 0 ? 0 : days; }
 
     // The connection, for the library working on this store (same thread only).
     sqlite3* Connection() const { return m_db.get(); }
 
+    // From now on, every change to the store's tables through this connection is refused (the
+    // connection's temporary tables stay writable) and counted: a connection that only reads,
+    // while another writes. Holds until the store is opened anew.
+    void RefuseWrites();
+    // Changes refused so far; each is also told on standard error.
+    int64_t RefusedWrites() const { return m_refused; }
+
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 10;
+    static constexpr int kSchemaVersion = 12;
 
   private:
     std::set<uint64_t> KeyHashes(const Text& url, bool unreadOnly);
@@ -137,7 +145,11 @@ class CFeedStore {
     friend class CLibrary;
     friend class CRuleStore;
 
+    static int Authorize(void* self, int action, const char* first, const char* second,
+                         const char* database, const char* trigger);
+
     SqliteDb m_db;
+    int64_t m_refused = 0;
     int m_keepDays = 90;
     Text m_notice;
     std::string m_path;

@@ -447,7 +447,14 @@ bool CLibrary::TrimSite(int64_t feedId) {
     if (totals.Step() != SQLITE_ROW) return false;
     int64_t count = totals.Int(0);
     int64_t size = totals.Int(1);
-    if (count <= m_maxArticles && size <= m_maxText) return true;
+    // A site may keep fewer articles than the library would, never more.
+    SqliteStatement own(db,
+                        "SELECT s.keep_articles FROM site_settings s JOIN feeds f ON s.url = f.url "
+                        "WHERE f.id = ? AND s.keep_articles > 0");
+    own.Bind(1, feedId);
+    const int64_t maxArticles =
+        own.Step() == SQLITE_ROW ? std::min(own.Int(0), m_maxArticles) : m_maxArticles;
+    if (count <= maxArticles && size <= m_maxText) return true;
     // The oldest read articles go first, then the oldest unread ones; starred ones stay.
     SqliteStatement candidates(db, std::string("SELECT id, text_size FROM articles a WHERE "
                                                "feed_id = ? AND stored = 1 AND starred = 0 "
@@ -455,7 +462,7 @@ bool CLibrary::TrimSite(int64_t feedId) {
                                        kArticleUnread + ", sort_time, id");
     candidates.Bind(1, feedId);
     std::vector<int64_t> doomed;
-    while ((count > m_maxArticles || size > m_maxText) && candidates.Step() == SQLITE_ROW) {
+    while ((count > maxArticles || size > m_maxText) && candidates.Step() == SQLITE_ROW) {
         doomed.push_back(candidates.Int(0));
         --count;
         size -= candidates.Int(1);
@@ -764,25 +771,26 @@ std::vector<LibraryRow> CLibrary::SiteArticles(const Text& url, int64_t limit) {
 // --- sync --------------------------------------------------------------------------------------
 
 std::optional<LibraryRow> CLibrary::FindOne(const std::string& sql,
-                                            const std::vector<std::string>& texts, int64_t number) {
+                                            const std::vector<std::string>& texts,
+                                            std::optional<int64_t> number) {
     if (!m_store.Connection()) return std::nullopt;
     SqliteStatement query(m_store.Connection(), RowQuery(false, sql.c_str()) + " LIMIT 1");
     int index = 1;
     for (const std::string& text : texts) query.Bind(index++, text);
-    if (number >= 0) query.Bind(index, number);
+    if (number) query.Bind(index, *number);
     if (query.Step() != SQLITE_ROW) return std::nullopt;
     return RowFrom(query, false);
 }
 
 std::optional<LibraryRow> CLibrary::FindByServerId(const std::string& serverId) {
-    return FindOne("WHERE a.server_id = ?1", {serverId}, -1);
+    return FindOne("WHERE a.server_id = ?1", {serverId}, std::nullopt);
 }
 
 std::optional<LibraryRow> CLibrary::FindByLink(const Text& url, const std::string& link) {
     return FindOne(
         "WHERE f.url = ?1 AND a.stored = 1 AND substr(a.link, 1, 256) = substr(?2, 1, 256) "
         "AND a.link = ?2",
-        {url, std::string(CapUtf8(link, kMaxLinkBytes))}, -1);
+        {url, std::string(CapUtf8(link, kMaxLinkBytes))}, std::nullopt);
 }
 
 std::optional<LibraryRow> CLibrary::FindByKey(const Text& url, const std::string& key) {
@@ -887,9 +895,21 @@ bool CLibrary::ClearSentMarks(const std::vector<PendingMark>& sent) {
 // --- retention ---------------------------------------------------------------------------------
 
 bool CLibrary::Prune(int64_t now, int keepDays) {
-    if (!m_store.Connection()) return false;
+    sqlite3* db = m_store.Connection();
+    if (!db) return false;
     m_store.SetKeepDays(keepDays);
     m_store.Prune(now);
+    // A site whose number of articles was lowered since its last new article keeps that many
+    // from now on.
+    WriteTransaction transaction(db);
+    if (transaction.Open()) {
+        SqliteStatement own(db,
+                            "SELECT f.id FROM feeds f JOIN site_settings s ON s.url = f.url "
+                            "WHERE s.keep_articles > 0");
+        bool trimmed = true;
+        while (trimmed && own.Step() == SQLITE_ROW) trimmed = TrimSite(own.Int(0));
+        if (trimmed) transaction.Commit();
+    }
     return GiveBackFreePages();
 }
 
@@ -993,9 +1013,7 @@ std::vector<int64_t> CLibrary::FindHits(const std::string& words, int64_t limit,
     }
     // The index holds pairs of characters and words without their places: each hit's own text
     // says whether it holds the longer run or the phrase.
-    SqliteStatement text(db,
-                         "SELECT a.title, t.html FROM articles a JOIN article_texts t "
-                         "ON t.id = a.id WHERE a.id = ?");
+    SqliteStatement text(db, "SELECT title, html FROM article_content WHERE id = ?");
     const int64_t most = limit > 0 ? limit : kMaxSearchResults;
     for (const int64_t id : ordered) {
         text.Reset();
@@ -1036,9 +1054,7 @@ bool CLibrary::FirstHitsAmongNewest(const SearchQuery& query, int64_t limit,
     std::sort(hits.begin(), hits.end());
     std::optional<SqliteStatement> text;
     if (query.NeedsCheck()) {
-        text.emplace(db,
-                     "SELECT a.title, t.html FROM articles a JOIN article_texts t "
-                     "ON t.id = a.id WHERE a.id = ?");
+        text.emplace(db, "SELECT title, html FROM article_content WHERE id = ?");
     }
     found.clear();
     for (const int64_t id : newest) {

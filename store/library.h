@@ -197,6 +197,12 @@ class CLibrary {
     // once each; taken by the call.
     std::vector<std::string> TakeRuleMessages() { return std::exchange(m_ruleMessages, {}); }
 
+    // The greatest article id so far (0 when none): every article stored later has a greater one.
+    int64_t LastArticleId();
+    // The stored unread articles with an id above `afterId` (what an update brought that is still
+    // unread), newest first: each one's id and its site's feed address.
+    std::vector<std::pair<int64_t, Text>> UnreadAfter(int64_t afterId);
+
     // --- views for virtual lists ---------------------------------------------------------------
 
     // The number of rows of the view. A search is run once and its results kept until other
@@ -210,6 +216,12 @@ class CLibrary {
     std::vector<LibraryRow> Rows(const std::vector<int64_t>& ids, bool withHtml = false);
     // One article with its HTML.
     std::optional<LibraryRow> Article(int64_t id);
+    // The whole article fetched from the article's page (sanitized HTML, UTF-8), kept beside the
+    // feed's text: the search indexes it instead, the feed's page still shows the feed's text.
+    // False when the article is not stored or the store failed.
+    bool SetFullText(int64_t id, const std::string& html);
+    // The whole article kept for the article; nullopt when none was kept.
+    std::optional<std::string> FullText(int64_t id);
     // A site's stored articles with their HTML, newest first, at most `limit` (0: all): what the
     // window shows when the site's download failed.
     std::vector<LibraryRow> SiteArticles(const Text& url, int64_t limit = 0);
@@ -249,8 +261,9 @@ class CLibrary {
 
     // --- retention -----------------------------------------------------------------------------
 
-    // Forgets unstarred articles `keepDays` after they left their feed (0: never) and the
-    // unstarred articles of feeds the store forgets; starred articles stay.
+    // Forgets unstarred articles `keepDays` after they left their feed (0: never), or as long as
+    // their site keeps them, the unstarred articles of feeds the store forgets, and those past
+    // their site's own number; starred articles stay.
     bool Prune(int64_t now, int keepDays = kDefaultKeepDays);
 
     // Whether the search index agrees with the stored articles.
@@ -341,8 +354,10 @@ class CLibrary {
     const std::vector<int64_t>& SearchResults(const std::string& words, bool limited = false);
     std::vector<int64_t> FindHits(const std::string& words, int64_t limit, bool limited = false);
     bool FirstHitsAmongNewest(const SearchQuery& query, int64_t limit, std::vector<int64_t>& found);
+    // The first row the condition `sql` selects, with `texts` bound from ?1 and `number`, when
+    // given, after them (a key's hash may be any 64-bit value, negative ones too).
     std::optional<LibraryRow> FindOne(const std::string& sql, const std::vector<std::string>& texts,
-                                      int64_t number);
+                                      std::optional<int64_t> number);
     std::vector<LibraryRef> RefsWhere(const char* where, const char* from = "articles a");
 
     CFeedStore& m_store;

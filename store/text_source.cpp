@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "encoding/carried_reference.h"
 #include "feeds/html_entities.h"
 
 namespace varlo {
@@ -112,25 +113,10 @@ bool TextSource::ReadReference(SourceChar& out) {
     size_t i = start + 1;
     char32_t value = 0;
     if (i < m_text.size() && m_text[i] == '#') {
-        ++i;
-        const bool hex = i < m_text.size() && (m_text[i] == 'x' || m_text[i] == 'X');
-        if (hex) ++i;
-        const size_t firstDigit = i;
-        for (; i < m_text.size(); ++i) {
-            const char d = m_text[i];
-            int digit = -1;
-            if (d >= '0' && d <= '9') {
-                digit = d - '0';
-            } else if (hex && d >= 'a' && d <= 'f') {
-                digit = d - 'a' + 10;
-            } else if (hex && d >= 'A' && d <= 'F') {
-                digit = d - 'A' + 10;
-            }
-            if (digit < 0) break;
-            // Past the last code point the value stays out of range without overflowing.
-            if (value <= 0x10FFFF) value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
-        }
-        if (i == firstDigit || i >= m_text.size() || m_text[i] != ';') return false;
+        const NumericReferenceScan scan = ScanNumericReference(m_text.substr(start), true);
+        if (!scan.terminated) return false;
+        i = start + scan.length - 1;
+        value = scan.value;
         if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
             value = kSpace;
         }

@@ -20,9 +20,10 @@ void AppendNumericReference(Text& out, unsigned char c) {
     out += ';';
 }
 
-// Appends the character of the reference called `name` (the text between "&" and ";"). False,
-// with nothing appended, when it is not a reference this reader decodes.
-bool DecodeOne(std::string_view name, Text& out) {
+// Appends the character of `reference` (from "&" to ";"). False, with nothing appended, when it
+// is not a reference this reader decodes.
+bool DecodeOne(std::string_view reference, Text& out) {
+    const std::string_view name = reference.substr(1, reference.size() - 2);
     if (name == "amp") {
         out += '&';
     } else if (name == "lt") {
@@ -33,25 +34,10 @@ bool DecodeOne(std::string_view name, Text& out) {
         out += '"';
     } else if (name == "apos") {
         out += '\'';
-    } else if (name.size() >= 2 && name[0] == '#') {
-        const bool hex = name[1] == 'x';
-        std::string_view digits = name.substr(hex ? 2 : 1);
-        if (digits.empty()) return false;
-        uint32_t cp = 0;
-        for (char d : digits) {
-            uint32_t v;
-            if (d >= '0' && d <= '9') {
-                v = static_cast<uint32_t>(d - '0');
-            } else if (hex && d >= 'a' && d <= 'f') {
-                v = static_cast<uint32_t>(d - 'a' + 10);
-            } else if (hex && d >= 'A' && d <= 'F') {
-                v = static_cast<uint32_t>(d - 'A' + 10);
-            } else {
-                return false;
-            }
-            cp = cp * (hex ? 16 : 10) + v;
-            if (cp > 0x10FFFF) return false;
-        }
+    } else if (name.starts_with('#')) {
+        const auto read = ReadNumericReference(reference);
+        if (!read || read->length != reference.size()) return false;
+        const uint32_t cp = read->codepoint;
         // A character the code page cannot hold keeps its reference: nothing is lost, and the
         // user sees what the file says.
         const uint16_t code = cp == 0 ? 0 : UnicodeToCp932Code(cp);
@@ -152,7 +138,7 @@ Text DecodeOpmlReferences(std::string_view text) {
         out.append(text, done, amp - done);
         const size_t semi = text.substr(amp, kMaxReferenceLength).find(';');
         const size_t before = out.size();
-        if (semi != std::string_view::npos && DecodeOne(text.substr(amp + 1, semi - 1), out)) {
+        if (semi != std::string_view::npos && DecodeOne(text.substr(amp, semi + 1), out)) {
             if (out.size() == before + 1 && out.back() == '&') ampersands.push_back(before);
             done = amp + semi + 1;
         } else {

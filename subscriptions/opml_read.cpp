@@ -8,6 +8,7 @@
 #include "subscriptions/opml_escape.h"
 #include "subscriptions/opml_file.h"
 #include "xml/document.h"
+#include "xml/tag_scan.h"
 
 namespace varlo {
 namespace {

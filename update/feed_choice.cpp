@@ -9,6 +9,7 @@
 #include "store/library.h"
 #include "update/feed_request.h"
 #include "update/library_articles.h"
+#include "update/site_access.h"
 
 namespace varlo {
 namespace {
@@ -22,6 +23,7 @@ int64_t Now() {
 void PrepareFeedDownload(CHttpDownload& download, CFeedStore& store, const CFeedCache& cache,
                          const Text& url) {
     download.SetSizeCap(kMaxFeedBytes, FeedTooLargeMessage());
+    download.SetSiteRequest(SiteRequestFor(store, url));
     if (!cache.HasBody(url)) return;
     const FeedRecord record = store.Feed(url);
     download.SetConditional(record.validators.etag, record.validators.lastModified,
@@ -88,7 +90,8 @@ ChosenFailure ReadChosenFailure(const CHttpDownload& download, const Text& url, 
     }
     ServerAnswer answer;
     for (const std::string& line : download.RefusalHeaders()) ReadServerAnswerHeader(line, answer);
-    const Refusal refusal = ReadRefusal(download.Status(), answer, download.RefusalBodyHead(), now);
+    const Refusal refusal = ReadRefusal(download.Status(), answer, download.RefusalBodyHead(), now,
+                                        download.Site().HasCredentials());
     failure.reason = refusal.message;
     failure.kind = refusal.kind;
     failure.until = refusal.until;

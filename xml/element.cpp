@@ -203,4 +203,13 @@ CMXMLElement* CMXMLElement::FindFirstElement(std::string_view name) const {
     return found;
 }
 
+size_t CMXMLAttributeList::HeapBytes() const {
+    if (empty()) return 0;
+    size_t bytes = 16 + sizeof(Block) + size() * sizeof(CMXMLAttribute);
+    for (const CMXMLAttribute& attribute : *this) {
+        bytes += attribute.HeapBytes();
+    }
+    return bytes;
+}
+
 }  // namespace varlo

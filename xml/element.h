@@ -176,14 +176,4 @@ class CMXMLElement : public CMXMLNode {
     bool m_hasEndTag = true;
 };
 
-// Position in `text` where the end tag closing an element called `name` begins ("</name>", white
-// space allowed before its ">"), or -1. `endTagLength`, when given, receives the end tag's length;
-// `firstTag`, whether the end tag is the first "<" of the text (the content is then plain text).
-std::ptrdiff_t FindEndTag(std::string_view text, std::string_view name,
-                          size_t* endTagLength = nullptr, bool* firstTag = nullptr);
-
-// Position of the ">" that ends the tag beginning at or after `from`: the first one outside a
-// quoted attribute value; npos when there is none.
-size_t FindTagEnd(std::string_view text, size_t from);
-
 }  // namespace varlo

@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "xml/element.h"
 #include "xml/parse_limits.h"
+#include "xml/tag_scan.h"
 
 namespace varlo {
 namespace {

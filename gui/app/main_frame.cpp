@@ -9,19 +9,24 @@
 #include <wx/webview.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 #include "fetch/http_download.h"
 #include "fetch/ras_connection.h"
+#include "gui/app/desktop_services.h"
 #include "gui/app/sync_window.h"
 #include "gui/app/update_all.h"
 #include "gui/app/varlo_app.h"
 #include "gui/controls/dialup_dlg.h"
 #include "gui/controls/list_ctrl_box.h"
+#include "gui/controls/network_dlg.h"
 #include "gui/controls/rules_dlg.h"
 #include "gui/controls/search_box.h"
 #include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/desktop_scheme.h"
+#include "gui/platform/network_settings.h"
 #include "gui/platform/program_icon.h"
 #include "gui/platform/settings.h"
 #include "gui/platform/shell_open.h"
@@ -34,6 +39,8 @@
 #include "platform/message_box.h"
 #include "platform/product.h"
 #include "platform/program_folder.h"
+#include "platform/secret_memory.h"
+#include "platform/secret_store.h"
 #include "shell/command_ids.h"
 #include "shell/help_page.h"
 
@@ -98,12 +105,16 @@ wxString Prompt(int id) {
             return Wx("選んだ記事の既読と未読を切り替えます");
         case cmd::kToggleStar:
             return Wx("選んだ記事にスターを付けるか外します");
+        case cmd::kShowFullText:
+            return Wx("選んだ記事の全文をページから取得して表示します");
         case cmd::kMarkAllRead:
             return Wx("一覧の記事をすべて既読にします");
         case cmd::kSearchFocus:
             return Wx("保存した記事を検索します");
         case cmd::kSyncAccount:
             return Wx("同期サーバーのアカウントを設定します");
+        case cmd::kNetworkSettings:
+            return Wx("フィードの取得に使うプロキシを設定します");
         case cmd::kRules:
             return Wx("記事を隠す、既読にする、スターを付けるルールを設定します");
         default:
@@ -126,10 +137,12 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     SetIcons(ProgramIcons());
     m_updates = std::make_unique<CUpdateAll>(*this);
     m_sync = std::make_unique<CSyncWindow>(*this);
+    ApplyNetworkSetting(Settings());
     m_updates->SetAutoUpdate(std::max(0, Settings().GetInt("View", "AutoUpdate", 0)));
     m_active = Settings().GetInt("View", "List", 1) == 1 ? ActivePane::SiteList : ActivePane::None;
     m_colorScheme = std::clamp(Settings().GetInt("View", "ColorScheme", 0), 0, 2);
     m_desktopScheme = std::make_unique<CDesktopScheme>([this] { ApplyColorScheme(); });
+    m_desktop = std::make_unique<CDesktopServices>(*this);
     ApplyColorScheme();
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSiteEdit, cmd::kHomePage);
@@ -142,10 +155,14 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSyncAccount);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kRules);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kViewNotify, cmd::kViewAutostart);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kViewNotify,
+         cmd::kViewAutostart);
     Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kNetworkSettings);
 
     wxAcceleratorEntry keys[] = {
         {wxACCEL_CTRL, 'N', cmd::kFileNew},           {wxACCEL_CTRL, 'O', cmd::kFileOpen},
@@ -165,12 +182,32 @@ CMainFrame::~CMainFrame() {
     // A running update ends with the window; what finished is already in the store.
     m_sync.reset();
     m_updates.reset();
+    m_desktop.reset();
     // The views outlive their windows until the document goes: they must not reach this frame.
     for (wxView* view : {static_cast<wxView*>(m_siteList), static_cast<wxView*>(m_articles),
                          static_cast<wxView*>(m_browser)}) {
         if (view) view->SetFrame(nullptr);
     }
     if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) app->OnFrameDestroyed(this);
+}
+
+void CMainFrame::EditNetworkSettings() {
+    CNetworkDlg dialog(this);
+    dialog.m_setting = LoadNetworkSetting(Settings());
+    std::optional<std::string> kept = LookupPassword(kProxyPasswordAccount);
+    dialog.m_hasPassword = kept.has_value();
+    if (kept) WipeString(*kept);
+    if (dialog.DoModal() != kIdOk) return;
+    SaveNetworkSetting(Settings(), dialog.m_setting);
+    if (dialog.m_passwordChanged) {
+        if (dialog.m_setting.password.empty()) {
+            ForgetPassword(kProxyPasswordAccount);
+        } else {
+            StorePassword(kProxyPasswordAccount, dialog.m_setting.password);
+        }
+    }
+    WipeString(dialog.m_setting.password);
+    ApplyNetworkSetting(Settings());
 }
 
 void CMainFrame::BuildMenus() {
@@ -182,6 +219,7 @@ void CMainFrame::BuildMenus() {
     Item(m_fileMenu, cmd::kFileSaveAs, "名前を付けて保存(&A)...");
     m_fileMenu->AppendSeparator();
     Item(m_fileMenu, cmd::kSyncAccount, "同期アカウント(&Y)...");
+    Item(m_fileMenu, cmd::kNetworkSettings, "ネットワーク設定(&W)...");
     m_fileMenu->AppendSeparator();
     Item(m_fileMenu, cmd::kPageInfo, "ページ情報(&I)");
     m_fileMenu->AppendSeparator();
@@ -213,6 +251,9 @@ void CMainFrame::BuildMenus() {
     Item(automatic, cmd::kAutoUpdate60, "60 分ごと", wxITEM_CHECK);
     Item(automatic, cmd::kAutoUpdate120, "120 分ごと", wxITEM_CHECK);
     view->AppendSubMenu(automatic, Wx("自動更新(&T)"));
+    Item(view, cmd::kViewNotify, "新着を通知する(&O)", wxITEM_CHECK);
+    Item(view, cmd::kViewCloseToTray, "閉じるとトレイに入る(&Y)", wxITEM_CHECK);
+    Item(view, cmd::kViewAutostart, "ログイン時に起動する(&L)", wxITEM_CHECK);
     view->AppendSeparator();
     auto* sort = new wxMenu;
     Item(sort, cmd::kSortInitial, "初期状態(&I)", wxITEM_CHECK);
@@ -233,10 +274,11 @@ void CMainFrame::BuildMenus() {
     Item(view, cmd::kStop, "中止(&S)");
     Item(view, cmd::kRefresh, "再読込(&R)");
     view->AppendSeparator();
-    // The letters M, S, Space and N act on the article list from the lists and the preview; as
+    // The letters M, S, F, Space and N act on the article list from the lists and the preview; as
     // accelerators of the menu they would also swallow them in the search box.
     Item(view, cmd::kToggleRead, "既読/未読の切り替え(&M)");
     Item(view, cmd::kToggleStar, "スターの切り替え(&S)");
+    Item(view, cmd::kShowFullText, "全文を表示(&L)");
     Item(view, cmd::kMarkAllRead, "すべて既読にする(&A)");
     Item(view, cmd::kSearchFocus, "記事の検索(&F)\tCtrl+F");
     view->AppendSeparator();
@@ -414,6 +456,9 @@ PaneState CMainFrame::CurrentState() const {
         state.autoUpdateMinutes = m_updates->AutoUpdateMinutes();
     }
     state.colorScheme = m_colorScheme;
+    state.notify = m_desktop && m_desktop->NotifyOn();
+    state.closeToTray = m_desktop && m_desktop->CloseToTray();
+    state.autostart = m_desktop && m_desktop->Autostart();
     return state;
 }
 
@@ -447,6 +492,10 @@ void CMainFrame::RunCommand(int id) {
     }
     if (id == cmd::kSyncAccount) {
         if (!ListBusy()) m_sync->EditAccount();
+        return;
+    }
+    if (id == cmd::kNetworkSettings) {
+        EditNetworkSettings();
         return;
     }
     if (id == cmd::kRules) {
@@ -540,6 +589,9 @@ void CMainFrame::RunCommand(int id) {
                 case cmd::kMarkAllRead:
                     m_siteList->OnMarkAllRead();
                     return;
+                case cmd::kShowFullText:
+                    m_siteList->OnShowFullText();
+                    return;
                 default:
                     return;
             }
@@ -614,6 +666,11 @@ void CMainFrame::RunCommand(int id) {
                         m_updates->SetAutoUpdate(minutes);
                         Settings().WriteInt("View", "AutoUpdate", minutes);
                     }
+                    if (id == cmd::kViewNotify) m_desktop->SetNotify(!m_desktop->NotifyOn());
+                    if (id == cmd::kViewCloseToTray) {
+                        m_desktop->SetCloseToTray(!m_desktop->CloseToTray());
+                    }
+                    if (id == cmd::kViewAutostart) m_desktop->SetAutostart(!m_desktop->Autostart());
                     if (const int scheme = cmd::ColorSchemeOf(id); scheme >= 0) {
                         m_colorScheme = scheme;
                         Settings().WriteInt("View", "ColorScheme", scheme);
@@ -675,7 +732,8 @@ bool CMainFrame::HandleReadingKey(const wxKeyEvent& event) {
     const int key = event.GetKeyCode();
     const int modifiers = event.GetModifiers();
     const bool space = key == WXK_SPACE && (modifiers == wxMOD_NONE || modifiers == wxMOD_SHIFT);
-    const bool letter = modifiers == wxMOD_NONE && (key == 'N' || key == 'M' || key == 'S');
+    const bool letter =
+        modifiers == wxMOD_NONE && (key == 'N' || key == 'M' || key == 'S' || key == 'F');
     if ((!space && !letter) || !m_siteList || !IsReadingFocus()) return false;
     switch (key) {
         case WXK_SPACE:
@@ -688,6 +746,9 @@ bool CMainFrame::HandleReadingKey(const wxKeyEvent& event) {
             return true;
         case 'M':
             RunCommand(cmd::kToggleRead);
+            return true;
+        case 'F':
+            RunCommand(cmd::kShowFullText);
             return true;
         default:
             RunCommand(cmd::kToggleStar);
@@ -808,7 +869,18 @@ void CMainFrame::SavePaneHeights() {
     settings.WriteInt(m_strSection, kArticleListHeight, m_inner->GetSashPosition());
 }
 
+void CMainFrame::Quit() {
+    m_quitting = true;
+    Close();
+}
+
 void CMainFrame::OnClose(wxCloseEvent& event) {
+    // With a tray, closing the window may only hide it: updates and notifications go on.
+    if (event.CanVeto() && !m_quitting && m_desktop && m_desktop->KeepsRunningOnClose()) {
+        Hide();
+        event.Veto();
+        return;
+    }
     if (ListBusy()) {
         // The download or the sync still uses the document: the window closes when it has ended.
         m_closeWanted = true;
@@ -819,6 +891,7 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
     }
     auto* app = wxDynamicCast(wxTheApp, CVarloApp);
     if (app && event.CanVeto() && !app->SaveModified()) {
+        m_quitting = false;
         event.Veto();
         return;
     }

@@ -22,6 +22,7 @@ class CVarloDoc;
 class CVarloView;
 class CSearchBox;
 class CDesktopScheme;
+class CDesktopServices;
 
 class CMainFrame : public CContFrameWnd {
   public:
@@ -35,6 +36,8 @@ class CMainFrame : public CContFrameWnd {
     CUpdateAll& Updates() const { return *m_updates; }
     // Sync with the account's server.
     CSyncWindow& Sync() const { return *m_sync; }
+    // Notifications and the launcher's count.
+    CDesktopServices& Desktop() const { return *m_desktop; }
     // A sync a few seconds from now, when the open file has an account (after a mark).
     void ScheduleSync();
     // The end of a sync: a close asked for meanwhile goes on.
@@ -66,6 +69,9 @@ class CMainFrame : public CContFrameWnd {
     void UpdateTitle();
     // Rebuilds the recent-file entries of the File menu.
     void UpdateRecentFiles();
+    // Ends the program as ﾌｧｲﾙ → ｱﾌﾟﾘｹｰｼｮﾝの終了 does: never into the tray, asking about unsaved
+    // changes.
+    void Quit();
     // Shows the user guide in the browser pane, at `section` (an anchor) unless it is empty.
     void ShowHelp(const std::string& section = {});
     // Records the open file's categories for the rules and shows the rules dialog.
@@ -77,6 +83,8 @@ class CMainFrame : public CContFrameWnd {
     void BuildStatusBar();
     void BuildPanes(CVarloDoc* document);
     void OnCommand(wxCommandEvent& event);
+    // The proxy of every transfer, in its dialog; kept in the settings and applied at once.
+    void EditNetworkSettings();
     void OnUpdateCommand(wxUpdateUIEvent& event);
     void OnChildFocus(wxChildFocusEvent& event);
     // The pane that holds `window`, None for a window of no pane (the search box).
@@ -84,7 +92,7 @@ class CMainFrame : public CContFrameWnd {
     void OnClose(wxCloseEvent& event);
     void OnIdleIndicators(wxIdleEvent& event);
     void OnCharHook(wxKeyEvent& event);
-    // Space, Shift+Space, N, M and S while a list or the preview page has the focus; false
+    // Space, Shift+Space, N, M, S and F while a list or the preview page has the focus; false
     // (the key goes on) otherwise.
     bool HandleReadingKey(const wxKeyEvent& event);
     bool IsReadingFocus() const;
@@ -111,6 +119,8 @@ class CMainFrame : public CContFrameWnd {
     std::unique_ptr<CSyncWindow> m_sync;
     int m_colorScheme = 0;  // "ColorScheme": 0 as the desktop prefers, 1 light, 2 dark
     std::unique_ptr<CDesktopScheme> m_desktopScheme;
+    std::unique_ptr<CDesktopServices> m_desktop;
+    bool m_quitting = false;
 };
 
 }  // namespace varlo

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "encoding/codepage.h"
+#include "gui/app/desktop_services.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/update_all.h"
 #include "gui/controls/sync_account_dlg.h"
@@ -175,6 +176,7 @@ void CSyncWindow::Run(const SyncSetting& setting, std::string password) {
     m_questions = std::make_shared<SyncQuestions>();
     std::shared_ptr<SyncQuestions> questions = m_questions;
     m_running = true;
+    m_mark = m_frame.Desktop().Mark();
     ShowStatus(ToWx(SyncingText()));
     const std::string storePath = StorePath();
     std::shared_ptr<bool> alive = m_alive;
@@ -248,6 +250,7 @@ void CSyncWindow::Finish(const SyncSetting& setting, const SyncSummary& summary,
                                             : ToWx(summary.failures.front()));
     }
     if (m_frame.SiteList()) m_frame.SiteList()->RefreshMarks();
+    m_frame.Desktop().AnnounceNew(m_mark);
     m_frame.AfterSync();
     if (summary.stopped == ReaderFailure::kLogin) {
         // The same password would be refused again: nothing more runs until the user gives one.
@@ -344,7 +347,11 @@ void CSyncWindow::EditAccount() {
 
 void CSyncWindow::RemoveAccount(const SyncSetting& setting) {
     ForgetPassword(setting.account.Key());
-    ForgetSyncState(FeedMarks().Store(), setting.account);
+    const SyncAccount account = setting.account;
+    RunInStore(FeedMarks().Writer(), [account](CFeedStore* store) -> std::function<void()> {
+        if (store != nullptr) ForgetSyncState(*store, account);
+        return nullptr;
+    });
     ClearSyncSetting(Settings());
     ShowStatus(Wx("同期アカウントを削除しました"));
 }

@@ -61,6 +61,7 @@ class CSyncWindow : public wxEvtHandler {
     CMainFrame& m_frame;
     wxTimer m_later;
     bool m_running = false;
+    int64_t m_mark = 0;    // where the articles stored before the sync end
     bool m_again = false;  // asked for while one ran: another follows
     int m_finished = 0;
     SyncSummary m_last;

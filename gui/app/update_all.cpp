@@ -3,8 +3,11 @@
 #include <wx/statusbr.h>
 
 #include <cstdlib>
+#include <ctime>
+#include <map>
 
 #include "fetch/http_download.h"
+#include "gui/app/desktop_services.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/sync_window.h"
 #include "gui/controls/update_failures_dlg.h"
@@ -13,6 +16,8 @@
 #include "gui/platform/wx_text.h"
 #include "gui/views/varlo_view.h"
 #include "platform/message_box.h"
+#include "store/site_settings.h"
+#include "update/site_access.h"
 
 namespace varlo {
 namespace {
@@ -35,14 +40,17 @@ int MinuteMs() {
 
 }  // namespace
 
-CUpdateAll::CUpdateAll(CMainFrame& frame) : m_frame(frame), m_tick(this), m_auto(this) {
+CUpdateAll::CUpdateAll(CMainFrame& frame)
+    : m_frame(frame), m_tick(this), m_auto(this), m_siteIntervals(this) {
     Bind(wxEVT_TIMER, &CUpdateAll::OnTick, this, m_tick.GetId());
     Bind(wxEVT_TIMER, &CUpdateAll::OnAutoUpdate, this, m_auto.GetId());
+    Bind(wxEVT_TIMER, &CUpdateAll::OnSiteIntervals, this, m_siteIntervals.GetId());
 }
 
 CUpdateAll::~CUpdateAll() {
     m_tick.Stop();
     m_auto.Stop();
+    m_siteIntervals.Stop();
     m_run.reset();
 }
 
@@ -55,16 +63,26 @@ void CUpdateAll::Start(bool automatic) {
         return;
     }
     CVarloView* sites = m_frame.SiteList();
-    auto* doc = sites ? wxDynamicCast(sites->GetDocument(), CVarloDoc) : nullptr;
-    if (!doc) return;
+    if (!sites || !wxDynamicCast(sites->GetDocument(), CVarloDoc)) return;
+    StartSites(SiteUrls(), automatic);
+}
+
+std::vector<Text> CUpdateAll::SiteUrls() const {
     std::vector<Text> urls;
-    for (int i = 0; i < doc->m_opmlFile.GetCount(); ++i) {
+    CVarloView* sites = m_frame.SiteList();
+    auto* doc = sites ? wxDynamicCast(sites->GetDocument(), CVarloDoc) : nullptr;
+    for (int i = 0; doc && i < doc->m_opmlFile.GetCount(); ++i) {
         const Text& url = doc->m_opmlFile.GetAt(i)->m_strXmlUrl;
         if (!url.empty()) urls.push_back(url);
     }
+    return urls;
+}
+
+void CUpdateAll::StartSites(std::vector<Text> urls, bool automatic) {
     CFeedMarks& marks = FeedMarks();
     UpdateOptions options;
     options.automatic = automatic;
+    m_mark = m_frame.Desktop().Mark();
     m_run = std::make_unique<CUpdateRun>(marks.Store(), marks.Cache(), std::move(urls), options);
     m_shownFinished = static_cast<size_t>(-1);
     m_longestTick = std::chrono::milliseconds(0);
@@ -120,6 +138,7 @@ void CUpdateAll::Finish() {
     if (!notice.empty()) ShowMessageBox(notice, kMbOk | kMbIconInformation);
     FeedMarks().Prune();
     if (m_frame.SiteList()) m_frame.SiteList()->RefreshMarks();
+    m_frame.Desktop().AnnounceNew(m_mark);
 }
 
 void CUpdateAll::ShowStatus(const wxString& text) {
@@ -149,7 +168,32 @@ void CUpdateAll::ShowFailures() {
 void CUpdateAll::SetAutoUpdate(int minutes) {
     m_autoMinutes = minutes;
     m_auto.Stop();
-    if (minutes > 0) m_auto.Start(minutes * MinuteMs());
+    m_siteIntervals.Stop();
+    if (minutes > 0) {
+        m_auto.Start(minutes * MinuteMs());
+        m_siteIntervals.Start(SiteSettings::kMinInterval * MinuteMs());
+    }
+}
+
+void CUpdateAll::OnSiteIntervals(wxTimerEvent&) {
+    if (m_run || m_frame.Sync().Applying()) return;
+    // Only the sites of their own interval that are due; the others keep the update's interval.
+    CFeedStore& store = FeedMarks().Store();
+    const std::map<Text, SiteSettings> own = LoadAllSiteSettings(store);
+    if (own.empty()) return;
+    const std::map<Text, FeedRecord> records = store.Feeds();
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    std::vector<Text> due;
+    for (const Text& url : SiteUrls()) {
+        const auto settings = own.find(url);
+        if (settings == own.end() || settings->second.interval <= 0) continue;
+        const auto record = records.find(url);
+        if (DueForAutomaticUpdate(settings->second,
+                                  record != records.end() ? record->second : FeedRecord(), now)) {
+            due.push_back(url);
+        }
+    }
+    if (!due.empty()) StartSites(std::move(due), true);
 }
 
 void CUpdateAll::OnAutoUpdate(wxTimerEvent&) {

@@ -5,10 +5,12 @@
 #include <wx/filename.h>
 #include <wx/stdpaths.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <new>
 #include <stdexcept>
 
+#include "gui/app/desktop_services.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/sync_window.h"
 #include "gui/app/update_all.h"
@@ -135,6 +137,10 @@ bool CVarloApp::StartUp() {
     if (!m_argumentsSet) {
         for (int i = 1; i < argc; ++i) m_arguments.push_back(Utf8(argv[i]));
     }
+    // Started with the desktop: into the tray, or minimised.
+    const auto minimized = std::find(m_arguments.begin(), m_arguments.end(), "--minimized");
+    const bool startMinimized = minimized != m_arguments.end();
+    if (startMinimized) m_arguments.erase(minimized);
     // The window comes first: what opening the file has to say appears centred on it, not alone
     // in a corner of the screen before there is a window at all.
     m_frame->Show(true);
@@ -149,6 +155,7 @@ bool CVarloApp::StartUp() {
     // A file that cannot be read still leaves the user a window, with a new empty document.
     if (!opened) NewDocument();
     m_frame->Update();
+    if (startMinimized) m_frame->Desktop().StartMinimized();
     // The file of a sync account starts with a sync (the window is already there).
     if (opened) m_frame->Sync().Start();
     return true;
@@ -326,7 +333,7 @@ void CVarloApp::OnAppCommand(int id) {
             break;
         }
         case cmd::kAppExit:
-            if (m_frame) m_frame->Close();
+            if (m_frame) m_frame->Quit();
             break;
         case cmd::kHelpFinder:
             if (m_frame) m_frame->ShowHelp();

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <map>
 
+#include "gui/platform/background.h"
 #include "platform/message_box.h"
 #include "store/rule_store.h"
 #include "store/store_paths.h"
@@ -15,6 +16,7 @@ CFeedStore& CFeedMarks::Store() {
     if (path != m_path) {
         m_path = path;
         m_store.Open(path);
+        if (m_refuseWrites) m_store.RefuseWrites();
         // Pieces already posted finish on the old writer, which goes with the last of them.
         m_writer.reset();
         if (!m_store.Notice().empty()) {
@@ -46,13 +48,26 @@ CLibrary& CFeedMarks::Library() {
 }
 
 void CFeedMarks::Touch(const std::vector<Text>& urls) {
-    Store().Touch(urls, static_cast<int64_t>(std::time(nullptr)));
+    const auto now = static_cast<int64_t>(std::time(nullptr));
+    RunInStore(Writer(), [urls, now](CFeedStore* store) -> std::function<void()> {
+        if (store != nullptr) store->Touch(urls, now);
+        return nullptr;
+    });
 }
 
 void CFeedMarks::Prune() {
-    for (const Text& url : Store().Prune(static_cast<int64_t>(std::time(nullptr)))) {
-        Cache().Remove(url);
-    }
+    const auto now = static_cast<int64_t>(std::time(nullptr));
+    const CFeedCache cache = Cache();
+    RunInStore(Writer(), [now, cache](CFeedStore* store) -> std::function<void()> {
+        if (store == nullptr) return nullptr;
+        for (const Text& url : store->Prune(now)) cache.Remove(url);
+        return nullptr;
+    });
+}
+
+void CFeedMarks::RefuseWindowWrites(bool refuse) {
+    m_refuseWrites = refuse;
+    if (refuse) m_store.RefuseWrites();
 }
 
 void CFeedMarks::RecordSiteCategories(const COpmlFile& file) {

@@ -37,6 +37,11 @@ class CFeedMarks {
     void RecordSiteCategories(const COpmlFile& file);
     // Forgets feeds and articles long unused, and their cached bodies.
     void Prune();
+    // Whether the window's connection refuses every change from now on (and at every opening):
+    // all writing goes through the writer, and the tests hold the window to that.
+    void RefuseWindowWrites(bool refuse);
+    // Changes the window's connection refused since it was opened.
+    int64_t RefusedWindowWrites() const { return m_store.RefusedWrites(); }
 
   private:
     CFeedStore m_store;
@@ -45,6 +50,7 @@ class CFeedMarks {
     std::string m_path;
     CFeedCache m_cache{std::string()};
     bool m_cacheSet = false;
+    bool m_refuseWrites = false;
 };
 
 // The marks of this process.

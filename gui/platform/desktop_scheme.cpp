@@ -40,6 +40,8 @@ void CDesktopScheme::OnBus(GObject*, GAsyncResult* result, gpointer self) {
     }
     if (error) g_error_free(error);
     if (!bus) return;
+    // The bus going away (a desktop session ending, a test's own bus) must not end the program.
+    g_dbus_connection_set_exit_on_close(bus, FALSE);
     auto* scheme = static_cast<CDesktopScheme*>(self);
     scheme->m_bus = bus;
     scheme->m_subscription = g_dbus_connection_signal_subscribe(

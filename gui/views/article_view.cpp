@@ -262,6 +262,7 @@ void CArticleView::OnContextMenu(wxContextMenuEvent& event) {
     wxMenu menu;
     menu.Append(cmd::kToggleRead, Wx("既読/未読の切り替え(&M)"));
     menu.Append(cmd::kToggleStar, Wx("スターの切り替え(&S)"));
+    menu.Append(cmd::kShowFullText, Wx("全文を表示(&L)"));
     menu.AppendSeparator();
     menu.Append(cmd::kMarkAllRead, Wx("すべて既読にする(&A)"));
     wxWindow* frame = wxGetTopLevelParent(m_list);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -29,8 +30,11 @@
 #include "gui/views/browser_view.h"
 #include "platform/message_box.h"
 #include "platform/program_folder.h"
+#include "platform/secret_memory.h"
+#include "platform/secret_store.h"
 #include "preview/preview_page.h"
 #include "shell/command_ids.h"
+#include "store/site_settings.h"
 #include "update/feed_choice.h"
 
 namespace varlo {
@@ -327,6 +331,7 @@ void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& downlo
 
 void CVarloView::CancelDownload() {
     if (m_download) m_download->CancelFromAfar();
+    if (m_fullText) m_fullText->CancelFromAfar();
 }
 
 void CVarloView::OnProgressTimer(wxTimerEvent&) {
@@ -365,17 +370,24 @@ void CVarloView::CloseProgressWindow() {
 }
 
 void CVarloView::MarkViewReadOffTheWindow(const LibraryView& view) {
-    // A view may hold a hundred thousand unread articles: they are marked on a worker, and the
-    // lists and counts change once it is done.
+    // A view may hold a hundred thousand unread articles.
+    const LibraryView shown = view.Within(SitesOfFile());
+    MarkOffTheWindow([shown](CLibrary& library, CFeedStore&) { library.MarkViewRead(shown); });
+}
+
+void CVarloView::MarkOffTheWindow(std::function<void(CLibrary&, CFeedStore&)> write) {
     if (!FeedMarks().Store().IsOpen()) return;
     CVarloView* self = this;
-    const LibraryView shown = view.Within(SitesOfFile());
-    RunInStore(FeedMarks().Writer(), [self, shown](CFeedStore* store) -> std::function<void()> {
-        if (store != nullptr) CLibrary(*store).MarkViewRead(shown);
-        return [self] {
-            if (IsLiveView(self)) self->MarksChanged();
-        };
-    });
+    RunInStore(FeedMarks().Writer(),
+               [self, write = std::move(write)](CFeedStore* store) -> std::function<void()> {
+                   if (store != nullptr) {
+                       CLibrary library(*store);
+                       write(library, *store);
+                   }
+                   return [self] {
+                       if (IsLiveView(self)) self->MarksChanged();
+                   };
+               });
 }
 
 void CVarloView::OnRightDown(wxMouseEvent& event) {
@@ -451,6 +463,11 @@ void CVarloView::RefreshMarks() {
         }
         changed = changed || n != row.count;
         row.count = n;
+        if (row.view.kind == LibraryView::Kind::kUnread && n != m_unreadCountTold &&
+            m_onUnreadCount) {
+            m_unreadCountTold = n;
+            m_onUnreadCount(n);
+        }
     }
     if (!changed) return;
     m_listCtrl->Refresh();
@@ -543,12 +560,12 @@ void CVarloView::OnMarkSeen() {
     }
     const int row = SelectedSite();
     if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
-    const Text& url = doc->m_opmlFile.GetAt(row)->m_strXmlUrl;
-    if (!url.empty()) {
-        FeedMarks().Library().MarkSiteRead(url);
-        FeedMarks().Store().MarkSeen(url);
-    }
-    MarksChanged();
+    const Text url = doc->m_opmlFile.GetAt(row)->m_strXmlUrl;
+    if (url.empty()) return;
+    MarkOffTheWindow([url](CLibrary& library, CFeedStore& store) {
+        library.MarkSiteRead(url);
+        store.MarkSeen(url);
+    });
 }
 
 void CVarloView::ShowFeedRead() {
@@ -610,7 +627,7 @@ void CVarloView::Place(COpmlItem* entry, std::unique_ptr<COpmlItem> owned, int i
     doc->Modify(true);
 }
 
-bool CVarloView::AskSite(COpmlItem& entry, Text& category) {
+bool CVarloView::AskSite(COpmlItem& entry, Text& category, bool showDetails) {
     std::vector<Text> categories;
     Doc()->m_opmlFile.GetCategories(categories);
     CSiteItemDlg dialog(wxGetTopLevelParent(m_listCtrl));
@@ -619,12 +636,42 @@ bool CVarloView::AskSite(COpmlItem& entry, Text& category) {
     dialog.m_strCategory = entry.m_strCategory;
     dialog.m_strUrl = entry.m_strHtmlUrl;
     dialog.m_strFeed = entry.m_strXmlUrl;
+    const Text oldFeed = entry.m_strXmlUrl;
+    if (!oldFeed.empty()) {
+        dialog.m_settings = LoadSiteSettings(FeedMarks().Store(), oldFeed);
+        std::optional<std::string> kept = LookupPassword(SitePasswordAccount(oldFeed));
+        dialog.m_hasPassword = kept.has_value();
+        if (kept) WipeString(*kept);
+    }
+    dialog.m_showDetails = showDetails;
     if (dialog.DoModal() != 1) return false;
     // The type is never edited; the category is placed by the caller.
     entry.m_strTitle = dialog.m_strTitle;
     entry.m_strHtmlUrl = dialog.m_strUrl;
     entry.m_strXmlUrl = dialog.m_strFeed;
     category = dialog.m_strCategory;
+    const Text newFeed = entry.m_strXmlUrl;
+    auto password = std::make_shared<CSecretBuffer>(dialog.m_password);
+    WipeString(dialog.m_password);
+    RunInStore(FeedMarks().Writer(),
+               [oldFeed, newFeed, settings = dialog.m_settings, changed = dialog.m_passwordChanged,
+                password](CFeedStore* store) {
+                   if (store == nullptr || newFeed.empty()) return std::function<void()>();
+                   if (!oldFeed.empty() && oldFeed != newFeed) {
+                       MoveSiteSettings(*store, oldFeed, newFeed);
+                   }
+                   SaveSiteSettings(*store, newFeed, settings);
+                   const std::string account = SitePasswordAccount(newFeed);
+                   if (changed && password->Empty()) {
+                       ForgetPassword(account);
+                   } else if (changed) {
+                       std::string copy(password->View());
+                       StorePassword(account, copy);
+                       WipeString(copy);
+                   }
+                   password->Clear();
+                   return std::function<void()>();
+               });
     return true;
 }
 
@@ -638,10 +685,10 @@ bool CVarloView::EditSite(int index) {
     return true;
 }
 
-bool CVarloView::EditNewSite(std::unique_ptr<COpmlItem> entry) {
+bool CVarloView::EditNewSite(std::unique_ptr<COpmlItem> entry, bool showDetails) {
     if (!Doc() || !entry) return false;
     Text category;
-    if (!AskSite(*entry, category)) return false;
+    if (!AskSite(*entry, category, showDetails)) return false;
     COpmlItem* raw = entry.get();
     Place(raw, std::move(entry), -1, category);
     return true;
@@ -660,6 +707,13 @@ void CVarloView::OnSiteDelete() {
     if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
     const Text question = doc->m_opmlFile.GetAt(row)->m_strTitle + Jp(" を削除しますか？");
     if (ShowMessageBox(question, kMbYesNo | kMbIconQuestion) != kIdYes) return;
+    // The site's own settings and its password go with it.
+    if (const Text feed = doc->m_opmlFile.GetAt(row)->m_strXmlUrl; !feed.empty()) {
+        RunInStore(FeedMarks().Writer(), [feed](CFeedStore* store) {
+            if (store != nullptr) ForgetSiteSettings(*store, feed);
+            return std::function<void()>();
+        });
+    }
     doc->m_opmlFile.RemoveAt(row);
     RefreshList(row);
     doc->Modify(true);
@@ -668,13 +722,15 @@ void CVarloView::OnSiteDelete() {
 void CVarloView::AddSiteFrom(const Text& pageUrl) {
     std::unique_ptr<COpmlItem> entry;
     bool cancelled = false;
+    bool unauthorized = false;
     {
         BusyScope busy(m_busy);
-        entry = FindFeed(pageUrl, GetProgramFolder(), true, &cancelled);
+        entry = FindFeed(pageUrl, GetProgramFolder(), true, &cancelled, &unauthorized);
     }
     if (cancelled) ShowStatus(Wx("中止しました"));
     if (m_afterDownload) m_afterDownload();
-    if (entry) EditNewSite(std::move(entry));
+    // An address that asks for credentials is the feed: the user gives them at once.
+    if (entry) EditNewSite(std::move(entry), unauthorized);
 }
 
 void CVarloView::OnSiteAdd() {

@@ -9,15 +9,18 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <wx/string.h>
 
+#include "fulltext/article_extractor.h"
 #include "platform/text.h"
 #include "preview/preview_page.h"
 #include "shell/command_rules.h"
+#include "shell/new_articles_notice.h"
 #include "store/library.h"
 #include "update/feed_choice.h"
 
@@ -34,6 +37,14 @@ class CBrowserView;
 class CListCtrlBox;
 class COpmlItem;
 class CVarloDoc;
+
+// What the fetch of an article's page for its whole text found: the article, or why there is
+// none (system text).
+struct FullTextFetch {
+    bool cancelled = false;
+    Text failure;
+    ExtractedArticle article;
+};
 
 class CVarloView : public wxView {
   public:
@@ -62,8 +73,8 @@ class CVarloView : public wxView {
     // Edits the entry at `index` in the site dialog; false on Cancel.
     bool EditSite(int index);
     // Lets the user check a new entry in the site dialog and adds it; false on Cancel (the entry
-    // is then dropped).
-    bool EditNewSite(std::unique_ptr<COpmlItem> entry);
+    // is then dropped). `showDetails`: the dialog opens at its tab "詳細".
+    bool EditNewSite(std::unique_ptr<COpmlItem> entry, bool showDetails = false);
 
     // Commands.
     void OnSiteEdit();
@@ -90,6 +101,11 @@ class CVarloView : public wxView {
     void OnToggleRead();
     void OnToggleStar();
     void OnMarkAllRead();
+    // 全文を表示: the chosen article's page fetched on a thread of its own and its article shown
+    // in the preview alone, kept in the library (shown at once when the library holds it).
+    void OnShowFullText();
+    // True while the page of an article is fetched for its whole text.
+    bool IsFetchingFullText() const { return m_fullText != nullptr; }
     // Shows the stored articles that match `words` in the "検索: <words>" row, and chooses it.
     void ShowSearch(const wxString& words);
     // Goes to the next unread article: the next row of a view of the library, or the first
@@ -133,13 +149,23 @@ class CVarloView : public wxView {
     // True while a download runs: commands that change the list, the document or the feed wait.
     bool IsBusy() const { return m_busy > 0; }
     // True while the chosen site's feed is downloaded.
-    bool IsDownloading() const { return m_download != nullptr; }
-    // Ends the chosen site's download without asking (Esc, the stop command, another file).
+    bool IsDownloading() const { return m_download != nullptr || m_fullText != nullptr; }
+    // Ends the chosen site's download and the fetch of a whole article without asking (Esc, the
+    // stop command, another file).
     void CancelDownload();
     // Called when a download has ended (runs a feed update the user asked for meanwhile).
     void SetAfterDownload(std::function<void()> callback) { m_afterDownload = std::move(callback); }
     // Called after the user marked something (so that the marks reach a sync server).
     void SetAfterMark(std::function<void()> callback) { m_afterMark = std::move(callback); }
+    // Runs `callback` whenever the count of the unread articles' row changes (and once at first).
+    void SetOnUnreadCount(std::function<void(int64_t)> callback) {
+        m_onUnreadCount = std::move(callback);
+    }
+    // The unread articles stored after the article `afterId` in the open file's sites: how many,
+    // and the newest of them named with their sites' titles.
+    std::pair<int64_t, std::vector<NoticeArticle>> NewUnreadAfter(int64_t afterId);
+    // Chooses the row of the unread articles, as a click does.
+    void ChooseUnreadRow();
 
     const std::string& DownPath() const { return m_strDownPath; }
     bool m_bDescription = false;
@@ -217,6 +243,9 @@ class CVarloView : public wxView {
     // false (the pane shows another page, which stays).
     void RewritePreview(bool show = true);
     void MarkViewReadOffTheWindow(const LibraryView& view);
+    // Writes marks through the store's writer, off the window's thread; the lists and counts
+    // follow once they are written.
+    void MarkOffTheWindow(std::function<void(CLibrary& library, CFeedStore& store)> write);
     void ShowStatus(const wxString& text);
     void AddSiteFrom(const Text& pageUrl);
     void ToggleOption(bool& option, const char* name);
@@ -226,8 +255,14 @@ class CVarloView : public wxView {
     // `markRead` says so.
     void ShowLibraryArticle(int row, bool markRead);
     PreviewOptions Options() const;
-    // Shows the site dialog for `entry`; on OK copies the fields back and sets `category`.
-    bool AskSite(COpmlItem& entry, Text& category);
+    // The article of the selected row as the library holds it (id 0 when it holds none).
+    std::optional<LibraryRow> ChosenArticle();
+    void FinishFullText(uint64_t generation, const LibraryRow& article,
+                        const FullTextFetch& result);
+    void ShowFullTextPage(LibraryRow article, const std::string& html);
+    // Shows the site dialog for `entry`; on OK copies the fields back, sets `category` and keeps
+    // the site's own settings and password under its feed address (moved along when it changed).
+    bool AskSite(COpmlItem& entry, Text& category, bool showDetails = false);
     void Place(COpmlItem* entry, std::unique_ptr<COpmlItem> owned, int index, const Text& category);
 
     CListCtrlBox* m_listCtrl = nullptr;
@@ -252,11 +287,15 @@ class CVarloView : public wxView {
     int m_readingView = 0;     // views of the library being read on a worker
     std::shared_ptr<const std::vector<Text>> m_sitesOfFile;
     std::function<void()> m_afterMark;
+    std::function<void(int64_t)> m_onUnreadCount;
+    int64_t m_unreadCountTold = -1;
     std::shared_ptr<CRelayedProgress> m_download;  // the chosen site's download while it runs
     wxTimer m_progressTimer;
     std::unique_ptr<CDownloadProgress> m_progressWindow;
     std::vector<std::unique_ptr<CDownloadProgress>> m_spentProgressWindows;
     bool m_progressClosed = false;  // the user closed the progress window; it stays closed
+    std::shared_ptr<CRelayedProgress> m_fullText;  // the fetch of a whole article while it runs
+    uint64_t m_fullTextGeneration = 0;             // raised by each 全文を表示
     wxDECLARE_DYNAMIC_CLASS(CVarloView);
 };
 

@@ -24,6 +24,7 @@
 #include "platform/program_folder.h"
 #include "preview/preview_page.h"
 #include "store/feed_store.h"
+#include "store/site_settings.h"
 #include "update/stored_feed.h"
 
 namespace varlo {
@@ -202,13 +203,26 @@ void CVarloView::ShowLibraryArticle(int row, bool markRead) {
     const std::string preview = GetPreviewPath();
     if (WritePreviewPage(preview, page, Options()) && m_browser) m_browser->Navigate(preview);
     if (markRead && !article->read) {
-        library.SetRead(article->id, true);
-        MarksChanged();
+        const int64_t id = article->id;
+        MarkOffTheWindow([id](CLibrary& writer, CFeedStore&) { writer.SetRead(id, true); });
     }
 }
 
 void CVarloView::OnArticleChosen(int row) {
     if (!m_articles) return;
+    // A site that asked for it shows the article's own web page instead of the feed's text.
+    const LibraryRow* listed = m_articles->IsLibrary() ? m_articles->LibraryRowAt(row) : nullptr;
+    const Text site =
+        m_articles->IsLibrary() ? (listed ? listed->feedUrl : Text()) : m_strFeedAddress;
+    if (!site.empty() &&
+        LoadSiteSettings(FeedMarks().Store(), site).display == ArticleDisplay::kWebPage) {
+        OnArticleOpened(row);
+        if (listed && !listed->read) {
+            FeedMarks().Library().SetRead(listed->id, true);
+            MarksChanged();
+        }
+        return;
+    }
     if (m_articles->IsLibrary()) return ShowLibraryArticle(row, true);
     // A site's feed: its page holds every article; the page moves to the one chosen.
     CVarloDoc* doc = Doc();
@@ -242,55 +256,65 @@ void CVarloView::OnToggleRead() {
     if (!m_articles || !m_articles->GetList()) return;
     const int row = m_articles->GetList()->GetSelectedItem();
     if (row < 0) return;
-    CLibrary& library = FeedMarks().Library();
     if (m_articles->IsLibrary()) {
         if (const LibraryRow* stored = m_articles->LibraryRowAt(row)) {
-            library.SetRead(stored->id, !stored->read);
+            const int64_t id = stored->id;
+            const bool read = !stored->read;
+            MarkOffTheWindow(
+                [id, read](CLibrary& library, CFeedStore&) { library.SetRead(id, read); });
         }
     } else {
         const Text key = m_articles->FeedKeyAt(row);
         if (key.empty()) return;
         const bool read = !m_articles->IsFeedRowRead(row);
-        library.SetReadByKey(LibraryKeyOf(key), read);
+        // The row shows its mark at once; the counts follow when it is written.
         m_articles->SetFeedRowRead(row, read);
+        const std::string libraryKey = LibraryKeyOf(key);
+        MarkOffTheWindow([libraryKey, read](CLibrary& library, CFeedStore&) {
+            library.SetReadByKey(libraryKey, read);
+        });
     }
-    MarksChanged();
 }
 
 void CVarloView::OnToggleStar() {
     if (!m_articles || !m_articles->GetList()) return;
     const int row = m_articles->GetList()->GetSelectedItem();
     if (row < 0) return;
-    CLibrary& library = FeedMarks().Library();
     if (m_articles->IsLibrary()) {
         if (const LibraryRow* stored = m_articles->LibraryRowAt(row)) {
-            library.SetStarred(stored->id, !stored->starred);
+            const int64_t id = stored->id;
+            const bool starred = !stored->starred;
+            MarkOffTheWindow(
+                [id, starred](CLibrary& library, CFeedStore&) { library.SetStarred(id, starred); });
         }
     } else {
         const Text key = m_articles->FeedKeyAt(row);
         if (key.empty() || m_chosenSite.empty()) return;
         // The feed's rows carry no star: the stored article of the site says whether it has one.
         const std::string wanted = LibraryKeyOf(key);
-        const std::optional<LibraryRow> stored = library.FindByKey(m_chosenSite, wanted);
-        library.SetStarredByKey(wanted, !(stored && stored->starred));
+        const std::optional<LibraryRow> stored =
+            FeedMarks().Library().FindByKey(m_chosenSite, wanted);
+        const bool starred = !(stored && stored->starred);
+        MarkOffTheWindow([wanted, starred](CLibrary& library, CFeedStore&) {
+            library.SetStarredByKey(wanted, starred);
+        });
     }
-    MarksChanged();
 }
 
 void CVarloView::OnMarkAllRead() {
     if (!m_articles) return;
-    CLibrary& library = FeedMarks().Library();
     if (m_articles->IsLibrary()) {
         if (m_chosenLibrary >= 0 && m_chosenLibrary < LibraryRowCount()) {
             MarkViewReadOffTheWindow(m_libraryRows[static_cast<size_t>(m_chosenLibrary)].view);
         }
-        return;
     } else if (!m_chosenSite.empty()) {
-        library.MarkSiteRead(m_chosenSite);
-        FeedMarks().Store().MarkSeen(m_chosenSite);
         m_articles->SetFeedRowsRead();
+        const Text site = m_chosenSite;
+        MarkOffTheWindow([site](CLibrary& library, CFeedStore& store) {
+            library.MarkSiteRead(site);
+            store.MarkSeen(site);
+        });
     }
-    MarksChanged();
 }
 
 bool CVarloView::GoToNextUnread() {

@@ -161,6 +161,17 @@ TEST(CarriedReferences, ReferencesAreReadAndWrittenOneAtATime) {
     EXPECT_EQ(dec->codepoint, 0xE9u);
     EXPECT_FALSE(ReadNumericReference("&#;"));
     EXPECT_FALSE(ReadNumericReference("&#x110000;"));
+    EXPECT_FALSE(ReadNumericReference("&#X41;")) << "the carried form writes a lower-case x";
+    // The lenient scan every markup reader shares: its value never wraps round, however long.
+    const NumericReferenceScan huge = ScanNumericReference("&#99999999999999999999999999", true);
+    EXPECT_EQ(huge.value, kBeyondUnicode);
+    EXPECT_EQ(huge.digits, 26u);
+    EXPECT_FALSE(huge.terminated);
+    const NumericReferenceScan upper = ScanNumericReference("&#X4e;", true);
+    EXPECT_EQ(upper.value, 0x4Eu);
+    EXPECT_EQ(upper.length, 6u);
+    EXPECT_EQ(ScanNumericReference("&#X4e;", false).digits, 0u);
+    EXPECT_EQ(ScanNumericReference("&#x;", true).digits, 0u);
     EXPECT_TRUE(IsCarriedCodePoint(0xE9));
     EXPECT_FALSE(IsCarriedCodePoint(0x3042));  // hiragana a
     EXPECT_FALSE(IsCarriedCodePoint(0x41));

@@ -110,6 +110,12 @@ TEST_F(TextFileLoading, ReadsUtf8WithOnlyAccentsOrAnEmojiFirstAsUtf8) {
     const CTextFile emoji = LoadBytes("<title>\xF0\x9F\x98\x80 \xE6\x97\xA5</title>");
     EXPECT_EQ(emoji.m_nCode, kCodeUtf8);
     EXPECT_EQ(emoji.m_strText, "<title>&#x1F600; \x93\xFA</title>");
+    // No-break spaces alone decide nothing for the Japanese detection.
+    const CTextFile spaces = LoadBytes(
+        "<p>a\xC2\xA0"
+        "b</p>");
+    EXPECT_EQ(spaces.m_nCode, kCodeUtf8);
+    EXPECT_EQ(spaces.m_strText, "<p>a&#xA0;b</p>");
 }
 
 TEST_F(TextFileLoading, ReadsWesternPagesAsBrowsersDoNotAsJapanese) {

@@ -11,6 +11,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/varlo_app.h"
 #include "gui/controls/list_ctrl_box.h"
+#include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/settings.h"
 #include "gui/views/varlo_view.h"
@@ -25,8 +26,12 @@ class AppTest : public ::testing::Test {
     void SetUp() override {
         SetProgramFolder(dir.Path().string());
         settingsPath = dir.File("Varlo.ini");
+        // Everything the window has written goes through the store's writer, off its thread.
+        FeedMarks().RefuseWindowWrites(true);
     }
     void TearDown() override {
+        EXPECT_EQ(FeedMarks().RefusedWindowWrites(), 0)
+            << "the window's thread wrote to the store (see the messages above)";
         Stop();
         SetProgramFolder({});
         ExpectNoPendingModals();

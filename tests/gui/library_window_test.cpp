@@ -200,6 +200,7 @@ TEST_F(LibraryWindow, TheLibrarysViewsStandOnTopWithTheirCountsAndAreNeverSaved)
     PumpEvents();
     Frame().SetActivePane(ActivePane::SiteList);
     Frame().RunCommand(cmd::kMarkSeen);
+    PumpEvents();
     Settle();
     EXPECT_EQ(Text(SiteRows(), 0, 3), "0");
     EXPECT_EQ(library.UnreadTotal(), 0);
@@ -224,6 +225,7 @@ TEST_F(LibraryWindow, MarksChangeThroughChoiceCommandsKeysAndTheViewsCommand) {
     EXPECT_TRUE(Articles().IsRowBold(1));
     EXPECT_EQ(Shown(0), 5);
     Frame().RunCommand(cmd::kToggleRead);
+    PumpEvents();
     EXPECT_FALSE(Articles().IsRowBold(1));
     EXPECT_EQ(library.UnreadTotal(), 4);
     // S stars it; the starred view counts and shows it.
@@ -231,8 +233,10 @@ TEST_F(LibraryWindow, MarksChangeThroughChoiceCommandsKeysAndTheViewsCommand) {
     EXPECT_EQ(Shown(1), 1);
     EXPECT_EQ(library.StarredCount(), 1);
     Frame().RunCommand(cmd::kToggleStar);
+    PumpEvents();
     EXPECT_EQ(Shown(1), 0);
     Frame().RunCommand(cmd::kToggleStar);
+    PumpEvents();
     ChooseView(1);
     ASSERT_EQ(ArticleRows().GetItemCount(), 1);
     EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京の天気");
@@ -244,11 +248,13 @@ TEST_F(LibraryWindow, MarksChangeThroughChoiceCommandsKeysAndTheViewsCommand) {
     EXPECT_EQ(library.UnreadCount(server.Url("/tech.xml")), 0) << "choosing a site reads it";
     ArticleRows().SelectItem(0);
     Frame().RunCommand(cmd::kToggleRead);
+    PumpEvents();
     EXPECT_TRUE(Articles().IsRowBold(0));
     EXPECT_EQ(library.UnreadCount(server.Url("/tech.xml")), 1);
     EXPECT_EQ(Text(SiteRows(), SiteRow(2), 3), "1");
     // Mark all read from the article list's command.
     Frame().RunCommand(cmd::kMarkAllRead);
+    PumpEvents();
     EXPECT_FALSE(Articles().IsRowBold(0));
     EXPECT_EQ(library.UnreadCount(server.Url("/tech.xml")), 0);
     // And in a view: everything it shows.
@@ -256,6 +262,7 @@ TEST_F(LibraryWindow, MarksChangeThroughChoiceCommandsKeysAndTheViewsCommand) {
     ASSERT_GT(ArticleRows().GetItemCount(), 0);
     EXPECT_TRUE(MenuEnabled(cmd::kMarkAllRead));
     Frame().RunCommand(cmd::kMarkAllRead);
+    PumpEvents();
     Settle();
     EXPECT_EQ(library.UnreadTotal(), 0);
     EXPECT_EQ(Shown(0), 0);
@@ -287,6 +294,7 @@ TEST_F(LibraryWindow,
     // The rows take their keys from the articles: M marks the stored article.
     ArticleRows().SelectItem(1);
     Frame().RunCommand(cmd::kToggleRead);
+    PumpEvents();
     EXPECT_EQ(library.UnreadCount(server.Url("/news.xml")), 1);
     Frame().RunCommand(cmd::kViewDescription);
     ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReading(); }));
@@ -451,6 +459,7 @@ TEST_F(LibraryWindow, AStarredArticleShowsAStarInASitesListAndInEveryView) {
     EXPECT_EQ(Text(ArticleRows(), 0, kStar), "");
     ArticleRows().SelectItem(0);
     Frame().RunCommand(cmd::kToggleStar);
+    PumpEvents();
     EXPECT_EQ(Text(ArticleRows(), 0, kStar), "★");
     EXPECT_EQ(Text(ArticleRows(), 1, kStar), "");
     // The star is the library's: the site read again from its feed shows it.
@@ -477,6 +486,7 @@ TEST_F(LibraryWindow, AStarredArticleShowsAStarInASitesListAndInEveryView) {
     // A read row that turns bold again keeps its whole date in view.
     ArticleRows().SelectItem(0);
     Frame().RunCommand(cmd::kToggleRead);
+    PumpEvents();
     ASSERT_TRUE(Articles().IsRowBold(0));
     wxFont bold = ArticleRows().GetFont();
     bold.SetWeight(wxFONTWEIGHT_BOLD);
@@ -486,6 +496,7 @@ TEST_F(LibraryWindow, AStarredArticleShowsAStarInASitesListAndInEveryView) {
     EXPECT_GT(ArticleRows().GetColumnWidth(1), dateWidth);
     // The star taken away in a view leaves its row there, without the mark.
     Frame().RunCommand(cmd::kToggleStar);
+    PumpEvents();
     EXPECT_EQ(Text(ArticleRows(), 0, kStar), "");
     EXPECT_EQ(FeedMarks().Library().StarredCount(), 0);
 }
@@ -497,6 +508,7 @@ TEST_F(LibraryWindow, TheViewsShowTheOpenFilesSitesOnlyAndTheOthersComeBackWithT
     ChooseSite(1);
     ArticleRows().SelectItem(0);
     Frame().RunCommand(cmd::kToggleStar);
+    PumpEvents();
     ASSERT_EQ(library.StarredCount(), 1);
     const int64_t unread = library.UnreadTotal();
     ASSERT_EQ(Shown(0), unread);
@@ -546,6 +558,7 @@ TEST_F(LibraryWindow, TheViewsShowTheOpenFilesSitesOnlyAndTheOthersComeBackWithT
     EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京タワー");
     ChooseView(0);
     Frame().RunCommand(cmd::kMarkAllRead);
+    PumpEvents();
     Settle();
     EXPECT_EQ(Shown(0), 0);
     EXPECT_EQ(library.UnreadTotal(), unread - 2) << "the other sites' articles stay unread";

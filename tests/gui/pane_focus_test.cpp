@@ -127,8 +127,15 @@ TEST_F(PaneFocus, AClickInThePreviewMakesItActiveForTheReadingKeys) {
     EXPECT_TRUE(ToolEnabled(cmd::kGoBack));
     EXPECT_TRUE(ToolEnabled(cmd::kStop));
     // The letters act from the page as they do after F6: N reads on, M and S mark the article.
+    ASSERT_TRUE(WaitUntil([&] {
+        return Frame().ArticleList()->IsRowBold(1) && !Frame().SiteList()->IsBusy() &&
+               PendingBackgroundWork() == 0;
+    })) << "the next article is unread and nothing is being read";
     Key('N');
-    ASSERT_TRUE(WaitUntil([&] { return ArticleRows().GetSelectedItem() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return ArticleRows().GetSelectedItem() == 1; }))
+        << "chosen " << ArticleRows().GetSelectedItem() << ", pane "
+        << static_cast<int>(Frame().GetActivePane()) << ", focus on the page "
+        << (wxWindow::FindFocus() == Web()) << ", at " << Url();
     ASSERT_TRUE(WaitUntil([&] { return PreviewShown() && PendingBackgroundWork() == 0; }));
     ASSERT_FALSE(Frame().ArticleList()->IsRowBold(1)) << "read as it was shown";
     Key('M');

@@ -21,6 +21,17 @@ void SaveScreenshot(wxWindow* window, const std::string& name) {
         window->Update();
         wxMilliSleep(25);
     }
+    SaveScreenAsIs(window, name);
+    if (!wasShown) window->Hide();
+}
+
+void SaveScreenAsIs(wxWindow* window, const std::string& name) {
+    const char* folder = std::getenv("VARLO_SCREENSHOT_DIR");
+    if (!folder || !*folder || !window) return;
+    for (int i = 0; i < 10; ++i) {
+        PumpEvents();
+        wxMilliSleep(25);
+    }
     // The toolkit's screen reading lags behind under Xvfb; ImageMagick reads the server itself.
     const wxRect rect = window->GetScreenRect();
     const wxString crop = wxString::Format("%dx%d+%d+%d", rect.width, rect.height, rect.x, rect.y);
@@ -28,7 +39,6 @@ void SaveScreenshot(wxWindow* window, const std::string& name) {
     const wchar_t* argv[] = {L"import",     L"-window",    L"root", L"-crop",
                              crop.wc_str(), file.wc_str(), nullptr};
     wxExecute(argv, wxEXEC_SYNC);
-    if (!wasShown) window->Hide();
 }
 
 }  // namespace varlo::test

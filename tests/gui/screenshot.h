@@ -11,4 +11,8 @@ namespace varlo::test {
 // $VARLO_SCREENSHOT_DIR/`name`.png, then hides it again. Does nothing without the variable.
 void SaveScreenshot(wxWindow* window, const std::string& name);
 
+// Saves what the screen shows over `window` as it stands, nothing raised: a popped-up menu stays
+// in the picture.
+void SaveScreenAsIs(wxWindow* window, const std::string& name);
+
 }  // namespace varlo::test

@@ -165,6 +165,7 @@ TEST_F(UpdateAllWindow, F5UpdatesEverySiteShowsCountsInBoldAndChoosingASiteClear
     EXPECT_EQ(Count(2), "1") << "a failed download marks nothing";
     Frame().SetActivePane(ActivePane::SiteList);
     Frame().RunCommand(cmd::kMarkSeen);
+    PumpEvents();
     EXPECT_EQ(Count(2), "");
     EXPECT_FALSE(Frame().SiteList()->IsRowBold(SiteRow(2)));
 }

@@ -11,6 +11,7 @@
 
 #include "store/article_keys.h"
 #include "store/article_limits.h"
+#include "store/full_text_rollback.h"
 #include "store/library.h"
 #include "store/schema_before_rules.h"
 #include "store/sqlite.h"
@@ -333,7 +334,9 @@ TEST(LibraryCostMigration, AStoreOfSchema8LosesItsOrphanTextsAndLongTextsAndGive
         ASSERT_EQ(library.RecordFeed("u", {}, feed, kT0, true), 201);
         sqlite3* db = store.Connection();
         ASSERT_EQ(SqliteExec(db, test::kBackBeforeRules), SQLITE_OK);
-        ASSERT_EQ(SqliteExec(db, kBackToSchema8), SQLITE_OK);
+        ASSERT_EQ(
+            SqliteExec(db, (std::string(test::kBackBeforeFullTexts) + kBackToSchema8).c_str()),
+            SQLITE_OK);
         ASSERT_EQ(SqliteExec(db, "PRAGMA auto_vacuum=NONE; VACUUM;"), SQLITE_OK);
         ASSERT_EQ(Number(db, "PRAGMA auto_vacuum"), 0);
         // What the previous version did: the site's limit took articles and left their texts.

@@ -11,6 +11,7 @@
 
 #include "store/article_keys.h"
 #include "store/schema_before_rules.h"
+#include "store/full_text_rollback.h"
 #include "store/sqlite.h"
 #include "support/test_support.h"
 
@@ -93,6 +94,22 @@ TEST_F(Library, ViewsListStoredArticlesNewestFirstAndPagesMatchTheWholeView) {
     EXPECT_EQ(m_library.SiteArticles("a", 2).size(), 2u);
     EXPECT_EQ(m_library.SiteArticles("a")[2].html, "<p>x</p>");
     EXPECT_EQ(m_library.UnreadCounts(), (std::map<Text, int64_t>{{"a", 3}, {"b", 2}}));
+}
+
+TEST_F(Library, WhatAnUpdateBroughtIsTheUnreadArticlesStoredAfterItsMark) {
+    EXPECT_EQ(m_library.LastArticleId(), 0);
+    Record("a", {Article("old", kT0)}, kT0);
+    const int64_t mark = m_library.LastArticleId();
+    Record("a", {Article("old", kT0), Article("new1", kT0 + 1), Article("read", kT0 + 2)}, kT0);
+    Record("b", {Article("new2", kT0 + 3)}, kT0);
+    const std::vector<int64_t> ids = m_library.Ids(LibraryView::Site("a"));
+    m_library.SetRead(ids.front(), true);  // "read", the newest of a
+    const auto brought = m_library.UnreadAfter(mark);
+    ASSERT_EQ(brought.size(), 2u);
+    EXPECT_EQ(brought[0].second, "b");
+    EXPECT_EQ(brought[1].second, "a");
+    EXPECT_EQ(m_library.Rows({brought[1].first})[0].key, "new1");
+    EXPECT_TRUE(m_library.UnreadAfter(m_library.LastArticleId()).empty());
 }
 
 TEST_F(Library, MarksByIdKeySiteAndViewAgreeWithTheSeenMarksOfTheWindow) {
@@ -639,11 +656,11 @@ TEST(LibraryMigration, AStoreOfSchema6GetsTheIndexOfLinksAndItsReadMarksBecomeTh
         ASSERT_EQ(library.RecordFeed("v", {}, {Article("c", kT0 + 2)}, kT0, true), 1);
         ASSERT_TRUE(library.SetRead(library.FindByLink("u", "https://example.com/a")->id, true));
         ASSERT_EQ(SqliteExec(store.Connection(), test::kBackBeforeRules), SQLITE_OK);
-        ASSERT_EQ(
-            SqliteExec(store.Connection(), (std::string(kBackToSchema7) +
-                                            "DROP INDEX articles_by_link; PRAGMA user_version=6;")
-                                               .c_str()),
-            SQLITE_OK);
+        ASSERT_EQ(SqliteExec(store.Connection(),
+                             (std::string(test::kBackBeforeFullTexts) + kBackToSchema7 +
+                              "DROP INDEX articles_by_link; PRAGMA user_version=6;")
+                                 .c_str()),
+                  SQLITE_OK);
     }
     CFeedStore store;
     ASSERT_TRUE(store.Open(path));

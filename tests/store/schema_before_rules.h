@@ -23,6 +23,6 @@ inline constexpr const char* kBackBeforeRules =
     "  UPDATE unread SET sort_time = new.sort_time, stored = new.stored, "
     "    synced = new.server_id IS NOT NULL WHERE id = new.id;"
     "END;"
-    "PRAGMA user_version=9;";
+    "PRAGMA user_version=11;";
 
 }  // namespace varlo::test

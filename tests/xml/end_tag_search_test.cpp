@@ -7,6 +7,7 @@
 #include "xml/element.h"
 #include "xml/end_tag_search.h"
 #include "xml/node.h"
+#include "xml/tag_scan.h"
 
 namespace varlo {
 namespace {

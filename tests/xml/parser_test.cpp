@@ -2,6 +2,7 @@
 
 #include "xml/document.h"
 #include "xml/parse_limits.h"
+#include "xml/tag_scan.h"
 
 namespace varlo {
 namespace {

@@ -1,0 +1,25 @@
+#include "store/library.h"
+
+namespace varlo {
+
+int64_t CLibrary::LastArticleId() {
+    sqlite3* db = m_store.Connection();
+    if (!db) return 0;
+    SqliteStatement last(db, "SELECT coalesce(max(id), 0) FROM articles");
+    return last.Step() == SQLITE_ROW ? last.Int(0) : 0;
+}
+
+std::vector<std::pair<int64_t, Text>> CLibrary::UnreadAfter(int64_t afterId) {
+    std::vector<std::pair<int64_t, Text>> found;
+    sqlite3* db = m_store.Connection();
+    if (!db) return found;
+    // The set of unread articles is keyed by the article's id: a range of it, read backwards.
+    SqliteStatement query(db,
+                          "SELECT u.id, f.url FROM unread u JOIN feeds f ON f.id = u.feed_id "
+                          "WHERE u.id > ? AND u.stored = 1 ORDER BY u.id DESC");
+    query.Bind(1, afterId);
+    while (query.Step() == SQLITE_ROW) found.emplace_back(query.Int(0), query.String(1));
+    return found;
+}
+
+}  // namespace varlo
