@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/network_options.h"
 #include "encoding/codepage.h"
 #include "platform/allocator.h"
 #include "platform/message_box.h"
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
         return buttons == varlo::kMbYesNo || buttons == varlo::kMbYesNoCancel ? varlo::kIdYes
                                                                               : varlo::kIdOk;
     });
+    UseNetworkSettings();
     for (const auto& c : Commands()) {
         if (args[0] == c.name) {
             return c.run(std::vector<std::string>(args.begin() + 1, args.end()));

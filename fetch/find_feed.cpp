@@ -78,12 +78,25 @@ Text ResolveUrl(const Text& link, const Text& pageUrl) {
 }
 
 std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& folder, bool progress,
-                                    bool* cancelled) {
+                                    bool* cancelled, bool* unauthorized) {
     CHttpDownload download(pageUrl);
     // Said once, with its reason, below.
     download.KeepFailureUnshown();
     const std::string path = download.Download(folder, progress, "down.html");
     if (cancelled) *cancelled = download.Cancelled();
+    if (unauthorized) *unauthorized = false;
+    if (path.empty() && unauthorized && download.Status() == 401) {
+        // A private feed asks for its credentials before it shows anything: the address is
+        // the feed itself, for the user to complete.
+        *unauthorized = true;
+        auto item = std::make_unique<COpmlItem>();
+        const Text address(Trim(pageUrl, kAddressSpace));
+        item->m_strTitle = address;
+        item->m_strType = "rss";
+        item->m_strXmlUrl = address;
+        item->m_strHtmlUrl = address;
+        return item;
+    }
     if (path.empty()) {
         // The user who cancelled knows why nothing came.
         if (!download.Cancelled()) {

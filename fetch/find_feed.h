@@ -14,9 +14,12 @@ namespace varlo {
 // and the resolved address of the last Atom link, else of the last RSS link, else none. Null after
 // a message when the page cannot be fetched ("ダウンロードに失敗しました: " and the reason) or
 // read; null without one when the user cancelled the download, which `cancelled` (when given) then
-// says.
+// says. With `unauthorized` given, an address that answers 401 is no failure: it is taken as a
+// feed that needs credentials, an entry with that address as its page and feed, and
+// `unauthorized` says so.
 std::unique_ptr<COpmlItem> FindFeed(const Text& pageUrl, const std::string& folder,
-                                    bool progress = true, bool* cancelled = nullptr);
+                                    bool progress = true, bool* cancelled = nullptr,
+                                    bool* unauthorized = nullptr);
 
 // The absolute address of `link` found on the page at `pageUrl`. A link containing "://" stays as
 // written; a relative one is resolved by the standard rules; if the page address cannot be

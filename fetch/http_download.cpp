@@ -20,6 +20,7 @@
 #include "encoding/codepage.h"
 #include "fetch/curl_url.h"
 #include "fetch/download_progress.h"
+#include "fetch/proxy.h"
 #include "fetch/request.h"
 #include "fetch/transfer_messages.h"
 #include "platform/message_box.h"
@@ -416,6 +417,7 @@ class CHttpDownload::Run {
         if (!m_multi || !m_easy || !m_headers) throw std::bad_alloc();
         CURL* e = m_easy.get();
         SetDownloadRequest(e, url, m_headers.get(), m_limits.connectTimeout, m_limits.maxBytes);
+        ApplySiteRequest(e, m_owner.m_site);
         curl_easy_setopt(e, CURLOPT_ERRORBUFFER, m_errorBuffer);
         curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
         curl_easy_setopt(e, CURLOPT_WRITEDATA, &m_transfer);
@@ -572,8 +574,11 @@ class CHttpDownload::Run {
                 throw std::bad_alloc();
             }
             if (result == CURLE_FILESIZE_EXCEEDED) throw NetworkError{m_tooLarge};
-            throw NetworkError{DescribeTransferFailure(
-                result, m_errorBuffer, CurrentLimits().maxBytes, m_transfer.inHead)};
+            throw NetworkError{
+                ProxiedFailure(m_easy.get(), result,
+                               DescribeTransferFailure(result, m_errorBuffer,
+                                                       CurrentLimits().maxBytes, m_transfer.inHead),
+                               m_owner.m_site.direct)};
         }
         if (!m_started && !BeginBody()) {
             m_rejected = true;

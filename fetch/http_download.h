@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "fetch/site_request.h"
 #include "platform/text.h"
 
 namespace varlo {
@@ -81,6 +82,10 @@ class CHttpDownload {
     // takes a "not modified" answer as a download of `cachedBody`, the file they stand for, which
     // is then written to the target as if the server had sent it.
     void SetConditional(const Text& etag, const Text& lastModified, const std::string& cachedBody);
+    // What this download sends for its site: User-Agent, credentials, going around the proxy.
+    void SetSiteRequest(SiteRequest site) { m_site = std::move(site); }
+    const SiteRequest& Site() const { return m_site; }
+
     // Whether the last Download was answered "not modified" (the target holds the cached body).
     bool NotModified() const { return m_notModified; }
     // The validators of the last Download's final response; empty when it sent none.
@@ -121,6 +126,7 @@ class CHttpDownload {
     bool m_notModified = false;
     Text m_responseETag;
     Text m_responseLastModified;
+    SiteRequest m_site;
 };
 
 // The message for an address that is neither http nor https: the address followed by the reason.

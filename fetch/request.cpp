@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "fetch/proxy.h"
 #include "platform/product.h"
 
 namespace varlo {
@@ -50,6 +51,7 @@ void SetDownloadRequest(CURL* e, const std::string& url, curl_slist* headers,
     curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(std::min<uint64_t>(maxBytes, INT64_MAX)));
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    ApplyProxy(e);
 }
 
 }  // namespace varlo

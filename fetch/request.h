@@ -27,7 +27,8 @@ curl_slist* RequestHeaders(const Text& etag, const Text& lastModified);
 
 // Sets on `easy` the GET over HTTP/1.0 with Varlo's User-Agent and `headers` (which the caller
 // keeps alive), asking for any encoding libcurl can decode, http and https only also on
-// redirections (at most 10), with the connect time-out and the cap on the decoded body.
+// redirections (at most 10), with the connect time-out and the cap on the decoded body, through
+// the proxy set (ApplyProxy).
 void SetDownloadRequest(CURL* easy, const std::string& url, curl_slist* headers,
                         std::chrono::milliseconds connectTimeout, uint64_t maxBytes);
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "encoding/codepage.h"
+#include "fetch/proxy.h"
 
 namespace varlo {
 
@@ -12,6 +13,8 @@ Text TooLargeMessage(uint64_t maxBytes) {
 }
 
 Text HttpStatusMessage(long status) {
+    // 407 is the proxy's refusal, not the site's.
+    if (status == 407) return ProxyFailureMessage();
     return Jp("サーバーがエラー ") + std::to_string(status) + Jp(" を返しました");
 }
 
@@ -35,8 +38,9 @@ Text DescribeTransferFailure(CURLcode code, const char* detail, uint64_t maxByte
     }
     switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_RESOLVE_PROXY:
             return Jp("サーバー名またはアドレスを解決できませんでした");
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return ProxyFailureMessage();
         case CURLE_COULDNT_CONNECT:
             return Jp("サーバーに接続できませんでした");
         case CURLE_OPERATION_TIMEDOUT:
@@ -77,7 +81,7 @@ Text DescribeTransferFailure(CURLcode code, const char* detail, uint64_t maxByte
         case CURLE_SSL_INVALIDCERTSTATUS:
             return Jp("サーバーの証明書を確認できませんでした");
         case CURLE_PROXY:
-            return Jp("プロキシを通して接続できませんでした");
+            return ProxyFailureMessage();
         case CURLE_ABORTED_BY_CALLBACK:
             return Jp("転送が中止されました");
         default:

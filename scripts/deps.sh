@@ -11,6 +11,7 @@ packages=(
   xvfb xauth fonts-noto-cjk fonts-noto-color-emoji python3 python3-feedparser curl
   file desktop-file-utils cmark
   dbus libayatana-appindicator3-dev
+  libpcre2-dev
   php8.2-cli php8.2-sqlite3 php8.2-xml php8.2-mbstring php8.2-curl php8.2-intl php8.2-zip
 )
 missing=()

@@ -71,6 +71,8 @@ enum : int {
     kToggleRead = 32851 - kIdOffset,
     kToggleStar = 32852 - kIdOffset,
     kMarkAllRead = 32853 - kIdOffset,
+    // The proxy of every transfer.
+    kNetworkSettings = 32866 - kIdOffset,
     // How pages are coloured: as the desktop prefers, light or dark.
     kSchemeAuto = 32854 - kIdOffset,
     kSchemeLight = 32855 - kIdOffset,
@@ -79,6 +81,8 @@ enum : int {
     kShowFullText = 32857 - kIdOffset,
     // The sync account of the open subscription file.
     kSyncAccount = 32838 - kIdOffset,
+    // The rules that hide, mark read and star articles.
+    kRules = 32858 - kIdOffset,
     // Telling the desktop of new articles.
     kViewNotify = 32870 - kIdOffset,
     kViewCloseToTray = 32871 - kIdOffset,

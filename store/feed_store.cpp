@@ -17,7 +17,9 @@
 #include "store/library.h"
 #include "store/library_schema.h"
 #include "store/pending_marks.h"
+#include "store/rules_schema.h"
 #include "store/search_query.h"
+#include "store/site_settings.h"
 #include "store/store_paths.h"
 #include "store/write_guard.h"
 #include "store/write_transaction.h"
@@ -86,6 +88,10 @@ const char* const kMigrations[] = {
     kArticleCostMigration,
     // 9 -> 10: the whole articles fetched from their pages.
     kFullTextMigration,
+    // 10 -> 11: what the user set for each site.
+    kSiteSettingsMigration,
+    // 11 -> 12: rules, and the articles they hide.
+    kRulesMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 
@@ -554,15 +560,29 @@ std::vector<Text> CFeedStore::Prune(int64_t now) {
     feeds.Bind(1, untouched);
     bool ok = unstarred.Step() == SQLITE_DONE && kept.Step() == SQLITE_DONE &&
               feeds.Step() == SQLITE_DONE;
+    // Missing from the feed: older than its current body (see body_time), and for long enough,
+    // which a site may set for itself.
+    constexpr const char* kMissing =
+        "DELETE FROM articles WHERE last_present < ?1 AND starred = 0 AND last_present < "
+        "(SELECT body_time FROM feeds WHERE feeds.id = articles.feed_id)";
+    constexpr const char* kOwnDays =
+        "SELECT f.id, s.keep_days FROM feeds f JOIN site_settings s ON s.url = f.url "
+        "WHERE s.keep_days > 0";
     if (ok && m_keepDays > 0) {
-        // Missing from the feed: older than its current body (see body_time), and for long
-        // enough.
-        SqliteStatement articles(
-            m_db.get(),
-            "DELETE FROM articles WHERE last_present < ? AND starred = 0 AND last_present < "
-            "(SELECT body_time FROM feeds WHERE feeds.id = articles.feed_id)");
+        const std::string others =
+            std::string(kMissing) + " AND feed_id NOT IN (SELECT id FROM (" + kOwnDays + "))";
+        SqliteStatement articles(m_db.get(), others);
         articles.Bind(1, now - int64_t{m_keepDays} * 86400);
         ok = articles.Step() == SQLITE_DONE;
+    }
+    if (ok) {
+        SqliteStatement own(m_db.get(), kOwnDays);
+        SqliteStatement articles(m_db.get(), std::string(kMissing) + " AND feed_id = ?2");
+        while (ok && own.Step() == SQLITE_ROW) {
+            articles.Reset();
+            articles.Bind(1, now - own.Int(1) * 86400).Bind(2, own.Int(0));
+            ok = articles.Step() == SQLITE_DONE;
+        }
     }
     SqliteStatement waits(m_db.get(), "DELETE FROM host_waits WHERE until <= ?");
     waits.Bind(1, now);

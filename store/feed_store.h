@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@
 #include "store/sqlite.h"
 
 namespace varlo {
+
+class RuleSet;
 
 // The HTTP validators of a feed's last full download.
 struct FeedValidators {
@@ -111,7 +114,8 @@ class CFeedStore {
     // forgotten. A forgotten feed's starred articles stay, with the feed's row but not its
     // validators (the cached body they stand for goes with the feed).
     std::vector<Text> Prune(int64_t now);
-    // Days an unstarred article is kept after it left its feed; 0 keeps it for ever.
+    // Days an unstarred article is kept after it left its feed; 0 keeps it for ever. A site's own
+    // keeping time (SiteSettings::keepDays) holds for that site instead.
     void SetKeepDays(int days) { m_keepDays = days < 0 ? 0 : days; }
 
     // The connection, for the library working on this store (same thread only).
@@ -125,7 +129,7 @@ class CFeedStore {
     int64_t RefusedWrites() const { return m_refused; }
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 10;
+    static constexpr int kSchemaVersion = 12;
 
   private:
     std::set<uint64_t> KeyHashes(const Text& url, bool unreadOnly);
@@ -139,6 +143,7 @@ class CFeedStore {
 
     void RegisterFunctions(sqlite3* db);
     friend class CLibrary;
+    friend class CRuleStore;
 
     static int Authorize(void* self, int action, const char* first, const char* second,
                          const char* database, const char* trigger);
@@ -148,6 +153,9 @@ class CFeedStore {
     int m_keepDays = 90;
     Text m_notice;
     std::string m_path;
+    // The enabled rules compiled, and the state of the rules table they were compiled from.
+    std::shared_ptr<RuleSet> m_rules;
+    std::string m_rulesSignature;
 };
 
 }  // namespace varlo

@@ -12,6 +12,7 @@
 #include "store/article_limits.h"
 #include "store/library_schema.h"
 #include "store/pending_marks.h"
+#include "store/rule_store.h"
 #include "store/search_query.h"
 #include "store/write_transaction.h"
 
@@ -85,12 +86,13 @@ LibraryRow RowFrom(const SqliteStatement& query, bool withHtml) {
     row.read = query.Int(10) != 0;
     row.starred = query.Int(11) != 0;
     if (!query.IsNull(12)) row.serverId = query.String(12);
-    if (withHtml) row.html = query.String(13);
+    row.hidden = query.Int(13) != 0;
+    if (withHtml) row.html = query.String(14);
     return row;
 }
 
 std::string RowQuery(bool withHtml, const char* rest) {
-    return std::string(kRowColumns) + kArticleRead + ", a.starred, a.server_id" +
+    return std::string(kRowColumns) + kArticleRead + ", a.starred, a.server_id, a.hidden" +
            (withHtml ? ", coalesce(t.html, x'')" : "") +
            " FROM articles a JOIN feeds f ON f.id = a.feed_id " +
            (withHtml ? "LEFT JOIN article_texts t ON t.id = a.id " : "") + rest;
@@ -108,10 +110,14 @@ std::string ViewClause(LibraryView::Kind kind, bool limited = false) {
     const std::string sites = limited ? kInSites : "";
     switch (kind) {
         case LibraryView::Kind::kUnread:
-            return "unread INDEXED BY unread_by_time WHERE stored = 1" + sites +
+            return "unread INDEXED BY unread_by_time WHERE stored = 1 AND hidden = 0" + sites +
                    " ORDER BY sort_time DESC, id DESC";
         case LibraryView::Kind::kStarred:
-            return "articles INDEXED BY articles_starred WHERE starred = 1 AND stored = 1" + sites +
+            return "articles INDEXED BY articles_starred WHERE starred = 1 AND stored = 1 AND "
+                   "hidden = 0" +
+                   sites + " ORDER BY sort_time DESC, id DESC";
+        case LibraryView::Kind::kHidden:
+            return "articles INDEXED BY articles_hidden WHERE hidden = 1 AND stored = 1" + sites +
                    " ORDER BY sort_time DESC, id DESC";
         case LibraryView::Kind::kAll:
             return "articles INDEXED BY articles_by_time WHERE stored = 1" + sites +
@@ -175,6 +181,7 @@ int CLibrary::RecordFeedOnce(const Text& url, const FeedValidators& validators,
     if (!transaction.Open()) return -1;
     const int64_t id = m_store.FeedId(url, now);
     if (id < 0) return -1;
+    LoadRules();
     SqliteStatement feed(db, bodyChanged
                                  ? "UPDATE feeds SET etag = ?, last_modified = ?, "
                                    "last_success = ?3, body_time = ?3, downloaded = 1, "
@@ -200,6 +207,7 @@ int CLibrary::RecordArticles(const Text& url, const std::vector<LibraryArticle>&
         if (!transaction.Open()) return -1;
         const int64_t id = m_store.FeedId(url, now);
         if (id < 0) return -1;
+        LoadRules();
         const int stored = StoreArticles(id, articles, now, true);
         if (stored < 0 || !transaction.Commit()) return -1;
         return stored;
@@ -217,7 +225,8 @@ CLibrary::ArticleWriter::ArticleWriter(sqlite3* db, size_t textsPerStatement)
       m_add(db,
             "INSERT INTO articles(feed_id, key_hash, key, title, link, date, author, "
             "category, first_seen, last_present, sort_time, server_id, text_size, "
-            "stored) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9, ?10, ?11, ?12, 1)"),
+            "stored, hidden) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9, ?10, ?11, ?12, 1, "
+            "?13)"),
       // Rewrites only what changed, so that an article read again costs no index work.
       m_change(db,
                "UPDATE articles SET key = ?2, title = ?3, link = ?4, date = ?5, author = ?6, "
@@ -274,7 +283,8 @@ bool CLibrary::ArticleWriter::Flush() {
 }
 
 int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& article, int64_t now,
-                                       bool present, bool* added, int64_t* costOut) {
+                                       bool present, bool* added, int64_t* costOut,
+                                       RuleActions* actions) {
     auto bindServerId = [](SqliteStatement& statement, int index, const std::string& id) {
         if (id.empty()) {
             statement.BindNull(index);
@@ -298,12 +308,14 @@ int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& art
     if (found != SQLITE_ROW && found != SQLITE_DONE) return -1;
     int64_t id = found == SQLITE_ROW ? m_find.Int(0) : -1;
     if (id < 0) {
+        const RuleActions decided = m_rules ? m_rules(article) : RuleActions{};
+        if (actions) *actions = decided;
         m_add.Reset();
         m_add.Bind(1, feedId).Bind(2, hash).Bind(3, key).Bind(4, title);
         m_add.Bind(5, link).Bind(6, article.date).Bind(7, author);
         m_add.Bind(8, category).Bind(9, now).Bind(10, SortTime(article.date, now));
         bindServerId(m_add, 11, article.serverId);
-        m_add.Bind(12, cost);
+        m_add.Bind(12, cost).Bind(13, int64_t{decided.hide});
         if (m_add.Step() != SQLITE_DONE) return -1;
         id = sqlite3_last_insert_rowid(m_db);
         *added = true;
@@ -332,6 +344,7 @@ int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& art
 int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles,
                             int64_t now, bool present) {
     ArticleWriter writer(m_store.Connection());
+    UseRules(writer, feedId);
     int added = 0;
     // A feed of more new articles than the site keeps is trimmed as it is stored, each time
     // an eighth of the site's limits came in: the pages of the articles that go take the new
@@ -343,9 +356,12 @@ int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& a
     for (const LibraryArticle& article : articles) {
         bool isNew = false;
         int64_t cost = 0;
-        if (writer.Write(feedId, article, now, present, &isNew, &cost) < 0) return -1;
+        RuleActions actions;
+        const int64_t id = writer.Write(feedId, article, now, present, &isNew, &cost, &actions);
+        if (id < 0) return -1;
         added += isNew;
         if (!isNew) continue;
+        if (!ApplyArrivalMarks(id, actions)) return -1;
         ++sinceTrim;
         costSinceTrim += cost;
         if (sinceTrim * 8 >= m_maxArticles || costSinceTrim * 8 >= m_maxText) {
@@ -360,6 +376,68 @@ int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& a
     return added;
 }
 
+void CLibrary::LoadRules() {
+    m_rules = CRuleStore(m_store).Compiled();
+    m_ruleSiteId = -1;
+}
+
+RuleActions CLibrary::ArrivalActions(int64_t feedId, const LibraryArticle& article) {
+    if (!m_rules) return {};
+    if (feedId != m_ruleSiteId) {
+        SqliteStatement url(m_store.Connection(), "SELECT url FROM feeds WHERE id = ?");
+        url.Bind(1, feedId);
+        m_ruleSite.url = url.Step() == SQLITE_ROW ? url.String(0) : Text();
+        m_ruleSite.categories.clear();
+        if (m_rules->NeedsCategories()) {
+            m_ruleSite.categories = CRuleStore(m_store).CategoriesOf(m_ruleSite.url);
+        }
+        m_ruleSiteId = feedId;
+    }
+    const RuleArticle read{article.title, article.html, article.link, article.author,
+                           article.category};
+    const RuleActions actions = m_rules->Evaluate(read, m_ruleSite);
+    for (std::string& message : m_rules->TakeMessages()) {
+        // The window shows the store's notice after an update: the last one stands for them.
+        m_store.m_notice = Utf8TextToCp932(message);
+        m_ruleMessages.push_back(std::move(message));
+    }
+    return actions;
+}
+
+void CLibrary::UseRules(ArticleWriter& writer, const int64_t& feedId) {
+    if (!m_rules) return;
+    // `feedId` is read when an article is stored: a sync's writer stores many sites in turn.
+    writer.SetRules(
+        [this, &feedId](const LibraryArticle& article) { return ArrivalActions(feedId, article); });
+}
+
+bool CLibrary::ApplyArrivalMarks(int64_t id, const RuleActions& actions) {
+    if (actions.read && !SetRead(id, true)) return false;
+    if (actions.star && !SetStarred(id, true)) return false;
+    return true;
+}
+
+bool CLibrary::SetHidden(int64_t id, bool hidden) {
+    if (!m_store.Connection()) return false;
+    SqliteStatement hide(m_store.Connection(),
+                         "UPDATE articles SET hidden = ?2 WHERE id = ?1 AND hidden != ?2");
+    hide.Bind(1, id).Bind(2, int64_t{hidden});
+    return hide.Step() == SQLITE_DONE;
+}
+
+void CLibrary::DropHidden(std::vector<int64_t>& ids) {
+    if (ids.empty() || !m_store.Connection()) return;
+    std::vector<int64_t> hidden;
+    SqliteStatement query(m_store.Connection(),
+                          "SELECT id FROM articles INDEXED BY articles_hidden WHERE hidden = 1 "
+                          "AND stored = 1");
+    while (query.Step() == SQLITE_ROW) hidden.push_back(query.Int(0));
+    if (hidden.empty()) return;
+    std::sort(hidden.begin(), hidden.end());
+    std::erase_if(ids,
+                  [&](int64_t id) { return std::binary_search(hidden.begin(), hidden.end(), id); });
+}
+
 bool CLibrary::TrimSite(int64_t feedId) {
     sqlite3* db = m_store.Connection();
     SqliteStatement totals(db,
@@ -369,7 +447,14 @@ bool CLibrary::TrimSite(int64_t feedId) {
     if (totals.Step() != SQLITE_ROW) return false;
     int64_t count = totals.Int(0);
     int64_t size = totals.Int(1);
-    if (count <= m_maxArticles && size <= m_maxText) return true;
+    // A site may keep fewer articles than the library would, never more.
+    SqliteStatement own(db,
+                        "SELECT s.keep_articles FROM site_settings s JOIN feeds f ON s.url = f.url "
+                        "WHERE f.id = ? AND s.keep_articles > 0");
+    own.Bind(1, feedId);
+    const int64_t maxArticles =
+        own.Step() == SQLITE_ROW ? std::min(own.Int(0), m_maxArticles) : m_maxArticles;
+    if (count <= maxArticles && size <= m_maxText) return true;
     // The oldest read articles go first, then the oldest unread ones; starred ones stay.
     SqliteStatement candidates(db, std::string("SELECT id, text_size FROM articles a WHERE "
                                                "feed_id = ? AND stored = 1 AND starred = 0 "
@@ -377,7 +462,7 @@ bool CLibrary::TrimSite(int64_t feedId) {
                                        kArticleUnread + ", sort_time, id");
     candidates.Bind(1, feedId);
     std::vector<int64_t> doomed;
-    while ((count > m_maxArticles || size > m_maxText) && candidates.Step() == SQLITE_ROW) {
+    while ((count > maxArticles || size > m_maxText) && candidates.Step() == SQLITE_ROW) {
         doomed.push_back(candidates.Int(0));
         --count;
         size -= candidates.Int(1);
@@ -426,9 +511,9 @@ bool CLibrary::SetMark(MarkKind kind, bool value, const char* where, std::string
             where + ")";
     } else {
         change = std::string(
-                     "INSERT OR IGNORE INTO unread(id, feed_id, sort_time, stored, synced) SELECT "
-                     "id, feed_id, sort_time, stored, server_id IS NOT NULL FROM articles WHERE "
-                     "NOT ?1 AND ") +
+                     "INSERT OR IGNORE INTO unread(id, feed_id, sort_time, stored, synced, hidden) "
+                     "SELECT id, feed_id, sort_time, stored, server_id IS NOT NULL, hidden FROM "
+                     "articles WHERE NOT ?1 AND ") +
                  where;
     }
     SqliteStatement statement(db, change);
@@ -500,6 +585,16 @@ bool CLibrary::MarkViewRead(const LibraryView& view) {
                 "id IN (SELECT id FROM unread)" +
                 sites;
             break;
+        case LibraryView::Kind::kHidden:
+            marked =
+                " WHERE id IN (SELECT id FROM articles INDEXED BY articles_hidden WHERE "
+                "hidden = 1 AND stored = 1" +
+                sites + ")";
+            queued =
+                "FROM articles INDEXED BY articles_hidden WHERE hidden = 1 AND stored = 1 AND "
+                "id IN (SELECT id FROM unread)" +
+                sites;
+            break;
         case LibraryView::Kind::kSite:
             return MarkSiteRead(view.site);
         case LibraryView::Kind::kSearch:
@@ -537,7 +632,7 @@ std::map<Text, int64_t> CLibrary::UnreadCounts() {
     if (!m_store.Connection()) return counts;
     SqliteStatement query(m_store.Connection(),
                           "SELECT f.url, c.n FROM (SELECT feed_id, count(*) AS n FROM unread "
-                          "GROUP BY feed_id) c JOIN feeds f ON f.id = c.feed_id");
+                          "WHERE hidden = 0 GROUP BY feed_id) c JOIN feeds f ON f.id = c.feed_id");
     while (query.Step() == SQLITE_ROW) counts.emplace(query.String(0), query.Int(1));
     return counts;
 }
@@ -546,7 +641,7 @@ int64_t CLibrary::UnreadCount(const Text& url) {
     if (!m_store.Connection()) return 0;
     SqliteStatement query(m_store.Connection(),
                           "SELECT count(*) FROM unread WHERE feed_id = "
-                          "(SELECT id FROM feeds WHERE url = ?)");
+                          "(SELECT id FROM feeds WHERE url = ?) AND hidden = 0");
     query.Bind(1, url);
     return query.Step() == SQLITE_ROW ? query.Int(0) : 0;
 }
@@ -607,9 +702,10 @@ int64_t CLibrary::Count(const LibraryView& view) {
     // Counting needs no order: the unread articles of some sites are read site by site, as many
     // as the sites hold rather than as many as the library holds.
     if (limited && view.kind == LibraryView::Kind::kUnread) {
-        sql =
-            std::string("SELECT count(*) FROM unread INDEXED BY unread_by_site WHERE stored = 1") +
-            kInSites;
+        sql = std::string(
+                  "SELECT count(*) FROM unread INDEXED BY unread_by_site WHERE stored = 1 "
+                  "AND hidden = 0") +
+              kInSites;
     }
     SqliteStatement query(m_store.Connection(), sql);
     if (view.kind == LibraryView::Kind::kSite) query.Bind(1, view.site);
@@ -750,6 +846,10 @@ std::vector<LibraryRef> CLibrary::StarredSet() {
     return RefsWhere("a.starred = 1", "articles a INDEXED BY articles_starred");
 }
 
+std::vector<LibraryRef> CLibrary::HiddenSet() {
+    return RefsWhere("a.hidden = 1", "articles a INDEXED BY articles_hidden");
+}
+
 std::vector<PendingMark> CLibrary::TakePendingMarks(int64_t max) {
     std::vector<PendingMark> marks;
     if (!m_store.Connection()) return marks;
@@ -795,9 +895,21 @@ bool CLibrary::ClearSentMarks(const std::vector<PendingMark>& sent) {
 // --- retention ---------------------------------------------------------------------------------
 
 bool CLibrary::Prune(int64_t now, int keepDays) {
-    if (!m_store.Connection()) return false;
+    sqlite3* db = m_store.Connection();
+    if (!db) return false;
     m_store.SetKeepDays(keepDays);
     m_store.Prune(now);
+    // A site whose number of articles was lowered since its last new article keeps that many
+    // from now on.
+    WriteTransaction transaction(db);
+    if (transaction.Open()) {
+        SqliteStatement own(db,
+                            "SELECT f.id FROM feeds f JOIN site_settings s ON s.url = f.url "
+                            "WHERE s.keep_articles > 0");
+        bool trimmed = true;
+        while (trimmed && own.Step() == SQLITE_ROW) trimmed = TrimSite(own.Int(0));
+        if (trimmed) transaction.Commit();
+    }
     return GiveBackFreePages();
 }
 
@@ -975,6 +1087,7 @@ const std::vector<int64_t>& CLibrary::SearchResults(const std::string& words, bo
     if (words != m_searchWords || changes != m_searchChanges ||
         dataVersion != m_searchDataVersion || sites != m_searchSites) {
         m_searchIds = FindHits(words, 0, limited);
+        DropHidden(m_searchIds);
         m_searchWords = words;
         m_searchSites = sites;
         m_searchChanges = changes;
@@ -985,7 +1098,9 @@ const std::vector<int64_t>& CLibrary::SearchResults(const std::string& words, bo
 
 std::vector<int64_t> CLibrary::Search(const std::string& words, int64_t limit) {
     if (limit <= 0) return SearchResults(words);
-    return FindHits(words, limit);
+    std::vector<int64_t> hits = FindHits(words, limit);
+    DropHidden(hits);
+    return hits;
 }
 
 bool CLibrary::CheckSearchIndex() {

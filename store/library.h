@@ -22,6 +22,7 @@
 #include "platform/text.h"
 #include "store/feed_store.h"
 #include "store/pending_marks.h"
+#include "store/rules.h"
 #include "store/search_query.h"
 #include "store/sqlite.h"
 
@@ -61,13 +62,14 @@ struct LibraryRow {
     int64_t lastInFeed = 0;  // when its feed last held it
     bool read = false;
     bool starred = false;
+    bool hidden = false;  // a rule hid it: only the site's list and the hidden view show it
     std::string serverId;
 };
 
 // Which stored articles a list shows. Every view is ordered newest first: by the article's
 // date, else by when it was first seen (ties by id, newest first).
 struct LibraryView {
-    enum class Kind { kUnread, kStarred, kSite, kSearch, kAll };
+    enum class Kind { kUnread, kStarred, kSite, kSearch, kAll, kHidden };
     Kind kind = Kind::kUnread;
     Text site;          // kSite: the feed address
     std::string words;  // kSearch: what the user typed, UTF-8
@@ -81,6 +83,8 @@ struct LibraryView {
     static LibraryView Search(const std::string& words) { return {Kind::kSearch, {}, words, {}}; }
     // Every stored article (for varlo-cli; no list shows it, and it has no index of its own).
     static LibraryView All() { return {Kind::kAll, {}, {}, {}}; }
+    // The articles rules hid, which no other view but their site's shows.
+    static LibraryView Hidden() { return {Kind::kHidden, {}, {}, {}}; }
     // The same view limited to `feedUrls` (sorted, without repeats).
     LibraryView Within(std::shared_ptr<const std::vector<Text>> feedUrls) const {
         LibraryView view = *this;
@@ -145,6 +149,10 @@ class CLibrary {
 
     // --- recording ---------------------------------------------------------------------------
 
+    // Every recording runs the store's enabled rules on each article new to the library, in the
+    // same transaction, before anything counts it: hidden, read and starred marks made by rules
+    // go to the sync server as the user's own do.
+    //
     // Records a download of the feed at `url` with its articles, in feed order, as one
     // transaction: the validators and time as CFeedStore::RecordSuccess does (`bodyChanged`
     // false for a "not modified" answer), each article stored or brought up to date and marked
@@ -179,6 +187,16 @@ class CLibrary {
     int64_t UnreadCount(const Text& url);
     int64_t UnreadTotal();
     int64_t StarredCount();
+    int64_t HiddenCount() { return Count(LibraryView::Hidden()); }
+
+    // --- rules ---------------------------------------------------------------------------------
+
+    // Hides the article or shows it again.
+    bool SetHidden(int64_t id, bool hidden);
+    // What the rules had to tell the user while recording (an expression that hit its limit),
+    // once each; taken by the call.
+    std::vector<std::string> TakeRuleMessages() { return std::exchange(m_ruleMessages, {}); }
+
     // The greatest article id so far (0 when none): every article stored later has a greater one.
     int64_t LastArticleId();
     // The stored unread articles with an id above `afterId` (what an update brought that is still
@@ -234,6 +252,8 @@ class CLibrary {
     bool ForgetServerIds();
     std::vector<LibraryRef> UnreadSet();
     std::vector<LibraryRef> StarredSet();
+    // The articles rules hid.
+    std::vector<LibraryRef> HiddenSet();
     // Up to `max` marks made locally on articles that have a server id, oldest first.
     std::vector<PendingMark> TakePendingMarks(int64_t max = 1000);
     // Forgets marks that were sent, unless the article was marked again since they were taken.
@@ -241,8 +261,9 @@ class CLibrary {
 
     // --- retention -----------------------------------------------------------------------------
 
-    // Forgets unstarred articles `keepDays` after they left their feed (0: never) and the
-    // unstarred articles of feeds the store forgets; starred articles stay.
+    // Forgets unstarred articles `keepDays` after they left their feed (0: never), or as long as
+    // their site keeps them, the unstarred articles of feeds the store forgets, and those past
+    // their site's own number; starred articles stay.
     bool Prune(int64_t now, int keepDays = kDefaultKeepDays);
 
     // Whether the search index agrees with the stored articles.
@@ -270,11 +291,16 @@ class CLibrary {
         // `textsPerStatement`: the texts written by one statement (Flush); 1 writes each text
         // with its article.
         explicit ArticleWriter(sqlite3* db, size_t textsPerStatement = 1);
+        // Decides what the rules do to each article about to be stored new: a hidden one is
+        // stored hidden, so that nothing counts it even for a moment.
+        void SetRules(std::function<RuleActions(const LibraryArticle&)> rules) {
+            m_rules = std::move(rules);
+        }
         // Stores the article or brings it up to date: its id, -1 on error. `added`: it is new;
         // `cost`, when given: what it costs its site (StoredArticleCost). Its text is written
         // by a later Write or Flush: `article` must live until then.
         int64_t Write(int64_t feedId, const LibraryArticle& article, int64_t now, bool present,
-                      bool* added, int64_t* cost = nullptr);
+                      bool* added, int64_t* cost = nullptr, RuleActions* actions = nullptr);
         // Writes the texts held back; false on error. Due before the transaction commits and
         // before articles written since are removed (a site's trim would leave their texts).
         bool Flush();
@@ -287,6 +313,7 @@ class CLibrary {
         std::vector<std::pair<int64_t, const std::string*>> m_texts;
         size_t m_textBytes = 0;
         std::unique_ptr<SqliteStatement> m_fullTexts;  // for a whole group of texts, made once
+        std::function<RuleActions(const LibraryArticle&)> m_rules;
     };
 
     // Runs a write (a function giving -1 on failure); when it fails on a damaged search index,
@@ -302,6 +329,16 @@ class CLibrary {
     bool RebuildSearchIndex();
     int StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles, int64_t now,
                       bool present);
+    // Loads the compiled rules for one recording; null when there are none.
+    void LoadRules();
+    // What the rules do to an article about to be stored new in the site `feedId`.
+    RuleActions ArrivalActions(int64_t feedId, const LibraryArticle& article);
+    // Gives a writer the rules of the recording.
+    void UseRules(ArticleWriter& writer, const int64_t& feedId);
+    // Marks an article stored new read or starred as the rules decided.
+    bool ApplyArrivalMarks(int64_t id, const RuleActions& actions);
+    // Drops the hidden articles from a list of hits.
+    void DropHidden(std::vector<int64_t>& ids);
     bool TrimSite(int64_t feedId);
     // Sets a mark on the articles `where` selects (?2: the id, or ?2 and ?3: the key's hash and
     // the key), queued for the sync server when the user made it.
@@ -337,6 +374,11 @@ class CLibrary {
     int64_t m_searchChanges = -1;
     int64_t m_searchDataVersion = -1;
     bool m_searchFailed = false;
+    // The rules of the recording under way, and the site whose scope was looked up last.
+    std::shared_ptr<RuleSet> m_rules;
+    int64_t m_ruleSiteId = -1;
+    RuleSite m_ruleSite;
+    std::vector<std::string> m_ruleMessages;
 };
 
 }  // namespace varlo

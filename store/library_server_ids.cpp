@@ -45,6 +45,7 @@ int CLibrary::RecordServerArticlesOnce(const std::vector<ServerArticles>& sites,
     if (!db) return -1;
     WriteTransaction transaction(db);
     if (!transaction.Open()) return -1;
+    LoadRules();
     // Every statement is prepared once for the whole batch: a sync brings thousands of articles.
     // A server article is the same as one the library held before: two of the server's own,
     // stored in this batch, stay two even with the same title and date. (Ids only grow.)
@@ -77,6 +78,8 @@ int CLibrary::RecordServerArticlesOnce(const std::vector<ServerArticles>& sites,
     // article, and merging those took about half the time of storing the article. A sync's
     // texts go in groups, a segment to a group.
     ArticleWriter writer(db, kTextsPerStatement);
+    int64_t feedId = -1;
+    UseRules(writer, feedId);
     int added = 0;
     // The sites are trimmed once every text is written: a trim takes the texts of the articles
     // it removes with them.
@@ -86,7 +89,7 @@ int CLibrary::RecordServerArticlesOnce(const std::vector<ServerArticles>& sites,
         // article is stored.
         site.Reset();
         site.Bind(1, batch.site);
-        int64_t feedId = FirstId(site);
+        feedId = FirstId(site);
         if (feedId == -2) return -1;
         // A site with no stored article (every site, at a first sync into an empty library)
         // has nothing to match.
@@ -136,15 +139,18 @@ int CLibrary::RecordServerArticlesOnce(const std::vector<ServerArticles>& sites,
             }
             if (feedId < 0 && (feedId = m_store.FeedId(batch.site, now)) < 0) return -1;
             bool isNew = false;
-            if (writer.Write(feedId, article, now, true, &isNew) < 0) return -1;
+            RuleActions actions;
+            const int64_t id = writer.Write(feedId, article, now, true, &isNew, nullptr, &actions);
+            if (id < 0) return -1;
+            if (isNew && !ApplyArrivalMarks(id, actions)) return -1;
             siteAdded += isNew;
         }
         if (siteAdded > 0) grown.push_back(feedId);
         added += siteAdded;
     }
     if (!writer.Flush()) return -1;
-    for (const int64_t feedId : grown) {
-        if (!TrimSite(feedId) || !m_store.TrimKeys(feedId)) return -1;
+    for (const int64_t grownId : grown) {
+        if (!TrimSite(grownId) || !m_store.TrimKeys(grownId)) return -1;
     }
     return transaction.Commit() ? added : -1;
 }

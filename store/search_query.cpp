@@ -162,6 +162,14 @@ bool SearchQuery::Matches(std::string_view title, std::string_view text, TextFor
     return true;
 }
 
+bool SearchQuery::MatchesFolded(std::string_view folded) const {
+    if (m_terms.empty()) return false;
+    for (const SearchTerm& term : m_terms) {
+        if (!HoldsTerm(folded, term)) return false;
+    }
+    return true;
+}
+
 SearchQuery BuildSearchQuery(std::string_view words) {
     SearchQuery query;
     // Pasted pages are cut to what a search box holds, at a character's start.

@@ -44,6 +44,8 @@ class SearchQuery {
     // as the index table's tokenizer reads them ('varlo html' reads HTML).
     bool Matches(std::string_view title, std::string_view text,
                  TextForm form = TextForm::kPlain) const;
+    // True when `folded`, a text as FoldForMatching gives it, holds every term.
+    bool MatchesFolded(std::string_view folded) const;
 
   private:
     friend SearchQuery BuildSearchQuery(std::string_view words);

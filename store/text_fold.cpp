@@ -97,6 +97,23 @@ bool TextFolder::Attaches(char32_t c) const {
 }
 
 bool TextFolder::Next(FoldedChar& out) {
+    // An ASCII character that ASCII text or the end follows is a cluster of its own, folded to
+    // itself in lower case: it skips the machinery below, which costs many times more. It may be
+    // waiting already, read ahead by that machinery.
+    if (m_cluster.empty()) {
+        const bool waiting = m_readyAt + 1 == m_readySize && m_ready[m_readyAt] < 0x80 &&
+                             m_source.EndsOrAsciiTextNext();
+        if (waiting || (m_readyAt >= m_readySize && m_source.NextLoneAscii(m_readyFrom))) {
+            char32_t c = waiting ? m_ready[m_readyAt++] : m_readyFrom.codepoint;
+            if (c >= 'A' && c <= 'Z') c = c - 'A' + 'a';
+            m_text.assign(1, static_cast<char>(c));
+            out.text = m_text;
+            out.kind = ClassOf(c);
+            out.begin = m_readyFrom.begin;
+            out.end = m_readyFrom.end;
+            return true;
+        }
+    }
     for (;;) {
         while (m_readyAt < m_readySize) {
             const char32_t c = m_ready[m_readyAt];

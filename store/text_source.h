@@ -33,6 +33,27 @@ class TextSource {
 
     // The next character; false at the end of the text.
     bool Next(SourceChar& out);
+    // Whether the text ends here or goes on with an ASCII character that is text as it stands (no
+    // reference, no markup): nothing that follows can join the character before it.
+    bool EndsOrAsciiTextNext() const {
+        if (m_at >= m_text.size()) return true;
+        const auto c = static_cast<unsigned char>(m_text[m_at]);
+        return c < 0x80 && !(m_html && (c == '<' || c == '&'));
+    }
+    // The next character when it is ASCII text followed by the end or more ASCII text; false,
+    // reading nothing, otherwise. A fast path for the bulk of Latin text.
+    bool NextLoneAscii(SourceChar& out) {
+        if (m_at >= m_text.size()) return false;
+        const auto c = static_cast<unsigned char>(m_text[m_at]);
+        if (c >= 0x80 || (m_html && (c == '<' || c == '&'))) return false;
+        ++m_at;
+        if (!EndsOrAsciiTextNext()) {
+            --m_at;
+            return false;
+        }
+        out = SourceChar{c, m_at - 1, m_at};
+        return true;
+    }
 
   private:
     bool NextHtml(SourceChar& out);

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "encoding/codepage.h"
+#include "fetch/proxy.h"
 #include "fetch/transfer_messages.h"
 #include "platform/product.h"
 #include "update/feed_request.h"
@@ -141,6 +142,7 @@ HttpAnswer CReaderHttp::Run(const std::string& url, const std::string_view* form
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer);
+    ApplyProxy(e);
     if (form) {
         curl_easy_setopt(e, CURLOPT_POST, 1L);
         curl_easy_setopt(e, CURLOPT_POSTFIELDS, form->data() ? form->data() : "");
@@ -157,8 +159,9 @@ HttpAnswer CReaderHttp::Run(const std::string& url, const std::string_view* form
         answer.body.clear();
         // libcurl's own words are English: the user gets the reason in Japanese, and the server
         // it was about (its scheme, host and port) as libcurl would have named it.
-        answer.error = DescribeTransferFailure(code, errorBuffer, maxBytes) + " (" +
-                       Utf8ToCp932(WaitKey(url)) + ")";
+        answer.error =
+            ProxiedFailure(e, code, DescribeTransferFailure(code, errorBuffer, maxBytes)) + " (" +
+            Utf8ToCp932(WaitKey(url)) + ")";
         return answer;
     }
     answer.status = static_cast<int>(status);

@@ -10,12 +10,14 @@
 #include "store/library.h"
 #include "update/feed_request.h"
 #include "update/library_articles.h"
+#include "update/site_access.h"
 
 namespace varlo {
 
 void PrepareFeedDownload(CHttpDownload& download, CFeedStore& store, const CFeedCache& cache,
                          const Text& url) {
     download.SetSizeCap(kMaxFeedBytes, FeedTooLargeMessage());
+    download.SetSiteRequest(SiteRequestFor(store, url));
     if (!cache.HasBody(url)) return;
     const FeedRecord record = store.Feed(url);
     download.SetConditional(record.validators.etag, record.validators.lastModified,
@@ -82,7 +84,8 @@ ChosenFailure ReadChosenFailure(const CHttpDownload& download, const Text& url, 
     }
     ServerAnswer answer;
     for (const std::string& line : download.RefusalHeaders()) ReadServerAnswerHeader(line, answer);
-    const Refusal refusal = ReadRefusal(download.Status(), answer, download.RefusalBodyHead(), now);
+    const Refusal refusal = ReadRefusal(download.Status(), answer, download.RefusalBodyHead(), now,
+                                        download.Site().HasCredentials());
     failure.reason = refusal.message;
     failure.kind = refusal.kind;
     failure.until = refusal.until;

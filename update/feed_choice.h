@@ -30,7 +30,7 @@ struct ChosenFeed {
 };
 
 // Makes `download` of the feed at `url` conditional on the stored validators, while the cache
-// holds the body they stand for.
+// holds the body they stand for, and sends what the user set for the site.
 void PrepareFeedDownload(CHttpDownload& download, CFeedStore& store, const CFeedCache& cache,
                          const Text& url);
 

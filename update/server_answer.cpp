@@ -124,8 +124,16 @@ Text WaitingMessage(int64_t until) {
     return Text(text) + Jp(" まで待機中");
 }
 
-Refusal ReadRefusal(long status, const ServerAnswer& answer, std::string_view head, int64_t now) {
+Text UnauthorizedMessage(bool sentCredentials) {
+    return sentCredentials
+               ? Jp("ユーザー名またはパスワードが正しくありません")
+               : Jp("このサイトは認証が必要です。サイトデータの修正の「詳細」で設定してください");
+}
+
+Refusal ReadRefusal(long status, const ServerAnswer& answer, std::string_view head, int64_t now,
+                    bool sentCredentials) {
     if (status == 410) return {Refusal::Kind::kGone, Jp("サイトは終了しました"), 0};
+    if (status == 401) return {Refusal::Kind::kFailed, UnauthorizedMessage(sentCredentials), 0};
     if (status == 429 || status == 503) {
         if (const std::optional<int64_t> until = WaitUntil(answer, now); until && *until > now) {
             return {Refusal::Kind::kWaiting, WaitingMessage(*until), *until};

@@ -57,7 +57,12 @@ struct Refusal {
     int64_t until = 0;  // kWaiting: seconds since 1970
 };
 
-// The refusal `status` with `answer`'s headers and a body starting with `head`, answered at `now`.
-Refusal ReadRefusal(long status, const ServerAnswer& answer, std::string_view head, int64_t now);
+// The refusal `status` with `answer`'s headers and a body starting with `head`, answered at `now`
+// to a request that sent credentials or not.
+Refusal ReadRefusal(long status, const ServerAnswer& answer, std::string_view head, int64_t now,
+                    bool sentCredentials = false);
+
+// What a 401 says to the user: where to set credentials, or that those sent were refused.
+Text UnauthorizedMessage(bool sentCredentials);
 
 }  // namespace varlo

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "encoding/codepage.h"
+#include "fetch/proxy.h"
 #include "fetch/request.h"
 #include "platform/kill_point.h"
 #include "platform/message_box.h"
@@ -21,6 +22,7 @@
 #include "update/feed_reading.h"
 #include "update/library_articles.h"
 #include "update/server_answer.h"
+#include "update/site_access.h"
 
 namespace varlo {
 namespace {
@@ -54,6 +56,10 @@ std::string BodyHead(const std::string& path) {
 
 }  // namespace
 
+int64_t CUpdateRun::Now() const {
+    return m_options.clock ? m_options.clock() : UnixNow();
+}
+
 // One running download: its handle, the temporary file its body goes to, and what the response
 // said. Owned by the run from start to finish.
 struct CUpdateRun::Transfer {
@@ -69,6 +75,8 @@ struct CUpdateRun::Transfer {
     bool tooLarge = false;
     bool writeFailed = false;
     bool sentValidators = false;
+    bool sentCredentials = false;
+    bool direct = false;      // around the proxy
     bool inHead = false;      // a response head is being received
     FeedValidators stored;    // what the request was conditional on
     FeedValidators response;  // what the final response carried
@@ -178,6 +186,7 @@ CUpdateRun::CUpdateRun(CFeedStore& store, CFeedCache cache, std::vector<Text> ur
     m_options.jobs = std::max(1, m_options.jobs);
     m_options.perHost = std::max(1, m_options.perHost);
     std::map<Text, size_t> seen;
+    const std::map<Text, SiteSettings> settings = LoadAllSiteSettings(m_store);
     for (const Text& url : m_urls) {
         auto [it, added] = seen.emplace(url, m_results.size());
         if (added) {
@@ -185,6 +194,9 @@ CUpdateRun::CUpdateRun(CFeedStore& store, CFeedCache cache, std::vector<Text> ur
             Address address;
             address.url = FetchableAddress(url, &address.host, &address.failure);
             if (!address.url.empty()) address.waitKey = WaitKey(address.url);
+            if (auto own = settings.find(url); own != settings.end()) {
+                address.settings = own->second;
+            }
             m_addresses.push_back(std::move(address));
             m_queue.push_back(it->second);
         }
@@ -192,7 +204,7 @@ CUpdateRun::CUpdateRun(CFeedStore& store, CFeedCache cache, std::vector<Text> ur
     }
     m_multi = curl_multi_init();
     // Touched before anything is fetched: a site that fails every time is still in use.
-    Write([urls = m_urls, now = UnixNow()](CFeedStore& writer) { writer.Touch(urls, now); });
+    Write([urls = m_urls, now = Now()](CFeedStore& writer) { writer.Touch(urls, now); });
 }
 
 CUpdateRun::~CUpdateRun() {
@@ -235,7 +247,7 @@ void CUpdateRun::Complete(size_t site, SiteStatus status, int newArticles, Text 
     result.newArticles = newArticles;
     result.message = std::move(message);
     if (status == SiteStatus::kFailed) {
-        Write([url = result.xmlUrl, message = result.message, now = UnixNow()](CFeedStore& store) {
+        Write([url = result.xmlUrl, message = result.message, now = Now()](CFeedStore& store) {
             store.RecordFailure(url, message, now);
         });
     }
@@ -243,13 +255,15 @@ void CUpdateRun::Complete(size_t site, SiteStatus status, int newArticles, Text 
 }
 
 bool CUpdateRun::CompleteUnasked(size_t site, const FeedRecord& record) {
-    const int64_t now = UnixNow();
+    const int64_t now = Now();
     if (record.gone) {
         Complete(site, SiteStatus::kGone, 0, Jp("サイトは終了しました"));
     } else if (const int64_t until = HostWaitOf(site, now)) {
         Complete(site, SiteStatus::kWaiting, 0, WaitingMessage(until));
         m_results[site].until = until;
-    } else if (m_options.automatic && record.freshUntil > now) {
+    } else if (m_options.automatic &&
+               (record.freshUntil > now ||
+                !DueForAutomaticUpdate(m_addresses[site].settings, record, now))) {
         Complete(site, SiteStatus::kFresh, 0, {});
     } else {
         return false;
@@ -337,6 +351,10 @@ void CUpdateRun::StartQueued() {
         }
         CURL* e = transfer->easy;
         SetFeedRequest(e, transfer->url, transfer->headers, m_options.limits);
+        const SiteRequest request = SiteRequestFor(address, fetchable.settings);
+        ApplySiteRequest(e, request);
+        transfer->sentCredentials = request.HasCredentials();
+        transfer->direct = request.direct;
         curl_easy_setopt(e, CURLOPT_ERRORBUFFER, transfer->error);
         curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
         curl_easy_setopt(e, CURLOPT_WRITEDATA, transfer.get());
@@ -367,8 +385,10 @@ void CUpdateRun::Finish(std::unique_ptr<Transfer> transfer, CURLcode code) {
         return Complete(t.site, SiteStatus::kFailed, 0, Jp("フィードの控えを書き込めませんでした"));
     }
     if (code != CURLE_OK) {
-        return Complete(t.site, SiteStatus::kFailed, 0,
-                        DescribeTransferFailure(code, t.error, t.maxBytes, t.inHead));
+        return Complete(
+            t.site, SiteStatus::kFailed, 0,
+            ProxiedFailure(t.easy, code,
+                           DescribeTransferFailure(code, t.error, t.maxBytes, t.inHead), t.direct));
     }
     long status = 0;
     curl_easy_getinfo(t.easy, CURLINFO_RESPONSE_CODE, &status);
@@ -391,7 +411,7 @@ void CUpdateRun::Finish(std::unique_ptr<Transfer> transfer, CURLcode code) {
         return FinishRefusal(t, status);
     }
     // Recorded before the body is read: a body that is no feed is still this answer.
-    if (const int64_t fresh = FreshUntil(t.answer, UnixNow()); fresh != 0 || t.freshUntil != 0) {
+    if (const int64_t fresh = FreshUntil(t.answer, Now()); fresh != 0 || t.freshUntil != 0) {
         Write([address, fresh](CFeedStore& store) { store.SetFreshUntil(address, fresh); });
     }
 
@@ -404,7 +424,8 @@ void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body,
     std::shared_ptr<ReadResults> results = m_reads;
     const Text address = m_results[site].xmlUrl;
     const bool fresh = body == transfer->tempPath;
-    WorkerPool::Shared().Post([results, site, body, address, fresh, status, validators] {
+    const int64_t now = Now();
+    WorkerPool::Shared().Post([results, site, body, address, fresh, status, validators, now] {
         auto read = std::make_shared<BodyRead>();
         read->site = site;
         auto articles = std::make_shared<std::vector<LibraryArticle>>();
@@ -417,8 +438,8 @@ void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body,
             if (read->read) *articles = LibraryArticlesOf(*reading.feed);
         }
         if (!read->read) return results->Finished(std::move(*read));
-        results->writer->Post([results, read, articles, body, address, fresh, status,
-                               validators](CFeedStore* store) {
+        results->writer->Post([results, read, articles, body, address, fresh, status, validators,
+                               now](CFeedStore* store) {
             if (store != nullptr) {
                 FeedValidators kept = validators;
                 if (fresh) {
@@ -427,7 +448,7 @@ void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body,
                     read->committed = true;
                 }
                 CLibrary library(*store);
-                read->added = library.RecordFeed(address, kept, *articles, UnixNow(), status != 304);
+                read->added = library.RecordFeed(address, kept, *articles, now, status != 304);
                 read->recorded = true;
                 if (!store->Notice().empty()) {
                     std::lock_guard<std::mutex> lock(results->mutex);
@@ -463,8 +484,9 @@ void CUpdateRun::Record(BodyRead& read) {
 
 void CUpdateRun::FinishRefusal(Transfer& t, long status) {
     const Text& address = m_results[t.site].xmlUrl;
-    const int64_t now = UnixNow();
-    const Refusal refusal = ReadRefusal(status, t.answer, BodyHead(t.tempPath), now);
+    const int64_t now = Now();
+    const Refusal refusal =
+        ReadRefusal(status, t.answer, BodyHead(t.tempPath), now, t.sentCredentials);
     switch (refusal.kind) {
         case Refusal::Kind::kGone:
             Write([address, message = refusal.message, now](CFeedStore& store) {

@@ -18,6 +18,7 @@
 #include "platform/text.h"
 #include "store/feed_cache.h"
 #include "store/feed_store.h"
+#include "store/site_settings.h"
 #include "update/feed_request.h"
 
 namespace varlo {
@@ -30,8 +31,11 @@ struct UpdateOptions {
     // gone; the rest wait for the next Step, so that a Step never holds its caller for long.
     std::chrono::milliseconds stepBudget{10};
     TransferLimits limits = DefaultTransferLimits();
-    // The automatic update: a feed whose last answer said it is still fresh is not asked.
+    // The automatic update: a feed whose last answer said it is still fresh is not asked, nor a
+    // site of its own interval before that has passed (DueForAutomaticUpdate).
     bool automatic = false;
+    // Seconds since 1970 now; the system's clock when empty (tests set their own).
+    std::function<int64_t()> clock;
 };
 
 // How one site's update ended.
@@ -113,6 +117,8 @@ class CUpdateRun {
     // run and kept up to date by the waits asked for during it.
     int64_t HostWaitOf(size_t site, int64_t now);
 
+    int64_t Now() const;
+
     CFeedStore& m_store;
     CFeedCache m_cache;
     UpdateOptions m_options;
@@ -125,6 +131,7 @@ class CUpdateRun {
         std::string host;
         std::string waitKey;  // its server (scheme, host and port) as waits are kept
         Text failure;
+        SiteSettings settings;  // what the user set for the site
     };
     std::vector<Address> m_addresses;
     std::deque<size_t> m_queue;  // sites not yet started

@@ -9,6 +9,8 @@
 #include <wx/webview.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 #include "fetch/http_download.h"
 #include "fetch/ras_connection.h"
@@ -18,9 +20,13 @@
 #include "gui/app/varlo_app.h"
 #include "gui/controls/dialup_dlg.h"
 #include "gui/controls/list_ctrl_box.h"
+#include "gui/controls/network_dlg.h"
+#include "gui/controls/rules_dlg.h"
 #include "gui/controls/search_box.h"
+#include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/desktop_scheme.h"
+#include "gui/platform/network_settings.h"
 #include "gui/platform/program_icon.h"
 #include "gui/platform/settings.h"
 #include "gui/platform/shell_open.h"
@@ -33,6 +39,8 @@
 #include "platform/message_box.h"
 #include "platform/product.h"
 #include "platform/program_folder.h"
+#include "platform/secret_memory.h"
+#include "platform/secret_store.h"
 #include "shell/command_ids.h"
 #include "shell/help_page.h"
 
@@ -105,6 +113,10 @@ wxString Prompt(int id) {
             return Wx("保存した記事を検索します");
         case cmd::kSyncAccount:
             return Wx("同期サーバーのアカウントを設定します");
+        case cmd::kNetworkSettings:
+            return Wx("フィードの取得に使うプロキシを設定します");
+        case cmd::kRules:
+            return Wx("記事を隠す、既読にする、スターを付けるルールを設定します");
         default:
             return {};
     }
@@ -125,6 +137,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     SetIcons(ProgramIcons());
     m_updates = std::make_unique<CUpdateAll>(*this);
     m_sync = std::make_unique<CSyncWindow>(*this);
+    ApplyNetworkSetting(Settings());
     m_updates->SetAutoUpdate(std::max(0, Settings().GetInt("View", "AutoUpdate", 0)));
     m_active = Settings().GetInt("View", "List", 1) == 1 ? ActivePane::SiteList : ActivePane::None;
     m_colorScheme = std::clamp(Settings().GetInt("View", "ColorScheme", 0), 0, 2);
@@ -141,6 +154,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kSearchFocus, cmd::kSchemeDark);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kSyncAccount);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kRules);
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kViewNotify, cmd::kViewAutostart);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this, cmd::kViewNotify,
          cmd::kViewAutostart);
@@ -148,6 +162,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, CVarloDoc* document)
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdleIndicators, this);
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, cmd::kNetworkSettings);
 
     wxAcceleratorEntry keys[] = {
         {wxACCEL_CTRL, 'N', cmd::kFileNew},           {wxACCEL_CTRL, 'O', cmd::kFileOpen},
@@ -176,6 +191,25 @@ CMainFrame::~CMainFrame() {
     if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) app->OnFrameDestroyed(this);
 }
 
+void CMainFrame::EditNetworkSettings() {
+    CNetworkDlg dialog(this);
+    dialog.m_setting = LoadNetworkSetting(Settings());
+    std::optional<std::string> kept = LookupPassword(kProxyPasswordAccount);
+    dialog.m_hasPassword = kept.has_value();
+    if (kept) WipeString(*kept);
+    if (dialog.DoModal() != kIdOk) return;
+    SaveNetworkSetting(Settings(), dialog.m_setting);
+    if (dialog.m_passwordChanged) {
+        if (dialog.m_setting.password.empty()) {
+            ForgetPassword(kProxyPasswordAccount);
+        } else {
+            StorePassword(kProxyPasswordAccount, dialog.m_setting.password);
+        }
+    }
+    WipeString(dialog.m_setting.password);
+    ApplyNetworkSetting(Settings());
+}
+
 void CMainFrame::BuildMenus() {
     auto* bar = new wxMenuBar;
     m_fileMenu = new wxMenu;
@@ -185,6 +219,7 @@ void CMainFrame::BuildMenus() {
     Item(m_fileMenu, cmd::kFileSaveAs, "名前を付けて保存(&A)...");
     m_fileMenu->AppendSeparator();
     Item(m_fileMenu, cmd::kSyncAccount, "同期アカウント(&Y)...");
+    Item(m_fileMenu, cmd::kNetworkSettings, "ネットワーク設定(&W)...");
     m_fileMenu->AppendSeparator();
     Item(m_fileMenu, cmd::kPageInfo, "ページ情報(&I)");
     m_fileMenu->AppendSeparator();
@@ -202,6 +237,8 @@ void CMainFrame::BuildMenus() {
     Item(edit, cmd::kMoveDown, "一つ下へ(&W)");
     edit->AppendSeparator();
     Item(edit, cmd::kAddCurrentPage, "現在のページを追加");
+    edit->AppendSeparator();
+    Item(edit, cmd::kRules, "ルール(&R)...");
     bar->Append(edit, Wx("編集(&E)"));
 
     auto* view = new wxMenu;
@@ -455,6 +492,14 @@ void CMainFrame::RunCommand(int id) {
     }
     if (id == cmd::kSyncAccount) {
         if (!ListBusy()) m_sync->EditAccount();
+        return;
+    }
+    if (id == cmd::kNetworkSettings) {
+        EditNetworkSettings();
+        return;
+    }
+    if (id == cmd::kRules) {
+        ShowRules();
         return;
     }
     if (!enabled) return;
@@ -860,6 +905,28 @@ void CMainFrame::UpdateTitle() {
     wxString title = doc ? doc->GetUserReadableName() : wxString();
     if (title.empty()) title = Wx("無題");
     SetTitle(title + " - Varlo");
+}
+
+void CMainFrame::ShowRules() {
+    std::vector<std::pair<Text, Text>> sites;
+    std::vector<Text> categories;
+    if (auto* doc = m_siteList ? wxDynamicCast(m_siteList->GetDocument(), CVarloDoc) : nullptr) {
+        const COpmlFile& file = doc->m_opmlFile;
+        for (int i = 0; i < file.GetCount(); ++i) {
+            const COpmlItem* item = file.GetAt(i);
+            if (!item->m_strXmlUrl.empty()) sites.emplace_back(item->m_strXmlUrl, item->m_strTitle);
+            if (!item->m_strCategory.empty() &&
+                std::find(categories.begin(), categories.end(), item->m_strCategory) ==
+                    categories.end()) {
+                categories.push_back(item->m_strCategory);
+            }
+        }
+        FeedMarks().RecordSiteCategories(file);
+    }
+    CRulesDlg dialog(this, FeedMarks().Store(), std::move(sites), std::move(categories), [this] {
+        if (m_siteList) m_siteList->RefreshMarks();
+    });
+    dialog.ShowModal();
 }
 
 void CMainFrame::UpdateRecentFiles() {

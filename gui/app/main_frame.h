@@ -74,6 +74,8 @@ class CMainFrame : public CContFrameWnd {
     void Quit();
     // Shows the user guide in the browser pane, at `section` (an anchor) unless it is empty.
     void ShowHelp(const std::string& section = {});
+    // Records the open file's categories for the rules and shows the rules dialog.
+    void ShowRules();
 
   private:
     void BuildMenus();
@@ -81,6 +83,8 @@ class CMainFrame : public CContFrameWnd {
     void BuildStatusBar();
     void BuildPanes(CVarloDoc* document);
     void OnCommand(wxCommandEvent& event);
+    // The proxy of every transfer, in its dialog; kept in the settings and applied at once.
+    void EditNetworkSettings();
     void OnUpdateCommand(wxUpdateUIEvent& event);
     void OnChildFocus(wxChildFocusEvent& event);
     // The pane that holds `window`, None for a window of no pane (the search box).

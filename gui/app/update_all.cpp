@@ -3,6 +3,8 @@
 #include <wx/statusbr.h>
 
 #include <cstdlib>
+#include <ctime>
+#include <map>
 
 #include "fetch/http_download.h"
 #include "gui/app/desktop_services.h"
@@ -14,6 +16,8 @@
 #include "gui/platform/wx_text.h"
 #include "gui/views/varlo_view.h"
 #include "platform/message_box.h"
+#include "store/site_settings.h"
+#include "update/site_access.h"
 
 namespace varlo {
 namespace {
@@ -36,14 +40,17 @@ int MinuteMs() {
 
 }  // namespace
 
-CUpdateAll::CUpdateAll(CMainFrame& frame) : m_frame(frame), m_tick(this), m_auto(this) {
+CUpdateAll::CUpdateAll(CMainFrame& frame)
+    : m_frame(frame), m_tick(this), m_auto(this), m_siteIntervals(this) {
     Bind(wxEVT_TIMER, &CUpdateAll::OnTick, this, m_tick.GetId());
     Bind(wxEVT_TIMER, &CUpdateAll::OnAutoUpdate, this, m_auto.GetId());
+    Bind(wxEVT_TIMER, &CUpdateAll::OnSiteIntervals, this, m_siteIntervals.GetId());
 }
 
 CUpdateAll::~CUpdateAll() {
     m_tick.Stop();
     m_auto.Stop();
+    m_siteIntervals.Stop();
     m_run.reset();
 }
 
@@ -56,13 +63,22 @@ void CUpdateAll::Start(bool automatic) {
         return;
     }
     CVarloView* sites = m_frame.SiteList();
-    auto* doc = sites ? wxDynamicCast(sites->GetDocument(), CVarloDoc) : nullptr;
-    if (!doc) return;
+    if (!sites || !wxDynamicCast(sites->GetDocument(), CVarloDoc)) return;
+    StartSites(SiteUrls(), automatic);
+}
+
+std::vector<Text> CUpdateAll::SiteUrls() const {
     std::vector<Text> urls;
-    for (int i = 0; i < doc->m_opmlFile.GetCount(); ++i) {
+    CVarloView* sites = m_frame.SiteList();
+    auto* doc = sites ? wxDynamicCast(sites->GetDocument(), CVarloDoc) : nullptr;
+    for (int i = 0; doc && i < doc->m_opmlFile.GetCount(); ++i) {
         const Text& url = doc->m_opmlFile.GetAt(i)->m_strXmlUrl;
         if (!url.empty()) urls.push_back(url);
     }
+    return urls;
+}
+
+void CUpdateAll::StartSites(std::vector<Text> urls, bool automatic) {
     CFeedMarks& marks = FeedMarks();
     UpdateOptions options;
     options.automatic = automatic;
@@ -152,7 +168,32 @@ void CUpdateAll::ShowFailures() {
 void CUpdateAll::SetAutoUpdate(int minutes) {
     m_autoMinutes = minutes;
     m_auto.Stop();
-    if (minutes > 0) m_auto.Start(minutes * MinuteMs());
+    m_siteIntervals.Stop();
+    if (minutes > 0) {
+        m_auto.Start(minutes * MinuteMs());
+        m_siteIntervals.Start(SiteSettings::kMinInterval * MinuteMs());
+    }
+}
+
+void CUpdateAll::OnSiteIntervals(wxTimerEvent&) {
+    if (m_run || m_frame.Sync().Applying()) return;
+    // Only the sites of their own interval that are due; the others keep the update's interval.
+    CFeedStore& store = FeedMarks().Store();
+    const std::map<Text, SiteSettings> own = LoadAllSiteSettings(store);
+    if (own.empty()) return;
+    const std::map<Text, FeedRecord> records = store.Feeds();
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    std::vector<Text> due;
+    for (const Text& url : SiteUrls()) {
+        const auto settings = own.find(url);
+        if (settings == own.end() || settings->second.interval <= 0) continue;
+        const auto record = records.find(url);
+        if (DueForAutomaticUpdate(settings->second,
+                                  record != records.end() ? record->second : FeedRecord(), now)) {
+            due.push_back(url);
+        }
+    }
+    if (!due.empty()) StartSites(std::move(due), true);
 }
 
 void CUpdateAll::OnAutoUpdate(wxTimerEvent&) {

@@ -22,7 +22,8 @@ class CUpdateAll : public wxEvtHandler {
     ~CUpdateAll() override;
 
     // Starts an update of every site with a feed address; nothing when one is running. The
-    // automatic update does not ask the feeds still fresh.
+    // automatic update does not ask the feeds still fresh, nor the sites of their own interval
+    // before it has passed.
     void Start(bool automatic = false);
     // Ends the running update now, keeping every site that finished.
     void Cancel();
@@ -42,6 +43,11 @@ class CUpdateAll : public wxEvtHandler {
   private:
     void OnTick(wxTimerEvent& event);
     void OnAutoUpdate(wxTimerEvent& event);
+    void OnSiteIntervals(wxTimerEvent& event);
+    // Starts an update of `urls`, as automatic or not.
+    void StartSites(std::vector<Text> urls, bool automatic);
+    // The feed addresses of the open file's sites.
+    std::vector<Text> SiteUrls() const;
     void Finish();
     void ShowStatus(const wxString& text);
 
@@ -50,6 +56,8 @@ class CUpdateAll : public wxEvtHandler {
     std::vector<SiteResult> m_failures;
     wxTimer m_tick;
     wxTimer m_auto;
+    // While the automatic update is on, the sites of their own interval are looked at this often.
+    wxTimer m_siteIntervals;
     int m_autoMinutes = 0;
     size_t m_shownFinished = 0;
     int64_t m_mark = 0;  // where the articles stored before the run end

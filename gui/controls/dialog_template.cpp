@@ -42,7 +42,7 @@ wxRect TemplateRect(const wxWindow& dialog, int x, int y, int cx, int cy) {
                   dialog.ConvertDialogToPixels(wxSize(cx, cy)));
 }
 
-wxStaticText* AddTemplateText(wxDialog& dialog, int id, const wxString& text, int x, int y, int cx,
+wxStaticText* AddTemplateText(wxWindow& dialog, int id, const wxString& text, int x, int y, int cx,
                               int cy, long style) {
     wxRect rect = TemplateRect(dialog, x, y, cx, cy);
     auto* label =
@@ -60,13 +60,13 @@ wxStaticText* AddTemplateText(wxDialog& dialog, int id, const wxString& text, in
     return label;
 }
 
-wxTextCtrl* AddTemplateEdit(wxDialog& dialog, int id, int x, int y, int cx, int cy, long style) {
+wxTextCtrl* AddTemplateEdit(wxWindow& dialog, int id, int x, int y, int cx, int cy, long style) {
     const wxRect rect = TemplateRect(dialog, x, y, cx, cy);
     return new wxTextCtrl(&dialog, TemplateId(id), wxEmptyString, rect.GetPosition(),
                           rect.GetSize(), style);
 }
 
-wxButton* AddTemplateButton(wxDialog& dialog, int id, const wxString& label, int x, int y, int cx,
+wxButton* AddTemplateButton(wxWindow& dialog, int id, const wxString& label, int x, int y, int cx,
                             int cy, bool isDefault) {
     const wxRect rect = TemplateRect(dialog, x, y, cx, cy);
     auto* button = new wxButton(&dialog, TemplateId(id), label, rect.GetPosition(), rect.GetSize());

@@ -26,12 +26,12 @@ bool CreateTemplateDialog(wxDialog& dialog, wxWindow* parent, int id, const wxSt
 wxRect TemplateRect(const wxWindow& dialog, int x, int y, int cx, int cy);
 
 // A static text at a template position (style: alignment and the like).
-wxStaticText* AddTemplateText(wxDialog& dialog, int id, const wxString& text, int x, int y, int cx,
+wxStaticText* AddTemplateText(wxWindow& dialog, int id, const wxString& text, int x, int y, int cx,
                               int cy, long style = 0);
 // An edit control at a template position.
-wxTextCtrl* AddTemplateEdit(wxDialog& dialog, int id, int x, int y, int cx, int cy, long style = 0);
+wxTextCtrl* AddTemplateEdit(wxWindow& dialog, int id, int x, int y, int cx, int cy, long style = 0);
 // A push button at a template position; the default button answers the Enter key.
-wxButton* AddTemplateButton(wxDialog& dialog, int id, const wxString& label, int x, int y, int cx,
+wxButton* AddTemplateButton(wxWindow& dialog, int id, const wxString& label, int x, int y, int cx,
                             int cy, bool isDefault = false);
 
 // The control `id` of `dialog` as `T`, or null when it is missing or of another kind.

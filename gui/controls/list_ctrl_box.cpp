@@ -113,11 +113,15 @@ wxString CListCtrlBox::OnGetItemText(long item, long column) const {
 }
 
 wxItemAttr* CListCtrlBox::OnGetItemAttr(long item) const {
-    if (!m_rows.bold || !m_rows.bold(item)) return nullptr;
-    wxFont bold = GetFont();
-    bold.SetWeight(wxFONTWEIGHT_BOLD);
-    m_boldAttr.SetFont(bold);
-    return &m_boldAttr;
+    const bool isBold = m_rows.bold && m_rows.bold(item);
+    const bool isGrey = m_rows.grey && m_rows.grey(item);
+    if (!isBold && !isGrey) return nullptr;
+    wxFont font = GetFont();
+    if (isBold) font.SetWeight(wxFONTWEIGHT_BOLD);
+    wxItemAttr& attr = isGrey ? m_rowAttr : m_boldAttr;
+    attr.SetFont(font);
+    if (isGrey) attr.SetTextColour(wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT));
+    return &attr;
 }
 
 int CListCtrlBox::ScrollToItem(int row) {

@@ -12,6 +12,7 @@ namespace varlo {
 struct ListRows {
     std::function<wxString(long row, long column)> text;
     std::function<bool(long row)> bold;  // rows shown in a bold font; none when empty
+    std::function<bool(long row)> grey;  // rows shown in grey text; none when empty
 };
 
 class CListCtrlBox : public wxListCtrl {
@@ -66,6 +67,7 @@ class CListCtrlBox : public wxListCtrl {
     void OnRightDown(wxMouseEvent& event);
     ListRows m_rows;
     mutable wxItemAttr m_boldAttr;
+    mutable wxItemAttr m_rowAttr;  // a row bold and grey at once
 };
 
 }  // namespace varlo

@@ -1,10 +1,13 @@
 #include "gui/document/feed_marks.h"
 
 #include <ctime>
+#include <map>
 
 #include "gui/platform/background.h"
 #include "platform/message_box.h"
+#include "store/rule_store.h"
 #include "store/store_paths.h"
+#include "subscriptions/opml_file.h"
 
 namespace varlo {
 
@@ -65,6 +68,17 @@ void CFeedMarks::Prune() {
 void CFeedMarks::RefuseWindowWrites(bool refuse) {
     m_refuseWrites = refuse;
     if (refuse) m_store.RefuseWrites();
+}
+
+void CFeedMarks::RecordSiteCategories(const COpmlFile& file) {
+    std::map<Text, std::vector<Text>> categories;
+    for (int i = 0; i < file.GetCount(); ++i) {
+        const COpmlItem* item = file.GetAt(i);
+        if (item->m_strXmlUrl.empty()) continue;
+        std::vector<Text>& names = categories[item->m_strXmlUrl];
+        if (!item->m_strCategory.empty()) names.push_back(item->m_strCategory);
+    }
+    CRuleStore(Store()).SetSiteCategories(categories);
 }
 
 CFeedMarks& FeedMarks() {

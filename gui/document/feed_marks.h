@@ -14,6 +14,8 @@
 
 namespace varlo {
 
+class COpmlFile;
+
 class CFeedMarks {
   public:
     // The store in the program folder; when an old store had to be moved aside, the user is told
@@ -31,6 +33,8 @@ class CFeedMarks {
     int UnseenCount(const Text& url) { return url.empty() ? -1 : Store().UnseenCount(url); }
     // Notes that the feeds of an opened subscription file are in use.
     void Touch(const std::vector<Text>& urls);
+    // Records which categories of `file` hold each of its sites, for rules over a category.
+    void RecordSiteCategories(const COpmlFile& file);
     // Forgets feeds and articles long unused, and their cached bodies.
     void Prune();
     // Whether the window's connection refuses every change from now on (and at every opening):

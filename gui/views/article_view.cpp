@@ -29,7 +29,8 @@ bool CArticleView::CreatePane(wxWindow* parent) {
     m_list = new CListCtrlBox(parent, 1000, wxDefaultPosition, wxDefaultSize,
                               CListCtrlBox::kVirtualStyle);
     m_list->SetRows({[this](long row, long column) { return RowText(row, column); },
-                     [this](long row) { return IsRowBold(static_cast<int>(row)); }});
+                     [this](long row) { return IsRowBold(static_cast<int>(row)); },
+                     [this](long row) { return IsRowGrey(static_cast<int>(row)); }});
     m_list->Bind(wxEVT_LIST_ITEM_SELECTED, &CArticleView::OnSelected, this);
     m_list->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CArticleView::OnActivated, this);
     m_list->Bind(wxEVT_CONTEXT_MENU, &CArticleView::OnContextMenu, this);
@@ -103,6 +104,17 @@ bool CArticleView::IsRowBold(int row) const {
     return static_cast<size_t>(row) < m_bold.size() && m_bold[static_cast<size_t>(row)];
 }
 
+bool CArticleView::IsRowGrey(int row) const {
+    if (row < 0) return false;
+    if (m_library) {
+        const LibraryRow* stored = m_rows.At(FeedMarks().Library(), static_cast<size_t>(row));
+        return stored && stored->hidden;
+    }
+    if (m_hiddenKeys.empty()) return false;
+    const Text key = FeedKeyAt(row);
+    return !key.empty() && m_hiddenKeys.count(LibraryKeyOf(key)) != 0;
+}
+
 const LibraryRow* CArticleView::LibraryRowAt(int row) {
     if (!m_library || row < 0) return nullptr;
     return m_rows.At(FeedMarks().Library(), static_cast<size_t>(row));
@@ -142,7 +154,11 @@ bool CArticleView::IsFeedRowStarred(int row) const {
 
 void CArticleView::ReadFeedStars() {
     m_starredKeys.clear();
+    m_hiddenKeys.clear();
     if (m_library) return;
+    for (const LibraryRef& hidden : FeedMarks().Library().HiddenSet()) {
+        m_hiddenKeys.insert(hidden.key);
+    }
     // Stars are few: the keys of all of them, rather than a lookup per row drawn.
     for (const LibraryRef& starred : FeedMarks().Library().StarredSet()) {
         m_starredKeys.insert(starred.key);

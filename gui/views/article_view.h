@@ -41,6 +41,8 @@ class CArticleView : public wxView {
     void SetUnseenRows(std::vector<bool> unseen) { m_unseen = std::move(unseen); }
     // Whether `row` is shown in bold (an unread article).
     bool IsRowBold(int row) const;
+    // A row of an article a rule hid: its site's list still shows it, in grey.
+    bool IsRowGrey(int row) const;
 
     // Shows the articles of a view of the library, by id in order, with a "サイト" column that
     // names each article's site by its feed address through `siteTitles`; `select` as above.
@@ -98,6 +100,7 @@ class CArticleView : public wxView {
     std::vector<bool> m_nextUnread;
     std::vector<bool> m_unread;           // of the feed's rows shown now: unread in the store
     std::set<std::string> m_starredKeys;  // library keys (UTF-8) of every starred article
+    std::set<std::string> m_hiddenKeys;   // and of every article a rule hid
     bool m_library = false;
     mutable CLibraryRows m_rows;
     std::map<Text, wxString> m_siteTitles;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -29,8 +30,11 @@
 #include "gui/views/browser_view.h"
 #include "platform/message_box.h"
 #include "platform/program_folder.h"
+#include "platform/secret_memory.h"
+#include "platform/secret_store.h"
 #include "preview/preview_page.h"
 #include "shell/command_ids.h"
+#include "store/site_settings.h"
 #include "update/feed_choice.h"
 
 namespace varlo {
@@ -139,6 +143,7 @@ void CVarloView::OnInitialUpdate() {
             urls.push_back(doc->m_opmlFile.GetAt(i)->m_strXmlUrl);
         }
         FeedMarks().Touch(urls);
+        FeedMarks().RecordSiteCategories(doc->m_opmlFile);
     }
     RefreshList(-1);
 }
@@ -452,7 +457,8 @@ void CVarloView::RefreshMarks() {
         int64_t n = row.count;
         // The open file's sites only: other files' articles stay stored, unseen.
         if (row.view.kind == LibraryView::Kind::kUnread ||
-            row.view.kind == LibraryView::Kind::kStarred) {
+            row.view.kind == LibraryView::Kind::kStarred ||
+            row.view.kind == LibraryView::Kind::kHidden) {
             n = library.Count(row.view.Within(SitesOfFile()));
         }
         changed = changed || n != row.count;
@@ -505,6 +511,8 @@ wxString CVarloView::LibraryRowTitle(int index) const {
             return Wx("未読の記事");
         case LibraryView::Kind::kStarred:
             return Wx("スター付き");
+        case LibraryView::Kind::kHidden:
+            return Wx("非表示の記事");
         case LibraryView::Kind::kSearch:
             return Wx("検索: ") + wxString::FromUTF8(view.words);
         default:
@@ -619,7 +627,7 @@ void CVarloView::Place(COpmlItem* entry, std::unique_ptr<COpmlItem> owned, int i
     doc->Modify(true);
 }
 
-bool CVarloView::AskSite(COpmlItem& entry, Text& category) {
+bool CVarloView::AskSite(COpmlItem& entry, Text& category, bool showDetails) {
     std::vector<Text> categories;
     Doc()->m_opmlFile.GetCategories(categories);
     CSiteItemDlg dialog(wxGetTopLevelParent(m_listCtrl));
@@ -628,12 +636,42 @@ bool CVarloView::AskSite(COpmlItem& entry, Text& category) {
     dialog.m_strCategory = entry.m_strCategory;
     dialog.m_strUrl = entry.m_strHtmlUrl;
     dialog.m_strFeed = entry.m_strXmlUrl;
+    const Text oldFeed = entry.m_strXmlUrl;
+    if (!oldFeed.empty()) {
+        dialog.m_settings = LoadSiteSettings(FeedMarks().Store(), oldFeed);
+        std::optional<std::string> kept = LookupPassword(SitePasswordAccount(oldFeed));
+        dialog.m_hasPassword = kept.has_value();
+        if (kept) WipeString(*kept);
+    }
+    dialog.m_showDetails = showDetails;
     if (dialog.DoModal() != 1) return false;
     // The type is never edited; the category is placed by the caller.
     entry.m_strTitle = dialog.m_strTitle;
     entry.m_strHtmlUrl = dialog.m_strUrl;
     entry.m_strXmlUrl = dialog.m_strFeed;
     category = dialog.m_strCategory;
+    const Text newFeed = entry.m_strXmlUrl;
+    auto password = std::make_shared<CSecretBuffer>(dialog.m_password);
+    WipeString(dialog.m_password);
+    RunInStore(FeedMarks().Writer(),
+               [oldFeed, newFeed, settings = dialog.m_settings, changed = dialog.m_passwordChanged,
+                password](CFeedStore* store) {
+                   if (store == nullptr || newFeed.empty()) return std::function<void()>();
+                   if (!oldFeed.empty() && oldFeed != newFeed) {
+                       MoveSiteSettings(*store, oldFeed, newFeed);
+                   }
+                   SaveSiteSettings(*store, newFeed, settings);
+                   const std::string account = SitePasswordAccount(newFeed);
+                   if (changed && password->Empty()) {
+                       ForgetPassword(account);
+                   } else if (changed) {
+                       std::string copy(password->View());
+                       StorePassword(account, copy);
+                       WipeString(copy);
+                   }
+                   password->Clear();
+                   return std::function<void()>();
+               });
     return true;
 }
 
@@ -647,10 +685,10 @@ bool CVarloView::EditSite(int index) {
     return true;
 }
 
-bool CVarloView::EditNewSite(std::unique_ptr<COpmlItem> entry) {
+bool CVarloView::EditNewSite(std::unique_ptr<COpmlItem> entry, bool showDetails) {
     if (!Doc() || !entry) return false;
     Text category;
-    if (!AskSite(*entry, category)) return false;
+    if (!AskSite(*entry, category, showDetails)) return false;
     COpmlItem* raw = entry.get();
     Place(raw, std::move(entry), -1, category);
     return true;
@@ -669,6 +707,13 @@ void CVarloView::OnSiteDelete() {
     if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
     const Text question = doc->m_opmlFile.GetAt(row)->m_strTitle + Jp(" を削除しますか？");
     if (ShowMessageBox(question, kMbYesNo | kMbIconQuestion) != kIdYes) return;
+    // The site's own settings and its password go with it.
+    if (const Text feed = doc->m_opmlFile.GetAt(row)->m_strXmlUrl; !feed.empty()) {
+        RunInStore(FeedMarks().Writer(), [feed](CFeedStore* store) {
+            if (store != nullptr) ForgetSiteSettings(*store, feed);
+            return std::function<void()>();
+        });
+    }
     doc->m_opmlFile.RemoveAt(row);
     RefreshList(row);
     doc->Modify(true);
@@ -677,13 +722,15 @@ void CVarloView::OnSiteDelete() {
 void CVarloView::AddSiteFrom(const Text& pageUrl) {
     std::unique_ptr<COpmlItem> entry;
     bool cancelled = false;
+    bool unauthorized = false;
     {
         BusyScope busy(m_busy);
-        entry = FindFeed(pageUrl, GetProgramFolder(), true, &cancelled);
+        entry = FindFeed(pageUrl, GetProgramFolder(), true, &cancelled, &unauthorized);
     }
     if (cancelled) ShowStatus(Wx("中止しました"));
     if (m_afterDownload) m_afterDownload();
-    if (entry) EditNewSite(std::move(entry));
+    // An address that asks for credentials is the feed: the user gives them at once.
+    if (entry) EditNewSite(std::move(entry), unauthorized);
 }
 
 void CVarloView::OnSiteAdd() {

@@ -73,8 +73,8 @@ class CVarloView : public wxView {
     // Edits the entry at `index` in the site dialog; false on Cancel.
     bool EditSite(int index);
     // Lets the user check a new entry in the site dialog and adds it; false on Cancel (the entry
-    // is then dropped).
-    bool EditNewSite(std::unique_ptr<COpmlItem> entry);
+    // is then dropped). `showDetails`: the dialog opens at its tab "詳細".
+    bool EditNewSite(std::unique_ptr<COpmlItem> entry, bool showDetails = false);
 
     // Commands.
     void OnSiteEdit();
@@ -260,8 +260,9 @@ class CVarloView : public wxView {
     void FinishFullText(uint64_t generation, const LibraryRow& article,
                         const FullTextFetch& result);
     void ShowFullTextPage(LibraryRow article, const std::string& html);
-    // Shows the site dialog for `entry`; on OK copies the fields back and sets `category`.
-    bool AskSite(COpmlItem& entry, Text& category);
+    // Shows the site dialog for `entry`; on OK copies the fields back, sets `category` and keeps
+    // the site's own settings and password under its feed address (moved along when it changed).
+    bool AskSite(COpmlItem& entry, Text& category, bool showDetails = false);
     void Place(COpmlItem* entry, std::unique_ptr<COpmlItem> owned, int index, const Text& category);
 
     CListCtrlBox* m_listCtrl = nullptr;
@@ -279,7 +280,8 @@ class CVarloView : public wxView {
     int m_unshown = 0;                // of them, those whose list and page are not shown yet
     std::function<void()> m_afterDownload;
     std::vector<int> m_unseenCounts;  // per site, as shown in the 新着 column
-    std::vector<LibraryRowEntry> m_libraryRows{{LibraryView::Unread()}, {LibraryView::Starred()}};
+    std::vector<LibraryRowEntry> m_libraryRows{
+        {LibraryView::Unread()}, {LibraryView::Starred()}, {LibraryView::Hidden()}};
     int m_chosenLibrary = -1;  // the library row the article list shows, -1 for a site
     Text m_chosenSite;         // the feed address of the site the article list shows
     int m_readingView = 0;     // views of the library being read on a worker

@@ -24,6 +24,7 @@
 #include "platform/program_folder.h"
 #include "preview/preview_page.h"
 #include "store/feed_store.h"
+#include "store/site_settings.h"
 #include "update/stored_feed.h"
 
 namespace varlo {
@@ -209,6 +210,19 @@ void CVarloView::ShowLibraryArticle(int row, bool markRead) {
 
 void CVarloView::OnArticleChosen(int row) {
     if (!m_articles) return;
+    // A site that asked for it shows the article's own web page instead of the feed's text.
+    const LibraryRow* listed = m_articles->IsLibrary() ? m_articles->LibraryRowAt(row) : nullptr;
+    const Text site =
+        m_articles->IsLibrary() ? (listed ? listed->feedUrl : Text()) : m_strFeedAddress;
+    if (!site.empty() &&
+        LoadSiteSettings(FeedMarks().Store(), site).display == ArticleDisplay::kWebPage) {
+        OnArticleOpened(row);
+        if (listed && !listed->read) {
+            FeedMarks().Library().SetRead(listed->id, true);
+            MarksChanged();
+        }
+        return;
+    }
     if (m_articles->IsLibrary()) return ShowLibraryArticle(row, true);
     // A site's feed: its page holds every article; the page moves to the one chosen.
     CVarloDoc* doc = Doc();

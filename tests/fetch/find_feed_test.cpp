@@ -231,5 +231,23 @@ TEST(UrlResolution, GivesTheLinkBackWhenThePageAddressCannotBeParsed) {
     EXPECT_EQ(ResolveUrl("atom.xml", ""), "atom.xml");
 }
 
+TEST_F(FeedDiscovery, AnAddressThatAsksForCredentialsIsTakenAsTheFeedWhenTheCallerCanAskForThem) {
+    test::Response refused;
+    refused.status = 401;
+    refused.headers = {{"WWW-Authenticate", "Basic realm=\"r\""}};
+    m_server.Route("/private.xml", refused);
+    const Text address = m_server.Url("/private.xml");
+    bool unauthorized = false;
+    test::MessageCapture messages;
+    const auto item = FindFeed(address, m_dir.Path().string(), false, nullptr, &unauthorized);
+    ASSERT_TRUE(item);
+    EXPECT_TRUE(unauthorized);
+    EXPECT_EQ(item->m_strXmlUrl, address);
+    EXPECT_TRUE(messages.Messages().empty());
+    // A caller that cannot ask keeps the failure.
+    EXPECT_FALSE(FindFeed(address, m_dir.Path().string(), false));
+    EXPECT_EQ(messages.Messages().size(), 1u);
+}
+
 }  // namespace
 }  // namespace varlo

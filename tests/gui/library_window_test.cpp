@@ -148,12 +148,14 @@ class LibraryWindow : public AppTest {
 
 TEST_F(LibraryWindow, TheLibrarysViewsStandOnTopWithTheirCountsAndAreNeverSaved) {
     StartUpdated();
-    ASSERT_EQ(Sites().LibraryRowCount(), 2);
+    ASSERT_EQ(Sites().LibraryRowCount(), 3);
     EXPECT_EQ(Text(SiteRows(), 0, 0), "未読の記事");
     EXPECT_EQ(Text(SiteRows(), 0, 3), "5");
     EXPECT_TRUE(Sites().IsRowBold(0));
     EXPECT_EQ(Text(SiteRows(), 1, 0), "スター付き");
     EXPECT_EQ(Text(SiteRows(), 1, 3), "0");
+    EXPECT_EQ(Text(SiteRows(), 2, 0), "非表示の記事");
+    EXPECT_EQ(Text(SiteRows(), 2, 3), "0");
     EXPECT_EQ(Text(SiteRows(), SiteRow(0), 0), "News");
     EXPECT_EQ(Text(SiteRows(), SiteRow(0), 3), "2");
 
@@ -393,15 +395,15 @@ TEST_F(LibraryWindow, TheSearchBoxShowsItsResultsInTheSearchRowButNotWhileAConve
     enter.SetEventObject(box);
     box->OnPreeditChanged(wxString());
     box->GetEventHandler()->ProcessEvent(enter);
-    EXPECT_EQ(Sites().LibraryRowCount(), 2) << "the Enter ended the conversion only";
+    EXPECT_EQ(Sites().LibraryRowCount(), 3) << "the Enter ended the conversion only";
     PumpEvents();
     // The next Enter searches.
     box->GetEventHandler()->ProcessEvent(enter);
-    ASSERT_EQ(Sites().LibraryRowCount(), 3);
+    ASSERT_EQ(Sites().LibraryRowCount(), 4);
     ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReadingView(); }));
     PumpEvents();
-    EXPECT_EQ(Text(SiteRows(), 2, 0), "検索: 東京");
-    EXPECT_EQ(Text(SiteRows(), 2, 3), "2");
+    EXPECT_EQ(Text(SiteRows(), 3, 0), "検索: 東京");
+    EXPECT_EQ(Text(SiteRows(), 3, 3), "2");
     ASSERT_EQ(ArticleRows().GetItemCount(), 2);
     EXPECT_EQ(Text(ArticleRows(), 0, 0), "東京の天気");
     EXPECT_EQ(Text(ArticleRows(), 1, 0), "東京タワー");
@@ -412,8 +414,8 @@ TEST_F(LibraryWindow, TheSearchBoxShowsItsResultsInTheSearchRowButNotWhileAConve
     box->GetEventHandler()->ProcessEvent(enter);
     ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReadingView(); }));
     PumpEvents();
-    EXPECT_EQ(Sites().LibraryRowCount(), 3);
-    EXPECT_EQ(Text(SiteRows(), 2, 0), "検索: CAFE");
+    EXPECT_EQ(Sites().LibraryRowCount(), 4);
+    EXPECT_EQ(Text(SiteRows(), 3, 0), "検索: CAFE");
     ASSERT_EQ(ArticleRows().GetItemCount(), 1);
     EXPECT_EQ(Text(ArticleRows(), 0, 0), "Café diary");
 }
@@ -523,7 +525,7 @@ TEST_F(LibraryWindow, TheViewsShowTheOpenFilesSitesOnlyAndTheOthersComeBackWithT
     ASSERT_TRUE(WaitUntil([&] { return !Sites().IsReadingView(); }));
     PumpEvents();
     EXPECT_EQ(ArticleRows().GetItemCount(), 0);
-    EXPECT_EQ(Text(SiteRows(), 2, 3), "0");
+    EXPECT_EQ(Text(SiteRows(), 3, 3), "0");
 
     // Another file holding the tech site under a title of its own, and a site never read.
     WriteFile(dir.File("other.xml"),

@@ -1,6 +1,7 @@
 #include <wx/combobox.h>
 #include <wx/evtloop.h>
 #include <wx/menu.h>
+#include <wx/notebook.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
@@ -11,12 +12,15 @@
 
 #include "app_fixture.h"
 #include "gui/controls/list_ctrl_box.h"
+#include "gui/document/feed_marks.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
 #include "platform/message_pump.h"
+#include "platform/secret_store.h"
 #include "screenshot.h"
 #include "shell/command_ids.h"
+#include "store/site_settings.h"
 #include "support/loopback_server.h"
 
 namespace varlo::test {
@@ -333,6 +337,63 @@ TEST_F(SiteListFlow, AddingASiteFindsItsFeedThroughThePage) {
     EXPECT_EQ(Doc().m_opmlFile.GetAt(1)->m_strTitle, Sjis("ページ"));
     EXPECT_EQ(Sites().SelectedSite(), 1);
     EXPECT_TRUE(Doc().IsModified());
+}
+
+TEST_F(SiteListFlow, AddingAFeedThatAsksForCredentialsOpensItsDetailsAndDeletingItForgetsThem) {
+    ScopedEnv noBus{"DBUS_SESSION_BUS_ADDRESS", nullptr};
+    Response refused;
+    refused.status = 401;
+    refused.headers = {{"WWW-Authenticate", "Basic realm=\"r\""}};
+    server.Route("/private.xml", refused);
+    const std::string address = server.Url("/private.xml");
+    ASSERT_TRUE(Start({Subscriptions({{"One", "A", "/atom.xml"}})}));
+    // Yes to sending the password over plain http, and to deleting the site.
+    MessageCapture messages(kIdYes);
+    ExpectModal([address](wxDialog* dialog) {
+        static_cast<wxTextCtrl*>(dialog->FindWindow(1003))->SetValue(address);
+        return wxID_OK;
+    });
+    ExpectModal([address](wxDialog* dialog) {
+        EXPECT_EQ(static_cast<wxNotebook*>(dialog->FindWindow(1010))->GetSelection(), 1);
+        EXPECT_EQ(static_cast<wxTextCtrl*>(dialog->FindWindow(1004))->GetValue(), address);
+        static_cast<wxTextCtrl*>(dialog->FindWindow(1105))->SetValue("ann");
+        static_cast<wxTextCtrl*>(dialog->FindWindow(1106))->SetValue("pw");
+        return wxID_OK;
+    });
+    Frame().RunCommand(cmd::kSiteAdd);
+    ASSERT_FALSE(messages.Messages().empty());
+    EXPECT_NE(messages.Messages()[0].find("暗号化されずに"), std::string::npos);
+    ASSERT_EQ(Doc().m_opmlFile.GetCount(), 2);
+    const Text feed = Doc().m_opmlFile.GetAt(1)->m_strXmlUrl;
+    const std::string account = SitePasswordAccount(feed);
+    ASSERT_TRUE(WaitUntil([&] { return LookupPassword(account).has_value(); }));
+    EXPECT_EQ(LoadSiteSettings(FeedMarks().Store(), feed).user, "ann");
+    ASSERT_TRUE(WaitUntil([&] { return !Sites().IsBusy(); }));
+    Frame().RunCommand(cmd::kSiteDelete);
+    EXPECT_EQ(Doc().m_opmlFile.GetCount(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return !LookupPassword(account).has_value(); }));
+    EXPECT_EQ(LoadSiteSettings(FeedMarks().Store(), feed), SiteSettings());
+}
+
+TEST_F(SiteListFlow, ASiteThatAsksForWebPagesShowsTheChosenArticlesPage) {
+    server.Route("/linked.xml",
+                 Ok("<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Linked</title>"
+                    "<item><title>one</title><link>" +
+                    server.Url("/one.html") +
+                    "</link></item>"
+                    "<item><title>two</title><link>" +
+                    server.Url("/two.html") + "</link></item></channel></rss>"));
+    server.Route("/two.html",
+                 Ok("<html><head><title>Two</title></head><body>2</body></html>", "text/html"));
+    ASSERT_TRUE(Start({Subscriptions({{"Linked", "A", "/linked.xml"}})}));
+    SiteSettings pages;
+    pages.display = ArticleDisplay::kWebPage;
+    ASSERT_TRUE(SaveSiteSettings(FeedMarks().Store(), server.Url("/linked.xml"), pages));
+    Click(0);
+    ASSERT_EQ(ArticleRows().GetItemCount(), 2);
+    Frame().ArticleList()->ChooseRow(1);
+    ASSERT_TRUE(WaitForPage("/two.html"));
+    EXPECT_EQ(PageTitle(), "Two");
 }
 
 TEST_F(SiteListFlow, CancellingASlowDiscoveryInItsProgressWindowAddsNothing) {

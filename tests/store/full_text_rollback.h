@@ -1,10 +1,11 @@
 #pragma once
-// A store of the current schema taken back to the one before whole articles were kept, for
-// tests that take a store further back to check the steps after it.
+// A store of the current schema taken back to the one before whole articles were kept (the steps
+// after it undone first), for tests that take a store further back to check the steps after it.
 
 namespace varlo::test {
 
 inline constexpr const char* kBackBeforeFullTexts =
+    "DROP TABLE site_settings;"
     "DROP TRIGGER article_full_texts_search_insert;"
     "DROP TRIGGER article_full_texts_search_update;"
     "DROP TRIGGER articles_take_full_texts;"

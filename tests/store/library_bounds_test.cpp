@@ -13,6 +13,7 @@
 #include "store/article_limits.h"
 #include "store/full_text_rollback.h"
 #include "store/library.h"
+#include "store/schema_before_rules.h"
 #include "store/sqlite.h"
 #include "support/test_support.h"
 
@@ -332,6 +333,7 @@ TEST(LibraryCostMigration, AStoreOfSchema8LosesItsOrphanTextsAndLongTextsAndGive
         feed.push_back(Article(longKey, kT0 + 300, "<p>kept"));
         ASSERT_EQ(library.RecordFeed("u", {}, feed, kT0, true), 201);
         sqlite3* db = store.Connection();
+        ASSERT_EQ(SqliteExec(db, test::kBackBeforeRules), SQLITE_OK);
         ASSERT_EQ(
             SqliteExec(db, (std::string(test::kBackBeforeFullTexts) + kBackToSchema8).c_str()),
             SQLITE_OK);

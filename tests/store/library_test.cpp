@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "store/article_keys.h"
+#include "store/schema_before_rules.h"
 #include "store/full_text_rollback.h"
 #include "store/sqlite.h"
 #include "support/test_support.h"
@@ -654,6 +655,7 @@ TEST(LibraryMigration, AStoreOfSchema6GetsTheIndexOfLinksAndItsReadMarksBecomeTh
             library.RecordFeed("u", {}, {Article("a", kT0), Article("b", kT0 + 1)}, kT0, true), 2);
         ASSERT_EQ(library.RecordFeed("v", {}, {Article("c", kT0 + 2)}, kT0, true), 1);
         ASSERT_TRUE(library.SetRead(library.FindByLink("u", "https://example.com/a")->id, true));
+        ASSERT_EQ(SqliteExec(store.Connection(), test::kBackBeforeRules), SQLITE_OK);
         ASSERT_EQ(SqliteExec(store.Connection(),
                              (std::string(test::kBackBeforeFullTexts) + kBackToSchema7 +
                               "DROP INDEX articles_by_link; PRAGMA user_version=6;")

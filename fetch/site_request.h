@@ -1,0 +1,32 @@
+#pragma once
+// What a download sends for one site beyond the designed request: the User-Agent it asked for,
+// its credentials, and whether it goes around the proxy.
+
+#include <curl/curl.h>
+
+#include <string>
+
+namespace varlo {
+
+// The User-Agent of a current Firefox on Linux, for sites that refuse every reader that is not a
+// browser.
+inline constexpr const char* kBrowserUserAgent =
+    "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0";
+
+struct SiteRequest {
+    std::string userAgent;  // empty: Varlo's own
+    // HTTP Basic or Digest credentials (UTF-8); none while `user` is empty. Only the feed's own
+    // scheme, host and port ever receive them.
+    std::string user;
+    std::string password;
+    bool direct = false;  // never through a proxy
+
+    bool HasCredentials() const { return !user.empty(); }
+};
+
+// Applies `site` to `easy`, whose request for `url` is set already: the User-Agent, the
+// credentials and the proxy (CurrentProxy, or none when the site goes direct). The strings are
+// copied by libcurl.
+void ApplySiteRequest(CURL* easy, const SiteRequest& site);
+
+}  // namespace varlo
