@@ -9,6 +9,7 @@
 
 #include "cli/command.h"
 #include "cli/feed_list.h"
+#include "cli/secret_input.h"
 #include "encoding/codepage.h"
 #include "platform/secret_memory.h"
 #include "platform/secret_store.h"
@@ -18,25 +19,6 @@ namespace varlo::cli {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-void PrintError(const Text& message) {
-    std::fprintf(stderr, "%s\n", Out(message).c_str());
-}
-
-// The first line of standard input without its line break, kept out of core dumps.
-CSecretBuffer LineFromInput() {
-    CSecretBuffer line;
-    char c = 0;
-    while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n') {
-        if (!line.Append(c)) break;
-    }
-    if (line.View().ends_with('\r')) {
-        CSecretBuffer trimmed(line.View().substr(0, line.Size() - 1));
-        line = std::move(trimmed);
-    }
-    c = 0;
-    return line;
-}
 
 Json OwnNumber(int value) {
     return value > 0 ? Json(value) : Json();
@@ -116,7 +98,7 @@ int RunSite(const std::vector<std::string>& args) {
     }
     const std::string account = SitePasswordAccount(url);
     if (readPassword) {
-        CSecretBuffer password = LineFromInput();
+        CSecretBuffer password = SecretLineFromInput();
         // An empty line forgets the password.
         std::string copy(password.View());
         const bool kept = copy.empty() ? ForgetPassword(account) : StorePassword(account, copy).ok;

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/secret_input.h"
 #include "encoding/codepage.h"
 #include "platform/secret_memory.h"
 #include "platform/secret_store.h"
@@ -20,27 +21,11 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-void PrintError(const Text& message) {
-    std::fprintf(stderr, "%s\n", Out(message).c_str());
-}
-
 // The first line of standard input without its line break, read straight into memory left out
 // of core dumps; empty when there is none (a terminal is not read: the keyring answers then).
 CSecretBuffer PasswordFromInput() {
-    CSecretBuffer line;
-    if (isatty(STDIN_FILENO)) return line;
-    // A byte at a time, so that no buffer of the standard library keeps the rest of it.
-    char c = 0;
-    while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n') {
-        if (!line.Append(c)) break;
-    }
-    std::string_view text = line.View();
-    if (text.ends_with('\r')) {
-        CSecretBuffer trimmed(text.substr(0, text.size() - 1));
-        line = std::move(trimmed);
-    }
-    c = 0;
-    return line;
+    if (isatty(STDIN_FILENO)) return {};
+    return SecretLineFromInput();
 }
 
 int RunSyncCommand(const std::vector<std::string>& args) {

@@ -27,6 +27,8 @@ const std::vector<Command>& Commands();
 
 // System text (code page 932) as UTF-8 for output.
 std::string Out(std::string_view text);
+// Prints a message and a line break to standard error.
+void PrintError(const Text& message);
 // Prints JSON with two-space indentation and a line break.
 void PrintJson(const nlohmann::ordered_json& json);
 // Prints JSON on one line (invalid text replaced) and flushes it: one line a result, for a reader

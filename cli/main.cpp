@@ -28,6 +28,10 @@ std::string Out(std::string_view text) {
     return Cp932ToUtf8(text);
 }
 
+void PrintError(const Text& message) {
+    std::fprintf(stderr, "%s\n", Out(message).c_str());
+}
+
 void PrintJson(const nlohmann::ordered_json& json) {
     std::cout << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }

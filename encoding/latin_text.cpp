@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
 
 namespace varlo {
@@ -19,19 +20,6 @@ size_t Utf8SequenceAt(std::string_view bytes, size_t at) {
         if ((static_cast<unsigned char>(bytes[at + k]) & 0xC0) != 0x80) return 0;
     }
     return length;
-}
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 bool IsHigh(unsigned char c) {
@@ -72,7 +60,7 @@ std::string StrayBytesAsWindows1252(std::string_view bytes) {
             out.append(bytes.substr(i, length));
             i += length;
         } else {
-            AppendUtf8(out, Windows1252ToUnicode(c));
+            AppendUtf8(Windows1252ToUnicode(c), out);
             ++i;
         }
     }
@@ -105,7 +93,7 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
     for (const char ch : bytes)
-        AppendUtf8(out, Windows1252ToUnicode(static_cast<unsigned char>(ch)));
+        AppendUtf8(Windows1252ToUnicode(static_cast<unsigned char>(ch)), out);
     return out;
 }
 

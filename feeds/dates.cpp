@@ -117,16 +117,6 @@ bool IsWeekdayName(std::string_view token) {
     return false;
 }
 
-std::string_view TrimSpaces(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' ||
-                             text.front() == '\n'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
-                             text.back() == '\n'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // True for text that begins like "2004-01-02" or "2004/01/02": a date in the W3C order.
 bool StartsWithNumericDate(std::string_view text) {
     return text.size() >= 10 && IsAsciiDigit(text[0]) && IsAsciiDigit(text[1]) &&
@@ -167,7 +157,7 @@ constexpr const char* kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 }  // namespace
 
 TimeValue ParseW3cDate(std::string_view text) {
-    const std::string_view trimmed = TrimSpaces(text);
+    const std::string_view trimmed = Trim(text);
     // An RFC 822 date where a W3C one belongs ("Sat, 07 Sep 2002 ..." in an Atom feed).
     if (!trimmed.empty() && !IsAsciiDigit(trimmed[0]) && trimmed[0] != '+' && trimmed[0] != '-' &&
         trimmed.size() <= 4095 && trimmed.find(' ') != std::string_view::npos)
@@ -203,7 +193,7 @@ TimeValue ParseW3cDate(std::string_view text) {
         }
     }
     const std::string_view zone =
-        zoneAt < text.size() ? TrimSpaces(text.substr(zoneAt)) : std::string_view();
+        zoneAt < text.size() ? Trim(text.substr(zoneAt)) : std::string_view();
     // "2004/01/02 03:04:05" is how some Japanese feeds write their local time.
     if (text[4] == '/' && zone.empty()) return LocalTime(year, month, day, hour, minute, second);
     const int offset = ParseZoneOffset(zone);
@@ -214,7 +204,7 @@ TimeValue ParseRfc822Date(std::string_view text) {
     // Only the first 4,095 characters count; no date is longer.
     text = text.substr(0, 4095);
     // "2004-01-02 03:04:05 +0900" and "2004/01/02 03:04:05" stand where RFC 822 dates belong.
-    if (StartsWithNumericDate(TrimSpaces(text))) return ParseW3cDate(text);
+    if (StartsWithNumericDate(Trim(text))) return ParseW3cDate(text);
     static constexpr std::string_view kSeparators = ", :(";
     std::string_view tokens[3];
     std::string_view time;

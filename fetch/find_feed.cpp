@@ -37,10 +37,6 @@ std::string EncodeUnsafeBytes(std::string_view link) {
     return out;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && FindNoCase(a, b) == 0;
-}
-
 // White space around an address in a page or a typed field is layout, not part of the address.
 constexpr std::string_view kAddressSpace = " \t\r\n\f\v";
 

@@ -1,21 +1,8 @@
 #include "fetch/html_tag.h"
+#include "platform/text.h"
 
 namespace varlo {
-namespace {
-
-char AsciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-    }
-    return true;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void CHtmlElement::SetValue(std::string_view text) {
     while (!text.empty() && text.front() == '\'') text.remove_prefix(1);

@@ -3,29 +3,16 @@
 #include <cstdlib>
 
 #include "fulltext/page_tree.h"
+#include "platform/text.h"
 
 namespace varlo {
 namespace {
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-std::string_view TrimSpaces(std::string_view text) {
-    while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
 
 bool ContainsNoCase(std::string_view text, std::string_view lower) {
     if (lower.size() > text.size()) return false;
     for (size_t at = 0; at + lower.size() <= text.size(); ++at) {
         size_t i = 0;
-        while (i < lower.size() && Lower(text[at + i]) == lower[i]) ++i;
+        while (i < lower.size() && AsciiLower(text[at + i]) == lower[i]) ++i;
         if (i == lower.size()) return true;
     }
     return false;
@@ -35,16 +22,16 @@ bool ContainsNoCase(std::string_view text, std::string_view lower) {
 std::string AttributeInTag(std::string_view tag, std::string_view name) {
     size_t at = 0;
     while ((at = tag.find(name, at)) != std::string_view::npos) {
-        const bool boundary = at > 0 && (IsSpace(tag[at - 1]) || tag[at - 1] == '"' ||
+        const bool boundary = at > 0 && (IsHtmlSpace(tag[at - 1]) || tag[at - 1] == '"' ||
                                          tag[at - 1] == '\'' || tag[at - 1] == '/');
         size_t eq = at + name.size();
-        while (eq < tag.size() && IsSpace(tag[eq])) ++eq;
+        while (eq < tag.size() && IsHtmlSpace(tag[eq])) ++eq;
         if (!boundary || eq >= tag.size() || tag[eq] != '=') {
             at += name.size();
             continue;
         }
         size_t start = eq + 1;
-        while (start < tag.size() && IsSpace(tag[start])) ++start;
+        while (start < tag.size() && IsHtmlSpace(tag[start])) ++start;
         if (start >= tag.size()) return {};
         if (tag[start] == '"' || tag[start] == '\'') {
             const size_t end = tag.find(tag[start], start + 1);
@@ -53,7 +40,7 @@ std::string AttributeInTag(std::string_view tag, std::string_view name) {
                                                          : end - start - 1));
         }
         size_t end = start;
-        while (end < tag.size() && !IsSpace(tag[end]) && tag[end] != '>') ++end;
+        while (end < tag.size() && !IsHtmlSpace(tag[end]) && tag[end] != '>') ++end;
         return std::string(tag.substr(start, end - start));
     }
     return {};
@@ -62,7 +49,7 @@ std::string AttributeInTag(std::string_view tag, std::string_view name) {
 }  // namespace
 
 bool IsPlaceholderImage(std::string_view src) {
-    src = TrimSpaces(src);
+    src = Trim(src, kHtmlSpaces);
     if (src.empty()) return true;
     if (src.size() >= 5 && ContainsNoCase(src.substr(0, 5), "data:")) return true;
     for (std::string_view word : {"placeholder", "blank.gif", "spacer.gif", "pixel.gif",
@@ -76,9 +63,9 @@ std::string LargestSrcsetCandidate(std::string_view srcset) {
     double bestSize = -1;
     size_t at = 0;
     while (at < srcset.size()) {
-        while (at < srcset.size() && (IsSpace(srcset[at]) || srcset[at] == ',')) ++at;
+        while (at < srcset.size() && (IsHtmlSpace(srcset[at]) || srcset[at] == ',')) ++at;
         size_t end = at;
-        while (end < srcset.size() && !IsSpace(srcset[end])) ++end;
+        while (end < srcset.size() && !IsHtmlSpace(srcset[end])) ++end;
         std::string_view url = srcset.substr(at, end - at);
         // A comma right after the address ends the candidate ("a.jpg, b.jpg 2x").
         bool ended = false;
@@ -91,7 +78,7 @@ std::string LargestSrcsetCandidate(std::string_view srcset) {
         if (!ended) {
             next = srcset.find(',', end);
             if (next == std::string_view::npos) next = srcset.size();
-            const std::string descriptor(TrimSpaces(srcset.substr(end, next - end)));
+            const std::string descriptor(Trim(srcset.substr(end, next - end), kHtmlSpaces));
             if (!descriptor.empty() && (descriptor.back() == 'w' || descriptor.back() == 'x')) {
                 size = std::atof(descriptor.c_str());
                 // Widths beat densities: a density stands for a width far below any real one.
@@ -112,7 +99,7 @@ void MakeImageReal(PageTree& tree, int index) {
     std::string real;
     for (std::string_view key : {"data-src", "data-original", "data-lazy-src", "data-lazy",
                                  "data-actualsrc", "data-hi-res-src", "data-url"}) {
-        const std::string_view value = TrimSpaces(image.Attribute(key));
+        const std::string_view value = Trim(image.Attribute(key), kHtmlSpaces);
         if (!value.empty() && !IsPlaceholderImage(value)) {
             real = value;
             break;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "fulltext/lazy_images.h"
+#include "platform/text.h"
 
 namespace varlo {
 namespace {
@@ -55,30 +56,23 @@ class ParserHeap {
     Block m_head{&m_head, &m_head};
 };
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
 std::string LowerCopy(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = Lower(c);
+    for (char& c : out) c = AsciiLower(c);
     return out;
 }
 bool StartsWithNoCase(std::string_view text, size_t at, std::string_view lower) {
     if (at + lower.size() > text.size()) return false;
     for (size_t i = 0; i < lower.size(); ++i)
-        if (Lower(text[at + i]) != lower[i]) return false;
+        if (AsciiLower(text[at + i]) != lower[i]) return false;
     return true;
 }
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
 std::string CollapseSpaces(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     bool space = false;
     for (char c : text) {
-        if (IsSpace(c)) {
+        if (IsHtmlSpace(c)) {
             space = true;
             continue;
         }
@@ -153,7 +147,7 @@ bool IsHidden(const GumboElement& element) {
         if (classes.find(word) != std::string::npos) return true;
     std::string style;
     for (char c : AttributeOf(element, "style"))
-        if (!IsSpace(c)) style += Lower(c);
+        if (!IsHtmlSpace(c)) style += AsciiLower(c);
     return style.find("display:none") != std::string::npos ||
            style.find("visibility:hidden") != std::string::npos;
 }
@@ -387,7 +381,7 @@ bool LooksBinary(std::string_view page) {
     for (char c : head) {
         const auto u = static_cast<unsigned char>(c);
         if (u == 0) return true;
-        if (u < 0x20 && !IsSpace(c)) ++control;
+        if (u < 0x20 && !IsHtmlSpace(c)) ++control;
     }
     return control * 20 > head.size();
 }

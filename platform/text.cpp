@@ -21,6 +21,12 @@ void AsciiUpperInPlace(std::string& text) {
     }
 }
 
+std::string AsciiLowerCopy(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = AsciiLower(c);
+    return out;
+}
+
 std::string_view Trim(std::string_view text, std::string_view set) {
     const size_t first = text.find_first_not_of(set);
     if (first == std::string_view::npos) return {};

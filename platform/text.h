@@ -38,10 +38,32 @@ constexpr bool IsAsciiAlnum(char c) {
 constexpr bool IsXmlSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
-// White space as HTML knows it (XML's lacks the form feed).
+// White space as HTML knows it (XML's lacks the form feed), and the same as a set for Trim.
+inline constexpr std::string_view kHtmlSpaces = " \t\n\f\r";
 constexpr bool IsHtmlSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
 }
+
+// ASCII letters in another case; every other byte as it is.
+constexpr char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+constexpr char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+// Comparisons that ignore the case of ASCII letters (names of headers, tags, encodings, schemes).
+constexpr bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
+}
+constexpr bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+// A copy with its ASCII letters in lower case.
+std::string AsciiLowerCopy(std::string_view text);
 
 // Position of the last `ch` (an ASCII byte) in `text`, stepping over double-byte characters so that
 // a trail byte is never taken for it; npos when absent.

@@ -15,16 +15,6 @@
 namespace varlo {
 namespace {
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
 // ---- Escaping
 
 // Length of the well-formed entity or character reference at `text[at]` (an "&"), or 0.
@@ -86,23 +76,10 @@ void AppendEscaped(std::string& out, std::string_view text, bool keepReferences)
 
 // ---- Addresses
 
-void AppendUtf8(std::string& out, uint32_t cp) {
+// A code point no page may carry (NUL, a surrogate, beyond Unicode) becomes U+FFFD.
+void AppendValidUtf8(std::string& out, uint32_t cp) {
     if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
+    AppendUtf8(cp, out);
 }
 
 // Named references that matter in addresses: those an attacker uses to hide a scheme's letters,
@@ -139,7 +116,7 @@ std::string DecodeReferences(std::string_view value) {
                 out.push_back('&');
                 continue;
             }
-            AppendUtf8(out, ReferencedCodePoint(scan.value));
+            AppendValidUtf8(out, ReferencedCodePoint(scan.value));
             i += scan.length - 1;
             continue;
         }
@@ -150,7 +127,7 @@ std::string DecodeReferences(std::string_view value) {
             const std::string_view word = value.substr(name, p - name);
             for (const NamedReference& ref : kNamedReferences) {
                 if (ref.name == word) {
-                    AppendUtf8(out, ref.cp);
+                    AppendValidUtf8(out, ref.cp);
                     i = p;
                     decoded = true;
                     break;
@@ -306,7 +283,7 @@ const ElementRule* FindElement(std::string_view name) {
     constexpr size_t kLongest = 10;  // "blockquote", "figcaption"
     if (name.size() > kLongest) return nullptr;
     std::array<char, kLongest> lower{};
-    for (size_t i = 0; i < name.size(); ++i) lower[i] = Lower(name[i]);
+    for (size_t i = 0; i < name.size(); ++i) lower[i] = AsciiLower(name[i]);
     const std::string_view key(lower.data(), name.size());
     for (const ElementRule& rule : kElements)
         if (rule.name == key) return &rule;

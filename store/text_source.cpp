@@ -6,6 +6,7 @@
 
 #include "encoding/carried_reference.h"
 #include "feeds/html_entities.h"
+#include "platform/text.h"
 
 namespace varlo {
 namespace {
@@ -14,10 +15,6 @@ constexpr char32_t kSpace = U' ';
 
 bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Elements that mark up a part of a line: a word they cut through stays one word.

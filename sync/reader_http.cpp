@@ -7,6 +7,7 @@
 #include "fetch/proxy.h"
 #include "fetch/transfer_messages.h"
 #include "platform/product.h"
+#include "platform/text.h"
 #include "update/feed_request.h"
 
 namespace varlo {
@@ -26,17 +27,6 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     }
     t->answer->body.append(data, n);
     return n;
-}
-
-bool StartsWithNoCase(std::string_view line, std::string_view prefix) {
-    if (line.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char a = line[i], b = prefix[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return true;
 }
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {

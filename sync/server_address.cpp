@@ -8,17 +8,10 @@
 #include <memory>
 
 #include "fetch/curl_url.h"
+#include "platform/text.h"
 
 namespace varlo {
 namespace {
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 // The four bytes of an IPv4 address, also of one written in IPv6 (::ffff:a.b.c.d); none for any
 // other host.
@@ -41,7 +34,7 @@ std::string BareHost(std::string_view host) {
     host = host.substr(0, host.find('%'));
     // "localhost." is the same name as "localhost".
     while (host.ends_with('.')) host.remove_suffix(1);
-    return Lower(host);
+    return AsciiLowerCopy(host);
 }
 
 }  // namespace
@@ -54,7 +47,7 @@ std::optional<AddressParts> ParseAddress(std::string_view url) {
         return std::nullopt;
     }
     AddressParts parts;
-    parts.scheme = Lower(UrlPart(handle.get(), CURLUPART_SCHEME));
+    parts.scheme = AsciiLowerCopy(UrlPart(handle.get(), CURLUPART_SCHEME));
     parts.host = BareHost(UrlPart(handle.get(), CURLUPART_HOST));
     const std::string port = UrlPart(handle.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
     std::from_chars(port.data(), port.data() + port.size(), parts.port);

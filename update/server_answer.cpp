@@ -9,13 +9,10 @@
 #include "encoding/codepage.h"
 #include "feeds/dates.h"
 #include "fetch/transfer_messages.h"
+#include "platform/text.h"
 
 namespace varlo {
 namespace {
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 // A number of seconds written as digits alone; nullopt for anything else.
 std::optional<int64_t> Seconds(std::string_view text) {

@@ -15,6 +15,7 @@
 #include "encoding/latin_text.h"
 #include "platform/allocator.h"
 #include "platform/message_box.h"
+#include "platform/text.h"
 #include "xml/encoding.h"
 #include "xml/japanese_decoding.h"
 #include "xml/parse_limits.h"
@@ -49,10 +50,6 @@ namespace {
 constexpr size_t kTreeBytesPerTextByte = 13;
 constexpr size_t kTreeBytesAlways = 1 << 20;
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 // The root element's markup without what a host appended after its end tag (a comment from a
 // cache plug-in, a script, text): when the text does not end with the root's end tag, the root
 // ends at the last end tag of its name. A text without any such end tag is left as it is.
@@ -66,7 +63,7 @@ std::string_view CutAfterRoot(std::string_view rest) {
     for (size_t at = rest.rfind(close); at != std::string_view::npos && at > 0;
          at = rest.rfind(close, at - 1)) {
         size_t gt = at + close.size();
-        while (gt < rest.size() && IsSpace(rest[gt])) ++gt;
+        while (gt < rest.size() && IsXmlSpace(rest[gt])) ++gt;
         if (gt < rest.size() && rest[gt] == '>') return rest.substr(0, gt + 1);
     }
     return rest;

@@ -35,11 +35,6 @@ int CompareNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           CompareNoCase(text.substr(0, prefix.size()), prefix) == 0;
-}
-
 // Walks back over the chain of tags that end right where the next "<" begins: the reader does not
 // try a "<" again as the start of a tag when it broke off the match that the "<" before it began,
 // so whether a tag is seen depends on how many such tags precede it. Long chains occur only in

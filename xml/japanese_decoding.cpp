@@ -2,22 +2,11 @@
 
 #include "encoding/japanese_convert.h"
 #include "encoding/japanese_detect.h"
+#include "platform/text.h"
 #include "xml/encoding.h"
 
 namespace varlo {
 namespace {
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 // The code kind an encoding name stands for; -1 for names this decoder leaves alone.
 int DeclaredCode(std::string_view name) {

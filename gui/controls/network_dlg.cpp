@@ -13,15 +13,6 @@
 #include "platform/secret_memory.h"
 
 namespace varlo {
-namespace {
-
-std::string ToUtf8(const wxString& text) {
-    const wxScopedCharBuffer utf8 = text.utf8_str();
-    return std::string(utf8.data(), utf8.length());
-}
-
-}  // namespace
-
 CNetworkDlg::CNetworkDlg(wxWindow* parent) {
     Create(parent, 140, Wx("ネットワーク設定"), wxDefaultPosition, wxDefaultSize,
            wxDEFAULT_DIALOG_STYLE);

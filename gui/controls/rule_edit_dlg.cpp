@@ -33,14 +33,6 @@ wxChoice* MakeChoice(wxWindow* parent, const char* const (&labels)[N], int selec
     return choice;
 }
 
-wxString Utf8(const std::string& text) {
-    return wxString::FromUTF8(text);
-}
-
-std::string Utf8Of(const wxTextCtrl* edit) {
-    return std::string(edit->GetValue().utf8_str());
-}
-
 }  // namespace
 
 CRuleEditDlg::CRuleEditDlg(wxWindow* parent, const Rule& rule, std::string storePath,
@@ -57,7 +49,7 @@ CRuleEditDlg::CRuleEditDlg(wxWindow* parent, const Rule& rule, std::string store
     auto* grid = new wxFlexGridSizer(2, wxSize(8, 6));
     grid->AddGrowableCol(1);
     grid->Add(new wxStaticText(this, wxID_ANY, Wx("名前(&N):")), 0, wxALIGN_CENTER_VERTICAL);
-    m_name = new wxTextCtrl(this, wxID_ANY, Utf8(rule.name));
+    m_name = new wxTextCtrl(this, wxID_ANY, FromUtf8(rule.name));
     grid->Add(m_name, 1, wxEXPAND);
     grid->Add(new wxStaticText(this, wxID_ANY, Wx("対象(&T):")), 0, wxALIGN_CENTER_VERTICAL);
     auto* scopeRow = new wxBoxSizer(wxHORIZONTAL);
@@ -78,7 +70,7 @@ CRuleEditDlg::CRuleEditDlg(wxWindow* parent, const Rule& rule, std::string store
                                         : RuleCondition{};
         m_field[i] = MakeChoice(this, kFields, static_cast<int>(given.field));
         m_value[i] =
-            new wxTextCtrl(this, wxID_ANY, Utf8(given.value), wxDefaultPosition, wxSize(260, -1));
+            new wxTextCtrl(this, wxID_ANY, FromUtf8(given.value), wxDefaultPosition, wxSize(260, -1));
         m_test[i] = MakeChoice(this, kTests, static_cast<int>(given.test));
         conditions->Add(m_field[i]);
         conditions->Add(m_value[i], 1, wxEXPAND);
@@ -160,7 +152,7 @@ void CRuleEditDlg::FillScopeValues() {
 Rule CRuleEditDlg::CurrentRule() const {
     Rule rule;
     rule.id = m_id;
-    rule.name = Utf8Of(m_name);
+    rule.name = ToUtf8(m_name->GetValue());
     rule.scope = static_cast<RuleScope>(std::max(0, m_scope->GetSelection()));
     const int chosen = m_scopeValue->GetSelection();
     if (chosen >= 0 && rule.scope == RuleScope::kSite &&
@@ -172,7 +164,7 @@ Rule CRuleEditDlg::CurrentRule() const {
     }
     // A row left empty is no condition.
     for (int i = 0; i < kConditionRows; ++i) {
-        const std::string value = Utf8Of(m_value[i]);
+        const std::string value = ToUtf8(m_value[i]->GetValue());
         if (value.empty()) continue;
         rule.conditions.push_back({static_cast<RuleField>(m_field[i]->GetSelection()),
                                    static_cast<RuleTest>(m_test[i]->GetSelection()), value});

@@ -27,15 +27,6 @@ constexpr int kFollow = 0;
 constexpr int kOwn = 1;
 constexpr int kDefaultMinutes = 60;
 
-wxString Utf8(const std::string& text) {
-    return wxString::FromUTF8(text.data(), text.size());
-}
-
-std::string ToUtf8(const wxString& text) {
-    const wxScopedCharBuffer utf8 = text.utf8_str();
-    return std::string(utf8.data(), utf8.length());
-}
-
 }  // namespace
 
 CSiteItemDlg::CSiteItemDlg(wxWindow* parent) {
@@ -166,8 +157,8 @@ void CSiteItemDlg::ShowSettings() {
     m_interval->SetSelection(s.interval > 0 ? kOwn : kFollow);
     m_minutes->SetValue(s.interval > 0 ? s.interval : kDefaultMinutes);
     m_agent->SetSelection(static_cast<int>(s.agentKind));
-    m_agentText->ChangeValue(s.agentKind == UserAgentKind::kCustom ? Utf8(s.agent) : wxString());
-    m_user->ChangeValue(Utf8(s.user));
+    m_agentText->ChangeValue(s.agentKind == UserAgentKind::kCustom ? FromUtf8(s.agent) : wxString());
+    m_user->ChangeValue(FromUtf8(s.user));
     m_passwordEdit->ChangeValue(wxString());
     m_passwordEdit->SetHint(m_hasPassword ? Wx("(保存済み)") : wxString());
     const bool ownKeep = s.keepDays > 0 || s.keepArticles > 0;

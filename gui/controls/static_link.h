@@ -3,6 +3,10 @@
 // target with the default handler when clicked and turns purple once opened.
 
 #include <wx/colour.h>
+// The port's own static text first: the generic one's header, included first, keeps it out of
+// every file compiled with this one.
+#include <wx/stattext.h>
+
 #include <wx/generic/stattextg.h>
 
 #include <string>

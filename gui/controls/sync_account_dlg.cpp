@@ -17,10 +17,6 @@
 namespace varlo {
 namespace {
 
-std::string Utf8Of(const wxTextCtrl* edit) {
-    return std::string(edit->GetValue().utf8_str());
-}
-
 std::string Trimmed(const std::string& text) {
     return std::string(Trim(text));
 }
@@ -94,15 +90,15 @@ int CSyncAccountDlg::DoModal() {
     const int result = ShowModal();
     if (result == kRemove) return kRemove;
     if (result != wxID_OK) return kIdCancel;
-    m_server = Trimmed(Utf8Of(m_editServer));
-    m_user = Trimmed(Utf8Of(m_editUser));
-    m_password = Utf8Of(m_editPassword);
+    m_server = Trimmed(ToUtf8(m_editServer->GetValue()));
+    m_user = Trimmed(ToUtf8(m_editUser->GetValue()));
+    m_password = ToUtf8(m_editPassword->GetValue());
     return kIdOk;
 }
 
 void CSyncAccountDlg::OnOk(wxCommandEvent& event) {
     // Without a server and a user there is no account; without a password a new one cannot log in.
-    if (Trimmed(Utf8Of(m_editServer)).empty() || Trimmed(Utf8Of(m_editUser)).empty() ||
+    if (Trimmed(ToUtf8(m_editServer->GetValue())).empty() || Trimmed(ToUtf8(m_editUser->GetValue())).empty() ||
         (!m_hasAccount && m_editPassword->GetValue().empty())) {
         ShowMessageBox(Jp("サーバー、ユーザー名、API パスワードを入力してください。"),
                        kMbOk | kMbIconWarning);
@@ -113,9 +109,9 @@ void CSyncAccountDlg::OnOk(wxCommandEvent& event) {
 
 void CSyncAccountDlg::CheckConnection() {
     if (m_checking) return;
-    const std::string server = Trimmed(Utf8Of(m_editServer));
-    const std::string user = Trimmed(Utf8Of(m_editUser));
-    std::string password = Utf8Of(m_editPassword);
+    const std::string server = Trimmed(ToUtf8(m_editServer->GetValue()));
+    const std::string user = Trimmed(ToUtf8(m_editUser->GetValue()));
+    std::string password = ToUtf8(m_editPassword->GetValue());
     if (password.empty()) password = m_password;  // the one kept, when the caller gave it
     if (server.empty() || user.empty() || password.empty()) {
         ShowResult(Wx("サーバー、ユーザー名、API パスワードを入力してください。"));

@@ -7,9 +7,9 @@
 namespace varlo {
 namespace {
 
-constexpr const char* kService = "org.freedesktop.Notifications";
-constexpr const char* kPath = "/org/freedesktop/Notifications";
-constexpr const char* kInterface = "org.freedesktop.Notifications";
+constexpr const char* kNoticesService = "org.freedesktop.Notifications";
+constexpr const char* kNoticesPath = "/org/freedesktop/Notifications";
+constexpr const char* kNoticesInterface = "org.freedesktop.Notifications";
 constexpr const char* kLauncherPath = "/com/canonical/unity/launcherentry/varlo";
 constexpr const char* kLauncherInterface = "com.canonical.Unity.LauncherEntry";
 constexpr const char* kDesktopEntry = "application://varlo.desktop";
@@ -101,8 +101,8 @@ void CDesktopNotices::OnBus(GObject*, GAsyncResult* result, gpointer self) {
     if (error) g_error_free(error);
     notices->m_bus = bus;
     notices->m_subscription = g_dbus_connection_signal_subscribe(
-        bus, nullptr, kInterface, "ActionInvoked", kPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-        &CDesktopNotices::OnAction, notices, nullptr);
+        bus, nullptr, kNoticesInterface, "ActionInvoked", kNoticesPath, nullptr,
+        G_DBUS_SIGNAL_FLAGS_NONE, &CDesktopNotices::OnAction, notices, nullptr);
     if (notices->m_count) notices->SendCount();
     if (notices->m_waiting) {
         const Notice notice = std::move(*notices->m_waiting);
@@ -122,7 +122,7 @@ void CDesktopNotices::Send(const Notice& notice) {
     g_variant_builder_add(&hints, "{sv}", "category", g_variant_new_string("im.received"));
     ++m_pending;
     g_dbus_connection_call(
-        m_bus, kService, kPath, kInterface, "Notify",
+        m_bus, kNoticesService, kNoticesPath, kNoticesInterface, "Notify",
         g_variant_new("(susssasa{sv}i)", "Varlo", m_shown, "varlo", notice.summary.c_str(),
                       notice.body.c_str(), &actions, &hints, -1),
         G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, m_cancel,

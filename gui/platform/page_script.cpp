@@ -45,7 +45,7 @@ const WebKitCalls& Calls() {
     return calls;
 }
 
-int g_pending = 0;
+int g_pendingScripts = 0;
 
 // What waits for the engine's answer; the pane's window may be gone by then.
 struct PendingScript {
@@ -55,7 +55,7 @@ struct PendingScript {
 
 void OnAnswer(GObject* source, GAsyncResult* result, gpointer data) {
     std::unique_ptr<PendingScript> pending(static_cast<PendingScript*>(data));
-    --g_pending;
+    --g_pendingScripts;
     const WebKitCalls& calls = Calls();
     GError* error = nullptr;
     void* answer = calls.finish(source, result, &error);
@@ -79,12 +79,12 @@ void RunPageScript(wxWebView* web, const std::string& script,
         return;
     }
     auto* pending = new PendingScript{web, std::move(done)};
-    ++g_pending;
+    ++g_pendingScripts;
     calls.run(native, script.c_str(), nullptr, &OnAnswer, pending);
 }
 
 int PendingPageScripts() {
-    return g_pending;
+    return g_pendingScripts;
 }
 
 std::string ScriptString(std::string_view text) {

@@ -14,6 +14,7 @@
 
 #include "encoding/codepage.h"
 #include "platform/message_box.h"
+#include "platform/text.h"
 
 namespace varlo {
 namespace {
@@ -35,12 +36,6 @@ ShellLauncher& Launcher() {
     return launcher;
 }
 
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
-
 // The scheme of an address ("http" for "HTTP://..."), empty when the text has none. A single
 // letter before ":" is not taken for a scheme.
 std::string SchemeOf(std::string_view text) {
@@ -51,7 +46,7 @@ std::string SchemeOf(std::string_view text) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return {};
     }
-    return Lower(text.substr(0, colon));
+    return AsciiLowerCopy(text.substr(0, colon));
 }
 
 // Control characters have no place in an address or a path, nor spaces in an address: a
@@ -68,7 +63,7 @@ bool IsLauncherType(const std::filesystem::path& path) {
     static constexpr std::array<std::string_view, 16> kTypes = {
         ".desktop",  ".jar", ".exe", ".msi",  ".com", ".bat", ".cmd", ".scr",
         ".appimage", ".run", ".sh",  ".bash", ".py",  ".pl",  ".vbs", ".ps1"};
-    const std::string extension = Lower(path.extension().string());
+    const std::string extension = AsciiLowerCopy(path.extension().string());
     return std::find(kTypes.begin(), kTypes.end(), extension) != kTypes.end();
 }
 
@@ -108,7 +103,7 @@ ShellTarget ClassifyShellTarget(const std::string& addressOrPath, std::string* l
         std::string_view rest = text.substr(5);
         if (rest.substr(0, 2) != "//") return ShellTarget::kRefused;
         rest.remove_prefix(2);
-        if (Lower(rest.substr(0, 9)) == "localhost") rest.remove_prefix(9);
+        if (AsciiLowerCopy(rest.substr(0, 9)) == "localhost") rest.remove_prefix(9);
         if (rest.empty() || rest[0] != '/') return ShellTarget::kRefused;
         path = wxFileSystem::URLToFileName(
                    wxString::FromUTF8(std::string("file://") + std::string(rest)))

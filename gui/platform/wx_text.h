@@ -3,6 +3,9 @@
 
 #include <wx/string.h>
 
+#include <string>
+#include <string_view>
+
 #include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
 #include "platform/text.h"
@@ -19,6 +22,14 @@ inline wxString ToWx(const Text& text) {
 inline Text FromWx(const wxString& text) {
     const wxScopedCharBuffer utf8 = text.utf8_str();
     return Utf8TextToCp932(std::string_view(utf8.data(), utf8.length()));
+}
+// UTF-8 text (what the store and the settings hold) and back.
+inline wxString FromUtf8(std::string_view utf8) {
+    return wxString::FromUTF8(utf8.data(), utf8.size());
+}
+inline std::string ToUtf8(const wxString& text) {
+    const wxScopedCharBuffer utf8 = text.utf8_str();
+    return std::string(utf8.data(), utf8.length());
 }
 // A UTF-8 literal of the source as a toolkit string.
 inline wxString Wx(const char* utf8) {
