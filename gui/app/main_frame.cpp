@@ -923,9 +923,10 @@ void CMainFrame::ShowRules() {
         }
         FeedMarks().RecordSiteCategories(file);
     }
-    CRulesDlg dialog(this, FeedMarks().Store(), std::move(sites), std::move(categories), [this] {
-        if (m_siteList) m_siteList->RefreshMarks();
-    });
+    CRulesDlg dialog(this, FeedMarks().Store(), FeedMarks().Writer(), std::move(sites),
+                     std::move(categories), [this] {
+                         if (m_siteList) m_siteList->RefreshMarks();
+                     });
     dialog.ShowModal();
 }
 

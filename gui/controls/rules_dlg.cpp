@@ -34,11 +34,13 @@ wxString Describe(const Rule& rule) {
 
 }  // namespace
 
-CRulesDlg::CRulesDlg(wxWindow* parent, CFeedStore& store, std::vector<std::pair<Text, Text>> sites,
-                     std::vector<Text> categories, std::function<void()> applied)
+CRulesDlg::CRulesDlg(wxWindow* parent, CFeedStore& store, std::shared_ptr<CStoreWriter> writer,
+                     std::vector<std::pair<Text, Text>> sites, std::vector<Text> categories,
+                     std::function<void()> applied)
     : wxDialog(parent, wxID_ANY, Wx("ルール"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
       m_store(store),
+      m_writer(std::move(writer)),
       m_sites(std::move(sites)),
       m_categories(std::move(categories)),
       m_applied(std::move(applied)),
@@ -146,6 +148,24 @@ void CRulesDlg::Reload(int64_t select) {
     Enable();
 }
 
+void CRulesDlg::Write(std::function<int64_t(CRuleStore& rules)> change) {
+    ++m_writes;
+    const std::shared_ptr<bool> alive = m_alive;
+    CRulesDlg* self = this;  // touched on the window's thread only, while `alive`
+    RunInStore(m_writer, [=](CFeedStore* store) -> std::function<void()> {
+        int64_t select = 0;
+        if (store != nullptr) {
+            CRuleStore rules(*store);
+            select = change(rules);
+        }
+        return [=] {
+            if (!*alive) return;
+            --self->m_writes;
+            self->Reload(select);
+        };
+    });
+}
+
 int CRulesDlg::Selected() const {
     const long row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
     return row >= 0 && static_cast<size_t>(row) < m_rules.size() ? static_cast<int>(row) : -1;
@@ -173,13 +193,11 @@ void CRulesDlg::FinishEditor(bool confirmed) {
     m_editor->Destroy();
     m_editor = nullptr;
     if (!confirmed || !saveable) return;
-    CRuleStore rules(m_store);
-    if (rule.id == 0) {
-        Reload(rules.Add(rule).value_or(0));
-    } else {
+    Write([rule](CRuleStore& rules) {
+        if (rule.id == 0) return rules.Add(rule).value_or(0);
         rules.Update(rule);
-        Reload(rule.id);
-    }
+        return rule.id;
+    });
 }
 
 void CRulesDlg::AddRule() {
@@ -196,16 +214,20 @@ void CRulesDlg::EditRule() {
 void CRulesDlg::DeleteRule() {
     const int row = Selected();
     if (row < 0) return;
-    CRuleStore(m_store).Delete(m_rules[static_cast<size_t>(row)].id);
-    Reload();
+    Write([id = m_rules[static_cast<size_t>(row)].id](CRuleStore& rules) -> int64_t {
+        rules.Delete(id);
+        return 0;
+    });
 }
 
 void CRulesDlg::MoveRule(int step) {
     const int row = Selected();
     if (row < 0) return;
     const int64_t id = m_rules[static_cast<size_t>(row)].id;
-    CRuleStore(m_store).Move(id, step);
-    Reload(id);
+    Write([id, step](CRuleStore& rules) {
+        rules.Move(id, step);
+        return id;
+    });
 }
 
 void CRulesDlg::ToggleRule() {
@@ -213,8 +235,10 @@ void CRulesDlg::ToggleRule() {
     if (row < 0) return;
     Rule rule = m_rules[static_cast<size_t>(row)];
     rule.enabled = !rule.enabled;
-    CRuleStore(m_store).Update(rule);
-    Reload(rule.id);
+    Write([rule](CRuleStore& rules) {
+        rules.Update(rule);
+        return rule.id;
+    });
 }
 
 void CRulesDlg::ApplyAll() {

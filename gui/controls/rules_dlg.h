@@ -25,14 +25,18 @@ class wxStaticText;
 namespace varlo {
 
 class CRuleEditDlg;
+class CRuleStore;
+class CStoreWriter;
 
 class CRulesDlg : public wxDialog {
   public:
-    // Edits the rules of `store` (the window's connection); the count and the application read
-    // the store at its path on connections of their own. `applied` runs after the rules were
-    // applied, so that the window shows the marks they changed.
-    CRulesDlg(wxWindow* parent, CFeedStore& store, std::vector<std::pair<Text, Text>> sites,
-              std::vector<Text> categories, std::function<void()> applied);
+    // Lists the rules of `store` (the window's connection, which only reads) and changes them
+    // through `writer`; the count and the application read the store at its path on connections
+    // of their own. `applied` runs after the rules were applied, so that the window shows the
+    // marks they changed.
+    CRulesDlg(wxWindow* parent, CFeedStore& store, std::shared_ptr<CStoreWriter> writer,
+              std::vector<std::pair<Text, Text>> sites, std::vector<Text> categories,
+              std::function<void()> applied);
     ~CRulesDlg() override;
 
     // The editor being shown, for tests; null when none.
@@ -48,6 +52,8 @@ class CRulesDlg : public wxDialog {
     void ApplyAll();
     void Stop();
     bool IsApplying() const { return m_applying; }
+    // True while a change of the rules is on its way to the store (the list shows it after).
+    bool IsWriting() const { return m_writes > 0; }
     // The rules as listed.
     const std::vector<Rule>& Rules() const { return m_rules; }
     // Lets the editor open without waiting for it (tests drive it, then call FinishEditor).
@@ -61,11 +67,16 @@ class CRulesDlg : public wxDialog {
 
   private:
     void Reload(int64_t select = 0);
+    // Runs `change` on the writer's connection, then lists the rules anew, selecting the rule
+    // whose id `change` returns.
+    void Write(std::function<int64_t(CRuleStore& rules)> change);
     int Selected() const;
     void OpenEditor(const Rule& rule);
     void Enable();
 
     CFeedStore& m_store;
+    std::shared_ptr<CStoreWriter> m_writer;
+    int m_writes = 0;
     std::vector<std::pair<Text, Text>> m_sites;
     std::vector<Text> m_categories;
     std::function<void()> m_applied;

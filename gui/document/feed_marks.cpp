@@ -78,7 +78,10 @@ void CFeedMarks::RecordSiteCategories(const COpmlFile& file) {
         std::vector<Text>& names = categories[item->m_strXmlUrl];
         if (!item->m_strCategory.empty()) names.push_back(item->m_strCategory);
     }
-    CRuleStore(Store()).SetSiteCategories(categories);
+    RunInStore(Writer(), [categories = std::move(categories)](CFeedStore* store) {
+        if (store != nullptr) CRuleStore(*store).SetSiteCategories(categories);
+        return std::function<void()>();
+    });
 }
 
 CFeedMarks& FeedMarks() {

@@ -13,6 +13,7 @@
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
+#include "gui/platform/background.h"
 #include "gui/platform/settings.h"
 #include "gui/views/varlo_view.h"
 #include "gui_test_support.h"
@@ -57,6 +58,14 @@ class AppTest : public ::testing::Test {
         app = nullptr;
     }
     CMainFrame& Frame() { return *app->Frame(); }
+    // Writes to the store as the window does, through its writer, and waits until it is done.
+    bool WriteStore(std::function<void(CFeedStore& store)> write) {
+        RunInStore(FeedMarks().Writer(), [write](CFeedStore* store) -> std::function<void()> {
+            if (store != nullptr) write(*store);
+            return nullptr;
+        });
+        return WaitUntil([] { return PendingBackgroundWork() == 0; });
+    }
     // The site list's row of the subscription at `index`: the library's views stand above them.
     int SiteRow(int index) { return Frame().SiteList()->RowOfSite(index); }
     // The number of subscriptions the site list shows.

@@ -77,7 +77,7 @@ TEST_F(RulesWindow, TheEditorCountsAsTheUserTypesRefusesABadExpressionAndTheRule
     ASSERT_EQ(Row(0, 3), "5");
 
     {
-        CRulesDlg rules(&Frame(), FeedMarks().Store(), {}, {Jp("技術")},
+        CRulesDlg rules(&Frame(), FeedMarks().Store(), FeedMarks().Writer(), {}, {Jp("技術")},
                         [this] { Sites().RefreshMarks(); });
         rules.SetModelessEditor(true);
         rules.Show();
@@ -106,6 +106,7 @@ TEST_F(RulesWindow, TheEditorCountsAsTheUserTypesRefusesABadExpressionAndTheRule
         ASSERT_TRUE(WaitUntil([&] { return editor->ShownCount() == 2 && !editor->IsCounting(); }));
         SaveScreenshot(editor, "rules-editor");
         rules.FinishEditor(true);
+        ASSERT_TRUE(WaitUntil([&] { return !rules.IsWriting(); }));
         ASSERT_EQ(rules.Rules().size(), 1u);
         EXPECT_EQ(rules.Rules()[0].conditions.size(), 2u);
 

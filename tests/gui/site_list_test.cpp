@@ -388,7 +388,9 @@ TEST_F(SiteListFlow, ASiteThatAsksForWebPagesShowsTheChosenArticlesPage) {
     ASSERT_TRUE(Start({Subscriptions({{"Linked", "A", "/linked.xml"}})}));
     SiteSettings pages;
     pages.display = ArticleDisplay::kWebPage;
-    ASSERT_TRUE(SaveSiteSettings(FeedMarks().Store(), server.Url("/linked.xml"), pages));
+    ASSERT_TRUE(WriteStore([&](CFeedStore& store) {
+        EXPECT_TRUE(SaveSiteSettings(store, server.Url("/linked.xml"), pages));
+    }));
     Click(0);
     ASSERT_EQ(ArticleRows().GetItemCount(), 2);
     Frame().ArticleList()->ChooseRow(1);

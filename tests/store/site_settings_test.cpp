@@ -9,6 +9,7 @@
 
 #include "platform/secret_store.h"
 #include "store/library.h"
+#include "store/schema_before_rules.h"
 #include "support/test_support.h"
 
 namespace varlo {
@@ -111,6 +112,7 @@ TEST(SiteSettingsMigration, AStoreOfTheVersionBeforeGetsTheTableAndKeepsItsFeeds
         CFeedStore store;
         ASSERT_TRUE(store.Open(path));
         ASSERT_GE(store.RecordSuccess("u", {"e", ""}, {"k"}, kT0), 0);
+        ASSERT_EQ(SqliteExec(store.Connection(), test::kBackBeforeRules), SQLITE_OK);
         ASSERT_EQ(
             SqliteExec(store.Connection(), "DROP TABLE site_settings; PRAGMA user_version=10;"),
             SQLITE_OK);
