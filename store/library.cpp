@@ -225,8 +225,8 @@ CLibrary::ArticleWriter::ArticleWriter(sqlite3* db, size_t textsPerStatement)
       m_add(db,
             "INSERT INTO articles(feed_id, key_hash, key, title, link, date, author, "
             "category, first_seen, last_present, sort_time, server_id, text_size, "
-            "stored, hidden) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9, ?10, ?11, ?12, 1, "
-            "?13)"),
+            "stored, hidden, notify_rule) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9, ?10, ?11, "
+            "?12, 1, ?13, ?14)"),
       // Rewrites only what changed, so that an article read again costs no index work.
       m_change(db,
                "UPDATE articles SET key = ?2, title = ?3, link = ?4, date = ?5, author = ?6, "
@@ -315,7 +315,7 @@ int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& art
         m_add.Bind(5, link).Bind(6, article.date).Bind(7, author);
         m_add.Bind(8, category).Bind(9, now).Bind(10, SortTime(article.date, now));
         bindServerId(m_add, 11, article.serverId);
-        m_add.Bind(12, cost).Bind(13, int64_t{decided.hide});
+        m_add.Bind(12, cost).Bind(13, int64_t{decided.hide}).Bind(14, decided.notifyRule);
         if (m_add.Step() != SQLITE_DONE) return -1;
         id = sqlite3_last_insert_rowid(m_db);
         *added = true;
@@ -1098,8 +1098,11 @@ const std::vector<int64_t>& CLibrary::SearchResults(const std::string& words, bo
 
 std::vector<int64_t> CLibrary::Search(const std::string& words, int64_t limit) {
     if (limit <= 0) return SearchResults(words);
-    std::vector<int64_t> hits = FindHits(words, limit);
+    // Hidden articles are found and then dropped: as many more are asked for as are hidden, so
+    // that the limit is met whenever enough shown articles match.
+    std::vector<int64_t> hits = FindHits(words, limit + HiddenCount());
     DropHidden(hits);
+    if (hits.size() > static_cast<size_t>(limit)) hits.resize(static_cast<size_t>(limit));
     return hits;
 }
 

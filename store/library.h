@@ -200,8 +200,16 @@ class CLibrary {
     // The greatest article id so far (0 when none): every article stored later has a greater one.
     int64_t LastArticleId();
     // The stored unread articles with an id above `afterId` (what an update brought that is still
-    // unread), newest first: each one's id and its site's feed address.
+    // unread), newest first: each one's id and its site's feed address. Hidden ones are left out.
     std::vector<std::pair<int64_t, Text>> UnreadAfter(int64_t afterId);
+    // What the rules that notify found among the articles stored with an id above `afterId`: per
+    // rule, in the rules' order, its name (UTF-8), how many and the ids of the newest `newest`.
+    struct RuleMatches {
+        std::string rule;
+        int64_t count = 0;
+        std::vector<int64_t> newest;
+    };
+    std::vector<RuleMatches> RuleMatchesAfter(int64_t afterId, size_t newest);
 
     // --- views for virtual lists ---------------------------------------------------------------
 
@@ -222,6 +230,14 @@ class CLibrary {
     bool SetFullText(int64_t id, const std::string& html);
     // The whole article kept for the article; nullopt when none was kept.
     std::optional<std::string> FullText(int64_t id);
+    // The articles stored after `afterId` whose sites fetch every new article's whole text, and
+    // that have a link, are not hidden and have no whole text yet: newest first, at most `limit`.
+    struct FullTextWanted {
+        int64_t id = 0;
+        std::string link;  // UTF-8
+        Text feedUrl;
+    };
+    std::vector<FullTextWanted> FullTextsWanted(int64_t afterId, int64_t limit);
     // A site's stored articles with their HTML, newest first, at most `limit` (0: all): what the
     // window shows when the site's download failed.
     std::vector<LibraryRow> SiteArticles(const Text& url, int64_t limit = 0);

@@ -127,6 +127,7 @@ struct RuleSet::Compiled {
         SearchQuery words;  // contains, does not contain
         RegexCode regex;    // matches
     };
+    int64_t id = 0;
     std::string name;
     RuleScope scope;
     Text scopeValue;
@@ -191,6 +192,7 @@ RuleSet::RuleSet(const std::vector<Rule>& rules) {
     for (const Rule& rule : rules) {
         if (!rule.enabled || !RuleError(rule).empty()) continue;
         auto compiled = std::make_unique<Compiled>();
+        compiled->id = rule.id;
         compiled->name = rule.name;
         compiled->scope = rule.scope;
         compiled->scopeValue = rule.scopeValue;
@@ -292,6 +294,7 @@ RuleActions RuleSet::Evaluate(const RuleArticle& article, const RuleSite& site) 
         // A rule whose action is taken already would change nothing.
         if (*mark || !Covers(i, site)) continue;
         *mark = Holds(rule, texts);
+        if (*mark && rule.action == RuleAction::kNotify) actions.notifyRule = rule.id;
     }
     return actions;
 }

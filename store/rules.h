@@ -72,6 +72,7 @@ struct RuleActions {
     bool read = false;
     bool star = false;
     bool notify = false;
+    int64_t notifyRule = 0;  // the first rule that asked to tell of it
     bool Any() const { return hide || read || star || notify; }
 };
 

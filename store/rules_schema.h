@@ -8,7 +8,8 @@ namespace varlo {
 // category finds its sites on any connection. A rule over one site goes when the store forgets
 // the site. An article a rule hides keeps its place in its site and its marks; the unread set
 // keeps a copy of the flag, so that the unread view and the counts leave it out through their
-// own indexes. The hidden articles have an index of their own for their view.
+// own indexes. The hidden articles have an index of their own for their view. An article a rule
+// asked to tell of names the rule, so that the window finds what an update brought for it.
 inline constexpr const char* kRulesMigration =
     "CREATE TABLE rules ("
     "  id INTEGER PRIMARY KEY,"
@@ -28,6 +29,7 @@ inline constexpr const char* kRulesMigration =
     "  DELETE FROM rules WHERE CAST(scope AS TEXT) = 'site' AND scope_value = old.url;"
     "END;"
     "ALTER TABLE articles ADD COLUMN hidden INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE articles ADD COLUMN notify_rule INTEGER NOT NULL DEFAULT 0;"
     "ALTER TABLE unread ADD COLUMN hidden INTEGER NOT NULL DEFAULT 0;"
     "DROP INDEX unread_by_time;"
     "CREATE INDEX unread_by_time ON unread(sort_time DESC, id DESC) WHERE stored = 1 AND "

@@ -88,11 +88,19 @@ int64_t CDesktopServices::Mark() const {
 
 void CDesktopServices::AnnounceNew(int64_t mark) {
     CVarloView* sites = m_frame.SiteList();
-    if (!m_notify || !sites || WindowInFront()) return;
-    const auto [count, newest] = sites->NewUnreadAfter(mark);
-    if (count == 0) return;
-    const NewArticlesNotice notice = MakeNewArticlesNotice(count, newest);
-    m_notices->Notify(notice.summary, notice.body);
+    if (!sites || WindowInFront()) return;
+    if (m_notify) {
+        const auto [count, newest] = sites->NewUnreadAfter(mark);
+        if (count > 0) {
+            const NewArticlesNotice notice = MakeNewArticlesNotice(count, newest);
+            m_notices->Notify(notice.summary, notice.body);
+        }
+    }
+    // A rule that notifies is the user's own request for its matches: it speaks even where the
+    // news of a site, or all news, is kept quiet.
+    for (const NewArticlesNotice& notice : sites->RuleNoticesAfter(mark)) {
+        m_notices->Notify(notice.summary, notice.body);
+    }
 }
 
 void CDesktopServices::SetNotify(bool on) {

@@ -7,27 +7,58 @@
 
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/document/feed_marks.h"
+#include "store/site_settings.h"
 
 namespace varlo {
 
+std::vector<NoticeArticle> CVarloView::NoticeArticles(const std::vector<int64_t>& ids) {
+    std::vector<NoticeArticle> articles;
+    const std::map<Text, wxString> titles = SiteTitles();
+    for (const LibraryRow& row : FeedMarks().Library().Rows(ids)) {
+        auto title = titles.find(row.feedUrl);
+        articles.push_back(
+            {row.title, title != titles.end() ? std::string(title->second.utf8_str()) : ""});
+    }
+    return articles;
+}
+
 std::pair<int64_t, std::vector<NoticeArticle>> CVarloView::NewUnreadAfter(int64_t afterId) {
-    std::pair<int64_t, std::vector<NoticeArticle>> found{0, {}};
+    int64_t count = 0;
     CLibrary& library = FeedMarks().Library();
     const std::shared_ptr<const std::vector<Text>> sites = SitesOfFile();
+    if (!sites) return {0, {}};
+    // Sites whose user asked not to be told of their news.
+    std::vector<Text> quiet;
+    for (const auto& [url, settings] : LoadAllSiteSettings(FeedMarks().Store())) {
+        if (!settings.notify) quiet.push_back(url);
+    }
     std::vector<int64_t> newest;
     for (const auto& [id, url] : library.UnreadAfter(afterId)) {
         // Other files' sites are stored too, but not this file's news.
-        if (!sites || !std::binary_search(sites->begin(), sites->end(), url)) continue;
-        ++found.first;
+        if (!std::binary_search(sites->begin(), sites->end(), url)) continue;
+        if (std::find(quiet.begin(), quiet.end(), url) != quiet.end()) continue;
+        ++count;
         if (newest.size() < kNoticeTitles) newest.push_back(id);
     }
-    const std::map<Text, wxString> titles = SiteTitles();
-    for (const LibraryRow& row : library.Rows(newest)) {
-        auto title = titles.find(row.feedUrl);
-        found.second.push_back(
-            {row.title, title != titles.end() ? std::string(title->second.utf8_str()) : ""});
+    return {count, NoticeArticles(newest)};
+}
+
+std::vector<NewArticlesNotice> CVarloView::RuleNoticesAfter(int64_t afterId) {
+    std::vector<NewArticlesNotice> notices;
+    const std::shared_ptr<const std::vector<Text>> sites = SitesOfFile();
+    if (!sites) return notices;
+    CLibrary& library = FeedMarks().Library();
+    for (CLibrary::RuleMatches& matches : library.RuleMatchesAfter(afterId, kNoticeTitles)) {
+        // Matches of sites not in the open file are not this file's news.
+        std::vector<int64_t> ids;
+        for (const LibraryRow& row : library.Rows(matches.newest)) {
+            if (std::binary_search(sites->begin(), sites->end(), row.feedUrl))
+                ids.push_back(row.id);
+        }
+        if (ids.empty()) continue;
+        notices.push_back(MakeRuleNotice(matches.rule, matches.count, NoticeArticles(ids)));
     }
-    return found;
+    return notices;
 }
 
 void CVarloView::ChooseUnreadRow() {

@@ -11,11 +11,14 @@
 #include "fake_desktop.h"
 #include "gui/app/desktop_services.h"
 #include "gui/app/update_all.h"
+#include "gui/document/feed_marks.h"
 #include "gui/platform/background.h"
 #include "gui/platform/desktop_notices.h"
 #include "gui/platform/tray_icon.h"
 #include "screenshot.h"
 #include "shell/command_ids.h"
+#include "store/rule_store.h"
+#include "store/site_settings.h"
 #include "support/loopback_server.h"
 
 namespace varlo::test {
@@ -95,6 +98,30 @@ TEST_F(DesktopNotices, AnUpdateIsToldOnceWithItsTitlesAndTheLauncherCountsTheUnr
         return desktop.LauncherUpdates().back().count == 0 &&
                !desktop.LauncherUpdates().back().visible;
     }));
+}
+
+TEST_F(DesktopNotices, ASiteKeptQuietIsNotToldButARuleThatNotifiesSpeaksForItsMatches) {
+    FakeDesktop desktop;
+    ASSERT_TRUE(Start({dir.File("subs.xml")}));
+    Frame().Hide();
+    const std::string feed = server.Url("/news.xml");
+    ASSERT_TRUE(WriteStore([feed](CFeedStore& store) {
+        SiteSettings quiet;
+        quiet.notify = false;
+        EXPECT_TRUE(SaveSiteSettings(store, feed, quiet));
+        Rule rule;
+        rule.name = "記事 1 <見張り>";
+        rule.conditions.push_back({RuleField::kTitle, RuleTest::kContains, "記事 1"});
+        rule.action = RuleAction::kNotify;
+        EXPECT_TRUE(CRuleStore(store).Add(rule).has_value());
+    }));
+    Update();
+    ASSERT_TRUE(WaitUntil([&] { return desktop.Notices().size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Notices().Pending() == 0; }));
+    PumpEvents();
+    ASSERT_EQ(desktop.Notices().size(), 1u);
+    EXPECT_EQ(desktop.Notices()[0].summary, "記事 1 <見張り>: 1 件");
+    EXPECT_EQ(desktop.Notices()[0].body, "記事 1 (ニュース &amp; 天気)");
 }
 
 TEST_F(DesktopNotices, TurnedOffOrWithoutAServiceNothingIsToldAndNothingStops) {

@@ -99,6 +99,42 @@ TEST_F(LibraryRules, ArticlesFromAFeedAreHiddenReadOrStarredBeforeTheyAreCounted
     EXPECT_EQ(m_library.UnreadTotal(), 3);
 }
 
+TEST_F(LibraryRules, WhatAnUpdateTellsOfLeavesHiddenAndReadArticlesOutAndNamesEachNotifyingRule) {
+    AddRule("Tokyo", RuleAction::kNotify);
+    AddRule("weather", RuleAction::kNotify);
+    ASSERT_EQ(m_library.RecordFeed("u", {}, {Article("old", "Tokyo before", kT0)}, kT0, true), 1);
+    const int64_t mark = m_library.LastArticleId();
+    ASSERT_EQ(m_library.RecordFeed("u", {},
+                                   {Article("a", "【PR】 Tokyo sale", kT0 + 5),
+                                    Article("b", "Tokyo deal", kT0 + 4),
+                                    Article("c", "Tokyo weather", kT0 + 3),
+                                    Article("d", "Tokyo tower", kT0 + 2),
+                                    Article("old", "Tokyo before", kT0)},
+                                   kT0 + 10, true),
+              4);
+    // Hidden (a) and marked read (b) by rules: not news the user is told of.
+    std::vector<std::string> brought;
+    for (const auto& [id, url] : m_library.UnreadAfter(mark)) {
+        brought.push_back(m_library.Rows({id})[0].key);
+    }
+    EXPECT_EQ(brought, (std::vector<std::string>{"d", "c"}));
+
+    // A notifying rule names what it matched of this update, hidden or read alike; the first
+    // rule that holds takes the article, and an article kept before is not this update's.
+    const std::vector<CLibrary::RuleMatches> matches = m_library.RuleMatchesAfter(mark, 2);
+    ASSERT_EQ(matches.size(), 1u);
+    EXPECT_EQ(matches[0].rule, "Tokyo");
+    EXPECT_EQ(matches[0].count, 4);
+    ASSERT_EQ(matches[0].newest.size(), 2u);
+    EXPECT_EQ(m_library.Rows({matches[0].newest[0]})[0].key, "d");
+    EXPECT_TRUE(m_library.RuleMatchesAfter(m_library.LastArticleId(), 5).empty());
+
+    // A search with a limit fills it with shown articles when a hidden one matches first.
+    const std::vector<int64_t> found = m_library.Search("Tokyo", 1);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_NE(m_library.Rows(found)[0].key, "a");
+}
+
 TEST_F(LibraryRules, MarksRulesMakeOnSyncedArticlesGoToTheServerLikeTheUsersOwn) {
     ServerArticles fresh{"u",
                          {Article("s1", "Big deals", kT0 + 1, "tag:item/1"),

@@ -12,6 +12,7 @@ inline constexpr const char* kBackBeforeRules =
     "DROP TRIGGER articles_start_unread;"
     "DROP TRIGGER articles_unread_follows;"
     "ALTER TABLE articles DROP COLUMN hidden;"
+    "ALTER TABLE articles DROP COLUMN notify_rule;"
     "ALTER TABLE unread DROP COLUMN hidden;"
     "CREATE INDEX unread_by_time ON unread(sort_time DESC, id DESC) WHERE stored = 1;"
     "CREATE TRIGGER articles_start_unread AFTER INSERT ON articles BEGIN "
