@@ -15,6 +15,7 @@
 #include "store/store_paths.h"
 #include "subscriptions/opml_file.h"
 #include "sync/sync_run.h"
+#include "update/whole_articles.h"
 
 namespace varlo::cli {
 namespace {
@@ -80,8 +81,13 @@ int RunSyncCommand(const std::vector<std::string>& args) {
     options.mayChangeFile = [&file] { return file.m_nUnreadItems == 0; };
     options.mayRemove = [allowRemovals](int) { return allowRemovals; };
     options.maySendInClear = [allowInClear] { return allowInClear; };
+    const int64_t mark = CLibrary(store).LastArticleId();
     const SyncSummary summary = RunSync(store, file, account, password.View(), options);
     password.Clear();
+    // The sites that ask for every new article's whole text get it for what the sync brought.
+    if (std::unique_ptr<CWholeArticles> fetch = WholeArticlesAfter(store, mark)) {
+        KeepWholeArticles(store, fetch->Run());
+    }
 
     int failed = summary.failed;
     if (summary.fileChanged) {

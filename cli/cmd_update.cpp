@@ -13,6 +13,7 @@
 #include "store/library.h"
 #include "store/store_paths.h"
 #include "update/update_run.h"
+#include "update/whole_articles.h"
 
 namespace varlo::cli {
 namespace {
@@ -63,6 +64,7 @@ int RunUpdate(const std::vector<std::string>& args) {
     if (!OpenStore(store)) return kExitUnreadable;
     const CFeedCache cache(FeedCacheFolder());
 
+    const int64_t mark = CLibrary(store).LastArticleId();
     CUpdateRun run(store, cache, urls, options);
     // Lines come in file order, each as soon as every site before it has ended.
     size_t printed = 0;
@@ -82,12 +84,18 @@ int RunUpdate(const std::vector<std::string>& args) {
     while (run.Step(200)) printReady();
     printReady();
     if (const Text notice = run.Notice(); !notice.empty()) ShowMessageBox(notice, kMbOk);
+    // The sites that ask for every new article's whole text get it before the run counts as done.
+    int wholeArticles = 0;
+    if (std::unique_ptr<CWholeArticles> fetch = WholeArticlesAfter(store, mark)) {
+        wholeArticles = KeepWholeArticles(store, fetch->Run());
+    }
     PrintLine(Json{{"sites", urls.size()},
                    {"new", run.SitesWithNew()},
                    {"failed", run.SitesFailed()},
                    {"waiting", run.SitesWith(SiteStatus::kWaiting)},
                    {"fresh", run.SitesWith(SiteStatus::kFresh)},
-                   {"gone", run.SitesWith(SiteStatus::kGone)}});
+                   {"gone", run.SitesWith(SiteStatus::kGone)},
+                   {"wholeArticles", wholeArticles}});
     for (const Text& gone : store.Prune(static_cast<int64_t>(std::time(nullptr)))) {
         cache.Remove(gone);
     }

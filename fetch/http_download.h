@@ -84,6 +84,9 @@ class CHttpDownload {
     void SetConditional(const Text& etag, const Text& lastModified, const std::string& cachedBody);
     // What this download sends for its site: User-Agent, credentials, going around the proxy.
     void SetSiteRequest(SiteRequest site) { m_site = std::move(site); }
+    // Whether the last Download failed because it was led to an address its site request
+    // refuses (SiteRequest::publicOnly).
+    bool RefusedAddress() const { return m_site.refusedAddress; }
     const SiteRequest& Site() const { return m_site; }
 
     // Whether the last Download was answered "not modified" (the target holds the cached body).

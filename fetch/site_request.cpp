@@ -1,8 +1,22 @@
 #include "fetch/site_request.h"
 
+#include <sys/socket.h>
+
+#include "fetch/address_kind.h"
 #include "fetch/proxy.h"
 
 namespace varlo {
+namespace {
+
+curl_socket_t OpenPublicSocket(void* refused, curlsocktype, curl_sockaddr* address) {
+    if (IsNonPublicAddress(&address->addr)) {
+        *static_cast<bool*>(refused) = true;
+        return CURL_SOCKET_BAD;
+    }
+    return socket(address->family, address->socktype, address->protocol);
+}
+
+}  // namespace
 
 void ApplySiteRequest(CURL* e, const SiteRequest& site) {
     if (!site.userAgent.empty()) curl_easy_setopt(e, CURLOPT_USERAGENT, site.userAgent.c_str());
@@ -14,6 +28,10 @@ void ApplySiteRequest(CURL* e, const SiteRequest& site) {
         curl_easy_setopt(e, CURLOPT_UNRESTRICTED_AUTH, 0L);
     }
     ApplyProxy(e, site.direct);
+    if (site.publicOnly && !ProxyInUse(site.direct)) {
+        curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, OpenPublicSocket);
+        curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, &site.refusedAddress);
+    }
 }
 
 }  // namespace varlo

@@ -20,6 +20,11 @@ struct SiteRequest {
     std::string user;
     std::string password;
     bool direct = false;  // never through a proxy
+    // Connects only to public addresses, after every redirect too (a fetch nobody clicked: a
+    // page must not lead it into the user's own network). Through a proxy, the proxy connects.
+    bool publicOnly = false;
+    // Set when publicOnly refused an address; written by the transfer, read after it.
+    mutable bool refusedAddress = false;
 
     bool HasCredentials() const { return !user.empty(); }
 };

@@ -24,6 +24,24 @@ bool CLibrary::SetFullText(int64_t id, const std::string& html) {
     return result >= 0 && stored;
 }
 
+std::vector<CLibrary::FullTextWanted> CLibrary::FullTextsWanted(int64_t afterId, int64_t limit) {
+    std::vector<FullTextWanted> wanted;
+    sqlite3* db = m_store.Connection();
+    if (!db) return wanted;
+    SqliteStatement query(db,
+                          "SELECT a.id, a.link, f.url FROM articles a "
+                          "JOIN feeds f ON f.id = a.feed_id JOIN site_settings s ON s.url = f.url "
+                          "WHERE a.id > ?1 AND a.stored = 1 AND a.hidden = 0 AND s.full_text = 1 "
+                          "AND length(a.link) > 0 AND NOT EXISTS "
+                          "(SELECT 1 FROM article_full_texts t WHERE t.id = a.id) "
+                          "ORDER BY a.id DESC LIMIT ?2");
+    query.Bind(1, afterId).Bind(2, limit);
+    while (query.Step() == SQLITE_ROW) {
+        wanted.push_back({query.Int(0), query.String(1), query.String(2)});
+    }
+    return wanted;
+}
+
 std::optional<std::string> CLibrary::FullText(int64_t id) {
     sqlite3* db = m_store.Connection();
     if (!db) return std::nullopt;

@@ -250,7 +250,7 @@ void CSyncWindow::Finish(const SyncSetting& setting, const SyncSummary& summary,
                                             : ToWx(summary.failures.front()));
     }
     if (m_frame.SiteList()) m_frame.SiteList()->RefreshMarks();
-    m_frame.Desktop().AnnounceNew(m_mark);
+    m_wholeArticles.Start(m_mark, [this, mark = m_mark] { m_frame.Desktop().AnnounceNew(mark); });
     m_frame.AfterSync();
     if (summary.stopped == ReaderFailure::kLogin) {
         // The same password would be refused again: nothing more runs until the user gives one.

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "gui/app/whole_articles_after.h"
 #include "gui/platform/sync_settings.h"
 #include "sync/sync_run.h"
 
@@ -61,8 +62,9 @@ class CSyncWindow : public wxEvtHandler {
     CMainFrame& m_frame;
     wxTimer m_later;
     bool m_running = false;
-    int64_t m_mark = 0;    // where the articles stored before the sync end
-    bool m_again = false;  // asked for while one ran: another follows
+    CWholeArticlesAfter m_wholeArticles;  // of the sites that want them, after the sync
+    int64_t m_mark = 0;                   // where the articles stored before the sync end
+    bool m_again = false;                 // asked for while one ran: another follows
     int m_finished = 0;
     SyncSummary m_last;
     std::shared_ptr<SyncQuestions> m_questions;

@@ -116,11 +116,12 @@ void CUpdateAll::Cancel() {
     if (m_frame.SiteList()) m_frame.SiteList()->CancelDownload();
     if (m_run) {
         m_run->Cancel();
-        Finish();
+        Finish(true);
     }
+    m_wholeArticles.Cancel();
 }
 
-void CUpdateAll::Finish() {
+void CUpdateAll::Finish(bool cancelled) {
     m_tick.Stop();
     if (!m_run) return;
     std::unique_ptr<CUpdateRun> run = std::move(m_run);
@@ -131,14 +132,26 @@ void CUpdateAll::Finish() {
             m_failures.push_back(result);
         }
     }
-    ShowStatus(wxString::Format(Wx("新着 %d サイト、失敗 %d サイト"), run->SitesWithNew(),
-                                static_cast<int>(m_failures.size())));
+    const wxString ended =
+        wxString::Format(Wx("新着 %d サイト、失敗 %d サイト"), run->SitesWithNew(),
+                         static_cast<int>(m_failures.size()));
+    ShowStatus(ended);
     const Text notice = run->Notice();
     run.reset();
     if (!notice.empty()) ShowMessageBox(notice, kMbOk | kMbIconInformation);
     FeedMarks().Prune();
     if (m_frame.SiteList()) m_frame.SiteList()->RefreshMarks();
-    m_frame.Desktop().AnnounceNew(m_mark);
+    // What was cancelled fetches no whole articles either.
+    const int64_t mark = m_mark;
+    auto announce = [this, mark, ended] {
+        ShowStatus(ended);
+        m_frame.Desktop().AnnounceNew(mark);
+    };
+    if (cancelled) {
+        announce();
+    } else if (m_wholeArticles.Start(mark, announce)) {
+        ShowStatus(Wx("全文を取得中"));
+    }
 }
 
 void CUpdateAll::ShowStatus(const wxString& text) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "gui/app/whole_articles_after.h"
 #include "update/update_run.h"
 
 namespace varlo {
@@ -27,7 +28,8 @@ class CUpdateAll : public wxEvtHandler {
     void Start(bool automatic = false);
     // Ends the running update now, keeping every site that finished.
     void Cancel();
-    bool IsRunning() const { return m_run != nullptr; }
+    // Running from the start until the whole articles of the sites that want them are kept.
+    bool IsRunning() const { return m_run != nullptr || m_wholeArticles.IsRunning(); }
     // The failures of the last update that ended, with the sites that wait or are gone.
     const std::vector<SiteResult>& Failures() const { return m_failures; }
     // Lists the failures in a dialog.
@@ -48,11 +50,14 @@ class CUpdateAll : public wxEvtHandler {
     void StartSites(std::vector<Text> urls, bool automatic);
     // The feed addresses of the open file's sites.
     std::vector<Text> SiteUrls() const;
-    void Finish();
+    // Ends the run; unless it was `cancelled`, the whole articles wanted are fetched before the
+    // desktop hears of the news.
+    void Finish(bool cancelled = false);
     void ShowStatus(const wxString& text);
 
     CMainFrame& m_frame;
     std::unique_ptr<CUpdateRun> m_run;
+    CWholeArticlesAfter m_wholeArticles;
     std::vector<SiteResult> m_failures;
     wxTimer m_tick;
     wxTimer m_auto;

@@ -23,6 +23,7 @@
 #include "shell/new_articles_notice.h"
 #include "store/library.h"
 #include "update/feed_choice.h"
+#include "update/whole_articles.h"
 
 class wxListEvent;
 class wxWindowDestroyEvent;
@@ -37,14 +38,6 @@ class CBrowserView;
 class CListCtrlBox;
 class COpmlItem;
 class CVarloDoc;
-
-// What the fetch of an article's page for its whole text found: the article, or why there is
-// none (system text).
-struct FullTextFetch {
-    bool cancelled = false;
-    Text failure;
-    ExtractedArticle article;
-};
 
 class CVarloView : public wxView {
   public:
@@ -164,6 +157,9 @@ class CVarloView : public wxView {
     // The unread articles stored after the article `afterId` in the open file's sites: how many,
     // and the newest of them named with their sites' titles.
     std::pair<int64_t, std::vector<NoticeArticle>> NewUnreadAfter(int64_t afterId);
+    // The notices of the rules that notify, for the articles stored after `afterId` in the open
+    // file's sites, whatever each site's own switch says.
+    std::vector<NewArticlesNotice> RuleNoticesAfter(int64_t afterId);
     // Chooses the row of the unread articles, as a click does.
     void ChooseUnreadRow();
 
@@ -200,6 +196,8 @@ class CVarloView : public wxView {
     void MarksChanged();
     // The titles of the subscriptions by feed address, for the "サイト" column.
     std::map<Text, wxString> SiteTitles() const;
+    // The articles `ids` as a notice names them: their titles and their sites' titles.
+    std::vector<NoticeArticle> NoticeArticles(const std::vector<int64_t>& ids);
     // The feed addresses of the open file's sites, sorted: the library's views show their
     // articles only. The same object while the file's sites stay the same.
     std::shared_ptr<const std::vector<Text>> SitesOfFile();
@@ -258,7 +256,7 @@ class CVarloView : public wxView {
     // The article of the selected row as the library holds it (id 0 when it holds none).
     std::optional<LibraryRow> ChosenArticle();
     void FinishFullText(uint64_t generation, const LibraryRow& article,
-                        const FullTextFetch& result);
+                        const WholeArticleFetch& result);
     void ShowFullTextPage(LibraryRow article, const std::string& html);
     // Shows the site dialog for `entry`; on OK copies the fields back, sets `category` and keeps
     // the site's own settings and password under its feed address (moved along when it changed).

@@ -2,18 +2,13 @@
 // it on the same thread, and shown in the preview pane as the article alone; the library keeps it,
 // so that it shows at once the next time, offline too.
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
-#include "fetch/http_download.h"
 #include "fetch/relayed_progress.h"
-#include "fetch/text_file.h"
-#include "fulltext/article_extractor.h"
-#include "fulltext/page_tree.h"
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
@@ -22,45 +17,10 @@
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
-#include "platform/message_box.h"
-#include "platform/program_folder.h"
 #include "preview/preview_page.h"
 #include "update/stored_feed.h"
 
 namespace varlo {
-namespace {
-
-FullTextFetch FetchFullText(const std::string& link, CRelayedProgress* progress) {
-    FullTextFetch result;
-    // Nothing on this thread may show a message: what goes wrong is said in the status bar.
-    MessageBoxHandler previous = SetMessageBoxHandler([&result](const Text& text, unsigned) {
-        if (result.failure.empty()) result.failure = text;
-        return static_cast<int>(kIdOk);
-    });
-    CHttpDownload download(Utf8TextToCp932(link));
-    download.KeepFailureUnshown();
-    download.SetProgress(progress);
-    download.SetSizeCap(kMaxPageBytes, Jp("ページが大きすぎます"));
-    const std::string path = download.Download(GetProgramFolder(), false, nullptr);
-    result.cancelled = download.Cancelled();
-    if (path.empty()) {
-        if (!download.Failure().empty()) result.failure = download.Failure();
-    } else {
-        CTextFile page;
-        if (page.Load(path)) {
-            result.article = ExtractArticle(Cp932ToUtf8(page.m_strText), link);
-            if (!result.article.Found()) result.failure = Jp(result.article.failure);
-        }
-        std::error_code error;
-        std::filesystem::remove(path, error);
-    }
-    SetMessageBoxHandler(std::move(previous));
-    if (!result.cancelled && !result.article.Found() && result.failure.empty())
-        result.failure = Jp("ページを読めませんでした");
-    return result;
-}
-
-}  // namespace
 
 std::optional<LibraryRow> CVarloView::ChosenArticle() {
     if (!m_articles || !m_articles->GetList()) return std::nullopt;
@@ -111,8 +71,8 @@ void CVarloView::OnShowFullText() {
     const LibraryRow chosen = *article;
     RunOnOwnThread(
         [self, generation, progress, chosen]() -> std::function<void()> {
-            auto result =
-                std::make_shared<FullTextFetch>(FetchFullText(chosen.link, progress.get()));
+            auto result = std::make_shared<WholeArticleFetch>(
+                FetchWholeArticle(chosen.link, SiteRequest(), progress.get()));
             return [self, generation, chosen, result] {
                 if (IsLiveView(self)) self->FinishFullText(generation, chosen, *result);
             };
@@ -121,7 +81,7 @@ void CVarloView::OnShowFullText() {
 }
 
 void CVarloView::FinishFullText(uint64_t generation, const LibraryRow& article,
-                                const FullTextFetch& result) {
+                                const WholeArticleFetch& result) {
     // A later choice took over: its own fetch says how it went.
     if (generation != m_fullTextGeneration) return;
     m_fullText.reset();
@@ -134,7 +94,10 @@ void CVarloView::FinishFullText(uint64_t generation, const LibraryRow& article,
         ShowStatus(Wx("全文を取得できませんでした: ") + ToWx(result.failure));
         return;
     }
-    if (article.id != 0) FeedMarks().Library().SetFullText(article.id, result.article.html);
+    if (article.id != 0) {
+        MarkOffTheWindow([id = article.id, html = result.article.html](
+                             CLibrary& library, CFeedStore&) { library.SetFullText(id, html); });
+    }
     ShowStatus(Wx("ﾚﾃﾞｨ"));
     // Kept all the same, but not shown over another article the user went on to.
     const std::optional<LibraryRow> now = ChosenArticle();

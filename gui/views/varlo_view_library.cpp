@@ -210,25 +210,30 @@ void CVarloView::ShowLibraryArticle(int row, bool markRead) {
 
 void CVarloView::OnArticleChosen(int row) {
     if (!m_articles) return;
-    // A site that asked for it shows the article's own web page instead of the feed's text.
+    // A site may ask for the article's own web page, or its whole article, instead of the
+    // feed's text.
     const LibraryRow* listed = m_articles->IsLibrary() ? m_articles->LibraryRowAt(row) : nullptr;
     const Text site =
         m_articles->IsLibrary() ? (listed ? listed->feedUrl : Text()) : m_strFeedAddress;
-    if (!site.empty() &&
-        LoadSiteSettings(FeedMarks().Store(), site).display == ArticleDisplay::kWebPage) {
+    const ArticleDisplay display = site.empty()
+                                       ? ArticleDisplay::kFeedText
+                                       : LoadSiteSettings(FeedMarks().Store(), site).display;
+    if (display == ArticleDisplay::kWebPage) {
         OnArticleOpened(row);
         if (listed && !listed->read) {
-            FeedMarks().Library().SetRead(listed->id, true);
-            MarksChanged();
+            MarkOffTheWindow(
+                [id = listed->id](CLibrary& writer, CFeedStore&) { writer.SetRead(id, true); });
         }
         return;
     }
-    if (m_articles->IsLibrary()) return ShowLibraryArticle(row, true);
-    // A site's feed: its page holds every article; the page moves to the one chosen.
-    CVarloDoc* doc = Doc();
-    if (m_browser && doc && row < doc->Feed().GetSize()) {
+    if (m_articles->IsLibrary()) {
+        ShowLibraryArticle(row, true);
+    } else if (CVarloDoc* doc = Doc(); m_browser && doc && row < doc->Feed().GetSize()) {
+        // A site's feed: its page holds every article; the page moves to the one chosen.
         m_browser->ShowLocalPage(GetPreviewPath(), PreviewAnchor(row));
     }
+    // The feed's text shows while the whole article is fetched; a kept one shows at once.
+    if (display == ArticleDisplay::kWholeArticle) OnShowFullText();
 }
 
 void CVarloView::OnArticleOpened(int row) {

@@ -84,7 +84,7 @@ TEST_F(CliUpdate, PrintsOneLinePerSiteInFileOrderThenASummaryAndNewShowsWhatIsUn
     EXPECT_EQ(lines[1]["message"], "サーバーがエラー 404 を返しました");
     EXPECT_EQ(lines[2]["new"], 1);
     EXPECT_EQ(lines[3], Json::parse(R"({"sites":3,"new":2,"failed":1,"waiting":0,"fresh":0,
-                                         "gone":0})"));
+                                         "gone":0,"wholeArticles":0})"));
 
     Serve("/b", {"x", "y"}, "\"b2\"");
     lines = Lines(test::RunCli("update " + subs).out);
@@ -93,7 +93,7 @@ TEST_F(CliUpdate, PrintsOneLinePerSiteInFileOrderThenASummaryAndNewShowsWhatIsUn
     EXPECT_EQ(lines[2]["status"], "new");
     EXPECT_EQ(lines[2]["new"], 1);
     EXPECT_EQ(lines[3], Json::parse(R"({"sites":3,"new":1,"failed":1,"waiting":0,"fresh":0,
-                                         "gone":0})"));
+                                         "gone":0,"wholeArticles":0})"));
 
     // The marks live in the store, across runs of the tool.
     lines = Lines(test::RunCli("new " + subs).out);

@@ -21,6 +21,7 @@
 #include "shell/command_ids.h"
 #include "shell/command_rules.h"
 #include "store/library.h"
+#include "store/site_settings.h"
 #include "support/loopback_server.h"
 #include "support/test_support.h"
 
@@ -98,6 +99,8 @@ class FullTextWindow : public AppTest {
     }
     void WaitForFetch() {
         ASSERT_TRUE(WaitUntil([&] { return !Sites().IsFetchingFullText(); }, 20));
+        // What was fetched is kept through the store's writer.
+        ASSERT_TRUE(WaitUntil([] { return PendingBackgroundWork() == 0; }, 20));
         PumpEvents();
     }
 
@@ -134,6 +137,35 @@ TEST_F(FullTextWindow, FShowsTheWholeArticleKeepsItForTheSearchAndOfflineUse) {
     EXPECT_FALSE(Sites().IsFetchingFullText());
     EXPECT_EQ(server.Requests().size(), requests);
     EXPECT_NE(ReadFile(GetPreviewPath()).find("ケーブルの錆が見つかり"), std::string::npos);
+}
+
+TEST_F(FullTextWindow, ASiteThatAsksForWholeArticlesGetsThemForItsNewArticlesDuringF5) {
+    ASSERT_TRUE(WriteStore([&](CFeedStore& store) {
+        SiteSettings whole;
+        whole.fullText = true;
+        EXPECT_TRUE(SaveSiteSettings(store, server.Url("/news.xml"), whole));
+    }));
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel>"
+        "<title>日報</title><item><title>新しい記事</title><guid>/new.html</guid><link>" +
+        server.Url("/new.html") +
+        "</link><description>要約</description></item>"
+        "<item><title>遅い記事</title><guid>/slow.html</guid><link>" +
+        server.Url("/slow.html") + "</link><description>一行だけの要約</description></item>";
+    server.Route("/news.xml", Ok(xml + "</channel></rss>"));
+    server.Route("/new.html", Ok(kPage, "text/html; charset=utf-8"));
+    Frame().RunCommand(cmd::kUpdateAll);
+    // The update runs until the new article's whole text is kept; the articles kept before it
+    // (the page that never answers among them) are not fetched.
+    ASSERT_TRUE(WaitUntil([&] { return !Frame().Updates().IsRunning(); }, 20));
+    PumpEvents();
+    EXPECT_EQ(Status(), "新着 1 サイト、失敗 0 サイト");
+    const std::vector<int64_t> hits = FeedMarks().Library().Search("ケーブル");
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(FeedMarks().Library().Rows(hits).at(0).title, "新しい記事");
+    size_t slow = 0;
+    for (const Request& request : server.Requests()) slow += request.target == "/slow.html";
+    EXPECT_EQ(slow, 0u);
 }
 
 TEST_F(FullTextWindow, AFailureSaysWhyInTheStatusBarAndLeavesTheFeedsText) {
