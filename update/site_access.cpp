@@ -20,6 +20,10 @@ bool IsHttps(const Text& url) {
 
 }  // namespace
 
+bool NeedsPasswordLookup(const Text& url, const SiteSettings& settings) {
+    return !settings.user.empty() && (IsHttps(url) || settings.plainHttpAllowed);
+}
+
 SiteRequest SiteRequestFor(const Text& url, const SiteSettings& settings) {
     SiteRequest request;
     switch (settings.agentKind) {
@@ -33,7 +37,7 @@ SiteRequest SiteRequestFor(const Text& url, const SiteSettings& settings) {
             break;
     }
     request.direct = settings.noProxy;
-    if (!settings.user.empty() && (IsHttps(url) || settings.plainHttpAllowed)) {
+    if (NeedsPasswordLookup(url, settings)) {
         if (auto password = LookupPassword(SitePasswordAccount(url))) {
             request.user = settings.user;
             request.password = std::move(*password);

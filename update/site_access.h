@@ -16,6 +16,9 @@ namespace varlo {
 // credentials are sent.
 SiteRequest SiteRequestFor(const Text& url, const SiteSettings& settings);
 
+// Whether SiteRequestFor would look up a password for the site (which may wait on the keyring).
+bool NeedsPasswordLookup(const Text& url, const SiteSettings& settings);
+
 // The same, with the settings read from `store`.
 SiteRequest SiteRequestFor(CFeedStore& store, const Text& url);
 

@@ -298,6 +298,33 @@ int64_t CUpdateRun::HostWaitOf(size_t site, int64_t now) {
     return it->second > now ? it->second : 0;
 }
 
+bool CUpdateRun::RequestOf(size_t site, SiteRequest& request) {
+    const Text& address = m_results[site].xmlUrl;
+    const SiteSettings& settings = m_addresses[site].settings;
+    if (!NeedsPasswordLookup(address, settings)) {
+        request = SiteRequestFor(address, settings);
+        return true;
+    }
+    {
+        std::lock_guard lock(m_credentials->mutex);
+        auto found = m_credentials->requests.find(site);
+        if (found != m_credentials->requests.end()) {
+            request = std::move(found->second);
+            m_credentials->requests.erase(found);
+            return true;
+        }
+    }
+    if (m_lookingUp.insert(site).second) {
+        WorkerPool::Shared().Post([credentials = m_credentials, site, address, settings] {
+            SiteRequest looked = SiteRequestFor(address, settings);
+            std::lock_guard lock(credentials->mutex);
+            credentials->requests.emplace(site, std::move(looked));
+            credentials->ready.notify_all();
+        });
+    }
+    return false;
+}
+
 void CUpdateRun::StartQueued() {
     std::map<std::string, int> perHost;
     for (const auto& transfer : m_running) ++perHost[transfer->host];
@@ -319,7 +346,8 @@ void CUpdateRun::StartQueued() {
             it = m_queue.erase(it);
             continue;
         }
-        if (perHost[fetchable.host] >= m_options.perHost) {
+        SiteRequest request;
+        if (perHost[fetchable.host] >= m_options.perHost || !RequestOf(site, request)) {
             ++it;
             continue;
         }
@@ -351,7 +379,6 @@ void CUpdateRun::StartQueued() {
         }
         CURL* e = transfer->easy;
         SetFeedRequest(e, transfer->url, transfer->headers, m_options.limits);
-        const SiteRequest request = SiteRequestFor(address, fetchable.settings);
         ApplySiteRequest(e, request);
         transfer->sentCredentials = request.HasCredentials();
         transfer->direct = request.direct;
@@ -539,6 +566,11 @@ bool CUpdateRun::Step(int waitMs) {
     if (waitMs > 0 && !m_running.empty()) {
         curl_multi_poll(Multi(m_multi), nullptr, 0, waitMs, nullptr);
         curl_multi_perform(Multi(m_multi), &running);
+    } else if (waitMs > 0 && m_reading.empty() && !m_queue.empty() && !m_lookingUp.empty()) {
+        // Only sites whose passwords are being looked up remain: wait for a worker.
+        std::unique_lock lock(m_credentials->mutex);
+        m_credentials->ready.wait_for(lock, std::chrono::milliseconds(waitMs),
+                                      [this] { return !m_credentials->requests.empty(); });
     } else if (waitMs > 0 && !m_reading.empty()) {
         // Only bodies being read remain: wait for a worker instead of the network.
         std::unique_lock<std::mutex> lock(m_reads->mutex);

@@ -12,9 +12,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "fetch/site_request.h"
 #include "platform/text.h"
 #include "store/feed_cache.h"
 #include "store/feed_store.h"
@@ -113,6 +115,8 @@ class CUpdateRun {
     // What the store knew of a site when the run first looked at it, read once: a queued site
     // is looked at in every step.
     const FeedRecord& RecordOf(size_t site);
+    // The request of `site`, in `request`; false while its password is being looked up.
+    bool RequestOf(size_t site, SiteRequest& request);
     // Until when the server of a site asked to wait (0: it did not), read from the store once a
     // run and kept up to date by the waits asked for during it.
     int64_t HostWaitOf(size_t site, int64_t now);
@@ -144,7 +148,16 @@ class CUpdateRun {
     std::shared_ptr<ReadResults> m_reads;
     std::vector<std::unique_ptr<FeedRecord>> m_records;  // per distinct address, once read
     std::map<std::string, int64_t> m_hostWaits;
-    void* m_multi = nullptr;  // CURLM*, owned
+    // The requests of the sites whose password is looked up on a worker: a keyring may take its
+    // time, and the driving thread is the window's. A site waits in the queue until it is ready.
+    struct Credentials {
+        std::mutex mutex;
+        std::condition_variable ready;
+        std::map<size_t, SiteRequest> requests;
+    };
+    std::shared_ptr<Credentials> m_credentials = std::make_shared<Credentials>();
+    std::set<size_t> m_lookingUp;  // sites whose lookup was posted
+    void* m_multi = nullptr;       // CURLM*, owned
     size_t m_finished = 0;
     bool m_cancelled = false;
 };

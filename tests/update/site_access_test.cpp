@@ -109,6 +109,37 @@ TEST_F(SiteAccess, EachSiteSendsTheUserAgentItAskedFor) {
     EXPECT_THAT(agents["/feed.xml?own"], Each(std::string(kUserAgent)));
 }
 
+TEST_F(SiteAccess, AFeedBehindDigestGetsAnAnswerToItsChallengeNotThePasswordItself) {
+    // The server asks for Digest only: the answer must name the user, the realm, the nonce and
+    // the address, with a response computed from the password, which never travels as it is.
+    server.SetHandler([](const test::Request& request) -> std::optional<Response> {
+        if (request.target != "/digest.xml") return std::nullopt;
+        const std::string answer = request.Header("Authorization");
+        if (answer.starts_with("Digest ") && answer.find("username=\"ann\"") != std::string::npos &&
+            answer.find("realm=\"feeds\"") != std::string::npos &&
+            answer.find("nonce=\"n0nce\"") != std::string::npos &&
+            answer.find("uri=\"/digest.xml\"") != std::string::npos &&
+            answer.find("response=\"") != std::string::npos) {
+            return Ok(kFeed);
+        }
+        Response refused;
+        refused.status = 401;
+        refused.headers = {
+            {"WWW-Authenticate", "Digest realm=\"feeds\", nonce=\"n0nce\", qop=\"auth\""}};
+        refused.body = "who are you?";
+        return refused;
+    });
+    const Text url = server.Url("/digest.xml");
+    Set(url, {{"user", "ann"}, {"plainHttp", "true"}});
+    ASSERT_TRUE(StorePassword(SitePasswordAccount(url), "secret-pw").ok);
+    EXPECT_EQ(Update({url})[0].status, SiteStatus::kNew);
+    EXPECT_EQ(Choose(url), "");
+    for (const test::Request& request : server.Requests()) {
+        EXPECT_EQ(request.raw.find("secret-pw"), std::string::npos);
+        EXPECT_EQ(request.Header("Authorization").rfind("Basic", 0), std::string::npos);
+    }
+}
+
 TEST_F(SiteAccess, CredentialsGoToTheFeedOnlyOnceAllowedAndFailuresSayWhatToDo) {
     server.SetHandler([](const test::Request& request) -> std::optional<Response> {
         if (request.target != "/private.xml") return std::nullopt;
