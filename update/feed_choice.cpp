@@ -5,8 +5,8 @@
 
 #include "encoding/codepage.h"
 #include "fetch/request.h"
-#include "store/article_keys.h"
 #include "platform/unix_time.h"
+#include "store/article_keys.h"
 #include "store/library.h"
 #include "update/feed_request.h"
 #include "update/library_articles.h"

@@ -69,8 +69,8 @@ CRuleEditDlg::CRuleEditDlg(wxWindow* parent, const Rule& rule, std::string store
                                         ? rule.conditions[static_cast<size_t>(i)]
                                         : RuleCondition{};
         m_field[i] = MakeChoice(this, kFields, static_cast<int>(given.field));
-        m_value[i] =
-            new wxTextCtrl(this, wxID_ANY, FromUtf8(given.value), wxDefaultPosition, wxSize(260, -1));
+        m_value[i] = new wxTextCtrl(this, wxID_ANY, FromUtf8(given.value), wxDefaultPosition,
+                                    wxSize(260, -1));
         m_test[i] = MakeChoice(this, kTests, static_cast<int>(given.test));
         conditions->Add(m_field[i]);
         conditions->Add(m_value[i], 1, wxEXPAND);

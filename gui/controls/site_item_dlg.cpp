@@ -157,7 +157,8 @@ void CSiteItemDlg::ShowSettings() {
     m_interval->SetSelection(s.interval > 0 ? kOwn : kFollow);
     m_minutes->SetValue(s.interval > 0 ? s.interval : kDefaultMinutes);
     m_agent->SetSelection(static_cast<int>(s.agentKind));
-    m_agentText->ChangeValue(s.agentKind == UserAgentKind::kCustom ? FromUtf8(s.agent) : wxString());
+    m_agentText->ChangeValue(s.agentKind == UserAgentKind::kCustom ? FromUtf8(s.agent)
+                                                                   : wxString());
     m_user->ChangeValue(FromUtf8(s.user));
     m_passwordEdit->ChangeValue(wxString());
     m_passwordEdit->SetHint(m_hasPassword ? Wx("(保存済み)") : wxString());

@@ -98,7 +98,8 @@ int CSyncAccountDlg::DoModal() {
 
 void CSyncAccountDlg::OnOk(wxCommandEvent& event) {
     // Without a server and a user there is no account; without a password a new one cannot log in.
-    if (Trimmed(ToUtf8(m_editServer->GetValue())).empty() || Trimmed(ToUtf8(m_editUser->GetValue())).empty() ||
+    if (Trimmed(ToUtf8(m_editServer->GetValue())).empty() ||
+        Trimmed(ToUtf8(m_editUser->GetValue())).empty() ||
         (!m_hasAccount && m_editPassword->GetValue().empty())) {
         ShowMessageBox(Jp("サーバー、ユーザー名、API パスワードを入力してください。"),
                        kMbOk | kMbIconWarning);

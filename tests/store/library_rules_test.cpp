@@ -104,13 +104,12 @@ TEST_F(LibraryRules, WhatAnUpdateTellsOfLeavesHiddenAndReadArticlesOutAndNamesEa
     AddRule("weather", RuleAction::kNotify);
     ASSERT_EQ(m_library.RecordFeed("u", {}, {Article("old", "Tokyo before", kT0)}, kT0, true), 1);
     const int64_t mark = m_library.LastArticleId();
-    ASSERT_EQ(m_library.RecordFeed("u", {},
-                                   {Article("a", "【PR】 Tokyo sale", kT0 + 5),
-                                    Article("b", "Tokyo deal", kT0 + 4),
-                                    Article("c", "Tokyo weather", kT0 + 3),
-                                    Article("d", "Tokyo tower", kT0 + 2),
-                                    Article("old", "Tokyo before", kT0)},
-                                   kT0 + 10, true),
+    ASSERT_EQ(m_library.RecordFeed(
+                  "u", {},
+                  {Article("a", "【PR】 Tokyo sale", kT0 + 5), Article("b", "Tokyo deal", kT0 + 4),
+                   Article("c", "Tokyo weather", kT0 + 3), Article("d", "Tokyo tower", kT0 + 2),
+                   Article("old", "Tokyo before", kT0)},
+                  kT0 + 10, true),
               4);
     // Hidden (a) and marked read (b) by rules: not news the user is told of.
     std::vector<std::string> brought;

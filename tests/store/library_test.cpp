@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "store/article_keys.h"
-#include "store/schema_before_rules.h"
 #include "store/full_text_rollback.h"
+#include "store/schema_before_rules.h"
 #include "store/sqlite.h"
 #include "support/test_support.h"
 
