@@ -6,7 +6,6 @@
 #include "cli/command.h"
 #include "cli/feed_list.h"
 #include "encoding/codepage.h"
-#include "platform/message_box.h"
 #include "store/library.h"
 #include "store/rule_pass.h"
 #include "store/rule_store.h"
@@ -19,16 +18,8 @@ using Json = nlohmann::ordered_json;
 
 // The categories of every site of the subscription file at `path`, by feed address.
 bool ReadCategories(const std::string& path, std::map<Text, std::vector<Text>>* categories) {
-    bool failed = false;
-    MessageBoxHandler previous = SetMessageBoxHandler([&](const Text& text, unsigned) {
-        std::fprintf(stderr, "%s\n", Out(text).c_str());
-        failed = true;
-        return static_cast<int>(kIdOk);
-    });
     COpmlFile list;
-    const bool read = list.ReadOpml(path);
-    SetMessageBoxHandler(std::move(previous));
-    if (!read || failed) return false;
+    if (!ReadSubscriptions(path, list)) return false;
     for (int i = 0; i < list.GetCount(); ++i) {
         const COpmlItem* item = list.GetAt(i);
         if (item->m_strXmlUrl.empty()) continue;

@@ -10,17 +10,21 @@
 
 namespace varlo::cli {
 
-bool ReadFeedTitles(const std::string& path, std::vector<std::pair<Text, Text>>* sites) {
+bool ReadSubscriptions(const std::string& path, COpmlFile& list) {
     bool failed = false;
     MessageBoxHandler previous = SetMessageBoxHandler([&](const Text& text, unsigned) {
         std::fprintf(stderr, "%s\n", Out(text).c_str());
         failed = true;
         return static_cast<int>(kIdOk);
     });
-    COpmlFile list;
     const bool read = list.ReadOpml(path);
     SetMessageBoxHandler(std::move(previous));
-    if (!read || failed) return false;
+    return read && !failed;
+}
+
+bool ReadFeedTitles(const std::string& path, std::vector<std::pair<Text, Text>>* sites) {
+    COpmlFile list;
+    if (!ReadSubscriptions(path, list)) return false;
     sites->clear();
     for (int i = 0; i < list.GetCount(); ++i) {
         const auto* item = list.GetAt(i);

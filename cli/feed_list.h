@@ -9,7 +9,15 @@
 #include "platform/text.h"
 #include "store/feed_store.h"
 
+namespace varlo {
+class COpmlFile;
+}
+
 namespace varlo::cli {
+
+// Reads the subscription file at `path` into `list`, its message boxes going to standard error.
+// False when it could not be read.
+bool ReadSubscriptions(const std::string& path, COpmlFile& list);
 
 // Reads the subscription file at `path` (message boxes go to standard error) and gives the feed
 // address of every site that has one, in file order. False when the file could not be read.

@@ -150,6 +150,17 @@ int CRuleStore::DeleteSiteRules(const Text& url) {
     return remove.Step() == SQLITE_DONE ? sqlite3_changes(db) : -1;
 }
 
+int CRuleStore::MoveSiteRules(const Text& from, const Text& to) {
+    sqlite3* db = m_store.Connection();
+    if (!db) return -1;
+    SqliteStatement move(
+        db,
+        "UPDATE rules SET scope_value = ?2, revision = (SELECT max(revision) + 1 FROM rules) "
+        "WHERE CAST(scope AS TEXT) = 'site' AND scope_value = ?1");
+    move.Bind(1, from).Bind(2, to);
+    return move.Step() == SQLITE_DONE ? sqlite3_changes(db) : -1;
+}
+
 bool CRuleStore::SetSiteCategories(const std::map<Text, std::vector<Text>>& categories) {
     sqlite3* db = m_store.Connection();
     if (!db) return false;

@@ -32,6 +32,9 @@ class CRuleStore {
     bool Move(int64_t id, int step);
     // Forgets the rules over the site at `url` (the site was deleted); how many went, -1 on error.
     int DeleteSiteRules(const Text& url);
+    // Lets the rules over the site at `from` follow it to its new feed address `to`; how many
+    // moved, -1 on error.
+    int MoveSiteRules(const Text& from, const Text& to);
 
     // Records which categories hold each site of the open subscription file, in place of what was
     // recorded before.

@@ -34,6 +34,7 @@
 #include "platform/secret_store.h"
 #include "preview/preview_page.h"
 #include "shell/command_ids.h"
+#include "store/rule_store.h"
 #include "store/site_settings.h"
 #include "update/feed_choice.h"
 
@@ -659,6 +660,7 @@ bool CVarloView::AskSite(COpmlItem& entry, Text& category, bool showDetails) {
                    if (store == nullptr || newFeed.empty()) return std::function<void()>();
                    if (!oldFeed.empty() && oldFeed != newFeed) {
                        MoveSiteSettings(*store, oldFeed, newFeed);
+                       CRuleStore(*store).MoveSiteRules(oldFeed, newFeed);
                    }
                    SaveSiteSettings(*store, newFeed, settings);
                    const std::string account = SitePasswordAccount(newFeed);
@@ -707,10 +709,13 @@ void CVarloView::OnSiteDelete() {
     if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
     const Text question = doc->m_opmlFile.GetAt(row)->m_strTitle + Jp(" を削除しますか？");
     if (ShowMessageBox(question, kMbYesNo | kMbIconQuestion) != kIdYes) return;
-    // The site's own settings and its password go with it.
+    // The site's own settings, its password and the rules over it alone go with it.
     if (const Text feed = doc->m_opmlFile.GetAt(row)->m_strXmlUrl; !feed.empty()) {
         RunInStore(FeedMarks().Writer(), [feed](CFeedStore* store) {
-            if (store != nullptr) ForgetSiteSettings(*store, feed);
+            if (store != nullptr) {
+                ForgetSiteSettings(*store, feed);
+                CRuleStore(*store).DeleteSiteRules(feed);
+            }
             return std::function<void()>();
         });
     }

@@ -98,6 +98,12 @@ TEST_F(RuleStore, ARuleOverASiteGoesWithTheSiteAndCategoriesAreThoseRecordedLast
     ASSERT_TRUE(m_rules.Add(other));
     EXPECT_EQ(m_rules.DeleteSiteRules("https://gone.example/feed"), 1);
     EXPECT_EQ(Names(m_rules.Rules()), (std::vector<std::string>{"all", "s"}));
+    // A site given a new feed address takes its rules along, and the compiled set sees it.
+    const std::shared_ptr<RuleSet> before = m_rules.Compiled();
+    EXPECT_EQ(m_rules.MoveSiteRules("https://kept.example/feed", "https://moved.example/feed"), 1);
+    EXPECT_EQ(m_rules.Rules()[1].scopeValue, "https://moved.example/feed");
+    EXPECT_NE(m_rules.Compiled(), before);
+    EXPECT_EQ(m_rules.MoveSiteRules("https://moved.example/feed", "https://kept.example/feed"), 1);
     // The store forgetting the site takes its rules too.
     ASSERT_TRUE(m_store.Touch({"https://kept.example/feed"}, 1000));
     m_store.Prune(1000 + CFeedStore::kFeedLifetime + 1);
