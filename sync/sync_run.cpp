@@ -54,7 +54,7 @@ constexpr size_t kArticlesPerTransaction = 1000;
 
 // The converted articles held before they are stored while the list is still being read: a
 // list of pages full of long articles is stored as it comes, not held whole in memory.
-constexpr size_t kHeldArticleBytes = size_t{8} << 20;
+constexpr size_t kHeldArticleBytes = size_t{4} << 20;
 
 // The label FreshRSS gives a site in no category: no category in the file.
 constexpr std::string_view kNoCategoryLabel = "Uncategorized";
