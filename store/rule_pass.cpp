@@ -97,10 +97,13 @@ bool Walk(sqlite3* db, const Rule& rule, RulePassResult& result, const RulePassP
         BindPlan(count, rule, plan);
         if (count.Step() == SQLITE_ROW) result.total += count.Int(0);
     }
+    // The text read is what the search indexes: the whole article where one was fetched.
     SqliteStatement walk(db, std::string("SELECT a.id, a.title, a.link, a.author, a.category, ") +
-                                 (plan.html ? "coalesce(t.html, x'')" : "x''") +
+                                 (plan.html ? "coalesce(f.html, t.html, x'')" : "x''") +
                                  " FROM articles a" +
-                                 (plan.html ? " LEFT JOIN article_texts t ON t.id = a.id" : "") +
+                                 (plan.html ? " LEFT JOIN article_texts t ON t.id = a.id "
+                                              "LEFT JOIN article_full_texts f ON f.id = a.id"
+                                            : "") +
                                  Where(rule, plan) + " ORDER BY a.sort_time DESC, a.id DESC");
     BindPlan(walk, rule, plan);
     int step = SQLITE_ROW;

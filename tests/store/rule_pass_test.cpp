@@ -66,6 +66,16 @@ TEST_F(RulePass, ACountFindsEveryMatchAndKeepsTheNewestFirstWhicheverWayItReads)
     text.scope = RuleScope::kSite;
     text.scopeValue = "elsewhere";
     EXPECT_EQ(CountRuleMatches(m_store, text, 0).matched, 0);
+
+    // An expression over the text reads the whole article where one was kept, as the search.
+    Rule whole;
+    whole.name = "whole";
+    whole.conditions.push_back({RuleField::kText, RuleTest::kMatches, "吊り橋の点検"});
+    EXPECT_EQ(CountRuleMatches(m_store, whole, 0).matched, 0);
+    ASSERT_TRUE(m_library.SetFullText(IdOf(7), "<p>市は吊り橋の点検を始めた。</p>"));
+    const RulePassResult found = CountRuleMatches(m_store, whole, 5);
+    EXPECT_EQ(found.matched, 1);
+    EXPECT_EQ(found.first, std::vector<int64_t>{IdOf(7)});
 }
 
 TEST_F(RulePass, ApplyingChangesTheLibraryQueuesMarksAndStopsWhenAsked) {
