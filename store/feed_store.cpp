@@ -21,6 +21,7 @@
 #include "store/search_query.h"
 #include "store/site_settings.h"
 #include "store/store_paths.h"
+#include "store/sync_state_schema.h"
 #include "store/write_guard.h"
 #include "store/write_transaction.h"
 
@@ -92,6 +93,8 @@ const char* const kMigrations[] = {
     kSiteSettingsMigration,
     // 11 -> 12: rules, and the articles they hide.
     kRulesMigration,
+    // 12 -> 13: what a sync account remembers, until now made by the sync itself.
+    kSyncStateMigration,
 };
 static_assert(std::size(kMigrations) == CFeedStore::kSchemaVersion);
 

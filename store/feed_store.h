@@ -129,7 +129,7 @@ class CFeedStore {
     int64_t RefusedWrites() const { return m_refused; }
 
     // The schema version this program writes.
-    static constexpr int kSchemaVersion = 12;
+    static constexpr int kSchemaVersion = 13;
 
   private:
     std::set<uint64_t> KeyHashes(const Text& url, bool unreadOnly);

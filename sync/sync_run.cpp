@@ -262,7 +262,7 @@ SyncSummary CSync::Run(std::string_view password) {
     }
     if (!Failed(Login(password))) {
         // Opened once the address is sure: the account is named by the one that answered.
-        if (!m_state.Open(m_store.Path(), m_account.Key())) {
+        if (!m_state.Open(m_store, m_account.Key())) {
             m_summary.failures.push_back(Jp("同期の記録を開けませんでした"));
             m_summary.stopped = ReaderFailure::kServer;
             return std::move(m_summary);
@@ -685,7 +685,7 @@ SyncSummary RunSync(CFeedStore& store, COpmlFile& file, const SyncAccount& accou
 
 bool ForgetSyncState(CFeedStore& store, const SyncAccount& account) {
     CSyncState state;
-    const bool forgotten = state.Open(store.Path(), account.Key()) && state.Forget();
+    const bool forgotten = state.Open(store, account.Key()) && state.Forget();
     return CLibrary(store).ForgetServerIds() && forgotten;
 }
 

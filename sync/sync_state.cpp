@@ -2,36 +2,21 @@
 
 namespace varlo {
 
-bool CSyncState::Open(const std::string& path, const std::string& account) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
-        sqlite3_close_v2(db);
-        return false;
-    }
-    m_db.reset(db);
+bool CSyncState::Open(CFeedStore& store, const std::string& account) {
+    m_db = store.Connection();
     m_account = account;
-    sqlite3_busy_timeout(db, 5000);
-    return SqliteExec(db,
-                      "CREATE TABLE IF NOT EXISTS sync_account(account TEXT PRIMARY KEY,"
-                      " synced_once INTEGER NOT NULL DEFAULT 0,"
-                      " newest_seen INTEGER NOT NULL DEFAULT 0);"
-                      "CREATE TABLE IF NOT EXISTS sync_site(account TEXT NOT NULL,"
-                      " xml_url BLOB NOT NULL, title BLOB NOT NULL, category BLOB NOT NULL,"
-                      " PRIMARY KEY(account, xml_url));"
-                      "CREATE TABLE IF NOT EXISTS sync_declined(account TEXT NOT NULL,"
-                      " xml_url BLOB NOT NULL, PRIMARY KEY(account, xml_url));") == SQLITE_OK;
+    return m_db != nullptr;
 }
 
 bool CSyncState::SyncedOnce() {
-    SqliteStatement q(m_db.get(), "SELECT synced_once FROM sync_account WHERE account = ?");
+    SqliteStatement q(m_db, "SELECT synced_once FROM sync_account WHERE account = ?");
     q.Bind(1, m_account);
     return q.Step() == SQLITE_ROW && q.Int(0) != 0;
 }
 
 std::vector<SyncedSite> CSyncState::Synced() {
     std::vector<SyncedSite> sites;
-    SqliteStatement q(m_db.get(),
+    SqliteStatement q(m_db,
                       "SELECT xml_url, title, category FROM sync_site WHERE account = ? "
                       "ORDER BY rowid");
     q.Bind(1, m_account);
@@ -40,7 +25,7 @@ std::vector<SyncedSite> CSyncState::Synced() {
 }
 
 bool CSyncState::SetSynced(const std::vector<SyncedSite>& sites) {
-    sqlite3* db = m_db.get();
+    sqlite3* db = m_db;
     if (SqliteExec(db, "BEGIN IMMEDIATE") != SQLITE_OK) return false;
     bool ok = true;
     {
@@ -69,15 +54,14 @@ bool CSyncState::SetSynced(const std::vector<SyncedSite>& sites) {
 
 std::set<Text> CSyncState::Declined() {
     std::set<Text> urls;
-    SqliteStatement q(m_db.get(), "SELECT xml_url FROM sync_declined WHERE account = ?");
+    SqliteStatement q(m_db, "SELECT xml_url FROM sync_declined WHERE account = ?");
     q.Bind(1, m_account);
     while (q.Step() == SQLITE_ROW) urls.insert(q.String(0));
     return urls;
 }
 
 bool CSyncState::AddDeclined(const std::vector<Text>& urls) {
-    SqliteStatement add(m_db.get(),
-                        "INSERT OR IGNORE INTO sync_declined(account, xml_url) VALUES(?, ?)");
+    SqliteStatement add(m_db, "INSERT OR IGNORE INTO sync_declined(account, xml_url) VALUES(?, ?)");
     for (const Text& url : urls) {
         add.Bind(1, m_account).Bind(2, url);
         if (add.Step() != SQLITE_DONE) return false;
@@ -87,13 +71,13 @@ bool CSyncState::AddDeclined(const std::vector<Text>& urls) {
 }
 
 int64_t CSyncState::NewestSeen() {
-    SqliteStatement q(m_db.get(), "SELECT newest_seen FROM sync_account WHERE account = ?");
+    SqliteStatement q(m_db, "SELECT newest_seen FROM sync_account WHERE account = ?");
     q.Bind(1, m_account);
     return q.Step() == SQLITE_ROW ? q.Int(0) : 0;
 }
 
 bool CSyncState::SetNewestSeen(int64_t seconds) {
-    SqliteStatement q(m_db.get(),
+    SqliteStatement q(m_db,
                       "INSERT INTO sync_account(account, newest_seen) VALUES(?, ?) "
                       "ON CONFLICT(account) DO UPDATE SET newest_seen = excluded.newest_seen");
     q.Bind(1, m_account).Bind(2, seconds);
@@ -105,7 +89,7 @@ bool CSyncState::Forget() {
     for (const char* sql :
          {"DELETE FROM sync_site WHERE account = ?", "DELETE FROM sync_declined WHERE account = ?",
           "DELETE FROM sync_account WHERE account = ?"}) {
-        SqliteStatement q(m_db.get(), sql);
+        SqliteStatement q(m_db, sql);
         ok = q.Bind(1, m_account).Step() == SQLITE_DONE && ok;
     }
     return ok;

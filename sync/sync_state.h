@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "store/feed_store.h"
 #include "store/sqlite.h"
 #include "sync/subscription_merge.h"
 
@@ -15,9 +16,9 @@ namespace varlo {
 
 class CSyncState {
   public:
-    // Opens the sync tables of the store at `path` (making them when missing) for `account`
-    // ("USER@SERVER"). False when the store cannot be opened.
-    bool Open(const std::string& path, const std::string& account);
+    // Reads and writes the sync tables of `store` (which must outlive this) for `account`
+    // ("USER@SERVER"), through the store's own connection. False when the store is not open.
+    bool Open(CFeedStore& store, const std::string& account);
 
     // Whether a sync of this account ever finished its subscriptions.
     bool SyncedOnce();
@@ -35,7 +36,7 @@ class CSyncState {
     bool Forget();
 
   private:
-    SqliteDb m_db;
+    sqlite3* m_db = nullptr;  // the store's
     std::string m_account;
 };
 
