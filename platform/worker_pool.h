@@ -1,7 +1,8 @@
 #pragma once
-// Threads for work that must not hold up the window: decoding, parsing, building pages, writing
-// the store. Work starts in the order it was posted; with more than one thread, pieces posted one
-// after the other may run side by side and end in any order.
+// Threads for work that must not hold up the window: decoding, parsing, building pages, looking
+// up passwords, writing the store (a store writer runs its pieces here one at a time). Work starts
+// in the order it was posted; with more than one thread, pieces posted one after the other may
+// run side by side and end in any order.
 
 #include <condition_variable>
 #include <deque>
