@@ -94,8 +94,8 @@ CRulesDlg::CRulesDlg(wxWindow* parent, CFeedStore& store, std::shared_ptr<CStore
     SetSizerAndFit(top);
     SetEscapeId(wxID_NONE);
 
-    m_list->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { Enable(); });
-    m_list->Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) { Enable(); });
+    m_list->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { EnableButtons(); });
+    m_list->Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) { EnableButtons(); });
     m_list->Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent&) { EditRule(); });
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
         // Esc stops the application first; the dialog closes on the next one.
@@ -145,7 +145,7 @@ void CRulesDlg::Reload(int64_t select) {
                                  wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
         }
     }
-    Enable();
+    EnableButtons();
 }
 
 void CRulesDlg::Write(std::function<int64_t(CRuleStore& rules)> change) {
@@ -171,7 +171,7 @@ int CRulesDlg::Selected() const {
     return row >= 0 && static_cast<size_t>(row) < m_rules.size() ? static_cast<int>(row) : -1;
 }
 
-void CRulesDlg::Enable() {
+void CRulesDlg::EnableButtons() {
     const bool chosen = Selected() >= 0;
     for (wxButton* b : m_ruleButtons) b->Enable(chosen && !m_applying);
     m_apply->Enable(!m_applying && !m_rules.empty());
@@ -245,7 +245,7 @@ void CRulesDlg::ApplyAll() {
     if (m_applying || m_rules.empty()) return;
     m_applying = true;
     m_progress = std::make_shared<Progress>();
-    Enable();
+    EnableButtons();
     m_gauge->SetValue(0);
     m_poll.Start(100);
     const std::shared_ptr<Progress> progress = m_progress;
@@ -277,7 +277,7 @@ void CRulesDlg::ApplyAll() {
                 text += "\n" + wxString::FromUTF8(message);
             }
             self->m_status->SetLabel(text);
-            self->Enable();
+            self->EnableButtons();
             self->Layout();
             if (self->m_applied) self->m_applied();
         };

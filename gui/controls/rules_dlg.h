@@ -72,7 +72,7 @@ class CRulesDlg : public wxDialog {
     void Write(std::function<int64_t(CRuleStore& rules)> change);
     int Selected() const;
     void OpenEditor(const Rule& rule);
-    void Enable();
+    void EnableButtons();
 
     CFeedStore& m_store;
     std::shared_ptr<CStoreWriter> m_writer;

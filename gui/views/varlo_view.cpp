@@ -102,7 +102,8 @@ bool CVarloView::CreatePane(wxWindow* parent) {
     m_listCtrl = new CListCtrlBox(parent, 1000, wxDefaultPosition, wxDefaultSize,
                                   CListCtrlBox::kVirtualStyle);
     m_listCtrl->SetRows({[this](long row, long column) { return RowText(row, column); },
-                         [this](long row) { return IsRowBold(static_cast<int>(row)); }});
+                         [this](long row) { return IsRowBold(static_cast<int>(row)); },
+                         {}});
     m_listCtrl->Bind(wxEVT_LIST_ITEM_SELECTED, &CVarloView::OnItemChanged, this);
     m_listCtrl->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CVarloView::OnItemActivated, this);
     m_listCtrl->Bind(wxEVT_CONTEXT_MENU, &CVarloView::OnContextMenu, this);

@@ -52,7 +52,7 @@ TEST_F(ListCtrlBoxTest, OnAnEmptyListSubItemsAndScrollingHaveNoEffect) {
 TEST_F(ListCtrlBoxTest, AnEmptyListMeasuresItsRowsAsHighAsTheyWillBe) {
     CListCtrlBox* virtualList =
         new CListCtrlBox(panel, 1001, wxPoint(0, 0), wxSize(300, 200), CListCtrlBox::kVirtualStyle);
-    virtualList->SetRows({[](long, long) { return wxString("row"); }, {}});
+    virtualList->SetRows({[](long, long) { return wxString("row"); }, {}, {}});
     virtualList->AddColumn("Title", 100);
     PumpEvents();
     for (CListCtrlBox* box : {list, virtualList}) {
@@ -77,7 +77,7 @@ TEST_F(ListCtrlBoxTest, AutoSizeMeasuresEveryRowInBoldForARowThatTurnsBoldLater)
     // rows hold what they read, never this body's locals.
     auto bold = std::make_shared<bool>(false);
     const wxString date = "2026-12-09 00:00";
-    virtualList->SetRows({[date](long, long) { return date; }, [bold](long) { return *bold; }});
+    virtualList->SetRows({[date](long, long) { return date; }, [bold](long) { return *bold; }, {}});
     virtualList->AddColumn("D", 10);
     virtualList->SetRowCount(2);
     virtualList->AutoSizeColumns(0);
