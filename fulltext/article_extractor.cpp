@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "feeds/html_form.h"
 #include "fulltext/page_metadata.h"
 #include "fulltext/page_tree.h"
 #include "fulltext/text_measure.h"
@@ -558,37 +559,18 @@ class Extraction {
     std::string m_author;
 };
 
-void AppendEscaped(std::string_view text, std::string& out, bool attribute) {
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                if (attribute) {
-                    out += "&quot;";
-                    break;
-                }
-                [[fallthrough]];
-            default:
-                out += c;
-        }
-    }
-}
+// What a walk does after opening a node: whether it goes into its children, and whether it
+// closes the node after them.
+struct Visit {
+    bool children = false;
+    bool close = false;
+};
 
-bool IsVoid(std::string_view name) {
-    return IsOneOf(name, {"br", "img", "hr", "wbr", "source", "col", "area", "track"});
-}
-
-// The markup of the article's roots, with the attributes a reader keeps.
-std::string SerializeHtml(const PageTree& tree, const std::vector<int>& roots) {
-    std::string out;
+// Walks the article's roots in document order, without recursion however deep the page: `open`
+// is called for each node still in the page and returns a Visit; `close` is called after the
+// children of the nodes that asked for it.
+template <typename Open, typename Close>
+void WalkArticle(const PageTree& tree, const std::vector<int>& roots, Open open, Close close) {
     struct Step {
         int node;
         bool close;
@@ -599,35 +581,59 @@ std::string SerializeHtml(const PageTree& tree, const std::vector<int>& roots) {
         const Step step = stack.back();
         stack.pop_back();
         const PageNode& node = tree.nodes[step.node];
-        // The body as a root is the whole page: its children stand in a div.
-        const std::string name = node.name == "body" ? "div" : node.name;
         if (step.close) {
-            out += "</" + name + ">";
+            close(node);
             continue;
         }
         if (node.removed) continue;
-        if (node.IsText()) {
-            AppendEscaped(node.text, out, false);
-            continue;
-        }
-        out += '<';
-        out += name;
-        for (const auto& [key, value] : node.attributes) {
-            if (!IsOneOf(key, {"href", "src", "alt", "title", "colspan", "rowspan", "datetime",
-                               "start", "lang", "dir", "cite"}))
-                continue;
-            out += ' ';
-            out += key;
-            out += "=\"";
-            AppendEscaped(value, out, true);
-            out += '"';
-        }
-        out += '>';
-        if (IsVoid(name)) continue;
-        stack.push_back({step.node, true});
+        const Visit visit = open(node);
+        if (visit.close) stack.push_back({step.node, true});
+        if (!visit.children) continue;
         for (auto c = node.children.rbegin(); c != node.children.rend(); ++c)
             stack.push_back({*c, false});
     }
+}
+
+bool IsVoid(std::string_view name) {
+    return IsOneOf(name, {"br", "img", "hr", "wbr", "source", "col", "area", "track"});
+}
+
+// The markup of the article's roots, with the attributes a reader keeps.
+std::string SerializeHtml(const PageTree& tree, const std::vector<int>& roots) {
+    std::string out;
+    // The body as a root is the whole page: its children stand in a div.
+    auto nameOf = [](const PageNode& node) -> std::string_view {
+        return node.name == "body" ? "div" : node.name;
+    };
+    WalkArticle(
+        tree, roots,
+        [&](const PageNode& node) {
+            if (node.IsText()) {
+                AppendHtmlEscaped(out, node.text);
+                return Visit{};
+            }
+            const std::string_view name = nameOf(node);
+            out += '<';
+            out += name;
+            for (const auto& [key, value] : node.attributes) {
+                if (!IsOneOf(key, {"href", "src", "alt", "title", "colspan", "rowspan", "datetime",
+                                   "start", "lang", "dir", "cite"}))
+                    continue;
+                out += ' ';
+                out += key;
+                out += "=\"";
+                AppendHtmlEscaped(out, value);
+                out += '"';
+            }
+            out += '>';
+            if (IsVoid(name)) return Visit{};
+            return Visit{true, true};
+        },
+        [&](const PageNode& node) {
+            out += "</";
+            out += nameOf(node);
+            out += '>';
+        });
     return out;
 }
 
@@ -641,46 +647,34 @@ std::string PlainText(const PageTree& tree, const std::vector<int>& roots) {
         const size_t wanted = blank ? 2 : 1;
         for (size_t k = newlines; k < wanted; ++k) out += '\n';
     };
-    struct Step {
-        int node;
-        bool close;
-    };
-    std::vector<Step> stack;
-    for (auto r = roots.rbegin(); r != roots.rend(); ++r) stack.push_back({*r, false});
-    while (!stack.empty()) {
-        const Step step = stack.back();
-        stack.pop_back();
-        const PageNode& node = tree.nodes[step.node];
-        if (step.close) {
+    WalkArticle(
+        tree, roots,
+        [&](const PageNode& node) {
+            if (node.IsText()) {
+                std::string_view text = node.text;
+                if (!out.empty() && (out.back() == '\n' || out.back() == ' ') &&
+                    text.starts_with(' '))
+                    text.remove_prefix(1);
+                if (out.empty() && text.starts_with(' ')) text.remove_prefix(1);
+                out += text;
+                return Visit{};
+            }
+            if (node.name == "br") {
+                // Two line breaks in a row part paragraphs, as pages without <p> write them.
+                breakLine(!out.empty() && out.back() == '\n');
+                return Visit{};
+            }
+            if (node.name == "figcaption") return Visit{};
+            if (node.name == "td" || node.name == "th") {
+                if (!out.empty() && out.back() != '\n' && out.back() != ' ') out += ' ';
+            }
+            const bool block = IsTextBlock(node.name);
+            if (block) breakLine(node.name != "li" && node.name != "tr" && node.name != "dd");
+            return Visit{true, block};
+        },
+        [&](const PageNode& node) {
             breakLine(node.name != "li" && node.name != "tr" && node.name != "dt");
-            continue;
-        }
-        if (node.removed) continue;
-        if (node.IsText()) {
-            std::string_view text = node.text;
-            if (!out.empty() && (out.back() == '\n' || out.back() == ' ') && text.starts_with(' '))
-                text.remove_prefix(1);
-            if (out.empty() && text.starts_with(' ')) text.remove_prefix(1);
-            out += text;
-            continue;
-        }
-        if (node.name == "br") {
-            // Two line breaks in a row part paragraphs, as pages without <p> write them.
-            breakLine(!out.empty() && out.back() == '\n');
-            continue;
-        }
-        if (node.name == "figcaption") continue;
-        if (node.name == "td" || node.name == "th") {
-            if (!out.empty() && out.back() != '\n' && out.back() != ' ') out += ' ';
-        }
-        const bool block = IsTextBlock(node.name);
-        if (block) {
-            breakLine(node.name != "li" && node.name != "tr" && node.name != "dd");
-            stack.push_back({step.node, true});
-        }
-        for (auto c = node.children.rbegin(); c != node.children.rend(); ++c)
-            stack.push_back({*c, false});
-    }
+        });
     while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
     return out;
 }
