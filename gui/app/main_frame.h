@@ -77,6 +77,10 @@ class CMainFrame : public CContFrameWnd {
     // Records the open file's categories for the rules and shows the rules dialog.
     void ShowRules();
 
+    // Whether the reading keys (N, M, S, F, Space) act now: the focus is in a list or on the
+    // preview page as it is shown.
+    bool IsReadingFocus() const;
+
   private:
     void BuildMenus();
     void BuildToolBar();
@@ -95,7 +99,6 @@ class CMainFrame : public CContFrameWnd {
     // Space, Shift+Space, N, M, S and F while a list or the preview page has the focus; false
     // (the key goes on) otherwise.
     bool HandleReadingKey(const wxKeyEvent& event);
-    bool IsReadingFocus() const;
     void ActivateByMouse(ActivePane pane, wxMouseEvent& event);
     void CyclePane(int step);
     void ToggleBar(wxWindow* bar);

@@ -127,21 +127,36 @@ TEST_F(PaneFocus, AClickInThePreviewMakesItActiveForTheReadingKeys) {
     EXPECT_TRUE(ToolEnabled(cmd::kGoBack));
     EXPECT_TRUE(ToolEnabled(cmd::kStop));
     // The letters act from the page as they do after F6: N reads on, M and S mark the article.
-    ASSERT_TRUE(WaitUntil([&] {
-        return Frame().ArticleList()->IsRowBold(1) && !Frame().SiteList()->IsBusy() &&
-               PendingBackgroundWork() == 0;
-    })) << "the next article is unread and nothing is being read";
+    // Each letter is pressed once the page is the reading focus (the page shown, not one on its
+    // way) and the last mark was taken: the window under load gets there in its own time.
+    auto settled = [&] {
+        return Frame().IsReadingFocus() && wxWindow::FindFocus() == Web() &&
+               !Frame().SiteList()->IsBusy() && PendingBackgroundWork() == 0;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return Frame().ArticleList()->IsRowBold(1) && settled(); }))
+        << "the next article is unread and nothing is being read";
     Key('N');
     ASSERT_TRUE(WaitUntil([&] { return ArticleRows().GetSelectedItem() == 1; }))
-        << "chosen " << ArticleRows().GetSelectedItem() << ", pane "
-        << static_cast<int>(Frame().GetActivePane()) << ", focus on the page "
-        << (wxWindow::FindFocus() == Web()) << ", at " << Url();
+        << "chosen " << ArticleRows().GetSelectedItem() << ", reading focus "
+        << Frame().IsReadingFocus() << ", pane " << static_cast<int>(Frame().GetActivePane())
+        << ", focus on the page " << (wxWindow::FindFocus() == Web()) << ", at " << Url();
     ASSERT_TRUE(WaitUntil([&] { return PreviewShown() && PendingBackgroundWork() == 0; }));
     ASSERT_FALSE(Frame().ArticleList()->IsRowBold(1)) << "read as it was shown";
+    ASSERT_TRUE(WaitUntil(settled));
     Key('M');
     EXPECT_TRUE(WaitUntil([&] { return Frame().ArticleList()->IsRowBold(1); }));
+    ASSERT_TRUE(WaitUntil(settled)) << "focus on the page " << (wxWindow::FindFocus() == Web());
     Key('S');
-    EXPECT_TRUE(WaitUntil([&] { return FeedMarks().Library().StarredCount() == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return FeedMarks().Library().StarredCount() == 1; }))
+        << "pane " << static_cast<int>(Frame().GetActivePane()) << ", focus on the page "
+        << (wxWindow::FindFocus() == Web()) << ", enabled " << MenuEnabled(cmd::kToggleStar)
+        << ", reading focus " << Frame().IsReadingFocus() << ", busy "
+        << Frame().SiteList()->IsBusy() << ", row " << ArticleRows().GetSelectedItem()
+        << ", stored " << [] {
+               CFeedStore other;
+               return other.OpenAnother(FeedMarks().Store().Path()) ? CLibrary(other).StarredCount()
+                                                                    : -1;
+           }();
     EXPECT_EQ(Frame().GetActivePane(), ActivePane::Browser);
 
     // F6 moves the focus on, and the pane with it; a click in a list takes it back.
