@@ -603,7 +603,8 @@ std::string SerializeHtml(const PageTree& tree, const std::vector<int>& roots) {
     std::string out;
     // The body as a root is the whole page: its children stand in a div.
     auto nameOf = [](const PageNode& node) -> std::string_view {
-        return node.name == "body" ? "div" : node.name;
+        if (node.name == "body") return "div";
+        return node.name;
     };
     WalkArticle(
         tree, roots,
