@@ -7,6 +7,7 @@
 #include <map>
 #include <thread>
 
+#include "encoding/carried_reference.h"
 #include "encoding/codepage.h"
 #include "fetch/address_kind.h"
 #include "fetch/http_download.h"

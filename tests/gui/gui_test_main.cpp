@@ -7,8 +7,10 @@
 #include <wx/evtloop.h>
 #include <wx/init.h>
 #include <wx/modalhook.h>
-#include <chrono>
+#include <wx/webview.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -55,6 +57,21 @@ bool WaitUntil(const std::function<bool()>& done, int sliceMs) {
         wxTheApp->ProcessPendingEvents();
     }
     return false;
+}
+
+void PageLoads::Watch(wxWebView* web) {
+    if (m_watched == web) return;
+    m_watched = web;
+    m_loads.clear();
+    web->Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent& event) {
+        m_loads.push_back(std::string(event.GetURL().utf8_str()));
+        event.Skip();
+    });
+}
+
+bool PageLoads::Finished(std::string_view suffix) const {
+    return std::any_of(m_loads.begin(), m_loads.end(),
+                       [&](const std::string& url) { return url.ends_with(suffix); });
 }
 
 void PumpEvents() {

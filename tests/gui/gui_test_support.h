@@ -6,6 +6,11 @@
 
 #include <deque>
 #include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class wxWebView;
 
 namespace varlo::test {
 
@@ -31,5 +36,20 @@ void PumpEvents();
 // passed (the browser engine and the loopback servers work in other processes and threads);
 // true when it held.
 bool WaitUntil(const std::function<bool()>& done, int sliceMs = 50);
+
+// The pages a web view finished loading. Right after a load is asked for, the engine already
+// names the new address and is not busy yet: only the end of the load says the page is there.
+class PageLoads {
+  public:
+    // Records from now on; the web view must outlive the recording or stop with its window.
+    void Watch(wxWebView* web);
+    // Whether a page whose address ends with `suffix` finished loading since the last Forget.
+    bool Finished(std::string_view suffix) const;
+    void Forget() { m_loads.clear(); }
+
+  private:
+    std::vector<std::string> m_loads;
+    wxWebView* m_watched = nullptr;
+};
 
 }  // namespace varlo::test

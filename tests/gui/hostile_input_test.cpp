@@ -105,19 +105,22 @@ class HostileInput : public AppTest {
         PumpEvents();
         return true;
     }
+    // Waits until the engine has finished loading a page whose address ends with `suffix` and the
+    // pane shows it.
     bool WaitForPage(const std::string& suffix) {
-        return WaitUntil([&] {
-            const std::string url = Url();
-            return !Web()->IsBusy() && url.size() >= suffix.size() &&
-                   url.compare(url.size() - suffix.size(), suffix.size(), suffix) == 0;
-        });
+        const bool shown = WaitUntil(
+            [&] { return loads.Finished(suffix) && !Web()->IsBusy() && Url().ends_with(suffix); });
+        loads.Forget();
+        return shown;
     }
     void Click(int row) {
+        loads.Watch(Web());
         SiteRows().SelectItem(SiteRow(row));
         PumpEvents();
     }
 
     LoopbackServer beacon;
+    test::PageLoads loads;
 };
 
 TEST_F(HostileInput, AddressesOfASharedSubscriptionFileLoadNothingButWebPages) {

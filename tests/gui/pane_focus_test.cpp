@@ -65,6 +65,7 @@ class PaneFocus : public AppTest {
         Frame().SetSize(900, 700);
         Frame().Show();
         Frame().Raise();
+        loads.Watch(Web());
         Frame().SiteList()->GetList()->SelectItem(0);
         PumpEvents();
         ASSERT_TRUE(WaitUntil([&] {
@@ -91,7 +92,8 @@ class PaneFocus : public AppTest {
         PumpEvents();
     }
     bool PreviewShown() {
-        return !Web()->IsBusy() && Url().find("MorvaPreview.html") != std::string::npos;
+        return loads.Finished("MorvaPreview.html") && !Web()->IsBusy() &&
+               Url().find("MorvaPreview.html") != std::string::npos;
     }
     // A real click of the mouse at `at` in the preview.
     void ClickPreview(wxPoint at) {
@@ -114,6 +116,7 @@ class PaneFocus : public AppTest {
     bool MenuEnabled(int id) { return IsCommandEnabled(id, Frame().CurrentState()); }
 
     LoopbackServer server;
+    test::PageLoads loads;
 };
 
 TEST_F(PaneFocus, AClickInThePreviewMakesItActiveForTheReadingKeys) {
@@ -188,7 +191,10 @@ TEST_F(PaneFocus, FollowingALinkInThePreviewBringsBackForwardAndStopAlong) {
     ASSERT_TRUE(WaitUntil([&] { return Frame().GetActivePane() == ActivePane::Browser; }));
     // The page's link, followed.
     Frame().Browser()->Navigate(server.Url("/page.html"));
-    ASSERT_TRUE(WaitUntil([&] { return Url() == server.Url("/page.html") && !Web()->IsBusy(); }));
+    ASSERT_TRUE(WaitUntil([&] {
+        return loads.Finished("/page.html") && Url() == server.Url("/page.html") &&
+               !Web()->IsBusy();
+    }));
     PumpEvents();
     EXPECT_EQ(Frame().GetActivePane(), ActivePane::Browser);
     for (const int id : {cmd::kGoBack, cmd::kGoForward, cmd::kStop}) {

@@ -51,15 +51,19 @@ class SampleWindow : public AppTest {
     wxWebView* Web() { return Frame().Browser()->GetWebView(); }
     // The chosen site's articles are listed and its page is shown.
     bool Chosen(int site, int articles) {
+        loads.Watch(Web());
+        loads.Forget();
         SiteRows().SelectItem(SiteRow(site));
         PumpEvents();
         return WaitUntil([&] {
+            if (!loads.Finished("MorvaPreview.html")) return false;
             return !Frame().SiteList()->IsReading() && PendingBackgroundWork() == 0 &&
                    ArticleRows().GetItemCount() == articles && !Web()->IsBusy() &&
                    std::string(Web()->GetCurrentURL().utf8_str()).ends_with("MorvaPreview.html");
         });
     }
     LoopbackServer server;
+    test::PageLoads loads;
 };
 
 TEST_F(SampleWindow, F5ReadsEveryFeedOfTheSampleAndEachSiteListsItsArticles) {

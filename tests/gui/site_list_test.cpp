@@ -103,21 +103,24 @@ class SiteListFlow : public AppTest {
     }
     // Waits until the browser has loaded a page whose address ends with `suffix` and has its title.
     bool WaitForPage(const std::string& suffix) {
-        return WaitUntil([&] {
+        const bool shown = WaitUntil([&] {
             const std::string url(Web()->GetCurrentURL().utf8_str());
-            return !Web()->IsBusy() && !Web()->GetCurrentTitle().empty() &&
-                   url.size() >= suffix.size() &&
-                   url.compare(url.size() - suffix.size(), suffix.size(), suffix) == 0;
+            return loads.Finished(suffix) && !Web()->IsBusy() &&
+                   !Web()->GetCurrentTitle().empty() && url.ends_with(suffix);
         });
+        loads.Forget();
+        return shown;
     }
     std::string PageTitle() { return std::string(Web()->GetCurrentTitle().utf8_str()); }
     // Selects a row as a click does.
     void Click(int row) {
+        loads.Watch(Web());
         SiteRows().SelectItem(SiteRow(row));
         PumpEvents();
     }
 
     LoopbackServer server;
+    test::PageLoads loads;
 };
 
 TEST_F(SiteListFlow, ChoosingASiteFetchesItsFeedListsItsArticlesAndShowsThePreview) {
