@@ -75,7 +75,8 @@ int RunExtract(const std::vector<std::string>& args) {
     if (!file.Load(page)) return kExitUnreadable;
     std::string utf8 = Cp932ToUtf8(file.m_strText);
     file.m_strText = Text();  // the page is held once, not twice, while it is read
-    const ExtractedArticle article = ExtractArticle(utf8, address, {.html = !textOnly});
+    const ExtractedArticle article =
+        ExtractArticleTakingPage(std::move(utf8), address, {.html = !textOnly});
     if (!article.failure.empty()) std::cerr << article.failure << "\n";
     if (textOnly) {
         if (!article.text.empty()) std::cout << article.text << "\n";
@@ -94,7 +95,7 @@ int RunExtract(const std::vector<std::string>& args) {
 
 }  // namespace
 
-VARLO_CLI_COMMAND(
+VARLO_CLI_COMMAND_OF_ONE_PAGE(
     "extract",
     "  varlo-cli extract [--text] FILE|URL [ADDRESS]      the article of the page FILE (that came\n"
     "                                                     from ADDRESS) or URL as JSON: title,\n"

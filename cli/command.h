@@ -19,6 +19,9 @@ struct Command {
     const char* name;
     const char* usage;  // one or more lines, without the program name
     int (*run)(const std::vector<std::string>& args);  // args after the command name
+    // Whether the heap grows on huge pages first: a command that reads thousands of articles
+    // gains; one that reads a single page holds its copies in a heap that never shrinks.
+    bool manyArticles = true;
 };
 
 // Adds a command to the table (used through VARLO_CLI_COMMAND at namespace scope).
@@ -44,3 +47,7 @@ int UsageError(const char* commandName);
 #define VARLO_CLI_COMMAND(name, usage, fn)                         \
     static const bool VARLO_CLI_CONCAT(registered_, __COUNTER__) = \
         ::varlo::cli::RegisterCommand({name, usage, fn})
+// A command that reads a single page, and keeps to the allocator's own growth.
+#define VARLO_CLI_COMMAND_OF_ONE_PAGE(name, usage, fn)             \
+    static const bool VARLO_CLI_CONCAT(registered_, __COUNTER__) = \
+        ::varlo::cli::RegisterCommand({name, usage, fn, false})

@@ -70,7 +70,6 @@ void PrintHelp(std::FILE* to) {
 int main(int argc, char** argv) {
     using namespace varlo::cli;
     varlo::KeepLargeBlocksOutOfTheHeap();
-    varlo::GrowHeapOnHugePages(64 * 1024 * 1024);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         PrintHelp(stderr);
@@ -98,6 +97,7 @@ int main(int argc, char** argv) {
     UseNetworkSettings();
     for (const auto& c : Commands()) {
         if (args[0] == c.name) {
+            if (c.manyArticles) varlo::GrowHeapOnHugePages(64 * 1024 * 1024);
             return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
         }
     }

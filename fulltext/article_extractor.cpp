@@ -696,11 +696,11 @@ std::string Failure(PageParse parse) {
 
 }  // namespace
 
-ExtractedArticle ExtractArticle(std::string_view utf8Page, std::string_view pageUrl,
-                                const ExtractOptions& options) {
+namespace {
+
+ExtractedArticle ExtractFromTree(PageTree& tree, PageParse parse, std::string_view pageUrl,
+                                 const ExtractOptions& options) {
     ExtractedArticle article;
-    PageTree tree;
-    const PageParse parse = ParsePage(utf8Page, tree);
     if (parse != PageParse::Ok) {
         article.failure = Failure(parse);
         return article;
@@ -755,6 +755,24 @@ ExtractedArticle ExtractArticle(std::string_view utf8Page, std::string_view page
     }
     article.html = SanitizeHtml(SerializeHtml(tree, bestRoots), base);
     return article;
+}
+
+}  // namespace
+
+ExtractedArticle ExtractArticle(std::string_view utf8Page, std::string_view pageUrl,
+                                const ExtractOptions& options) {
+    PageTree tree;
+    const PageParse parse = ParsePage(utf8Page, tree);
+    return ExtractFromTree(tree, parse, pageUrl, options);
+}
+
+ExtractedArticle ExtractArticleTakingPage(std::string utf8Page, std::string_view pageUrl,
+                                          const ExtractOptions& options) {
+    PageTree tree;
+    const PageParse parse = ParsePage(utf8Page, tree);
+    // The tree holds all that is read from here on: the page itself can go.
+    std::string().swap(utf8Page);
+    return ExtractFromTree(tree, parse, pageUrl, options);
 }
 
 }  // namespace varlo

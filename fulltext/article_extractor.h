@@ -32,5 +32,9 @@ struct ExtractOptions {
 // large, too deep or not text, gives empty html and text with `failure` set.
 ExtractedArticle ExtractArticle(std::string_view utf8Page, std::string_view pageUrl,
                                 const ExtractOptions& options = {});
+// The same for a page the caller no longer needs: it is freed once parsed, so that a large page
+// is not held beside its tree while the article is sought.
+ExtractedArticle ExtractArticleTakingPage(std::string utf8Page, std::string_view pageUrl,
+                                          const ExtractOptions& options = {});
 
 }  // namespace varlo

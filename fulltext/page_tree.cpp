@@ -13,48 +13,68 @@
 namespace varlo {
 namespace {
 
-// The parser's memory, every block on one list: the whole tree goes in one loop at the end,
-// however deep it is, where the parser's own clean-up would recurse once per level.
-class ParserHeap {
-  public:
-    ParserHeap() = default;
-    ParserHeap(const ParserHeap&) = delete;
-    ParserHeap& operator=(const ParserHeap&) = delete;
-    ~ParserHeap() {
-        Block* block = m_head.next;
-        while (block != &m_head) {
-            Block* next = block->next;
-            std::free(block);
-            block = next;
+// The parser's memory comes from malloc, with nothing added to each block (a page of a million
+// small nodes would pay for any header twice over): the tree is given back node by node while
+// the page's own tree is built from it, so that the one grows as the other shrinks, and whatever
+// the walk leaves is freed without recursion, where the parser's own clean-up would recurse once
+// per level.
+void* ParserAllocate(void*, size_t size) {
+    void* memory = std::malloc(size);
+    if (!memory) std::abort();  // the parser does not check, and cannot go on without it
+    return memory;
+}
+void ParserFree(void*, void* memory) { std::free(memory); }
+
+// Frees what `node` holds itself, not its children.
+void ReleaseNode(const GumboNode* node) {
+    auto free = [](const void* memory) { std::free(const_cast<void*>(memory)); };
+    switch (node->type) {
+        case GUMBO_NODE_DOCUMENT:
+            free(node->v.document.children.data);
+            free(node->v.document.name);
+            free(node->v.document.public_identifier);
+            free(node->v.document.system_identifier);
+            break;
+        case GUMBO_NODE_ELEMENT:
+        case GUMBO_NODE_TEMPLATE: {
+            const GumboVector& attributes = node->v.element.attributes;
+            for (unsigned i = 0; i < attributes.length; ++i) {
+                const auto* attribute = static_cast<const GumboAttribute*>(attributes.data[i]);
+                free(attribute->name);
+                free(attribute->value);
+                free(attribute);
+            }
+            free(attributes.data);
+            free(node->v.element.children.data);
+            break;
         }
+        default:
+            free(node->v.text.text);
+            break;
     }
+    free(node);
+}
 
-    static void* Allocate(void* self, size_t size) {
-        auto* heap = static_cast<ParserHeap*>(self);
-        auto* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
-        if (!block) std::abort();  // the parser does not check, and cannot go on without it
-        block->prev = &heap->m_head;
-        block->next = heap->m_head.next;
-        heap->m_head.next->prev = block;
-        heap->m_head.next = block;
-        return block + 1;
-    }
-    static void Free(void*, void* memory) {
-        if (!memory) return;
-        Block* block = static_cast<Block*>(memory) - 1;
-        block->prev->next = block->next;
-        block->next->prev = block->prev;
-        std::free(block);
-    }
+const GumboVector* ChildrenOf(const GumboNode* node) {
+    if (node->type == GUMBO_NODE_DOCUMENT) return &node->v.document.children;
+    if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE)
+        return &node->v.element.children;
+    return nullptr;
+}
 
-  private:
-    // Sixteen bytes, so the memory after it keeps malloc's alignment.
-    struct alignas(16) Block {
-        Block* prev;
-        Block* next;
-    };
-    Block m_head{&m_head, &m_head};
-};
+// Frees `node` and everything under it, `except` (whose own memory is freed as the walk left it).
+void ReleaseTree(const GumboNode* node, const GumboNode* except = nullptr) {
+    std::vector<const GumboNode*> stack{node};
+    while (!stack.empty()) {
+        const GumboNode* n = stack.back();
+        stack.pop_back();
+        if (n == except) continue;
+        if (const GumboVector* children = ChildrenOf(n))
+            for (unsigned i = 0; i < children->length; ++i)
+                stack.push_back(static_cast<const GumboNode*>(children->data[i]));
+        ReleaseNode(n);
+    }
+}
 
 std::string LowerCopy(std::string_view text) {
     std::string out(text);
@@ -184,7 +204,7 @@ PageNode TextNode(std::string text) {
 
 class TreeBuilder {
   public:
-    TreeBuilder(PageTree& tree, ParserHeap& heap) : m_tree(tree), m_heap(heap) {}
+    explicit TreeBuilder(PageTree& tree) : m_tree(tree) {}
 
     void Build(const GumboNode* html) {
         m_tree.nodes.clear();  // keeps the capacity reserved
@@ -216,7 +236,10 @@ class TreeBuilder {
                 Release(node);
                 continue;
             }
-            if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) continue;
+            if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) {
+                ReleaseTree(node);  // a comment
+                continue;
+            }
             const GumboElement& element = node->v.element;
             Harvest(node);
             int parent = step.parent;
@@ -225,14 +248,20 @@ class TreeBuilder {
                 Release(node);
                 continue;
             }
-            if (parent < 0) continue;
+            if (parent < 0) {
+                ReleaseTree(node);
+                continue;
+            }
             if (element.tag == GUMBO_TAG_NOSCRIPT) {
                 TakeNoscriptImages(node, parent);
+                ReleaseTree(node);
                 continue;
             }
             if (IsSkippedElement(element.tag) || element.tag_namespace != GUMBO_NAMESPACE_HTML ||
-                IsHidden(element))
+                IsHidden(element)) {
+                ReleaseTree(node);
                 continue;
+            }
             if (element.tag == GUMBO_TAG_BODY || element.tag == GUMBO_TAG_HTML) {
                 PushChildren(stack, element, parent, step.pre);
                 Release(node);
@@ -256,25 +285,7 @@ class TreeBuilder {
   private:
     // Gives back a node the walk is done with (its children are on the walk's stack by now), so
     // that the page's tree grows as the parser's shrinks instead of both being held whole.
-    void Release(const GumboNode* node) {
-        auto free = [this](const void* memory) {
-            ParserHeap::Free(&m_heap, const_cast<void*>(memory));
-        };
-        if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) {
-            const GumboVector& attributes = node->v.element.attributes;
-            for (unsigned i = 0; i < attributes.length; ++i) {
-                const auto* attribute = static_cast<const GumboAttribute*>(attributes.data[i]);
-                free(attribute->name);
-                free(attribute->value);
-                free(attribute);
-            }
-            free(attributes.data);
-            free(node->v.element.children.data);
-        } else {
-            free(node->v.text.text);
-        }
-        free(node);
-    }
+    static void Release(const GumboNode* node) { ReleaseNode(node); }
 
     template <typename Stack>
     static void PushChildren(Stack& stack, const GumboElement& element, int parent, bool pre) {
@@ -372,7 +383,6 @@ class TreeBuilder {
     }
 
     PageTree& m_tree;
-    ParserHeap& m_heap;
 };
 
 bool LooksBinary(std::string_view page) {
@@ -491,19 +501,22 @@ PageParse ParsePage(std::string_view utf8, PageTree& tree) {
     if (LooksBinary(utf8)) return PageParse::NotHtml;
     if (EstimatedNestingDepth(utf8, kMaxPageDepth) > kMaxPageDepth) return PageParse::TooDeep;
 
-    // A node per tag at most, about: reserving them keeps the vector from holding twice the
-    // tree while it grows.
-    tree.nodes.reserve(static_cast<size_t>(std::count(utf8.begin(), utf8.end(), '<')) / 2 + 16);
-    ParserHeap heap;
+    // An element per start tag and a text after each tag at most, about one node per '<' in all:
+    // reserving them keeps the vector from holding the tree one and a half times while it grows.
+    tree.nodes.reserve(static_cast<size_t>(std::count(utf8.begin(), utf8.end(), '<')) + 16);
     GumboOptions options = kGumboDefaultOptions;
-    options.allocator = &ParserHeap::Allocate;
-    options.deallocator = &ParserHeap::Free;
-    options.userdata = &heap;
+    options.allocator = &ParserAllocate;
+    options.deallocator = &ParserFree;
     // Each recorded error copies the stack of open elements: a broken page would fill memory.
     options.max_errors = 0;
     GumboOutput* output = gumbo_parse_with_options(&options, utf8.data(), utf8.size());
-    // The heap frees the output with everything else; gumbo_destroy_output would recurse.
-    TreeBuilder(tree, heap).Build(output->root);
+    TreeBuilder(tree).Build(output->root);
+    // The walk gave back the root's descendants; the rest goes here, as gumbo_destroy_output
+    // would free it but without its recursion. No parse error was recorded (see above).
+    ReleaseTree(output->document, output->root);
+    ReleaseNode(output->root);
+    std::free(output->errors.data);
+    std::free(output);
     return PageParse::Ok;
 }
 

@@ -67,7 +67,7 @@ WholeArticleFetch FetchWholeArticle(const std::string& link, const SiteRequest& 
         if (page.Load(path)) {
             std::string utf8 = Cp932ToUtf8(page.m_strText);
             page.m_strText = Text();  // the page is held once, not twice, while it is read
-            result.article = ExtractArticle(utf8, link);
+            result.article = ExtractArticleTakingPage(std::move(utf8), link);
             if (!result.article.Found()) result.failure = Jp(result.article.failure);
         }
         std::error_code error;
