@@ -151,6 +151,11 @@ int64_t StoredArticleCost(int64_t rowTexts, int64_t link, int64_t title, int64_t
            (title + html) / 2 + kIndexBytes;
 }
 
+std::string StoredFullTextCostSql(std::string_view html) {
+    const std::string length = "length(" + std::string(html) + ")";
+    return "(" + length + " + " + length + " / 2 + 2056)";
+}
+
 int64_t StoredArticleCost(std::string_view key, std::string_view title, std::string_view link,
                           std::string_view author, std::string_view category,
                           std::string_view serverId, std::string_view html) {
@@ -216,6 +221,16 @@ int CLibrary::RecordArticles(const Text& url, const std::vector<LibraryArticle>&
     return added;
 }
 
+namespace {
+
+// The cost ?9 of an article's texts, with that of the whole article kept for article ?1.
+std::string WithFullTextCost() {
+    return "(?9 + coalesce((SELECT " + StoredFullTextCostSql("t.html") +
+           " FROM article_full_texts t WHERE t.id = ?1), 0))";
+}
+
+}  // namespace
+
 CLibrary::ArticleWriter::ArticleWriter(sqlite3* db, size_t textsPerStatement)
     : m_db(db),
       m_find(db, "SELECT id FROM articles WHERE feed_id = ? AND key_hash = ?"),
@@ -228,13 +243,17 @@ CLibrary::ArticleWriter::ArticleWriter(sqlite3* db, size_t textsPerStatement)
             "stored, hidden, notify_rule) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9, ?10, ?11, "
             "?12, 1, ?13, ?14)"),
       // Rewrites only what changed, so that an article read again costs no index work.
+      // A whole article kept for it adds its own cost to the feed's.
       m_change(db,
                "UPDATE articles SET key = ?2, title = ?3, link = ?4, date = ?5, author = ?6, "
                "category = ?7, sort_time = CASE WHEN ?5 > 0 THEN ?5 ELSE first_seen END, "
-               "server_id = coalesce(?8, server_id), text_size = ?9, stored = 1 "
-               "WHERE id = ?1 AND (stored = 0 OR key IS NOT ?2 OR title IS NOT ?3 OR "
-               "link IS NOT ?4 OR date != ?5 OR author IS NOT ?6 OR category IS NOT ?7 OR "
-               "text_size != ?9 OR (?8 IS NOT NULL AND server_id IS NOT ?8))"),
+               "server_id = coalesce(?8, server_id), text_size = " +
+                   WithFullTextCost() +
+                   ", stored = 1 "
+                   "WHERE id = ?1 AND (stored = 0 OR key IS NOT ?2 OR title IS NOT ?3 OR "
+                   "link IS NOT ?4 OR date != ?5 OR author IS NOT ?6 OR category IS NOT ?7 OR "
+                   "text_size != " +
+                   WithFullTextCost() + " OR (?8 IS NOT NULL AND server_id IS NOT ?8))"),
       m_textsPerStatement(std::max<size_t>(textsPerStatement, 1)) {}
 
 namespace {

@@ -127,6 +127,9 @@ int64_t StoredArticleCost(std::string_view key, std::string_view title, std::str
                           std::string_view serverId, std::string_view html);
 // The same from the sizes: of every text of the row together, of the link, the title and the HTML.
 int64_t StoredArticleCost(int64_t rowTexts, int64_t link, int64_t title, int64_t html);
+// What a whole article adds to the cost, as an SQL expression of its HTML column `html`: its row
+// (pages of its own, the last half empty) and its words in the search index.
+std::string StoredFullTextCostSql(std::string_view html);
 
 class CLibrary {
   public:
@@ -135,6 +138,8 @@ class CLibrary {
     // The most stored articles one site keeps, and the most bytes they cost (StoredArticleCost).
     static constexpr int64_t kMaxArticlesPerSite = 20000;
     static constexpr int64_t kMaxTextPerSite = 64 * 1024 * 1024;
+    // The largest whole article kept (its sanitized HTML).
+    static constexpr int64_t kMaxFullTextBytes = 2 * 1024 * 1024;
 
     explicit CLibrary(CFeedStore& store) : m_store(store) {}
     // Other limits per site than kMaxArticlesPerSite and kMaxTextPerSite (for tests).
@@ -226,7 +231,9 @@ class CLibrary {
     std::optional<LibraryRow> Article(int64_t id);
     // The whole article fetched from the article's page (sanitized HTML, UTF-8), kept beside the
     // feed's text: the search indexes it instead, the feed's page still shows the feed's text.
-    // False when the article is not stored or the store failed.
+    // It counts against the site's share like the feed's text, and the site is trimmed to its
+    // share at once. False when the article is not stored, the text is larger than
+    // kMaxFullTextBytes or the store failed.
     bool SetFullText(int64_t id, const std::string& html);
     // The whole article kept for the article; nullopt when none was kept.
     std::optional<std::string> FullText(int64_t id);

@@ -3,25 +3,43 @@
 #include <sqlite3.h>
 
 #include "store/library.h"
+#include "store/write_transaction.h"
 
 namespace varlo {
 
 bool CLibrary::SetFullText(int64_t id, const std::string& html) {
     sqlite3* db = m_store.Connection();
     if (!db) return false;
-    bool stored = false;
+    // No article needs more; a page that makes one larger would crowd its site's other articles.
+    if (static_cast<int64_t>(html.size()) > kMaxFullTextBytes) return false;
     const int result = WithSearchRepair([&] {
+        WriteTransaction transaction(db);
+        if (!transaction.Open()) return -1;
         // Only a stored article has a text in the search index for the whole one to replace.
+        SqliteStatement article(db, "SELECT feed_id FROM articles WHERE id = ? AND stored = 1");
+        article.Bind(1, id);
+        if (article.Step() != SQLITE_ROW) return 0;
+        const int64_t feedId = article.Int(0);
+        // The whole article counts against its site's share as the feed's text does: the cost of
+        // the one it replaces goes, its own comes.
+        const std::string cost = StoredFullTextCostSql("html");
+        SqliteStatement before(db, "UPDATE articles SET text_size = text_size - coalesce((SELECT " +
+                                       cost + " FROM article_full_texts WHERE id = ?1), 0) "
+                                              "WHERE id = ?1");
+        before.Bind(1, id);
+        if (before.Step() != SQLITE_DONE) return -1;
         SqliteStatement write(db,
-                              "INSERT INTO article_full_texts(id, html) "
-                              "SELECT id, ?1 FROM articles WHERE id = ?2 AND stored = 1 "
+                              "INSERT INTO article_full_texts(id, html) VALUES (?2, ?1) "
                               "ON CONFLICT(id) DO UPDATE SET html = excluded.html");
         write.Bind(1, html).Bind(2, id);
         if (write.Step() != SQLITE_DONE) return -1;
-        stored = sqlite3_changes(db) > 0;
-        return 1;
+        SqliteStatement after(db, "UPDATE articles SET text_size = text_size + (SELECT " + cost +
+                                      " FROM article_full_texts WHERE id = ?1) WHERE id = ?1");
+        after.Bind(1, id);
+        if (after.Step() != SQLITE_DONE || !TrimSite(feedId)) return -1;
+        return transaction.Commit() ? 1 : -1;
     });
-    return result >= 0 && stored;
+    return result > 0;
 }
 
 std::vector<CLibrary::FullTextWanted> CLibrary::FullTextsWanted(int64_t afterId, int64_t limit) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "store/library.h"
+#include "store/sqlite.h"
 #include "support/test_support.h"
 
 namespace varlo {
@@ -79,6 +80,54 @@ TEST_F(LibraryFullText, FindsEveryArticleByKeyWhateverTheSignOfItsKeysHash) {
     ASSERT_EQ(m_library.RecordFeed("many", {}, feed, kT0, true), 16);
     for (const LibraryArticle& article : feed)
         EXPECT_TRUE(m_library.FindByKey("many", article.key).has_value()) << article.key;
+}
+
+TEST_F(LibraryFullText, CountsAgainstItsSitesShareOnceAndTheSiteStaysWithinIt) {
+    auto siteCost = [&] {
+        SqliteStatement query(m_store.Connection(),
+                              "SELECT sum(text_size) FROM articles WHERE stored = 1");
+        return query.Step() == SQLITE_ROW ? query.Int(0) : -1;
+    };
+    const int64_t feedOnly = siteCost();
+    const std::string whole = "<p>" + std::string(100000, 'w') + "</p>";
+    ASSERT_TRUE(m_library.SetFullText(m_id, whole));
+    const int64_t withWhole = siteCost();
+    EXPECT_GE(withWhole - feedOnly, 150000) << "its row and its words in the search index";
+    // A second fetch replaces the first: counted once.
+    ASSERT_TRUE(m_library.SetFullText(m_id, whole));
+    EXPECT_EQ(siteCost(), withWhole);
+    // The feed read again changes nothing, and a feed's change keeps the whole article's part.
+    m_library.RecordFeed("site", {}, {Article("a", "<p>summary of the bridge</p>")}, kT0 + 60,
+                         true);
+    EXPECT_EQ(siteCost(), withWhole);
+    m_library.RecordFeed("site", {}, {Article("a", "<p>a longer summary of the bridge</p>")},
+                         kT0 + 120, true);
+    EXPECT_GT(siteCost(), withWhole);
+    EXPECT_LT(siteCost(), withWhole + 100);
+
+    // Whole articles fill a small share: the oldest articles go, the newest stays.
+    m_library.SetSiteLimits(CLibrary::kMaxArticlesPerSite, 400000);
+    std::vector<LibraryArticle> feed;
+    for (int i = 0; i < 4; ++i) {
+        feed.push_back(Article("n" + std::to_string(i), "<p>short</p>"));
+        feed.back().date = kT0 + 1000 + i;
+    }
+    ASSERT_EQ(m_library.RecordFeed("site", {}, feed, kT0 + 200, true), 4);
+    for (int i = 0; i < 4; ++i) {
+        const auto found = m_library.FindByKey("site", "n" + std::to_string(i));
+        ASSERT_TRUE(found.has_value());
+        EXPECT_TRUE(m_library.SetFullText(found->id, whole));
+    }
+    EXPECT_LE(siteCost(), 400000);
+    EXPECT_TRUE(m_library.FindByKey("site", "n3").has_value());
+    EXPECT_FALSE(m_library.FindByKey("site", "a").has_value()) << "the oldest went first";
+    EXPECT_TRUE(m_library.CheckSearchIndex());
+
+    // A whole article larger than any article needs is not kept.
+    const auto newest = m_library.FindByKey("site", "n3");
+    EXPECT_FALSE(m_library.SetFullText(
+        newest->id, std::string(static_cast<size_t>(CLibrary::kMaxFullTextBytes) + 1, 'x')));
+    EXPECT_EQ(m_library.FullText(newest->id), whole);
 }
 
 }  // namespace
