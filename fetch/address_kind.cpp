@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 
 #include <cstdint>
@@ -71,6 +72,29 @@ bool IsNonPublicHostOf(std::string_view url) {
     }
     in_addr v4{};
     return inet_pton(AF_INET, host.c_str(), &v4) == 1 && IsNonPublicV4(ntohl(v4.s_addr));
+}
+
+bool LeadsToNonPublicHost(std::string_view url) {
+    if (IsNonPublicHostOf(url)) return true;
+    std::unique_ptr<CURLU, UrlFree> handle(curl_url());
+    char* part = nullptr;
+    if (!handle ||
+        curl_url_set(handle.get(), CURLUPART_URL, std::string(url).c_str(), 0) != CURLUE_OK ||
+        curl_url_get(handle.get(), CURLUPART_HOST, &part, 0) != CURLUE_OK || part == nullptr) {
+        return false;
+    }
+    const std::string host = part;
+    curl_free(part);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) return false;
+    bool nonPublic = false;
+    for (const addrinfo* at = found; at && !nonPublic; at = at->ai_next)
+        nonPublic = IsNonPublicAddress(at->ai_addr);
+    freeaddrinfo(found);
+    return nonPublic;
 }
 
 }  // namespace varlo

@@ -17,4 +17,9 @@ bool IsNonPublicAddress(const sockaddr* address);
 // its subdomains; false for every other name (what it resolves to is checked on connecting).
 bool IsNonPublicHostOf(std::string_view url);
 
+// The same, and for a name, whether this machine's look-up of it gives any address of that kind.
+// A name this machine cannot look up counts as public: behind a proxy, names may be the proxy's
+// alone to find.
+bool LeadsToNonPublicHost(std::string_view url);
+
 }  // namespace varlo

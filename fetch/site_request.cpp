@@ -16,6 +16,19 @@ curl_socket_t OpenPublicSocket(void* refused, curlsocktype, curl_sockaddr* addre
     return socket(address->family, address->socktype, address->protocol);
 }
 
+// Through a proxy the socket leads to the proxy, which looks up the page's host itself: the host
+// is looked up here instead, before each request of a redirection chain is sent.
+int CheckHostBeforeRequest(void* data, char*, char*, int, int) {
+    const auto* site = static_cast<const SiteRequest*>(data);
+    char* url = nullptr;
+    if (curl_easy_getinfo(site->easy, CURLINFO_EFFECTIVE_URL, &url) != CURLE_OK || url == nullptr ||
+        LeadsToNonPublicHost(url)) {
+        site->refusedAddress = true;
+        return CURL_PREREQFUNC_ABORT;
+    }
+    return CURL_PREREQFUNC_OK;
+}
+
 }  // namespace
 
 void ApplySiteRequest(CURL* e, const SiteRequest& site) {
@@ -28,7 +41,12 @@ void ApplySiteRequest(CURL* e, const SiteRequest& site) {
         curl_easy_setopt(e, CURLOPT_UNRESTRICTED_AUTH, 0L);
     }
     ApplyProxy(e, site.direct);
-    if (site.publicOnly && !ProxyInUse(site.direct)) {
+    if (!site.publicOnly) return;
+    if (ProxyInUse(site.direct)) {
+        site.easy = e;
+        curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, CheckHostBeforeRequest);
+        curl_easy_setopt(e, CURLOPT_PREREQDATA, &site);
+    } else {
         curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, OpenPublicSocket);
         curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, &site.refusedAddress);
     }

@@ -21,10 +21,13 @@ struct SiteRequest {
     std::string password;
     bool direct = false;  // never through a proxy
     // Connects only to public addresses, after every redirect too (a fetch nobody clicked: a
-    // page must not lead it into the user's own network). Through a proxy, the proxy connects.
+    // page must not lead it into the user's own network). Through a proxy, which connects in its
+    // place, each request's host is looked up here before the request is sent.
     bool publicOnly = false;
     // Set when publicOnly refused an address; written by the transfer, read after it.
     mutable bool refusedAddress = false;
+    // The transfer this request was applied to, for the check through a proxy.
+    mutable CURL* easy = nullptr;
 
     bool HasCredentials() const { return !user.empty(); }
 };

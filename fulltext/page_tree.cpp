@@ -23,7 +23,9 @@ void* ParserAllocate(void*, size_t size) {
     if (!memory) std::abort();  // the parser does not check, and cannot go on without it
     return memory;
 }
-void ParserFree(void*, void* memory) { std::free(memory); }
+void ParserFree(void*, void* memory) {
+    std::free(memory);
+}
 
 // Frees what `node` holds itself, not its children.
 void ReleaseNode(const GumboNode* node) {

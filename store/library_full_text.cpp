@@ -24,8 +24,9 @@ bool CLibrary::SetFullText(int64_t id, const std::string& html) {
         // the one it replaces goes, its own comes.
         const std::string cost = StoredFullTextCostSql("html");
         SqliteStatement before(db, "UPDATE articles SET text_size = text_size - coalesce((SELECT " +
-                                       cost + " FROM article_full_texts WHERE id = ?1), 0) "
-                                              "WHERE id = ?1");
+                                       cost +
+                                       " FROM article_full_texts WHERE id = ?1), 0) "
+                                       "WHERE id = ?1");
         before.Bind(1, id);
         if (before.Step() != SQLITE_DONE) return -1;
         SqliteStatement write(db,

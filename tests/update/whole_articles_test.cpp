@@ -162,5 +162,39 @@ TEST_F(WholeArticles, AFetchNobodyClickedReachesThisMachineOnlyForAFeedServedFro
     EXPECT_EQ(m_server.Requests().size(), before);
 }
 
+TEST_F(WholeArticles, ThroughAProxyEachRequestsHostIsLookedUpBeforeItIsSent) {
+    // The loopback server stands in for the proxy: it is asked for whole addresses. The proxy is
+    // on this machine, as proxies often are; the pages it is asked for must not be.
+    const std::string inside = m_server.Url("/page.html");
+    m_server.Route(inside, Ok(Page("橋"), "text/html; charset=utf-8"));
+    m_server.Route("http://192.0.2.1/page.html", Ok(Page("道"), "text/html; charset=utf-8"));
+    m_server.Route("http://192.0.2.1/away.html", test::Redirect(302, inside));
+    m_server.Route("http://localhost/page.html", Ok(Page("港"), "text/html; charset=utf-8"));
+    unsetenv("no_proxy");
+    setenv("http_proxy", m_server.Url("").c_str(), 1);
+    auto fetch = [](const std::string& link) {
+        SiteRequest request;
+        request.publicOnly = true;
+        return FetchWholeArticle(link, request, nullptr);
+    };
+    const WholeArticleFetch direct = fetch(inside);
+    const WholeArticleFetch named = fetch("http://localhost/page.html");
+    const WholeArticleFetch redirected = fetch("http://192.0.2.1/away.html");
+    const WholeArticleFetch outside = fetch("http://192.0.2.1/page.html");
+    unsetenv("http_proxy");
+    setenv("no_proxy", "*", 1);
+
+    const Text refusal = Jp("ページはこのコンピューターかその内側のネットワークにあります");
+    EXPECT_EQ(direct.failure, refusal);
+    EXPECT_EQ(named.failure, refusal);
+    EXPECT_EQ(redirected.failure, refusal) << "the redirection is not followed";
+    EXPECT_EQ(RequestsFor(inside), 0u);
+    EXPECT_EQ(RequestsFor("http://localhost/page.html"), 0u);
+    EXPECT_EQ(RequestsFor("http://192.0.2.1/away.html"), 1u);
+    // A page of the public internet comes through the proxy as before.
+    EXPECT_EQ(outside.failure, Text());
+    EXPECT_NE(outside.article.text.find("道の錆"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace varlo
