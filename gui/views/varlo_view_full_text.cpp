@@ -17,6 +17,7 @@
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
+#include "platform/program_folder.h"
 #include "preview/preview_page.h"
 #include "update/stored_feed.h"
 
