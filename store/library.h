@@ -5,8 +5,8 @@
 //
 // Article texts are UTF-8 (characters the window carries as references are themselves here);
 // feed addresses are Text, as the rest of the store takes them. A CLibrary works on the
-// connection of the CFeedStore it was made over, on that store's thread; a worker opens its own
-// store with CFeedStore::OpenAnother and makes its own CLibrary over it.
+// connection of the CFeedStore it was made over, on that store's thread; a worker makes its own
+// CLibrary over its connection (WorkerStore) or the writer's.
 
 #include <cstdint>
 #include <functional>

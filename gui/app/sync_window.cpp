@@ -23,6 +23,7 @@
 #include "platform/secret_store.h"
 #include "store/feed_store.h"
 #include "store/store_paths.h"
+#include "store/worker_store.h"
 #include "subscriptions/opml_file.h"
 #include "sync/server_address.h"
 #include "sync/sync_messages.h"
@@ -184,8 +185,8 @@ void CSyncWindow::Run(const SyncSetting& setting, std::string password) {
     RunOnOwnThread(
         [=]() mutable -> std::function<void()> {
             SyncSummary summary;
-            CFeedStore store;
-            if (storePath.empty() || !store.OpenAnother(storePath)) {
+            CFeedStore* store = WorkerStore(storePath);
+            if (!store) {
                 summary.failures.push_back(Jp("新着の記録を開けませんでした"));
                 summary.failed = 1;
             } else {
@@ -212,7 +213,7 @@ void CSyncWindow::Run(const SyncSetting& setting, std::string password) {
                                               kMbYesNo | kMbIconQuestion) == kIdYes;
                     });
                 };
-                summary = RunSync(store, *file, setting.account, password, options);
+                summary = RunSync(*store, *file, setting.account, password, options);
             }
             WipeString(password);
             return [=] {

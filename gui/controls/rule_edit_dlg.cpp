@@ -14,6 +14,7 @@
 #include "gui/platform/wx_text.h"
 #include "store/library.h"
 #include "store/rule_pass.h"
+#include "store/worker_store.h"
 
 namespace varlo {
 namespace {
@@ -215,9 +216,8 @@ void CRuleEditDlg::CountNow() {
     RunInBackground([=]() -> std::function<void()> {
         RulePassResult result;
         wxArrayString titles;
-        CFeedStore store;
-        if (store.OpenAnother(path)) {
-            result = CountRuleMatches(store, rule, kShownMatches, [&](const RulePassResult& now) {
+        if (CFeedStore* store = WorkerStore(path)) {
+            result = CountRuleMatches(*store, rule, kShownMatches, [&](const RulePassResult& now) {
                 if (current->load() != generation) return false;
                 // The count grows as it is found.
                 const int64_t found = now.matched;
@@ -226,7 +226,7 @@ void CRuleEditDlg::CountNow() {
                 });
                 return true;
             });
-            for (const LibraryRow& row : CLibrary(store).Rows(result.first)) {
+            for (const LibraryRow& row : CLibrary(*store).Rows(result.first)) {
                 titles.Add(wxString::FromUTF8(row.title));
             }
         }

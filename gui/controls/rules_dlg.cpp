@@ -251,13 +251,12 @@ void CRulesDlg::ApplyAll() {
     const std::shared_ptr<Progress> progress = m_progress;
     const std::shared_ptr<bool> alive = m_alive;
     const std::vector<Rule> rules = m_rules;
-    const std::string path = m_store.Path();
     CRulesDlg* self = this;  // touched on the window's thread only, while `alive`
-    RunInBackground([=]() -> std::function<void()> {
+    // It changes the library: through the writer, after the rules' own changes posted before.
+    RunInStore(m_writer, [=](CFeedStore* store) -> std::function<void()> {
         RulePassResult result;
-        CFeedStore store;
-        if (store.OpenAnother(path)) {
-            result = ApplyRulesToLibrary(store, rules, [&](const RulePassResult& now) {
+        if (store != nullptr) {
+            result = ApplyRulesToLibrary(*store, rules, [&](const RulePassResult& now) {
                 progress->examined = now.examined;
                 progress->total = now.total;
                 return !progress->stop.load();

@@ -21,6 +21,7 @@
 #include "platform/message_box.h"
 #include "platform/program_folder.h"
 #include "preview/preview_page.h"
+#include "store/worker_store.h"
 #include "update/feed_choice.h"
 #include "update/feed_reading.h"
 #include "update/library_articles.h"
@@ -98,10 +99,9 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
                                                PageFill::kFirstBytes, read->token);
         // The marks the list shows are read now; recording thousands of articles takes longer
         // than reading them, and waits until the feed is shown.
-        CFeedStore store;
-        if (list->reading.isFeed && !read->storePath.empty() &&
-            store.OpenAnother(read->storePath)) {
-            list->chosen.unseen = UnseenBeforeRecording(store, read->url, feed);
+        CFeedStore* store = list->reading.isFeed ? WorkerStore(read->storePath) : nullptr;
+        if (store) {
+            list->chosen.unseen = UnseenBeforeRecording(*store, read->url, feed);
             list->marksRead = true;
         }
         return std::function<void()>([self, read, list] {

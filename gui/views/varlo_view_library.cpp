@@ -25,6 +25,7 @@
 #include "preview/preview_page.h"
 #include "store/feed_store.h"
 #include "store/site_settings.h"
+#include "store/worker_store.h"
 #include "update/stored_feed.h"
 
 namespace varlo {
@@ -68,15 +69,11 @@ void CVarloView::ChooseLibraryRow(int index, int select) {
     const std::string path = FeedMarks().Store().Path();
     ++m_readingView;
     CVarloView* self = this;
-    // A view may hold a million articles and a search reads the index: a worker reads the ids,
-    // on a connection of its own; the list then asks for the rows it shows.
+    // A view may hold a million articles and a search reads the index: a worker reads the ids;
+    // the list then asks for the rows it shows.
     RunInBackground([=]() -> std::function<void()> {
         auto ids = std::make_shared<std::vector<int64_t>>();
-        CFeedStore store;
-        if (!path.empty() && store.OpenAnother(path)) {
-            CLibrary library(store);
-            *ids = library.Ids(view);
-        }
+        if (CFeedStore* store = WorkerStore(path)) *ids = CLibrary(*store).Ids(view);
         return [self, generation, index, select, ids] {
             if (!IsLiveView(self)) return;
             --self->m_readingView;
@@ -111,8 +108,7 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
     CVarloView* self = this;
     RunInBackground([=]() -> std::function<void()> {
         auto rows = std::make_shared<std::vector<LibraryRow>>();
-        CFeedStore store;
-        if (!path.empty() && store.OpenAnother(path)) *rows = CLibrary(store).SiteArticles(url);
+        if (CFeedStore* store = WorkerStore(path)) *rows = CLibrary(*store).SiteArticles(url);
         auto made = std::make_shared<CRssFile>(StoredFeed(*rows, title));
         made->m_strAddress = url;
         std::shared_ptr<const CRssFile> feed = std::move(made);
