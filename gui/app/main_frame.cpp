@@ -1,43 +1,33 @@
 #include "gui/app/main_frame.h"
 
 #include <wx/accel.h>
-#include <wx/menu.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
-#include <wx/toolbar.h>
-#include <wx/utils.h>
 #include <wx/webview.h>
 
 #include <algorithm>
 #include <optional>
 #include <string>
 
-#include "fetch/http_download.h"
-#include "fetch/ras_connection.h"
 #include "gui/app/desktop_services.h"
 #include "gui/app/sync_window.h"
 #include "gui/app/update_all.h"
 #include "gui/app/varlo_app.h"
-#include "gui/controls/dialup_dlg.h"
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/controls/network_dlg.h"
 #include "gui/controls/rules_dlg.h"
-#include "gui/controls/search_box.h"
 #include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/desktop_scheme.h"
 #include "gui/platform/network_settings.h"
 #include "gui/platform/program_icon.h"
 #include "gui/platform/settings.h"
-#include "gui/platform/shell_open.h"
-#include "gui/platform/tool_icons.h"
 #include "gui/platform/web_focus.h"
 #include "gui/platform/wx_text.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/varlo_view.h"
 #include "platform/message_box.h"
-#include "platform/product.h"
 #include "platform/program_folder.h"
 #include "platform/secret_memory.h"
 #include "platform/secret_store.h"
@@ -51,80 +41,6 @@ namespace {
 // Settings of the two list panes' heights, beside the window placement.
 const char* const kSiteListHeight = "SiteListHeight";
 const char* const kArticleListHeight = "ArticleListHeight";
-
-// Status-bar prompts: the text before "\n" of each command's string.
-wxString Prompt(int id) {
-    switch (id) {
-        case cmd::kFileNew:
-            return Wx("新規にﾌｧｲﾙを作成");
-        case cmd::kFileOpen:
-            return Wx("既存のﾌｧｲﾙを開く");
-        case cmd::kFileSave:
-            return Wx("作業中のﾌｧｲﾙを上書きして保存");
-        case cmd::kFileSaveAs:
-            return Wx("作業中のﾌｧｲﾙを新しい名前で保存");
-        case cmd::kFileMruFirst:
-            return Wx("指定のﾌｧｲﾙを開く");
-        case cmd::kAppExit:
-            return Wx("ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示");
-        case cmd::kAppAbout:
-            return Wx("ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示");
-        case cmd::kHelpFinder:
-            return Wx("ヘルプ目次");
-        case cmd::kViewToolBar:
-            return Wx("ﾂｰﾙ ﾊﾞｰの表示/非表示");
-        case cmd::kViewStatusBar:
-            return Wx("ｽﾃｰﾀｽ ﾊﾞｰの表示/非表示");
-        case cmd::kSiteEdit:
-            return Wx("サイトの修正");
-        case cmd::kSiteDelete:
-            return Wx("サイトデータの削除");
-        case cmd::kGoBack:
-            return Wx("戻る");
-        case cmd::kGoForward:
-            return Wx("進む");
-        case cmd::kMoveUp:
-            return Wx("一つ上へ");
-        case cmd::kStop:
-            return Wx("中止");
-        case cmd::kMoveDown:
-            return Wx("一つ下へ");
-        case cmd::kOpenInBrowser:
-            return Wx("標準ブラウザで開く");
-        case cmd::kHelpKeyword:
-            return Wx("ヘルプを指定された文字列で検索します");
-        case cmd::kHomePage:
-            return Wx("このソフトのﾎｰﾑﾍﾟｰｼﾞにアクセスします");
-        case cmd::kUpdateAll:
-            return Wx("すべてのサイトのフィードを更新します");
-        case cmd::kShowUpdateFailures:
-            return Wx("前回の更新で失敗したサイトを一覧します");
-        case cmd::kMarkSeen:
-            return Wx("サイトの記事をすべて既読にします");
-        case cmd::kToggleRead:
-            return Wx("選んだ記事の既読と未読を切り替えます");
-        case cmd::kToggleStar:
-            return Wx("選んだ記事にスターを付けるか外します");
-        case cmd::kShowFullText:
-            return Wx("選んだ記事の全文をページから取得して表示します");
-        case cmd::kMarkAllRead:
-            return Wx("一覧の記事をすべて既読にします");
-        case cmd::kSearchFocus:
-            return Wx("保存した記事を検索します");
-        case cmd::kSyncAccount:
-            return Wx("同期サーバーのアカウントを設定します");
-        case cmd::kNetworkSettings:
-            return Wx("フィードの取得に使うプロキシを設定します");
-        case cmd::kRules:
-            return Wx("記事を隠す、既読にする、スターを付けるルールを設定します");
-        default:
-            return {};
-    }
-}
-
-wxMenuItem* Item(wxMenu* menu, int id, const char* text, wxItemKind kind = wxITEM_NORMAL) {
-    return menu->Append(id, Wx(text), Prompt(id), kind);
-}
 
 }  // namespace
 
@@ -208,142 +124,6 @@ void CMainFrame::EditNetworkSettings() {
     }
     WipeString(dialog.m_setting.password);
     ApplyNetworkSetting(Settings());
-}
-
-void CMainFrame::BuildMenus() {
-    auto* bar = new wxMenuBar;
-    m_fileMenu = new wxMenu;
-    Item(m_fileMenu, cmd::kFileNew, "新規作成(&N)\tCtrl+N");
-    Item(m_fileMenu, cmd::kFileOpen, "開く(&O)...\tCtrl+O");
-    Item(m_fileMenu, cmd::kFileSave, "上書き保存(&S)\tCtrl+S");
-    Item(m_fileMenu, cmd::kFileSaveAs, "名前を付けて保存(&A)...");
-    m_fileMenu->AppendSeparator();
-    Item(m_fileMenu, cmd::kSyncAccount, "同期アカウント(&Y)...");
-    Item(m_fileMenu, cmd::kNetworkSettings, "ネットワーク設定(&W)...");
-    m_fileMenu->AppendSeparator();
-    Item(m_fileMenu, cmd::kPageInfo, "ページ情報(&I)");
-    m_fileMenu->AppendSeparator();
-    Item(m_fileMenu, cmd::kFileMruFirst, "最近使ったﾌｧｲﾙ");
-    m_fileMenu->AppendSeparator();
-    Item(m_fileMenu, cmd::kAppExit, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)");
-    bar->Append(m_fileMenu, Wx("ﾌｧｲﾙ(&F)"));
-
-    auto* edit = new wxMenu;
-    Item(edit, cmd::kSiteEdit, "サイトデータの修正(&S)...");
-    Item(edit, cmd::kSiteDelete, "サイトデータの削除(&D)...");
-    edit->AppendSeparator();
-    Item(edit, cmd::kSiteAdd, "サイトデータの追加(&A)...");
-    Item(edit, cmd::kMoveUp, "一つ上へ(&U)");
-    Item(edit, cmd::kMoveDown, "一つ下へ(&W)");
-    edit->AppendSeparator();
-    Item(edit, cmd::kAddCurrentPage, "現在のページを追加");
-    edit->AppendSeparator();
-    Item(edit, cmd::kRules, "ルール(&R)...");
-    bar->Append(edit, Wx("編集(&E)"));
-
-    auto* view = new wxMenu;
-    Item(view, cmd::kUpdateAll, "すべてのサイトを更新(&U)\tF5");
-    Item(view, cmd::kShowUpdateFailures, "更新の失敗を表示(&E)...");
-    auto* automatic = new wxMenu;
-    Item(automatic, cmd::kAutoUpdateOff, "しない", wxITEM_CHECK);
-    Item(automatic, cmd::kAutoUpdate15, "15 分ごと", wxITEM_CHECK);
-    Item(automatic, cmd::kAutoUpdate30, "30 分ごと", wxITEM_CHECK);
-    Item(automatic, cmd::kAutoUpdate60, "60 分ごと", wxITEM_CHECK);
-    Item(automatic, cmd::kAutoUpdate120, "120 分ごと", wxITEM_CHECK);
-    view->AppendSubMenu(automatic, Wx("自動更新(&T)"));
-    Item(view, cmd::kViewNotify, "新着を通知する(&O)", wxITEM_CHECK);
-    Item(view, cmd::kViewCloseToTray, "閉じるとトレイに入る(&Y)", wxITEM_CHECK);
-    Item(view, cmd::kViewAutostart, "ログイン時に起動する(&L)", wxITEM_CHECK);
-    view->AppendSeparator();
-    auto* sort = new wxMenu;
-    Item(sort, cmd::kSortInitial, "初期状態(&I)", wxITEM_CHECK);
-    Item(sort, cmd::kSortCategory, "カテゴリ(&C)", wxITEM_CHECK);
-    Item(sort, cmd::kSortTitle, "タイトル(&T)", wxITEM_CHECK);
-    sort->AppendSeparator();
-    Item(sort, cmd::kSortAscending, "昇順(&A)", wxITEM_CHECK);
-    view->AppendSubMenu(sort, Wx("整列(&S)"));
-    auto* connect = new wxMenu;
-    Item(connect, cmd::kDialupConnect, "ダイヤルアップ接続(&C)...");
-    Item(connect, cmd::kDialupDisconnect, "切断(&D)");
-    view->AppendSubMenu(connect, Wx("接続(&C)"));
-    view->AppendSeparator();
-    Item(view, cmd::kGoBack, "前に戻る(&B)");
-    Item(view, cmd::kGoForward, "次に進む(&F)");
-    view->AppendSeparator();
-    Item(view, cmd::kGoHome, "ホーム(&H)");
-    Item(view, cmd::kStop, "中止(&S)");
-    Item(view, cmd::kRefresh, "再読込(&R)");
-    view->AppendSeparator();
-    // The letters M, S, F, Space and N act on the article list from the lists and the preview; as
-    // accelerators of the menu they would also swallow them in the search box.
-    Item(view, cmd::kToggleRead, "既読/未読の切り替え(&M)");
-    Item(view, cmd::kToggleStar, "スターの切り替え(&S)");
-    Item(view, cmd::kShowFullText, "全文を表示(&L)");
-    Item(view, cmd::kMarkAllRead, "すべて既読にする(&A)");
-    Item(view, cmd::kSearchFocus, "記事の検索(&F)\tCtrl+F");
-    view->AppendSeparator();
-    Item(view, cmd::kOpenInBrowser, "標準ブラウザで開く(&W)");
-    Item(view, cmd::kViewLinkNew, "リンクを新しいウィンドウで(&N)", wxITEM_CHECK);
-    view->AppendSeparator();
-    Item(view, cmd::kViewDescription, "概要のみ(&D)", wxITEM_CHECK);
-    Item(view, cmd::kViewSiteOutline, "サイト説明の表示(&I)", wxITEM_CHECK);
-    Item(view, cmd::kViewSiteTitle, "サイトタイトル表示(&T)", wxITEM_CHECK);
-    auto* scheme = new wxMenu;
-    Item(scheme, cmd::kSchemeAuto, "自動", wxITEM_CHECK);
-    Item(scheme, cmd::kSchemeLight, "ライト", wxITEM_CHECK);
-    Item(scheme, cmd::kSchemeDark, "ダーク", wxITEM_CHECK);
-    view->AppendSubMenu(scheme, Wx("配色(&C)"));
-    view->AppendSeparator();
-    Item(view, cmd::kViewToolBar, "ﾂｰﾙ ﾊﾞｰ(&T)", wxITEM_CHECK);
-    Item(view, cmd::kViewStatusBar, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", wxITEM_CHECK);
-    bar->Append(view, Wx("表示(&V)"));
-
-    auto* help = new wxMenu;
-    Item(help, cmd::kHelpFinder, "ヘルプ目次(&C)");
-    Item(help, cmd::kHelpKeyword, "キーワードで検索(&S)");
-    help->AppendSeparator();
-    Item(help, cmd::kHomePage, "Varloのホームページへ(&H)");
-    help->AppendSeparator();
-    Item(help, cmd::kAppAbout, "Varlo のﾊﾞｰｼﾞｮﾝ情報(&A)...");
-    bar->Append(help, Wx("ﾍﾙﾌﾟ(&H)"));
-    SetMenuBar(bar);
-}
-
-void CMainFrame::BuildToolBar() {
-    wxToolBar* bar = CreateToolBar(wxTB_FLAT | wxTB_HORIZONTAL, cmd::kViewToolBar);
-    bar->SetToolBitmapSize(wxSize(16, 16));
-    // Each button in colour, and in grey while its command is disabled.
-    auto add = [bar](int id, const char* label, ToolIcon icon, const wxString& shortHelp,
-                     const wxString& longHelp) {
-        const wxBitmap picture = ToolIconBitmap(icon);
-        bar->AddTool(id, Wx(label), picture, DisabledToolBitmap(picture), wxITEM_NORMAL, shortHelp,
-                     longHelp);
-    };
-    add(cmd::kGoBack, "戻る", ToolIcon::kBack, wxString(), Wx("戻る"));
-    add(cmd::kGoForward, "進む", ToolIcon::kForward, wxString(), Wx("進む"));
-    add(cmd::kStop, "中止", ToolIcon::kStop, wxString(), Wx("中止"));
-    add(cmd::kUpdateAll, "すべてのサイトを更新", ToolIcon::kUpdate, Wx("すべてのサイトを更新 (F5)"),
-        Prompt(cmd::kUpdateAll));
-    bar->AddSeparator();
-    add(cmd::kFileOpen, "開く", ToolIcon::kOpen, Wx("開く"), Prompt(cmd::kFileOpen));
-    add(cmd::kFileSave, "保存", ToolIcon::kSave, Wx("保存"), Prompt(cmd::kFileSave));
-    bar->AddSeparator();
-    add(cmd::kHelpFinder, "ヘルプ", ToolIcon::kHelp, Wx("ヘルプ"), Prompt(cmd::kHelpFinder));
-    bar->AddSeparator();
-    m_search = new CSearchBox(bar, wxID_ANY, FromDIP(220));
-    m_search->SetOnSearch([this](const wxString& words) {
-        if (m_siteList) m_siteList->ShowSearch(words);
-    });
-    bar->AddControl(m_search);
-    bar->Realize();
-}
-
-void CMainFrame::BuildStatusBar() {
-    wxStatusBar* bar = CreateStatusBar(5, wxSTB_DEFAULT_STYLE, cmd::kViewStatusBar);
-    const int widths[] = {-1, 40, 40, 40, 40};
-    bar->SetStatusWidths(5, widths);
-    SetStatusBarPane(0);
-    bar->SetStatusText(Wx("ﾚﾃﾞｨ"), 0);
 }
 
 void CMainFrame::BuildPanes(CVarloDoc* document) {
@@ -432,268 +212,6 @@ void CMainFrame::SetActivePane(ActivePane pane) {
     if (pane == m_active) return;
     m_active = pane;
     RefreshCommandStates();
-}
-
-void CMainFrame::RefreshCommandStates() {
-    // The toolkit brings the buttons in line only when it next runs idle, which a page the engine
-    // loads or a focus it moves does not bring about.
-    if (wxToolBar* bar = GetToolBar()) bar->UpdateWindowUI();
-}
-
-PaneState CMainFrame::CurrentState() const {
-    PaneState state;
-    state.active = m_active;
-    if (m_siteList) m_siteList->FillPaneState(state);
-    state.toolBarShown = GetToolBar() && GetToolBar()->IsShown();
-    state.statusBarShown = GetStatusBar() && GetStatusBar()->IsShown();
-    if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) {
-        state.hasRecentFiles = !app->RecentFiles().Paths().empty();
-    }
-    state.downloading = CHttpDownload::IsRunning() || (m_siteList && m_siteList->IsDownloading());
-    if (m_updates) {
-        state.updating = m_updates->IsRunning();
-        state.hasUpdateFailures = !m_updates->Failures().empty();
-        state.autoUpdateMinutes = m_updates->AutoUpdateMinutes();
-    }
-    state.colorScheme = m_colorScheme;
-    state.notify = m_desktop && m_desktop->NotifyOn();
-    state.closeToTray = m_desktop && m_desktop->CloseToTray();
-    state.autostart = m_desktop && m_desktop->Autostart();
-    return state;
-}
-
-void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
-    const int id = event.GetId();
-    const PaneState state = CurrentState();
-    bool enabled = IsCommandEnabled(id, state);
-    // Nothing that changes the list, the document or the feed starts while a download runs.
-    if (ListBusy() &&
-        (RouteCommand(id, m_active) == CommandTarget::SiteList || id == cmd::kFileNew ||
-         id == cmd::kFileOpen || (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast))) {
-        enabled = false;
-    }
-    if (id >= cmd::kFileMruFirst + 1 && id <= cmd::kFileMruLast) enabled = !ListBusy();
-    if ((id == cmd::kEditCopy || id == cmd::kEditCut || id == cmd::kEditPaste ||
-         id == cmd::kEditUndo)) {
-        enabled = m_active == ActivePane::Browser;
-    }
-    event.Enable(enabled);
-    const int check = CommandCheck(id, state);
-    if (check >= 0) event.Check(check == 1);
-}
-
-void CMainFrame::RunCommand(int id) {
-    const PaneState state = CurrentState();
-    bool enabled = IsCommandEnabled(id, state) ||
-                   (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast && state.hasRecentFiles);
-    if (id == cmd::kEditCopy || id == cmd::kEditCut || id == cmd::kEditPaste ||
-        id == cmd::kEditUndo) {
-        enabled = m_active == ActivePane::Browser;
-    }
-    if (id == cmd::kSyncAccount) {
-        if (!ListBusy()) m_sync->EditAccount();
-        return;
-    }
-    if (id == cmd::kNetworkSettings) {
-        EditNetworkSettings();
-        return;
-    }
-    if (id == cmd::kRules) {
-        ShowRules();
-        return;
-    }
-    if (!enabled) return;
-    // Stop (and Esc) ends what Varlo itself is fetching before it stops the browser pane.
-    if (id == cmd::kStop && m_updates && (m_updates->IsRunning() || state.downloading)) {
-        m_updates->Cancel();
-        return;
-    }
-    wxWebView* web = m_browser ? m_browser->GetWebView() : nullptr;
-    switch (id) {
-        case cmd::kEditCopy:
-            if (web) web->Copy();
-            return;
-        case cmd::kEditCut:
-            if (web) web->Cut();
-            return;
-        case cmd::kEditPaste:
-            if (web) web->Paste();
-            return;
-        case cmd::kEditUndo:
-            if (web) web->Undo();
-            return;
-        default:
-            break;
-    }
-    switch (RouteCommand(id, m_active)) {
-        case CommandTarget::Disabled:
-            return;
-        case CommandTarget::SiteList:
-            switch (id) {
-                case cmd::kSiteEdit:
-                    m_siteList->OnSiteEdit();
-                    return;
-                case cmd::kSiteDelete:
-                    m_siteList->OnSiteDelete();
-                    return;
-                case cmd::kSiteAdd:
-                    m_siteList->OnSiteAdd();
-                    return;
-                case cmd::kAddCurrentPage:
-                    m_siteList->OnAddCurrentPage();
-                    return;
-                case cmd::kMoveUp:
-                    m_siteList->OnMoveUp();
-                    return;
-                case cmd::kMoveDown:
-                    m_siteList->OnMoveDown();
-                    return;
-                case cmd::kSortCategory:
-                    m_siteList->OnSortCategory();
-                    return;
-                case cmd::kSortTitle:
-                    m_siteList->OnSortTitle();
-                    return;
-                case cmd::kSortAscending:
-                    m_siteList->OnSortAscending();
-                    return;
-                case cmd::kViewDescription:
-                    m_siteList->OnViewDescription();
-                    return;
-                case cmd::kViewLinkNew:
-                    m_siteList->OnViewLinkNew();
-                    return;
-                case cmd::kViewSiteOutline:
-                    m_siteList->OnViewSiteOutline();
-                    return;
-                case cmd::kViewSiteTitle:
-                    m_siteList->OnViewSiteTitle();
-                    return;
-                case cmd::kOpenInBrowser:
-                    m_siteList->OnOpenInBrowser();
-                    return;
-                case cmd::kMarkSeen:
-                    m_siteList->OnMarkSeen();
-                    return;
-                default:
-                    return;
-            }
-        case CommandTarget::Articles:
-            switch (id) {
-                case cmd::kToggleRead:
-                    m_siteList->OnToggleRead();
-                    return;
-                case cmd::kToggleStar:
-                    m_siteList->OnToggleStar();
-                    return;
-                case cmd::kMarkAllRead:
-                    m_siteList->OnMarkAllRead();
-                    return;
-                case cmd::kShowFullText:
-                    m_siteList->OnShowFullText();
-                    return;
-                default:
-                    return;
-            }
-        case CommandTarget::Browser:
-            switch (id) {
-                case cmd::kGoBack:
-                    m_browser->GoBack();
-                    return;
-                case cmd::kGoForward:
-                    m_browser->GoForward();
-                    return;
-                case cmd::kGoHome:
-                    m_browser->GoHome();
-                    return;
-                case cmd::kStop:
-                    m_browser->Stop();
-                    return;
-                case cmd::kRefresh:
-                    m_browser->Refresh();
-                    return;
-                case cmd::kPageInfo:
-                    m_browser->ShowPageInfo();
-                    return;
-                default:
-                    return;
-            }
-        case CommandTarget::Frame:
-            switch (id) {
-                case cmd::kDialupConnect: {
-                    CRasConnection connection;
-                    CDialupDlg dialog(this, connection, Settings());
-                    if (dialog.DoModal() == 1) connection.Dial(dialog.m_strEntry);
-                    return;
-                }
-                case cmd::kDialupDisconnect: {
-                    CRasConnection connection;
-                    connection.HangUp();
-                    return;
-                }
-                case cmd::kHomePage:
-                    OpenWithDefaultHandler(kHomePageAddress);
-                    return;
-                case cmd::kHelpKeyword:
-                    ShowHelp(kHelpKeywordsSection);
-                    return;
-                case cmd::kViewToolBar:
-                    ToggleBar(GetToolBar());
-                    return;
-                case cmd::kViewStatusBar:
-                    ToggleBar(GetStatusBar());
-                    return;
-                case cmd::kNextPane:
-                    CyclePane(1);
-                    return;
-                case cmd::kPrevPane:
-                    CyclePane(-1);
-                    return;
-                case cmd::kUpdateAll:
-                    m_updates->Start();
-                    return;
-                case cmd::kShowUpdateFailures:
-                    m_updates->ShowFailures();
-                    return;
-                case cmd::kSearchFocus:
-                    if (m_search) {
-                        m_search->SetFocus();
-                        m_search->SelectAll();
-                    }
-                    return;
-                default:
-                    if (const int minutes = cmd::AutoUpdateMinutes(id); minutes >= 0) {
-                        m_updates->SetAutoUpdate(minutes);
-                        Settings().WriteInt("View", "AutoUpdate", minutes);
-                    }
-                    if (id == cmd::kViewNotify) m_desktop->SetNotify(!m_desktop->NotifyOn());
-                    if (id == cmd::kViewCloseToTray) {
-                        m_desktop->SetCloseToTray(!m_desktop->CloseToTray());
-                    }
-                    if (id == cmd::kViewAutostart) m_desktop->SetAutostart(!m_desktop->Autostart());
-                    if (const int scheme = cmd::ColorSchemeOf(id); scheme >= 0) {
-                        m_colorScheme = scheme;
-                        Settings().WriteInt("View", "ColorScheme", scheme);
-                        ApplyColorScheme();
-                    }
-                    return;
-            }
-        case CommandTarget::Application:
-            if (auto* app = wxDynamicCast(wxTheApp, CVarloApp)) app->OnAppCommand(id);
-            return;
-    }
-}
-
-void CMainFrame::OnCommand(wxCommandEvent& event) {
-    if (ListBusy()) {
-        const CommandTarget target = RouteCommand(event.GetId(), m_active);
-        const int id = event.GetId();
-        if (target == CommandTarget::SiteList || id == cmd::kFileNew || id == cmd::kFileOpen ||
-            (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast)) {
-            return;
-        }
-    }
-    RunCommand(event.GetId());
 }
 
 void CMainFrame::OnCharHook(wxKeyEvent& event) {

@@ -87,6 +87,10 @@ class CMainFrame : public CContFrameWnd {
     void BuildStatusBar();
     void BuildPanes(CVarloDoc* document);
     void OnCommand(wxCommandEvent& event);
+    // RunCommand's parts, by where the command goes.
+    void RunSiteListCommand(int id);
+    void RunBrowserCommand(int id);
+    void RunFrameCommand(int id);
     // The proxy of every transfer, in its dialog; kept in the settings and applied at once.
     void EditNetworkSettings();
     void OnUpdateCommand(wxUpdateUIEvent& event);
