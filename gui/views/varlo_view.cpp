@@ -3,23 +3,14 @@
 #include <wx/frame.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
+#include <wx/toplevel.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <ctime>
-#include <memory>
-#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
 
-#include "fetch/find_feed.h"
-#include "fetch/http_download.h"
 #include "fetch/relayed_progress.h"
 #include "gui/controls/list_ctrl_box.h"
-#include "gui/controls/site_add_dlg.h"
-#include "gui/controls/site_item_dlg.h"
 #include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/background.h"
@@ -28,15 +19,9 @@
 #include "gui/platform/wx_text.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
-#include "platform/message_box.h"
 #include "platform/program_folder.h"
-#include "platform/secret_memory.h"
-#include "platform/secret_store.h"
 #include "preview/preview_page.h"
 #include "shell/command_ids.h"
-#include "store/rule_store.h"
-#include "store/site_settings.h"
-#include "update/feed_choice.h"
 
 namespace varlo {
 
@@ -45,23 +30,6 @@ wxIMPLEMENT_DYNAMIC_CLASS(CVarloView, wxView);
 namespace {
 
 const char* const kView = "View";
-
-// Holds back commands while a download of the list's own runs (adding a site dispatches window
-// events while it downloads), so that no other command reaches an entry it is still using.
-class BusyScope {
-  public:
-    explicit BusyScope(int& busy) : m_busy(busy) { ++m_busy; }
-    ~BusyScope() { --m_busy; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-  private:
-    int& m_busy;
-};
-
-}  // namespace
-
-namespace {
 
 // The views alive now: a result read on a worker reaches its view only while it lives. Touched
 // on the window's thread only.
@@ -210,165 +178,6 @@ void CVarloView::OnContextMenu(wxContextMenuEvent& event) {
     wxPoint position = event.GetPosition();
     position = position == wxDefaultPosition ? wxDefaultPosition : frame->ScreenToClient(position);
     frame->PopupMenu(&menu, position);
-}
-
-void CVarloView::UpdateFeed() {
-    CVarloDoc* doc = Doc();
-    if (!doc || !m_listCtrl || IsBusy()) return;
-    m_selectedUnchosen = false;
-    if (const int view = SelectedLibraryRow(); view >= 0) {
-        ChooseLibraryRow(view, -1);
-        return;
-    }
-    const int row = SelectedSite();
-    if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
-    m_chosenLibrary = -1;
-    m_chosenSite = doc->m_opmlFile.GetAt(row)->m_strXmlUrl;
-    const COpmlItem* entry = doc->m_opmlFile.GetAt(row);
-    if (entry->m_strXmlUrl.empty()) {
-        Text address = entry->m_strHtmlUrl;
-        // A local path becomes a file address; an address of any other kind (mailto: among
-        // them) goes to the browser pane as it is, which decides what it may load.
-        if (address.find("://") == Text::npos && address.starts_with('/')) {
-            address = "file://" + address;
-        }
-        // A refusal names the address as the subscription holds it.
-        if (m_browser) m_browser->Navigate(address, entry->m_strHtmlUrl);
-        return;
-    }
-    const Text feedUrl = entry->m_strXmlUrl;
-    CFeedMarks& marks = FeedMarks();
-    // A result of an earlier choice that is still being read is not shown from now on.
-    const uint64_t generation = ++m_generation;
-    // The download runs on a thread of its own; the window goes on and shows its progress window
-    // after a second, as the download asks for it.
-    ++m_busy;
-    auto progress = std::make_shared<CRelayedProgress>();
-    m_download = progress;
-    m_progressClosed = false;
-    auto download = std::make_shared<CHttpDownload>(feedUrl);
-    // A failure is said once, with its reason, when the download is finished.
-    download->KeepFailureUnshown();
-    // A feed that is slow to come gets the progress window and its cancel button.
-    download->ShowProgressAfter(std::chrono::seconds(1));
-    download->SetProgress(progress.get());
-    PrepareFeedDownload(*download, marks.Store(), marks.Cache(), feedUrl);
-    RunInStore(marks.Writer(), [feedUrl](CFeedStore* store) -> std::function<void()> {
-        if (store != nullptr) RecordChosenFeedAsked(*store, feedUrl);
-        return nullptr;
-    });
-    m_progressTimer.Start(50);
-    const std::string folder = GetProgramFolder();
-    CVarloView* self = this;
-    RunOnOwnThread(
-        [=]() -> std::function<void()> {
-            auto messages = std::make_shared<std::vector<std::pair<Text, unsigned>>>();
-            MessageBoxHandler previous =
-                SetMessageBoxHandler([&messages](const Text& text, unsigned style) {
-                    messages->emplace_back(text, style);
-                    return static_cast<int>(kIdOk);
-                });
-            std::string path = download->Download(folder, false, "down.xml");
-            SetMessageBoxHandler(std::move(previous));
-            return [self, generation, download, messages, path = std::move(path), feedUrl] {
-                if (IsLiveView(self)) {
-                    self->FinishDownload(generation, *download, path, *messages, feedUrl);
-                }
-            };
-        },
-        [progress] { progress->CancelFromAfar(); });
-}
-
-void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& download,
-                                const std::string& path,
-                                const std::vector<std::pair<Text, unsigned>>& messages,
-                                const Text& feedUrl) {
-    --m_busy;
-    m_download.reset();
-    m_progressTimer.Stop();
-    CloseProgressWindow();
-    // Another file was opened meanwhile (which cancelled this download): nothing of it is shown.
-    if (generation != m_generation || !m_listCtrl) return;
-    // A cancel is the user's choice, not the site's failure: the feed shown stays the one
-    // the view options re-read, and the store records nothing.
-    const bool cancelled = download.Cancelled();
-    ChosenAnswer answer;
-    ChosenFailure failure;
-    if (!cancelled) {
-        m_strDownPath = path;
-        m_strFeedAddress = feedUrl;
-        if (m_strDownPath.empty()) {
-            // Said and recorded as the update of every site would: the reason, the site gone
-            // for good, or its server's wait that the next update keeps to.
-            const int64_t now = static_cast<int64_t>(std::time(nullptr));
-            failure = ReadChosenFailure(download, feedUrl, now);
-            RunInStore(FeedMarks().Writer(),
-                       [feedUrl, failure, now](CFeedStore* store) -> std::function<void()> {
-                           if (store != nullptr) {
-                               RecordChosenFeedFailure(*store, feedUrl, failure, now);
-                           }
-                           return nullptr;
-                       });
-        } else {
-            answer = {download.ResponseETag(), download.ResponseLastModified(),
-                      download.NotModified()};
-        }
-    }
-    for (const auto& [text, style] : messages) ShowMessageBox(text, style);
-    if (cancelled) {
-        ShowStatus(Wx("中止しました"));
-    } else if (m_strDownPath.empty()) {
-        ShowMessageBox(failure.Message(), kMbOk | kMbIconError);
-        // Offline, the articles the library kept of the site are still there to read.
-        if (generation == m_generation) ShowStoredArticles(generation, feedUrl);
-    } else if (generation == m_generation) {
-        ReadChosenFeed(generation, feedUrl, m_strDownPath, answer);
-    }
-    if (m_afterDownload) m_afterDownload();
-    if (m_updateWanted) {
-        m_updateWanted = false;
-        UpdateFeed();
-    }
-}
-
-void CVarloView::CancelDownload() {
-    if (m_download) m_download->CancelFromAfar();
-    if (m_fullText) m_fullText->CancelFromAfar();
-}
-
-void CVarloView::OnProgressTimer(wxTimerEvent&) {
-    if (!m_download) {
-        m_progressTimer.Stop();
-        return;
-    }
-    const CRelayedProgress::Fields fields = m_download->Take();
-    if (fields.windowOpen && !m_progressWindow && !m_progressClosed) {
-        m_progressWindow = MakeDownloadProgress();
-        m_progressWindow->Create(fields.message, fields.file);
-    }
-    // Held here: the window's own handlers may run inside the calls below.
-    CDownloadProgress* window = m_progressWindow.get();
-    if (!window) return;
-    if (window->IsCancelled()) {
-        m_download->CancelFromAfar();
-    } else if (!window->IsWindowOpen()) {
-        // The close box: the download goes on without its window.
-        m_progressClosed = true;
-    } else {
-        if (fields.total >= 0 && fields.total != window->Total()) window->SetTotal(fields.total);
-        if (fields.position != window->Position()) window->SetReceived(fields.position);
-    }
-}
-
-void CVarloView::CloseProgressWindow() {
-    if (!m_progressWindow) return;
-    m_progressWindow->Destroy();
-    // Its cancel question may still be open with the window's handler below it on the stack:
-    // the object is kept a while, never freed under its own feet.
-    m_spentProgressWindows.push_back(std::move(m_progressWindow));
-    if (m_spentProgressWindows.size() > 4) {
-        m_spentProgressWindows.erase(m_spentProgressWindows.begin());
-    }
 }
 
 void CVarloView::MarkViewReadOffTheWindow(const LibraryView& view) {
@@ -605,192 +414,6 @@ void CVarloView::ShowPreview() {
     if (!doc) return;
     WritePreviewPage(GetPreviewPath(), doc->Feed(), Options());
     if (m_browser) m_browser->Navigate("file://" + GetPreviewPath());
-}
-
-void CVarloView::Place(COpmlItem* entry, std::unique_ptr<COpmlItem> owned, int index,
-                       const Text& category) {
-    CVarloDoc* doc = Doc();
-    COpmlFile& list = doc->m_opmlFile;
-    if (category != entry->m_strCategory) {
-        entry->m_strCategory = category;
-        if (index != -1) owned = list.TakeAt(index);
-        if (list.m_nSortKey == -1) {
-            index = list.FindInsertPos(category);
-            list.InsertAt(index, std::move(owned));
-        } else {
-            list.Add(std::move(owned));
-            list.Sort();
-            index = list.FindItem(entry);
-        }
-    } else if (index == -1) {
-        index = list.Add(std::move(owned));
-    }
-    RefreshList(index);
-    doc->Modify(true);
-}
-
-bool CVarloView::AskSite(COpmlItem& entry, Text& category, bool showDetails) {
-    std::vector<Text> categories;
-    Doc()->m_opmlFile.GetCategories(categories);
-    CSiteItemDlg dialog(wxGetTopLevelParent(m_listCtrl));
-    dialog.m_pCategories = &categories;
-    dialog.m_strTitle = entry.m_strTitle;
-    dialog.m_strCategory = entry.m_strCategory;
-    dialog.m_strUrl = entry.m_strHtmlUrl;
-    dialog.m_strFeed = entry.m_strXmlUrl;
-    const Text oldFeed = entry.m_strXmlUrl;
-    if (!oldFeed.empty()) {
-        dialog.m_settings = LoadSiteSettings(FeedMarks().Store(), oldFeed);
-        std::optional<std::string> kept = LookupPassword(SitePasswordAccount(oldFeed));
-        dialog.m_hasPassword = kept.has_value();
-        if (kept) WipeString(*kept);
-    }
-    dialog.m_showDetails = showDetails;
-    if (dialog.DoModal() != 1) return false;
-    // The type is never edited; the category is placed by the caller.
-    entry.m_strTitle = dialog.m_strTitle;
-    entry.m_strHtmlUrl = dialog.m_strUrl;
-    entry.m_strXmlUrl = dialog.m_strFeed;
-    category = dialog.m_strCategory;
-    const Text newFeed = entry.m_strXmlUrl;
-    auto password = std::make_shared<CSecretBuffer>(dialog.m_password);
-    WipeString(dialog.m_password);
-    RunInStore(FeedMarks().Writer(),
-               [oldFeed, newFeed, settings = dialog.m_settings, changed = dialog.m_passwordChanged,
-                password](CFeedStore* store) {
-                   if (store == nullptr || newFeed.empty()) return std::function<void()>();
-                   if (!oldFeed.empty() && oldFeed != newFeed) {
-                       MoveSiteSettings(*store, oldFeed, newFeed);
-                       CRuleStore(*store).MoveSiteRules(oldFeed, newFeed);
-                   }
-                   SaveSiteSettings(*store, newFeed, settings);
-                   const std::string account = SitePasswordAccount(newFeed);
-                   if (changed && password->Empty()) {
-                       ForgetPassword(account);
-                   } else if (changed) {
-                       std::string copy(password->View());
-                       StorePassword(account, copy);
-                       WipeString(copy);
-                   }
-                   password->Clear();
-                   return std::function<void()>();
-               });
-    return true;
-}
-
-bool CVarloView::EditSite(int index) {
-    CVarloDoc* doc = Doc();
-    if (!doc || index < 0 || index >= doc->m_opmlFile.GetCount()) return false;
-    COpmlItem* entry = doc->m_opmlFile.GetAt(index);
-    Text category;
-    if (!AskSite(*entry, category)) return false;
-    Place(entry, nullptr, index, category);
-    return true;
-}
-
-bool CVarloView::EditNewSite(std::unique_ptr<COpmlItem> entry, bool showDetails) {
-    if (!Doc() || !entry) return false;
-    Text category;
-    if (!AskSite(*entry, category, showDetails)) return false;
-    COpmlItem* raw = entry.get();
-    Place(raw, std::move(entry), -1, category);
-    return true;
-}
-
-void CVarloView::OnSiteEdit() {
-    if (IsBusy() || !m_listCtrl) return;
-    const int row = SelectedSite();
-    if (row >= 0) EditSite(row);
-}
-
-void CVarloView::OnSiteDelete() {
-    CVarloDoc* doc = Doc();
-    if (IsBusy() || !doc || !m_listCtrl) return;
-    const int row = SelectedSite();
-    if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
-    const Text question = doc->m_opmlFile.GetAt(row)->m_strTitle + Jp(" を削除しますか？");
-    if (ShowMessageBox(question, kMbYesNo | kMbIconQuestion) != kIdYes) return;
-    // The site's own settings, its password and the rules over it alone go with it.
-    if (const Text feed = doc->m_opmlFile.GetAt(row)->m_strXmlUrl; !feed.empty()) {
-        RunInStore(FeedMarks().Writer(), [feed](CFeedStore* store) {
-            if (store != nullptr) {
-                ForgetSiteSettings(*store, feed);
-                CRuleStore(*store).DeleteSiteRules(feed);
-            }
-            return std::function<void()>();
-        });
-    }
-    doc->m_opmlFile.RemoveAt(row);
-    RefreshList(row);
-    doc->Modify(true);
-}
-
-void CVarloView::AddSiteFrom(const Text& pageUrl) {
-    std::unique_ptr<COpmlItem> entry;
-    bool cancelled = false;
-    bool unauthorized = false;
-    {
-        BusyScope busy(m_busy);
-        entry = FindFeed(pageUrl, GetProgramFolder(), true, &cancelled, &unauthorized);
-    }
-    if (cancelled) ShowStatus(Wx("中止しました"));
-    if (m_afterDownload) m_afterDownload();
-    // An address that asks for credentials is the feed: the user gives them at once.
-    if (entry) EditNewSite(std::move(entry), unauthorized);
-}
-
-void CVarloView::OnSiteAdd() {
-    if (IsBusy()) return;
-    CSiteAddDlg dialog(wxGetTopLevelParent(m_listCtrl));
-    if (dialog.DoModal() != 1) return;
-    AddSiteFrom(dialog.m_strUrl);
-}
-
-void CVarloView::OnAddCurrentPage() {
-    if (IsBusy() || !m_browser) return;
-    AddSiteFrom(m_browser->GetLocationURL());
-}
-
-void CVarloView::OnMoveUp() {
-    CVarloDoc* doc = Doc();
-    if (IsBusy() || !doc) return;
-    const int row = SelectedSite();
-    if (row <= 0 || row >= doc->m_opmlFile.GetCount()) return;
-    doc->m_opmlFile.SwapItems(row, row - 1);
-    RefreshList(row - 1);
-}
-
-void CVarloView::OnMoveDown() {
-    CVarloDoc* doc = Doc();
-    if (IsBusy() || !doc) return;
-    const int row = SelectedSite();
-    if (row < 0 || row >= doc->m_opmlFile.GetCount() - 1) return;
-    doc->m_opmlFile.SwapItems(row, row + 1);
-    RefreshList(row + 1);
-}
-
-void CVarloView::OnSortCategory() {
-    CVarloDoc* doc = Doc();
-    if (IsBusy() || !doc) return;
-    doc->m_opmlFile.m_nSortKey = 0;
-    doc->m_opmlFile.Sort();
-    RefreshList(-1);
-}
-
-void CVarloView::OnSortTitle() {
-    CVarloDoc* doc = Doc();
-    if (IsBusy() || !doc) return;
-    doc->m_opmlFile.m_nSortKey = 1;
-    doc->m_opmlFile.Sort();
-    RefreshList(-1);
-}
-
-void CVarloView::OnSortAscending() {
-    CVarloDoc* doc = Doc();
-    if (IsBusy() || !doc) return;
-    doc->m_opmlFile.m_bDescending = !doc->m_opmlFile.m_bDescending;
-    doc->m_opmlFile.Sort();
-    RefreshList(-1);
 }
 
 void CVarloView::ToggleOption(bool& option, const char* name) {

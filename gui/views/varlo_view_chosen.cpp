@@ -2,18 +2,22 @@
 // page, which the window shows as soon as they are written; further work on the same reading then
 // makes the rest of the page, added to it while it is shown, and records the articles in the
 // library, which for a site of thousands takes longer than showing them.
-
 #include <unistd.h>
 #include <wx/toplevel.h>
 
+#include <chrono>
+#include <ctime>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "fetch/http_download.h"
+#include "fetch/relayed_progress.h"
 #include "gui/controls/list_ctrl_box.h"
 #include "gui/document/feed_marks.h"
 #include "gui/document/varlo_doc.h"
 #include "gui/platform/background.h"
+#include "gui/platform/wx_text.h"
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/page_fill.h"
@@ -22,7 +26,6 @@
 #include "platform/program_folder.h"
 #include "preview/preview_page.h"
 #include "store/worker_store.h"
-#include "update/feed_choice.h"
 #include "update/feed_reading.h"
 #include "update/library_articles.h"
 
@@ -262,6 +265,165 @@ void CVarloView::RewritePreview(bool show) {
             }
         };
     });
+}
+
+void CVarloView::UpdateFeed() {
+    CVarloDoc* doc = Doc();
+    if (!doc || !m_listCtrl || IsBusy()) return;
+    m_selectedUnchosen = false;
+    if (const int view = SelectedLibraryRow(); view >= 0) {
+        ChooseLibraryRow(view, -1);
+        return;
+    }
+    const int row = SelectedSite();
+    if (row < 0 || row >= doc->m_opmlFile.GetCount()) return;
+    m_chosenLibrary = -1;
+    m_chosenSite = doc->m_opmlFile.GetAt(row)->m_strXmlUrl;
+    const COpmlItem* entry = doc->m_opmlFile.GetAt(row);
+    if (entry->m_strXmlUrl.empty()) {
+        Text address = entry->m_strHtmlUrl;
+        // A local path becomes a file address; an address of any other kind (mailto: among
+        // them) goes to the browser pane as it is, which decides what it may load.
+        if (address.find("://") == Text::npos && address.starts_with('/')) {
+            address = "file://" + address;
+        }
+        // A refusal names the address as the subscription holds it.
+        if (m_browser) m_browser->Navigate(address, entry->m_strHtmlUrl);
+        return;
+    }
+    const Text feedUrl = entry->m_strXmlUrl;
+    CFeedMarks& marks = FeedMarks();
+    // A result of an earlier choice that is still being read is not shown from now on.
+    const uint64_t generation = ++m_generation;
+    // The download runs on a thread of its own; the window goes on and shows its progress window
+    // after a second, as the download asks for it.
+    ++m_busy;
+    auto progress = std::make_shared<CRelayedProgress>();
+    m_download = progress;
+    m_progressClosed = false;
+    auto download = std::make_shared<CHttpDownload>(feedUrl);
+    // A failure is said once, with its reason, when the download is finished.
+    download->KeepFailureUnshown();
+    // A feed that is slow to come gets the progress window and its cancel button.
+    download->ShowProgressAfter(std::chrono::seconds(1));
+    download->SetProgress(progress.get());
+    PrepareFeedDownload(*download, marks.Store(), marks.Cache(), feedUrl);
+    RunInStore(marks.Writer(), [feedUrl](CFeedStore* store) -> std::function<void()> {
+        if (store != nullptr) RecordChosenFeedAsked(*store, feedUrl);
+        return nullptr;
+    });
+    m_progressTimer.Start(50);
+    const std::string folder = GetProgramFolder();
+    CVarloView* self = this;
+    RunOnOwnThread(
+        [=]() -> std::function<void()> {
+            auto messages = std::make_shared<std::vector<std::pair<Text, unsigned>>>();
+            MessageBoxHandler previous =
+                SetMessageBoxHandler([&messages](const Text& text, unsigned style) {
+                    messages->emplace_back(text, style);
+                    return static_cast<int>(kIdOk);
+                });
+            std::string path = download->Download(folder, false, "down.xml");
+            SetMessageBoxHandler(std::move(previous));
+            return [self, generation, download, messages, path = std::move(path), feedUrl] {
+                if (IsLiveView(self)) {
+                    self->FinishDownload(generation, *download, path, *messages, feedUrl);
+                }
+            };
+        },
+        [progress] { progress->CancelFromAfar(); });
+}
+
+void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& download,
+                                const std::string& path,
+                                const std::vector<std::pair<Text, unsigned>>& messages,
+                                const Text& feedUrl) {
+    --m_busy;
+    m_download.reset();
+    m_progressTimer.Stop();
+    CloseProgressWindow();
+    // Another file was opened meanwhile (which cancelled this download): nothing of it is shown.
+    if (generation != m_generation || !m_listCtrl) return;
+    // A cancel is the user's choice, not the site's failure: the feed shown stays the one
+    // the view options re-read, and the store records nothing.
+    const bool cancelled = download.Cancelled();
+    ChosenAnswer answer;
+    ChosenFailure failure;
+    if (!cancelled) {
+        m_strDownPath = path;
+        m_strFeedAddress = feedUrl;
+        if (m_strDownPath.empty()) {
+            // Said and recorded as the update of every site would: the reason, the site gone
+            // for good, or its server's wait that the next update keeps to.
+            const int64_t now = static_cast<int64_t>(std::time(nullptr));
+            failure = ReadChosenFailure(download, feedUrl, now);
+            RunInStore(FeedMarks().Writer(),
+                       [feedUrl, failure, now](CFeedStore* store) -> std::function<void()> {
+                           if (store != nullptr) {
+                               RecordChosenFeedFailure(*store, feedUrl, failure, now);
+                           }
+                           return nullptr;
+                       });
+        } else {
+            answer = {download.ResponseETag(), download.ResponseLastModified(),
+                      download.NotModified()};
+        }
+    }
+    for (const auto& [text, style] : messages) ShowMessageBox(text, style);
+    if (cancelled) {
+        ShowStatus(Wx("中止しました"));
+    } else if (m_strDownPath.empty()) {
+        ShowMessageBox(failure.Message(), kMbOk | kMbIconError);
+        // Offline, the articles the library kept of the site are still there to read.
+        if (generation == m_generation) ShowStoredArticles(generation, feedUrl);
+    } else if (generation == m_generation) {
+        ReadChosenFeed(generation, feedUrl, m_strDownPath, answer);
+    }
+    if (m_afterDownload) m_afterDownload();
+    if (m_updateWanted) {
+        m_updateWanted = false;
+        UpdateFeed();
+    }
+}
+
+void CVarloView::CancelDownload() {
+    if (m_download) m_download->CancelFromAfar();
+    if (m_fullText) m_fullText->CancelFromAfar();
+}
+
+void CVarloView::OnProgressTimer(wxTimerEvent&) {
+    if (!m_download) {
+        m_progressTimer.Stop();
+        return;
+    }
+    const CRelayedProgress::Fields fields = m_download->Take();
+    if (fields.windowOpen && !m_progressWindow && !m_progressClosed) {
+        m_progressWindow = MakeDownloadProgress();
+        m_progressWindow->Create(fields.message, fields.file);
+    }
+    // Held here: the window's own handlers may run inside the calls below.
+    CDownloadProgress* window = m_progressWindow.get();
+    if (!window) return;
+    if (window->IsCancelled()) {
+        m_download->CancelFromAfar();
+    } else if (!window->IsWindowOpen()) {
+        // The close box: the download goes on without its window.
+        m_progressClosed = true;
+    } else {
+        if (fields.total >= 0 && fields.total != window->Total()) window->SetTotal(fields.total);
+        if (fields.position != window->Position()) window->SetReceived(fields.position);
+    }
+}
+
+void CVarloView::CloseProgressWindow() {
+    if (!m_progressWindow) return;
+    m_progressWindow->Destroy();
+    // Its cancel question may still be open with the window's handler below it on the stack:
+    // the object is kept a while, never freed under its own feet.
+    m_spentProgressWindows.push_back(std::move(m_progressWindow));
+    if (m_spentProgressWindows.size() > 4) {
+        m_spentProgressWindows.erase(m_spentProgressWindows.begin());
+    }
 }
 
 }  // namespace varlo
