@@ -27,7 +27,9 @@ void ParserFree(void*, void* memory) {
     std::free(memory);
 }
 
-// Frees what `node` holds itself, not its children.
+// Frees what `node` holds itself, not its children: the walk gives back each node it is done with
+// (its children are on the walk's stack by now), so that the page's tree grows as the parser's
+// shrinks instead of both being held whole.
 void ReleaseNode(const GumboNode* node) {
     auto free = [](const void* memory) { std::free(const_cast<void*>(memory)); };
     switch (node->type) {
@@ -235,7 +237,7 @@ class TreeBuilder {
                     const std::string_view raw = node->v.text.text;
                     AppendText(step.parent, step.pre ? std::string(raw) : CollapseSpaces(raw));
                 }
-                Release(node);
+                ReleaseNode(node);
                 continue;
             }
             if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) {
@@ -247,7 +249,7 @@ class TreeBuilder {
             int parent = step.parent;
             if (element.tag == GUMBO_TAG_HEAD) {
                 PushChildren(stack, element, -1, false);
-                Release(node);
+                ReleaseNode(node);
                 continue;
             }
             if (parent < 0) {
@@ -266,7 +268,7 @@ class TreeBuilder {
             }
             if (element.tag == GUMBO_TAG_BODY || element.tag == GUMBO_TAG_HTML) {
                 PushChildren(stack, element, parent, step.pre);
-                Release(node);
+                ReleaseNode(node);
                 continue;
             }
             PageNode page = ElementNode(ElementName(element));
@@ -280,15 +282,11 @@ class TreeBuilder {
             const int index = m_tree.Append(parent, std::move(page));
             if (element.tag == GUMBO_TAG_IMG) MakeImageReal(m_tree, index);
             PushChildren(stack, element, index, step.pre || element.tag == GUMBO_TAG_PRE);
-            Release(node);
+            ReleaseNode(node);
         }
     }
 
   private:
-    // Gives back a node the walk is done with (its children are on the walk's stack by now), so
-    // that the page's tree grows as the parser's shrinks instead of both being held whole.
-    static void Release(const GumboNode* node) { ReleaseNode(node); }
-
     template <typename Stack>
     static void PushChildren(Stack& stack, const GumboElement& element, int parent, bool pre) {
         for (unsigned i = element.children.length; i-- > 0;)
