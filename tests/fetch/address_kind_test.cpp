@@ -3,7 +3,9 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netdb.h>
 #include <netinet/in.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -46,6 +48,27 @@ TEST(AddressKind, AFeedIsOnTheUsersOwnNetworkWhenItsHostIsWrittenAsSuchAnAddress
     EXPECT_FALSE(IsNonPublicHostOf("https://example.com/feed"));
     EXPECT_FALSE(IsNonPublicHostOf("http://[2001:db8::1]/feed"));
     EXPECT_FALSE(IsNonPublicHostOf("not an address"));
+}
+
+TEST(AddressKind, ThroughAProxyAHostIsLookedUpHereAndANameOfThisMachineLeadsInside) {
+    // Addresses as written, looked up by nobody.
+    EXPECT_TRUE(LeadsToNonPublicHost("http://127.0.0.1:8080/page"));
+    EXPECT_TRUE(LeadsToNonPublicHost("http://localhost/page"));
+    EXPECT_TRUE(LeadsToNonPublicHost("http://[fe80::1]/page"));
+    EXPECT_FALSE(LeadsToNonPublicHost("http://192.0.2.1/page"));
+    EXPECT_FALSE(LeadsToNonPublicHost("http://[2001:db8::1]/page"));
+    EXPECT_FALSE(LeadsToNonPublicHost("not an address"));
+    // This machine's own name, where it can look it up, is one of its own addresses.
+    char name[256] = {};
+    ASSERT_EQ(gethostname(name, sizeof name - 1), 0);
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name, nullptr, nullptr, &found) != 0) GTEST_SKIP() << "no address for " << name;
+    bool inside = false;
+    for (const addrinfo* at = found; at; at = at->ai_next)
+        inside |= IsNonPublicAddress(at->ai_addr);
+    freeaddrinfo(found);
+    if (!inside) GTEST_SKIP() << name << " has only public addresses here";
+    EXPECT_TRUE(LeadsToNonPublicHost(std::string("http://") + name + "/page"));
 }
 
 }  // namespace

@@ -86,5 +86,56 @@ TEST(PageTree, ReadsAHundredThousandParagraphs) {
     EXPECT_GT(article.text.size(), 6000000u);
 }
 
+// The parser's tree is given back as the page's is built: every kind of node it holds, kept or
+// skipped, is read for what it says and freed (the sanitizer build finds a node left behind).
+TEST(PageTree, ReadsEveryKindOfNodeTheParserMakesAndKeepsOnlyWhatIsShown) {
+    PageTree tree;
+    ASSERT_EQ(
+        ParsePage("<!-- before --><!DOCTYPE html><!-- after the doctype --><html lang=ja>"
+                  "<head><title>T</title><meta name=author content='A'><noscript><style>x"
+                  "</style></noscript><link rel=x href=y><script>var a;</script></head>"
+                  "<body class=b><!-- in the body --><template><p>never</p></template>"
+                  "<div hidden><p>hidden</p></div><p style='display: none'>gone</p>"
+                  "<iframe src=x><p>framed</p></iframe><svg><circle r=1 /><text>drawn</text></svg>"
+                  "<p onclick=x() id=one>Shown <b>bold</b><![CDATA[cdata]]></p>"
+                  "<img src='data:image/gif;base64,R0lGOD' data-src=/real.jpg><noscript>"
+                  "<img src=/fallback.jpg alt=F></noscript><pre>  kept   spaces </pre>"
+                  "<form><input value=v><textarea>t</textarea><button>b</button></form>"
+                  "</body></html><!-- after the end -->",
+                  tree),
+        PageParse::Ok);
+    EXPECT_EQ(tree.title, "T");
+    EXPECT_EQ(tree.Meta("author"), "A");
+    std::string shown;
+    for (const PageNode& node : tree.nodes) {
+        shown += node.IsText() ? "'" + node.text + "'" : std::string(node.name);
+        shown += ' ';
+    }
+    EXPECT_EQ(shown, "body p 'Shown ' b 'bold' img pre '  kept   spaces ' form ");
+    const PageNode& paragraph = tree.nodes[1];
+    EXPECT_EQ(paragraph.Attribute("id"), "one");
+    EXPECT_EQ(paragraph.Attribute("onclick"), "") << "no handler is kept";
+    EXPECT_EQ(tree.nodes[5].Attribute("src"), "/real.jpg")
+        << "a lazy image made real keeps its address; its noscript copy adds no second image";
+}
+
+TEST(PageTree, APageHandedOverIsReadAsTheSamePageLentForTheMoment) {
+    const std::string article =
+        "<html><head><title>Bridge</title></head><body><nav><a href=/>top</a></nav><article>"
+        "<p>市は火曜日、川に架かる古い吊り橋の点検を始めた。錆が見つかり、通行は当面、歩行者に限"
+        "られる。</p><p>点検は来月まで続き、結果は市のホームページで公表される予定だ。</p>"
+        "<img src=/a.jpg></article></body></html>";
+    for (const std::string& page :
+         {article, std::string("<p>x</p>"), Repeat("<div>", kMaxPageDepth + 1)}) {
+        const ExtractedArticle lent = ExtractArticle(page, "https://example.com/a/");
+        const ExtractedArticle handed =
+            ExtractArticleTakingPage(std::string(page), "https://example.com/a/");
+        EXPECT_EQ(handed.title, lent.title);
+        EXPECT_EQ(handed.html, lent.html);
+        EXPECT_EQ(handed.text, lent.text);
+        EXPECT_EQ(handed.failure, lent.failure);
+    }
+}
+
 }  // namespace
 }  // namespace varlo
