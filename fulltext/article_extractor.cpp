@@ -694,10 +694,6 @@ std::string Failure(PageParse parse) {
     return {};
 }
 
-}  // namespace
-
-namespace {
-
 ExtractedArticle ExtractFromTree(PageTree& tree, PageParse parse, std::string_view pageUrl,
                                  const ExtractOptions& options) {
     ExtractedArticle article;
