@@ -49,6 +49,7 @@ void CDownloadProgress::OnCancelButton() {
     if (ShowMessageBox(Jp("中止しますか？"), kMbOkCancel | kMbIconQuestion) != kIdOk) return;
     m_cancelled = true;
     Destroy();
+    if (m_onUserChoice) m_onUserChoice();
 }
 
 void CDownloadProgress::Cancel() {
@@ -58,6 +59,7 @@ void CDownloadProgress::Cancel() {
 
 void CDownloadProgress::OnCloseBox() {
     Destroy();
+    if (m_onUserChoice) m_onUserChoice();
 }
 
 Text CDownloadProgress::FormatCounter(int64_t received, int64_t total) {

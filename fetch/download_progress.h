@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -38,6 +39,9 @@ class CDownloadProgress {
     void Cancel();
     // The close box: closes the window without cancelling; the download goes on without it.
     void OnCloseBox();
+    // `then` runs (on the window's thread) after the user cancelled or closed the window, so that
+    // whoever relays the download's progress learns of it when it happens.
+    void OnUserChoice(std::function<void()> then) { m_onUserChoice = std::move(then); }
     // True once the user confirmed the cancel question.
     virtual bool IsCancelled() const { return m_cancelled; }
     // Whether a cancel may come from another thread than the download's (the download then
@@ -71,6 +75,7 @@ class CDownloadProgress {
     Text m_message;
     Text m_counter;
     Text m_file;
+    std::function<void()> m_onUserChoice;
 };
 
 // Makes the progress object of one download (the GUI supplies one with a window).

@@ -4,9 +4,6 @@
 #include <wx/statusbr.h>
 #include <wx/textdlg.h>
 
-#include <condition_variable>
-#include <mutex>
-
 #include "encoding/codepage.h"
 #include "gui/app/desktop_services.h"
 #include "gui/app/main_frame.h"
@@ -64,49 +61,12 @@ std::unique_ptr<COpmlFile> CopyList(const COpmlFile& list) {
 
 }  // namespace
 
-// A question of the sync thread answered on the window's thread: the sync waits for the answer,
-// and a cancel (the window closing, the application ending) answers "no" at once.
-struct SyncQuestions : std::enable_shared_from_this<SyncQuestions> {
-    std::mutex mutex;
-    std::condition_variable answered;
-    bool cancelled = false;
-
-    // Runs `ask` on the window's thread and waits for what it returns; false when cancelled.
-    // Called from the sync thread only.
-    bool Ask(std::function<bool()> ask) {
-        auto answer = std::make_shared<std::optional<bool>>();
-        {
-            std::lock_guard lock(mutex);
-            if (cancelled) return false;
-        }
-        wxTheApp->CallAfter([self = shared_from_this(), ask = std::move(ask), answer] {
-            {
-                std::lock_guard lock(self->mutex);
-                if (self->cancelled) return;
-            }
-            const bool value = ask();
-            std::lock_guard lock(self->mutex);
-            *answer = value;
-            self->answered.notify_all();
-        });
-        std::unique_lock lock(mutex);
-        answered.wait(lock, [&] { return cancelled || answer->has_value(); });
-        return answer->has_value() && **answer;
-    }
-    void Cancel() {
-        std::lock_guard lock(mutex);
-        cancelled = true;
-        answered.notify_all();
-    }
-};
-
 CSyncWindow::CSyncWindow(CMainFrame& frame) : m_frame(frame), m_later(this) {
     Bind(
         wxEVT_TIMER, [this](wxTimerEvent&) { Start(); }, m_later.GetId());
 }
 
 CSyncWindow::~CSyncWindow() {
-    *m_alive = false;
     m_later.Stop();
     Cancel();
 }
@@ -174,16 +134,20 @@ void CSyncWindow::Run(const SyncSetting& setting, std::string password) {
     const bool modified = doc->IsModified();
     // Saving over a file whose outlines could not all be read would lose them.
     const bool lossy = doc->m_opmlFile.m_nUnreadItems > 0;
-    m_questions = std::make_shared<SyncQuestions>();
-    std::shared_ptr<SyncQuestions> questions = m_questions;
+    m_questions = std::make_shared<CWindowQuestions>();
+    std::shared_ptr<CWindowQuestions> questions = m_questions;
     m_running = true;
     m_mark = m_frame.Desktop().Mark();
     ShowStatus(ToWx(SyncingText()));
     const std::string storePath = StorePath();
-    std::shared_ptr<bool> alive = m_alive;
-    CSyncWindow* self = this;
-    RunOnOwnThread(
-        [=]() mutable -> std::function<void()> {
+    // What the sync leaves for the window.
+    struct Synced {
+        SyncSummary summary;
+        std::shared_ptr<COpmlFile> file;
+    };
+    RunOffWindow(
+        this, OnOwnThread{[questions] { questions->Cancel(); }},
+        [=]() mutable {
             SyncSummary summary;
             CFeedStore* store = WorkerStore(storePath);
             if (!store) {
@@ -216,11 +180,11 @@ void CSyncWindow::Run(const SyncSetting& setting, std::string password) {
                 summary = RunSync(*store, *file, setting.account, password, options);
             }
             WipeString(password);
-            return [=] {
-                if (*alive) self->Finish(setting, summary, file);
-            };
+            return Synced{summary, file};
         },
-        [questions] { questions->Cancel(); });
+        [setting](CSyncWindow& window, const Synced& synced) {
+            window.Finish(setting, synced.summary, synced.file);
+        });
 }
 
 void CSyncWindow::Finish(const SyncSetting& setting, const SyncSummary& summary,
@@ -349,9 +313,8 @@ void CSyncWindow::EditAccount() {
 void CSyncWindow::RemoveAccount(const SyncSetting& setting) {
     ForgetPassword(setting.account.Key());
     const SyncAccount account = setting.account;
-    RunInStore(FeedMarks().Writer(), [account](CFeedStore* store) -> std::function<void()> {
+    RunOffWindow(InStore{FeedMarks().Writer()}, [account](CFeedStore* store) {
         if (store != nullptr) ForgetSyncState(*store, account);
-        return nullptr;
     });
     ClearSyncSetting(Settings());
     ShowStatus(Wx("同期アカウントを削除しました"));

@@ -21,7 +21,7 @@ namespace varlo {
 class CMainFrame;
 class COpmlFile;
 class CVarloDoc;
-struct SyncQuestions;
+class CWindowQuestions;
 
 class CSyncWindow : public wxEvtHandler {
   public:
@@ -67,9 +67,7 @@ class CSyncWindow : public wxEvtHandler {
     bool m_again = false;                 // asked for while one ran: another follows
     int m_finished = 0;
     SyncSummary m_last;
-    std::shared_ptr<SyncQuestions> m_questions;
-    // Cleared when the window goes, so that a sync ending later touches nothing of it.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    std::shared_ptr<CWindowQuestions> m_questions;
 };
 
 }  // namespace varlo

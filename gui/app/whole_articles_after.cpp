@@ -11,7 +11,6 @@
 namespace varlo {
 
 CWholeArticlesAfter::~CWholeArticlesAfter() {
-    *m_alive = false;
     Cancel();
 }
 
@@ -25,25 +24,21 @@ bool CWholeArticlesAfter::Start(int64_t mark, std::function<void()> then) {
         return false;
     }
     m_fetch = fetch;
-    std::shared_ptr<bool> alive = m_alive;
     std::shared_ptr<CStoreWriter> writer = marks.Writer();
-    CWholeArticlesAfter* self = this;
-    RunOnOwnThread(
-        [=]() -> std::function<void()> {
-            auto found =
-                std::make_shared<std::vector<std::pair<int64_t, std::string>>>(fetch->Run());
-            return [=] {
-                RunInStore(writer, [=](CFeedStore* store) -> std::function<void()> {
-                    if (store != nullptr) KeepWholeArticles(*store, *found);
-                    return [=] {
-                        if (!*alive) return;
-                        self->m_fetch.reset();
-                        if (then) then();
-                    };
+    using Found = std::vector<std::pair<int64_t, std::string>>;
+    RunOffWindow(
+        this, OnOwnThread{[fetch] { fetch->Cancel(); }}, [fetch] { return fetch->Run(); },
+        [writer, then](CWholeArticlesAfter& after, Found found) {
+            RunOffWindow(
+                &after, InStore{writer},
+                [found = std::move(found)](CFeedStore* store) {
+                    if (store != nullptr) KeepWholeArticles(*store, found);
+                },
+                [then](CWholeArticlesAfter& kept) {
+                    kept.m_fetch.reset();
+                    if (then) then();
                 });
-            };
-        },
-        [fetch] { fetch->Cancel(); });
+        });
     return true;
 }
 

@@ -3,6 +3,9 @@
 // article's whole text: fetched on a thread of their own, kept through the store's writer, and
 // then what comes after the update runs.
 
+#include <wx/tracker.h>
+
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -10,7 +13,7 @@ namespace varlo {
 
 class CWholeArticles;
 
-class CWholeArticlesAfter {
+class CWholeArticlesAfter : public wxTrackable {
   public:
     CWholeArticlesAfter() = default;
     ~CWholeArticlesAfter();
@@ -27,7 +30,6 @@ class CWholeArticlesAfter {
 
   private:
     std::shared_ptr<CWholeArticles> m_fetch;
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 }  // namespace varlo

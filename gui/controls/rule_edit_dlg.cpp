@@ -132,7 +132,6 @@ CRuleEditDlg::CRuleEditDlg(wxWindow* parent, const Rule& rule, std::string store
 }
 
 CRuleEditDlg::~CRuleEditDlg() {
-    *m_alive = false;
     // A count still running stops at its next step.
     ++*m_generation;
 }
@@ -210,36 +209,43 @@ void CRuleEditDlg::CountNow() {
     }
     m_counting = true;
     const std::shared_ptr<std::atomic<int>> current = m_generation;
-    const std::shared_ptr<bool> alive = m_alive;
     const std::string path = m_storePath;
-    CRuleEditDlg* self = this;  // touched on the window's thread only, while `alive`
-    RunInBackground([=]() -> std::function<void()> {
+    // What the count found, and the titles of its first matches.
+    struct Counted {
         RulePassResult result;
         wxArrayString titles;
-        if (CFeedStore* store = WorkerStore(path)) {
-            result = CountRuleMatches(*store, rule, kShownMatches, [&](const RulePassResult& now) {
-                if (current->load() != generation) return false;
-                // The count grows as it is found.
-                const int64_t found = now.matched;
-                wxTheApp->CallAfter([alive, current, generation, self, found] {
-                    if (*alive && current->load() == generation) self->ShowCount(found, false);
+    };
+    RunOffWindow(
+        this, OnWorkers{},
+        [rule, current, generation, path, dialog = WindowRef<CRuleEditDlg>(this)] {
+            Counted counted;
+            CFeedStore* store = WorkerStore(path);
+            if (!store) return counted;
+            counted.result =
+                CountRuleMatches(*store, rule, kShownMatches, [&](const RulePassResult& now) {
+                    if (current->load() != generation) return false;
+                    // The count grows as it is found.
+                    PostToWindow(dialog,
+                                 [current, generation, found = now.matched](CRuleEditDlg& alive) {
+                                     if (current->load() == generation)
+                                         alive.ShowCount(found, false);
+                                 });
+                    return true;
                 });
-                return true;
-            });
-            for (const LibraryRow& row : CLibrary(*store).Rows(result.first)) {
-                titles.Add(wxString::FromUTF8(row.title));
+            for (const LibraryRow& row : CLibrary(*store).Rows(counted.result.first)) {
+                counted.titles.Add(wxString::FromUTF8(row.title));
             }
-        }
-        return [=] {
-            if (!*alive || current->load() != generation) return;
-            self->m_counting = false;
-            self->m_matches->Set(titles);
-            self->ShowCount(result.matched, result.complete);
-            if (!result.messages.empty()) {
-                self->m_problem->SetLabel(wxString::FromUTF8(result.messages.front()));
+            return counted;
+        },
+        [current, generation](CRuleEditDlg& dialog, const Counted& counted) {
+            if (current->load() != generation) return;
+            dialog.m_counting = false;
+            dialog.m_matches->Set(counted.titles);
+            dialog.ShowCount(counted.result.matched, counted.result.complete);
+            if (!counted.result.messages.empty()) {
+                dialog.m_problem->SetLabel(wxString::FromUTF8(counted.result.messages.front()));
             }
-        };
-    });
+        });
 }
 
 }  // namespace varlo

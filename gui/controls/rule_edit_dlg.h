@@ -76,7 +76,6 @@ class CRuleEditDlg : public wxDialog {
     wxTimer m_delay;
     // The count under way; a newer one stops it and its results are dropped.
     std::shared_ptr<std::atomic<int>> m_generation = std::make_shared<std::atomic<int>>(0);
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     int64_t m_shownCount = -1;
     bool m_counting = false;
 };

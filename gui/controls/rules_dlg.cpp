@@ -43,8 +43,7 @@ CRulesDlg::CRulesDlg(wxWindow* parent, CFeedStore& store, std::shared_ptr<CStore
       m_writer(std::move(writer)),
       m_sites(std::move(sites)),
       m_categories(std::move(categories)),
-      m_applied(std::move(applied)),
-      m_poll(this) {
+      m_applied(std::move(applied)) {
     SetFont(TemplateFont());
     auto* top = new wxBoxSizer(wxVERTICAL);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
@@ -113,21 +112,10 @@ CRulesDlg::CRulesDlg(wxWindow* parent, CFeedStore& store, std::shared_ptr<CStore
         if (event.GetId() == wxID_CANCEL && m_applying) Stop();
         event.Skip();
     });
-    m_poll.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-        if (!m_progress) return;
-        const int64_t total = m_progress->total.load();
-        const int64_t examined = m_progress->examined.load();
-        m_gauge->SetValue(
-            total > 0 ? static_cast<int>(std::min<int64_t>(examined, total) * 1000 / total) : 0);
-        m_status->SetLabel(wxString::Format(Wx("適用しています: %lld / %lld 件 (Esc で中止)"),
-                                            static_cast<long long>(examined),
-                                            static_cast<long long>(total)));
-    });
     Reload();
 }
 
 CRulesDlg::~CRulesDlg() {
-    *m_alive = false;
     if (m_progress) m_progress->stop = true;
 }
 
@@ -150,20 +138,20 @@ void CRulesDlg::Reload(int64_t select) {
 
 void CRulesDlg::Write(std::function<int64_t(CRuleStore& rules)> change) {
     ++m_writes;
-    const std::shared_ptr<bool> alive = m_alive;
-    CRulesDlg* self = this;  // touched on the window's thread only, while `alive`
-    RunInStore(m_writer, [=](CFeedStore* store) -> std::function<void()> {
-        int64_t select = 0;
-        if (store != nullptr) {
-            CRuleStore rules(*store);
-            select = change(rules);
-        }
-        return [=] {
-            if (!*alive) return;
-            --self->m_writes;
-            self->Reload(select);
-        };
-    });
+    RunOffWindow(
+        this, InStore{m_writer},
+        [change = std::move(change)](CFeedStore* store) {
+            int64_t select = 0;
+            if (store != nullptr) {
+                CRuleStore rules(*store);
+                select = change(rules);
+            }
+            return select;
+        },
+        [](CRulesDlg& dialog, int64_t select) {
+            --dialog.m_writes;
+            dialog.Reload(select);
+        });
 }
 
 int CRulesDlg::Selected() const {
@@ -247,40 +235,58 @@ void CRulesDlg::ApplyAll() {
     m_progress = std::make_shared<Progress>();
     EnableButtons();
     m_gauge->SetValue(0);
-    m_poll.Start(100);
     const std::shared_ptr<Progress> progress = m_progress;
-    const std::shared_ptr<bool> alive = m_alive;
     const std::vector<Rule> rules = m_rules;
-    CRulesDlg* self = this;  // touched on the window's thread only, while `alive`
+    // The pass says how far it is; one notice at a time waits for the window.
+    auto tell = [progress, dialog = WindowRef<CRulesDlg>(this)] {
+        if (progress->noticeWaiting.exchange(true)) return;
+        PostToWindow(dialog, [](CRulesDlg& alive) { alive.ShowApplying(); });
+    };
     // It changes the library: through the writer, after the rules' own changes posted before.
-    RunInStore(m_writer, [=](CFeedStore* store) -> std::function<void()> {
-        RulePassResult result;
-        if (store != nullptr) {
-            result = ApplyRulesToLibrary(*store, rules, [&](const RulePassResult& now) {
-                progress->examined = now.examined;
-                progress->total = now.total;
-                return !progress->stop.load();
-            });
-        }
-        return [=] {
-            if (!*alive) return;
-            self->m_poll.Stop();
-            self->m_applying = false;
-            self->m_progress.reset();
-            self->m_gauge->SetValue(result.complete ? 1000 : 0);
-            wxString text = wxString::Format(
-                Wx(result.complete ? "適用しました: %lld 件が一致し、%lld 件を変えました"
-                                   : "中止しました: %lld 件が一致し、%lld 件を変えました"),
-                static_cast<long long>(result.matched), static_cast<long long>(result.changed));
-            for (const std::string& message : result.messages) {
-                text += "\n" + wxString::FromUTF8(message);
+    RunOffWindow(
+        this, InStore{m_writer},
+        [progress, rules, tell](CFeedStore* store) {
+            RulePassResult result;
+            if (store != nullptr) {
+                result = ApplyRulesToLibrary(*store, rules, [&](const RulePassResult& now) {
+                    progress->examined = now.examined;
+                    progress->total = now.total;
+                    tell();
+                    return !progress->stop.load();
+                });
             }
-            self->m_status->SetLabel(text);
-            self->EnableButtons();
-            self->Layout();
-            if (self->m_applied) self->m_applied();
-        };
-    });
+            return result;
+        },
+        [](CRulesDlg& dialog, const RulePassResult& result) { dialog.ShowApplied(result); });
+}
+
+void CRulesDlg::ShowApplying() {
+    if (!m_progress) return;
+    m_progress->noticeWaiting = false;
+    const int64_t total = m_progress->total.load();
+    const int64_t examined = m_progress->examined.load();
+    m_gauge->SetValue(
+        total > 0 ? static_cast<int>(std::min<int64_t>(examined, total) * 1000 / total) : 0);
+    m_status->SetLabel(wxString::Format(Wx("適用しています: %lld / %lld 件 (Esc で中止)"),
+                                        static_cast<long long>(examined),
+                                        static_cast<long long>(total)));
+}
+
+void CRulesDlg::ShowApplied(const RulePassResult& result) {
+    m_applying = false;
+    m_progress.reset();
+    m_gauge->SetValue(result.complete ? 1000 : 0);
+    wxString text = wxString::Format(
+        Wx(result.complete ? "適用しました: %lld 件が一致し、%lld 件を変えました"
+                           : "中止しました: %lld 件が一致し、%lld 件を変えました"),
+        static_cast<long long>(result.matched), static_cast<long long>(result.changed));
+    for (const std::string& message : result.messages) {
+        text += "\n" + wxString::FromUTF8(message);
+    }
+    m_status->SetLabel(text);
+    EnableButtons();
+    Layout();
+    if (m_applied) m_applied();
 }
 
 void CRulesDlg::Stop() {

@@ -4,7 +4,6 @@
 // progress shown; Esc stops it, keeping what was applied.
 
 #include <wx/dialog.h>
-#include <wx/timer.h>
 
 #include <atomic>
 #include <functional>
@@ -15,6 +14,7 @@
 
 #include "platform/text.h"
 #include "store/feed_store.h"
+#include "store/rule_pass.h"
 #include "store/rules.h"
 
 class wxButton;
@@ -66,6 +66,9 @@ class CRulesDlg : public wxDialog {
     wxButton* m_apply = nullptr;
 
   private:
+    // How far the application is, as the pass last told.
+    void ShowApplying();
+    void ShowApplied(const RulePassResult& result);
     void Reload(int64_t select = 0);
     // Runs `change` on the writer's connection, then lists the rules anew, selecting the rule
     // whose id `change` returns.
@@ -85,15 +88,14 @@ class CRulesDlg : public wxDialog {
     CRuleEditDlg* m_editor = nullptr;
     bool m_modelessEditor = false;
     bool m_applying = false;
-    // The application under way: its progress, read by the timer, and its stop.
+    // The application under way: its progress, shown when the pass tells of it, and its stop.
     struct Progress {
         std::atomic<int64_t> examined{0};
         std::atomic<int64_t> total{0};
         std::atomic<bool> stop{false};
+        std::atomic<bool> noticeWaiting{false};
     };
     std::shared_ptr<Progress> m_progress;
-    wxTimer m_poll;
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 }  // namespace varlo

@@ -78,10 +78,6 @@ CSyncAccountDlg::CSyncAccountDlg(wxWindow* parent, bool hasAccount) : m_hasAccou
     m_editServer->SetFocus();
 }
 
-CSyncAccountDlg::~CSyncAccountDlg() {
-    *m_alive = false;
-}
-
 int CSyncAccountDlg::DoModal() {
     m_editServer->ChangeValue(wxString::FromUTF8(m_server));
     m_editUser->ChangeValue(wxString::FromUTF8(m_user));
@@ -121,17 +117,17 @@ void CSyncAccountDlg::CheckConnection() {
     m_checking = true;
     m_buttonCheck->Enable(false);
     ShowResult(Wx("確認中..."));
-    std::shared_ptr<bool> alive = m_alive;
-    RunInBackground([=, this]() -> std::function<void()> {
-        CReaderClient client(server);
-        const ReaderStatus status = client.Login(user, password);
-        return [=, this] {
-            if (!*alive) return;
-            m_checking = false;
-            m_buttonCheck->Enable(true);
-            ShowResult(status.Ok() ? Wx("接続できました。") : ToWx(status.message));
-        };
-    });
+    RunOffWindow(
+        this, OnWorkers{},
+        [server, user, password] {
+            CReaderClient client(server);
+            return client.Login(user, password);
+        },
+        [](CSyncAccountDlg& dialog, const ReaderStatus& status) {
+            dialog.m_checking = false;
+            dialog.m_buttonCheck->Enable(true);
+            dialog.ShowResult(status.Ok() ? Wx("接続できました。") : ToWx(status.message));
+        });
 }
 
 void CSyncAccountDlg::ShowResult(const wxString& text) {

@@ -23,7 +23,6 @@ class CSyncAccountDlg : public wxDialog {
     // `hasAccount`: an account is set, so it can be removed and its password may be left empty
     // (kept as it is).
     CSyncAccountDlg(wxWindow* parent, bool hasAccount);
-    ~CSyncAccountDlg() override;
 
     // Shows the dialog with the fields; on OK the fields hold the texts entered.
     int DoModal();
@@ -54,8 +53,6 @@ class CSyncAccountDlg : public wxDialog {
     int m_clientHeight = 0;
     bool m_hasAccount = false;
     bool m_checking = false;
-    // Cleared when the dialog goes, so that a check still running shows nothing.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 }  // namespace varlo

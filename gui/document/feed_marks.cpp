@@ -49,19 +49,17 @@ CLibrary& CFeedMarks::Library() {
 
 void CFeedMarks::Touch(const std::vector<Text>& urls) {
     const auto now = static_cast<int64_t>(std::time(nullptr));
-    RunInStore(Writer(), [urls, now](CFeedStore* store) -> std::function<void()> {
+    RunOffWindow(InStore{Writer()}, [urls, now](CFeedStore* store) {
         if (store != nullptr) store->Touch(urls, now);
-        return nullptr;
     });
 }
 
 void CFeedMarks::Prune() {
     const auto now = static_cast<int64_t>(std::time(nullptr));
     const CFeedCache cache = Cache();
-    RunInStore(Writer(), [now, cache](CFeedStore* store) -> std::function<void()> {
-        if (store == nullptr) return nullptr;
+    RunOffWindow(InStore{Writer()}, [now, cache](CFeedStore* store) {
+        if (store == nullptr) return;
         for (const Text& url : store->Prune(now)) cache.Remove(url);
-        return nullptr;
     });
 }
 
@@ -78,9 +76,8 @@ void CFeedMarks::RecordSiteCategories(const COpmlFile& file) {
         std::vector<Text>& names = categories[item->m_strXmlUrl];
         if (!item->m_strCategory.empty()) names.push_back(item->m_strCategory);
     }
-    RunInStore(Writer(), [categories = std::move(categories)](CFeedStore* store) {
+    RunOffWindow(InStore{Writer()}, [categories = std::move(categories)](CFeedStore* store) {
         if (store != nullptr) CRuleStore(*store).SetSiteCategories(categories);
-        return std::function<void()>();
     });
 }
 

@@ -5,6 +5,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/worker_pool.h"
@@ -17,7 +18,7 @@ namespace {
 // has run.
 int g_pending = 0;
 
-// The threads of RunOnOwnThread with their cancel functions; joined when the application ends.
+// The threads of OnOwnThread work with their cancel functions; joined when the application ends.
 struct OwnThread {
     std::thread thread;
     std::function<void()> cancel;
@@ -40,7 +41,7 @@ void JoinFinished() {
     for (OwnThread& own : finished) own.thread.join();
 }
 
-void Deliver(std::function<void()> then) {
+void Deliver(detail::Continuation then) {
     // The application object outlives the workers: StopBackgroundWork runs before it goes.
     if (wxTheApp) {
         wxTheApp->CallAfter([then = std::move(then)] {
@@ -53,24 +54,25 @@ void Deliver(std::function<void()> then) {
 
 }  // namespace
 
-void RunInBackground(std::function<std::function<void()>()> work) {
+namespace detail {
+
+void Post(OnWorkers, StoreWork work) {
     ++g_pending;
-    WorkerPool::Shared().Post([work = std::move(work)] { Deliver(work()); });
+    WorkerPool::Shared().Post([work = std::move(work)] { Deliver(work(nullptr)); });
 }
 
-void RunInStore(const std::shared_ptr<CStoreWriter>& writer,
-                std::function<std::function<void()>(CFeedStore*)> work) {
+void Post(InStore where, StoreWork work) {
     ++g_pending;
-    writer->Post([work = std::move(work)](CFeedStore* store) { Deliver(work(store)); });
+    where.writer->Post([work = std::move(work)](CFeedStore* store) { Deliver(work(store)); });
 }
 
-void RunOnOwnThread(std::function<std::function<void()>()> work, std::function<void()> cancel) {
+void Post(OnOwnThread where, StoreWork work) {
     ++g_pending;
     std::lock_guard lock(g_threadsMutex);
     OwnThread& own = g_threads.emplace_back();
-    own.cancel = std::move(cancel);
+    own.cancel = std::move(where.cancel);
     own.thread = std::thread([work = std::move(work), &own] {
-        std::function<void()> then = work();
+        Continuation then = work(nullptr);
         {
             std::lock_guard threadsLock(g_threadsMutex);
             own.finished = true;
@@ -79,11 +81,44 @@ void RunOnOwnThread(std::function<std::function<void()>()> work, std::function<v
     });
 }
 
+void OnWindow(Continuation then) {
+    if (wxTheApp) wxTheApp->CallAfter(std::move(then));
+}
+
+}  // namespace detail
+
+bool CWindowQuestions::Ask(std::function<bool()> ask) {
+    auto answer = std::make_shared<std::optional<bool>>();
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_cancelled) return false;
+    }
+    wxTheApp->CallAfter([self = shared_from_this(), ask = std::move(ask), answer] {
+        {
+            std::lock_guard lock(self->m_mutex);
+            if (self->m_cancelled) return;
+        }
+        const bool value = ask();
+        std::lock_guard lock(self->m_mutex);
+        *answer = value;
+        self->m_answered.notify_all();
+    });
+    std::unique_lock lock(m_mutex);
+    m_answered.wait(lock, [&] { return m_cancelled || answer->has_value(); });
+    return answer->has_value() && **answer;
+}
+
+void CWindowQuestions::Cancel() {
+    std::lock_guard lock(m_mutex);
+    m_cancelled = true;
+    m_answered.notify_all();
+}
+
 void ReleaseInBackground(std::shared_ptr<const void> owner) {
     if (!owner) return;
-    RunInBackground([owner = std::move(owner)]() mutable -> std::function<void()> {
+    detail::Post(OnWorkers{}, [owner = std::move(owner)](CFeedStore*) mutable {
         owner.reset();
-        return nullptr;
+        return detail::Continuation();
     });
 }
 

@@ -5,7 +5,6 @@
 #include <wx/menu.h>
 #include <wx/toplevel.h>
 
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -31,21 +30,9 @@ namespace {
 
 const char* const kView = "View";
 
-// The views alive now: a result read on a worker reaches its view only while it lives. Touched
-// on the window's thread only.
-std::set<const CVarloView*>& LiveViews() {
-    static std::set<const CVarloView*> views;
-    return views;
-}
-
 }  // namespace
 
-bool CVarloView::IsLiveView(const CVarloView* view) {
-    return LiveViews().count(view) > 0;
-}
-
 CVarloView::~CVarloView() {
-    LiveViews().erase(this);
     CancelDownload();
     if (m_listCtrl) m_listCtrl->Unbind(wxEVT_DESTROY, &CVarloView::OnListDestroyed, this);
 }
@@ -56,9 +43,7 @@ void CVarloView::OnListDestroyed(wxWindowDestroyEvent& event) {
     event.Skip();
 }
 
-CVarloView::CVarloView() : m_progressTimer(this) {
-    LiveViews().insert(this);
-    Bind(wxEVT_TIMER, &CVarloView::OnProgressTimer, this);
+CVarloView::CVarloView() {
     ISettings& settings = Settings();
     m_bDescription = settings.GetInt(kView, "Description", 0) != 0;
     m_bLinkNew = settings.GetInt(kView, "LinkNew", 0) != 0;
@@ -188,17 +173,15 @@ void CVarloView::MarkViewReadOffTheWindow(const LibraryView& view) {
 
 void CVarloView::MarkOffTheWindow(std::function<void(CLibrary&, CFeedStore&)> write) {
     if (!FeedMarks().Store().IsOpen()) return;
-    CVarloView* self = this;
-    RunInStore(FeedMarks().Writer(),
-               [self, write = std::move(write)](CFeedStore* store) -> std::function<void()> {
-                   if (store != nullptr) {
-                       CLibrary library(*store);
-                       write(library, *store);
-                   }
-                   return [self] {
-                       if (IsLiveView(self)) self->MarksChanged();
-                   };
-               });
+    RunOffWindow(
+        this, InStore{FeedMarks().Writer()},
+        [write = std::move(write)](CFeedStore* store) {
+            if (store != nullptr) {
+                CLibrary library(*store);
+                write(library, *store);
+            }
+        },
+        [](CVarloView& view) { view.MarksChanged(); });
 }
 
 void CVarloView::OnRightDown(wxMouseEvent& event) {

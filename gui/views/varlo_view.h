@@ -3,7 +3,6 @@
 // feed update that runs when the user chooses a site.
 
 #include <wx/docview.h>
-#include <wx/timer.h>
 
 #include <cstdint>
 #include <functional>
@@ -38,6 +37,7 @@ class CBrowserView;
 class CListCtrlBox;
 class COpmlItem;
 class CVarloDoc;
+enum class PageScroll;
 
 class CVarloView : public wxView {
   public:
@@ -202,7 +202,6 @@ class CVarloView : public wxView {
     // articles only. The same object while the file's sites stay the same.
     std::shared_ptr<const std::vector<Text>> SitesOfFile();
     CVarloDoc* Doc() const;
-    static bool IsLiveView(const CVarloView* view);
     // Reads the downloaded feed and writes the first part of its preview page on a worker, then
     // shows them.
     void ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
@@ -216,7 +215,9 @@ class CVarloView : public wxView {
                         const Text& feedUrl);
     // Shows the running download's progress in a window of the window's thread, and passes its
     // cancel on.
-    void OnProgressTimer(wxTimerEvent& event);
+    // Shows the chosen site's download as it stands: when it said it changed, and when the user
+    // answered its window.
+    void ShowDownloadProgress();
     void CloseProgressWindow();
     // Refills the article list from the document's feed and says in the status bar whether it
     // was cut short.
@@ -231,6 +232,8 @@ class CVarloView : public wxView {
     void OnRightDown(wxMouseEvent& event);
     void OnLeftDown(wxMouseEvent& event);
     void ReadOnByRow(bool back);
+    // Reads on as the page's scroll turned out, if the same row is still chosen.
+    void ReadOnAfterScroll(PageScroll outcome, bool back, int row, int library, int site);
     // Records the download `read` took from the chosen site, read as `feed`, on a worker:
     // validators, cache copy, articles, and the seen marks with `markSeen`.
     void RecordChosenOffTheWindow(const std::shared_ptr<ChosenRead>& read,
@@ -288,7 +291,6 @@ class CVarloView : public wxView {
     std::function<void(int64_t)> m_onUnreadCount;
     int64_t m_unreadCountTold = -1;
     std::shared_ptr<CRelayedProgress> m_download;  // the chosen site's download while it runs
-    wxTimer m_progressTimer;
     std::unique_ptr<CDownloadProgress> m_progressWindow;
     std::vector<std::unique_ptr<CDownloadProgress>> m_spentProgressWindows;
     bool m_progressClosed = false;  // the user closed the progress window; it stays closed

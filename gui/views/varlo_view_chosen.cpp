@@ -61,8 +61,16 @@ struct CVarloView::ChosenRead {
 struct CVarloView::ListPart {
     FeedReading reading;
     ChosenFeed chosen;
-    bool marksRead = false;  // the marks were read from the store on the worker
-    int previewCount = -1;   // the articles the page written holds (-1: not written)
+    bool marksRead = false;   // the marks were read from the store on the worker
+    int previewCount = -1;    // the articles the page written holds (-1: not written)
+    std::string previewTemp;  // the page written, until it is shown or given up
+
+    ListPart() = default;
+    ListPart(const ListPart&) = delete;
+    ListPart& operator=(const ListPart&) = delete;
+    ~ListPart() {
+        if (!previewTemp.empty()) unlink(previewTemp.c_str());
+    }
 };
 
 void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
@@ -89,32 +97,30 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
     }
     read->link =
         std::make_shared<ReadLink>(read->readPath != path ? read->readPath : std::string());
-    CVarloView* self = this;
-
-    RunInBackground([self, read] {
-        auto list = std::make_shared<ListPart>();
-        // The download is parsed here, once: the list, the page and the library all take it.
-        list->reading = ReadFeedBody(read->readPath, read->url);
-        const CRssFile& feed = *list->reading.feed;
-        // The page a user waits for is its first screens: a feed of thousands gets the rest of
-        // its articles once the page is shown.
-        list->previewCount = WritePreviewStart(read->previewTemp, feed, read->options,
-                                               PageFill::kFirstBytes, read->token);
-        // The marks the list shows are read now; recording thousands of articles takes longer
-        // than reading them, and waits until the feed is shown.
-        CFeedStore* store = list->reading.isFeed ? WorkerStore(read->storePath) : nullptr;
-        if (store) {
-            list->chosen.unseen = UnseenBeforeRecording(*store, read->url, feed);
-            list->marksRead = true;
-        }
-        return std::function<void()>([self, read, list] {
-            if (!IsLiveView(self)) {
-                unlink(read->previewTemp.c_str());
-                return ReleaseInBackground(list);
+    RunOffWindow(
+        this, OnWorkers{},
+        [read] {
+            auto list = std::make_shared<ListPart>();
+            // The download is parsed here, once: the list, the page and the library all take it.
+            list->reading = ReadFeedBody(read->readPath, read->url);
+            const CRssFile& feed = *list->reading.feed;
+            // The page a user waits for is its first screens: a feed of thousands gets the rest
+            // of its articles once the page is shown.
+            list->previewTemp = read->previewTemp;
+            list->previewCount = WritePreviewStart(read->previewTemp, feed, read->options,
+                                                   PageFill::kFirstBytes, read->token);
+            // The marks the list shows are read now; recording thousands of articles takes
+            // longer than reading them, and waits until the feed is shown.
+            CFeedStore* store = list->reading.isFeed ? WorkerStore(read->storePath) : nullptr;
+            if (store) {
+                list->chosen.unseen = UnseenBeforeRecording(*store, read->url, feed);
+                list->marksRead = true;
             }
-            self->ApplyChosenList(read, list);
+            return list;
+        },
+        [read](CVarloView& view, std::shared_ptr<ListPart> list) {
+            view.ApplyChosenList(read, std::move(list));
         });
-    });
 }
 
 void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenRead>& read,
@@ -136,10 +142,7 @@ void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenRead>& read,
     const int total = feed->GetSize();
     const int from = list->previewCount;
     bool fill = false;
-    if (!live) {
-        // The user moved on: nothing is shown or marked seen.
-        unlink(read->previewTemp.c_str());
-    } else {
+    if (live) {
         if (m_articles) {
             // The articles that were unread when the site was chosen stay bold in this list.
             std::vector<bool> unseen(static_cast<size_t>(total));
@@ -151,9 +154,9 @@ void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenRead>& read,
         ShowFeedRead();
         const std::string preview = GetPreviewPath();
         if (list->previewCount < 0 || rename(read->previewTemp.c_str(), preview.c_str()) != 0) {
-            unlink(read->previewTemp.c_str());
             WritePreviewPage(preview, *feed, read->options);
         } else {
+            list->previewTemp.clear();
             fill = list->previewCount < total;
         }
         if (m_browser) {
@@ -161,7 +164,9 @@ void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenRead>& read,
             m_browser->Navigate(preview);
         }
     }
-    list.reset();
+    // When the user moved on, nothing is shown or marked seen, and the page written goes with the
+    // reading.
+    ReleaseInBackground(std::move(list));
     // A view option changed while the page was written: the page is written anew from this
     // reading.
     if (live && read->options != Options()) {
@@ -174,22 +179,24 @@ void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenRead>& read,
         return;
     }
     // The rest of the page, then the articles for the library, from the same reading.
-    CVarloView* self = this;
-    RunInBackground([self, read, feed, fill, record, from, live]() -> std::function<void()> {
-        auto pieces = std::make_shared<std::vector<PageFill::Piece>>();
-        if (fill) {
-            *pieces = PageFill::PiecesOf(*feed, read->options, from, GetPreviewPath(), read->token);
-        }
-        return [self, read, pieces, feed, record, live]() mutable {
-            if (!IsLiveView(self)) return;
-            --self->m_reading;
-            if (!pieces->empty() && read->generation == self->m_generation && self->m_browser) {
-                self->m_browser->FillPage(GetPreviewPath(), read->token, std::move(*pieces),
-                                          feed->GetSize());
+    RunOffWindow(
+        this, OnWorkers{},
+        [read, feed, fill, from] {
+            std::vector<PageFill::Piece> pieces;
+            if (fill) {
+                pieces =
+                    PageFill::PiecesOf(*feed, read->options, from, GetPreviewPath(), read->token);
             }
-            if (record) self->RecordChosenOffTheWindow(read, std::move(feed), live);
-        };
-    });
+            return pieces;
+        },
+        [read, feed, record, live](CVarloView& view, std::vector<PageFill::Piece> pieces) {
+            --view.m_reading;
+            if (!pieces.empty() && read->generation == view.m_generation && view.m_browser) {
+                view.m_browser->FillPage(GetPreviewPath(), read->token, std::move(pieces),
+                                         feed->GetSize());
+            }
+            if (record) view.RecordChosenOffTheWindow(read, feed, live);
+        });
 }
 
 void CVarloView::RecordChosenOffTheWindow(const std::shared_ptr<ChosenRead>& read,
@@ -200,10 +207,9 @@ void CVarloView::RecordChosenOffTheWindow(const std::shared_ptr<ChosenRead>& rea
     // changes then.
     const CFeedCache cache = FeedMarks().Cache();
     ++m_reading;
-    CVarloView* self = this;
-    RunInStore(
-        FeedMarks().Writer(),
-        [self, read, feed, cache, markSeen](CFeedStore* store) mutable -> std::function<void()> {
+    RunOffWindow(
+        this, InStore{FeedMarks().Writer()},
+        [read, feed, cache, markSeen](CFeedStore* store) mutable {
             if (store != nullptr) {
                 const std::vector<LibraryArticle> articles = LibraryArticlesOf(*feed);
                 feed.reset();
@@ -211,11 +217,10 @@ void CVarloView::RecordChosenOffTheWindow(const std::shared_ptr<ChosenRead>& rea
                                     articles, markSeen);
             }
             feed.reset();
-            return [self] {
-                if (!IsLiveView(self)) return;
-                --self->m_reading;
-                self->RefreshMarks();
-            };
+        },
+        [](CVarloView& view) {
+            --view.m_reading;
+            view.RefreshMarks();
         });
 }
 
@@ -229,42 +234,59 @@ void CVarloView::RewritePreview(bool show) {
     const std::string token = "g" + std::to_string(generation);
     ++m_reading;
     ++m_unshown;
-    CVarloView* self = this;
-    RunInBackground([self, generation, feed, options, temp, token,
-                     show]() -> std::function<void()> {
-        // A page not shown now is written whole: no pieces can be added to it until it is shown.
-        const int count =
-            show ? WritePreviewStart(temp, *feed, options, PageFill::kFirstBytes, token)
-                 : (WritePreviewPage(temp, *feed, options) ? feed->GetSize() : -1);
-        auto pieces = std::make_shared<std::vector<PageFill::Piece>>();
-        if (count >= 0 && count < feed->GetSize()) {
-            *pieces = PageFill::PiecesOf(*feed, options, count, GetPreviewPath(), token);
+    // The page written, until it is shown or given up (the view may be gone by then).
+    struct Rewritten {
+        std::string temp;
+        int count = -1;
+        std::vector<PageFill::Piece> pieces;
+        Rewritten() = default;
+        Rewritten(Rewritten&& other) noexcept
+            : temp(std::exchange(other.temp, {})),
+              count(other.count),
+              pieces(std::move(other.pieces)) {}
+        Rewritten(const Rewritten&) = delete;
+        ~Rewritten() {
+            if (!temp.empty()) unlink(temp.c_str());
         }
-        return [self, generation, feed, options, temp, token, count, pieces, show] {
-            if (!IsLiveView(self)) return (void)unlink(temp.c_str());
-            --self->m_reading;
-            --self->m_unshown;
-            if (generation != self->m_generation) return (void)unlink(temp.c_str());
+    };
+    RunOffWindow(
+        this, OnWorkers{},
+        [feed, options, temp, token, show] {
+            Rewritten page;
+            page.temp = temp;
+            // A page not shown now is written whole: no pieces can be added to it until it is
+            // shown.
+            page.count = show
+                             ? WritePreviewStart(temp, *feed, options, PageFill::kFirstBytes, token)
+                             : (WritePreviewPage(temp, *feed, options) ? feed->GetSize() : -1);
+            if (page.count >= 0 && page.count < feed->GetSize()) {
+                page.pieces =
+                    PageFill::PiecesOf(*feed, options, page.count, GetPreviewPath(), token);
+            }
+            return page;
+        },
+        [generation, feed, options, token, show](CVarloView& view, Rewritten page) {
+            --view.m_reading;
+            --view.m_unshown;
+            if (generation != view.m_generation) return;
             // Another option changed meanwhile: written again with the options of now.
-            if (options != self->Options()) {
-                unlink(temp.c_str());
-                return self->RewritePreview(show);
-            }
+            if (options != view.Options()) return view.RewritePreview(show);
             const std::string preview = GetPreviewPath();
-            if (count < 0 || rename(temp.c_str(), preview.c_str()) != 0) {
-                unlink(temp.c_str());
+            if (page.count < 0 || rename(page.temp.c_str(), preview.c_str()) != 0) {
                 WritePreviewPage(preview, *feed, options);
-                pieces->clear();
+                page.pieces.clear();
+            } else {
+                page.temp.clear();
             }
-            if (self->m_browser && show) {
-                self->m_browser->StopFilling();
-                self->m_browser->Navigate(preview);
-                if (!pieces->empty()) {
-                    self->m_browser->FillPage(preview, token, std::move(*pieces), feed->GetSize());
+            if (view.m_browser && show) {
+                view.m_browser->StopFilling();
+                view.m_browser->Navigate(preview);
+                if (!page.pieces.empty()) {
+                    view.m_browser->FillPage(preview, token, std::move(page.pieces),
+                                             feed->GetSize());
                 }
             }
-        };
-    });
+        });
 }
 
 void CVarloView::UpdateFeed() {
@@ -299,6 +321,10 @@ void CVarloView::UpdateFeed() {
     // after a second, as the download asks for it.
     ++m_busy;
     auto progress = std::make_shared<CRelayedProgress>();
+    // The download says when its progress changed; the window shows it then.
+    progress->OnChange([view = WindowRef<CVarloView>(this)] {
+        PostToWindow(view, [](CVarloView& alive) { alive.ShowDownloadProgress(); });
+    });
     m_download = progress;
     m_progressClosed = false;
     auto download = std::make_shared<CHttpDownload>(feedUrl);
@@ -308,30 +334,31 @@ void CVarloView::UpdateFeed() {
     download->ShowProgressAfter(std::chrono::seconds(1));
     download->SetProgress(progress.get());
     PrepareFeedDownload(*download, marks.Store(), marks.Cache(), feedUrl);
-    RunInStore(marks.Writer(), [feedUrl](CFeedStore* store) -> std::function<void()> {
+    RunOffWindow(InStore{marks.Writer()}, [feedUrl](CFeedStore* store) {
         if (store != nullptr) RecordChosenFeedAsked(*store, feedUrl);
-        return nullptr;
     });
-    m_progressTimer.Start(50);
     const std::string folder = GetProgramFolder();
-    CVarloView* self = this;
-    RunOnOwnThread(
-        [=]() -> std::function<void()> {
-            auto messages = std::make_shared<std::vector<std::pair<Text, unsigned>>>();
+    // What the download leaves: the file it wrote and what it would have said meanwhile.
+    struct Downloaded {
+        std::string path;
+        std::vector<std::pair<Text, unsigned>> messages;
+    };
+    RunOffWindow(
+        this, OnOwnThread{[progress] { progress->CancelFromAfar(); }},
+        [download, folder] {
+            Downloaded done;
             MessageBoxHandler previous =
-                SetMessageBoxHandler([&messages](const Text& text, unsigned style) {
-                    messages->emplace_back(text, style);
+                SetMessageBoxHandler([&done](const Text& text, unsigned style) {
+                    done.messages.emplace_back(text, style);
                     return static_cast<int>(kIdOk);
                 });
-            std::string path = download->Download(folder, false, "down.xml");
+            done.path = download->Download(folder, false, "down.xml");
             SetMessageBoxHandler(std::move(previous));
-            return [self, generation, download, messages, path = std::move(path), feedUrl] {
-                if (IsLiveView(self)) {
-                    self->FinishDownload(generation, *download, path, *messages, feedUrl);
-                }
-            };
+            return done;
         },
-        [progress] { progress->CancelFromAfar(); });
+        [generation, download, feedUrl](CVarloView& view, Downloaded done) {
+            view.FinishDownload(generation, *download, done.path, done.messages, feedUrl);
+        });
 }
 
 void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& download,
@@ -340,7 +367,6 @@ void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& downlo
                                 const Text& feedUrl) {
     --m_busy;
     m_download.reset();
-    m_progressTimer.Stop();
     CloseProgressWindow();
     // Another file was opened meanwhile (which cancelled this download): nothing of it is shown.
     if (generation != m_generation || !m_listCtrl) return;
@@ -357,13 +383,9 @@ void CVarloView::FinishDownload(uint64_t generation, const CHttpDownload& downlo
             // for good, or its server's wait that the next update keeps to.
             const int64_t now = static_cast<int64_t>(std::time(nullptr));
             failure = ReadChosenFailure(download, feedUrl, now);
-            RunInStore(FeedMarks().Writer(),
-                       [feedUrl, failure, now](CFeedStore* store) -> std::function<void()> {
-                           if (store != nullptr) {
-                               RecordChosenFeedFailure(*store, feedUrl, failure, now);
-                           }
-                           return nullptr;
-                       });
+            RunOffWindow(InStore{FeedMarks().Writer()}, [feedUrl, failure, now](CFeedStore* store) {
+                if (store != nullptr) RecordChosenFeedFailure(*store, feedUrl, failure, now);
+            });
         } else {
             answer = {download.ResponseETag(), download.ResponseLastModified(),
                       download.NotModified()};
@@ -391,15 +413,14 @@ void CVarloView::CancelDownload() {
     if (m_fullText) m_fullText->CancelFromAfar();
 }
 
-void CVarloView::OnProgressTimer(wxTimerEvent&) {
-    if (!m_download) {
-        m_progressTimer.Stop();
-        return;
-    }
+void CVarloView::ShowDownloadProgress() {
+    if (!m_download) return;
     const CRelayedProgress::Fields fields = m_download->Take();
     if (fields.windowOpen && !m_progressWindow && !m_progressClosed) {
         m_progressWindow = MakeDownloadProgress();
         m_progressWindow->Create(fields.message, fields.file);
+        // The cancel button and the close box are answered as they happen.
+        m_progressWindow->OnUserChoice([this] { ShowDownloadProgress(); });
     }
     // Held here: the window's own handlers may run inside the calls below.
     CDownloadProgress* window = m_progressWindow.get();

@@ -68,17 +68,15 @@ void CVarloView::OnShowFullText() {
     auto progress = std::make_shared<CRelayedProgress>();
     m_fullText = progress;
     ShowStatus(Wx("全文を取得中"));
-    CVarloView* self = this;
     const LibraryRow chosen = *article;
-    RunOnOwnThread(
-        [self, generation, progress, chosen]() -> std::function<void()> {
-            auto result = std::make_shared<WholeArticleFetch>(
-                FetchWholeArticle(chosen.link, SiteRequest(), progress.get()));
-            return [self, generation, chosen, result] {
-                if (IsLiveView(self)) self->FinishFullText(generation, chosen, *result);
-            };
+    RunOffWindow(
+        this, OnOwnThread{[progress] { progress->CancelFromAfar(); }},
+        [progress, link = chosen.link] {
+            return FetchWholeArticle(link, SiteRequest(), progress.get());
         },
-        [progress] { progress->CancelFromAfar(); });
+        [generation, chosen](CVarloView& view, WholeArticleFetch result) {
+            view.FinishFullText(generation, chosen, result);
+        });
 }
 
 void CVarloView::FinishFullText(uint64_t generation, const LibraryRow& article,

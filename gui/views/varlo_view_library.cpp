@@ -68,31 +68,32 @@ void CVarloView::ChooseLibraryRow(int index, int select) {
     const LibraryView view = m_libraryRows[static_cast<size_t>(index)].view.Within(SitesOfFile());
     const std::string path = FeedMarks().Store().Path();
     ++m_readingView;
-    CVarloView* self = this;
     // A view may hold a million articles and a search reads the index: a worker reads the ids;
     // the list then asks for the rows it shows.
-    RunInBackground([=]() -> std::function<void()> {
-        auto ids = std::make_shared<std::vector<int64_t>>();
-        if (CFeedStore* store = WorkerStore(path)) *ids = CLibrary(*store).Ids(view);
-        return [self, generation, index, select, ids] {
-            if (!IsLiveView(self)) return;
-            --self->m_readingView;
-            if (generation != self->m_generation || !self->m_listCtrl) return;
-            const auto count = static_cast<int64_t>(ids->size());
-            if (index < self->LibraryRowCount()) {
-                LibraryRowEntry& entry = self->m_libraryRows[static_cast<size_t>(index)];
+    RunOffWindow(
+        this, OnWorkers{},
+        [path, view] {
+            std::vector<int64_t> ids;
+            if (CFeedStore* store = WorkerStore(path)) ids = CLibrary(*store).Ids(view);
+            return ids;
+        },
+        [generation, index, select](CVarloView& self, std::vector<int64_t> ids) {
+            --self.m_readingView;
+            if (generation != self.m_generation || !self.m_listCtrl) return;
+            const auto count = static_cast<int64_t>(ids.size());
+            if (index < self.LibraryRowCount()) {
+                LibraryRowEntry& entry = self.m_libraryRows[static_cast<size_t>(index)];
                 // The search row counts what the search found.
                 if (entry.view.kind == LibraryView::Kind::kSearch && entry.count != count) {
                     entry.count = count;
-                    self->m_listCtrl->RefreshItem(index);
+                    self.m_listCtrl->RefreshItem(index);
                 }
             }
-            if (self->m_articles) {
-                self->m_articles->ShowLibrary(std::move(*ids), self->SiteTitles(), select);
-                if (select >= 0) self->OnArticleChosen(select);
+            if (self.m_articles) {
+                self.m_articles->ShowLibrary(std::move(ids), self.SiteTitles(), select);
+                if (select >= 0) self.OnArticleChosen(select);
             }
-        };
-    });
+        });
     if (m_browser) m_browser->Navigate("about:blank");
 }
 
@@ -105,58 +106,81 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
     }
     ++m_reading;
     ++m_unshown;
-    CVarloView* self = this;
-    RunInBackground([=]() -> std::function<void()> {
-        auto rows = std::make_shared<std::vector<LibraryRow>>();
-        if (CFeedStore* store = WorkerStore(path)) *rows = CLibrary(*store).SiteArticles(url);
-        auto made = std::make_shared<CRssFile>(StoredFeed(*rows, title));
-        made->m_strAddress = url;
-        std::shared_ptr<const CRssFile> feed = std::move(made);
-        const std::string temp = GetPreviewPath() + "." + std::to_string(generation) + ".stored";
-        // A site of thousands of stored articles shows its first at once, as a feed does.
-        const std::string token = "s" + std::to_string(generation);
-        const int count =
-            rows->empty() ? -1
-                          : WritePreviewStart(temp, *feed, options, PageFill::kFirstBytes, token);
-        const bool written = count >= 0;
-        auto pieces = std::make_shared<std::vector<PageFill::Piece>>();
-        if (written && count < feed->GetSize()) {
-            *pieces = PageFill::PiecesOf(*feed, options, count, GetPreviewPath(), token);
+    // The stored articles as a feed, and the first part of its page, until shown or given up.
+    struct Stored {
+        std::vector<LibraryRow> rows;
+        std::shared_ptr<const CRssFile> feed;
+        std::string temp;
+        bool written = false;
+        std::vector<PageFill::Piece> pieces;
+        Stored() = default;
+        Stored(Stored&& other) noexcept
+            : rows(std::move(other.rows)),
+              feed(std::move(other.feed)),
+              temp(std::exchange(other.temp, {})),
+              written(other.written),
+              pieces(std::move(other.pieces)) {}
+        Stored(const Stored&) = delete;
+        ~Stored() {
+            if (!temp.empty()) unlink(temp.c_str());
         }
-        return [self, generation, rows, feed, temp, written, token, pieces] {
-            if (!IsLiveView(self)) return;
-            --self->m_reading;
-            --self->m_unshown;
-            CVarloDoc* doc = self->Doc();
-            if (generation != self->m_generation || !doc || rows->empty() || !written) {
-                unlink(temp.c_str());
+    };
+    RunOffWindow(
+        this, OnWorkers{},
+        [path, url, title, options, generation] {
+            Stored stored;
+            if (CFeedStore* store = WorkerStore(path)) {
+                stored.rows = CLibrary(*store).SiteArticles(url);
+            }
+            auto made = std::make_shared<CRssFile>(StoredFeed(stored.rows, title));
+            made->m_strAddress = url;
+            stored.feed = std::move(made);
+            const CRssFile& feed = *stored.feed;
+            stored.temp = GetPreviewPath() + "." + std::to_string(generation) + ".stored";
+            // A site of thousands of stored articles shows its first at once, as a feed does.
+            const std::string token = "s" + std::to_string(generation);
+            const int count = stored.rows.empty() ? -1
+                                                  : WritePreviewStart(stored.temp, feed, options,
+                                                                      PageFill::kFirstBytes, token);
+            stored.written = count >= 0;
+            if (stored.written && count < feed.GetSize()) {
+                stored.pieces = PageFill::PiecesOf(feed, options, count, GetPreviewPath(), token);
+            }
+            return stored;
+        },
+        [generation](CVarloView& self, Stored stored) {
+            --self.m_reading;
+            --self.m_unshown;
+            CVarloDoc* doc = self.Doc();
+            if (generation != self.m_generation || !doc || stored.rows.empty() || !stored.written) {
                 return;
             }
             std::vector<bool> unread;  // of the rows: shown in bold, and marked unread
-            for (const LibraryRow& row : *rows) unread.push_back(!row.read);
-            if (self->m_articles) {
-                self->m_articles->SetFeedReadMarks(unread);
-                self->m_articles->SetUnseenRows(std::move(unread));
+            for (const LibraryRow& row : stored.rows) unread.push_back(!row.read);
+            if (self.m_articles) {
+                self.m_articles->SetFeedReadMarks(unread);
+                self.m_articles->SetUnseenRows(std::move(unread));
             }
-            ReleaseInBackground(doc->SetFeed(feed));
-            self->ShowFeedRead();
+            ReleaseInBackground(doc->SetFeed(stored.feed));
+            self.ShowFeedRead();
             const std::string preview = GetPreviewPath();
-            if (rename(temp.c_str(), preview.c_str()) != 0) {
-                unlink(temp.c_str());
-                WritePreviewPage(preview, doc->Feed(), self->Options());
-                pieces->clear();
+            if (rename(stored.temp.c_str(), preview.c_str()) != 0) {
+                WritePreviewPage(preview, doc->Feed(), self.Options());
+                stored.pieces.clear();
+            } else {
+                stored.temp.clear();
             }
-            if (self->m_browser) {
-                self->m_browser->StopFilling();
-                self->m_browser->Navigate(preview);
-                if (!pieces->empty()) {
-                    self->m_browser->FillPage(preview, token, std::move(*pieces),
-                                              doc->Feed().GetSize());
+            if (self.m_browser) {
+                self.m_browser->StopFilling();
+                self.m_browser->Navigate(preview);
+                if (!stored.pieces.empty()) {
+                    const std::string token = "s" + std::to_string(generation);
+                    self.m_browser->FillPage(preview, token, std::move(stored.pieces),
+                                             doc->Feed().GetSize());
                 }
             }
-            self->ShowStatus(Wx("保存済みの記事を表示しています"));
-        };
-    });
+            self.ShowStatus(Wx("保存済みの記事を表示しています"));
+        });
 }
 
 void CVarloView::ShowSearch(const wxString& words) {
@@ -363,25 +387,32 @@ void CVarloView::ReadOn(bool back) {
     const int row = m_articles->GetList()->GetSelectedItem();
     const int library = m_articles->IsLibrary() ? m_chosenLibrary : -1;
     const int site = SelectedSite();
-    ScrollPageByScreen(web, preview, back, [this, back, row, library, site](PageScroll outcome) {
-        if (!IsLiveView(this) || IsBusy() || !m_articles || !m_articles->GetList()) return;
-        const int chosen = m_articles->IsLibrary() ? m_chosenLibrary : -1;
-        if (m_articles->GetList()->GetSelectedItem() != row || chosen != library ||
-            SelectedSite() != site) {
-            return;
+    ScrollPageByScreen(
+        web, preview, back,
+        [view = WindowRef<CVarloView>(this), back, row, library, site](PageScroll outcome) {
+            CVarloView* self = view.Get();
+            if (self) self->ReadOnAfterScroll(outcome, back, row, library, site);
+        });
+}
+
+void CVarloView::ReadOnAfterScroll(PageScroll outcome, bool back, int row, int library, int site) {
+    if (IsBusy() || !m_articles || !m_articles->GetList()) return;
+    const int chosen = m_articles->IsLibrary() ? m_chosenLibrary : -1;
+    if (m_articles->GetList()->GetSelectedItem() != row || chosen != library ||
+        SelectedSite() != site) {
+        return;
+    }
+    if (outcome == PageScroll::kUnavailable) {
+        ReadOnByRow(back);
+    } else if (outcome == PageScroll::kAtEnd) {
+        // A view of the library shows one article at a time: its next row; a site shows its
+        // whole feed: the next site with unread articles.
+        if (m_articles->IsLibrary()) {
+            if (row + 1 < m_articles->GetList()->GetItemCount()) m_articles->ChooseRow(row + 1);
+        } else {
+            GoToNextUnreadSite();
         }
-        if (outcome == PageScroll::kUnavailable) {
-            ReadOnByRow(back);
-        } else if (outcome == PageScroll::kAtEnd) {
-            // A view of the library shows one article at a time: its next row; a site shows
-            // its whole feed: the next site with unread articles.
-            if (m_articles->IsLibrary()) {
-                if (row + 1 < m_articles->GetList()->GetItemCount()) m_articles->ChooseRow(row + 1);
-            } else {
-                GoToNextUnreadSite();
-            }
-        }
-    });
+    }
 }
 
 void CVarloView::ReadOnByRow(bool back) {

@@ -90,26 +90,25 @@ bool CVarloView::AskSite(COpmlItem& entry, Text& category, bool showDetails) {
     const Text newFeed = entry.m_strXmlUrl;
     auto password = std::make_shared<CSecretBuffer>(dialog.m_password);
     WipeString(dialog.m_password);
-    RunInStore(FeedMarks().Writer(),
-               [oldFeed, newFeed, settings = dialog.m_settings, changed = dialog.m_passwordChanged,
-                password](CFeedStore* store) {
-                   if (store == nullptr || newFeed.empty()) return std::function<void()>();
-                   if (!oldFeed.empty() && oldFeed != newFeed) {
-                       MoveSiteSettings(*store, oldFeed, newFeed);
-                       CRuleStore(*store).MoveSiteRules(oldFeed, newFeed);
-                   }
-                   SaveSiteSettings(*store, newFeed, settings);
-                   const std::string account = SitePasswordAccount(newFeed);
-                   if (changed && password->Empty()) {
-                       ForgetPassword(account);
-                   } else if (changed) {
-                       std::string copy(password->View());
-                       StorePassword(account, copy);
-                       WipeString(copy);
-                   }
-                   password->Clear();
-                   return std::function<void()>();
-               });
+    RunOffWindow(InStore{FeedMarks().Writer()},
+                 [oldFeed, newFeed, settings = dialog.m_settings,
+                  changed = dialog.m_passwordChanged, password](CFeedStore* store) {
+                     if (store == nullptr || newFeed.empty()) return;
+                     if (!oldFeed.empty() && oldFeed != newFeed) {
+                         MoveSiteSettings(*store, oldFeed, newFeed);
+                         CRuleStore(*store).MoveSiteRules(oldFeed, newFeed);
+                     }
+                     SaveSiteSettings(*store, newFeed, settings);
+                     const std::string account = SitePasswordAccount(newFeed);
+                     if (changed && password->Empty()) {
+                         ForgetPassword(account);
+                     } else if (changed) {
+                         std::string copy(password->View());
+                         StorePassword(account, copy);
+                         WipeString(copy);
+                     }
+                     password->Clear();
+                 });
     return true;
 }
 
@@ -147,12 +146,11 @@ void CVarloView::OnSiteDelete() {
     if (ShowMessageBox(question, kMbYesNo | kMbIconQuestion) != kIdYes) return;
     // The site's own settings, its password and the rules over it alone go with it.
     if (const Text feed = doc->m_opmlFile.GetAt(row)->m_strXmlUrl; !feed.empty()) {
-        RunInStore(FeedMarks().Writer(), [feed](CFeedStore* store) {
+        RunOffWindow(InStore{FeedMarks().Writer()}, [feed](CFeedStore* store) {
             if (store != nullptr) {
                 ForgetSiteSettings(*store, feed);
                 CRuleStore(*store).DeleteSiteRules(feed);
             }
-            return std::function<void()>();
         });
     }
     doc->m_opmlFile.RemoveAt(row);

@@ -42,7 +42,14 @@ TEST(DownloadProgressCancel, OkOnTheQuestionCancelsAndClosesTheWindow) {
     test::MessageCapture messages(kIdOk);
     CDownloadProgress progress;
     progress.Create("m", "f");
+    int told = 0;
+    progress.OnUserChoice([&] {
+        // Told once the choice has taken effect.
+        EXPECT_TRUE(progress.IsCancelled());
+        ++told;
+    });
     progress.OnCancelButton();
+    EXPECT_EQ(told, 1);
     EXPECT_TRUE(progress.IsCancelled());
     EXPECT_FALSE(progress.IsWindowOpen());
     ASSERT_EQ(messages.Messages().size(), 1u);
@@ -53,7 +60,10 @@ TEST(DownloadProgressCancel, CancelOnTheQuestionChangesNothing) {
     test::MessageCapture messages(kIdCancel);
     CDownloadProgress progress;
     progress.Create("m", "f");
+    int told = 0;
+    progress.OnUserChoice([&] { ++told; });
     progress.OnCancelButton();
+    EXPECT_EQ(told, 0) << "a refused cancel changed nothing to tell";
     EXPECT_FALSE(progress.IsCancelled());
     EXPECT_TRUE(progress.IsWindowOpen());
 }
@@ -61,7 +71,10 @@ TEST(DownloadProgressCancel, CancelOnTheQuestionChangesNothing) {
 TEST(DownloadProgressCancel, TheCloseBoxClosesWithoutCancelling) {
     CDownloadProgress progress;
     progress.Create("m", "f");
+    int told = 0;
+    progress.OnUserChoice([&] { ++told; });
     progress.OnCloseBox();
+    EXPECT_EQ(told, 1);
     EXPECT_FALSE(progress.IsWindowOpen());
     EXPECT_FALSE(progress.IsCancelled());
 }

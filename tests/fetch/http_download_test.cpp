@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -697,6 +699,15 @@ TEST_F(HttpDownloadTest, ADownloadOnAWorkerIsShownAndCancelledFromTheWindowsThre
     bool pumpedHere = false;
     ScopedWaitingHook waiting([&] { pumpedHere = true; });
     CRelayedProgress progress;
+    // The window's thread learns of a change when it happens, one notice at a time.
+    std::mutex mutex;
+    std::condition_variable noticed;
+    int notices = 0;
+    progress.OnChange([&] {
+        std::lock_guard lock(mutex);
+        ++notices;
+        noticed.notify_all();
+    });
     CHttpDownload download(m_server.Url("/stall"));
     download.SetProgress(&progress);
     download.ShowProgressAfter(std::chrono::milliseconds(1));
@@ -708,10 +719,19 @@ TEST_F(HttpDownloadTest, ADownloadOnAWorkerIsShownAndCancelledFromTheWindowsThre
     });
     // The fields the window's thread shows follow the download: its window and two whole pieces.
     CRelayedProgress::Fields fields;
-    while (!ended) {
+    for (int taken = 0;;) {
+        {
+            std::unique_lock lock(mutex);
+            if (!noticed.wait_for(lock, std::chrono::seconds(30),
+                                  [&] { return notices > taken; })) {
+                ADD_FAILURE() << "no notice of the download's progress";
+                break;
+            }
+            EXPECT_EQ(notices, taken + 1) << "no second notice before the fields were taken";
+            taken = notices;
+        }
         fields = progress.Take();
         if (fields.windowOpen && fields.position == 2046) break;
-        std::this_thread::yield();
     }
     EXPECT_EQ(fields.message, Jp("ダウンロード中です"));
     EXPECT_EQ(fields.counter, Jp("2046/10000バイト"));

@@ -60,9 +60,8 @@ class AppTest : public ::testing::Test {
     CMainFrame& Frame() { return *app->Frame(); }
     // Writes to the store as the window does, through its writer, and waits until it is done.
     bool WriteStore(std::function<void(CFeedStore& store)> write) {
-        RunInStore(FeedMarks().Writer(), [write](CFeedStore* store) -> std::function<void()> {
+        RunOffWindow(InStore{FeedMarks().Writer()}, [write](CFeedStore* store) {
             if (store != nullptr) write(*store);
-            return nullptr;
         });
         return WaitUntil([] { return PendingBackgroundWork() == 0; });
     }
