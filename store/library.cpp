@@ -170,37 +170,63 @@ int64_t StoredArticleCost(std::string_view key, std::string_view title, std::str
 int CLibrary::RecordFeed(const Text& url, const FeedValidators& validators,
                          const std::vector<LibraryArticle>& articles, int64_t now,
                          bool bodyChanged) {
-    const int added = WithSearchRepair(
-        [&] { return RecordFeedOnce(url, validators, articles, now, bodyChanged); });
-    if (added >= 0) GiveBackFreePages();
-    return added;
+    FeedDownload download{url, validators, &articles, now, bodyChanged};
+    RecordFeeds({&download, 1});
+    return download.added;
 }
 
-int CLibrary::RecordFeedOnce(const Text& url, const FeedValidators& validators,
-                             const std::vector<LibraryArticle>& articles, int64_t now,
-                             bool bodyChanged) {
+bool CLibrary::RecordFeeds(std::span<FeedDownload> downloads) {
+    const int result = WithSearchRepair([&] { return RecordFeedsOnce(downloads); });
+    if (result < 0) {
+        for (FeedDownload& download : downloads) download.added = -1;
+        return false;
+    }
+    GiveBackFreePages();
+    return true;
+}
+
+int CLibrary::RecordFeedsOnce(std::span<FeedDownload> downloads) {
     sqlite3* db = m_store.Connection();
     if (!db) return -1;
     KillPoint("store-before-commit");
     WriteTransaction transaction(db);
     if (!transaction.Open()) return -1;
-    const int64_t id = m_store.FeedId(url, now);
-    if (id < 0) return -1;
     LoadRules();
-    SqliteStatement feed(db, bodyChanged
-                                 ? "UPDATE feeds SET etag = ?, last_modified = ?, "
-                                   "last_success = ?3, body_time = ?3, downloaded = 1, "
-                                   "gone = 0 WHERE id = ?4"
-                                 : "UPDATE feeds SET etag = ?, last_modified = ?, "
-                                   "last_success = ?3, downloaded = 1, gone = 0 WHERE id = ?4");
-    feed.Bind(1, validators.etag).Bind(2, validators.lastModified).Bind(3, now).Bind(4, id);
-    if (feed.Step() != SQLITE_DONE) return -1;
-    const int added = StoreArticles(id, articles, now, bodyChanged);
-    if (added < 0) return -1;
+    SqliteStatement changed(db,
+                            "UPDATE feeds SET etag = ?, last_modified = ?, last_success = ?3, "
+                            "body_time = ?3, downloaded = 1, gone = 0 WHERE id = ?4");
+    SqliteStatement same(db,
+                         "UPDATE feeds SET etag = ?, last_modified = ?, last_success = ?3, "
+                         "downloaded = 1, gone = 0 WHERE id = ?4");
+    // The texts of every feed go to the search index together, and each site is trimmed once
+    // they are all written.
+    ArticleWriter writer(db);
+    int64_t feedId = -1;
+    UseRules(writer, feedId);
+    std::vector<int64_t> grown;
+    for (FeedDownload& download : downloads) {
+        download.added = -1;
+        feedId = m_store.FeedId(download.url, download.now);
+        if (feedId < 0) return -1;
+        SqliteStatement& feed = download.bodyChanged ? changed : same;
+        feed.Reset();
+        feed.Bind(1, download.validators.etag).Bind(2, download.validators.lastModified);
+        feed.Bind(3, download.now).Bind(4, feedId);
+        if (feed.Step() != SQLITE_DONE) return -1;
+        const int added =
+            StoreArticles(writer, feedId, *download.articles, download.now, download.bodyChanged);
+        if (added < 0) return -1;
+        if (added > 0) grown.push_back(feedId);
+        download.added = added;
+    }
+    if (!writer.Flush()) return -1;
+    for (const int64_t site : grown) {
+        if (!TrimSite(site) || !m_store.TrimKeys(site)) return -1;
+    }
     KillPoint("store-inside-commit");
     if (!transaction.Commit()) return -1;
     KillPoint("store-after-commit");
-    return added;
+    return 0;
 }
 
 int CLibrary::RecordArticles(const Text& url, const std::vector<LibraryArticle>& articles,
@@ -210,11 +236,15 @@ int CLibrary::RecordArticles(const Text& url, const std::vector<LibraryArticle>&
         if (!db) return -1;
         WriteTransaction transaction(db);
         if (!transaction.Open()) return -1;
-        const int64_t id = m_store.FeedId(url, now);
+        int64_t id = m_store.FeedId(url, now);
         if (id < 0) return -1;
         LoadRules();
-        const int stored = StoreArticles(id, articles, now, true);
-        if (stored < 0 || !transaction.Commit()) return -1;
+        ArticleWriter writer(db);
+        UseRules(writer, id);
+        const int stored = StoreArticles(writer, id, articles, now, true);
+        if (stored < 0 || !writer.Flush()) return -1;
+        if (stored > 0 && (!TrimSite(id) || !m_store.TrimKeys(id))) return -1;
+        if (!transaction.Commit()) return -1;
         return stored;
     });
     if (added >= 0) GiveBackFreePages();
@@ -258,8 +288,8 @@ CLibrary::ArticleWriter::ArticleWriter(sqlite3* db, size_t textsPerStatement)
 
 namespace {
 
-// A group of texts written together stops at this size: the texts bound to its statement are
-// copies, which stay a small part of what a store write may take.
+// A group of texts written together stops at this size: the search index holds the words of the
+// group in memory until its statement ends.
 constexpr size_t kTextBytesPerStatement = size_t{1} << 20;
 
 // A statement writing `count` texts: each an article's id and its HTML, in that order. A text
@@ -291,10 +321,10 @@ bool CLibrary::ArticleWriter::Flush() {
     int index = 1;
     for (const auto& [id, html] : m_texts) {
         statement->Bind(index++, id);
-        statement->Bind(index++, *html);
+        // The articles outlive the statement: their texts are not copied.
+        statement->BindUnowned(index++, *html);
     }
     const bool written = statement->Step() == SQLITE_DONE;
-    // The bound copies of the texts go now, not with the next group.
     statement->Reset();
     m_texts.clear();
     m_textBytes = 0;
@@ -360,10 +390,9 @@ int64_t CLibrary::ArticleWriter::Write(int64_t feedId, const LibraryArticle& art
     return id;
 }
 
-int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles,
-                            int64_t now, bool present) {
-    ArticleWriter writer(m_store.Connection());
-    UseRules(writer, feedId);
+int CLibrary::StoreArticles(ArticleWriter& writer, int64_t feedId,
+                            const std::vector<LibraryArticle>& articles, int64_t now,
+                            bool present) {
     int added = 0;
     // A feed of more new articles than the site keeps is trimmed as it is stored, each time
     // an eighth of the site's limits came in: the pages of the articles that go take the new
@@ -389,9 +418,6 @@ int CLibrary::StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& a
             costSinceTrim = 0;
         }
     }
-    if (!writer.Flush()) return -1;
-    if (added > 0 && !TrimSite(feedId)) return -1;
-    if (added > 0 && !m_store.TrimKeys(feedId)) return -1;
     return added;
 }
 

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -166,6 +167,19 @@ class CLibrary {
     // be recorded.
     int RecordFeed(const Text& url, const FeedValidators& validators,
                    const std::vector<LibraryArticle>& articles, int64_t now, bool bodyChanged);
+    // One download of a feed, recorded with others by RecordFeeds.
+    struct FeedDownload {
+        Text url;
+        FeedValidators validators;
+        const std::vector<LibraryArticle>* articles = nullptr;  // must live until recorded
+        int64_t now = 0;
+        bool bodyChanged = true;
+        int added = -1;  // what RecordFeed would have returned for it alone
+    };
+    // Records downloads of several feeds as RecordFeed does each, in one transaction: one commit
+    // and one write of the search index for the lot, which for many small feeds costs a fraction
+    // of a transaction each. All are recorded or none (false).
+    bool RecordFeeds(std::span<FeedDownload> downloads);
     // Records articles of a site that came from elsewhere than its feed (a sync server): stored
     // or brought up to date, without touching validators. Returns how many were new, -1 on error.
     int RecordArticles(const Text& url, const std::vector<LibraryArticle>& articles, int64_t now);
@@ -311,9 +325,14 @@ class CLibrary {
     // and sites as one transaction takes.
     class ArticleWriter {
       public:
+        // Inside a transaction every statement that fires a trigger can be undone alone, and the
+        // search index writes what it holds at each such statement: a text written by a
+        // statement of its own made a segment of the index for each article, and merging those
+        // took about half the time of storing it. Texts go in groups, a segment to a group.
+        static constexpr size_t kTextsPerStatement = 128;
         // `textsPerStatement`: the texts written by one statement (Flush); 1 writes each text
         // with its article.
-        explicit ArticleWriter(sqlite3* db, size_t textsPerStatement = 1);
+        explicit ArticleWriter(sqlite3* db, size_t textsPerStatement = kTextsPerStatement);
         // Decides what the rules do to each article about to be stored new: a hidden one is
         // stored hidden, so that nothing counts it even for a moment.
         void SetRules(std::function<RuleActions(const LibraryArticle&)> rules) {
@@ -342,16 +361,18 @@ class CLibrary {
     // Runs a write (a function giving -1 on failure); when it fails on a damaged search index,
     // the index is rebuilt and the write run once more.
     int WithSearchRepair(const std::function<int()>& write);
-    int RecordFeedOnce(const Text& url, const FeedValidators& validators,
-                       const std::vector<LibraryArticle>& articles, int64_t now, bool bodyChanged);
+    int RecordFeedsOnce(std::span<FeedDownload> downloads);
     int RecordServerArticlesOnce(const std::vector<ServerArticles>& sites, int64_t now);
     // Whether the search index's own check finds it damaged (not merely unreadable now).
     bool SearchIndexDamaged();
     // Makes the search index anew from the stored texts, with the notice; true when it then
     // passes its check.
     bool RebuildSearchIndex();
-    int StoreArticles(int64_t feedId, const std::vector<LibraryArticle>& articles, int64_t now,
-                      bool present);
+    // Stores a feed's articles through `writer`, in a transaction: how many were new, -1 on
+    // error. Their texts may wait in the writer, and the site is left to trim: the caller
+    // flushes the writer, then trims the sites that grew.
+    int StoreArticles(ArticleWriter& writer, int64_t feedId,
+                      const std::vector<LibraryArticle>& articles, int64_t now, bool present);
     // Loads the compiled rules for one recording; null when there are none.
     void LoadRules();
     // What the rules do to an article about to be stored new in the site `feedId`.

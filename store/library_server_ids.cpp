@@ -5,9 +5,6 @@
 namespace varlo {
 namespace {
 
-// Texts of a sync's articles written by one statement.
-constexpr size_t kTextsPerStatement = 128;
-
 // The id the statement's first row gives; -1 for none, -2 on error.
 int64_t FirstId(SqliteStatement& query) {
     const int step = query.Step();
@@ -72,12 +69,7 @@ int CLibrary::RecordServerArticlesOnce(const std::vector<ServerArticles>& sites,
                                    "SELECT id FROM articles WHERE feed_id = ?1 AND stored = 1 "
                                    "AND date = 0 AND title = ?2 AND id <= ?3 LIMIT 1");
     SqliteStatement setServerId(db, "UPDATE articles SET server_id = ?2 WHERE id = ?1");
-    // The search index writes out the words it holds at the start and the end of every
-    // statement that could be undone alone, which in a transaction is every statement that fires
-    // a trigger: a text written by a statement of its own made a segment of the index for each
-    // article, and merging those took about half the time of storing the article. A sync's
-    // texts go in groups, a segment to a group.
-    ArticleWriter writer(db, kTextsPerStatement);
+    ArticleWriter writer(db);
     int64_t feedId = -1;
     UseRules(writer, feedId);
     int added = 0;

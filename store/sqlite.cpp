@@ -17,6 +17,12 @@ SqliteStatement& SqliteStatement::Bind(int index, std::string_view text) {
     return *this;
 }
 
+SqliteStatement& SqliteStatement::BindUnowned(int index, std::string_view text) {
+    sqlite3_bind_blob(m_statement, index, text.data(), static_cast<int>(text.size()),
+                      SQLITE_STATIC);
+    return *this;
+}
+
 SqliteStatement& SqliteStatement::Bind(int index, int64_t value) {
     sqlite3_bind_int64(m_statement, index, value);
     return *this;

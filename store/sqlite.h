@@ -26,6 +26,8 @@ class SqliteStatement {
 
     // Binds by 1-based position; text is bound as a blob, copied by SQLite.
     SqliteStatement& Bind(int index, std::string_view text);
+    // The same without a copy: `text` must stay until the statement is reset.
+    SqliteStatement& BindUnowned(int index, std::string_view text);
     SqliteStatement& Bind(int index, int64_t value);
     SqliteStatement& BindNull(int index);
 

@@ -39,6 +39,14 @@ bool DropsAccents(char32_t c) {
            (c >= 0xA720 && c <= 0xA7FF) || (c >= 0xAB30 && c <= 0xAB6F);
 }
 
+// Kana and the common Han characters fold to themselves: none has a compatibility form or a case,
+// and a voiced kana that decomposes composes again to itself. Japanese text is mostly these, and
+// they skip the decomposition.
+bool FoldsToItself(char32_t c) {
+    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3041 && c <= 0x3096) ||
+           (c >= 0x30A1 && c <= 0x30FA) || c == 0x30FC || (c >= 0x3400 && c <= 0x4DBF);
+}
+
 bool IsCjk(char32_t c) {
     return (c >= 0x3041 && c <= 0x3096) ||    // hiragana
            (c >= 0x309D && c <= 0x309F) ||    // its iteration marks and yori
@@ -136,9 +144,9 @@ bool TextFolder::Next(FoldedChar& out) {
             m_readySize = 1;
             continue;
         }
-        if (IsHangulSyllable(c)) {
-            // Kept whole: folding has nothing to change in it, and its jamo would read as three
-            // characters.
+        if (IsHangulSyllable(c) || FoldsToItself(c)) {
+            // Kept whole: folding has nothing to change in it (and a Hangul syllable's jamo would
+            // read as three characters).
             m_ready[0] = c;
             m_readySize = 1;
             continue;

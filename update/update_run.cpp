@@ -144,9 +144,21 @@ struct CUpdateRun::BodyRead {
     int added = -1;
 };
 
+// A body read, with what recording it takes.
+struct CUpdateRun::Recording {
+    std::shared_ptr<BodyRead> read;
+    std::vector<LibraryArticle> articles;
+    std::string body;
+    Text address;
+    bool fresh = false;
+    long status = 0;
+    FeedValidators validators;
+    int64_t now = 0;
+};
+
 // Shared by the run and its workers, which may outlive it (a cancelled run leaves them to finish
 // into results nobody takes).
-struct CUpdateRun::ReadResults {
+struct CUpdateRun::ReadResults : std::enable_shared_from_this<ReadResults> {
     std::mutex mutex;
     std::condition_variable ready;
     std::deque<BodyRead> done;
@@ -156,6 +168,9 @@ struct CUpdateRun::ReadResults {
     CFeedCache cache{std::string()};
     // What the store had to say while recording (a search index it rebuilt); under `mutex`.
     Text notice;
+    // Bodies read and waiting to be recorded; under `mutex`. One piece of the writer records all
+    // that wait when it runs, in one transaction: many small feeds cost one commit, not one each.
+    std::vector<Recording> waiting;
 
     void Finished(BodyRead read) {
         {
@@ -164,7 +179,60 @@ struct CUpdateRun::ReadResults {
         }
         ready.notify_all();
     }
+    // Queues a body's articles for recording; posts the piece that records them unless one
+    // that will take them is posted already.
+    void Queue(Recording recording);
+    // Records what waits; on the writer.
+    void RecordWaiting(CFeedStore* store);
 };
+
+void CUpdateRun::ReadResults::Queue(Recording recording) {
+    bool post = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        post = waiting.empty();
+        waiting.push_back(std::move(recording));
+    }
+    if (post)
+        writer->Post(
+            [self = shared_from_this()](CFeedStore* store) { self->RecordWaiting(store); });
+}
+
+void CUpdateRun::ReadResults::RecordWaiting(CFeedStore* store) {
+    std::vector<Recording> batch;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        batch.swap(waiting);
+    }
+    std::vector<CLibrary::FeedDownload> downloads;
+    downloads.reserve(batch.size());
+    for (Recording& r : batch) {
+        FeedValidators kept = r.validators;
+        if (store != nullptr && r.fresh) {
+            // The body is in place before the store takes validators that claim it.
+            if (!cache.Commit(r.body, r.address)) kept = {};
+            r.read->committed = true;
+        }
+        downloads.push_back({r.address, kept, &r.articles, r.now, r.status != 304});
+    }
+    if (store != nullptr) {
+        CLibrary library(*store);
+        const bool recorded = library.RecordFeeds(downloads);
+        for (size_t i = 0; i < batch.size(); ++i) {
+            batch[i].read->added = downloads[i].added;
+            batch[i].read->recorded = recorded;
+        }
+        if (!store->Notice().empty()) {
+            std::lock_guard<std::mutex> lock(mutex);
+            notice = store->Notice();
+            store->ClearNotice();
+        }
+    }
+    for (Recording& r : batch) {
+        r.articles.clear();
+        Finished(std::move(*r.read));
+    }
+}
 
 struct CUpdateRun::PendingRead {
     std::unique_ptr<Transfer> transfer;
@@ -453,39 +521,20 @@ void CUpdateRun::StartRead(std::unique_ptr<Transfer> transfer, std::string body,
     const bool fresh = body == transfer->tempPath;
     const int64_t now = Now();
     WorkerPool::Shared().Post([results, site, body, address, fresh, status, validators, now] {
-        auto read = std::make_shared<BodyRead>();
-        read->site = site;
-        auto articles = std::make_shared<std::vector<LibraryArticle>>();
+        Recording recording{
+            std::make_shared<BodyRead>(), {}, body, address, fresh, status, validators, now};
+        BodyRead& read = *recording.read;
+        read.site = site;
         {
             // The body is parsed once: the articles it holds carry their keys.
             FeedReading reading = ReadFeedBody(body, address);
             // The loader's own message boxes become this site's message, never a window.
-            if (!reading.messages.empty()) read->failure = reading.messages.front().first;
-            read->read = reading.isFeed;
-            if (read->read) *articles = LibraryArticlesOf(*reading.feed);
+            if (!reading.messages.empty()) read.failure = reading.messages.front().first;
+            read.read = reading.isFeed;
+            if (read.read) recording.articles = LibraryArticlesOf(*reading.feed);
         }
-        if (!read->read) return results->Finished(std::move(*read));
-        results->writer->Post([results, read, articles, body, address, fresh, status, validators,
-                               now](CFeedStore* store) {
-            if (store != nullptr) {
-                FeedValidators kept = validators;
-                if (fresh) {
-                    // The body is in place before the store takes validators that claim it.
-                    if (!results->cache.Commit(body, address)) kept = {};
-                    read->committed = true;
-                }
-                CLibrary library(*store);
-                read->added = library.RecordFeed(address, kept, *articles, now, status != 304);
-                read->recorded = true;
-                if (!store->Notice().empty()) {
-                    std::lock_guard<std::mutex> lock(results->mutex);
-                    results->notice = store->Notice();
-                    store->ClearNotice();
-                }
-            }
-            articles->clear();
-            results->Finished(std::move(*read));
-        });
+        if (!read.read) return results->Finished(std::move(read));
+        results->Queue(std::move(recording));
     });
     m_reading[site] = PendingRead{std::move(transfer), std::move(body), status, validators};
 }

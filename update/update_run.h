@@ -98,6 +98,7 @@ class CUpdateRun {
     void StartQueued();
     struct BodyRead;
     struct ReadResults;
+    struct Recording;
     struct PendingRead;
     void Finish(std::unique_ptr<Transfer> transfer, CURLcode code);
     // Reads the articles of a body on a worker; Record takes the result in a later Step.

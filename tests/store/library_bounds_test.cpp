@@ -235,11 +235,13 @@ TEST_F(LibraryBounds, ADamagedSearchIndexIsRebuiltWithAMessageInsteadOfFailingEv
     const struct {
         const char* name;
         const char* damage;
+        bool writeNotices;  // the next update reads what was damaged
     } damages[] = {
         // The record of the index's segments, garbled.
-        {"structure", "UPDATE article_search_data SET block = x'0102030405' WHERE id = 10"},
-        // The pages of its segments, lost.
-        {"pages", "DELETE FROM article_search_data WHERE id > 10"},
+        {"structure", "UPDATE article_search_data SET block = x'0102030405' WHERE id = 10", true},
+        // The pages of its segments, lost: an update that merges nothing never reads them, the
+        // first search does, and a worker then repairs the index.
+        {"pages", "DELETE FROM article_search_data WHERE id > 10", false},
     };
     int site = 0;
     for (const auto& damage : damages) {
@@ -268,6 +270,11 @@ TEST_F(LibraryBounds, ADamagedSearchIndexIsRebuiltWithAMessageInsteadOfFailingEv
                                    "<p>fig" + url + " " + Prose(2000, 100 + i)));
         }
         EXPECT_EQ(Record(url, next, kT0 + kDay), 10);
+        if (!damage.writeNotices && m_store.Notice().empty()) {
+            EXPECT_TRUE(m_library.Search("word0").empty());
+            EXPECT_TRUE(m_library.SearchFailed());
+            EXPECT_TRUE(m_library.RepairSearchIndex());
+        }
         EXPECT_FALSE(m_store.Notice().empty());
         EXPECT_TRUE(m_library.CheckSearchIndex());
         EXPECT_EQ(m_library.Search("fig" + url).size(), 10u);
@@ -379,6 +386,79 @@ TEST(LibraryCostMigration, AStoreOfSchema8LosesItsOrphanTextsAndLongTextsAndGive
     ASSERT_EQ(SqliteExec(db, "DELETE FROM articles"), SQLITE_OK);
     EXPECT_EQ(Number(db, "SELECT count(*) FROM article_texts"), 0);
     EXPECT_TRUE(library.CheckSearchIndex());
+}
+
+}  // namespace
+}  // namespace varlo
+
+namespace varlo {
+namespace {
+
+// Several downloads in one transaction keep what they would have kept one at a time: each site
+// trimmed to its own limits, its new articles counted for it, a repeated key counted once.
+TEST_F(LibraryBounds, DownloadsRecordedTogetherKeepWhatEachWouldKeepAlone) {
+    auto feed = [](const std::string& site, int first, int count) {
+        std::vector<LibraryArticle> articles;
+        for (int i = first; i < first + count; ++i) {
+            articles.push_back(Article(site + std::to_string(i), kT0 + i,
+                                       "<p>" + site + "word" + std::to_string(i) + " 日本語"));
+        }
+        return articles;
+    };
+    const std::vector<LibraryArticle> a = feed("a", 0, 7), b = feed("b", 0, 2),
+                                      a2 = feed("a", 5, 4);
+    TempDir aloneDir;
+    CFeedStore aloneStore;
+    ASSERT_TRUE(aloneStore.Open(aloneDir.File("varlo.db")));
+    CLibrary alone(aloneStore);
+    for (CLibrary* library : {&alone, &m_library}) library->SetSiteLimits(5, int64_t{1} << 30);
+    const std::vector<int> aloneAdded = {alone.RecordFeed("a", {"e1", ""}, a, kT0, true),
+                                         alone.RecordFeed("b", {}, b, kT0, true),
+                                         alone.RecordFeed("a", {"e2", ""}, a2, kT0 + 1, true)};
+
+    std::vector<CLibrary::FeedDownload> downloads = {{"a", {"e1", ""}, &a, kT0, true},
+                                                     {"b", {}, &b, kT0, true},
+                                                     {"a", {"e2", ""}, &a2, kT0 + 1, true}};
+    ASSERT_TRUE(m_library.RecordFeeds(downloads));
+    EXPECT_EQ(aloneAdded, (std::vector<int>{7, 2, 2}));
+    for (size_t i = 0; i < downloads.size(); ++i) EXPECT_EQ(downloads[i].added, aloneAdded[i]);
+    for (const char* site : {"a", "b"}) {
+        SCOPED_TRACE(site);
+        std::vector<std::string> together, one;
+        for (const LibraryRow& row : m_library.Page(LibraryView::Site(site), 0, 100)) {
+            together.push_back(row.key);
+        }
+        for (const LibraryRow& row : alone.Page(LibraryView::Site(site), 0, 100)) {
+            one.push_back(row.key);
+        }
+        EXPECT_EQ(together, one);
+    }
+    EXPECT_EQ(m_library.Count(LibraryView::Site("a")), 5);
+    EXPECT_EQ(m_store.Feed("a").validators.etag, "e2");
+    // Every text kept is searchable, and none of a trimmed article stays.
+    EXPECT_EQ(m_library.Search("aword8").size(), 1u);
+    EXPECT_TRUE(m_library.Search("aword0").empty());
+    EXPECT_EQ(m_library.Search("日本").size(), 7u);
+    EXPECT_EQ(OrphanTextBytes(Db()), 0);
+    EXPECT_TRUE(m_library.CheckSearchIndex());
+}
+
+TEST_F(LibraryBounds, DownloadsRecordedTogetherAreRecordedAllOrNone) {
+    const std::vector<LibraryArticle> a = {Article("a1", kT0)}, b = {Article("b1", kT0)};
+    std::vector<CLibrary::FeedDownload> downloads = {{"a", {}, &a, kT0, true},
+                                                     {"b", {}, &b, kT0, true}};
+    // Another connection holds the store's write lock: nothing can be written now.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(Path().c_str(), &other), SQLITE_OK);
+    sqlite3_busy_timeout(Db(), 0);
+    ASSERT_EQ(SqliteExec(other, "BEGIN IMMEDIATE"), SQLITE_OK);
+    EXPECT_FALSE(m_library.RecordFeeds(downloads));
+    for (const auto& download : downloads) EXPECT_EQ(download.added, -1);
+    SqliteExec(other, "ROLLBACK");
+    sqlite3_close(other);
+    EXPECT_EQ(Number(Db(), "SELECT count(*) FROM articles"), 0);
+    ASSERT_TRUE(m_library.RecordFeeds(downloads));
+    EXPECT_EQ(downloads[0].added + downloads[1].added, 2);
 }
 
 }  // namespace

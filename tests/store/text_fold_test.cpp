@@ -1,6 +1,10 @@
 #include "store/text_fold.h"
 
 #include <gtest/gtest.h>
+#include <utf8proc.h>
+
+#include <cstdlib>
+#include <string>
 
 #include "encoding/carried_reference.h"
 #include "support/test_support.h"
@@ -93,6 +97,60 @@ TEST(TextFold, HtmlReadsAsTheTextAReaderSees) {
     const std::string folded = FoldHtml(open);
     EXPECT_EQ(folded.substr(0, 14), "x<a title='<a<");
     EXPECT_EQ(folded.size(), open.size() - 7);
+}
+
+}  // namespace
+}  // namespace varlo
+
+namespace varlo {
+namespace {
+
+// Kana and the common Han characters skip the folding machinery: each must fold to itself as the
+// machinery would fold it, alone, before a voiced mark and before a variation selector.
+TEST(TextFold, CharactersTakenAsTheirOwnFoldFoldAsTheMachineryWould) {
+    auto utf8 = [](char32_t c) {
+        std::string text;
+        AppendUtf8(c, text);
+        return text;
+    };
+    auto casefolded = [](const std::string& text) {
+        utf8proc_uint8_t* folded =
+            utf8proc_NFKC_Casefold(reinterpret_cast<const utf8proc_uint8_t*>(text.c_str()));
+        std::string out = reinterpret_cast<const char*>(folded);
+        std::free(folded);
+        return out;
+    };
+    int checked = 0;
+    const std::pair<char32_t, char32_t> ranges[] = {
+        {0x3041, 0x3096}, {0x30A1, 0x30FA}, {0x30FC, 0x30FC}, {0x3400, 0x4DBF}, {0x4E00, 0x9FFF}};
+    for (const auto& [first, last] : ranges) {
+        for (char32_t c = first; c <= last; ++c) {
+            const std::string alone = utf8(c);
+            ASSERT_EQ(casefolded(alone), alone) << std::hex << static_cast<uint32_t>(c);
+            ASSERT_EQ(FoldForSearch(alone), alone) << std::hex << static_cast<uint32_t>(c);
+            ++checked;
+            // Canonically decomposed, it composes back to itself.
+            utf8proc_uint8_t* nfd = nullptr;
+            utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(alone.data()),
+                         static_cast<utf8proc_ssize_t>(alone.size()), &nfd,
+                         static_cast<utf8proc_option_t>(UTF8PROC_DECOMPOSE | UTF8PROC_STABLE));
+            const std::string decomposed = reinterpret_cast<const char*>(nfd);
+            std::free(nfd);
+            ASSERT_EQ(FoldForSearch(decomposed), alone) << std::hex << static_cast<uint32_t>(c);
+            const std::string voiced = alone + "\xE3\x82\x99";
+            utf8proc_uint8_t* composed = nullptr;
+            utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(voiced.data()),
+                         static_cast<utf8proc_ssize_t>(voiced.size()), &composed,
+                         static_cast<utf8proc_option_t>(UTF8PROC_COMPOSE | UTF8PROC_STABLE));
+            ASSERT_EQ(FoldForSearch(voiced), reinterpret_cast<const char*>(composed))
+                << std::hex << static_cast<uint32_t>(c);
+            std::free(composed);
+            // A variation selector stays with its character, and it is ignored.
+            ASSERT_EQ(FoldForSearch(alone + "\xEF\xB8\x80"), alone);
+        }
+    }
+    EXPECT_EQ(checked, 86 + 90 + 1 + 6592 + 20992);
+    EXPECT_EQ(FoldForSearch("ｶﾞｷﾞ ガギ"), "ガギ ガギ");
 }
 
 }  // namespace
