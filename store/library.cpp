@@ -176,7 +176,10 @@ int CLibrary::RecordFeed(const Text& url, const FeedValidators& validators,
 }
 
 bool CLibrary::RecordFeeds(std::span<FeedDownload> downloads) {
-    const int result = WithSearchRepair([&] { return RecordFeedsOnce(downloads); });
+    const int result = WithSearchRepair([&] {
+        const StatementJournalsInMemory journals(m_store.Connection());
+        return RecordFeedsOnce(downloads);
+    });
     if (result < 0) {
         for (FeedDownload& download : downloads) download.added = -1;
         return false;

@@ -45,7 +45,6 @@ void CStoreWriter::Drain() {
                 // A transaction of many articles changes pages of a dozen indexes: with the
                 // default 2 MB of cache they spill to the log one by one before the commit.
                 SqliteExec(store->Connection(), "PRAGMA cache_size=-16384");
-                SqliteExec(store->Connection(), "PRAGMA temp_store=MEMORY");
                 m_store = std::move(store);
             }
         }
