@@ -142,7 +142,8 @@ class CFeedStore {
                int64_t now, bool bodyChanged);
 
     void RegisterFunctions(sqlite3* db);
-    friend class CLibrary;
+    friend class CLibraryRecorder;
+    friend class CLibraryViews;
     friend class CRuleStore;
 
     static int Authorize(void* self, int action, const char* first, const char* second,

@@ -2,12 +2,14 @@
 
 #include <sqlite3.h>
 
-#include "store/library.h"
+#include "store/library_record.h"
+#include "store/library_rows.h"
+#include "store/library_views.h"
 #include "store/write_transaction.h"
 
 namespace varlo {
 
-bool CLibrary::SetFullText(int64_t id, const std::string& html) {
+bool CLibraryRecorder::SetFullText(int64_t id, const std::string& html) {
     sqlite3* db = m_store.Connection();
     if (!db) return false;
     // No article needs more; a page that makes one larger would crowd its site's other articles.
@@ -43,7 +45,8 @@ bool CLibrary::SetFullText(int64_t id, const std::string& html) {
     return result > 0;
 }
 
-std::vector<CLibrary::FullTextWanted> CLibrary::FullTextsWanted(int64_t afterId, int64_t limit) {
+std::vector<CLibraryViews::FullTextWanted> CLibraryViews::FullTextsWanted(int64_t afterId,
+                                                                          int64_t limit) {
     std::vector<FullTextWanted> wanted;
     sqlite3* db = m_store.Connection();
     if (!db) return wanted;
@@ -61,7 +64,7 @@ std::vector<CLibrary::FullTextWanted> CLibrary::FullTextsWanted(int64_t afterId,
     return wanted;
 }
 
-std::optional<std::string> CLibrary::FullText(int64_t id) {
+std::optional<std::string> CLibraryViews::FullText(int64_t id) {
     sqlite3* db = m_store.Connection();
     if (!db) return std::nullopt;
     SqliteStatement read(db, "SELECT html FROM article_full_texts WHERE id = ?");

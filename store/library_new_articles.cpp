@@ -1,15 +1,15 @@
-#include "store/library.h"
+#include "store/library_views.h"
 
 namespace varlo {
 
-int64_t CLibrary::LastArticleId() {
+int64_t CLibraryViews::LastArticleId() {
     sqlite3* db = m_store.Connection();
     if (!db) return 0;
     SqliteStatement last(db, "SELECT coalesce(max(id), 0) FROM articles");
     return last.Step() == SQLITE_ROW ? last.Int(0) : 0;
 }
 
-std::vector<std::pair<int64_t, Text>> CLibrary::UnreadAfter(int64_t afterId) {
+std::vector<std::pair<int64_t, Text>> CLibraryViews::UnreadAfter(int64_t afterId) {
     std::vector<std::pair<int64_t, Text>> found;
     sqlite3* db = m_store.Connection();
     if (!db) return found;
@@ -22,7 +22,8 @@ std::vector<std::pair<int64_t, Text>> CLibrary::UnreadAfter(int64_t afterId) {
     return found;
 }
 
-std::vector<CLibrary::RuleMatches> CLibrary::RuleMatchesAfter(int64_t afterId, size_t newest) {
+std::vector<CLibraryViews::RuleMatches> CLibraryViews::RuleMatchesAfter(int64_t afterId,
+                                                                        size_t newest) {
     std::vector<RuleMatches> found;
     sqlite3* db = m_store.Connection();
     if (!db) return found;
