@@ -29,6 +29,23 @@ CSecretBuffer PasswordFromInput() {
     return SecretLineFromInput();
 }
 
+// What the sync has to tell beside its figures, on standard error.
+void PrintSyncMessages(const SyncSummary& summary) {
+    for (const Text& message : summary.failures) PrintError(message);
+    if (summary.stopped == ReaderFailure::kInClear) {
+        PrintError(Jp("(暗号化されない http で送るには --allow-plain-http を付けてください)"));
+    }
+    if (summary.removalsKept > 0) {
+        PrintError(Jp("サーバーの一覧から ") + std::to_string(summary.removalsKept) +
+                   Jp(" 件のサイトが消えていますが、ファイルからは削除しませんでした "
+                      "(削除するには --allow-removals を付けてください)"));
+    }
+    if (!summary.server.empty()) {
+        PrintError(Jp("同期サーバーの API は次のアドレスにありました: ") +
+                   Utf8ToCp932(summary.server));
+    }
+}
+
 int RunSyncCommand(const std::vector<std::string>& args) {
     std::string path;
     SyncAccount account;
@@ -102,19 +119,7 @@ int RunSyncCommand(const std::vector<std::string>& args) {
         PrintError(Jp("読み込めなかった項目が ") + std::to_string(file.m_nUnreadItems) +
                    Jp(" 件あるため、サーバーの購読の変更をファイルに反映しませんでした"));
     }
-    for (const Text& message : summary.failures) PrintError(message);
-    if (summary.stopped == ReaderFailure::kInClear) {
-        PrintError(Jp("(暗号化されない http で送るには --allow-plain-http を付けてください)"));
-    }
-    if (summary.removalsKept > 0) {
-        PrintError(Jp("サーバーの一覧から ") + std::to_string(summary.removalsKept) +
-                   Jp(" 件のサイトが消えていますが、ファイルからは削除しませんでした "
-                      "(削除するには --allow-removals を付けてください)"));
-    }
-    if (!summary.server.empty()) {
-        PrintError(Jp("同期サーバーの API は次のアドレスにありました: ") +
-                   Utf8ToCp932(summary.server));
-    }
+    PrintSyncMessages(summary);
     std::cout << Json{{"subscriptionsAdded", summary.subscriptionsAdded},
                       {"subscriptionsRemoved", summary.subscriptionsRemoved},
                       {"articles", summary.articles},

@@ -30,6 +30,7 @@ int CLibraryRecorder::RecordFeed(const Text& url, const FeedValidators& validato
 bool CLibraryRecorder::RecordFeeds(std::span<FeedDownload> downloads) {
     const int result = WithSearchRepair([&] {
         const StatementJournalsInMemory journals(m_store.Connection());
+        const LargerCacheWhileWriting cache(m_store.Connection());
         return RecordFeedsOnce(downloads);
     });
     if (result < 0) {

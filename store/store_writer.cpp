@@ -41,12 +41,7 @@ void CStoreWriter::Drain() {
         if (!m_opened) {
             m_opened = true;
             auto store = std::make_unique<CFeedStore>();
-            if (!m_path.empty() && store->OpenAnother(m_path)) {
-                // A transaction of many articles changes pages of a dozen indexes: with the
-                // default 2 MB of cache they spill to the log one by one before the commit.
-                SqliteExec(store->Connection(), "PRAGMA cache_size=-16384");
-                m_store = std::move(store);
-            }
+            if (!m_path.empty() && store->OpenAnother(m_path)) m_store = std::move(store);
         }
         piece(m_store.get());
     }

@@ -52,6 +52,23 @@ class StatementJournalsInMemory {
     sqlite3* m_db;
 };
 
+// A larger page cache for one large write: a transaction of many articles changes pages of a
+// dozen indexes, and with the default 2 MB they spill to the log one by one before the commit.
+// The connection goes back to the default when this goes, so that it holds no more between
+// writes.
+class LargerCacheWhileWriting {
+  public:
+    explicit LargerCacheWhileWriting(sqlite3* db) : m_db(db) {
+        SqliteExec(db, "PRAGMA cache_size=-16384");
+    }
+    LargerCacheWhileWriting(const LargerCacheWhileWriting&) = delete;
+    LargerCacheWhileWriting& operator=(const LargerCacheWhileWriting&) = delete;
+    ~LargerCacheWhileWriting() { SqliteExec(m_db, "PRAGMA cache_size=-2000"); }
+
+  private:
+    sqlite3* m_db;
+};
+
 // A read transaction: many look-ups read one snapshot and take the log's read lock once instead
 // of once each.
 class ReadTransaction {

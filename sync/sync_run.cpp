@@ -148,6 +148,26 @@ class JoinOnExit {
     std::thread& m_thread;
 };
 
+// The library's article of a server's item; the item's text goes as the article is made.
+LibraryArticle ArticleOf(ReaderItem& item) {
+    LibraryArticle a;
+    a.link = Cp932TextToUtf8(DisplayLink(Utf8ToCp932(item.link)));
+    a.title = Cp932TextToUtf8(ShownText(item.title));
+    a.date = item.published ? item.published : item.crawled;
+    a.author = Cp932TextToUtf8(ShownText(item.author));
+    a.html = SanitizeHtml(item.html, a.link);
+    std::string().swap(item.html);
+    a.serverId = item.id;
+    a.key = a.link.empty() ? item.id : a.link;
+    return a;
+}
+
+Text UnplacedMessage(size_t count, const std::string& firstStream) {
+    return Jp("同期サーバーの記事のうち ") + std::to_string(count) +
+           Jp(" 件は、購読の一覧にないストリームのものなので保存しませんでした (") +
+           ShownAddress(firstStream.empty() ? std::string("?") : firstStream) + ")";
+}
+
 class CSync {
   public:
     CSync(CFeedStore& store, COpmlFile& file, const SyncAccount& account,
@@ -174,8 +194,18 @@ class CSync {
     // address FreshRSS serves the API at below it.
     ReaderStatus Login(std::string_view password);
     void Subscriptions();
+    // The server's subscriptions as sites of the file, each remembered with its stream; an address
+    // an update must not fetch is left out (and `whole` cleared).
+    std::vector<SyncedSite> ServerSites(const std::vector<ReaderSubscription>& subs,
+                                        const std::vector<std::string>& labelOrder, bool* whole);
+    // Sends the server the additions, removals and changes of `merge`; what it did not take is
+    // taken out of `synced` or keeps its old names there.
+    void SendSubscriptionChanges(const SubscriptionMerge& merge,
+                                 std::map<Text, SyncedSite>& synced);
     void SendMarks();
     void Articles();
+    // The feed address of the site a stream of the server stands for; empty for none.
+    Text SiteOfStream(const std::string& streamId) const;
     void ReceiveMarks();
     // Stores articles read from the reading list, taking them from `fresh`; false (and said so)
     // when the store failed.
@@ -293,53 +323,8 @@ void CSync::Subscriptions() {
     }
     // The first label in the server's order is the category; without the order, the site's own.
     if (Failed(m_client.Labels(&labelOrder)) && m_stop) return;
-    std::map<std::string, size_t> rank;
-    for (size_t i = 0; i < labelOrder.size(); ++i) rank.emplace(labelOrder[i], i);
     m_haveServerList = true;
-
-    std::set<Text> held;
-    for (int i = 0; i < m_file.GetCount(); ++i)
-        held.insert(Text(Trim(m_file.GetAt(i)->m_strXmlUrl)));
-    std::vector<SyncedSite> server;
-    size_t refusedAddresses = 0;
-    for (const ReaderSubscription& s : subs) {
-        SyncedSite site;
-        site.xmlUrl = Text(Trim(Utf8ToCp932(s.xmlUrl)));
-        // The server's list goes into the file and from there to every update: an address a
-        // feed update must not fetch (another scheme, this machine, the network's metadata
-        // service) is never written, unless the file held it already.
-        if (!held.contains(site.xmlUrl) &&
-            !SubscriptionAddressAllowed(Trim(s.xmlUrl), m_account.server)) {
-            whole = false;  // the sites they stand for may be the file's under another address
-            if (++refusedAddresses <= kListedRefusals) {
-                m_summary.failures.push_back(
-                    Jp("同期サーバーの購読のアドレスは使えないため、ファイルに加えませんでした: ") +
-                    ShownAddress(s.xmlUrl));
-            }
-            continue;
-        }
-        site.title = ShownText(s.title);
-        const std::string* first = nullptr;
-        for (const std::string& l : s.labels) {
-            if (l == kNoCategoryLabel) continue;
-            const auto r = rank.find(l);
-            const auto best = first ? rank.find(*first) : rank.end();
-            if (!first || (r != rank.end() && (best == rank.end() || r->second < best->second))) {
-                first = &l;
-            }
-        }
-        if (first) site.category = ShownText(*first);
-        m_streamSite[s.streamId] = site.xmlUrl;
-        m_siteStream[site.xmlUrl] = s.streamId;
-        m_siteLabels[site.xmlUrl] = s.labels;
-        m_siteHtml[site.xmlUrl] = s.htmlUrl;
-        server.push_back(std::move(site));
-    }
-    if (refusedAddresses > kListedRefusals) {
-        m_summary.failures.push_back(Jp("ほかに使えないアドレスの購読が ") +
-                                     std::to_string(refusedAddresses - kListedRefusals) +
-                                     Jp(" 件ありました"));
-    }
+    const std::vector<SyncedSite> server = ServerSites(subs, labelOrder, &whole);
     std::vector<SyncedSite> local;
     for (int i = 0; i < m_file.GetCount(); ++i) {
         const COpmlItem* item = m_file.GetAt(i);
@@ -369,8 +354,72 @@ void CSync::Subscriptions() {
     for (const SyncedSite& s : merge.synced) {
         if (synced.emplace(s.xmlUrl, s).second) order.push_back(s.xmlUrl);
     }
+    SendSubscriptionChanges(merge, synced);
+    if (m_stop) return;  // the file and the set stay as they were; the next sync merges again
+    ApplyToFile(merge);
+    std::vector<SyncedSite> next;
+    for (const Text& url : order) {
+        if (const auto it = synced.find(url); it != synced.end()) next.push_back(it->second);
+    }
+    if (!m_state.SetSynced(next))
+        m_summary.failures.push_back(Jp("同期の記録を保存できませんでした"));
+}
+
+std::vector<SyncedSite> CSync::ServerSites(const std::vector<ReaderSubscription>& subs,
+                                           const std::vector<std::string>& labelOrder,
+                                           bool* whole) {
+    std::map<std::string, size_t> rank;
+    for (size_t i = 0; i < labelOrder.size(); ++i) rank.emplace(labelOrder[i], i);
+    std::set<Text> held;
+    for (int i = 0; i < m_file.GetCount(); ++i)
+        held.insert(Text(Trim(m_file.GetAt(i)->m_strXmlUrl)));
+    std::vector<SyncedSite> server;
+    size_t refusedAddresses = 0;
+    for (const ReaderSubscription& s : subs) {
+        SyncedSite site;
+        site.xmlUrl = Text(Trim(Utf8ToCp932(s.xmlUrl)));
+        // The server's list goes into the file and from there to every update: an address a
+        // feed update must not fetch (another scheme, this machine, the network's metadata
+        // service) is never written, unless the file held it already.
+        if (!held.contains(site.xmlUrl) &&
+            !SubscriptionAddressAllowed(Trim(s.xmlUrl), m_account.server)) {
+            *whole = false;  // the sites they stand for may be the file's under another address
+            if (++refusedAddresses <= kListedRefusals) {
+                m_summary.failures.push_back(
+                    Jp("同期サーバーの購読のアドレスは使えないため、ファイルに加えませんでした: ") +
+                    ShownAddress(s.xmlUrl));
+            }
+            continue;
+        }
+        site.title = ShownText(s.title);
+        const std::string* first = nullptr;
+        for (const std::string& l : s.labels) {
+            if (l == kNoCategoryLabel) continue;
+            const auto r = rank.find(l);
+            const auto best = first ? rank.find(*first) : rank.end();
+            if (!first || (r != rank.end() && (best == rank.end() || r->second < best->second))) {
+                first = &l;
+            }
+        }
+        if (first) site.category = ShownText(*first);
+        m_streamSite[s.streamId] = site.xmlUrl;
+        m_siteStream[site.xmlUrl] = s.streamId;
+        m_siteLabels[site.xmlUrl] = s.labels;
+        m_siteHtml[site.xmlUrl] = s.htmlUrl;
+        server.push_back(std::move(site));
+    }
+    if (refusedAddresses > kListedRefusals) {
+        m_summary.failures.push_back(Jp("ほかに使えないアドレスの購読が ") +
+                                     std::to_string(refusedAddresses - kListedRefusals) +
+                                     Jp(" 件ありました"));
+    }
+    return server;
+}
+
+void CSync::SendSubscriptionChanges(const SubscriptionMerge& merge,
+                                    std::map<Text, SyncedSite>& synced) {
     for (const SyncedSite& s : merge.addServer) {
-        if (m_stop) break;
+        if (m_stop) return;
         std::string streamId;
         if (Failed(m_client.QuickAdd(ServerText(s.xmlUrl), &streamId))) {
             synced.erase(s.xmlUrl);
@@ -385,7 +434,7 @@ void CSync::Subscriptions() {
         }
     }
     for (const Text& url : merge.removeServer) {
-        if (m_stop) break;
+        if (m_stop) return;
         if (Failed(m_client.EditSubscription("unsubscribe", m_siteStream[url], "", "", ""))) {
             continue;  // stays in the last-synced set: removed again at the next sync
         }
@@ -393,7 +442,7 @@ void CSync::Subscriptions() {
         ++m_summary.subscriptionsRemoved;
     }
     for (const SyncedSite& s : merge.changeServer) {
-        if (m_stop) break;
+        if (m_stop) return;
         std::string removeLabel;
         for (const std::string& l : m_siteLabels[s.xmlUrl]) {
             // FreshRSS's label for none is left only for a category.
@@ -406,14 +455,6 @@ void CSync::Subscriptions() {
             synced[s.xmlUrl].title.clear();
         }
     }
-    if (m_stop) return;  // the file and the set stay as they were; the next sync merges again
-    ApplyToFile(merge);
-    std::vector<SyncedSite> next;
-    for (const Text& url : order) {
-        if (const auto it = synced.find(url); it != synced.end()) next.push_back(it->second);
-    }
-    if (!m_state.SetSynced(next))
-        m_summary.failures.push_back(Jp("同期の記録を保存できませんでした"));
 }
 
 void CSync::KeepDoubtfulRemovals(SubscriptionMerge& merge, bool whole) {
@@ -537,13 +578,7 @@ void CSync::Articles() {
         const std::set<std::string> known = m_library.KnownServerIds(ids);
         for (ReaderItem& item : items) {
             seen = std::max(seen, item.crawled);
-            Text site;
-            if (const auto it = m_streamSite.find(item.streamId); it != m_streamSite.end()) {
-                site = it->second;
-            } else if (item.streamId.starts_with("feed/") &&
-                       item.streamId.find("://") != std::string::npos) {
-                site = Utf8ToCp932(item.streamId.substr(5));  // servers that name a feed by address
-            }
+            const Text site = SiteOfStream(item.streamId);
             if (site.empty() || !sites.contains(site)) {
                 // A site the file does not hold yet (its change was refused), or a stream the
                 // server's list did not name: read again next time.
@@ -552,15 +587,7 @@ void CSync::Articles() {
                 continue;
             }
             if (known.contains(item.id)) continue;
-            LibraryArticle a;
-            a.link = Cp932TextToUtf8(DisplayLink(Utf8ToCp932(item.link)));
-            a.title = Cp932TextToUtf8(ShownText(item.title));
-            a.date = item.published ? item.published : item.crawled;
-            a.author = Cp932TextToUtf8(ShownText(item.author));
-            a.html = SanitizeHtml(item.html, a.link);
-            std::string().swap(item.html);  // the server's text goes as its article is made
-            a.serverId = item.id;
-            a.key = a.link.empty() ? item.id : a.link;
+            LibraryArticle a = ArticleOf(item);
             held += a.link.size() + a.title.size() + a.author.size() + a.html.size() +
                     a.key.size() + a.serverId.size();
             const auto [at, inserted] = slot.emplace(site, fresh.size());
@@ -579,14 +606,9 @@ void CSync::Articles() {
     if (storeFailed) queue.Abandon();
     reader.join();
     if (error) std::rethrow_exception(error);
-    if (unplaced > 0) {
-        // Said rather than dropped quietly: a server naming its streams in a way this sync does
-        // not read would otherwise look like one with nothing new.
-        m_summary.failures.push_back(
-            Jp("同期サーバーの記事のうち ") + std::to_string(unplaced) +
-            Jp(" 件は、購読の一覧にないストリームのものなので保存しませんでした (") +
-            ShownAddress(unplacedStream.empty() ? std::string("?") : unplacedStream) + ")");
-    }
+    // Said rather than dropped quietly: a server naming its streams in a way this sync does not
+    // read would otherwise look like one with nothing new.
+    if (unplaced > 0) m_summary.failures.push_back(UnplacedMessage(unplaced, unplacedStream));
     // A list cut short keeps what came; the position stays, so the next sync reads on from it.
     const bool cut =
         status.failure == ReaderFailure::kPartial || status.failure == ReaderFailure::kBudget;
@@ -594,6 +616,15 @@ void CSync::Articles() {
     if (storeFailed || !StoreArticles(fresh)) return;  // the position stays: read again
     // `ot` takes articles from that second on: one skipped is read again.
     if (!cut) m_state.SetNewestSeen(std::min(seen, skippedFrom));
+}
+
+Text CSync::SiteOfStream(const std::string& streamId) const {
+    if (const auto it = m_streamSite.find(streamId); it != m_streamSite.end()) return it->second;
+    // Servers that name a feed by its address.
+    if (streamId.starts_with("feed/") && streamId.find("://") != std::string::npos) {
+        return Utf8ToCp932(streamId.substr(5));
+    }
+    return {};
 }
 
 bool CSync::StoreArticles(std::vector<ServerArticles>& fresh) {

@@ -54,6 +54,9 @@ std::string BodyHead(const std::string& path) {
     return head;
 }
 
+// The most articles recorded in one transaction, about a tenth of a second of the writer's.
+constexpr size_t kArticlesPerTransaction = 2000;
+
 }  // namespace
 
 int64_t CUpdateRun::Now() const {
@@ -182,6 +185,7 @@ struct CUpdateRun::ReadResults : std::enable_shared_from_this<ReadResults> {
     // Queues a body's articles for recording; posts the piece that records them unless one
     // that will take them is posted already.
     void Queue(Recording recording);
+    void PostRecording();
     // Records what waits; on the writer.
     void RecordWaiting(CFeedStore* store);
 };
@@ -193,17 +197,34 @@ void CUpdateRun::ReadResults::Queue(Recording recording) {
         post = waiting.empty();
         waiting.push_back(std::move(recording));
     }
-    if (post)
-        writer->Post(
-            [self = shared_from_this()](CFeedStore* store) { self->RecordWaiting(store); });
+    if (post) PostRecording();
+}
+
+void CUpdateRun::ReadResults::PostRecording() {
+    writer->Post([self = shared_from_this()](CFeedStore* store) { self->RecordWaiting(store); });
 }
 
 void CUpdateRun::ReadResults::RecordWaiting(CFeedStore* store) {
     std::vector<Recording> batch;
+    bool more = false;
     {
+        // A transaction takes at most about kArticlesPerTransaction articles: what else the
+        // writer has to do (a mark the user made) waits no longer than that takes, and the cache
+        // holds what the transaction changes. The rest gets a piece of its own after this one.
         std::lock_guard<std::mutex> lock(mutex);
-        batch.swap(waiting);
+        size_t articles = 0;
+        size_t taken = 0;
+        while (taken < waiting.size() && (taken == 0 || articles + waiting[taken].articles.size() <=
+                                                            kArticlesPerTransaction)) {
+            articles += waiting[taken++].articles.size();
+        }
+        batch.assign(std::make_move_iterator(waiting.begin()),
+                     std::make_move_iterator(waiting.begin() + static_cast<ptrdiff_t>(taken)));
+        waiting.erase(waiting.begin(), waiting.begin() + static_cast<ptrdiff_t>(taken));
+        more = !waiting.empty();
     }
+    if (more) PostRecording();
+    if (batch.empty()) return;
     std::vector<CLibrary::FeedDownload> downloads;
     downloads.reserve(batch.size());
     for (Recording& r : batch) {

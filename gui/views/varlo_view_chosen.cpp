@@ -21,6 +21,7 @@
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/page_fill.h"
+#include "gui/views/unshown_page.h"
 #include "gui/views/varlo_view.h"
 #include "platform/message_box.h"
 #include "platform/program_folder.h"
@@ -61,16 +62,9 @@ struct CVarloView::ChosenRead {
 struct CVarloView::ListPart {
     FeedReading reading;
     ChosenFeed chosen;
-    bool marksRead = false;   // the marks were read from the store on the worker
-    int previewCount = -1;    // the articles the page written holds (-1: not written)
-    std::string previewTemp;  // the page written, until it is shown or given up
-
-    ListPart() = default;
-    ListPart(const ListPart&) = delete;
-    ListPart& operator=(const ListPart&) = delete;
-    ~ListPart() {
-        if (!previewTemp.empty()) unlink(previewTemp.c_str());
-    }
+    bool marksRead = false;  // the marks were read from the store on the worker
+    int previewCount = -1;   // the articles the page written holds (-1: not written)
+    CUnshownPage preview;
 };
 
 void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std::string& path,
@@ -106,7 +100,7 @@ void CVarloView::ReadChosenFeed(uint64_t generation, const Text& url, const std:
             const CRssFile& feed = *list->reading.feed;
             // The page a user waits for is its first screens: a feed of thousands gets the rest
             // of its articles once the page is shown.
-            list->previewTemp = read->previewTemp;
+            list->preview = CUnshownPage(read->previewTemp);
             list->previewCount = WritePreviewStart(read->previewTemp, feed, read->options,
                                                    PageFill::kFirstBytes, read->token);
             // The marks the list shows are read now; recording thousands of articles takes
@@ -153,10 +147,9 @@ void CVarloView::ApplyChosenList(const std::shared_ptr<ChosenRead>& read,
         ReleaseInBackground(doc->SetFeed(feed));
         ShowFeedRead();
         const std::string preview = GetPreviewPath();
-        if (list->previewCount < 0 || rename(read->previewTemp.c_str(), preview.c_str()) != 0) {
+        if (list->previewCount < 0 || !list->preview.MoveTo(preview)) {
             WritePreviewPage(preview, *feed, read->options);
         } else {
-            list->previewTemp.clear();
             fill = list->previewCount < total;
         }
         if (m_browser) {
@@ -224,6 +217,17 @@ void CVarloView::RecordChosenOffTheWindow(const std::shared_ptr<ChosenRead>& rea
         });
 }
 
+namespace {
+
+// The page written anew, with the pieces that complete it.
+struct Rewritten {
+    CUnshownPage page;
+    int count = -1;
+    std::vector<PageFill::Piece> pieces;
+};
+
+}  // namespace
+
 void CVarloView::RewritePreview(bool show) {
     CVarloDoc* doc = Doc();
     if (!doc) return;
@@ -234,26 +238,11 @@ void CVarloView::RewritePreview(bool show) {
     const std::string token = "g" + std::to_string(generation);
     ++m_reading;
     ++m_unshown;
-    // The page written, until it is shown or given up (the view may be gone by then).
-    struct Rewritten {
-        std::string temp;
-        int count = -1;
-        std::vector<PageFill::Piece> pieces;
-        Rewritten() = default;
-        Rewritten(Rewritten&& other) noexcept
-            : temp(std::exchange(other.temp, {})),
-              count(other.count),
-              pieces(std::move(other.pieces)) {}
-        Rewritten(const Rewritten&) = delete;
-        ~Rewritten() {
-            if (!temp.empty()) unlink(temp.c_str());
-        }
-    };
     RunOffWindow(
         this, OnWorkers{},
         [feed, options, temp, token, show] {
             Rewritten page;
-            page.temp = temp;
+            page.page = CUnshownPage(temp);
             // A page not shown now is written whole: no pieces can be added to it until it is
             // shown.
             page.count = show
@@ -272,11 +261,9 @@ void CVarloView::RewritePreview(bool show) {
             // Another option changed meanwhile: written again with the options of now.
             if (options != view.Options()) return view.RewritePreview(show);
             const std::string preview = GetPreviewPath();
-            if (page.count < 0 || rename(page.temp.c_str(), preview.c_str()) != 0) {
+            if (page.count < 0 || !page.page.MoveTo(preview)) {
                 WritePreviewPage(preview, *feed, options);
                 page.pieces.clear();
-            } else {
-                page.temp.clear();
             }
             if (view.m_browser && show) {
                 view.m_browser->StopFilling();

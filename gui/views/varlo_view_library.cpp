@@ -20,6 +20,7 @@
 #include "gui/views/article_view.h"
 #include "gui/views/browser_view.h"
 #include "gui/views/page_fill.h"
+#include "gui/views/unshown_page.h"
 #include "gui/views/varlo_view.h"
 #include "platform/program_folder.h"
 #include "preview/preview_page.h"
@@ -97,6 +98,19 @@ void CVarloView::ChooseLibraryRow(int index, int select) {
     if (m_browser) m_browser->Navigate("about:blank");
 }
 
+namespace {
+
+// The stored articles as a feed, and the first part of its page, until shown or given up.
+struct Stored {
+    std::vector<LibraryRow> rows;
+    std::shared_ptr<const CRssFile> feed;
+    CUnshownPage page;
+    bool written = false;
+    std::vector<PageFill::Piece> pieces;
+};
+
+}  // namespace
+
 void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
     const std::string path = FeedMarks().Store().Path();
     const PreviewOptions options = Options();
@@ -106,25 +120,6 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
     }
     ++m_reading;
     ++m_unshown;
-    // The stored articles as a feed, and the first part of its page, until shown or given up.
-    struct Stored {
-        std::vector<LibraryRow> rows;
-        std::shared_ptr<const CRssFile> feed;
-        std::string temp;
-        bool written = false;
-        std::vector<PageFill::Piece> pieces;
-        Stored() = default;
-        Stored(Stored&& other) noexcept
-            : rows(std::move(other.rows)),
-              feed(std::move(other.feed)),
-              temp(std::exchange(other.temp, {})),
-              written(other.written),
-              pieces(std::move(other.pieces)) {}
-        Stored(const Stored&) = delete;
-        ~Stored() {
-            if (!temp.empty()) unlink(temp.c_str());
-        }
-    };
     RunOffWindow(
         this, OnWorkers{},
         [path, url, title, options, generation] {
@@ -136,12 +131,14 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
             made->m_strAddress = url;
             stored.feed = std::move(made);
             const CRssFile& feed = *stored.feed;
-            stored.temp = GetPreviewPath() + "." + std::to_string(generation) + ".stored";
+            stored.page =
+                CUnshownPage(GetPreviewPath() + "." + std::to_string(generation) + ".stored");
             // A site of thousands of stored articles shows its first at once, as a feed does.
             const std::string token = "s" + std::to_string(generation);
-            const int count = stored.rows.empty() ? -1
-                                                  : WritePreviewStart(stored.temp, feed, options,
-                                                                      PageFill::kFirstBytes, token);
+            const int count = stored.rows.empty()
+                                  ? -1
+                                  : WritePreviewStart(stored.page.Path(), feed, options,
+                                                      PageFill::kFirstBytes, token);
             stored.written = count >= 0;
             if (stored.written && count < feed.GetSize()) {
                 stored.pieces = PageFill::PiecesOf(feed, options, count, GetPreviewPath(), token);
@@ -164,11 +161,9 @@ void CVarloView::ShowStoredArticles(uint64_t generation, const Text& url) {
             ReleaseInBackground(doc->SetFeed(stored.feed));
             self.ShowFeedRead();
             const std::string preview = GetPreviewPath();
-            if (rename(stored.temp.c_str(), preview.c_str()) != 0) {
+            if (!stored.page.MoveTo(preview)) {
                 WritePreviewPage(preview, doc->Feed(), self.Options());
                 stored.pieces.clear();
-            } else {
-                stored.temp.clear();
             }
             if (self.m_browser) {
                 self.m_browser->StopFilling();

@@ -433,3 +433,41 @@ TEST_F(UpdateRun, ARefusalFromAWallAgainstBotsSaysSo) {
 
 }  // namespace
 }  // namespace varlo
+
+namespace varlo {
+namespace {
+
+// Bodies read while the store writes are recorded together, a bounded number of articles to a
+// transaction: however they are grouped, each site gets its own count and every article is kept.
+TEST_F(UpdateRun, ManySitesRecordedInGroupsEachKeepTheirOwnArticlesAndCounts) {
+    constexpr int kSites = 24;
+    constexpr int kArticles = 150;  // more in all than one transaction takes
+    std::vector<Text> urls;
+    for (int site = 0; site < kSites; ++site) {
+        std::vector<std::string> guids;
+        for (int i = 0; i < kArticles + site; ++i) {
+            guids.push_back("s" + std::to_string(site) + "a" + std::to_string(i));
+        }
+        const std::string path = "/feed" + std::to_string(site);
+        m_server.Route(path, Feed(guids));
+        urls.push_back(m_server.Url(path));
+    }
+    const auto results = Update(urls);
+    ASSERT_EQ(results.size(), urls.size());
+    CLibrary library(m_store);
+    int64_t total = 0;
+    for (int site = 0; site < kSites; ++site) {
+        EXPECT_EQ(results[site].status, SiteStatus::kNew) << site;
+        EXPECT_EQ(results[site].newArticles, kArticles + site) << site;
+        EXPECT_EQ(library.Count(LibraryView::Site(urls[site])), kArticles + site) << site;
+        total += kArticles + site;
+    }
+    EXPECT_EQ(library.Count(LibraryView::Unread()), total);
+    EXPECT_EQ(library.Search("s23a0").size(), 1u);
+    EXPECT_TRUE(library.CheckSearchIndex());
+    // A second update finds nothing new in any of them.
+    for (const SiteResult& result : Update(urls)) EXPECT_EQ(result.newArticles, 0);
+}
+
+}  // namespace
+}  // namespace varlo
