@@ -1,5 +1,8 @@
 #include "platform/worker_pool.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace varlo {
@@ -34,6 +37,10 @@ void WorkerPool::Stop() {
 }
 
 void WorkerPool::Run() {
+    // The workers yield the processor to the window's thread: on a machine of two cores, two
+    // workers parsing and recording would otherwise leave the window waiting for its turn while
+    // it counts what they recorded.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kWorkerNiceness);
     while (true) {
         std::function<void()> work;
         {

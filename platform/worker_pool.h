@@ -33,6 +33,9 @@ class WorkerPool {
     // The pool of the process.
     static WorkerPool& Shared();
 
+    // How much less processor time a worker asks for than the thread that made the pool.
+    static constexpr int kWorkerNiceness = 5;
+
   private:
     void Run();
 

@@ -55,7 +55,7 @@ std::string BodyHead(const std::string& path) {
 }
 
 // The most articles recorded in one transaction, about a tenth of a second of the writer's.
-constexpr size_t kArticlesPerTransaction = 2000;
+constexpr size_t kArticlesPerTransaction = 300;
 
 }  // namespace
 

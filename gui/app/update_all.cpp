@@ -41,8 +41,10 @@ int MinuteMs() {
 }  // namespace
 
 CUpdateAll::CUpdateAll(CMainFrame& frame)
-    : m_frame(frame), m_tick(this), m_auto(this), m_siteIntervals(this) {
+    : m_frame(frame), m_announce(this), m_tick(this), m_auto(this), m_siteIntervals(this) {
     Bind(wxEVT_TIMER, &CUpdateAll::OnTick, this, m_tick.GetId());
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { Announce(); }, m_announce.GetId());
     Bind(wxEVT_TIMER, &CUpdateAll::OnAutoUpdate, this, m_auto.GetId());
     Bind(wxEVT_TIMER, &CUpdateAll::OnSiteIntervals, this, m_siteIntervals.GetId());
 }
@@ -51,6 +53,7 @@ CUpdateAll::~CUpdateAll() {
     m_tick.Stop();
     m_auto.Stop();
     m_siteIntervals.Stop();
+    m_announce.Stop();
     m_run.reset();
 }
 
@@ -141,15 +144,29 @@ void CUpdateAll::Finish(bool cancelled) {
     if (!notice.empty()) ShowMessageBox(notice, kMbOk | kMbIconInformation);
     FeedMarks().Prune();
     if (m_frame.SiteList()) m_frame.SiteList()->RefreshMarks();
-    // What was cancelled fetches no whole articles either.
-    const int64_t mark = m_mark;
-    auto announce = [this, mark, ended] {
-        ShowStatus(ended);
-        m_frame.Desktop().AnnounceNew(mark);
-    };
+    // The counts of a large library take the window a while: what follows them (the whole
+    // articles wanted, the desktop's notices and counts) reads the store again after the window
+    // has had its turn, and the update counts as running until then.
+    // A stop ends the update at once.
+    m_announcing = Announcing{cancelled, m_mark, ended};
     if (cancelled) {
+        Announce();
+    } else {
+        m_announce.StartOnce(1);
+    }
+}
+
+void CUpdateAll::Announce() {
+    if (!m_announcing) return;
+    const Announcing what = *std::exchange(m_announcing, std::nullopt);
+    auto announce = [this, what] {
+        ShowStatus(what.ended);
+        m_frame.Desktop().AnnounceNew(what.mark);
+    };
+    // What was cancelled fetches no whole articles either.
+    if (what.cancelled) {
         announce();
-    } else if (m_wholeArticles.Start(mark, announce)) {
+    } else if (m_wholeArticles.Start(what.mark, announce)) {
         ShowStatus(Wx("全文を取得中"));
     }
 }

@@ -4,10 +4,13 @@
 // bar shows the progress and the end, and the site list its counts. Also the automatic update.
 
 #include <wx/event.h>
+#include <wx/string.h>
 #include <wx/timer.h>
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "gui/app/whole_articles_after.h"
@@ -29,7 +32,9 @@ class CUpdateAll : public wxEvtHandler {
     // Ends the running update now, keeping every site that finished.
     void Cancel();
     // Running from the start until the whole articles of the sites that want them are kept.
-    bool IsRunning() const { return m_run != nullptr || m_wholeArticles.IsRunning(); }
+    bool IsRunning() const {
+        return m_run != nullptr || m_announcing.has_value() || m_wholeArticles.IsRunning();
+    }
     // The failures of the last update that ended, with the sites that wait or are gone.
     const std::vector<SiteResult>& Failures() const { return m_failures; }
     // Lists the failures in a dialog.
@@ -53,11 +58,21 @@ class CUpdateAll : public wxEvtHandler {
     // Ends the run; unless it was `cancelled`, the whole articles wanted are fetched before the
     // desktop hears of the news.
     void Finish(bool cancelled = false);
+    // Fetches the whole articles wanted, then tells the desktop of the news.
+    void Announce();
     void ShowStatus(const wxString& text);
 
     CMainFrame& m_frame;
     std::unique_ptr<CUpdateRun> m_run;
     CWholeArticlesAfter m_wholeArticles;
+    // The end of an update, yet to be announced.
+    struct Announcing {
+        bool cancelled = false;
+        int64_t mark = 0;
+        wxString ended;
+    };
+    std::optional<Announcing> m_announcing;
+    wxTimer m_announce;
     std::vector<SiteResult> m_failures;
     wxTimer m_tick;
     wxTimer m_auto;
