@@ -236,8 +236,13 @@ TEST_F(CliUpdate, AnUpdateKilledAtAnyPointLeavesEachSiteInItsOldOrItsNewState) {
             EXPECT_TRUE(state == oldState || state == newState) << p << " " << state.etag;
             updated += state == newState;
         }
-        // Killed after its first commit, exactly the first site is new; before, none is.
-        EXPECT_EQ(updated, std::string(point) == "store-after-commit" ? 1 : 0);
+        // Killed after its first commit, the sites that commit recorded are new (bodies read
+        // while the store was busy are recorded together); before it, none is.
+        if (std::string(point) == "store-after-commit") {
+            EXPECT_GE(updated, 1);
+        } else {
+            EXPECT_EQ(updated, 0);
+        }
 
         // The store opens and the next update finishes the job.
         ASSERT_EQ(test::RunCli("update " + subs).status, 0);
