@@ -176,5 +176,36 @@ TEST(WindowQuestions, ACancelAnswersNoToTheQuestionWaitingAndToEveryLaterOne) {
     EXPECT_FALSE(asked);
 }
 
+// The toolkit's weak reference is not safe across threads: one let go of last on a worker is
+// deleted on the window's thread, and the window it refers to goes afterwards without harm.
+TEST(OffTheWindow, AReferenceLetGoOfOnAWorkerIsDeletedOnTheWindowsThread) {
+    auto* owner = new Owner;
+    auto ref = std::make_unique<WindowRef<Owner>>(owner);
+    std::atomic<bool> sawOwner{false};
+    std::thread worker([held = std::move(ref)]() mutable { held.reset(); });
+    worker.join();
+    // Its deletion waits for the window's thread; the owner is still tracked meanwhile.
+    WindowRef<Owner> another(owner);
+    sawOwner = another.Get() == owner;
+    test::PumpEvents();
+    EXPECT_TRUE(sawOwner);
+    delete owner;
+    EXPECT_EQ(another.Get(), nullptr);
+}
+
+// A store that cannot be opened gives its work no connection, and the result still comes back.
+TEST(OffTheWindow, StoreWorkWithoutAStoreIsToldSo) {
+    test::TempDir dir;
+    auto writer = CStoreWriter::Make(dir.File("missing/varlo.db"));
+    auto* owner = new Owner;
+    RunOffWindow(
+        owner, InStore{writer}, [](CFeedStore* store) { return store == nullptr; },
+        [](Owner& self, bool none) { self.got.push_back(none ? "no store" : "store"); });
+    ASSERT_TRUE(WaitUntil(Settled));
+    EXPECT_EQ(owner->got, (std::vector<std::string>{"no store"}));
+    owner->Destroy();
+    test::PumpEvents();
+}
+
 }  // namespace
 }  // namespace varlo

@@ -176,3 +176,60 @@ TEST_F(LibraryRules, RulesOverACategoryOrASiteTouchOnlyTheirSites) {
 
 }  // namespace
 }  // namespace varlo
+
+namespace varlo {
+namespace {
+
+// Several feeds recorded in one transaction meet the rules as each would alone: the rules' marks
+// go through the library's marks, the hidden ones stay out of every count, and each site's scope
+// is looked up for its own articles.
+TEST_F(LibraryRules, FeedsRecordedTogetherMeetTheRulesSiteBySite) {
+    Rule onlyB;
+    onlyB.name = "b only";
+    onlyB.scope = RuleScope::kSite;
+    onlyB.scopeValue = "b";
+    onlyB.conditions.push_back({RuleField::kTitle, RuleTest::kContains, "news"});
+    onlyB.action = RuleAction::kMarkRead;
+    ASSERT_TRUE(m_rules.Add(onlyB).has_value());
+    const std::vector<LibraryArticle> a = {Article("a1", "PR sale", kT0 + 1),
+                                           Article("a2", "deal today", kT0 + 2),
+                                           Article("a3", "news of a", kT0 + 3)};
+    const std::vector<LibraryArticle> b = {Article("b1", "release 2", kT0 + 4),
+                                           Article("b2", "news of b", kT0 + 5)};
+    std::vector<CLibrary::FeedDownload> downloads = {{"a", {}, &a, kT0, true},
+                                                     {"b", {}, &b, kT0, true}};
+    ASSERT_TRUE(m_library.RecordFeeds(downloads));
+    EXPECT_EQ(downloads[0].added, 3);
+    EXPECT_EQ(downloads[1].added, 2);
+    EXPECT_EQ(ViewKeys(LibraryView::Unread()), (std::vector<std::string>{"b1", "a3"}));
+    EXPECT_EQ(ViewKeys(LibraryView::Starred()), (std::vector<std::string>{"b1"}));
+    EXPECT_EQ(ViewKeys(LibraryView::Hidden()), (std::vector<std::string>{"a1"}));
+    EXPECT_EQ(m_library.UnreadCount("a"), 1);
+    EXPECT_EQ(m_library.UnreadCount("b"), 1);
+    // The site's own list still holds its hidden article.
+    EXPECT_EQ(ViewKeys(LibraryView::Site("a")), (std::vector<std::string>{"a3", "a2", "a1"}));
+    // Recorded again, nothing is new and nothing the user changed since is undone.
+    // a2, which a rule marked read, made unread by the user.
+    ASSERT_TRUE(m_library.SetRead(m_library.Ids(LibraryView::Site("a"))[1], false));
+    ASSERT_TRUE(m_library.RecordFeeds(downloads));
+    EXPECT_EQ(downloads[0].added, 0);
+    EXPECT_EQ(downloads[1].added, 0);
+    EXPECT_EQ(ViewKeys(LibraryView::Hidden()), (std::vector<std::string>{"a1"}));
+    EXPECT_EQ(m_library.UnreadCount("a"), 2);
+}
+
+TEST_F(LibraryRules, NothingToRecordRecordsNothingAndAFeedWithoutArticlesKeepsItsValidators) {
+    EXPECT_TRUE(m_library.RecordFeeds({}));
+    const std::vector<LibraryArticle> none;
+    std::vector<CLibrary::FeedDownload> downloads = {{"empty", {"\"e\"", "Mon"}, &none, kT0, true}};
+    ASSERT_TRUE(m_library.RecordFeeds(downloads));
+    EXPECT_EQ(downloads[0].added, 0);
+    const FeedRecord record = m_store.Feed("empty");
+    EXPECT_TRUE(record.downloaded);
+    EXPECT_EQ(record.validators.etag, "\"e\"");
+    EXPECT_EQ(record.validators.lastModified, "Mon");
+    EXPECT_EQ(record.lastSuccess, kT0);
+}
+
+}  // namespace
+}  // namespace varlo
